@@ -1,0 +1,21 @@
+#!/usr/bin/env bash
+# The test command: installs what is missing, checks formatting, builds the Windows 32-bit and
+# 64-bit targets, then builds the Linux target and runs every test. Safe to run again.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+scripts/install-deps.sh
+
+echo "== formatting"
+scripts/format.sh --check
+
+for preset in windows-i686 windows-x86_64; do
+  echo "== build $preset"
+  cmake --preset "$preset" >/dev/null
+  cmake --build --preset "$preset"
+done
+
+echo "== build and test linux"
+cmake --preset linux >/dev/null
+cmake --build --preset linux
+ctest --preset linux

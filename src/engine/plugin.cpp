@@ -1,0 +1,183 @@
+#include "engine/plugin.h"
+
+#include <cmath>
+
+namespace tonvo {
+
+namespace {
+constexpr uint8_t kAllSoundOff = 120;
+constexpr uint8_t kAllNotesOff = 123;
+// Asks the host for the sample position and the playing bit.
+constexpr int32_t kTimeInfoFilter = 2;
+} // namespace
+
+TVSTPlugin::TVSTPlugin() {
+    effect_.numInputs = 0;
+    effect_.numOutputs = 2;
+    OnProcessMidi = [this](VstMidiEvent& event) { VSTModuleProcessMidi(event); };
+    OnProcess32Replacing = [this](float** inputs, float** outputs, uint32_t frames) {
+        VSTModuleProcess32Replacing(inputs, outputs, frames);
+    };
+}
+
+void TVSTPlugin::VSTModuleProcessMidi(VstMidiEvent& event) noexcept {
+    const auto status = static_cast<uint8_t>(event.midiData[0]);
+    const auto channel = static_cast<uint8_t>(status & 0x0F);
+    const auto data1 = static_cast<uint8_t>(event.midiData[1] & 0x7F);
+    const auto data2 = static_cast<uint8_t>(event.midiData[2] & 0x7F);
+    const int32_t delta = event.deltaFrames;
+
+    switch (status & 0xF0) {
+    case 0x90:
+        if (data2 > 0) {
+            NoteOn(channel, data1, data2, delta);
+            break;
+        }
+        [[fallthrough]]; // velocity 0 releases like a note-off
+    case 0x80:
+        NoteOff(channel, data1, delta);
+        break;
+    case 0xB0:
+        QueueControlChange(channel, data1, data2, delta);
+        if (data1 == kAllSoundOff || data1 == kAllNotesOff) {
+            ForgetChannel(channel);
+        }
+        break;
+    case 0xA0:
+        QueuePolyPressure(channel, data1, data2, delta);
+        break;
+    case 0xD0:
+        QueueChannelPressure(channel, data1, delta);
+        break;
+    case 0xE0:
+        QueuePitchBend(channel, data1, data2, delta);
+        break;
+    default:
+        break; // program change and system messages are dropped
+    }
+}
+
+void TVSTPlugin::NoteOn(uint8_t channel, uint8_t note, uint8_t velocity,
+                        int32_t deltaFrames) noexcept {
+    // A key pressed again without a note-off in between is released first.
+    if (const int32_t held = heldNotes_.IndexOfInputNote(channel, note); held >= 0) {
+        ReleaseEntry(held, deltaFrames);
+    }
+    const int32_t out = scaleMap_.MapNote(note);
+    if (out == TScaleMap::kBlocked) {
+        HighlightNoteOn(note);
+        return;
+    }
+    if (out < 0 || out > 127) {
+        return;
+    }
+    // Another key already sounds this note on this channel: share it rather than send a second
+    // note-on the receiver would pair with the first note-off.
+    if (heldNotes_.SoundingCount(channel, out) == 0) {
+        QueueNoteOn(channel, static_cast<uint8_t>(out), velocity, deltaFrames);
+    }
+    heldNotes_.AddHeldNote(channel, note, out, velocity);
+    HighlightNoteOn(note);
+}
+
+void TVSTPlugin::NoteOff(uint8_t channel, uint8_t note, int32_t deltaFrames) noexcept {
+    if (const int32_t held = heldNotes_.IndexOfInputNote(channel, note); held >= 0) {
+        ReleaseEntry(held, deltaFrames);
+    } else if (scaleMap_.MapNote(note) == TScaleMap::kBlocked) {
+        HighlightNoteOff(note); // the key of a blocked note was lit at its note-on
+    }
+}
+
+// Removes one held entry; its output note goes off unless another key still holds it.
+void TVSTPlugin::ReleaseEntry(int32_t index, int32_t deltaFrames) noexcept {
+    const TMidiNoteItem item = heldNotes_.GetItem(index);
+    heldNotes_.Delete(index);
+    if (heldNotes_.SoundingCount(item.Channel, item.OutputNote) == 0) {
+        QueueNoteOff(item.Channel, item.OutputNote, item.Velocity, deltaFrames);
+    }
+    HighlightNoteOff(item.InputNote);
+}
+
+void TVSTPlugin::ForgetChannel(uint8_t channel) noexcept {
+    for (int32_t i = 0; i < heldNotes_.Count(); ++i) {
+        const TMidiNoteItem& item = heldNotes_.GetItem(i);
+        if (item.Channel == channel) {
+            HighlightNoteOff(item.InputNote);
+        }
+    }
+    heldNotes_.DeleteChannel(channel);
+}
+
+void TVSTPlugin::ReleaseAllHeldNotes() noexcept {
+    // Walks oldest first; an output note held by several keys goes off once, at its oldest
+    // entry, after which the list's count for it is no longer consulted.
+    bool released[TMidiNoteList::kChannels][TMidiNoteList::kNotes] = {};
+    for (int32_t i = 0; i < heldNotes_.Count(); ++i) {
+        const TMidiNoteItem& item = heldNotes_.GetItem(i);
+        bool& done = released[item.Channel][item.OutputNote];
+        if (!done) {
+            done = true;
+            QueueNoteOff(item.Channel, item.OutputNote, item.Velocity, 0);
+        }
+        HighlightNoteOff(item.InputNote);
+    }
+    heldNotes_.Clear();
+}
+
+void TVSTPlugin::VSTModuleProcess32Replacing(float** inputs, float** outputs,
+                                             uint32_t frames) noexcept {
+    TVSTPluginBase::VSTModuleProcess32Replacing(inputs, outputs, frames);
+    WatchTransport();
+}
+
+// Releases every held note when playback stops or the position jumps back. A host that gives
+// no time information counts as stopped with the position unchanged: nothing is released.
+void TVSTPlugin::WatchTransport() noexcept {
+    const VstTimeInfo* info = GetTimeInfo(kTimeInfoFilter);
+    if (info == nullptr) {
+        transportWasPlaying_ = false;
+        return;
+    }
+    const bool playing = (info->flags & kVstTransportPlaying) != 0;
+    const double position = info->samplePos;
+    if (playing && !transportWasPlaying_) {
+        lastSamplePosition_ = 0.0; // playback has just started
+    } else if (!playing && transportWasPlaying_) {
+        lastSamplePosition_ = 0.0; // playback has just stopped
+        ReleaseAllHeldNotes();
+        transportWasPlaying_ = false;
+        return;
+    }
+    if (position < lastSamplePosition_) {
+        ReleaseAllHeldNotes();
+    }
+    if (!std::isnan(position)) {
+        lastSamplePosition_ = position;
+    }
+    transportWasPlaying_ = playing;
+}
+
+bool TVSTPlugin::PreviewNoteOn(int note, int velocity) noexcept {
+    return previews_.Push(
+        TPreviewNote{true, static_cast<uint8_t>(note), static_cast<uint8_t>(velocity)});
+}
+
+bool TVSTPlugin::PreviewNoteOff(int note, int velocity) noexcept {
+    return previews_.Push(
+        TPreviewNote{false, static_cast<uint8_t>(note), static_cast<uint8_t>(velocity)});
+}
+
+// Takes no more previews than the output can carry this time, so none is lost and the drain
+// stays bounded while the user-interface thread keeps adding; the rest wait for the next call.
+void TVSTPlugin::BeforeProcessing() noexcept {
+    TPreviewNote preview;
+    for (int32_t room = OutputQueue().Room(); room > 0 && previews_.Pop(preview); --room) {
+        if (preview.On) {
+            QueueNoteOn(0, preview.Note, preview.Velocity, 0);
+        } else {
+            QueueNoteOff(0, preview.Note, preview.Velocity, 0);
+        }
+    }
+}
+
+} // namespace tonvo

@@ -1,0 +1,68 @@
+// The concrete plug-in module: re-maps every played note through the note map, remembers what
+// each held key sent so its note-off releases exactly that, forwards the other channel
+// messages, releases held notes when the host transport stops or jumps back, and plays the
+// editor's preview notes.
+//
+// Held notes never stick: each (channel, key) holds at most one entry; a second key that maps
+// to an output note already sounding on its channel shares that note instead of re-sending it,
+// and the note-off goes out when the last key holding it is released; a note-off finds its
+// entry whatever the map says by then; All Sound Off and All Notes Off forget the channel's
+// entries because the receiver has silenced them.
+#pragma once
+
+#include "engine/midi_note_list.h"
+#include "engine/plugin_base.h"
+#include "engine/scale_map.h"
+#include "engine/spsc_ring.h"
+
+namespace tonvo {
+
+class TVSTPlugin : public TVSTPluginBase {
+public:
+    TVSTPlugin();
+
+    TScaleMap& ScaleMap() noexcept { return scaleMap_; }
+    const TMidiNoteList& HeldNotes() const noexcept { return heldNotes_; }
+
+    // Preview notes from the editor keyboard, on channel 0 at offset 0, bypassing the map and
+    // the held notes. User-interface thread; they reach the output at the start of the next
+    // processing call. False when too many previews are waiting (the note is not sent).
+    bool PreviewNoteOn(int note, int velocity) noexcept;
+    bool PreviewNoteOff(int note, int velocity) noexcept;
+
+    // Note-off for every sounding (channel, output note), oldest first, then forgets all held
+    // notes. Audio thread.
+    void ReleaseAllHeldNotes() noexcept;
+
+    // Per-event MIDI handler. Audio thread.
+    void VSTModuleProcessMidi(VstMidiEvent& event) noexcept;
+    // Per-block handler: silence on the outputs, and the transport watch. Audio thread.
+    void VSTModuleProcess32Replacing(float** inputs, float** outputs, uint32_t frames) noexcept;
+
+    bool TransportWasPlaying() const noexcept { return transportWasPlaying_; }
+    double LastSamplePosition() const noexcept { return lastSamplePosition_; }
+
+protected:
+    void BeforeProcessing() noexcept override;
+
+private:
+    struct TPreviewNote {
+        bool On = false;
+        uint8_t Note = 0;
+        uint8_t Velocity = 0;
+    };
+
+    void NoteOn(uint8_t channel, uint8_t note, uint8_t velocity, int32_t deltaFrames) noexcept;
+    void NoteOff(uint8_t channel, uint8_t note, int32_t deltaFrames) noexcept;
+    void ReleaseEntry(int32_t index, int32_t deltaFrames) noexcept;
+    void ForgetChannel(uint8_t channel) noexcept;
+    void WatchTransport() noexcept;
+
+    TScaleMap scaleMap_;
+    TMidiNoteList heldNotes_;
+    TSpscRing<TPreviewNote, 256> previews_;
+    bool transportWasPlaying_ = false;
+    double lastSamplePosition_ = 0.0;
+};
+
+} // namespace tonvo

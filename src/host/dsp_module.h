@@ -1,0 +1,73 @@
+// Fourth level of the module chain: the processing routines stored in the effect record and
+// the processing handlers they reach.
+//
+// Before the host opens the module the record holds guard routines that do nothing until the
+// working routines are installed; after the module closes it holds inert routines. Every
+// routine is a noexcept boundary: nothing unwinds into the host.
+//
+// Thread contract: the routines run in the host's audio thread. InstallProcessingRoutines,
+// MakeProcessingInert and SetBlockSize run in the user-interface thread while the host is not
+// processing.
+#pragma once
+
+#include "host/module_with_midi.h"
+
+#include <functional>
+#include <vector>
+
+namespace tonvo {
+
+class TDspVSTModule : public TVSTModuleWithMidi {
+public:
+    TDspVSTModule();
+
+    // Processing handlers; an unbound handler is skipped.
+    std::function<void(float** inputs, float** outputs, uint32_t frames)> OnProcess;
+    std::function<void(float** inputs, float** outputs, uint32_t frames)> OnProcess32Replacing;
+    std::function<void(double** inputs, double** outputs, uint32_t frames)> OnProcess64Replacing;
+
+    // Puts the working processing routines into the record (on open).
+    void InstallProcessingRoutines();
+    // Puts routines into the record that do nothing (on close).
+    void MakeProcessingInert() noexcept;
+
+    void SetBlockSize(int32_t frames) override;
+
+protected:
+    // Runs at the start of every processing call that passes the routine's checks, before the
+    // handler. Audio thread; must not allocate or block.
+    virtual void BeforeProcessing() noexcept {}
+
+private:
+    static TDspVSTModule* ModuleForProcessing(AEffect* effect, int32_t frames, const void* inputs,
+                                              const void* outputs) noexcept;
+
+    static void VSTCALLBACK GuardProcess(AEffect* e, float** in, float** out, int32_t frames);
+    static void VSTCALLBACK GuardProcessReplacing(AEffect* e, float** in, float** out,
+                                                  int32_t frames);
+    static void VSTCALLBACK GuardProcessDoubleReplacing(AEffect* e, double** in, double** out,
+                                                        int32_t frames);
+    static void VSTCALLBACK WorkingProcess(AEffect* e, float** in, float** out, int32_t frames);
+    static void VSTCALLBACK WorkingProcessReplacing(AEffect* e, float** in, float** out,
+                                                    int32_t frames);
+    static void VSTCALLBACK WorkingProcessDoubleReplacing(AEffect* e, double** in, double** out,
+                                                          int32_t frames);
+    static void VSTCALLBACK InertProcess(AEffect* e, float** in, float** out, int32_t frames);
+    static void VSTCALLBACK InertProcessDouble(AEffect* e, double** in, double** out,
+                                               int32_t frames);
+
+    void Process(float** inputs, float** outputs, uint32_t frames) noexcept;
+    void ProcessReplacing(float** inputs, float** outputs, uint32_t frames) noexcept;
+    void ProcessDoubleReplacing(double** inputs, double** outputs, uint32_t frames) noexcept;
+    void AccumulateThroughReplacing(float** inputs, float** outputs, uint32_t frames);
+    void PrepareScratch();
+
+    // Scratch output buffers for the accumulating routine, made outside the audio thread so
+    // that it never allocates. Longer calls are processed in slices of scratchFrames_.
+    std::vector<float> scratch_;
+    std::vector<float*> scratchOutputs_;
+    std::vector<float*> sliceInputs_;
+    uint32_t scratchFrames_ = 0;
+};
+
+} // namespace tonvo

@@ -1,0 +1,142 @@
+#include "engine/scale_map.h"
+
+#include <array>
+#include <gtest/gtest.h>
+#include <limits>
+
+namespace tonvo {
+namespace {
+
+using TEntries = std::array<int32_t, 12>;
+
+void Fill(TScaleMap& map, const TEntries& entries) {
+    for (int32_t i = 0; i < 12; ++i) {
+        map.SetScaleMap(i, entries[static_cast<size_t>(i)]);
+    }
+}
+
+constexpr TEntries kDefault = {0, -1, 2, -1, 4, 5, -1, 7, -1, 9, -1, 11};
+constexpr TEntries kUpTwo = {2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 0, 1};
+
+struct TWorked {
+    TEntries Map;
+    int32_t Input;
+    int32_t Result;
+};
+
+class WorkedResults : public testing::TestWithParam<TWorked> {};
+
+TEST_P(WorkedResults, MapNoteGivesThePublishedResult) {
+    TScaleMap map;
+    Fill(map, GetParam().Map);
+    EXPECT_EQ(map.MapNote(GetParam().Input), GetParam().Result);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    NoteMap, WorkedResults,
+    testing::Values(TWorked{kDefault, 60, 60}, TWorked{kDefault, 61, -1}, TWorked{kDefault, 64, 64},
+                    TWorked{kUpTwo, 60, 62}, TWorked{kUpTwo, 70, 72}, TWorked{kUpTwo, 127, 129},
+                    TWorked{{2, -1, 0, -1, -1, -1, -1, -1, -1, -1, -1, -1}, 62, 72},
+                    TWorked{{-1, -1, 7, -1, -1, 0, -1, -1, -1, -1, -1, -1}, 65, 72}));
+
+TEST(ScaleMap, StartsAsTheDefaultMapAndResetRestoresEverything) {
+    TScaleMap map;
+    for (int32_t i = 0; i < 12; ++i) {
+        EXPECT_EQ(map.GetScaleMap(i), kDefault[static_cast<size_t>(i)]) << i;
+    }
+    EXPECT_TRUE(map.EasyMode);
+    EXPECT_EQ(map.Tonic, 0);
+    EXPECT_TRUE(map.ScaleName.empty());
+
+    Fill(map, kUpTwo);
+    map.EasyMode = false;
+    map.Tonic = 7;
+    map.ScaleName = "Dorian";
+    map.ResetMap();
+    for (int32_t i = 0; i < 12; ++i) {
+        EXPECT_EQ(map.GetScaleMap(i), kDefault[static_cast<size_t>(i)]) << i;
+    }
+    EXPECT_TRUE(map.EasyMode);
+    EXPECT_EQ(map.Tonic, 0);
+    EXPECT_TRUE(map.ScaleName.empty());
+}
+
+TEST(ScaleMap, ClearBlocksEveryNoteAndKeepsTheWizardChoices) {
+    TScaleMap map;
+    map.EasyMode = false;
+    map.Tonic = 3;
+    map.ScaleName = "Blues";
+    map.ClearMap();
+    for (int32_t note = 0; note < 128; ++note) {
+        EXPECT_EQ(map.MapNote(note), -1) << note;
+    }
+    EXPECT_FALSE(map.EasyMode);
+    EXPECT_EQ(map.Tonic, 3);
+    EXPECT_EQ(map.ScaleName, "Blues");
+}
+
+TEST(ScaleMap, BlockedClassIsBlockedInEveryOctave) {
+    TScaleMap map;
+    for (int32_t note = 0; note < 128; ++note) {
+        const bool black = kDefault[static_cast<size_t>(note % 12)] == -1;
+        EXPECT_EQ(map.MapNote(note) == -1, black) << note;
+    }
+}
+
+TEST(ScaleMap, IdentityMapAndUniformTranspositionMoveEveryNoteAlike) {
+    TScaleMap map;
+    Fill(map, {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11});
+    for (int32_t note = 0; note < 128; ++note) {
+        EXPECT_EQ(map.MapNote(note), note);
+    }
+    Fill(map, kUpTwo);
+    for (int32_t note = 0; note < 128; ++note) {
+        EXPECT_EQ(map.MapNote(note), note + 2) << note; // up to 129, unclamped
+    }
+}
+
+TEST(ScaleMap, CarryComparesOnlyWithTheLowestUnblockedClassBelow) {
+    TScaleMap map;
+    // C -> 5; D -> 5 (equal: no carry); E -> 4 (below C's target: carry); C is never carried.
+    Fill(map, {5, -1, 5, -1, 4, -1, -1, -1, -1, -1, -1, 3});
+    EXPECT_EQ(map.MapNote(60), 65);
+    EXPECT_EQ(map.MapNote(62), 65);
+    EXPECT_EQ(map.MapNote(64), 76);
+    EXPECT_EQ(map.MapNote(71), 75);
+    // With C blocked the scan skips it and compares with D, the lowest unblocked class.
+    map.SetScaleMap(0, -1);
+    map.SetScaleMap(2, 3);
+    EXPECT_EQ(map.MapNote(64), 64);
+    EXPECT_EQ(map.MapNote(71), 63);
+    // The lowest class with the smallest target gives no carry to any class.
+    Fill(map, {0, 11, 10, 9, 8, 7, 6, 5, 4, 3, 2, 1});
+    for (int32_t pc = 0; pc < 12; ++pc) {
+        EXPECT_LT(map.MapNote(60 + pc), 72) << pc;
+    }
+}
+
+TEST(ScaleMap, OutOfRangeStoredEntriesAndInputsNeverIndexOutside) {
+    TScaleMap map;
+    const int32_t big = std::numeric_limits<int32_t>::max();
+    Fill(map, {big, -7, 1000, -1, big, 5, -1, 7, -1, 9, -1, -1000});
+    for (int32_t note = 0; note < 128; ++note) {
+        (void)map.MapNote(note);
+    }
+    EXPECT_EQ(map.MapNote(60), big);  // saturated, not wrapped
+    EXPECT_EQ(map.MapNote(62), 1072); // 1000 is below C's target: carried
+    EXPECT_EQ(map.MapNote(-1), -1);
+    EXPECT_EQ(map.MapNote(std::numeric_limits<int32_t>::min()), -1);
+    EXPECT_EQ(map.MapNote(big), big);
+}
+
+TEST(ScaleMap, PitchClassAndNames) {
+    EXPECT_EQ(PitchClassOf(61), 1);
+    EXPECT_EQ(PitchClassOf(127), 7);
+    EXPECT_EQ(PitchClassOf(-1), -1); // truncating, as no caller passes negatives
+    EXPECT_EQ(NoteNames[static_cast<size_t>(PitchClassOf(70))], "A#");
+    EXPECT_EQ(NoteNames.front(), "C");
+    EXPECT_EQ(NoteNames.back(), "B");
+}
+
+} // namespace
+} // namespace tonvo

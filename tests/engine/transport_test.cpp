@@ -1,0 +1,104 @@
+#include "support/plugin_harness.h"
+
+#include <gtest/gtest.h>
+#include <limits>
+
+namespace tonvo {
+namespace {
+
+using test::NoteOff;
+using test::NoteOn;
+using test::TDelivered;
+using Events = std::vector<TDelivered>;
+
+class Transport : public testing::Test, protected test::TPluginHarness {
+protected:
+    // One block at the given transport state; answers what it delivered.
+    Events At(bool playing, double position) {
+        host.SetTransport(playing, position);
+        host.Forget();
+        Block();
+        return host.Events();
+    }
+    void HoldTwoNotes() { block.NoteOn(0, 60, 100, 3).NoteOn(1, 64, 80, 4); }
+};
+
+TEST_F(Transport, AsksForPositionAndPlayingStateEveryBlock) {
+    At(false, 0.0);
+    EXPECT_EQ(host.TimeRequests(), 1u);
+    EXPECT_EQ(host.LastTimeFilter(), 2);
+}
+
+TEST_F(Transport, StoppingReleasesEverythingAfterTheBlocksOwnEvents) {
+    At(true, 0.0);
+    HoldTwoNotes();
+    At(true, 64.0);
+    block.NoteOn(2, 67, 90, 5);
+    EXPECT_EQ(At(false, 128.0), (Events{NoteOn(2, 67, 90, 5), NoteOff(0, 60, 100),
+                                        NoteOff(1, 64, 80), NoteOff(2, 67, 90)}));
+    EXPECT_EQ(plugin.HeldNotes().Count(), 0);
+    EXPECT_FALSE(plugin.TransportWasPlaying());
+    EXPECT_EQ(plugin.LastSamplePosition(), 0.0) << "the stop block's position is not stored";
+}
+
+TEST_F(Transport, StartingAndAdvancingReleaseNothing) {
+    At(false, 5000.0);
+    HoldTwoNotes();
+    At(false, 5000.0); // unchanged while stopped
+    EXPECT_TRUE(At(true, 6000.0).empty());
+    EXPECT_TRUE(At(true, 6064.0).empty());
+    EXPECT_TRUE(At(true, 6064.0).empty());
+    EXPECT_EQ(plugin.HeldNotes().Count(), 2);
+    EXPECT_TRUE(plugin.TransportWasPlaying());
+    EXPECT_EQ(plugin.LastSamplePosition(), 6064.0);
+}
+
+TEST_F(Transport, StartingAtAnEarlierPositionThanBeforeIsNotAJump) {
+    At(false, 9000.0);
+    HoldTwoNotes();
+    At(false, 9000.0);
+    EXPECT_TRUE(At(true, 100.0).empty()); // playback start resets the remembered position
+    EXPECT_EQ(plugin.HeldNotes().Count(), 2);
+}
+
+TEST_F(Transport, LoopJumpBackWhilePlayingReleasesEverything) {
+    At(true, 0.0);
+    HoldTwoNotes();
+    At(true, 44100.0);
+    EXPECT_EQ(At(true, 0.0), (Events{NoteOff(0, 60, 100), NoteOff(1, 64, 80)}));
+    EXPECT_EQ(plugin.HeldNotes().Count(), 0);
+}
+
+TEST_F(Transport, RewindWhileStoppedReleasesLivePlaying) {
+    At(false, 3000.0);
+    HoldTwoNotes();
+    At(false, 3000.0);
+    EXPECT_EQ(At(false, 0.0), (Events{NoteOff(0, 60, 100), NoteOff(1, 64, 80)}));
+}
+
+TEST_F(Transport, NoTimeInformationCountsAsStoppedWithThePositionUnchanged) {
+    At(true, 0.0);
+    HoldTwoNotes();
+    At(true, 1000.0);
+    host.ClearTime();
+    host.Forget();
+    Block();
+    EXPECT_TRUE(host.Events().empty());
+    EXPECT_EQ(plugin.HeldNotes().Count(), 2);
+    EXPECT_FALSE(plugin.TransportWasPlaying());
+    EXPECT_EQ(plugin.LastSamplePosition(), 1000.0);
+    EXPECT_TRUE(At(false, 1000.0).empty());
+    EXPECT_EQ(At(false, 10.0).size(), 2u);
+}
+
+TEST_F(Transport, AnUnreadablePositionIsNotRemembered) {
+    At(true, 0.0);
+    HoldTwoNotes();
+    At(true, 500.0);
+    EXPECT_TRUE(At(true, std::numeric_limits<double>::quiet_NaN()).empty());
+    EXPECT_EQ(plugin.LastSamplePosition(), 500.0);
+    EXPECT_EQ(At(true, 100.0).size(), 2u) << "a later jump back is still seen";
+}
+
+} // namespace
+} // namespace tonvo

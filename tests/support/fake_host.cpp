@@ -1,0 +1,85 @@
+#include "support/fake_host.h"
+
+#include <stdexcept>
+
+namespace tonvo::test {
+
+namespace {
+TFakeHost* current = nullptr; // tests drive one host at a time
+}
+
+TFakeHost::TFakeHost() {
+    if (current != nullptr) {
+        throw std::logic_error("one fake host at a time");
+    }
+    current = this;
+    events_.reserve(kReserved);
+    deliveryEnds_.reserve(kReserved);
+    SetTransport(false, 0.0);
+}
+
+TFakeHost::~TFakeHost() {
+    current = nullptr;
+}
+
+void TFakeHost::SetTransport(bool playing, double samplePosition) {
+    VstTimeInfo info{};
+    info.samplePos = samplePosition;
+    info.sampleRate = 44100.0;
+    info.flags = playing ? kVstTransportPlaying : 0;
+    time_ = info;
+}
+
+intptr_t VSTCALLBACK TFakeHost::Callback(AEffect*, int32_t opcode, int32_t, intptr_t value,
+                                         void* ptr, float) {
+    return current != nullptr ? current->Answer(opcode, value, ptr) : 0;
+}
+
+intptr_t TFakeHost::Answer(int32_t opcode, intptr_t value, void* ptr) {
+    switch (opcode) {
+    case audioMasterVersion:
+        return 2400;
+    case audioMasterGetTime:
+        ++timeRequests_;
+        lastTimeFilter_ = value;
+        return time_ ? reinterpret_cast<intptr_t>(&*time_) : 0;
+    case audioMasterProcessEvents: {
+        const auto* block = static_cast<const VstEvents*>(ptr);
+        for (int32_t i = 0; i < block->numEvents; ++i) {
+            const auto* midi = reinterpret_cast<const VstMidiEvent*>(block->events[i]);
+            events_.push_back(TDelivered{
+                static_cast<uint8_t>(midi->midiData[0]), static_cast<uint8_t>(midi->midiData[1]),
+                static_cast<uint8_t>(midi->midiData[2]), midi->deltaFrames});
+        }
+        deliveryEnds_.push_back(events_.size());
+        return 1;
+    }
+    default:
+        return 0;
+    }
+}
+
+std::vector<TDelivered> TFakeHost::Delivery(size_t call) const {
+    const size_t begin = call == 0 ? 0 : deliveryEnds_.at(call - 1);
+    const size_t end = deliveryEnds_.at(call);
+    return {events_.begin() + static_cast<std::ptrdiff_t>(begin),
+            events_.begin() + static_cast<std::ptrdiff_t>(end)};
+}
+
+void TFakeHost::Forget() {
+    events_.clear();
+    deliveryEnds_.clear();
+    timeRequests_ = 0;
+}
+
+TDelivered NoteOn(int channel, int note, int velocity, int32_t delta) {
+    return {static_cast<uint8_t>(0x90 + channel), static_cast<uint8_t>(note),
+            static_cast<uint8_t>(velocity), delta};
+}
+
+TDelivered NoteOff(int channel, int note, int velocity, int32_t delta) {
+    return {static_cast<uint8_t>(0x80 + channel), static_cast<uint8_t>(note),
+            static_cast<uint8_t>(velocity), delta};
+}
+
+} // namespace tonvo::test

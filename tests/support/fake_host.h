@@ -1,0 +1,64 @@
+// A scripted VST host for tests: answers the plug-in's requests, gives the time information a
+// test sets, and records every MIDI event the plug-in delivers, call by call.
+//
+// Storage is reserved up front, so recording does not allocate until a test has received more
+// than kReserved events.
+#pragma once
+
+#include "host/vst_abi.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+namespace tonvo::test {
+
+struct TDelivered {
+    uint8_t Status = 0;
+    uint8_t Data1 = 0;
+    uint8_t Data2 = 0;
+    int32_t DeltaFrames = 0;
+
+    bool operator==(const TDelivered&) const = default;
+};
+
+class TFakeHost {
+public:
+    static constexpr size_t kReserved = 1 << 20;
+
+    TFakeHost();
+    ~TFakeHost();
+    TFakeHost(const TFakeHost&) = delete;
+    TFakeHost& operator=(const TFakeHost&) = delete;
+
+    static intptr_t VSTCALLBACK Callback(AEffect* effect, int32_t opcode, int32_t index,
+                                         intptr_t value, void* ptr, float opt);
+
+    // No time information: the host answers 0 to audioMasterGetTime.
+    void ClearTime() { time_.reset(); }
+    void SetTransport(bool playing, double samplePosition);
+
+    // Every delivered event, in delivery order.
+    const std::vector<TDelivered>& Events() const { return events_; }
+    // The events of one audioMasterProcessEvents call.
+    std::vector<TDelivered> Delivery(size_t call) const;
+    size_t DeliveryCount() const { return deliveryEnds_.size(); }
+    size_t TimeRequests() const { return timeRequests_; }
+    intptr_t LastTimeFilter() const { return lastTimeFilter_; }
+    void Forget();
+
+private:
+    intptr_t Answer(int32_t opcode, intptr_t value, void* ptr);
+
+    std::optional<VstTimeInfo> time_;
+    std::vector<TDelivered> events_;
+    std::vector<size_t> deliveryEnds_;
+    size_t timeRequests_ = 0;
+    intptr_t lastTimeFilter_ = -1;
+};
+
+TDelivered NoteOn(int channel, int note, int velocity, int32_t delta = 0);
+TDelivered NoteOff(int channel, int note, int velocity, int32_t delta = 0);
+
+} // namespace tonvo::test

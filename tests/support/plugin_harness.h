@@ -1,0 +1,58 @@
+// A plug-in instance wired to the scripted host, opened, with two output buffers, driven the
+// way a host drives it: events first, then one processing call per block.
+#pragma once
+
+#include "engine/plugin.h"
+#include "support/event_block.h"
+#include "support/fake_host.h"
+
+#include <array>
+#include <vector>
+
+namespace tonvo::test {
+
+class TPluginHarness {
+public:
+    static constexpr int32_t kFrames = 64;
+
+    TPluginHarness() {
+        plugin.AttachHostCallback(&TFakeHost::Callback);
+        plugin.InstallProcessingRoutines();
+        for (size_t i = 0; i < buffers_.size(); ++i) {
+            buffers_[i].assign(kFrames, 1.0f);
+            outputs_[i] = buffers_[i].data();
+        }
+    }
+
+    // effProcessEvents with the block built so far, which is then emptied.
+    void SendEvents() {
+        plugin.ProcessEvents(block.Get());
+        block.Clear();
+    }
+    // processReplacing for one block.
+    void Process(int32_t frames = kFrames) {
+        AEffect* effect = plugin.Effect();
+        effect->processReplacing(effect, nullptr, outputs_.data(), frames);
+    }
+    // One whole block: its events, then its processing call.
+    void Block() {
+        SendEvents();
+        Process();
+    }
+    const std::vector<float>& Output(size_t channel) const { return buffers_[channel]; }
+    void SetMap(std::array<int32_t, 12> entries) {
+        for (int32_t i = 0; i < 12; ++i) {
+            plugin.ScaleMap().SetScaleMap(i, entries[static_cast<size_t>(i)]);
+        }
+    }
+
+    TFakeHost host;
+    TVSTPlugin plugin;
+    TEventBlock block;
+
+private:
+    std::array<std::vector<float>, 2> buffers_;
+    std::array<float*, 2> outputs_{};
+};
+
+} // namespace tonvo::test
