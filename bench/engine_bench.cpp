@@ -5,6 +5,8 @@
 
 #include <array>
 #include <benchmark/benchmark.h>
+#include <memory>
+#include <type_traits>
 #include <vector>
 
 namespace tonvo {
@@ -17,13 +19,11 @@ VstTimeInfo timeInfo{};
 
 intptr_t VSTCALLBACK QuietHost(AEffect*, int32_t opcode, int32_t, intptr_t, void* ptr, float) {
     switch (opcode) {
-    case audioMasterGetTime:
-        return reinterpret_cast<intptr_t>(&timeInfo);
+    case audioMasterGetTime: return reinterpret_cast<intptr_t>(&timeInfo);
     case audioMasterProcessEvents:
         benchmark::DoNotOptimize(static_cast<VstEvents*>(ptr)->numEvents);
         return 1;
-    default:
-        return 0;
+    default: return 0;
     }
 }
 
@@ -81,6 +81,11 @@ template <typename Module>
 class TRig {
 public:
     TRig() {
+        if constexpr (std::is_base_of_v<TVSTModule, Module>) {
+            owned_ = TVSTModule::Create<Module>();
+        } else {
+            owned_ = std::make_unique<Module>();
+        }
         module.AttachHostCallback(&QuietHost);
         module.InstallProcessingRoutines();
         outputs_[0] = left_.data();
@@ -90,7 +95,12 @@ public:
         AEffect* effect = module.Effect();
         effect->processReplacing(effect, nullptr, outputs_.data(), kFrames);
     }
-    Module module;
+
+private:
+    std::unique_ptr<Module> owned_;
+
+public:
+    Module& module = *owned_;
 
 private:
     std::array<float, kFrames> left_{};

@@ -11,16 +11,89 @@ constexpr uint8_t kAllNotesOff = 123;
 constexpr int32_t kTimeInfoFilter = 2;
 } // namespace
 
-TVSTPlugin::TVSTPlugin() {
-    effect_.numInputs = 0;
-    effect_.numOutputs = 2;
-    OnProcessMidi = [this](VstMidiEvent& event) { VSTModuleProcessMidi(event); };
-    OnProcess32Replacing = [this](float** inputs, float** outputs, uint32_t frames) {
-        VSTModuleProcess32Replacing(inputs, outputs, frames);
+// The published values of this plug-in, applied over the base layer.
+std::vector<TModuleDescription> TVSTPlugin::Descriptions() const {
+    std::vector<TModuleDescription> layers = TVSTPluginBase::Descriptions();
+    TModuleDescription own;
+    own.Flags = effFlagsHasEditor | effFlagsCanReplacing | effFlagsProgramChunks | effFlagsIsSynth;
+    own.EffectName = "Tonvo";
+    own.ProductName = "Tonvo";
+    own.VendorName = "Brelwick";
+    own.UniqueID = "qv08";
+    own.Version = "1.0";
+    own.VersionMajor = 1;
+    own.VersionMinor = 0;
+    own.VersionRelease = 0;
+    own.PlugCategory = vpcSynth;
+    own.CanDos = CanDoBit(vcdSendVstEvents) | CanDoBit(vcdSendVstMidiEvent) |
+                 CanDoBit(vcdReceiveVstMidiEvent) | CanDoBit(vcd2in2out);
+    own.NumInputs = 0;
+    own.NumOutputs = 2;
+    own.SampleRate = 44100.0f;
+    own.IORatio = 1.0f;
+    TParameterDescription nmap;
+    nmap.DisplayName = "nmap";
+    nmap.ShortLabel = "notemap";
+    own.Parameters = std::vector<TParameterDescription>{nmap};
+    own.Programs = std::vector<TProgramDescription>{
+        {"Default", "VSTPluginBasePrograms0LoadChunk", "VSTPluginBasePrograms0StoreChunk"}};
+    own.CurrentProgramName = "Default";
+    own.Handlers = {
+        {"OnCreate", "VSTModuleCreate"},
+        {"OnProcess32Replacing", "VSTModuleProcess32Replacing"},
+        {"OnProcessMidi", "VSTModuleProcessMidi"},
     };
+    layers.push_back(std::move(own));
+    return layers;
+}
+
+void TVSTPlugin::VSTModuleCreate() {
+    PluginVersion = "1.00";
+    UserGuideFileName = "Tonvo User Guide.pdf";
+    TVSTPluginBase::VSTModuleCreate();
+}
+
+TPluginState TVSTPlugin::CurrentState() const {
+    TPluginState state = TVSTPluginBase::CurrentState();
+    TNoteMapState map;
+    map.ScaleName = scaleMap_.ScaleName;
+    map.Tonic = scaleMap_.Tonic;
+    map.EasyMode = scaleMap_.EasyMode;
+    for (int32_t i = 0; i < TScaleMap::kEntries; ++i) {
+        map.Entries[static_cast<size_t>(i)] = scaleMap_.GetScaleMap(i);
+    }
+    state.NoteMap = map;
+    return state;
+}
+
+void TVSTPlugin::WritePluginState(TValueWriter& writer, const TPluginState& state) {
+    WriteNoteMapSection(writer, state.NoteMap.value_or(TNoteMapState{}));
+}
+
+// The version of the block does not change how the section reads.
+void TVSTPlugin::ReadPluginState(TValueReader& reader, const std::string&, TPluginState& into) {
+    into.NoteMap = ReadNoteMapSection(reader);
+}
+
+void TVSTPlugin::ApplyState(const TPluginState& state) {
+    TVSTPluginBase::ApplyState(state);
+    if (state.NoteMap) {
+        for (int32_t i = 0; i < TScaleMap::kEntries; ++i) {
+            scaleMap_.SetScaleMap(i, state.NoteMap->Entries[static_cast<size_t>(i)]);
+        }
+        scaleMap_.ScaleName = state.NoteMap->ScaleName;
+        scaleMap_.Tonic = state.NoteMap->Tonic;
+        scaleMap_.EasyMode = state.NoteMap->EasyMode;
+    }
+}
+
+void TVSTPlugin::ResetState() {
+    scaleMap_.ResetMap();
+    TVSTPluginBase::ResetState();
 }
 
 void TVSTPlugin::VSTModuleProcessMidi(VstMidiEvent& event) noexcept {
+    TVSTPluginBase::VSTModuleProcessMidi(event);
     const auto status = static_cast<uint8_t>(event.midiData[0]);
     const auto channel = static_cast<uint8_t>(status & 0x0F);
     const auto data1 = static_cast<uint8_t>(event.midiData[1] & 0x7F);
@@ -34,26 +107,17 @@ void TVSTPlugin::VSTModuleProcessMidi(VstMidiEvent& event) noexcept {
             break;
         }
         [[fallthrough]]; // velocity 0 releases like a note-off
-    case 0x80:
-        NoteOff(channel, data1, delta);
-        break;
+    case 0x80: NoteOff(channel, data1, delta); break;
     case 0xB0:
         QueueControlChange(channel, data1, data2, delta);
         if (data1 == kAllSoundOff || data1 == kAllNotesOff) {
             ForgetChannel(channel);
         }
         break;
-    case 0xA0:
-        QueuePolyPressure(channel, data1, data2, delta);
-        break;
-    case 0xD0:
-        QueueChannelPressure(channel, data1, delta);
-        break;
-    case 0xE0:
-        QueuePitchBend(channel, data1, data2, delta);
-        break;
-    default:
-        break; // program change and system messages are dropped
+    case 0xA0: QueuePolyPressure(channel, data1, data2, delta); break;
+    case 0xD0: QueueChannelPressure(channel, data1, delta); break;
+    case 0xE0: QueuePitchBend(channel, data1, data2, delta); break;
+    default: break; // program change and system messages are dropped
     }
 }
 

@@ -19,7 +19,8 @@ namespace tonvo {
 
 class TVSTPlugin : public TVSTPluginBase {
 public:
-    TVSTPlugin();
+    // Construct through TVSTModule::Create<TVSTPlugin>(), which applies the configuration.
+    TVSTPlugin() = default;
 
     TScaleMap& ScaleMap() noexcept { return scaleMap_; }
     const TMidiNoteList& HeldNotes() const noexcept { return heldNotes_; }
@@ -34,15 +35,27 @@ public:
     // notes. Audio thread.
     void ReleaseAllHeldNotes() noexcept;
 
+    // The default map, no scale name, then the base's reset.
+    void ResetState() override;
+
+    void VSTModuleCreate() override;
     // Per-event MIDI handler. Audio thread.
-    void VSTModuleProcessMidi(VstMidiEvent& event) noexcept;
+    void VSTModuleProcessMidi(VstMidiEvent& event) noexcept override;
     // Per-block handler: silence on the outputs, and the transport watch. Audio thread.
-    void VSTModuleProcess32Replacing(float** inputs, float** outputs, uint32_t frames) noexcept;
+    void VSTModuleProcess32Replacing(float** inputs, float** outputs,
+                                     uint32_t frames) noexcept override;
 
     bool TransportWasPlaying() const noexcept { return transportWasPlaying_; }
     double LastSamplePosition() const noexcept { return lastSamplePosition_; }
 
+    TPluginState CurrentState() const override;
+
 protected:
+    void WritePluginState(TValueWriter& writer, const TPluginState& state) override;
+    void ReadPluginState(TValueReader& reader, const std::string& version,
+                         TPluginState& into) override;
+    void ApplyState(const TPluginState& state) override;
+    std::vector<TModuleDescription> Descriptions() const override;
     void BeforeProcessing() noexcept override;
 
 private:

@@ -4,7 +4,221 @@
 
 namespace tonvo {
 
-TVSTPluginBase::TVSTPluginBase() = default;
+namespace {
+constexpr intptr_t kMouseWheelNotice = 0x57686565; // "Whee"
+} // namespace
+
+std::vector<TModuleDescription> TVSTPluginBase::Descriptions() const {
+    TModuleDescription base;
+    base.EffectName = "My Plugin";
+    base.ProductName = "My Product";
+    base.Handlers = {
+        {"OnCreate", "VSTModuleCreate"},
+        {"OnDestroy", "VSTModuleDestroy"},
+        {"OnEditIdle", "VSTModuleEditIdle"},
+        {"OnEditGetSize", "VSTModuleEditGetSize"},
+        {"OnVendorSpecific", "VSTModuleVendorSpecific"},
+        {"OnGetChunkParameter", "VSTModuleGetChunkParameter"},
+        {"OnProcess32Replacing", "VSTModuleProcess32Replacing"},
+        {"OnProcessMidi", "VSTModuleProcessMidi"},
+    };
+    return {base};
+}
+
+// The handlers this module family offers, by name; each call reaches the most derived
+// override.
+bool TVSTPluginBase::BindHandler(std::string_view event, std::string_view handler) {
+    if (event == "OnCreate" && handler == "VSTModuleCreate") {
+        OnCreate = [this] { VSTModuleCreate(); };
+    } else if (event == "OnDestroy" && handler == "VSTModuleDestroy") {
+        OnDestroy = [this] { VSTModuleDestroy(); };
+    } else if (event == "OnEditIdle" && handler == "VSTModuleEditIdle") {
+        OnEditIdle = [this] { VSTModuleEditIdle(); };
+    } else if (event == "OnEditGetSize" && handler == "VSTModuleEditGetSize") {
+        OnEditGetSize = [this](int16_t& w, int16_t& h) { VSTModuleEditGetSize(w, h); };
+    } else if (event == "OnVendorSpecific" && handler == "VSTModuleVendorSpecific") {
+        OnVendorSpecific = [this](int32_t index, intptr_t value, void* ptr, float opt) {
+            return VSTModuleVendorSpecific(index, value, ptr, opt);
+        };
+    } else if (event == "OnGetChunkParameter" && handler == "VSTModuleGetChunkParameter") {
+        OnGetChunkParameter = [this](int32_t index) { return VSTModuleGetChunkParameter(index); };
+    } else if (event == "OnProcess32Replacing" && handler == "VSTModuleProcess32Replacing") {
+        OnProcess32Replacing = [this](float** in, float** out, uint32_t frames) {
+            VSTModuleProcess32Replacing(in, out, frames);
+        };
+    } else if (event == "OnProcessMidi" && handler == "VSTModuleProcessMidi") {
+        OnProcessMidi = [this](VstMidiEvent& midi) { VSTModuleProcessMidi(midi); };
+    } else {
+        return TVSTModule::BindHandler(event, handler);
+    }
+    return true;
+}
+
+bool TVSTPluginBase::BindProgramHandler(TVstProgram& program, std::string_view event,
+                                        std::string_view handler) {
+    if (event == "OnStoreChunk" && handler == "VSTPluginBasePrograms0StoreChunk") {
+        program.OnStoreChunk = [this](TVstProgram& p, int32_t index, bool isPreset) {
+            VSTPluginBasePrograms0StoreChunk(p, index, isPreset);
+        };
+    } else if (event == "OnLoadChunk" && handler == "VSTPluginBasePrograms0LoadChunk") {
+        program.OnLoadChunk = [this](TVstProgram& p, int32_t index, bool isPreset) {
+            VSTPluginBasePrograms0LoadChunk(p, index, isPreset);
+        };
+    } else {
+        return TVSTModule::BindProgramHandler(program, event, handler);
+    }
+    return true;
+}
+
+void TVSTPluginBase::SetPresetName(std::string name) {
+    presetName_ = std::move(name);
+}
+
+void TVSTPluginBase::ResetState() {
+    SetPresetName({});
+    midiCC_.Clear();
+}
+
+TPluginState TVSTPluginBase::CurrentState() const {
+    TPluginState state;
+    state.Version = PluginVersion;
+    state.PresetName = presetName_;
+    state.CCAssignments = midiCC_.Items();
+    return state;
+}
+
+bool TVSTPluginBase::PresetFileExists(const std::string&) const {
+    return false;
+}
+
+void TVSTPluginBase::WritePluginState(TValueWriter& writer, const TPluginState&) {
+    writer.ListStart();
+    writer.ListEnd();
+}
+
+void TVSTPluginBase::ReadPluginState(TValueReader& reader, const std::string&, TPluginState&) {
+    reader.ExpectListStart();
+    reader.ExpectListEnd();
+}
+
+void TVSTPluginBase::ApplyState(const TPluginState& state) {
+    SetPresetName(state.PresetName);
+    if (state.CCAssignments) {
+        midiCC_.Clear();
+        for (const TMidiCCItem& item : *state.CCAssignments) {
+            midiCC_.SetAssignment(item.Name, item.CC);
+        }
+    }
+}
+
+bool TVSTPluginBase::WriteStateBlock(TMemoryStream& body) {
+    try {
+        const TPluginState state = CurrentState();
+        body.Clear();
+        TValueWriter writer(body);
+        writer.Signature();
+        writer.ListStart();
+        writer.String(state.Version);
+        writer.String(state.PresetName);
+        writer.String({});
+        writer.String({});
+        writer.ListEnd();
+        writer.ListStart();
+        WritePluginState(writer, state);
+        writer.ListEnd();
+        writer.ListStart();
+        for (const TMidiCCItem& item : state.CCAssignments.value_or(std::vector<TMidiCCItem>{})) {
+            writer.ListStart();
+            writer.String(item.Name);
+            writer.Integer(item.CC);
+            writer.ListEnd();
+        }
+        writer.ListEnd();
+        return true;
+    } catch (const std::exception& failure) {
+        Dialogs().Warning("Save Preset", FailureText("Error saving preset.", failure.what()));
+        return false;
+    }
+}
+
+bool TVSTPluginBase::ReadStateBlock(TMemoryStream& body, bool checkPresetFile) {
+    TPluginState state;
+    try {
+        TValueReader reader(body);
+        reader.CheckSignature();
+        reader.ExpectListStart();
+        state.Version = reader.String();
+        state.PresetName = reader.String();
+        reader.String();
+        reader.String();
+        reader.ExpectListEnd();
+        reader.ExpectListStart();
+        ReadPluginState(reader, state.Version, state);
+        reader.ExpectListEnd();
+        // A block without a CC section ends here; one with a section lists its assignments.
+        if (!reader.NextIsListEnd()) {
+            std::vector<TMidiCCItem> assignments;
+            reader.ExpectListStart();
+            while (!reader.NextIsListEnd()) {
+                reader.ExpectListStart();
+                TMidiCCItem item;
+                item.Name = reader.String();
+                item.CC = reader.Integer();
+                reader.ExpectListEnd();
+                assignments.push_back(std::move(item));
+            }
+            reader.ExpectListEnd();
+            state.CCAssignments = std::move(assignments);
+        }
+    } catch (const std::exception& failure) {
+        Dialogs().Warning("Load Preset", FailureText("Error loading preset.", failure.what()));
+        return false;
+    }
+    ResetState();
+    ApplyState(state);
+    if (checkPresetFile && !PresetName().empty() && !PresetFileExists(PresetName())) {
+        SetPresetName({});
+    }
+    return true;
+}
+
+void TVSTPluginBase::NotifyStateChanged() {
+    if (ParameterCount() > 0) {
+        SetParameter(0, GetParameter(0));
+    }
+}
+
+void TVSTPluginBase::VSTModuleCreate() {
+    ResetState();
+}
+
+void TVSTPluginBase::VSTModuleDestroy() {}
+
+void TVSTPluginBase::VSTModuleEditIdle() {}
+
+// With no editor open the values are left as passed, so the host gets the module's current
+// editor rectangle.
+void TVSTPluginBase::VSTModuleEditGetSize(int16_t& width, int16_t& height) {
+    if (const TVSTEditorForm* form = EditorForm()) {
+        width = static_cast<int16_t>(std::clamp(form->ClientWidth(), 0, 32767));
+        height = static_cast<int16_t>(std::clamp(form->ClientHeight(), 0, 32767));
+    }
+}
+
+// The host's mouse-wheel notice ("Whee") is meant for an open editor, which focuses the control
+// under the mouse so the wheel acts on it; every other request is ignored. Always 0.
+intptr_t TVSTPluginBase::VSTModuleVendorSpecific(int32_t, intptr_t value, void*, float) {
+    if (value == kMouseWheelNotice) {
+        if (TVSTEditorForm* form = EditorForm()) {
+            form->FocusControlUnderCursor();
+        }
+    }
+    return 0;
+}
+
+float TVSTPluginBase::VSTModuleGetChunkParameter(int32_t) {
+    return 0.0f;
+}
 
 void TVSTPluginBase::VSTModuleProcess32Replacing(float** /*inputs*/, float** outputs,
                                                  uint32_t frames) noexcept {
@@ -17,6 +231,30 @@ void TVSTPluginBase::VSTModuleProcess32Replacing(float** /*inputs*/, float** out
             std::fill_n(outputs[i], frames, 0.0f);
         }
     }
+}
+
+void TVSTPluginBase::VSTModuleProcessMidi(VstMidiEvent&) noexcept {}
+
+// The host receives the state container: "mmst", the body's length, the body.
+void TVSTPluginBase::VSTPluginBasePrograms0StoreChunk(TVstProgram& program, int32_t, bool) {
+    TMemoryStreamChunk wrapper;
+    if (!WriteStateBlock(wrapper.Payload())) {
+        throw EVstError("The plug-in state could not be written");
+    }
+    program.Chunk.Clear();
+    wrapper.SaveToStream(program.Chunk);
+}
+
+// A container with a wrong name or a short body fails here, before anything changed.
+void TVSTPluginBase::VSTPluginBasePrograms0LoadChunk(TVstProgram& program, int32_t, bool) {
+    if (program.Chunk.Size() <= 8) {
+        return;
+    }
+    program.Chunk.SetPosition(0);
+    TMemoryStreamChunk wrapper;
+    wrapper.LoadFromStream(program.Chunk);
+    wrapper.Payload().SetPosition(0);
+    ReadStateBlock(wrapper.Payload(), true);
 }
 
 void TVSTPluginBase::HighlightNoteOn(int note) noexcept {

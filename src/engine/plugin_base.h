@@ -1,15 +1,52 @@
-// The plug-in's base module: what every module of this maker shares. It makes no sound, and
-// it owns the way to the editor's key highlights.
+// The plug-in's base module: what every module of this maker shares. It makes no sound; it
+// keeps the current preset name, the plug-in version and user guide name, owns the way to the
+// editor's key highlights, and carries the default handlers the configuration binds by name.
+// A derived module replaces a handler by overriding it and calls the base one itself.
 #pragma once
 
+#include "engine/dialogs.h"
 #include "engine/highlight_gate.h"
-#include "host/dsp_module.h"
+#include "engine/midi_cc_list.h"
+#include "engine/state_block.h"
+#include "host/vst_module.h"
+
+#include <string>
 
 namespace tonvo {
 
-class TVSTPluginBase : public TDspVSTModule {
+class TVSTPluginBase : public TVSTModule {
 public:
-    TVSTPluginBase();
+    const std::string& PresetName() const noexcept { return presetName_; }
+    // The only way the preset name changes, so the editor can follow it.
+    void SetPresetName(std::string name);
+    std::string PluginVersion;
+    std::string UserGuideFileName;
+
+    // Back to the default state: no preset name, no CC assignments. The held notes are not
+    // touched.
+    virtual void ResetState();
+
+    const TMidiCCList& MidiCC() const noexcept { return midiCC_; }
+
+    // The dialog seam; the module does not own it. User-interface thread.
+    void SetDialogs(TDialogs& dialogs) noexcept { dialogs_ = &dialogs; }
+    TDialogs& Dialogs() const noexcept { return *dialogs_; }
+
+    // Writes the state block's body into the stream after emptying it. On failure shows the
+    // "Save Preset" box and answers false.
+    bool WriteStateBlock(TMemoryStream& body);
+    // Reads a whole body into a fresh value, then resets the state and applies it. On failure
+    // shows the "Load Preset" box, changes nothing and answers false. With checkPresetFile, a
+    // preset name whose file is not in the preset folder is dropped.
+    bool ReadStateBlock(TMemoryStream& body, bool checkPresetFile);
+    // The state as it stands now.
+    virtual TPluginState CurrentState() const;
+    // Whether the preset folder holds a preset of that name.
+    virtual bool PresetFileExists(const std::string& name) const;
+
+    // Tells the host the state changed through the plug-in itself: parameter 0 is set to its
+    // own value, which the host sees as an automated change.
+    void NotifyStateChanged();
 
     // Editor seam. User-interface thread: attach when the editor form exists, detach before it
     // is destroyed.
@@ -17,9 +54,35 @@ public:
     void DetachEditorHighlights() noexcept { highlights_.Detach(); }
     THighlightGate& Highlights() noexcept { return highlights_; }
 
+    // Handlers bound by name.
+    virtual void VSTModuleCreate();
+    virtual void VSTModuleDestroy();
+    virtual void VSTModuleEditIdle();
+    virtual void VSTModuleEditGetSize(int16_t& width, int16_t& height);
+    virtual intptr_t VSTModuleVendorSpecific(int32_t index, intptr_t value, void* ptr, float opt);
+    virtual float VSTModuleGetChunkParameter(int32_t index);
+    // Fills output channels 0 and 1 with silence. Audio thread.
+    virtual void VSTModuleProcess32Replacing(float** inputs, float** outputs,
+                                             uint32_t frames) noexcept;
+    // Audio thread.
+    virtual void VSTModuleProcessMidi(VstMidiEvent& event) noexcept;
+    virtual void VSTPluginBasePrograms0StoreChunk(TVstProgram& program, int32_t index,
+                                                  bool isPreset);
+    virtual void VSTPluginBasePrograms0LoadChunk(TVstProgram& program, int32_t index,
+                                                 bool isPreset);
+
 protected:
-    // Block handler: fills output channels 0 and 1 with silence. Audio thread.
-    void VSTModuleProcess32Replacing(float** inputs, float** outputs, uint32_t frames) noexcept;
+    // The plug-in section of the state block: empty here; a derived module writes its own.
+    virtual void WritePluginState(TValueWriter& writer, const TPluginState& state);
+    virtual void ReadPluginState(TValueReader& reader, const std::string& version,
+                                 TPluginState& into);
+    // Puts a completely read state into effect, after the reset.
+    virtual void ApplyState(const TPluginState& state);
+
+    std::vector<TModuleDescription> Descriptions() const override;
+    bool BindHandler(std::string_view event, std::string_view handler) override;
+    bool BindProgramHandler(TVstProgram& program, std::string_view event,
+                            std::string_view handler) override;
 
     // Report a key going on or off to an attached editor; sets the editor-update flag when
     // the editor's highlight state changed. Audio thread.
@@ -28,6 +91,9 @@ protected:
 
 private:
     THighlightGate highlights_;
+    std::string presetName_;
+    TMidiCCList midiCC_;
+    TDialogs* dialogs_ = &TDialogs::Silent();
 };
 
 } // namespace tonvo

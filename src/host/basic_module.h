@@ -1,29 +1,20 @@
 // The root of the module class chain: the effect record handed to the host (its address is
-// the instance's identity), the host callback, and the routine every host request goes through.
+// the instance's identity), the host callback, the host product, and the C routines stored in
+// the record that lead the host's calls to the module.
+//
+// Two hosts keep their own data in the record's `user` slot; for them the module sits in
+// `object` instead and every routine reads it from there.
 #pragma once
 
 #include "host/vst_abi.h"
 
 #include <cstdint>
+#include <string>
 
 namespace tonvo {
 
-// Bits of AEffect::flags.
-enum : int32_t {
-    effFlagsHasEditor = 1 << 0,
-    effFlagsCanReplacing = 1 << 4,
-    effFlagsProgramChunks = 1 << 5,
-    effFlagsIsSynth = 1 << 8,
-    effFlagsNoSoundInStop = 1 << 9,
-    effFlagsCanDoubleReplacing = 1 << 12,
-};
-
-constexpr int32_t FourCharCode(const char (&code)[5]) {
-    return static_cast<int32_t>((static_cast<uint32_t>(static_cast<uint8_t>(code[0])) << 24) |
-                                (static_cast<uint32_t>(static_cast<uint8_t>(code[1])) << 16) |
-                                (static_cast<uint32_t>(static_cast<uint8_t>(code[2])) << 8) |
-                                static_cast<uint32_t>(static_cast<uint8_t>(code[3])));
-}
+// Four characters packed big-endian, the first in the top byte; missing characters count 0.
+int32_t FourCharCode(std::string_view code) noexcept;
 
 class TBasicVSTModule {
 public:
@@ -34,23 +25,59 @@ public:
 
     AEffect* Effect() noexcept { return &effect_; }
 
-    // The module a record belongs to, or null when the record holds none. Any thread.
-    static TBasicVSTModule* FromEffect(AEffect* effect) noexcept;
+    // The module a record belongs to (from `user`, or `object` when objectLayout), or null.
+    static TBasicVSTModule* FromEffect(AEffect* effect, bool objectLayout = false) noexcept;
 
-    // Stores the host callback; requests made before this answer 0. User-interface thread,
-    // before the host starts processing.
+    // Attaches the host: stores the callback, checks the host's version answer (0 fails with
+    // "AudioMaster Error"), detects the two hosts that need the object layout, and caches the
+    // host product. User-interface thread, once.
+    void SetAudioMaster(audioMasterCallback callback);
+    // Stores the callback only; for tests and tools that drive a module directly.
     void AttachHostCallback(audioMasterCallback callback) noexcept { audioMaster_ = callback; }
     bool HasHostCallback() const noexcept { return audioMaster_ != nullptr; }
+    bool SpecialHost() const noexcept { return specialHost_; }
+
+    // The host's product name, asked once; "Unknown" when the host gives none.
+    std::string HostProduct();
 
     // Calls the host with this module's record; 0 when no host callback is attached.
     intptr_t CallAudioMaster(int32_t opcode, int32_t index, intptr_t value, void* ptr,
                              float opt) noexcept;
 
+    // What the record's routines call; the levels above answer them.
+    virtual intptr_t Dispatcher(int32_t opcode, int32_t index, intptr_t value, void* ptr,
+                                float opt);
+    virtual float HostGetParameter(int32_t index);
+    virtual void HostSetParameter(int32_t index, float value);
+    // Runs on effClose before the module is destroyed: the routines become inert.
+    virtual void PrepareClose();
+
+    // True when the host product names one of the hosts that need the object layout: a
+    // non-empty text that occurs within one of their names.
+    static bool IsSpecialHostProduct(std::string_view product) noexcept;
+
 protected:
+    // Puts the routines reading the module from `user` (or `object`) into the record; runs at
+    // construction and again once the host is known.
+    virtual void InstallHostRoutines() noexcept;
+    void MakeHostRoutinesInert() noexcept;
+
     AEffect effect_;
 
 private:
+    template <bool ObjectLayout>
+    static intptr_t VSTCALLBACK DispatcherProc(AEffect* effect, int32_t opcode, int32_t index,
+                                               intptr_t value, void* ptr, float opt);
+    template <bool ObjectLayout>
+    static float VSTCALLBACK GetParameterProc(AEffect* effect, int32_t index);
+    template <bool ObjectLayout>
+    static void VSTCALLBACK SetParameterProc(AEffect* effect, int32_t index, float value);
+    static float VSTCALLBACK InertGetParameter(AEffect*, int32_t);
+    static void VSTCALLBACK InertSetParameter(AEffect*, int32_t, float);
+
     audioMasterCallback audioMaster_ = nullptr;
+    bool specialHost_ = false;
+    std::string hostProduct_;
 };
 
 } // namespace tonvo

@@ -1,9 +1,253 @@
 #include "host/custom_module.h"
 
+#include <algorithm>
+#include <cstring>
+
 namespace tonvo {
 
+TCustomVSTModule::TCustomVSTModule() {
+    SetVersion(1, 0, 0);
+}
+
+TCustomVSTModule::~TCustomVSTModule() {
+    DestroyEditorForm();
+}
+
+std::string TCustomVSTModule::Truncated(std::string text, size_t length) const {
+    if (TruncateStrings && text.size() > length) {
+        text.resize(length);
+    }
+    return text;
+}
+
+void TCustomVSTModule::SetEffectName(std::string name) {
+    effectName_ = Truncated(std::move(name), 32);
+}
+void TCustomVSTModule::SetProductName(std::string name) {
+    productName_ = Truncated(std::move(name), 64);
+}
+void TCustomVSTModule::SetVendorName(std::string name) {
+    vendorName_ = Truncated(std::move(name), 64);
+}
+
+// Release numbers of 100 and above switch to the byte-packed form.
+void TCustomVSTModule::SetVersion(int32_t major, int32_t minor, int32_t release) noexcept {
+    effect_.version = release < 100 ? release + major * 1000 + minor * 100
+                                    : release + major * 65536 + minor * 256;
+}
+
+void TCustomVSTModule::SetNumInputs(int32_t count) {
+    if (count != effect_.numInputs) {
+        effect_.numInputs = count;
+        CallAudioMaster(audioMasterIOChanged, 0, 0, nullptr, 0.0f);
+    }
+}
+
+void TCustomVSTModule::SetNumOutputs(int32_t count) {
+    if (count != effect_.numOutputs) {
+        effect_.numOutputs = count;
+        CallAudioMaster(audioMasterIOChanged, 0, 0, nullptr, 0.0f);
+    }
+}
+
 void TCustomVSTModule::SetBlockSize(int32_t frames) {
-    blockSize_ = frames;
+    if (frames != blockSize_) {
+        blockSize_ = frames;
+        if (OnBlockSizeChange) {
+            OnBlockSizeChange(frames);
+        }
+    }
+}
+
+void TCustomVSTModule::SetSampleRate(float rate) {
+    if (rate != sampleRate_) {
+        sampleRate_ = rate;
+        if (OnSampleRateChange) {
+            OnSampleRateChange(rate);
+        }
+    }
+}
+
+void TCustomVSTModule::DestroyEditorForm() noexcept {
+    editorForm_.reset();
+}
+
+intptr_t TCustomVSTModule::CopyText(void* ptr, const std::string& text) {
+    if (ptr == nullptr) {
+        return 0;
+    }
+    std::memcpy(ptr, text.c_str(), text.size() + 1);
+    return 1;
+}
+
+intptr_t TCustomVSTModule::EffSetSampleRate(float rate) {
+    SetSampleRate(rate);
+    return 1;
+}
+
+intptr_t TCustomVSTModule::EffSetBlockSize(intptr_t frames) {
+    SetBlockSize(static_cast<int32_t>(frames));
+    return 0;
+}
+
+intptr_t TCustomVSTModule::EffMainsChanged(intptr_t resume) {
+    if (resume != 0) {
+        if (OnResume) {
+            OnResume();
+        }
+        CallAudioMaster(audioMasterWantMidi, 0, 1, nullptr, 0.0f);
+    } else if (OnSuspend) {
+        OnSuspend();
+    }
+    return 0;
+}
+
+intptr_t TCustomVSTModule::EffEditGetRect(void* ptr) {
+    if (ptr == nullptr) {
+        return 0;
+    }
+    *static_cast<ERect**>(ptr) = &editorRect_;
+    editorRect_.top = 0;
+    editorRect_.left = 0;
+    if (OnEditGetSize) {
+        int16_t width = editorRect_.right;
+        int16_t height = editorRect_.bottom;
+        OnEditGetSize(width, height);
+        editorRect_.right = width;
+        editorRect_.bottom = height;
+    } else {
+        editorRect_.bottom = 32;
+        editorRect_.right = 64;
+    }
+    if (!editorForm_) {
+        return 0;
+    }
+    const auto clamp16 = [](int v) { return static_cast<int16_t>(std::clamp(v, 0, 32767)); };
+    editorRect_.bottom = std::max(editorRect_.bottom, clamp16(editorForm_->ClientHeight()));
+    editorRect_.right = std::max(editorRect_.right, clamp16(editorForm_->ClientWidth()));
+    return 1;
+}
+
+intptr_t TCustomVSTModule::EffEditOpen(void* parentWindow) {
+    if ((effect_.flags & effFlagsHasEditor) == 0) {
+        return 0;
+    }
+    BeforeEditOpen();
+    if (parentWindow == nullptr) {
+        return 0;
+    }
+    if (!editorForm_ && EditorFormClass) {
+        editorForm_ = EditorFormClass(*this);
+    }
+    if (!editorForm_) {
+        return 0;
+    }
+    try {
+        editorForm_->ShowInParent(parentWindow);
+    } catch (...) {
+        // The form exists; a failure to show it does not make the opening fail.
+    }
+    return 1;
+}
+
+intptr_t TCustomVSTModule::EffEditClose() {
+    if ((effect_.flags & effFlagsHasEditor) == 0) {
+        return 0;
+    }
+    bool destroyForm = true;
+    if (OnEditClose) {
+        OnEditClose(destroyForm);
+    }
+    if (destroyForm) {
+        DestroyEditorForm();
+    }
+    return 0;
+}
+
+intptr_t TCustomVSTModule::EffEditIdle() {
+    if ((effect_.flags & effFlagsHasEditor) == 0 || !editorForm_) {
+        return 0;
+    }
+    if (EditorNeedUpdate()) {
+        if (OnEditIdle) {
+            OnEditIdle();
+        }
+        ConsumeEditorNeedUpdate();
+    }
+    return 0;
+}
+
+intptr_t TCustomVSTModule::EffGetPinProperties(int32_t index, void* ptr, bool output) {
+    const int32_t count = output ? effect_.numOutputs : effect_.numInputs;
+    if (ptr == nullptr || index < 0 || index >= count) {
+        return 0;
+    }
+    auto* pin = static_cast<VstPinProperties*>(ptr);
+    const std::string number = std::to_string(index + 1);
+    const std::string label = (output ? "Output #" : "Input #") + number;
+    const std::string shortLabel = (output ? "Out" : "In") + number;
+    std::memset(pin->label, 0, sizeof pin->label);
+    std::memcpy(pin->label, label.data(), std::min(label.size(), sizeof pin->label - 1));
+    std::memset(pin->shortLabel, 0, sizeof pin->shortLabel);
+    std::memcpy(pin->shortLabel, shortLabel.data(),
+                std::min(shortLabel.size(), sizeof pin->shortLabel - 1));
+    switch (count) {
+    case 1: pin->arrangementType = kSpeakerArrMono; break;
+    case 2: pin->arrangementType = kSpeakerArrStereo; break;
+    case 4: pin->arrangementType = kSpeakerArrQuad; break;
+    default: break;
+    }
+    const int32_t flags = kVstPinIsActive | (count == 2 ? kVstPinIsStereo : 0);
+    pin->flags = (pin->flags & ~0xFF) | flags;
+    return 1;
+}
+
+intptr_t TCustomVSTModule::EffSetSpeakerArrangement(intptr_t inputArrangement,
+                                                    void* outputArrangement) {
+    return inputArrangement != 0 && outputArrangement != nullptr ? 1 : 0;
+}
+
+intptr_t TCustomVSTModule::EffSetBlockSizeAndSampleRate(intptr_t frames, float rate) {
+    SetSampleRate(rate);
+    SetBlockSize(static_cast<int32_t>(frames));
+    return 1;
+}
+
+intptr_t TCustomVSTModule::EffGetEffectName(void* ptr) {
+    return CopyText(ptr, effectName_);
+}
+intptr_t TCustomVSTModule::EffGetVendorString(void* ptr) {
+    return CopyText(ptr, vendorName_);
+}
+intptr_t TCustomVSTModule::EffGetProductString(void* ptr) {
+    return CopyText(ptr, productName_.empty() ? effectName_ : productName_);
+}
+
+intptr_t TCustomVSTModule::EffVendorSpecific(int32_t index, intptr_t value, void* ptr, float opt) {
+    return OnVendorSpecific ? OnVendorSpecific(index, value, ptr, opt) : 0;
+}
+
+intptr_t TCustomVSTModule::EffCanDo(const void* ptr) {
+    if (ptr == nullptr) {
+        return 0;
+    }
+    const std::string_view text(static_cast<const char*>(ptr));
+    intptr_t answer = 0;
+    for (uint32_t member = 0; member < vcdCount; ++member) {
+        if (text == kCanDoTexts[member]) {
+            const bool declared = (CanDos & CanDoBit(static_cast<TVstCanDo>(member))) != 0;
+            if (member == vcdCockosExtension) {
+                answer = declared ? static_cast<intptr_t>(0xBEEF0000) : 0;
+            } else {
+                answer = declared ? 1 : -1;
+            }
+            break;
+        }
+    }
+    if (OnCanDo) {
+        OnCanDo(text);
+    }
+    return answer;
 }
 
 } // namespace tonvo

@@ -9,18 +9,95 @@ namespace {
 constexpr uint32_t kMinScratchFrames = 4096;
 } // namespace
 
+// The routines of one record layout: the module is read from `user`, or from `object` for
+// the hosts that keep their own data in `user`.
+template <bool ObjectLayout>
+struct TDspVSTModule::TRoutines {
+    static TDspVSTModule* Module(AEffect* effect, int32_t frames, const void* inputs,
+                                 const void* outputs) noexcept {
+        if (effect == nullptr || frames <= 0 || (inputs == nullptr && outputs == nullptr)) {
+            return nullptr;
+        }
+        // Only modules of this level install these routines, so the record's module is one.
+        return static_cast<TDspVSTModule*>(FromEffect(effect, ObjectLayout));
+    }
+
+    static void VSTCALLBACK Process(AEffect* e, float** in, float** out, int32_t frames) {
+        if (TDspVSTModule* module = Module(e, frames, in, out)) {
+            module->Process(in, out, static_cast<uint32_t>(frames));
+        }
+    }
+    static void VSTCALLBACK Replacing(AEffect* e, float** in, float** out, int32_t frames) {
+        if (TDspVSTModule* module = Module(e, frames, in, out)) {
+            module->ProcessReplacing(in, out, static_cast<uint32_t>(frames));
+        }
+    }
+    static void VSTCALLBACK DoubleReplacing(AEffect* e, double** in, double** out, int32_t frames) {
+        if (TDspVSTModule* module = Module(e, frames, in, out)) {
+            module->ProcessDoubleReplacing(in, out, static_cast<uint32_t>(frames));
+        }
+    }
+
+    // The guards forward only once the record itself holds the working routine, so a host
+    // that kept a guard's address from before opening reaches the working routine through it.
+    static void VSTCALLBACK GuardProcess(AEffect* e, float** in, float** out, int32_t frames) {
+        if (e != nullptr && e->process == &Process) {
+            Process(e, in, out, frames);
+        }
+    }
+    static void VSTCALLBACK GuardReplacing(AEffect* e, float** in, float** out, int32_t frames) {
+        if (e != nullptr && e->processReplacing == &Replacing) {
+            Replacing(e, in, out, frames);
+        }
+    }
+    static void VSTCALLBACK GuardDoubleReplacing(AEffect* e, double** in, double** out,
+                                                 int32_t frames) {
+        if (e != nullptr && e->processDoubleReplacing == &DoubleReplacing) {
+            DoubleReplacing(e, in, out, frames);
+        }
+    }
+
+    static void InstallGuards(AEffect& effect) noexcept {
+        effect.process = &GuardProcess;
+        effect.processReplacing = &GuardReplacing;
+        effect.processDoubleReplacing = &GuardDoubleReplacing;
+    }
+    static void InstallWorking(AEffect& effect) noexcept {
+        effect.process = &Process;
+        effect.processReplacing = &Replacing;
+        effect.processDoubleReplacing = &DoubleReplacing;
+    }
+};
+
+namespace {
+void VSTCALLBACK InertProcess(AEffect*, float**, float**, int32_t) {}
+void VSTCALLBACK InertProcessDouble(AEffect*, double**, double**, int32_t) {}
+} // namespace
+
 TDspVSTModule::TDspVSTModule() {
-    effect_.process = &GuardProcess;
-    effect_.processReplacing = &GuardProcessReplacing;
-    effect_.processDoubleReplacing = &GuardProcessDoubleReplacing;
+    TRoutines<false>::InstallGuards(effect_);
     PrepareScratch();
+}
+
+void TDspVSTModule::InstallHostRoutines() noexcept {
+    TVSTModuleWithPrograms::InstallHostRoutines();
+    if (!working_) {
+        if (SpecialHost()) {
+            TRoutines<true>::InstallGuards(effect_);
+        } else {
+            TRoutines<false>::InstallGuards(effect_);
+        }
+    }
 }
 
 void TDspVSTModule::InstallProcessingRoutines() {
     PrepareScratch();
-    effect_.process = &WorkingProcess;
-    effect_.processReplacing = &WorkingProcessReplacing;
-    effect_.processDoubleReplacing = &WorkingProcessDoubleReplacing;
+    working_ = true;
+    if (SpecialHost()) {
+        TRoutines<true>::InstallWorking(effect_);
+    } else {
+        TRoutines<false>::InstallWorking(effect_);
+    }
 }
 
 void TDspVSTModule::MakeProcessingInert() noexcept {
@@ -29,8 +106,13 @@ void TDspVSTModule::MakeProcessingInert() noexcept {
     effect_.processDoubleReplacing = &InertProcessDouble;
 }
 
+void TDspVSTModule::PrepareClose() {
+    MakeProcessingInert();
+    TVSTModuleWithPrograms::PrepareClose();
+}
+
 void TDspVSTModule::SetBlockSize(int32_t frames) {
-    TVSTModuleWithMidi::SetBlockSize(frames);
+    TVSTModuleWithPrograms::SetBlockSize(frames);
     PrepareScratch();
 }
 
@@ -47,62 +129,6 @@ void TDspVSTModule::PrepareScratch() {
     sliceInputs_.assign(inputs, nullptr);
     scratchFrames_ = frames;
 }
-
-TDspVSTModule* TDspVSTModule::ModuleForProcessing(AEffect* effect, int32_t frames,
-                                                  const void* inputs,
-                                                  const void* outputs) noexcept {
-    if (effect == nullptr || frames <= 0 || (inputs == nullptr && outputs == nullptr)) {
-        return nullptr;
-    }
-    // Only modules of this level install these routines, so the record's module is one.
-    return static_cast<TDspVSTModule*>(FromEffect(effect));
-}
-
-// The guards forward only once the record itself holds the working routine, so a host that
-// kept a guard's address from before opening reaches the working routine through it.
-void VSTCALLBACK TDspVSTModule::GuardProcess(AEffect* e, float** in, float** out, int32_t frames) {
-    if (e != nullptr && e->process == &WorkingProcess) {
-        WorkingProcess(e, in, out, frames);
-    }
-}
-
-void VSTCALLBACK TDspVSTModule::GuardProcessReplacing(AEffect* e, float** in, float** out,
-                                                      int32_t frames) {
-    if (e != nullptr && e->processReplacing == &WorkingProcessReplacing) {
-        WorkingProcessReplacing(e, in, out, frames);
-    }
-}
-
-void VSTCALLBACK TDspVSTModule::GuardProcessDoubleReplacing(AEffect* e, double** in, double** out,
-                                                            int32_t frames) {
-    if (e != nullptr && e->processDoubleReplacing == &WorkingProcessDoubleReplacing) {
-        WorkingProcessDoubleReplacing(e, in, out, frames);
-    }
-}
-
-void VSTCALLBACK TDspVSTModule::WorkingProcess(AEffect* e, float** in, float** out,
-                                               int32_t frames) {
-    if (TDspVSTModule* module = ModuleForProcessing(e, frames, in, out)) {
-        module->Process(in, out, static_cast<uint32_t>(frames));
-    }
-}
-
-void VSTCALLBACK TDspVSTModule::WorkingProcessReplacing(AEffect* e, float** in, float** out,
-                                                        int32_t frames) {
-    if (TDspVSTModule* module = ModuleForProcessing(e, frames, in, out)) {
-        module->ProcessReplacing(in, out, static_cast<uint32_t>(frames));
-    }
-}
-
-void VSTCALLBACK TDspVSTModule::WorkingProcessDoubleReplacing(AEffect* e, double** in, double** out,
-                                                              int32_t frames) {
-    if (TDspVSTModule* module = ModuleForProcessing(e, frames, in, out)) {
-        module->ProcessDoubleReplacing(in, out, static_cast<uint32_t>(frames));
-    }
-}
-
-void VSTCALLBACK TDspVSTModule::InertProcess(AEffect*, float**, float**, int32_t) {}
-void VSTCALLBACK TDspVSTModule::InertProcessDouble(AEffect*, double**, double**, int32_t) {}
 
 // Each routine delivers the queue after its handler, also when the handler failed, so that
 // note-offs already queued are never held back.

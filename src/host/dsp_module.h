@@ -3,21 +3,22 @@
 //
 // Before the host opens the module the record holds guard routines that do nothing until the
 // working routines are installed; after the module closes it holds inert routines. Every
-// routine is a noexcept boundary: nothing unwinds into the host.
+// routine is a noexcept boundary: nothing unwinds into the host. Under the hosts that use the
+// object layout the routines read the module from `object`, like the dispatcher.
 //
 // Thread contract: the routines run in the host's audio thread. InstallProcessingRoutines,
 // MakeProcessingInert and SetBlockSize run in the user-interface thread while the host is not
 // processing.
 #pragma once
 
-#include "host/module_with_midi.h"
+#include "host/module_with_programs.h"
 
 #include <functional>
 #include <vector>
 
 namespace tonvo {
 
-class TDspVSTModule : public TVSTModuleWithMidi {
+class TDspVSTModule : public TVSTModuleWithPrograms {
 public:
     TDspVSTModule();
 
@@ -32,29 +33,17 @@ public:
     void MakeProcessingInert() noexcept;
 
     void SetBlockSize(int32_t frames) override;
+    void PrepareClose() override;
 
 protected:
     // Runs at the start of every processing call that passes the routine's checks, before the
     // handler. Audio thread; must not allocate or block.
     virtual void BeforeProcessing() noexcept {}
+    void InstallHostRoutines() noexcept override;
 
 private:
-    static TDspVSTModule* ModuleForProcessing(AEffect* effect, int32_t frames, const void* inputs,
-                                              const void* outputs) noexcept;
-
-    static void VSTCALLBACK GuardProcess(AEffect* e, float** in, float** out, int32_t frames);
-    static void VSTCALLBACK GuardProcessReplacing(AEffect* e, float** in, float** out,
-                                                  int32_t frames);
-    static void VSTCALLBACK GuardProcessDoubleReplacing(AEffect* e, double** in, double** out,
-                                                        int32_t frames);
-    static void VSTCALLBACK WorkingProcess(AEffect* e, float** in, float** out, int32_t frames);
-    static void VSTCALLBACK WorkingProcessReplacing(AEffect* e, float** in, float** out,
-                                                    int32_t frames);
-    static void VSTCALLBACK WorkingProcessDoubleReplacing(AEffect* e, double** in, double** out,
-                                                          int32_t frames);
-    static void VSTCALLBACK InertProcess(AEffect* e, float** in, float** out, int32_t frames);
-    static void VSTCALLBACK InertProcessDouble(AEffect* e, double** in, double** out,
-                                               int32_t frames);
+    template <bool ObjectLayout>
+    struct TRoutines;
 
     void Process(float** inputs, float** outputs, uint32_t frames) noexcept;
     void ProcessReplacing(float** inputs, float** outputs, uint32_t frames) noexcept;
@@ -62,6 +51,7 @@ private:
     void AccumulateThroughReplacing(float** inputs, float** outputs, uint32_t frames);
     void PrepareScratch();
 
+    bool working_ = false;
     // Scratch output buffers for the accumulating routine, made outside the audio thread so
     // that it never allocates. Longer calls are processed in slices of scratchFrames_.
     std::vector<float> scratch_;

@@ -26,6 +26,22 @@ using AEffectSetParameterProc = void(VSTCALLBACK*)(AEffect* effect, int32_t inde
 using AEffectGetParameterProc = float(VSTCALLBACK*)(AEffect* effect, int32_t index);
 
 constexpr int32_t kEffectMagic = 0x56737450; // 'VstP'
+constexpr int32_t kVstVersion = 2400;
+
+// Bits of AEffect::flags.
+enum : int32_t {
+    effFlagsHasEditor = 1 << 0,
+    effFlagsHasClip = 1 << 1,
+    effFlagsHasVu = 1 << 2,
+    effFlagsCanMono = 1 << 3,
+    effFlagsCanReplacing = 1 << 4,
+    effFlagsProgramChunks = 1 << 5,
+    effFlagsIsSynth = 1 << 8,
+    effFlagsNoSoundInStop = 1 << 9,
+    effFlagsExtIsAsync = 1 << 10,
+    effFlagsExtHasBuffer = 1 << 11,
+    effFlagsCanDoubleReplacing = 1 << 12,
+};
 
 struct AEffect {
     int32_t magic;
@@ -123,6 +139,148 @@ struct VstTimeInfo {
     int32_t flags;
 };
 
+struct ERect {
+    int16_t top;
+    int16_t left;
+    int16_t bottom;
+    int16_t right;
+};
+
+// Bits of VstPinProperties::flags.
+constexpr int32_t kVstPinIsActive = 1 << 0;
+constexpr int32_t kVstPinIsStereo = 1 << 1;
+constexpr int32_t kVstPinUseSpeaker = 1 << 2;
+
+constexpr int32_t kSpeakerArrMono = 0;
+constexpr int32_t kSpeakerArrStereo = 1;
+constexpr int32_t kSpeakerArrQuad = 11;
+
+struct VstPinProperties {
+    char label[64];
+    int32_t flags;
+    int32_t arrangementType;
+    char shortLabel[8];
+    char future[48];
+};
+
+struct VstPatchChunkInfo {
+    int32_t version;
+    int32_t pluginUniqueID;
+    int32_t pluginVersion;
+    int32_t numElements;
+    char future[48];
+};
+
+struct VstParameterProperties {
+    float stepFloat;
+    float smallStepFloat;
+    float largeStepFloat;
+    char label[64];
+    int32_t flags;
+    int32_t minInteger;
+    int32_t maxInteger;
+    int32_t stepInteger;
+    int32_t largeStepInteger;
+    char shortLabel[8];
+    int16_t displayIndex;
+    int16_t category;
+    int16_t numParametersInCategory;
+    int16_t reserved;
+    char categoryLabel[24];
+    char future[16];
+};
+
+// Plug-in categories answered to effGetPlugCategory.
+enum : int32_t {
+    kPlugCategUnknown = 0,
+    kPlugCategEffect = 1,
+    kPlugCategSynth = 2,
+};
+
+// Requests the host makes of the plug-in through the dispatcher.
+enum : int32_t {
+    effOpen = 0,
+    effClose = 1,
+    effSetProgram = 2,
+    effGetProgram = 3,
+    effSetProgramName = 4,
+    effGetProgramName = 5,
+    effGetParamLabel = 6,
+    effGetParamDisplay = 7,
+    effGetParamName = 8,
+    effGetVu = 9,
+    effSetSampleRate = 10,
+    effSetBlockSize = 11,
+    effMainsChanged = 12,
+    effEditGetRect = 13,
+    effEditOpen = 14,
+    effEditClose = 15,
+    effEditDraw = 16,
+    effEditMouse = 17,
+    effEditKey = 18,
+    effEditIdle = 19,
+    effEditTop = 20,
+    effEditSleep = 21,
+    effIdentify = 22,
+    effGetChunk = 23,
+    effSetChunk = 24,
+    effProcessEvents = 25,
+    effCanBeAutomated = 26,
+    effString2Parameter = 27,
+    effGetNumProgramCategories = 28,
+    effGetProgramNameIndexed = 29,
+    effCopyProgram = 30,
+    effConnectInput = 31,
+    effConnectOutput = 32,
+    effGetInputProperties = 33,
+    effGetOutputProperties = 34,
+    effGetPlugCategory = 35,
+    effGetCurrentPosition = 36,
+    effGetDestinationBuffer = 37,
+    effOfflineNotify = 38,
+    effOfflinePrepare = 39,
+    effOfflineRun = 40,
+    effProcessVarIo = 41,
+    effSetSpeakerArrangement = 42,
+    effSetBlockSizeAndSampleRate = 43,
+    effSetBypass = 44,
+    effGetEffectName = 45,
+    effGetErrorText = 46,
+    effGetVendorString = 47,
+    effGetProductString = 48,
+    effGetVendorVersion = 49,
+    effVendorSpecific = 50,
+    effCanDo = 51,
+    effGetTailSize = 52,
+    effIdle = 53,
+    effGetIcon = 54,
+    effSetViewPosition = 55,
+    effGetParameterProperties = 56,
+    effKeysRequired = 57,
+    effGetVstVersion = 58,
+    effEditKeyDown = 59,
+    effEditKeyUp = 60,
+    effSetEditKnobMode = 61,
+    effGetMidiProgramName = 62,
+    effGetCurrentMidiProgram = 63,
+    effGetMidiProgramCategory = 64,
+    effHasMidiProgramsChanged = 65,
+    effGetMidiKeyName = 66,
+    effBeginSetProgram = 67,
+    effEndSetProgram = 68,
+    effGetSpeakerArrangement = 69,
+    effShellGetNextPlugin = 70,
+    effStartProcess = 71,
+    effStopProcess = 72,
+    effSetTotalSampleToProcess = 73,
+    effSetPanLaw = 74,
+    effBeginLoadBank = 75,
+    effBeginLoadProgram = 76,
+    effSetProcessPrecision = 77,
+    effGetNumMidiInputChannels = 78,
+    effGetNumMidiOutputChannels = 79,
+};
+
 // Requests the plug-in makes of its host through the audioMaster callback.
 enum : int32_t {
     audioMasterAutomate = 0,
@@ -158,3 +316,7 @@ static_assert(offsetof(VstMidiEvent, midiData) == 24);
 static_assert(sizeof(VstMidiSysexEvent) == (kPointer32 ? 32 : 48));
 static_assert(sizeof(VstTimeInfo) == 88);
 static_assert(offsetof(VstTimeInfo, flags) == 84);
+static_assert(sizeof(ERect) == 8);
+static_assert(sizeof(VstPinProperties) == 128);
+static_assert(sizeof(VstPatchChunkInfo) == 64);
+static_assert(sizeof(VstParameterProperties) == 152);

@@ -1,5 +1,6 @@
 #include "support/fake_host.h"
 
+#include <cstdio>
 #include <stdexcept>
 
 namespace tonvo::test {
@@ -14,6 +15,7 @@ TFakeHost::TFakeHost() {
     }
     current = this;
     events_.reserve(kReserved);
+    calls_.reserve(1024);
     deliveryEnds_.reserve(kReserved);
     SetTransport(false, 0.0);
 }
@@ -30,15 +32,31 @@ void TFakeHost::SetTransport(bool playing, double samplePosition) {
     time_ = info;
 }
 
-intptr_t VSTCALLBACK TFakeHost::Callback(AEffect*, int32_t opcode, int32_t, intptr_t value,
-                                         void* ptr, float) {
-    return current != nullptr ? current->Answer(opcode, value, ptr) : 0;
+intptr_t VSTCALLBACK TFakeHost::Callback(AEffect*, int32_t opcode, int32_t index, intptr_t value,
+                                         void* ptr, float opt) {
+    return current != nullptr ? current->Answer(opcode, index, value, ptr, opt) : 0;
 }
 
-intptr_t TFakeHost::Answer(int32_t opcode, intptr_t value, void* ptr) {
+size_t TFakeHost::CountCalls(int32_t opcode) const {
+    size_t count = 0;
+    for (const TCall& call : calls_) {
+        count += call.Opcode == opcode ? 1 : 0;
+    }
+    return count;
+}
+
+intptr_t TFakeHost::Answer(int32_t opcode, int32_t index, intptr_t value, void* ptr, float opt) {
+    if (opcode != audioMasterGetTime && opcode != audioMasterProcessEvents) {
+        calls_.push_back({opcode, index, value, opt});
+    }
     switch (opcode) {
-    case audioMasterVersion:
-        return 2400;
+    case audioMasterVersion: return VersionAnswer;
+    case audioMasterGetProductString:
+        if (Product.empty()) {
+            return 0;
+        }
+        std::snprintf(static_cast<char*>(ptr), 256, "%s", Product.c_str());
+        return 1;
     case audioMasterGetTime:
         ++timeRequests_;
         lastTimeFilter_ = value;
@@ -54,8 +72,7 @@ intptr_t TFakeHost::Answer(int32_t opcode, intptr_t value, void* ptr) {
         deliveryEnds_.push_back(events_.size());
         return 1;
     }
-    default:
-        return 0;
+    default: return 0;
     }
 }
 
@@ -68,6 +85,7 @@ std::vector<TDelivered> TFakeHost::Delivery(size_t call) const {
 
 void TFakeHost::Forget() {
     events_.clear();
+    calls_.clear();
     deliveryEnds_.clear();
     timeRequests_ = 0;
 }

@@ -10,6 +10,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <vector>
 
 namespace tonvo::test {
@@ -35,6 +36,21 @@ public:
     static intptr_t VSTCALLBACK Callback(AEffect* effect, int32_t opcode, int32_t index,
                                          intptr_t value, void* ptr, float opt);
 
+    struct TCall {
+        int32_t Opcode;
+        int32_t Index;
+        intptr_t Value;
+        float Opt;
+    };
+
+    // What the host answers to audioMasterVersion (0 refuses the plug-in).
+    intptr_t VersionAnswer = 2400;
+    // The product name; none when empty (the host then answers 0).
+    std::string Product = "Tonvo Test Host";
+    // Every request other than time and event delivery, in order.
+    const std::vector<TCall>& Calls() const { return calls_; }
+    size_t CountCalls(int32_t opcode) const;
+
     // No time information: the host answers 0 to audioMasterGetTime.
     void ClearTime() { time_.reset(); }
     void SetTransport(bool playing, double samplePosition);
@@ -49,11 +65,12 @@ public:
     void Forget();
 
 private:
-    intptr_t Answer(int32_t opcode, intptr_t value, void* ptr);
+    intptr_t Answer(int32_t opcode, int32_t index, intptr_t value, void* ptr, float opt);
 
     std::optional<VstTimeInfo> time_;
     std::vector<TDelivered> events_;
     std::vector<size_t> deliveryEnds_;
+    std::vector<TCall> calls_;
     size_t timeRequests_ = 0;
     intptr_t lastTimeFilter_ = -1;
 };

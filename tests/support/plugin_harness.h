@@ -7,6 +7,7 @@
 #include "support/fake_host.h"
 
 #include <array>
+#include <memory>
 #include <vector>
 
 namespace tonvo::test {
@@ -47,7 +48,8 @@ public:
     }
 
     TFakeHost host;
-    TVSTPlugin plugin;
+    std::unique_ptr<TVSTPlugin> owned = TVSTModule::Create<TVSTPlugin>();
+    TVSTPlugin& plugin = *owned;
     TEventBlock block;
 
 private:

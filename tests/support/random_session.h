@@ -80,9 +80,7 @@ private:
             h_.block.NoteOn(channel, note, 0, delta);
             down_[channel][note] = false;
             break;
-        case 8:
-            h_.block.Midi(0xA0 + channel, note, Pick(0, 127), delta);
-            break;
+        case 8: h_.block.Midi(0xA0 + channel, note, Pick(0, 127), delta); break;
         default:
             if (Chance(4)) {
                 h_.block.Midi(0xB0 + channel, Chance(2) ? 123 : 120, 0, delta);
@@ -95,17 +93,12 @@ private:
 
     void MoveTransport() {
         switch (Pick(0, 9)) {
-        case 0:
-            playing_ = !playing_;
-            break;
+        case 0: playing_ = !playing_; break;
         case 1:
             position_ = Pick(0, 100) * 64.0; // a jump, usually back
             break;
-        case 2:
-            h_.host.ClearTime();
-            return;
-        default:
-            break;
+        case 2: h_.host.ClearTime(); return;
+        default: break;
         }
         if (playing_) {
             position_ += TPluginHarness::kFrames;

@@ -1,0 +1,83 @@
+// Feeds arbitrary bytes to the value reader the way a state block is read: signature, then a
+// list of mixed values, nested lists included. Format and read errors are the expected outcome
+// for most inputs; anything else (a crash, a sanitizer report, an oversized allocation, text
+// that is not valid UTF-8, a failed read that moved the stream) is a finding.
+#include "engine/value_stream.h"
+#include "platform/text.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+
+namespace {
+
+using tonvo::EFormatError;
+using tonvo::EReadError;
+using tonvo::TMemoryStream;
+using tonvo::TValueReader;
+
+// Nesting is bounded so a run of list-start bytes cannot exhaust the stack.
+constexpr int kMaxDepth = 32;
+
+void CheckText(const std::string& text) {
+    if (tonvo::platform::Utf16ToUtf8(tonvo::platform::Utf8ToUtf16(text)) != text) {
+        std::abort();
+    }
+}
+
+// A failed read must leave the stream where the value started.
+template <typename F>
+void Guarded(TMemoryStream& stream, F read) {
+    const size_t start = stream.Position();
+    try {
+        read();
+    } catch (...) {
+        if (stream.Position() != start) {
+            std::abort();
+        }
+        throw;
+    }
+}
+
+void ReadList(TMemoryStream& stream, TValueReader& reader, int depth) {
+    reader.ExpectListStart();
+    while (!reader.NextIsListEnd()) {
+        // Tries each kind of value in turn; an EFormatError means "not this kind" here.
+        try {
+            Guarded(stream, [&] { CheckText(reader.String()); });
+            continue;
+        } catch (const EFormatError&) {
+        }
+        try {
+            Guarded(stream, [&] { reader.Integer(); });
+            continue;
+        } catch (const EFormatError&) {
+        }
+        try {
+            Guarded(stream, [&] { reader.Boolean(); });
+            continue;
+        } catch (const EFormatError&) {
+        }
+        if (depth >= kMaxDepth) {
+            throw EFormatError("Invalid property value");
+        }
+        ReadList(stream, reader, depth + 1);
+    }
+    reader.ExpectListEnd();
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    TMemoryStream stream;
+    stream.Write(data, size);
+    stream.SetPosition(0);
+    TValueReader reader(stream);
+    try {
+        reader.CheckSignature();
+        ReadList(stream, reader, 0);
+    } catch (const EFormatError&) {
+    } catch (const EReadError&) {
+    }
+    return 0;
+}

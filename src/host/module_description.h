@@ -1,0 +1,45 @@
+// A module's declared configuration: published values and handler bindings by name. A module
+// class declares one layer; a derived class's layer is applied after its base's, so what it
+// sets overrides.
+#pragma once
+
+#include "host/can_do.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace tonvo {
+
+struct TParameterDescription {
+    std::string DisplayName;
+    std::string ShortLabel;
+    float Min = 0.0f;
+    float Max = 1.0f;
+    std::string Units;
+    bool CanBeAutomated = true;
+};
+
+struct TProgramDescription {
+    std::string DisplayName;
+    std::string OnLoadChunk;  // handler name, empty for none
+    std::string OnStoreChunk; // handler name, empty for none
+};
+
+struct TModuleDescription {
+    std::optional<std::string> EffectName, ProductName, VendorName, Version, UniqueID;
+    std::optional<int32_t> Flags, NumInputs, NumOutputs;
+    std::optional<int32_t> VersionMajor, VersionMinor, VersionRelease;
+    std::optional<TVstPluginCategory> PlugCategory;
+    std::optional<TVstCanDos> CanDos;
+    std::optional<float> SampleRate, IORatio;
+    std::optional<std::vector<TParameterDescription>> Parameters;
+    std::optional<std::vector<TProgramDescription>> Programs;
+    std::optional<std::string> CurrentProgramName;
+    // Event name ("OnProcessMidi") to handler name ("VSTModuleProcessMidi").
+    std::vector<std::pair<std::string, std::string>> Handlers;
+};
+
+} // namespace tonvo

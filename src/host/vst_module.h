@@ -1,0 +1,51 @@
+// The last framework level: applies a module's declared configuration at construction and
+// answers every dispatcher request, one named method per opcode.
+//
+// Construction goes through Create: the class chain's constructors, then the configuration
+// layers (handlers bound by name), then OnCreate. A failing OnCreate is reported and
+// construction goes on.
+#pragma once
+
+#include "host/dsp_module.h"
+#include "host/module_description.h"
+
+#include <memory>
+#include <string_view>
+
+namespace tonvo {
+
+class TVSTModule : public TDspVSTModule {
+public:
+    template <typename Module>
+    static std::unique_ptr<Module> Create() {
+        auto module = std::make_unique<Module>();
+        module->ApplyConfiguration();
+        module->RunOnCreate();
+        return module;
+    }
+
+    intptr_t Dispatcher(int32_t opcode, int32_t index, intptr_t value, void* ptr,
+                        float opt) override;
+    void PrepareClose() override;
+
+    // Every failure of OnCreate or OnDestroy lands here; the default says nothing.
+    std::function<void(const std::string& message)> OnExceptionReport;
+
+protected:
+    // The configuration layers of the concrete class, base layer first.
+    virtual std::vector<TModuleDescription> Descriptions() const { return {}; }
+    // Binds the named handler to the named event; false when either name is unknown here.
+    virtual bool BindHandler(std::string_view event, std::string_view handler);
+    // Binds a program's chunk handler by name; false when the name is unknown.
+    virtual bool BindProgramHandler(TVstProgram& program, std::string_view event,
+                                    std::string_view handler);
+
+    intptr_t EffOpen();
+
+private:
+    void ApplyConfiguration();
+    void ApplyLayer(const TModuleDescription& layer);
+    void RunOnCreate();
+};
+
+} // namespace tonvo

@@ -1,0 +1,76 @@
+// The 8-bit code page on Windows is the process's ANSI code page (CP_ACP), the one the Windows
+// "A" functions use.
+#include "platform/text.h"
+
+#include <climits>
+#include <stdexcept>
+#include <string>
+
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+
+namespace tonvo::platform {
+namespace {
+
+static_assert(sizeof(wchar_t) == sizeof(char16_t), "Windows wide text is UTF-16");
+
+// The Windows converters take int lengths.
+int CheckedLength(size_t size) {
+    if (size > static_cast<size_t>(INT_MAX)) {
+        throw std::length_error("Text too long to convert");
+    }
+    return static_cast<int>(size);
+}
+
+// Without MB_ERR_INVALID_CHARS / WC_ERR_INVALID_CHARS undefined bytes and unmappable
+// characters still convert (to a default character), so a failing call is a system fault and
+// must not pass for an empty or partial text.
+[[noreturn]] void ConversionFailed() {
+    throw std::runtime_error("Text conversion failed (" + std::to_string(GetLastError()) + ")");
+}
+
+} // namespace
+
+std::string CodePage8ToUtf8(std::string_view bytes) {
+    if (bytes.empty()) {
+        return {};
+    }
+    const int length = CheckedLength(bytes.size());
+    const int units = MultiByteToWideChar(CP_ACP, 0, bytes.data(), length, nullptr, 0);
+    if (units <= 0) {
+        ConversionFailed();
+    }
+    std::wstring wide(static_cast<size_t>(units), L'\0');
+    if (MultiByteToWideChar(CP_ACP, 0, bytes.data(), length, wide.data(), units) != units) {
+        ConversionFailed();
+    }
+    return Utf16ToUtf8(std::u16string(wide.begin(), wide.end()));
+}
+
+std::string Utf8ToCodePage8(std::string_view utf8) {
+    const std::u16string utf16 = Utf8ToUtf16(utf8);
+    if (utf16.empty()) {
+        return {};
+    }
+    const std::wstring wide(utf16.begin(), utf16.end());
+    const int length = CheckedLength(wide.size());
+    // Characters the code page cannot hold become its default character, '?'.
+    const int bytes =
+        WideCharToMultiByte(CP_ACP, 0, wide.data(), length, nullptr, 0, nullptr, nullptr);
+    if (bytes <= 0) {
+        ConversionFailed();
+    }
+    std::string out(static_cast<size_t>(bytes), '\0');
+    if (WideCharToMultiByte(CP_ACP, 0, wide.data(), length, out.data(), bytes, nullptr, nullptr) !=
+        bytes) {
+        ConversionFailed();
+    }
+    return out;
+}
+
+} // namespace tonvo::platform

@@ -1,0 +1,29 @@
+// The library's entry: the host calls it with its callback and gets the effect record of a new
+// plug-in instance, or null when the instance cannot be made. Exported as VSTPluginMain and,
+// for older hosts, as main; nothing else is exported.
+#include "engine/plugin.h"
+
+#if defined(_WIN32)
+#define TONVO_EXPORT
+#else
+#define TONVO_EXPORT __attribute__((visibility("default")))
+#endif
+
+extern "C" TONVO_EXPORT AEffect* VSTCALLBACK
+VSTPluginMain(audioMasterCallback audioMaster) noexcept {
+    try {
+        std::unique_ptr<tonvo::TVSTPlugin> module = tonvo::TVSTModule::Create<tonvo::TVSTPlugin>();
+        module->SetAudioMaster(audioMaster);
+        // From here the host owns the instance; effClose destroys it.
+        return module.release()->Effect();
+    } catch (...) {
+        return nullptr;
+    }
+}
+
+#if !defined(_WIN32)
+// The same routine under the name older hosts look for. (On Windows the module definition file
+// exports it under both names.)
+extern "C" TONVO_EXPORT AEffect* TonvoLegacyMain(audioMasterCallback audioMaster) noexcept
+    __asm__("main") __attribute__((alias("VSTPluginMain")));
+#endif

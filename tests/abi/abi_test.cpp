@@ -1,0 +1,317 @@
+// Drives the built plug-in library only through its exported entry and the effect record, as
+// a host does, with a host callback that records every request.
+#include "plugin_library.h"
+#include "support/event_block.h"
+#include "support/fake_host.h"
+
+#include <cstring>
+#include <gtest/gtest.h>
+#include <string>
+#include <vector>
+
+namespace tonvo {
+namespace {
+
+using test::TFakeHost;
+
+test::TPluginLibrary& Library() {
+    static test::TPluginLibrary library(TONVO_PLUGIN_PATH);
+    return library;
+}
+
+class PluginAbi : public testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(Library().Loaded()) << Library().Error();
+        entry = Library().Entry("VSTPluginMain");
+        ASSERT_NE(entry, nullptr);
+    }
+    void TearDown() override { Close(); }
+
+    AEffect* Make() {
+        effect = entry(&TFakeHost::Callback);
+        return effect;
+    }
+    intptr_t Call(int32_t opcode, int32_t index = 0, intptr_t value = 0, void* ptr = nullptr,
+                  float opt = 0.0f) {
+        return effect->dispatcher(effect, opcode, index, value, ptr, opt);
+    }
+    std::string Text(int32_t opcode, int32_t index = 0, intptr_t* answer = nullptr) {
+        char buffer[256] = {};
+        const intptr_t result = Call(opcode, index, 0, buffer);
+        if (answer != nullptr) {
+            *answer = result;
+        }
+        return buffer;
+    }
+    std::vector<uint8_t> Chunk(bool isPreset) {
+        void* data = nullptr;
+        const intptr_t size = Call(effGetChunk, isPreset ? 1 : 0, 0, &data);
+        if (size <= 0 || data == nullptr) {
+            return {};
+        }
+        const auto* bytes = static_cast<const uint8_t*>(data);
+        return {bytes, bytes + size};
+    }
+    void Close() {
+        if (effect != nullptr) {
+            EXPECT_EQ(Call(effClose), 1);
+            effect = nullptr;
+        }
+    }
+    void ProcessBlock(test::TEventBlock& block) {
+        Call(effProcessEvents, 0, 0, block.Get());
+        block.Clear();
+        float left[64] = {};
+        float right[64] = {};
+        float* outputs[2] = {left, right};
+        effect->processReplacing(effect, nullptr, outputs, 64);
+    }
+
+    TFakeHost host;
+    test::TPluginMain entry = nullptr;
+    AEffect* effect = nullptr;
+};
+
+TEST_F(PluginAbi, BothExportsMakeAnInstanceWithThePublishedRecord) {
+    const test::TPluginMain legacy = Library().Entry("main");
+    ASSERT_NE(legacy, nullptr);
+    for (test::TPluginMain routine : {entry, legacy}) {
+        effect = routine(&TFakeHost::Callback);
+        ASSERT_NE(effect, nullptr);
+        EXPECT_EQ(effect->magic, kEffectMagic);
+        EXPECT_EQ(effect->flags, 0x131);
+        EXPECT_EQ(effect->numInputs, 0);
+        EXPECT_EQ(effect->numOutputs, 2);
+        EXPECT_EQ(effect->numPrograms, 1);
+        EXPECT_EQ(effect->numParams, 1);
+        EXPECT_EQ(effect->uniqueID, 0x71763038); // 'qv08'
+        EXPECT_EQ(effect->version, 1000);
+        EXPECT_EQ(effect->ioRatio, 1.0f);
+        EXPECT_EQ(effect->initialDelay, 0);
+        EXPECT_NE(effect->user, nullptr);
+        EXPECT_EQ(effect->object, nullptr);
+        Close();
+    }
+}
+
+TEST_F(PluginAbi, AHostThatAnswersNoVersionGetsNoInstance) {
+    host.VersionAnswer = 0;
+    EXPECT_EQ(Make(), nullptr);
+}
+
+TEST_F(PluginAbi, TwoNamedHostsGetTheObjectLayout) {
+    struct TCase {
+        std::string Product;
+        bool Special;
+    };
+    const TCase cases[] = {{"energyXT", true},    {"Sound Forge Pro 10.0", true},
+                           {"Sound Forge", true}, {"XT", true},
+                           {"energyXT2", false},  {"Sound Forge Pro 10.0 Suite", false},
+                           {"", false},           {"Tonvo Test Host", false}};
+    for (const TCase& c : cases) {
+        host.Product = c.Product;
+        ASSERT_NE(Make(), nullptr) << c.Product;
+        EXPECT_EQ(effect->object != nullptr, c.Special) << c.Product;
+        EXPECT_EQ(effect->user == nullptr, c.Special) << c.Product;
+        EXPECT_EQ(Text(effGetEffectName), "Tonvo") << c.Product;
+        Close();
+    }
+}
+
+TEST_F(PluginAbi, ProcessingStartsAtOpenUnderEitherLayout) {
+    for (const char* product : {"Tonvo Test Host", "energyXT"}) {
+        host.Product = product;
+        host.Forget();
+        ASSERT_NE(Make(), nullptr);
+        test::TEventBlock block;
+        block.NoteOn(0, 60, 100);
+        ProcessBlock(block);
+        EXPECT_EQ(host.DeliveryCount(), 0u) << "processing before open does nothing";
+        EXPECT_EQ(Call(effOpen), 0);
+        block.NoteOn(0, 64, 90);
+        ProcessBlock(block);
+        ASSERT_EQ(host.DeliveryCount(), 1u) << product;
+        EXPECT_EQ(host.Events().back(), test::NoteOn(0, 64, 90));
+        Close();
+    }
+}
+
+TEST_F(PluginAbi, NamesVersionsAndFixedAnswers) {
+    ASSERT_NE(Make(), nullptr);
+    intptr_t answer = 0;
+    EXPECT_EQ(Text(effGetEffectName, 0, &answer), "Tonvo");
+    EXPECT_EQ(answer, 1);
+    EXPECT_EQ(Text(effGetVendorString), "Brelwick");
+    EXPECT_EQ(Text(effGetProductString), "Tonvo");
+    EXPECT_EQ(Call(effGetEffectName), 0) << "null buffer";
+    EXPECT_EQ(Call(effGetVendorString), 0);
+    EXPECT_EQ(Call(effGetProductString), 0);
+    EXPECT_EQ(Call(effGetVendorVersion), 1000);
+    EXPECT_EQ(Call(effGetVstVersion), 2400);
+    EXPECT_EQ(Call(effGetPlugCategory), kPlugCategSynth);
+    EXPECT_EQ(Call(effIdentify), 0x4E764566);
+    EXPECT_EQ(Call(effEditDraw), 0);
+    EXPECT_EQ(Call(80), 0);
+    EXPECT_EQ(Call(1000), 0);
+    EXPECT_EQ(Call(-1), 0);
+    EXPECT_EQ(Call(effGetNumProgramCategories), 1);
+    EXPECT_EQ(Call(effKeysRequired), 1);
+    EXPECT_EQ(Call(effEditKeyDown), -1);
+    EXPECT_EQ(Call(effGetCurrentMidiProgram), -1);
+    EXPECT_EQ(Call(effSetTotalSampleToProcess, 0, 512), 512);
+    EXPECT_EQ(Call(effSetSampleRate, 0, 0, nullptr, 48000.0f), 1);
+    EXPECT_EQ(Call(effProcessEvents), 1) << "null event block";
+    EXPECT_EQ(effect->dispatcher(nullptr, effGetVstVersion, 0, 0, nullptr, 0.0f), 0);
+}
+
+TEST_F(PluginAbi, CanDoAnswersAreExactAndCaseSensitive) {
+    ASSERT_NE(Make(), nullptr);
+    const auto ask = [&](const char* text) {
+        return Call(effCanDo, 0, 0, const_cast<char*>(text));
+    };
+    EXPECT_EQ(ask("receiveVstMidiEvent"), 1);
+    EXPECT_EQ(ask("sendVstMidiEvent"), 1);
+    EXPECT_EQ(ask("sendVstEvents"), 1);
+    EXPECT_EQ(ask("2in2out"), 1);
+    EXPECT_EQ(ask("receiveVstEvents"), -1);
+    EXPECT_EQ(ask("bypass"), -1);
+    EXPECT_EQ(ask("ReceiveVstMidiEvent"), 0);
+    EXPECT_EQ(ask("hasCockosExtensions"), 0);
+    EXPECT_EQ(ask("somethingElse"), 0);
+    EXPECT_EQ(Call(effCanDo), 0);
+}
+
+TEST_F(PluginAbi, OutputPinsAreLabelledAndThereAreNoInputs) {
+    ASSERT_NE(Make(), nullptr);
+    VstPinProperties pin{};
+    pin.flags = 0x7F00;
+    EXPECT_EQ(Call(effGetOutputProperties, 1, 0, &pin), 1);
+    EXPECT_STREQ(pin.label, "Output #2");
+    EXPECT_STREQ(pin.shortLabel, "Out2");
+    EXPECT_EQ(pin.arrangementType, kSpeakerArrStereo);
+    EXPECT_EQ(pin.flags, 0x7F00 | 3) << "only the lowest byte is written";
+    EXPECT_EQ(Call(effGetOutputProperties, 0, 0, &pin), 1);
+    EXPECT_STREQ(pin.label, "Output #1");
+    EXPECT_EQ(Call(effGetOutputProperties, 2, 0, &pin), 0);
+    EXPECT_EQ(Call(effGetOutputProperties, 0, 0, nullptr), 0);
+    EXPECT_EQ(Call(effGetInputProperties, 0, 0, &pin), 0);
+}
+
+TEST_F(PluginAbi, TheParameterReadsZeroAndChangesNothing) {
+    ASSERT_NE(Make(), nullptr);
+    EXPECT_EQ(effect->getParameter(effect, 0), 0.0f);
+    EXPECT_EQ(effect->getParameter(effect, 1), 0.0f);
+    EXPECT_EQ(effect->getParameter(effect, -1), 0.0f);
+    EXPECT_EQ(Text(effGetParamName), "nmap");
+    EXPECT_EQ(Text(effGetParamLabel), "");
+    EXPECT_EQ(Text(effGetParamDisplay), "0");
+    EXPECT_EQ(Text(effGetParamName, 5), "undefined");
+    EXPECT_EQ(Call(effCanBeAutomated, 0), 1);
+    EXPECT_EQ(Call(effGetParameterProperties, 0), 0);
+
+    const std::vector<uint8_t> before = Chunk(true);
+    host.Forget();
+    effect->setParameter(effect, 0, 0.7f);
+    effect->setParameter(effect, 9, 0.7f);
+    EXPECT_TRUE(host.Calls().empty()) << "the host is not told back";
+    EXPECT_EQ(Chunk(true), before);
+
+    char text[] = "0.9";
+    EXPECT_EQ(Call(effString2Parameter, 0, 0, text), 0);
+    ASSERT_EQ(host.CountCalls(audioMasterAutomate), 1u);
+    EXPECT_EQ(host.Calls().back().Index, 0);
+    EXPECT_EQ(host.Calls().back().Opt, 0.0f);
+    EXPECT_EQ(Call(effString2Parameter, 0, 0, nullptr), 0);
+}
+
+TEST_F(PluginAbi, OneProgramNamedDefault) {
+    ASSERT_NE(Make(), nullptr);
+    EXPECT_EQ(Call(effGetProgram), 0);
+    Call(effSetProgram, 0, 3);
+    Call(effSetProgram, 0, 0);
+    EXPECT_EQ(Call(effGetProgram), 0);
+    EXPECT_EQ(Text(effGetProgramName), "Default");
+    intptr_t answer = 0;
+    EXPECT_EQ(Text(effGetProgramNameIndexed, 0, &answer), "Default");
+    EXPECT_EQ(answer, 1);
+    Text(effGetProgramNameIndexed, 1, &answer);
+    EXPECT_EQ(answer, 0);
+    char name[] = "Renamed";
+    EXPECT_EQ(Call(effSetProgramName, 0, 0, name), 0);
+    EXPECT_EQ(Text(effGetProgramName), "Renamed");
+}
+
+TEST_F(PluginAbi, ChunksRoundTripAsProgramAndAsBank) {
+    ASSERT_NE(Make(), nullptr);
+    const std::vector<uint8_t> preset = Chunk(true);
+    ASSERT_GE(preset.size(), 8u);
+    EXPECT_EQ(std::string(preset.begin(), preset.begin() + 4), "mmst");
+    EXPECT_EQ(Chunk(true), preset) << "unchanged state gives the same bytes";
+
+    const std::vector<uint8_t> bank = Chunk(false);
+    ASSERT_EQ(bank.size(), preset.size() + 4);
+    const uint32_t length = bank[0] | (bank[1] << 8) | (bank[2] << 16) | (uint32_t{bank[3]} << 24);
+    EXPECT_EQ(length, preset.size());
+    EXPECT_TRUE(std::equal(preset.begin(), preset.end(), bank.begin() + 4));
+
+    std::vector<uint8_t> copy = preset;
+    EXPECT_EQ(Call(effSetChunk, 1, static_cast<intptr_t>(copy.size()), copy.data()),
+              static_cast<intptr_t>(copy.size()));
+    EXPECT_EQ(Chunk(true), preset);
+    std::vector<uint8_t> bankCopy = bank;
+    EXPECT_EQ(Call(effSetChunk, 0, static_cast<intptr_t>(bankCopy.size()), bankCopy.data()),
+              static_cast<intptr_t>(bankCopy.size()));
+    EXPECT_EQ(Chunk(true), preset);
+
+    EXPECT_EQ(Call(effSetChunk, 1, 10, nullptr), 0);
+    EXPECT_EQ(Call(effGetChunk, 1, 0, nullptr), 0);
+    EXPECT_EQ(Call(effSetChunk, 0, -4, bankCopy.data()), 0);
+    bankCopy[0] = 0xFF; // a program length running past the data
+    EXPECT_EQ(Call(effSetChunk, 0, static_cast<intptr_t>(bankCopy.size()), bankCopy.data()), 0);
+    std::vector<uint8_t> wrongName = preset;
+    wrongName[0] = 'x';
+    EXPECT_EQ(Call(effSetChunk, 1, static_cast<intptr_t>(wrongName.size()), wrongName.data()), 0);
+    EXPECT_EQ(Chunk(true), preset);
+}
+
+TEST_F(PluginAbi, BeginLoadComparesTheUniqueId) {
+    ASSERT_NE(Make(), nullptr);
+    VstPatchChunkInfo info{};
+    info.pluginUniqueID = effect->uniqueID;
+    EXPECT_EQ(Call(effBeginLoadBank, 0, 0, &info), 1);
+    EXPECT_EQ(Call(effBeginLoadProgram, 0, 0, &info), 1);
+    info.pluginUniqueID = 0x41424344;
+    EXPECT_EQ(Call(effBeginLoadBank, 0, 0, &info), -1);
+    EXPECT_EQ(Call(effBeginLoadBank), 0);
+}
+
+TEST_F(PluginAbi, ResumeAsksForMidiAndSuspendSaysNothing) {
+    ASSERT_NE(Make(), nullptr);
+    host.Forget();
+    EXPECT_EQ(Call(effMainsChanged, 0, 1), 0);
+    ASSERT_EQ(host.CountCalls(audioMasterWantMidi), 1u);
+    EXPECT_EQ(host.Calls().back().Value, 1);
+    host.Forget();
+    Call(effMainsChanged, 0, 0);
+    EXPECT_TRUE(host.Calls().empty());
+}
+
+TEST_F(PluginAbi, EditorRequestsWithoutAnEditorForm) {
+    ASSERT_NE(Make(), nullptr);
+    ERect* rect = nullptr;
+    EXPECT_EQ(Call(effEditGetRect, 0, 0, &rect), 0);
+    ASSERT_NE(rect, nullptr);
+    EXPECT_EQ(rect->top, 0);
+    EXPECT_EQ(rect->left, 0);
+    EXPECT_EQ(rect->right, 0);
+    EXPECT_EQ(rect->bottom, 0);
+    EXPECT_EQ(Call(effEditGetRect), 0);
+    int parent = 0;
+    EXPECT_EQ(Call(effEditOpen, 0, 0, &parent), 0);
+    EXPECT_EQ(Call(effEditIdle), 0);
+    EXPECT_EQ(Call(effEditClose), 0);
+}
+
+} // namespace
+} // namespace tonvo

@@ -1,0 +1,55 @@
+#include "engine/plugin.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace tonvo {
+namespace {
+
+const std::vector<uint8_t> kDefaultBlock = {
+    0x6d, 0x6d, 0x73, 0x74, 0x5b, 0x00, 0x00, 0x00, 0x54, 0x50, 0x46, 0x30, 0x01, 0x06, 0x04, 0x31,
+    0x2e, 0x30, 0x30, 0x12, 0x00, 0x00, 0x00, 0x00, 0x12, 0x00, 0x00, 0x00, 0x00, 0x12, 0x00, 0x00,
+    0x00, 0x00, 0x00, 0x01, 0x01, 0x12, 0x00, 0x00, 0x00, 0x00, 0x02, 0x00, 0x09, 0x00, 0x01, 0x01,
+    0x02, 0x00, 0x00, 0x01, 0x02, 0xff, 0x00, 0x01, 0x02, 0x02, 0x00, 0x01, 0x02, 0xff, 0x00, 0x01,
+    0x02, 0x04, 0x00, 0x01, 0x02, 0x05, 0x00, 0x01, 0x02, 0xff, 0x00, 0x01, 0x02, 0x07, 0x00, 0x01,
+    0x02, 0xff, 0x00, 0x01, 0x02, 0x09, 0x00, 0x01, 0x02, 0xff, 0x00, 0x01, 0x02, 0x0b, 0x00, 0x00,
+    0x00, 0x01, 0x00};
+
+// Scripts the dialog seam: records every box.
+class TRecordingDialogs : public TDialogs {
+public:
+    void Warning(const std::string& caption, const std::string& text) override {
+        boxes.push_back(caption + ": " + text);
+    }
+    std::vector<std::string> boxes;
+};
+
+class StateBlock : public testing::Test {
+protected:
+    StateBlock() { plugin->SetDialogs(dialogs); }
+
+    std::vector<uint8_t> Store() {
+        TVstProgram& program = plugin->Program(0);
+        plugin->VSTPluginBasePrograms0StoreChunk(program, 0, true);
+        return {program.Chunk.Bytes().begin(), program.Chunk.Bytes().end()};
+    }
+    void Load(const std::vector<uint8_t>& bytes) {
+        TVstProgram& program = plugin->Program(0);
+        program.Chunk.Clear();
+        program.Chunk.Write(bytes.data(), bytes.size());
+        plugin->VSTPluginBasePrograms0LoadChunk(program, 0, true);
+    }
+
+    std::unique_ptr<TVSTPlugin> plugin = TVSTModule::Create<TVSTPlugin>();
+    TRecordingDialogs dialogs;
+};
+
+TEST_F(StateBlock, DefaultStateIsThePublishedBlock) {
+    EXPECT_EQ(Store(), kDefaultBlock);
+}
+
+} // namespace
+} // namespace tonvo
