@@ -7,6 +7,7 @@ packages=(
   cmake ninja-build g++ clang-format
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   g++-mingw-w64-i686 g++-mingw-w64-x86-64
+  ardour
 )
 
 missing=()

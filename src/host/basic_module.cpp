@@ -146,12 +146,13 @@ intptr_t VSTCALLBACK TBasicVSTModule::DispatcherProc(AEffect* effect, int32_t op
             module->PrepareClose();
         } catch (...) {
         }
+        bool destroyed = false;
         try {
-            delete module;
-            return 1;
+            destroyed = module->Destroy();
         } catch (...) {
-            return 0;
         }
+        delete module; // destructors do not throw
+        return destroyed ? 1 : 0;
     }
     try {
         return module->Dispatcher(opcode, index, value, ptr, opt);

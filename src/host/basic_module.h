@@ -51,6 +51,9 @@ public:
     virtual void HostSetParameter(int32_t index, float value);
     // Runs on effClose before the module is destroyed: the routines become inert.
     virtual void PrepareClose();
+    // Runs on effClose after PrepareClose: releases what the framework holds and runs the
+    // module's own destruction handler. False when that failed.
+    virtual bool Destroy() { return true; }
 
     // True when the host product names one of the hosts that need the object layout: a
     // non-empty text that occurs within one of their names.

@@ -26,6 +26,14 @@ TVstProgram& TVSTModuleWithPrograms::AddProgram() {
     return program;
 }
 
+void TVSTModuleWithPrograms::ReleasePrograms() noexcept {
+    programs_.clear();
+    parameters_.clear();
+    bankBlock_.clear();
+    ownValues_.clear();
+    currentProgram_ = -1;
+}
+
 TCustomVstParameterProperty& TVSTModuleWithPrograms::ParameterProperty(int32_t index) {
     if (!ValidParameter(index)) {
         throw IndexOutOfBounds(index);

@@ -52,6 +52,9 @@ public:
     std::function<void(int32_t index)> OnParameterSizeFailed;
 
 protected:
+    // Frees the programs with their chunk streams and the parameter properties (on close).
+    void ReleasePrograms() noexcept;
+
     intptr_t EffSetProgram(intptr_t index);
     intptr_t EffSetProgramName(const void* ptr);
     intptr_t EffGetProgramName(void* ptr);

@@ -105,6 +105,23 @@ void TVSTModule::RunOnCreate() {
     }
 }
 
+bool TVSTModule::Destroy() {
+    ReleasePrograms();
+    DestroyEditorForm();
+    if (!OnDestroy) {
+        return true;
+    }
+    try {
+        OnDestroy();
+        return true;
+    } catch (const std::exception& failure) {
+        if (OnExceptionReport) {
+            OnExceptionReport(failure.what());
+        }
+        return false;
+    }
+}
+
 // Order on close: OnClose, routines inert and the slot emptied; the module itself is then
 // destroyed by the record's dispatcher routine.
 void TVSTModule::PrepareClose() {

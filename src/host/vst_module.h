@@ -16,9 +16,12 @@ namespace tonvo {
 
 class TVSTModule : public TDspVSTModule {
 public:
+    using TExceptionReport = std::function<void(const std::string& message)>;
+
     template <typename Module>
-    static std::unique_ptr<Module> Create() {
+    static std::unique_ptr<Module> Create(TExceptionReport report = {}) {
         auto module = std::make_unique<Module>();
+        module->OnExceptionReport = std::move(report);
         module->ApplyConfiguration();
         module->RunOnCreate();
         return module;
@@ -27,9 +30,12 @@ public:
     intptr_t Dispatcher(int32_t opcode, int32_t index, intptr_t value, void* ptr,
                         float opt) override;
     void PrepareClose() override;
+    // Programs, parameters and an open editor form go first; OnDestroy runs after them, so it
+    // must not use any of them. A failing OnDestroy is reported and answers false.
+    bool Destroy() override;
 
     // Every failure of OnCreate or OnDestroy lands here; the default says nothing.
-    std::function<void(const std::string& message)> OnExceptionReport;
+    TExceptionReport OnExceptionReport;
 
 protected:
     // The configuration layers of the concrete class, base layer first.

@@ -1,0 +1,113 @@
+#include "host/chunk_classes.h"
+
+#include <gtest/gtest.h>
+#include <string>
+#include <vector>
+
+namespace tonvo {
+namespace {
+
+class TTestChunk : public TCustomMemoryStreamChunk {
+public:
+    TTestChunk() : TCustomMemoryStreamChunk("tEsT") {}
+};
+
+std::vector<uint8_t> Bytes(const TMemoryStream& stream) {
+    return {stream.Bytes().begin(), stream.Bytes().end()};
+}
+
+void Fill(TMemoryStream& stream, const std::string& text) {
+    stream.Clear();
+    stream.Write(text.data(), text.size());
+}
+
+TEST(ChunkContainers, LayoutFollowsEachFlagAndReadsBack) {
+    struct TCase {
+        uint32_t Flags;
+        std::vector<uint8_t> Expected;
+    };
+    const TCase cases[] = {
+        {0, {'t', 'E', 's', 'T', 3, 0, 0, 0, 'a', 'b', 'c'}},
+        {cfSizeFirst, {3, 0, 0, 0, 't', 'E', 's', 'T', 'a', 'b', 'c'}},
+        {cfReversedByteOrder, {'t', 'E', 's', 'T', 0, 0, 0, 3, 'a', 'b', 'c'}},
+        {cfPadded, {'t', 'E', 's', 'T', 3, 0, 0, 0, 'a', 'b', 'c', 0}},
+        {cfSizeFirst | cfReversedByteOrder, {0, 0, 0, 3, 't', 'E', 's', 'T', 'a', 'b', 'c'}},
+    };
+    for (const TCase& c : cases) {
+        TTestChunk chunk;
+        chunk.ChunkFlags = c.Flags;
+        Fill(chunk.Payload(), "abc");
+        TMemoryStream stream;
+        chunk.SaveToStream(stream);
+        stream.WriteByte(0x5A); // whatever follows the container, after the pad byte
+        std::vector<uint8_t> expected = c.Expected;
+        expected.push_back(0x5A);
+        EXPECT_EQ(Bytes(stream), expected) << c.Flags;
+
+        TTestChunk loaded;
+        loaded.ChunkFlags = c.Flags;
+        stream.SetPosition(0);
+        loaded.LoadFromStream(stream);
+        EXPECT_EQ(Bytes(loaded.Payload()), (std::vector<uint8_t>{'a', 'b', 'c'})) << c.Flags;
+        EXPECT_EQ(loaded.ChunkSize, 3u);
+        EXPECT_EQ(stream.Position(), c.Expected.size()) << "positioned after the container";
+    }
+}
+
+TEST(ChunkContainers, AShortPayloadOrAWrongNameFailsAndChangesNothing) {
+    TTestChunk chunk;
+    Fill(chunk.Payload(), "keep");
+    TMemoryStream stream;
+    const std::vector<uint8_t> shortBody = {'t', 'E', 's', 'T', 9, 0, 0, 0, 'x', 'y'};
+    stream.Write(shortBody.data(), shortBody.size());
+    stream.SetPosition(0);
+    EXPECT_THROW(chunk.LoadFromStream(stream), EReadError);
+    EXPECT_EQ(stream.Position(), 0u);
+    EXPECT_EQ(Bytes(chunk.Payload()), (std::vector<uint8_t>{'k', 'e', 'e', 'p'}));
+
+    const std::vector<uint8_t> huge = {'t', 'E', 's', 'T', 0xFF, 0xFF, 0xFF, 0xFF};
+    Fill(stream, std::string(huge.begin(), huge.end()));
+    stream.SetPosition(0);
+    EXPECT_THROW(chunk.LoadFromStream(stream), EReadError);
+
+    Fill(stream, std::string("mmst\x01\0\0\0z", 9));
+    stream.SetPosition(0);
+    try {
+        chunk.LoadFromStream(stream);
+        FAIL() << "a container of another name was accepted";
+    } catch (const EVstError& failure) {
+        EXPECT_STREQ(failure.what(), "Chunk name must always be 'tEsT'");
+    }
+    EXPECT_EQ(Bytes(chunk.Payload()), (std::vector<uint8_t>{'k', 'e', 'e', 'p'}));
+    EXPECT_THROW(chunk.SetChunkName("mmst"), EVstError);
+    EXPECT_NO_THROW(chunk.SetChunkName("tEsT"));
+
+    Fill(stream, "tEs");
+    stream.SetPosition(0);
+    EXPECT_THROW(chunk.LoadFromStream(stream), EReadError);
+}
+
+TEST(ChunkContainers, UnknownChunkTakesAnyNameAndCanCountItsHeader) {
+    TUnknownChunk chunk;
+    chunk.ChunkName = {'a', 'b', 'c', 'd'};
+    chunk.ChunkFlags = cfIncludeChunkInSize;
+    Fill(chunk.Payload(), "xy");
+    TMemoryStream stream;
+    chunk.SaveToStream(stream);
+    EXPECT_EQ(Bytes(stream), (std::vector<uint8_t>{'a', 'b', 'c', 'd', 10, 0, 0, 0, 'x', 'y'}));
+
+    TUnknownChunk loaded;
+    loaded.ChunkFlags = cfIncludeChunkInSize;
+    stream.SetPosition(0);
+    loaded.LoadFromStream(stream);
+    EXPECT_EQ(loaded.ChunkNameText(), "abcd");
+    EXPECT_EQ(Bytes(loaded.Payload()), (std::vector<uint8_t>{'x', 'y'}));
+
+    Fill(stream, std::string("abcd\x07\0\0\0", 8)); // counts less than its own header
+    stream.SetPosition(0);
+    EXPECT_THROW(loaded.LoadFromStream(stream), EReadError);
+    EXPECT_EQ(loaded.ChunkNameText(), "abcd");
+}
+
+} // namespace
+} // namespace tonvo

@@ -1,0 +1,290 @@
+// The framework's module behaviour that a host cannot see directly: configuration layers,
+// handler binding, the editor requests with an editor form, chunk handlers and their failures.
+#include "host/vst_module.h"
+#include "support/fake_host.h"
+
+#include <gtest/gtest.h>
+#include <memory>
+#include <stdexcept>
+
+namespace tonvo {
+namespace {
+
+using test::TFakeHost;
+
+class TFakeForm : public TVSTEditorForm {
+public:
+    int ClientWidth() const override { return 300; }
+    int ClientHeight() const override { return 120; }
+    void ShowInParent(void* parent) override {
+        shownIn = parent;
+        if (failToShow) {
+            throw std::runtime_error("no window");
+        }
+    }
+    void* shownIn = nullptr;
+    bool failToShow = false;
+};
+
+// Two programs, one parameter, chunk handlers that count and can be told to fail.
+class TTestModule : public TVSTModule {
+public:
+    int loads = 0;
+    int stores = 0;
+    int idles = 0;
+    bool failLoad = false;
+    bool failCreate = false;
+
+protected:
+    std::vector<TModuleDescription> Descriptions() const override {
+        TModuleDescription base;
+        base.EffectName = "Base Name";
+        base.VendorName = "Base Vendor";
+        base.Handlers = {{"OnEditIdle", "Idle"}, {"OnCreate", "Create"}};
+        TModuleDescription own;
+        own.EffectName = "Own Name";
+        own.Flags = effFlagsHasEditor | effFlagsProgramChunks;
+        own.Programs =
+            std::vector<TProgramDescription>{{"One", "Load", "Store"}, {"Two", "Load", "Store"}};
+        TParameterDescription gain;
+        gain.DisplayName = "gain";
+        own.Parameters = std::vector<TParameterDescription>{gain};
+        own.Handlers = {{"OnUnknown", "Nothing"}};
+        return {base, own};
+    }
+    bool BindHandler(std::string_view event, std::string_view handler) override {
+        if (event == "OnEditIdle" && handler == "Idle") {
+            OnEditIdle = [this] { ++idles; };
+        } else if (event == "OnCreate" && handler == "Create") {
+            OnCreate = [this] {
+                if (failCreate) {
+                    throw std::runtime_error("create failed");
+                }
+            };
+        } else {
+            return TVSTModule::BindHandler(event, handler);
+        }
+        OnGetChunkParameter = [](int32_t) { return 0.25f; };
+        return true;
+    }
+    bool BindProgramHandler(TVstProgram& program, std::string_view event,
+                            std::string_view handler) override {
+        if (event == "OnLoadChunk" && handler == "Load") {
+            program.OnLoadChunk = [this](TVstProgram&, int32_t, bool) {
+                ++loads;
+                if (failLoad) {
+                    throw std::runtime_error("bad chunk");
+                }
+            };
+            return true;
+        }
+        if (event == "OnStoreChunk" && handler == "Store") {
+            program.OnStoreChunk = [this](TVstProgram& p, int32_t index, bool) {
+                ++stores;
+                p.Chunk.Clear();
+                p.Chunk.WriteByte(static_cast<uint8_t>('A' + index));
+            };
+            return true;
+        }
+        return false;
+    }
+};
+
+class Module : public testing::Test {
+protected:
+    Module() { module->AttachHostCallback(&TFakeHost::Callback); }
+    intptr_t Call(int32_t opcode, int32_t index = 0, intptr_t value = 0, void* ptr = nullptr) {
+        return module->Dispatcher(opcode, index, value, ptr, 0.0f);
+    }
+    void GiveEditor() {
+        module->EditorFormClass = [this](TCustomVSTModule&) {
+            auto made = std::make_unique<TFakeForm>();
+            form = made.get();
+            return made;
+        };
+    }
+
+    TFakeHost host;
+    std::unique_ptr<TTestModule> module = TVSTModule::Create<TTestModule>();
+    TFakeForm* form = nullptr;
+    int parent = 0;
+};
+
+TEST_F(Module, LaterLayersOverrideAndHandlersBindByName) {
+    EXPECT_EQ(module->EffectName(), "Own Name");
+    EXPECT_EQ(module->VendorName(), "Base Vendor");
+    EXPECT_EQ(module->Effect()->numPrograms, 2);
+    EXPECT_EQ(module->Effect()->numParams, 1);
+    EXPECT_EQ(module->CurrentProgram(), 0);
+    EXPECT_TRUE(module->OnEditIdle);
+    EXPECT_FALSE(module->OnResume);
+}
+
+TEST_F(Module, AFailingCreateIsReportedAndConstructionGoesOn) {
+    struct TFailing : TTestModule {
+        TFailing() { failCreate = true; }
+    };
+    std::string reported;
+    auto failing = TVSTModule::Create<TFailing>([&](const std::string& text) { reported = text; });
+    EXPECT_EQ(reported, "create failed");
+    EXPECT_EQ(failing->EffectName(), "Own Name");
+}
+
+TEST_F(Module, EditorIdleRunsOnlyWithAFormAndTheFlagSet) {
+    module->SetEditorNeedUpdate();
+    Call(effEditIdle);
+    EXPECT_EQ(module->idles, 0);
+    EXPECT_TRUE(module->EditorNeedUpdate()) << "kept while no editor is open";
+
+    GiveEditor();
+    EXPECT_EQ(Call(effEditOpen, 0, 0, &parent), 1);
+    EXPECT_EQ(form->shownIn, &parent);
+    Call(effEditIdle);
+    EXPECT_EQ(module->idles, 1);
+    Call(effEditIdle);
+    EXPECT_EQ(module->idles, 1) << "the flag was consumed";
+
+    uint8_t chunk[] = {1, 2, 3};
+    Call(effSetChunk, 1, 3, chunk);
+    Call(effEditIdle);
+    Call(effEditIdle);
+    EXPECT_EQ(module->idles, 2) << "a chunk load shows once";
+    module->SetParameter(0, 0.5f);
+    Call(effEditIdle);
+    EXPECT_EQ(module->idles, 3) << "a parameter store shows too";
+
+    EXPECT_EQ(Call(effEditClose), 0);
+    EXPECT_EQ(module->EditorForm(), nullptr);
+}
+
+TEST_F(Module, EditorRectangleGrowsToTheFormOnceOpen) {
+    ERect* rect = nullptr;
+    EXPECT_EQ(Call(effEditGetRect, 0, 0, &rect), 0);
+    ASSERT_NE(rect, nullptr);
+    EXPECT_EQ(rect->right, 64) << "no size handler: the default";
+    EXPECT_EQ(rect->bottom, 32);
+    GiveEditor();
+    EXPECT_EQ(Call(effEditOpen, 0, 0, nullptr), 0) << "no parent window";
+    EXPECT_EQ(Call(effEditOpen, 0, 0, &parent), 1);
+    EXPECT_EQ(Call(effEditGetRect, 0, 0, &rect), 1);
+    EXPECT_EQ(rect->right, 300);
+    EXPECT_EQ(rect->bottom, 120);
+    Call(effEditClose);
+    form = nullptr;
+    module->EditorFormClass = [this](TCustomVSTModule&) {
+        auto made = std::make_unique<TFakeForm>();
+        made->failToShow = true;
+        form = made.get();
+        return made;
+    };
+    EXPECT_EQ(Call(effEditOpen, 0, 0, &parent), 1) << "a failure to show is swallowed";
+}
+
+TEST_F(Module, BankLoadRunsTheCurrentProgramsHandlerOnceMore) {
+    void* data = nullptr;
+    const intptr_t size = Call(effGetChunk, 0, 0, &data);
+    ASSERT_EQ(size, 10); // two programs: length 1 + 'A', length 1 + 'B'
+    const auto* bytes = static_cast<const uint8_t*>(data);
+    EXPECT_EQ(bytes[4], 'A');
+    EXPECT_EQ(bytes[9], 'B');
+    std::vector<uint8_t> bank(bytes, bytes + size);
+    EXPECT_EQ(Call(effSetChunk, 0, size, bank.data()), size);
+    EXPECT_EQ(module->loads, 3);
+}
+
+TEST_F(Module, RefusedChunksChangeNothing) {
+    uint8_t bank[] = {1, 0, 0, 0, 'x', 5, 0, 0, 0, 'y'}; // the second length runs past the data
+    EXPECT_EQ(Call(effSetChunk, 0, sizeof bank, bank), 0);
+    EXPECT_EQ(Call(effSetChunk, 0, 3, bank), 0) << "shorter than one length field";
+    EXPECT_EQ(Call(effSetChunk, 1, -1, bank), 0);
+    EXPECT_EQ(Call(effSetChunk, 1, TVSTModuleWithPrograms::kMaxChunkBytes + 1, bank), 0);
+    EXPECT_EQ(module->loads, 0);
+    EXPECT_FALSE(module->EditorNeedUpdate());
+
+    uint8_t good[] = {7, 7};
+    ASSERT_EQ(Call(effSetChunk, 1, 2, good), 2);
+    module->failLoad = true;
+    module->ConsumeEditorNeedUpdate();
+    EXPECT_THROW(Call(effSetChunk, 1, 2, bank), std::runtime_error);
+    EXPECT_EQ(module->Program(0).Chunk.Size(), 2u) << "the program keeps its previous bytes";
+    EXPECT_EQ(module->Program(0).Chunk.Data()[0], 7);
+    EXPECT_FALSE(module->EditorNeedUpdate());
+}
+
+TEST_F(Module, ThroughTheRecordFailuresAnswerZero) {
+    AEffect* effect = module->Effect();
+    module->failLoad = true;
+    uint8_t chunk[] = {1};
+    EXPECT_EQ(effect->dispatcher(effect, effSetChunk, 1, 1, chunk, 0.0f), 0);
+    EXPECT_EQ(effect->dispatcher(effect, effString2Parameter, 5, 0, chunk, 0.0f), 0);
+}
+
+TEST_F(Module, ParametersByNameAndTheirFailures) {
+    host.Forget();
+    module->SetParameterByName("gain", 0.5f);
+    ASSERT_EQ(host.CountCalls(audioMasterAutomate), 1u);
+    EXPECT_EQ(host.Calls().back().Opt, 0.5f);
+    try {
+        module->SetParameterByName("Gain", 0.5f);
+        FAIL();
+    } catch (const EVstError& failure) {
+        EXPECT_STREQ(failure.what(), "Unknown parameter name: Gain");
+    }
+    try {
+        module->StoreParameter(3, 0.5f);
+        FAIL();
+    } catch (const EVstError& failure) {
+        EXPECT_STREQ(failure.what(), "Index out of bounds (3)");
+    }
+    EXPECT_EQ(module->GetParameterDisplay(0), "0.25");
+    EXPECT_EQ(module->GetParameterDisplay(1), "undefined");
+}
+
+TEST_F(Module, SwitchingProgramsTellsHostAndEditor) {
+    host.Forget();
+    Call(effSetProgram, 0, 1);
+    EXPECT_EQ(module->CurrentProgram(), 1);
+    EXPECT_EQ(host.CountCalls(audioMasterUpdateDisplay), 1u);
+    EXPECT_TRUE(module->ConsumeEditorNeedUpdate());
+    Call(effSetProgram, 0, 1);
+    Call(effSetProgram, 0, 2);
+    EXPECT_EQ(host.CountCalls(audioMasterUpdateDisplay), 1u);
+    module->SetCurrentProgramName("Renamed");
+    EXPECT_EQ(module->Program(1).DisplayName(), "Renamed");
+    EXPECT_EQ(host.CountCalls(audioMasterUpdateDisplay), 2u);
+}
+
+TEST_F(Module, CloseRunsItsStepsInOrderAndDestroysTheModule) {
+    std::vector<std::string> steps;
+    TTestModule* raw = module.release(); // the close request deletes it
+    raw->OnClose = [&] { steps.push_back("close"); };
+    raw->OnDestroy = [&, raw] {
+        steps.push_back(raw->ProgramCount() == 0 ? "destroy after programs" : "destroy too early");
+    };
+    AEffect* effect = raw->Effect();
+    effect->dispatcher(effect, effOpen, 0, 0, nullptr, 0.0f);
+    EXPECT_EQ(effect->dispatcher(effect, effClose, 0, 0, nullptr, 0.0f), 1);
+    EXPECT_EQ(steps, (std::vector<std::string>{"close", "destroy after programs"}));
+
+    auto failing = TVSTModule::Create<TTestModule>();
+    failing->OnDestroy = [] { throw std::runtime_error("destroy failed"); };
+    effect = failing.release()->Effect();
+    EXPECT_EQ(effect->dispatcher(effect, effClose, 0, 0, nullptr, 0.0f), 0);
+}
+
+TEST(ModuleBasics, VersionNumbersAndFourCharacterCodes) {
+    TCustomVSTModule module;
+    module.SetVersion(1, 0, 0);
+    EXPECT_EQ(module.VersionNumber(), 1000);
+    module.SetVersion(2, 3, 150);
+    EXPECT_EQ(module.VersionNumber(), 150 + 2 * 65536 + 3 * 256);
+    EXPECT_EQ(FourCharCode("qv08"), 0x71763038);
+    EXPECT_EQ(FourCharCode("ab"), 0x61620000);
+    EXPECT_TRUE(TBasicVSTModule::IsSpecialHostProduct("energyXT"));
+    EXPECT_TRUE(TBasicVSTModule::IsSpecialHostProduct("Forge Pro 10"));
+    EXPECT_FALSE(TBasicVSTModule::IsSpecialHostProduct(""));
+    EXPECT_FALSE(TBasicVSTModule::IsSpecialHostProduct("energyXT 2"));
+}
+
+} // namespace
+} // namespace tonvo
