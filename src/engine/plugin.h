@@ -20,7 +20,8 @@ namespace tonvo {
 class TVSTPlugin : public TVSTPluginBase {
 public:
     // Construct through TVSTModule::Create<TVSTPlugin>(), which applies the configuration.
-    TVSTPlugin() = default;
+    explicit TVSTPlugin(TPluginServices& services = TPluginServices::Defaults())
+        : TVSTPluginBase(services) {}
 
     TScaleMap& ScaleMap() noexcept { return scaleMap_; }
     const TMidiNoteList& HeldNotes() const noexcept { return heldNotes_; }

@@ -1,6 +1,7 @@
 #include "engine/plugin_base.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace tonvo {
 
@@ -76,7 +77,124 @@ void TVSTPluginBase::SetPresetName(std::string name) {
 
 void TVSTPluginBase::ResetState() {
     SetPresetName({});
+    ResetParameterValues();
     midiCC_.Clear();
+    RebuildCCRouting();
+}
+
+std::atomic<int8_t> TVSTPluginBase::ProcessLowestOctave{-2};
+
+std::filesystem::path TVSTPluginBase::PresetFile(const std::string& name) const {
+    if (presetFolder_.empty()) {
+        return {};
+    }
+    return presetFolder_ / std::filesystem::u8path(name + ".brelwickp");
+}
+
+void TVSTPluginBase::LoadSettings() {
+    std::unique_ptr<TSettingsStore> store =
+        services_.OpenSettings("Software\\Brelwick\\" + ProductName());
+    Style = store->ReadInteger("Config", "Style", 0);
+    LowestOctave = store->ReadInteger("Config", "LowestOctave", -2);
+    ReadCustomSettings(*store);
+    LowestOctave = std::clamp(LowestOctave, -2, 0);
+    ProcessLowestOctave.store(static_cast<int8_t>(LowestOctave));
+}
+
+void TVSTPluginBase::SaveSettings() {
+    std::unique_ptr<TSettingsStore> store =
+        services_.OpenSettings("Software\\Brelwick\\" + ProductName());
+    store->WriteInteger("Config", "Style", Style);
+    store->WriteInteger("Config", "LowestOctave", LowestOctave);
+    WriteCustomSettings(*store);
+}
+
+void TVSTPluginBase::SetSkin(int32_t index) {
+    if (index != Style) {
+        Style = index;
+        SaveSettings();
+    }
+}
+
+void TVSTPluginBase::SetLowestOctave(int32_t value) {
+    if (value != LowestOctave) {
+        LowestOctave = value;
+        ProcessLowestOctave.store(static_cast<int8_t>(value));
+        SaveSettings();
+    }
+}
+
+void TVSTPluginBase::LoadInitPreset() {
+    const std::filesystem::path path = PresetFile("init");
+    if (path.empty() || !services_.SafeFileExists(path)) {
+        ResetState();
+        return;
+    }
+    TMemoryStream file;
+    const std::vector<uint8_t> bytes = services_.ReadFile(path);
+    file.Write(bytes.data(), bytes.size());
+    file.SetPosition(0);
+    TMemoryStreamChunk wrapper;
+    wrapper.LoadFromStream(file);
+    wrapper.Payload().SetPosition(0);
+    if (ReadStateBlock(wrapper.Payload(), false)) {
+        SetPresetName({});
+        NotifyStateChanged();
+    } else {
+        ResetState();
+    }
+}
+
+void TVSTPluginBase::ResetParameterValues() {
+    for (int32_t i = 0; i < parameterValues_.Count(); ++i) {
+        TVSTParameterValue& entry = parameterValues_.Item(i);
+        entry.CurrentValue.store(entry.DefaultValue);
+        if (i < ParameterCount()) {
+            SetParameter(i, GetParameter(i));
+        }
+    }
+}
+
+void TVSTPluginBase::SetMidiCC(const std::vector<TMidiCCItem>& assignments) {
+    midiCC_.Clear();
+    for (const TMidiCCItem& item : assignments) {
+        midiCC_.SetAssignment(item.Name, item.CC);
+    }
+    RebuildCCRouting();
+}
+
+// An assignment whose name has no parameter-value entry drives nothing.
+void TVSTPluginBase::RebuildCCRouting() noexcept {
+    std::array<uint64_t, 128> routes{};
+    for (const TMidiCCItem& item : midiCC_.Items()) {
+        const int32_t index = parameterValues_.IndexOfName(item.Name);
+        if (item.CC >= 0 && item.CC < 128 && index >= 0 &&
+            static_cast<size_t>(index) < kRoutedParameters) {
+            routes[static_cast<size_t>(item.CC)] |= uint64_t{1} << index;
+        }
+    }
+    for (size_t cc = 0; cc < routes.size(); ++cc) {
+        ccRouting_[cc].store(routes[cc], std::memory_order_release);
+    }
+}
+
+// v = 0 gives the minimum, v = 127 the minimum plus the sizes of both ends.
+void TVSTPluginBase::ApplyControlChange(uint8_t controller, uint8_t value) noexcept {
+    const uint64_t routes = ccRouting_[controller].load(std::memory_order_acquire);
+    for (int32_t index = 0; routes >> index != 0; ++index) {
+        if ((routes >> index & 1) == 0 || index >= ParameterCount()) {
+            continue;
+        }
+        try {
+            const TCustomVstParameterProperty& property = ParameterProperty(index);
+            const long double min = property.Min;
+            const long double max = property.Max;
+            const long double scaled = min + (std::fabs(min) + std::fabs(max)) * value / 127.0L;
+            SetParameter(index, static_cast<float>(scaled));
+        } catch (...) {
+            // A parameter handler failed; the other assignments still apply.
+        }
+    }
 }
 
 TPluginState TVSTPluginBase::CurrentState() const {
@@ -87,8 +205,9 @@ TPluginState TVSTPluginBase::CurrentState() const {
     return state;
 }
 
-bool TVSTPluginBase::PresetFileExists(const std::string&) const {
-    return false;
+bool TVSTPluginBase::PresetFileExists(const std::string& name) const {
+    const std::filesystem::path path = PresetFile(name);
+    return !path.empty() && services_.SafeFileExists(path);
 }
 
 void TVSTPluginBase::WritePluginState(TValueWriter& writer, const TPluginState&) {
@@ -104,10 +223,7 @@ void TVSTPluginBase::ReadPluginState(TValueReader& reader, const std::string&, T
 void TVSTPluginBase::ApplyState(const TPluginState& state) {
     SetPresetName(state.PresetName);
     if (state.CCAssignments) {
-        midiCC_.Clear();
-        for (const TMidiCCItem& item : *state.CCAssignments) {
-            midiCC_.SetAssignment(item.Name, item.CC);
-        }
+        SetMidiCC(*state.CCAssignments);
     }
 }
 
@@ -188,8 +304,34 @@ void TVSTPluginBase::NotifyStateChanged() {
     }
 }
 
+// Creation: folders formed (not created), settings read, then the init preset or the default
+// state. A failure of the settings or of the init file is reported and creation goes on with
+// the defaults, so every instance starts in a known state.
 void TVSTPluginBase::VSTModuleCreate() {
-    ResetState();
+    const std::filesystem::path documents = services_.DocumentsFolder();
+    if (!documents.empty()) {
+        dataFolder_ = documents / "Brelwick" / std::filesystem::u8path(ProductName());
+        presetFolder_ = dataFolder_ / "Presets";
+    }
+    try {
+        LoadSettings();
+    } catch (const std::exception& failure) {
+        Style = 0;
+        LowestOctave = -2;
+        ProcessLowestOctave.store(-2);
+        if (OnExceptionReport) {
+            OnExceptionReport(failure.what());
+        }
+    }
+    CreationHook();
+    try {
+        LoadInitPreset();
+    } catch (const std::exception& failure) {
+        ResetState();
+        if (OnExceptionReport) {
+            OnExceptionReport(failure.what());
+        }
+    }
 }
 
 void TVSTPluginBase::VSTModuleDestroy() {}
@@ -216,8 +358,11 @@ intptr_t TVSTPluginBase::VSTModuleVendorSpecific(int32_t, intptr_t value, void*,
     return 0;
 }
 
-float TVSTPluginBase::VSTModuleGetChunkParameter(int32_t) {
-    return 0.0f;
+float TVSTPluginBase::VSTModuleGetChunkParameter(int32_t index) {
+    if (index < 0 || index >= parameterValues_.Count()) {
+        return 0.0f;
+    }
+    return parameterValues_.Item(index).CurrentValue.load();
 }
 
 void TVSTPluginBase::VSTModuleProcess32Replacing(float** /*inputs*/, float** outputs,
@@ -233,7 +378,14 @@ void TVSTPluginBase::VSTModuleProcess32Replacing(float** /*inputs*/, float** out
     }
 }
 
-void TVSTPluginBase::VSTModuleProcessMidi(VstMidiEvent&) noexcept {}
+// Control changes drive the parameters assigned to their controller number; the event goes on
+// to the derived module's handler unchanged.
+void TVSTPluginBase::VSTModuleProcessMidi(VstMidiEvent& event) noexcept {
+    if ((static_cast<uint8_t>(event.midiData[0]) & 0xF0) == 0xB0) {
+        ApplyControlChange(static_cast<uint8_t>(event.midiData[1] & 0x7F),
+                           static_cast<uint8_t>(event.midiData[2] & 0x7F));
+    }
+}
 
 // The host receives the state container: "mmst", the body's length, the body.
 void TVSTPluginBase::VSTPluginBasePrograms0StoreChunk(TVstProgram& program, int32_t, bool) {
@@ -250,11 +402,14 @@ void TVSTPluginBase::VSTPluginBasePrograms0LoadChunk(TVstProgram& program, int32
     if (program.Chunk.Size() <= 8) {
         return;
     }
+    ResetParameterValues();
     program.Chunk.SetPosition(0);
     TMemoryStreamChunk wrapper;
     wrapper.LoadFromStream(program.Chunk);
     wrapper.Payload().SetPosition(0);
-    ReadStateBlock(wrapper.Payload(), true);
+    if (!ReadStateBlock(wrapper.Payload(), true)) {
+        ResetParameterValues();
+    }
 }
 
 void TVSTPluginBase::HighlightNoteOn(int note) noexcept {

@@ -7,26 +7,64 @@
 #include "engine/dialogs.h"
 #include "engine/highlight_gate.h"
 #include "engine/midi_cc_list.h"
+#include "engine/parameter_values.h"
+#include "engine/plugin_services.h"
 #include "engine/state_block.h"
 #include "host/vst_module.h"
 
+#include <array>
+#include <atomic>
+#include <filesystem>
 #include <string>
 
 namespace tonvo {
 
 class TVSTPluginBase : public TVSTModule {
 public:
+    explicit TVSTPluginBase(TPluginServices& services = TPluginServices::Defaults())
+        : services_(services) {}
+
+    TPluginServices& Services() const noexcept { return services_; }
+
+    // The data folder (documents folder, "Brelwick", the product name) and the preset folder
+    // inside it; formed at creation, empty when there is no documents folder.
+    const std::filesystem::path& DataFolder() const noexcept { return dataFolder_; }
+    const std::filesystem::path& PresetFolder() const noexcept { return presetFolder_; }
+    std::filesystem::path PresetFile(const std::string& name) const;
+
+    // Settings: skin index and lowest octave, read once at creation, written on each change.
+    int32_t Style = 0;
+    int32_t LowestOctave = -2;
+    // The last lowest octave any instance read or set.
+    static std::atomic<int8_t> ProcessLowestOctave;
+    // Reads both values (defaults 0 and -2; the octave clamped to -2..0).
+    void LoadSettings();
+    // Writes both values; fails with the store's message.
+    void SaveSettings();
+    void SetSkin(int32_t index);
+    void SetLowestOctave(int32_t value);
+
+    // The state of the init preset when one exists (its name cleared, the host told), else
+    // the default state. Fails, leaving the state alone, when the init file exists but cannot
+    // be read or its header is wrong.
+    void LoadInitPreset();
+
+    TVSTParameterValues& ParameterValues() noexcept { return parameterValues_; }
+    // Every value back to its default, each announced to the host.
+    void ResetParameterValues();
     const std::string& PresetName() const noexcept { return presetName_; }
     // The only way the preset name changes, so the editor can follow it.
     void SetPresetName(std::string name);
     std::string PluginVersion;
     std::string UserGuideFileName;
 
-    // Back to the default state: no preset name, no CC assignments. The held notes are not
-    // touched.
+    // Back to the default state: no preset name, parameter values at their defaults, no CC
+    // assignments. The held notes are not touched.
     virtual void ResetState();
 
     const TMidiCCList& MidiCC() const noexcept { return midiCC_; }
+    // User-interface thread; the audio thread sees the new assignments from its next event.
+    void SetMidiCC(const std::vector<TMidiCCItem>& assignments);
 
     // The dialog seam; the module does not own it. User-interface thread.
     void SetDialogs(TDialogs& dialogs) noexcept { dialogs_ = &dialogs; }
@@ -72,6 +110,12 @@ public:
                                                  bool isPreset);
 
 protected:
+    // Further values in the settings key, for a derived plug-in; empty here.
+    virtual void ReadCustomSettings(TSettingsStore&) {}
+    virtual void WriteCustomSettings(TSettingsStore&) {}
+    // Run once at creation after the settings are read; empty here.
+    virtual void CreationHook() {}
+
     // The plug-in section of the state block: empty here; a derived module writes its own.
     virtual void WritePluginState(TValueWriter& writer, const TPluginState& state);
     virtual void ReadPluginState(TValueReader& reader, const std::string& version,
@@ -90,6 +134,17 @@ protected:
     void HighlightNoteOff(int note) noexcept;
 
 private:
+    static constexpr size_t kRoutedParameters = 64;
+    // Which parameters (bit i = parameter-value entry i) each controller number drives; built
+    // on the user-interface thread from the assignments, read by the audio thread.
+    void RebuildCCRouting() noexcept;
+    void ApplyControlChange(uint8_t controller, uint8_t value) noexcept;
+
+    TPluginServices& services_;
+    std::filesystem::path dataFolder_;
+    std::filesystem::path presetFolder_;
+    TVSTParameterValues parameterValues_;
+    std::array<std::atomic<uint64_t>, 128> ccRouting_{};
     THighlightGate highlights_;
     std::string presetName_;
     TMidiCCList midiCC_;

@@ -29,6 +29,8 @@ struct TNoteMapState {
     bool EasyMode = true;
     // Entries the block does not contain keep the default map's value.
     std::array<int32_t, 12> Entries = {0, -1, 2, -1, 4, 5, -1, 7, -1, 9, -1, 11};
+
+    bool operator==(const TNoteMapState&) const = default;
 };
 
 struct TPluginState {
@@ -38,6 +40,8 @@ struct TPluginState {
     std::optional<TNoteMapState> NoteMap;
     // Absent when the block has no CC section (the list is then left empty by the reset).
     std::optional<std::vector<TMidiCCItem>> CCAssignments;
+
+    bool operator==(const TPluginState&) const = default;
 };
 
 // The note-map part of the plug-in section.

@@ -18,9 +18,9 @@ class TVSTModule : public TDspVSTModule {
 public:
     using TExceptionReport = std::function<void(const std::string& message)>;
 
-    template <typename Module>
-    static std::unique_ptr<Module> Create(TExceptionReport report = {}) {
-        auto module = std::make_unique<Module>();
+    template <typename Module, typename... Args>
+    static std::unique_ptr<Module> Create(TExceptionReport report = {}, Args&&... args) {
+        auto module = std::make_unique<Module>(std::forward<Args>(args)...);
         module->OnExceptionReport = std::move(report);
         module->ApplyConfiguration();
         module->RunOnCreate();

@@ -52,6 +52,33 @@ TEST(ProcessingPath, AllocatesNothing) {
     EXPECT_GT(harness.host.Events().size(), 10000u) << "the stream must actually produce output";
 }
 
+// A module whose parameter a controller drives, so control changes reach the host as
+// automation from the audio thread.
+class TAssignablePlugin : public TVSTPlugin {
+protected:
+    void CreationHook() override { ParameterValues().Add(0.0f, "nmap"); }
+};
+
+TEST(ProcessingPath, ControlChangesDrivingAParameterAllocateNothing) {
+    test::TFakeHost host;
+    auto plugin = TVSTModule::Create<TAssignablePlugin>();
+    plugin->AttachHostCallback(&test::TFakeHost::Callback);
+    plugin->InstallProcessingRoutines();
+    plugin->SetMidiCC({{1, "nmap"}, {1, "missing"}});
+    test::TEventBlock block;
+    float left[64], right[64];
+    float* outputs[2] = {left, right};
+    const long before = allocations.load();
+    for (int i = 0; i < 5000; ++i) {
+        block.Midi(0xB0 + i % 16, 1, i % 128).Midi(0xB0, 2, 5);
+        plugin->ProcessEvents(block.Get());
+        block.Clear();
+        plugin->Effect()->processReplacing(plugin->Effect(), nullptr, outputs, 64);
+    }
+    EXPECT_EQ(allocations.load() - before, 0);
+    EXPECT_EQ(host.CountCalls(audioMasterAutomate), 5000u);
+}
+
 TEST(ProcessingPath, CountingWorks) {
     const long before = allocations.load();
     static int* volatile sink = nullptr; // keeps the pair from being optimised away

@@ -1,14 +1,20 @@
+// The state block: its exact bytes, round trips, every way a block can be damaged (the state
+// must stay exactly as it was), the preset-name rule on host restore, and CC assignments.
 #include "engine/plugin.h"
+#include "support/fake_services.h"
 
 #include <gtest/gtest.h>
 #include <memory>
+#include <random>
 #include <string>
 #include <vector>
 
 namespace tonvo {
 namespace {
 
-const std::vector<uint8_t> kDefaultBlock = {
+using Bytes = std::vector<uint8_t>;
+
+const Bytes kDefaultBlock = {
     0x6d, 0x6d, 0x73, 0x74, 0x5b, 0x00, 0x00, 0x00, 0x54, 0x50, 0x46, 0x30, 0x01, 0x06, 0x04,
     0x31, 0x2e, 0x30, 0x30, 0x12, 0x00, 0x00, 0x00, 0x00, 0x12, 0x00, 0x00, 0x00, 0x00, 0x12,
     0x00, 0x00, 0x00, 0x00, 0x00, 0x01, 0x01, 0x12, 0x00, 0x00, 0x00, 0x00, 0x02, 0x00, 0x09,
@@ -17,7 +23,6 @@ const std::vector<uint8_t> kDefaultBlock = {
     0x01, 0x02, 0x07, 0x00, 0x01, 0x02, 0xff, 0x00, 0x01, 0x02, 0x09, 0x00, 0x01, 0x02, 0xff,
     0x00, 0x01, 0x02, 0x0b, 0x00, 0x00, 0x00, 0x01, 0x00};
 
-// Scripts the dialog seam: records every box.
 class TRecordingDialogs : public TDialogs {
 public:
     void Warning(const std::string& caption, const std::string& text) override {
@@ -26,28 +31,273 @@ public:
     std::vector<std::string> boxes;
 };
 
+// Wraps a body in its container.
+Bytes Container(const Bytes& body) {
+    Bytes block = {'m',
+                   'm',
+                   's',
+                   't',
+                   static_cast<uint8_t>(body.size()),
+                   static_cast<uint8_t>(body.size() >> 8),
+                   static_cast<uint8_t>(body.size() >> 16),
+                   static_cast<uint8_t>(body.size() >> 24)};
+    block.insert(block.end(), body.begin(), body.end());
+    return block;
+}
+
 class StateBlock : public testing::Test {
 protected:
-    StateBlock() { plugin->SetDialogs(dialogs); }
-
-    std::vector<uint8_t> Store() {
-        TVstProgram& program = plugin->Program(0);
-        plugin->VSTPluginBasePrograms0StoreChunk(program, 0, true);
+    std::unique_ptr<TVSTPlugin> Make() {
+        auto made = TVSTModule::Create<TVSTPlugin>({}, services);
+        made->SetDialogs(dialogs);
+        return made;
+    }
+    static Bytes Store(TVSTPlugin& module) {
+        TVstProgram& program = module.Program(0);
+        module.VSTPluginBasePrograms0StoreChunk(program, 0, true);
         return {program.Chunk.Bytes().begin(), program.Chunk.Bytes().end()};
     }
-    void Load(const std::vector<uint8_t>& bytes) {
-        TVstProgram& program = plugin->Program(0);
+    static void Load(TVSTPlugin& module, const Bytes& bytes) {
+        TVstProgram& program = module.Program(0);
         program.Chunk.Clear();
         program.Chunk.Write(bytes.data(), bytes.size());
-        plugin->VSTPluginBasePrograms0LoadChunk(program, 0, true);
+        module.VSTPluginBasePrograms0LoadChunk(program, 0, true);
+    }
+    // A state that differs from the default in every field.
+    void Customise(TVSTPlugin& module) {
+        for (int32_t i = 0; i < 12; ++i) {
+            module.ScaleMap().SetScaleMap(i, (i * 5) % 12);
+        }
+        module.ScaleMap().ScaleName = "Dorian";
+        module.ScaleMap().Tonic = 2;
+        module.ScaleMap().EasyMode = false;
+        module.SetPresetName("Bright");
+        module.SetMidiCC({{7, "volume"}, {1, "mod"}});
     }
 
-    std::unique_ptr<TVSTPlugin> plugin = TVSTModule::Create<TVSTPlugin>();
+    test::TFakeServices services;
     TRecordingDialogs dialogs;
+    std::unique_ptr<TVSTPlugin> plugin = Make();
 };
 
 TEST_F(StateBlock, DefaultStateIsThePublishedBlock) {
-    EXPECT_EQ(Store(), kDefaultBlock);
+    EXPECT_EQ(Store(*plugin), kDefaultBlock);
+}
+
+TEST_F(StateBlock, RandomStatesSurviveARoundTrip) {
+    std::mt19937 rng(7);
+    const std::vector<std::string> names = {"",    "Café Minor", "日本の音階",
+                                            "a/b", "Ünïcödé",    std::string(300, 'x')};
+    for (int round = 0; round < 200; ++round) {
+        auto source = Make();
+        for (int32_t i = 0; i < 12; ++i) {
+            source->ScaleMap().SetScaleMap(i, static_cast<int32_t>(rng() % 40) - 20);
+        }
+        source->ScaleMap().ScaleName = names[rng() % names.size()];
+        source->ScaleMap().Tonic = static_cast<int32_t>(rng()) - 1000;
+        source->ScaleMap().EasyMode = rng() % 2 == 0;
+        const std::string preset = names[rng() % names.size()];
+        source->SetPresetName(preset);
+        services.Files[services.PresetPath(preset)] = {};
+        std::vector<TMidiCCItem> cc;
+        for (auto n = rng() % 5; n > 0; --n) {
+            cc.push_back({static_cast<int32_t>(rng() % 128), names[rng() % names.size()] + "p"});
+        }
+        source->SetMidiCC(cc);
+
+        auto target = Make();
+        Load(*target, Store(*source));
+        TPluginState expected = source->CurrentState();
+        EXPECT_EQ(target->CurrentState(), expected) << round;
+        EXPECT_EQ(Store(*target), Store(*source)) << round;
+    }
+    EXPECT_TRUE(dialogs.boxes.empty());
+}
+
+TEST_F(StateBlock, EveryTruncationLeavesTheStateExactlyAsItWas) {
+    auto source = Make();
+    Customise(*source);
+    source->SetPresetName("Other");
+    const Bytes good = Store(*source);
+    Customise(*plugin);
+    const TPluginState before = plugin->CurrentState();
+    for (size_t length = 0; length < good.size(); ++length) {
+        Bytes cut(good.begin(), good.begin() + static_cast<std::ptrdiff_t>(length));
+        // The header keeps declaring the full body, or is fixed to the cut one: both must fail.
+        for (bool fixHeader : {false, true}) {
+            if (fixHeader && length >= 8) {
+                cut = Container(
+                    Bytes(good.begin() + 8, good.begin() + static_cast<std::ptrdiff_t>(length)));
+            }
+            try {
+                Load(*plugin, cut);
+            } catch (const std::exception&) {
+                // a damaged container is refused before anything changes
+            }
+            ASSERT_EQ(plugin->CurrentState(), before) << length << (fixHeader ? " fixed" : "");
+        }
+    }
+}
+
+TEST_F(StateBlock, DamagedBodiesAreReportedAndChangeNothing) {
+    Customise(*plugin);
+    const TPluginState before = plugin->CurrentState();
+    Bytes body(kDefaultBlock.begin() + 8, kDefaultBlock.end());
+
+    Bytes wrongSignature = body;
+    wrongSignature[3] = '1';
+    Load(*plugin, Container(wrongSignature));
+    ASSERT_EQ(dialogs.boxes.size(), 1u);
+    EXPECT_EQ(dialogs.boxes.back(),
+              "Load Preset: Error loading preset.\r\n\r\n\"Invalid stream format\"");
+
+    Bytes wrongTag = body;
+    wrongTag[42] = 0x07; // the tonic's tag
+    Load(*plugin, Container(wrongTag));
+    EXPECT_EQ(dialogs.boxes.back(),
+              "Load Preset: Error loading preset.\r\n\r\n\"Invalid property value\"");
+
+    Bytes longText = body;
+    longText[5] = 0x0C; // the version as a long text whose length runs past the end
+    Load(*plugin, Container(longText));
+    EXPECT_EQ(dialogs.boxes.back(),
+              "Load Preset: Error loading preset.\r\n\r\n\"Stream read error\"");
+
+    // Ends right after the plug-in section: the map was read, the CC section is missing.
+    Bytes noCC(body.begin(), body.end() - 2);
+    Load(*plugin, Container(noCC));
+    EXPECT_EQ(dialogs.boxes.back(),
+              "Load Preset: Error loading preset.\r\n\r\n\"Stream read error\"");
+    EXPECT_EQ(dialogs.boxes.size(), 4u);
+    EXPECT_EQ(plugin->CurrentState(), before);
+
+    Bytes wrongName = kDefaultBlock;
+    wrongName[0] = 'M';
+    EXPECT_THROW(Load(*plugin, wrongName), EVstError);
+    EXPECT_EQ(plugin->CurrentState(), before);
+    Load(*plugin, Bytes(kDefaultBlock.begin(), kDefaultBlock.begin() + 8));
+    EXPECT_EQ(plugin->CurrentState(), before) << "eight bytes or fewer change nothing";
+    EXPECT_EQ(dialogs.boxes.size(), 4u);
+}
+
+TEST_F(StateBlock, SectionsMayBeShortOrLong) {
+    Bytes body(kDefaultBlock.begin() + 8, kDefaultBlock.end());
+    // A CC section that is a single list end: no assignments.
+    Bytes singleEnd(body.begin(), body.end() - 2);
+    singleEnd.push_back(0x00);
+    plugin->SetMidiCC({{3, "x"}});
+    Load(*plugin, Container(singleEnd));
+    EXPECT_EQ(plugin->MidiCC().Count(), 0);
+    EXPECT_TRUE(dialogs.boxes.empty());
+
+    // Two map entries (C -> D, C# -> E): the others keep the defaults.
+    TMemoryStream stream;
+    TValueWriter writer(stream);
+    writer.Signature();
+    writer.ListStart();
+    for (int i = 0; i < 4; ++i) {
+        writer.String(i == 0 ? "1.00" : "");
+    }
+    writer.ListEnd();
+    writer.ListStart();
+    writer.ListStart();
+    writer.String("Short");
+    writer.Integer(4);
+    writer.Boolean(true);
+    writer.ListEnd();
+    writer.ListStart();
+    for (int32_t entry : {2, 4}) {
+        writer.ListStart();
+        writer.Integer(entry);
+        writer.ListEnd();
+    }
+    writer.ListEnd();
+    writer.ListEnd();
+    writer.ListStart();
+    writer.ListEnd();
+    Load(*plugin, Container(Bytes(stream.Bytes().begin(), stream.Bytes().end())));
+    const std::array<int32_t, 12> partial = {2, 4, 2, -1, 4, 5, -1, 7, -1, 9, -1, 11};
+    EXPECT_EQ(plugin->CurrentState().NoteMap->Entries, partial);
+    EXPECT_EQ(plugin->ScaleMap().ScaleName, "Short");
+
+    // Fourteen entries: the extra two are read and ignored.
+    TMemoryStream longer;
+    TValueWriter w(longer);
+    w.Signature();
+    w.ListStart();
+    for (int i = 0; i < 4; ++i) {
+        w.String("");
+    }
+    w.ListEnd();
+    w.ListStart();
+    w.ListStart();
+    w.String("");
+    w.Integer(0);
+    w.Boolean(true);
+    w.ListEnd();
+    w.ListStart();
+    for (int32_t entry = 0; entry < 14; ++entry) {
+        w.ListStart();
+        w.Integer(11 - entry);
+        w.ListEnd();
+    }
+    w.ListEnd();
+    w.ListEnd();
+    w.ListStart();
+    w.ListEnd();
+    Load(*plugin, Container(Bytes(longer.Bytes().begin(), longer.Bytes().end())));
+    EXPECT_EQ(plugin->ScaleMap().GetScaleMap(11), 0);
+    EXPECT_TRUE(dialogs.boxes.empty());
+}
+
+TEST_F(StateBlock, HostRestoreKeepsAPresetNameOnlyWithItsFile) {
+    auto source = Make();
+    source->SetPresetName("Warm Pad");
+    const Bytes block = Store(*source);
+    Load(*plugin, block);
+    EXPECT_EQ(plugin->PresetName(), "");
+    services.Files[services.PresetPath("Warm Pad")] = block;
+    Load(*plugin, block);
+    EXPECT_EQ(plugin->PresetName(), "Warm Pad");
+}
+
+TEST_F(StateBlock, ALaterAssignmentOfTheSameNameKeepsTheEarlierPlace) {
+    auto source = Make();
+    source->SetMidiCC({{1, "a"}, {2, "b"}});
+    Bytes block = Store(*source);
+    // Rename "b" to "a" in place: the block now lists "a" twice.
+    for (size_t i = 0; i + 1 < block.size(); ++i) {
+        if (block[i] == 0x06 && block[i + 1] == 1 && block[i + 2] == 'b') {
+            block[i + 2] = 'a';
+        }
+    }
+    Load(*plugin, block);
+    ASSERT_EQ(plugin->MidiCC().Count(), 1);
+    EXPECT_EQ(plugin->MidiCC().GetItem(0), (TMidiCCItem{2, "a"}));
+}
+
+TEST_F(StateBlock, ABankLoadRunsTheHandlerTwiceWithTheSameResult) {
+    Customise(*plugin);
+    Bytes bank = {0, 0, 0, 0};
+    const Bytes block = Store(*plugin);
+    bank[0] = static_cast<uint8_t>(block.size());
+    bank.insert(bank.end(), block.begin(), block.end());
+    const TPluginState customised = plugin->CurrentState();
+    auto target = Make();
+    AEffect* effect = target->Effect();
+    EXPECT_EQ(effect->dispatcher(effect, effSetChunk, 0, static_cast<intptr_t>(bank.size()),
+                                 bank.data(), 0.0f),
+              static_cast<intptr_t>(bank.size()));
+    TPluginState expected = customised;
+    expected.PresetName.clear(); // no preset file of that name
+    EXPECT_EQ(target->CurrentState(), expected);
+
+    Bytes broken = bank;
+    broken[4 + 8 + 3] = '9'; // "TPF9"
+    effect->dispatcher(effect, effSetChunk, 0, static_cast<intptr_t>(broken.size()), broken.data(),
+                       0.0f);
+    EXPECT_EQ(dialogs.boxes.size(), 2u) << "the faulty block is reported at each of both runs";
+    EXPECT_EQ(target->CurrentState(), expected);
 }
 
 } // namespace

@@ -15,7 +15,7 @@ TFakeHost::TFakeHost() {
     }
     current = this;
     events_.reserve(kReserved);
-    calls_.reserve(1024);
+    calls_.reserve(kReserved);
     deliveryEnds_.reserve(kReserved);
     SetTransport(false, 0.0);
 }

@@ -1,0 +1,45 @@
+#include "engine/plugin_services.h"
+
+#include "host/errors.h"
+
+namespace tonvo {
+
+namespace {
+
+class TMemorySettings : public TSettingsStore {
+public:
+    explicit TMemorySettings(std::map<std::string, int32_t>& values) : values_(values) {}
+
+    int32_t ReadInteger(const std::string& section, const std::string& name,
+                        int32_t fallback) override {
+        const auto found = values_.find(section + '\\' + name);
+        return found != values_.end() ? found->second : fallback;
+    }
+    void WriteInteger(const std::string& section, const std::string& name, int32_t value) override {
+        values_[section + '\\' + name] = value;
+    }
+
+private:
+    std::map<std::string, int32_t>& values_;
+};
+
+} // namespace
+
+std::unique_ptr<TSettingsStore> TPluginServices::OpenSettings(const std::string& keyPath) {
+    return std::make_unique<TMemorySettings>(memory_[keyPath]);
+}
+
+bool TPluginServices::SafeFileExists(const std::filesystem::path&) {
+    return false;
+}
+
+std::vector<uint8_t> TPluginServices::ReadFile(const std::filesystem::path& path) {
+    throw EVstError("Cannot open file \"" + path.string() + "\"");
+}
+
+TPluginServices& TPluginServices::Defaults() {
+    static TPluginServices defaults;
+    return defaults;
+}
+
+} // namespace tonvo

@@ -1,0 +1,50 @@
+// What the plug-in module needs from outside the engine: the user's documents folder, the
+// settings store and preset files. The presets and platform layers provide the real services;
+// the defaults here know no documents folder, keep settings in memory and find no files, so
+// an instance made with them starts in the default state and writes nothing anywhere.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace tonvo {
+
+// A section-and-name view of one settings key; integers stored as decimal text.
+class TSettingsStore {
+public:
+    virtual ~TSettingsStore() = default;
+    // The default when the section or value is missing or not a number; fails with
+    // "Invalid data type for '<name>'" for a value that is not text.
+    virtual int32_t ReadInteger(const std::string& section, const std::string& name,
+                                int32_t fallback) = 0;
+    // Fails with "Failed to set data for '<name>'" when the store refuses the write.
+    virtual void WriteInteger(const std::string& section, const std::string& name,
+                              int32_t value) = 0;
+};
+
+class TPluginServices {
+public:
+    virtual ~TPluginServices() = default;
+
+    // Without a trailing separator; empty when there is none.
+    virtual std::filesystem::path DocumentsFolder() { return {}; }
+    // Opens the store on a key path ("Software\Brelwick\Tonvo"), creating the key if missing.
+    virtual std::unique_ptr<TSettingsStore> OpenSettings(const std::string& keyPath);
+    // True when the path names an existing entry that is not a folder, on a ready drive.
+    virtual bool SafeFileExists(const std::filesystem::path& path);
+    // The whole file; fails with a message naming the path and the reason.
+    virtual std::vector<uint8_t> ReadFile(const std::filesystem::path& path);
+
+    // Shared by every module made without services of its own.
+    static TPluginServices& Defaults();
+
+private:
+    // Settings written through the default store, by key path, section and name.
+    std::map<std::string, std::map<std::string, int32_t>> memory_;
+};
+
+} // namespace tonvo

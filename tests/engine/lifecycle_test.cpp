@@ -1,0 +1,205 @@
+// A module's life: what a new instance starts with (init preset or defaults, settings), what
+// it reports when its surroundings fail, CC-driven parameter changes, and closing.
+#include "engine/plugin.h"
+#include "support/event_block.h"
+#include "support/fake_host.h"
+#include "support/fake_services.h"
+
+#include <gtest/gtest.h>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace tonvo {
+namespace {
+
+using test::TFakeHost;
+
+class Lifecycle : public testing::Test {
+protected:
+    std::unique_ptr<TVSTPlugin> Make() {
+        return TVSTModule::Create<TVSTPlugin>(
+            [this](const std::string& text) { reports.push_back(text); }, services);
+    }
+    std::vector<uint8_t> BlockOf(TVSTPlugin& module) {
+        TVstProgram& program = module.Program(0);
+        module.VSTPluginBasePrograms0StoreChunk(program, 0, true);
+        return {program.Chunk.Bytes().begin(), program.Chunk.Bytes().end()};
+    }
+    void SaveInitPreset() {
+        auto source = Make();
+        source->ScaleMap().ClearMap();
+        source->ScaleMap().SetScaleMap(0, 7);
+        source->ScaleMap().ScaleName = "Fifths";
+        source->SetPresetName("init");
+        source->SetMidiCC({{74, "cutoff"}});
+        services.Files[services.PresetPath("init")] = BlockOf(*source);
+    }
+
+    TFakeHost host;
+    test::TFakeServices services;
+    std::vector<std::string> reports;
+};
+
+TEST_F(Lifecycle, WithoutAnInitPresetANewInstanceHasTheDefaults) {
+    auto plugin = Make();
+    EXPECT_EQ(plugin->ScaleMap().MapNote(61), -1);
+    EXPECT_EQ(plugin->ScaleMap().GetScaleMap(0), 0);
+    EXPECT_EQ(plugin->MidiCC().Count(), 0);
+    EXPECT_EQ(plugin->PresetName(), "");
+    EXPECT_EQ(plugin->Style, 0);
+    EXPECT_EQ(plugin->LowestOctave, -2);
+    EXPECT_EQ(plugin->PluginVersion, "1.00");
+    EXPECT_EQ(plugin->UserGuideFileName, "Tonvo User Guide.pdf");
+    EXPECT_EQ(plugin->PresetFolder().generic_string(),
+              "/home/player/Documents/Brelwick/Tonvo/Presets");
+    EXPECT_EQ(services.OpenedKeys, (std::vector<std::string>{"Software\\Brelwick\\Tonvo"}));
+    EXPECT_TRUE(services.Settings.empty()) << "creation writes no settings";
+    EXPECT_TRUE(reports.empty());
+}
+
+TEST_F(Lifecycle, TheInitPresetIsTheStartingStateWithoutItsName) {
+    SaveInitPreset();
+    auto plugin = Make();
+    EXPECT_EQ(plugin->ScaleMap().GetScaleMap(0), 7);
+    EXPECT_EQ(plugin->ScaleMap().GetScaleMap(2), -1);
+    EXPECT_EQ(plugin->ScaleMap().ScaleName, "Fifths");
+    ASSERT_EQ(plugin->MidiCC().Count(), 1);
+    EXPECT_EQ(plugin->MidiCC().GetItem(0), (TMidiCCItem{74, "cutoff"}));
+    EXPECT_EQ(plugin->PresetName(), "");
+    EXPECT_TRUE(reports.empty());
+}
+
+TEST_F(Lifecycle, AnUnreadableOrDamagedInitPresetGivesTheDefaultState) {
+    SaveInitPreset();
+    services.UnreadableFiles = true;
+    auto plugin = Make();
+    EXPECT_EQ(plugin->ScaleMap().GetScaleMap(0), 0) << "the default map, not an all-C one";
+    EXPECT_EQ(plugin->ScaleMap().GetScaleMap(1), -1);
+    EXPECT_TRUE(plugin->ScaleMap().EasyMode);
+    ASSERT_EQ(reports.size(), 1u);
+    EXPECT_NE(reports[0].find("init.brelwickp"), std::string::npos) << reports[0];
+
+    services.UnreadableFiles = false;
+    std::vector<uint8_t>& file = services.Files[services.PresetPath("init")];
+    file[0] = 'X'; // not a state container
+    auto second = Make();
+    EXPECT_EQ(second->ScaleMap().GetScaleMap(0), 0);
+    EXPECT_EQ(reports.size(), 2u);
+
+    file[0] = 'm';
+    file[11] = '9'; // "TPF9": the body fails, reported through the dialog seam
+    auto third = Make();
+    EXPECT_EQ(third->ScaleMap().GetScaleMap(0), 0);
+}
+
+TEST_F(Lifecycle, SettingsAreReadClampedAndWrittenOnlyOnChange) {
+    const std::string key = "Software\\Brelwick\\Tonvo|Config|";
+    services.Settings[key + "LowestOctave"] = -5;
+    services.Settings[key + "Style"] = 9;
+    auto plugin = Make();
+    EXPECT_EQ(plugin->LowestOctave, -2);
+    EXPECT_EQ(plugin->Style, 9);
+    EXPECT_EQ(TVSTPluginBase::ProcessLowestOctave.load(), -2);
+    services.Settings[key + "LowestOctave"] = 3;
+    EXPECT_EQ(Make()->LowestOctave, 0);
+
+    services.Settings.clear();
+    plugin->SetSkin(9);
+    EXPECT_TRUE(services.Settings.empty()) << "the current skin writes nothing";
+    plugin->SetSkin(0);
+    EXPECT_EQ(services.Settings[key + "Style"], 0);
+    EXPECT_EQ(services.Settings[key + "LowestOctave"], -2) << "both values are written";
+    plugin->SetLowestOctave(-1);
+    EXPECT_EQ(services.Settings[key + "LowestOctave"], -1);
+    EXPECT_EQ(TVSTPluginBase::ProcessLowestOctave.load(), -1);
+}
+
+TEST_F(Lifecycle, ASettingOfTheWrongTypeIsReportedAndCreationGoesOn) {
+    SaveInitPreset();
+    services.WrongType = "Style";
+    auto plugin = Make();
+    ASSERT_EQ(reports.size(), 1u);
+    EXPECT_EQ(reports[0], "Invalid data type for 'Style'");
+    EXPECT_EQ(plugin->Style, 0);
+    EXPECT_EQ(plugin->LowestOctave, -2);
+    EXPECT_EQ(plugin->ScaleMap().GetScaleMap(0), 7) << "the init preset still loads";
+}
+
+TEST_F(Lifecycle, SmallHandlersAnswerAsAHostExpects) {
+    auto plugin = Make();
+    plugin->AttachHostCallback(&TFakeHost::Callback);
+    int16_t width = 11;
+    int16_t height = 22;
+    plugin->VSTModuleEditGetSize(width, height);
+    EXPECT_EQ(width, 11);
+    EXPECT_EQ(height, 22);
+    EXPECT_EQ(plugin->VSTModuleVendorSpecific(0, 0x57686565, nullptr, 1.0f), 0);
+    EXPECT_EQ(plugin->VSTModuleVendorSpecific(0, 42, nullptr, 0.0f), 0);
+    EXPECT_EQ(plugin->VSTModuleGetChunkParameter(0), 0.0f);
+    EXPECT_EQ(plugin->VSTModuleGetChunkParameter(-3), 0.0f);
+
+    host.Forget();
+    plugin->NotifyStateChanged();
+    ASSERT_EQ(host.CountCalls(audioMasterAutomate), 1u);
+    EXPECT_EQ(host.Calls().back().Index, 0);
+    EXPECT_EQ(host.Calls().back().Opt, 0.0f);
+}
+
+// A module with one parameter value, so that CC assignments have something to drive.
+class TAssignablePlugin : public TVSTPlugin {
+public:
+    using TVSTPlugin::TVSTPlugin;
+
+protected:
+    void CreationHook() override { ParameterValues().Add(0.25f, "nmap"); }
+};
+
+TEST_F(Lifecycle, ControlChangesDriveTheirAssignedParameters) {
+    auto plugin = TVSTModule::Create<TAssignablePlugin>({}, services);
+    plugin->AttachHostCallback(&TFakeHost::Callback);
+    plugin->InstallProcessingRoutines();
+    EXPECT_EQ(plugin->VSTModuleGetChunkParameter(0), 0.25f);
+    // Names are unique: the later number of "nmap" replaces the earlier one.
+    plugin->SetMidiCC({{9, "nmap"}, {7, "missing"}, {7, "nmap"}});
+    host.Forget();
+    test::TEventBlock block;
+    block.Midi(0xB0, 7, 127).Midi(0xB3, 9, 0).Midi(0xB0, 8, 64).Midi(0xB2, 0x87, 0);
+    plugin->ProcessEvents(block.Get());
+    std::vector<float> automated;
+    for (const TFakeHost::TCall& call : host.Calls()) {
+        if (call.Opcode == audioMasterAutomate) {
+            EXPECT_EQ(call.Index, 0);
+            automated.push_back(call.Opt);
+        }
+    }
+    EXPECT_EQ(automated, (std::vector<float>{1.0f, 0.0f})) << "controller 7 on any channel";
+    EXPECT_TRUE(plugin->EditorNeedUpdate());
+    // The control changes still go out.
+    float left[8], right[8];
+    float* outputs[2] = {left, right};
+    plugin->Effect()->processReplacing(plugin->Effect(), nullptr, outputs, 8);
+    EXPECT_EQ(host.Events().size(), 4u);
+
+    plugin->ResetState();
+    host.Forget();
+    block.Midi(0xB0, 7, 127);
+    plugin->ProcessEvents(block.Get());
+    EXPECT_EQ(host.CountCalls(audioMasterAutomate), 0u) << "the reset emptied the assignments";
+}
+
+TEST_F(Lifecycle, ClosingWithHeldNotesSendsNothing) {
+    auto plugin = Make();
+    plugin->AttachHostCallback(&TFakeHost::Callback);
+    AEffect* effect = plugin.release()->Effect();
+    effect->dispatcher(effect, effOpen, 0, 0, nullptr, 0.0f);
+    test::TEventBlock block;
+    block.NoteOn(0, 60, 100);
+    effect->dispatcher(effect, effProcessEvents, 0, 0, block.Get(), 0.0f);
+    host.Forget();
+    EXPECT_EQ(effect->dispatcher(effect, effClose, 0, 0, nullptr, 0.0f), 1);
+    EXPECT_EQ(host.DeliveryCount(), 0u);
+}
+
+} // namespace
+} // namespace tonvo

@@ -1,0 +1,66 @@
+// Services for a module under test: files and settings kept in memory, and a settings store
+// that can be told to fail as a damaged one would.
+#pragma once
+
+#include "engine/plugin_services.h"
+#include "host/errors.h"
+
+#include <map>
+
+namespace tonvo::test {
+
+class TFakeServices : public TPluginServices {
+public:
+    std::filesystem::path DocumentsFolder() override { return Documents; }
+    std::unique_ptr<TSettingsStore> OpenSettings(const std::string& keyPath) override;
+    bool SafeFileExists(const std::filesystem::path& path) override {
+        return Files.count(path.generic_string()) != 0;
+    }
+    std::vector<uint8_t> ReadFile(const std::filesystem::path& path) override {
+        const auto found = Files.find(path.generic_string());
+        if (found == Files.end() || UnreadableFiles) {
+            throw EVstError("Cannot open \"" + path.generic_string() + "\"");
+        }
+        return found->second;
+    }
+    // The generic form of a preset's path in the documents folder.
+    std::string PresetPath(const std::string& name) const {
+        return (Documents / "Brelwick" / "Tonvo" / "Presets" / (name + ".brelwickp"))
+            .generic_string();
+    }
+
+    std::filesystem::path Documents = "/home/player/Documents";
+    std::map<std::string, std::vector<uint8_t>> Files;
+    bool UnreadableFiles = false;
+    // Settings by "key|section|name"; a name listed in WrongType reads as a non-text value.
+    std::map<std::string, int32_t> Settings;
+    std::string WrongType;
+    std::vector<std::string> OpenedKeys;
+};
+
+class TFakeSettings : public TSettingsStore {
+public:
+    TFakeSettings(TFakeServices& owner, std::string key) : owner_(owner), key_(std::move(key)) {}
+    int32_t ReadInteger(const std::string& section, const std::string& name,
+                        int32_t fallback) override {
+        if (name == owner_.WrongType) {
+            throw EVstError("Invalid data type for '" + name + "'");
+        }
+        const auto found = owner_.Settings.find(key_ + "|" + section + "|" + name);
+        return found != owner_.Settings.end() ? found->second : fallback;
+    }
+    void WriteInteger(const std::string& section, const std::string& name, int32_t value) override {
+        owner_.Settings[key_ + "|" + section + "|" + name] = value;
+    }
+
+private:
+    TFakeServices& owner_;
+    std::string key_;
+};
+
+inline std::unique_ptr<TSettingsStore> TFakeServices::OpenSettings(const std::string& keyPath) {
+    OpenedKeys.push_back(keyPath);
+    return std::make_unique<TFakeSettings>(*this, keyPath);
+}
+
+} // namespace tonvo::test
