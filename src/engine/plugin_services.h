@@ -4,6 +4,8 @@
 // an instance made with them starts in the default state and writes nothing anywhere.
 #pragma once
 
+#include "platform/settings_store.h"
+
 #include <cstdint>
 #include <filesystem>
 #include <map>
@@ -12,19 +14,6 @@
 #include <vector>
 
 namespace tonvo {
-
-// A section-and-name view of one settings key; integers stored as decimal text.
-class TSettingsStore {
-public:
-    virtual ~TSettingsStore() = default;
-    // The default when the section or value is missing or not a number; fails with
-    // "Invalid data type for '<name>'" for a value that is not text.
-    virtual int32_t ReadInteger(const std::string& section, const std::string& name,
-                                int32_t fallback) = 0;
-    // Fails with "Failed to set data for '<name>'" when the store refuses the write.
-    virtual void WriteInteger(const std::string& section, const std::string& name,
-                              int32_t value) = 0;
-};
 
 class TPluginServices {
 public:
