@@ -2,6 +2,7 @@
 // plug-in instance, or null when the instance cannot be made. Exported as VSTPluginMain and,
 // for older hosts, as main; nothing else is exported.
 #include "engine/plugin.h"
+#include "presets/desktop_services.h"
 
 #if defined(_WIN32)
 #define TONVO_EXPORT
@@ -12,7 +13,8 @@
 extern "C" TONVO_EXPORT AEffect* VSTCALLBACK
 VSTPluginMain(audioMasterCallback audioMaster) noexcept {
     try {
-        std::unique_ptr<tonvo::TVSTPlugin> module = tonvo::TVSTModule::Create<tonvo::TVSTPlugin>();
+        std::unique_ptr<tonvo::TVSTPlugin> module =
+            tonvo::TVSTModule::Create<tonvo::TVSTPlugin>({}, tonvo::TDesktopServices::Instance());
         module->SetAudioMaster(audioMaster);
         // From here the host owns the instance; effClose destroys it.
         return module.release()->Effect();

@@ -3,6 +3,7 @@
 #include "plugin_library.h"
 #include "support/event_block.h"
 #include "support/fake_host.h"
+#include "support/temp_home.h"
 
 #include <cstring>
 #include <gtest/gtest.h>
@@ -13,6 +14,10 @@ namespace tonvo {
 namespace {
 
 using test::TFakeHost;
+
+// The plug-in reads its settings and presets from the user's folders: give it a throw-away
+// home for the whole run.
+test::TTempHome home;
 
 test::TPluginLibrary& Library() {
     static test::TPluginLibrary library(TONVO_PLUGIN_PATH);

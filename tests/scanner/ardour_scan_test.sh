@@ -12,6 +12,7 @@ fi
 
 cache=$(mktemp -d)
 trap 'rm -rf "$cache"' EXIT
+HOME="$cache" XDG_CONFIG_HOME="$cache/config" XDG_DOCUMENTS_DIR="$cache/Documents" \
 XDG_CACHE_HOME="$cache" LD_LIBRARY_PATH=/usr/lib/ardour7 timeout 120 "$scanner" -f "$plugin"
 
 info=$(find "$cache" -name '*.v2i' -print -quit)

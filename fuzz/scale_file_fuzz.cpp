@@ -1,0 +1,26 @@
+// Reads arbitrary bytes as a scale file and applies every line to a note map, as the wizard
+// would. Every entry the map ends with must be blocked or a pitch class.
+#include "presets/scale_file.h"
+#include "presets/scale_library.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    const std::vector<std::string> lines =
+        tonvo::SplitLines(tonvo::DecodeScaleText({data, size}));
+    (void)tonvo::ScaleMenu(lines);
+    tonvo::TScaleMap map;
+    for (size_t i = 0; i < lines.size() && i < 64; ++i) {
+        (void)tonvo::ScaleCaption(lines, static_cast<int32_t>(i));
+        tonvo::ApplyScale(map, lines[i], static_cast<int32_t>(i) - 20, i % 2 == 0);
+        for (int32_t key = 0; key < 12; ++key) {
+            const int32_t entry = map.GetScaleMap(key);
+            if (entry < -1 || entry > 11) {
+                std::abort();
+            }
+        }
+    }
+    return 0;
+}

@@ -1,0 +1,36 @@
+// Name handling shared by every system's file code: the quote-and-trim rule for typed-in
+// paths, and matching and ordering file names without regard to letter case.
+//
+// Thread contract: pure functions, callable from any thread; they allocate.
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace tonvo::platform {
+
+// Codes 0..32 removed at both ends.
+std::string_view TrimControlsAndSpaces(std::string_view text);
+
+// One double quote removed at the very start and one at the very end, then trimmed of codes
+// 0..32: a path pasted with its quotes names the same file.
+std::string StripQuotesAndTrim(std::string_view text);
+
+// UTF-8 text with letter case folded (ASCII, Latin-1, Latin Extended-A, Greek, Cyrillic), for
+// comparisons only. Ill-formed bytes become U+FFFD.
+std::string FoldCase(std::string_view utf8);
+
+bool EqualNoCase(std::string_view a, std::string_view b);
+
+// True when the name is longer than the extension and ends with it, letter case aside.
+bool HasExtensionNoCase(std::string_view name, std::string_view extension);
+
+// Each entry is a file name in UTF-8 and its path. The paths come back ordered by name without
+// regard to letter case; names equal but for case keep a fixed order (by their bytes).
+std::vector<std::filesystem::path>
+SortByNameNoCase(std::vector<std::pair<std::string, std::filesystem::path>> entries);
+
+} // namespace tonvo::platform

@@ -1,0 +1,176 @@
+// Decimal integers and the INI document shared by the settings stores.
+#include "platform/settings_text.h"
+
+#include "platform/file_names.h"
+
+#include <algorithm>
+#include <charconv>
+
+namespace tonvo::platform {
+namespace {
+
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+
+std::optional<std::string_view> SectionName(std::string_view line) {
+    line = TrimControlsAndSpaces(line);
+    if (!line.starts_with('[')) {
+        return std::nullopt;
+    }
+    const size_t close = line.find(']');
+    if (close == std::string_view::npos) {
+        return std::nullopt;
+    }
+    return TrimControlsAndSpaces(line.substr(1, close - 1));
+}
+
+struct TEntry {
+    std::string_view Name;
+    size_t ValueStart; // offset of the text after '=' in the line
+};
+
+std::optional<TEntry> EntryOf(std::string_view line) {
+    const std::string_view trimmed = TrimControlsAndSpaces(line);
+    if (trimmed.empty() || trimmed.front() == ';' || trimmed.front() == '#' ||
+        trimmed.front() == '[') {
+        return std::nullopt;
+    }
+    const size_t equals = line.find('=');
+    if (equals == std::string_view::npos) {
+        return std::nullopt;
+    }
+    const std::string_view name = TrimControlsAndSpaces(line.substr(0, equals));
+    if (name.empty()) {
+        return std::nullopt;
+    }
+    return TEntry{name, equals + 1};
+}
+
+bool HasControls(std::string_view text) {
+    return std::any_of(text.begin(), text.end(),
+                       [](char c) { return static_cast<unsigned char>(c) < 32; });
+}
+
+// A name reads back the same only when trimming leaves it whole and nothing in it would make
+// the line a header, a comment or split it.
+bool IsStorableSection(std::string_view section) {
+    return !section.empty() && TrimControlsAndSpaces(section) == section && !HasControls(section) &&
+           section.find(']') == std::string_view::npos;
+}
+
+bool IsStorableName(std::string_view name) {
+    return !name.empty() && TrimControlsAndSpaces(name) == name && !HasControls(name) &&
+           name.find('=') == std::string_view::npos && name.front() != ';' && name.front() != '#' &&
+           name.front() != '[';
+}
+
+} // namespace
+
+std::optional<int32_t> ParseDecimalInt32(std::string_view text) {
+    text = TrimControlsAndSpaces(text);
+    if (text.empty() || text.front() == '+') {
+        return std::nullopt;
+    }
+    int32_t value = 0;
+    const char* end = text.data() + text.size();
+    const auto [stop, error] = std::from_chars(text.data(), end, value, 10);
+    if (error != std::errc() || stop != end) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+TIniText::TIniText(std::string_view text) {
+    // A byte order mark stays part of the first line; Find and Set look past it.
+    size_t start = 0;
+    while (start < text.size()) {
+        size_t end = text.find('\n', start);
+        if (end == std::string_view::npos) {
+            end = text.size();
+        }
+        std::string_view line = text.substr(start, end - start);
+        if (line.ends_with('\r')) {
+            line.remove_suffix(1);
+            if (lines_.empty()) {
+                lineEnd_ = "\r\n";
+            }
+        }
+        lines_.emplace_back(line);
+        start = end + 1;
+    }
+}
+
+std::optional<std::string> TIniText::Find(std::string_view section, std::string_view name) const {
+    bool inSection = false;
+    for (size_t i = 0; i < lines_.size(); ++i) {
+        std::string_view line = lines_[i];
+        if (i == 0 && line.starts_with(kByteOrderMark)) {
+            line.remove_prefix(kByteOrderMark.size());
+        }
+        if (const auto header = SectionName(line)) {
+            inSection = EqualNoCase(*header, section);
+        } else if (inSection) {
+            if (const auto entry = EntryOf(line); entry && EqualNoCase(entry->Name, name)) {
+                return std::string(line.substr(entry->ValueStart));
+            }
+        }
+    }
+    return std::nullopt;
+}
+
+bool TIniText::Set(std::string_view section, std::string_view name, std::string_view value) {
+    if (!IsStorableSection(section) || !IsStorableName(name) || HasControls(value)) {
+        return false;
+    }
+    bool inSection = false;
+    std::optional<size_t> insertAt; // after the last entry (or header) of the first section
+    bool firstSectionOpen = false;
+    for (size_t i = 0; i < lines_.size(); ++i) {
+        std::string_view line = lines_[i];
+        size_t skipped = 0;
+        if (i == 0 && line.starts_with(kByteOrderMark)) {
+            skipped = kByteOrderMark.size();
+            line.remove_prefix(skipped);
+        }
+        if (const auto header = SectionName(line)) {
+            inSection = EqualNoCase(*header, section);
+            firstSectionOpen = inSection && !insertAt;
+            if (firstSectionOpen) {
+                insertAt = i + 1;
+            }
+        } else if (inSection) {
+            if (const auto entry = EntryOf(line)) {
+                if (EqualNoCase(entry->Name, name)) {
+                    // The name keeps its spelling and the line its indentation.
+                    lines_[i].resize(skipped + entry->ValueStart);
+                    lines_[i].append(value);
+                    return true;
+                }
+                if (firstSectionOpen) {
+                    insertAt = i + 1;
+                }
+            }
+        }
+    }
+    std::string entry = std::string(name) + "=" + std::string(value);
+    if (insertAt) {
+        lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(*insertAt), std::move(entry));
+        return true;
+    }
+    if (!lines_.empty() && !TrimControlsAndSpaces(lines_.back()).empty()) {
+        lines_.emplace_back();
+    }
+    lines_.push_back("[" + std::string(section) + "]");
+    lines_.push_back(std::move(entry));
+    return true;
+}
+
+std::string TIniText::Text() const {
+    std::string text;
+    for (const std::string& line : lines_) {
+        text += line;
+        text += lineEnd_;
+    }
+    return text;
+}
+
+} // namespace tonvo::platform

@@ -1,0 +1,137 @@
+// Settings on Windows: a key under HKEY_CURRENT_USER; sections are its subkeys and values are
+// REG_SZ strings holding decimal text.
+#include "platform/settings_store.h"
+#include "platform/settings_text.h"
+#include "platform/win32/windows_text.h"
+
+#include <stdexcept>
+#include <vector>
+
+namespace tonvo {
+namespace platform {
+namespace {
+
+using win32::Narrow;
+using win32::Wide;
+
+class TKey {
+public:
+    TKey() = default;
+    TKey(const TKey&) = delete;
+    TKey& operator=(const TKey&) = delete;
+    ~TKey() {
+        if (key_ != nullptr) {
+            RegCloseKey(key_);
+        }
+    }
+    HKEY* Out() noexcept { return &key_; }
+    HKEY Get() const noexcept { return key_; }
+
+private:
+    HKEY key_ = nullptr;
+};
+
+// A NUL inside a name would make the registry see a shorter name than the one given.
+bool HasNul(const std::string& text) {
+    return text.find('\0') != std::string::npos;
+}
+
+[[noreturn]] void InvalidType(const std::string& name) {
+    throw std::runtime_error("Invalid data type for '" + name + "'");
+}
+
+[[noreturn]] void FailedToSet(const std::string& name) {
+    throw std::runtime_error("Failed to set data for '" + name + "'");
+}
+
+class TRegistryStore final : public TSettingsStore {
+public:
+    explicit TRegistryStore(std::unique_ptr<TKey> key) : key_(std::move(key)) {}
+
+    int32_t ReadInteger(const std::string& section, const std::string& name,
+                        int32_t fallback) override {
+        if (HasNul(section) || HasNul(name)) {
+            return fallback;
+        }
+        TKey sectionKey;
+        if (RegOpenKeyExW(key_->Get(), Wide(section).c_str(), 0, KEY_QUERY_VALUE,
+                          sectionKey.Out()) != ERROR_SUCCESS) {
+            return fallback;
+        }
+        const std::wstring valueName = Wide(name);
+        DWORD type = 0;
+        DWORD size = 0;
+        if (RegQueryValueExW(sectionKey.Get(), valueName.c_str(), nullptr, &type, nullptr, &size) !=
+            ERROR_SUCCESS) {
+            return fallback;
+        }
+        if (type != REG_SZ) {
+            InvalidType(name);
+        }
+        // The value can change between the calls; a few rounds settle it.
+        std::vector<wchar_t> buffer;
+        for (int attempt = 0; attempt < 4; ++attempt) {
+            buffer.assign(size / sizeof(wchar_t) + 1, L'\0');
+            DWORD bytes = static_cast<DWORD>((buffer.size() - 1) * sizeof(wchar_t));
+            const LSTATUS status =
+                RegQueryValueExW(sectionKey.Get(), valueName.c_str(), nullptr, &type,
+                                 reinterpret_cast<BYTE*>(buffer.data()), &bytes);
+            if (status == ERROR_MORE_DATA) {
+                size = bytes;
+                continue;
+            }
+            if (status != ERROR_SUCCESS) {
+                return fallback;
+            }
+            if (type != REG_SZ) {
+                InvalidType(name);
+            }
+            // Stored text need not end with its terminating zero; it ends at the first one.
+            std::wstring_view text(buffer.data(), bytes / sizeof(wchar_t));
+            text = text.substr(0, text.find(L'\0'));
+            return ParseDecimalInt32(Narrow(text)).value_or(fallback);
+        }
+        return fallback;
+    }
+
+    void WriteInteger(const std::string& section, const std::string& name, int32_t value) override {
+        if (HasNul(section) || HasNul(name)) {
+            FailedToSet(name);
+        }
+        TKey sectionKey;
+        if (RegCreateKeyExW(key_->Get(), Wide(section).c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                            KEY_SET_VALUE, nullptr, sectionKey.Out(), nullptr) != ERROR_SUCCESS) {
+            FailedToSet(name);
+        }
+        const std::wstring text = std::to_wstring(value);
+        const auto bytes = static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t));
+        if (RegSetValueExW(sectionKey.Get(), Wide(name).c_str(), 0, REG_SZ,
+                           reinterpret_cast<const BYTE*>(text.c_str()), bytes) != ERROR_SUCCESS) {
+            FailedToSet(name);
+        }
+    }
+
+private:
+    std::unique_ptr<TKey> key_;
+};
+
+} // namespace
+
+std::unique_ptr<TSettingsStore> OpenSettingsStore(const std::string& keyPath) {
+    if (keyPath.empty() || HasNul(keyPath)) {
+        throw std::runtime_error("Cannot open settings key '" + keyPath +
+                                 "': not a valid key name");
+    }
+    auto key = std::make_unique<TKey>();
+    const LSTATUS status =
+        RegCreateKeyExW(HKEY_CURRENT_USER, Wide(keyPath).c_str(), 0, nullptr,
+                        REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr, key->Out(), nullptr);
+    if (status != ERROR_SUCCESS) {
+        throw std::runtime_error("Cannot open settings key '" + keyPath +
+                                 "': " + win32::SystemMessage(static_cast<DWORD>(status)));
+    }
+    return std::make_unique<TRegistryStore>(std::move(key));
+}
+
+} // namespace platform
+} // namespace tonvo

@@ -1,0 +1,45 @@
+// Wide-text helpers and system error messages shared by the Windows file and settings code.
+#pragma once
+
+#include "platform/text.h"
+
+#include <string>
+#include <string_view>
+
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+
+namespace tonvo::platform::win32 {
+
+static_assert(sizeof(wchar_t) == sizeof(char16_t), "Windows wide text is UTF-16");
+
+inline std::wstring Wide(std::string_view utf8) {
+    const std::u16string utf16 = Utf8ToUtf16(utf8);
+    return std::wstring(utf16.begin(), utf16.end());
+}
+
+inline std::string Narrow(std::wstring_view wide) {
+    return Utf16ToUtf8(std::u16string(wide.begin(), wide.end()));
+}
+
+// The system's sentence for an error code, without its trailing line break and full stop.
+inline std::string SystemMessage(DWORD error) {
+    wchar_t buffer[512] = {};
+    DWORD length = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                                  nullptr, error, 0, buffer, 512, nullptr);
+    while (length > 0 && (buffer[length - 1] == L'\r' || buffer[length - 1] == L'\n' ||
+                          buffer[length - 1] == L' ' || buffer[length - 1] == L'.')) {
+        --length;
+    }
+    if (length == 0) {
+        return "error " + std::to_string(error);
+    }
+    return Narrow(std::wstring_view(buffer, length));
+}
+
+} // namespace tonvo::platform::win32

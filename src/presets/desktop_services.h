@@ -1,0 +1,20 @@
+// The services a plug-in instance uses on a real desktop: the user's documents folder, the
+// settings store and preset files, from the platform layer.
+#pragma once
+
+#include "engine/plugin_services.h"
+
+namespace tonvo {
+
+class TDesktopServices : public TPluginServices {
+public:
+    std::filesystem::path DocumentsFolder() override;
+    std::unique_ptr<TSettingsStore> OpenSettings(const std::string& keyPath) override;
+    bool SafeFileExists(const std::filesystem::path& path) override;
+    std::vector<uint8_t> ReadFile(const std::filesystem::path& path) override;
+
+    // Shared by every instance of the loaded library.
+    static TDesktopServices& Instance();
+};
+
+} // namespace tonvo

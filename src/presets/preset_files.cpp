@@ -1,0 +1,174 @@
+#include "presets/preset_files.h"
+
+#include "platform/files.h"
+
+#include <algorithm>
+#include <stdexcept>
+
+namespace tonvo {
+
+namespace {
+
+constexpr size_t kMaxNameLength = 50;
+constexpr std::string_view kInvalidCharacters = "\\/:*?\"<>|";
+
+std::string Lower(std::string text) {
+    std::transform(text.begin(), text.end(), text.begin(), [](char c) {
+        return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+    });
+    return text;
+}
+
+std::string PathText(const std::filesystem::path& path) {
+    const std::u8string text = path.u8string();
+    return {text.begin(), text.end()};
+}
+
+} // namespace
+
+std::string TrimName(std::string_view text) {
+    const auto blank = [](char c) { return static_cast<unsigned char>(c) <= 32; };
+    while (!text.empty() && blank(text.front())) {
+        text.remove_prefix(1);
+    }
+    while (!text.empty() && blank(text.back())) {
+        text.remove_suffix(1);
+    }
+    return std::string(text);
+}
+
+std::string MakeValidFileName(std::string_view text) {
+    std::string name(text);
+    for (char& c : name) {
+        if (kInvalidCharacters.find(c) != std::string_view::npos) {
+            c = '_';
+        }
+    }
+    return name;
+}
+
+std::string FileBaseName(const std::filesystem::path& path) {
+    const std::string name = PathText(path.filename());
+    const size_t dot = name.rfind('.');
+    return dot == std::string::npos ? name : name.substr(0, dot);
+}
+
+// A name of dots only names no ordinary file, and one that begins with a dot would be a hidden
+// file that the browser never lists.
+bool IsUsablePresetName(std::string_view name) {
+    return !name.empty() && name.front() != '.';
+}
+
+std::vector<std::filesystem::path> TPresetCommands::ListPresets() const {
+    if (module_.PresetFolder().empty()) {
+        return {};
+    }
+    return platform::ListFiles(module_.PresetFolder(), std::string(kPresetExtension));
+}
+
+std::vector<std::filesystem::path> TPresetCommands::FilesNamed(const std::string& name) const {
+    std::vector<std::filesystem::path> found;
+    const std::string wanted = Lower(name);
+    for (const std::filesystem::path& file : ListPresets()) {
+        if (Lower(FileBaseName(file)) == wanted) {
+            found.push_back(file);
+        }
+    }
+    return found;
+}
+
+void TPresetCommands::SavePreset() {
+    TDialogs& dialogs = module_.Dialogs();
+    const std::optional<std::string> typed =
+        dialogs.InputText("Save Preset", "Name", module_.PresetName(), kMaxNameLength);
+    if (!typed) {
+        return;
+    }
+    try {
+        const std::string name = MakeValidFileName(TrimName(*typed));
+        if (name.empty()) {
+            // Saving under no name takes the name off the current state.
+            if (!module_.PresetName().empty()) {
+                module_.SetPresetName({});
+                module_.NotifyStateChanged();
+            }
+            return;
+        }
+        if (!IsUsablePresetName(name)) {
+            throw std::runtime_error("Invalid preset name: \"" + name + "\"");
+        }
+        if (module_.PresetFolder().empty()) {
+            throw std::runtime_error("The user's documents folder is unknown");
+        }
+        const std::vector<std::filesystem::path> existing = FilesNamed(name);
+        if (!existing.empty() &&
+            dialogs.Ask("Preset Exists", "Overwrite existing preset?") == TAnswer::No) {
+            return;
+        }
+        WritePreset(name, existing);
+    } catch (const std::exception& failure) {
+        dialogs.Warning("Save Preset", FailureText("Error saving preset to file.", failure.what()));
+    }
+}
+
+// The name is set before writing so the stored block carries it. A confirmed overwrite of a
+// name spelled in another letter case leaves one file, spelled as typed.
+void TPresetCommands::WritePreset(const std::string& name,
+                                  const std::vector<std::filesystem::path>& replaced) {
+    module_.SetPresetName(name);
+    TMemoryStreamChunk wrapper;
+    if (!module_.WriteStateBlock(wrapper.Payload())) {
+        return;
+    }
+    TMemoryStream file;
+    wrapper.SaveToStream(file);
+    const std::filesystem::path path = module_.PresetFile(name);
+    platform::CreateFolders(module_.PresetFolder());
+    platform::WriteFileReplacing(path, {file.Bytes().begin(), file.Bytes().end()});
+    for (const std::filesystem::path& old : replaced) {
+        if (old.filename() != path.filename()) {
+            platform::DeleteFile(old);
+        }
+    }
+    module_.NotifyStateChanged();
+}
+
+void TPresetCommands::LoadPreset() {
+    TDialogs& dialogs = module_.Dialogs();
+    const std::optional<std::filesystem::path> chosen =
+        dialogs.BrowsePresets(module_.PresetFolder(), module_.PresetName());
+    if (!chosen) {
+        // The user may have deleted the current preset in the browser.
+        if (!module_.PresetName().empty() && !module_.PresetFileExists(module_.PresetName())) {
+            module_.SetPresetName({});
+        }
+        return;
+    }
+    TMemoryStreamChunk wrapper;
+    try {
+        const std::vector<uint8_t> bytes = platform::ReadFileBytes(*chosen);
+        TMemoryStream file;
+        file.Write(bytes.data(), bytes.size());
+        file.SetPosition(0);
+        wrapper.LoadFromStream(file);
+    } catch (const std::exception& failure) {
+        dialogs.Warning("Load Preset",
+                        FailureText("Error loading preset from file.", failure.what()));
+        module_.ResetParameterValues();
+        return;
+    }
+    wrapper.Payload().SetPosition(0);
+    if (module_.ReadStateBlock(wrapper.Payload(), false)) {
+        module_.SetPresetName(FileBaseName(*chosen));
+    }
+}
+
+void TPresetCommands::Init() {
+    try {
+        module_.LoadInitPreset();
+    } catch (const std::exception& failure) {
+        module_.Dialogs().Warning("Init", failure.what());
+    }
+}
+
+} // namespace tonvo

@@ -1,0 +1,54 @@
+// The preset commands the editor's menu runs: Save Preset, Load Preset and Init, the names
+// they give files, and the listing the preset browser shows. A preset file holds exactly the
+// state block the host receives.
+//
+// Saving never destroys what was there: the file is written under a temporary name and then
+// replaces the old one. A failed load leaves the state and the preset name as they were.
+//
+// Thread contract: user-interface thread.
+#pragma once
+
+#include "engine/plugin_base.h"
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tonvo {
+
+inline constexpr std::string_view kPresetExtension = ".brelwickp";
+
+// Leading and trailing characters with codes 0 to 32 removed.
+std::string TrimName(std::string_view text);
+// Each of \ / : * ? " < > | becomes "_".
+std::string MakeValidFileName(std::string_view text);
+// The file name without its last extension ("a.b.brelwickp" gives "a.b"), as UTF-8.
+std::string FileBaseName(const std::filesystem::path& path);
+// False for a name that begins with a dot: it would be hidden from the listing, or name no
+// ordinary file at all.
+bool IsUsablePresetName(std::string_view name);
+
+class TPresetCommands {
+public:
+    explicit TPresetCommands(TVSTPluginBase& module) : module_(module) {}
+
+    // Asks for a name (pre-filled with the current one) and writes the state under it.
+    void SavePreset();
+    // Lets the user pick a preset in the browser and loads it.
+    void LoadPreset();
+    // After a Yes to "Initialize preset?": the init preset, or the default state.
+    void Init();
+    // The preset files the browser lists: regular "*.brelwickp" files, sorted without regard
+    // to letter case.
+    std::vector<std::filesystem::path> ListPresets() const;
+
+private:
+    // Preset files whose base name equals name without regard to letter case.
+    std::vector<std::filesystem::path> FilesNamed(const std::string& name) const;
+    void WritePreset(const std::string& name, const std::vector<std::filesystem::path>& replaced);
+
+    TVSTPluginBase& module_;
+};
+
+} // namespace tonvo

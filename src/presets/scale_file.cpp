@@ -1,0 +1,119 @@
+#include "presets/scale_file.h"
+
+#include "platform/files.h"
+#include "platform/text.h"
+#include "presets/scale_library.h"
+
+#include <algorithm>
+#include <exception>
+#include <initializer_list>
+
+namespace tonvo {
+
+namespace {
+
+std::string PathText(const std::filesystem::path& path) {
+    const std::u8string text = path.u8string();
+    return std::string(text.begin(), text.end());
+}
+
+bool StartsWith(std::span<const uint8_t> bytes, std::initializer_list<uint8_t> prefix) {
+    return bytes.size() >= prefix.size() && std::equal(prefix.begin(), prefix.end(), bytes.begin());
+}
+
+std::string Utf16BytesToUtf8(std::span<const uint8_t> bytes, bool bigEndian) {
+    std::u16string units;
+    units.reserve(bytes.size() / 2 + 1);
+    for (size_t i = 0; i + 1 < bytes.size(); i += 2) {
+        const uint8_t high = bigEndian ? bytes[i] : bytes[i + 1];
+        const uint8_t low = bigEndian ? bytes[i + 1] : bytes[i];
+        units.push_back(static_cast<char16_t>((high << 8) | low));
+    }
+    if (bytes.size() % 2 != 0) {
+        units.push_back(u'\uFFFD');
+    }
+    return platform::Utf16ToUtf8(units);
+}
+
+std::string_view AsChars(std::span<const uint8_t> bytes) {
+    return {reinterpret_cast<const char*>(bytes.data()), bytes.size()};
+}
+
+} // namespace
+
+std::vector<uint8_t> BuiltInScaleFileBytes() {
+    std::string text;
+    for (const std::string_view line : BuiltInScales) {
+        text += line;
+        text += "\r\n";
+    }
+    const std::string encoded = platform::Utf8ToCodePage8(text);
+    return {encoded.begin(), encoded.end()};
+}
+
+std::string DecodeScaleText(std::span<const uint8_t> bytes) {
+    if (StartsWith(bytes, {0xEF, 0xBB, 0xBF})) {
+        // Round trip so ill-formed UTF-8 cannot reach the list.
+        return platform::Utf16ToUtf8(platform::Utf8ToUtf16(AsChars(bytes.subspan(3))));
+    }
+    if (StartsWith(bytes, {0xFF, 0xFE})) {
+        return Utf16BytesToUtf8(bytes.subspan(2), false);
+    }
+    if (StartsWith(bytes, {0xFE, 0xFF})) {
+        return Utf16BytesToUtf8(bytes.subspan(2), true);
+    }
+    return platform::CodePage8ToUtf8(AsChars(bytes));
+}
+
+std::vector<std::string> SplitLines(std::string_view text) {
+    std::vector<std::string> lines;
+    size_t start = 0;
+    for (size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c != '\r' && c != '\n') {
+            continue;
+        }
+        lines.emplace_back(text.substr(start, i - start));
+        if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') {
+            ++i;
+        }
+        start = i + 1;
+    }
+    if (start < text.size()) {
+        lines.emplace_back(text.substr(start));
+    }
+    return lines;
+}
+
+TScaleList LoadScaleList(const std::filesystem::path& dataFolder) {
+    const std::filesystem::path path = dataFolder / kScaleFileName;
+    TScaleList result;
+    try {
+        if (!platform::SafeFileExists(path)) {
+            platform::CreateFolders(dataFolder);
+            platform::WriteFileReplacing(path, BuiltInScaleFileBytes());
+        }
+        std::error_code error;
+        const std::uintmax_t size = std::filesystem::file_size(path, error);
+        // When the size cannot be had, the read below reports the reason.
+        if (!error && size > kMaxScaleFileBytes) {
+            result.Error = PathText(path) + ": the scale file is larger than 1 MiB";
+            return result;
+        }
+        const std::vector<uint8_t> bytes = platform::ReadFileBytes(path);
+        if (bytes.size() > kMaxScaleFileBytes) { // grew after the size was taken
+            result.Error = PathText(path) + ": the scale file is larger than 1 MiB";
+            return result;
+        }
+        result.Lines = SplitLines(DecodeScaleText(bytes));
+    } catch (const std::exception& e) {
+        result.Lines.clear();
+        result.Error = e.what();
+        if (result.Error.empty()) {
+            result.Error = PathText(path) + ": the scale file cannot be read";
+        }
+    }
+    return result;
+}
+
+} // namespace tonvo

@@ -1,0 +1,178 @@
+#include "platform/file_names.h"
+#include "platform/files.h"
+#include "temp_folder.h"
+
+#include <cstring>
+#include <gtest/gtest.h>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace tonvo::platform {
+namespace {
+
+namespace fs = std::filesystem;
+using test::ReadText;
+using test::Utf8;
+using test::WriteText;
+
+std::vector<uint8_t> Bytes(const std::string& text) {
+    return {text.begin(), text.end()};
+}
+
+std::vector<std::string> Names(const std::vector<fs::path>& paths) {
+    std::vector<std::string> names;
+    for (const fs::path& path : paths) {
+        names.push_back(Utf8(path.filename()));
+    }
+    return names;
+}
+
+class Files : public testing::Test {
+protected:
+    fs::path Folder() const { return temp_.Path(); }
+    size_t EntryCount() const {
+        return static_cast<size_t>(std::distance(fs::directory_iterator(Folder()), {}));
+    }
+
+private:
+    test::TTempFolder temp_;
+};
+
+TEST_F(Files, ExistenceStripsOneQuoteAtEachEndBeforeTrimming) {
+    const fs::path file = Folder() / "preset one.brelwickp";
+    WriteText(file, "x");
+    const std::string name = Utf8(file);
+
+    EXPECT_TRUE(SafeFileExists(name));
+    EXPECT_TRUE(SafeFileExists(file));
+    EXPECT_TRUE(SafeFileExists("\"" + name + "\""));
+    EXPECT_TRUE(SafeFileExists("\"" + name));
+    EXPECT_TRUE(SafeFileExists("\"\t " + name + "\r\n\""));
+    EXPECT_TRUE(SafeFileExists(name + std::string("\0\x1F ", 3)));
+    // The quotes come off first, so a quote behind a blank stays and names another file.
+    EXPECT_FALSE(SafeFileExists(" \"" + name + "\""));
+    EXPECT_FALSE(SafeFileExists("\"\"" + name + "\"\""));
+    EXPECT_FALSE(SafeFileExists(name + "!"));
+}
+
+TEST_F(Files, ExistenceIsFalseForFoldersMissingFilesAndEmptyOrCutNames) {
+    const fs::path file = Folder() / "real";
+    WriteText(file, "x");
+    EXPECT_FALSE(SafeFileExists(Folder()));
+    EXPECT_FALSE(SafeFileExists("\"" + Utf8(Folder()) + "\""));
+    EXPECT_FALSE(SafeFileExists(Folder() / "missing"));
+    EXPECT_FALSE(SafeFileExists(std::string()));
+    EXPECT_FALSE(SafeFileExists(std::string("\"\"")));
+    EXPECT_FALSE(SafeFileExists(std::string(" \t")));
+    // A NUL inside must not let the shorter name before it answer.
+    EXPECT_FALSE(SafeFileExists(Utf8(file) + std::string("\0.bak", 5)));
+}
+
+TEST_F(Files, ReplacingWriteLeavesExactlyTheNewBytesAndNoTemporary) {
+    const fs::path file = Folder() / "state.bin";
+    WriteFileReplacing(file, Bytes("first and rather longer contents"));
+    WriteFileReplacing(file, Bytes(std::string("\0\xFF\r\nend", 7)));
+    EXPECT_EQ(ReadFileBytes(file), Bytes(std::string("\0\xFF\r\nend", 7)));
+    WriteFileReplacing(file, {});
+    EXPECT_TRUE(ReadFileBytes(file).empty());
+    EXPECT_EQ(EntryCount(), 1u);
+}
+
+TEST_F(Files, FailedReplacingWriteThrowsNamingThePathAndChangesNothing) {
+    // A folder where the file should go.
+    const fs::path taken = Folder() / "taken.brelwickp";
+    fs::create_directory(taken);
+    WriteText(taken / "keep.txt", "kept");
+    try {
+        WriteFileReplacing(taken, Bytes("new"));
+        ADD_FAILURE() << "no exception";
+    } catch (const std::runtime_error& error) {
+        EXPECT_NE(std::string(error.what()).find("taken.brelwickp"), std::string::npos);
+    }
+    EXPECT_EQ(ReadText(taken / "keep.txt"), "kept");
+
+    // A regular file where the folder should be, and a folder that is missing.
+    const fs::path plain = Folder() / "plain";
+    WriteText(plain, "old");
+    EXPECT_THROW(WriteFileReplacing(plain / "child", Bytes("new")), std::runtime_error);
+    EXPECT_THROW(WriteFileReplacing(Folder() / "missing" / "x", Bytes("new")), std::runtime_error);
+    EXPECT_EQ(ReadText(plain), "old");
+    EXPECT_EQ(EntryCount(), 2u); // no temporary left behind
+}
+
+TEST_F(Files, ReadingAMissingFileOrAFolderThrows) {
+    try {
+        ReadFileBytes(Folder() / "absent.brelwickp");
+        ADD_FAILURE() << "no exception";
+    } catch (const std::runtime_error& error) {
+        EXPECT_NE(std::string(error.what()).find("absent.brelwickp"), std::string::npos);
+    }
+    EXPECT_THROW(ReadFileBytes(Folder()), std::runtime_error);
+}
+
+TEST_F(Files, ListingKeepsMatchingFilesInOrderWithoutRegardToCase) {
+    for (const char* name :
+         {"beta.brelwickp", "Alpha.BRELWICKP", "Zed.BrelwickP", "alpha2.brelwickp", "notes.txt",
+          "beta.brelwickp.bak", "xbrelwickp", "\303\211clair.brelwickp", "\303\251cho.brelwickp"}) {
+        WriteText(Folder() / fs::path(std::u8string(name, name + std::strlen(name))), "x");
+    }
+    fs::create_directory(Folder() / "folder.brelwickp");
+    WriteText(Folder() / "folder.brelwickp" / "inner.brelwickp", "x");
+
+    // Case folding covers more than ASCII: "écho" goes before "Éclair".
+    EXPECT_EQ(Names(ListFiles(Folder(), ".brelwickp")),
+              (std::vector<std::string>{"Alpha.BRELWICKP", "alpha2.brelwickp", "beta.brelwickp",
+                                        "Zed.BrelwickP", "\303\251cho.brelwickp",
+                                        "\303\211clair.brelwickp"}));
+    EXPECT_EQ(ListFiles(Folder(), ".BRELWICKP").size(), 6u);
+}
+
+TEST_F(Files, ListingAFolderThatIsNotThereGivesNothing) {
+    WriteText(Folder() / "file.brelwickp", "x");
+    EXPECT_TRUE(ListFiles(Folder() / "absent", ".brelwickp").empty());
+    EXPECT_TRUE(ListFiles(Folder() / "absent" / "deeper", ".brelwickp").empty());
+    EXPECT_TRUE(ListFiles(Folder() / "file.brelwickp", ".brelwickp").empty());
+}
+
+TEST_F(Files, NamesEqualButForCaseKeepOneOrderWhateverTheInput) {
+    const std::vector<std::pair<std::string, fs::path>> forward = {
+        {"b", "b"}, {"B", "B"}, {"a", "a"}, {"\xCE\xA3", "Sigma"}, {"\xCF\x83", "sigma"}};
+    const std::vector<std::pair<std::string, fs::path>> backward(forward.rbegin(), forward.rend());
+    const std::vector<fs::path> expected = {"a", "B", "b", "Sigma", "sigma"};
+    EXPECT_EQ(SortByNameNoCase(forward), expected);
+    EXPECT_EQ(SortByNameNoCase(backward), expected);
+}
+
+TEST(FileNames, CaseFoldingSpansScriptsButKeepsDistinctLetters) {
+    EXPECT_TRUE(EqualNoCase("\xC3\x84rger", "\xC3\xA4RGER")); // Ärger
+    EXPECT_TRUE(EqualNoCase("\xC5\xBD"
+                            "al",
+                            "\xC5\xBE"
+                            "AL"));                                   // Žal
+    EXPECT_TRUE(EqualNoCase("\xCE\x86\xCE\xA3", "\xCE\xAC\xCF\x82")); // ΆΣ, άς
+    EXPECT_TRUE(EqualNoCase("\xD0\x81\xD0\xAF", "\xD1\x91\xD1\x8F")); // ЁЯ, ёя
+    EXPECT_FALSE(EqualNoCase("\xC3\x97", "\xC3\xB7"));                // × is not ÷
+    EXPECT_FALSE(EqualNoCase("\xC4\xB0", "\xC4\xB1"));                // İ is not ı
+    EXPECT_FALSE(HasExtensionNoCase(".brelwickp", ".brelwickp"));
+}
+
+TEST_F(Files, FoldersAreCreatedWithParentsAndFilesDeletedOnce) {
+    const fs::path nested = Folder() / "a" / "b" / "c";
+    CreateFolders(nested);
+    CreateFolders(nested);
+    EXPECT_TRUE(fs::is_directory(nested));
+    WriteText(Folder() / "plain", "x");
+    EXPECT_THROW(CreateFolders(Folder() / "plain" / "sub"), std::runtime_error);
+
+    const fs::path file = nested / "gone.brelwickp";
+    WriteText(file, "x");
+    DeleteFile(file);
+    EXPECT_FALSE(fs::exists(file));
+    EXPECT_THROW(DeleteFile(file), std::runtime_error);
+    EXPECT_THROW(DeleteFile(nested), std::runtime_error);
+    EXPECT_TRUE(fs::is_directory(nested));
+}
+
+} // namespace
+} // namespace tonvo::platform

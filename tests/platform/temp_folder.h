@@ -1,0 +1,53 @@
+// A fresh folder under the system's temporary folder for one test, removed with everything in
+// it afterwards, and small helpers to put text in files and read it back.
+#pragma once
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <stdexcept>
+#include <string>
+
+namespace tonvo::test {
+
+class TTempFolder {
+public:
+    TTempFolder() {
+        const auto base = std::filesystem::temp_directory_path();
+        const auto ticks = std::chrono::steady_clock::now().time_since_epoch().count();
+        for (int attempt = 0; attempt < 100; ++attempt) {
+            path_ = base / ("tonvo-test-" + std::to_string(ticks) + "-" + std::to_string(attempt));
+            if (std::filesystem::create_directory(path_)) {
+                return;
+            }
+        }
+        throw std::runtime_error("No temporary folder");
+    }
+    TTempFolder(const TTempFolder&) = delete;
+    TTempFolder& operator=(const TTempFolder&) = delete;
+    ~TTempFolder() {
+        std::error_code ec;
+        std::filesystem::remove_all(path_, ec);
+    }
+    const std::filesystem::path& Path() const { return path_; }
+
+private:
+    std::filesystem::path path_;
+};
+
+inline void WriteText(const std::filesystem::path& path, const std::string& text) {
+    std::ofstream(path, std::ios::binary) << text;
+}
+
+inline std::string ReadText(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+inline std::string Utf8(const std::filesystem::path& path) {
+    const std::u8string text = path.u8string();
+    return std::string(text.begin(), text.end());
+}
+
+} // namespace tonvo::test

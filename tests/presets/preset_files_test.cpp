@@ -1,0 +1,263 @@
+// The preset commands on real files in a throw-away home folder, with a scripted user.
+#include "engine/plugin.h"
+#include "presets/desktop_services.h"
+#include "presets/preset_files.h"
+#include "support/temp_home.h"
+
+#include <deque>
+#include <fstream>
+#include <gtest/gtest.h>
+
+namespace tonvo {
+namespace {
+
+namespace fs = std::filesystem;
+using Bytes = std::vector<uint8_t>;
+
+// Answers the way a user would, from a script; records every box shown.
+class TScriptedUser : public TDialogs {
+public:
+    void Warning(const std::string& caption, const std::string& text) override {
+        boxes.push_back(caption + ": " + text);
+    }
+    TAnswer Ask(const std::string& caption, const std::string&) override {
+        questions.push_back(caption);
+        return answers.empty() ? TAnswer::No : Next(answers);
+    }
+    std::optional<std::string> InputText(const std::string&, const std::string&,
+                                         const std::string& text, size_t maxLength) override {
+        prefilled.push_back(text);
+        EXPECT_EQ(maxLength, 50u);
+        return typed.empty() ? std::nullopt : Next(typed);
+    }
+    std::optional<fs::path> BrowsePresets(const fs::path&, const std::string&) override {
+        return chosen.empty() ? std::nullopt : Next(chosen);
+    }
+
+    std::deque<TAnswer> answers;
+    std::deque<std::optional<std::string>> typed;
+    std::deque<std::optional<fs::path>> chosen;
+    std::vector<std::string> boxes, questions, prefilled;
+
+private:
+    template <typename T>
+    static T Next(std::deque<T>& queue) {
+        T front = queue.front();
+        queue.pop_front();
+        return front;
+    }
+};
+
+Bytes ReadAll(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+void WriteAll(const fs::path& path, const Bytes& bytes) {
+    fs::create_directories(path.parent_path());
+    std::ofstream out(path, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
+}
+
+class PresetFiles : public testing::Test {
+protected:
+    std::unique_ptr<TVSTPlugin> Make() {
+        auto made = TVSTModule::Create<TVSTPlugin>({}, TDesktopServices::Instance());
+        made->SetDialogs(user);
+        return made;
+    }
+    void Save(const std::string& typedName) {
+        user.typed.push_back(typedName);
+        commands.SavePreset();
+    }
+    void Load(const fs::path& file) {
+        user.chosen.push_back(file);
+        commands.LoadPreset();
+    }
+    static Bytes HostChunk(TVSTPlugin& module) {
+        AEffect* effect = module.Effect();
+        void* data = nullptr;
+        const intptr_t size = effect->dispatcher(effect, effGetChunk, 1, 0, &data, 0.0f);
+        return {static_cast<uint8_t*>(data), static_cast<uint8_t*>(data) + size};
+    }
+    void Customise() {
+        plugin->ScaleMap().SetScaleMap(1, 3);
+        plugin->ScaleMap().ScaleName = "Lydian";
+        plugin->ScaleMap().Tonic = 5;
+    }
+    std::vector<std::string> Listed() {
+        std::vector<std::string> names;
+        for (const fs::path& file : commands.ListPresets()) {
+            names.push_back(FileBaseName(file));
+        }
+        return names;
+    }
+
+    test::TTempHome home;
+    TScriptedUser user;
+    std::unique_ptr<TVSTPlugin> plugin = Make();
+    TPresetCommands commands{*plugin};
+};
+
+TEST_F(PresetFiles, NamesAreCleanedAndStayInsideTheFolder) {
+    EXPECT_EQ(MakeValidFileName("a\\b/c:d*e?f\"g<h>i|j"), "a_b_c_d_e_f_g_h_i_j");
+    EXPECT_EQ(TrimName("\t  Warm Pad \r\n"), "Warm Pad");
+    EXPECT_EQ(FileBaseName("/x/a.b.brelwickp"), "a.b");
+    EXPECT_EQ(FileBaseName("/x/plain"), "plain");
+    EXPECT_FALSE(IsUsablePresetName(".."));
+    EXPECT_FALSE(IsUsablePresetName(".hidden"));
+    EXPECT_TRUE(IsUsablePresetName("a.."));
+
+    Save("  Bright/Pad? é  ");
+    EXPECT_EQ(plugin->PresetName(), "Bright_Pad_ é");
+    EXPECT_TRUE(fs::is_regular_file(home.Presets() / fs::u8path("Bright_Pad_ é.brelwickp")));
+    Save("../../escape");
+    EXPECT_EQ(plugin->PresetName(), "Bright_Pad_ é");
+    Save("..");
+    ASSERT_EQ(user.boxes.size(), 2u);
+    EXPECT_EQ(user.boxes[0].rfind("Save Preset: Error saving preset to file.\r\n\r\n\"", 0), 0u);
+    EXPECT_EQ(Listed(), (std::vector<std::string>{"Bright_Pad_ é"}));
+    EXPECT_FALSE(fs::exists(home.Documents() / "Brelwick" / "Tonvo" / "escape.brelwickp"));
+}
+
+TEST_F(PresetFiles, SaveLoadSaveGivesTheSameBytesAndTheHostBlock) {
+    EXPECT_TRUE(Listed().empty()) << "no preset folder yet";
+    Customise();
+    Save("Lydian Five");
+    const fs::path file = home.Presets() / "Lydian Five.brelwickp";
+    const Bytes first = ReadAll(file);
+    EXPECT_EQ(first, HostChunk(*plugin)) << "a preset file holds the host's state block";
+
+    auto other = Make();
+    TPresetCommands otherCommands(*other);
+    user.chosen.push_back(file);
+    otherCommands.LoadPreset();
+    EXPECT_EQ(other->ScaleMap().GetScaleMap(1), 3);
+    EXPECT_EQ(other->PresetName(), "Lydian Five");
+    user.typed.push_back("Lydian Five");
+    user.answers.push_back(TAnswer::Yes);
+    otherCommands.SavePreset();
+    EXPECT_EQ(ReadAll(file), first);
+    EXPECT_TRUE(user.boxes.empty());
+}
+
+TEST_F(PresetFiles, AHostBlockStoredAsAPresetLoadsAndAPresetLoadsAsAHostBlock) {
+    Customise();
+    const Bytes block = HostChunk(*plugin);
+    WriteAll(home.Presets() / "From Host.brelwickp", block);
+    auto other = Make();
+    TPresetCommands otherCommands(*other);
+    user.chosen.push_back(home.Presets() / "From Host.brelwickp");
+    otherCommands.LoadPreset();
+    EXPECT_EQ(other->ScaleMap().ScaleName, "Lydian");
+    EXPECT_EQ(other->PresetName(), "From Host");
+
+    Save("As Preset");
+    auto third = Make();
+    Bytes file = ReadAll(home.Presets() / "As Preset.brelwickp");
+    AEffect* effect = third->Effect();
+    effect->dispatcher(effect, effSetChunk, 1, static_cast<intptr_t>(file.size()), file.data(),
+                       0.0f);
+    EXPECT_EQ(third->ScaleMap().Tonic, 5);
+    EXPECT_EQ(third->PresetName(), "As Preset") << "its file exists, so the name survives";
+}
+
+TEST_F(PresetFiles, OverwritingAsksAndACaseOnlyOverwriteLeavesOneFileAsTyped) {
+    Save("Bright");
+    Customise();
+    Save("BRIGHT");
+    EXPECT_EQ(user.questions, (std::vector<std::string>{"Preset Exists"}));
+    EXPECT_EQ(Listed(), (std::vector<std::string>{"Bright"})) << "No changes nothing";
+    EXPECT_EQ(plugin->PresetName(), "Bright");
+
+    user.answers.push_back(TAnswer::Yes);
+    Save("BRIGHT");
+    EXPECT_EQ(Listed(), (std::vector<std::string>{"BRIGHT"}));
+    EXPECT_EQ(plugin->PresetName(), "BRIGHT");
+    EXPECT_EQ(user.prefilled.back(), "Bright");
+}
+
+TEST_F(PresetFiles, ABlankNameWritesNothingAndClearsTheName) {
+    Save("Named");
+    Save("   ");
+    EXPECT_EQ(plugin->PresetName(), "");
+    EXPECT_EQ(Listed(), (std::vector<std::string>{"Named"}));
+    user.typed.push_back(std::nullopt); // cancelled
+    commands.SavePreset();
+    EXPECT_EQ(Listed().size(), 1u);
+}
+
+TEST_F(PresetFiles, AFailedWriteIsReportedAndWritesNothing) {
+    fs::create_directories(home.Presets() / "Folder.brelwickp"); // a folder in the file's place
+    Save("Folder");
+    ASSERT_EQ(user.boxes.size(), 1u);
+    EXPECT_NE(user.boxes[0].find("Error saving preset to file."), std::string::npos);
+    EXPECT_TRUE(fs::is_directory(home.Presets() / "Folder.brelwickp"));
+}
+
+TEST_F(PresetFiles, FailedLoadsLeaveStateAndNameAsTheyWere) {
+    Customise();
+    Save("Kept");
+    const Bytes before = HostChunk(*plugin);
+    WriteAll(home.Presets() / "Wrong.brelwickp", {'x', 'm', 's', 't', 0, 0, 0, 0});
+    Load(home.Presets() / "Wrong.brelwickp");
+    EXPECT_EQ(user.boxes.back().rfind("Load Preset: Error loading preset from file.", 0), 0u);
+
+    Bytes badBody = before;
+    badBody[11] = '9'; // "TPF9"
+    WriteAll(home.Presets() / "Bad.brelwickp", badBody);
+    Load(home.Presets() / "Bad.brelwickp");
+    EXPECT_EQ(user.boxes.back(),
+              "Load Preset: Error loading preset.\r\n\r\n\"Invalid stream format\"");
+    Load(home.Presets() / "Missing.brelwickp");
+    EXPECT_EQ(user.boxes.size(), 3u);
+    EXPECT_EQ(HostChunk(*plugin), before);
+    EXPECT_EQ(plugin->PresetName(), "Kept");
+}
+
+TEST_F(PresetFiles, CancellingAfterTheCurrentPresetWasDeletedClearsTheName) {
+    Save("Gone");
+    user.chosen.push_back(std::nullopt);
+    commands.LoadPreset();
+    EXPECT_EQ(plugin->PresetName(), "Gone");
+    fs::remove(home.Presets() / "Gone.brelwickp");
+    user.chosen.push_back(std::nullopt);
+    commands.LoadPreset();
+    EXPECT_EQ(plugin->PresetName(), "");
+}
+
+TEST_F(PresetFiles, TheInitPresetStartsEveryInstanceAndInit) {
+    Customise();
+    Save("init");
+    auto fresh = Make();
+    EXPECT_EQ(fresh->ScaleMap().ScaleName, "Lydian");
+    EXPECT_EQ(fresh->PresetName(), "");
+
+    fresh->ScaleMap().ClearMap();
+    fresh->SetPresetName("Something");
+    TPresetCommands freshCommands(*fresh);
+    freshCommands.Init();
+    EXPECT_EQ(fresh->ScaleMap().GetScaleMap(1), 3);
+    EXPECT_EQ(fresh->PresetName(), "");
+
+    fs::remove(home.Presets() / "init.brelwickp");
+    freshCommands.Init();
+    EXPECT_EQ(fresh->ScaleMap().GetScaleMap(1), -1) << "no init preset: the default state";
+    EXPECT_EQ(fresh->ScaleMap().ScaleName, "");
+}
+
+TEST_F(PresetFiles, SettingsLiveInTheUsersSettingsFile) {
+    EXPECT_TRUE(fs::exists(home.SettingsFile())) << "creating an instance makes the key";
+    plugin->SetSkin(1);
+    auto next = Make();
+    EXPECT_EQ(next->Style, 1);
+    EXPECT_EQ(next->LowestOctave, -2);
+    std::ofstream(home.SettingsFile()) << "[Config]\nStyle=4\nLowestOctave=abc\n";
+    auto third = Make();
+    EXPECT_EQ(third->Style, 4);
+    EXPECT_EQ(third->LowestOctave, -2);
+}
+
+} // namespace
+} // namespace tonvo

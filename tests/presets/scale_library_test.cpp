@@ -1,0 +1,245 @@
+#include "presets/scale_file.h"
+#include "presets/scale_library.h"
+
+#include <array>
+#include <atomic>
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace tonvo {
+namespace {
+
+namespace fs = std::filesystem;
+using TEntries = std::array<int32_t, 12>;
+using TLines = std::vector<std::string>;
+
+const TLines kBuiltIn(BuiltInScales.begin(), BuiltInScales.end());
+constexpr TEntries kAllBlocked = {-1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1};
+
+TEntries EntriesOf(const TScaleMap& map) {
+    TEntries entries{};
+    for (int32_t i = 0; i < 12; ++i) {
+        entries[static_cast<size_t>(i)] = map.GetScaleMap(i);
+    }
+    return entries;
+}
+
+TEST(ExtractField, SplitsAtUnquotedDelimitersAndStripsOneQuoteEachSide) {
+    EXPECT_EQ(ExtractField("a;b;c", 3, ';'), "c");
+    EXPECT_EQ(ExtractField("a;b;", 2, ';'), "b");
+    EXPECT_EQ(ExtractField("\"x;y\";z", 1, ';'), "x;y");
+    EXPECT_EQ(ExtractField("\"x;y\";z", 2, ';'), "z");
+    EXPECT_EQ(ExtractField("a\"b\";c", 1, ';'), "a\"b");
+    // Missing fields, including everything after an unclosed quote, are empty.
+    EXPECT_EQ(ExtractField("a;b;", 3, ';'), "");
+    EXPECT_EQ(ExtractField("a;b", 0, ';'), "");
+    EXPECT_EQ(ExtractField("\"", 1, ';'), "");
+    EXPECT_EQ(ExtractField("a;\"open;rest", 2, ';'), "");
+    EXPECT_EQ(ExtractField("a;\"open;rest", 1, ';'), "a");
+}
+
+TEST(ScaleIntervals, KeepsDistinctPlainIntegersFromZeroToElevenInOrder) {
+    EXPECT_EQ(ScaleIntervals("X;7,0,4,0"), (std::vector<int32_t>{0, 4, 7}));
+    EXPECT_EQ(ScaleIntervals("X; 5 ,+3,-0,\t9"), (std::vector<int32_t>{0, 3, 5, 9}));
+    EXPECT_EQ(ScaleIntervals("X;12,-1,x,3x,,+,99999999999,1.5,2"), (std::vector<int32_t>{2}));
+    EXPECT_TRUE(ScaleIntervals("No intervals").empty());
+    // A long line of bad fields takes one pass, not one pass per field.
+    std::string longLine = "X;";
+    for (int i = 0; i < 200000; ++i) {
+        longLine += "x,";
+    }
+    EXPECT_EQ(ScaleIntervals(longLine + "5"), (std::vector<int32_t>{5}));
+    EXPECT_EQ(ScaleIntervals("X;11,10,9,8,7,6,5,4,3,2,1,0,0,1").size(), 12u);
+}
+
+struct TApplyCase {
+    std::string_view Line;
+    int32_t Tonic;
+    bool Easy;
+    TEntries Expected;
+};
+
+class ApplyScaleResults : public testing::TestWithParam<TApplyCase> {};
+
+TEST_P(ApplyScaleResults, FillsTheWholeMap) {
+    TScaleMap map;
+    ApplyScale(map, GetParam().Line, GetParam().Tonic, GetParam().Easy);
+    EXPECT_EQ(EntriesOf(map), GetParam().Expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Wizard, ApplyScaleResults,
+    testing::Values(
+        TApplyCase{BuiltInScales[1], 2, true, {2, -1, 4, -1, 5, 7, -1, 9, -1, 10, -1, 0}},
+        TApplyCase{BuiltInScales[1], 2, false, {0, -1, 2, -1, 4, 5, -1, 7, -1, 9, 10, -1}},
+        TApplyCase{BuiltInScales[4], 0, true, {0, -1, 2, -1, 4, 7, -1, 9, -1, -1, -1, -1}},
+        TApplyCase{BuiltInScales[16], 9, true, {9, 11, 1, -1, 2, 4, -1, 5, -1, 6, -1, 8}},
+        TApplyCase{"Odd;7,0,4,0", 0, true, {0, -1, 4, -1, 7, -1, -1, -1, -1, -1, -1, -1}},
+        TApplyCase{"Odd;7,0,4,0", 0, false, {0, -1, -1, -1, 4, -1, -1, 7, -1, -1, -1, -1}},
+        // A tonic from a foreign state folds into 0..11: 14 plays as D, -1 as B.
+        TApplyCase{BuiltInScales[1], 14, true, {2, -1, 4, -1, 5, 7, -1, 9, -1, 10, -1, 0}},
+        TApplyCase{"Two;0,1", -1, false, {0, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, 11}}));
+
+TEST(ApplyScale, TwelveIntervalsInEasyModeMapEveryKeyUpByTheTonic) {
+    for (int32_t tonic = 0; tonic < 12; ++tonic) {
+        TScaleMap map;
+        ApplyScale(map, "Chromatic;0,1,2,3,4,5,6,7,8,9,10,11", tonic, true);
+        for (int32_t key = 0; key < 12; ++key) {
+            EXPECT_EQ(map.GetScaleMap(key), PitchClassOf(key + tonic)) << tonic << " " << key;
+        }
+    }
+}
+
+TEST(ApplyScale, RecordsTheChoiceAndBlocksEverythingWithoutIntervals) {
+    TScaleMap map;
+    ApplyScale(map, "No semicolon", 7, false);
+    EXPECT_EQ(EntriesOf(map), kAllBlocked);
+    EXPECT_EQ(map.ScaleName, "No semicolon");
+    EXPECT_EQ(map.Tonic, 7);
+    EXPECT_FALSE(map.EasyMode);
+
+    ApplyScale(map, "Bad;x,12", 20, true);
+    EXPECT_EQ(EntriesOf(map), kAllBlocked);
+    EXPECT_EQ(map.Tonic, 8); // stored folded
+}
+
+TEST(ScaleList, MenuFindAndCaptionOnOddLines) {
+    const TLines lines = {"  Major;0,2",  "",    "-",         "\tBlues;0,3\r",
+                          "No semicolon", " - ", "\"A;B\";0", "\x01"};
+    const std::vector<TScaleMenuEntry> expected = {
+        {TScaleMenuKind::Item, "Major", 0}, {TScaleMenuKind::Separator, "", 2},
+        {TScaleMenuKind::Item, "Blues", 3}, {TScaleMenuKind::Item, "No semicolon", 4},
+        {TScaleMenuKind::Separator, "", 5}, {TScaleMenuKind::Item, "A;B", 6}};
+    EXPECT_EQ(ScaleMenu(lines), expected);
+
+    // Look-ups use the line as it stands, blanks included.
+    EXPECT_EQ(FindScale(lines, "major"), -1);
+    EXPECT_EQ(FindScale(lines, "  MAJOR"), 0);
+    EXPECT_EQ(FindScale(lines, "no SEMICOLON"), 4);
+    EXPECT_EQ(FindScale(lines, "a;b"), 6);
+    EXPECT_EQ(FindScale(lines, ""), 1);
+    EXPECT_EQ(ScaleCaption(lines, 0), "  Major");
+    EXPECT_EQ(ScaleCaption(lines, 6), "A;B");
+    EXPECT_EQ(ScaleCaption(lines, -1), "");
+    EXPECT_EQ(ScaleCaption(lines, 8), "");
+
+    EXPECT_EQ(FindScale(kBuiltIn, "major"), 0);
+    EXPECT_EQ(FindScale(kBuiltIn, "WHOLE TONE"), 23);
+    EXPECT_EQ(FindScale(kBuiltIn, "Whole"), -1);
+}
+
+TEST(SyncWizardChoice, FallsBackFromStoredScaleToMajorToFirstLine) {
+    TScaleMap map;
+    map.ScaleName = "dorian";
+    map.Tonic = 5;
+    map.EasyMode = false;
+    EXPECT_EQ(SyncWizardChoice(kBuiltIn, map), (TWizardChoice{8, 5, false}));
+
+    map.ScaleName = "Gone";
+    EXPECT_EQ(SyncWizardChoice(kBuiltIn, map), (TWizardChoice{0, 5, false}));
+    map.Tonic = 15; // only a foreign state holds this
+    EXPECT_EQ(SyncWizardChoice(kBuiltIn, map).Tonic, 3);
+
+    map.ScaleName.clear();
+    map.EasyMode = true;
+    EXPECT_EQ(SyncWizardChoice(kBuiltIn, map), (TWizardChoice{0, 0, true}));
+
+    const TLines noMajor = {"-", "Blues;0,3"};
+    EXPECT_EQ(SyncWizardChoice(noMajor, map), (TWizardChoice{0, 0, true}));
+    map.ScaleName = "Blues";
+    map.Tonic = 4;
+    EXPECT_EQ(SyncWizardChoice(noMajor, map), (TWizardChoice{1, 4, true}));
+    EXPECT_EQ(SyncWizardChoice({}, map), (TWizardChoice{-1, 4, true}));
+}
+
+TEST(ScaleConfirmationText, NamesScaleTonicAndEasyMode) {
+    EXPECT_EQ(ScaleConfirmationText("Minor", 2, true),
+              "Scale: \"Minor\"\r\n\r\nTonic: \"D\"\r\n\r\n\"Easy Mode\"");
+    EXPECT_EQ(ScaleConfirmationText("Blues", 11, false), "Scale: \"Blues\"\r\n\r\nTonic: \"B\"");
+    EXPECT_EQ(ScaleConfirmationText("", -1, false), "Scale: \"\"\r\n\r\nTonic: \"B\"");
+}
+
+TEST(ScaleText, DecodesByByteOrderMarkAndSplitsAtEveryLineEnd) {
+    auto decode = [](std::vector<uint8_t> bytes) { return DecodeScaleText(bytes); };
+    EXPECT_EQ(decode({0xEF, 0xBB, 0xBF, 'D', 0xC3, 0xBC, 'r'}), "D\xC3\xBCr");
+    EXPECT_EQ(decode({0xEF, 0xBB, 0xBF, 'a', 0xFF}), "a\xEF\xBF\xBD");
+    EXPECT_EQ(decode({0xFF, 0xFE, 'D', 0, 0xFC, 0, 0x3C, 0xD8, 0xB5, 0xDF}),
+              "D\xC3\xBC\xF0\x9F\x8E\xB5");
+    EXPECT_EQ(decode({0xFE, 0xFF, 0, 'D', 0, 0xFC, 0}), "D\xC3\xBC\xEF\xBF\xBD");
+    EXPECT_EQ(decode({'D', 0xFC, 'r'}), "D\xC3\xBCr"); // the 8-bit code page
+    EXPECT_EQ(decode({}), "");
+
+    EXPECT_EQ(SplitLines("a\rb\nc\r\nd"), (TLines{"a", "b", "c", "d"}));
+    EXPECT_EQ(SplitLines("a\r\n"), (TLines{"a"}));
+    EXPECT_EQ(SplitLines("a\n\r"), (TLines{"a", ""}));
+    EXPECT_EQ(SplitLines("\r\n\r\nb"), (TLines{"", "", "b"}));
+    EXPECT_TRUE(SplitLines("").empty());
+}
+
+class ScaleFile : public testing::Test {
+protected:
+    void SetUp() override {
+        // Unique per run, so parallel runs of the suite cannot meet.
+        static const unsigned run = std::random_device{}();
+        static std::atomic<int> counter{0};
+        folder_ = fs::temp_directory_path() /
+                  ("tonvo_scales_" + std::to_string(run) + "_" + std::to_string(counter++));
+        fs::remove_all(folder_);
+    }
+    void TearDown() override { fs::remove_all(folder_); }
+
+    void Write(const fs::path& path, const std::string& bytes) {
+        fs::create_directories(path.parent_path());
+        std::ofstream(path, std::ios::binary) << bytes;
+    }
+    static std::string Read(const fs::path& path) {
+        std::ifstream in(path, std::ios::binary);
+        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    }
+
+    fs::path folder_;
+};
+
+TEST_F(ScaleFile, MissingFileIsCreatedWithTheBuiltInListAndRead) {
+    const fs::path data = folder_ / "a" / "b";
+    const TScaleList list = LoadScaleList(data);
+    EXPECT_EQ(list.Error, "");
+    EXPECT_EQ(list.Lines, kBuiltIn);
+
+    std::string expected;
+    for (const std::string_view line : BuiltInScales) {
+        expected += std::string(line) + "\r\n";
+    }
+    EXPECT_EQ(Read(data / "Scales.txt"), expected);
+}
+
+TEST_F(ScaleFile, ExistingFileIsReadAndKept) {
+    const std::string content = "\xEF\xBB\xBF  Mine;0,7\r\n\r\n-\nOther;1";
+    Write(folder_ / "Scales.txt", content);
+    const TScaleList list = LoadScaleList(folder_);
+    EXPECT_EQ(list.Error, "");
+    EXPECT_EQ(list.Lines, (TLines{"  Mine;0,7", "", "-", "Other;1"}));
+    EXPECT_EQ(Read(folder_ / "Scales.txt"), content);
+
+    Write(folder_ / "Scales.txt", "");
+    EXPECT_TRUE(LoadScaleList(folder_).Lines.empty());
+}
+
+TEST_F(ScaleFile, FailuresGiveAnEmptyListAndAReason) {
+    Write(folder_ / "Scales.txt", std::string(kMaxScaleFileBytes + 1, 'x'));
+    TScaleList list = LoadScaleList(folder_);
+    EXPECT_TRUE(list.Lines.empty());
+    EXPECT_NE(list.Error, "");
+
+    Write(folder_ / "blocker", "a file where the data folder should be");
+    list = LoadScaleList(folder_ / "blocker" / "data");
+    EXPECT_TRUE(list.Lines.empty());
+    EXPECT_NE(list.Error, "");
+}
+
+} // namespace
+} // namespace tonvo
