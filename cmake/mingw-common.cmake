@@ -10,3 +10,9 @@ set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
 set(CMAKE_SHARED_LINKER_FLAGS_INIT "-static")
+
+# Test programs run under Wine; the test presets give it a private prefix.
+find_program(TONVO_WINE NAMES wine)
+if(TONVO_WINE)
+  set(CMAKE_CROSSCOMPILING_EMULATOR ${TONVO_WINE})
+endif()

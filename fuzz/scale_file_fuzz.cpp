@@ -8,8 +8,7 @@
 #include <cstdlib>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    const std::vector<std::string> lines =
-        tonvo::SplitLines(tonvo::DecodeScaleText({data, size}));
+    const std::vector<std::string> lines = tonvo::SplitLines(tonvo::DecodeScaleText({data, size}));
     (void)tonvo::ScaleMenu(lines);
     tonvo::TScaleMap map;
     for (size_t i = 0; i < lines.size() && i < 64; ++i) {

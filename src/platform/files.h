@@ -38,7 +38,7 @@ void WriteFileReplacing(const std::filesystem::path& path, const std::vector<uin
 std::vector<std::filesystem::path> ListFiles(const std::filesystem::path& folder,
                                              const std::string& extension);
 
-void DeleteFile(const std::filesystem::path& path);
+void RemoveFile(const std::filesystem::path& path);
 
 // Opens a document with the system's viewer, or a folder in the file manager; false when the
 // system refused. Never through a shell.

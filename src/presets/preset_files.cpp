@@ -126,8 +126,18 @@ void TPresetCommands::WritePreset(const std::string& name,
     platform::CreateFolders(module_.PresetFolder());
     platform::WriteFileReplacing(path, {file.Bytes().begin(), file.Bytes().end()});
     for (const std::filesystem::path& old : replaced) {
-        if (old.filename() != path.filename()) {
-            platform::DeleteFile(old);
+        if (old.filename() == path.filename()) {
+            continue;
+        }
+        std::error_code notFound;
+        if (std::filesystem::equivalent(old, path, notFound)) {
+            // A file system that ignores letter case replaced the old file in place; respell it
+            // as typed, through a temporary name since a case-only rename may be refused.
+            const std::filesystem::path respelled = path.parent_path() / ".respell.tmp";
+            std::filesystem::rename(old, respelled);
+            std::filesystem::rename(respelled, path);
+        } else {
+            platform::RemoveFile(old);
         }
     }
     module_.NotifyStateChanged();

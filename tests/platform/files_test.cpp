@@ -167,10 +167,10 @@ TEST_F(Files, FoldersAreCreatedWithParentsAndFilesDeletedOnce) {
 
     const fs::path file = nested / "gone.brelwickp";
     WriteText(file, "x");
-    DeleteFile(file);
+    RemoveFile(file);
     EXPECT_FALSE(fs::exists(file));
-    EXPECT_THROW(DeleteFile(file), std::runtime_error);
-    EXPECT_THROW(DeleteFile(nested), std::runtime_error);
+    EXPECT_THROW(RemoveFile(file), std::runtime_error);
+    EXPECT_THROW(RemoveFile(nested), std::runtime_error);
     EXPECT_TRUE(fs::is_directory(nested));
 }
 

@@ -247,6 +247,7 @@ TEST_F(PresetFiles, TheInitPresetStartsEveryInstanceAndInit) {
     EXPECT_EQ(fresh->ScaleMap().ScaleName, "");
 }
 
+#if !defined(_WIN32)
 TEST_F(PresetFiles, SettingsLiveInTheUsersSettingsFile) {
     EXPECT_TRUE(fs::exists(home.SettingsFile())) << "creating an instance makes the key";
     plugin->SetSkin(1);
@@ -258,6 +259,8 @@ TEST_F(PresetFiles, SettingsLiveInTheUsersSettingsFile) {
     EXPECT_EQ(third->Style, 4);
     EXPECT_EQ(third->LowestOctave, -2);
 }
+
+#endif
 
 } // namespace
 } // namespace tonvo

@@ -14,19 +14,24 @@ public:
     std::filesystem::path DocumentsFolder() override { return Documents; }
     std::unique_ptr<TSettingsStore> OpenSettings(const std::string& keyPath) override;
     bool SafeFileExists(const std::filesystem::path& path) override {
-        return Files.count(path.generic_string()) != 0;
+        return Files.count(Key(path)) != 0;
     }
     std::vector<uint8_t> ReadFile(const std::filesystem::path& path) override {
-        const auto found = Files.find(path.generic_string());
+        const auto found = Files.find(Key(path));
         if (found == Files.end() || UnreadableFiles) {
-            throw EVstError("Cannot open \"" + path.generic_string() + "\"");
+            throw EVstError("Cannot open \"" + Key(path) + "\"");
         }
         return found->second;
     }
-    // The generic form of a preset's path in the documents folder.
+    // Files are keyed by the generic UTF-8 form of their path.
+    static std::string Key(const std::filesystem::path& path) {
+        const std::u8string text = path.generic_u8string();
+        return {text.begin(), text.end()};
+    }
+    // The key of a preset's path in the documents folder.
     std::string PresetPath(const std::string& name) const {
-        return (Documents / "Brelwick" / "Tonvo" / "Presets" / (name + ".brelwickp"))
-            .generic_string();
+        return Key(Documents / "Brelwick" / "Tonvo" / "Presets" /
+                   std::filesystem::u8path(name + ".brelwickp"));
     }
 
     std::filesystem::path Documents = "/home/player/Documents";

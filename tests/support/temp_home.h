@@ -1,11 +1,11 @@
-// A throw-away home for one test: HOME, the documents folder and the settings folder point
-// into a fresh temporary folder, and everything is put back and removed afterwards.
+// A throw-away home for one test. On Linux HOME, the documents folder and the settings folder
+// point into a fresh temporary folder. On Windows (under Wine, with a private prefix) the
+// documents folder and the registry are the prefix's own; the plug-in's folder and key are
+// removed before and after the test instead.
 #pragma once
 
-#include <cstdlib>
 #include <filesystem>
 #include <optional>
-#include <random>
 #include <string>
 #include <vector>
 
@@ -13,44 +13,22 @@ namespace tonvo::test {
 
 class TTempHome {
 public:
-    TTempHome() {
-        std::random_device random;
-        root_ = std::filesystem::temp_directory_path() /
-                ("tonvo-home-" + std::to_string(random()) + std::to_string(random()));
-        std::filesystem::create_directories(root_);
-        Set("HOME", root_.string());
-        Set("XDG_CONFIG_HOME", (root_ / ".config").string());
-        Set("XDG_DOCUMENTS_DIR", Documents().string());
-    }
-    ~TTempHome() {
-        for (auto it = saved_.rbegin(); it != saved_.rend(); ++it) {
-            if (it->second) {
-                setenv(it->first.c_str(), it->second->c_str(), 1);
-            } else {
-                unsetenv(it->first.c_str());
-            }
-        }
-        std::error_code ignored;
-        std::filesystem::remove_all(root_, ignored);
-    }
+    TTempHome();
+    ~TTempHome();
     TTempHome(const TTempHome&) = delete;
     TTempHome& operator=(const TTempHome&) = delete;
 
-    const std::filesystem::path& Root() const { return root_; }
-    std::filesystem::path Documents() const { return root_ / "Documents"; }
+    std::filesystem::path Documents() const { return documents_; }
     std::filesystem::path Presets() const { return Documents() / "Brelwick" / "Tonvo" / "Presets"; }
-    std::filesystem::path SettingsFile() const {
-        return root_ / ".config" / "Brelwick" / "Tonvo.ini";
-    }
+    // Where the settings file lives (Linux only).
+    std::filesystem::path SettingsFile() const { return settingsFile_; }
 
 private:
-    void Set(const char* name, const std::string& value) {
-        const char* old = std::getenv(name);
-        saved_.emplace_back(name, old ? std::optional<std::string>(old) : std::nullopt);
-        setenv(name, value.c_str(), 1);
-    }
+    void Clean();
 
     std::filesystem::path root_;
+    std::filesystem::path documents_;
+    std::filesystem::path settingsFile_;
     std::vector<std::pair<std::string, std::optional<std::string>>> saved_;
 };
 

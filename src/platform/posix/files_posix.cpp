@@ -394,7 +394,7 @@ std::vector<fs::path> ListFiles(const fs::path& folder, const std::string& exten
     return SortByNameNoCase(std::move(found));
 }
 
-void DeleteFile(const fs::path& path) {
+void RemoveFile(const fs::path& path) {
     if (::unlink(path.c_str()) != 0) {
         Fail("Cannot delete", path, errno);
     }

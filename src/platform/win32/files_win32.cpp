@@ -10,9 +10,6 @@
 #include <stdexcept>
 #include <system_error>
 
-// <windows.h> maps DeleteFile to DeleteFileW; here it must name the function of files.h.
-#undef DeleteFile
-
 namespace tonvo::platform {
 namespace {
 
@@ -265,7 +262,7 @@ std::vector<fs::path> ListFiles(const fs::path& folder, const std::string& exten
     return SortByNameNoCase(std::move(found));
 }
 
-void DeleteFile(const fs::path& path) {
+void RemoveFile(const fs::path& path) {
     if (!DeleteFileW(path.c_str())) {
         Fail("Cannot delete", path, GetLastError());
     }

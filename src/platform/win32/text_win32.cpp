@@ -57,7 +57,20 @@ std::string Utf8ToCodePage8(std::string_view utf8) {
     if (utf16.empty()) {
         return {};
     }
-    const std::wstring wide(utf16.begin(), utf16.end());
+    // No 8-bit code page holds a character beyond the first plane: each becomes one '?' (the
+    // system would give one per half of its surrogate pair).
+    std::wstring wide;
+    wide.reserve(utf16.size());
+    for (size_t i = 0; i < utf16.size(); ++i) {
+        const char16_t unit = utf16[i];
+        if (unit >= 0xD800 && unit <= 0xDBFF && i + 1 < utf16.size() && utf16[i + 1] >= 0xDC00 &&
+            utf16[i + 1] <= 0xDFFF) {
+            wide.push_back(L'?');
+            ++i;
+        } else {
+            wide.push_back(static_cast<wchar_t>(unit));
+        }
+    }
     const int length = CheckedLength(wide.size());
     // Characters the code page cannot hold become its default character, '?'.
     const int bytes =

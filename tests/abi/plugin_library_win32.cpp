@@ -1,0 +1,46 @@
+#include "plugin_library.h"
+
+#include <string>
+#include <windows.h>
+
+namespace tonvo::test {
+
+namespace {
+
+// A relative path is taken from the test program's own folder, where the build puts the DLL.
+std::wstring Resolve(const std::string& path) {
+    std::wstring wide(path.begin(), path.end());
+    if (wide.find(L'\\') != std::wstring::npos || wide.find(L'/') != std::wstring::npos) {
+        return wide;
+    }
+    wchar_t own[MAX_PATH] = {};
+    const DWORD length = GetModuleFileNameW(nullptr, own, MAX_PATH);
+    std::wstring folder(own, length);
+    folder.erase(folder.find_last_of(L"\\/") + 1);
+    return folder + wide;
+}
+
+} // namespace
+
+TPluginLibrary::TPluginLibrary(const std::string& path) {
+    handle_ = LoadLibraryW(Resolve(path).c_str());
+    if (handle_ == nullptr) {
+        error_ = "LoadLibraryW failed with error " + std::to_string(GetLastError());
+    }
+}
+
+TPluginLibrary::~TPluginLibrary() {
+    if (handle_ != nullptr) {
+        FreeLibrary(static_cast<HMODULE>(handle_));
+    }
+}
+
+TPluginMain TPluginLibrary::Entry(const char* name) const {
+    if (handle_ == nullptr) {
+        return nullptr;
+    }
+    return reinterpret_cast<TPluginMain>(
+        reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(handle_), name)));
+}
+
+} // namespace tonvo::test

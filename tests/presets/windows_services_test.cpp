@@ -1,0 +1,113 @@
+// The Windows side of the services an instance runs with, read back the way Windows keeps
+// them: registry values of the current user, the documents folder, the drive test.
+#include "engine/plugin.h"
+#include "platform/files.h"
+#include "platform/settings_store.h"
+#include "presets/desktop_services.h"
+#include "support/temp_home.h"
+
+#include <gtest/gtest.h>
+#include <string>
+#include <windows.h>
+
+namespace tonvo {
+namespace {
+
+const wchar_t* const kConfigKey = L"Software\\Brelwick\\Tonvo\\Config";
+
+// The raw registry value: its type and bytes.
+struct TRawValue {
+    DWORD Type = 0;
+    std::wstring Text;
+    DWORD Bytes = 0;
+};
+
+TRawValue ReadRaw(const wchar_t* name) {
+    TRawValue value;
+    wchar_t buffer[64] = {};
+    DWORD size = sizeof buffer;
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, kConfigKey, 0, KEY_READ, &key) != ERROR_SUCCESS) {
+        return value;
+    }
+    if (RegQueryValueExW(key, name, nullptr, &value.Type, reinterpret_cast<BYTE*>(buffer), &size) ==
+        ERROR_SUCCESS) {
+        value.Text = buffer;
+        value.Bytes = size;
+    }
+    RegCloseKey(key);
+    return value;
+}
+
+void WriteDword(const wchar_t* name, DWORD data) {
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, kConfigKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                              &key, nullptr),
+              ERROR_SUCCESS);
+    RegSetValueExW(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&data), sizeof data);
+    RegCloseKey(key);
+}
+
+class WindowsServices : public testing::Test {
+protected:
+    std::unique_ptr<TVSTPlugin> Make() {
+        return TVSTModule::Create<TVSTPlugin>(
+            [this](const std::string& text) { reports.push_back(text); },
+            TDesktopServices::Instance());
+    }
+    test::TTempHome home;
+    std::vector<std::string> reports;
+};
+
+TEST_F(WindowsServices, SettingsAreDecimalTextValuesOfTheCurrentUser) {
+    auto plugin = Make();
+    HKEY key = nullptr;
+    EXPECT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\Brelwick\\Tonvo", 0, KEY_READ, &key),
+              ERROR_SUCCESS)
+        << "creating an instance makes the key";
+    RegCloseKey(key);
+    EXPECT_EQ(ReadRaw(L"Style").Type, 0u) << "but writes nothing";
+
+    plugin->SetSkin(1);
+    plugin->SetLowestOctave(-1);
+    const TRawValue style = ReadRaw(L"Style");
+    EXPECT_EQ(style.Type, static_cast<DWORD>(REG_SZ));
+    EXPECT_EQ(style.Text, L"1");
+    EXPECT_EQ(style.Bytes, 2 * sizeof(wchar_t)) << "the terminating zero is written";
+    EXPECT_EQ(ReadRaw(L"LowestOctave").Text, L"-1");
+    EXPECT_EQ(Make()->LowestOctave, -1);
+}
+
+TEST_F(WindowsServices, AValueOfAnotherTypeGivesTheDefaultsAndIsReported) {
+    WriteDword(L"Style", 3);
+    auto plugin = Make();
+    EXPECT_EQ(plugin->Style, 0);
+    EXPECT_EQ(plugin->LowestOctave, -2);
+    ASSERT_EQ(reports.size(), 1u);
+    EXPECT_EQ(reports[0], "Invalid data type for 'Style'");
+    std::unique_ptr<TSettingsStore> store =
+        platform::OpenSettingsStore("Software\\Brelwick\\Tonvo");
+    EXPECT_THROW(store->ReadInteger("Config", "Style", 0), std::runtime_error);
+    EXPECT_EQ(store->ReadInteger("Config", "Missing", 7), 7);
+}
+
+TEST_F(WindowsServices, DocumentsFolderAndDriveTest) {
+    const std::filesystem::path documents = platform::DocumentsFolder();
+    ASSERT_FALSE(documents.empty());
+    const std::wstring text = documents.wstring();
+    EXPECT_NE(text.back(), L'\\');
+    EXPECT_TRUE(std::filesystem::is_directory(documents));
+
+    const std::filesystem::path file = documents / L"tonvo-\u00e9\u65e5.txt";
+    platform::WriteFileReplacing(file, {'x'});
+    EXPECT_TRUE(platform::SafeFileExists(file));
+    EXPECT_TRUE(platform::SafeFileExists("\"" + documents.string() + "\\tonvo-test-missing\"") ==
+                false);
+    EXPECT_FALSE(platform::SafeFileExists(documents));
+    EXPECT_FALSE(platform::SafeFileExists(std::string("Q:\\nothing\\here.txt")));
+    platform::RemoveFile(file);
+    EXPECT_FALSE(platform::SafeFileExists(file));
+}
+
+} // namespace
+} // namespace tonvo

@@ -1,0 +1,25 @@
+#include "platform/files.h"
+#include "support/temp_home.h"
+
+#include <windows.h>
+
+namespace tonvo::test {
+
+TTempHome::TTempHome() {
+    documents_ = platform::DocumentsFolder();
+    Clean();
+}
+
+TTempHome::~TTempHome() {
+    Clean();
+}
+
+void TTempHome::Clean() {
+    std::error_code ignored;
+    if (!documents_.empty()) {
+        std::filesystem::remove_all(documents_ / "Brelwick", ignored);
+    }
+    RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Brelwick");
+}
+
+} // namespace tonvo::test
