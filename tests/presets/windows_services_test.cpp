@@ -109,5 +109,9 @@ TEST_F(WindowsServices, DocumentsFolderAndDriveTest) {
     EXPECT_FALSE(platform::SafeFileExists(file));
 }
 
+TEST_F(WindowsServices, OpeningAMissingDocumentIsRefused) {
+    EXPECT_FALSE(platform::ShellOpen(platform::DocumentsFolder() / "no such guide.pdf"));
+}
+
 } // namespace
 } // namespace tonvo
