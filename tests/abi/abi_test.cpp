@@ -1,6 +1,6 @@
 // Drives the built plug-in library only through its exported entry and the effect record, as
 // a host does, with a host callback that records every request.
-#include "plugin_library.h"
+#include "host/plugin_library.h"
 #include "support/event_block.h"
 #include "support/fake_host.h"
 #include "support/temp_home.h"
@@ -19,8 +19,8 @@ using test::TFakeHost;
 // home for the whole run.
 test::TTempHome home;
 
-test::TPluginLibrary& Library() {
-    static test::TPluginLibrary library(TONVO_PLUGIN_PATH);
+tools::TPluginLibrary& Library() {
+    static tools::TPluginLibrary library(TONVO_PLUGIN_PATH);
     return library;
 }
 
@@ -74,14 +74,14 @@ protected:
     }
 
     TFakeHost host;
-    test::TPluginMain entry = nullptr;
+    tools::TPluginMain entry = nullptr;
     AEffect* effect = nullptr;
 };
 
 TEST_F(PluginAbi, BothExportsMakeAnInstanceWithThePublishedRecord) {
-    const test::TPluginMain legacy = Library().Entry("main");
+    const tools::TPluginMain legacy = Library().Entry("main");
     ASSERT_NE(legacy, nullptr);
-    for (test::TPluginMain routine : {entry, legacy}) {
+    for (tools::TPluginMain routine : {entry, legacy}) {
         effect = routine(&TFakeHost::Callback);
         ASSERT_NE(effect, nullptr);
         EXPECT_EQ(effect->magic, kEffectMagic);

@@ -1,8 +1,8 @@
-#include "plugin_library.h"
+#include "host/plugin_library.h"
 
 #include <dlfcn.h>
 
-namespace tonvo::test {
+namespace tonvo::tools {
 
 TPluginLibrary::TPluginLibrary(const std::string& path) {
     handle_ = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
@@ -21,4 +21,4 @@ TPluginMain TPluginLibrary::Entry(const char* name) const {
     return handle_ != nullptr ? reinterpret_cast<TPluginMain>(dlsym(handle_, name)) : nullptr;
 }
 
-} // namespace tonvo::test
+} // namespace tonvo::tools

@@ -1,16 +1,18 @@
-// Loads a built plug-in library the way a host does and finds its entry routines.
+// Loads a plug-in library the way a host does and finds its entry routines. The library stays
+// loaded for the object's life.
 #pragma once
 
 #include "host/vst_abi.h"
 
 #include <string>
 
-namespace tonvo::test {
+namespace tonvo::tools {
 
 using TPluginMain = AEffect*(VSTCALLBACK*)(audioMasterCallback);
 
 class TPluginLibrary {
 public:
+    // A relative path without folders is looked up beside the running program on Windows.
     explicit TPluginLibrary(const std::string& path);
     ~TPluginLibrary();
     TPluginLibrary(const TPluginLibrary&) = delete;
@@ -26,4 +28,4 @@ private:
     std::string error_;
 };
 
-} // namespace tonvo::test
+} // namespace tonvo::tools

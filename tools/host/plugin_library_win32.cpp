@@ -1,15 +1,17 @@
-#include "plugin_library.h"
+#include "host/plugin_library.h"
+#include "platform/text.h"
 
 #include <string>
 #include <windows.h>
 
-namespace tonvo::test {
+namespace tonvo::tools {
 
 namespace {
 
 // A relative path is taken from the test program's own folder, where the build puts the DLL.
 std::wstring Resolve(const std::string& path) {
-    std::wstring wide(path.begin(), path.end());
+    const std::u16string utf16 = platform::Utf8ToUtf16(path);
+    std::wstring wide(utf16.begin(), utf16.end());
     if (wide.find(L'\\') != std::wstring::npos || wide.find(L'/') != std::wstring::npos) {
         return wide;
     }
@@ -43,4 +45,4 @@ TPluginMain TPluginLibrary::Entry(const char* name) const {
         reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(handle_), name)));
 }
 
-} // namespace tonvo::test
+} // namespace tonvo::tools

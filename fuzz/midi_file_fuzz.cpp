@@ -1,0 +1,67 @@
+// Reads arbitrary bytes as a Standard MIDI File. A file that reads must write back, read again
+// as the same tracks (each gaining an end-of-track event where it had none) and write again to
+// the same bytes; its merged events must be in time order and its tempo map must give times
+// that never go backwards.
+#include "midi_file/midi_file.h"
+#include "midi_file/tempo_map.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+
+namespace {
+
+using namespace tonvo::smf;
+
+void Check(bool condition) {
+    if (!condition) {
+        std::abort();
+    }
+}
+
+void CheckTempoMap(const TMidiFile& file, const std::vector<TEvent>& merged) {
+    const TTempoMap map(file);
+    double seconds = 0.0;
+    uint64_t sample = 0;
+    uint64_t tick = 0;
+    for (const TEvent& event : merged) {
+        const double now = map.SecondsAt(event.Tick);
+        const uint64_t nowSample = map.SampleAt(event.Tick, 44100.0);
+        const uint64_t nowTick = map.TickAt(nowSample, 44100.0);
+        Check(now >= seconds && nowSample >= sample && nowTick >= tick);
+        seconds = now;
+        sample = nowSample;
+        tick = nowTick;
+    }
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    TMidiFile file;
+    try {
+        file = ReadMidiFile(std::span<const uint8_t>(data, size));
+    } catch (const EMidiFileError&) {
+        return 0;
+    }
+    const std::vector<TEvent> merged = MergeTracks(file);
+    for (size_t i = 1; i < merged.size(); ++i) {
+        Check(merged[i - 1].Tick <= merged[i].Tick);
+    }
+    CheckTempoMap(file, merged);
+
+    const std::vector<uint8_t> bytes = WriteMidiFile(file);
+    const TMidiFile again = ReadMidiFile(bytes);
+    TMidiFile expected = file;
+    for (TTrack& track : expected.Tracks) {
+        const bool ended = !track.Events.empty() && track.Events.back().Kind == TEventKind::Meta &&
+                           track.Events.back().MetaType == kMetaEndOfTrack;
+        if (!ended) {
+            const uint64_t last = track.Events.empty() ? 0 : track.Events.back().Tick;
+            track.Events.push_back({last, TEventKind::Meta, 0xFF, kMetaEndOfTrack, {}});
+        }
+    }
+    Check(again == expected);
+    Check(WriteMidiFile(again) == bytes);
+    return 0;
+}

@@ -1,0 +1,432 @@
+#include "midi_file/midi_file.h"
+#include "midi_file/tempo_map.h"
+
+#include <filesystem>
+#include <fstream>
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <initializer_list>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tonvo::smf {
+namespace {
+
+namespace fs = std::filesystem;
+using TBytes = std::vector<uint8_t>;
+using testing::AllOf;
+using testing::HasSubstr;
+using testing::Not;
+
+TBytes Chunk(std::string_view tag, const TBytes& body) {
+    TBytes bytes(tag.begin(), tag.end());
+    const auto size = static_cast<uint32_t>(body.size());
+    bytes.insert(bytes.end(), {static_cast<uint8_t>(size >> 24), static_cast<uint8_t>(size >> 16),
+                               static_cast<uint8_t>(size >> 8), static_cast<uint8_t>(size)});
+    bytes.insert(bytes.end(), body.begin(), body.end());
+    return bytes;
+}
+
+TBytes Header(uint16_t format, uint16_t tracks, uint16_t division) {
+    const auto hi = [](uint16_t v) { return static_cast<uint8_t>(v >> 8); };
+    const auto lo = [](uint16_t v) { return static_cast<uint8_t>(v); };
+    return Chunk("MThd",
+                 {hi(format), lo(format), hi(tracks), lo(tracks), hi(division), lo(division)});
+}
+
+TBytes Cat(std::initializer_list<TBytes> parts) {
+    TBytes bytes;
+    for (const TBytes& part : parts) {
+        bytes.insert(bytes.end(), part.begin(), part.end());
+    }
+    return bytes;
+}
+
+TEvent Channel(uint64_t tick, uint8_t status, TBytes data) {
+    return {tick, TEventKind::Channel, status, 0, std::move(data)};
+}
+
+TEvent SysEx(uint64_t tick, uint8_t status, TBytes data) {
+    return {tick, TEventKind::SysEx, status, 0, std::move(data)};
+}
+
+TEvent Meta(uint64_t tick, uint8_t type, TBytes data = {}) {
+    return {tick, TEventKind::Meta, 0xFF, type, std::move(data)};
+}
+
+TEvent Tempo(uint64_t tick, uint32_t microsecondsPerQuarter) {
+    return Meta(tick, kMetaTempo,
+                {static_cast<uint8_t>(microsecondsPerQuarter >> 16),
+                 static_cast<uint8_t>(microsecondsPerQuarter >> 8),
+                 static_cast<uint8_t>(microsecondsPerQuarter)});
+}
+
+std::string ReadError(const TBytes& bytes) {
+    try {
+        (void)ReadMidiFile(bytes);
+    } catch (const EMidiFileError& error) {
+        return error.what();
+    }
+    return "(no error)";
+}
+
+// A format 0 track with running status across delta times, sysex (plain and escaped) and meta
+// events between channel messages, and junk after the end-of-track event.
+const TBytes kRunningStatusFile = Cat(
+    {Header(0, 1, 96), Chunk("MTrk", {0x00, 0xFF, 0x03, 0x04, 'L',  'e',  'a', 'd', // track name
+                                      0x00, 0x90, 0x3C, 0x40,                       // note on
+                                      0x00, 0x40, 0x40,                   // running status
+                                      0x60, 0xF0, 0x03, 0x43, 0x12, 0xF7, // sysex at tick 96
+                                      0x00, 0xB0, 0x07, 0x64,             // control change
+                                      0x81, 0x00, 0x07, 0x50,             // running, delta 128
+                                      0x00, 0xC1, 0x05,                   // program change
+                                      0x10, 0x06,                         // running, one byte
+                                      0x00, 0xF7, 0x02, 0xF3, 0x01,       // escaped bytes
+                                      0x00, 0xFF, 0x2F, 0x00,             // end of track
+                                      0xFF, 0xFF})});
+
+const std::vector<TEvent> kRunningStatusEvents = {
+    Meta(0, 0x03, {'L', 'e', 'a', 'd'}), Channel(0, 0x90, {0x3C, 0x40}),
+    Channel(0, 0x90, {0x40, 0x40}),      SysEx(96, 0xF0, {0x43, 0x12, 0xF7}),
+    Channel(96, 0xB0, {0x07, 0x64}),     Channel(224, 0xB0, {0x07, 0x50}),
+    Channel(224, 0xC1, {0x05}),          Channel(240, 0xC1, {0x06}),
+    SysEx(240, 0xF7, {0xF3, 0x01}),      Meta(240, kMetaEndOfTrack),
+};
+
+TEST(ReadMidiFile, RunningStatusSysExAndMetaEventsInFileOrder) {
+    const TMidiFile file = ReadMidiFile(kRunningStatusFile);
+    EXPECT_EQ(file.Format, 0);
+    EXPECT_EQ(file.Division, 96);
+    ASSERT_EQ(file.Tracks.size(), 1u);
+    EXPECT_EQ(file.Tracks[0].Events, kRunningStatusEvents);
+    EXPECT_EQ(MergeTracks(file), kRunningStatusEvents);
+}
+
+TEST(ReadMidiFile, ToleratesExtraHeaderBytesOtherChunksAndExtraTracks) {
+    TBytes header = Header(1, 2, 480);
+    header[7] = 8; // two extra header bytes
+    header.insert(header.end(), {0xAA, 0xBB});
+    const TBytes bytes = Cat({header, Chunk("XFIH", {0x00, 0x90, 0xFF}), // skipped by length
+                              Chunk("MTrk", {0x00, 0x90, 0x3C, 0x40}), // ends without end of track
+                              Chunk("MTrk", {}),                       // empty
+                              Chunk("MTrk", {0x00, 0xF4})});           // past the track count
+    const TMidiFile file = ReadMidiFile(bytes);
+    ASSERT_EQ(file.Tracks.size(), 2u);
+    EXPECT_EQ(file.Tracks[0].Events, std::vector<TEvent>{Channel(0, 0x90, {0x3C, 0x40})});
+    EXPECT_TRUE(file.Tracks[1].Events.empty());
+}
+
+TEST(ReadMidiFile, MalformedInputIsRefusedWithWhatAndWhere) {
+    struct TCase {
+        const char* Name;
+        TBytes Bytes;
+        std::string Fault;
+        size_t Offset;
+    };
+    const TBytes h = Header(0, 1, 96); // the first track's body starts at byte 22
+    TBytes shortHeader = Header(0, 1, 96);
+    shortHeader[7] = 4;
+    const std::vector<TCase> cases = {
+        {"empty", {}, "not a MIDI file", 0},
+        {"not MThd", Chunk("RIFF", {0, 0, 0, 0, 0, 0}), "not a MIDI file", 0},
+        {"short header", shortHeader, "header chunk too short", 4},
+        {"truncated header", TBytes(h.begin(), h.begin() + 11), "truncated header chunk", 0},
+        {"format 3", Header(3, 0, 96), "unsupported format 3", 8},
+        {"division 0", Header(0, 0, 0), "bad division 0x0000", 12},
+        {"0 ticks per frame", Header(0, 0, 0xE700), "bad division 0xE700", 12},
+        {"truncated chunk", Cat({h, {'M', 'T', 'r', 'k', 0, 0, 0, 5, 0x00, 0xFF, 0x2F, 0x00}}),
+         "truncated chunk \"MTrk\": declares 5 bytes, 4 remain", 14},
+        {"truncated other chunk", Cat({h, {'X', 'F', 'I', 'H', 0, 0, 1, 0, 1, 2}}),
+         "truncated chunk \"XFIH\"", 14},
+        {"truncated chunk header", Cat({h, {'M', 'T', 'r'}}), "truncated chunk header", 14},
+        {"missing tracks", Cat({Header(1, 2, 96), Chunk("MTrk", {0x00, 0xFF, 0x2F, 0x00})}),
+         "missing tracks: 1 of 2", 26},
+        {"truncated channel event", Cat({h, Chunk("MTrk", {0x00, 0x90, 0x3C})}),
+         "track 0: truncated event", 22},
+        {"truncated running status event",
+         Cat({h, Chunk("MTrk", {0x00, 0x90, 0x3C, 0x40, 0x10, 0x3C})}), "truncated event", 26},
+        {"truncated meta data", Cat({h, Chunk("MTrk", {0x00, 0xFF, 0x01, 0x05, 'a', 'b'})}),
+         "truncated event: declares 5 data bytes, 2 remain", 22},
+        {"five-byte delta",
+         Cat({h, Chunk("MTrk", {0x81, 0x81, 0x81, 0x81, 0x00, 0x90, 0x3C, 0x40})}),
+         "bad variable-length number", 22},
+        {"five-byte sysex length",
+         Cat({h, Chunk("MTrk", {0x00, 0xF0, 0xFF, 0xFF, 0xFF, 0xFF, 0x01, 0xF7})}),
+         "bad variable-length number", 24},
+        {"data byte first", Cat({h, Chunk("MTrk", {0x00, 0x3C, 0x40})}),
+         "running status without a status byte", 23},
+        {"running status after meta",
+         Cat({h,
+              Chunk("MTrk", {0x00, 0x90, 0x3C, 0x40, 0x00, 0xFF, 0x01, 0x00, 0x00, 0x3C, 0x00})}),
+         "running status without a status byte", 31},
+        {"running status after sysex",
+         Cat({h,
+              Chunk("MTrk", {0x00, 0x90, 0x3C, 0x40, 0x00, 0xF0, 0x01, 0xF7, 0x00, 0x3C, 0x00})}),
+         "running status without a status byte", 31},
+        {"second data byte >= 0x80", Cat({h, Chunk("MTrk", {0x00, 0x90, 0x3C, 0x90, 0x40})}),
+         "data byte 0x90 >= 0x80", 25},
+        {"song select", Cat({h, Chunk("MTrk", {0x00, 0xF3, 0x01})}), "status byte 0xF3 not allowed",
+         23},
+        {"fault in the second track",
+         Cat({Header(1, 2, 96), Chunk("MTrk", {0x00, 0xFF, 0x2F, 0x00}),
+              Chunk("MTrk", {0x00, 0x3C, 0x40})}),
+         "track 1: running status without a status byte", 35},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Name);
+        const std::string error = ReadError(c.Bytes);
+        EXPECT_THAT(error,
+                    AllOf(HasSubstr(c.Fault), HasSubstr("at byte " + std::to_string(c.Offset)),
+                          Not(HasSubstr("\n"))));
+    }
+}
+
+TEST(ReadMidiFile, RefusesTimesBeyondTwoToTheFortyEight) {
+    // 2^20 events with the largest delta, 2^28 - 1, then one reaching 2^48 exactly.
+    constexpr size_t kEvents = size_t{1} << 20;
+    TBytes body;
+    body.reserve(kEvents * 7 + 16);
+    for (size_t i = 0; i < kEvents; ++i) {
+        body.insert(body.end(), {0xFF, 0xFF, 0xFF, 0x7F, 0xFF, 0x01, 0x00});
+    }
+    body.insert(body.end(), {0xC0, 0x80, 0x00, 0xFF, 0x01, 0x00}); // delta 2^20
+    const TMidiFile file = ReadMidiFile(Cat({Header(0, 1, 96), Chunk("MTrk", body)}));
+    EXPECT_EQ(file.Tracks[0].Events.back().Tick, kMaxTick);
+
+    const size_t lastEvent = 22 + body.size();
+    body.insert(body.end(), {0x01, 0xFF, 0x01, 0x00});
+    EXPECT_THAT(ReadError(Cat({Header(0, 1, 96), Chunk("MTrk", body)})),
+                AllOf(HasSubstr("time beyond 2^48 ticks"),
+                      HasSubstr("at byte " + std::to_string(lastEvent))));
+}
+
+TEST(WriteMidiFile, WritesEveryStatusByteAndAddsTheEndOfTrack) {
+    TMidiFile file;
+    file.Tracks = {
+        {{Channel(0, 0x90, {60, 100}), Channel(480, 0x90, {62, 100}), Channel(480, 0x80, {60, 0})}},
+        {}};
+    file.Format = 1;
+    const TBytes expected = Cat({Header(1, 2, 480),
+                                 Chunk("MTrk", {0x00, 0x90, 60, 100, 0x83, 0x60, 0x90, 62, 100,
+                                                0x00, 0x80, 60, 0, 0x00, 0xFF, 0x2F, 0x00}),
+                                 Chunk("MTrk", {0x00, 0xFF, 0x2F, 0x00})});
+    EXPECT_EQ(WriteMidiFile(file), expected);
+}
+
+TEST(WriteMidiFile, RoundTripsEveryKindOfEvent) {
+    TMidiFile file;
+    file.Format = 1;
+    file.Division = 960;
+    const TBytes text(200, 'x');
+    file.Tracks = {
+        {{Meta(0, 0x03, {'T', 'e', 'm', 'p', 'o'}), Tempo(0, 500000),
+          Meta(0x0FFFFFFF, kMetaEndOfTrack)}},
+        {{Channel(0, 0x90, {60, 100}), Channel(0, 0xC3, {5}),
+          SysEx(10, 0xF0, {0x7E, 0x7F, 0x09, 0x01, 0xF7}), SysEx(10, 0xF7, {0xF8}),
+          Channel(200, 0x80, {60, 0}), Channel(200, 0xE0, {0, 64}), Meta(16384, 0x01, text),
+          Meta(16384 + 2097152, 0x7F), Meta(16384 + 2097152, kMetaEndOfTrack)}},
+    };
+    const TBytes bytes = WriteMidiFile(file);
+    EXPECT_EQ(ReadMidiFile(bytes), file);
+    EXPECT_EQ(WriteMidiFile(ReadMidiFile(bytes)), bytes);
+}
+
+TEST(WriteMidiFile, RunningStatusFileWrittenOutReadsTheSame) {
+    const TMidiFile file = ReadMidiFile(kRunningStatusFile);
+    const TBytes bytes = WriteMidiFile(file);
+    EXPECT_EQ(ReadMidiFile(bytes), file);
+    // Three running-status messages regain their status bytes; the junk after the end of track
+    // is gone.
+    EXPECT_EQ(bytes.size(), kRunningStatusFile.size() + 3 - 2);
+}
+
+TEST(WriteMidiFile, RefusesWhatTheFormatCannotHold) {
+    const auto refused = [](const std::vector<TEvent>& events, uint16_t format = 1,
+                            int16_t division = 96) {
+        TMidiFile file;
+        file.Format = format;
+        file.Division = division;
+        file.Tracks = {{events}};
+        try {
+            (void)WriteMidiFile(file);
+        } catch (const EMidiFileError&) {
+            return true;
+        }
+        return false;
+    };
+    EXPECT_FALSE(refused({Channel(0, 0x90, {60, 1}), Meta(0x0FFFFFFF, 0x01)}));
+    EXPECT_TRUE(refused({}, 3));
+    EXPECT_TRUE(refused({}, 1, 0));
+    EXPECT_TRUE(refused({Channel(10, 0x90, {60, 1}), Channel(9, 0x80, {60, 0})}));
+    EXPECT_TRUE(refused({Meta(0x10000000, 0x01)}));
+    EXPECT_TRUE(refused({Channel(0, 0xF0, {60, 1})}));
+    EXPECT_TRUE(refused({Channel(0, 0x90, {60})}));
+    EXPECT_TRUE(refused({Channel(0, 0xC0, {1, 2})}));
+    EXPECT_TRUE(refused({Channel(0, 0x90, {60, 0x80})}));
+    EXPECT_TRUE(refused({{0, TEventKind::Meta, 0xFE, 0x01, {}}}));
+    EXPECT_TRUE(refused({Meta(0, kMetaEndOfTrack), Channel(0, 0x90, {60, 1})}));
+}
+
+TEST(MergeTracks, OrdersByTickThenTrackThenFileOrder) {
+    TMidiFile file;
+    file.Format = 1;
+    file.Tracks = {
+        {{Tempo(0, 400000), Tempo(100, 300000), Meta(100, kMetaEndOfTrack)}},
+        {{Channel(0, 0x90, {60, 1}), Channel(50, 0x90, {61, 1}), Channel(100, 0x80, {60, 0}),
+          Channel(100, 0x80, {61, 0}), Meta(100, kMetaEndOfTrack)}},
+        {{Channel(0, 0x91, {70, 1}), Channel(100, 0x81, {70, 0}), Meta(120, kMetaEndOfTrack)}},
+    };
+    const std::vector<TEvent> expected = {
+        Tempo(0, 400000),
+        Channel(0, 0x90, {60, 1}),
+        Channel(0, 0x91, {70, 1}),
+        Channel(50, 0x90, {61, 1}),
+        Tempo(100, 300000),
+        Meta(100, kMetaEndOfTrack),
+        Channel(100, 0x80, {60, 0}),
+        Channel(100, 0x80, {61, 0}),
+        Meta(100, kMetaEndOfTrack),
+        Channel(100, 0x81, {70, 0}),
+        Meta(120, kMetaEndOfTrack),
+    };
+    EXPECT_EQ(MergeTracks(ReadMidiFile(WriteMidiFile(file))), expected);
+
+    // Many events on one tick, as a chord or a controller reset, keep their order too.
+    TMidiFile chords;
+    for (uint8_t channel = 0; channel < 4; ++channel) {
+        TTrack& track = chords.Tracks.emplace_back();
+        for (uint8_t note = 0; note < 40; ++note) {
+            track.Events.push_back(Channel(note % 2 == 0 ? 0 : 480, 0x90 | channel, {note, 1}));
+        }
+    }
+    std::vector<TEvent> ordered;
+    for (uint64_t tick : {0, 480}) {
+        for (const TTrack& track : chords.Tracks) {
+            for (const TEvent& event : track.Events) {
+                if (event.Tick == tick) {
+                    ordered.push_back(event);
+                }
+            }
+        }
+    }
+    EXPECT_EQ(MergeTracks(chords), ordered);
+}
+
+TEST(TempoMap, TwoTempoChangesAt44100And48000Hertz) {
+    TMidiFile file;
+    file.Format = 1;
+    file.Division = 480;
+    // 120 bpm by default, 240 bpm from tick 960, 60 bpm from tick 1920 (in another track).
+    file.Tracks = {{{Tempo(960, 250000)}}, {{Channel(0, 0x90, {60, 1}), Tempo(1920, 1000000)}}};
+    const TTempoMap map(file);
+    EXPECT_EQ(map.TempoEvents(), (std::vector<TEvent>{Tempo(960, 250000), Tempo(1920, 1000000)}));
+
+    struct TPoint {
+        uint64_t Tick;
+        double Seconds;
+        uint64_t At44100;
+        uint64_t At48000;
+    };
+    for (const TPoint& p :
+         {TPoint{0, 0.0, 0, 0}, TPoint{480, 0.5, 22050, 24000}, TPoint{960, 1.0, 44100, 48000},
+          TPoint{1440, 1.25, 55125, 60000}, TPoint{1920, 1.5, 66150, 72000},
+          TPoint{2400, 2.5, 110250, 120000}, TPoint{2880, 3.5, 154350, 168000}}) {
+        SCOPED_TRACE(p.Tick);
+        EXPECT_DOUBLE_EQ(map.SecondsAt(p.Tick), p.Seconds);
+        EXPECT_EQ(map.SampleAt(p.Tick, 44100.0), p.At44100);
+        EXPECT_EQ(map.SampleAt(p.Tick, 48000.0), p.At48000);
+        EXPECT_EQ(map.TickAt(p.At44100, 44100.0), p.Tick);
+        EXPECT_EQ(map.TickAt(p.At48000, 48000.0), p.Tick);
+    }
+    // Nearest sample and nearest tick: tick 1 is 45.94 samples at 44100 Hz, 961 is 44122.97.
+    EXPECT_EQ(map.SampleAt(1, 44100.0), 46u);
+    EXPECT_EQ(map.SampleAt(961, 44100.0), 44123u);
+    EXPECT_EQ(map.TickAt(46, 44100.0), 1u);
+    EXPECT_EQ(map.TickAt(22, 44100.0), 0u); // 0.48 ticks
+    EXPECT_EQ(map.TickAt(23, 44100.0), 1u); // 0.50 ticks
+    EXPECT_EQ(map.TickAt(48025, 48000.0), 961u);
+    EXPECT_EQ(map.TickAt(44123, 44100.0), 961u);
+}
+
+TEST(TempoMap, DefaultTempoLastOfOneTickAndUnusableTempoEvents) {
+    TMidiFile file;
+    file.Division = 480;
+    file.Tracks = {{}};
+    EXPECT_DOUBLE_EQ(TTempoMap(file).SecondsAt(480), 0.5);
+
+    file.Tracks = {
+        {{Tempo(0, 1000000), Tempo(0, 250000), Meta(0, kMetaTempo, {0x07, 0xA1}), Tempo(240, 0)}}};
+    const TTempoMap map(file);
+    EXPECT_DOUBLE_EQ(map.SecondsAt(480), 0.25);
+    EXPECT_EQ(map.TempoEvents(), (std::vector<TEvent>{Tempo(0, 1000000), Tempo(0, 250000)}));
+
+    EXPECT_THROW((void)map.SampleAt(1, 0.0), std::invalid_argument);
+    EXPECT_THROW((void)map.TickAt(1, -44100.0), std::invalid_argument);
+    // Times past what 64 bits of samples or ticks hold saturate instead of wrapping.
+    file.Division = 1;
+    file.Tracks = {{{Tempo(0, 0xFFFFFF)}}};
+    EXPECT_EQ(TTempoMap(file).SampleAt(kMaxTick, 1e9), UINT64_MAX);
+    file.Tracks = {{{Tempo(0, 1)}}};
+    EXPECT_EQ(TTempoMap(file).TickAt(UINT64_MAX, 1.0), UINT64_MAX);
+}
+
+TEST(TempoMap, SmpteDivisionHasAFixedRate) {
+    // 25 frames per second of 40 ticks: 1000 ticks per second whatever the tempo events say.
+    const TBytes bytes =
+        Cat({Header(0, 1, 0xE728),
+             Chunk("MTrk", {0x00, 0xFF, 0x51, 0x03, 0x0F, 0x42, 0x40, 0x00, 0xFF, 0x2F, 0x00})});
+    const TMidiFile file = ReadMidiFile(bytes);
+    EXPECT_EQ(file.Division, static_cast<int16_t>(0xE728));
+    EXPECT_EQ(WriteMidiFile(file), bytes);
+    const TTempoMap map(file);
+    EXPECT_DOUBLE_EQ(map.SecondsAt(1000), 1.0);
+    EXPECT_EQ(map.SampleAt(1500, 44100.0), 66150u);
+    EXPECT_EQ(map.TickAt(66150, 44100.0), 1500u);
+    EXPECT_EQ(map.TempoEvents().size(), 1u);
+
+    // 29 is 30 drop-frame: 30000/1001 frames per second.
+    TMidiFile dropFrame;
+    dropFrame.Division = static_cast<int16_t>(0xE302);
+    EXPECT_DOUBLE_EQ(TTempoMap(dropFrame).SecondsAt(60), 1.001);
+    EXPECT_EQ(TTempoMap(dropFrame).SampleAt(60, 48000.0), 48048u);
+    EXPECT_EQ(TTempoMap(dropFrame).TickAt(48048, 48000.0), 60u);
+
+    dropFrame.Division = 0;
+    EXPECT_THROW(TTempoMap{dropFrame}, EMidiFileError);
+}
+
+TEST(MidiFileOnDisk, WritesReadsAndNamesThePathInErrors) {
+    const fs::path folder = fs::temp_directory_path() / "tonvo_midi_file_test";
+    fs::remove_all(folder);
+    fs::create_directories(folder);
+    TMidiFile file;
+    file.Tracks = {{{Channel(0, 0x90, {60, 100}), Meta(96, kMetaEndOfTrack)}}};
+    WriteMidiFile(file, folder / "song.mid");
+    EXPECT_EQ(ReadMidiFile(folder / "song.mid"), file);
+
+    EXPECT_THAT(
+        [&] { (void)ReadMidiFile(folder / "missing.mid"); },
+        testing::ThrowsMessage<EMidiFileError>(HasSubstr("missing.mid: cannot open the file")));
+    EXPECT_THROW((void)ReadMidiFile(folder), EMidiFileError);
+    EXPECT_THROW(WriteMidiFile(file, folder / "no folder" / "song.mid"), EMidiFileError);
+    {
+        std::ofstream bad(folder / "bad.mid", std::ios::binary);
+        bad << "MThd";
+    }
+    EXPECT_THAT([&] { (void)ReadMidiFile(folder / "bad.mid"); },
+                testing::ThrowsMessage<EMidiFileError>(
+                    HasSubstr("bad.mid: truncated header chunk at byte 0")));
+    fs::remove_all(folder);
+}
+
+TEST(NoteName, MiddleCIsC4) {
+    EXPECT_EQ(NoteName(60), "C4");
+    EXPECT_EQ(NoteName(61), "C#4");
+    EXPECT_EQ(NoteName(0), "C-1");
+    EXPECT_EQ(NoteName(127), "G9");
+    EXPECT_EQ(NoteName(-1), "B-2");
+}
+
+} // namespace
+} // namespace tonvo::smf

@@ -1,0 +1,405 @@
+// tonvo-preset on real files in a throw-away folder: what make writes is read back through the
+// plug-in's own host interface, show and check run on files the plug-in wrote and on damaged
+// ones, and every bad command line fails with one line and writes nothing.
+#include "engine/plugin.h"
+#include "preset_tool/preset_tool.h"
+
+#include <algorithm>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <random>
+#include <sstream>
+
+namespace tonvo::tools {
+namespace {
+
+namespace fs = std::filesystem;
+using Bytes = std::vector<uint8_t>;
+using TEntries = std::array<int32_t, 12>;
+
+struct TRun {
+    int Status = -1;
+    std::string Out;
+    std::string Err;
+};
+
+Bytes ReadAll(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+void WriteAll(const fs::path& path, const Bytes& bytes) {
+    std::ofstream out(path, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
+}
+
+// The state block a plug-in instance hands its host as a preset chunk.
+Bytes HostChunk(TVSTPlugin& plugin) {
+    AEffect* effect = plugin.Effect();
+    void* data = nullptr;
+    const intptr_t size = effect->dispatcher(effect, effGetChunk, 1, 0, &data, 0.0f);
+    return {static_cast<uint8_t*>(data), static_cast<uint8_t*>(data) + size};
+}
+
+// A fresh instance that has read the container and its body as the plug-in reads a preset
+// file (the stored preset name kept).
+std::unique_ptr<TVSTPlugin> Restored(const Bytes& bytes) {
+    auto plugin = TVSTModule::Create<TVSTPlugin>();
+    TMemoryStream file;
+    file.Write(bytes.data(), bytes.size());
+    file.SetPosition(0);
+    TMemoryStreamChunk wrapper;
+    wrapper.LoadFromStream(file);
+    wrapper.Payload().SetPosition(0);
+    EXPECT_TRUE(plugin->ReadStateBlock(wrapper.Payload(), false));
+    return plugin;
+}
+
+TEntries EntriesOf(TVSTPlugin& plugin) {
+    TEntries entries{};
+    for (int32_t i = 0; i < 12; ++i) {
+        entries[static_cast<size_t>(i)] = plugin.ScaleMap().GetScaleMap(i);
+    }
+    return entries;
+}
+
+class PresetTool : public testing::Test {
+protected:
+    PresetTool() {
+        folder = fs::temp_directory_path() /
+                 ("tonvo-preset-tool-" + std::to_string(std::random_device{}()));
+        fs::create_directories(folder);
+    }
+    ~PresetTool() override {
+        std::error_code ignored;
+        fs::remove_all(folder, ignored);
+    }
+    std::string File(const std::string& name) const {
+        const std::u8string text = (folder / name).u8string();
+        return {text.begin(), text.end()};
+    }
+    static TRun Run(const std::vector<std::string>& args) {
+        std::ostringstream out, err;
+        TRun run;
+        run.Status = RunPresetTool(args, out, err);
+        run.Out = out.str();
+        run.Err = err.str();
+        return run;
+    }
+    // Writes the instance's preset chunk to a file and returns its path.
+    std::string Saved(TVSTPlugin& plugin, const std::string& name) const {
+        WriteAll(File(name), HostChunk(plugin));
+        return File(name);
+    }
+
+    fs::path folder;
+};
+
+// The default map: C major with the black keys blocked, no carry anywhere.
+constexpr std::string_view kDefaultShow = "Key  Output  Octave\n"
+                                          "C    C\nC#   -\nD    D\nD#   -\nE    E\nF    F\n"
+                                          "F#   -\nG    G\nG#   -\nA    A\nA#   -\nB    B\n"
+                                          "Scale:      (none)\n"
+                                          "Tonic:      C\n"
+                                          "Easy Mode:  on\n"
+                                          "Preset:     (none)\n"
+                                          "Version:    1.00\n"
+                                          "MIDI CC:    none\n";
+
+TEST_F(PresetTool, DefaultBlockOfAFreshInstanceChecksAndShows) {
+    auto plugin = TVSTModule::Create<TVSTPlugin>();
+    const std::string file = Saved(*plugin, "default.brelwickp");
+    EXPECT_EQ(ReadAll(file).size(), 99u);
+    const TRun check = Run({"check", file});
+    EXPECT_EQ(check.Status, 0);
+    EXPECT_EQ(check.Out, "OK\n");
+    EXPECT_EQ(check.Err, "");
+    const TRun show = Run({"show", file});
+    EXPECT_EQ(show.Status, 0);
+    EXPECT_EQ(show.Out, kDefaultShow);
+}
+
+TEST_F(PresetTool, MakeShowCheckRoundTripWithOctaveCarry) {
+    const std::string file = File("Dark Lead.brelwickp");
+    const TRun made = Run({"make", file, "--scale", "Minor", "--tonic", "D"});
+    ASSERT_EQ(made.Status, 0) << made.Err;
+    EXPECT_EQ(Run({"check", file}).Out, "OK\n");
+    // C plays D, so B's target C lies below it and is carried an octave up.
+    const TRun show = Run({"show", file});
+    EXPECT_EQ(show.Status, 0);
+    EXPECT_EQ(show.Out, "Key  Output  Octave\n"
+                        "C    D\nC#   -\nD    E\nD#   -\nE    F\nF    G\n"
+                        "F#   -\nG    A\nG#   -\nA    A#\nA#   -\nB    C       +1\n"
+                        "Scale:      Minor\n"
+                        "Tonic:      D\n"
+                        "Easy Mode:  on\n"
+                        "Preset:     Dark Lead\n"
+                        "Version:    1.00\n"
+                        "MIDI CC:    none\n");
+    // The plug-in agrees: key B (71) sounds 72 + 0.
+    EXPECT_EQ(Restored(ReadAll(file))->ScaleMap().MapNote(71), 72);
+}
+
+struct TScaleCase {
+    std::vector<std::string> Options;
+    std::string ScaleName;
+    int32_t Tonic;
+    bool Easy;
+    TEntries Expected;
+};
+
+class MakeFromScale : public PresetTool, public testing::WithParamInterface<TScaleCase> {};
+
+TEST_P(MakeFromScale, WritesTheScaleFillersMap) {
+    std::vector<std::string> args = {"make", File("scale.brelwickp")};
+    args.insert(args.end(), GetParam().Options.begin(), GetParam().Options.end());
+    const TRun made = Run(args);
+    ASSERT_EQ(made.Status, 0) << made.Err;
+    const auto plugin = Restored(ReadAll(File("scale.brelwickp")));
+    EXPECT_EQ(EntriesOf(*plugin), GetParam().Expected);
+    EXPECT_EQ(plugin->ScaleMap().ScaleName, GetParam().ScaleName);
+    EXPECT_EQ(plugin->ScaleMap().Tonic, GetParam().Tonic);
+    EXPECT_EQ(plugin->ScaleMap().EasyMode, GetParam().Easy);
+    EXPECT_EQ(plugin->PresetName(), "scale");
+}
+
+// Names are matched without regard to case and stored as the list spells them; a tonic may be
+// a sharp, a flat or a number.
+INSTANTIATE_TEST_SUITE_P(
+    WorkedResults, MakeFromScale,
+    testing::Values(TScaleCase{{"--scale", "minor", "--tonic", "d"},
+                               "Minor",
+                               2,
+                               true,
+                               {2, -1, 4, -1, 5, 7, -1, 9, -1, 10, -1, 0}},
+                    TScaleCase{{"--scale", "Minor", "--tonic", "2", "--no-easy"},
+                               "Minor",
+                               2,
+                               false,
+                               {0, -1, 2, -1, 4, 5, -1, 7, -1, 9, 10, -1}},
+                    TScaleCase{{"--easy", "--scale", "MAJOR PENTATONIC", "--tonic", "C"},
+                               "Major Pentatonic",
+                               0,
+                               true,
+                               {0, -1, 2, -1, 4, 7, -1, 9, -1, -1, -1, -1}},
+                    TScaleCase{{"--scale", "Bebop Major", "--tonic", "A"},
+                               "Bebop Major",
+                               9,
+                               true,
+                               {9, 11, 1, -1, 2, 4, -1, 5, -1, 6, -1, 8}}));
+
+TEST_F(PresetTool, ScaleFromAScalesFile) {
+    // UTF-8 with a byte-order mark and CR LF endings, as an edited Scales.txt may be.
+    WriteAll(File("Scales.txt"), {0xEF, 0xBB, 0xBF, 'O', 'd', 'd', ';', '7', ',', '0', ',', '4',
+                                  '\r', '\n', '-', '\r', '\n'});
+    const std::string out = File("odd.brelwickp");
+    ASSERT_EQ(Run({"make", out, "--scale", "odd", "--tonic", "Eb", "--no-easy", "--scales",
+                   File("Scales.txt")})
+                  .Status,
+              0);
+    EXPECT_EQ(EntriesOf(*Restored(ReadAll(out))),
+              (TEntries{-1, -1, -1, 3, -1, -1, -1, 7, -1, -1, 10, -1}));
+
+    const TRun unknown = Run({"make", out, "--force", "--scale", "Major", "--tonic", "C",
+                              "--scales", File("Scales.txt")});
+    EXPECT_EQ(unknown.Status, 2);
+    EXPECT_NE(unknown.Err.find("unknown scale 'Major'"), std::string::npos) << unknown.Err;
+    EXPECT_NE(unknown.Err.find("the scales are: Odd\n"), std::string::npos) << unknown.Err;
+    // A separator line is no scale.
+    EXPECT_EQ(Run({"make", out, "--force", "--scale", "-", "--tonic", "C", "--scales",
+                   File("Scales.txt")})
+                  .Status,
+              2);
+    const TRun missing = Run(
+        {"make", out, "--force", "--scale", "Odd", "--tonic", "C", "--scales", File("none.txt")});
+    EXPECT_EQ(missing.Status, 1);
+    EXPECT_NE(missing.Err.find("no such file"), std::string::npos);
+}
+
+TEST(PresetToolParsing, PitchClassNames) {
+    const std::pair<std::string_view, std::optional<int32_t>> cases[] = {
+        {"C", 0},  {"c#", 1},  {"DB", 1},   {" Gb ", 6}, {"bb", 10}, {"B", 11},
+        {"0", 0},  {"11", 11}, {"07", 7},   {"12", {}},  {"-1", {}}, {"011", {}},
+        {"H", {}}, {"", {}},   {"C##", {}}, {"Cb", {}},  {"E#", {}}};
+    for (const auto& [text, expected] : cases) {
+        EXPECT_EQ(ParsePitchClass(text), expected) << text;
+    }
+}
+
+TEST(PresetToolParsing, NoteMapPairsAndUnlistedKeysBlocked) {
+    TNoteMapText parsed = ParseNoteMap(" c = D , C#=-, 2=E,Bb=0 ");
+    EXPECT_EQ(parsed.Error, "");
+    EXPECT_EQ(parsed.Entries, (TEntries{2, -1, 4, -1, -1, -1, -1, -1, -1, -1, 0, -1}));
+    parsed = ParseNoteMap("");
+    EXPECT_EQ(parsed.Error, "");
+    EXPECT_EQ(parsed.Entries, (TEntries{-1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1}));
+
+    const std::pair<std::string_view, std::string_view> errors[] = {
+        {"C=D,,E=F", "empty pair"},        {"C=D,", "empty pair"},
+        {"C", "'C' is not INPUT=OUTPUT"},  {"H=C", "'H' in 'H=C' is not a note"},
+        {"C=12", "'12' in 'C=12' is not"}, {"C=-1", "'-1' in 'C=-1' is not"},
+        {"C=D=E", "'D=E' in 'C=D=E'"},     {"C=D,c=E", "C is mapped twice"},
+        {"C=D\aE", "'D\\x07E' in"}};
+    for (const auto& [text, message] : errors) {
+        EXPECT_NE(ParseNoteMap(text).Error.find(message), std::string::npos)
+            << text << " gave " << ParseNoteMap(text).Error;
+    }
+}
+
+TEST_F(PresetTool, MakeFromMapKeepsScaleFieldsAtDefaults) {
+    const std::string file = File("map.brelwickp");
+    ASSERT_EQ(Run({"make", file, "--map", "C=D,D=E,E=F#,B=-", "--name", "Shift"}).Status, 0);
+    const auto plugin = Restored(ReadAll(file));
+    EXPECT_EQ(EntriesOf(*plugin), (TEntries{2, -1, 4, -1, 6, -1, -1, -1, -1, -1, -1, -1}));
+    EXPECT_EQ(plugin->ScaleMap().ScaleName, "");
+    EXPECT_EQ(plugin->ScaleMap().Tonic, 0);
+    EXPECT_TRUE(plugin->ScaleMap().EasyMode);
+    EXPECT_EQ(plugin->PresetName(), "Shift");
+}
+
+TEST_F(PresetTool, BadCommandLinesFailWithOneLineAndWriteNothing) {
+    const std::string out = File("x.brelwickp");
+    const std::vector<std::vector<std::string>> lines = {
+        {"build", out},
+        {"--version"},
+        {"make", out, "--map", "C=D", "--colour", "red"},
+        {"make", out, "--scale", "Major", "--tonic"},
+        {"make", out, "--scale", "Major", "--tonic", "--easy"},
+        {"make", out, "--scale", "Major", "--tonic", "H"},
+        {"make", out, "--scale", "Nonesuch", "--tonic", "C"},
+        {"make", out, "--scale", "Major", "--tonic", "C", "--map", "C=D"},
+        {"make", out},
+        {"make", out, "--map", "C=D", "--tonic", "C"},
+        {"make", out, "--scale", "Major"},
+        {"make", out, "--scale", "Major", "--tonic", "C", "--easy", "--no-easy"},
+        {"make", out, "--map", "C=D", "--name", "a", "--name", "b"},
+        {"make", out, File("y.brelwickp"), "--map", "C=D"},
+        {"make", out, "--map", "C=X"},
+        {"make", out, "--map", "C=D", "--name", ".hidden"},
+        {"show"},
+        {"check", out, out},
+        {"show", "--force", out},
+    };
+    for (const std::vector<std::string>& line : lines) {
+        const TRun run = Run(line);
+        EXPECT_EQ(run.Status, 2) << line.back();
+        EXPECT_EQ(run.Out, "");
+        EXPECT_EQ(run.Err.rfind("tonvo-preset: ", 0), 0u) << run.Err;
+        EXPECT_EQ(std::count(run.Err.begin(), run.Err.end(), '\n'), 1) << run.Err;
+    }
+    EXPECT_FALSE(fs::exists(out));
+
+    const TRun help = Run({"make", "--help"});
+    EXPECT_EQ(help.Status, 0);
+    EXPECT_EQ(help.Out, PresetToolUsage());
+    const TRun none = Run({});
+    EXPECT_EQ(none.Status, 2);
+    EXPECT_EQ(none.Err, PresetToolUsage());
+}
+
+TEST_F(PresetTool, RefusesToOverwriteWithoutForce) {
+    const std::string file = File("keep.brelwickp");
+    ASSERT_EQ(Run({"make", file, "--map", "C=C"}).Status, 0);
+    const Bytes first = ReadAll(file);
+    const TRun refused = Run({"make", file, "--map", "C=D"});
+    EXPECT_EQ(refused.Status, 1);
+    EXPECT_NE(refused.Err.find("exists; add --force"), std::string::npos);
+    EXPECT_EQ(ReadAll(file), first);
+    ASSERT_EQ(Run({"make", file, "--map", "C=D", "--force"}).Status, 0);
+    EXPECT_EQ(Restored(ReadAll(file))->ScaleMap().GetScaleMap(0), 2);
+    // A folder is never replaced, and missing folders on the way are made.
+    EXPECT_EQ(Run({"make", File(""), "--map", "C=D"}).Status, 2);
+    fs::create_directory(folder / "dir");
+    EXPECT_EQ(Run({"make", File("dir"), "--map", "C=D", "--force"}).Status, 1);
+    EXPECT_EQ(Run({"make", File("a/b/new.brelwickp"), "--map", "C=D"}).Status, 0);
+    EXPECT_TRUE(fs::is_regular_file(folder / "a" / "b" / "new.brelwickp"));
+}
+
+TEST_F(PresetTool, PresetNameFollowsSavePresetRules) {
+    const std::pair<std::vector<std::string>, std::string> cases[] = {
+        {{"make", File("My.Lead.brelwickp"), "--map", ""}, "My.Lead"},
+        {{"make", File("n1.brelwickp"), "--map", "", "--name", " A:B*C "}, "A_B_C"},
+        {{"make", File("n2.brelwickp"), "--map", "", "--name", ""}, ""},
+    };
+    for (const auto& [args, name] : cases) {
+        ASSERT_EQ(Run(args).Status, 0) << args[1];
+        EXPECT_EQ(Restored(ReadAll(args[1]))->PresetName(), name);
+    }
+}
+
+TEST_F(PresetTool, ShowsAFileThePluginWroteWithEveryField) {
+    auto plugin = TVSTModule::Create<TVSTPlugin>();
+    plugin->ScaleMap().ClearMap();
+    plugin->ScaleMap().SetScaleMap(0, 7);
+    plugin->ScaleMap().SetScaleMap(5, 0);
+    // Stored values no editor would write: shown as numbers, never looked up as names.
+    plugin->ScaleMap().SetScaleMap(9, 14);
+    plugin->ScaleMap().SetScaleMap(11, -7);
+    plugin->ScaleMap().ScaleName = "Odd\x1b[2J";
+    plugin->ScaleMap().Tonic = 27;
+    plugin->ScaleMap().EasyMode = false;
+    plugin->SetPresetName("Mine");
+    plugin->SetMidiCC({{7, "volume"}, {1, "mod"}});
+    const std::string file = Saved(*plugin, "host-chunk.bin");
+
+    const TRun show = Run({"show", file});
+    EXPECT_EQ(show.Status, 0);
+    EXPECT_EQ(show.Out,
+              "Key  Output  Octave\n"
+              "C    G\nC#   -\nD    -\nD#   -\nE    -\nF    C       +1\n"
+              "F#   -\nG    -\nG#   -\nA    14              (stored value outside -1..11)\n"
+              "A#   -\nB    -7      +1      (stored value outside -1..11)\n"
+              "Scale:      Odd\\x1B[2J\n"
+              "Tonic:      27 (stored value outside 0..11)\n"
+              "Easy Mode:  off\n"
+              "Preset:     Mine\n"
+              "Version:    1.00\n"
+              "MIDI CC:    CC 7 -> volume\n"
+              "            CC 1 -> mod\n");
+    EXPECT_EQ(Run({"check", file}).Out, "OK\n");
+}
+
+TEST_F(PresetTool, DamagedFilesReportTheLoadersMessage) {
+    auto plugin = TVSTModule::Create<TVSTPlugin>();
+    const Bytes good = HostChunk(*plugin);
+    Bytes wrongName = good;
+    wrongName[3] = 'x';
+    Bytes notTpf0 = good;
+    notTpf0[11] = '1';
+    const Bytes shortBody(good.begin(), good.end() - 10);
+    const Bytes emptyBody = {'m', 'm', 's', 't', 0, 0, 0, 0};
+    const std::pair<Bytes, std::string> cases[] = {
+        {wrongName, "Error loading preset from file. \"Chunk name must always be 'mmst'\""},
+        {shortBody, "Error loading preset from file. \"Stream read error\""},
+        {notTpf0, "Error loading preset. \"Invalid stream format\""},
+        {emptyBody, "Error loading preset. \"Stream read error\""},
+        {Bytes{'m', 'm'}, "Error loading preset from file. \"Stream read error\""},
+    };
+    for (const auto& [bytes, message] : cases) {
+        WriteAll(File("bad"), bytes);
+        for (const char* command : {"check", "show"}) {
+            const TRun run = Run({command, File("bad")});
+            EXPECT_EQ(run.Status, 1);
+            EXPECT_EQ(run.Out, "");
+            EXPECT_EQ(run.Err, "tonvo-preset: " + File("bad") + ": " + message + "\n");
+        }
+    }
+
+    Bytes trailing = good;
+    trailing.push_back(0);
+    WriteAll(File("trailing"), trailing);
+    const TRun extra = Run({"check", File("trailing")});
+    EXPECT_EQ(extra.Status, 0);
+    EXPECT_EQ(extra.Out, "OK\n");
+    EXPECT_NE(extra.Err.find("1 bytes after the state block are ignored"), std::string::npos);
+
+    for (const std::string& absent : {File("absent"), File("")}) {
+        const TRun run = Run({"check", absent});
+        EXPECT_EQ(run.Status, 1);
+        EXPECT_EQ(std::count(run.Err.begin(), run.Err.end(), '\n'), 1) << run.Err;
+    }
+}
+
+} // namespace
+} // namespace tonvo::tools

@@ -1,0 +1,157 @@
+// tonvo-host end to end: the real plug-in library plays a MIDI file; the notes and their times
+// must come out exactly as the plug-in's map says, whatever the block size.
+#include "engine/plugin.h"
+#include "host/host_tool.h"
+#include "midi_file/midi_file.h"
+#include "midi_file/tempo_map.h"
+#include "support/temp_home.h"
+
+#include <fstream>
+#include <gtest/gtest.h>
+#include <sstream>
+
+namespace tonvo {
+namespace {
+
+namespace fs = std::filesystem;
+using smf::TEvent;
+using smf::TEventKind;
+
+TEvent Channel(uint64_t tick, uint8_t status, uint8_t a, uint8_t b) {
+    return {tick, TEventKind::Channel, status, 0, {a, b}};
+}
+TEvent Tempo(uint64_t tick, uint32_t microseconds) {
+    return {tick,
+            TEventKind::Meta,
+            0xFF,
+            0x51,
+            {static_cast<uint8_t>(microseconds >> 16), static_cast<uint8_t>(microseconds >> 8),
+             static_cast<uint8_t>(microseconds)}};
+}
+
+class Render : public testing::Test {
+protected:
+    Render() {
+        folder =
+            fs::temp_directory_path() /
+            ("tonvo-render-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
+             std::to_string(reinterpret_cast<uintptr_t>(this)));
+        fs::create_directories(folder);
+    }
+    ~Render() override { fs::remove_all(folder); }
+
+    int Run(std::vector<std::string> args) {
+        out.str({});
+        err.str({});
+        return tools::RunHostTool(args, out, err);
+    }
+    // A state in which every class plays two semitones up, as the plug-in itself writes it.
+    fs::path UpTwoState() {
+        auto plugin = TVSTModule::Create<TVSTPlugin>();
+        for (int32_t i = 0; i < 12; ++i) {
+            plugin->ScaleMap().SetScaleMap(i, (i + 2) % 12);
+        }
+        AEffect* effect = plugin->Effect();
+        void* data = nullptr;
+        const intptr_t size = effect->dispatcher(effect, effGetChunk, 1, 0, &data, 0.0f);
+        const fs::path path = folder / "up-two.brelwickp";
+        std::ofstream(path, std::ios::binary).write(static_cast<const char*>(data), size);
+        return path;
+    }
+    // Two tracks: a tempo change half way, and notes including one never released.
+    smf::TMidiFile Input() {
+        smf::TMidiFile file;
+        file.Format = 1;
+        file.Division = 480;
+        file.Tracks.push_back({{Tempo(0, 500000), Tempo(960, 250000)}});
+        file.Tracks.push_back(
+            {{Channel(0, 0x90, 60, 100), Channel(240, 0x80, 60, 0), Channel(480, 0x91, 64, 90),
+              Channel(481, 0xB1, 7, 100), Channel(700, 0x81, 64, 10), Channel(1000, 0x90, 61, 80),
+              Channel(1100, 0x90, 71, 70)}});
+        return file;
+    }
+
+    fs::path folder;
+    test::TTempHome home;
+    std::ostringstream out, err;
+};
+
+TEST_F(Render, NotesComeOutMappedAtTheirOwnTicksAtAnyBlockSize) {
+    const fs::path in = folder / "in.mid";
+    smf::WriteMidiFile(Input(), in);
+    const fs::path state = UpTwoState();
+    for (const char* block : {"64", "512"}) {
+        const fs::path result = folder / (std::string("out-") + block + ".mid");
+        ASSERT_EQ(Run({"render", TONVO_PLUGIN_PATH, in.string(), result.string(), "--state",
+                       state.string(), "--block", block}),
+                  0)
+            << err.str();
+        const smf::TMidiFile output = smf::ReadMidiFile(result);
+        EXPECT_EQ(output.Format, 0);
+        EXPECT_EQ(output.Division, 480);
+        std::vector<TEvent> channel;
+        std::vector<TEvent> tempo;
+        for (const TEvent& event : output.Tracks.at(0).Events) {
+            if (event.Kind == TEventKind::Channel) {
+                channel.push_back(event);
+            } else if (event.MetaType == 0x51) {
+                tempo.push_back(event);
+            }
+        }
+        EXPECT_EQ(tempo, (std::vector<TEvent>{Tempo(0, 500000), Tempo(960, 250000)}));
+        // The transport stops after the last input event: the held notes (C# and B, sounding
+        // as D# and C#) are released then, at the end of the last block.
+        ASSERT_EQ(channel.size(), 9u) << block;
+        const std::vector<TEvent> mapped = {Channel(0, 0x90, 62, 100),  Channel(240, 0x80, 62, 100),
+                                            Channel(480, 0x91, 66, 90), Channel(481, 0xB1, 7, 100),
+                                            Channel(700, 0x81, 66, 90), Channel(1000, 0x90, 63, 80),
+                                            Channel(1100, 0x90, 73, 70)};
+        EXPECT_EQ(std::vector<TEvent>(channel.begin(), channel.begin() + 7), mapped) << block;
+        EXPECT_EQ(channel[7].Status, 0x80);
+        EXPECT_EQ(channel[7].Data, (std::vector<uint8_t>{63, 80}));
+        EXPECT_EQ(channel[8].Data, (std::vector<uint8_t>{73, 70}));
+        EXPECT_GT(channel[7].Tick, 1100u);
+        EXPECT_NE(out.str().find("C4 -> D4"), std::string::npos) << out.str();
+    }
+}
+
+TEST_F(Render, SavesTheStateItPlayedWith) {
+    const fs::path in = folder / "in.mid";
+    smf::WriteMidiFile(Input(), in);
+    const fs::path state = UpTwoState();
+    const fs::path saved = folder / "saved.brelwickp";
+    ASSERT_EQ(Run({"render", TONVO_PLUGIN_PATH, in.string(), (folder / "o.mid").string(), "--state",
+                   state.string(), "--save-state", saved.string()}),
+              0)
+        << err.str();
+    std::ifstream a(state, std::ios::binary), b(saved, std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(a), {}),
+              std::string(std::istreambuf_iterator<char>(b), {}));
+}
+
+TEST_F(Render, FailuresAreOneClearLine) {
+    const fs::path in = folder / "in.mid";
+    smf::WriteMidiFile(Input(), in);
+    EXPECT_EQ(Run({"info", (folder / "missing.so").string()}), 1);
+    EXPECT_NE(err.str().find("no such plug-in file"), std::string::npos) << err.str();
+    EXPECT_EQ(Run({"info", in.string()}), 1) << "a MIDI file is no library";
+    const std::string message = err.str();
+    EXPECT_EQ(std::count(message.begin(), message.end(), '\n'), 1) << message;
+
+    std::ofstream(folder / "bad.mid", std::ios::binary)
+        << "MThd\0\0\0\6\0\0\0\1\1\xE0MTrk\0\0\0\x10";
+    EXPECT_EQ(Run({"render", TONVO_PLUGIN_PATH, (folder / "bad.mid").string(),
+                   (folder / "o.mid").string()}),
+              1);
+    EXPECT_NE(err.str().find("bad.mid"), std::string::npos) << err.str();
+    EXPECT_FALSE(fs::exists(folder / "o.mid"));
+
+    EXPECT_EQ(Run({"render", TONVO_PLUGIN_PATH, in.string()}), 2);
+    EXPECT_EQ(Run({"render", TONVO_PLUGIN_PATH, in.string(), "o.mid", "--block", "0"}), 2);
+    EXPECT_EQ(Run({"frobnicate"}), 2);
+    EXPECT_EQ(Run({"info", TONVO_PLUGIN_PATH}), 0);
+    EXPECT_NE(out.str().find("'qv08' (1903571000)"), std::string::npos) << out.str();
+}
+
+} // namespace
+} // namespace tonvo

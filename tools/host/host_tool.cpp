@@ -1,0 +1,132 @@
+#include "host/host_tool.h"
+
+#include "host/info.h"
+#include "host/render.h"
+#include "platform/files.h"
+
+#include <charconv>
+#include <optional>
+
+namespace tonvo::tools {
+
+namespace {
+
+constexpr const char* kUsage =
+    "usage: tonvo-host info PLUGIN\n"
+    "       tonvo-host render PLUGIN IN.mid OUT.mid [--state FILE] [--save-state FILE]\n"
+    "                  [--sample-rate N] [--block N]\n";
+
+class EUsage : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+std::filesystem::path PathOf(const std::string& text) {
+    return std::filesystem::u8path(text);
+}
+
+int32_t PositiveNumber(const std::string& option, const std::string& text, int32_t maximum) {
+    int32_t value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc() || end != text.data() + text.size() || value <= 0 || value > maximum) {
+        throw EUsage(option + " needs a whole number from 1 to " + std::to_string(maximum));
+    }
+    return value;
+}
+
+struct TRenderArgs {
+    std::string Plugin, In, Out;
+    std::optional<std::string> State, SaveState;
+    int32_t SampleRate = 44100;
+    int32_t Block = 512;
+};
+
+TRenderArgs ParseRender(const std::vector<std::string>& args) {
+    TRenderArgs parsed;
+    std::vector<std::string> positional;
+    for (size_t i = 1; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        const auto value = [&]() -> const std::string& {
+            if (i + 1 >= args.size()) {
+                throw EUsage(arg + " needs a value");
+            }
+            return args[++i];
+        };
+        if (arg == "--state") {
+            parsed.State = value();
+        } else if (arg == "--save-state") {
+            parsed.SaveState = value();
+        } else if (arg == "--sample-rate") {
+            parsed.SampleRate = PositiveNumber(arg, value(), 384000);
+        } else if (arg == "--block") {
+            parsed.Block = PositiveNumber(arg, value(), 8192);
+        } else if (arg.rfind("--", 0) == 0) {
+            throw EUsage("unknown option " + arg);
+        } else {
+            positional.push_back(arg);
+        }
+    }
+    if (positional.size() != 3) {
+        throw EUsage("render needs PLUGIN IN.mid OUT.mid");
+    }
+    parsed.Plugin = positional[0];
+    parsed.In = positional[1];
+    parsed.Out = positional[2];
+    return parsed;
+}
+
+int Render(const std::vector<std::string>& args, std::ostream& out) {
+    const TRenderArgs parsed = ParseRender(args);
+    const smf::TMidiFile input = smf::ReadMidiFile(PathOf(parsed.In));
+    THostedPlugin plugin(PathOf(parsed.Plugin), parsed.SampleRate, parsed.Block);
+    if (parsed.State) {
+        plugin.SetChunk(platform::ReadFileBytes(PathOf(*parsed.State)));
+    }
+    const TRenderResult result = Render(plugin, input, parsed.SampleRate, parsed.Block);
+    smf::WriteMidiFile(result.Output, PathOf(parsed.Out));
+    if (parsed.SaveState) {
+        platform::WriteFileReplacing(PathOf(*parsed.SaveState), plugin.GetChunk());
+    }
+    out << "Played " << result.NotesIn << " notes through " << plugin.Text(effGetEffectName)
+        << "; it sent " << result.NotesOut << ".\n";
+    for (const TNoteChange& change : result.Changes) {
+        out << "  " << change.In << " -> " << change.Out << '\n';
+    }
+    out << "Output: " << parsed.Out << '\n';
+    return 0;
+}
+
+int Info(const std::vector<std::string>& args, std::ostream& out) {
+    if (args.size() != 2) {
+        throw EUsage("info needs PLUGIN");
+    }
+    THostedPlugin plugin(PathOf(args[1]), 44100.0, 512);
+    PrintInfo(plugin, out);
+    return 0;
+}
+
+} // namespace
+
+int RunHostTool(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    try {
+        if (args.empty() || args[0] == "--help" || args[0] == "-h") {
+            (args.empty() ? err : out) << kUsage;
+            return args.empty() ? 2 : 0;
+        }
+        if (args[0] == "info") {
+            return Info(args, out);
+        }
+        if (args[0] == "render") {
+            return Render(args, out);
+        }
+        throw EUsage("unknown command " + args[0]);
+    } catch (const EUsage& failure) {
+        err << "tonvo-host: " << failure.what() << '\n' << kUsage;
+        return 2;
+    } catch (const std::exception& failure) {
+        err << "tonvo-host: " << failure.what() << '\n';
+        return 1;
+    }
+}
+
+} // namespace tonvo::tools

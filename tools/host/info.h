@@ -1,0 +1,13 @@
+// What a host sees of a plug-in, printed for a person: names, identity, version, category,
+// flags, channels, capabilities, parameters and programs.
+#pragma once
+
+#include "host/hosted_plugin.h"
+
+#include <ostream>
+
+namespace tonvo::tools {
+
+void PrintInfo(THostedPlugin& plugin, std::ostream& out);
+
+} // namespace tonvo::tools

@@ -1,0 +1,184 @@
+#include "host/render.h"
+
+#include "midi_file/tempo_map.h"
+
+#include <algorithm>
+#include <map>
+
+namespace tonvo::tools {
+
+namespace {
+
+// An input event at its sample time, ready to be handed over in its block.
+struct TTimedEvent {
+    uint64_t Sample = 0;
+    const smf::TEvent* Event = nullptr;
+};
+
+// Storage for one block's events in the layout effProcessEvents takes.
+class TBlockEvents {
+public:
+    void Clear() {
+        midi_.clear();
+        sysex_.clear();
+        sysexBytes_.clear();
+        order_.clear();
+        pointers_.clear();
+    }
+    void Add(const smf::TEvent& event, int32_t delta) {
+        if (event.Kind == smf::TEventKind::Channel) {
+            VstMidiEvent midi{};
+            midi.type = kVstMidiType;
+            midi.byteSize = 24;
+            midi.deltaFrames = delta;
+            midi.midiData[0] = static_cast<char>(event.Status);
+            for (size_t i = 0; i < event.Data.size() && i < 2; ++i) {
+                midi.midiData[i + 1] = static_cast<char>(event.Data[i]);
+            }
+            midi_.push_back(midi);
+            order_.push_back(false);
+        } else if (event.Kind == smf::TEventKind::SysEx) {
+            std::vector<uint8_t> bytes;
+            if (event.Status == 0xF0) {
+                bytes.push_back(0xF0);
+            }
+            bytes.insert(bytes.end(), event.Data.begin(), event.Data.end());
+            sysexBytes_.push_back(std::move(bytes));
+            VstMidiSysexEvent sysex{};
+            sysex.type = kVstSysExType;
+            sysex.byteSize = static_cast<int32_t>(sizeof sysex - 8);
+            sysex.deltaFrames = delta;
+            sysex_.push_back(sysex);
+            order_.push_back(true);
+        }
+    }
+    // The block; valid until the next change.
+    VstEvents* Get() {
+        pointers_.assign(2, 0);
+        size_t midi = 0;
+        size_t sysex = 0;
+        for (bool isSysex : order_) {
+            if (isSysex) {
+                VstMidiSysexEvent& event = sysex_[sysex];
+                std::vector<uint8_t>& bytes = sysexBytes_[sysex++];
+                event.dumpBytes = static_cast<int32_t>(bytes.size());
+                event.sysexDump = reinterpret_cast<char*>(bytes.data());
+                pointers_.push_back(reinterpret_cast<intptr_t>(&event));
+            } else {
+                pointers_.push_back(reinterpret_cast<intptr_t>(&midi_[midi++]));
+            }
+        }
+        pointers_[0] = static_cast<intptr_t>(order_.size());
+        order_.clear();
+        return reinterpret_cast<VstEvents*>(pointers_.data());
+    }
+
+private:
+    std::vector<VstMidiEvent> midi_;
+    std::vector<VstMidiSysexEvent> sysex_;
+    std::vector<std::vector<uint8_t>> sysexBytes_;
+    std::vector<bool> order_;
+    std::vector<intptr_t> pointers_; // numEvents, reserved, then the event pointers
+};
+
+bool IsNoteOn(const std::vector<uint8_t>& bytes) {
+    return bytes.size() >= 3 && (bytes[0] & 0xF0) == 0x90 && bytes[2] > 0;
+}
+
+// Pairs input and output note-ons that share a time and a channel, in order, when their
+// counts agree; an input note with nothing sent at its time was blocked.
+std::vector<TNoteChange> NoteChanges(const std::vector<TTimedEvent>& input,
+                                     const std::vector<TSentEvent>& sent) {
+    std::map<std::pair<uint64_t, int>, std::pair<std::vector<int>, std::vector<int>>> groups;
+    for (const TTimedEvent& timed : input) {
+        const smf::TEvent& event = *timed.Event;
+        if (event.Kind == smf::TEventKind::Channel && (event.Status & 0xF0) == 0x90 &&
+            event.Data.size() == 2 && event.Data[1] > 0) {
+            groups[{timed.Sample, event.Status & 0x0F}].first.push_back(event.Data[0]);
+        }
+    }
+    for (const TSentEvent& event : sent) {
+        if (IsNoteOn(event.Bytes)) {
+            const auto found = groups.find({event.Sample, event.Bytes[0] & 0x0F});
+            if (found != groups.end()) {
+                found->second.second.push_back(event.Bytes[1]);
+            }
+        }
+    }
+    std::vector<TNoteChange> changes;
+    const auto add = [&](TNoteChange change) {
+        if (std::find(changes.begin(), changes.end(), change) == changes.end()) {
+            changes.push_back(std::move(change));
+        }
+    };
+    for (const auto& [key, notes] : groups) {
+        const auto& [in, out] = notes;
+        for (size_t i = 0; i < in.size(); ++i) {
+            if (out.empty()) {
+                add({smf::NoteName(in[i]), "-"});
+            } else if (out.size() == in.size()) {
+                add({smf::NoteName(in[i]), smf::NoteName(out[i])});
+            }
+        }
+    }
+    return changes;
+}
+
+} // namespace
+
+TRenderResult Render(THostedPlugin& plugin, const smf::TMidiFile& input, double sampleRate,
+                     int32_t blockSize) {
+    const smf::TTempoMap tempo(input);
+    const std::vector<smf::TEvent> merged = smf::MergeTracks(input);
+    std::vector<TTimedEvent> timed;
+    for (const smf::TEvent& event : merged) {
+        if (event.Kind != smf::TEventKind::Meta) {
+            timed.push_back({tempo.SampleAt(event.Tick, sampleRate), &event});
+        }
+    }
+    const auto block = static_cast<uint64_t>(blockSize);
+    const uint64_t last = timed.empty() ? 0 : timed.back().Sample;
+    const uint64_t end = (last / block + 1) * block;
+
+    TBlockEvents events;
+    size_t next = 0;
+    for (uint64_t start = 0; start < end; start += block) {
+        events.Clear();
+        for (; next < timed.size() && timed[next].Sample < start + block; ++next) {
+            events.Add(*timed[next].Event, static_cast<int32_t>(timed[next].Sample - start));
+        }
+        plugin.SetTransport(true, static_cast<double>(start));
+        plugin.ProcessBlock(start, events.Get());
+    }
+    // Stopping the transport releases whatever is still held.
+    plugin.SetTransport(false, static_cast<double>(end));
+    plugin.ProcessBlock(end, nullptr);
+
+    TRenderResult result;
+    result.Output.Format = 0;
+    result.Output.Division = input.Division;
+    smf::TTrack& track = result.Output.Tracks.emplace_back();
+    track.Events = tempo.TempoEvents();
+    for (const TSentEvent& sent : plugin.Sent()) {
+        smf::TEvent event;
+        event.Tick = tempo.TickAt(sent.Sample, sampleRate);
+        event.Kind = smf::TEventKind::Channel;
+        event.Status = sent.Bytes[0];
+        event.Data.assign(sent.Bytes.begin() + 1, sent.Bytes.end());
+        track.Events.push_back(std::move(event));
+        result.NotesOut += IsNoteOn(sent.Bytes) ? 1 : 0;
+    }
+    std::stable_sort(track.Events.begin(), track.Events.end(),
+                     [](const smf::TEvent& a, const smf::TEvent& b) { return a.Tick < b.Tick; });
+    for (const TTimedEvent& event : timed) {
+        const smf::TEvent& e = *event.Event;
+        result.NotesIn += e.Kind == smf::TEventKind::Channel && (e.Status & 0xF0) == 0x90 &&
+                                  e.Data.size() == 2 && e.Data[1] > 0
+                              ? 1
+                              : 0;
+    }
+    result.Changes = NoteChanges(timed, plugin.Sent());
+    return result;
+}
+
+} // namespace tonvo::tools

@@ -1,0 +1,33 @@
+// Plays a Standard MIDI File through a plug-in as a DAW would: every track merged in time
+// order, tempo changes honoured, each event at its sample offset inside fixed-size blocks, the
+// transport playing with a running position and stopping after the last event so held notes
+// are released. What the plug-in sends comes back as a format-0 file with the input's tempo
+// map, each event at the time the plug-in gave it.
+#pragma once
+
+#include "host/hosted_plugin.h"
+#include "midi_file/midi_file.h"
+
+#include <string>
+#include <vector>
+
+namespace tonvo::tools {
+
+struct TNoteChange {
+    std::string In;
+    std::string Out; // "-" when the note was not sent
+    bool operator==(const TNoteChange&) const = default;
+};
+
+struct TRenderResult {
+    smf::TMidiFile Output;
+    size_t NotesIn = 0;
+    size_t NotesOut = 0;
+    // Distinct input note -> output note pairs, in the order first heard.
+    std::vector<TNoteChange> Changes;
+};
+
+TRenderResult Render(THostedPlugin& plugin, const smf::TMidiFile& input, double sampleRate,
+                     int32_t blockSize);
+
+} // namespace tonvo::tools

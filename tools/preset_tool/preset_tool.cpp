@@ -1,0 +1,637 @@
+#include "preset_tool/preset_tool.h"
+
+#include "engine/dialogs.h"
+#include "engine/plugin.h"
+#include "engine/state_block.h"
+#include "host/module_with_programs.h"
+#include "platform/files.h"
+#include "presets/preset_files.h"
+#include "presets/scale_file.h"
+#include "presets/scale_library.h"
+
+#include <algorithm>
+#include <exception>
+#include <filesystem>
+#include <memory>
+#include <stdexcept>
+#include <utility>
+
+namespace tonvo::tools {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr std::string_view kProgram = "tonvo-preset";
+
+constexpr std::string_view kUsage =
+    R"(Usage:
+  tonvo-preset make OUT (--scale NAME --tonic NOTE [--easy | --no-easy] [--scales FILE]
+                         | --map MAP) [--name NAME] [--force]
+  tonvo-preset show FILE
+  tonvo-preset check FILE
+  tonvo-preset --help
+
+make    Writes a preset file: the plug-in's state block with the note map below.
+        --scale NAME   a scale of the built-in list, or of FILE with --scales; the name
+                       is compared without regard to letter case
+        --tonic NOTE   C C# D D# E F F# G G# A A# B, the flats Db Eb Gb Ab Bb, or 0..11
+        --easy         lay the scale on consecutive keys from C upwards (the default)
+        --no-easy      map each scale note to itself and block the other keys
+        --scales FILE  a scale list as in Scales.txt, one "Name;0,2,4,..." per line
+        --map MAP      INPUT=OUTPUT pairs separated by commas, e.g. "C=D,D=E,E=F#";
+                       OUTPUT "-" blocks the key, and keys not listed are blocked too
+        --name NAME    the preset name stored in the file (default: OUT's file name
+                       without its extension); an empty NAME stores none
+        --force        replace OUT when it exists
+show    Prints the note map, the scale choices, the preset name and the MIDI CC
+        assignments of a preset file or of a saved host chunk (the same bytes).
+check   Prints OK when the plug-in loads the file, else the plug-in's message.
+
+Exit status: 0 success, 1 a file could not be read, written or loaded,
+2 a command line the tool cannot act on.
+)";
+
+// A command line the tool cannot act on: exit 2.
+class EUsage : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// A file that cannot be read, written or loaded: exit 1.
+class EFailure : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+bool EqualNoCase(std::string_view a, std::string_view b) {
+    const auto lower = [](char c) {
+        return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+    };
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
+                                              [&](char x, char y) { return lower(x) == lower(y); });
+}
+
+// Text from a file or the command line, fit for a terminal: control characters (which could
+// move the cursor or recolour the screen) are written as \xNN.
+std::string Printable(std::string_view text) {
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::string shown;
+    shown.reserve(text.size());
+    for (const char c : text) {
+        const auto code = static_cast<unsigned char>(c);
+        if (code < 0x20 || code == 0x7F) {
+            shown += "\\x";
+            shown += kHex[code >> 4];
+            shown += kHex[code & 0x0F];
+        } else {
+            shown += c;
+        }
+    }
+    return shown;
+}
+
+// A dialog text on one line: each run of line breaks becomes one space.
+std::string OneLine(std::string_view text) {
+    std::string line;
+    bool inBreak = false;
+    for (const char c : text) {
+        if (c == '\r' || c == '\n') {
+            if (!inBreak) {
+                line += ' ';
+            }
+            inBreak = true;
+        } else {
+            line += c;
+            inBreak = false;
+        }
+    }
+    return Printable(line);
+}
+
+std::string Quoted(std::string_view text) {
+    return "'" + Printable(text) + "'";
+}
+
+fs::path PathFromUtf8(const std::string& text) {
+    return fs::path(std::u8string(text.begin(), text.end()));
+}
+
+// The whole file, refused when it is larger than limit; fails with one line naming the file.
+std::vector<uint8_t> ReadWholeFile(const std::string& name, std::uintmax_t limit) {
+    const fs::path path = PathFromUtf8(name);
+    std::error_code ec;
+    const fs::file_status status = fs::status(path, ec);
+    if (status.type() == fs::file_type::not_found) {
+        throw EFailure(Printable(name) + ": no such file");
+    }
+    if (!ec && fs::is_directory(status)) {
+        throw EFailure(Printable(name) + ": is a folder, not a file");
+    }
+    const std::uintmax_t size = fs::file_size(path, ec);
+    if (!ec && size > limit) {
+        throw EFailure(Printable(name) + ": too large (" + std::to_string(size) +
+                       " bytes; at most " + std::to_string(limit) + ")");
+    }
+    try {
+        return platform::ReadFileBytes(path);
+    } catch (const std::exception& failure) {
+        throw EFailure(Printable(failure.what()));
+    }
+}
+
+// Keeps what the plug-in would show the user, so the tool can print it instead.
+class TCapturingDialogs : public TDialogs {
+public:
+    void Warning(const std::string& caption, const std::string& text) override {
+        Messages.push_back(caption + ": " + text);
+        LastText = text;
+    }
+    void Information(const std::string& caption, const std::string& text) override {
+        Messages.push_back(caption + ": " + text);
+    }
+
+    std::vector<std::string> Messages;
+    std::string LastText;
+};
+
+// A plug-in instance with default services (no documents folder, settings in memory), so it
+// never reads or writes the user's files, and dialogs the tool can read.
+class TInstance {
+public:
+    TInstance()
+        : plugin_(TVSTModule::Create<TVSTPlugin>(
+              [this](const std::string& message) { reports_.push_back(message); })) {
+        plugin_->SetDialogs(dialogs_);
+        if (!reports_.empty()) {
+            throw EFailure("the plug-in instance failed to start: " + OneLine(reports_.front()));
+        }
+    }
+
+    TVSTPlugin& Plugin() noexcept { return *plugin_; }
+    TCapturingDialogs& Dialogs() noexcept { return dialogs_; }
+
+private:
+    // Declared before the module, which points at both, so they outlive it.
+    TCapturingDialogs dialogs_;
+    std::vector<std::string> reports_;
+    std::unique_ptr<TVSTPlugin> plugin_;
+};
+
+// What loading a file into an instance gave.
+struct TLoadResult {
+    std::string Error;       // the plug-in's message; empty when the block loaded
+    size_t TrailingBytes{0}; // bytes after the container, which the plug-in ignores
+};
+
+// Reads the container and its body the way the plug-in's Load Preset does: a container that
+// cannot be read gives Load Preset's message, a body that cannot be read the message of the
+// state block's reader.
+TLoadResult LoadStateBlock(TInstance& instance, const std::vector<uint8_t>& bytes) {
+    TLoadResult result;
+    TMemoryStream file;
+    file.Write(bytes.data(), bytes.size());
+    file.SetPosition(0);
+    TMemoryStreamChunk wrapper;
+    try {
+        wrapper.LoadFromStream(file);
+    } catch (const std::exception& failure) {
+        result.Error = FailureText("Error loading preset from file.", failure.what());
+        return result;
+    }
+    result.TrailingBytes = file.Remaining();
+    wrapper.Payload().SetPosition(0);
+    instance.Dialogs().LastText.clear();
+    if (!instance.Plugin().ReadStateBlock(wrapper.Payload(), false)) {
+        result.Error = instance.Dialogs().LastText.empty() ? std::string("Error loading preset.")
+                                                           : instance.Dialogs().LastText;
+    }
+    return result;
+}
+
+// Preset files are host chunks, which the host layer never accepts beyond this size.
+constexpr std::uintmax_t kMaxPresetBytes =
+    static_cast<std::uintmax_t>(TVSTModuleWithPrograms::kMaxChunkBytes);
+
+// "-" alone is a value (a blocked output, a file name), not an option.
+bool LooksLikeOption(std::string_view arg) {
+    return arg.size() > 1 && arg.front() == '-';
+}
+
+// The positional arguments of a command that takes no options: exactly one is wanted.
+std::string SingleFileArgument(const std::vector<std::string>& args) {
+    std::vector<std::string> files;
+    bool optionsEnd = false;
+    for (size_t i = 1; i < args.size(); ++i) {
+        if (!optionsEnd && args[i] == "--") {
+            optionsEnd = true;
+        } else if (!optionsEnd && LooksLikeOption(args[i])) {
+            throw EUsage("unknown option " + Quoted(args[i]) + " for " + args[0]);
+        } else {
+            files.push_back(args[i]);
+        }
+    }
+    if (files.size() != 1) {
+        throw EUsage(args[0] + " takes one FILE, " + std::to_string(files.size()) + " given");
+    }
+    return files.front();
+}
+
+int Check(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    const std::string name = SingleFileArgument(args);
+    const std::vector<uint8_t> bytes = ReadWholeFile(name, kMaxPresetBytes);
+    TInstance instance;
+    const TLoadResult loaded = LoadStateBlock(instance, bytes);
+    if (!loaded.Error.empty()) {
+        err << kProgram << ": " << Printable(name) << ": " << OneLine(loaded.Error) << '\n';
+        return kPresetToolFailed;
+    }
+    out << "OK\n";
+    if (loaded.TrailingBytes > 0) {
+        err << kProgram << ": " << Printable(name) << ": note: " << loaded.TrailingBytes
+            << " bytes after the state block are ignored\n";
+    }
+    return kPresetToolOk;
+}
+
+std::string PitchClassText(int32_t value) {
+    return value >= 0 && value < TScaleMap::kEntries
+               ? std::string(NoteNames[static_cast<size_t>(value)])
+               : std::to_string(value);
+}
+
+void RightTrim(std::string& line) {
+    while (!line.empty() && line.back() == ' ') {
+        line.pop_back();
+    }
+}
+
+std::string Padded(std::string text, size_t width) {
+    if (text.size() < width) {
+        text.append(width - text.size(), ' ');
+    }
+    return text;
+}
+
+// The map as the plug-in plays it: the octave column comes from MapNote on the middle octave,
+// so it shows exactly where the plug-in carries a key into the next octave.
+void PrintState(TVSTPlugin& plugin, std::ostream& out) {
+    const TScaleMap& map = plugin.ScaleMap();
+    out << "Key  Output  Octave\n";
+    for (int32_t key = 0; key < TScaleMap::kEntries; ++key) {
+        const int32_t target = map.GetScaleMap(key);
+        std::string line = Padded(std::string(NoteNames[static_cast<size_t>(key)]), 5);
+        if (target == TScaleMap::kBlocked) {
+            line += "-";
+        } else {
+            line += Padded(PitchClassText(target), 8);
+            constexpr int32_t kMiddle = 60;
+            const int64_t octaves =
+                (int64_t{map.MapNote(kMiddle + key)} - kMiddle - int64_t{target}) / 12;
+            if (octaves > 0) {
+                line += "+";
+            }
+            line += octaves != 0 ? std::to_string(octaves) : std::string();
+            if (target < 0 || target >= TScaleMap::kEntries) {
+                line = Padded(line, 21) + "(stored value outside -1..11)";
+            }
+        }
+        RightTrim(line);
+        out << line << '\n';
+    }
+    const TPluginState state = plugin.CurrentState();
+    out << "Scale:      " << (map.ScaleName.empty() ? "(none)" : Printable(map.ScaleName)) << '\n';
+    out << "Tonic:      " << PitchClassText(map.Tonic)
+        << (map.Tonic < 0 || map.Tonic >= TScaleMap::kEntries ? " (stored value outside 0..11)"
+                                                              : "")
+        << '\n';
+    out << "Easy Mode:  " << (map.EasyMode ? "on" : "off") << '\n';
+    out << "Preset:     " << (state.PresetName.empty() ? "(none)" : Printable(state.PresetName))
+        << '\n';
+    out << "Version:    " << (state.Version.empty() ? "(none)" : Printable(state.Version)) << '\n';
+    const std::vector<TMidiCCItem>& assignments = plugin.MidiCC().Items();
+    if (assignments.empty()) {
+        out << "MIDI CC:    none\n";
+    }
+    for (size_t i = 0; i < assignments.size(); ++i) {
+        out << (i == 0 ? "MIDI CC:    " : "            ") << "CC " << assignments[i].CC << " -> "
+            << Printable(assignments[i].Name) << '\n';
+    }
+}
+
+int Show(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    const std::string name = SingleFileArgument(args);
+    const std::vector<uint8_t> bytes = ReadWholeFile(name, kMaxPresetBytes);
+    TInstance instance;
+    const TLoadResult loaded = LoadStateBlock(instance, bytes);
+    if (!loaded.Error.empty()) {
+        err << kProgram << ": " << Printable(name) << ": " << OneLine(loaded.Error) << '\n';
+        return kPresetToolFailed;
+    }
+    PrintState(instance.Plugin(), out);
+    return kPresetToolOk;
+}
+
+struct TMakeOptions {
+    std::vector<std::string> Files;
+    std::optional<std::string> Scale;
+    std::optional<std::string> Tonic;
+    std::optional<std::string> ScalesFile;
+    std::optional<std::string> Map;
+    std::optional<std::string> Name;
+    std::optional<bool> Easy;
+    bool Force = false;
+};
+
+TMakeOptions ParseMakeOptions(const std::vector<std::string>& args) {
+    TMakeOptions options;
+    const std::pair<std::string_view, std::optional<std::string>*> valued[] = {
+        {"--scale", &options.Scale}, {"--tonic", &options.Tonic}, {"--scales", &options.ScalesFile},
+        {"--map", &options.Map},     {"--name", &options.Name},
+    };
+    bool optionsEnd = false;
+    for (size_t i = 1; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (optionsEnd || !LooksLikeOption(arg)) {
+            options.Files.push_back(arg);
+            continue;
+        }
+        if (arg == "--") {
+            optionsEnd = true;
+        } else if (arg == "--force") {
+            options.Force = true;
+        } else if (arg == "--easy" || arg == "--no-easy") {
+            if (options.Easy && *options.Easy != (arg == "--easy")) {
+                throw EUsage("--easy and --no-easy exclude each other");
+            }
+            options.Easy = arg == "--easy";
+        } else {
+            const auto slot = std::find_if(std::begin(valued), std::end(valued),
+                                           [&](const auto& entry) { return entry.first == arg; });
+            if (slot == std::end(valued)) {
+                throw EUsage("unknown option " + Quoted(arg) + " for make");
+            }
+            // A following option is not taken as the value: "--tonic --easy" lacks the tonic.
+            if (i + 1 >= args.size() || args[i + 1].starts_with("--")) {
+                throw EUsage("missing value for " + arg);
+            }
+            if (slot->second->has_value()) {
+                throw EUsage(arg + " given twice");
+            }
+            *slot->second = args[++i];
+        }
+    }
+    return options;
+}
+
+std::vector<std::string> ScaleLines(const std::optional<std::string>& scalesFile) {
+    if (!scalesFile) {
+        return {BuiltInScales.begin(), BuiltInScales.end()};
+    }
+    const std::vector<uint8_t> bytes = ReadWholeFile(*scalesFile, kMaxScaleFileBytes);
+    return SplitLines(DecodeScaleText(bytes));
+}
+
+std::string KnownScaleNames(const std::vector<std::string>& lines) {
+    constexpr size_t kMostListed = 40;
+    std::string names;
+    size_t listed = 0;
+    for (const TScaleMenuEntry& entry : ScaleMenu(lines)) {
+        if (entry.Kind != TScaleMenuKind::Item) {
+            continue;
+        }
+        if (listed == kMostListed) {
+            names += ", ...";
+            break;
+        }
+        names += (listed++ == 0 ? "" : ", ") + Printable(entry.Caption);
+    }
+    return names.empty() ? std::string("(none)") : names;
+}
+
+// Fills the instance's map from the scale or --map options; throws EUsage for a bad value.
+void FillMap(const TMakeOptions& options, TScaleMap& map) {
+    if (options.Map) {
+        const TNoteMapText parsed = ParseNoteMap(*options.Map);
+        if (!parsed.Error.empty()) {
+            throw EUsage("--map: " + parsed.Error);
+        }
+        map.ClearMap();
+        for (int32_t key = 0; key < TScaleMap::kEntries; ++key) {
+            map.SetScaleMap(key, parsed.Entries[static_cast<size_t>(key)]);
+        }
+        return;
+    }
+    const std::optional<int32_t> tonic = ParsePitchClass(*options.Tonic);
+    if (!tonic) {
+        throw EUsage("--tonic: " + Quoted(*options.Tonic) +
+                     " is not a note (C C# D D# E F F# G G# A A# B, Db Eb Gb Ab Bb, or 0..11)");
+    }
+    const std::vector<std::string> lines = ScaleLines(options.ScalesFile);
+    const std::string_view wanted = TrimBlanks(*options.Scale);
+    // Blank lines and "-" separators are in the list but are no scales.
+    const int32_t index = wanted.empty() || wanted == "-" ? -1 : FindScale(lines, wanted);
+    if (index < 0) {
+        throw EUsage("--scale: unknown scale " + Quoted(wanted) +
+                     (options.ScalesFile ? " in " + Printable(*options.ScalesFile) : "") +
+                     "; the scales are: " + KnownScaleNames(lines));
+    }
+    ApplyScale(map, lines[static_cast<size_t>(index)], *tonic, options.Easy.value_or(true));
+}
+
+// The name the plug-in's own Save Preset would store: trimmed, characters no file name may hold
+// replaced by "_". A name that begins with a dot is refused, as Save Preset refuses it.
+std::string PresetNameFor(const TMakeOptions& options, const fs::path& out) {
+    const std::string name =
+        MakeValidFileName(TrimName(options.Name ? *options.Name : FileBaseName(out)));
+    if (!name.empty() && !IsUsablePresetName(name)) {
+        throw EUsage("the preset name " + Quoted(name) +
+                     " begins with a dot; choose another with --name");
+    }
+    return name;
+}
+
+int Make(const std::vector<std::string>& args, std::ostream& out) {
+    const TMakeOptions options = ParseMakeOptions(args);
+    if (options.Files.size() != 1) {
+        throw EUsage("make takes one OUT file, " + std::to_string(options.Files.size()) + " given");
+    }
+    if (options.Map.has_value() == options.Scale.has_value()) {
+        throw EUsage("make needs either --scale or --map");
+    }
+    if (options.Map && (options.Tonic || options.Easy || options.ScalesFile)) {
+        throw EUsage("--tonic, --easy, --no-easy and --scales go with --scale, not --map");
+    }
+    if (options.Scale && !options.Tonic) {
+        throw EUsage("--scale needs --tonic");
+    }
+    const std::string& outName = options.Files.front();
+    const fs::path outPath = PathFromUtf8(outName);
+    if (outPath.filename().empty()) {
+        throw EUsage(Quoted(outName) + " names a folder, not a file");
+    }
+
+    TInstance instance;
+    FillMap(options, instance.Plugin().ScaleMap());
+    const std::string presetName = PresetNameFor(options, outPath);
+    instance.Plugin().SetPresetName(presetName);
+
+    std::error_code ec;
+    const fs::file_status existing = fs::symlink_status(outPath, ec);
+    if (ec && existing.type() != fs::file_type::not_found) {
+        throw EFailure(Printable(outName) + ": cannot tell whether it exists: " + ec.message());
+    }
+    if (fs::is_directory(fs::status(outPath, ec))) {
+        throw EFailure(Printable(outName) + ": is a folder");
+    }
+    if (existing.type() != fs::file_type::not_found && !options.Force) {
+        throw EFailure(Printable(outName) + ": exists; add --force to replace it");
+    }
+
+    TMemoryStreamChunk wrapper;
+    if (!instance.Plugin().WriteStateBlock(wrapper.Payload())) {
+        throw EFailure(OneLine(instance.Dialogs().LastText));
+    }
+    TMemoryStream file;
+    wrapper.SaveToStream(file);
+    try {
+        if (outPath.has_parent_path()) {
+            platform::CreateFolders(outPath.parent_path());
+        }
+        platform::WriteFileReplacing(outPath, {file.Bytes().begin(), file.Bytes().end()});
+    } catch (const std::exception& failure) {
+        throw EFailure(Printable(failure.what()));
+    }
+    out << "Wrote " << Printable(outName) << " (" << file.Size() << " bytes, preset name "
+        << (presetName.empty() ? std::string("none") : Quoted(presetName)) << ")\n";
+    return kPresetToolOk;
+}
+
+int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    if (args.empty()) {
+        err << kUsage;
+        return kPresetToolUsage;
+    }
+    for (const std::string& arg : args) {
+        if (arg == "--") {
+            break;
+        }
+        if (arg == "--help" || arg == "-h") {
+            out << kUsage;
+            return kPresetToolOk;
+        }
+    }
+    const std::string& command = args.front();
+    if (command == "make") {
+        return Make(args, out);
+    }
+    if (command == "show") {
+        return Show(args, out, err);
+    }
+    if (command == "check") {
+        return Check(args, out, err);
+    }
+    if (LooksLikeOption(command)) {
+        throw EUsage("unknown option " + Quoted(command) + "; try --help");
+    }
+    throw EUsage("unknown command " + Quoted(command) + "; try --help");
+}
+
+} // namespace
+
+std::optional<int32_t> ParsePitchClass(std::string_view text) {
+    text = TrimBlanks(text);
+    if (!text.empty() &&
+        std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+        if (text.size() > 2) {
+            return std::nullopt;
+        }
+        const int32_t value =
+            text.size() == 1 ? text[0] - '0' : (text[0] - '0') * 10 + text[1] - '0';
+        return value < TScaleMap::kEntries ? std::optional<int32_t>(value) : std::nullopt;
+    }
+    for (size_t i = 0; i < NoteNames.size(); ++i) {
+        if (EqualNoCase(NoteNames[i], text)) {
+            return static_cast<int32_t>(i);
+        }
+    }
+    static constexpr std::pair<std::string_view, int32_t> kFlats[] = {
+        {"Db", 1}, {"Eb", 3}, {"Gb", 6}, {"Ab", 8}, {"Bb", 10}};
+    for (const auto& [name, value] : kFlats) {
+        if (EqualNoCase(name, text)) {
+            return value;
+        }
+    }
+    return std::nullopt;
+}
+
+TNoteMapText ParseNoteMap(std::string_view text) {
+    TNoteMapText result;
+    result.Entries.fill(TScaleMap::kBlocked);
+    if (TrimBlanks(text).empty()) {
+        return result;
+    }
+    std::array<bool, TScaleMap::kEntries> listed{};
+    size_t start = 0;
+    for (;;) {
+        const size_t comma = text.find(',', start);
+        const std::string_view pair = TrimBlanks(
+            text.substr(start, comma == std::string_view::npos ? text.npos : comma - start));
+        const size_t equals = pair.find('=');
+        if (pair.empty()) {
+            result.Error = "empty pair (two commas in a row, or one at an end)";
+            return result;
+        }
+        if (equals == std::string_view::npos) {
+            result.Error = Quoted(pair) + " is not INPUT=OUTPUT";
+            return result;
+        }
+        const std::string_view input = TrimBlanks(pair.substr(0, equals));
+        const std::string_view output = TrimBlanks(pair.substr(equals + 1));
+        const std::optional<int32_t> key = ParsePitchClass(input);
+        if (!key) {
+            result.Error = Quoted(input) + " in " + Quoted(pair) + " is not a note";
+            return result;
+        }
+        const std::optional<int32_t> target =
+            output == "-" ? std::optional<int32_t>(TScaleMap::kBlocked) : ParsePitchClass(output);
+        if (!target) {
+            result.Error = Quoted(output) + " in " + Quoted(pair) + " is not a note or \"-\"";
+            return result;
+        }
+        if (listed[static_cast<size_t>(*key)]) {
+            result.Error = std::string(NoteNames[static_cast<size_t>(*key)]) + " is mapped twice";
+            return result;
+        }
+        listed[static_cast<size_t>(*key)] = true;
+        result.Entries[static_cast<size_t>(*key)] = *target;
+        if (comma == std::string_view::npos) {
+            return result;
+        }
+        start = comma + 1;
+    }
+}
+
+std::string_view PresetToolUsage() noexcept {
+    return kUsage;
+}
+
+int RunPresetTool(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    try {
+        return Run(args, out, err);
+    } catch (const EUsage& failure) {
+        err << kProgram << ": " << failure.what() << '\n';
+        return kPresetToolUsage;
+    } catch (const EFailure& failure) {
+        err << kProgram << ": " << failure.what() << '\n';
+        return kPresetToolFailed;
+    } catch (const std::exception& failure) {
+        err << kProgram << ": " << OneLine(failure.what()) << '\n';
+        return kPresetToolFailed;
+    } catch (...) {
+        err << kProgram << ": unexpected failure\n";
+        return kPresetToolFailed;
+    }
+}
+
+} // namespace tonvo::tools
