@@ -3,13 +3,18 @@
 # again: an up-to-date machine is left alone. Runs apt as root, or through sudo when not root.
 set -euo pipefail
 
-packages=(
-  cmake ninja-build g++ clang-format
-  libgtest-dev libgmock-dev googletest libbenchmark-dev
-  g++-mingw-w64-i686 g++-mingw-w64-x86-64
-  ardour
-  wine wine64 wine32:i386
-)
+# With --native: only what the Linux build needs (the main job); otherwise everything the
+# tests need as well.
+native=(cmake ninja-build g++ libgtest-dev libgmock-dev libbenchmark-dev)
+packages=("${native[@]}")
+if [ "${1:-}" != "--native" ]; then
+  packages+=(
+    clang-format googletest
+    g++-mingw-w64-i686 g++-mingw-w64-x86-64
+    ardour
+    wine wine64 wine32:i386
+  )
+fi
 
 as_root=()
 if [ "$(id -u)" -ne 0 ]; then
@@ -18,7 +23,7 @@ fi
 
 # The 32-bit Windows tests run under the 32-bit Wine, an i386 package.
 need_update=0
-if ! dpkg --print-foreign-architectures | grep -qx i386; then
+if [ "${1:-}" != "--native" ] && ! dpkg --print-foreign-architectures | grep -qx i386; then
   "${as_root[@]}" dpkg --add-architecture i386
   need_update=1
 fi

@@ -140,19 +140,14 @@ std::vector<uint8_t> ReadWholeFile(const std::string& name, std::uintmax_t limit
     }
 }
 
-// Keeps what the plug-in would show the user, so the tool can print it instead.
+// Keeps the last warning the plug-in would show the user, so the tool can print it instead.
 class TCapturingDialogs : public TDialogs {
 public:
-    void Warning(const std::string& caption, const std::string& text) override {
-        Messages.push_back(caption + ": " + text);
-        LastText = text;
-    }
-    void Information(const std::string& caption, const std::string& text) override {
-        Messages.push_back(caption + ": " + text);
+    void Warning(const std::string& /*caption*/, const std::string& text) override {
+        LastWarning = text;
     }
 
-    std::vector<std::string> Messages;
-    std::string LastText;
+    std::string LastWarning;
 };
 
 // A plug-in instance with default services (no documents folder, settings in memory), so it
@@ -178,17 +173,15 @@ private:
     std::unique_ptr<TVSTPlugin> plugin_;
 };
 
-// What loading a file into an instance gave.
-struct TLoadResult {
-    std::string Error;       // the plug-in's message; empty when the block loaded
-    size_t TrailingBytes{0}; // bytes after the container, which the plug-in ignores
-};
+// Preset files are host chunks, which the host layer never accepts beyond this size.
+constexpr std::uintmax_t kMaxPresetBytes =
+    static_cast<std::uintmax_t>(TVSTModuleWithPrograms::kMaxChunkBytes);
 
-// Reads the container and its body the way the plug-in's Load Preset does: a container that
-// cannot be read gives Load Preset's message, a body that cannot be read the message of the
-// state block's reader.
-TLoadResult LoadStateBlock(TInstance& instance, const std::vector<uint8_t>& bytes) {
-    TLoadResult result;
+// Reads the file into the instance the way the plug-in's Load Preset does. A container that
+// cannot be read fails with Load Preset's message, a body that cannot be read with the state
+// block reader's. Answers the number of bytes after the container, which the plug-in ignores.
+size_t LoadFile(TInstance& instance, const std::string& name) {
+    const std::vector<uint8_t> bytes = ReadWholeFile(name, kMaxPresetBytes);
     TMemoryStream file;
     file.Write(bytes.data(), bytes.size());
     file.SetPosition(0);
@@ -196,22 +189,18 @@ TLoadResult LoadStateBlock(TInstance& instance, const std::vector<uint8_t>& byte
     try {
         wrapper.LoadFromStream(file);
     } catch (const std::exception& failure) {
-        result.Error = FailureText("Error loading preset from file.", failure.what());
-        return result;
+        throw EFailure(Printable(name) + ": " +
+                       OneLine(FailureText("Error loading preset from file.", failure.what())));
     }
-    result.TrailingBytes = file.Remaining();
     wrapper.Payload().SetPosition(0);
-    instance.Dialogs().LastText.clear();
+    instance.Dialogs().LastWarning.clear();
     if (!instance.Plugin().ReadStateBlock(wrapper.Payload(), false)) {
-        result.Error = instance.Dialogs().LastText.empty() ? std::string("Error loading preset.")
-                                                           : instance.Dialogs().LastText;
+        const std::string& warning = instance.Dialogs().LastWarning;
+        throw EFailure(Printable(name) + ": " +
+                       (warning.empty() ? std::string("Error loading preset.") : OneLine(warning)));
     }
-    return result;
+    return file.Remaining();
 }
-
-// Preset files are host chunks, which the host layer never accepts beyond this size.
-constexpr std::uintmax_t kMaxPresetBytes =
-    static_cast<std::uintmax_t>(TVSTModuleWithPrograms::kMaxChunkBytes);
 
 // "-" alone is a value (a blocked output, a file name), not an option.
 bool LooksLikeOption(std::string_view arg) {
@@ -239,16 +228,11 @@ std::string SingleFileArgument(const std::vector<std::string>& args) {
 
 int Check(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     const std::string name = SingleFileArgument(args);
-    const std::vector<uint8_t> bytes = ReadWholeFile(name, kMaxPresetBytes);
     TInstance instance;
-    const TLoadResult loaded = LoadStateBlock(instance, bytes);
-    if (!loaded.Error.empty()) {
-        err << kProgram << ": " << Printable(name) << ": " << OneLine(loaded.Error) << '\n';
-        return kPresetToolFailed;
-    }
+    const size_t trailing = LoadFile(instance, name);
     out << "OK\n";
-    if (loaded.TrailingBytes > 0) {
-        err << kProgram << ": " << Printable(name) << ": note: " << loaded.TrailingBytes
+    if (trailing > 0) {
+        err << kProgram << ": " << Printable(name) << ": note: " << trailing
             << " bytes after the state block are ignored\n";
     }
     return kPresetToolOk;
@@ -319,15 +303,9 @@ void PrintState(TVSTPlugin& plugin, std::ostream& out) {
     }
 }
 
-int Show(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    const std::string name = SingleFileArgument(args);
-    const std::vector<uint8_t> bytes = ReadWholeFile(name, kMaxPresetBytes);
+int Show(const std::vector<std::string>& args, std::ostream& out) {
     TInstance instance;
-    const TLoadResult loaded = LoadStateBlock(instance, bytes);
-    if (!loaded.Error.empty()) {
-        err << kProgram << ": " << Printable(name) << ": " << OneLine(loaded.Error) << '\n';
-        return kPresetToolFailed;
-    }
+    LoadFile(instance, SingleFileArgument(args));
     PrintState(instance.Plugin(), out);
     return kPresetToolOk;
 }
@@ -490,7 +468,7 @@ int Make(const std::vector<std::string>& args, std::ostream& out) {
 
     TMemoryStreamChunk wrapper;
     if (!instance.Plugin().WriteStateBlock(wrapper.Payload())) {
-        throw EFailure(OneLine(instance.Dialogs().LastText));
+        throw EFailure(OneLine(instance.Dialogs().LastWarning));
     }
     TMemoryStream file;
     wrapper.SaveToStream(file);
@@ -526,7 +504,7 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
         return Make(args, out);
     }
     if (command == "show") {
-        return Show(args, out, err);
+        return Show(args, out);
     }
     if (command == "check") {
         return Check(args, out, err);
