@@ -9,7 +9,7 @@ native=(cmake ninja-build g++ libgtest-dev libgmock-dev libbenchmark-dev)
 packages=("${native[@]}")
 if [ "${1:-}" != "--native" ]; then
   packages+=(
-    clang-format googletest
+    clang-format googletest clang-14 libclang-rt-14-dev
     g++-mingw-w64-i686 g++-mingw-w64-x86-64
     ardour
     wine wine64 wine32:i386

@@ -1,0 +1,73 @@
+#!/usr/bin/env bash
+# Builds the plug-in benchmark, runs it (5 repetitions, medians) and prints a Markdown table:
+# each measurement for Tonvo and for the pass-through plug-in made with the same framework,
+# and their ratio. Extra arguments go to plugin_bench (e.g. --benchmark_filter=NoteEvents).
+# Build and benchmark messages go to stderr; the table alone goes to stdout.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+cmake --preset linux >&2
+cmake --build --preset linux --target plugin_bench >&2
+
+json=$(mktemp)
+trap 'rm -f "$json"' EXIT
+build/linux/bench/plugin_bench --benchmark_format=json --benchmark_repetitions=5 \
+  --benchmark_report_aggregates_only=true "$@" >"$json"
+
+python3 - "$json" <<'EOF'
+import json
+import sys
+
+with open(sys.argv[1]) as f:
+    report = json.load(f)
+
+# Median CPU time per iteration in ns, and the iteration's counters, by run name. CPU time
+# rather than wall-clock time, so that other programs taking the processor do not count.
+scale = {"ns": 1.0, "us": 1e3, "ms": 1e6, "s": 1e9}
+medians = {}
+for run in report["benchmarks"]:
+    if run.get("aggregate_name") != "median":
+        continue
+    if run.get("error_occurred"):
+        sys.exit(f"{run['run_name']}: {run.get('error_message', 'failed')}")
+    medians[run["run_name"]] = (run["cpu_time"] * scale[run["time_unit"]], run)
+
+what = {
+    "BM_NoteEvents": ("note on/off stream (effProcessEvents + processReplacing)", "ns/event"),
+    "BM_EmptyBlock": ("empty block (processReplacing)", "ns/call"),
+    "BM_GetChunk": ("effGetChunk, program chunk", "ns/call"),
+    "BM_SetChunk": ("effSetChunk, program chunk", "ns/call"),
+    "BM_CreateDestroy": ("VSTPluginMain + effOpen + effClose", "ns/call"),
+}
+
+def per_unit(name):
+    time, run = medians[name]
+    if name.startswith("BM_NoteEvents/"):
+        time /= run["events_per_block"]
+    return time
+
+def shown(value):
+    if value >= 100:
+        return f"{value:.0f}"
+    if value >= 10:
+        return f"{value:.1f}"
+    return f"{value:.2f}"
+
+print("| what | block size | Tonvo | pass-through | Tonvo / pass-through |")
+print("|---|---:|---:|---:|---:|")
+seen = set()
+for name in medians:  # in the order the benchmark ran them
+    parts = name.split("/")
+    key = (parts[0], tuple(parts[2:]))
+    if key in seen or parts[1] not in ("tonvo", "passthrough"):
+        continue
+    seen.add(key)
+    tonvo = "/".join([parts[0], "tonvo", *parts[2:]])
+    passthrough = "/".join([parts[0], "passthrough", *parts[2:]])
+    if tonvo not in medians or passthrough not in medians:
+        continue
+    label, unit = what.get(parts[0], (parts[0], "ns/call"))
+    block = parts[2] if len(parts) > 2 else "-"
+    a, b = per_unit(tonvo), per_unit(passthrough)
+    print(f"| {label} | {block} | {shown(a)} {unit} | {shown(b)} {unit} | {a / b:.2f} |")
+EOF

@@ -1,0 +1,257 @@
+// The audio thread's side of the plug-in allocates nothing and takes no blocking lock, while a
+// user-interface thread edits the map, plays previews, attaches and detaches the editor's
+// highlights and loads states. The audio thread drives the plug-in only through its effect
+// record, as a host does. Built with ThreadSanitizer the same test proves the hand-offs race
+// free; there the sanitizer owns the allocation and lock functions, so nothing is counted.
+#include "engine/plugin.h"
+
+#include <atomic>
+#include <cstdlib>
+#include <gtest/gtest.h>
+#include <mutex>
+#include <new>
+#include <random>
+#include <thread>
+#include <vector>
+
+#if defined(__SANITIZE_THREAD__) || defined(__SANITIZE_ADDRESS__)
+#define TONVO_COUNTING 0
+#else
+#define TONVO_COUNTING 1
+#endif
+
+namespace {
+thread_local bool onAudioThread = false;
+std::atomic<long> audioAllocations{0};
+std::atomic<long> audioLocks{0};
+} // namespace
+
+#if TONVO_COUNTING
+#include <dlfcn.h>
+#include <pthread.h>
+#include <semaphore.h>
+
+namespace {
+void* Allocate(std::size_t size) {
+    if (onAudioThread) {
+        audioAllocations.fetch_add(1, std::memory_order_relaxed);
+    }
+    if (void* p = std::malloc(size == 0 ? 1 : size)) {
+        return p;
+    }
+    throw std::bad_alloc();
+}
+
+template <typename F>
+F Next(const char* name) {
+    return reinterpret_cast<F>(dlsym(RTLD_NEXT, name));
+}
+
+void CountLock() {
+    if (onAudioThread) {
+        audioLocks.fetch_add(1, std::memory_order_relaxed);
+    }
+}
+} // namespace
+
+void* operator new(std::size_t size) {
+    return Allocate(size);
+}
+void* operator new[](std::size_t size) {
+    return Allocate(size);
+}
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
+    try {
+        return Allocate(size);
+    } catch (...) {
+        return nullptr;
+    }
+}
+void operator delete(void* p) noexcept {
+    std::free(p);
+}
+void operator delete[](void* p) noexcept {
+    std::free(p);
+}
+void operator delete(void* p, std::size_t) noexcept {
+    std::free(p);
+}
+void operator delete[](void* p, std::size_t) noexcept {
+    std::free(p);
+}
+
+// Every way a thread can wait for another, counted when the audio thread asks.
+extern "C" int pthread_mutex_lock(pthread_mutex_t* mutex) {
+    CountLock();
+    static const auto real = Next<int (*)(pthread_mutex_t*)>("pthread_mutex_lock");
+    return real(mutex);
+}
+extern "C" int pthread_rwlock_rdlock(pthread_rwlock_t* lock) {
+    CountLock();
+    static const auto real = Next<int (*)(pthread_rwlock_t*)>("pthread_rwlock_rdlock");
+    return real(lock);
+}
+extern "C" int pthread_rwlock_wrlock(pthread_rwlock_t* lock) {
+    CountLock();
+    static const auto real = Next<int (*)(pthread_rwlock_t*)>("pthread_rwlock_wrlock");
+    return real(lock);
+}
+extern "C" int sem_wait(sem_t* semaphore) {
+    CountLock();
+    static const auto real = Next<int (*)(sem_t*)>("sem_wait");
+    return real(semaphore);
+}
+#endif
+
+namespace tonvo {
+namespace {
+
+// A host whose answers are safe from any thread.
+VstTimeInfo timeInfo{};
+std::atomic<long> delivered{0};
+std::atomic<long> automated{0};
+
+intptr_t VSTCALLBACK Host(AEffect*, int32_t opcode, int32_t, intptr_t, void* ptr, float) {
+    switch (opcode) {
+    case audioMasterVersion: return 2400;
+    case audioMasterGetTime: return reinterpret_cast<intptr_t>(&timeInfo);
+    case audioMasterProcessEvents:
+        delivered.fetch_add(static_cast<VstEvents*>(ptr)->numEvents, std::memory_order_relaxed);
+        return 1;
+    case audioMasterAutomate: automated.fetch_add(1, std::memory_order_relaxed); return 0;
+    default: return 0;
+    }
+}
+
+// An editor's highlights that only count, as a real one would under the gate's lock.
+class TCountingSink : public TEditorHighlights {
+public:
+    bool HighlightNoteOn(int) override { return ++calls % 2 == 0; }
+    bool HighlightNoteOff(int) override { return ++calls % 3 == 0; }
+    long calls = 0;
+};
+
+// A module with one parameter value, so control changes drive a parameter too.
+class TAssignablePlugin : public TVSTPlugin {
+protected:
+    void CreationHook() override { ParameterValues().Add(0.0f, "nmap"); }
+};
+
+std::vector<uint8_t> StateWithMap(int shift) {
+    auto source = TVSTModule::Create<TAssignablePlugin>();
+    for (int32_t i = 0; i < 12; ++i) {
+        source->ScaleMap().SetScaleMap(i, (i + shift) % 12);
+    }
+    source->SetMidiCC({{1, "nmap"}});
+    AEffect* effect = source->Effect();
+    void* data = nullptr;
+    const intptr_t size = effect->dispatcher(effect, effGetChunk, 1, 0, &data, 0.0f);
+    return {static_cast<uint8_t*>(data), static_cast<uint8_t*>(data) + size};
+}
+
+TEST(RealTime, TheAudioThreadNeitherAllocatesNorWaits) {
+    const std::vector<std::vector<uint8_t>> states = {StateWithMap(0), StateWithMap(5)};
+    auto plugin = TVSTModule::Create<TAssignablePlugin>();
+    plugin->AttachHostCallback(&Host);
+    AEffect* effect = plugin->Effect();
+    effect->dispatcher(effect, effOpen, 0, 0, nullptr, 0.0f);
+    effect->dispatcher(effect, effMainsChanged, 0, 1, nullptr, 0.0f);
+
+    // Everything the audio thread hands over is made before it starts.
+    constexpr int kBlocks = 20000;
+    constexpr int kFrames = 64;
+    std::vector<VstMidiEvent> midi(32);
+    std::vector<intptr_t> block(2 + midi.size());
+    std::vector<float> left(kFrames), right(kFrames);
+    float* outputs[2] = {left.data(), right.data()};
+
+    std::atomic<bool> stop{false};
+    std::thread ui([&] {
+        std::mt19937 rng(99);
+        TCountingSink sink;
+        std::vector<uint8_t> chunk;
+        for (long round = 0; !stop.load(); ++round) {
+            plugin->ScaleMap().SetScaleMap(static_cast<int32_t>(rng() % 12),
+                                           static_cast<int32_t>(rng() % 13) - 1);
+            plugin->PreviewNoteOn(static_cast<int>(60 + rng() % 12), 100);
+            plugin->PreviewNoteOff(static_cast<int>(60 + rng() % 12), 100);
+            if (round % 7 == 0) {
+                plugin->AttachEditorHighlights(&sink);
+            } else if (round % 7 == 3) {
+                plugin->DetachEditorHighlights();
+            }
+            if (round % 50 == 0) {
+                chunk = states[static_cast<size_t>(round / 50) % 2];
+                effect->dispatcher(effect, effSetChunk, 1, static_cast<intptr_t>(chunk.size()),
+                                   chunk.data(), 0.0f);
+            }
+            std::this_thread::yield();
+        }
+        plugin->DetachEditorHighlights();
+    });
+
+    std::thread audio([&] {
+        onAudioThread = true;
+        std::mt19937 rng(7);
+        double position = 0.0;
+        for (int b = 0; b < kBlocks; ++b) {
+            const size_t count = rng() % midi.size();
+            for (size_t i = 0; i < count; ++i) {
+                VstMidiEvent& event = midi[i];
+                event = VstMidiEvent{};
+                event.type = kVstMidiType;
+                event.byteSize = 24;
+                event.deltaFrames = static_cast<int32_t>(rng() % kFrames);
+                const auto kind = rng() % 10;
+                const auto channel = static_cast<char>(rng() % 16);
+                event.midiData[0] = static_cast<char>((kind < 4   ? 0x90
+                                                       : kind < 8 ? 0x80
+                                                                  : 0xB0) |
+                                                      channel);
+                event.midiData[1] =
+                    static_cast<char>(kind < 8 ? 48 + rng() % 36 : (rng() % 4 == 0 ? 123 : 1));
+                event.midiData[2] = static_cast<char>(rng() % 128);
+                block[2 + i] = reinterpret_cast<intptr_t>(&event);
+            }
+            block[0] = static_cast<intptr_t>(count);
+            const auto transport = rng() % 50;
+            timeInfo.flags = transport == 0 ? 0 : kVstTransportPlaying;
+            position = transport == 1 ? 0.0 : position + kFrames;
+            timeInfo.samplePos = position;
+            effect->dispatcher(effect, effProcessEvents, 0, 0, block.data(), 0.0f);
+            effect->processReplacing(effect, nullptr, outputs, kFrames);
+        }
+        onAudioThread = false;
+    });
+    audio.join();
+    stop = true;
+    ui.join();
+
+    EXPECT_EQ(audioAllocations.load(), 0);
+    EXPECT_EQ(audioLocks.load(), 0);
+    EXPECT_GT(delivered.load(), 100000);
+    EXPECT_GT(automated.load(), 0);
+    effect->dispatcher(effect, effClose, 0, 0, nullptr, 0.0f);
+    plugin.release(); // the close request destroyed it
+}
+
+#if TONVO_COUNTING
+TEST(RealTime, CountingSeesWhatItShould) {
+    onAudioThread = true;
+    const long allocations = audioAllocations.load();
+    const long locks = audioLocks.load();
+    {
+        static int* volatile sink = nullptr;
+        sink = new int(1);
+        delete sink;
+        std::mutex mutex;
+        std::lock_guard guard(mutex);
+    }
+    onAudioThread = false;
+    EXPECT_EQ(audioAllocations.load() - allocations, 1);
+    EXPECT_EQ(audioLocks.load() - locks, 1);
+}
+#endif
+
+} // namespace
+} // namespace tonvo
