@@ -80,12 +80,7 @@ private:
 template <typename Module>
 class TRig {
 public:
-    TRig() {
-        if constexpr (std::is_base_of_v<TVSTModule, Module>) {
-            owned_ = TVSTModule::Create<Module>();
-        } else {
-            owned_ = std::make_unique<Module>();
-        }
+    TRig() : owned_(Make()), module(*owned_) {
         module.AttachHostCallback(&QuietHost);
         module.InstallProcessingRoutines();
         outputs_[0] = left_.data();
@@ -97,10 +92,17 @@ public:
     }
 
 private:
+    static std::unique_ptr<Module> Make() {
+        if constexpr (std::is_base_of_v<TVSTModule, Module>) {
+            return TVSTModule::Create<Module>();
+        } else {
+            return std::make_unique<Module>();
+        }
+    }
     std::unique_ptr<Module> owned_;
 
 public:
-    Module& module = *owned_;
+    Module& module;
 
 private:
     std::array<float, kFrames> left_{};

@@ -12,7 +12,6 @@
 #include <algorithm>
 #include <array>
 #include <benchmark/benchmark.h>
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
@@ -202,115 +201,6 @@ private:
     std::unique_ptr<TBlock> block_;
 };
 
-// Empty when one block of the stream came back whole, with every note moved as the subject's
-// state says; the reason otherwise.
-std::string CheckStream(const TSubject& subject, TInstance& instance, TNoteStream& stream) {
-    host.kept.clear();
-    host.keep = true;
-    instance.Dispatch(effProcessEvents, 0, 0, stream.Get());
-    instance.Process();
-    host.keep = false;
-    if (static_cast<int32_t>(host.kept.size()) != stream.Count()) {
-        return subject.name + " sent " + std::to_string(host.kept.size()) + " of " +
-               std::to_string(stream.Count()) + " events";
-    }
-    const auto status = static_cast<uint8_t>(host.kept.front().midiData[0]);
-    const int32_t note = host.kept.front().midiData[1];
-    if ((status & 0xF0) != 0x90 || note % 12 != (TNoteStream::Key(0) + subject.shift) % 12) {
-        return subject.name + " did not map the first note as its state says";
-    }
-    if (!instance.Silent()) {
-        return subject.name + " left sound in its outputs";
-    }
-    return {};
-}
-
-void NoteEvents(benchmark::State& state, const TSubject& subject, int32_t frames) {
-    ResetTransport();
-    TInstance instance(subject, frames);
-    TNoteStream stream(frames);
-    if (!instance.Error().empty()) {
-        state.SkipWithError(instance.Error().c_str());
-        return;
-    }
-    if (const std::string failure = CheckStream(subject, instance, stream); !failure.empty()) {
-        state.SkipWithError(failure.c_str());
-        return;
-    }
-    for (auto _ : state) {
-        instance.Dispatch(effProcessEvents, 0, 0, stream.Get());
-        instance.Process();
-    }
-    state.SetItemsProcessed(state.iterations() * stream.Count());
-    state.counters["events_per_block"] = stream.Count();
-}
-
-void EmptyBlock(benchmark::State& state, const TSubject& subject, int32_t frames) {
-    ResetTransport();
-    TInstance instance(subject, frames);
-    if (!instance.Error().empty()) {
-        state.SkipWithError(instance.Error().c_str());
-        return;
-    }
-    for (auto _ : state) {
-        instance.Process();
-    }
-}
-
-void GetChunk(benchmark::State& state, const TSubject& subject) {
-    ResetTransport();
-    TInstance instance(subject, 512);
-    if (!instance.Error().empty()) {
-        state.SkipWithError(instance.Error().c_str());
-        return;
-    }
-    for (auto _ : state) {
-        void* data = nullptr;
-        const intptr_t size = instance.Dispatch(effGetChunk, 1, 0, &data);
-        benchmark::DoNotOptimize(data);
-        benchmark::DoNotOptimize(size);
-    }
-}
-
-void SetChunk(benchmark::State& state, const TSubject& subject) {
-    ResetTransport();
-    TInstance instance(subject, 512);
-    if (!instance.Error().empty()) {
-        state.SkipWithError(instance.Error().c_str());
-        return;
-    }
-    // The instance's own state, as a host stores it with the project and later gives it back.
-    void* data = nullptr;
-    const intptr_t size = instance.Dispatch(effGetChunk, 1, 0, &data);
-    if (size <= 0 || data == nullptr) {
-        state.SkipWithError((subject.name + " gave no state").c_str());
-        return;
-    }
-    std::vector<uint8_t> bytes(static_cast<const uint8_t*>(data),
-                               static_cast<const uint8_t*>(data) + size);
-    if (instance.Dispatch(effSetChunk, 1, size, bytes.data()) != size) {
-        state.SkipWithError((subject.name + " refused its own state").c_str());
-        return;
-    }
-    for (auto _ : state) {
-        benchmark::DoNotOptimize(instance.Dispatch(effSetChunk, 1, size, bytes.data()));
-    }
-    state.counters["chunk_bytes"] = static_cast<double>(size);
-}
-
-void CreateDestroy(benchmark::State& state, const TSubject& subject) {
-    ResetTransport();
-    for (auto _ : state) {
-        AEffect* effect = subject.entry(&HostCallback);
-        if (effect == nullptr) {
-            state.SkipWithError((subject.name + " made no instance").c_str());
-            break;
-        }
-        effect->dispatcher(effect, effOpen, 0, 0, nullptr, 0.0f);
-        effect->dispatcher(effect, effClose, 0, 0, nullptr, 0.0f);
-    }
-}
-
 // Tonvo's state with every pitch class sounding, each moved up a whole tone: made by the
 // engine's own module in this process, which knows no documents folder and writes nothing.
 std::vector<uint8_t> EveryKeySoundsState() {
@@ -370,63 +260,210 @@ private:
     std::filesystem::path root_;
 };
 
-int Run(int argc, char** argv) {
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
-        return 1;
-    }
-    const TPrivateHome home;
-    // Declared after the folder, so the libraries are unloaded before it goes.
+// Everything the measurements share, made on first use: the private home first, so it is in
+// place before Tonvo loads and is removed only after both libraries are unloaded.
+struct TSetup {
+    TPrivateHome home;
     std::vector<TSubject> subjects;
-    subjects.push_back(LoadSubject("tonvo", TONVO_PLUGIN_PATH));
-    subjects.back().state = EveryKeySoundsState();
-    subjects.back().shift = 2;
-    subjects.push_back(LoadSubject("passthrough", TONVO_PASSTHROUGH_PATH));
 
-    // Registered per measurement, both plug-ins next to each other.
-    for (const int32_t frames : kBlockSizes) {
-        for (const TSubject& subject : subjects) {
-            const std::string name = "BM_NoteEvents/" + subject.name + "/" + std::to_string(frames);
-            benchmark::RegisterBenchmark(name.c_str(), [&subject, frames](benchmark::State& s) {
-                NoteEvents(s, subject, frames);
-            });
-        }
+    TSetup() {
+        subjects.push_back(LoadSubject("tonvo", TONVO_PLUGIN_PATH));
+        subjects.back().state = EveryKeySoundsState();
+        subjects.back().shift = 2;
+        subjects.push_back(LoadSubject("passthrough", TONVO_PASSTHROUGH_PATH));
     }
-    for (const int32_t frames : kBlockSizes) {
-        for (const TSubject& subject : subjects) {
-            const std::string name = "BM_EmptyBlock/" + subject.name + "/" + std::to_string(frames);
-            benchmark::RegisterBenchmark(name.c_str(), [&subject, frames](benchmark::State& s) {
-                EmptyBlock(s, subject, frames);
-            });
-        }
-    }
-    for (const TSubject& subject : subjects) {
-        benchmark::RegisterBenchmark(("BM_GetChunk/" + subject.name).c_str(),
-                                     [&subject](benchmark::State& s) { GetChunk(s, subject); });
-    }
-    for (const TSubject& subject : subjects) {
-        benchmark::RegisterBenchmark(("BM_SetChunk/" + subject.name).c_str(),
-                                     [&subject](benchmark::State& s) { SetChunk(s, subject); });
-    }
-    for (const TSubject& subject : subjects) {
-        benchmark::RegisterBenchmark(
-            ("BM_CreateDestroy/" + subject.name).c_str(),
-            [&subject](benchmark::State& s) { CreateDestroy(s, subject); });
-    }
+};
 
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+// The plug-in of that index (0 Tonvo, 1 the pass-through); null, with the measurement marked
+// failed and the reason given, when they could not be loaded.
+const TSubject* Subject(benchmark::State& state, size_t index) {
+    static std::string failure;
+    static const std::unique_ptr<TSetup> setup = []() -> std::unique_ptr<TSetup> {
+        try {
+            return std::make_unique<TSetup>();
+        } catch (const std::exception& error) {
+            failure = error.what();
+            return nullptr;
+        }
+    }();
+    if (setup == nullptr) {
+        state.SkipWithError(failure.c_str());
+        return nullptr;
+    }
+    return &setup->subjects[index];
 }
+
+// Empty when one block of the stream came back whole, with every note moved as the subject's
+// state says; the reason otherwise.
+std::string CheckStream(const TSubject& subject, TInstance& instance, TNoteStream& stream) {
+    host.kept.clear();
+    host.keep = true;
+    instance.Dispatch(effProcessEvents, 0, 0, stream.Get());
+    instance.Process();
+    host.keep = false;
+    if (static_cast<int32_t>(host.kept.size()) != stream.Count()) {
+        return subject.name + " sent " + std::to_string(host.kept.size()) + " of " +
+               std::to_string(stream.Count()) + " events";
+    }
+    const auto status = static_cast<uint8_t>(host.kept.front().midiData[0]);
+    const int32_t note = host.kept.front().midiData[1];
+    if ((status & 0xF0) != 0x90 || note % 12 != (TNoteStream::Key(0) + subject.shift) % 12) {
+        return subject.name + " did not map the first note as its state says";
+    }
+    if (!instance.Silent()) {
+        return subject.name + " left sound in its outputs";
+    }
+    return {};
+}
+
+void NoteEvents(benchmark::State& state, size_t index, int32_t frames) {
+    const TSubject* found = Subject(state, index);
+    if (found == nullptr) {
+        return;
+    }
+    const TSubject& subject = *found;
+    ResetTransport();
+    TInstance instance(subject, frames);
+    TNoteStream stream(frames);
+    if (!instance.Error().empty()) {
+        state.SkipWithError(instance.Error().c_str());
+        return;
+    }
+    if (const std::string failure = CheckStream(subject, instance, stream); !failure.empty()) {
+        state.SkipWithError(failure.c_str());
+        return;
+    }
+    for (auto _ : state) {
+        instance.Dispatch(effProcessEvents, 0, 0, stream.Get());
+        instance.Process();
+    }
+    state.SetItemsProcessed(state.iterations() * stream.Count());
+    state.counters["events_per_block"] = stream.Count();
+}
+
+void EmptyBlock(benchmark::State& state, size_t index, int32_t frames) {
+    const TSubject* found = Subject(state, index);
+    if (found == nullptr) {
+        return;
+    }
+    const TSubject& subject = *found;
+    ResetTransport();
+    TInstance instance(subject, frames);
+    if (!instance.Error().empty()) {
+        state.SkipWithError(instance.Error().c_str());
+        return;
+    }
+    for (auto _ : state) {
+        instance.Process();
+    }
+}
+
+void GetChunk(benchmark::State& state, size_t index) {
+    const TSubject* found = Subject(state, index);
+    if (found == nullptr) {
+        return;
+    }
+    const TSubject& subject = *found;
+    ResetTransport();
+    TInstance instance(subject, 512);
+    if (!instance.Error().empty()) {
+        state.SkipWithError(instance.Error().c_str());
+        return;
+    }
+    for (auto _ : state) {
+        void* data = nullptr;
+        const intptr_t size = instance.Dispatch(effGetChunk, 1, 0, &data);
+        benchmark::DoNotOptimize(data);
+        benchmark::DoNotOptimize(size);
+    }
+}
+
+void SetChunk(benchmark::State& state, size_t index) {
+    const TSubject* found = Subject(state, index);
+    if (found == nullptr) {
+        return;
+    }
+    const TSubject& subject = *found;
+    ResetTransport();
+    TInstance instance(subject, 512);
+    if (!instance.Error().empty()) {
+        state.SkipWithError(instance.Error().c_str());
+        return;
+    }
+    // The instance's own state, as a host stores it with the project and later gives it back.
+    void* data = nullptr;
+    const intptr_t size = instance.Dispatch(effGetChunk, 1, 0, &data);
+    if (size <= 0 || data == nullptr) {
+        state.SkipWithError((subject.name + " gave no state").c_str());
+        return;
+    }
+    std::vector<uint8_t> bytes(static_cast<const uint8_t*>(data),
+                               static_cast<const uint8_t*>(data) + size);
+    if (instance.Dispatch(effSetChunk, 1, size, bytes.data()) != size) {
+        state.SkipWithError((subject.name + " refused its own state").c_str());
+        return;
+    }
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(instance.Dispatch(effSetChunk, 1, size, bytes.data()));
+    }
+    state.counters["chunk_bytes"] = static_cast<double>(size);
+}
+
+void CreateDestroy(benchmark::State& state, size_t index) {
+    const TSubject* found = Subject(state, index);
+    if (found == nullptr) {
+        return;
+    }
+    const TSubject& subject = *found;
+    ResetTransport();
+    for (auto _ : state) {
+        AEffect* effect = subject.entry(&HostCallback);
+        if (effect == nullptr) {
+            state.SkipWithError((subject.name + " made no instance").c_str());
+            break;
+        }
+        effect->dispatcher(effect, effOpen, 0, 0, nullptr, 0.0f);
+        effect->dispatcher(effect, effClose, 0, 0, nullptr, 0.0f);
+    }
+}
+
+// Registered per measurement, both plug-ins next to each other.
+[[maybe_unused]] const bool registered = [] {
+    constexpr std::array<const char*, 2> kNames = {"tonvo", "passthrough"};
+    for (const int32_t frames : kBlockSizes) {
+        for (size_t i = 0; i < kNames.size(); ++i) {
+            const std::string name =
+                std::string("BM_NoteEvents/") + kNames[i] + "/" + std::to_string(frames);
+            benchmark::RegisterBenchmark(name.c_str(), [i, frames](benchmark::State& state) {
+                NoteEvents(state, i, frames);
+            });
+        }
+    }
+    for (const int32_t frames : kBlockSizes) {
+        for (size_t i = 0; i < kNames.size(); ++i) {
+            const std::string name =
+                std::string("BM_EmptyBlock/") + kNames[i] + "/" + std::to_string(frames);
+            benchmark::RegisterBenchmark(name.c_str(), [i, frames](benchmark::State& state) {
+                EmptyBlock(state, i, frames);
+            });
+        }
+    }
+    for (size_t i = 0; i < kNames.size(); ++i) {
+        benchmark::RegisterBenchmark((std::string("BM_GetChunk/") + kNames[i]).c_str(),
+                                     [i](benchmark::State& state) { GetChunk(state, i); });
+    }
+    for (size_t i = 0; i < kNames.size(); ++i) {
+        benchmark::RegisterBenchmark((std::string("BM_SetChunk/") + kNames[i]).c_str(),
+                                     [i](benchmark::State& state) { SetChunk(state, i); });
+    }
+    for (size_t i = 0; i < kNames.size(); ++i) {
+        benchmark::RegisterBenchmark((std::string("BM_CreateDestroy/") + kNames[i]).c_str(),
+                                     [i](benchmark::State& state) { CreateDestroy(state, i); });
+    }
+    return true;
+}();
 
 } // namespace
 } // namespace tonvo
 
-int main(int argc, char** argv) {
-    try {
-        return tonvo::Run(argc, argv);
-    } catch (const std::exception& failure) {
-        std::fprintf(stderr, "plugin_bench: %s\n", failure.what());
-        return 1;
-    }
-}
+BENCHMARK_MAIN();

@@ -7,6 +7,7 @@ namespace tonvo {
 void THighlightGate::Attach(TEditorHighlights* editor) noexcept {
     std::lock_guard guard(lock_);
     editor_ = editor;
+    attached_.store(editor != nullptr, std::memory_order_release);
 }
 
 bool THighlightGate::Attached() const noexcept {
@@ -16,6 +17,9 @@ bool THighlightGate::Attached() const noexcept {
 
 // An editor that throws loses that one highlight; the audio thread goes on.
 bool THighlightGate::NoteOn(int note) noexcept {
+    if (!attached_.load(std::memory_order_acquire)) {
+        return false;
+    }
     std::lock_guard guard(lock_);
     try {
         return editor_ != nullptr && editor_->HighlightNoteOn(note);
@@ -25,6 +29,9 @@ bool THighlightGate::NoteOn(int note) noexcept {
 }
 
 bool THighlightGate::NoteOff(int note) noexcept {
+    if (!attached_.load(std::memory_order_acquire)) {
+        return false;
+    }
     std::lock_guard guard(lock_);
     try {
         return editor_ != nullptr && editor_->HighlightNoteOff(note);

@@ -3,7 +3,8 @@
 //
 // A short spin lock orders the three users: the audio thread holds it only for one highlight
 // call (a few list operations), the editor holds it only for its refresh pass, and attaching
-// or detaching takes it too, so no highlight ever reaches an editor being destroyed.
+// or detaching takes it too, so no highlight ever reaches an editor being destroyed. While no
+// editor is attached the audio thread does not touch the lock at all.
 #pragma once
 
 #include <atomic>
@@ -52,6 +53,9 @@ public:
 private:
     mutable TSpinLock lock_;
     TEditorHighlights* editor_ = nullptr;
+    // Lets the audio thread skip the lock while no editor is attached (the usual case); the
+    // editor pointer itself is only read under the lock.
+    std::atomic<bool> attached_{false};
 };
 
 } // namespace tonvo

@@ -409,6 +409,8 @@ void TVSTPluginBase::VSTPluginBasePrograms0LoadChunk(TVstProgram& program, int32
     wrapper.Payload().SetPosition(0);
     if (!ReadStateBlock(wrapper.Payload(), true)) {
         ResetParameterValues();
+        // The failure has been shown; the host learns of it too (its chunk call answers 0).
+        throw EFormatError("The plug-in state could not be read");
     }
 }
 

@@ -146,26 +146,26 @@ TEST_F(StateBlock, DamagedBodiesAreReportedAndChangeNothing) {
 
     Bytes wrongSignature = body;
     wrongSignature[3] = '1';
-    Load(*plugin, Container(wrongSignature));
+    EXPECT_THROW(Load(*plugin, Container(wrongSignature)), EFormatError);
     ASSERT_EQ(dialogs.boxes.size(), 1u);
     EXPECT_EQ(dialogs.boxes.back(),
               "Load Preset: Error loading preset.\r\n\r\n\"Invalid stream format\"");
 
     Bytes wrongTag = body;
     wrongTag[42] = 0x07; // the tonic's tag
-    Load(*plugin, Container(wrongTag));
+    EXPECT_THROW(Load(*plugin, Container(wrongTag)), EFormatError);
     EXPECT_EQ(dialogs.boxes.back(),
               "Load Preset: Error loading preset.\r\n\r\n\"Invalid property value\"");
 
     Bytes longText = body;
     longText[5] = 0x0C; // the version as a long text whose length runs past the end
-    Load(*plugin, Container(longText));
+    EXPECT_THROW(Load(*plugin, Container(longText)), EFormatError);
     EXPECT_EQ(dialogs.boxes.back(),
               "Load Preset: Error loading preset.\r\n\r\n\"Stream read error\"");
 
     // Ends right after the plug-in section: the map was read, the CC section is missing.
     Bytes noCC(body.begin(), body.end() - 2);
-    Load(*plugin, Container(noCC));
+    EXPECT_THROW(Load(*plugin, Container(noCC)), EFormatError);
     EXPECT_EQ(dialogs.boxes.back(),
               "Load Preset: Error loading preset.\r\n\r\n\"Stream read error\"");
     EXPECT_EQ(dialogs.boxes.size(), 4u);
@@ -276,7 +276,7 @@ TEST_F(StateBlock, ALaterAssignmentOfTheSameNameKeepsTheEarlierPlace) {
     EXPECT_EQ(plugin->MidiCC().GetItem(0), (TMidiCCItem{2, "a"}));
 }
 
-TEST_F(StateBlock, ABankLoadRunsTheHandlerTwiceWithTheSameResult) {
+TEST_F(StateBlock, ABankLoadRunsTheHandlerTwiceAndAFaultyOneIsRefused) {
     Customise(*plugin);
     Bytes bank = {0, 0, 0, 0};
     const Bytes block = Store(*plugin);
@@ -294,9 +294,11 @@ TEST_F(StateBlock, ABankLoadRunsTheHandlerTwiceWithTheSameResult) {
 
     Bytes broken = bank;
     broken[4 + 8 + 3] = '9'; // "TPF9"
-    effect->dispatcher(effect, effSetChunk, 0, static_cast<intptr_t>(broken.size()), broken.data(),
-                       0.0f);
-    EXPECT_EQ(dialogs.boxes.size(), 2u) << "the faulty block is reported at each of both runs";
+    EXPECT_EQ(effect->dispatcher(effect, effSetChunk, 0, static_cast<intptr_t>(broken.size()),
+                                 broken.data(), 0.0f),
+              0)
+        << "a state that cannot be read is refused";
+    EXPECT_EQ(dialogs.boxes.size(), 1u) << "reported once; the second run does not happen";
     EXPECT_EQ(target->CurrentState(), expected);
 }
 
