@@ -1,5 +1,7 @@
 #include "host/info.h"
 
+#include "host/can_do.h"
+
 #include <array>
 #include <iomanip>
 #include <string_view>
@@ -25,21 +27,6 @@ constexpr std::array<std::string_view, 13> kFlagNames = {"has editor",
                                                          "ext async",
                                                          "ext buffer",
                                                          "can double replacing"};
-
-constexpr std::array<std::string_view, 14> kCanDos = {"sendVstEvents",
-                                                      "sendVstMidiEvent",
-                                                      "sendVstTimeInfo",
-                                                      "receiveVstEvents",
-                                                      "receiveVstMidiEvent",
-                                                      "receiveVstTimeInfo",
-                                                      "offline",
-                                                      "midiProgramNames",
-                                                      "bypass",
-                                                      "1in1out",
-                                                      "1in2out",
-                                                      "2in1out",
-                                                      "2in2out",
-                                                      "hasCockosExtensions"};
 
 std::string FourCharacters(int32_t id) {
     std::string text;
@@ -81,7 +68,7 @@ void PrintInfo(THostedPlugin& plugin, std::ostream& out) {
     out << "MIDI:          " << (can("receiveVstMidiEvent") > 0 ? 1 : 0) << " in, "
         << (can("sendVstMidiEvent") > 0 ? 1 : 0) << " out\n";
     out << "Can do:\n";
-    for (std::string_view text : kCanDos) {
+    for (std::string_view text : kCanDoTexts) {
         const std::string name(text);
         out << "  " << std::left << std::setw(22) << name << std::right << can(name.c_str())
             << '\n';

@@ -1,23 +1,14 @@
 // The 8-bit code page on Windows is the process's ANSI code page (CP_ACP), the one the Windows
 // "A" functions use.
 #include "platform/text.h"
+#include "platform/win32/windows_text.h"
 
 #include <climits>
 #include <stdexcept>
 #include <string>
 
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <windows.h>
-
 namespace tonvo::platform {
 namespace {
-
-static_assert(sizeof(wchar_t) == sizeof(char16_t), "Windows wide text is UTF-16");
 
 // The Windows converters take int lengths.
 int CheckedLength(size_t size) {
