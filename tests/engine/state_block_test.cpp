@@ -3,6 +3,7 @@
 #include "engine/plugin.h"
 #include "support/fake_services.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
 #include <memory>
 #include <random>
@@ -33,15 +34,13 @@ public:
 
 // Wraps a body in its container.
 Bytes Container(const Bytes& body) {
-    Bytes block = {'m',
-                   'm',
-                   's',
-                   't',
-                   static_cast<uint8_t>(body.size()),
-                   static_cast<uint8_t>(body.size() >> 8),
-                   static_cast<uint8_t>(body.size() >> 16),
-                   static_cast<uint8_t>(body.size() >> 24)};
-    block.insert(block.end(), body.begin(), body.end());
+    Bytes block(8 + body.size());
+    const char tag[] = "mmst";
+    for (size_t i = 0; i < 4; ++i) {
+        block[i] = static_cast<uint8_t>(tag[i]);
+        block[4 + i] = static_cast<uint8_t>(body.size() >> (8 * i));
+    }
+    std::copy(body.begin(), body.end(), block.begin() + 8);
     return block;
 }
 

@@ -110,7 +110,10 @@ std::string OneLine(std::string_view text) {
 }
 
 std::string Quoted(std::string_view text) {
-    return "'" + Printable(text) + "'";
+    std::string quoted = Printable(text);
+    quoted.insert(quoted.begin(), '\'');
+    quoted.push_back('\'');
+    return quoted;
 }
 
 fs::path PathFromUtf8(const std::string& text) {
