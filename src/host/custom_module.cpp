@@ -168,11 +168,10 @@ intptr_t TCustomVSTModule::EffEditIdle() {
     if ((effect_.flags & effFlagsHasEditor) == 0 || !editorForm_) {
         return 0;
     }
-    if (EditorNeedUpdate()) {
-        if (OnEditIdle) {
-            OnEditIdle();
-        }
-        ConsumeEditorNeedUpdate();
+    // Taken before the handler runs: a change flagged meanwhile (by the audio thread) stays
+    // flagged for the next idle call instead of being cleared unseen.
+    if (ConsumeEditorNeedUpdate() && OnEditIdle) {
+        OnEditIdle();
     }
     return 0;
 }

@@ -157,6 +157,22 @@ TEST_F(Module, EditorIdleRunsOnlyWithAFormAndTheFlagSet) {
     EXPECT_EQ(module->EditorForm(), nullptr);
 }
 
+TEST_F(Module, AnUpdateFlaggedWhileTheEditorRefreshesIsShownNextTime) {
+    GiveEditor();
+    Call(effEditOpen, 0, 0, &parent);
+    // The audio thread flags a change while the editor is busy with the previous one.
+    module->OnEditIdle = [this] {
+        if (++module->idles == 1) {
+            module->SetEditorNeedUpdate();
+        }
+    };
+    module->SetEditorNeedUpdate();
+    Call(effEditIdle);
+    Call(effEditIdle);
+    Call(effEditIdle);
+    EXPECT_EQ(module->idles, 2);
+}
+
 TEST_F(Module, EditorRectangleGrowsToTheFormOnceOpen) {
     ERect* rect = nullptr;
     EXPECT_EQ(Call(effEditGetRect, 0, 0, &rect), 0);
