@@ -1,6 +1,7 @@
 #include "engine/plugin_base.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 
 namespace tonvo {
@@ -180,9 +181,10 @@ void TVSTPluginBase::RebuildCCRouting() noexcept {
 
 // v = 0 gives the minimum, v = 127 the minimum plus the sizes of both ends.
 void TVSTPluginBase::ApplyControlChange(uint8_t controller, uint8_t value) noexcept {
-    const uint64_t routes = ccRouting_[controller].load(std::memory_order_acquire);
-    for (int32_t index = 0; routes >> index != 0; ++index) {
-        if ((routes >> index & 1) == 0 || index >= ParameterCount()) {
+    uint64_t routes = ccRouting_[controller].load(std::memory_order_acquire);
+    for (; routes != 0; routes &= routes - 1) { // one pass per set bit, lowest first
+        const auto index = static_cast<int32_t>(std::countr_zero(routes));
+        if (index >= ParameterCount()) {
             continue;
         }
         try {
