@@ -224,9 +224,8 @@ void TVSTPluginBase::ReadPluginState(TValueReader& reader, const std::string&, T
 
 void TVSTPluginBase::ApplyState(const TPluginState& state) {
     SetPresetName(state.PresetName);
-    if (state.CCAssignments) {
-        SetMidiCC(*state.CCAssignments);
-    }
+    ResetParameterValues();
+    SetMidiCC(state.CCAssignments.value_or(std::vector<TMidiCCItem>{}));
 }
 
 bool TVSTPluginBase::WriteStateBlock(TMemoryStream& body) {
@@ -292,7 +291,6 @@ bool TVSTPluginBase::ReadStateBlock(TMemoryStream& body, bool checkPresetFile) {
         Dialogs().Warning("Load Preset", FailureText("Error loading preset.", failure.what()));
         return false;
     }
-    ResetState();
     ApplyState(state);
     if (checkPresetFile && !PresetName().empty() && !PresetFileExists(PresetName())) {
         SetPresetName({});
