@@ -85,11 +85,19 @@ void TVSTPluginBase::ResetState() {
 
 std::atomic<int8_t> TVSTPluginBase::ProcessLowestOctave{-2};
 
+// A name from a host's state block is outside input: one with a separator, a drive or a NUL
+// (where the system's calls would stop reading) could name a file anywhere, so it names none.
+// Both separators and the colon count on every system, as a project moves between them.
 std::filesystem::path TVSTPluginBase::PresetFile(const std::string& name) const {
-    if (presetFolder_.empty()) {
+    if (presetFolder_.empty() ||
+        name.find_first_of(std::string_view("/\\:\0", 4)) != std::string::npos) {
         return {};
     }
-    return presetFolder_ / std::filesystem::u8path(name + ".brelwickp");
+    std::filesystem::path file = std::filesystem::u8path(name + ".brelwickp");
+    if (file.has_root_path() || file.has_parent_path()) {
+        return {};
+    }
+    return presetFolder_ / file;
 }
 
 void TVSTPluginBase::LoadSettings() {

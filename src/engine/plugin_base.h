@@ -30,6 +30,8 @@ public:
     // inside it; formed at creation, empty when there is no documents folder.
     const std::filesystem::path& DataFolder() const noexcept { return dataFolder_; }
     const std::filesystem::path& PresetFolder() const noexcept { return presetFolder_; }
+    // The preset of that name in the preset folder; empty without a folder, and for a name
+    // that is not a plain file name (a separator, a drive, a NUL), which names no preset.
     std::filesystem::path PresetFile(const std::string& name) const;
 
     // Settings: skin index and lowest octave, read once at creation, written on each change.

@@ -123,6 +123,9 @@ void TPresetCommands::WritePreset(const std::string& name,
     TMemoryStream file;
     wrapper.SaveToStream(file);
     const std::filesystem::path path = module_.PresetFile(name);
+    if (path.empty()) {
+        throw std::runtime_error("Invalid preset name: \"" + name + "\"");
+    }
     platform::CreateFolders(module_.PresetFolder());
     platform::WriteFileReplacing(path, {file.Bytes().begin(), file.Bytes().end()});
     for (const std::filesystem::path& old : replaced) {
