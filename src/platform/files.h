@@ -40,6 +40,11 @@ std::vector<std::filesystem::path> ListFiles(const std::filesystem::path& folder
 
 void RemoveFile(const std::filesystem::path& path);
 
+// Renames a file in two steps through a temporary name of its own in its folder, for a change
+// of letter case alone, which a file system that ignores case may refuse as a plain rename.
+// When the second step fails the file gets its old name back before the failure is thrown.
+void RespellFile(const std::filesystem::path& from, const std::filesystem::path& to);
+
 // Opens a document with the system's viewer, or a folder in the file manager; false when the
 // system refused. Never through a shell.
 bool ShellOpen(const std::filesystem::path& path);

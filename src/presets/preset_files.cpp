@@ -135,10 +135,8 @@ void TPresetCommands::WritePreset(const std::string& name,
         std::error_code notFound;
         if (std::filesystem::equivalent(old, path, notFound)) {
             // A file system that ignores letter case replaced the old file in place; respell it
-            // as typed, through a temporary name since a case-only rename may be refused.
-            const std::filesystem::path respelled = path.parent_path() / ".respell.tmp";
-            std::filesystem::rename(old, respelled);
-            std::filesystem::rename(respelled, path);
+            // as typed.
+            platform::RespellFile(old, path);
         } else {
             platform::RemoveFile(old);
         }

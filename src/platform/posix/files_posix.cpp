@@ -400,6 +400,21 @@ void RemoveFile(const fs::path& path) {
     }
 }
 
+void RespellFile(const fs::path& from, const fs::path& to) {
+    const fs::path folder = from.has_parent_path() ? from.parent_path() : fs::path(".");
+    const fs::path temporary = folder / TemporaryName();
+    if (::rename(from.c_str(), temporary.c_str()) != 0) {
+        Fail("Cannot rename", from, errno);
+    }
+    if (::rename(temporary.c_str(), to.c_str()) != 0) {
+        const int error = errno;
+        if (::rename(temporary.c_str(), from.c_str()) != 0) {
+            Fail("Cannot rename (the file is now " + temporary.native() + ")", from, error);
+        }
+        Fail("Cannot rename", from, error);
+    }
+}
+
 bool ShellOpen(const fs::path& path) {
     return Launch(path);
 }

@@ -268,6 +268,23 @@ void RemoveFile(const fs::path& path) {
     }
 }
 
+// Neither step replaces anything: the temporary name is new, and once the file has left its
+// old spelling nothing should hold the new one; if something does, it is not ours to replace.
+void RespellFile(const fs::path& from, const fs::path& to) {
+    const fs::path folder = from.has_parent_path() ? from.parent_path() : fs::path(L".");
+    const fs::path temporary = folder / TemporaryName();
+    if (!MoveFileExW(from.c_str(), temporary.c_str(), 0)) {
+        Fail("Cannot rename", from, GetLastError());
+    }
+    if (!MoveFileExW(temporary.c_str(), to.c_str(), 0)) {
+        const DWORD error = GetLastError();
+        if (!MoveFileExW(temporary.c_str(), from.c_str(), 0)) {
+            Fail("Cannot rename (the file is now " + Narrow(temporary.native()) + ")", from, error);
+        }
+        Fail("Cannot rename", from, error);
+    }
+}
+
 bool ShellOpen(const fs::path& path) {
     if (path.empty()) {
         return false;
