@@ -1,8 +1,8 @@
 #include "presets/preset_files.h"
 
+#include "platform/file_names.h"
 #include "platform/files.h"
 
-#include <algorithm>
 #include <stdexcept>
 
 namespace tonvo {
@@ -11,13 +11,6 @@ namespace {
 
 constexpr size_t kMaxNameLength = 50;
 constexpr std::string_view kInvalidCharacters = "\\/:*?\"<>|";
-
-std::string Lower(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(), [](char c) {
-        return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-    });
-    return text;
-}
 
 std::string PathText(const std::filesystem::path& path) {
     const std::u8string text = path.u8string();
@@ -66,12 +59,21 @@ std::vector<std::filesystem::path> TPresetCommands::ListPresets() const {
     return platform::ListFiles(module_.PresetFolder(), std::string(kPresetExtension));
 }
 
+// Names compare as the platform's file names do, whatever the script, so "é" finds "É". Hidden
+// and system files count although the listing leaves them out: writing would replace them.
 std::vector<std::filesystem::path> TPresetCommands::FilesNamed(const std::string& name) const {
     std::vector<std::filesystem::path> found;
-    const std::string wanted = Lower(name);
-    for (const std::filesystem::path& file : ListPresets()) {
-        if (Lower(FileBaseName(file)) == wanted) {
-            found.push_back(file);
+    if (module_.PresetFolder().empty()) {
+        return found;
+    }
+    const std::string wanted = name + std::string(kPresetExtension);
+    std::error_code ec;
+    for (std::filesystem::directory_iterator it(module_.PresetFolder(), ec), end; !ec && it != end;
+         it.increment(ec)) {
+        std::error_code typeError;
+        if (!it->is_directory(typeError) &&
+            platform::EqualNoCase(PathText(it->path().filename()), wanted)) {
+            found.push_back(it->path());
         }
     }
     return found;
@@ -100,8 +102,10 @@ void TPresetCommands::SavePreset() {
         if (module_.PresetFolder().empty()) {
             throw std::runtime_error("The user's documents folder is unknown");
         }
+        // The direct test also catches what the system alone resolves (a short 8.3 name).
         const std::vector<std::filesystem::path> existing = FilesNamed(name);
-        if (!existing.empty() &&
+        const std::filesystem::path path = module_.PresetFile(name);
+        if ((!existing.empty() || (!path.empty() && platform::SafeFileExists(path))) &&
             dialogs.Ask("Preset Exists", "Overwrite existing preset?") == TAnswer::No) {
             return;
         }

@@ -7,6 +7,9 @@
 #include <deque>
 #include <fstream>
 #include <gtest/gtest.h>
+#if defined(_WIN32)
+#include <windows.h>
+#endif
 
 namespace tonvo {
 namespace {
@@ -176,6 +179,22 @@ TEST_F(PresetFiles, OverwritingAsksAndACaseOnlyOverwriteLeavesOneFileAsTyped) {
     EXPECT_EQ(Listed(), (std::vector<std::string>{"BRIGHT"}));
     EXPECT_EQ(plugin->PresetName(), "BRIGHT");
     EXPECT_EQ(user.prefilled.back(), "Bright");
+}
+
+TEST_F(PresetFiles, OverwritingAsksWhateverTheScriptAndForFilesTheListingHides) {
+    const fs::path summer = home.Presets() / fs::u8path("\xC3\x89t\xC3\xA9.brelwickp"); // Été
+    WriteAll(summer, {1});
+    Save("\xC3\xA9t\xC3\xA9"); // été
+    EXPECT_EQ(user.questions.size(), 1u);
+    EXPECT_EQ(ReadAll(summer), Bytes{1});
+#if defined(_WIN32)
+    const fs::path hidden = home.Presets() / "Secret.brelwickp";
+    WriteAll(hidden, {2});
+    ASSERT_TRUE(SetFileAttributesW(hidden.c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM));
+    Save("secret");
+    EXPECT_EQ(user.questions.size(), 2u);
+    EXPECT_EQ(ReadAll(hidden), Bytes{2});
+#endif
 }
 
 TEST_F(PresetFiles, ABlankNameWritesNothingAndClearsTheName) {
