@@ -140,7 +140,7 @@ void TVSTPluginBase::LoadInitPreset() {
         return;
     }
     TMemoryStream file;
-    const std::vector<uint8_t> bytes = services_.ReadFile(path);
+    const std::vector<uint8_t> bytes = services_.ReadFile(path, kMaxPresetFileBytes);
     file.Write(bytes.data(), bytes.size());
     file.SetPosition(0);
     TMemoryStreamChunk wrapper;

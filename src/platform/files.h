@@ -7,6 +7,7 @@
 // thread.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <filesystem>
 #include <string>
@@ -26,7 +27,9 @@ bool SafeFileExists(const std::filesystem::path& path);
 // Creates the folder with any missing parents; nothing when it exists.
 void CreateFolders(const std::filesystem::path& folder);
 
-std::vector<uint8_t> ReadFileBytes(const std::filesystem::path& path);
+// The whole file; a file of more than maxBytes is refused unread ("File too large").
+std::vector<uint8_t> ReadFileBytes(const std::filesystem::path& path,
+                                   size_t maxBytes = static_cast<size_t>(-1));
 
 // Writes under a temporary name in the same folder and then replaces the target, so a failed
 // write leaves any previous file intact. The target's folder must exist.

@@ -161,7 +161,7 @@ void TPresetCommands::LoadPreset() {
     }
     TMemoryStreamChunk wrapper;
     try {
-        const std::vector<uint8_t> bytes = platform::ReadFileBytes(*chosen);
+        const std::vector<uint8_t> bytes = platform::ReadFileBytes(*chosen, kMaxPresetFileBytes);
         TMemoryStream file;
         file.Write(bytes.data(), bytes.size());
         file.SetPosition(0);

@@ -197,6 +197,24 @@ TEST_F(PresetFiles, OverwritingAsksWhateverTheScriptAndForFilesTheListingHides) 
 #endif
 }
 
+TEST_F(PresetFiles, PresetFilesOverAMebibyteAreRefused) {
+    Customise();
+    Bytes big = HostChunk(*plugin); // what follows the block is ignored by a reader
+    big.resize((size_t{1} << 20) + 1);
+    WriteAll(home.Presets() / "init.brelwickp", big);
+    EXPECT_EQ(Make()->ScaleMap().ScaleName, "") << "the init preset is refused too";
+    WriteAll(home.Presets() / "Big.brelwickp", big);
+    Load(home.Presets() / "Big.brelwickp");
+    ASSERT_EQ(user.boxes.size(), 1u);
+    EXPECT_EQ(user.boxes[0].rfind("Load Preset: Error loading preset from file.", 0), 0u);
+    EXPECT_EQ(plugin->PresetName(), "");
+    big.pop_back();
+    WriteAll(home.Presets() / "Big.brelwickp", big);
+    Load(home.Presets() / "Big.brelwickp");
+    EXPECT_EQ(plugin->PresetName(), "Big");
+    EXPECT_EQ(user.boxes.size(), 1u);
+}
+
 TEST_F(PresetFiles, ABlankNameWritesNothingAndClearsTheName) {
     Save("Named");
     Save("   ");
