@@ -137,7 +137,10 @@ void TPresetCommands::WritePreset(const std::string& name,
             continue;
         }
         std::error_code notFound;
-        if (std::filesystem::equivalent(old, path, notFound)) {
+        // A link is only another name: respelling it would put the link in the file's place.
+        const bool link =
+            std::filesystem::is_symlink(std::filesystem::symlink_status(old, notFound));
+        if (!link && std::filesystem::equivalent(old, path, notFound)) {
             // A file system that ignores letter case replaced the old file in place; respell it
             // as typed.
             platform::RespellFile(old, path);

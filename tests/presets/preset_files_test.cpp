@@ -285,6 +285,17 @@ TEST_F(PresetFiles, TheInitPresetStartsEveryInstanceAndInit) {
 }
 
 #if !defined(_WIN32)
+TEST_F(PresetFiles, ALinkSpelledOtherwiseIsRemovedAndTheFileKept) {
+    Save("Bright");
+    fs::create_symlink("Bright.brelwickp", home.Presets() / "BRIGHT.brelwickp");
+    Customise();
+    user.answers.push_back(TAnswer::Yes);
+    Save("Bright");
+    EXPECT_EQ(Listed(), (std::vector<std::string>{"Bright"}));
+    EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(home.Presets() / "Bright.brelwickp")));
+    EXPECT_EQ(ReadAll(home.Presets() / "Bright.brelwickp"), HostChunk(*plugin));
+}
+
 TEST_F(PresetFiles, SettingsLiveInTheUsersSettingsFile) {
     EXPECT_TRUE(fs::exists(home.SettingsFile())) << "creating an instance makes the key";
     plugin->SetSkin(1);
