@@ -75,16 +75,17 @@ void TVSTPlugin::ReadPluginState(TValueReader& reader, const std::string&, TPlug
     into.NoteMap = ReadNoteMapSection(reader);
 }
 
+// Each entry goes straight from its old value to its new one: the audio thread never maps
+// through the default map on the way.
 void TVSTPlugin::ApplyState(const TPluginState& state) {
-    TVSTPluginBase::ApplyState(state);
-    if (state.NoteMap) {
-        for (int32_t i = 0; i < TScaleMap::kEntries; ++i) {
-            scaleMap_.SetScaleMap(i, state.NoteMap->Entries[static_cast<size_t>(i)]);
-        }
-        scaleMap_.ScaleName = state.NoteMap->ScaleName;
-        scaleMap_.Tonic = state.NoteMap->Tonic;
-        scaleMap_.EasyMode = state.NoteMap->EasyMode;
+    const TNoteMapState map = state.NoteMap.value_or(TNoteMapState{});
+    for (int32_t i = 0; i < TScaleMap::kEntries; ++i) {
+        scaleMap_.SetScaleMap(i, map.Entries[static_cast<size_t>(i)]);
     }
+    scaleMap_.ScaleName = map.ScaleName;
+    scaleMap_.Tonic = map.Tonic;
+    scaleMap_.EasyMode = map.EasyMode;
+    TVSTPluginBase::ApplyState(state);
 }
 
 void TVSTPlugin::ResetState() {

@@ -1,6 +1,7 @@
 #include "engine/plugin_base.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 
 namespace tonvo {
@@ -84,11 +85,19 @@ void TVSTPluginBase::ResetState() {
 
 std::atomic<int8_t> TVSTPluginBase::ProcessLowestOctave{-2};
 
+// A name from a host's state block is outside input: one with a separator, a drive or a NUL
+// (where the system's calls would stop reading) could name a file anywhere, so it names none.
+// Both separators and the colon count on every system, as a project moves between them.
 std::filesystem::path TVSTPluginBase::PresetFile(const std::string& name) const {
-    if (presetFolder_.empty()) {
+    if (presetFolder_.empty() ||
+        name.find_first_of(std::string_view("/\\:\0", 4)) != std::string::npos) {
         return {};
     }
-    return presetFolder_ / std::filesystem::u8path(name + ".brelwickp");
+    std::filesystem::path file = std::filesystem::u8path(name + ".brelwickp");
+    if (file.has_root_path() || file.has_parent_path()) {
+        return {};
+    }
+    return presetFolder_ / file;
 }
 
 void TVSTPluginBase::LoadSettings() {
@@ -131,7 +140,7 @@ void TVSTPluginBase::LoadInitPreset() {
         return;
     }
     TMemoryStream file;
-    const std::vector<uint8_t> bytes = services_.ReadFile(path);
+    const std::vector<uint8_t> bytes = services_.ReadFile(path, kMaxPresetFileBytes);
     file.Write(bytes.data(), bytes.size());
     file.SetPosition(0);
     TMemoryStreamChunk wrapper;
@@ -180,9 +189,10 @@ void TVSTPluginBase::RebuildCCRouting() noexcept {
 
 // v = 0 gives the minimum, v = 127 the minimum plus the sizes of both ends.
 void TVSTPluginBase::ApplyControlChange(uint8_t controller, uint8_t value) noexcept {
-    const uint64_t routes = ccRouting_[controller].load(std::memory_order_acquire);
-    for (int32_t index = 0; routes >> index != 0; ++index) {
-        if ((routes >> index & 1) == 0 || index >= ParameterCount()) {
+    uint64_t routes = ccRouting_[controller].load(std::memory_order_acquire);
+    for (; routes != 0; routes &= routes - 1) { // one pass per set bit, lowest first
+        const auto index = static_cast<int32_t>(std::countr_zero(routes));
+        if (index >= ParameterCount()) {
             continue;
         }
         try {
@@ -222,9 +232,8 @@ void TVSTPluginBase::ReadPluginState(TValueReader& reader, const std::string&, T
 
 void TVSTPluginBase::ApplyState(const TPluginState& state) {
     SetPresetName(state.PresetName);
-    if (state.CCAssignments) {
-        SetMidiCC(*state.CCAssignments);
-    }
+    ResetParameterValues();
+    SetMidiCC(state.CCAssignments.value_or(std::vector<TMidiCCItem>{}));
 }
 
 bool TVSTPluginBase::WriteStateBlock(TMemoryStream& body) {
@@ -290,7 +299,6 @@ bool TVSTPluginBase::ReadStateBlock(TMemoryStream& body, bool checkPresetFile) {
         Dialogs().Warning("Load Preset", FailureText("Error loading preset.", failure.what()));
         return false;
     }
-    ResetState();
     ApplyState(state);
     if (checkPresetFile && !PresetName().empty() && !PresetFileExists(PresetName())) {
         SetPresetName({});

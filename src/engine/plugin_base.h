@@ -30,6 +30,8 @@ public:
     // inside it; formed at creation, empty when there is no documents folder.
     const std::filesystem::path& DataFolder() const noexcept { return dataFolder_; }
     const std::filesystem::path& PresetFolder() const noexcept { return presetFolder_; }
+    // The preset of that name in the preset folder; empty without a folder, and for a name
+    // that is not a plain file name (a separator, a drive, a NUL), which names no preset.
     std::filesystem::path PresetFile(const std::string& name) const;
 
     // Settings: skin index and lowest octave, read once at creation, written on each change.
@@ -73,9 +75,9 @@ public:
     // Writes the state block's body into the stream after emptying it. On failure shows the
     // "Save Preset" box and answers false.
     bool WriteStateBlock(TMemoryStream& body);
-    // Reads a whole body into a fresh value, then resets the state and applies it. On failure
-    // shows the "Load Preset" box, changes nothing and answers false. With checkPresetFile, a
-    // preset name whose file is not in the preset folder is dropped.
+    // Reads a whole body into a fresh value, then puts it in place of the current state in one
+    // step. On failure shows the "Load Preset" box, changes nothing and answers false. With
+    // checkPresetFile, a preset name whose file is not in the preset folder is dropped.
     bool ReadStateBlock(TMemoryStream& body, bool checkPresetFile);
     // The state as it stands now.
     virtual TPluginState CurrentState() const;
@@ -120,7 +122,8 @@ protected:
     virtual void WritePluginState(TValueWriter& writer, const TPluginState& state);
     virtual void ReadPluginState(TValueReader& reader, const std::string& version,
                                  TPluginState& into);
-    // Puts a completely read state into effect, after the reset.
+    // Replaces the current state with a completely read one; what the block did not carry
+    // takes its default, as after ResetState, without passing through the default state.
     virtual void ApplyState(const TPluginState& state);
 
     std::vector<TModuleDescription> Descriptions() const override;

@@ -33,7 +33,7 @@ bool TPluginServices::SafeFileExists(const std::filesystem::path&) {
     return false;
 }
 
-std::vector<uint8_t> TPluginServices::ReadFile(const std::filesystem::path& path) {
+std::vector<uint8_t> TPluginServices::ReadFile(const std::filesystem::path& path, size_t) {
     throw EVstError("Cannot open file \"" + path.string() + "\"");
 }
 

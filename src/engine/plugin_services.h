@@ -25,8 +25,9 @@ public:
     virtual std::unique_ptr<TSettingsStore> OpenSettings(const std::string& keyPath);
     // True when the path names an existing entry that is not a folder, on a ready drive.
     virtual bool SafeFileExists(const std::filesystem::path& path);
-    // The whole file; fails with a message naming the path and the reason.
-    virtual std::vector<uint8_t> ReadFile(const std::filesystem::path& path);
+    // The whole file; fails with a message naming the path and the reason, also for a file of
+    // more than maxBytes, which is not read.
+    virtual std::vector<uint8_t> ReadFile(const std::filesystem::path& path, size_t maxBytes);
 
     // Shared by every module made without services of its own.
     static TPluginServices& Defaults();

@@ -17,6 +17,11 @@
 
 namespace tonvo {
 
+// The largest preset file read: one state block is a few hundred bytes, so anything near this
+// is not a preset, and reading it whole (the init preset at every instance creation) would
+// only cost time and memory.
+inline constexpr size_t kMaxPresetFileBytes = size_t{1} << 20;
+
 // The state container: name "mmst", flags clear.
 class TMemoryStreamChunk : public TCustomMemoryStreamChunk {
 public:

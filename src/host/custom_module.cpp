@@ -72,11 +72,20 @@ void TCustomVSTModule::DestroyEditorForm() noexcept {
     editorForm_.reset();
 }
 
-intptr_t TCustomVSTModule::CopyText(void* ptr, const std::string& text) {
-    if (ptr == nullptr) {
+intptr_t TCustomVSTModule::CopyText(void* ptr, std::string_view text, size_t capacity) noexcept {
+    if (ptr == nullptr || capacity == 0) {
         return 0;
     }
-    std::memcpy(ptr, text.c_str(), text.size() + 1);
+    size_t length = std::min(text.size(), capacity - 1);
+    if (length < text.size()) {
+        // Never end inside a character: step back over continuation bytes (10xxxxxx).
+        while (length > 0 && (static_cast<unsigned char>(text[length]) & 0xC0) == 0x80) {
+            --length;
+        }
+    }
+    auto* buffer = static_cast<char*>(ptr);
+    std::memcpy(buffer, text.data(), length);
+    buffer[length] = '\0';
     return 1;
 }
 
@@ -168,11 +177,10 @@ intptr_t TCustomVSTModule::EffEditIdle() {
     if ((effect_.flags & effFlagsHasEditor) == 0 || !editorForm_) {
         return 0;
     }
-    if (EditorNeedUpdate()) {
-        if (OnEditIdle) {
-            OnEditIdle();
-        }
-        ConsumeEditorNeedUpdate();
+    // Taken before the handler runs: a change flagged meanwhile (by the audio thread) stays
+    // flagged for the next idle call instead of being cleared unseen.
+    if (ConsumeEditorNeedUpdate() && OnEditIdle) {
+        OnEditIdle();
     }
     return 0;
 }
@@ -187,10 +195,9 @@ intptr_t TCustomVSTModule::EffGetPinProperties(int32_t index, void* ptr, bool ou
     const std::string label = (output ? "Output #" : "Input #") + number;
     const std::string shortLabel = (output ? "Out" : "In") + number;
     std::memset(pin->label, 0, sizeof pin->label);
-    std::memcpy(pin->label, label.data(), std::min(label.size(), sizeof pin->label - 1));
+    CopyText(pin->label, label, sizeof pin->label);
     std::memset(pin->shortLabel, 0, sizeof pin->shortLabel);
-    std::memcpy(pin->shortLabel, shortLabel.data(),
-                std::min(shortLabel.size(), sizeof pin->shortLabel - 1));
+    CopyText(pin->shortLabel, shortLabel, sizeof pin->shortLabel);
     switch (count) {
     case 1: pin->arrangementType = kSpeakerArrMono; break;
     case 2: pin->arrangementType = kSpeakerArrStereo; break;
@@ -214,13 +221,13 @@ intptr_t TCustomVSTModule::EffSetBlockSizeAndSampleRate(intptr_t frames, float r
 }
 
 intptr_t TCustomVSTModule::EffGetEffectName(void* ptr) {
-    return CopyText(ptr, effectName_);
+    return CopyText(ptr, effectName_, kVstMaxEffectNameLen);
 }
 intptr_t TCustomVSTModule::EffGetVendorString(void* ptr) {
-    return CopyText(ptr, vendorName_);
+    return CopyText(ptr, vendorName_, kVstMaxVendorStrLen);
 }
 intptr_t TCustomVSTModule::EffGetProductString(void* ptr) {
-    return CopyText(ptr, productName_.empty() ? effectName_ : productName_);
+    return CopyText(ptr, productName_.empty() ? effectName_ : productName_, kVstMaxProductStrLen);
 }
 
 intptr_t TCustomVSTModule::EffVendorSpecific(int32_t index, intptr_t value, void* ptr, float opt) {

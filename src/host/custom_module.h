@@ -14,6 +14,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 
 namespace tonvo {
 
@@ -104,8 +105,10 @@ protected:
     intptr_t EffVendorSpecific(int32_t index, intptr_t value, void* ptr, float opt);
     intptr_t EffCanDo(const void* ptr);
 
-    // Copies text with its terminating zero into a host buffer; 0 when ptr is null.
-    static intptr_t CopyText(void* ptr, const std::string& text);
+    // Copies text with its terminating zero into a host buffer of capacity bytes (at least 1);
+    // a longer text is cut after the last whole UTF-8 character that fits. 0 when ptr is null.
+    // Every text handed to the host goes through here.
+    static intptr_t CopyText(void* ptr, std::string_view text, size_t capacity) noexcept;
 
 private:
     std::string Truncated(std::string text, size_t length) const;

@@ -210,22 +210,23 @@ intptr_t TVSTModuleWithPrograms::EffSetProgramName(const void* ptr) {
 }
 
 intptr_t TVSTModuleWithPrograms::EffGetProgramName(void* ptr) {
-    CopyText(ptr, currentProgram_ >= 0 ? Program(currentProgram_).DisplayName() : std::string());
+    CopyText(ptr, currentProgram_ >= 0 ? Program(currentProgram_).DisplayName() : std::string(),
+             kVstMaxProgNameLen);
     return 0;
 }
 
 intptr_t TVSTModuleWithPrograms::EffGetParamLabel(int32_t index, void* ptr) {
-    CopyText(ptr, GetParameterLabel(index));
+    CopyText(ptr, GetParameterLabel(index), kVstMaxParamStrLen);
     return 0;
 }
 
 intptr_t TVSTModuleWithPrograms::EffGetParamDisplay(int32_t index, void* ptr) {
-    CopyText(ptr, GetParameterDisplay(index));
+    CopyText(ptr, GetParameterDisplay(index), kVstMaxParamStrLen);
     return 0;
 }
 
 intptr_t TVSTModuleWithPrograms::EffGetParamName(int32_t index, void* ptr) {
-    CopyText(ptr, GetParameterName(index));
+    CopyText(ptr, GetParameterName(index), kVstMaxParamStrLen);
     return 0;
 }
 
@@ -349,7 +350,7 @@ intptr_t TVSTModuleWithPrograms::EffGetProgramNameIndexed(int32_t index, void* p
     if (index < 0 || index >= ProgramCount() || ptr == nullptr) {
         return 0;
     }
-    return CopyText(ptr, Program(index).DisplayName());
+    return CopyText(ptr, Program(index).DisplayName(), kVstMaxProgNameLen);
 }
 
 intptr_t TVSTModuleWithPrograms::EffBeginLoad(const void* ptr) {

@@ -139,6 +139,13 @@ struct VstTimeInfo {
     int32_t flags;
 };
 
+// Sizes of the text buffers the host hands over, the terminating zero included.
+constexpr size_t kVstMaxParamStrLen = 8;    // parameter name, label and display
+constexpr size_t kVstMaxProgNameLen = 24;   // program name
+constexpr size_t kVstMaxEffectNameLen = 32; // effect name
+constexpr size_t kVstMaxVendorStrLen = 64;  // vendor name
+constexpr size_t kVstMaxProductStrLen = 64; // product name
+
 struct ERect {
     int16_t top;
     int16_t left;

@@ -7,6 +7,7 @@
 // thread.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <filesystem>
 #include <string>
@@ -26,7 +27,9 @@ bool SafeFileExists(const std::filesystem::path& path);
 // Creates the folder with any missing parents; nothing when it exists.
 void CreateFolders(const std::filesystem::path& folder);
 
-std::vector<uint8_t> ReadFileBytes(const std::filesystem::path& path);
+// The whole file; a file of more than maxBytes is refused unread ("File too large").
+std::vector<uint8_t> ReadFileBytes(const std::filesystem::path& path,
+                                   size_t maxBytes = static_cast<size_t>(-1));
 
 // Writes under a temporary name in the same folder and then replaces the target, so a failed
 // write leaves any previous file intact. The target's folder must exist.
@@ -39,6 +42,11 @@ std::vector<std::filesystem::path> ListFiles(const std::filesystem::path& folder
                                              const std::string& extension);
 
 void RemoveFile(const std::filesystem::path& path);
+
+// Renames a file in two steps through a temporary name of its own in its folder, for a change
+// of letter case alone, which a file system that ignores case may refuse as a plain rename.
+// When the second step fails the file gets its old name back before the failure is thrown.
+void RespellFile(const std::filesystem::path& from, const std::filesystem::path& to);
 
 // Opens a document with the system's viewer, or a folder in the file manager; false when the
 // system refused. Never through a shell.

@@ -17,8 +17,9 @@ bool TDesktopServices::SafeFileExists(const std::filesystem::path& path) {
     return platform::SafeFileExists(path);
 }
 
-std::vector<uint8_t> TDesktopServices::ReadFile(const std::filesystem::path& path) {
-    return platform::ReadFileBytes(path);
+std::vector<uint8_t> TDesktopServices::ReadFile(const std::filesystem::path& path,
+                                                size_t maxBytes) {
+    return platform::ReadFileBytes(path, maxBytes);
 }
 
 TDesktopServices& TDesktopServices::Instance() {

@@ -11,7 +11,7 @@ public:
     std::filesystem::path DocumentsFolder() override;
     std::unique_ptr<TSettingsStore> OpenSettings(const std::string& keyPath) override;
     bool SafeFileExists(const std::filesystem::path& path) override;
-    std::vector<uint8_t> ReadFile(const std::filesystem::path& path) override;
+    std::vector<uint8_t> ReadFile(const std::filesystem::path& path, size_t maxBytes) override;
 
     // Shared by every instance of the loaded library.
     static TDesktopServices& Instance();

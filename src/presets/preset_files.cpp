@@ -1,8 +1,8 @@
 #include "presets/preset_files.h"
 
+#include "platform/file_names.h"
 #include "platform/files.h"
 
-#include <algorithm>
 #include <stdexcept>
 
 namespace tonvo {
@@ -11,13 +11,6 @@ namespace {
 
 constexpr size_t kMaxNameLength = 50;
 constexpr std::string_view kInvalidCharacters = "\\/:*?\"<>|";
-
-std::string Lower(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(), [](char c) {
-        return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-    });
-    return text;
-}
 
 std::string PathText(const std::filesystem::path& path) {
     const std::u8string text = path.u8string();
@@ -66,12 +59,21 @@ std::vector<std::filesystem::path> TPresetCommands::ListPresets() const {
     return platform::ListFiles(module_.PresetFolder(), std::string(kPresetExtension));
 }
 
+// Names compare as the platform's file names do, whatever the script, so "é" finds "É". Hidden
+// and system files count although the listing leaves them out: writing would replace them.
 std::vector<std::filesystem::path> TPresetCommands::FilesNamed(const std::string& name) const {
     std::vector<std::filesystem::path> found;
-    const std::string wanted = Lower(name);
-    for (const std::filesystem::path& file : ListPresets()) {
-        if (Lower(FileBaseName(file)) == wanted) {
-            found.push_back(file);
+    if (module_.PresetFolder().empty()) {
+        return found;
+    }
+    const std::string wanted = name + std::string(kPresetExtension);
+    std::error_code ec;
+    for (std::filesystem::directory_iterator it(module_.PresetFolder(), ec), end; !ec && it != end;
+         it.increment(ec)) {
+        std::error_code typeError;
+        if (!it->is_directory(typeError) &&
+            platform::EqualNoCase(PathText(it->path().filename()), wanted)) {
+            found.push_back(it->path());
         }
     }
     return found;
@@ -100,8 +102,10 @@ void TPresetCommands::SavePreset() {
         if (module_.PresetFolder().empty()) {
             throw std::runtime_error("The user's documents folder is unknown");
         }
+        // The direct test also catches what the system alone resolves (a short 8.3 name).
         const std::vector<std::filesystem::path> existing = FilesNamed(name);
-        if (!existing.empty() &&
+        const std::filesystem::path path = module_.PresetFile(name);
+        if ((!existing.empty() || (!path.empty() && platform::SafeFileExists(path))) &&
             dialogs.Ask("Preset Exists", "Overwrite existing preset?") == TAnswer::No) {
             return;
         }
@@ -123,6 +127,9 @@ void TPresetCommands::WritePreset(const std::string& name,
     TMemoryStream file;
     wrapper.SaveToStream(file);
     const std::filesystem::path path = module_.PresetFile(name);
+    if (path.empty()) {
+        throw std::runtime_error("Invalid preset name: \"" + name + "\"");
+    }
     platform::CreateFolders(module_.PresetFolder());
     platform::WriteFileReplacing(path, {file.Bytes().begin(), file.Bytes().end()});
     for (const std::filesystem::path& old : replaced) {
@@ -130,12 +137,13 @@ void TPresetCommands::WritePreset(const std::string& name,
             continue;
         }
         std::error_code notFound;
-        if (std::filesystem::equivalent(old, path, notFound)) {
+        // A link is only another name: respelling it would put the link in the file's place.
+        const bool link =
+            std::filesystem::is_symlink(std::filesystem::symlink_status(old, notFound));
+        if (!link && std::filesystem::equivalent(old, path, notFound)) {
             // A file system that ignores letter case replaced the old file in place; respell it
-            // as typed, through a temporary name since a case-only rename may be refused.
-            const std::filesystem::path respelled = path.parent_path() / ".respell.tmp";
-            std::filesystem::rename(old, respelled);
-            std::filesystem::rename(respelled, path);
+            // as typed.
+            platform::RespellFile(old, path);
         } else {
             platform::RemoveFile(old);
         }
@@ -156,7 +164,7 @@ void TPresetCommands::LoadPreset() {
     }
     TMemoryStreamChunk wrapper;
     try {
-        const std::vector<uint8_t> bytes = platform::ReadFileBytes(*chosen);
+        const std::vector<uint8_t> bytes = platform::ReadFileBytes(*chosen, kMaxPresetFileBytes);
         TMemoryStream file;
         file.Write(bytes.data(), bytes.size());
         file.SetPosition(0);

@@ -44,7 +44,8 @@ public:
     std::vector<std::filesystem::path> ListPresets() const;
 
 private:
-    // Preset files whose base name equals name without regard to letter case.
+    // Files of the preset folder that the file system may take for this name: equal but for
+    // letter case, hidden and system files included.
     std::vector<std::filesystem::path> FilesNamed(const std::string& name) const;
     void WritePreset(const std::string& name, const std::vector<std::filesystem::path>& replaced);
 

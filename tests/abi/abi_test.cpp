@@ -211,7 +211,7 @@ TEST_F(PluginAbi, TheParameterReadsZeroAndChangesNothing) {
     EXPECT_EQ(Text(effGetParamName), "nmap");
     EXPECT_EQ(Text(effGetParamLabel), "");
     EXPECT_EQ(Text(effGetParamDisplay), "0");
-    EXPECT_EQ(Text(effGetParamName, 5), "undefined");
+    EXPECT_EQ(Text(effGetParamName, 5), "undefin") << "cut to the 8-byte buffer";
     EXPECT_EQ(Call(effCanBeAutomated, 0), 1);
     EXPECT_EQ(Call(effGetParameterProperties, 0), 0);
 

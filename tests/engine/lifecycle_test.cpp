@@ -188,6 +188,31 @@ TEST_F(Lifecycle, ControlChangesDriveTheirAssignedParameters) {
     EXPECT_EQ(host.CountCalls(audioMasterAutomate), 0u) << "the reset emptied the assignments";
 }
 
+// Sixty-four parameter values, the most a controller can drive.
+class TWidePlugin : public TVSTPlugin {
+public:
+    using TVSTPlugin::TVSTPlugin;
+
+protected:
+    void CreationHook() override {
+        for (int i = 0; i < 64; ++i) {
+            ParameterValues().Add(0.0f, "p" + std::to_string(i));
+        }
+    }
+};
+
+TEST_F(Lifecycle, AControllerDrivingTheLastParameterValueIsHandledAndReturns) {
+    auto plugin = TVSTModule::Create<TWidePlugin>({}, services);
+    plugin->AttachHostCallback(&TFakeHost::Callback);
+    plugin->SetMidiCC({{5, "p63"}, {5, "p0"}});
+    host.Forget();
+    test::TEventBlock block;
+    block.Midi(0xB0, 5, 127);
+    plugin->ProcessEvents(block.Get());
+    ASSERT_EQ(host.CountCalls(audioMasterAutomate), 1u) << "p63 has no host parameter";
+    EXPECT_EQ(host.Calls().back().Index, 0);
+}
+
 TEST_F(Lifecycle, ClosingWithHeldNotesSendsNothing) {
     auto plugin = Make();
     plugin->AttachHostCallback(&TFakeHost::Callback);

@@ -13,6 +13,7 @@
 namespace tonvo {
 namespace {
 
+namespace fs = std::filesystem;
 using Bytes = std::vector<uint8_t>;
 
 const Bytes kDefaultBlock = {
@@ -95,7 +96,9 @@ TEST_F(StateBlock, RandomStatesSurviveARoundTrip) {
         source->ScaleMap().ScaleName = names[rng() % names.size()];
         source->ScaleMap().Tonic = static_cast<int32_t>(rng()) - 1000;
         source->ScaleMap().EasyMode = rng() % 2 == 0;
-        const std::string preset = names[rng() % names.size()];
+        // A name with a separator names no preset file; that has its own test below.
+        std::string preset = names[rng() % names.size()];
+        preset = preset == "a/b" ? "a_b" : preset;
         source->SetPresetName(preset);
         services.Files[services.PresetPath(preset)] = {};
         std::vector<TMidiCCItem> cc;
@@ -258,6 +261,27 @@ TEST_F(StateBlock, HostRestoreKeepsAPresetNameOnlyWithItsFile) {
     services.Files[services.PresetPath("Warm Pad")] = block;
     Load(*plugin, block);
     EXPECT_EQ(plugin->PresetName(), "Warm Pad");
+}
+
+TEST_F(StateBlock, APresetNameThatIsAPathNamesNoFileOutsideThePresetFolder) {
+    const fs::path folder = plugin->PresetFolder();
+    for (const std::string& name : std::vector<std::string>{
+             "/tmp/x/evil", "../escape", "sub/inner", "..\\escape", "C:evil", "C:\\x\\evil",
+             "\\\\server\\share\\evil", std::string("evil\0", 5)}) {
+        SCOPED_TRACE(name);
+        EXPECT_TRUE(plugin->PresetFile(name).empty());
+        // Every file such a name could reach exists.
+        const fs::path file = fs::u8path(name + ".brelwickp");
+        for (const fs::path& reached :
+             {file, folder / file, (folder / file).lexically_normal(), folder / "evil.brelwickp"}) {
+            services.Files[test::TFakeServices::Key(reached)] = {};
+        }
+        auto source = Make();
+        source->SetPresetName(name);
+        Load(*plugin, Store(*source));
+        EXPECT_EQ(plugin->PresetName(), "");
+    }
+    EXPECT_EQ(plugin->PresetFile("a..b").filename(), "a..b.brelwickp");
 }
 
 TEST_F(StateBlock, ALaterAssignmentOfTheSameNameKeepsTheEarlierPlace) {

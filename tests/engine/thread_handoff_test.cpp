@@ -4,9 +4,11 @@
 #include "support/plugin_harness.h"
 #include "support/recording_editor.h"
 
+#include <array>
 #include <atomic>
 #include <gtest/gtest.h>
 #include <thread>
+#include <vector>
 
 namespace tonvo {
 namespace {
@@ -70,6 +72,51 @@ TEST(ThreadHandOff, NoHighlightAfterDetachReturns) {
     stop.store(true);
     ui.join();
     EXPECT_EQ(editor.late.load(), 0);
+}
+
+// A state load replaces the map in one step: the audio thread never maps through the default
+// map (or any other) between the old state and the new one.
+TEST(ThreadHandOff, LoadsNeverShowAMapInBetween) {
+    std::array<std::vector<uint8_t>, 2> blocks;
+    std::array<std::array<int32_t, 12>, 2> maps;
+    for (size_t b = 0; b < 2; ++b) {
+        test::TPluginHarness source;
+        for (int32_t i = 0; i < 12; ++i) {
+            maps[b][static_cast<size_t>(i)] = (i + 1 + static_cast<int32_t>(b)) % 12;
+        }
+        source.SetMap(maps[b]);
+        void* data = nullptr;
+        AEffect* effect = source.plugin.Effect();
+        const intptr_t size = effect->dispatcher(effect, effGetChunk, 1, 0, &data, 0.0f);
+        blocks[b].assign(static_cast<uint8_t*>(data), static_cast<uint8_t*>(data) + size);
+    }
+    test::TPluginHarness harness;
+    harness.SetMap(maps[0]);
+    std::atomic<bool> reading{false};
+    std::atomic<bool> stop{false};
+    std::thread ui([&] {
+        while (!reading.load()) {
+            std::this_thread::yield();
+        }
+        AEffect* effect = harness.plugin.Effect();
+        for (int load = 0; load < 100000 && !stop.load(); ++load) {
+            std::vector<uint8_t>& block = blocks[static_cast<size_t>(load % 2)];
+            effect->dispatcher(effect, effSetChunk, 1, static_cast<intptr_t>(block.size()),
+                               block.data(), 0.0f);
+        }
+        stop.store(true);
+    });
+    int foreign = 0;
+    reading.store(true);
+    while (!stop.load() && foreign == 0) {
+        for (size_t i = 0; i < 12; ++i) {
+            const int32_t entry = harness.plugin.ScaleMap().GetScaleMap(static_cast<int32_t>(i));
+            foreign += entry != maps[0][i] && entry != maps[1][i] ? 1 : 0;
+        }
+    }
+    stop.store(true);
+    ui.join();
+    EXPECT_EQ(foreign, 0);
 }
 
 } // namespace

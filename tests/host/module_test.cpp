@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 #include <memory>
 #include <stdexcept>
+#include <string>
+#include <utility>
 
 namespace tonvo {
 namespace {
@@ -157,6 +159,22 @@ TEST_F(Module, EditorIdleRunsOnlyWithAFormAndTheFlagSet) {
     EXPECT_EQ(module->EditorForm(), nullptr);
 }
 
+TEST_F(Module, AnUpdateFlaggedWhileTheEditorRefreshesIsShownNextTime) {
+    GiveEditor();
+    Call(effEditOpen, 0, 0, &parent);
+    // The audio thread flags a change while the editor is busy with the previous one.
+    module->OnEditIdle = [this] {
+        if (++module->idles == 1) {
+            module->SetEditorNeedUpdate();
+        }
+    };
+    module->SetEditorNeedUpdate();
+    Call(effEditIdle);
+    Call(effEditIdle);
+    Call(effEditIdle);
+    EXPECT_EQ(module->idles, 2);
+}
+
 TEST_F(Module, EditorRectangleGrowsToTheFormOnceOpen) {
     ERect* rect = nullptr;
     EXPECT_EQ(Call(effEditGetRect, 0, 0, &rect), 0);
@@ -238,6 +256,28 @@ TEST_F(Module, ParametersByNameAndTheirFailures) {
     }
     EXPECT_EQ(module->GetParameterDisplay(0), "0.25");
     EXPECT_EQ(module->GetParameterDisplay(1), "undefined");
+}
+
+TEST_F(Module, TextsForTheHostFitItsBuffersAndKeepWholeCharacters) {
+    // What the host's buffer holds after a request, and how many of its bytes were written.
+    const auto written = [this](int32_t opcode, int32_t index = 0) {
+        std::string buffer(100, '\x7F');
+        Call(opcode, index, 0, buffer.data());
+        return std::make_pair(std::string(buffer.c_str()), buffer.find_last_not_of('\x7F') + 1);
+    };
+    using TWritten = std::pair<std::string, size_t>;
+    EXPECT_EQ(written(effGetParamName, 5), TWritten("undefin", 8));
+    EXPECT_EQ(written(effGetParamLabel, 5), TWritten("undefin", 8));
+    EXPECT_EQ(written(effGetParamDisplay, 5), TWritten("undefin", 8));
+    // "é" takes the 23rd and 24th bytes; the 24-byte buffer has room for 23 and the zero.
+    module->SetCurrentProgramName(std::string(22, 'p') + "\xC3\xA9" + std::string(20, 'q'));
+    EXPECT_EQ(written(effGetProgramName), TWritten(std::string(22, 'p'), 23));
+    EXPECT_EQ(written(effGetProgramNameIndexed), TWritten(std::string(22, 'p'), 23));
+    module->SetEffectName(std::string(40, 'e'));
+    EXPECT_EQ(written(effGetEffectName), TWritten(std::string(31, 'e'), 32));
+    EXPECT_EQ(written(effGetProductString), TWritten(std::string(40, 'e'), 41));
+    module->SetVendorName(std::string(70, 'v'));
+    EXPECT_EQ(written(effGetVendorString), TWritten(std::string(63, 'v'), 64));
 }
 
 TEST_F(Module, SwitchingProgramsTellsHostAndEditor) {

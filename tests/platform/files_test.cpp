@@ -101,6 +101,24 @@ TEST_F(Files, FailedReplacingWriteThrowsNamingThePathAndChangesNothing) {
     EXPECT_EQ(EntryCount(), 2u); // no temporary left behind
 }
 
+TEST_F(Files, RespellingGoesThroughItsOwnNameAndAFailureKeepsTheOldName) {
+    const fs::path file = Folder() / "Warm.brelwickp";
+    WriteText(file, "kept");
+    WriteText(Folder() / ".respell.tmp", "another writer's");
+    // A folder holds the new name, so the second step fails.
+    fs::create_directory(Folder() / "cold.brelwickp");
+    WriteText(Folder() / "cold.brelwickp" / "inner", "x");
+    EXPECT_THROW(RespellFile(file, Folder() / "cold.brelwickp"), std::runtime_error);
+    EXPECT_EQ(ReadText(file), "kept");
+    EXPECT_EQ(EntryCount(), 3u) << "no temporary left behind";
+
+    RespellFile(file, Folder() / "WARM.brelwickp");
+    EXPECT_EQ(Names(ListFiles(Folder(), ".brelwickp")),
+              (std::vector<std::string>{"WARM.brelwickp"}));
+    EXPECT_EQ(ReadText(Folder() / ".respell.tmp"), "another writer's");
+    EXPECT_EQ(EntryCount(), 3u);
+}
+
 TEST_F(Files, ReadingAMissingFileOrAFolderThrows) {
     try {
         ReadFileBytes(Folder() / "absent.brelwickp");

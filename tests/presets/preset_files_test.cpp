@@ -7,6 +7,9 @@
 #include <deque>
 #include <fstream>
 #include <gtest/gtest.h>
+#if defined(_WIN32)
+#include <windows.h>
+#endif
 
 namespace tonvo {
 namespace {
@@ -178,6 +181,40 @@ TEST_F(PresetFiles, OverwritingAsksAndACaseOnlyOverwriteLeavesOneFileAsTyped) {
     EXPECT_EQ(user.prefilled.back(), "Bright");
 }
 
+TEST_F(PresetFiles, OverwritingAsksWhateverTheScriptAndForFilesTheListingHides) {
+    const fs::path summer = home.Presets() / fs::u8path("\xC3\x89t\xC3\xA9.brelwickp"); // Été
+    WriteAll(summer, {1});
+    Save("\xC3\xA9t\xC3\xA9"); // été
+    EXPECT_EQ(user.questions.size(), 1u);
+    EXPECT_EQ(ReadAll(summer), Bytes{1});
+#if defined(_WIN32)
+    const fs::path hidden = home.Presets() / "Secret.brelwickp";
+    WriteAll(hidden, {2});
+    ASSERT_TRUE(SetFileAttributesW(hidden.c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM));
+    Save("secret");
+    EXPECT_EQ(user.questions.size(), 2u);
+    EXPECT_EQ(ReadAll(hidden), Bytes{2});
+#endif
+}
+
+TEST_F(PresetFiles, PresetFilesOverAMebibyteAreRefused) {
+    Customise();
+    Bytes big = HostChunk(*plugin); // what follows the block is ignored by a reader
+    big.resize((size_t{1} << 20) + 1);
+    WriteAll(home.Presets() / "init.brelwickp", big);
+    EXPECT_EQ(Make()->ScaleMap().ScaleName, "") << "the init preset is refused too";
+    WriteAll(home.Presets() / "Big.brelwickp", big);
+    Load(home.Presets() / "Big.brelwickp");
+    ASSERT_EQ(user.boxes.size(), 1u);
+    EXPECT_EQ(user.boxes[0].rfind("Load Preset: Error loading preset from file.", 0), 0u);
+    EXPECT_EQ(plugin->PresetName(), "");
+    big.pop_back();
+    WriteAll(home.Presets() / "Big.brelwickp", big);
+    Load(home.Presets() / "Big.brelwickp");
+    EXPECT_EQ(plugin->PresetName(), "Big");
+    EXPECT_EQ(user.boxes.size(), 1u);
+}
+
 TEST_F(PresetFiles, ABlankNameWritesNothingAndClearsTheName) {
     Save("Named");
     Save("   ");
@@ -248,6 +285,17 @@ TEST_F(PresetFiles, TheInitPresetStartsEveryInstanceAndInit) {
 }
 
 #if !defined(_WIN32)
+TEST_F(PresetFiles, ALinkSpelledOtherwiseIsRemovedAndTheFileKept) {
+    Save("Bright");
+    fs::create_symlink("Bright.brelwickp", home.Presets() / "BRIGHT.brelwickp");
+    Customise();
+    user.answers.push_back(TAnswer::Yes);
+    Save("Bright");
+    EXPECT_EQ(Listed(), (std::vector<std::string>{"Bright"}));
+    EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(home.Presets() / "Bright.brelwickp")));
+    EXPECT_EQ(ReadAll(home.Presets() / "Bright.brelwickp"), HostChunk(*plugin));
+}
+
 TEST_F(PresetFiles, SettingsLiveInTheUsersSettingsFile) {
     EXPECT_TRUE(fs::exists(home.SettingsFile())) << "creating an instance makes the key";
     plugin->SetSkin(1);

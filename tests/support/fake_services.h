@@ -16,9 +16,9 @@ public:
     bool SafeFileExists(const std::filesystem::path& path) override {
         return Files.count(Key(path)) != 0;
     }
-    std::vector<uint8_t> ReadFile(const std::filesystem::path& path) override {
+    std::vector<uint8_t> ReadFile(const std::filesystem::path& path, size_t maxBytes) override {
         const auto found = Files.find(Key(path));
-        if (found == Files.end() || UnreadableFiles) {
+        if (found == Files.end() || UnreadableFiles || found->second.size() > maxBytes) {
             throw EVstError("Cannot open \"" + Key(path) + "\"");
         }
         return found->second;

@@ -274,7 +274,7 @@ void CreateFolders(const fs::path& folder) {
     }
 }
 
-std::vector<uint8_t> ReadFileBytes(const fs::path& path) {
+std::vector<uint8_t> ReadFileBytes(const fs::path& path, size_t maxBytes) {
     // Non-blocking, so a named pipe in the file's place cannot hang the caller.
     TDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     if (file.Get() < 0) {
@@ -290,12 +290,19 @@ std::vector<uint8_t> ReadFileBytes(const fs::path& path) {
     if (!S_ISREG(info.st_mode)) {
         Fail("Cannot read", path, EINVAL);
     }
-    // Sized for the file as it is now; a file still growing gets more room as it comes.
+    if (static_cast<uintmax_t>(info.st_size) > maxBytes) {
+        Fail("Cannot read", path, EFBIG);
+    }
+    // Sized for the file as it is now; a file still growing gets more room as it comes, never
+    // more than one byte past the limit, which is enough to see that it is too large.
     std::vector<uint8_t> bytes(static_cast<size_t>(info.st_size) + 1);
     size_t used = 0;
     for (;;) {
         if (used == bytes.size()) {
-            bytes.resize(bytes.size() * 2);
+            if (used > maxBytes) {
+                Fail("Cannot read", path, EFBIG);
+            }
+            bytes.resize(used + std::min(used, maxBytes - used) + 1);
         }
         const ssize_t got = ::read(file.Get(), bytes.data() + used, bytes.size() - used);
         if (got < 0) {
@@ -397,6 +404,21 @@ std::vector<fs::path> ListFiles(const fs::path& folder, const std::string& exten
 void RemoveFile(const fs::path& path) {
     if (::unlink(path.c_str()) != 0) {
         Fail("Cannot delete", path, errno);
+    }
+}
+
+void RespellFile(const fs::path& from, const fs::path& to) {
+    const fs::path folder = from.has_parent_path() ? from.parent_path() : fs::path(".");
+    const fs::path temporary = folder / TemporaryName();
+    if (::rename(from.c_str(), temporary.c_str()) != 0) {
+        Fail("Cannot rename", from, errno);
+    }
+    if (::rename(temporary.c_str(), to.c_str()) != 0) {
+        const int error = errno;
+        if (::rename(temporary.c_str(), from.c_str()) != 0) {
+            Fail("Cannot rename (the file is now " + temporary.native() + ")", from, error);
+        }
+        Fail("Cannot rename", from, error);
     }
 }
 

@@ -4,6 +4,7 @@
 #include "platform/files.h"
 #include "platform/win32/windows_text.h"
 
+#include <algorithm>
 #include <atomic>
 #include <shellapi.h>
 #include <shlobj.h>
@@ -146,7 +147,7 @@ void CreateFolders(const fs::path& folder) {
     }
 }
 
-std::vector<uint8_t> ReadFileBytes(const fs::path& path) {
+std::vector<uint8_t> ReadFileBytes(const fs::path& path, size_t maxBytes) {
     THandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.Valid()) {
@@ -156,15 +157,20 @@ std::vector<uint8_t> ReadFileBytes(const fs::path& path) {
     if (!GetFileSizeEx(file.Get(), &size)) {
         Fail("Cannot read", path, GetLastError());
     }
-    if (size.QuadPart < 0 || static_cast<unsigned long long>(size.QuadPart) >= 0x7FFFFFFFull) {
+    if (size.QuadPart < 0 || static_cast<unsigned long long>(size.QuadPart) >= 0x7FFFFFFFull ||
+        static_cast<unsigned long long>(size.QuadPart) > maxBytes) {
         Fail("Cannot read", path, ERROR_FILE_TOO_LARGE);
     }
-    // Sized for the file as it is now; a file still growing gets more room as it comes.
+    // Sized for the file as it is now; a file still growing gets more room as it comes, never
+    // more than one byte past the limit, which is enough to see that it is too large.
     std::vector<uint8_t> bytes(static_cast<size_t>(size.QuadPart) + 1);
     size_t used = 0;
     for (;;) {
         if (used == bytes.size()) {
-            bytes.resize(bytes.size() * 2);
+            if (used > maxBytes) {
+                Fail("Cannot read", path, ERROR_FILE_TOO_LARGE);
+            }
+            bytes.resize(used + (std::min)(used, maxBytes - used) + 1);
         }
         const size_t room = bytes.size() - used;
         const DWORD ask = room > 0x10000000u ? 0x10000000u : static_cast<DWORD>(room);
@@ -265,6 +271,23 @@ std::vector<fs::path> ListFiles(const fs::path& folder, const std::string& exten
 void RemoveFile(const fs::path& path) {
     if (!DeleteFileW(path.c_str())) {
         Fail("Cannot delete", path, GetLastError());
+    }
+}
+
+// Neither step replaces anything: the temporary name is new, and once the file has left its
+// old spelling nothing should hold the new one; if something does, it is not ours to replace.
+void RespellFile(const fs::path& from, const fs::path& to) {
+    const fs::path folder = from.has_parent_path() ? from.parent_path() : fs::path(L".");
+    const fs::path temporary = folder / TemporaryName();
+    if (!MoveFileExW(from.c_str(), temporary.c_str(), 0)) {
+        Fail("Cannot rename", from, GetLastError());
+    }
+    if (!MoveFileExW(temporary.c_str(), to.c_str(), 0)) {
+        const DWORD error = GetLastError();
+        if (!MoveFileExW(temporary.c_str(), from.c_str(), 0)) {
+            Fail("Cannot rename (the file is now " + Narrow(temporary.native()) + ")", from, error);
+        }
+        Fail("Cannot rename", from, error);
     }
 }
 
