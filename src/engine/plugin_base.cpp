@@ -319,18 +319,14 @@ void TVSTPluginBase::VSTModuleCreate() {
         Style = 0;
         LowestOctave = -2;
         ProcessLowestOctave.store(-2);
-        if (OnExceptionReport) {
-            OnExceptionReport(failure.what());
-        }
+        ReportException("OnCreate", failure.what());
     }
     CreationHook();
     try {
         LoadInitPreset();
     } catch (const std::exception& failure) {
         ResetState();
-        if (OnExceptionReport) {
-            OnExceptionReport(failure.what());
-        }
+        ReportException("OnCreate", failure.what());
     }
 }
 

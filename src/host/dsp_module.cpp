@@ -22,17 +22,19 @@ struct TDspVSTModule::TRoutines {
         return static_cast<TDspVSTModule*>(FromEffect(effect, ObjectLayout));
     }
 
-    static void VSTCALLBACK Process(AEffect* e, float** in, float** out, int32_t frames) {
+    static void VSTCALLBACK Process(AEffect* e, float** in, float** out, int32_t frames) noexcept {
         if (TDspVSTModule* module = Module(e, frames, in, out)) {
             module->Process(in, out, static_cast<uint32_t>(frames));
         }
     }
-    static void VSTCALLBACK Replacing(AEffect* e, float** in, float** out, int32_t frames) {
+    static void VSTCALLBACK Replacing(AEffect* e, float** in, float** out,
+                                      int32_t frames) noexcept {
         if (TDspVSTModule* module = Module(e, frames, in, out)) {
             module->ProcessReplacing(in, out, static_cast<uint32_t>(frames));
         }
     }
-    static void VSTCALLBACK DoubleReplacing(AEffect* e, double** in, double** out, int32_t frames) {
+    static void VSTCALLBACK DoubleReplacing(AEffect* e, double** in, double** out,
+                                            int32_t frames) noexcept {
         if (TDspVSTModule* module = Module(e, frames, in, out)) {
             module->ProcessDoubleReplacing(in, out, static_cast<uint32_t>(frames));
         }
@@ -40,18 +42,20 @@ struct TDspVSTModule::TRoutines {
 
     // The guards forward only once the record itself holds the working routine, so a host
     // that kept a guard's address from before opening reaches the working routine through it.
-    static void VSTCALLBACK GuardProcess(AEffect* e, float** in, float** out, int32_t frames) {
+    static void VSTCALLBACK GuardProcess(AEffect* e, float** in, float** out,
+                                         int32_t frames) noexcept {
         if (e != nullptr && e->process == &Process) {
             Process(e, in, out, frames);
         }
     }
-    static void VSTCALLBACK GuardReplacing(AEffect* e, float** in, float** out, int32_t frames) {
+    static void VSTCALLBACK GuardReplacing(AEffect* e, float** in, float** out,
+                                           int32_t frames) noexcept {
         if (e != nullptr && e->processReplacing == &Replacing) {
             Replacing(e, in, out, frames);
         }
     }
     static void VSTCALLBACK GuardDoubleReplacing(AEffect* e, double** in, double** out,
-                                                 int32_t frames) {
+                                                 int32_t frames) noexcept {
         if (e != nullptr && e->processDoubleReplacing == &DoubleReplacing) {
             DoubleReplacing(e, in, out, frames);
         }
@@ -70,8 +74,8 @@ struct TDspVSTModule::TRoutines {
 };
 
 namespace {
-void VSTCALLBACK InertProcess(AEffect*, float**, float**, int32_t) {}
-void VSTCALLBACK InertProcessDouble(AEffect*, double**, double**, int32_t) {}
+void VSTCALLBACK InertProcess(AEffect*, float**, float**, int32_t) noexcept {}
+void VSTCALLBACK InertProcessDouble(AEffect*, double**, double**, int32_t) noexcept {}
 } // namespace
 
 TDspVSTModule::TDspVSTModule() {
@@ -139,6 +143,7 @@ void TDspVSTModule::ProcessReplacing(float** inputs, float** outputs, uint32_t f
             OnProcess32Replacing(inputs, outputs, frames);
         }
     } catch (...) {
+        ReportCurrentException("processReplacing");
     }
     DeliverQueue();
 }
@@ -152,6 +157,7 @@ void TDspVSTModule::Process(float** inputs, float** outputs, uint32_t frames) no
             AccumulateThroughReplacing(inputs, outputs, frames);
         }
     } catch (...) {
+        ReportCurrentException("process");
     }
     DeliverQueue();
 }
@@ -164,6 +170,7 @@ void TDspVSTModule::ProcessDoubleReplacing(double** inputs, double** outputs,
             OnProcess64Replacing(inputs, outputs, frames);
         }
     } catch (...) {
+        ReportCurrentException("processDoubleReplacing");
     }
     DeliverQueue();
 }

@@ -92,16 +92,25 @@ bool TVSTModule::BindProgramHandler(TVstProgram&, std::string_view, std::string_
     return false;
 }
 
+void TVSTModule::ReportException(const char* where, const char* message) noexcept {
+    TDspVSTModule::ReportException(where, message);
+    if (OnExceptionReport) {
+        try {
+            OnExceptionReport(message != nullptr ? message : "");
+        } catch (...) {
+            // A report that fails itself has nowhere further to go.
+        }
+    }
+}
+
 void TVSTModule::RunOnCreate() {
     if (!OnCreate) {
         return;
     }
     try {
         OnCreate();
-    } catch (const std::exception& failure) {
-        if (OnExceptionReport) {
-            OnExceptionReport(failure.what());
-        }
+    } catch (...) {
+        ReportCurrentException("OnCreate");
     }
 }
 
@@ -114,10 +123,8 @@ bool TVSTModule::Destroy() {
     try {
         OnDestroy();
         return true;
-    } catch (const std::exception& failure) {
-        if (OnExceptionReport) {
-            OnExceptionReport(failure.what());
-        }
+    } catch (...) {
+        ReportCurrentException("OnDestroy");
         return false;
     }
 }

@@ -34,8 +34,13 @@ public:
     // must not use any of them. A failing OnDestroy is reported and answers false.
     bool Destroy() override;
 
-    // Every failure of OnCreate or OnDestroy lands here; the default says nothing.
+    // Called with the message of every reported failure (see ReportException), on the thread
+    // that caught it, which may be the audio thread. For tools and tests; the plug-in's own
+    // entry leaves it empty.
     TExceptionReport OnExceptionReport;
+
+    // Records the failure, then hands its message to OnExceptionReport when one is set.
+    void ReportException(const char* where, const char* message) noexcept override;
 
 protected:
     // The configuration layers of the concrete class, base layer first.

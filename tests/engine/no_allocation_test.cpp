@@ -50,6 +50,7 @@ TEST(ProcessingPath, AllocatesNothing) {
     const long during = allocations.load() - before;
     EXPECT_EQ(during, 0);
     EXPECT_GT(harness.host.Events().size(), 10000u) << "the stream must actually produce output";
+    EXPECT_EQ(harness.plugin.ReportedExceptions(), 0u) << harness.plugin.LastReportedException();
 }
 
 // A module whose parameter a controller drives, so control changes reach the host as

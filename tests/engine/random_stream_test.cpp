@@ -74,6 +74,7 @@ TEST_P(RandomStreams, NotesAlternateAndNothingSticksOnceEveryKeyIsUp) {
     check();
     EXPECT_EQ(receiver.Sounding(), 0);
     EXPECT_EQ(harness.plugin.HeldNotes().Count(), 0);
+    EXPECT_EQ(harness.plugin.ReportedExceptions(), 0u) << harness.plugin.LastReportedException();
 }
 
 INSTANTIATE_TEST_SUITE_P(Seeds, RandomStreams, testing::Range(1u, 13u));

@@ -211,12 +211,36 @@ TEST_F(Module, RefusedChunksChangeNothing) {
     EXPECT_FALSE(module->EditorNeedUpdate());
 }
 
-TEST_F(Module, ThroughTheRecordFailuresAnswerZero) {
+TEST_F(Module, ThroughTheRecordFailuresAnswerZeroAndAreReported) {
+    std::vector<std::string> forwarded;
+    module->OnExceptionReport = [&](const std::string& text) { forwarded.push_back(text); };
     AEffect* effect = module->Effect();
     module->failLoad = true;
     uint8_t chunk[] = {1};
     EXPECT_EQ(effect->dispatcher(effect, effSetChunk, 1, 1, chunk, 0.0f), 0);
+    EXPECT_EQ(module->LastReportedException(), "dispatcher: bad chunk");
     EXPECT_EQ(effect->dispatcher(effect, effString2Parameter, 5, 0, chunk, 0.0f), 0);
+    EXPECT_EQ(module->LastReportedException(), "dispatcher: Index out of bounds (5)");
+
+    module->OnParameterChange = [](int32_t, float&) { throw std::runtime_error("no store"); };
+    module->OnGetChunkParameter = [](int32_t) -> float { throw std::runtime_error("no read"); };
+    EXPECT_NO_THROW(effect->setParameter(effect, 0, 0.5f));
+    EXPECT_EQ(module->LastReportedException(), "setParameter: no store");
+    EXPECT_EQ(effect->getParameter(effect, 0), 0.0f);
+    EXPECT_EQ(module->LastReportedException(), "getParameter: no read");
+
+    GiveEditor();
+    module->EditorFormClass = [this](TCustomVSTModule&) {
+        auto made = std::make_unique<TFakeForm>();
+        made->failToShow = true;
+        return made;
+    };
+    EXPECT_EQ(Call(effEditOpen, 0, 0, &parent), 1);
+    EXPECT_EQ(module->LastReportedException(), "effEditOpen: no window");
+
+    EXPECT_EQ(module->ReportedExceptions(), 5u);
+    EXPECT_EQ(forwarded, (std::vector<std::string>{"bad chunk", "Index out of bounds (5)",
+                                                   "no store", "no read", "no window"}));
 }
 
 TEST_F(Module, ParametersByNameAndTheirFailures) {

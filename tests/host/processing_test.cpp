@@ -182,7 +182,7 @@ TEST_F(ProcessingRoutines, DoubleReplacingDeliversWithoutAHandler) {
     EXPECT_EQ(host.DeliveryCount(), 1u);
 }
 
-TEST_F(ProcessingRoutines, AFailingHandlerNeitherEscapesNorHoldsBackTheQueue) {
+TEST_F(ProcessingRoutines, AFailingHandlerNeitherEscapesNorHoldsBackTheQueueAndIsReported) {
     module.InstallProcessingRoutines();
     module.OnProcess32Replacing = [this](float**, float**, uint32_t) {
         module.QueueNoteOff(0, 60, 0, 0);
@@ -190,6 +190,15 @@ TEST_F(ProcessingRoutines, AFailingHandlerNeitherEscapesNorHoldsBackTheQueue) {
     };
     EXPECT_NO_THROW(ProcessReplacing(64));
     EXPECT_EQ(host.DeliveryCount(), 1u);
+    EXPECT_EQ(module.ReportedExceptions(), 1u);
+    EXPECT_EQ(module.LastReportedException(), "processReplacing: handler failed");
+
+    module.OnProcess32Replacing = [](float**, float**, uint32_t) { throw 7; };
+    AEffect* effect = module.Effect();
+    EXPECT_NO_THROW(effect->process(effect, nullptr, outputs, 64));
+    EXPECT_EQ(module.ReportedExceptions(), 2u);
+    EXPECT_EQ(module.LastReportedException(),
+              "process: a failure that is not a standard exception");
 }
 
 TEST_F(ProcessingRoutines, TimeInfoIsTheHostsRecordOrNull) {

@@ -25,9 +25,11 @@ public:
         }
     }
 
-    // effProcessEvents with the block built so far, which is then emptied.
+    // effProcessEvents through the record's dispatcher with the block built so far, which is
+    // then emptied.
     void SendEvents() {
-        plugin.ProcessEvents(block.Get());
+        AEffect* effect = plugin.Effect();
+        effect->dispatcher(effect, effProcessEvents, 0, 0, block.Get(), 0.0f);
         block.Clear();
     }
     // processReplacing for one block.
