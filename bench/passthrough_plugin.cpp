@@ -57,6 +57,10 @@ public:
         program.Chunk.Write(kPayload.data(), kPayload.size());
     }
 
+    // A module that keeps its programs as chunks answers parameter reads itself.
+    float GetChunkParameter(int32_t) { return level_; }
+    void ParameterChange(int32_t, float& value) { level_ = value; }
+
     // Anything but the fixed payload is refused; the framework then keeps the previous bytes.
     void LoadChunk(TVstProgram& program, int32_t, bool) {
         std::array<uint8_t, kPayload.size()> read{};
@@ -100,38 +104,21 @@ protected:
         return {own};
     }
 
-    bool BindHandler(std::string_view event, std::string_view handler) override {
-        if (event == "OnProcessMidi" && handler == "ProcessMidi") {
-            OnProcessMidi = [this](VstMidiEvent& midi) { ProcessMidi(midi); };
-        } else if (event == "OnProcess32Replacing" && handler == "Process32Replacing") {
-            OnProcess32Replacing = [this](float** in, float** out, uint32_t frames) {
-                Process32Replacing(in, out, frames);
-            };
-        } else if (event == "OnGetChunkParameter" && handler == "GetChunkParameter") {
-            // A module that keeps its programs as chunks answers parameter reads itself.
-            OnGetChunkParameter = [this](int32_t) { return level_; };
-        } else if (event == "OnParameterChange" && handler == "ParameterChange") {
-            OnParameterChange = [this](int32_t, float& value) { level_ = value; };
-        } else {
-            return TVSTModule::BindHandler(event, handler);
-        }
-        return true;
-    }
-
-    bool BindProgramHandler(TVstProgram& program, std::string_view event,
-                            std::string_view handler) override {
-        if (event == "OnStoreChunk" && handler == "StoreChunk") {
-            program.OnStoreChunk = [this](TVstProgram& p, int32_t index, bool isPreset) {
-                StoreChunk(p, index, isPreset);
-            };
-        } else if (event == "OnLoadChunk" && handler == "LoadChunk") {
-            program.OnLoadChunk = [this](TVstProgram& p, int32_t index, bool isPreset) {
-                LoadChunk(p, index, isPreset);
-            };
-        } else {
-            return TVSTModule::BindProgramHandler(program, event, handler);
-        }
-        return true;
+    std::span<const THandlerBinding> HandlerTable() const override {
+        using Self = TPassThroughPlugin;
+        static constexpr THandlerBinding kHandlers[] = {
+            ModuleHandler<&Self::OnProcessMidi, &Self::ProcessMidi>("OnProcessMidi", "ProcessMidi"),
+            ModuleHandler<&Self::OnProcess32Replacing, &Self::Process32Replacing>(
+                "OnProcess32Replacing", "Process32Replacing"),
+            ModuleHandler<&Self::OnGetChunkParameter, &Self::GetChunkParameter>(
+                "OnGetChunkParameter", "GetChunkParameter"),
+            ModuleHandler<&Self::OnParameterChange, &Self::ParameterChange>("OnParameterChange",
+                                                                            "ParameterChange"),
+            ProgramHandler<&TVstProgram::OnStoreChunk, &Self::StoreChunk>("OnStoreChunk",
+                                                                          "StoreChunk"),
+            ProgramHandler<&TVstProgram::OnLoadChunk, &Self::LoadChunk>("OnLoadChunk", "LoadChunk"),
+        };
+        return kHandlers;
     }
 
 private:

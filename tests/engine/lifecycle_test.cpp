@@ -6,7 +6,9 @@
 #include "support/fake_services.h"
 
 #include <gtest/gtest.h>
+#include <map>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -144,6 +146,66 @@ TEST_F(Lifecycle, SmallHandlersAnswerAsAHostExpects) {
     ASSERT_EQ(host.CountCalls(audioMasterAutomate), 1u);
     EXPECT_EQ(host.Calls().back().Index, 0);
     EXPECT_EQ(host.Calls().back().Opt, 0.0f);
+}
+
+// Each event the plug-in's descriptions name has a handler, and no other event has one: a
+// table row that stored its handler in the wrong event fails here.
+TEST_F(Lifecycle, EveryDeclaredEventIsBoundAndNoOther) {
+    struct TDescribed : TVSTPlugin {
+        using TVSTPlugin::Descriptions;
+        using TVSTPlugin::TVSTPlugin;
+    };
+    auto plugin = TVSTModule::Create<TDescribed>({}, services);
+    const TDescribed& p = *plugin;
+    const std::map<std::string, bool> bound = {
+        {"OnCreate", bool(p.OnCreate)},
+        {"OnDestroy", bool(p.OnDestroy)},
+        {"OnOpen", bool(p.OnOpen)},
+        {"OnClose", bool(p.OnClose)},
+        {"OnResume", bool(p.OnResume)},
+        {"OnSuspend", bool(p.OnSuspend)},
+        {"OnEditIdle", bool(p.OnEditIdle)},
+        {"OnSampleRateChange", bool(p.OnSampleRateChange)},
+        {"OnBlockSizeChange", bool(p.OnBlockSizeChange)},
+        {"OnEditGetSize", bool(p.OnEditGetSize)},
+        {"OnEditClose", bool(p.OnEditClose)},
+        {"OnVendorSpecific", bool(p.OnVendorSpecific)},
+        {"OnCanDo", bool(p.OnCanDo)},
+        {"OnDispatcher", bool(p.OnDispatcher)},
+        {"OnProcessEvents", bool(p.OnProcessEvents)},
+        {"OnProcessMidi", bool(p.OnProcessMidi)},
+        {"OnProcessMidiSysEx", bool(p.OnProcessMidiSysEx)},
+        {"OnProcessEvent", bool(p.OnProcessEvent)},
+        {"OnGetChunkParameter", bool(p.OnGetChunkParameter)},
+        {"OnParameterChange", bool(p.OnParameterChange)},
+        {"OnBeforeProgramChange", bool(p.OnBeforeProgramChange)},
+        {"OnAfterProgramChange", bool(p.OnAfterProgramChange)},
+        {"OnParameterSizeFailed", bool(p.OnParameterSizeFailed)},
+        {"OnProcess", bool(p.OnProcess)},
+        {"OnProcess32Replacing", bool(p.OnProcess32Replacing)},
+        {"OnProcess64Replacing", bool(p.OnProcess64Replacing)},
+    };
+    std::set<std::string> declared;
+    int32_t programs = 0;
+    for (const TModuleDescription& layer : plugin->Descriptions()) {
+        for (const auto& [event, handler] : layer.Handlers) {
+            declared.insert(event);
+        }
+        for (const TProgramDescription& described :
+             layer.Programs.value_or(std::vector<TProgramDescription>{})) {
+            const TVstProgram& program = plugin->Program(programs++);
+            EXPECT_EQ(bool(program.OnLoadChunk), !described.OnLoadChunk.empty());
+            EXPECT_EQ(bool(program.OnStoreChunk), !described.OnStoreChunk.empty());
+        }
+    }
+    EXPECT_EQ(declared,
+              (std::set<std::string>{"OnCreate", "OnDestroy", "OnEditIdle", "OnEditGetSize",
+                                     "OnVendorSpecific", "OnGetChunkParameter",
+                                     "OnProcess32Replacing", "OnProcessMidi"}));
+    EXPECT_EQ(programs, 1);
+    for (const auto& [event, isBound] : bound) {
+        EXPECT_EQ(isBound, declared.contains(event)) << event;
+    }
 }
 
 // A module with one parameter value, so that CC assignments have something to drive.

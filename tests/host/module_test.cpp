@@ -34,6 +34,9 @@ public:
     int idles = 0;
     bool failLoad = false;
     bool failCreate = false;
+    // Extra entries for the own layer, to try bindings that name nothing.
+    std::vector<std::pair<std::string, std::string>> extraHandlers;
+    std::string storeHandler = "Store";
 
 protected:
     std::vector<TModuleDescription> Descriptions() const override {
@@ -44,49 +47,46 @@ protected:
         TModuleDescription own;
         own.EffectName = "Own Name";
         own.Flags = effFlagsHasEditor | effFlagsProgramChunks;
-        own.Programs =
-            std::vector<TProgramDescription>{{"One", "Load", "Store"}, {"Two", "Load", "Store"}};
+        own.Programs = std::vector<TProgramDescription>{{"One", "Load", storeHandler},
+                                                        {"Two", "Load", storeHandler}};
         TParameterDescription gain;
         gain.DisplayName = "gain";
         own.Parameters = std::vector<TParameterDescription>{gain};
-        own.Handlers = {{"OnUnknown", "Nothing"}};
+        own.Handlers = {{"OnGetChunkParameter", "ChunkParameter"}};
+        own.Handlers.insert(own.Handlers.end(), extraHandlers.begin(), extraHandlers.end());
         return {base, own};
     }
-    bool BindHandler(std::string_view event, std::string_view handler) override {
-        if (event == "OnEditIdle" && handler == "Idle") {
-            OnEditIdle = [this] { ++idles; };
-        } else if (event == "OnCreate" && handler == "Create") {
-            OnCreate = [this] {
-                if (failCreate) {
-                    throw std::runtime_error("create failed");
-                }
-            };
-        } else {
-            return TVSTModule::BindHandler(event, handler);
-        }
-        OnGetChunkParameter = [](int32_t) { return 0.25f; };
-        return true;
+    std::span<const THandlerBinding> HandlerTable() const override {
+        using Self = TTestModule;
+        static constexpr THandlerBinding kHandlers[] = {
+            ModuleHandler<&Self::OnEditIdle, &Self::Idle>("OnEditIdle", "Idle"),
+            ModuleHandler<&Self::OnCreate, &Self::Create>("OnCreate", "Create"),
+            ModuleHandler<&Self::OnGetChunkParameter, &Self::ChunkParameter>("OnGetChunkParameter",
+                                                                             "ChunkParameter"),
+            ProgramHandler<&TVstProgram::OnLoadChunk, &Self::Load>("OnLoadChunk", "Load"),
+            ProgramHandler<&TVstProgram::OnStoreChunk, &Self::Store>("OnStoreChunk", "Store"),
+        };
+        return kHandlers;
     }
-    bool BindProgramHandler(TVstProgram& program, std::string_view event,
-                            std::string_view handler) override {
-        if (event == "OnLoadChunk" && handler == "Load") {
-            program.OnLoadChunk = [this](TVstProgram&, int32_t, bool) {
-                ++loads;
-                if (failLoad) {
-                    throw std::runtime_error("bad chunk");
-                }
-            };
-            return true;
+
+private:
+    void Idle() { ++idles; }
+    void Create() {
+        if (failCreate) {
+            throw std::runtime_error("create failed");
         }
-        if (event == "OnStoreChunk" && handler == "Store") {
-            program.OnStoreChunk = [this](TVstProgram& p, int32_t index, bool) {
-                ++stores;
-                p.Chunk.Clear();
-                p.Chunk.WriteByte(static_cast<uint8_t>('A' + index));
-            };
-            return true;
+    }
+    float ChunkParameter(int32_t) { return 0.25f; }
+    void Load(TVstProgram&, int32_t, bool) {
+        ++loads;
+        if (failLoad) {
+            throw std::runtime_error("bad chunk");
         }
-        return false;
+    }
+    void Store(TVstProgram& program, int32_t index, bool) {
+        ++stores;
+        program.Chunk.Clear();
+        program.Chunk.WriteByte(static_cast<uint8_t>('A' + index));
     }
 };
 
@@ -117,7 +117,37 @@ TEST_F(Module, LaterLayersOverrideAndHandlersBindByName) {
     EXPECT_EQ(module->Effect()->numParams, 1);
     EXPECT_EQ(module->CurrentProgram(), 0);
     EXPECT_TRUE(module->OnEditIdle);
+    EXPECT_TRUE(module->Program(1).OnStoreChunk);
     EXPECT_FALSE(module->OnResume);
+}
+
+// A name that reaches no handler, as event, as handler or as a program's handler, stops the
+// construction and says which binding it was.
+TEST_F(Module, ABindingThatNamesNothingFailsTheConstruction) {
+    struct TMisnamed : TTestModule {
+        TMisnamed(std::string event, std::string handler, std::string store) {
+            if (!event.empty()) {
+                extraHandlers = {{std::move(event), std::move(handler)}};
+            }
+            storeHandler = std::move(store);
+        }
+    };
+    const auto failure = [](std::string event, std::string handler, std::string store) {
+        try {
+            TVSTModule::Create<TMisnamed>({}, std::move(event), std::move(handler),
+                                          std::move(store));
+        } catch (const EVstError& failed) {
+            return std::string(failed.what());
+        }
+        return std::string("constructed");
+    };
+    EXPECT_EQ(failure("OnEditIdle", "Idel", "Store"),
+              "Unknown handler binding: OnEditIdle -> Idel");
+    EXPECT_EQ(failure("OnResume", "Idle", "Store"), "Unknown handler binding: OnResume -> Idle");
+    EXPECT_EQ(failure("OnEditIdle", "Load", "Store"), "Unknown handler binding: OnEditIdle -> Load")
+        << "a program's handler is no module handler";
+    EXPECT_EQ(failure("", "", "Stor"), "Unknown handler binding: OnStoreChunk -> Stor");
+    EXPECT_EQ(failure("", "", "Store"), "constructed");
 }
 
 TEST_F(Module, AFailingCreateIsReportedAndConstructionGoesOn) {
