@@ -20,7 +20,7 @@ namespace {
 // The whole state this plug-in keeps: a name tag and a format number.
 constexpr std::array<uint8_t, 8> kPayload = {'P', 'a', 's', 's', 0, 0, 0, 1};
 
-class TPassThroughPlugin : public TVSTModule {
+class PassThroughPlugin : public TVSTModule {
 public:
     void ProcessMidi(VstMidiEvent& event) noexcept {
         const auto status = static_cast<uint8_t>(event.midiData[0]);
@@ -105,7 +105,7 @@ protected:
     }
 
     std::span<const THandlerBinding> HandlerTable() const override {
-        using Self = TPassThroughPlugin;
+        using Self = PassThroughPlugin;
         static constexpr THandlerBinding kHandlers[] = {
             ModuleHandler<&Self::OnProcessMidi, &Self::ProcessMidi>("OnProcessMidi", "ProcessMidi"),
             ModuleHandler<&Self::OnProcess32Replacing, &Self::Process32Replacing>(
@@ -132,8 +132,8 @@ private:
 extern "C" TONVO_EXPORT AEffect* VSTCALLBACK
 VSTPluginMain(audioMasterCallback audioMaster) noexcept {
     try {
-        std::unique_ptr<tonvo::TPassThroughPlugin> module =
-            tonvo::TVSTModule::Create<tonvo::TPassThroughPlugin>();
+        std::unique_ptr<tonvo::PassThroughPlugin> module =
+            tonvo::TVSTModule::Create<tonvo::PassThroughPlugin>();
         module->SetAudioMaster(audioMaster);
         // From here the host owns the instance; effClose destroys it.
         return module.release()->Effect();

@@ -12,7 +12,7 @@ constexpr uint32_t kMinScratchFrames = 4096;
 // The routines of one record layout: the module is read from `user`, or from `object` for
 // the hosts that keep their own data in `user`.
 template <bool ObjectLayout>
-struct TDspVSTModule::TRoutines {
+struct TDspVSTModule::Routines {
     static TDspVSTModule* Module(AEffect* effect, int32_t frames, const void* inputs,
                                  const void* outputs) noexcept {
         if (effect == nullptr || frames <= 0 || (inputs == nullptr && outputs == nullptr)) {
@@ -79,7 +79,7 @@ void VSTCALLBACK InertProcessDouble(AEffect*, double**, double**, int32_t) noexc
 } // namespace
 
 TDspVSTModule::TDspVSTModule() {
-    TRoutines<false>::InstallGuards(effect_);
+    Routines<false>::InstallGuards(effect_);
     PrepareScratch();
 }
 
@@ -87,9 +87,9 @@ void TDspVSTModule::InstallHostRoutines() noexcept {
     TVSTModuleWithPrograms::InstallHostRoutines();
     if (!working_) {
         if (SpecialHost()) {
-            TRoutines<true>::InstallGuards(effect_);
+            Routines<true>::InstallGuards(effect_);
         } else {
-            TRoutines<false>::InstallGuards(effect_);
+            Routines<false>::InstallGuards(effect_);
         }
     }
 }
@@ -98,9 +98,9 @@ void TDspVSTModule::InstallProcessingRoutines() {
     PrepareScratch();
     working_ = true;
     if (SpecialHost()) {
-        TRoutines<true>::InstallWorking(effect_);
+        Routines<true>::InstallWorking(effect_);
     } else {
-        TRoutines<false>::InstallWorking(effect_);
+        Routines<false>::InstallWorking(effect_);
     }
 }
 

@@ -15,7 +15,7 @@
 namespace tonvo {
 namespace {
 
-using test::TFakeHost;
+using test::FakeHost;
 
 class Lifecycle : public testing::Test {
 protected:
@@ -38,8 +38,8 @@ protected:
         services.Files[services.PresetPath("init")] = BlockOf(*source);
     }
 
-    TFakeHost host;
-    test::TFakeServices services;
+    FakeHost host;
+    test::FakeServices services;
     std::vector<std::string> reports;
 };
 
@@ -130,7 +130,7 @@ TEST_F(Lifecycle, ASettingOfTheWrongTypeIsReportedAndCreationGoesOn) {
 
 TEST_F(Lifecycle, SmallHandlersAnswerAsAHostExpects) {
     auto plugin = Make();
-    plugin->AttachHostCallback(&TFakeHost::Callback);
+    plugin->AttachHostCallback(&FakeHost::Callback);
     int16_t width = 11;
     int16_t height = 22;
     plugin->VSTModuleEditGetSize(width, height);
@@ -151,12 +151,12 @@ TEST_F(Lifecycle, SmallHandlersAnswerAsAHostExpects) {
 // Each event the plug-in's descriptions name has a handler, and no other event has one: a
 // table row that stored its handler in the wrong event fails here.
 TEST_F(Lifecycle, EveryDeclaredEventIsBoundAndNoOther) {
-    struct TDescribed : TVSTPlugin {
+    struct Described : TVSTPlugin {
         using TVSTPlugin::Descriptions;
         using TVSTPlugin::TVSTPlugin;
     };
-    auto plugin = TVSTModule::Create<TDescribed>({}, services);
-    const TDescribed& p = *plugin;
+    auto plugin = TVSTModule::Create<Described>({}, services);
+    const Described& p = *plugin;
     const std::map<std::string, bool> bound = {
         {"OnCreate", bool(p.OnCreate)},
         {"OnDestroy", bool(p.OnDestroy)},
@@ -209,7 +209,7 @@ TEST_F(Lifecycle, EveryDeclaredEventIsBoundAndNoOther) {
 }
 
 // A module with one parameter value, so that CC assignments have something to drive.
-class TAssignablePlugin : public TVSTPlugin {
+class AssignablePlugin : public TVSTPlugin {
 public:
     using TVSTPlugin::TVSTPlugin;
 
@@ -218,18 +218,18 @@ protected:
 };
 
 TEST_F(Lifecycle, ControlChangesDriveTheirAssignedParameters) {
-    auto plugin = TVSTModule::Create<TAssignablePlugin>({}, services);
-    plugin->AttachHostCallback(&TFakeHost::Callback);
+    auto plugin = TVSTModule::Create<AssignablePlugin>({}, services);
+    plugin->AttachHostCallback(&FakeHost::Callback);
     plugin->InstallProcessingRoutines();
     EXPECT_EQ(plugin->VSTModuleGetChunkParameter(0), 0.25f);
     // Names are unique: the later number of "nmap" replaces the earlier one.
     plugin->SetMidiCC({{9, "nmap"}, {7, "missing"}, {7, "nmap"}});
     host.Forget();
-    test::TEventBlock block;
+    test::EventBlock block;
     block.Midi(0xB0, 7, 127).Midi(0xB3, 9, 0).Midi(0xB0, 8, 64).Midi(0xB2, 0x87, 0);
     plugin->ProcessEvents(block.Get());
     std::vector<float> automated;
-    for (const TFakeHost::TCall& call : host.Calls()) {
+    for (const FakeHost::HostCall& call : host.Calls()) {
         if (call.Opcode == audioMasterAutomate) {
             EXPECT_EQ(call.Index, 0);
             automated.push_back(call.Opt);
@@ -252,10 +252,10 @@ TEST_F(Lifecycle, ControlChangesDriveTheirAssignedParameters) {
 
 TEST_F(Lifecycle, ClosingWithHeldNotesSendsNothing) {
     auto plugin = Make();
-    plugin->AttachHostCallback(&TFakeHost::Callback);
+    plugin->AttachHostCallback(&FakeHost::Callback);
     AEffect* effect = plugin.release()->Effect();
     effect->dispatcher(effect, effOpen, 0, 0, nullptr, 0.0f);
-    test::TEventBlock block;
+    test::EventBlock block;
     block.NoteOn(0, 60, 100);
     effect->dispatcher(effect, effProcessEvents, 0, 0, block.Get(), 0.0f);
     host.Forget();

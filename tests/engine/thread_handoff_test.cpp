@@ -12,7 +12,7 @@ namespace tonvo {
 namespace {
 
 TEST(ThreadHandOff, PreviewNotesFromAnotherThreadArriveInOrder) {
-    test::TPluginHarness harness;
+    test::PluginHarness harness;
     constexpr int kPreviews = 20000;
     std::atomic<bool> done{false};
     std::thread ui([&] {
@@ -36,7 +36,7 @@ TEST(ThreadHandOff, PreviewNotesFromAnotherThreadArriveInOrder) {
 }
 
 // Counts calls that arrive while it is not attached.
-class TGuardedEditor : public TEditorHighlights {
+class GuardedEditor : public TEditorHighlights {
 public:
     bool HighlightNoteOn(int) override { return Call(); }
     bool HighlightNoteOff(int) override { return Call(); }
@@ -51,8 +51,8 @@ public:
 };
 
 TEST(ThreadHandOff, NoHighlightAfterDetachReturns) {
-    test::TPluginHarness harness;
-    TGuardedEditor editor;
+    test::PluginHarness harness;
+    GuardedEditor editor;
     std::atomic<bool> stop{false};
     std::thread ui([&] {
         while (!stop.load()) {

@@ -10,9 +10,9 @@
 namespace tonvo {
 namespace {
 
-using test::TFakeHost;
+using test::FakeHost;
 
-class TFakeForm : public TVSTEditorForm {
+class FakeForm : public TVSTEditorForm {
 public:
     int ClientWidth() const override { return 300; }
     int ClientHeight() const override { return 120; }
@@ -27,7 +27,7 @@ public:
 };
 
 // Two programs, one parameter, chunk handlers that count and can be told to fail.
-class TTestModule : public TVSTModule {
+class TestModule : public TVSTModule {
 public:
     int loads = 0;
     int stores = 0;
@@ -57,7 +57,7 @@ protected:
         return {base, own};
     }
     std::span<const THandlerBinding> HandlerTable() const override {
-        using Self = TTestModule;
+        using Self = TestModule;
         static constexpr THandlerBinding kHandlers[] = {
             ModuleHandler<&Self::OnEditIdle, &Self::Idle>("OnEditIdle", "Idle"),
             ModuleHandler<&Self::OnCreate, &Self::Create>("OnCreate", "Create"),
@@ -92,21 +92,21 @@ private:
 
 class Module : public testing::Test {
 protected:
-    Module() { module->AttachHostCallback(&TFakeHost::Callback); }
+    Module() { module->AttachHostCallback(&FakeHost::Callback); }
     intptr_t Call(int32_t opcode, int32_t index = 0, intptr_t value = 0, void* ptr = nullptr) {
         return module->Dispatcher(opcode, index, value, ptr, 0.0f);
     }
     void GiveEditor() {
         module->EditorFormClass = [this](TCustomVSTModule&) {
-            auto made = std::make_unique<TFakeForm>();
+            auto made = std::make_unique<FakeForm>();
             form = made.get();
             return made;
         };
     }
 
-    TFakeHost host;
-    std::unique_ptr<TTestModule> module = TVSTModule::Create<TTestModule>();
-    TFakeForm* form = nullptr;
+    FakeHost host;
+    std::unique_ptr<TestModule> module = TVSTModule::Create<TestModule>();
+    FakeForm* form = nullptr;
     int parent = 0;
 };
 
@@ -124,8 +124,8 @@ TEST_F(Module, LaterLayersOverrideAndHandlersBindByName) {
 // A name that reaches no handler, as event, as handler or as a program's handler, stops the
 // construction and says which binding it was.
 TEST_F(Module, ABindingThatNamesNothingFailsTheConstruction) {
-    struct TMisnamed : TTestModule {
-        TMisnamed(std::string event, std::string handler, std::string store) {
+    struct Misnamed : TestModule {
+        Misnamed(std::string event, std::string handler, std::string store) {
             if (!event.empty()) {
                 extraHandlers = {{std::move(event), std::move(handler)}};
             }
@@ -134,8 +134,8 @@ TEST_F(Module, ABindingThatNamesNothingFailsTheConstruction) {
     };
     const auto failure = [](std::string event, std::string handler, std::string store) {
         try {
-            TVSTModule::Create<TMisnamed>({}, std::move(event), std::move(handler),
-                                          std::move(store));
+            TVSTModule::Create<Misnamed>({}, std::move(event), std::move(handler),
+                                         std::move(store));
         } catch (const EVstError& failed) {
             return std::string(failed.what());
         }
@@ -151,11 +151,11 @@ TEST_F(Module, ABindingThatNamesNothingFailsTheConstruction) {
 }
 
 TEST_F(Module, AFailingCreateIsReportedAndConstructionGoesOn) {
-    struct TFailing : TTestModule {
-        TFailing() { failCreate = true; }
+    struct Failing : TestModule {
+        Failing() { failCreate = true; }
     };
     std::string reported;
-    auto failing = TVSTModule::Create<TFailing>([&](const std::string& text) { reported = text; });
+    auto failing = TVSTModule::Create<Failing>([&](const std::string& text) { reported = text; });
     EXPECT_EQ(reported, "create failed");
     EXPECT_EQ(failing->EffectName(), "Own Name");
 }
@@ -202,7 +202,7 @@ TEST_F(Module, EditorRectangleGrowsToTheFormOnceOpen) {
     Call(effEditClose);
     form = nullptr;
     module->EditorFormClass = [this](TCustomVSTModule&) {
-        auto made = std::make_unique<TFakeForm>();
+        auto made = std::make_unique<FakeForm>();
         made->failToShow = true;
         form = made.get();
         return made;
@@ -261,7 +261,7 @@ TEST_F(Module, ThroughTheRecordFailuresAnswerZeroAndAreReported) {
 
     GiveEditor();
     module->EditorFormClass = [this](TCustomVSTModule&) {
-        auto made = std::make_unique<TFakeForm>();
+        auto made = std::make_unique<FakeForm>();
         made->failToShow = true;
         return made;
     };
@@ -310,7 +310,7 @@ TEST_F(Module, SwitchingProgramsTellsHostAndEditor) {
 
 TEST_F(Module, CloseRunsItsStepsInOrderAndDestroysTheModule) {
     std::vector<std::string> steps;
-    TTestModule* raw = module.release(); // the close request deletes it
+    TestModule* raw = module.release(); // the close request deletes it
     raw->OnClose = [&] { steps.push_back("close"); };
     raw->OnDestroy = [&, raw] {
         steps.push_back(raw->ProgramCount() == 0 ? "destroy after programs" : "destroy too early");
@@ -320,7 +320,7 @@ TEST_F(Module, CloseRunsItsStepsInOrderAndDestroysTheModule) {
     EXPECT_EQ(effect->dispatcher(effect, effClose, 0, 0, nullptr, 0.0f), 1);
     EXPECT_EQ(steps, (std::vector<std::string>{"close", "destroy after programs"}));
 
-    auto failing = TVSTModule::Create<TTestModule>();
+    auto failing = TVSTModule::Create<TestModule>();
     failing->OnDestroy = [] { throw std::runtime_error("destroy failed"); };
     effect = failing.release()->Effect();
     EXPECT_EQ(effect->dispatcher(effect, effClose, 0, 0, nullptr, 0.0f), 0);
