@@ -175,6 +175,7 @@ void TVSTPluginBase::ApplyControlChange(uint8_t controller, uint8_t value) noexc
             SetParameter(index, static_cast<float>(scaled));
         } catch (...) {
             // A parameter handler failed; the other assignments still apply.
+            ReportCurrentException("OnProcessMidi");
         }
     }
 }

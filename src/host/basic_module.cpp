@@ -163,12 +163,11 @@ void TBasicVSTModule::ReportCurrentException(const char* where) noexcept {
 }
 
 std::string TBasicVSTModule::LastReportedException() const {
-    auto& busy = const_cast<std::atomic_flag&>(reportBusy_);
-    while (busy.test_and_set(std::memory_order_acquire)) {
+    while (reportBusy_.test_and_set(std::memory_order_acquire)) {
         std::this_thread::yield();
     }
     std::string text(lastReport_.data());
-    busy.clear(std::memory_order_release);
+    reportBusy_.clear(std::memory_order_release);
     return text;
 }
 

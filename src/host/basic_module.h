@@ -105,7 +105,7 @@ private:
     std::string hostProduct_;
     std::atomic<uint32_t> reportedExceptions_{0};
     // Guards lastReport_ between writers; a reader copies it as it stands.
-    std::atomic_flag reportBusy_;
+    mutable std::atomic_flag reportBusy_;
     std::array<char, 256> lastReport_{};
 };
 
