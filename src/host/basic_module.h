@@ -104,7 +104,7 @@ private:
     bool specialHost_ = false;
     std::string hostProduct_;
     std::atomic<uint32_t> reportedExceptions_{0};
-    // Guards lastReport_ between writers; a reader copies it as it stands.
+    // Guards lastReport_: a writer that finds it taken skips the text, a reader waits.
     mutable std::atomic_flag reportBusy_;
     std::array<char, 256> lastReport_{};
 };
