@@ -28,9 +28,9 @@ intptr_t VSTCALLBACK QuietHost(AEffect*, int32_t opcode, int32_t, intptr_t, void
 }
 
 // Forwards every MIDI event as it came, with the same queue and delivery as the plug-in.
-class TPassThrough : public TDspVSTModule {
+class PassThrough : public TDspVSTModule {
 public:
-    TPassThrough() {
+    PassThrough() {
         OnProcessMidi = [this](VstMidiEvent& event) {
             const auto status = static_cast<uint8_t>(event.midiData[0]);
             const auto data1 = static_cast<uint8_t>(event.midiData[1]);
@@ -49,9 +49,9 @@ public:
 };
 
 // A block of note-on/note-off pairs spread over the block, as a host would pass it.
-class TPairsBlock {
+class PairsBlock {
 public:
-    TPairsBlock() {
+    PairsBlock() {
         for (int i = 0; i < kPairsPerBlock; ++i) {
             Set(events_[2 * i], 0x90, 48 + i % 36, 100, i);
             Set(events_[2 * i + 1], 0x80, 48 + i % 36, 0, i);
@@ -78,9 +78,9 @@ private:
 };
 
 template <typename Module>
-class TRig {
+class Rig {
 public:
-    TRig() : owned_(Make()), module(*owned_) {
+    Rig() : owned_(Make()), module(*owned_) {
         module.AttachHostCallback(&QuietHost);
         module.InstallProcessingRoutines();
         outputs_[0] = left_.data();
@@ -112,8 +112,8 @@ private:
 
 template <typename Module>
 void NotePairs(benchmark::State& state) {
-    TRig<Module> rig;
-    TPairsBlock block;
+    Rig<Module> rig;
+    PairsBlock block;
     if constexpr (std::is_same_v<Module, TVSTPlugin>) {
         // Every class sounds, so each pair is a real note-on and note-off.
         for (int32_t i = 0; i < 12; ++i) {
@@ -132,7 +132,7 @@ void NotePairs(benchmark::State& state) {
 
 template <typename Module>
 void EmptyBlock(benchmark::State& state) {
-    TRig<Module> rig;
+    Rig<Module> rig;
     for (auto _ : state) {
         rig.Process();
     }
@@ -142,19 +142,19 @@ void BM_NotePairs_Plugin(benchmark::State& state) {
     NotePairs<TVSTPlugin>(state);
 }
 void BM_NotePairs_PassThrough(benchmark::State& state) {
-    NotePairs<TPassThrough>(state);
+    NotePairs<PassThrough>(state);
 }
 void BM_EmptyBlock_Plugin(benchmark::State& state) {
     EmptyBlock<TVSTPlugin>(state);
 }
 void BM_EmptyBlock_PassThrough(benchmark::State& state) {
-    EmptyBlock<TPassThrough>(state);
+    EmptyBlock<PassThrough>(state);
 }
 
 // Held-note scans grow with the number of sounding notes: a note pair played over a bed of
 // already-held notes on the same channel.
 void BM_NotePair_OverHeldNotes(benchmark::State& state) {
-    TRig<TVSTPlugin> rig;
+    Rig<TVSTPlugin> rig;
     for (int32_t i = 0; i < 12; ++i) {
         rig.module.ScaleMap().SetScaleMap(i, i);
     }

@@ -20,7 +20,7 @@ namespace {
 // The whole state this plug-in keeps: a name tag and a format number.
 constexpr std::array<uint8_t, 8> kPayload = {'P', 'a', 's', 's', 0, 0, 0, 1};
 
-class TPassThroughPlugin : public TVSTModule {
+class PassThroughPlugin : public TVSTModule {
 public:
     void ProcessMidi(VstMidiEvent& event) noexcept {
         const auto status = static_cast<uint8_t>(event.midiData[0]);
@@ -56,6 +56,10 @@ public:
         program.Chunk.Clear();
         program.Chunk.Write(kPayload.data(), kPayload.size());
     }
+
+    // A module that keeps its programs as chunks answers parameter reads itself.
+    float GetChunkParameter(int32_t) { return level_; }
+    void ParameterChange(int32_t, float& value) { level_ = value; }
 
     // Anything but the fixed payload is refused; the framework then keeps the previous bytes.
     void LoadChunk(TVstProgram& program, int32_t, bool) {
@@ -100,38 +104,21 @@ protected:
         return {own};
     }
 
-    bool BindHandler(std::string_view event, std::string_view handler) override {
-        if (event == "OnProcessMidi" && handler == "ProcessMidi") {
-            OnProcessMidi = [this](VstMidiEvent& midi) { ProcessMidi(midi); };
-        } else if (event == "OnProcess32Replacing" && handler == "Process32Replacing") {
-            OnProcess32Replacing = [this](float** in, float** out, uint32_t frames) {
-                Process32Replacing(in, out, frames);
-            };
-        } else if (event == "OnGetChunkParameter" && handler == "GetChunkParameter") {
-            // A module that keeps its programs as chunks answers parameter reads itself.
-            OnGetChunkParameter = [this](int32_t) { return level_; };
-        } else if (event == "OnParameterChange" && handler == "ParameterChange") {
-            OnParameterChange = [this](int32_t, float& value) { level_ = value; };
-        } else {
-            return TVSTModule::BindHandler(event, handler);
-        }
-        return true;
-    }
-
-    bool BindProgramHandler(TVstProgram& program, std::string_view event,
-                            std::string_view handler) override {
-        if (event == "OnStoreChunk" && handler == "StoreChunk") {
-            program.OnStoreChunk = [this](TVstProgram& p, int32_t index, bool isPreset) {
-                StoreChunk(p, index, isPreset);
-            };
-        } else if (event == "OnLoadChunk" && handler == "LoadChunk") {
-            program.OnLoadChunk = [this](TVstProgram& p, int32_t index, bool isPreset) {
-                LoadChunk(p, index, isPreset);
-            };
-        } else {
-            return TVSTModule::BindProgramHandler(program, event, handler);
-        }
-        return true;
+    std::span<const THandlerBinding> HandlerTable() const override {
+        using Self = PassThroughPlugin;
+        static constexpr THandlerBinding kHandlers[] = {
+            ModuleHandler<&Self::OnProcessMidi, &Self::ProcessMidi>("OnProcessMidi", "ProcessMidi"),
+            ModuleHandler<&Self::OnProcess32Replacing, &Self::Process32Replacing>(
+                "OnProcess32Replacing", "Process32Replacing"),
+            ModuleHandler<&Self::OnGetChunkParameter, &Self::GetChunkParameter>(
+                "OnGetChunkParameter", "GetChunkParameter"),
+            ModuleHandler<&Self::OnParameterChange, &Self::ParameterChange>("OnParameterChange",
+                                                                            "ParameterChange"),
+            ProgramHandler<&TVstProgram::OnStoreChunk, &Self::StoreChunk>("OnStoreChunk",
+                                                                          "StoreChunk"),
+            ProgramHandler<&TVstProgram::OnLoadChunk, &Self::LoadChunk>("OnLoadChunk", "LoadChunk"),
+        };
+        return kHandlers;
     }
 
 private:
@@ -145,8 +132,8 @@ private:
 extern "C" TONVO_EXPORT AEffect* VSTCALLBACK
 VSTPluginMain(audioMasterCallback audioMaster) noexcept {
     try {
-        std::unique_ptr<tonvo::TPassThroughPlugin> module =
-            tonvo::TVSTModule::Create<tonvo::TPassThroughPlugin>();
+        std::unique_ptr<tonvo::PassThroughPlugin> module =
+            tonvo::TVSTModule::Create<tonvo::PassThroughPlugin>();
         module->SetAudioMaster(audioMaster);
         // From here the host owns the instance; effClose destroys it.
         return module.release()->Effect();

@@ -7,7 +7,7 @@
 // size, an empty block per block size, effGetChunk and effSetChunk of a program chunk, and an
 // instance's creation and destruction (VSTPluginMain, effOpen, effClose).
 #include "engine/plugin.h"
-#include "host/plugin_library.h"
+#include "tonvo_host/plugin_library.h"
 
 #include <algorithm>
 #include <array>
@@ -31,14 +31,14 @@ constexpr int32_t kOverlap = 8;
 
 // The host's side: a playing transport whose position the benchmarks advance block by block,
 // and the events the plug-in sends back, counted (and kept only while checking a set-up).
-struct THost {
+struct Host {
     VstTimeInfo time{};
     int32_t blockSize = 512;
     int64_t delivered = 0;
     bool keep = false;
     std::vector<VstMidiEvent> kept;
 };
-THost host;
+Host host;
 
 intptr_t VSTCALLBACK HostCallback(AEffect*, int32_t opcode, int32_t, intptr_t, void* ptr, float) {
     switch (opcode) {
@@ -76,10 +76,10 @@ void ResetTransport() {
 }
 
 // One plug-in file under measurement.
-struct TSubject {
+struct Subject {
     std::string name;
-    std::unique_ptr<tools::TPluginLibrary> library;
-    tools::TPluginMain entry = nullptr;
+    std::unique_ptr<tools::PluginLibrary> library;
+    tools::PluginMain entry = nullptr;
     // Loaded into every new instance with effSetChunk (program chunk); empty for none.
     std::vector<uint8_t> state;
     // Pitch classes every note is moved up by, to check the state took effect.
@@ -87,9 +87,9 @@ struct TSubject {
 };
 
 // A plug-in instance opened and resumed the way a host prepares one for processing.
-class TInstance {
+class Instance {
 public:
-    TInstance(const TSubject& subject, int32_t frames) : frames_(frames) {
+    Instance(const Subject& subject, int32_t frames) : frames_(frames) {
         host.blockSize = frames;
         effect_ = subject.entry(&HostCallback);
         if (effect_ == nullptr || effect_->magic != kEffectMagic) {
@@ -113,14 +113,14 @@ public:
         right_.assign(static_cast<size_t>(frames), 1.0f);
         outputs_ = {left_.data(), right_.data()};
     }
-    ~TInstance() {
+    ~Instance() {
         if (effect_ != nullptr) {
             Dispatch(effMainsChanged, 0, 0);
             Dispatch(effClose);
         }
     }
-    TInstance(const TInstance&) = delete;
-    TInstance& operator=(const TInstance&) = delete;
+    Instance(const Instance&) = delete;
+    Instance& operator=(const Instance&) = delete;
 
     // Empty when the instance is ready.
     const std::string& Error() const { return error_; }
@@ -151,9 +151,9 @@ private:
 
 // A block of note-on/note-off pairs spread evenly over the block and over the 16 channels, in
 // time order as hosts pass them; every note started in the block ends in it.
-class TNoteStream {
+class NoteStream {
 public:
-    explicit TNoteStream(int32_t frames) {
+    explicit NoteStream(int32_t frames) {
         const int32_t count = std::min(2 * frames, kMaxEventsPerBlock) / 2 * 2;
         const int32_t pairs = count / 2;
         const int32_t overlap = std::min(kOverlap, pairs);
@@ -165,7 +165,7 @@ public:
                 Add(0x80, step - overlap, 64);
             }
         }
-        block_ = std::make_unique<TBlock>();
+        block_ = std::make_unique<Block>();
         block_->numEvents = count;
         for (int32_t i = 0; i < count; ++i) {
             VstMidiEvent& event = events_[static_cast<size_t>(i)];
@@ -180,12 +180,12 @@ public:
     static int32_t Key(int32_t pair) { return 36 + pair * 7 % 48; }
 
 private:
-    struct TBlock {
+    struct Block {
         int32_t numEvents = 0;
         intptr_t reserved = 0;
         VstEvent* events[kMaxEventsPerBlock] = {};
     };
-    static_assert(offsetof(TBlock, events) == offsetof(VstEvents, events));
+    static_assert(offsetof(Block, events) == offsetof(VstEvents, events));
 
     void Add(int32_t status, int32_t pair, int32_t velocity) {
         VstMidiEvent event{};
@@ -198,7 +198,7 @@ private:
     }
 
     std::vector<VstMidiEvent> events_;
-    std::unique_ptr<TBlock> block_;
+    std::unique_ptr<Block> block_;
 };
 
 // Tonvo's state with every pitch class sounding, each moved up a whole tone: made by the
@@ -217,10 +217,10 @@ std::vector<uint8_t> EveryKeySoundsState() {
     return {static_cast<const uint8_t*>(data), static_cast<const uint8_t*>(data) + size};
 }
 
-TSubject LoadSubject(std::string name, const char* path) {
-    TSubject subject;
+Subject LoadSubject(std::string name, const char* path) {
+    Subject subject;
     subject.name = std::move(name);
-    subject.library = std::make_unique<tools::TPluginLibrary>(path);
+    subject.library = std::make_unique<tools::PluginLibrary>(path);
     if (!subject.library->Loaded()) {
         throw std::runtime_error(std::string("cannot load ") + path + ": " +
                                  subject.library->Error());
@@ -234,9 +234,9 @@ TSubject LoadSubject(std::string name, const char* path) {
 
 // A fresh folder as HOME, XDG_CONFIG_HOME and XDG_DOCUMENTS_DIR for the process's life, so
 // the plug-in reads and writes no settings or presets of the user's; removed at the end.
-class TPrivateHome {
+class PrivateHome {
 public:
-    TPrivateHome() {
+    PrivateHome() {
         std::string pattern =
             (std::filesystem::temp_directory_path() / "tonvo-bench-XXXXXX").string();
         if (mkdtemp(pattern.data()) == nullptr) {
@@ -249,12 +249,12 @@ public:
         setenv("XDG_CONFIG_HOME", (root_ / ".config").c_str(), 1);
         setenv("XDG_DOCUMENTS_DIR", (root_ / "Documents").c_str(), 1);
     }
-    ~TPrivateHome() {
+    ~PrivateHome() {
         std::error_code ignored;
         std::filesystem::remove_all(root_, ignored);
     }
-    TPrivateHome(const TPrivateHome&) = delete;
-    TPrivateHome& operator=(const TPrivateHome&) = delete;
+    PrivateHome(const PrivateHome&) = delete;
+    PrivateHome& operator=(const PrivateHome&) = delete;
 
 private:
     std::filesystem::path root_;
@@ -262,11 +262,11 @@ private:
 
 // Everything the measurements share, made on first use: the private home first, so it is in
 // place before Tonvo loads and is removed only after both libraries are unloaded.
-struct TSetup {
-    TPrivateHome home;
-    std::vector<TSubject> subjects;
+struct Setup {
+    PrivateHome home;
+    std::vector<Subject> subjects;
 
-    TSetup() {
+    Setup() {
         subjects.push_back(LoadSubject("tonvo", TONVO_PLUGIN_PATH));
         subjects.back().state = EveryKeySoundsState();
         subjects.back().shift = 2;
@@ -276,11 +276,11 @@ struct TSetup {
 
 // The plug-in of that index (0 Tonvo, 1 the pass-through); null, with the measurement marked
 // failed and the reason given, when they could not be loaded.
-const TSubject* Subject(benchmark::State& state, size_t index) {
+const Subject* FindSubject(benchmark::State& state, size_t index) {
     static std::string failure;
-    static const std::unique_ptr<TSetup> setup = []() -> std::unique_ptr<TSetup> {
+    static const std::unique_ptr<Setup> setup = []() -> std::unique_ptr<Setup> {
         try {
-            return std::make_unique<TSetup>();
+            return std::make_unique<Setup>();
         } catch (const std::exception& error) {
             failure = error.what();
             return nullptr;
@@ -295,7 +295,7 @@ const TSubject* Subject(benchmark::State& state, size_t index) {
 
 // Empty when one block of the stream came back whole, with every note moved as the subject's
 // state says; the reason otherwise.
-std::string CheckStream(const TSubject& subject, TInstance& instance, TNoteStream& stream) {
+std::string CheckStream(const Subject& subject, Instance& instance, NoteStream& stream) {
     host.kept.clear();
     host.keep = true;
     instance.Dispatch(effProcessEvents, 0, 0, stream.Get());
@@ -307,7 +307,7 @@ std::string CheckStream(const TSubject& subject, TInstance& instance, TNoteStrea
     }
     const auto status = static_cast<uint8_t>(host.kept.front().midiData[0]);
     const int32_t note = host.kept.front().midiData[1];
-    if ((status & 0xF0) != 0x90 || note % 12 != (TNoteStream::Key(0) + subject.shift) % 12) {
+    if ((status & 0xF0) != 0x90 || note % 12 != (NoteStream::Key(0) + subject.shift) % 12) {
         return subject.name + " did not map the first note as its state says";
     }
     if (!instance.Silent()) {
@@ -317,14 +317,14 @@ std::string CheckStream(const TSubject& subject, TInstance& instance, TNoteStrea
 }
 
 void NoteEvents(benchmark::State& state, size_t index, int32_t frames) {
-    const TSubject* found = Subject(state, index);
+    const Subject* found = FindSubject(state, index);
     if (found == nullptr) {
         return;
     }
-    const TSubject& subject = *found;
+    const Subject& subject = *found;
     ResetTransport();
-    TInstance instance(subject, frames);
-    TNoteStream stream(frames);
+    Instance instance(subject, frames);
+    NoteStream stream(frames);
     if (!instance.Error().empty()) {
         state.SkipWithError(instance.Error().c_str());
         return;
@@ -342,13 +342,13 @@ void NoteEvents(benchmark::State& state, size_t index, int32_t frames) {
 }
 
 void EmptyBlock(benchmark::State& state, size_t index, int32_t frames) {
-    const TSubject* found = Subject(state, index);
+    const Subject* found = FindSubject(state, index);
     if (found == nullptr) {
         return;
     }
-    const TSubject& subject = *found;
+    const Subject& subject = *found;
     ResetTransport();
-    TInstance instance(subject, frames);
+    Instance instance(subject, frames);
     if (!instance.Error().empty()) {
         state.SkipWithError(instance.Error().c_str());
         return;
@@ -359,13 +359,13 @@ void EmptyBlock(benchmark::State& state, size_t index, int32_t frames) {
 }
 
 void GetChunk(benchmark::State& state, size_t index) {
-    const TSubject* found = Subject(state, index);
+    const Subject* found = FindSubject(state, index);
     if (found == nullptr) {
         return;
     }
-    const TSubject& subject = *found;
+    const Subject& subject = *found;
     ResetTransport();
-    TInstance instance(subject, 512);
+    Instance instance(subject, 512);
     if (!instance.Error().empty()) {
         state.SkipWithError(instance.Error().c_str());
         return;
@@ -379,13 +379,13 @@ void GetChunk(benchmark::State& state, size_t index) {
 }
 
 void SetChunk(benchmark::State& state, size_t index) {
-    const TSubject* found = Subject(state, index);
+    const Subject* found = FindSubject(state, index);
     if (found == nullptr) {
         return;
     }
-    const TSubject& subject = *found;
+    const Subject& subject = *found;
     ResetTransport();
-    TInstance instance(subject, 512);
+    Instance instance(subject, 512);
     if (!instance.Error().empty()) {
         state.SkipWithError(instance.Error().c_str());
         return;
@@ -410,11 +410,11 @@ void SetChunk(benchmark::State& state, size_t index) {
 }
 
 void CreateDestroy(benchmark::State& state, size_t index) {
-    const TSubject* found = Subject(state, index);
+    const Subject* found = FindSubject(state, index);
     if (found == nullptr) {
         return;
     }
-    const TSubject& subject = *found;
+    const Subject& subject = *found;
     ResetTransport();
     for (auto _ : state) {
         AEffect* effect = subject.entry(&HostCallback);

@@ -19,12 +19,12 @@ void Check(bool condition) {
     }
 }
 
-void CheckTempoMap(const TMidiFile& file, const std::vector<TEvent>& merged) {
-    const TTempoMap map(file);
+void CheckTempoMap(const MidiFile& file, const std::vector<Event>& merged) {
+    const TempoMap map(file);
     double seconds = 0.0;
     uint64_t sample = 0;
     uint64_t tick = 0;
-    for (const TEvent& event : merged) {
+    for (const Event& event : merged) {
         const double now = map.SecondsAt(event.Tick);
         const uint64_t nowSample = map.SampleAt(event.Tick, 44100.0);
         const uint64_t nowTick = map.TickAt(nowSample, 44100.0);
@@ -38,27 +38,27 @@ void CheckTempoMap(const TMidiFile& file, const std::vector<TEvent>& merged) {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    TMidiFile file;
+    MidiFile file;
     try {
         file = ReadMidiFile(std::span<const uint8_t>(data, size));
     } catch (const EMidiFileError&) {
         return 0;
     }
-    const std::vector<TEvent> merged = MergeTracks(file);
+    const std::vector<Event> merged = MergeTracks(file);
     for (size_t i = 1; i < merged.size(); ++i) {
         Check(merged[i - 1].Tick <= merged[i].Tick);
     }
     CheckTempoMap(file, merged);
 
     const std::vector<uint8_t> bytes = WriteMidiFile(file);
-    const TMidiFile again = ReadMidiFile(bytes);
-    TMidiFile expected = file;
-    for (TTrack& track : expected.Tracks) {
-        const bool ended = !track.Events.empty() && track.Events.back().Kind == TEventKind::Meta &&
+    const MidiFile again = ReadMidiFile(bytes);
+    MidiFile expected = file;
+    for (Track& track : expected.Tracks) {
+        const bool ended = !track.Events.empty() && track.Events.back().Kind == EventKind::Meta &&
                            track.Events.back().MetaType == kMetaEndOfTrack;
         if (!ended) {
             const uint64_t last = track.Events.empty() ? 0 : track.Events.back().Tick;
-            track.Events.push_back({last, TEventKind::Meta, 0xFF, kMetaEndOfTrack, {}});
+            track.Events.push_back({last, EventKind::Meta, 0xFF, kMetaEndOfTrack, {}});
         }
     }
     Check(again == expected);

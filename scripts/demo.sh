@@ -14,5 +14,5 @@ echo "The preset (demo/d-dorian.brelwickp):"
 build/linux/tools/preset_tool/tonvo-preset show demo/d-dorian.brelwickp
 echo
 echo "Playing demo/c-major-scale.mid through build/linux/src/plugin/Tonvo.so:"
-build/linux/tools/host/tonvo-host render build/linux/src/plugin/Tonvo.so \
+build/linux/tools/tonvo_host/tonvo-host render build/linux/src/plugin/Tonvo.so \
   demo/c-major-scale.mid out/c-major-scale-in-d-dorian.mid --state demo/d-dorian.brelwickp

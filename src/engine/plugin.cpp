@@ -224,18 +224,18 @@ void TVSTPlugin::WatchTransport() noexcept {
 
 bool TVSTPlugin::PreviewNoteOn(int note, int velocity) noexcept {
     return previews_.Push(
-        TPreviewNote{true, static_cast<uint8_t>(note), static_cast<uint8_t>(velocity)});
+        PreviewNote{true, static_cast<uint8_t>(note), static_cast<uint8_t>(velocity)});
 }
 
 bool TVSTPlugin::PreviewNoteOff(int note, int velocity) noexcept {
     return previews_.Push(
-        TPreviewNote{false, static_cast<uint8_t>(note), static_cast<uint8_t>(velocity)});
+        PreviewNote{false, static_cast<uint8_t>(note), static_cast<uint8_t>(velocity)});
 }
 
 // Takes no more previews than the output can carry this time, so none is lost and the drain
 // stays bounded while the user-interface thread keeps adding; the rest wait for the next call.
 void TVSTPlugin::BeforeProcessing() noexcept {
-    TPreviewNote preview;
+    PreviewNote preview;
     for (int32_t room = OutputQueue().Room(); room > 0 && previews_.Pop(preview); --room) {
         if (preview.On) {
             QueueNoteOn(0, preview.Note, preview.Velocity, 0);

@@ -60,7 +60,7 @@ protected:
     void BeforeProcessing() noexcept override;
 
 private:
-    struct TPreviewNote {
+    struct PreviewNote {
         bool On = false;
         uint8_t Note = 0;
         uint8_t Velocity = 0;
@@ -74,7 +74,7 @@ private:
 
     TScaleMap scaleMap_;
     TMidiNoteList heldNotes_;
-    TSpscRing<TPreviewNote, 256> previews_;
+    TSpscRing<PreviewNote, 256> previews_;
     bool transportWasPlaying_ = false;
     double lastSamplePosition_ = 0.0;
 };

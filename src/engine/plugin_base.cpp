@@ -27,49 +27,31 @@ std::vector<TModuleDescription> TVSTPluginBase::Descriptions() const {
     return {base};
 }
 
-// The handlers this module family offers, by name; each call reaches the most derived
-// override.
-bool TVSTPluginBase::BindHandler(std::string_view event, std::string_view handler) {
-    if (event == "OnCreate" && handler == "VSTModuleCreate") {
-        OnCreate = [this] { VSTModuleCreate(); };
-    } else if (event == "OnDestroy" && handler == "VSTModuleDestroy") {
-        OnDestroy = [this] { VSTModuleDestroy(); };
-    } else if (event == "OnEditIdle" && handler == "VSTModuleEditIdle") {
-        OnEditIdle = [this] { VSTModuleEditIdle(); };
-    } else if (event == "OnEditGetSize" && handler == "VSTModuleEditGetSize") {
-        OnEditGetSize = [this](int16_t& w, int16_t& h) { VSTModuleEditGetSize(w, h); };
-    } else if (event == "OnVendorSpecific" && handler == "VSTModuleVendorSpecific") {
-        OnVendorSpecific = [this](int32_t index, intptr_t value, void* ptr, float opt) {
-            return VSTModuleVendorSpecific(index, value, ptr, opt);
-        };
-    } else if (event == "OnGetChunkParameter" && handler == "VSTModuleGetChunkParameter") {
-        OnGetChunkParameter = [this](int32_t index) { return VSTModuleGetChunkParameter(index); };
-    } else if (event == "OnProcess32Replacing" && handler == "VSTModuleProcess32Replacing") {
-        OnProcess32Replacing = [this](float** in, float** out, uint32_t frames) {
-            VSTModuleProcess32Replacing(in, out, frames);
-        };
-    } else if (event == "OnProcessMidi" && handler == "VSTModuleProcessMidi") {
-        OnProcessMidi = [this](VstMidiEvent& midi) { VSTModuleProcessMidi(midi); };
-    } else {
-        return TVSTModule::BindHandler(event, handler);
-    }
-    return true;
-}
-
-bool TVSTPluginBase::BindProgramHandler(TVstProgram& program, std::string_view event,
-                                        std::string_view handler) {
-    if (event == "OnStoreChunk" && handler == "VSTPluginBasePrograms0StoreChunk") {
-        program.OnStoreChunk = [this](TVstProgram& p, int32_t index, bool isPreset) {
-            VSTPluginBasePrograms0StoreChunk(p, index, isPreset);
-        };
-    } else if (event == "OnLoadChunk" && handler == "VSTPluginBasePrograms0LoadChunk") {
-        program.OnLoadChunk = [this](TVstProgram& p, int32_t index, bool isPreset) {
-            VSTPluginBasePrograms0LoadChunk(p, index, isPreset);
-        };
-    } else {
-        return TVSTModule::BindProgramHandler(program, event, handler);
-    }
-    return true;
+// Every handler this module family offers, by the name descriptions give it. The handlers
+// are virtual, so each event reaches the most derived override.
+std::span<const THandlerBinding> TVSTPluginBase::HandlerTable() const {
+    using Self = TVSTPluginBase;
+    static constexpr THandlerBinding kHandlers[] = {
+        ModuleHandler<&Self::OnCreate, &Self::VSTModuleCreate>("OnCreate", "VSTModuleCreate"),
+        ModuleHandler<&Self::OnDestroy, &Self::VSTModuleDestroy>("OnDestroy", "VSTModuleDestroy"),
+        ModuleHandler<&Self::OnEditIdle, &Self::VSTModuleEditIdle>("OnEditIdle",
+                                                                   "VSTModuleEditIdle"),
+        ModuleHandler<&Self::OnEditGetSize, &Self::VSTModuleEditGetSize>("OnEditGetSize",
+                                                                         "VSTModuleEditGetSize"),
+        ModuleHandler<&Self::OnVendorSpecific, &Self::VSTModuleVendorSpecific>(
+            "OnVendorSpecific", "VSTModuleVendorSpecific"),
+        ModuleHandler<&Self::OnGetChunkParameter, &Self::VSTModuleGetChunkParameter>(
+            "OnGetChunkParameter", "VSTModuleGetChunkParameter"),
+        ModuleHandler<&Self::OnProcess32Replacing, &Self::VSTModuleProcess32Replacing>(
+            "OnProcess32Replacing", "VSTModuleProcess32Replacing"),
+        ModuleHandler<&Self::OnProcessMidi, &Self::VSTModuleProcessMidi>("OnProcessMidi",
+                                                                         "VSTModuleProcessMidi"),
+        ProgramHandler<&TVstProgram::OnStoreChunk, &Self::VSTPluginBasePrograms0StoreChunk>(
+            "OnStoreChunk", "VSTPluginBasePrograms0StoreChunk"),
+        ProgramHandler<&TVstProgram::OnLoadChunk, &Self::VSTPluginBasePrograms0LoadChunk>(
+            "OnLoadChunk", "VSTPluginBasePrograms0LoadChunk"),
+    };
+    return kHandlers;
 }
 
 void TVSTPluginBase::SetPresetName(std::string name) {
@@ -203,6 +185,7 @@ void TVSTPluginBase::ApplyControlChange(uint8_t controller, uint8_t value) noexc
             SetParameter(index, static_cast<float>(scaled));
         } catch (...) {
             // A parameter handler failed; the other assignments still apply.
+            ReportCurrentException("OnProcessMidi");
         }
     }
 }
@@ -327,18 +310,14 @@ void TVSTPluginBase::VSTModuleCreate() {
         Style = 0;
         LowestOctave = -2;
         ProcessLowestOctave.store(-2);
-        if (OnExceptionReport) {
-            OnExceptionReport(failure.what());
-        }
+        ReportException("OnCreate", failure.what());
     }
     CreationHook();
     try {
         LoadInitPreset();
     } catch (const std::exception& failure) {
         ResetState();
-        if (OnExceptionReport) {
-            OnExceptionReport(failure.what());
-        }
+        ReportException("OnCreate", failure.what());
     }
 }
 

@@ -1,7 +1,8 @@
 // The plug-in's base module: what every module of this maker shares. It makes no sound; it
 // keeps the current preset name, the plug-in version and user guide name, owns the way to the
-// editor's key highlights, and carries the default handlers the configuration binds by name.
-// A derived module replaces a handler by overriding it and calls the base one itself.
+// editor's key highlights, and carries the default handlers the configuration binds by name
+// through its handler table. A derived module replaces a handler by overriding it and calls
+// the base one itself.
 #pragma once
 
 #include "engine/dialogs.h"
@@ -127,9 +128,7 @@ protected:
     virtual void ApplyState(const TPluginState& state);
 
     std::vector<TModuleDescription> Descriptions() const override;
-    bool BindHandler(std::string_view event, std::string_view handler) override;
-    bool BindProgramHandler(TVstProgram& program, std::string_view event,
-                            std::string_view handler) override;
+    std::span<const THandlerBinding> HandlerTable() const override;
 
     // Report a key going on or off to an attached editor; sets the editor-update flag when
     // the editor's highlight state changed. Audio thread.

@@ -6,9 +6,9 @@ namespace tonvo {
 
 namespace {
 
-class TMemorySettings : public TSettingsStore {
+class MemorySettings : public TSettingsStore {
 public:
-    explicit TMemorySettings(std::map<std::string, int32_t>& values) : values_(values) {}
+    explicit MemorySettings(std::map<std::string, int32_t>& values) : values_(values) {}
 
     int32_t ReadInteger(const std::string& section, const std::string& name,
                         int32_t fallback) override {
@@ -26,7 +26,7 @@ private:
 } // namespace
 
 std::unique_ptr<TSettingsStore> TPluginServices::OpenSettings(const std::string& keyPath) {
-    return std::make_unique<TMemorySettings>(memory_[keyPath]);
+    return std::make_unique<MemorySettings>(memory_[keyPath]);
 }
 
 bool TPluginServices::SafeFileExists(const std::filesystem::path&) {

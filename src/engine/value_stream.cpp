@@ -16,12 +16,12 @@ EFormatError InvalidValue() {
 
 // Puts the stream back where the value started unless the read completed, so a failure never
 // leaves the position in the middle of a value.
-class TRewind {
+class Rewind {
 public:
-    explicit TRewind(TMemoryStream& stream) noexcept : stream_(stream), start_(stream.Position()) {}
-    TRewind(const TRewind&) = delete;
-    TRewind& operator=(const TRewind&) = delete;
-    ~TRewind() {
+    explicit Rewind(TMemoryStream& stream) noexcept : stream_(stream), start_(stream.Position()) {}
+    Rewind(const Rewind&) = delete;
+    Rewind& operator=(const Rewind&) = delete;
+    ~Rewind() {
         if (!done_) {
             stream_.SetPosition(start_);
         }
@@ -137,7 +137,7 @@ void TValueWriter::WriteText(uint8_t tag, const void* data, size_t size) {
 }
 
 void TValueReader::CheckSignature() {
-    TRewind rewind(stream_);
+    Rewind rewind(stream_);
     uint8_t bytes[sizeof kSignature];
     stream_.Read(bytes, sizeof bytes);
     for (size_t i = 0; i < sizeof bytes; ++i) {
@@ -161,7 +161,7 @@ bool TValueReader::NextIsListEnd() const {
 }
 
 int32_t TValueReader::Integer() {
-    TRewind rewind(stream_);
+    Rewind rewind(stream_);
     int32_t value = 0;
     switch (stream_.ReadByte()) {
     case value_tag::kInt8: value = static_cast<int8_t>(stream_.ReadByte()); break;
@@ -187,7 +187,7 @@ bool TValueReader::Boolean() {
 }
 
 std::string TValueReader::String() {
-    TRewind rewind(stream_);
+    Rewind rewind(stream_);
     std::string text;
     switch (stream_.ReadByte()) {
     case value_tag::kShortText:

@@ -2,8 +2,11 @@
 
 #include "host/errors.h"
 
+#include <algorithm>
 #include <array>
 #include <cstring>
+#include <exception>
+#include <thread>
 
 namespace tonvo {
 
@@ -132,37 +135,82 @@ void TBasicVSTModule::MakeHostRoutinesInert() noexcept {
     effect_.object = nullptr;
 }
 
-// Every routine is a boundary: a failure inside answers 0 (or does nothing) and never
-// unwinds into the host.
+void TBasicVSTModule::ReportException(const char* where, const char* message) noexcept {
+    reportedExceptions_.fetch_add(1, std::memory_order_acq_rel);
+    if (reportBusy_.test_and_set(std::memory_order_acquire)) {
+        return; // another thread is recording; the count still tells
+    }
+    const std::string_view parts[] = {where != nullptr ? where : "?", ": ",
+                                      message != nullptr ? message : ""};
+    size_t at = 0;
+    for (std::string_view part : parts) {
+        const size_t length = std::min(part.size(), lastReport_.size() - 1 - at);
+        std::memcpy(lastReport_.data() + at, part.data(), length);
+        at += length;
+    }
+    lastReport_[at] = 0;
+    reportBusy_.clear(std::memory_order_release);
+}
+
+void TBasicVSTModule::ReportCurrentException(const char* where) noexcept {
+    try {
+        throw;
+    } catch (const std::exception& failure) {
+        ReportException(where, failure.what());
+    } catch (...) {
+        ReportException(where, "a failure that is not a standard exception");
+    }
+}
+
+std::string TBasicVSTModule::LastReportedException() const {
+    while (reportBusy_.test_and_set(std::memory_order_acquire)) {
+        std::this_thread::yield();
+    }
+    std::string text(lastReport_.data());
+    reportBusy_.clear(std::memory_order_release);
+    return text;
+}
+
+// Every routine is a boundary: a failure inside answers 0 (or does nothing), is reported, and
+// never unwinds into the host.
 template <bool ObjectLayout>
 intptr_t VSTCALLBACK TBasicVSTModule::DispatcherProc(AEffect* effect, int32_t opcode, int32_t index,
-                                                     intptr_t value, void* ptr, float opt) {
+                                                     intptr_t value, void* ptr,
+                                                     float opt) noexcept {
     TBasicVSTModule* module = FromEffect(effect, ObjectLayout);
     if (module == nullptr) {
         return 0;
     }
     if (opcode == effClose) {
-        try {
-            module->PrepareClose();
-        } catch (...) {
-        }
-        bool destroyed = false;
-        try {
-            destroyed = module->Destroy();
-        } catch (...) {
-        }
-        delete module; // destructors do not throw
-        return destroyed ? 1 : 0;
+        return Close(module);
     }
     try {
         return module->Dispatcher(opcode, index, value, ptr, opt);
     } catch (...) {
+        module->ReportCurrentException("dispatcher");
         return 0;
     }
 }
 
+// The failures are reported before the module goes; a host cannot see them afterwards.
+intptr_t TBasicVSTModule::Close(TBasicVSTModule* module) noexcept {
+    try {
+        module->PrepareClose();
+    } catch (...) {
+        module->ReportCurrentException("effClose");
+    }
+    bool destroyed = false;
+    try {
+        destroyed = module->Destroy();
+    } catch (...) {
+        module->ReportCurrentException("effClose");
+    }
+    delete module; // destructors do not throw
+    return destroyed ? 1 : 0;
+}
+
 template <bool ObjectLayout>
-float VSTCALLBACK TBasicVSTModule::GetParameterProc(AEffect* effect, int32_t index) {
+float VSTCALLBACK TBasicVSTModule::GetParameterProc(AEffect* effect, int32_t index) noexcept {
     TBasicVSTModule* module = FromEffect(effect, ObjectLayout);
     if (module == nullptr) {
         return 0.0f;
@@ -170,12 +218,14 @@ float VSTCALLBACK TBasicVSTModule::GetParameterProc(AEffect* effect, int32_t ind
     try {
         return module->HostGetParameter(index);
     } catch (...) {
+        module->ReportCurrentException("getParameter");
         return 0.0f;
     }
 }
 
 template <bool ObjectLayout>
-void VSTCALLBACK TBasicVSTModule::SetParameterProc(AEffect* effect, int32_t index, float value) {
+void VSTCALLBACK TBasicVSTModule::SetParameterProc(AEffect* effect, int32_t index,
+                                                   float value) noexcept {
     TBasicVSTModule* module = FromEffect(effect, ObjectLayout);
     if (module == nullptr) {
         return;
@@ -183,12 +233,13 @@ void VSTCALLBACK TBasicVSTModule::SetParameterProc(AEffect* effect, int32_t inde
     try {
         module->HostSetParameter(index, value);
     } catch (...) {
+        module->ReportCurrentException("setParameter");
     }
 }
 
-float VSTCALLBACK TBasicVSTModule::InertGetParameter(AEffect*, int32_t) {
+float VSTCALLBACK TBasicVSTModule::InertGetParameter(AEffect*, int32_t) noexcept {
     return 0.0f;
 }
-void VSTCALLBACK TBasicVSTModule::InertSetParameter(AEffect*, int32_t, float) {}
+void VSTCALLBACK TBasicVSTModule::InertSetParameter(AEffect*, int32_t, float) noexcept {}
 
 } // namespace tonvo

@@ -4,10 +4,16 @@
 //
 // Two hosts keep their own data in the record's `user` slot; for them the module sits in
 // `object` instead and every routine reads it from there.
+//
+// Every routine stored in the record is a noexcept trampoline: it finds the module, forwards to
+// one of its methods and catches whatever that throws. A caught failure answers 0 (or does
+// nothing) and is handed to ReportException, so it is never lost silently.
 #pragma once
 
 #include "host/vst_abi.h"
 
+#include <array>
+#include <atomic>
 #include <cstdint>
 #include <string>
 
@@ -59,6 +65,20 @@ public:
     // non-empty text that occurs within one of their names.
     static bool IsSpecialHostProduct(std::string_view product) noexcept;
 
+    // The exception report: every failure a host-callable routine caught ends here. `where`
+    // names the routine or handler ("dispatcher", "processReplacing", "OnCreate"), `message`
+    // is the failure's text. Any thread, the audio thread included, so an override must not
+    // allocate, block or throw on the audio path. The default records the failure: a count,
+    // and the latest routine and text (cut to fit; skipped while another thread records).
+    virtual void ReportException(const char* where, const char* message) noexcept;
+    // Reports the exception being handled; call it only from inside a catch block.
+    void ReportCurrentException(const char* where) noexcept;
+    // What the default report recorded. The text reads "<where>: <message>".
+    uint32_t ReportedExceptions() const noexcept {
+        return reportedExceptions_.load(std::memory_order_acquire);
+    }
+    std::string LastReportedException() const;
+
 protected:
     // Puts the routines reading the module from `user` (or `object`) into the record; runs at
     // construction and again once the host is known.
@@ -70,17 +90,23 @@ protected:
 private:
     template <bool ObjectLayout>
     static intptr_t VSTCALLBACK DispatcherProc(AEffect* effect, int32_t opcode, int32_t index,
-                                               intptr_t value, void* ptr, float opt);
+                                               intptr_t value, void* ptr, float opt) noexcept;
     template <bool ObjectLayout>
-    static float VSTCALLBACK GetParameterProc(AEffect* effect, int32_t index);
+    static float VSTCALLBACK GetParameterProc(AEffect* effect, int32_t index) noexcept;
     template <bool ObjectLayout>
-    static void VSTCALLBACK SetParameterProc(AEffect* effect, int32_t index, float value);
-    static float VSTCALLBACK InertGetParameter(AEffect*, int32_t);
-    static void VSTCALLBACK InertSetParameter(AEffect*, int32_t, float);
+    static void VSTCALLBACK SetParameterProc(AEffect* effect, int32_t index, float value) noexcept;
+    static float VSTCALLBACK InertGetParameter(AEffect*, int32_t) noexcept;
+    static void VSTCALLBACK InertSetParameter(AEffect*, int32_t, float) noexcept;
+    // effClose: routines inert, the module's own destruction, then the module deleted.
+    static intptr_t Close(TBasicVSTModule* module) noexcept;
 
     audioMasterCallback audioMaster_ = nullptr;
     bool specialHost_ = false;
     std::string hostProduct_;
+    std::atomic<uint32_t> reportedExceptions_{0};
+    // Guards lastReport_: a writer that finds it taken skips the text, a reader waits.
+    mutable std::atomic_flag reportBusy_;
+    std::array<char, 256> lastReport_{};
 };
 
 } // namespace tonvo

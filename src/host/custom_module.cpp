@@ -155,6 +155,7 @@ intptr_t TCustomVSTModule::EffEditOpen(void* parentWindow) {
         editorForm_->ShowInParent(parentWindow);
     } catch (...) {
         // The form exists; a failure to show it does not make the opening fail.
+        ReportCurrentException("effEditOpen");
     }
     return 1;
 }

@@ -12,7 +12,7 @@ constexpr uint32_t kMinScratchFrames = 4096;
 // The routines of one record layout: the module is read from `user`, or from `object` for
 // the hosts that keep their own data in `user`.
 template <bool ObjectLayout>
-struct TDspVSTModule::TRoutines {
+struct TDspVSTModule::Routines {
     static TDspVSTModule* Module(AEffect* effect, int32_t frames, const void* inputs,
                                  const void* outputs) noexcept {
         if (effect == nullptr || frames <= 0 || (inputs == nullptr && outputs == nullptr)) {
@@ -22,17 +22,19 @@ struct TDspVSTModule::TRoutines {
         return static_cast<TDspVSTModule*>(FromEffect(effect, ObjectLayout));
     }
 
-    static void VSTCALLBACK Process(AEffect* e, float** in, float** out, int32_t frames) {
+    static void VSTCALLBACK Process(AEffect* e, float** in, float** out, int32_t frames) noexcept {
         if (TDspVSTModule* module = Module(e, frames, in, out)) {
             module->Process(in, out, static_cast<uint32_t>(frames));
         }
     }
-    static void VSTCALLBACK Replacing(AEffect* e, float** in, float** out, int32_t frames) {
+    static void VSTCALLBACK Replacing(AEffect* e, float** in, float** out,
+                                      int32_t frames) noexcept {
         if (TDspVSTModule* module = Module(e, frames, in, out)) {
             module->ProcessReplacing(in, out, static_cast<uint32_t>(frames));
         }
     }
-    static void VSTCALLBACK DoubleReplacing(AEffect* e, double** in, double** out, int32_t frames) {
+    static void VSTCALLBACK DoubleReplacing(AEffect* e, double** in, double** out,
+                                            int32_t frames) noexcept {
         if (TDspVSTModule* module = Module(e, frames, in, out)) {
             module->ProcessDoubleReplacing(in, out, static_cast<uint32_t>(frames));
         }
@@ -40,18 +42,20 @@ struct TDspVSTModule::TRoutines {
 
     // The guards forward only once the record itself holds the working routine, so a host
     // that kept a guard's address from before opening reaches the working routine through it.
-    static void VSTCALLBACK GuardProcess(AEffect* e, float** in, float** out, int32_t frames) {
+    static void VSTCALLBACK GuardProcess(AEffect* e, float** in, float** out,
+                                         int32_t frames) noexcept {
         if (e != nullptr && e->process == &Process) {
             Process(e, in, out, frames);
         }
     }
-    static void VSTCALLBACK GuardReplacing(AEffect* e, float** in, float** out, int32_t frames) {
+    static void VSTCALLBACK GuardReplacing(AEffect* e, float** in, float** out,
+                                           int32_t frames) noexcept {
         if (e != nullptr && e->processReplacing == &Replacing) {
             Replacing(e, in, out, frames);
         }
     }
     static void VSTCALLBACK GuardDoubleReplacing(AEffect* e, double** in, double** out,
-                                                 int32_t frames) {
+                                                 int32_t frames) noexcept {
         if (e != nullptr && e->processDoubleReplacing == &DoubleReplacing) {
             DoubleReplacing(e, in, out, frames);
         }
@@ -70,12 +74,12 @@ struct TDspVSTModule::TRoutines {
 };
 
 namespace {
-void VSTCALLBACK InertProcess(AEffect*, float**, float**, int32_t) {}
-void VSTCALLBACK InertProcessDouble(AEffect*, double**, double**, int32_t) {}
+void VSTCALLBACK InertProcess(AEffect*, float**, float**, int32_t) noexcept {}
+void VSTCALLBACK InertProcessDouble(AEffect*, double**, double**, int32_t) noexcept {}
 } // namespace
 
 TDspVSTModule::TDspVSTModule() {
-    TRoutines<false>::InstallGuards(effect_);
+    Routines<false>::InstallGuards(effect_);
     PrepareScratch();
 }
 
@@ -83,9 +87,9 @@ void TDspVSTModule::InstallHostRoutines() noexcept {
     TVSTModuleWithPrograms::InstallHostRoutines();
     if (!working_) {
         if (SpecialHost()) {
-            TRoutines<true>::InstallGuards(effect_);
+            Routines<true>::InstallGuards(effect_);
         } else {
-            TRoutines<false>::InstallGuards(effect_);
+            Routines<false>::InstallGuards(effect_);
         }
     }
 }
@@ -94,9 +98,9 @@ void TDspVSTModule::InstallProcessingRoutines() {
     PrepareScratch();
     working_ = true;
     if (SpecialHost()) {
-        TRoutines<true>::InstallWorking(effect_);
+        Routines<true>::InstallWorking(effect_);
     } else {
-        TRoutines<false>::InstallWorking(effect_);
+        Routines<false>::InstallWorking(effect_);
     }
 }
 
@@ -139,6 +143,7 @@ void TDspVSTModule::ProcessReplacing(float** inputs, float** outputs, uint32_t f
             OnProcess32Replacing(inputs, outputs, frames);
         }
     } catch (...) {
+        ReportCurrentException("processReplacing");
     }
     DeliverQueue();
 }
@@ -152,6 +157,7 @@ void TDspVSTModule::Process(float** inputs, float** outputs, uint32_t frames) no
             AccumulateThroughReplacing(inputs, outputs, frames);
         }
     } catch (...) {
+        ReportCurrentException("process");
     }
     DeliverQueue();
 }
@@ -164,6 +170,7 @@ void TDspVSTModule::ProcessDoubleReplacing(double** inputs, double** outputs,
             OnProcess64Replacing(inputs, outputs, frames);
         }
     } catch (...) {
+        ReportCurrentException("processDoubleReplacing");
     }
     DeliverQueue();
 }

@@ -43,7 +43,7 @@ protected:
 
 private:
     template <bool ObjectLayout>
-    struct TRoutines;
+    struct Routines;
 
     void Process(float** inputs, float** outputs, uint32_t frames) noexcept;
     void ProcessReplacing(float** inputs, float** outputs, uint32_t frames) noexcept;

@@ -4,7 +4,7 @@ namespace tonvo {
 
 TMidiOutputQueue::TMidiOutputQueue()
     : records_(std::make_unique<std::array<VstMidiEvent, kCapacity>>()),
-      block_(std::make_unique<TEventsBlock>()) {
+      block_(std::make_unique<EventsBlock>()) {
     block_->numEvents = 0;
     block_->reserved = 0;
     for (int32_t i = 0; i < kCapacity; ++i) {

@@ -45,17 +45,17 @@ public:
 
 private:
     // Same leading layout as VstEvents, with room for every record pointer.
-    struct TEventsBlock {
+    struct EventsBlock {
         int32_t numEvents;
         intptr_t reserved;
         VstEvent* events[kCapacity];
     };
-    static_assert(offsetof(TEventsBlock, events) == offsetof(VstEvents, events));
+    static_assert(offsetof(EventsBlock, events) == offsetof(VstEvents, events));
 
     void Queue(uint8_t status, uint8_t first, uint8_t second, int32_t deltaFrames) noexcept;
 
     std::unique_ptr<std::array<VstMidiEvent, kCapacity>> records_;
-    std::unique_ptr<TEventsBlock> block_;
+    std::unique_ptr<EventsBlock> block_;
 };
 
 } // namespace tonvo

@@ -24,8 +24,8 @@ struct TParameterDescription {
 
 struct TProgramDescription {
     std::string DisplayName;
-    std::string OnLoadChunk;  // handler name, empty for none
-    std::string OnStoreChunk; // handler name, empty for none
+    std::string OnLoadChunk;  // handler name in the module's handler table, empty for none
+    std::string OnStoreChunk; // handler name in the module's handler table, empty for none
 };
 
 struct TModuleDescription {
@@ -38,7 +38,8 @@ struct TModuleDescription {
     std::optional<std::vector<TParameterDescription>> Parameters;
     std::optional<std::vector<TProgramDescription>> Programs;
     std::optional<std::string> CurrentProgramName;
-    // Event name ("OnProcessMidi") to handler name ("VSTModuleProcessMidi").
+    // Event name ("OnProcessMidi") to handler name ("VSTModuleProcessMidi"), looked up in the
+    // module's handler table; a pair the table does not list fails the construction.
     std::vector<std::pair<std::string, std::string>> Handlers;
 };
 

@@ -76,14 +76,14 @@ bool ParseParameterText(const std::string& text, const std::string& units, float
     if (stop == number.c_str()) {
         return false;
     }
-    struct TPrefix {
+    struct Prefix {
         const char* Letter;
         double Factor;
     };
-    static constexpr TPrefix kPrefixes[] = {{"k", 1000.0}, {"K", 1024.0},      {"G", 1048576.0},
-                                            {"m", 0.001},  {"\xC2\xB5", 1e-6}, {"c", 0.01}};
+    static constexpr Prefix kPrefixes[] = {{"k", 1000.0}, {"K", 1024.0},      {"G", 1048576.0},
+                                           {"m", 0.001},  {"\xC2\xB5", 1e-6}, {"c", 0.01}};
     double factor = 1.0;
-    for (const TPrefix& prefix : kPrefixes) {
+    for (const Prefix& prefix : kPrefixes) {
         const size_t at = s.find(prefix.Letter);
         if (at != std::string::npos && at >= end) {
             factor = prefix.Factor;

@@ -1,5 +1,7 @@
 #include "host/vst_module.h"
 
+#include "host/errors.h"
+
 namespace tonvo {
 
 void TVSTModule::ApplyConfiguration() {
@@ -69,10 +71,10 @@ void TVSTModule::ApplyLayer(const TModuleDescription& layer) {
             TVstProgram& program = AddProgram();
             program.SetDisplayName(described.DisplayName);
             if (!described.OnLoadChunk.empty()) {
-                BindProgramHandler(program, "OnLoadChunk", described.OnLoadChunk);
+                FindHandler("OnLoadChunk", described.OnLoadChunk, true).Bind(*this, &program);
             }
             if (!described.OnStoreChunk.empty()) {
-                BindProgramHandler(program, "OnStoreChunk", described.OnStoreChunk);
+                FindHandler("OnStoreChunk", described.OnStoreChunk, true).Bind(*this, &program);
             }
         }
     }
@@ -80,16 +82,32 @@ void TVSTModule::ApplyLayer(const TModuleDescription& layer) {
         Program(CurrentProgram()).SetDisplayName(*layer.CurrentProgramName);
     }
     for (const auto& [event, handler] : layer.Handlers) {
-        BindHandler(event, handler);
+        FindHandler(event, handler, false).Bind(*this, nullptr);
     }
 }
 
-bool TVSTModule::BindHandler(std::string_view, std::string_view) {
-    return false;
+// A misspelt event or handler name would leave an event silently unbound; it stops the
+// construction instead, so the entry makes no instance and tests see the name at once.
+const THandlerBinding& TVSTModule::FindHandler(std::string_view event, std::string_view handler,
+                                               bool forProgram) const {
+    for (const THandlerBinding& row : HandlerTable()) {
+        if (row.ForProgram == forProgram && row.Event == event && row.Handler == handler) {
+            return row;
+        }
+    }
+    throw EVstError("Unknown handler binding: " + std::string(event) + " -> " +
+                    std::string(handler));
 }
 
-bool TVSTModule::BindProgramHandler(TVstProgram&, std::string_view, std::string_view) {
-    return false;
+void TVSTModule::ReportException(const char* where, const char* message) noexcept {
+    TDspVSTModule::ReportException(where, message);
+    if (OnExceptionReport) {
+        try {
+            OnExceptionReport(message != nullptr ? message : "");
+        } catch (...) {
+            // A report that fails itself has nowhere further to go.
+        }
+    }
 }
 
 void TVSTModule::RunOnCreate() {
@@ -98,10 +116,8 @@ void TVSTModule::RunOnCreate() {
     }
     try {
         OnCreate();
-    } catch (const std::exception& failure) {
-        if (OnExceptionReport) {
-            OnExceptionReport(failure.what());
-        }
+    } catch (...) {
+        ReportCurrentException("OnCreate");
     }
 }
 
@@ -114,10 +130,8 @@ bool TVSTModule::Destroy() {
     try {
         OnDestroy();
         return true;
-    } catch (const std::exception& failure) {
-        if (OnExceptionReport) {
-            OnExceptionReport(failure.what());
-        }
+    } catch (...) {
+        ReportCurrentException("OnDestroy");
         return false;
     }
 }

@@ -2,14 +2,17 @@
 // answers every dispatcher request, one named method per opcode.
 //
 // Construction goes through Create: the class chain's constructors, then the configuration
-// layers (handlers bound by name), then OnCreate. A failing OnCreate is reported and
-// construction goes on.
+// layers, then OnCreate. A layer's handler names are looked up in the module class's handler
+// table; a name the table does not list fails the construction with EVstError. A failing
+// OnCreate is reported and construction goes on.
 #pragma once
 
 #include "host/dsp_module.h"
+#include "host/handler_binding.h"
 #include "host/module_description.h"
 
 #include <memory>
+#include <span>
 #include <string_view>
 
 namespace tonvo {
@@ -34,23 +37,29 @@ public:
     // must not use any of them. A failing OnDestroy is reported and answers false.
     bool Destroy() override;
 
-    // Every failure of OnCreate or OnDestroy lands here; the default says nothing.
+    // Called with the message of every reported failure (see ReportException), on the thread
+    // that caught it, which may be the audio thread. For tools and tests; the plug-in's own
+    // entry leaves it empty.
     TExceptionReport OnExceptionReport;
+
+    // Records the failure, then hands its message to OnExceptionReport when one is set.
+    void ReportException(const char* where, const char* message) noexcept override;
 
 protected:
     // The configuration layers of the concrete class, base layer first.
     virtual std::vector<TModuleDescription> Descriptions() const { return {}; }
-    // Binds the named handler to the named event; false when either name is unknown here.
-    virtual bool BindHandler(std::string_view event, std::string_view handler);
-    // Binds a program's chunk handler by name; false when the name is unknown.
-    virtual bool BindProgramHandler(TVstProgram& program, std::string_view event,
-                                    std::string_view handler);
+    // Every handler the class offers its descriptions (see host/handler_binding.h). A derived
+    // class that adds handlers returns one table holding its base's rows and its own.
+    virtual std::span<const THandlerBinding> HandlerTable() const { return {}; }
 
     intptr_t EffOpen();
 
 private:
     void ApplyConfiguration();
     void ApplyLayer(const TModuleDescription& layer);
+    // The table's row for that event and handler name; fails when there is none.
+    const THandlerBinding& FindHandler(std::string_view event, std::string_view handler,
+                                       bool forProgram) const;
     void RunOnCreate();
 };
 

@@ -109,19 +109,19 @@ bool HasExtensionNoCase(std::string_view name, std::string_view extension) {
 
 std::vector<std::filesystem::path>
 SortByNameNoCase(std::vector<std::pair<std::string, std::filesystem::path>> entries) {
-    struct TKeyed {
+    struct Keyed {
         std::string Key;
         std::string Name;
         std::filesystem::path Path;
     };
-    std::vector<TKeyed> keyed;
+    std::vector<Keyed> keyed;
     keyed.reserve(entries.size());
     for (auto& [name, path] : entries) {
         std::string key = FoldCase(name);
         keyed.push_back({std::move(key), std::move(name), std::move(path)});
     }
     // UTF-8 byte order is code point order, so this is a plain ordinal order on folded names.
-    std::sort(keyed.begin(), keyed.end(), [](const TKeyed& a, const TKeyed& b) {
+    std::sort(keyed.begin(), keyed.end(), [](const Keyed& a, const Keyed& b) {
         return std::tie(a.Key, a.Name) < std::tie(b.Key, b.Name);
     });
     std::vector<std::filesystem::path> sorted;

@@ -23,12 +23,12 @@ std::optional<std::string_view> SectionName(std::string_view line) {
     return TrimControlsAndSpaces(line.substr(1, close - 1));
 }
 
-struct TEntry {
+struct Entry {
     std::string_view Name;
     size_t ValueStart; // offset of the text after '=' in the line
 };
 
-std::optional<TEntry> EntryOf(std::string_view line) {
+std::optional<Entry> EntryOf(std::string_view line) {
     const std::string_view trimmed = TrimControlsAndSpaces(line);
     if (trimmed.empty() || trimmed.front() == ';' || trimmed.front() == '#' ||
         trimmed.front() == '[') {
@@ -42,7 +42,7 @@ std::optional<TEntry> EntryOf(std::string_view line) {
     if (name.empty()) {
         return std::nullopt;
     }
-    return TEntry{name, equals + 1};
+    return Entry{name, equals + 1};
 }
 
 bool HasControls(std::string_view text) {

@@ -4,6 +4,8 @@
 #include "engine/plugin.h"
 #include "presets/desktop_services.h"
 
+#include <cstdio>
+
 #if defined(_WIN32)
 #define TONVO_EXPORT
 #else
@@ -18,7 +20,12 @@ VSTPluginMain(audioMasterCallback audioMaster) noexcept {
         module->SetAudioMaster(audioMaster);
         // From here the host owns the instance; effClose destroys it.
         return module.release()->Effect();
+    } catch (const std::exception& failure) {
+        // No instance is left whose report could hold it: the host's log gets the one line.
+        std::fprintf(stderr, "Tonvo: no instance made: %s\n", failure.what());
+        return nullptr;
     } catch (...) {
+        std::fprintf(stderr, "Tonvo: no instance made\n");
         return nullptr;
     }
 }

@@ -1,9 +1,9 @@
 // Drives the built plug-in library only through its exported entry and the effect record, as
 // a host does, with a host callback that records every request.
-#include "host/plugin_library.h"
 #include "support/event_block.h"
 #include "support/fake_host.h"
 #include "support/temp_home.h"
+#include "tonvo_host/plugin_library.h"
 
 #include <cstring>
 #include <gtest/gtest.h>
@@ -13,14 +13,14 @@
 namespace tonvo {
 namespace {
 
-using test::TFakeHost;
+using test::FakeHost;
 
 // The plug-in reads its settings and presets from the user's folders: give it a throw-away
 // home for the whole run.
-test::TTempHome home;
+test::TempHome home;
 
-tools::TPluginLibrary& Library() {
-    static tools::TPluginLibrary library(TONVO_PLUGIN_PATH);
+tools::PluginLibrary& Library() {
+    static tools::PluginLibrary library(TONVO_PLUGIN_PATH);
     return library;
 }
 
@@ -34,7 +34,7 @@ protected:
     void TearDown() override { Close(); }
 
     AEffect* Make() {
-        effect = entry(&TFakeHost::Callback);
+        effect = entry(&FakeHost::Callback);
         return effect;
     }
     intptr_t Call(int32_t opcode, int32_t index = 0, intptr_t value = 0, void* ptr = nullptr,
@@ -64,7 +64,7 @@ protected:
             effect = nullptr;
         }
     }
-    void ProcessBlock(test::TEventBlock& block) {
+    void ProcessBlock(test::EventBlock& block) {
         Call(effProcessEvents, 0, 0, block.Get());
         block.Clear();
         float left[64] = {};
@@ -73,16 +73,16 @@ protected:
         effect->processReplacing(effect, nullptr, outputs, 64);
     }
 
-    TFakeHost host;
-    tools::TPluginMain entry = nullptr;
+    FakeHost host;
+    tools::PluginMain entry = nullptr;
     AEffect* effect = nullptr;
 };
 
 TEST_F(PluginAbi, BothExportsMakeAnInstanceWithThePublishedRecord) {
-    const tools::TPluginMain legacy = Library().Entry("main");
+    const tools::PluginMain legacy = Library().Entry("main");
     ASSERT_NE(legacy, nullptr);
-    for (tools::TPluginMain routine : {entry, legacy}) {
-        effect = routine(&TFakeHost::Callback);
+    for (tools::PluginMain routine : {entry, legacy}) {
+        effect = routine(&FakeHost::Callback);
         ASSERT_NE(effect, nullptr);
         EXPECT_EQ(effect->magic, kEffectMagic);
         EXPECT_EQ(effect->flags, 0x131);
@@ -106,15 +106,15 @@ TEST_F(PluginAbi, AHostThatAnswersNoVersionGetsNoInstance) {
 }
 
 TEST_F(PluginAbi, TwoNamedHostsGetTheObjectLayout) {
-    struct TCase {
+    struct Case {
         std::string Product;
         bool Special;
     };
-    const TCase cases[] = {{"energyXT", true},    {"Sound Forge Pro 10.0", true},
-                           {"Sound Forge", true}, {"XT", true},
-                           {"energyXT2", false},  {"Sound Forge Pro 10.0 Suite", false},
-                           {"", false},           {"Tonvo Test Host", false}};
-    for (const TCase& c : cases) {
+    const Case cases[] = {{"energyXT", true},    {"Sound Forge Pro 10.0", true},
+                          {"Sound Forge", true}, {"XT", true},
+                          {"energyXT2", false},  {"Sound Forge Pro 10.0 Suite", false},
+                          {"", false},           {"Tonvo Test Host", false}};
+    for (const Case& c : cases) {
         host.Product = c.Product;
         ASSERT_NE(Make(), nullptr) << c.Product;
         EXPECT_EQ(effect->object != nullptr, c.Special) << c.Product;
@@ -129,7 +129,7 @@ TEST_F(PluginAbi, ProcessingStartsAtOpenUnderEitherLayout) {
         host.Product = product;
         host.Forget();
         ASSERT_NE(Make(), nullptr);
-        test::TEventBlock block;
+        test::EventBlock block;
         block.NoteOn(0, 60, 100);
         ProcessBlock(block);
         EXPECT_EQ(host.DeliveryCount(), 0u) << "processing before open does nothing";

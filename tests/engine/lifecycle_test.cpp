@@ -6,14 +6,16 @@
 #include "support/fake_services.h"
 
 #include <gtest/gtest.h>
+#include <map>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
 namespace tonvo {
 namespace {
 
-using test::TFakeHost;
+using test::FakeHost;
 
 class Lifecycle : public testing::Test {
 protected:
@@ -36,8 +38,8 @@ protected:
         services.Files[services.PresetPath("init")] = BlockOf(*source);
     }
 
-    TFakeHost host;
-    test::TFakeServices services;
+    FakeHost host;
+    test::FakeServices services;
     std::vector<std::string> reports;
 };
 
@@ -128,7 +130,7 @@ TEST_F(Lifecycle, ASettingOfTheWrongTypeIsReportedAndCreationGoesOn) {
 
 TEST_F(Lifecycle, SmallHandlersAnswerAsAHostExpects) {
     auto plugin = Make();
-    plugin->AttachHostCallback(&TFakeHost::Callback);
+    plugin->AttachHostCallback(&FakeHost::Callback);
     int16_t width = 11;
     int16_t height = 22;
     plugin->VSTModuleEditGetSize(width, height);
@@ -146,8 +148,68 @@ TEST_F(Lifecycle, SmallHandlersAnswerAsAHostExpects) {
     EXPECT_EQ(host.Calls().back().Opt, 0.0f);
 }
 
+// Each event the plug-in's descriptions name has a handler, and no other event has one: a
+// table row that stored its handler in the wrong event fails here.
+TEST_F(Lifecycle, EveryDeclaredEventIsBoundAndNoOther) {
+    struct Described : TVSTPlugin {
+        using TVSTPlugin::Descriptions;
+        using TVSTPlugin::TVSTPlugin;
+    };
+    auto plugin = TVSTModule::Create<Described>({}, services);
+    const Described& p = *plugin;
+    const std::map<std::string, bool> bound = {
+        {"OnCreate", bool(p.OnCreate)},
+        {"OnDestroy", bool(p.OnDestroy)},
+        {"OnOpen", bool(p.OnOpen)},
+        {"OnClose", bool(p.OnClose)},
+        {"OnResume", bool(p.OnResume)},
+        {"OnSuspend", bool(p.OnSuspend)},
+        {"OnEditIdle", bool(p.OnEditIdle)},
+        {"OnSampleRateChange", bool(p.OnSampleRateChange)},
+        {"OnBlockSizeChange", bool(p.OnBlockSizeChange)},
+        {"OnEditGetSize", bool(p.OnEditGetSize)},
+        {"OnEditClose", bool(p.OnEditClose)},
+        {"OnVendorSpecific", bool(p.OnVendorSpecific)},
+        {"OnCanDo", bool(p.OnCanDo)},
+        {"OnDispatcher", bool(p.OnDispatcher)},
+        {"OnProcessEvents", bool(p.OnProcessEvents)},
+        {"OnProcessMidi", bool(p.OnProcessMidi)},
+        {"OnProcessMidiSysEx", bool(p.OnProcessMidiSysEx)},
+        {"OnProcessEvent", bool(p.OnProcessEvent)},
+        {"OnGetChunkParameter", bool(p.OnGetChunkParameter)},
+        {"OnParameterChange", bool(p.OnParameterChange)},
+        {"OnBeforeProgramChange", bool(p.OnBeforeProgramChange)},
+        {"OnAfterProgramChange", bool(p.OnAfterProgramChange)},
+        {"OnParameterSizeFailed", bool(p.OnParameterSizeFailed)},
+        {"OnProcess", bool(p.OnProcess)},
+        {"OnProcess32Replacing", bool(p.OnProcess32Replacing)},
+        {"OnProcess64Replacing", bool(p.OnProcess64Replacing)},
+    };
+    std::set<std::string> declared;
+    int32_t programs = 0;
+    for (const TModuleDescription& layer : plugin->Descriptions()) {
+        for (const auto& [event, handler] : layer.Handlers) {
+            declared.insert(event);
+        }
+        for (const TProgramDescription& described :
+             layer.Programs.value_or(std::vector<TProgramDescription>{})) {
+            const TVstProgram& program = plugin->Program(programs++);
+            EXPECT_EQ(bool(program.OnLoadChunk), !described.OnLoadChunk.empty());
+            EXPECT_EQ(bool(program.OnStoreChunk), !described.OnStoreChunk.empty());
+        }
+    }
+    EXPECT_EQ(declared,
+              (std::set<std::string>{"OnCreate", "OnDestroy", "OnEditIdle", "OnEditGetSize",
+                                     "OnVendorSpecific", "OnGetChunkParameter",
+                                     "OnProcess32Replacing", "OnProcessMidi"}));
+    EXPECT_EQ(programs, 1);
+    for (const auto& [event, isBound] : bound) {
+        EXPECT_EQ(isBound, declared.contains(event)) << event;
+    }
+}
+
 // A module with one parameter value, so that CC assignments have something to drive.
-class TAssignablePlugin : public TVSTPlugin {
+class AssignablePlugin : public TVSTPlugin {
 public:
     using TVSTPlugin::TVSTPlugin;
 
@@ -156,18 +218,18 @@ protected:
 };
 
 TEST_F(Lifecycle, ControlChangesDriveTheirAssignedParameters) {
-    auto plugin = TVSTModule::Create<TAssignablePlugin>({}, services);
-    plugin->AttachHostCallback(&TFakeHost::Callback);
+    auto plugin = TVSTModule::Create<AssignablePlugin>({}, services);
+    plugin->AttachHostCallback(&FakeHost::Callback);
     plugin->InstallProcessingRoutines();
     EXPECT_EQ(plugin->VSTModuleGetChunkParameter(0), 0.25f);
     // Names are unique: the later number of "nmap" replaces the earlier one.
     plugin->SetMidiCC({{9, "nmap"}, {7, "missing"}, {7, "nmap"}});
     host.Forget();
-    test::TEventBlock block;
+    test::EventBlock block;
     block.Midi(0xB0, 7, 127).Midi(0xB3, 9, 0).Midi(0xB0, 8, 64).Midi(0xB2, 0x87, 0);
     plugin->ProcessEvents(block.Get());
     std::vector<float> automated;
-    for (const TFakeHost::TCall& call : host.Calls()) {
+    for (const FakeHost::HostCall& call : host.Calls()) {
         if (call.Opcode == audioMasterAutomate) {
             EXPECT_EQ(call.Index, 0);
             automated.push_back(call.Opt);
@@ -203,10 +265,10 @@ protected:
 
 TEST_F(Lifecycle, AControllerDrivingTheLastParameterValueIsHandledAndReturns) {
     auto plugin = TVSTModule::Create<TWidePlugin>({}, services);
-    plugin->AttachHostCallback(&TFakeHost::Callback);
+    plugin->AttachHostCallback(&FakeHost::Callback);
     plugin->SetMidiCC({{5, "p63"}, {5, "p0"}});
     host.Forget();
-    test::TEventBlock block;
+    test::EventBlock block;
     block.Midi(0xB0, 5, 127);
     plugin->ProcessEvents(block.Get());
     ASSERT_EQ(host.CountCalls(audioMasterAutomate), 1u) << "p63 has no host parameter";
@@ -215,10 +277,10 @@ TEST_F(Lifecycle, AControllerDrivingTheLastParameterValueIsHandledAndReturns) {
 
 TEST_F(Lifecycle, ClosingWithHeldNotesSendsNothing) {
     auto plugin = Make();
-    plugin->AttachHostCallback(&TFakeHost::Callback);
+    plugin->AttachHostCallback(&FakeHost::Callback);
     AEffect* effect = plugin.release()->Effect();
     effect->dispatcher(effect, effOpen, 0, 0, nullptr, 0.0f);
-    test::TEventBlock block;
+    test::EventBlock block;
     block.NoteOn(0, 60, 100);
     effect->dispatcher(effect, effProcessEvents, 0, 0, block.Get(), 0.0f);
     host.Forget();

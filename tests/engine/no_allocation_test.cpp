@@ -39,8 +39,8 @@ namespace tonvo {
 namespace {
 
 TEST(ProcessingPath, AllocatesNothing) {
-    test::TPluginHarness harness;
-    test::TRandomSession session(harness, 2026, true);
+    test::PluginHarness harness;
+    test::RandomSession session(harness, 2026, true);
     session.Step(); // warm-up outside the counted window
     const long before = allocations.load();
     for (int block = 0; block < 20000; ++block) {
@@ -50,22 +50,23 @@ TEST(ProcessingPath, AllocatesNothing) {
     const long during = allocations.load() - before;
     EXPECT_EQ(during, 0);
     EXPECT_GT(harness.host.Events().size(), 10000u) << "the stream must actually produce output";
+    EXPECT_EQ(harness.plugin.ReportedExceptions(), 0u) << harness.plugin.LastReportedException();
 }
 
 // A module whose parameter a controller drives, so control changes reach the host as
 // automation from the audio thread.
-class TAssignablePlugin : public TVSTPlugin {
+class AssignablePlugin : public TVSTPlugin {
 protected:
     void CreationHook() override { ParameterValues().Add(0.0f, "nmap"); }
 };
 
 TEST(ProcessingPath, ControlChangesDrivingAParameterAllocateNothing) {
-    test::TFakeHost host;
-    auto plugin = TVSTModule::Create<TAssignablePlugin>();
-    plugin->AttachHostCallback(&test::TFakeHost::Callback);
+    test::FakeHost host;
+    auto plugin = TVSTModule::Create<AssignablePlugin>();
+    plugin->AttachHostCallback(&test::FakeHost::Callback);
     plugin->InstallProcessingRoutines();
     plugin->SetMidiCC({{1, "nmap"}, {1, "missing"}});
-    test::TEventBlock block;
+    test::EventBlock block;
     float left[64], right[64];
     float* outputs[2] = {left, right};
     const long before = allocations.load();

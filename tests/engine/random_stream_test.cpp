@@ -7,10 +7,10 @@ namespace tonvo {
 namespace {
 
 // Follows the delivered stream as a receiver would: which notes sound on which channel.
-class TReceiver {
+class Receiver {
 public:
     // Empty when the event keeps the rule "on and off strictly alternate, on first".
-    std::string Take(const test::TDelivered& event) {
+    std::string Take(const test::Delivered& event) {
         const int channel = event.Status & 0x0F;
         const int type = event.Status & 0xF0;
         bool& on = sounding_[channel][event.Data1 & 0x7F];
@@ -42,7 +42,7 @@ public:
     }
 
 private:
-    static std::string Describe(const char* what, const test::TDelivered& event) {
+    static std::string Describe(const char* what, const test::Delivered& event) {
         return std::string(what) + " on channel " + std::to_string(event.Status & 0x0F) +
                ", note " + std::to_string(event.Data1);
     }
@@ -52,9 +52,9 @@ private:
 class RandomStreams : public testing::TestWithParam<uint32_t> {};
 
 TEST_P(RandomStreams, NotesAlternateAndNothingSticksOnceEveryKeyIsUp) {
-    test::TPluginHarness harness;
-    test::TRandomSession session(harness, GetParam(), false);
-    TReceiver receiver;
+    test::PluginHarness harness;
+    test::RandomSession session(harness, GetParam(), false);
+    Receiver receiver;
     size_t checked = 0;
     const auto check = [&] {
         const auto& events = harness.host.Events();
@@ -74,6 +74,7 @@ TEST_P(RandomStreams, NotesAlternateAndNothingSticksOnceEveryKeyIsUp) {
     check();
     EXPECT_EQ(receiver.Sounding(), 0);
     EXPECT_EQ(harness.plugin.HeldNotes().Count(), 0);
+    EXPECT_EQ(harness.plugin.ReportedExceptions(), 0u) << harness.plugin.LastReportedException();
 }
 
 INSTANTIATE_TEST_SUITE_P(Seeds, RandomStreams, testing::Range(1u, 13u));

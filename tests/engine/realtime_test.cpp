@@ -124,7 +124,7 @@ intptr_t VSTCALLBACK Host(AEffect*, int32_t opcode, int32_t, intptr_t, void* ptr
 }
 
 // An editor's highlights that only count, as a real one would under the gate's lock.
-class TCountingSink : public TEditorHighlights {
+class CountingSink : public TEditorHighlights {
 public:
     bool HighlightNoteOn(int) override { return ++calls % 2 == 0; }
     bool HighlightNoteOff(int) override { return ++calls % 3 == 0; }
@@ -132,13 +132,13 @@ public:
 };
 
 // A module with one parameter value, so control changes drive a parameter too.
-class TAssignablePlugin : public TVSTPlugin {
+class AssignablePlugin : public TVSTPlugin {
 protected:
     void CreationHook() override { ParameterValues().Add(0.0f, "nmap"); }
 };
 
 std::vector<uint8_t> StateWithMap(int shift) {
-    auto source = TVSTModule::Create<TAssignablePlugin>();
+    auto source = TVSTModule::Create<AssignablePlugin>();
     for (int32_t i = 0; i < 12; ++i) {
         source->ScaleMap().SetScaleMap(i, (i + shift) % 12);
     }
@@ -151,7 +151,7 @@ std::vector<uint8_t> StateWithMap(int shift) {
 
 TEST(RealTime, TheAudioThreadNeitherAllocatesNorWaits) {
     const std::vector<std::vector<uint8_t>> states = {StateWithMap(0), StateWithMap(5)};
-    auto plugin = TVSTModule::Create<TAssignablePlugin>();
+    auto plugin = TVSTModule::Create<AssignablePlugin>();
     plugin->AttachHostCallback(&Host);
     AEffect* effect = plugin->Effect();
     effect->dispatcher(effect, effOpen, 0, 0, nullptr, 0.0f);
@@ -168,7 +168,7 @@ TEST(RealTime, TheAudioThreadNeitherAllocatesNorWaits) {
     std::atomic<bool> stop{false};
     std::thread ui([&] {
         std::mt19937 rng(99);
-        TCountingSink sink;
+        CountingSink sink;
         std::vector<uint8_t> chunk;
         for (long round = 0; !stop.load(); ++round) {
             plugin->ScaleMap().SetScaleMap(static_cast<int32_t>(rng() % 12),

@@ -6,14 +6,14 @@
 namespace tonvo {
 namespace {
 
+using test::Delivered;
 using test::NoteOff;
 using test::NoteOn;
-using test::TDelivered;
-using Events = std::vector<TDelivered>;
+using Events = std::vector<Delivered>;
 
 constexpr std::array<int32_t, 12> kUpTwo = {2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 0, 1};
 
-class Remapping : public testing::Test, protected test::TPluginHarness {
+class Remapping : public testing::Test, protected test::PluginHarness {
 protected:
     // Runs one block and answers what it delivered.
     Events Run() {
@@ -180,7 +180,7 @@ TEST_F(Remapping, PreviewNotesBypassTheMapAndGoOutAtTheNextProcessingCall) {
 
 class Highlights : public Remapping {
 protected:
-    test::TRecordingEditor editor;
+    test::RecordingEditor editor;
 };
 
 TEST_F(Highlights, NoEditorNoFlag) {

@@ -7,24 +7,24 @@
 namespace tonvo {
 namespace {
 
-using TEntries = std::array<int32_t, 12>;
+using Entries = std::array<int32_t, 12>;
 
-void Fill(TScaleMap& map, const TEntries& entries) {
+void Fill(TScaleMap& map, const Entries& entries) {
     for (int32_t i = 0; i < 12; ++i) {
         map.SetScaleMap(i, entries[static_cast<size_t>(i)]);
     }
 }
 
-constexpr TEntries kDefault = {0, -1, 2, -1, 4, 5, -1, 7, -1, 9, -1, 11};
-constexpr TEntries kUpTwo = {2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 0, 1};
+constexpr Entries kDefault = {0, -1, 2, -1, 4, 5, -1, 7, -1, 9, -1, 11};
+constexpr Entries kUpTwo = {2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 0, 1};
 
-struct TWorked {
-    TEntries Map;
+struct Worked {
+    Entries Map;
     int32_t Input;
     int32_t Result;
 };
 
-class WorkedResults : public testing::TestWithParam<TWorked> {};
+class WorkedResults : public testing::TestWithParam<Worked> {};
 
 TEST_P(WorkedResults, MapNoteGivesThePublishedResult) {
     TScaleMap map;
@@ -34,10 +34,10 @@ TEST_P(WorkedResults, MapNoteGivesThePublishedResult) {
 
 INSTANTIATE_TEST_SUITE_P(
     NoteMap, WorkedResults,
-    testing::Values(TWorked{kDefault, 60, 60}, TWorked{kDefault, 61, -1}, TWorked{kDefault, 64, 64},
-                    TWorked{kUpTwo, 60, 62}, TWorked{kUpTwo, 70, 72}, TWorked{kUpTwo, 127, 129},
-                    TWorked{{2, -1, 0, -1, -1, -1, -1, -1, -1, -1, -1, -1}, 62, 72},
-                    TWorked{{-1, -1, 7, -1, -1, 0, -1, -1, -1, -1, -1, -1}, 65, 72}));
+    testing::Values(Worked{kDefault, 60, 60}, Worked{kDefault, 61, -1}, Worked{kDefault, 64, 64},
+                    Worked{kUpTwo, 60, 62}, Worked{kUpTwo, 70, 72}, Worked{kUpTwo, 127, 129},
+                    Worked{{2, -1, 0, -1, -1, -1, -1, -1, -1, -1, -1, -1}, 62, 72},
+                    Worked{{-1, -1, 7, -1, -1, 0, -1, -1, -1, -1, -1, -1}, 65, 72}));
 
 TEST(ScaleMap, StartsAsTheDefaultMapAndResetRestoresEverything) {
     TScaleMap map;

@@ -25,7 +25,7 @@ const Bytes kDefaultBlock = {
     0x01, 0x02, 0x07, 0x00, 0x01, 0x02, 0xff, 0x00, 0x01, 0x02, 0x09, 0x00, 0x01, 0x02, 0xff,
     0x00, 0x01, 0x02, 0x0b, 0x00, 0x00, 0x00, 0x01, 0x00};
 
-class TRecordingDialogs : public TDialogs {
+class RecordingDialogs : public TDialogs {
 public:
     void Warning(const std::string& caption, const std::string& text) override {
         boxes.push_back(caption + ": " + text);
@@ -75,8 +75,8 @@ protected:
         module.SetMidiCC({{7, "volume"}, {1, "mod"}});
     }
 
-    test::TFakeServices services;
-    TRecordingDialogs dialogs;
+    test::FakeServices services;
+    RecordingDialogs dialogs;
     std::unique_ptr<TVSTPlugin> plugin = Make();
 };
 
@@ -274,7 +274,7 @@ TEST_F(StateBlock, APresetNameThatIsAPathNamesNoFileOutsideThePresetFolder) {
         const fs::path file = fs::u8path(name + ".brelwickp");
         for (const fs::path& reached :
              {file, folder / file, (folder / file).lexically_normal(), folder / "evil.brelwickp"}) {
-            services.Files[test::TFakeServices::Key(reached)] = {};
+            services.Files[test::FakeServices::Key(reached)] = {};
         }
         auto source = Make();
         source->SetPresetName(name);

@@ -14,7 +14,7 @@ namespace tonvo {
 namespace {
 
 TEST(ThreadHandOff, PreviewNotesFromAnotherThreadArriveInOrder) {
-    test::TPluginHarness harness;
+    test::PluginHarness harness;
     constexpr int kPreviews = 20000;
     std::atomic<bool> done{false};
     std::thread ui([&] {
@@ -38,7 +38,7 @@ TEST(ThreadHandOff, PreviewNotesFromAnotherThreadArriveInOrder) {
 }
 
 // Counts calls that arrive while it is not attached.
-class TGuardedEditor : public TEditorHighlights {
+class GuardedEditor : public TEditorHighlights {
 public:
     bool HighlightNoteOn(int) override { return Call(); }
     bool HighlightNoteOff(int) override { return Call(); }
@@ -53,8 +53,8 @@ public:
 };
 
 TEST(ThreadHandOff, NoHighlightAfterDetachReturns) {
-    test::TPluginHarness harness;
-    TGuardedEditor editor;
+    test::PluginHarness harness;
+    GuardedEditor editor;
     std::atomic<bool> stop{false};
     std::thread ui([&] {
         while (!stop.load()) {
@@ -80,7 +80,7 @@ TEST(ThreadHandOff, LoadsNeverShowAMapInBetween) {
     std::array<std::vector<uint8_t>, 2> blocks;
     std::array<std::array<int32_t, 12>, 2> maps;
     for (size_t b = 0; b < 2; ++b) {
-        test::TPluginHarness source;
+        test::PluginHarness source;
         for (int32_t i = 0; i < 12; ++i) {
             maps[b][static_cast<size_t>(i)] = (i + 1 + static_cast<int32_t>(b)) % 12;
         }
@@ -90,7 +90,7 @@ TEST(ThreadHandOff, LoadsNeverShowAMapInBetween) {
         const intptr_t size = effect->dispatcher(effect, effGetChunk, 1, 0, &data, 0.0f);
         blocks[b].assign(static_cast<uint8_t*>(data), static_cast<uint8_t*>(data) + size);
     }
-    test::TPluginHarness harness;
+    test::PluginHarness harness;
     harness.SetMap(maps[0]);
     std::atomic<bool> reading{false};
     std::atomic<bool> stop{false};

@@ -6,12 +6,12 @@
 namespace tonvo {
 namespace {
 
+using test::Delivered;
 using test::NoteOff;
 using test::NoteOn;
-using test::TDelivered;
-using Events = std::vector<TDelivered>;
+using Events = std::vector<Delivered>;
 
-class Transport : public testing::Test, protected test::TPluginHarness {
+class Transport : public testing::Test, protected test::PluginHarness {
 protected:
     // One block at the given transport state; answers what it delivered.
     Events At(bool playing, double position) {

@@ -7,9 +7,9 @@
 namespace tonvo {
 namespace {
 
-class TTestChunk : public TCustomMemoryStreamChunk {
+class TestChunk : public TCustomMemoryStreamChunk {
 public:
-    TTestChunk() : TCustomMemoryStreamChunk("tEsT") {}
+    TestChunk() : TCustomMemoryStreamChunk("tEsT") {}
 };
 
 std::vector<uint8_t> Bytes(const TMemoryStream& stream) {
@@ -22,19 +22,19 @@ void Fill(TMemoryStream& stream, const std::string& text) {
 }
 
 TEST(ChunkContainers, LayoutFollowsEachFlagAndReadsBack) {
-    struct TCase {
+    struct Case {
         uint32_t Flags;
         std::vector<uint8_t> Expected;
     };
-    const TCase cases[] = {
+    const Case cases[] = {
         {0, {'t', 'E', 's', 'T', 3, 0, 0, 0, 'a', 'b', 'c'}},
         {cfSizeFirst, {3, 0, 0, 0, 't', 'E', 's', 'T', 'a', 'b', 'c'}},
         {cfReversedByteOrder, {'t', 'E', 's', 'T', 0, 0, 0, 3, 'a', 'b', 'c'}},
         {cfPadded, {'t', 'E', 's', 'T', 3, 0, 0, 0, 'a', 'b', 'c', 0}},
         {cfSizeFirst | cfReversedByteOrder, {0, 0, 0, 3, 't', 'E', 's', 'T', 'a', 'b', 'c'}},
     };
-    for (const TCase& c : cases) {
-        TTestChunk chunk;
+    for (const Case& c : cases) {
+        TestChunk chunk;
         chunk.ChunkFlags = c.Flags;
         Fill(chunk.Payload(), "abc");
         TMemoryStream stream;
@@ -44,7 +44,7 @@ TEST(ChunkContainers, LayoutFollowsEachFlagAndReadsBack) {
         expected.push_back(0x5A);
         EXPECT_EQ(Bytes(stream), expected) << c.Flags;
 
-        TTestChunk loaded;
+        TestChunk loaded;
         loaded.ChunkFlags = c.Flags;
         stream.SetPosition(0);
         loaded.LoadFromStream(stream);
@@ -55,7 +55,7 @@ TEST(ChunkContainers, LayoutFollowsEachFlagAndReadsBack) {
 }
 
 TEST(ChunkContainers, AShortPayloadOrAWrongNameFailsAndChangesNothing) {
-    TTestChunk chunk;
+    TestChunk chunk;
     Fill(chunk.Payload(), "keep");
     TMemoryStream stream;
     const std::vector<uint8_t> shortBody = {'t', 'E', 's', 'T', 9, 0, 0, 0, 'x', 'y'};

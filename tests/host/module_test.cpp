@@ -12,9 +12,9 @@
 namespace tonvo {
 namespace {
 
-using test::TFakeHost;
+using test::FakeHost;
 
-class TFakeForm : public TVSTEditorForm {
+class FakeForm : public TVSTEditorForm {
 public:
     int ClientWidth() const override { return 300; }
     int ClientHeight() const override { return 120; }
@@ -29,13 +29,16 @@ public:
 };
 
 // Two programs, one parameter, chunk handlers that count and can be told to fail.
-class TTestModule : public TVSTModule {
+class TestModule : public TVSTModule {
 public:
     int loads = 0;
     int stores = 0;
     int idles = 0;
     bool failLoad = false;
     bool failCreate = false;
+    // Extra entries for the own layer, to try bindings that name nothing.
+    std::vector<std::pair<std::string, std::string>> extraHandlers;
+    std::string storeHandler = "Store";
 
 protected:
     std::vector<TModuleDescription> Descriptions() const override {
@@ -46,69 +49,66 @@ protected:
         TModuleDescription own;
         own.EffectName = "Own Name";
         own.Flags = effFlagsHasEditor | effFlagsProgramChunks;
-        own.Programs =
-            std::vector<TProgramDescription>{{"One", "Load", "Store"}, {"Two", "Load", "Store"}};
+        own.Programs = std::vector<TProgramDescription>{{"One", "Load", storeHandler},
+                                                        {"Two", "Load", storeHandler}};
         TParameterDescription gain;
         gain.DisplayName = "gain";
         own.Parameters = std::vector<TParameterDescription>{gain};
-        own.Handlers = {{"OnUnknown", "Nothing"}};
+        own.Handlers = {{"OnGetChunkParameter", "ChunkParameter"}};
+        own.Handlers.insert(own.Handlers.end(), extraHandlers.begin(), extraHandlers.end());
         return {base, own};
     }
-    bool BindHandler(std::string_view event, std::string_view handler) override {
-        if (event == "OnEditIdle" && handler == "Idle") {
-            OnEditIdle = [this] { ++idles; };
-        } else if (event == "OnCreate" && handler == "Create") {
-            OnCreate = [this] {
-                if (failCreate) {
-                    throw std::runtime_error("create failed");
-                }
-            };
-        } else {
-            return TVSTModule::BindHandler(event, handler);
-        }
-        OnGetChunkParameter = [](int32_t) { return 0.25f; };
-        return true;
+    std::span<const THandlerBinding> HandlerTable() const override {
+        using Self = TestModule;
+        static constexpr THandlerBinding kHandlers[] = {
+            ModuleHandler<&Self::OnEditIdle, &Self::Idle>("OnEditIdle", "Idle"),
+            ModuleHandler<&Self::OnCreate, &Self::Create>("OnCreate", "Create"),
+            ModuleHandler<&Self::OnGetChunkParameter, &Self::ChunkParameter>("OnGetChunkParameter",
+                                                                             "ChunkParameter"),
+            ProgramHandler<&TVstProgram::OnLoadChunk, &Self::Load>("OnLoadChunk", "Load"),
+            ProgramHandler<&TVstProgram::OnStoreChunk, &Self::Store>("OnStoreChunk", "Store"),
+        };
+        return kHandlers;
     }
-    bool BindProgramHandler(TVstProgram& program, std::string_view event,
-                            std::string_view handler) override {
-        if (event == "OnLoadChunk" && handler == "Load") {
-            program.OnLoadChunk = [this](TVstProgram&, int32_t, bool) {
-                ++loads;
-                if (failLoad) {
-                    throw std::runtime_error("bad chunk");
-                }
-            };
-            return true;
+
+private:
+    void Idle() { ++idles; }
+    void Create() {
+        if (failCreate) {
+            throw std::runtime_error("create failed");
         }
-        if (event == "OnStoreChunk" && handler == "Store") {
-            program.OnStoreChunk = [this](TVstProgram& p, int32_t index, bool) {
-                ++stores;
-                p.Chunk.Clear();
-                p.Chunk.WriteByte(static_cast<uint8_t>('A' + index));
-            };
-            return true;
+    }
+    float ChunkParameter(int32_t) { return 0.25f; }
+    void Load(TVstProgram&, int32_t, bool) {
+        ++loads;
+        if (failLoad) {
+            throw std::runtime_error("bad chunk");
         }
-        return false;
+    }
+    void Store(TVstProgram& program, int32_t index, bool) {
+        ++stores;
+        program.Chunk.Clear();
+        program.Chunk.WriteByte(static_cast<uint8_t>('A' + index));
     }
 };
 
 class Module : public testing::Test {
 protected:
-    Module() { module->AttachHostCallback(&TFakeHost::Callback); }
+    Module() { module->AttachHostCallback(&FakeHost::Callback); }
     intptr_t Call(int32_t opcode, int32_t index = 0, intptr_t value = 0, void* ptr = nullptr) {
         return module->Dispatcher(opcode, index, value, ptr, 0.0f);
     }
     void GiveEditor() {
         module->EditorFormClass = [this](TCustomVSTModule&) {
-            auto made = std::make_unique<TFakeForm>();
+            auto made = std::make_unique<FakeForm>();
             form = made.get();
             return made;
         };
     }
 
-    TFakeHost host;
-    std::unique_ptr<TTestModule> module = TVSTModule::Create<TTestModule>();
-    TFakeForm* form = nullptr;
+    FakeHost host;
+    std::unique_ptr<TestModule> module = TVSTModule::Create<TestModule>();
+    FakeForm* form = nullptr;
     int parent = 0;
 };
 
@@ -119,15 +119,45 @@ TEST_F(Module, LaterLayersOverrideAndHandlersBindByName) {
     EXPECT_EQ(module->Effect()->numParams, 1);
     EXPECT_EQ(module->CurrentProgram(), 0);
     EXPECT_TRUE(module->OnEditIdle);
+    EXPECT_TRUE(module->Program(1).OnStoreChunk);
     EXPECT_FALSE(module->OnResume);
 }
 
+// A name that reaches no handler, as event, as handler or as a program's handler, stops the
+// construction and says which binding it was.
+TEST_F(Module, ABindingThatNamesNothingFailsTheConstruction) {
+    struct Misnamed : TestModule {
+        Misnamed(std::string event, std::string handler, std::string store) {
+            if (!event.empty()) {
+                extraHandlers = {{std::move(event), std::move(handler)}};
+            }
+            storeHandler = std::move(store);
+        }
+    };
+    const auto failure = [](std::string event, std::string handler, std::string store) {
+        try {
+            TVSTModule::Create<Misnamed>({}, std::move(event), std::move(handler),
+                                         std::move(store));
+        } catch (const EVstError& failed) {
+            return std::string(failed.what());
+        }
+        return std::string("constructed");
+    };
+    EXPECT_EQ(failure("OnEditIdle", "Idel", "Store"),
+              "Unknown handler binding: OnEditIdle -> Idel");
+    EXPECT_EQ(failure("OnResume", "Idle", "Store"), "Unknown handler binding: OnResume -> Idle");
+    EXPECT_EQ(failure("OnEditIdle", "Load", "Store"), "Unknown handler binding: OnEditIdle -> Load")
+        << "a program's handler is no module handler";
+    EXPECT_EQ(failure("", "", "Stor"), "Unknown handler binding: OnStoreChunk -> Stor");
+    EXPECT_EQ(failure("", "", "Store"), "constructed");
+}
+
 TEST_F(Module, AFailingCreateIsReportedAndConstructionGoesOn) {
-    struct TFailing : TTestModule {
-        TFailing() { failCreate = true; }
+    struct Failing : TestModule {
+        Failing() { failCreate = true; }
     };
     std::string reported;
-    auto failing = TVSTModule::Create<TFailing>([&](const std::string& text) { reported = text; });
+    auto failing = TVSTModule::Create<Failing>([&](const std::string& text) { reported = text; });
     EXPECT_EQ(reported, "create failed");
     EXPECT_EQ(failing->EffectName(), "Own Name");
 }
@@ -190,7 +220,7 @@ TEST_F(Module, EditorRectangleGrowsToTheFormOnceOpen) {
     Call(effEditClose);
     form = nullptr;
     module->EditorFormClass = [this](TCustomVSTModule&) {
-        auto made = std::make_unique<TFakeForm>();
+        auto made = std::make_unique<FakeForm>();
         made->failToShow = true;
         form = made.get();
         return made;
@@ -229,12 +259,36 @@ TEST_F(Module, RefusedChunksChangeNothing) {
     EXPECT_FALSE(module->EditorNeedUpdate());
 }
 
-TEST_F(Module, ThroughTheRecordFailuresAnswerZero) {
+TEST_F(Module, ThroughTheRecordFailuresAnswerZeroAndAreReported) {
+    std::vector<std::string> forwarded;
+    module->OnExceptionReport = [&](const std::string& text) { forwarded.push_back(text); };
     AEffect* effect = module->Effect();
     module->failLoad = true;
     uint8_t chunk[] = {1};
     EXPECT_EQ(effect->dispatcher(effect, effSetChunk, 1, 1, chunk, 0.0f), 0);
+    EXPECT_EQ(module->LastReportedException(), "dispatcher: bad chunk");
     EXPECT_EQ(effect->dispatcher(effect, effString2Parameter, 5, 0, chunk, 0.0f), 0);
+    EXPECT_EQ(module->LastReportedException(), "dispatcher: Index out of bounds (5)");
+
+    module->OnParameterChange = [](int32_t, float&) { throw std::runtime_error("no store"); };
+    module->OnGetChunkParameter = [](int32_t) -> float { throw std::runtime_error("no read"); };
+    EXPECT_NO_THROW(effect->setParameter(effect, 0, 0.5f));
+    EXPECT_EQ(module->LastReportedException(), "setParameter: no store");
+    EXPECT_EQ(effect->getParameter(effect, 0), 0.0f);
+    EXPECT_EQ(module->LastReportedException(), "getParameter: no read");
+
+    GiveEditor();
+    module->EditorFormClass = [this](TCustomVSTModule&) {
+        auto made = std::make_unique<FakeForm>();
+        made->failToShow = true;
+        return made;
+    };
+    EXPECT_EQ(Call(effEditOpen, 0, 0, &parent), 1);
+    EXPECT_EQ(module->LastReportedException(), "effEditOpen: no window");
+
+    EXPECT_EQ(module->ReportedExceptions(), 5u);
+    EXPECT_EQ(forwarded, (std::vector<std::string>{"bad chunk", "Index out of bounds (5)",
+                                                   "no store", "no read", "no window"}));
 }
 
 TEST_F(Module, ParametersByNameAndTheirFailures) {
@@ -296,7 +350,7 @@ TEST_F(Module, SwitchingProgramsTellsHostAndEditor) {
 
 TEST_F(Module, CloseRunsItsStepsInOrderAndDestroysTheModule) {
     std::vector<std::string> steps;
-    TTestModule* raw = module.release(); // the close request deletes it
+    TestModule* raw = module.release(); // the close request deletes it
     raw->OnClose = [&] { steps.push_back("close"); };
     raw->OnDestroy = [&, raw] {
         steps.push_back(raw->ProgramCount() == 0 ? "destroy after programs" : "destroy too early");
@@ -306,7 +360,7 @@ TEST_F(Module, CloseRunsItsStepsInOrderAndDestroysTheModule) {
     EXPECT_EQ(effect->dispatcher(effect, effClose, 0, 0, nullptr, 0.0f), 1);
     EXPECT_EQ(steps, (std::vector<std::string>{"close", "destroy after programs"}));
 
-    auto failing = TVSTModule::Create<TTestModule>();
+    auto failing = TVSTModule::Create<TestModule>();
     failing->OnDestroy = [] { throw std::runtime_error("destroy failed"); };
     effect = failing.release()->Effect();
     EXPECT_EQ(effect->dispatcher(effect, effClose, 0, 0, nullptr, 0.0f), 0);

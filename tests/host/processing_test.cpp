@@ -9,15 +9,15 @@
 namespace tonvo {
 namespace {
 
-using test::TDelivered;
-using test::TEventBlock;
-using test::TFakeHost;
+using test::Delivered;
+using test::EventBlock;
+using test::FakeHost;
 
 // A module whose handlers only record what reaches them.
 class ProcessingRoutines : public testing::Test {
 protected:
     ProcessingRoutines() {
-        module.AttachHostCallback(&TFakeHost::Callback);
+        module.AttachHostCallback(&FakeHost::Callback);
         module.OnProcessMidi = [this](VstMidiEvent& event) { midiSeen.push_back(&event); };
         module.OnProcess32Replacing = [this](float**, float** outs, uint32_t frames) {
             ++replacingCalls;
@@ -37,7 +37,7 @@ protected:
         effect->processReplacing(effect, nullptr, withBuffers ? outputs : nullptr, frames);
     }
 
-    TFakeHost host;
+    FakeHost host;
     TDspVSTModule module;
     std::vector<VstMidiEvent*> midiSeen;
     int replacingCalls = 0;
@@ -48,7 +48,7 @@ protected:
 };
 
 TEST_F(ProcessingRoutines, MidiEventsReachTheHandlerInOrderAndInPlace) {
-    TEventBlock block;
+    EventBlock block;
     block.NoteOn(0, 60, 100).SysEx().Other(kVstAudioType).NoteOff(0, 60, 0);
     VstEvents* events = block.Get();
     EXPECT_EQ(module.ProcessEvents(events), 1);
@@ -64,7 +64,7 @@ TEST_F(ProcessingRoutines, OtherEventKindsGoOnlyToTheirOwnHandlers) {
     int other = 0;
     module.OnProcessMidiSysEx = [&](VstMidiSysexEvent&) { ++sysex; };
     module.OnProcessEvent = [&](VstEvent& event) { other += event.type; };
-    TEventBlock block;
+    EventBlock block;
     block.SysEx().Other(kVstAudioType).NoteOn(1, 2, 3);
     module.ProcessEvents(block.Get());
     EXPECT_EQ(sysex, 1);
@@ -98,14 +98,14 @@ TEST_F(ProcessingRoutines, QueuedEventsLeaveInOneCallAfterTheHandlerInQueueingOr
     module.OnProcessMidi = [this](VstMidiEvent& event) {
         module.QueueNoteOn(0, static_cast<uint8_t>(event.midiData[1]), 100, event.deltaFrames);
     };
-    TEventBlock block;
+    EventBlock block;
     block.NoteOn(0, 1, 1, 1).NoteOn(0, 2, 1, 2).NoteOn(0, 3, 1, 3);
     module.ProcessEvents(block.Get());
     ProcessReplacing(64);
     ASSERT_EQ(host.DeliveryCount(), 1u);
     EXPECT_EQ(host.Delivery(0),
-              (std::vector<TDelivered>{test::NoteOn(0, 1, 100, 1), test::NoteOn(0, 2, 100, 2),
-                                       test::NoteOn(0, 3, 100, 3), test::NoteOff(0, 60, 0, 7)}));
+              (std::vector<Delivered>{test::NoteOn(0, 1, 100, 1), test::NoteOn(0, 2, 100, 2),
+                                      test::NoteOn(0, 3, 100, 3), test::NoteOff(0, 60, 0, 7)}));
     EXPECT_EQ(module.OutputQueue().Count(), 0);
     EXPECT_EQ(left[0], 0.25f);
     EXPECT_EQ(right[63], 0.5f);
@@ -182,7 +182,7 @@ TEST_F(ProcessingRoutines, DoubleReplacingDeliversWithoutAHandler) {
     EXPECT_EQ(host.DeliveryCount(), 1u);
 }
 
-TEST_F(ProcessingRoutines, AFailingHandlerNeitherEscapesNorHoldsBackTheQueue) {
+TEST_F(ProcessingRoutines, AFailingHandlerNeitherEscapesNorHoldsBackTheQueueAndIsReported) {
     module.InstallProcessingRoutines();
     module.OnProcess32Replacing = [this](float**, float**, uint32_t) {
         module.QueueNoteOff(0, 60, 0, 0);
@@ -190,6 +190,15 @@ TEST_F(ProcessingRoutines, AFailingHandlerNeitherEscapesNorHoldsBackTheQueue) {
     };
     EXPECT_NO_THROW(ProcessReplacing(64));
     EXPECT_EQ(host.DeliveryCount(), 1u);
+    EXPECT_EQ(module.ReportedExceptions(), 1u);
+    EXPECT_EQ(module.LastReportedException(), "processReplacing: handler failed");
+
+    module.OnProcess32Replacing = [](float**, float**, uint32_t) { throw 7; };
+    AEffect* effect = module.Effect();
+    EXPECT_NO_THROW(effect->process(effect, nullptr, outputs, 64));
+    EXPECT_EQ(module.ReportedExceptions(), 2u);
+    EXPECT_EQ(module.LastReportedException(),
+              "process: a failure that is not a standard exception");
 }
 
 TEST_F(ProcessingRoutines, TimeInfoIsTheHostsRecordOrNull) {

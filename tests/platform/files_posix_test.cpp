@@ -35,8 +35,8 @@ protected:
         WriteText(Home() / ".config" / "user-dirs.dirs", text);
     }
 
-    test::TTempFolder temp_;
-    test::TScopedEnvironment environment_;
+    test::TempFolder temp_;
+    test::ScopedEnvironment environment_;
 };
 
 TEST_F(PosixFiles, DocumentsFolderComesFromTheVariableThenUserDirsThenHome) {
@@ -91,7 +91,7 @@ TEST_F(PosixFiles, WriteFailingPartWayLeavesTheOldFileAndNoTemporary) {
     WriteText(file, "old contents");
     ::chmod(file.c_str(), 0640);
     {
-        const test::TFileSizeLimit limit(4);
+        const test::FileSizeLimit limit(4);
         EXPECT_THROW(WriteFileReplacing(file, std::vector<uint8_t>(100, 'n')), std::runtime_error);
     }
     EXPECT_EQ(ReadText(file), "old contents");

@@ -36,7 +36,7 @@ protected:
     }
 
 private:
-    test::TTempFolder temp_;
+    test::TempFolder temp_;
 };
 
 TEST_F(Files, ExistenceStripsOneQuoteAtEachEndBeforeTrimming) {

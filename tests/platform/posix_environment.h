@@ -12,12 +12,12 @@
 
 namespace tonvo::test {
 
-class TScopedEnvironment {
+class ScopedEnvironment {
 public:
-    TScopedEnvironment() = default;
-    TScopedEnvironment(const TScopedEnvironment&) = delete;
-    TScopedEnvironment& operator=(const TScopedEnvironment&) = delete;
-    ~TScopedEnvironment() {
+    ScopedEnvironment() = default;
+    ScopedEnvironment(const ScopedEnvironment&) = delete;
+    ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
+    ~ScopedEnvironment() {
         for (auto it = saved_.rbegin(); it != saved_.rend(); ++it) {
             if (it->second) {
                 ::setenv(it->first.c_str(), it->second->c_str(), 1);
@@ -44,18 +44,18 @@ private:
 };
 
 // Writes past the limit fail with EFBIG instead of raising SIGXFSZ.
-class TFileSizeLimit {
+class FileSizeLimit {
 public:
-    explicit TFileSizeLimit(rlim_t bytes) {
+    explicit FileSizeLimit(rlim_t bytes) {
         ::getrlimit(RLIMIT_FSIZE, &previous_);
         previousHandler_ = std::signal(SIGXFSZ, SIG_IGN);
         rlimit limit = previous_;
         limit.rlim_cur = bytes;
         ::setrlimit(RLIMIT_FSIZE, &limit);
     }
-    TFileSizeLimit(const TFileSizeLimit&) = delete;
-    TFileSizeLimit& operator=(const TFileSizeLimit&) = delete;
-    ~TFileSizeLimit() {
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+    ~FileSizeLimit() {
         ::setrlimit(RLIMIT_FSIZE, &previous_);
         std::signal(SIGXFSZ, previousHandler_);
     }

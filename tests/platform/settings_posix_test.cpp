@@ -28,8 +28,8 @@ protected:
     fs::path Config() const { return temp_.Path() / "config"; }
     fs::path File() const { return Config() / "Brelwick" / "Tonvo.ini"; }
 
-    test::TTempFolder temp_;
-    test::TScopedEnvironment environment_;
+    test::TempFolder temp_;
+    test::ScopedEnvironment environment_;
 };
 
 TEST_F(FileSettings, TheKeyNamesAnIniFileThatOpeningCreates) {
@@ -112,7 +112,7 @@ TEST_F(FileSettings, AFailedWriteReportsTheNameAndKeepsTheOldFile) {
         }
     };
     {
-        const test::TFileSizeLimit limit(4);
+        const test::FileSizeLimit limit(4);
         expectFailure("Style");
     }
     expectFailure("Bad=Name");

@@ -81,15 +81,15 @@ TEST(SettingsText, EditsKeepLineEndsAndAByteOrderMark) {
 
 TEST(SettingsText, NamesThatWouldNotReadBackAreRefused) {
     TIniText document("[Config]\nStyle=1\n");
-    using TNames = std::pair<const char*, const char*>;
-    for (const auto& [section, name] : std::initializer_list<TNames>{{"Config", "a=b"},
-                                                                     {"Config", "a\nb"},
-                                                                     {"Config", " Style"},
-                                                                     {"Config", ";Style"},
-                                                                     {"Config", ""},
-                                                                     {"Con]fig", "Style"},
-                                                                     {"", "Style"},
-                                                                     {"Config\r", "Style"}}) {
+    using Names = std::pair<const char*, const char*>;
+    for (const auto& [section, name] : std::initializer_list<Names>{{"Config", "a=b"},
+                                                                    {"Config", "a\nb"},
+                                                                    {"Config", " Style"},
+                                                                    {"Config", ";Style"},
+                                                                    {"Config", ""},
+                                                                    {"Con]fig", "Style"},
+                                                                    {"", "Style"},
+                                                                    {"Config\r", "Style"}}) {
         EXPECT_FALSE(document.Set(section, name, "2")) << section << "/" << name;
     }
     EXPECT_FALSE(document.Set("Config", "Style", "2\n[Injected]"));

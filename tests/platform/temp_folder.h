@@ -11,9 +11,9 @@
 
 namespace tonvo::test {
 
-class TTempFolder {
+class TempFolder {
 public:
-    TTempFolder() {
+    TempFolder() {
         const auto base = std::filesystem::temp_directory_path();
         const auto ticks = std::chrono::steady_clock::now().time_since_epoch().count();
         for (int attempt = 0; attempt < 100; ++attempt) {
@@ -24,9 +24,9 @@ public:
         }
         throw std::runtime_error("No temporary folder");
     }
-    TTempFolder(const TTempFolder&) = delete;
-    TTempFolder& operator=(const TTempFolder&) = delete;
-    ~TTempFolder() {
+    TempFolder(const TempFolder&) = delete;
+    TempFolder& operator=(const TempFolder&) = delete;
+    ~TempFolder() {
         std::error_code ec;
         std::filesystem::remove_all(path_, ec);
     }

@@ -7,12 +7,12 @@
 namespace tonvo::platform {
 namespace {
 
-struct TMalformed {
+struct Malformed {
     std::string Utf8;
     std::u16string Utf16;
 };
 
-class MalformedUtf8 : public testing::TestWithParam<TMalformed> {};
+class MalformedUtf8 : public testing::TestWithParam<Malformed> {};
 
 TEST_P(MalformedUtf8, EachBadPartBecomesOneReplacementCharacter) {
     EXPECT_EQ(Utf8ToUtf16(GetParam().Utf8), GetParam().Utf16);
@@ -20,16 +20,16 @@ TEST_P(MalformedUtf8, EachBadPartBecomesOneReplacementCharacter) {
 
 INSTANTIATE_TEST_SUITE_P(
     Text, MalformedUtf8,
-    testing::Values(TMalformed{"\x80", u"\uFFFD"},                     // stray continuation
-                    TMalformed{"a\xE2\x82", u"a\uFFFD"},               // truncated at the end
-                    TMalformed{"\xE2\x82z", u"\uFFFDz"},               // truncated mid-text
-                    TMalformed{"\xF0\x9F\x8E", u"\uFFFD"},             // 4-byte form cut short
-                    TMalformed{"\xC0\xAF", u"\uFFFD\uFFFD"},           // overlong '/'
-                    TMalformed{"\xE0\x80\xAF", u"\uFFFD\uFFFD\uFFFD"}, // overlong, 3 bytes
-                    TMalformed{"\xED\xA0\x80", u"\uFFFD\uFFFD\uFFFD"}, // encoded surrogate
-                    TMalformed{"\xF4\x90\x80\x80", u"\uFFFD\uFFFD\uFFFD\uFFFD"}, // > U+10FFFF
-                    TMalformed{"\xF5\xFE\xFF", u"\uFFFD\uFFFD\uFFFD"}, // never-valid bytes
-                    TMalformed{std::string("\xC3\0", 2), std::u16string(u"\uFFFD\0", 2)}));
+    testing::Values(Malformed{"\x80", u"\uFFFD"},                     // stray continuation
+                    Malformed{"a\xE2\x82", u"a\uFFFD"},               // truncated at the end
+                    Malformed{"\xE2\x82z", u"\uFFFDz"},               // truncated mid-text
+                    Malformed{"\xF0\x9F\x8E", u"\uFFFD"},             // 4-byte form cut short
+                    Malformed{"\xC0\xAF", u"\uFFFD\uFFFD"},           // overlong '/'
+                    Malformed{"\xE0\x80\xAF", u"\uFFFD\uFFFD\uFFFD"}, // overlong, 3 bytes
+                    Malformed{"\xED\xA0\x80", u"\uFFFD\uFFFD\uFFFD"}, // encoded surrogate
+                    Malformed{"\xF4\x90\x80\x80", u"\uFFFD\uFFFD\uFFFD\uFFFD"}, // > U+10FFFF
+                    Malformed{"\xF5\xFE\xFF", u"\uFFFD\uFFFD\uFFFD"},           // never-valid bytes
+                    Malformed{std::string("\xC3\0", 2), std::u16string(u"\uFFFD\0", 2)}));
 
 TEST(Text, BoundaryCodePointsHaveTheirExactEncodings) {
     EXPECT_EQ(Utf16ToUtf8(std::u16string(1, u'\0')), std::string(1, '\0'));

@@ -18,7 +18,7 @@ namespace fs = std::filesystem;
 using Bytes = std::vector<uint8_t>;
 
 // Answers the way a user would, from a script; records every box shown.
-class TScriptedUser : public TDialogs {
+class ScriptedUser : public TDialogs {
 public:
     void Warning(const std::string& caption, const std::string& text) override {
         boxes.push_back(caption + ": " + text);
@@ -97,8 +97,8 @@ protected:
         return names;
     }
 
-    test::TTempHome home;
-    TScriptedUser user;
+    test::TempHome home;
+    ScriptedUser user;
     std::unique_ptr<TVSTPlugin> plugin = Make();
     TPresetCommands commands{*plugin};
 };

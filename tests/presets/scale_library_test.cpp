@@ -14,14 +14,14 @@ namespace tonvo {
 namespace {
 
 namespace fs = std::filesystem;
-using TEntries = std::array<int32_t, 12>;
-using TLines = std::vector<std::string>;
+using Entries = std::array<int32_t, 12>;
+using Lines = std::vector<std::string>;
 
-const TLines kBuiltIn(BuiltInScales.begin(), BuiltInScales.end());
-constexpr TEntries kAllBlocked = {-1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1};
+const Lines kBuiltIn(BuiltInScales.begin(), BuiltInScales.end());
+constexpr Entries kAllBlocked = {-1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1};
 
-TEntries EntriesOf(const TScaleMap& map) {
-    TEntries entries{};
+Entries EntriesOf(const TScaleMap& map) {
+    Entries entries{};
     for (int32_t i = 0; i < 12; ++i) {
         entries[static_cast<size_t>(i)] = map.GetScaleMap(i);
     }
@@ -56,14 +56,14 @@ TEST(ScaleIntervals, KeepsDistinctPlainIntegersFromZeroToElevenInOrder) {
     EXPECT_EQ(ScaleIntervals("X;11,10,9,8,7,6,5,4,3,2,1,0,0,1").size(), 12u);
 }
 
-struct TApplyCase {
+struct ApplyCase {
     std::string_view Line;
     int32_t Tonic;
     bool Easy;
-    TEntries Expected;
+    Entries Expected;
 };
 
-class ApplyScaleResults : public testing::TestWithParam<TApplyCase> {};
+class ApplyScaleResults : public testing::TestWithParam<ApplyCase> {};
 
 TEST_P(ApplyScaleResults, FillsTheWholeMap) {
     TScaleMap map;
@@ -74,15 +74,15 @@ TEST_P(ApplyScaleResults, FillsTheWholeMap) {
 INSTANTIATE_TEST_SUITE_P(
     Wizard, ApplyScaleResults,
     testing::Values(
-        TApplyCase{BuiltInScales[1], 2, true, {2, -1, 4, -1, 5, 7, -1, 9, -1, 10, -1, 0}},
-        TApplyCase{BuiltInScales[1], 2, false, {0, -1, 2, -1, 4, 5, -1, 7, -1, 9, 10, -1}},
-        TApplyCase{BuiltInScales[4], 0, true, {0, -1, 2, -1, 4, 7, -1, 9, -1, -1, -1, -1}},
-        TApplyCase{BuiltInScales[16], 9, true, {9, 11, 1, -1, 2, 4, -1, 5, -1, 6, -1, 8}},
-        TApplyCase{"Odd;7,0,4,0", 0, true, {0, -1, 4, -1, 7, -1, -1, -1, -1, -1, -1, -1}},
-        TApplyCase{"Odd;7,0,4,0", 0, false, {0, -1, -1, -1, 4, -1, -1, 7, -1, -1, -1, -1}},
+        ApplyCase{BuiltInScales[1], 2, true, {2, -1, 4, -1, 5, 7, -1, 9, -1, 10, -1, 0}},
+        ApplyCase{BuiltInScales[1], 2, false, {0, -1, 2, -1, 4, 5, -1, 7, -1, 9, 10, -1}},
+        ApplyCase{BuiltInScales[4], 0, true, {0, -1, 2, -1, 4, 7, -1, 9, -1, -1, -1, -1}},
+        ApplyCase{BuiltInScales[16], 9, true, {9, 11, 1, -1, 2, 4, -1, 5, -1, 6, -1, 8}},
+        ApplyCase{"Odd;7,0,4,0", 0, true, {0, -1, 4, -1, 7, -1, -1, -1, -1, -1, -1, -1}},
+        ApplyCase{"Odd;7,0,4,0", 0, false, {0, -1, -1, -1, 4, -1, -1, 7, -1, -1, -1, -1}},
         // A tonic from a foreign state folds into 0..11: 14 plays as D, -1 as B.
-        TApplyCase{BuiltInScales[1], 14, true, {2, -1, 4, -1, 5, 7, -1, 9, -1, 10, -1, 0}},
-        TApplyCase{"Two;0,1", -1, false, {0, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, 11}}));
+        ApplyCase{BuiltInScales[1], 14, true, {2, -1, 4, -1, 5, 7, -1, 9, -1, 10, -1, 0}},
+        ApplyCase{"Two;0,1", -1, false, {0, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, 11}}));
 
 TEST(ApplyScale, TwelveIntervalsInEasyModeMapEveryKeyUpByTheTonic) {
     for (int32_t tonic = 0; tonic < 12; ++tonic) {
@@ -108,8 +108,8 @@ TEST(ApplyScale, RecordsTheChoiceAndBlocksEverythingWithoutIntervals) {
 }
 
 TEST(ScaleList, MenuFindAndCaptionOnOddLines) {
-    const TLines lines = {"  Major;0,2",  "",    "-",         "\tBlues;0,3\r",
-                          "No semicolon", " - ", "\"A;B\";0", "\x01"};
+    const Lines lines = {"  Major;0,2",  "",    "-",         "\tBlues;0,3\r",
+                         "No semicolon", " - ", "\"A;B\";0", "\x01"};
     const std::vector<TScaleMenuEntry> expected = {
         {TScaleMenuKind::Item, "Major", 0}, {TScaleMenuKind::Separator, "", 2},
         {TScaleMenuKind::Item, "Blues", 3}, {TScaleMenuKind::Item, "No semicolon", 4},
@@ -148,7 +148,7 @@ TEST(SyncWizardChoice, FallsBackFromStoredScaleToMajorToFirstLine) {
     map.EasyMode = true;
     EXPECT_EQ(SyncWizardChoice(kBuiltIn, map), (TWizardChoice{0, 0, true}));
 
-    const TLines noMajor = {"-", "Blues;0,3"};
+    const Lines noMajor = {"-", "Blues;0,3"};
     EXPECT_EQ(SyncWizardChoice(noMajor, map), (TWizardChoice{0, 0, true}));
     map.ScaleName = "Blues";
     map.Tonic = 4;
@@ -173,10 +173,10 @@ TEST(ScaleText, DecodesByByteOrderMarkAndSplitsAtEveryLineEnd) {
     EXPECT_EQ(decode({'D', 0xFC, 'r'}), "D\xC3\xBCr"); // the 8-bit code page
     EXPECT_EQ(decode({}), "");
 
-    EXPECT_EQ(SplitLines("a\rb\nc\r\nd"), (TLines{"a", "b", "c", "d"}));
-    EXPECT_EQ(SplitLines("a\r\n"), (TLines{"a"}));
-    EXPECT_EQ(SplitLines("a\n\r"), (TLines{"a", ""}));
-    EXPECT_EQ(SplitLines("\r\n\r\nb"), (TLines{"", "", "b"}));
+    EXPECT_EQ(SplitLines("a\rb\nc\r\nd"), (Lines{"a", "b", "c", "d"}));
+    EXPECT_EQ(SplitLines("a\r\n"), (Lines{"a"}));
+    EXPECT_EQ(SplitLines("a\n\r"), (Lines{"a", ""}));
+    EXPECT_EQ(SplitLines("\r\n\r\nb"), (Lines{"", "", "b"}));
     EXPECT_TRUE(SplitLines("").empty());
 }
 
@@ -222,7 +222,7 @@ TEST_F(ScaleFile, ExistingFileIsReadAndKept) {
     Write(folder_ / "Scales.txt", content);
     const TScaleList list = LoadScaleList(folder_);
     EXPECT_EQ(list.Error, "");
-    EXPECT_EQ(list.Lines, (TLines{"  Mine;0,7", "", "-", "Other;1"}));
+    EXPECT_EQ(list.Lines, (Lines{"  Mine;0,7", "", "-", "Other;1"}));
     EXPECT_EQ(Read(folder_ / "Scales.txt"), content);
 
     Write(folder_ / "Scales.txt", "");

@@ -16,14 +16,14 @@ namespace {
 const wchar_t* const kConfigKey = L"Software\\Brelwick\\Tonvo\\Config";
 
 // The raw registry value: its type and bytes.
-struct TRawValue {
+struct RawValue {
     DWORD Type = 0;
     std::wstring Text;
     DWORD Bytes = 0;
 };
 
-TRawValue ReadRaw(const wchar_t* name) {
-    TRawValue value;
+RawValue ReadRaw(const wchar_t* name) {
+    RawValue value;
     wchar_t buffer[64] = {};
     DWORD size = sizeof buffer;
     HKEY key = nullptr;
@@ -55,7 +55,7 @@ protected:
             [this](const std::string& text) { reports.push_back(text); },
             TDesktopServices::Instance());
     }
-    test::TTempHome home;
+    test::TempHome home;
     std::vector<std::string> reports;
 };
 
@@ -70,7 +70,7 @@ TEST_F(WindowsServices, SettingsAreDecimalTextValuesOfTheCurrentUser) {
 
     plugin->SetSkin(1);
     plugin->SetLowestOctave(-1);
-    const TRawValue style = ReadRaw(L"Style");
+    const RawValue style = ReadRaw(L"Style");
     EXPECT_EQ(style.Type, static_cast<DWORD>(REG_SZ));
     EXPECT_EQ(style.Text, L"1");
     EXPECT_EQ(style.Bytes, 2 * sizeof(wchar_t)) << "the terminating zero is written";

@@ -10,16 +10,16 @@
 
 namespace tonvo::test {
 
-class TEventBlock {
+class EventBlock {
 public:
-    explicit TEventBlock(size_t capacity = 4096) : capacity_(capacity) {
+    explicit EventBlock(size_t capacity = 4096) : capacity_(capacity) {
         events_.reserve(capacity);
         sysex_.reserve(capacity);
         order_.reserve(capacity);
         words_.resize(2 + capacity); // numEvents, reserved, then the pointers
     }
 
-    TEventBlock& Midi(int status, int data1, int data2, int32_t delta = 0) {
+    EventBlock& Midi(int status, int data1, int data2, int32_t delta = 0) {
         VstEvent event{};
         event.type = kVstMidiType;
         event.byteSize = 24;
@@ -30,20 +30,20 @@ public:
         midi->midiData[2] = static_cast<char>(data2);
         return Add(event);
     }
-    TEventBlock& NoteOn(int channel, int note, int velocity, int32_t delta = 0) {
+    EventBlock& NoteOn(int channel, int note, int velocity, int32_t delta = 0) {
         return Midi(0x90 + channel, note, velocity, delta);
     }
-    TEventBlock& NoteOff(int channel, int note, int velocity, int32_t delta = 0) {
+    EventBlock& NoteOff(int channel, int note, int velocity, int32_t delta = 0) {
         return Midi(0x80 + channel, note, velocity, delta);
     }
     // An event of another type (audio, video, ...), with no payload.
-    TEventBlock& Other(int32_t type) {
+    EventBlock& Other(int32_t type) {
         VstEvent event{};
         event.type = type;
         event.byteSize = 16;
         return Add(event);
     }
-    TEventBlock& SysEx() {
+    EventBlock& SysEx() {
         VstMidiSysexEvent event{};
         event.type = kVstSysExType;
         event.byteSize = static_cast<int32_t>(sizeof event - 8);
@@ -78,7 +78,7 @@ public:
     }
 
 private:
-    TEventBlock& Add(const VstEvent& event) {
+    EventBlock& Add(const VstEvent& event) {
         events_.push_back(event);
         order_.push_back(static_cast<std::ptrdiff_t>(events_.size() - 1));
         return *this;

@@ -6,10 +6,10 @@
 namespace tonvo::test {
 
 namespace {
-TFakeHost* current = nullptr; // tests drive one host at a time
+FakeHost* current = nullptr; // tests drive one host at a time
 }
 
-TFakeHost::TFakeHost() {
+FakeHost::FakeHost() {
     if (current != nullptr) {
         throw std::logic_error("one fake host at a time");
     }
@@ -20,11 +20,11 @@ TFakeHost::TFakeHost() {
     SetTransport(false, 0.0);
 }
 
-TFakeHost::~TFakeHost() {
+FakeHost::~FakeHost() {
     current = nullptr;
 }
 
-void TFakeHost::SetTransport(bool playing, double samplePosition) {
+void FakeHost::SetTransport(bool playing, double samplePosition) {
     VstTimeInfo info{};
     info.samplePos = samplePosition;
     info.sampleRate = 44100.0;
@@ -32,20 +32,20 @@ void TFakeHost::SetTransport(bool playing, double samplePosition) {
     time_ = info;
 }
 
-intptr_t VSTCALLBACK TFakeHost::Callback(AEffect*, int32_t opcode, int32_t index, intptr_t value,
-                                         void* ptr, float opt) {
+intptr_t VSTCALLBACK FakeHost::Callback(AEffect*, int32_t opcode, int32_t index, intptr_t value,
+                                        void* ptr, float opt) {
     return current != nullptr ? current->Answer(opcode, index, value, ptr, opt) : 0;
 }
 
-size_t TFakeHost::CountCalls(int32_t opcode) const {
+size_t FakeHost::CountCalls(int32_t opcode) const {
     size_t count = 0;
-    for (const TCall& call : calls_) {
+    for (const HostCall& call : calls_) {
         count += call.Opcode == opcode ? 1 : 0;
     }
     return count;
 }
 
-intptr_t TFakeHost::Answer(int32_t opcode, int32_t index, intptr_t value, void* ptr, float opt) {
+intptr_t FakeHost::Answer(int32_t opcode, int32_t index, intptr_t value, void* ptr, float opt) {
     if (opcode != audioMasterGetTime && opcode != audioMasterProcessEvents) {
         calls_.push_back({opcode, index, value, opt});
     }
@@ -65,7 +65,7 @@ intptr_t TFakeHost::Answer(int32_t opcode, int32_t index, intptr_t value, void* 
         const auto* block = static_cast<const VstEvents*>(ptr);
         for (int32_t i = 0; i < block->numEvents; ++i) {
             const auto* midi = reinterpret_cast<const VstMidiEvent*>(block->events[i]);
-            events_.push_back(TDelivered{
+            events_.push_back(Delivered{
                 static_cast<uint8_t>(midi->midiData[0]), static_cast<uint8_t>(midi->midiData[1]),
                 static_cast<uint8_t>(midi->midiData[2]), midi->deltaFrames});
         }
@@ -76,26 +76,26 @@ intptr_t TFakeHost::Answer(int32_t opcode, int32_t index, intptr_t value, void* 
     }
 }
 
-std::vector<TDelivered> TFakeHost::Delivery(size_t call) const {
+std::vector<Delivered> FakeHost::Delivery(size_t call) const {
     const size_t begin = call == 0 ? 0 : deliveryEnds_.at(call - 1);
     const size_t end = deliveryEnds_.at(call);
     return {events_.begin() + static_cast<std::ptrdiff_t>(begin),
             events_.begin() + static_cast<std::ptrdiff_t>(end)};
 }
 
-void TFakeHost::Forget() {
+void FakeHost::Forget() {
     events_.clear();
     calls_.clear();
     deliveryEnds_.clear();
     timeRequests_ = 0;
 }
 
-TDelivered NoteOn(int channel, int note, int velocity, int32_t delta) {
+Delivered NoteOn(int channel, int note, int velocity, int32_t delta) {
     return {static_cast<uint8_t>(0x90 + channel), static_cast<uint8_t>(note),
             static_cast<uint8_t>(velocity), delta};
 }
 
-TDelivered NoteOff(int channel, int note, int velocity, int32_t delta) {
+Delivered NoteOff(int channel, int note, int velocity, int32_t delta) {
     return {static_cast<uint8_t>(0x80 + channel), static_cast<uint8_t>(note),
             static_cast<uint8_t>(velocity), delta};
 }

@@ -15,28 +15,28 @@
 
 namespace tonvo::test {
 
-struct TDelivered {
+struct Delivered {
     uint8_t Status = 0;
     uint8_t Data1 = 0;
     uint8_t Data2 = 0;
     int32_t DeltaFrames = 0;
 
-    bool operator==(const TDelivered&) const = default;
+    bool operator==(const Delivered&) const = default;
 };
 
-class TFakeHost {
+class FakeHost {
 public:
     static constexpr size_t kReserved = 1 << 20;
 
-    TFakeHost();
-    ~TFakeHost();
-    TFakeHost(const TFakeHost&) = delete;
-    TFakeHost& operator=(const TFakeHost&) = delete;
+    FakeHost();
+    ~FakeHost();
+    FakeHost(const FakeHost&) = delete;
+    FakeHost& operator=(const FakeHost&) = delete;
 
     static intptr_t VSTCALLBACK Callback(AEffect* effect, int32_t opcode, int32_t index,
                                          intptr_t value, void* ptr, float opt);
 
-    struct TCall {
+    struct HostCall {
         int32_t Opcode;
         int32_t Index;
         intptr_t Value;
@@ -48,7 +48,7 @@ public:
     // The product name; none when empty (the host then answers 0).
     std::string Product = "Tonvo Test Host";
     // Every request other than time and event delivery, in order.
-    const std::vector<TCall>& Calls() const { return calls_; }
+    const std::vector<HostCall>& Calls() const { return calls_; }
     size_t CountCalls(int32_t opcode) const;
 
     // No time information: the host answers 0 to audioMasterGetTime.
@@ -56,9 +56,9 @@ public:
     void SetTransport(bool playing, double samplePosition);
 
     // Every delivered event, in delivery order.
-    const std::vector<TDelivered>& Events() const { return events_; }
+    const std::vector<Delivered>& Events() const { return events_; }
     // The events of one audioMasterProcessEvents call.
-    std::vector<TDelivered> Delivery(size_t call) const;
+    std::vector<Delivered> Delivery(size_t call) const;
     size_t DeliveryCount() const { return deliveryEnds_.size(); }
     size_t TimeRequests() const { return timeRequests_; }
     intptr_t LastTimeFilter() const { return lastTimeFilter_; }
@@ -68,14 +68,14 @@ private:
     intptr_t Answer(int32_t opcode, int32_t index, intptr_t value, void* ptr, float opt);
 
     std::optional<VstTimeInfo> time_;
-    std::vector<TDelivered> events_;
+    std::vector<Delivered> events_;
     std::vector<size_t> deliveryEnds_;
-    std::vector<TCall> calls_;
+    std::vector<HostCall> calls_;
     size_t timeRequests_ = 0;
     intptr_t lastTimeFilter_ = -1;
 };
 
-TDelivered NoteOn(int channel, int note, int velocity, int32_t delta = 0);
-TDelivered NoteOff(int channel, int note, int velocity, int32_t delta = 0);
+Delivered NoteOn(int channel, int note, int velocity, int32_t delta = 0);
+Delivered NoteOff(int channel, int note, int velocity, int32_t delta = 0);
 
 } // namespace tonvo::test

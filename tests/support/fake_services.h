@@ -9,7 +9,7 @@
 
 namespace tonvo::test {
 
-class TFakeServices : public TPluginServices {
+class FakeServices : public TPluginServices {
 public:
     std::filesystem::path DocumentsFolder() override { return Documents; }
     std::unique_ptr<TSettingsStore> OpenSettings(const std::string& keyPath) override;
@@ -43,9 +43,9 @@ public:
     std::vector<std::string> OpenedKeys;
 };
 
-class TFakeSettings : public TSettingsStore {
+class FakeSettings : public TSettingsStore {
 public:
-    TFakeSettings(TFakeServices& owner, std::string key) : owner_(owner), key_(std::move(key)) {}
+    FakeSettings(FakeServices& owner, std::string key) : owner_(owner), key_(std::move(key)) {}
     int32_t ReadInteger(const std::string& section, const std::string& name,
                         int32_t fallback) override {
         if (name == owner_.WrongType) {
@@ -59,13 +59,13 @@ public:
     }
 
 private:
-    TFakeServices& owner_;
+    FakeServices& owner_;
     std::string key_;
 };
 
-inline std::unique_ptr<TSettingsStore> TFakeServices::OpenSettings(const std::string& keyPath) {
+inline std::unique_ptr<TSettingsStore> FakeServices::OpenSettings(const std::string& keyPath) {
     OpenedKeys.push_back(keyPath);
-    return std::make_unique<TFakeSettings>(*this, keyPath);
+    return std::make_unique<FakeSettings>(*this, keyPath);
 }
 
 } // namespace tonvo::test

@@ -12,12 +12,12 @@
 
 namespace tonvo::test {
 
-class TPluginHarness {
+class PluginHarness {
 public:
     static constexpr int32_t kFrames = 64;
 
-    TPluginHarness() {
-        plugin.AttachHostCallback(&TFakeHost::Callback);
+    PluginHarness() {
+        plugin.AttachHostCallback(&FakeHost::Callback);
         plugin.InstallProcessingRoutines();
         for (size_t i = 0; i < buffers_.size(); ++i) {
             buffers_[i].assign(kFrames, 1.0f);
@@ -25,9 +25,11 @@ public:
         }
     }
 
-    // effProcessEvents with the block built so far, which is then emptied.
+    // effProcessEvents through the record's dispatcher with the block built so far, which is
+    // then emptied.
     void SendEvents() {
-        plugin.ProcessEvents(block.Get());
+        AEffect* effect = plugin.Effect();
+        effect->dispatcher(effect, effProcessEvents, 0, 0, block.Get(), 0.0f);
         block.Clear();
     }
     // processReplacing for one block.
@@ -47,10 +49,10 @@ public:
         }
     }
 
-    TFakeHost host;
+    FakeHost host;
     std::unique_ptr<TVSTPlugin> owned = TVSTModule::Create<TVSTPlugin>();
     TVSTPlugin& plugin = *owned;
-    TEventBlock block;
+    EventBlock block;
 
 private:
     std::array<std::vector<float>, 2> buffers_;

@@ -10,9 +10,9 @@
 
 namespace tonvo::test {
 
-class TRandomSession {
+class RandomSession {
 public:
-    TRandomSession(TPluginHarness& harness, uint32_t seed, bool withPreviews)
+    RandomSession(PluginHarness& harness, uint32_t seed, bool withPreviews)
         : h_(harness), rng_(seed), withPreviews_(withPreviews) {}
 
     // One host block: events (with map edits between some of them), then processing.
@@ -101,12 +101,12 @@ private:
         default: break;
         }
         if (playing_) {
-            position_ += TPluginHarness::kFrames;
+            position_ += PluginHarness::kFrames;
         }
         h_.host.SetTransport(playing_, position_);
     }
 
-    TPluginHarness& h_;
+    PluginHarness& h_;
     std::mt19937 rng_;
     bool withPreviews_;
     bool down_[kChannels][128] = {};

@@ -9,16 +9,16 @@
 
 namespace tonvo::test {
 
-class TRecordingEditor : public TEditorHighlights {
+class RecordingEditor : public TEditorHighlights {
 public:
-    struct TKey {
+    struct Key {
         int Note;
         bool Released;
     };
 
     bool HighlightNoteOn(int note) override {
         ++calls;
-        for (const TKey& key : keys) {
+        for (const Key& key : keys) {
             if (key.Note % 12 == note % 12) {
                 return false;
             }
@@ -28,7 +28,7 @@ public:
     }
     bool HighlightNoteOff(int note) override {
         ++calls;
-        for (TKey& key : keys) {
+        for (Key& key : keys) {
             if (key.Note == note) {
                 key.Released = true;
                 return true;
@@ -38,10 +38,10 @@ public:
     }
     // What the editor's refresh does: drop released keys.
     void Refresh() {
-        std::erase_if(keys, [](const TKey& key) { return key.Released; });
+        std::erase_if(keys, [](const Key& key) { return key.Released; });
     }
     bool Lit(int note) const {
-        for (const TKey& key : keys) {
+        for (const Key& key : keys) {
             if (key.Note == note && !key.Released) {
                 return true;
             }
@@ -49,7 +49,7 @@ public:
         return false;
     }
 
-    std::vector<TKey> keys;
+    std::vector<Key> keys;
     int calls = 0;
 };
 

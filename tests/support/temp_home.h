@@ -11,12 +11,12 @@
 
 namespace tonvo::test {
 
-class TTempHome {
+class TempHome {
 public:
-    TTempHome();
-    ~TTempHome();
-    TTempHome(const TTempHome&) = delete;
-    TTempHome& operator=(const TTempHome&) = delete;
+    TempHome();
+    ~TempHome();
+    TempHome(const TempHome&) = delete;
+    TempHome& operator=(const TempHome&) = delete;
 
     std::filesystem::path Documents() const { return documents_; }
     std::filesystem::path Presets() const { return Documents() / "Brelwick" / "Tonvo" / "Presets"; }

@@ -14,7 +14,7 @@ void Set(std::vector<std::pair<std::string, std::optional<std::string>>>& saved,
 }
 } // namespace
 
-TTempHome::TTempHome() {
+TempHome::TempHome() {
     std::random_device random;
     root_ = std::filesystem::temp_directory_path() /
             ("tonvo-home-" + std::to_string(random()) + std::to_string(random()));
@@ -26,7 +26,7 @@ TTempHome::TTempHome() {
     Set(saved_, "XDG_DOCUMENTS_DIR", documents_.string());
 }
 
-TTempHome::~TTempHome() {
+TempHome::~TempHome() {
     for (auto it = saved_.rbegin(); it != saved_.rend(); ++it) {
         if (it->second) {
             setenv(it->first.c_str(), it->second->c_str(), 1);
@@ -37,7 +37,7 @@ TTempHome::~TTempHome() {
     Clean();
 }
 
-void TTempHome::Clean() {
+void TempHome::Clean() {
     std::error_code ignored;
     std::filesystem::remove_all(root_, ignored);
 }

@@ -5,16 +5,16 @@
 
 namespace tonvo::test {
 
-TTempHome::TTempHome() {
+TempHome::TempHome() {
     documents_ = platform::DocumentsFolder();
     Clean();
 }
 
-TTempHome::~TTempHome() {
+TempHome::~TempHome() {
     Clean();
 }
 
-void TTempHome::Clean() {
+void TempHome::Clean() {
     std::error_code ignored;
     if (!documents_.empty()) {
         std::filesystem::remove_all(documents_ / "Brelwick", ignored);

@@ -14,13 +14,13 @@ namespace tonvo::smf {
 namespace {
 
 namespace fs = std::filesystem;
-using TBytes = std::vector<uint8_t>;
+using ByteList = std::vector<uint8_t>;
 using testing::AllOf;
 using testing::HasSubstr;
 using testing::Not;
 
-TBytes Chunk(std::string_view tag, const TBytes& body) {
-    TBytes bytes(tag.begin(), tag.end());
+ByteList Chunk(std::string_view tag, const ByteList& body) {
+    ByteList bytes(tag.begin(), tag.end());
     const auto size = static_cast<uint32_t>(body.size());
     bytes.insert(bytes.end(), {static_cast<uint8_t>(size >> 24), static_cast<uint8_t>(size >> 16),
                                static_cast<uint8_t>(size >> 8), static_cast<uint8_t>(size)});
@@ -28,41 +28,41 @@ TBytes Chunk(std::string_view tag, const TBytes& body) {
     return bytes;
 }
 
-TBytes Header(uint16_t format, uint16_t tracks, uint16_t division) {
+ByteList Header(uint16_t format, uint16_t tracks, uint16_t division) {
     const auto hi = [](uint16_t v) { return static_cast<uint8_t>(v >> 8); };
     const auto lo = [](uint16_t v) { return static_cast<uint8_t>(v); };
     return Chunk("MThd",
                  {hi(format), lo(format), hi(tracks), lo(tracks), hi(division), lo(division)});
 }
 
-TBytes Cat(std::initializer_list<TBytes> parts) {
-    TBytes bytes;
-    for (const TBytes& part : parts) {
+ByteList Cat(std::initializer_list<ByteList> parts) {
+    ByteList bytes;
+    for (const ByteList& part : parts) {
         bytes.insert(bytes.end(), part.begin(), part.end());
     }
     return bytes;
 }
 
-TEvent Channel(uint64_t tick, uint8_t status, TBytes data) {
-    return {tick, TEventKind::Channel, status, 0, std::move(data)};
+Event Channel(uint64_t tick, uint8_t status, ByteList data) {
+    return {tick, EventKind::Channel, status, 0, std::move(data)};
 }
 
-TEvent SysEx(uint64_t tick, uint8_t status, TBytes data) {
-    return {tick, TEventKind::SysEx, status, 0, std::move(data)};
+Event SysEx(uint64_t tick, uint8_t status, ByteList data) {
+    return {tick, EventKind::SysEx, status, 0, std::move(data)};
 }
 
-TEvent Meta(uint64_t tick, uint8_t type, TBytes data = {}) {
-    return {tick, TEventKind::Meta, 0xFF, type, std::move(data)};
+Event Meta(uint64_t tick, uint8_t type, ByteList data = {}) {
+    return {tick, EventKind::Meta, 0xFF, type, std::move(data)};
 }
 
-TEvent Tempo(uint64_t tick, uint32_t microsecondsPerQuarter) {
+Event Tempo(uint64_t tick, uint32_t microsecondsPerQuarter) {
     return Meta(tick, kMetaTempo,
                 {static_cast<uint8_t>(microsecondsPerQuarter >> 16),
                  static_cast<uint8_t>(microsecondsPerQuarter >> 8),
                  static_cast<uint8_t>(microsecondsPerQuarter)});
 }
 
-std::string ReadError(const TBytes& bytes) {
+std::string ReadError(const ByteList& bytes) {
     try {
         (void)ReadMidiFile(bytes);
     } catch (const EMidiFileError& error) {
@@ -73,7 +73,7 @@ std::string ReadError(const TBytes& bytes) {
 
 // A format 0 track with running status across delta times, sysex (plain and escaped) and meta
 // events between channel messages, and junk after the end-of-track event.
-const TBytes kRunningStatusFile = Cat(
+const ByteList kRunningStatusFile = Cat(
     {Header(0, 1, 96), Chunk("MTrk", {0x00, 0xFF, 0x03, 0x04, 'L',  'e',  'a', 'd', // track name
                                       0x00, 0x90, 0x3C, 0x40,                       // note on
                                       0x00, 0x40, 0x40,                   // running status
@@ -86,7 +86,7 @@ const TBytes kRunningStatusFile = Cat(
                                       0x00, 0xFF, 0x2F, 0x00,             // end of track
                                       0xFF, 0xFF})});
 
-const std::vector<TEvent> kRunningStatusEvents = {
+const std::vector<Event> kRunningStatusEvents = {
     Meta(0, 0x03, {'L', 'e', 'a', 'd'}), Channel(0, 0x90, {0x3C, 0x40}),
     Channel(0, 0x90, {0x40, 0x40}),      SysEx(96, 0xF0, {0x43, 0x12, 0xF7}),
     Channel(96, 0xB0, {0x07, 0x64}),     Channel(224, 0xB0, {0x07, 0x50}),
@@ -95,7 +95,7 @@ const std::vector<TEvent> kRunningStatusEvents = {
 };
 
 TEST(ReadMidiFile, RunningStatusSysExAndMetaEventsInFileOrder) {
-    const TMidiFile file = ReadMidiFile(kRunningStatusFile);
+    const MidiFile file = ReadMidiFile(kRunningStatusFile);
     EXPECT_EQ(file.Format, 0);
     EXPECT_EQ(file.Division, 96);
     ASSERT_EQ(file.Tracks.size(), 1u);
@@ -104,34 +104,35 @@ TEST(ReadMidiFile, RunningStatusSysExAndMetaEventsInFileOrder) {
 }
 
 TEST(ReadMidiFile, ToleratesExtraHeaderBytesOtherChunksAndExtraTracks) {
-    TBytes header = Header(1, 2, 480);
+    ByteList header = Header(1, 2, 480);
     header[7] = 8; // two extra header bytes
     header.insert(header.end(), {0xAA, 0xBB});
-    const TBytes bytes = Cat({header, Chunk("XFIH", {0x00, 0x90, 0xFF}), // skipped by length
-                              Chunk("MTrk", {0x00, 0x90, 0x3C, 0x40}), // ends without end of track
-                              Chunk("MTrk", {}),                       // empty
-                              Chunk("MTrk", {0x00, 0xF4})});           // past the track count
-    const TMidiFile file = ReadMidiFile(bytes);
+    const ByteList bytes =
+        Cat({header, Chunk("XFIH", {0x00, 0x90, 0xFF}), // skipped by length
+             Chunk("MTrk", {0x00, 0x90, 0x3C, 0x40}),   // ends without end of track
+             Chunk("MTrk", {}),                         // empty
+             Chunk("MTrk", {0x00, 0xF4})});             // past the track count
+    const MidiFile file = ReadMidiFile(bytes);
     ASSERT_EQ(file.Tracks.size(), 2u);
-    EXPECT_EQ(file.Tracks[0].Events, std::vector<TEvent>{Channel(0, 0x90, {0x3C, 0x40})});
+    EXPECT_EQ(file.Tracks[0].Events, std::vector<Event>{Channel(0, 0x90, {0x3C, 0x40})});
     EXPECT_TRUE(file.Tracks[1].Events.empty());
 }
 
 TEST(ReadMidiFile, MalformedInputIsRefusedWithWhatAndWhere) {
-    struct TCase {
+    struct Case {
         const char* Name;
-        TBytes Bytes;
+        ByteList Bytes;
         std::string Fault;
         size_t Offset;
     };
-    const TBytes h = Header(0, 1, 96); // the first track's body starts at byte 22
-    TBytes shortHeader = Header(0, 1, 96);
+    const ByteList h = Header(0, 1, 96); // the first track's body starts at byte 22
+    ByteList shortHeader = Header(0, 1, 96);
     shortHeader[7] = 4;
-    const std::vector<TCase> cases = {
+    const std::vector<Case> cases = {
         {"empty", {}, "not a MIDI file", 0},
         {"not MThd", Chunk("RIFF", {0, 0, 0, 0, 0, 0}), "not a MIDI file", 0},
         {"short header", shortHeader, "header chunk too short", 4},
-        {"truncated header", TBytes(h.begin(), h.begin() + 11), "truncated header chunk", 0},
+        {"truncated header", ByteList(h.begin(), h.begin() + 11), "truncated header chunk", 0},
         {"format 3", Header(3, 0, 96), "unsupported format 3", 8},
         {"division 0", Header(0, 0, 0), "bad division 0x0000", 12},
         {"0 ticks per frame", Header(0, 0, 0xE700), "bad division 0xE700", 12},
@@ -173,7 +174,7 @@ TEST(ReadMidiFile, MalformedInputIsRefusedWithWhatAndWhere) {
               Chunk("MTrk", {0x00, 0x3C, 0x40})}),
          "track 1: running status without a status byte", 35},
     };
-    for (const TCase& c : cases) {
+    for (const Case& c : cases) {
         SCOPED_TRACE(c.Name);
         const std::string error = ReadError(c.Bytes);
         EXPECT_THAT(error,
@@ -185,13 +186,13 @@ TEST(ReadMidiFile, MalformedInputIsRefusedWithWhatAndWhere) {
 TEST(ReadMidiFile, RefusesTimesBeyondTwoToTheFortyEight) {
     // 2^20 events with the largest delta, 2^28 - 1, then one reaching 2^48 exactly.
     constexpr size_t kEvents = size_t{1} << 20;
-    TBytes body;
+    ByteList body;
     body.reserve(kEvents * 7 + 16);
     for (size_t i = 0; i < kEvents; ++i) {
         body.insert(body.end(), {0xFF, 0xFF, 0xFF, 0x7F, 0xFF, 0x01, 0x00});
     }
     body.insert(body.end(), {0xC0, 0x80, 0x00, 0xFF, 0x01, 0x00}); // delta 2^20
-    const TMidiFile file = ReadMidiFile(Cat({Header(0, 1, 96), Chunk("MTrk", body)}));
+    const MidiFile file = ReadMidiFile(Cat({Header(0, 1, 96), Chunk("MTrk", body)}));
     EXPECT_EQ(file.Tracks[0].Events.back().Tick, kMaxTick);
 
     const size_t lastEvent = 22 + body.size();
@@ -202,23 +203,23 @@ TEST(ReadMidiFile, RefusesTimesBeyondTwoToTheFortyEight) {
 }
 
 TEST(WriteMidiFile, WritesEveryStatusByteAndAddsTheEndOfTrack) {
-    TMidiFile file;
+    MidiFile file;
     file.Tracks = {
         {{Channel(0, 0x90, {60, 100}), Channel(480, 0x90, {62, 100}), Channel(480, 0x80, {60, 0})}},
         {}};
     file.Format = 1;
-    const TBytes expected = Cat({Header(1, 2, 480),
-                                 Chunk("MTrk", {0x00, 0x90, 60, 100, 0x83, 0x60, 0x90, 62, 100,
-                                                0x00, 0x80, 60, 0, 0x00, 0xFF, 0x2F, 0x00}),
-                                 Chunk("MTrk", {0x00, 0xFF, 0x2F, 0x00})});
+    const ByteList expected = Cat({Header(1, 2, 480),
+                                   Chunk("MTrk", {0x00, 0x90, 60, 100, 0x83, 0x60, 0x90, 62, 100,
+                                                  0x00, 0x80, 60, 0, 0x00, 0xFF, 0x2F, 0x00}),
+                                   Chunk("MTrk", {0x00, 0xFF, 0x2F, 0x00})});
     EXPECT_EQ(WriteMidiFile(file), expected);
 }
 
 TEST(WriteMidiFile, RoundTripsEveryKindOfEvent) {
-    TMidiFile file;
+    MidiFile file;
     file.Format = 1;
     file.Division = 960;
-    const TBytes text(200, 'x');
+    const ByteList text(200, 'x');
     file.Tracks = {
         {{Meta(0, 0x03, {'T', 'e', 'm', 'p', 'o'}), Tempo(0, 500000),
           Meta(0x0FFFFFFF, kMetaEndOfTrack)}},
@@ -227,14 +228,14 @@ TEST(WriteMidiFile, RoundTripsEveryKindOfEvent) {
           Channel(200, 0x80, {60, 0}), Channel(200, 0xE0, {0, 64}), Meta(16384, 0x01, text),
           Meta(16384 + 2097152, 0x7F), Meta(16384 + 2097152, kMetaEndOfTrack)}},
     };
-    const TBytes bytes = WriteMidiFile(file);
+    const ByteList bytes = WriteMidiFile(file);
     EXPECT_EQ(ReadMidiFile(bytes), file);
     EXPECT_EQ(WriteMidiFile(ReadMidiFile(bytes)), bytes);
 }
 
 TEST(WriteMidiFile, RunningStatusFileWrittenOutReadsTheSame) {
-    const TMidiFile file = ReadMidiFile(kRunningStatusFile);
-    const TBytes bytes = WriteMidiFile(file);
+    const MidiFile file = ReadMidiFile(kRunningStatusFile);
+    const ByteList bytes = WriteMidiFile(file);
     EXPECT_EQ(ReadMidiFile(bytes), file);
     // Three running-status messages regain their status bytes; the junk after the end of track
     // is gone.
@@ -242,9 +243,9 @@ TEST(WriteMidiFile, RunningStatusFileWrittenOutReadsTheSame) {
 }
 
 TEST(WriteMidiFile, RefusesWhatTheFormatCannotHold) {
-    const auto refused = [](const std::vector<TEvent>& events, uint16_t format = 1,
+    const auto refused = [](const std::vector<Event>& events, uint16_t format = 1,
                             int16_t division = 96) {
-        TMidiFile file;
+        MidiFile file;
         file.Format = format;
         file.Division = division;
         file.Tracks = {{events}};
@@ -264,12 +265,12 @@ TEST(WriteMidiFile, RefusesWhatTheFormatCannotHold) {
     EXPECT_TRUE(refused({Channel(0, 0x90, {60})}));
     EXPECT_TRUE(refused({Channel(0, 0xC0, {1, 2})}));
     EXPECT_TRUE(refused({Channel(0, 0x90, {60, 0x80})}));
-    EXPECT_TRUE(refused({{0, TEventKind::Meta, 0xFE, 0x01, {}}}));
+    EXPECT_TRUE(refused({{0, EventKind::Meta, 0xFE, 0x01, {}}}));
     EXPECT_TRUE(refused({Meta(0, kMetaEndOfTrack), Channel(0, 0x90, {60, 1})}));
 }
 
 TEST(MergeTracks, OrdersByTickThenTrackThenFileOrder) {
-    TMidiFile file;
+    MidiFile file;
     file.Format = 1;
     file.Tracks = {
         {{Tempo(0, 400000), Tempo(100, 300000), Meta(100, kMetaEndOfTrack)}},
@@ -277,7 +278,7 @@ TEST(MergeTracks, OrdersByTickThenTrackThenFileOrder) {
           Channel(100, 0x80, {61, 0}), Meta(100, kMetaEndOfTrack)}},
         {{Channel(0, 0x91, {70, 1}), Channel(100, 0x81, {70, 0}), Meta(120, kMetaEndOfTrack)}},
     };
-    const std::vector<TEvent> expected = {
+    const std::vector<Event> expected = {
         Tempo(0, 400000),
         Channel(0, 0x90, {60, 1}),
         Channel(0, 0x91, {70, 1}),
@@ -293,17 +294,17 @@ TEST(MergeTracks, OrdersByTickThenTrackThenFileOrder) {
     EXPECT_EQ(MergeTracks(ReadMidiFile(WriteMidiFile(file))), expected);
 
     // Many events on one tick, as a chord or a controller reset, keep their order too.
-    TMidiFile chords;
+    MidiFile chords;
     for (uint8_t channel = 0; channel < 4; ++channel) {
-        TTrack& track = chords.Tracks.emplace_back();
+        Track& track = chords.Tracks.emplace_back();
         for (uint8_t note = 0; note < 40; ++note) {
             track.Events.push_back(Channel(note % 2 == 0 ? 0 : 480, 0x90 | channel, {note, 1}));
         }
     }
-    std::vector<TEvent> ordered;
+    std::vector<Event> ordered;
     for (uint64_t tick : {0, 480}) {
-        for (const TTrack& track : chords.Tracks) {
-            for (const TEvent& event : track.Events) {
+        for (const Track& track : chords.Tracks) {
+            for (const Event& event : track.Events) {
                 if (event.Tick == tick) {
                     ordered.push_back(event);
                 }
@@ -314,24 +315,24 @@ TEST(MergeTracks, OrdersByTickThenTrackThenFileOrder) {
 }
 
 TEST(TempoMap, TwoTempoChangesAt44100And48000Hertz) {
-    TMidiFile file;
+    MidiFile file;
     file.Format = 1;
     file.Division = 480;
     // 120 bpm by default, 240 bpm from tick 960, 60 bpm from tick 1920 (in another track).
     file.Tracks = {{{Tempo(960, 250000)}}, {{Channel(0, 0x90, {60, 1}), Tempo(1920, 1000000)}}};
-    const TTempoMap map(file);
-    EXPECT_EQ(map.TempoEvents(), (std::vector<TEvent>{Tempo(960, 250000), Tempo(1920, 1000000)}));
+    const TempoMap map(file);
+    EXPECT_EQ(map.TempoEvents(), (std::vector<Event>{Tempo(960, 250000), Tempo(1920, 1000000)}));
 
-    struct TPoint {
+    struct Point {
         uint64_t Tick;
         double Seconds;
         uint64_t At44100;
         uint64_t At48000;
     };
-    for (const TPoint& p :
-         {TPoint{0, 0.0, 0, 0}, TPoint{480, 0.5, 22050, 24000}, TPoint{960, 1.0, 44100, 48000},
-          TPoint{1440, 1.25, 55125, 60000}, TPoint{1920, 1.5, 66150, 72000},
-          TPoint{2400, 2.5, 110250, 120000}, TPoint{2880, 3.5, 154350, 168000}}) {
+    for (const Point& p :
+         {Point{0, 0.0, 0, 0}, Point{480, 0.5, 22050, 24000}, Point{960, 1.0, 44100, 48000},
+          Point{1440, 1.25, 55125, 60000}, Point{1920, 1.5, 66150, 72000},
+          Point{2400, 2.5, 110250, 120000}, Point{2880, 3.5, 154350, 168000}}) {
         SCOPED_TRACE(p.Tick);
         EXPECT_DOUBLE_EQ(map.SecondsAt(p.Tick), p.Seconds);
         EXPECT_EQ(map.SampleAt(p.Tick, 44100.0), p.At44100);
@@ -350,57 +351,57 @@ TEST(TempoMap, TwoTempoChangesAt44100And48000Hertz) {
 }
 
 TEST(TempoMap, DefaultTempoLastOfOneTickAndUnusableTempoEvents) {
-    TMidiFile file;
+    MidiFile file;
     file.Division = 480;
     file.Tracks = {{}};
-    EXPECT_DOUBLE_EQ(TTempoMap(file).SecondsAt(480), 0.5);
+    EXPECT_DOUBLE_EQ(TempoMap(file).SecondsAt(480), 0.5);
 
     file.Tracks = {
         {{Tempo(0, 1000000), Tempo(0, 250000), Meta(0, kMetaTempo, {0x07, 0xA1}), Tempo(240, 0)}}};
-    const TTempoMap map(file);
+    const TempoMap map(file);
     EXPECT_DOUBLE_EQ(map.SecondsAt(480), 0.25);
-    EXPECT_EQ(map.TempoEvents(), (std::vector<TEvent>{Tempo(0, 1000000), Tempo(0, 250000)}));
+    EXPECT_EQ(map.TempoEvents(), (std::vector<Event>{Tempo(0, 1000000), Tempo(0, 250000)}));
 
     EXPECT_THROW((void)map.SampleAt(1, 0.0), std::invalid_argument);
     EXPECT_THROW((void)map.TickAt(1, -44100.0), std::invalid_argument);
     // Times past what 64 bits of samples or ticks hold saturate instead of wrapping.
     file.Division = 1;
     file.Tracks = {{{Tempo(0, 0xFFFFFF)}}};
-    EXPECT_EQ(TTempoMap(file).SampleAt(kMaxTick, 1e9), UINT64_MAX);
+    EXPECT_EQ(TempoMap(file).SampleAt(kMaxTick, 1e9), UINT64_MAX);
     file.Tracks = {{{Tempo(0, 1)}}};
-    EXPECT_EQ(TTempoMap(file).TickAt(UINT64_MAX, 1.0), UINT64_MAX);
+    EXPECT_EQ(TempoMap(file).TickAt(UINT64_MAX, 1.0), UINT64_MAX);
 }
 
 TEST(TempoMap, SmpteDivisionHasAFixedRate) {
     // 25 frames per second of 40 ticks: 1000 ticks per second whatever the tempo events say.
-    const TBytes bytes =
+    const ByteList bytes =
         Cat({Header(0, 1, 0xE728),
              Chunk("MTrk", {0x00, 0xFF, 0x51, 0x03, 0x0F, 0x42, 0x40, 0x00, 0xFF, 0x2F, 0x00})});
-    const TMidiFile file = ReadMidiFile(bytes);
+    const MidiFile file = ReadMidiFile(bytes);
     EXPECT_EQ(file.Division, static_cast<int16_t>(0xE728));
     EXPECT_EQ(WriteMidiFile(file), bytes);
-    const TTempoMap map(file);
+    const TempoMap map(file);
     EXPECT_DOUBLE_EQ(map.SecondsAt(1000), 1.0);
     EXPECT_EQ(map.SampleAt(1500, 44100.0), 66150u);
     EXPECT_EQ(map.TickAt(66150, 44100.0), 1500u);
     EXPECT_EQ(map.TempoEvents().size(), 1u);
 
     // 29 is 30 drop-frame: 30000/1001 frames per second.
-    TMidiFile dropFrame;
+    MidiFile dropFrame;
     dropFrame.Division = static_cast<int16_t>(0xE302);
-    EXPECT_DOUBLE_EQ(TTempoMap(dropFrame).SecondsAt(60), 1.001);
-    EXPECT_EQ(TTempoMap(dropFrame).SampleAt(60, 48000.0), 48048u);
-    EXPECT_EQ(TTempoMap(dropFrame).TickAt(48048, 48000.0), 60u);
+    EXPECT_DOUBLE_EQ(TempoMap(dropFrame).SecondsAt(60), 1.001);
+    EXPECT_EQ(TempoMap(dropFrame).SampleAt(60, 48000.0), 48048u);
+    EXPECT_EQ(TempoMap(dropFrame).TickAt(48048, 48000.0), 60u);
 
     dropFrame.Division = 0;
-    EXPECT_THROW(TTempoMap{dropFrame}, EMidiFileError);
+    EXPECT_THROW(TempoMap{dropFrame}, EMidiFileError);
 }
 
 TEST(MidiFileOnDisk, WritesReadsAndNamesThePathInErrors) {
     const fs::path folder = fs::temp_directory_path() / "tonvo_midi_file_test";
     fs::remove_all(folder);
     fs::create_directories(folder);
-    TMidiFile file;
+    MidiFile file;
     file.Tracks = {{{Channel(0, 0x90, {60, 100}), Meta(96, kMetaEndOfTrack)}}};
     WriteMidiFile(file, folder / "song.mid");
     EXPECT_EQ(ReadMidiFile(folder / "song.mid"), file);

@@ -15,9 +15,9 @@ namespace {
 
 namespace fs = std::filesystem;
 using Bytes = std::vector<uint8_t>;
-using TEntries = std::array<int32_t, 12>;
+using Entries = std::array<int32_t, 12>;
 
-struct TRun {
+struct RunResult {
     int Status = -1;
     std::string Out;
     std::string Err;
@@ -56,8 +56,8 @@ std::unique_ptr<TVSTPlugin> Restored(const Bytes& bytes) {
     return plugin;
 }
 
-TEntries EntriesOf(TVSTPlugin& plugin) {
-    TEntries entries{};
+Entries EntriesOf(TVSTPlugin& plugin) {
+    Entries entries{};
     for (int32_t i = 0; i < 12; ++i) {
         entries[static_cast<size_t>(i)] = plugin.ScaleMap().GetScaleMap(i);
     }
@@ -79,9 +79,9 @@ protected:
         const std::u8string text = (folder / name).u8string();
         return {text.begin(), text.end()};
     }
-    static TRun Run(const std::vector<std::string>& args) {
+    static RunResult Run(const std::vector<std::string>& args) {
         std::ostringstream out, err;
-        TRun run;
+        RunResult run;
         run.Status = RunPresetTool(args, out, err);
         run.Out = out.str();
         run.Err = err.str();
@@ -106,22 +106,22 @@ TEST_F(PresetTool, DefaultBlockOfAFreshInstanceChecksAndShows) {
     auto plugin = TVSTModule::Create<TVSTPlugin>();
     const std::string file = Saved(*plugin, "default.brelwickp");
     EXPECT_EQ(ReadAll(file).size(), 99u);
-    const TRun check = Run({"check", file});
+    const RunResult check = Run({"check", file});
     EXPECT_EQ(check.Status, 0);
     EXPECT_EQ(check.Out, "OK\n");
     EXPECT_EQ(check.Err, "");
-    const TRun show = Run({"show", file});
+    const RunResult show = Run({"show", file});
     EXPECT_EQ(show.Status, 0);
     EXPECT_EQ(show.Out, kDefaultShow);
 }
 
 TEST_F(PresetTool, MakeShowCheckRoundTripWithOctaveCarry) {
     const std::string file = File("Dark Lead.brelwickp");
-    const TRun made = Run({"make", file, "--scale", "Minor", "--tonic", "D"});
+    const RunResult made = Run({"make", file, "--scale", "Minor", "--tonic", "D"});
     ASSERT_EQ(made.Status, 0) << made.Err;
     EXPECT_EQ(Run({"check", file}).Out, "OK\n");
     // C plays D, so B's target C lies below it and is carried an octave up.
-    const TRun show = Run({"show", file});
+    const RunResult show = Run({"show", file});
     EXPECT_EQ(show.Status, 0);
     EXPECT_EQ(show.Out,
               "Key  Output  Octave\nC    D\nC#   -\nD    E\nD#   -\nE    F\nF    G\nF#   -\n"
@@ -130,12 +130,12 @@ TEST_F(PresetTool, MakeShowCheckRoundTripWithOctaveCarry) {
               "MIDI CC:    none\n");
 }
 
-struct TScaleCase {
+struct ScaleCase {
     std::vector<std::string> Options;
-    TEntries Expected;
+    Entries Expected;
 };
 
-class MakeFromScale : public PresetTool, public testing::WithParamInterface<TScaleCase> {};
+class MakeFromScale : public PresetTool, public testing::WithParamInterface<ScaleCase> {};
 
 TEST_P(MakeFromScale, WritesTheScaleFillersMap) {
     std::vector<std::string> args = {"make", File("scale.brelwickp")};
@@ -147,14 +147,14 @@ TEST_P(MakeFromScale, WritesTheScaleFillersMap) {
 // Names match without regard to case; a tonic may be a sharp, a flat or a number.
 INSTANTIATE_TEST_SUITE_P(
     WorkedResults, MakeFromScale,
-    testing::Values(TScaleCase{{"--scale", "minor", "--tonic", "d"},
-                               {2, -1, 4, -1, 5, 7, -1, 9, -1, 10, -1, 0}},
-                    TScaleCase{{"--scale", "Minor", "--tonic", "2", "--no-easy"},
-                               {0, -1, 2, -1, 4, 5, -1, 7, -1, 9, 10, -1}},
-                    TScaleCase{{"--easy", "--scale", "MAJOR PENTATONIC", "--tonic", "C"},
-                               {0, -1, 2, -1, 4, 7, -1, 9, -1, -1, -1, -1}},
-                    TScaleCase{{"--scale", "Bebop Major", "--tonic", "A"},
-                               {9, 11, 1, -1, 2, 4, -1, 5, -1, 6, -1, 8}}));
+    testing::Values(ScaleCase{{"--scale", "minor", "--tonic", "d"},
+                              {2, -1, 4, -1, 5, 7, -1, 9, -1, 10, -1, 0}},
+                    ScaleCase{{"--scale", "Minor", "--tonic", "2", "--no-easy"},
+                              {0, -1, 2, -1, 4, 5, -1, 7, -1, 9, 10, -1}},
+                    ScaleCase{{"--easy", "--scale", "MAJOR PENTATONIC", "--tonic", "C"},
+                              {0, -1, 2, -1, 4, 7, -1, 9, -1, -1, -1, -1}},
+                    ScaleCase{{"--scale", "Bebop Major", "--tonic", "A"},
+                              {9, 11, 1, -1, 2, 4, -1, 5, -1, 6, -1, 8}}));
 
 TEST_F(PresetTool, ScaleFromAScalesFile) {
     // UTF-8 with a byte-order mark and CR LF endings, as an edited Scales.txt may be.
@@ -166,12 +166,12 @@ TEST_F(PresetTool, ScaleFromAScalesFile) {
                   .Status,
               0);
     EXPECT_EQ(EntriesOf(*Restored(ReadAll(out))),
-              (TEntries{-1, -1, -1, 3, -1, -1, -1, 7, -1, -1, 10, -1}));
+              (Entries{-1, -1, -1, 3, -1, -1, -1, 7, -1, -1, 10, -1}));
 
     // Only the file's scales count; a separator line is none.
     for (const char* name : {"Major", "-"}) {
-        const TRun unknown = Run({"make", out, "--force", "--scale", name, "--tonic", "C",
-                                  "--scales", File("Scales.txt")});
+        const RunResult unknown = Run({"make", out, "--force", "--scale", name, "--tonic", "C",
+                                       "--scales", File("Scales.txt")});
         EXPECT_EQ(unknown.Status, 2);
         EXPECT_NE(unknown.Err.find("the scales are: Odd\n"), std::string::npos) << unknown.Err;
     }
@@ -192,12 +192,12 @@ TEST(PresetToolParsing, PitchClassNames) {
 }
 
 TEST(PresetToolParsing, NoteMapPairsAndUnlistedKeysBlocked) {
-    TNoteMapText parsed = ParseNoteMap(" c = D , C#=-, 2=E,Bb=0 ");
+    NoteMapText parsed = ParseNoteMap(" c = D , C#=-, 2=E,Bb=0 ");
     EXPECT_EQ(parsed.Error, "");
-    EXPECT_EQ(parsed.Entries, (TEntries{2, -1, 4, -1, -1, -1, -1, -1, -1, -1, 0, -1}));
+    EXPECT_EQ(parsed.Entries, (Entries{2, -1, 4, -1, -1, -1, -1, -1, -1, -1, 0, -1}));
     parsed = ParseNoteMap("");
     EXPECT_EQ(parsed.Error, "");
-    EXPECT_EQ(parsed.Entries, (TEntries{-1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1}));
+    EXPECT_EQ(parsed.Entries, (Entries{-1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1}));
 
     const std::pair<std::string_view, std::string_view> errors[] = {
         {"C=D,,E=F", "empty pair"},        {"C=D,", "empty pair"},
@@ -220,7 +220,7 @@ TEST_F(PresetTool, MakeFromMapStoresPresetNamesAsSavePresetWould) {
     for (const auto& [args, name] : cases) {
         ASSERT_EQ(Run(args).Status, 0) << args[1];
         const auto plugin = Restored(ReadAll(args[1]));
-        EXPECT_EQ(EntriesOf(*plugin), (TEntries{2, -1, 4, -1, 6, -1, -1, -1, -1, -1, -1, -1}));
+        EXPECT_EQ(EntriesOf(*plugin), (Entries{2, -1, 4, -1, 6, -1, -1, -1, -1, -1, -1, -1}));
         EXPECT_EQ(plugin->PresetName(), name);
         EXPECT_EQ(plugin->ScaleMap().ScaleName, "");
     }
@@ -245,7 +245,7 @@ TEST_F(PresetTool, BadCommandLinesFailWithOneLineAndWriteNothing) {
         {"check", out, out},
         {"show", "--force", out}};
     for (const std::vector<std::string>& line : lines) {
-        const TRun run = Run(line);
+        const RunResult run = Run(line);
         EXPECT_EQ(run.Status, 2) << line.back();
         EXPECT_EQ(run.Out, "");
         EXPECT_EQ(run.Err.rfind("tonvo-preset: ", 0), 0u) << run.Err;
@@ -253,10 +253,10 @@ TEST_F(PresetTool, BadCommandLinesFailWithOneLineAndWriteNothing) {
     }
     EXPECT_FALSE(fs::exists(out));
 
-    const TRun help = Run({"make", "--help"});
+    const RunResult help = Run({"make", "--help"});
     EXPECT_EQ(help.Status, 0);
     EXPECT_EQ(help.Out, PresetToolUsage());
-    const TRun none = Run({});
+    const RunResult none = Run({});
     EXPECT_EQ(none.Status, 2);
     EXPECT_EQ(none.Err, PresetToolUsage());
 }
@@ -265,7 +265,7 @@ TEST_F(PresetTool, RefusesToOverwriteWithoutForce) {
     const std::string file = File("keep.brelwickp");
     ASSERT_EQ(Run({"make", file, "--map", "C=C"}).Status, 0);
     const Bytes first = ReadAll(file);
-    const TRun refused = Run({"make", file, "--map", "C=D"});
+    const RunResult refused = Run({"make", file, "--map", "C=D"});
     EXPECT_EQ(refused.Status, 1);
     EXPECT_NE(refused.Err.find("exists; add --force"), std::string::npos);
     EXPECT_EQ(ReadAll(file), first);
@@ -294,7 +294,7 @@ TEST_F(PresetTool, ShowsAFileThePluginWroteWithEveryField) {
     plugin->SetMidiCC({{7, "volume"}, {1, "mod"}});
     const std::string file = Saved(*plugin, "host-chunk.bin");
 
-    const TRun show = Run({"show", file});
+    const RunResult show = Run({"show", file});
     EXPECT_EQ(show.Status, 0);
     EXPECT_EQ(show.Out,
               "Key  Output  Octave\nC    G\nC#   -\nD    -\nD#   -\nE    -\nF    C       +1\n"
@@ -325,7 +325,7 @@ TEST_F(PresetTool, DamagedFilesReportTheLoadersMessage) {
     for (const auto& [bytes, message] : cases) {
         WriteAll(File("bad"), bytes);
         for (const char* command : {"check", "show"}) {
-            const TRun run = Run({command, File("bad")});
+            const RunResult run = Run({command, File("bad")});
             EXPECT_EQ(run.Status, 1);
             EXPECT_EQ(run.Out, "");
             EXPECT_EQ(run.Err, "tonvo-preset: " + File("bad") + ": " + message + "\n");
@@ -335,13 +335,13 @@ TEST_F(PresetTool, DamagedFilesReportTheLoadersMessage) {
     Bytes trailing = good;
     trailing.push_back(0);
     WriteAll(File("trailing"), trailing);
-    const TRun extra = Run({"check", File("trailing")});
+    const RunResult extra = Run({"check", File("trailing")});
     EXPECT_EQ(extra.Status, 0);
     EXPECT_EQ(extra.Out, "OK\n");
     EXPECT_NE(extra.Err.find("1 bytes after the state block are ignored"), std::string::npos);
 
     for (const std::string& absent : {File("absent"), File("")}) {
-        const TRun run = Run({"check", absent});
+        const RunResult run = Run({"check", absent});
         EXPECT_EQ(run.Status, 1);
         EXPECT_EQ(std::count(run.Err.begin(), run.Err.end(), '\n'), 1) << run.Err;
     }

@@ -1,10 +1,10 @@
 // tonvo-host end to end: the real plug-in library plays a MIDI file; the notes and their times
 // must come out exactly as the plug-in's map says, whatever the block size.
 #include "engine/plugin.h"
-#include "host/host_tool.h"
 #include "midi_file/midi_file.h"
 #include "midi_file/tempo_map.h"
 #include "support/temp_home.h"
+#include "tonvo_host/host_tool.h"
 
 #include <fstream>
 #include <gtest/gtest.h>
@@ -14,15 +14,15 @@ namespace tonvo {
 namespace {
 
 namespace fs = std::filesystem;
-using smf::TEvent;
-using smf::TEventKind;
+using smf::Event;
+using smf::EventKind;
 
-TEvent Channel(uint64_t tick, uint8_t status, uint8_t a, uint8_t b) {
-    return {tick, TEventKind::Channel, status, 0, {a, b}};
+Event Channel(uint64_t tick, uint8_t status, uint8_t a, uint8_t b) {
+    return {tick, EventKind::Channel, status, 0, {a, b}};
 }
-TEvent Tempo(uint64_t tick, uint32_t microseconds) {
+Event Tempo(uint64_t tick, uint32_t microseconds) {
     return {tick,
-            TEventKind::Meta,
+            EventKind::Meta,
             0xFF,
             0x51,
             {static_cast<uint8_t>(microseconds >> 16), static_cast<uint8_t>(microseconds >> 8),
@@ -59,8 +59,8 @@ protected:
         return path;
     }
     // Two tracks: a tempo change half way, and notes including one never released.
-    smf::TMidiFile Input() {
-        smf::TMidiFile file;
+    smf::MidiFile Input() {
+        smf::MidiFile file;
         file.Format = 1;
         file.Division = 480;
         file.Tracks.push_back({{Tempo(0, 500000), Tempo(960, 250000)}});
@@ -72,7 +72,7 @@ protected:
     }
 
     fs::path folder;
-    test::TTempHome home;
+    test::TempHome home;
     std::ostringstream out, err;
 };
 
@@ -86,27 +86,27 @@ TEST_F(Render, NotesComeOutMappedAtTheirOwnTicksAtAnyBlockSize) {
                        state.string(), "--block", block}),
                   0)
             << err.str();
-        const smf::TMidiFile output = smf::ReadMidiFile(result);
+        const smf::MidiFile output = smf::ReadMidiFile(result);
         EXPECT_EQ(output.Format, 0);
         EXPECT_EQ(output.Division, 480);
-        std::vector<TEvent> channel;
-        std::vector<TEvent> tempo;
-        for (const TEvent& event : output.Tracks.at(0).Events) {
-            if (event.Kind == TEventKind::Channel) {
+        std::vector<Event> channel;
+        std::vector<Event> tempo;
+        for (const Event& event : output.Tracks.at(0).Events) {
+            if (event.Kind == EventKind::Channel) {
                 channel.push_back(event);
             } else if (event.MetaType == 0x51) {
                 tempo.push_back(event);
             }
         }
-        EXPECT_EQ(tempo, (std::vector<TEvent>{Tempo(0, 500000), Tempo(960, 250000)}));
+        EXPECT_EQ(tempo, (std::vector<Event>{Tempo(0, 500000), Tempo(960, 250000)}));
         // The transport stops after the last input event: the held notes (C# and B, sounding
         // as D# and C#) are released then, at the end of the last block.
         ASSERT_EQ(channel.size(), 9u) << block;
-        const std::vector<TEvent> mapped = {Channel(0, 0x90, 62, 100),  Channel(240, 0x80, 62, 100),
-                                            Channel(480, 0x91, 66, 90), Channel(481, 0xB1, 7, 100),
-                                            Channel(700, 0x81, 66, 90), Channel(1000, 0x90, 63, 80),
-                                            Channel(1100, 0x90, 73, 70)};
-        EXPECT_EQ(std::vector<TEvent>(channel.begin(), channel.begin() + 7), mapped) << block;
+        const std::vector<Event> mapped = {Channel(0, 0x90, 62, 100),  Channel(240, 0x80, 62, 100),
+                                           Channel(480, 0x91, 66, 90), Channel(481, 0xB1, 7, 100),
+                                           Channel(700, 0x81, 66, 90), Channel(1000, 0x90, 63, 80),
+                                           Channel(1100, 0x90, 73, 70)};
+        EXPECT_EQ(std::vector<Event>(channel.begin(), channel.begin() + 7), mapped) << block;
         EXPECT_EQ(channel[7].Status, 0x80);
         EXPECT_EQ(channel[7].Data, (std::vector<uint8_t>{63, 80}));
         EXPECT_EQ(channel[8].Data, (std::vector<uint8_t>{73, 70}));

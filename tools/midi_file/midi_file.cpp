@@ -73,13 +73,13 @@ size_t ChannelDataCount(uint8_t status) {
 }
 
 // Reads the events of one track chunk, bytes [begin, end) of the file.
-class TTrackReader {
+class TrackReader {
 public:
-    TTrackReader(std::span<const uint8_t> bytes, size_t begin, size_t end, size_t trackIndex)
+    TrackReader(std::span<const uint8_t> bytes, size_t begin, size_t end, size_t trackIndex)
         : bytes_(bytes), pos_(begin), end_(end), trackIndex_(trackIndex) {}
 
-    TTrack Read() {
-        TTrack track;
+    Track Read() {
+        Track track;
         uint64_t tick = 0;
         uint8_t runningStatus = 0; // 0: none
         while (pos_ < end_) {
@@ -88,7 +88,7 @@ public:
             if (tick > kMaxTick) {
                 Fail("time beyond 2^48 ticks", eventStart);
             }
-            TEvent event;
+            Event event;
             event.Tick = tick;
             uint8_t status = Peek(eventStart);
             if (status < 0x80) {
@@ -102,7 +102,7 @@ public:
             }
             event.Status = status;
             if (status < 0xF0) {
-                event.Kind = TEventKind::Channel;
+                event.Kind = EventKind::Channel;
                 const size_t count = ChannelDataCount(status);
                 for (size_t i = 0; i < count; ++i) {
                     const uint8_t data = Peek(eventStart);
@@ -114,11 +114,11 @@ public:
                 }
                 runningStatus = status;
             } else if (status == 0xF0 || status == 0xF7) {
-                event.Kind = TEventKind::SysEx;
+                event.Kind = EventKind::SysEx;
                 event.Data = ReadData(eventStart);
                 runningStatus = 0;
             } else if (status == 0xFF) {
-                event.Kind = TEventKind::Meta;
+                event.Kind = EventKind::Meta;
                 event.MetaType = Peek(eventStart);
                 ++pos_;
                 event.Data = ReadData(eventStart);
@@ -127,7 +127,7 @@ public:
                 Fail("status byte " + Hex(status, 2) + " not allowed in a file", pos_ - 1);
             }
             const bool endOfTrack =
-                event.Kind == TEventKind::Meta && event.MetaType == kMetaEndOfTrack;
+                event.Kind == EventKind::Meta && event.MetaType == kMetaEndOfTrack;
             track.Events.push_back(std::move(event));
             if (endOfTrack) {
                 break; // the rest of the chunk is ignored
@@ -215,9 +215,9 @@ void PutData(std::vector<uint8_t>& out, const std::vector<uint8_t>& data,
     out.insert(out.end(), data.begin(), data.end());
 }
 
-void PutEvent(std::vector<uint8_t>& out, const TEvent& event, const std::string& where) {
+void PutEvent(std::vector<uint8_t>& out, const Event& event, const std::string& where) {
     switch (event.Kind) {
-    case TEventKind::Channel:
+    case EventKind::Channel:
         if (event.Status < 0x80 || event.Status > 0xEF) {
             FailWrite(where + ": channel status " + Hex(event.Status, 2));
         }
@@ -232,14 +232,14 @@ void PutEvent(std::vector<uint8_t>& out, const TEvent& event, const std::string&
         out.push_back(event.Status);
         out.insert(out.end(), event.Data.begin(), event.Data.end());
         return;
-    case TEventKind::SysEx:
+    case EventKind::SysEx:
         if (event.Status != 0xF0 && event.Status != 0xF7) {
             FailWrite(where + ": sysex status " + Hex(event.Status, 2));
         }
         out.push_back(event.Status);
         PutData(out, event.Data, where);
         return;
-    case TEventKind::Meta:
+    case EventKind::Meta:
         if (event.Status != 0xFF) {
             FailWrite(where + ": meta status " + Hex(event.Status, 2));
         }
@@ -251,13 +251,13 @@ void PutEvent(std::vector<uint8_t>& out, const TEvent& event, const std::string&
     FailWrite(where + ": unknown event kind");
 }
 
-void PutTrack(std::vector<uint8_t>& out, const TTrack& track, size_t trackIndex) {
+void PutTrack(std::vector<uint8_t>& out, const Track& track, size_t trackIndex) {
     const size_t chunkStart = out.size();
     out.insert(out.end(), {'M', 'T', 'r', 'k', 0, 0, 0, 0});
     uint64_t tick = 0;
     bool ended = false;
     for (size_t i = 0; i < track.Events.size(); ++i) {
-        const TEvent& event = track.Events[i];
+        const Event& event = track.Events[i];
         const std::string where =
             "track " + std::to_string(trackIndex) + ", event " + std::to_string(i);
         if (ended) {
@@ -277,7 +277,7 @@ void PutTrack(std::vector<uint8_t>& out, const TTrack& track, size_t trackIndex)
         PutVarLen(out, static_cast<uint32_t>(event.Tick - tick));
         PutEvent(out, event, where);
         tick = event.Tick;
-        ended = event.Kind == TEventKind::Meta && event.MetaType == kMetaEndOfTrack;
+        ended = event.Kind == EventKind::Meta && event.MetaType == kMetaEndOfTrack;
     }
     if (!ended) {
         out.insert(out.end(), {0x00, 0xFF, kMetaEndOfTrack, 0x00});
@@ -296,7 +296,7 @@ std::string PathText(const std::filesystem::path& path) {
 
 } // namespace
 
-TMidiFile ReadMidiFile(std::span<const uint8_t> bytes) {
+MidiFile ReadMidiFile(std::span<const uint8_t> bytes) {
     const size_t size = bytes.size();
     if (size < 4 || !HasTag(bytes, 0, "MThd")) {
         Fail("not a MIDI file: no \"MThd\" header chunk", 0);
@@ -313,7 +313,7 @@ TMidiFile ReadMidiFile(std::span<const uint8_t> bytes) {
                  std::to_string(size - kChunkHeaderSize) + " remain",
              0);
     }
-    TMidiFile file;
+    MidiFile file;
     file.Format = Be16(bytes, 8);
     if (file.Format > 2) {
         Fail("unsupported format " + std::to_string(file.Format), 8);
@@ -346,14 +346,14 @@ TMidiFile ReadMidiFile(std::span<const uint8_t> bytes) {
         const size_t body = pos + kChunkHeaderSize;
         if (HasTag(bytes, pos, "MTrk")) {
             file.Tracks.push_back(
-                TTrackReader(bytes, body, body + length, file.Tracks.size()).Read());
+                TrackReader(bytes, body, body + length, file.Tracks.size()).Read());
         }
         pos = body + length;
     }
     return file;
 }
 
-TMidiFile ReadMidiFile(const std::filesystem::path& path) {
+MidiFile ReadMidiFile(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
     if (!in) {
         throw EMidiFileError(PathText(path) + ": cannot open the file");
@@ -374,7 +374,7 @@ TMidiFile ReadMidiFile(const std::filesystem::path& path) {
     }
 }
 
-std::vector<uint8_t> WriteMidiFile(const TMidiFile& file) {
+std::vector<uint8_t> WriteMidiFile(const MidiFile& file) {
     if (file.Format > 2) {
         FailWrite("format " + std::to_string(file.Format));
     }
@@ -394,7 +394,7 @@ std::vector<uint8_t> WriteMidiFile(const TMidiFile& file) {
     return out;
 }
 
-void WriteMidiFile(const TMidiFile& file, const std::filesystem::path& path) {
+void WriteMidiFile(const MidiFile& file, const std::filesystem::path& path) {
     const std::vector<uint8_t> bytes = WriteMidiFile(file);
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     if (!out) {
@@ -408,19 +408,19 @@ void WriteMidiFile(const TMidiFile& file, const std::filesystem::path& path) {
     }
 }
 
-std::vector<TEvent> MergeTracks(const TMidiFile& file) {
+std::vector<Event> MergeTracks(const MidiFile& file) {
     size_t total = 0;
-    for (const TTrack& track : file.Tracks) {
+    for (const Track& track : file.Tracks) {
         total += track.Events.size();
     }
-    std::vector<TEvent> events;
+    std::vector<Event> events;
     events.reserve(total);
-    for (const TTrack& track : file.Tracks) {
+    for (const Track& track : file.Tracks) {
         events.insert(events.end(), track.Events.begin(), track.Events.end());
     }
     // Stable: equal ticks keep the order of concatenation, which is track order, then file order.
     std::stable_sort(events.begin(), events.end(),
-                     [](const TEvent& a, const TEvent& b) { return a.Tick < b.Tick; });
+                     [](const Event& a, const Event& b) { return a.Tick < b.Tick; });
     return events;
 }
 

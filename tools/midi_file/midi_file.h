@@ -6,7 +6,7 @@
 // before it is used, variable-length numbers have at most 4 bytes, and status bytes that cannot
 // occur in a file are refused. A failure throws EMidiFileError with a one-line message naming
 // the fault and the byte offset of the offending item in the file ("... at byte 27"); faults
-// inside a track chunk also name the track by its index in TMidiFile::Tracks. Tolerated: extra
+// inside a track chunk also name the track by its index in MidiFile::Tracks. Tolerated: extra
 // header bytes, chunks of other names (skipped), chunks after the declared track count, bytes
 // after an end-of-track event in its chunk, a track chunk that ends between events without an
 // end-of-track event, and any track count in format 0.
@@ -26,33 +26,33 @@
 
 namespace tonvo::smf {
 
-enum class TEventKind { Channel, SysEx, Meta };
+enum class EventKind { Channel, SysEx, Meta };
 
-struct TEvent {
+struct Event {
     uint64_t Tick = 0; // absolute time in ticks
-    TEventKind Kind = TEventKind::Channel;
+    EventKind Kind = EventKind::Channel;
     uint8_t Status = 0;        // channel: 0x80..0xEF; sysex: 0xF0 or 0xF7; meta: 0xFF
     uint8_t MetaType = 0;      // meta only
     std::vector<uint8_t> Data; // channel: the 1 or 2 data bytes; sysex: the bytes after the
                                // length; meta: its data
-    bool operator==(const TEvent&) const = default;
+    bool operator==(const Event&) const = default;
 };
 
 // Events in file order, with absolute ticks.
-struct TTrack {
-    std::vector<TEvent> Events;
+struct Track {
+    std::vector<Event> Events;
 
-    bool operator==(const TTrack&) const = default;
+    bool operator==(const Track&) const = default;
 };
 
-struct TMidiFile {
+struct MidiFile {
     uint16_t Format = 0;
     // > 0: ticks per quarter note; < 0: SMPTE time, the high byte minus the frames per second
     // (-24, -25, -29 for 30 drop-frame, -30) and the low byte the ticks per frame (not 0).
     int16_t Division = 480;
-    std::vector<TTrack> Tracks;
+    std::vector<Track> Tracks;
 
-    bool operator==(const TMidiFile&) const = default;
+    bool operator==(const MidiFile&) const = default;
 };
 
 class EMidiFileError : public std::runtime_error {
@@ -64,10 +64,10 @@ inline constexpr uint8_t kMetaTempo = 0x51;
 // Later absolute times are refused, when reading and when writing.
 inline constexpr uint64_t kMaxTick = uint64_t{1} << 48;
 
-TMidiFile ReadMidiFile(std::span<const uint8_t> bytes);
+MidiFile ReadMidiFile(std::span<const uint8_t> bytes);
 // Also throws EMidiFileError when the file cannot be opened or read; the message starts with
 // the path.
-TMidiFile ReadMidiFile(const std::filesystem::path& path);
+MidiFile ReadMidiFile(const std::filesystem::path& path);
 
 // Writes every event with its status byte (no running status). A track whose last event is not
 // an end-of-track meta event gets one at its last tick (0 for an empty track). Throws
@@ -77,13 +77,13 @@ TMidiFile ReadMidiFile(const std::filesystem::path& path);
 // does not match its kind, channel data of the wrong count or >= 0x80, data longer than
 // 0x0FFFFFFF bytes, an end-of-track event before the track's last event, a track chunk above
 // 4 GiB.
-std::vector<uint8_t> WriteMidiFile(const TMidiFile& file);
+std::vector<uint8_t> WriteMidiFile(const MidiFile& file);
 // Also throws EMidiFileError when the file cannot be written.
-void WriteMidiFile(const TMidiFile& file, const std::filesystem::path& path);
+void WriteMidiFile(const MidiFile& file, const std::filesystem::path& path);
 
 // All events of all tracks in time order; events with the same tick keep track order, then file
 // order. End-of-track events are included, one for each track that has one.
-std::vector<TEvent> MergeTracks(const TMidiFile& file);
+std::vector<Event> MergeTracks(const MidiFile& file);
 
 // Human-readable note name: 60 -> "C4" (middle C is C4), 61 -> "C#4", 0 -> "C-1". Numbers
 // outside 0..127 continue the pattern (-1 -> "B-2").

@@ -10,12 +10,12 @@ namespace {
 
 constexpr double kDefaultMicrosecondsPerQuarter = 500000.0;
 
-bool IsUsableTempo(const TEvent& event) {
-    return event.Kind == TEventKind::Meta && event.MetaType == kMetaTempo &&
+bool IsUsableTempo(const Event& event) {
+    return event.Kind == EventKind::Meta && event.MetaType == kMetaTempo &&
            event.Data.size() == 3 && (event.Data[0] | event.Data[1] | event.Data[2]) != 0;
 }
 
-double MicrosecondsPerQuarter(const TEvent& tempo) {
+double MicrosecondsPerQuarter(const Event& tempo) {
     return static_cast<double>((tempo.Data[0] << 16) | (tempo.Data[1] << 8) | tempo.Data[2]);
 }
 
@@ -39,22 +39,22 @@ uint64_t RoundToCount(double value) {
 
 } // namespace
 
-TTempoMap::TTempoMap(const TMidiFile& file) {
-    for (const TTrack& track : file.Tracks) {
-        for (const TEvent& event : track.Events) {
+TempoMap::TempoMap(const MidiFile& file) {
+    for (const Track& track : file.Tracks) {
+        for (const Event& event : track.Events) {
             if (IsUsableTempo(event)) {
                 tempoEvents_.push_back(event);
             }
         }
     }
     std::stable_sort(tempoEvents_.begin(), tempoEvents_.end(),
-                     [](const TEvent& a, const TEvent& b) { return a.Tick < b.Tick; });
+                     [](const Event& a, const Event& b) { return a.Tick < b.Tick; });
 
     if (file.Division > 0) {
         denominator_ = static_cast<double>(file.Division) * 1e6;
         segments_.push_back({0, 0.0, kDefaultMicrosecondsPerQuarter});
-        for (const TEvent& tempo : tempoEvents_) {
-            TSegment& last = segments_.back();
+        for (const Event& tempo : tempoEvents_) {
+            Segment& last = segments_.back();
             if (tempo.Tick == last.Tick) {
                 last.Numerator = MicrosecondsPerQuarter(tempo);
                 continue;
@@ -82,41 +82,41 @@ TTempoMap::TTempoMap(const TMidiFile& file) {
     }
 }
 
-const TTempoMap::TSegment& TTempoMap::SegmentAtTick(uint64_t tick) const {
+const TempoMap::Segment& TempoMap::SegmentAtTick(uint64_t tick) const {
     const auto after = std::upper_bound(
         segments_.begin(), segments_.end(), tick,
-        [](uint64_t value, const TSegment& segment) { return value < segment.Tick; });
+        [](uint64_t value, const Segment& segment) { return value < segment.Tick; });
     return *(after - 1);
 }
 
-const TTempoMap::TSegment& TTempoMap::SegmentAtSeconds(double seconds) const {
+const TempoMap::Segment& TempoMap::SegmentAtSeconds(double seconds) const {
     const auto after = std::upper_bound(
         segments_.begin(), segments_.end(), seconds,
-        [](double value, const TSegment& segment) { return value < segment.Seconds; });
+        [](double value, const Segment& segment) { return value < segment.Seconds; });
     return after == segments_.begin() ? segments_.front() : *(after - 1);
 }
 
-double TTempoMap::SecondsAt(uint64_t tick) const {
-    const TSegment& segment = SegmentAtTick(tick);
+double TempoMap::SecondsAt(uint64_t tick) const {
+    const Segment& segment = SegmentAtTick(tick);
     return segment.Seconds +
            static_cast<double>(tick - segment.Tick) * segment.Numerator / denominator_;
 }
 
-uint64_t TTempoMap::SampleAt(uint64_t tick, double sampleRate) const {
+uint64_t TempoMap::SampleAt(uint64_t tick, double sampleRate) const {
     CheckSampleRate(sampleRate);
     return RoundToCount(SecondsAt(tick) * sampleRate);
 }
 
-uint64_t TTempoMap::TickAt(uint64_t sample, double sampleRate) const {
+uint64_t TempoMap::TickAt(uint64_t sample, double sampleRate) const {
     CheckSampleRate(sampleRate);
     const double seconds = static_cast<double>(sample) / sampleRate;
-    const TSegment& segment = SegmentAtSeconds(seconds);
+    const Segment& segment = SegmentAtSeconds(seconds);
     const double ticks = (seconds - segment.Seconds) * denominator_ / segment.Numerator;
     // Added as doubles so a result beyond 2^64 saturates rather than wraps.
     return RoundToCount(static_cast<double>(segment.Tick) + ticks);
 }
 
-const std::vector<TEvent>& TTempoMap::TempoEvents() const {
+const std::vector<Event>& TempoMap::TempoEvents() const {
     return tempoEvents_;
 }
 

@@ -19,10 +19,10 @@
 
 namespace tonvo::smf {
 
-class TTempoMap {
+class TempoMap {
 public:
     // Throws EMidiFileError for a division the reader would refuse (0, or a bad SMPTE value).
-    TTempoMap(const TMidiFile& file);
+    TempoMap(const MidiFile& file);
 
     double SecondsAt(uint64_t tick) const;
 
@@ -38,22 +38,22 @@ public:
 
     // The file's valid tempo events in merged order, for writing them into another file. Kept
     // for SMPTE divisions too, though they do not change the rate there.
-    const std::vector<TEvent>& TempoEvents() const;
+    const std::vector<Event>& TempoEvents() const;
 
 private:
     // From Tick on, each tick lasts Numerator / denominator_ seconds.
-    struct TSegment {
+    struct Segment {
         uint64_t Tick = 0;
         double Seconds = 0.0;
         double Numerator = 0.0;
     };
 
-    const TSegment& SegmentAtTick(uint64_t tick) const;
-    const TSegment& SegmentAtSeconds(double seconds) const;
+    const Segment& SegmentAtTick(uint64_t tick) const;
+    const Segment& SegmentAtSeconds(double seconds) const;
 
-    std::vector<TSegment> segments_; // ascending ticks, the first at tick 0
+    std::vector<Segment> segments_; // ascending ticks, the first at tick 0
     double denominator_ = 1.0;
-    std::vector<TEvent> tempoEvents_;
+    std::vector<Event> tempoEvents_;
 };
 
 } // namespace tonvo::smf

@@ -144,7 +144,7 @@ std::vector<uint8_t> ReadWholeFile(const std::string& name, std::uintmax_t limit
 }
 
 // Keeps the last warning the plug-in would show the user, so the tool can print it instead.
-class TCapturingDialogs : public TDialogs {
+class CapturingDialogs : public TDialogs {
 public:
     void Warning(const std::string& /*caption*/, const std::string& text) override {
         LastWarning = text;
@@ -155,9 +155,9 @@ public:
 
 // A plug-in instance with default services (no documents folder, settings in memory), so it
 // never reads or writes the user's files, and dialogs the tool can read.
-class TInstance {
+class Instance {
 public:
-    TInstance()
+    Instance()
         : plugin_(TVSTModule::Create<TVSTPlugin>(
               [this](const std::string& message) { reports_.push_back(message); })) {
         plugin_->SetDialogs(dialogs_);
@@ -167,11 +167,11 @@ public:
     }
 
     TVSTPlugin& Plugin() noexcept { return *plugin_; }
-    TCapturingDialogs& Dialogs() noexcept { return dialogs_; }
+    CapturingDialogs& Dialogs() noexcept { return dialogs_; }
 
 private:
     // Declared before the module, which points at both, so they outlive it.
-    TCapturingDialogs dialogs_;
+    CapturingDialogs dialogs_;
     std::vector<std::string> reports_;
     std::unique_ptr<TVSTPlugin> plugin_;
 };
@@ -183,7 +183,7 @@ constexpr std::uintmax_t kMaxPresetBytes =
 // Reads the file into the instance the way the plug-in's Load Preset does. A container that
 // cannot be read fails with Load Preset's message, a body that cannot be read with the state
 // block reader's. Answers the number of bytes after the container, which the plug-in ignores.
-size_t LoadFile(TInstance& instance, const std::string& name) {
+size_t LoadFile(Instance& instance, const std::string& name) {
     const std::vector<uint8_t> bytes = ReadWholeFile(name, kMaxPresetBytes);
     TMemoryStream file;
     file.Write(bytes.data(), bytes.size());
@@ -231,7 +231,7 @@ std::string SingleFileArgument(const std::vector<std::string>& args) {
 
 int Check(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     const std::string name = SingleFileArgument(args);
-    TInstance instance;
+    Instance instance;
     const size_t trailing = LoadFile(instance, name);
     out << "OK\n";
     if (trailing > 0) {
@@ -307,13 +307,13 @@ void PrintState(TVSTPlugin& plugin, std::ostream& out) {
 }
 
 int Show(const std::vector<std::string>& args, std::ostream& out) {
-    TInstance instance;
+    Instance instance;
     LoadFile(instance, SingleFileArgument(args));
     PrintState(instance.Plugin(), out);
     return kPresetToolOk;
 }
 
-struct TMakeOptions {
+struct MakeOptions {
     std::vector<std::string> Files;
     std::optional<std::string> Scale;
     std::optional<std::string> Tonic;
@@ -324,8 +324,8 @@ struct TMakeOptions {
     bool Force = false;
 };
 
-TMakeOptions ParseMakeOptions(const std::vector<std::string>& args) {
-    TMakeOptions options;
+MakeOptions ParseMakeOptions(const std::vector<std::string>& args) {
+    MakeOptions options;
     const std::pair<std::string_view, std::optional<std::string>*> valued[] = {
         {"--scale", &options.Scale}, {"--tonic", &options.Tonic}, {"--scales", &options.ScalesFile},
         {"--map", &options.Map},     {"--name", &options.Name},
@@ -391,9 +391,9 @@ std::string KnownScaleNames(const std::vector<std::string>& lines) {
 }
 
 // Fills the instance's map from the scale or --map options; throws EUsage for a bad value.
-void FillMap(const TMakeOptions& options, TScaleMap& map) {
+void FillMap(const MakeOptions& options, TScaleMap& map) {
     if (options.Map) {
-        const TNoteMapText parsed = ParseNoteMap(*options.Map);
+        const NoteMapText parsed = ParseNoteMap(*options.Map);
         if (!parsed.Error.empty()) {
             throw EUsage("--map: " + parsed.Error);
         }
@@ -422,7 +422,7 @@ void FillMap(const TMakeOptions& options, TScaleMap& map) {
 
 // The name the plug-in's own Save Preset would store: trimmed, characters no file name may hold
 // replaced by "_". A name that begins with a dot is refused, as Save Preset refuses it.
-std::string PresetNameFor(const TMakeOptions& options, const fs::path& out) {
+std::string PresetNameFor(const MakeOptions& options, const fs::path& out) {
     const std::string name =
         MakeValidFileName(TrimName(options.Name ? *options.Name : FileBaseName(out)));
     if (!name.empty() && !IsUsablePresetName(name)) {
@@ -433,7 +433,7 @@ std::string PresetNameFor(const TMakeOptions& options, const fs::path& out) {
 }
 
 int Make(const std::vector<std::string>& args, std::ostream& out) {
-    const TMakeOptions options = ParseMakeOptions(args);
+    const MakeOptions options = ParseMakeOptions(args);
     if (options.Files.size() != 1) {
         throw EUsage("make takes one OUT file, " + std::to_string(options.Files.size()) + " given");
     }
@@ -452,7 +452,7 @@ int Make(const std::vector<std::string>& args, std::ostream& out) {
         throw EUsage(Quoted(outName) + " names a folder, not a file");
     }
 
-    TInstance instance;
+    Instance instance;
     FillMap(options, instance.Plugin().ScaleMap());
     const std::string presetName = PresetNameFor(options, outPath);
     instance.Plugin().SetPresetName(presetName);
@@ -546,8 +546,8 @@ std::optional<int32_t> ParsePitchClass(std::string_view text) {
     return std::nullopt;
 }
 
-TNoteMapText ParseNoteMap(std::string_view text) {
-    TNoteMapText result;
+NoteMapText ParseNoteMap(std::string_view text) {
+    NoteMapText result;
     result.Entries.fill(TScaleMap::kBlocked);
     if (TrimBlanks(text).empty()) {
         return result;

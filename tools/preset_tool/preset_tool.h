@@ -29,11 +29,11 @@ std::optional<int32_t> ParsePitchClass(std::string_view text);
 // ParsePitchClass reads it, OUTPUT "-" for blocked. Keys not listed are blocked; an empty value
 // blocks every key. Error is empty on success, else says which pair is wrong (Entries are
 // then meaningless).
-struct TNoteMapText {
+struct NoteMapText {
     std::array<int32_t, 12> Entries{};
     std::string Error;
 };
-TNoteMapText ParseNoteMap(std::string_view text);
+NoteMapText ParseNoteMap(std::string_view text);
 
 std::string_view PresetToolUsage() noexcept;
 

@@ -39,12 +39,12 @@ using posix::EnvironmentText;
 }
 
 // Closes a descriptor on every way out.
-class TDescriptor {
+class Descriptor {
 public:
-    explicit TDescriptor(int fd) noexcept : fd_(fd) {}
-    TDescriptor(const TDescriptor&) = delete;
-    TDescriptor& operator=(const TDescriptor&) = delete;
-    ~TDescriptor() {
+    explicit Descriptor(int fd) noexcept : fd_(fd) {}
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+    ~Descriptor() {
         if (fd_ >= 0) {
             ::close(fd_);
         }
@@ -276,7 +276,7 @@ void CreateFolders(const fs::path& folder) {
 
 std::vector<uint8_t> ReadFileBytes(const fs::path& path, size_t maxBytes) {
     // Non-blocking, so a named pipe in the file's place cannot hang the caller.
-    TDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    Descriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     if (file.Get() < 0) {
         Fail("Cannot read", path, errno);
     }
@@ -345,7 +345,7 @@ void WriteFileReplacing(const fs::path& target, const std::vector<uint8_t>& byte
     if (fd < 0) {
         Fail("Cannot write", path, EEXIST);
     }
-    TDescriptor file(fd);
+    Descriptor file(fd);
     try {
         struct stat previous {};
         if (::stat(path.c_str(), &previous) == 0 && S_ISREG(previous.st_mode)) {
@@ -368,7 +368,7 @@ void WriteFileReplacing(const fs::path& target, const std::vector<uint8_t>& byte
         throw;
     }
     // The new name on disk too; the data is already safe, so a failure here changes nothing.
-    TDescriptor directory(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    Descriptor directory(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (directory.Get() >= 0) {
         ::fsync(directory.Get());
     }

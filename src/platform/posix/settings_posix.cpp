@@ -57,9 +57,9 @@ fs::path SettingsFile(const std::string& keyPath) {
     return file / (levels.back() + ".ini");
 }
 
-class TIniFileStore final : public TSettingsStore {
+class IniFileStore final : public TSettingsStore {
 public:
-    explicit TIniFileStore(fs::path file) : file_(std::move(file)) {}
+    explicit IniFileStore(fs::path file) : file_(std::move(file)) {}
 
     int32_t ReadInteger(const std::string& section, const std::string& name,
                         int32_t fallback) override {
@@ -127,7 +127,7 @@ std::unique_ptr<TSettingsStore> OpenSettingsStore(const std::string& keyPath) {
             CannotOpen(keyPath, "'" + file.native() + "' is not a file");
         }
     }
-    return std::make_unique<TIniFileStore>(file);
+    return std::make_unique<IniFileStore>(file);
 }
 
 } // namespace platform

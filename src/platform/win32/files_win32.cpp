@@ -28,12 +28,12 @@ using win32::Wide;
                              "': " + ec.message());
 }
 
-class THandle {
+class Handle {
 public:
-    explicit THandle(HANDLE handle) noexcept : handle_(handle) {}
-    THandle(const THandle&) = delete;
-    THandle& operator=(const THandle&) = delete;
-    ~THandle() {
+    explicit Handle(HANDLE handle) noexcept : handle_(handle) {}
+    Handle(const Handle&) = delete;
+    Handle& operator=(const Handle&) = delete;
+    ~Handle() {
         if (handle_ != INVALID_HANDLE_VALUE) {
             CloseHandle(handle_);
         }
@@ -78,14 +78,14 @@ std::wstring TemporaryName() {
 // ShellExecuteW may hand the work to shell extensions that need COM on the calling thread.
 // Initialised here when the thread has not done it; a thread already in another apartment
 // keeps it.
-class TComScope {
+class ComScope {
 public:
-    TComScope() noexcept
+    ComScope() noexcept
         : initialised_(SUCCEEDED(
               CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE))) {}
-    TComScope(const TComScope&) = delete;
-    TComScope& operator=(const TComScope&) = delete;
-    ~TComScope() {
+    ComScope(const ComScope&) = delete;
+    ComScope& operator=(const ComScope&) = delete;
+    ~ComScope() {
         if (initialised_) {
             CoUninitialize();
         }
@@ -148,8 +148,8 @@ void CreateFolders(const fs::path& folder) {
 }
 
 std::vector<uint8_t> ReadFileBytes(const fs::path& path, size_t maxBytes) {
-    THandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                             nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    Handle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.Valid()) {
         Fail("Cannot read", path, GetLastError());
     }
@@ -203,7 +203,7 @@ void WriteFileReplacing(const fs::path& path, const std::vector<uint8_t>& bytes)
     if (created == INVALID_HANDLE_VALUE) {
         Fail("Cannot write", path, ERROR_FILE_EXISTS);
     }
-    THandle file(created);
+    Handle file(created);
     try {
         size_t done = 0;
         while (done < bytes.size()) {
@@ -295,7 +295,7 @@ bool ShellOpen(const fs::path& path) {
     if (path.empty()) {
         return false;
     }
-    const TComScope com;
+    const ComScope com;
     return ShellExecuted(
         ShellExecuteW(nullptr, L"open", path.c_str(), nullptr, nullptr, SW_SHOWNORMAL));
 }
@@ -305,7 +305,7 @@ bool ShowFolder(const fs::path& folder) {
         return false;
     }
     const std::wstring parameters = L"/e,\"" + folder.native() + L"\"";
-    const TComScope com;
+    const ComScope com;
     return ShellExecuted(ShellExecuteW(nullptr, L"open", L"explorer.exe", parameters.c_str(),
                                        nullptr, SW_SHOWNORMAL));
 }

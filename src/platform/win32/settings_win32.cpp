@@ -14,12 +14,12 @@ namespace {
 using win32::Narrow;
 using win32::Wide;
 
-class TKey {
+class RegistryKey {
 public:
-    TKey() = default;
-    TKey(const TKey&) = delete;
-    TKey& operator=(const TKey&) = delete;
-    ~TKey() {
+    RegistryKey() = default;
+    RegistryKey(const RegistryKey&) = delete;
+    RegistryKey& operator=(const RegistryKey&) = delete;
+    ~RegistryKey() {
         if (key_ != nullptr) {
             RegCloseKey(key_);
         }
@@ -44,16 +44,16 @@ bool HasNul(const std::string& text) {
     throw std::runtime_error("Failed to set data for '" + name + "'");
 }
 
-class TRegistryStore final : public TSettingsStore {
+class RegistryStore final : public TSettingsStore {
 public:
-    explicit TRegistryStore(std::unique_ptr<TKey> key) : key_(std::move(key)) {}
+    explicit RegistryStore(std::unique_ptr<RegistryKey> key) : key_(std::move(key)) {}
 
     int32_t ReadInteger(const std::string& section, const std::string& name,
                         int32_t fallback) override {
         if (HasNul(section) || HasNul(name)) {
             return fallback;
         }
-        TKey sectionKey;
+        RegistryKey sectionKey;
         if (RegOpenKeyExW(key_->Get(), Wide(section).c_str(), 0, KEY_QUERY_VALUE,
                           sectionKey.Out()) != ERROR_SUCCESS) {
             return fallback;
@@ -98,7 +98,7 @@ public:
         if (HasNul(section) || HasNul(name)) {
             FailedToSet(name);
         }
-        TKey sectionKey;
+        RegistryKey sectionKey;
         if (RegCreateKeyExW(key_->Get(), Wide(section).c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
                             KEY_SET_VALUE, nullptr, sectionKey.Out(), nullptr) != ERROR_SUCCESS) {
             FailedToSet(name);
@@ -112,7 +112,7 @@ public:
     }
 
 private:
-    std::unique_ptr<TKey> key_;
+    std::unique_ptr<RegistryKey> key_;
 };
 
 } // namespace
@@ -122,7 +122,7 @@ std::unique_ptr<TSettingsStore> OpenSettingsStore(const std::string& keyPath) {
         throw std::runtime_error("Cannot open settings key '" + keyPath +
                                  "': not a valid key name");
     }
-    auto key = std::make_unique<TKey>();
+    auto key = std::make_unique<RegistryKey>();
     const LSTATUS status =
         RegCreateKeyExW(HKEY_CURRENT_USER, Wide(keyPath).c_str(), 0, nullptr,
                         REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr, key->Out(), nullptr);
@@ -130,7 +130,7 @@ std::unique_ptr<TSettingsStore> OpenSettingsStore(const std::string& keyPath) {
         throw std::runtime_error("Cannot open settings key '" + keyPath +
                                  "': " + win32::SystemMessage(static_cast<DWORD>(status)));
     }
-    return std::make_unique<TRegistryStore>(std::move(key));
+    return std::make_unique<RegistryStore>(std::move(key));
 }
 
 } // namespace platform

@@ -6,7 +6,7 @@
 // One instance per process: the host callback finds its object through a single slot.
 #pragma once
 
-#include "host/plugin_library.h"
+#include "tonvo_host/plugin_library.h"
 
 #include <cstdint>
 #include <filesystem>
@@ -21,19 +21,19 @@ public:
     using std::runtime_error::runtime_error;
 };
 
-struct TSentEvent {
+struct SentEvent {
     uint64_t Sample = 0; // absolute, from the start of playback
     std::vector<uint8_t> Bytes;
 };
 
-class THostedPlugin {
+class HostedPlugin {
 public:
     // Fails with a one-line message when the file is missing, is no loadable library, or is
     // not a VST 2.4 plug-in.
-    THostedPlugin(const std::filesystem::path& library, double sampleRate, int32_t blockSize);
-    ~THostedPlugin();
-    THostedPlugin(const THostedPlugin&) = delete;
-    THostedPlugin& operator=(const THostedPlugin&) = delete;
+    HostedPlugin(const std::filesystem::path& library, double sampleRate, int32_t blockSize);
+    ~HostedPlugin();
+    HostedPlugin(const HostedPlugin&) = delete;
+    HostedPlugin& operator=(const HostedPlugin&) = delete;
 
     AEffect& Effect() { return *effect_; }
     intptr_t Dispatch(int32_t opcode, int32_t index = 0, intptr_t value = 0, void* ptr = nullptr,
@@ -46,7 +46,7 @@ public:
     // effProcessEvents with these events, then one processReplacing of blockSize frames that
     // starts at blockStart; what the plug-in sends is collected with absolute sample times.
     void ProcessBlock(uint64_t blockStart, VstEvents* events);
-    const std::vector<TSentEvent>& Sent() const { return sent_; }
+    const std::vector<SentEvent>& Sent() const { return sent_; }
 
     // The program chunk (isPreset) the plug-in hands out, and one to give it.
     std::vector<uint8_t> GetChunk();
@@ -57,13 +57,13 @@ private:
                                          intptr_t value, void* ptr, float opt);
     intptr_t Answer(int32_t opcode, intptr_t value, void* ptr);
 
-    TPluginLibrary library_;
+    PluginLibrary library_;
     AEffect* effect_ = nullptr;
     double sampleRate_;
     int32_t blockSize_;
     VstTimeInfo time_{};
     uint64_t blockStart_ = 0;
-    std::vector<TSentEvent> sent_;
+    std::vector<SentEvent> sent_;
     std::vector<float> left_, right_;
 };
 

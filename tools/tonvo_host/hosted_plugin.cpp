@@ -1,4 +1,4 @@
-#include "host/hosted_plugin.h"
+#include "tonvo_host/hosted_plugin.h"
 
 #include <algorithm>
 #include <cstring>
@@ -6,11 +6,11 @@
 namespace tonvo::tools {
 
 namespace {
-THostedPlugin* current = nullptr;
+HostedPlugin* current = nullptr;
 }
 
-THostedPlugin::THostedPlugin(const std::filesystem::path& library, double sampleRate,
-                             int32_t blockSize)
+HostedPlugin::HostedPlugin(const std::filesystem::path& library, double sampleRate,
+                           int32_t blockSize)
     : library_([&] {
           if (!std::filesystem::exists(library)) {
               throw EHostError("no such plug-in file: " + library.string());
@@ -23,7 +23,7 @@ THostedPlugin::THostedPlugin(const std::filesystem::path& library, double sample
     if (!library_.Loaded()) {
         throw EHostError("cannot load " + library.string() + ": " + library_.Error());
     }
-    TPluginMain entry = library_.Entry("VSTPluginMain");
+    PluginMain entry = library_.Entry("VSTPluginMain");
     if (entry == nullptr) {
         entry = library_.Entry("main");
     }
@@ -49,30 +49,30 @@ THostedPlugin::THostedPlugin(const std::filesystem::path& library, double sample
     Dispatch(effMainsChanged, 0, 1);
 }
 
-THostedPlugin::~THostedPlugin() {
+HostedPlugin::~HostedPlugin() {
     Dispatch(effMainsChanged, 0, 0);
     Dispatch(effClose);
     current = nullptr;
 }
 
-intptr_t THostedPlugin::Dispatch(int32_t opcode, int32_t index, intptr_t value, void* ptr,
-                                 float opt) {
+intptr_t HostedPlugin::Dispatch(int32_t opcode, int32_t index, intptr_t value, void* ptr,
+                                float opt) {
     return effect_->dispatcher(effect_, opcode, index, value, ptr, opt);
 }
 
-std::string THostedPlugin::Text(int32_t opcode, int32_t index) {
+std::string HostedPlugin::Text(int32_t opcode, int32_t index) {
     char buffer[256] = {};
     Dispatch(opcode, index, 0, buffer);
     buffer[sizeof buffer - 1] = 0;
     return buffer;
 }
 
-void THostedPlugin::SetTransport(bool playing, double samplePosition) {
+void HostedPlugin::SetTransport(bool playing, double samplePosition) {
     time_.samplePos = samplePosition;
     time_.flags = playing ? kVstTransportPlaying : 0;
 }
 
-void THostedPlugin::ProcessBlock(uint64_t blockStart, VstEvents* events) {
+void HostedPlugin::ProcessBlock(uint64_t blockStart, VstEvents* events) {
     blockStart_ = blockStart;
     if (events != nullptr && events->numEvents > 0) {
         Dispatch(effProcessEvents, 0, 0, events);
@@ -85,7 +85,7 @@ void THostedPlugin::ProcessBlock(uint64_t blockStart, VstEvents* events) {
     }
 }
 
-std::vector<uint8_t> THostedPlugin::GetChunk() {
+std::vector<uint8_t> HostedPlugin::GetChunk() {
     void* data = nullptr;
     const intptr_t size = Dispatch(effGetChunk, 1, 0, &data);
     if (size <= 0 || data == nullptr) {
@@ -95,7 +95,7 @@ std::vector<uint8_t> THostedPlugin::GetChunk() {
     return {bytes, bytes + size};
 }
 
-void THostedPlugin::SetChunk(std::vector<uint8_t> bytes) {
+void HostedPlugin::SetChunk(std::vector<uint8_t> bytes) {
     bytes.push_back(0); // a valid pointer even for an empty chunk
     const auto size = static_cast<intptr_t>(bytes.size() - 1);
     if (Dispatch(effSetChunk, 1, size, bytes.data()) == 0) {
@@ -103,12 +103,12 @@ void THostedPlugin::SetChunk(std::vector<uint8_t> bytes) {
     }
 }
 
-intptr_t VSTCALLBACK THostedPlugin::Callback(AEffect*, int32_t opcode, int32_t, intptr_t value,
-                                             void* ptr, float) {
+intptr_t VSTCALLBACK HostedPlugin::Callback(AEffect*, int32_t opcode, int32_t, intptr_t value,
+                                            void* ptr, float) {
     return current != nullptr ? current->Answer(opcode, value, ptr) : 0;
 }
 
-intptr_t THostedPlugin::Answer(int32_t opcode, intptr_t, void* ptr) {
+intptr_t HostedPlugin::Answer(int32_t opcode, intptr_t, void* ptr) {
     switch (opcode) {
     case audioMasterVersion: return 2400;
     case audioMasterGetTime: return reinterpret_cast<intptr_t>(&time_);
@@ -125,7 +125,7 @@ intptr_t THostedPlugin::Answer(int32_t opcode, intptr_t, void* ptr) {
             }
             const auto* midi = reinterpret_cast<const VstMidiEvent*>(event);
             const int32_t delta = std::max(midi->deltaFrames, 0);
-            TSentEvent sent;
+            SentEvent sent;
             sent.Sample = blockStart_ + static_cast<uint64_t>(delta);
             const auto status = static_cast<uint8_t>(midi->midiData[0]);
             const size_t length = (status & 0xF0) == 0xC0 || (status & 0xF0) == 0xD0 ? 2 : 3;

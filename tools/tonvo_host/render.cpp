@@ -1,4 +1,4 @@
-#include "host/render.h"
+#include "tonvo_host/render.h"
 
 #include "midi_file/tempo_map.h"
 
@@ -10,13 +10,13 @@ namespace tonvo::tools {
 namespace {
 
 // An input event at its sample time, ready to be handed over in its block.
-struct TTimedEvent {
+struct TimedEvent {
     uint64_t Sample = 0;
-    const smf::TEvent* Event = nullptr;
+    const smf::Event* Event = nullptr;
 };
 
 // Storage for one block's events in the layout effProcessEvents takes.
-class TBlockEvents {
+class BlockEvents {
 public:
     void Clear() {
         midi_.clear();
@@ -25,8 +25,8 @@ public:
         order_.clear();
         pointers_.clear();
     }
-    void Add(const smf::TEvent& event, int32_t delta) {
-        if (event.Kind == smf::TEventKind::Channel) {
+    void Add(const smf::Event& event, int32_t delta) {
+        if (event.Kind == smf::EventKind::Channel) {
             VstMidiEvent midi{};
             midi.type = kVstMidiType;
             midi.byteSize = 24;
@@ -37,7 +37,7 @@ public:
             }
             midi_.push_back(midi);
             order_.push_back(false);
-        } else if (event.Kind == smf::TEventKind::SysEx) {
+        } else if (event.Kind == smf::EventKind::SysEx) {
             std::vector<uint8_t> bytes;
             if (event.Status == 0xF0) {
                 bytes.push_back(0xF0);
@@ -87,17 +87,17 @@ bool IsNoteOn(const std::vector<uint8_t>& bytes) {
 
 // Pairs input and output note-ons that share a time and a channel, in order, when their
 // counts agree; an input note with nothing sent at its time was blocked.
-std::vector<TNoteChange> NoteChanges(const std::vector<TTimedEvent>& input,
-                                     const std::vector<TSentEvent>& sent) {
+std::vector<NoteChange> NoteChanges(const std::vector<TimedEvent>& input,
+                                    const std::vector<SentEvent>& sent) {
     std::map<std::pair<uint64_t, int>, std::pair<std::vector<int>, std::vector<int>>> groups;
-    for (const TTimedEvent& timed : input) {
-        const smf::TEvent& event = *timed.Event;
-        if (event.Kind == smf::TEventKind::Channel && (event.Status & 0xF0) == 0x90 &&
+    for (const TimedEvent& timed : input) {
+        const smf::Event& event = *timed.Event;
+        if (event.Kind == smf::EventKind::Channel && (event.Status & 0xF0) == 0x90 &&
             event.Data.size() == 2 && event.Data[1] > 0) {
             groups[{timed.Sample, event.Status & 0x0F}].first.push_back(event.Data[0]);
         }
     }
-    for (const TSentEvent& event : sent) {
+    for (const SentEvent& event : sent) {
         if (IsNoteOn(event.Bytes)) {
             const auto found = groups.find({event.Sample, event.Bytes[0] & 0x0F});
             if (found != groups.end()) {
@@ -105,8 +105,8 @@ std::vector<TNoteChange> NoteChanges(const std::vector<TTimedEvent>& input,
             }
         }
     }
-    std::vector<TNoteChange> changes;
-    const auto add = [&](TNoteChange change) {
+    std::vector<NoteChange> changes;
+    const auto add = [&](NoteChange change) {
         if (std::find(changes.begin(), changes.end(), change) == changes.end()) {
             changes.push_back(std::move(change));
         }
@@ -126,13 +126,13 @@ std::vector<TNoteChange> NoteChanges(const std::vector<TTimedEvent>& input,
 
 } // namespace
 
-TRenderResult Render(THostedPlugin& plugin, const smf::TMidiFile& input, double sampleRate,
-                     int32_t blockSize) {
-    const smf::TTempoMap tempo(input);
-    const std::vector<smf::TEvent> merged = smf::MergeTracks(input);
-    std::vector<TTimedEvent> timed;
-    for (const smf::TEvent& event : merged) {
-        if (event.Kind != smf::TEventKind::Meta) {
+RenderResult Render(HostedPlugin& plugin, const smf::MidiFile& input, double sampleRate,
+                    int32_t blockSize) {
+    const smf::TempoMap tempo(input);
+    const std::vector<smf::Event> merged = smf::MergeTracks(input);
+    std::vector<TimedEvent> timed;
+    for (const smf::Event& event : merged) {
+        if (event.Kind != smf::EventKind::Meta) {
             timed.push_back({tempo.SampleAt(event.Tick, sampleRate), &event});
         }
     }
@@ -140,7 +140,7 @@ TRenderResult Render(THostedPlugin& plugin, const smf::TMidiFile& input, double 
     const uint64_t last = timed.empty() ? 0 : timed.back().Sample;
     const uint64_t end = (last / block + 1) * block;
 
-    TBlockEvents events;
+    BlockEvents events;
     size_t next = 0;
     for (uint64_t start = 0; start < end; start += block) {
         events.Clear();
@@ -154,25 +154,25 @@ TRenderResult Render(THostedPlugin& plugin, const smf::TMidiFile& input, double 
     plugin.SetTransport(false, static_cast<double>(end));
     plugin.ProcessBlock(end, nullptr);
 
-    TRenderResult result;
+    RenderResult result;
     result.Output.Format = 0;
     result.Output.Division = input.Division;
-    smf::TTrack& track = result.Output.Tracks.emplace_back();
+    smf::Track& track = result.Output.Tracks.emplace_back();
     track.Events = tempo.TempoEvents();
-    for (const TSentEvent& sent : plugin.Sent()) {
-        smf::TEvent event;
+    for (const SentEvent& sent : plugin.Sent()) {
+        smf::Event event;
         event.Tick = tempo.TickAt(sent.Sample, sampleRate);
-        event.Kind = smf::TEventKind::Channel;
+        event.Kind = smf::EventKind::Channel;
         event.Status = sent.Bytes[0];
         event.Data.assign(sent.Bytes.begin() + 1, sent.Bytes.end());
         track.Events.push_back(std::move(event));
         result.NotesOut += IsNoteOn(sent.Bytes) ? 1 : 0;
     }
     std::stable_sort(track.Events.begin(), track.Events.end(),
-                     [](const smf::TEvent& a, const smf::TEvent& b) { return a.Tick < b.Tick; });
-    for (const TTimedEvent& event : timed) {
-        const smf::TEvent& e = *event.Event;
-        result.NotesIn += e.Kind == smf::TEventKind::Channel && (e.Status & 0xF0) == 0x90 &&
+                     [](const smf::Event& a, const smf::Event& b) { return a.Tick < b.Tick; });
+    for (const TimedEvent& event : timed) {
+        const smf::Event& e = *event.Event;
+        result.NotesIn += e.Kind == smf::EventKind::Channel && (e.Status & 0xF0) == 0x90 &&
                                   e.Data.size() == 2 && e.Data[1] > 0
                               ? 1
                               : 0;

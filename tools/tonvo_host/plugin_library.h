@@ -8,20 +8,20 @@
 
 namespace tonvo::tools {
 
-using TPluginMain = AEffect*(VSTCALLBACK*)(audioMasterCallback);
+using PluginMain = AEffect*(VSTCALLBACK*)(audioMasterCallback);
 
-class TPluginLibrary {
+class PluginLibrary {
 public:
     // A relative path without folders is looked up beside the running program on Windows.
-    explicit TPluginLibrary(const std::string& path);
-    ~TPluginLibrary();
-    TPluginLibrary(const TPluginLibrary&) = delete;
-    TPluginLibrary& operator=(const TPluginLibrary&) = delete;
+    explicit PluginLibrary(const std::string& path);
+    ~PluginLibrary();
+    PluginLibrary(const PluginLibrary&) = delete;
+    PluginLibrary& operator=(const PluginLibrary&) = delete;
 
     bool Loaded() const { return handle_ != nullptr; }
     const std::string& Error() const { return error_; }
     // The exported routine of that name, or null.
-    TPluginMain Entry(const char* name) const;
+    PluginMain Entry(const char* name) const;
 
 private:
     void* handle_ = nullptr;

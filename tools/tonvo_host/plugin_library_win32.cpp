@@ -1,5 +1,5 @@
-#include "host/plugin_library.h"
 #include "platform/text.h"
+#include "tonvo_host/plugin_library.h"
 
 #include <string>
 #include <windows.h>
@@ -24,24 +24,24 @@ std::wstring Resolve(const std::string& path) {
 
 } // namespace
 
-TPluginLibrary::TPluginLibrary(const std::string& path) {
+PluginLibrary::PluginLibrary(const std::string& path) {
     handle_ = LoadLibraryW(Resolve(path).c_str());
     if (handle_ == nullptr) {
         error_ = "LoadLibraryW failed with error " + std::to_string(GetLastError());
     }
 }
 
-TPluginLibrary::~TPluginLibrary() {
+PluginLibrary::~PluginLibrary() {
     if (handle_ != nullptr) {
         FreeLibrary(static_cast<HMODULE>(handle_));
     }
 }
 
-TPluginMain TPluginLibrary::Entry(const char* name) const {
+PluginMain PluginLibrary::Entry(const char* name) const {
     if (handle_ == nullptr) {
         return nullptr;
     }
-    return reinterpret_cast<TPluginMain>(
+    return reinterpret_cast<PluginMain>(
         reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(handle_), name)));
 }
 

@@ -2,12 +2,12 @@
 // flags, channels, capabilities, parameters and programs.
 #pragma once
 
-#include "host/hosted_plugin.h"
+#include "tonvo_host/hosted_plugin.h"
 
 #include <ostream>
 
 namespace tonvo::tools {
 
-void PrintInfo(THostedPlugin& plugin, std::ostream& out);
+void PrintInfo(HostedPlugin& plugin, std::ostream& out);
 
 } // namespace tonvo::tools

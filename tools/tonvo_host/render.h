@@ -5,29 +5,29 @@
 // map, each event at the time the plug-in gave it.
 #pragma once
 
-#include "host/hosted_plugin.h"
 #include "midi_file/midi_file.h"
+#include "tonvo_host/hosted_plugin.h"
 
 #include <string>
 #include <vector>
 
 namespace tonvo::tools {
 
-struct TNoteChange {
+struct NoteChange {
     std::string In;
     std::string Out; // "-" when the note was not sent
-    bool operator==(const TNoteChange&) const = default;
+    bool operator==(const NoteChange&) const = default;
 };
 
-struct TRenderResult {
-    smf::TMidiFile Output;
+struct RenderResult {
+    smf::MidiFile Output;
     size_t NotesIn = 0;
     size_t NotesOut = 0;
     // Distinct input note -> output note pairs, in the order first heard.
-    std::vector<TNoteChange> Changes;
+    std::vector<NoteChange> Changes;
 };
 
-TRenderResult Render(THostedPlugin& plugin, const smf::TMidiFile& input, double sampleRate,
-                     int32_t blockSize);
+RenderResult Render(HostedPlugin& plugin, const smf::MidiFile& input, double sampleRate,
+                    int32_t blockSize);
 
 } // namespace tonvo::tools

@@ -1,5 +1,5 @@
 // tonvo-host: a small VST 2.4 host for the command line.
-#include "host/host_tool.h"
+#include "tonvo_host/host_tool.h"
 
 #include <iostream>
 

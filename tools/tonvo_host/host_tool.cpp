@@ -1,8 +1,8 @@
-#include "host/host_tool.h"
+#include "tonvo_host/host_tool.h"
 
-#include "host/info.h"
-#include "host/render.h"
 #include "platform/files.h"
+#include "tonvo_host/info.h"
+#include "tonvo_host/render.h"
 
 #include <charconv>
 #include <optional>
@@ -34,15 +34,15 @@ int32_t PositiveNumber(const std::string& option, const std::string& text, int32
     return value;
 }
 
-struct TRenderArgs {
+struct RenderArgs {
     std::string Plugin, In, Out;
     std::optional<std::string> State, SaveState;
     int32_t SampleRate = 44100;
     int32_t Block = 512;
 };
 
-TRenderArgs ParseRender(const std::vector<std::string>& args) {
-    TRenderArgs parsed;
+RenderArgs ParseRender(const std::vector<std::string>& args) {
+    RenderArgs parsed;
     std::vector<std::string> positional;
     for (size_t i = 1; i < args.size(); ++i) {
         const std::string& arg = args[i];
@@ -76,20 +76,20 @@ TRenderArgs ParseRender(const std::vector<std::string>& args) {
 }
 
 int Render(const std::vector<std::string>& args, std::ostream& out) {
-    const TRenderArgs parsed = ParseRender(args);
-    const smf::TMidiFile input = smf::ReadMidiFile(PathOf(parsed.In));
-    THostedPlugin plugin(PathOf(parsed.Plugin), parsed.SampleRate, parsed.Block);
+    const RenderArgs parsed = ParseRender(args);
+    const smf::MidiFile input = smf::ReadMidiFile(PathOf(parsed.In));
+    HostedPlugin plugin(PathOf(parsed.Plugin), parsed.SampleRate, parsed.Block);
     if (parsed.State) {
         plugin.SetChunk(platform::ReadFileBytes(PathOf(*parsed.State)));
     }
-    const TRenderResult result = Render(plugin, input, parsed.SampleRate, parsed.Block);
+    const RenderResult result = Render(plugin, input, parsed.SampleRate, parsed.Block);
     smf::WriteMidiFile(result.Output, PathOf(parsed.Out));
     if (parsed.SaveState) {
         platform::WriteFileReplacing(PathOf(*parsed.SaveState), plugin.GetChunk());
     }
     out << "Played " << result.NotesIn << " notes through " << plugin.Text(effGetEffectName)
         << "; it sent " << result.NotesOut << ".\n";
-    for (const TNoteChange& change : result.Changes) {
+    for (const NoteChange& change : result.Changes) {
         out << "  " << change.In << " -> " << change.Out << '\n';
     }
     out << "Output: " << parsed.Out << '\n';
@@ -100,7 +100,7 @@ int Info(const std::vector<std::string>& args, std::ostream& out) {
     if (args.size() != 2) {
         throw EUsage("info needs PLUGIN");
     }
-    THostedPlugin plugin(PathOf(args[1]), 44100.0, 512);
+    HostedPlugin plugin(PathOf(args[1]), 44100.0, 512);
     PrintInfo(plugin, out);
     return 0;
 }

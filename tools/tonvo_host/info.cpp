@@ -1,4 +1,4 @@
-#include "host/info.h"
+#include "tonvo_host/info.h"
 
 #include "host/can_do.h"
 
@@ -39,7 +39,7 @@ std::string FourCharacters(int32_t id) {
 
 } // namespace
 
-void PrintInfo(THostedPlugin& plugin, std::ostream& out) {
+void PrintInfo(HostedPlugin& plugin, std::ostream& out) {
     AEffect& effect = plugin.Effect();
     out << "Effect name:   " << plugin.Text(effGetEffectName) << '\n';
     out << "Vendor:        " << plugin.Text(effGetVendorString) << '\n';
