@@ -68,7 +68,7 @@ private:
 
     void NoteOn(uint8_t channel, uint8_t note, uint8_t velocity, int32_t deltaFrames) noexcept;
     void NoteOff(uint8_t channel, uint8_t note, int32_t deltaFrames) noexcept;
-    void ReleaseEntry(int32_t index, int32_t deltaFrames) noexcept;
+    void ReleaseEntry(TMidiNoteItem item, int32_t deltaFrames) noexcept;
     void ForgetChannel(uint8_t channel) noexcept;
     void WatchTransport() noexcept;
 
