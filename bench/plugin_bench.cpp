@@ -4,150 +4,35 @@
 // the two is what Tonvo's own work adds to the framework and the host interface.
 //
 // Measured: dense note-on/note-off streams (effProcessEvents and processReplacing) per block
-// size, an empty block per block size, effGetChunk and effSetChunk of a program chunk, and an
-// instance's creation and destruction (VSTPluginMain, effOpen, effClose).
-#include "engine/plugin.h"
-#include "host/plugin_library.h"
+// size; the same pairs with more and more other notes held (the cost must not grow with them);
+// random playing over a few to many keys, with a map that passes every note and with one that
+// blocks every note; an empty block per block size, effGetChunk and effSetChunk of a program
+// chunk, and an instance's creation and destruction (VSTPluginMain, effOpen, effClose).
+#include "vst_host.h"
 
 #include <algorithm>
 #include <array>
 #include <benchmark/benchmark.h>
-#include <cstdlib>
-#include <filesystem>
 #include <memory>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
-namespace tonvo {
+namespace tonvo::bench {
 namespace {
-
-constexpr double kSampleRate = 44100.0;
 constexpr int32_t kBlockSizes[] = {64, 512, 4096};
 // The plug-ins' output queue holds 1023 events; a block never sends more than this.
 constexpr int32_t kMaxEventsPerBlock = 500;
 // How many notes of the stream sound at once: each note-off follows this many note-ons later.
 constexpr int32_t kOverlap = 8;
-
-// The host's side: a playing transport whose position the benchmarks advance block by block,
-// and the events the plug-in sends back, counted (and kept only while checking a set-up).
-struct THost {
-    VstTimeInfo time{};
-    int32_t blockSize = 512;
-    int64_t delivered = 0;
-    bool keep = false;
-    std::vector<VstMidiEvent> kept;
-};
-THost host;
-
-intptr_t VSTCALLBACK HostCallback(AEffect*, int32_t opcode, int32_t, intptr_t, void* ptr, float) {
-    switch (opcode) {
-    case audioMasterVersion: return kVstVersion;
-    case audioMasterGetTime: return reinterpret_cast<intptr_t>(&host.time);
-    case audioMasterGetSampleRate: return static_cast<intptr_t>(kSampleRate);
-    case audioMasterGetBlockSize: return host.blockSize;
-    case audioMasterProcessEvents: {
-        const auto* events = static_cast<const VstEvents*>(ptr);
-        if (events == nullptr) {
-            return 0;
-        }
-        host.delivered += events->numEvents;
-        if (host.keep) {
-            for (int32_t i = 0; i < events->numEvents; ++i) {
-                if (events->events[i]->type == kVstMidiType) {
-                    host.kept.push_back(*reinterpret_cast<const VstMidiEvent*>(events->events[i]));
-                }
-            }
-        }
-        return 1;
-    }
-    default: return 0;
-    }
-}
-
-void ResetTransport() {
-    host.time = VstTimeInfo{};
-    host.time.sampleRate = kSampleRate;
-    host.time.tempo = 120.0;
-    host.time.timeSigNumerator = 4;
-    host.time.timeSigDenominator = 4;
-    host.time.flags = kVstTransportPlaying;
-    host.delivered = 0;
-}
-
-// One plug-in file under measurement.
-struct TSubject {
-    std::string name;
-    std::unique_ptr<tools::TPluginLibrary> library;
-    tools::TPluginMain entry = nullptr;
-    // Loaded into every new instance with effSetChunk (program chunk); empty for none.
-    std::vector<uint8_t> state;
-    // Pitch classes every note is moved up by, to check the state took effect.
-    int32_t shift = 0;
-};
-
-// A plug-in instance opened and resumed the way a host prepares one for processing.
-class TInstance {
-public:
-    TInstance(const TSubject& subject, int32_t frames) : frames_(frames) {
-        host.blockSize = frames;
-        effect_ = subject.entry(&HostCallback);
-        if (effect_ == nullptr || effect_->magic != kEffectMagic) {
-            effect_ = nullptr;
-            error_ = subject.name + " made no instance";
-            return;
-        }
-        Dispatch(effOpen);
-        Dispatch(effSetSampleRate, 0, 0, nullptr, static_cast<float>(kSampleRate));
-        Dispatch(effSetBlockSize, 0, frames);
-        if (!subject.state.empty()) {
-            const auto size = static_cast<intptr_t>(subject.state.size());
-            // The host keeps the bytes; the plug-in copies what it needs.
-            std::vector<uint8_t> bytes = subject.state;
-            if (Dispatch(effSetChunk, 1, size, bytes.data()) != size) {
-                error_ = subject.name + " refused its state";
-            }
-        }
-        Dispatch(effMainsChanged, 0, 1);
-        left_.assign(static_cast<size_t>(frames), 1.0f);
-        right_.assign(static_cast<size_t>(frames), 1.0f);
-        outputs_ = {left_.data(), right_.data()};
-    }
-    ~TInstance() {
-        if (effect_ != nullptr) {
-            Dispatch(effMainsChanged, 0, 0);
-            Dispatch(effClose);
-        }
-    }
-    TInstance(const TInstance&) = delete;
-    TInstance& operator=(const TInstance&) = delete;
-
-    // Empty when the instance is ready.
-    const std::string& Error() const { return error_; }
-
-    intptr_t Dispatch(int32_t opcode, int32_t index = 0, intptr_t value = 0, void* ptr = nullptr,
-                      float opt = 0.0f) {
-        return effect_->dispatcher(effect_, opcode, index, value, ptr, opt);
-    }
-
-    // One processing call; the transport then moves on by the block.
-    void Process() {
-        effect_->processReplacing(effect_, nullptr, outputs_.data(), frames_);
-        host.time.samplePos += frames_;
-    }
-
-    bool Silent() const {
-        return std::all_of(left_.begin(), left_.end(), [](float s) { return s == 0.0f; }) &&
-               std::all_of(right_.begin(), right_.end(), [](float s) { return s == 0.0f; });
-    }
-
-private:
-    AEffect* effect_ = nullptr;
-    int32_t frames_;
-    std::string error_;
-    std::vector<float> left_, right_;
-    std::array<float*, 2> outputs_{};
-};
+// Notes held while the sweep's pairs play. Two semitones up, keys 126 and 127 do not sound, so
+// 16 x 126 keys can be held; the largest point holds all of them but the pairs' own eight.
+constexpr int32_t kPairKey = 125;
+constexpr int32_t kPairs = 8;
+constexpr int32_t kHeldSweep[] = {0, 16, 128, 1024, 16 * 126 - kPairs};
+// Random playing: channels x keys, about half of them held.
+constexpr std::array<std::array<int32_t, 2>, 4> kRandomShapes = {
+    {{1, 4}, {1, 12}, {4, 24}, {16, 60}}};
+constexpr int32_t kRandomEvents = 16384;
 
 // A block of note-on/note-off pairs spread evenly over the block and over the 16 channels, in
 // time order as hosts pass them; every note started in the block ends in it.
@@ -201,65 +86,6 @@ private:
     std::unique_ptr<TBlock> block_;
 };
 
-// Tonvo's state with every pitch class sounding, each moved up a whole tone: made by the
-// engine's own module in this process, which knows no documents folder and writes nothing.
-std::vector<uint8_t> EveryKeySoundsState() {
-    std::unique_ptr<TVSTPlugin> module = TVSTModule::Create<TVSTPlugin>();
-    for (int32_t i = 0; i < TScaleMap::kEntries; ++i) {
-        module->ScaleMap().SetScaleMap(i, (i + 2) % 12);
-    }
-    AEffect* effect = module->Effect();
-    void* data = nullptr;
-    const intptr_t size = effect->dispatcher(effect, effGetChunk, 1, 0, &data, 0.0f);
-    if (size <= 0 || data == nullptr) {
-        throw std::runtime_error("the engine gave no state");
-    }
-    return {static_cast<const uint8_t*>(data), static_cast<const uint8_t*>(data) + size};
-}
-
-TSubject LoadSubject(std::string name, const char* path) {
-    TSubject subject;
-    subject.name = std::move(name);
-    subject.library = std::make_unique<tools::TPluginLibrary>(path);
-    if (!subject.library->Loaded()) {
-        throw std::runtime_error(std::string("cannot load ") + path + ": " +
-                                 subject.library->Error());
-    }
-    subject.entry = subject.library->Entry("VSTPluginMain");
-    if (subject.entry == nullptr) {
-        throw std::runtime_error(std::string(path) + " exports no VSTPluginMain");
-    }
-    return subject;
-}
-
-// A fresh folder as HOME, XDG_CONFIG_HOME and XDG_DOCUMENTS_DIR for the process's life, so
-// the plug-in reads and writes no settings or presets of the user's; removed at the end.
-class TPrivateHome {
-public:
-    TPrivateHome() {
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / "tonvo-bench-XXXXXX").string();
-        if (mkdtemp(pattern.data()) == nullptr) {
-            throw std::runtime_error("cannot make a temporary folder");
-        }
-        root_ = pattern;
-        std::filesystem::create_directories(root_ / ".config");
-        std::filesystem::create_directories(root_ / "Documents");
-        setenv("HOME", root_.c_str(), 1);
-        setenv("XDG_CONFIG_HOME", (root_ / ".config").c_str(), 1);
-        setenv("XDG_DOCUMENTS_DIR", (root_ / "Documents").c_str(), 1);
-    }
-    ~TPrivateHome() {
-        std::error_code ignored;
-        std::filesystem::remove_all(root_, ignored);
-    }
-    TPrivateHome(const TPrivateHome&) = delete;
-    TPrivateHome& operator=(const TPrivateHome&) = delete;
-
-private:
-    std::filesystem::path root_;
-};
-
 // Everything the measurements share, made on first use: the private home first, so it is in
 // place before Tonvo loads and is removed only after both libraries are unloaded.
 struct TSetup {
@@ -291,6 +117,12 @@ const TSubject* Subject(benchmark::State& state, size_t index) {
         return nullptr;
     }
     return &setup->subjects[index];
+}
+
+// Tonvo's state with every note blocked; Subject() was called first.
+const std::vector<uint8_t>& BlockedState() {
+    static const std::vector<uint8_t> blocked = EveryKeyBlockedState();
+    return blocked;
 }
 
 // Empty when one block of the stream came back whole, with every note moved as the subject's
@@ -339,6 +171,104 @@ void NoteEvents(benchmark::State& state, size_t index, int32_t frames) {
     }
     state.SetItemsProcessed(state.iterations() * stream.Count());
     state.counters["events_per_block"] = stream.Count();
+}
+
+// Sends every block once (untimed) and answers whether the plug-in sent back what it should.
+bool Play(TInstance& instance, TVstBlocks& blocks, int64_t expected) {
+    host.delivered = 0;
+    for (size_t i = 0; i < blocks.Count(); ++i) {
+        instance.Dispatch(effProcessEvents, 0, 0, blocks.Get(i));
+        instance.Process();
+    }
+    return host.delivered == expected;
+}
+
+// Eight note-on/note-off pairs per 64-frame block, on keys nothing else holds, while `held`
+// other notes are held from before.
+void HeldNotes(benchmark::State& state, size_t index, int32_t held) {
+    const TSubject* found = Subject(state, index);
+    if (found == nullptr) {
+        return;
+    }
+    ResetTransport();
+    TInstance instance(*found, kStreamFrames);
+    std::vector<TNote> holding;
+    for (int32_t key = 0; key <= kPairKey; ++key) {
+        for (int32_t channel = 0; channel < 16; ++channel) {
+            const bool pairKey = key == kPairKey && channel < kPairs;
+            if (!pairKey && static_cast<int32_t>(holding.size()) < held) {
+                const auto frame = static_cast<int32_t>(holding.size() % kStreamEventsPerBlock);
+                holding.push_back(TNote{frame * 4, static_cast<uint8_t>(0x90 | channel),
+                                        static_cast<uint8_t>(key), 100});
+            }
+        }
+    }
+    std::vector<TNote> pairs;
+    for (int32_t step = 0; step < kPairs + kPairs / 2; ++step) {
+        if (step < kPairs) {
+            pairs.push_back(TNote{0, static_cast<uint8_t>(0x90 | step), kPairKey, 100});
+        }
+        if (step >= kPairs / 2) {
+            pairs.push_back(
+                TNote{0, static_cast<uint8_t>(0x80 | (step - kPairs / 2)), kPairKey, 64});
+        }
+    }
+    for (size_t i = 0; i < pairs.size(); ++i) {
+        pairs[i].Frame = static_cast<int32_t>(i) * kStreamFrames / kStreamEventsPerBlock;
+    }
+    TVstBlocks before(holding);
+    TVstBlocks block(pairs);
+    if (!instance.Error().empty()) {
+        state.SkipWithError(instance.Error().c_str());
+        return;
+    }
+    if (static_cast<int32_t>(holding.size()) != held || !Play(instance, before, held) ||
+        !Play(instance, block, static_cast<int64_t>(pairs.size()))) {
+        state.SkipWithError((found->name + " did not hold or play the notes").c_str());
+        return;
+    }
+    for (auto _ : state) {
+        instance.Dispatch(effProcessEvents, 0, 0, block.Get(0));
+        instance.Process();
+    }
+    state.SetItemsProcessed(state.iterations() * static_cast<int64_t>(pairs.size()));
+    state.counters["events_per_block"] = static_cast<double>(pairs.size());
+}
+
+// Random playing over channels x keys, replayed block by block; with `blocked`, Tonvo's map
+// blocks every note, so nothing is sent and nothing is held.
+void RandomStream(benchmark::State& state, size_t index, int32_t channels, int32_t keys,
+                  bool blocked) {
+    const TSubject* found = Subject(state, index);
+    if (found == nullptr) {
+        return;
+    }
+    ResetTransport();
+    const bool blocks = blocked && index == 0;
+    TInstance instance(*found, kStreamFrames, blocks ? &BlockedState() : nullptr);
+    const TRandomNotes notes(channels, keys, kRandomEvents, 13);
+    TVstBlocks before(notes.Prelude());
+    TVstBlocks stream(notes.Events());
+    if (!instance.Error().empty()) {
+        state.SkipWithError(instance.Error().c_str());
+        return;
+    }
+    const auto sent = [&](const std::vector<TNote>& played) {
+        return blocks ? int64_t{0} : static_cast<int64_t>(played.size());
+    };
+    if (!Play(instance, before, sent(notes.Prelude())) ||
+        !Play(instance, stream, sent(notes.Events()))) {
+        state.SkipWithError((found->name + " did not send what the stream asks for").c_str());
+        return;
+    }
+    size_t next = 0;
+    for (auto _ : state) {
+        instance.Dispatch(effProcessEvents, 0, 0, stream.Get(next));
+        instance.Process();
+        next = next + 1 == stream.Count() ? 0 : next + 1;
+    }
+    state.SetItemsProcessed(state.iterations() * kStreamEventsPerBlock);
+    state.counters["events_per_block"] = kStreamEventsPerBlock;
 }
 
 void EmptyBlock(benchmark::State& state, size_t index, int32_t frames) {
@@ -439,6 +369,27 @@ void CreateDestroy(benchmark::State& state, size_t index) {
             });
         }
     }
+    for (const int32_t held : kHeldSweep) {
+        for (size_t i = 0; i < kNames.size(); ++i) {
+            const std::string name =
+                std::string("BM_HeldNotes/") + kNames[i] + "/" + std::to_string(held);
+            benchmark::RegisterBenchmark(
+                name.c_str(), [i, held](benchmark::State& state) { HeldNotes(state, i, held); });
+        }
+    }
+    for (const bool blocked : {false, true}) {
+        for (const auto& [channels, keys] : kRandomShapes) {
+            for (size_t i = 0; i < kNames.size(); ++i) {
+                const std::string name =
+                    std::string(blocked ? "BM_BlockedStream/" : "BM_RandomStream/") + kNames[i] +
+                    "/" + std::to_string(channels) + "x" + std::to_string(keys);
+                benchmark::RegisterBenchmark(name.c_str(),
+                                             [i, channels, keys, blocked](benchmark::State& state) {
+                                                 RandomStream(state, i, channels, keys, blocked);
+                                             });
+            }
+        }
+    }
     for (const int32_t frames : kBlockSizes) {
         for (size_t i = 0; i < kNames.size(); ++i) {
             const std::string name =
@@ -464,6 +415,6 @@ void CreateDestroy(benchmark::State& state, size_t index) {
 }();
 
 } // namespace
-} // namespace tonvo
+} // namespace tonvo::bench
 
 BENCHMARK_MAIN();
