@@ -82,16 +82,50 @@ public:
     // Adds the key's entry as the newest. Refused (false) for values outside their ranges and
     // when the key already holds an entry: the caller releases that one first.
     bool AddHeldNote(int32_t channel, int32_t inputNote, int32_t outputNote,
-                     int32_t velocity) noexcept;
+                     int32_t velocity) noexcept {
+        if (!InRange(channel, inputNote) || !InRange(channel, outputNote) || velocity < 0 ||
+            velocity > 127) {
+            return false;
+        }
+        const size_t key = Key(channel, inputNote);
+        TSlot& slot = slots_[key];
+        if (slot.Prev != kFree) {
+            return false;
+        }
+        slot.Item = TMidiNoteItem{static_cast<uint8_t>(channel), static_cast<uint8_t>(inputNote),
+                                  static_cast<uint8_t>(outputNote), static_cast<uint8_t>(velocity)};
+        TSlot& end = slots_[kEnd];
+        slot.Prev = end.Prev;
+        slot.Next = static_cast<int16_t>(kEnd);
+        slots_[static_cast<size_t>(end.Prev)].Next = static_cast<int16_t>(key);
+        end.Prev = static_cast<int16_t>(key);
+        ++sounding_[Key(channel, outputNote)];
+        ++count_;
+        return true;
+    }
 
     // The entry this held key made, or null. Valid until that entry is removed.
-    const TMidiNoteItem* FindInputNote(int32_t channel, int32_t inputNote) const noexcept;
+    const TMidiNoteItem* FindInputNote(int32_t channel, int32_t inputNote) const noexcept {
+        if (!InRange(channel, inputNote)) {
+            return nullptr;
+        }
+        const TSlot& slot = slots_[Key(channel, inputNote)];
+        return slot.Prev == kFree ? nullptr : &slot.Item;
+    }
 
     // How many entries on this channel hold this output note.
-    int32_t SoundingCount(int32_t channel, int32_t outputNote) const noexcept;
+    int32_t SoundingCount(int32_t channel, int32_t outputNote) const noexcept {
+        return InRange(channel, outputNote) ? sounding_[Key(channel, outputNote)] : 0;
+    }
 
     // Removes the key's entry; false when it holds none.
-    bool Delete(int32_t channel, int32_t inputNote) noexcept;
+    bool Delete(int32_t channel, int32_t inputNote) noexcept {
+        if (!InRange(channel, inputNote) || slots_[Key(channel, inputNote)].Prev == kFree) {
+            return false;
+        }
+        Unlink(Key(channel, inputNote));
+        return true;
+    }
 
     // Removes every entry of one channel, keeping the order of the rest.
     void DeleteChannel(int32_t channel) noexcept;
@@ -109,7 +143,16 @@ private:
     static size_t Key(int32_t channel, int32_t note) noexcept {
         return static_cast<size_t>(channel * kNotes + note);
     }
-    void Unlink(size_t slot) noexcept;
+    // Takes a held slot out of the chain and its output note out of the counts.
+    void Unlink(size_t slot) noexcept {
+        TSlot& held = slots_[slot];
+        slots_[static_cast<size_t>(held.Prev)].Next = held.Next;
+        slots_[static_cast<size_t>(held.Next)].Prev = held.Prev;
+        held.Prev = kFree;
+        held.Next = kFree;
+        --sounding_[Key(held.Item.Channel, held.Item.OutputNote)];
+        --count_;
+    }
 
     std::array<TSlot, kCapacity + 1> slots_{};
     std::array<uint16_t, kCapacity> sounding_{};
