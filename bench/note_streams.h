@@ -72,4 +72,45 @@ private:
     std::vector<TNote> events_;
 };
 
+// Eight note-on/note-off pairs in one block, on key 125 of channels 0..7, played again and
+// again while `held` notes below that key sound: up to all 16 x 125 of them. (Two semitones
+// up, keys 126 and 127 do not sound, and x42's mapkeyscale does not send note 127 on the last
+// channel, so key 125 holds none.)
+struct THeldNotes {
+    std::vector<TNote> Held; // note-ons, sent first
+    std::vector<TNote> Pairs;
+};
+
+constexpr int32_t kPairKey = 125;
+constexpr int32_t kMostHeld = 16 * kPairKey;
+
+inline THeldNotes HeldNotesSweep(int32_t held) {
+    THeldNotes notes;
+    for (int32_t key = 0; key < kPairKey; ++key) {
+        for (int32_t channel = 0; channel < 16; ++channel) {
+            if (static_cast<int32_t>(notes.Held.size()) < held) {
+                const auto place = static_cast<int32_t>(notes.Held.size()) % kStreamEventsPerBlock;
+                notes.Held.push_back(TNote{place * kStreamFrames / kStreamEventsPerBlock,
+                                           static_cast<uint8_t>(0x90 | channel),
+                                           static_cast<uint8_t>(key), 100});
+            }
+        }
+    }
+    // Each note-off follows four note-ons later.
+    constexpr int32_t kPairs = kStreamEventsPerBlock / 2;
+    for (int32_t step = 0; step < kPairs + kPairs / 2; ++step) {
+        if (step < kPairs) {
+            notes.Pairs.push_back(TNote{0, static_cast<uint8_t>(0x90 | step), kPairKey, 100});
+        }
+        if (step >= kPairs / 2) {
+            notes.Pairs.push_back(
+                TNote{0, static_cast<uint8_t>(0x80 | (step - kPairs / 2)), kPairKey, 64});
+        }
+    }
+    for (size_t i = 0; i < notes.Pairs.size(); ++i) {
+        notes.Pairs[i].Frame = static_cast<int32_t>(i) * kStreamFrames / kStreamEventsPerBlock;
+    }
+    return notes;
+}
+
 } // namespace tonvo::bench

@@ -24,11 +24,8 @@ constexpr int32_t kBlockSizes[] = {64, 512, 4096};
 constexpr int32_t kMaxEventsPerBlock = 500;
 // How many notes of the stream sound at once: each note-off follows this many note-ons later.
 constexpr int32_t kOverlap = 8;
-// Notes held while the sweep's pairs play. Two semitones up, keys 126 and 127 do not sound, so
-// 16 x 126 keys can be held; the largest point holds all of them but the pairs' own eight.
-constexpr int32_t kPairKey = 125;
-constexpr int32_t kPairs = 8;
-constexpr int32_t kHeldSweep[] = {0, 16, 128, 1024, 16 * 126 - kPairs};
+// Notes held while the sweep's pairs play.
+constexpr int32_t kHeldSweep[] = {0, 16, 128, 1024, kMostHeld};
 // Random playing: channels x keys, about half of them held.
 constexpr std::array<std::array<int32_t, 2>, 4> kRandomShapes = {
     {{1, 4}, {1, 12}, {4, 24}, {16, 60}}};
@@ -173,16 +170,6 @@ void NoteEvents(benchmark::State& state, size_t index, int32_t frames) {
     state.counters["events_per_block"] = stream.Count();
 }
 
-// Sends every block once (untimed) and answers whether the plug-in sent back what it should.
-bool Play(TInstance& instance, TVstBlocks& blocks, int64_t expected) {
-    host.delivered = 0;
-    for (size_t i = 0; i < blocks.Count(); ++i) {
-        instance.Dispatch(effProcessEvents, 0, 0, blocks.Get(i));
-        instance.Process();
-    }
-    return host.delivered == expected;
-}
-
 // Eight note-on/note-off pairs per 64-frame block, on keys nothing else holds, while `held`
 // other notes are held from before.
 void HeldNotes(benchmark::State& state, size_t index, int32_t held) {
@@ -192,47 +179,23 @@ void HeldNotes(benchmark::State& state, size_t index, int32_t held) {
     }
     ResetTransport();
     TInstance instance(*found, kStreamFrames);
-    std::vector<TNote> holding;
-    for (int32_t key = 0; key <= kPairKey; ++key) {
-        for (int32_t channel = 0; channel < 16; ++channel) {
-            const bool pairKey = key == kPairKey && channel < kPairs;
-            if (!pairKey && static_cast<int32_t>(holding.size()) < held) {
-                const auto frame = static_cast<int32_t>(holding.size() % kStreamEventsPerBlock);
-                holding.push_back(TNote{frame * 4, static_cast<uint8_t>(0x90 | channel),
-                                        static_cast<uint8_t>(key), 100});
-            }
-        }
-    }
-    std::vector<TNote> pairs;
-    for (int32_t step = 0; step < kPairs + kPairs / 2; ++step) {
-        if (step < kPairs) {
-            pairs.push_back(TNote{0, static_cast<uint8_t>(0x90 | step), kPairKey, 100});
-        }
-        if (step >= kPairs / 2) {
-            pairs.push_back(
-                TNote{0, static_cast<uint8_t>(0x80 | (step - kPairs / 2)), kPairKey, 64});
-        }
-    }
-    for (size_t i = 0; i < pairs.size(); ++i) {
-        pairs[i].Frame = static_cast<int32_t>(i) * kStreamFrames / kStreamEventsPerBlock;
-    }
-    TVstBlocks before(holding);
-    TVstBlocks block(pairs);
+    const THeldNotes notes = HeldNotesSweep(held);
+    TVstPlayer before(instance, notes.Held);
+    TVstPlayer pairs(instance, notes.Pairs);
     if (!instance.Error().empty()) {
         state.SkipWithError(instance.Error().c_str());
         return;
     }
-    if (static_cast<int32_t>(holding.size()) != held || !Play(instance, before, held) ||
-        !Play(instance, block, static_cast<int64_t>(pairs.size()))) {
+    if (static_cast<int32_t>(notes.Held.size()) != held || before.PlayOnce() != held ||
+        pairs.PlayOnce() != static_cast<int64_t>(notes.Pairs.size())) {
         state.SkipWithError((found->name + " did not hold or play the notes").c_str());
         return;
     }
     for (auto _ : state) {
-        instance.Dispatch(effProcessEvents, 0, 0, block.Get(0));
-        instance.Process();
+        pairs.Run(1);
     }
-    state.SetItemsProcessed(state.iterations() * static_cast<int64_t>(pairs.size()));
-    state.counters["events_per_block"] = static_cast<double>(pairs.size());
+    state.SetItemsProcessed(state.iterations() * static_cast<int64_t>(notes.Pairs.size()));
+    state.counters["events_per_block"] = static_cast<double>(notes.Pairs.size());
 }
 
 // Random playing over channels x keys, replayed block by block; with `blocked`, Tonvo's map
@@ -247,8 +210,8 @@ void RandomStream(benchmark::State& state, size_t index, int32_t channels, int32
     const bool blocks = blocked && index == 0;
     TInstance instance(*found, kStreamFrames, blocks ? &BlockedState() : nullptr);
     const TRandomNotes notes(channels, keys, kRandomEvents, 13);
-    TVstBlocks before(notes.Prelude());
-    TVstBlocks stream(notes.Events());
+    TVstPlayer before(instance, notes.Prelude());
+    TVstPlayer stream(instance, notes.Events());
     if (!instance.Error().empty()) {
         state.SkipWithError(instance.Error().c_str());
         return;
@@ -256,16 +219,12 @@ void RandomStream(benchmark::State& state, size_t index, int32_t channels, int32
     const auto sent = [&](const std::vector<TNote>& played) {
         return blocks ? int64_t{0} : static_cast<int64_t>(played.size());
     };
-    if (!Play(instance, before, sent(notes.Prelude())) ||
-        !Play(instance, stream, sent(notes.Events()))) {
+    if (before.PlayOnce() != sent(notes.Prelude()) || stream.PlayOnce() != sent(notes.Events())) {
         state.SkipWithError((found->name + " did not send what the stream asks for").c_str());
         return;
     }
-    size_t next = 0;
     for (auto _ : state) {
-        instance.Dispatch(effProcessEvents, 0, 0, stream.Get(next));
-        instance.Process();
-        next = next + 1 == stream.Count() ? 0 : next + 1;
+        stream.Run(1);
     }
     state.SetItemsProcessed(state.iterations() * kStreamEventsPerBlock);
     state.counters["events_per_block"] = kStreamEventsPerBlock;

@@ -147,29 +147,34 @@ private:
     std::array<float*, 2> outputs_{};
 };
 
-// Notes laid out as the VstEvents blocks a host passes with effProcessEvents, 16 to a block
-// (the last one may hold fewer), made once so replaying them costs the host nothing.
-class TVstBlocks {
+// The block of events a host passes with effProcessEvents: one set of 16 records the host
+// fills from its note list before each call, as hosts reuse their event buffers.
+class TVstEventBuffer {
 public:
-    explicit TVstBlocks(const std::vector<TNote>& notes) : events_(notes.size()) {
-        for (size_t i = 0; i < notes.size(); ++i) {
-            VstMidiEvent& event = events_[i];
-            event.type = kVstMidiType;
-            event.byteSize = sizeof(VstMidiEvent);
-            event.deltaFrames = notes[i].Frame;
-            event.midiData[0] = static_cast<char>(notes[i].Status);
-            event.midiData[1] = static_cast<char>(notes[i].Data1);
-            event.midiData[2] = static_cast<char>(notes[i].Data2);
-        }
-        blocks_.resize((notes.size() + kStreamEventsPerBlock - 1) / kStreamEventsPerBlock);
-        for (size_t i = 0; i < notes.size(); ++i) {
-            TBlock& block = blocks_[i / kStreamEventsPerBlock];
-            block.events[block.numEvents++] = reinterpret_cast<VstEvent*>(&events_[i]);
+    TVstEventBuffer() {
+        for (size_t i = 0; i < kStreamEventsPerBlock; ++i) {
+            events_[i].type = kVstMidiType;
+            events_[i].byteSize = sizeof(VstMidiEvent);
+            block_.events[i] = reinterpret_cast<VstEvent*>(&events_[i]);
         }
     }
+    TVstEventBuffer(const TVstEventBuffer&) = delete;
+    TVstEventBuffer& operator=(const TVstEventBuffer&) = delete;
 
-    size_t Count() const noexcept { return blocks_.size(); }
-    VstEvents* Get(size_t index) noexcept { return reinterpret_cast<VstEvents*>(&blocks_[index]); }
+    // The block of notes[first] and up to 15 after it.
+    VstEvents* Fill(const std::vector<TNote>& notes, size_t first) noexcept {
+        const size_t count = std::min<size_t>(kStreamEventsPerBlock, notes.size() - first);
+        for (size_t i = 0; i < count; ++i) {
+            const TNote& note = notes[first + i];
+            VstMidiEvent& event = events_[i];
+            event.deltaFrames = note.Frame;
+            event.midiData[0] = static_cast<char>(note.Status);
+            event.midiData[1] = static_cast<char>(note.Data1);
+            event.midiData[2] = static_cast<char>(note.Data2);
+        }
+        block_.numEvents = static_cast<int32_t>(count);
+        return reinterpret_cast<VstEvents*>(&block_);
+    }
 
 private:
     struct TBlock {
@@ -179,8 +184,42 @@ private:
     };
     static_assert(offsetof(TBlock, events) == offsetof(VstEvents, events));
 
-    std::vector<VstMidiEvent> events_;
-    std::vector<TBlock> blocks_;
+    std::array<VstMidiEvent, kStreamEventsPerBlock> events_{};
+    TBlock block_;
+};
+
+// Replays notes into a plug-in instance block by block, going round when they run out.
+class TVstPlayer {
+public:
+    TVstPlayer(TInstance& instance, const std::vector<TNote>& notes)
+        : instance_(instance), notes_(notes) {}
+
+    // Plays `blocks` blocks, on from where the previous call stopped.
+    void Run(size_t blocks) noexcept {
+        for (size_t i = 0; i < blocks; ++i) {
+            instance_.Dispatch(effProcessEvents, 0, 0, buffer_.Fill(notes_, next_));
+            instance_.Process();
+            next_ += kStreamEventsPerBlock;
+            next_ = next_ >= notes_.size() ? 0 : next_;
+        }
+    }
+    // Plays every note once from the start; answers how many events the plug-in sent.
+    int64_t PlayOnce() noexcept {
+        host.delivered = 0;
+        next_ = 0;
+        Run(Blocks());
+        next_ = 0;
+        return host.delivered;
+    }
+    size_t Blocks() const noexcept {
+        return (notes_.size() + kStreamEventsPerBlock - 1) / kStreamEventsPerBlock;
+    }
+
+private:
+    TInstance& instance_;
+    const std::vector<TNote>& notes_;
+    TVstEventBuffer buffer_;
+    size_t next_ = 0;
 };
 
 // Tonvo's state with this note map (each pitch class's target, -1 blocked): made by the
