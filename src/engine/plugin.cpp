@@ -47,6 +47,14 @@ std::vector<TModuleDescription> TVSTPlugin::Descriptions() const {
     return layers;
 }
 
+bool TVSTPlugin::BindHandler(std::string_view event, std::string_view handler) {
+    if (event == "OnProcessMidi" && handler == "VSTModuleProcessMidi") {
+        OnProcessMidi = [this](VstMidiEvent& midi) { TVSTPlugin::VSTModuleProcessMidi(midi); };
+        return true;
+    }
+    return TVSTPluginBase::BindHandler(event, handler);
+}
+
 void TVSTPlugin::VSTModuleCreate() {
     PluginVersion = "1.00";
     UserGuideFileName = "Tonvo User Guide.pdf";

@@ -41,7 +41,8 @@ public:
 
     void VSTModuleCreate() override;
     // Per-event MIDI handler. Audio thread.
-    void VSTModuleProcessMidi(VstMidiEvent& event) noexcept override;
+    // Final: the binding below calls this one directly.
+    void VSTModuleProcessMidi(VstMidiEvent& event) noexcept final;
     // Per-block handler: silence on the outputs, and the transport watch. Audio thread.
     void VSTModuleProcess32Replacing(float** inputs, float** outputs,
                                      uint32_t frames) noexcept override;
@@ -58,6 +59,9 @@ protected:
     void ApplyState(const TPluginState& state) override;
     std::vector<TModuleDescription> Descriptions() const override;
     void BeforeProcessing() noexcept override;
+    // Binds the per-event handler to this class's own, so an event reaches it without a
+    // second indirect call; the other handlers are the base's.
+    bool BindHandler(std::string_view event, std::string_view handler) override;
 
 private:
     struct TPreviewNote {
