@@ -4,150 +4,32 @@
 // the two is what Tonvo's own work adds to the framework and the host interface.
 //
 // Measured: dense note-on/note-off streams (effProcessEvents and processReplacing) per block
-// size, an empty block per block size, effGetChunk and effSetChunk of a program chunk, and an
-// instance's creation and destruction (VSTPluginMain, effOpen, effClose).
-#include "engine/plugin.h"
-#include "tonvo_host/plugin_library.h"
+// size; the same pairs with more and more other notes held (the cost must not grow with them);
+// random playing over a few to many keys, with a map that passes every note and with one that
+// blocks every note; an empty block per block size, effGetChunk and effSetChunk of a program
+// chunk, and an instance's creation and destruction (VSTPluginMain, effOpen, effClose).
+#include "vst_host.h"
 
 #include <algorithm>
 #include <array>
 #include <benchmark/benchmark.h>
-#include <cstdlib>
-#include <filesystem>
 #include <memory>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
-namespace tonvo {
+namespace tonvo::bench {
 namespace {
-
-constexpr double kSampleRate = 44100.0;
 constexpr int32_t kBlockSizes[] = {64, 512, 4096};
 // The plug-ins' output queue holds 1023 events; a block never sends more than this.
 constexpr int32_t kMaxEventsPerBlock = 500;
 // How many notes of the stream sound at once: each note-off follows this many note-ons later.
 constexpr int32_t kOverlap = 8;
-
-// The host's side: a playing transport whose position the benchmarks advance block by block,
-// and the events the plug-in sends back, counted (and kept only while checking a set-up).
-struct Host {
-    VstTimeInfo time{};
-    int32_t blockSize = 512;
-    int64_t delivered = 0;
-    bool keep = false;
-    std::vector<VstMidiEvent> kept;
-};
-Host host;
-
-intptr_t VSTCALLBACK HostCallback(AEffect*, int32_t opcode, int32_t, intptr_t, void* ptr, float) {
-    switch (opcode) {
-    case audioMasterVersion: return kVstVersion;
-    case audioMasterGetTime: return reinterpret_cast<intptr_t>(&host.time);
-    case audioMasterGetSampleRate: return static_cast<intptr_t>(kSampleRate);
-    case audioMasterGetBlockSize: return host.blockSize;
-    case audioMasterProcessEvents: {
-        const auto* events = static_cast<const VstEvents*>(ptr);
-        if (events == nullptr) {
-            return 0;
-        }
-        host.delivered += events->numEvents;
-        if (host.keep) {
-            for (int32_t i = 0; i < events->numEvents; ++i) {
-                if (events->events[i]->type == kVstMidiType) {
-                    host.kept.push_back(*reinterpret_cast<const VstMidiEvent*>(events->events[i]));
-                }
-            }
-        }
-        return 1;
-    }
-    default: return 0;
-    }
-}
-
-void ResetTransport() {
-    host.time = VstTimeInfo{};
-    host.time.sampleRate = kSampleRate;
-    host.time.tempo = 120.0;
-    host.time.timeSigNumerator = 4;
-    host.time.timeSigDenominator = 4;
-    host.time.flags = kVstTransportPlaying;
-    host.delivered = 0;
-}
-
-// One plug-in file under measurement.
-struct Subject {
-    std::string name;
-    std::unique_ptr<tools::PluginLibrary> library;
-    tools::PluginMain entry = nullptr;
-    // Loaded into every new instance with effSetChunk (program chunk); empty for none.
-    std::vector<uint8_t> state;
-    // Pitch classes every note is moved up by, to check the state took effect.
-    int32_t shift = 0;
-};
-
-// A plug-in instance opened and resumed the way a host prepares one for processing.
-class Instance {
-public:
-    Instance(const Subject& subject, int32_t frames) : frames_(frames) {
-        host.blockSize = frames;
-        effect_ = subject.entry(&HostCallback);
-        if (effect_ == nullptr || effect_->magic != kEffectMagic) {
-            effect_ = nullptr;
-            error_ = subject.name + " made no instance";
-            return;
-        }
-        Dispatch(effOpen);
-        Dispatch(effSetSampleRate, 0, 0, nullptr, static_cast<float>(kSampleRate));
-        Dispatch(effSetBlockSize, 0, frames);
-        if (!subject.state.empty()) {
-            const auto size = static_cast<intptr_t>(subject.state.size());
-            // The host keeps the bytes; the plug-in copies what it needs.
-            std::vector<uint8_t> bytes = subject.state;
-            if (Dispatch(effSetChunk, 1, size, bytes.data()) != size) {
-                error_ = subject.name + " refused its state";
-            }
-        }
-        Dispatch(effMainsChanged, 0, 1);
-        left_.assign(static_cast<size_t>(frames), 1.0f);
-        right_.assign(static_cast<size_t>(frames), 1.0f);
-        outputs_ = {left_.data(), right_.data()};
-    }
-    ~Instance() {
-        if (effect_ != nullptr) {
-            Dispatch(effMainsChanged, 0, 0);
-            Dispatch(effClose);
-        }
-    }
-    Instance(const Instance&) = delete;
-    Instance& operator=(const Instance&) = delete;
-
-    // Empty when the instance is ready.
-    const std::string& Error() const { return error_; }
-
-    intptr_t Dispatch(int32_t opcode, int32_t index = 0, intptr_t value = 0, void* ptr = nullptr,
-                      float opt = 0.0f) {
-        return effect_->dispatcher(effect_, opcode, index, value, ptr, opt);
-    }
-
-    // One processing call; the transport then moves on by the block.
-    void Process() {
-        effect_->processReplacing(effect_, nullptr, outputs_.data(), frames_);
-        host.time.samplePos += frames_;
-    }
-
-    bool Silent() const {
-        return std::all_of(left_.begin(), left_.end(), [](float s) { return s == 0.0f; }) &&
-               std::all_of(right_.begin(), right_.end(), [](float s) { return s == 0.0f; });
-    }
-
-private:
-    AEffect* effect_ = nullptr;
-    int32_t frames_;
-    std::string error_;
-    std::vector<float> left_, right_;
-    std::array<float*, 2> outputs_{};
-};
+// Notes held while the sweep's pairs play.
+constexpr int32_t kHeldSweep[] = {0, 16, 128, 1024, kMostHeld};
+// Random playing: channels x keys, about half of them held.
+constexpr std::array<std::array<int32_t, 2>, 4> kRandomShapes = {
+    {{1, 4}, {1, 12}, {4, 24}, {16, 60}}};
+constexpr int32_t kRandomEvents = 16384;
 
 // A block of note-on/note-off pairs spread evenly over the block and over the 16 channels, in
 // time order as hosts pass them; every note started in the block ends in it.
@@ -201,65 +83,6 @@ private:
     std::unique_ptr<Block> block_;
 };
 
-// Tonvo's state with every pitch class sounding, each moved up a whole tone: made by the
-// engine's own module in this process, which knows no documents folder and writes nothing.
-std::vector<uint8_t> EveryKeySoundsState() {
-    std::unique_ptr<TVSTPlugin> module = TVSTModule::Create<TVSTPlugin>();
-    for (int32_t i = 0; i < TScaleMap::kEntries; ++i) {
-        module->ScaleMap().SetScaleMap(i, (i + 2) % 12);
-    }
-    AEffect* effect = module->Effect();
-    void* data = nullptr;
-    const intptr_t size = effect->dispatcher(effect, effGetChunk, 1, 0, &data, 0.0f);
-    if (size <= 0 || data == nullptr) {
-        throw std::runtime_error("the engine gave no state");
-    }
-    return {static_cast<const uint8_t*>(data), static_cast<const uint8_t*>(data) + size};
-}
-
-Subject LoadSubject(std::string name, const char* path) {
-    Subject subject;
-    subject.name = std::move(name);
-    subject.library = std::make_unique<tools::PluginLibrary>(path);
-    if (!subject.library->Loaded()) {
-        throw std::runtime_error(std::string("cannot load ") + path + ": " +
-                                 subject.library->Error());
-    }
-    subject.entry = subject.library->Entry("VSTPluginMain");
-    if (subject.entry == nullptr) {
-        throw std::runtime_error(std::string(path) + " exports no VSTPluginMain");
-    }
-    return subject;
-}
-
-// A fresh folder as HOME, XDG_CONFIG_HOME and XDG_DOCUMENTS_DIR for the process's life, so
-// the plug-in reads and writes no settings or presets of the user's; removed at the end.
-class PrivateHome {
-public:
-    PrivateHome() {
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / "tonvo-bench-XXXXXX").string();
-        if (mkdtemp(pattern.data()) == nullptr) {
-            throw std::runtime_error("cannot make a temporary folder");
-        }
-        root_ = pattern;
-        std::filesystem::create_directories(root_ / ".config");
-        std::filesystem::create_directories(root_ / "Documents");
-        setenv("HOME", root_.c_str(), 1);
-        setenv("XDG_CONFIG_HOME", (root_ / ".config").c_str(), 1);
-        setenv("XDG_DOCUMENTS_DIR", (root_ / "Documents").c_str(), 1);
-    }
-    ~PrivateHome() {
-        std::error_code ignored;
-        std::filesystem::remove_all(root_, ignored);
-    }
-    PrivateHome(const PrivateHome&) = delete;
-    PrivateHome& operator=(const PrivateHome&) = delete;
-
-private:
-    std::filesystem::path root_;
-};
-
 // Everything the measurements share, made on first use: the private home first, so it is in
 // place before Tonvo loads and is removed only after both libraries are unloaded.
 struct Setup {
@@ -291,6 +114,12 @@ const Subject* FindSubject(benchmark::State& state, size_t index) {
         return nullptr;
     }
     return &setup->subjects[index];
+}
+
+// Tonvo's state with every note blocked; FindSubject() was called first.
+const std::vector<uint8_t>& BlockedState() {
+    static const std::vector<uint8_t> blocked = EveryKeyBlockedState();
+    return blocked;
 }
 
 // Empty when one block of the stream came back whole, with every note moved as the subject's
@@ -339,6 +168,66 @@ void NoteEvents(benchmark::State& state, size_t index, int32_t frames) {
     }
     state.SetItemsProcessed(state.iterations() * stream.Count());
     state.counters["events_per_block"] = stream.Count();
+}
+
+// Eight note-on/note-off pairs per 64-frame block, on keys nothing else holds, while `held`
+// other notes are held from before.
+void HeldNotesWhilePairsPlay(benchmark::State& state, size_t index, int32_t held) {
+    const Subject* found = FindSubject(state, index);
+    if (found == nullptr) {
+        return;
+    }
+    ResetTransport();
+    Instance instance(*found, kStreamFrames);
+    const HeldNoteSet notes = HeldNotesSweep(held);
+    VstPlayer before(instance, notes.Held);
+    VstPlayer pairs(instance, notes.Pairs);
+    if (!instance.Error().empty()) {
+        state.SkipWithError(instance.Error().c_str());
+        return;
+    }
+    if (static_cast<int32_t>(notes.Held.size()) != held || before.PlayOnce() != held ||
+        pairs.PlayOnce() != static_cast<int64_t>(notes.Pairs.size())) {
+        state.SkipWithError((found->name + " did not hold or play the notes").c_str());
+        return;
+    }
+    for (auto _ : state) {
+        pairs.Run(1);
+    }
+    state.SetItemsProcessed(state.iterations() * static_cast<int64_t>(notes.Pairs.size()));
+    state.counters["events_per_block"] = static_cast<double>(notes.Pairs.size());
+}
+
+// Random playing over channels x keys, replayed block by block; with `blocked`, Tonvo's map
+// blocks every note, so nothing is sent and nothing is held.
+void RandomStream(benchmark::State& state, size_t index, int32_t channels, int32_t keys,
+                  bool blocked) {
+    const Subject* found = FindSubject(state, index);
+    if (found == nullptr) {
+        return;
+    }
+    ResetTransport();
+    const bool blocks = blocked && index == 0;
+    Instance instance(*found, kStreamFrames, blocks ? &BlockedState() : nullptr);
+    const RandomNotes notes(channels, keys, kRandomEvents, 13);
+    VstPlayer before(instance, notes.Prelude());
+    VstPlayer stream(instance, notes.Events());
+    if (!instance.Error().empty()) {
+        state.SkipWithError(instance.Error().c_str());
+        return;
+    }
+    const auto sent = [&](const std::vector<Note>& played) {
+        return blocks ? int64_t{0} : static_cast<int64_t>(played.size());
+    };
+    if (before.PlayOnce() != sent(notes.Prelude()) || stream.PlayOnce() != sent(notes.Events())) {
+        state.SkipWithError((found->name + " did not send what the stream asks for").c_str());
+        return;
+    }
+    for (auto _ : state) {
+        stream.Run(1);
+    }
+    state.SetItemsProcessed(state.iterations() * kStreamEventsPerBlock);
+    state.counters["events_per_block"] = kStreamEventsPerBlock;
 }
 
 void EmptyBlock(benchmark::State& state, size_t index, int32_t frames) {
@@ -439,6 +328,28 @@ void CreateDestroy(benchmark::State& state, size_t index) {
             });
         }
     }
+    for (const int32_t held : kHeldSweep) {
+        for (size_t i = 0; i < kNames.size(); ++i) {
+            const std::string name =
+                std::string("BM_HeldNotes/") + kNames[i] + "/" + std::to_string(held);
+            benchmark::RegisterBenchmark(name.c_str(), [i, held](benchmark::State& state) {
+                HeldNotesWhilePairsPlay(state, i, held);
+            });
+        }
+    }
+    for (const bool blocked : {false, true}) {
+        for (const auto& [channels, keys] : kRandomShapes) {
+            for (size_t i = 0; i < kNames.size(); ++i) {
+                const std::string name =
+                    std::string(blocked ? "BM_BlockedStream/" : "BM_RandomStream/") + kNames[i] +
+                    "/" + std::to_string(channels) + "x" + std::to_string(keys);
+                benchmark::RegisterBenchmark(name.c_str(),
+                                             [i, channels, keys, blocked](benchmark::State& state) {
+                                                 RandomStream(state, i, channels, keys, blocked);
+                                             });
+            }
+        }
+    }
     for (const int32_t frames : kBlockSizes) {
         for (size_t i = 0; i < kNames.size(); ++i) {
             const std::string name =
@@ -464,6 +375,6 @@ void CreateDestroy(benchmark::State& state, size_t index) {
 }();
 
 } // namespace
-} // namespace tonvo
+} // namespace tonvo::bench
 
 BENCHMARK_MAIN();

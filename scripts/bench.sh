@@ -1,13 +1,47 @@
 #!/usr/bin/env bash
-# Builds the plug-in benchmark, runs it (5 repetitions, medians) and prints a Markdown table:
-# each measurement for Tonvo and for the pass-through plug-in made with the same framework,
-# and their ratio. Extra arguments go to plugin_bench (e.g. --benchmark_filter=NoteEvents).
-# Build and benchmark messages go to stderr; the table alone goes to stdout.
+# Builds the plug-in benchmarks and runs them; prints Markdown tables on stdout.
+#
+# 1. plugin_bench (5 repetitions, medians): each measurement for Tonvo and for the pass-through
+#    plug-in made with the same framework, and their ratio. Extra arguments go to plugin_bench
+#    (e.g. --benchmark_filter=HeldNotes).
+# 2. peer_bench: the same note traffic through Tonvo, the pass-through and x42's mapkeyscale
+#    (LV2, through lilv), interleaved, medians of 9 rounds. Its packages (x42-plugins,
+#    liblilv-dev, lv2-dev) are installed here when missing, as root or through sudo; set
+#    TONVO_BENCH_NO_PEER=1 to skip this part.
+#
+# Build and benchmark messages go to stderr; the tables alone go to stdout.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
+peer=1
+if [ "${TONVO_BENCH_NO_PEER:-0}" = 1 ]; then
+  peer=0
+fi
+if [ "$peer" = 1 ]; then
+  missing=()
+  for package in x42-plugins liblilv-dev lv2-dev; do
+    if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed'; then
+      missing+=("$package")
+    fi
+  done
+  if [ ${#missing[@]} -gt 0 ]; then
+    as_root=()
+    if [ "$(id -u)" -ne 0 ]; then
+      as_root=(sudo)
+    fi
+    "${as_root[@]}" apt-get update >&2
+    "${as_root[@]}" env DEBIAN_FRONTEND=noninteractive \
+      apt-get install -y --no-install-recommends "${missing[@]}" >&2
+  fi
+fi
+
+targets=(plugin_bench)
+if [ "$peer" = 1 ]; then
+  targets+=(peer_bench)
+fi
+# The configure step looks for lilv again while it has not been found.
 cmake --preset linux >&2
-cmake --build --preset linux --target plugin_bench >&2
+cmake --build --preset linux --target "${targets[@]}" >&2
 
 json=$(mktemp)
 trap 'rm -f "$json"' EXIT
@@ -34,6 +68,9 @@ for run in report["benchmarks"]:
 
 what = {
     "BM_NoteEvents": ("note on/off stream (effProcessEvents + processReplacing)", "ns/event"),
+    "BM_HeldNotes": ("8 note pairs per 64-frame block, other notes held", "ns/event"),
+    "BM_RandomStream": ("random playing, channels x keys, 16 events per 64 frames", "ns/event"),
+    "BM_BlockedStream": ("the same, every note blocked by the map", "ns/event"),
     "BM_EmptyBlock": ("empty block (processReplacing)", "ns/call"),
     "BM_GetChunk": ("effGetChunk, program chunk", "ns/call"),
     "BM_SetChunk": ("effSetChunk, program chunk", "ns/call"),
@@ -42,7 +79,7 @@ what = {
 
 def per_unit(name):
     time, run = medians[name]
-    if name.startswith("BM_NoteEvents/"):
+    if "events_per_block" in run:
         time /= run["events_per_block"]
     return time
 
@@ -53,7 +90,7 @@ def shown(value):
         return f"{value:.1f}"
     return f"{value:.2f}"
 
-print("| what | block size | Tonvo | pass-through | Tonvo / pass-through |")
+print("| what | block size, notes held or keys | Tonvo | pass-through | Tonvo / pass-through |")
 print("|---|---:|---:|---:|---:|")
 seen = set()
 for name in medians:  # in the order the benchmark ran them
@@ -71,3 +108,10 @@ for name in medians:  # in the order the benchmark ran them
     a, b = per_unit(tonvo), per_unit(passthrough)
     print(f"| {label} | {block} | {shown(a)} {unit} | {shown(b)} {unit} | {a / b:.2f} |")
 EOF
+
+if [ "$peer" = 1 ]; then
+  echo >&2
+  echo >&2 "peer comparison:"
+  echo
+  build/linux/bench/peer_bench
+fi

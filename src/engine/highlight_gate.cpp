@@ -16,10 +16,7 @@ bool THighlightGate::Attached() const noexcept {
 }
 
 // An editor that throws loses that one highlight; the audio thread goes on.
-bool THighlightGate::NoteOn(int note) noexcept {
-    if (!attached_.load(std::memory_order_acquire)) {
-        return false;
-    }
+bool THighlightGate::EditorNoteOn(int note) noexcept {
     std::lock_guard guard(lock_);
     try {
         return editor_ != nullptr && editor_->HighlightNoteOn(note);
@@ -28,10 +25,7 @@ bool THighlightGate::NoteOn(int note) noexcept {
     }
 }
 
-bool THighlightGate::NoteOff(int note) noexcept {
-    if (!attached_.load(std::memory_order_acquire)) {
-        return false;
-    }
+bool THighlightGate::EditorNoteOff(int note) noexcept {
     std::lock_guard guard(lock_);
     try {
         return editor_ != nullptr && editor_->HighlightNoteOff(note);

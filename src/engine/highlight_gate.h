@@ -43,14 +43,22 @@ public:
     void Detach() noexcept { Attach(nullptr); }
     bool Attached() const noexcept;
 
-    // Audio thread. False when no editor is attached or its state did not change.
-    bool NoteOn(int note) noexcept;
-    bool NoteOff(int note) noexcept;
+    // Audio thread. False when no editor is attached or its state did not change. The check
+    // for an editor is inline: with none attached, a note costs one atomic load here.
+    bool NoteOn(int note) noexcept {
+        return attached_.load(std::memory_order_acquire) && EditorNoteOn(note);
+    }
+    bool NoteOff(int note) noexcept {
+        return attached_.load(std::memory_order_acquire) && EditorNoteOff(note);
+    }
 
     // The editor takes this for its refresh pass.
     TSpinLock& Lock() noexcept { return lock_; }
 
 private:
+    bool EditorNoteOn(int note) noexcept;
+    bool EditorNoteOff(int note) noexcept;
+
     mutable TSpinLock lock_;
     TEditorHighlights* editor_ = nullptr;
     // Lets the audio thread skip the lock while no editor is attached (the usual case); the

@@ -1,65 +1,36 @@
 #include "engine/midi_note_list.h"
 
-#include <algorithm>
-
 namespace tonvo {
 
-bool TMidiNoteList::AddHeldNote(int32_t channel, int32_t inputNote, int32_t outputNote,
-                                int32_t velocity) noexcept {
-    if (count_ >= kCapacity || !InRange(channel, inputNote) || !InRange(channel, outputNote) ||
-        velocity < 0 || velocity > 127) {
-        return false;
-    }
-    items_[static_cast<size_t>(count_++)] =
-        TMidiNoteItem{static_cast<uint8_t>(channel), static_cast<uint8_t>(inputNote),
-                      static_cast<uint8_t>(outputNote), static_cast<uint8_t>(velocity)};
-    ++Sounding(channel, outputNote);
-    return true;
+TMidiNoteList::TMidiNoteList() noexcept {
+    slots_[kEnd].Prev = static_cast<int16_t>(kEnd);
+    slots_[kEnd].Next = static_cast<int16_t>(kEnd);
 }
 
-int32_t TMidiNoteList::IndexOfInputNote(int32_t channel, int32_t inputNote) const noexcept {
-    for (int32_t i = count_ - 1; i >= 0; --i) {
-        const TMidiNoteItem& item = items_[static_cast<size_t>(i)];
-        if (item.Channel == channel && item.InputNote == inputNote) {
-            return i;
-        }
-    }
-    return -1;
-}
-
-int32_t TMidiNoteList::SoundingCount(int32_t channel, int32_t outputNote) const noexcept {
-    if (!InRange(channel, outputNote)) {
-        return 0;
-    }
-    return sounding_[static_cast<size_t>(channel * kNotes + outputNote)];
-}
-
-void TMidiNoteList::Delete(int32_t index) noexcept {
-    if (index < 0 || index >= count_) {
+// The channel's own 128 slots, not the whole chain.
+void TMidiNoteList::DeleteChannel(int32_t channel) noexcept {
+    if (channel < 0 || channel >= kChannels) {
         return;
     }
-    const TMidiNoteItem& item = items_[static_cast<size_t>(index)];
-    --Sounding(item.Channel, item.OutputNote);
-    std::copy(items_.begin() + index + 1, items_.begin() + count_, items_.begin() + index);
-    --count_;
-}
-
-void TMidiNoteList::DeleteChannel(int32_t channel) noexcept {
-    int32_t kept = 0;
-    for (int32_t i = 0; i < count_; ++i) {
-        const TMidiNoteItem item = items_[static_cast<size_t>(i)];
-        if (item.Channel == channel) {
-            --Sounding(item.Channel, item.OutputNote);
-        } else {
-            items_[static_cast<size_t>(kept++)] = item;
+    for (int32_t note = 0; note < kNotes; ++note) {
+        if (slots_[Key(channel, note)].Prev != kFree) {
+            Unlink(Key(channel, note));
         }
     }
-    count_ = kept;
 }
 
+// Walks only what is held, so an empty list clears at once.
 void TMidiNoteList::Clear() noexcept {
+    for (auto at = static_cast<size_t>(slots_[kEnd].Next); at != kEnd;) {
+        TSlot& slot = slots_[at];
+        sounding_[Key(slot.Item.Channel, slot.Item.OutputNote)] = 0;
+        at = static_cast<size_t>(slot.Next);
+        slot.Prev = kFree;
+        slot.Next = kFree;
+    }
+    slots_[kEnd].Prev = static_cast<int16_t>(kEnd);
+    slots_[kEnd].Next = static_cast<int16_t>(kEnd);
     count_ = 0;
-    sounding_.fill(0);
 }
 
 } // namespace tonvo

@@ -1,10 +1,12 @@
 // The held notes: which output note each held (channel, input note) produced, so its note-off
 // releases what was really sent whatever the map says by then.
 //
-// Storage is fixed: each (channel, input note) holds at most one entry, so 16 x 128 entries
-// always suffice and nothing is allocated after construction. Entries keep the order they were
-// added in, oldest first. A per-(channel, output note) count answers "is this output note
-// sounding on this channel" without a scan.
+// Each (channel, input note) holds at most one entry, so the list is a fixed table of 16 x 128
+// slots, one per key: finding, adding and removing a key's entry is one table access whatever
+// else is held. The order entries were added in (oldest first), which the release of all held
+// notes follows, is a doubly linked chain through the slots. A per-(channel, output note)
+// count answers "is this output note sounding on this channel" without a search. Nothing is
+// allocated after construction and every operation is bounded by the table's size.
 //
 // Thread contract: audio thread only (and the module's construction and destruction).
 #pragma once
@@ -12,6 +14,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <iterator>
 
 namespace tonvo {
 
@@ -20,32 +23,109 @@ struct TMidiNoteItem {
     uint8_t InputNote = 0;  // 0..127, as received
     uint8_t OutputNote = 0; // 0..127, as sent
     uint8_t Velocity = 0;   // 1..127, of the note-on; also used for the note-off
+
+    bool operator==(const TMidiNoteItem&) const = default;
 };
 
 class TMidiNoteList {
+    struct TSlot {
+        TMidiNoteItem Item;
+        int16_t Prev = kFree; // kFree while the slot's key holds nothing
+        int16_t Next = kFree;
+    };
+
 public:
     static constexpr int32_t kChannels = 16;
     static constexpr int32_t kNotes = 128;
     static constexpr int32_t kCapacity = kChannels * kNotes;
 
+    TMidiNoteList() noexcept;
+
+    // Walks the entries oldest first. Removing entries invalidates only iterators to them.
+    class const_iterator {
+    public:
+        using iterator_category = std::forward_iterator_tag;
+        using value_type = TMidiNoteItem;
+        using difference_type = std::ptrdiff_t;
+        using pointer = const TMidiNoteItem*;
+        using reference = const TMidiNoteItem&;
+
+        const_iterator() = default;
+        reference operator*() const noexcept { return (*slots_)[Index()].Item; }
+        pointer operator->() const noexcept { return &**this; }
+        const_iterator& operator++() noexcept {
+            at_ = (*slots_)[Index()].Next;
+            return *this;
+        }
+        const_iterator operator++(int) noexcept {
+            const_iterator before = *this;
+            ++*this;
+            return before;
+        }
+        bool operator==(const const_iterator& other) const noexcept { return at_ == other.at_; }
+
+    private:
+        friend class TMidiNoteList;
+        const_iterator(const std::array<TSlot, kCapacity + 1>* slots, int32_t at) noexcept
+            : slots_(slots), at_(at) {}
+        size_t Index() const noexcept { return static_cast<size_t>(at_); }
+
+        const std::array<TSlot, kCapacity + 1>* slots_ = nullptr;
+        int32_t at_ = kCapacity;
+    };
+
+    const_iterator begin() const noexcept { return {&slots_, slots_[kEnd].Next}; }
+    const_iterator end() const noexcept { return {&slots_, kEnd}; }
+
     int32_t Count() const noexcept { return count_; }
-    const TMidiNoteItem& GetItem(int32_t index) const noexcept {
-        return items_[static_cast<size_t>(index)];
+
+    // Adds the key's entry as the newest. Refused (false) for values outside their ranges and
+    // when the key already holds an entry: the caller releases that one first.
+    bool AddHeldNote(int32_t channel, int32_t inputNote, int32_t outputNote,
+                     int32_t velocity) noexcept {
+        if (!InRange(channel, inputNote) || !InRange(channel, outputNote) || velocity < 0 ||
+            velocity > 127) {
+            return false;
+        }
+        const size_t key = Key(channel, inputNote);
+        TSlot& slot = slots_[key];
+        if (slot.Prev != kFree) {
+            return false;
+        }
+        slot.Item = TMidiNoteItem{static_cast<uint8_t>(channel), static_cast<uint8_t>(inputNote),
+                                  static_cast<uint8_t>(outputNote), static_cast<uint8_t>(velocity)};
+        TSlot& end = slots_[kEnd];
+        slot.Prev = end.Prev;
+        slot.Next = static_cast<int16_t>(kEnd);
+        slots_[static_cast<size_t>(end.Prev)].Next = static_cast<int16_t>(key);
+        end.Prev = static_cast<int16_t>(key);
+        ++sounding_[Key(channel, outputNote)];
+        ++count_;
+        return true;
     }
 
-    // Appends an entry. Refused (false) for values outside their ranges, or when the list is
-    // full, which cannot happen while callers keep one entry per (channel, input note).
-    bool AddHeldNote(int32_t channel, int32_t inputNote, int32_t outputNote,
-                     int32_t velocity) noexcept;
-
-    // Index of the newest entry for this held key, or -1.
-    int32_t IndexOfInputNote(int32_t channel, int32_t inputNote) const noexcept;
+    // The entry this held key made, or null. Valid until that entry is removed.
+    const TMidiNoteItem* FindInputNote(int32_t channel, int32_t inputNote) const noexcept {
+        if (!InRange(channel, inputNote)) {
+            return nullptr;
+        }
+        const TSlot& slot = slots_[Key(channel, inputNote)];
+        return slot.Prev == kFree ? nullptr : &slot.Item;
+    }
 
     // How many entries on this channel hold this output note.
-    int32_t SoundingCount(int32_t channel, int32_t outputNote) const noexcept;
+    int32_t SoundingCount(int32_t channel, int32_t outputNote) const noexcept {
+        return InRange(channel, outputNote) ? sounding_[Key(channel, outputNote)] : 0;
+    }
 
-    // Removes one entry and closes the gap.
-    void Delete(int32_t index) noexcept;
+    // Removes the key's entry; false when it holds none.
+    bool Delete(int32_t channel, int32_t inputNote) noexcept {
+        if (!InRange(channel, inputNote) || slots_[Key(channel, inputNote)].Prev == kFree) {
+            return false;
+        }
+        Unlink(Key(channel, inputNote));
+        return true;
+    }
 
     // Removes every entry of one channel, keeping the order of the rest.
     void DeleteChannel(int32_t channel) noexcept;
@@ -53,14 +133,28 @@ public:
     void Clear() noexcept;
 
 private:
+    static constexpr int16_t kFree = -1;
+    // The chain's anchor: its Next is the oldest entry, its Prev the newest.
+    static constexpr int32_t kEnd = kCapacity;
+
     static bool InRange(int32_t channel, int32_t note) noexcept {
         return channel >= 0 && channel < kChannels && note >= 0 && note < kNotes;
     }
-    uint16_t& Sounding(int32_t channel, int32_t note) noexcept {
-        return sounding_[static_cast<size_t>(channel * kNotes + note)];
+    static size_t Key(int32_t channel, int32_t note) noexcept {
+        return static_cast<size_t>(channel * kNotes + note);
+    }
+    // Takes a held slot out of the chain and its output note out of the counts.
+    void Unlink(size_t slot) noexcept {
+        TSlot& held = slots_[slot];
+        slots_[static_cast<size_t>(held.Prev)].Next = held.Next;
+        slots_[static_cast<size_t>(held.Next)].Prev = held.Prev;
+        held.Prev = kFree;
+        held.Next = kFree;
+        --sounding_[Key(held.Item.Channel, held.Item.OutputNote)];
+        --count_;
     }
 
-    std::array<TMidiNoteItem, kCapacity> items_{};
+    std::array<TSlot, kCapacity + 1> slots_{};
     std::array<uint16_t, kCapacity> sounding_{};
     int32_t count_ = 0;
 };

@@ -47,6 +47,22 @@ std::vector<TModuleDescription> TVSTPlugin::Descriptions() const {
     return layers;
 }
 
+std::span<const THandlerBinding> TVSTPlugin::HandlerTable() const {
+    // Made once, on the first instance's construction; the base table is the same for all.
+    static const std::vector<THandlerBinding> rows = [this] {
+        const std::span<const THandlerBinding> base = TVSTPluginBase::HandlerTable();
+        std::vector<THandlerBinding> own(base.begin(), base.end());
+        for (THandlerBinding& row : own) {
+            if (!row.ForProgram && row.Event == "OnProcessMidi") {
+                row = ModuleHandler<&TVSTPlugin::OnProcessMidi, &TVSTPlugin::VSTModuleProcessMidi>(
+                    row.Event, row.Handler);
+            }
+        }
+        return own;
+    }();
+    return rows;
+}
+
 void TVSTPlugin::VSTModuleCreate() {
     PluginVersion = "1.00";
     UserGuideFileName = "Tonvo User Guide.pdf";
@@ -125,8 +141,8 @@ void TVSTPlugin::VSTModuleProcessMidi(VstMidiEvent& event) noexcept {
 void TVSTPlugin::NoteOn(uint8_t channel, uint8_t note, uint8_t velocity,
                         int32_t deltaFrames) noexcept {
     // A key pressed again without a note-off in between is released first.
-    if (const int32_t held = heldNotes_.IndexOfInputNote(channel, note); held >= 0) {
-        ReleaseEntry(held, deltaFrames);
+    if (const TMidiNoteItem* held = heldNotes_.FindInputNote(channel, note)) {
+        ReleaseEntry(*held, deltaFrames);
     }
     const int32_t out = scaleMap_.MapNote(note);
     if (out == TScaleMap::kBlocked) {
@@ -146,17 +162,16 @@ void TVSTPlugin::NoteOn(uint8_t channel, uint8_t note, uint8_t velocity,
 }
 
 void TVSTPlugin::NoteOff(uint8_t channel, uint8_t note, int32_t deltaFrames) noexcept {
-    if (const int32_t held = heldNotes_.IndexOfInputNote(channel, note); held >= 0) {
-        ReleaseEntry(held, deltaFrames);
+    if (const TMidiNoteItem* held = heldNotes_.FindInputNote(channel, note)) {
+        ReleaseEntry(*held, deltaFrames);
     } else if (scaleMap_.MapNote(note) == TScaleMap::kBlocked) {
         HighlightNoteOff(note); // the key of a blocked note was lit at its note-on
     }
 }
 
 // Removes one held entry; its output note goes off unless another key still holds it.
-void TVSTPlugin::ReleaseEntry(int32_t index, int32_t deltaFrames) noexcept {
-    const TMidiNoteItem item = heldNotes_.GetItem(index);
-    heldNotes_.Delete(index);
+void TVSTPlugin::ReleaseEntry(TMidiNoteItem item, int32_t deltaFrames) noexcept {
+    heldNotes_.Delete(item.Channel, item.InputNote);
     if (heldNotes_.SoundingCount(item.Channel, item.OutputNote) == 0) {
         QueueNoteOff(item.Channel, item.OutputNote, item.Velocity, deltaFrames);
     }
@@ -164,10 +179,9 @@ void TVSTPlugin::ReleaseEntry(int32_t index, int32_t deltaFrames) noexcept {
 }
 
 void TVSTPlugin::ForgetChannel(uint8_t channel) noexcept {
-    for (int32_t i = 0; i < heldNotes_.Count(); ++i) {
-        const TMidiNoteItem& item = heldNotes_.GetItem(i);
-        if (item.Channel == channel) {
-            HighlightNoteOff(item.InputNote);
+    for (int32_t note = 0; note < TMidiNoteList::kNotes; ++note) {
+        if (heldNotes_.FindInputNote(channel, note) != nullptr) {
+            HighlightNoteOff(note);
         }
     }
     heldNotes_.DeleteChannel(channel);
@@ -177,8 +191,7 @@ void TVSTPlugin::ReleaseAllHeldNotes() noexcept {
     // Walks oldest first; an output note held by several keys goes off once, at its oldest
     // entry, after which the list's count for it is no longer consulted.
     bool released[TMidiNoteList::kChannels][TMidiNoteList::kNotes] = {};
-    for (int32_t i = 0; i < heldNotes_.Count(); ++i) {
-        const TMidiNoteItem& item = heldNotes_.GetItem(i);
+    for (const TMidiNoteItem& item : heldNotes_) {
         bool& done = released[item.Channel][item.OutputNote];
         if (!done) {
             done = true;

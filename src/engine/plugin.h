@@ -41,7 +41,8 @@ public:
 
     void VSTModuleCreate() override;
     // Per-event MIDI handler. Audio thread.
-    void VSTModuleProcessMidi(VstMidiEvent& event) noexcept override;
+    // Final: the binding below calls this one directly.
+    void VSTModuleProcessMidi(VstMidiEvent& event) noexcept final;
     // Per-block handler: silence on the outputs, and the transport watch. Audio thread.
     void VSTModuleProcess32Replacing(float** inputs, float** outputs,
                                      uint32_t frames) noexcept override;
@@ -58,6 +59,9 @@ protected:
     void ApplyState(const TPluginState& state) override;
     std::vector<TModuleDescription> Descriptions() const override;
     void BeforeProcessing() noexcept override;
+    // The base family's handlers, with the per-event one bound to this class's final override,
+    // so an event reaches it without a second indirect call.
+    std::span<const THandlerBinding> HandlerTable() const override;
 
 private:
     struct PreviewNote {
@@ -68,7 +72,7 @@ private:
 
     void NoteOn(uint8_t channel, uint8_t note, uint8_t velocity, int32_t deltaFrames) noexcept;
     void NoteOff(uint8_t channel, uint8_t note, int32_t deltaFrames) noexcept;
-    void ReleaseEntry(int32_t index, int32_t deltaFrames) noexcept;
+    void ReleaseEntry(TMidiNoteItem item, int32_t deltaFrames) noexcept;
     void ForgetChannel(uint8_t channel) noexcept;
     void WatchTransport() noexcept;
 

@@ -365,15 +365,6 @@ void TVSTPluginBase::VSTModuleProcess32Replacing(float** /*inputs*/, float** out
     }
 }
 
-// Control changes drive the parameters assigned to their controller number; the event goes on
-// to the derived module's handler unchanged.
-void TVSTPluginBase::VSTModuleProcessMidi(VstMidiEvent& event) noexcept {
-    if ((static_cast<uint8_t>(event.midiData[0]) & 0xF0) == 0xB0) {
-        ApplyControlChange(static_cast<uint8_t>(event.midiData[1] & 0x7F),
-                           static_cast<uint8_t>(event.midiData[2] & 0x7F));
-    }
-}
-
 // The host receives the state container: "mmst", the body's length, the body.
 void TVSTPluginBase::VSTPluginBasePrograms0StoreChunk(TVstProgram& program, int32_t, bool) {
     TMemoryStreamChunk wrapper;
@@ -398,18 +389,6 @@ void TVSTPluginBase::VSTPluginBasePrograms0LoadChunk(TVstProgram& program, int32
         ResetParameterValues();
         // The failure has been shown; the host learns of it too (its chunk call answers 0).
         throw EFormatError("The plug-in state could not be read");
-    }
-}
-
-void TVSTPluginBase::HighlightNoteOn(int note) noexcept {
-    if (highlights_.NoteOn(note)) {
-        SetEditorNeedUpdate();
-    }
-}
-
-void TVSTPluginBase::HighlightNoteOff(int note) noexcept {
-    if (highlights_.NoteOff(note)) {
-        SetEditorNeedUpdate();
     }
 }
 

@@ -105,8 +105,14 @@ public:
     // Fills output channels 0 and 1 with silence. Audio thread.
     virtual void VSTModuleProcess32Replacing(float** inputs, float** outputs,
                                              uint32_t frames) noexcept;
-    // Audio thread.
-    virtual void VSTModuleProcessMidi(VstMidiEvent& event) noexcept;
+    // Control changes drive the parameters assigned to their controller number; the event goes
+    // on to the derived module's handler unchanged. Audio thread; inline, as it runs per event.
+    virtual void VSTModuleProcessMidi(VstMidiEvent& event) noexcept {
+        if ((static_cast<uint8_t>(event.midiData[0]) & 0xF0) == 0xB0) {
+            ApplyControlChange(static_cast<uint8_t>(event.midiData[1] & 0x7F),
+                               static_cast<uint8_t>(event.midiData[2] & 0x7F));
+        }
+    }
     virtual void VSTPluginBasePrograms0StoreChunk(TVstProgram& program, int32_t index,
                                                   bool isPreset);
     virtual void VSTPluginBasePrograms0LoadChunk(TVstProgram& program, int32_t index,
@@ -132,8 +138,16 @@ protected:
 
     // Report a key going on or off to an attached editor; sets the editor-update flag when
     // the editor's highlight state changed. Audio thread.
-    void HighlightNoteOn(int note) noexcept;
-    void HighlightNoteOff(int note) noexcept;
+    void HighlightNoteOn(int note) noexcept {
+        if (highlights_.NoteOn(note)) {
+            SetEditorNeedUpdate();
+        }
+    }
+    void HighlightNoteOff(int note) noexcept {
+        if (highlights_.NoteOff(note)) {
+            SetEditorNeedUpdate();
+        }
+    }
 
 private:
     static constexpr size_t kRoutedParameters = 64;

@@ -9,6 +9,7 @@
 #include <array>
 #include <atomic>
 #include <cstdint>
+#include <limits>
 #include <string>
 #include <string_view>
 
@@ -41,6 +42,7 @@ public:
 
     // The output note for an input note, or -1 when its class is blocked. Not clamped to
     // 0..127. Never indexes anything with an entry value, so any stored value is safe.
+    // Inline, as it runs per note event.
     int32_t MapNote(int32_t note) const noexcept;
 
     // Default map (C major, black keys blocked), empty scale name, tonic C, Easy Mode on.
@@ -56,5 +58,37 @@ private:
     static_assert(std::atomic<int32_t>::is_always_lock_free);
     std::array<std::atomic<int32_t>, kEntries> entries_;
 };
+
+// The lowest unblocked input class fixes where the output octave starts: a class whose target
+// lies below that class's target goes to the next octave up, so a map that moves every class
+// by the same amount moves every note by that amount.
+inline int32_t TScaleMap::MapNote(int32_t note) const noexcept {
+    if (note < 0) {
+        return kBlocked; // no pitch class to look up; no caller passes one
+    }
+    const int32_t pc = PitchClassOf(note);
+    const int32_t target = GetScaleMap(pc);
+    if (target == kBlocked) {
+        return kBlocked;
+    }
+    int64_t result = int64_t{target} + int64_t{12} * (note / 12);
+    for (int32_t i = 0; i < pc; ++i) {
+        const int32_t entry = GetScaleMap(i);
+        if (target < entry) {
+            result += 12;
+        }
+        if (entry >= 0) {
+            break;
+        }
+    }
+    // Stored entries are unchecked; keep even absurd ones from overflowing the result.
+    if (result > std::numeric_limits<int32_t>::max()) {
+        return std::numeric_limits<int32_t>::max();
+    }
+    if (result < std::numeric_limits<int32_t>::min()) {
+        return std::numeric_limits<int32_t>::min();
+    }
+    return static_cast<int32_t>(result);
+}
 
 } // namespace tonvo

@@ -23,16 +23,31 @@ public:
     TMidiOutputQueue(const TMidiOutputQueue&) = delete;
     TMidiOutputQueue& operator=(const TMidiOutputQueue&) = delete;
 
-    void QueueNoteOn(uint8_t channel, uint8_t note, uint8_t velocity, int32_t deltaFrames) noexcept;
+    // The status byte is the type plus the channel, taken modulo 256: callers pass channels
+    // 0..15. Inline, as they run per event.
+    void QueueNoteOn(uint8_t channel, uint8_t note, uint8_t velocity,
+                     int32_t deltaFrames) noexcept {
+        Queue(static_cast<uint8_t>(0x90 + channel), note, velocity, deltaFrames);
+    }
     void QueueNoteOff(uint8_t channel, uint8_t note, uint8_t velocity,
-                      int32_t deltaFrames) noexcept;
+                      int32_t deltaFrames) noexcept {
+        Queue(static_cast<uint8_t>(0x80 + channel), note, velocity, deltaFrames);
+    }
     void QueueControlChange(uint8_t channel, uint8_t controller, uint8_t value,
-                            int32_t deltaFrames) noexcept;
+                            int32_t deltaFrames) noexcept {
+        Queue(static_cast<uint8_t>(0xB0 + channel), controller, value, deltaFrames);
+    }
     void QueuePolyPressure(uint8_t channel, uint8_t note, uint8_t pressure,
-                           int32_t deltaFrames) noexcept;
-    void QueueChannelPressure(uint8_t channel, uint8_t pressure, int32_t deltaFrames) noexcept;
+                           int32_t deltaFrames) noexcept {
+        Queue(static_cast<uint8_t>(0xA0 + channel), note, pressure, deltaFrames);
+    }
+    void QueueChannelPressure(uint8_t channel, uint8_t pressure, int32_t deltaFrames) noexcept {
+        Queue(static_cast<uint8_t>(0xD0 + channel), pressure, 0, deltaFrames);
+    }
     void QueuePitchBend(uint8_t channel, uint8_t first, uint8_t second,
-                        int32_t deltaFrames) noexcept;
+                        int32_t deltaFrames) noexcept {
+        Queue(static_cast<uint8_t>(0xE0 + channel), first, second, deltaFrames);
+    }
 
     int32_t Count() const noexcept { return block_->numEvents; }
     // How many more events the next delivery can still carry.
@@ -52,7 +67,17 @@ private:
     };
     static_assert(offsetof(EventsBlock, events) == offsetof(VstEvents, events));
 
-    void Queue(uint8_t status, uint8_t first, uint8_t second, int32_t deltaFrames) noexcept;
+    void Queue(uint8_t status, uint8_t first, uint8_t second, int32_t deltaFrames) noexcept {
+        VstMidiEvent& record = (*records_)[static_cast<size_t>(block_->numEvents)];
+        record.type = kVstMidiType;
+        record.deltaFrames = deltaFrames;
+        record.midiData[0] = static_cast<char>(status);
+        record.midiData[1] = static_cast<char>(first);
+        record.midiData[2] = static_cast<char>(second);
+        if (block_->numEvents < kMaxDelivered) {
+            ++block_->numEvents;
+        }
+    }
 
     std::unique_ptr<std::array<VstMidiEvent, kCapacity>> records_;
     std::unique_ptr<EventsBlock> block_;

@@ -22,15 +22,9 @@ protected:
         return host.Events();
     }
     bool Held(int channel, int input, int output, int velocity) const {
-        const TMidiNoteList& held = plugin.HeldNotes();
-        for (int32_t i = 0; i < held.Count(); ++i) {
-            const TMidiNoteItem& item = held.GetItem(i);
-            if (item.Channel == channel && item.InputNote == input && item.OutputNote == output &&
-                item.Velocity == velocity) {
-                return true;
-            }
-        }
-        return false;
+        const TMidiNoteItem* item = plugin.HeldNotes().FindInputNote(channel, input);
+        return item != nullptr && item->Channel == channel && item->InputNote == input &&
+               item->OutputNote == output && item->Velocity == velocity;
     }
 };
 
