@@ -61,8 +61,7 @@ void TVSTPluginBase::SetPresetName(std::string name) {
 void TVSTPluginBase::ResetState() {
     SetPresetName({});
     ResetParameterValues();
-    midiCC_.Clear();
-    RebuildCCRouting();
+    ccRouting_.Clear(parameterValues_);
 }
 
 std::atomic<int8_t> TVSTPluginBase::ProcessLowestOctave{-2};
@@ -147,31 +146,12 @@ void TVSTPluginBase::ResetParameterValues() {
 }
 
 void TVSTPluginBase::SetMidiCC(const std::vector<TMidiCCItem>& assignments) {
-    midiCC_.Clear();
-    for (const TMidiCCItem& item : assignments) {
-        midiCC_.SetAssignment(item.Name, item.CC);
-    }
-    RebuildCCRouting();
-}
-
-// An assignment whose name has no parameter-value entry drives nothing.
-void TVSTPluginBase::RebuildCCRouting() noexcept {
-    std::array<uint64_t, 128> routes{};
-    for (const TMidiCCItem& item : midiCC_.Items()) {
-        const int32_t index = parameterValues_.IndexOfName(item.Name);
-        if (item.CC >= 0 && item.CC < 128 && index >= 0 &&
-            static_cast<size_t>(index) < kRoutedParameters) {
-            routes[static_cast<size_t>(item.CC)] |= uint64_t{1} << index;
-        }
-    }
-    for (size_t cc = 0; cc < routes.size(); ++cc) {
-        ccRouting_[cc].store(routes[cc], std::memory_order_release);
-    }
+    ccRouting_.SetAssignments(assignments, parameterValues_);
 }
 
 // v = 0 gives the minimum, v = 127 the minimum plus the sizes of both ends.
 void TVSTPluginBase::ApplyControlChange(uint8_t controller, uint8_t value) noexcept {
-    uint64_t routes = ccRouting_[controller].load(std::memory_order_acquire);
+    uint64_t routes = ccRouting_.Routes(controller);
     for (; routes != 0; routes &= routes - 1) { // one pass per set bit, lowest first
         const auto index = static_cast<int32_t>(std::countr_zero(routes));
         if (index >= ParameterCount()) {
@@ -194,7 +174,7 @@ TPluginState TVSTPluginBase::CurrentState() const {
     TPluginState state;
     state.Version = PluginVersion;
     state.PresetName = presetName_;
-    state.CCAssignments = midiCC_.Items();
+    state.CCAssignments = MidiCC().Items();
     return state;
 }
 

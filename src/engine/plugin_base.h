@@ -5,15 +5,14 @@
 // the base one itself.
 #pragma once
 
+#include "engine/cc_routing.h"
 #include "engine/dialogs.h"
 #include "engine/highlight_gate.h"
-#include "engine/midi_cc_list.h"
 #include "engine/parameter_values.h"
 #include "engine/plugin_services.h"
 #include "engine/state_block.h"
 #include "host/vst_module.h"
 
-#include <array>
 #include <atomic>
 #include <filesystem>
 #include <string>
@@ -65,7 +64,7 @@ public:
     // assignments. The held notes are not touched.
     virtual void ResetState();
 
-    const TMidiCCList& MidiCC() const noexcept { return midiCC_; }
+    const TMidiCCList& MidiCC() const noexcept { return ccRouting_.Assignments(); }
     // User-interface thread; the audio thread sees the new assignments from its next event.
     void SetMidiCC(const std::vector<TMidiCCItem>& assignments);
 
@@ -136,20 +135,16 @@ protected:
     void HighlightNoteOff(int note) noexcept;
 
 private:
-    static constexpr size_t kRoutedParameters = 64;
-    // Which parameters (bit i = parameter-value entry i) each controller number drives; built
-    // on the user-interface thread from the assignments, read by the audio thread.
-    void RebuildCCRouting() noexcept;
+    // Sets the parameters the controller is assigned to. Audio thread.
     void ApplyControlChange(uint8_t controller, uint8_t value) noexcept;
 
     TPluginServices& services_;
     std::filesystem::path dataFolder_;
     std::filesystem::path presetFolder_;
     TVSTParameterValues parameterValues_;
-    std::array<std::atomic<uint64_t>, 128> ccRouting_{};
+    TCCRouting ccRouting_;
     THighlightGate highlights_;
     std::string presetName_;
-    TMidiCCList midiCC_;
     TDialogs* dialogs_ = &TDialogs::Silent();
 };
 
