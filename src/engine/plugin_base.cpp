@@ -66,21 +66,6 @@ void TVSTPluginBase::ResetState() {
 
 std::atomic<int8_t> TVSTPluginBase::ProcessLowestOctave{-2};
 
-// A name from a host's state block is outside input: one with a separator, a drive or a NUL
-// (where the system's calls would stop reading) could name a file anywhere, so it names none.
-// Both separators and the colon count on every system, as a project moves between them.
-std::filesystem::path TVSTPluginBase::PresetFile(const std::string& name) const {
-    if (presetFolder_.empty() ||
-        name.find_first_of(std::string_view("/\\:\0", 4)) != std::string::npos) {
-        return {};
-    }
-    std::filesystem::path file = std::filesystem::u8path(name + ".brelwickp");
-    if (file.has_root_path() || file.has_parent_path()) {
-        return {};
-    }
-    return presetFolder_ / file;
-}
-
 void TVSTPluginBase::LoadSettings() {
     std::unique_ptr<TSettingsStore> store =
         services_.OpenSettings("Software\\Brelwick\\" + ProductName());
@@ -115,18 +100,11 @@ void TVSTPluginBase::SetLowestOctave(int32_t value) {
 }
 
 void TVSTPluginBase::LoadInitPreset() {
-    const std::filesystem::path path = PresetFile("init");
-    if (path.empty() || !services_.SafeFileExists(path)) {
+    TMemoryStreamChunk wrapper;
+    if (!folders_.ReadPreset("init", wrapper)) {
         ResetState();
         return;
     }
-    TMemoryStream file;
-    const std::vector<uint8_t> bytes = services_.ReadFile(path, kMaxPresetFileBytes);
-    file.Write(bytes.data(), bytes.size());
-    file.SetPosition(0);
-    TMemoryStreamChunk wrapper;
-    wrapper.LoadFromStream(file);
-    wrapper.Payload().SetPosition(0);
     if (ReadStateBlock(wrapper.Payload(), false)) {
         SetPresetName({});
         NotifyStateChanged();
@@ -179,8 +157,7 @@ TPluginState TVSTPluginBase::CurrentState() const {
 }
 
 bool TVSTPluginBase::PresetFileExists(const std::string& name) const {
-    const std::filesystem::path path = PresetFile(name);
-    return !path.empty() && services_.SafeFileExists(path);
+    return folders_.Exists(name);
 }
 
 void TVSTPluginBase::WritePluginState(TValueWriter& writer, const TPluginState&) {
@@ -279,11 +256,7 @@ void TVSTPluginBase::NotifyStateChanged() {
 // state. A failure of the settings or of the init file is reported and creation goes on with
 // the defaults, so every instance starts in a known state.
 void TVSTPluginBase::VSTModuleCreate() {
-    const std::filesystem::path documents = services_.DocumentsFolder();
-    if (!documents.empty()) {
-        dataFolder_ = documents / "Brelwick" / std::filesystem::u8path(ProductName());
-        presetFolder_ = dataFolder_ / "Presets";
-    }
+    folders_.Form(services_.DocumentsFolder(), ProductName());
     try {
         LoadSettings();
     } catch (const std::exception& failure) {

@@ -10,6 +10,7 @@
 #include "engine/highlight_gate.h"
 #include "engine/parameter_values.h"
 #include "engine/plugin_services.h"
+#include "engine/preset_folder.h"
 #include "engine/state_block.h"
 #include "host/vst_module.h"
 
@@ -22,17 +23,17 @@ namespace tonvo {
 class TVSTPluginBase : public TVSTModule {
 public:
     explicit TVSTPluginBase(TPluginServices& services = TPluginServices::Defaults())
-        : services_(services) {}
+        : services_(services), folders_(services) {}
 
     TPluginServices& Services() const noexcept { return services_; }
 
-    // The data folder (documents folder, "Brelwick", the product name) and the preset folder
-    // inside it; formed at creation, empty when there is no documents folder.
-    const std::filesystem::path& DataFolder() const noexcept { return dataFolder_; }
-    const std::filesystem::path& PresetFolder() const noexcept { return presetFolder_; }
-    // The preset of that name in the preset folder; empty without a folder, and for a name
-    // that is not a plain file name (a separator, a drive, a NUL), which names no preset.
-    std::filesystem::path PresetFile(const std::string& name) const;
+    // The data and preset folders, formed at creation, and the preset file of a name (see
+    // TPresetFolder).
+    const std::filesystem::path& DataFolder() const noexcept { return folders_.DataFolder(); }
+    const std::filesystem::path& PresetFolder() const noexcept { return folders_.PresetFolder(); }
+    std::filesystem::path PresetFile(const std::string& name) const {
+        return folders_.PresetFile(name);
+    }
 
     // Settings: skin index and lowest octave, read once at creation, written on each change.
     int32_t Style = 0;
@@ -139,8 +140,7 @@ private:
     void ApplyControlChange(uint8_t controller, uint8_t value) noexcept;
 
     TPluginServices& services_;
-    std::filesystem::path dataFolder_;
-    std::filesystem::path presetFolder_;
+    TPresetFolder folders_;
     TVSTParameterValues parameterValues_;
     TCCRouting ccRouting_;
     THighlightGate highlights_;
