@@ -64,37 +64,29 @@ void TVSTPluginBase::ResetState() {
     ccRouting_.Clear(parameterValues_);
 }
 
-std::atomic<int8_t> TVSTPluginBase::ProcessLowestOctave{-2};
-
 void TVSTPluginBase::LoadSettings() {
     std::unique_ptr<TSettingsStore> store =
-        services_.OpenSettings("Software\\Brelwick\\" + ProductName());
-    Style = store->ReadInteger("Config", "Style", 0);
-    LowestOctave = store->ReadInteger("Config", "LowestOctave", -2);
+        services_.OpenSettings(TPluginSettings::KeyPath(ProductName()));
+    TPluginSettings::ReadFrom(*store);
     ReadCustomSettings(*store);
-    LowestOctave = std::clamp(LowestOctave, -2, 0);
-    ProcessLowestOctave.store(static_cast<int8_t>(LowestOctave));
+    TPluginSettings::FinishRead();
 }
 
 void TVSTPluginBase::SaveSettings() {
     std::unique_ptr<TSettingsStore> store =
-        services_.OpenSettings("Software\\Brelwick\\" + ProductName());
-    store->WriteInteger("Config", "Style", Style);
-    store->WriteInteger("Config", "LowestOctave", LowestOctave);
+        services_.OpenSettings(TPluginSettings::KeyPath(ProductName()));
+    TPluginSettings::WriteTo(*store);
     WriteCustomSettings(*store);
 }
 
 void TVSTPluginBase::SetSkin(int32_t index) {
-    if (index != Style) {
-        Style = index;
+    if (TPluginSettings::ChangeSkin(index)) {
         SaveSettings();
     }
 }
 
 void TVSTPluginBase::SetLowestOctave(int32_t value) {
-    if (value != LowestOctave) {
-        LowestOctave = value;
-        ProcessLowestOctave.store(static_cast<int8_t>(value));
+    if (TPluginSettings::ChangeLowestOctave(value)) {
         SaveSettings();
     }
 }
@@ -260,9 +252,7 @@ void TVSTPluginBase::VSTModuleCreate() {
     try {
         LoadSettings();
     } catch (const std::exception& failure) {
-        Style = 0;
-        LowestOctave = -2;
-        ProcessLowestOctave.store(-2);
+        TPluginSettings::ResetToDefaults();
         ReportException("OnCreate", failure.what());
     }
     CreationHook();

@@ -10,17 +10,19 @@
 #include "engine/highlight_gate.h"
 #include "engine/parameter_values.h"
 #include "engine/plugin_services.h"
+#include "engine/plugin_settings.h"
 #include "engine/preset_folder.h"
 #include "engine/state_block.h"
 #include "host/vst_module.h"
 
-#include <atomic>
 #include <filesystem>
 #include <string>
 
 namespace tonvo {
 
-class TVSTPluginBase : public TVSTModule {
+// The settings are a private base rather than a member so that their two fields and the
+// process-wide octave keep their names on the module itself.
+class TVSTPluginBase : public TVSTModule, private TPluginSettings {
 public:
     explicit TVSTPluginBase(TPluginServices& services = TPluginServices::Defaults())
         : services_(services), folders_(services) {}
@@ -35,11 +37,11 @@ public:
         return folders_.PresetFile(name);
     }
 
-    // Settings: skin index and lowest octave, read once at creation, written on each change.
-    int32_t Style = 0;
-    int32_t LowestOctave = -2;
-    // The last lowest octave any instance read or set.
-    static std::atomic<int8_t> ProcessLowestOctave;
+    // Settings: skin index and lowest octave, read once at creation, written on each change
+    // (see TPluginSettings). User-interface thread.
+    using TPluginSettings::LowestOctave;
+    using TPluginSettings::ProcessLowestOctave;
+    using TPluginSettings::Style;
     // Reads both values (defaults 0 and -2; the octave clamped to -2..0).
     void LoadSettings();
     // Writes both values; fails with the store's message.
