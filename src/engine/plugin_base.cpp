@@ -171,26 +171,7 @@ void TVSTPluginBase::ApplyState(const TPluginState& state) {
 bool TVSTPluginBase::WriteStateBlock(TMemoryStream& body) {
     try {
         const TPluginState state = CurrentState();
-        body.Clear();
-        TValueWriter writer(body);
-        writer.Signature();
-        writer.ListStart();
-        writer.String(state.Version);
-        writer.String(state.PresetName);
-        writer.String({});
-        writer.String({});
-        writer.ListEnd();
-        writer.ListStart();
-        WritePluginState(writer, state);
-        writer.ListEnd();
-        writer.ListStart();
-        for (const TMidiCCItem& item : state.CCAssignments.value_or(std::vector<TMidiCCItem>{})) {
-            writer.ListStart();
-            writer.String(item.Name);
-            writer.Integer(item.CC);
-            writer.ListEnd();
-        }
-        writer.ListEnd();
+        WriteStateBody(body, state, [&](TValueWriter& writer) { WritePluginState(writer, state); });
         return true;
     } catch (const std::exception& failure) {
         Dialogs().Warning("Save Preset", FailureText("Error saving preset.", failure.what()));
@@ -201,32 +182,9 @@ bool TVSTPluginBase::WriteStateBlock(TMemoryStream& body) {
 bool TVSTPluginBase::ReadStateBlock(TMemoryStream& body, bool checkPresetFile) {
     TPluginState state;
     try {
-        TValueReader reader(body);
-        reader.CheckSignature();
-        reader.ExpectListStart();
-        state.Version = reader.String();
-        state.PresetName = reader.String();
-        reader.String();
-        reader.String();
-        reader.ExpectListEnd();
-        reader.ExpectListStart();
-        ReadPluginState(reader, state.Version, state);
-        reader.ExpectListEnd();
-        // A block without a CC section ends here; one with a section lists its assignments.
-        if (!reader.NextIsListEnd()) {
-            std::vector<TMidiCCItem> assignments;
-            reader.ExpectListStart();
-            while (!reader.NextIsListEnd()) {
-                reader.ExpectListStart();
-                TMidiCCItem item;
-                item.Name = reader.String();
-                item.CC = reader.Integer();
-                reader.ExpectListEnd();
-                assignments.push_back(std::move(item));
-            }
-            reader.ExpectListEnd();
-            state.CCAssignments = std::move(assignments);
-        }
+        state = ReadStateBody(body, [&](TValueReader& reader, TPluginState& into) {
+            ReadPluginState(reader, into.Version, into);
+        });
     } catch (const std::exception& failure) {
         Dialogs().Warning("Load Preset", FailureText("Error loading preset.", failure.what()));
         return false;

@@ -12,7 +12,7 @@
 #include "engine/plugin_services.h"
 #include "engine/plugin_settings.h"
 #include "engine/preset_folder.h"
-#include "engine/state_block.h"
+#include "engine/state_body.h"
 #include "host/vst_module.h"
 
 #include <filesystem>
