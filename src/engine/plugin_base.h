@@ -1,8 +1,13 @@
 // The plug-in's base module: what every module of this maker shares. It makes no sound; it
-// keeps the current preset name, the plug-in version and user guide name, owns the way to the
-// editor's key highlights, and carries the default handlers the configuration binds by name
-// through its handler table. A derived module replaces a handler by overriding it and calls
-// the base one itself.
+// keeps the current preset name, the plug-in version and user guide name, and carries the
+// default handlers the configuration binds by name through its handler table. A derived
+// module replaces a handler by overriding it and calls the base one itself.
+//
+// It owns one piece per job and wires them together: the settings (TPluginSettings), the
+// data and preset folders (TPresetFolder), the CC assignments and their routing table
+// (TCCRouting), the state block body (state_body.h) and the way to the editor's key
+// highlights (THighlightGate). The members the plug-in's callers know by name stay here and
+// forward to those pieces.
 #pragma once
 
 #include "engine/cc_routing.h"
