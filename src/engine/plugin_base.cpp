@@ -61,73 +61,42 @@ void TVSTPluginBase::SetPresetName(std::string name) {
 void TVSTPluginBase::ResetState() {
     SetPresetName({});
     ResetParameterValues();
-    midiCC_.Clear();
-    RebuildCCRouting();
-}
-
-std::atomic<int8_t> TVSTPluginBase::ProcessLowestOctave{-2};
-
-// A name from a host's state block is outside input: one with a separator, a drive or a NUL
-// (where the system's calls would stop reading) could name a file anywhere, so it names none.
-// Both separators and the colon count on every system, as a project moves between them.
-std::filesystem::path TVSTPluginBase::PresetFile(const std::string& name) const {
-    if (presetFolder_.empty() ||
-        name.find_first_of(std::string_view("/\\:\0", 4)) != std::string::npos) {
-        return {};
-    }
-    std::filesystem::path file = std::filesystem::u8path(name + ".brelwickp");
-    if (file.has_root_path() || file.has_parent_path()) {
-        return {};
-    }
-    return presetFolder_ / file;
+    ccRouting_.Clear(parameterValues_);
 }
 
 void TVSTPluginBase::LoadSettings() {
     std::unique_ptr<TSettingsStore> store =
-        services_.OpenSettings("Software\\Brelwick\\" + ProductName());
-    Style = store->ReadInteger("Config", "Style", 0);
-    LowestOctave = store->ReadInteger("Config", "LowestOctave", -2);
+        services_.OpenSettings(TPluginSettings::KeyPath(ProductName()));
+    TPluginSettings::ReadFrom(*store);
     ReadCustomSettings(*store);
-    LowestOctave = std::clamp(LowestOctave, -2, 0);
-    ProcessLowestOctave.store(static_cast<int8_t>(LowestOctave));
+    TPluginSettings::FinishRead();
 }
 
 void TVSTPluginBase::SaveSettings() {
     std::unique_ptr<TSettingsStore> store =
-        services_.OpenSettings("Software\\Brelwick\\" + ProductName());
-    store->WriteInteger("Config", "Style", Style);
-    store->WriteInteger("Config", "LowestOctave", LowestOctave);
+        services_.OpenSettings(TPluginSettings::KeyPath(ProductName()));
+    TPluginSettings::WriteTo(*store);
     WriteCustomSettings(*store);
 }
 
 void TVSTPluginBase::SetSkin(int32_t index) {
-    if (index != Style) {
-        Style = index;
+    if (TPluginSettings::ChangeSkin(index)) {
         SaveSettings();
     }
 }
 
 void TVSTPluginBase::SetLowestOctave(int32_t value) {
-    if (value != LowestOctave) {
-        LowestOctave = value;
-        ProcessLowestOctave.store(static_cast<int8_t>(value));
+    if (TPluginSettings::ChangeLowestOctave(value)) {
         SaveSettings();
     }
 }
 
 void TVSTPluginBase::LoadInitPreset() {
-    const std::filesystem::path path = PresetFile("init");
-    if (path.empty() || !services_.SafeFileExists(path)) {
+    TMemoryStreamChunk wrapper;
+    if (!folders_.ReadPreset("init", wrapper)) {
         ResetState();
         return;
     }
-    TMemoryStream file;
-    const std::vector<uint8_t> bytes = services_.ReadFile(path, kMaxPresetFileBytes);
-    file.Write(bytes.data(), bytes.size());
-    file.SetPosition(0);
-    TMemoryStreamChunk wrapper;
-    wrapper.LoadFromStream(file);
-    wrapper.Payload().SetPosition(0);
     if (ReadStateBlock(wrapper.Payload(), false)) {
         SetPresetName({});
         NotifyStateChanged();
@@ -147,31 +116,12 @@ void TVSTPluginBase::ResetParameterValues() {
 }
 
 void TVSTPluginBase::SetMidiCC(const std::vector<TMidiCCItem>& assignments) {
-    midiCC_.Clear();
-    for (const TMidiCCItem& item : assignments) {
-        midiCC_.SetAssignment(item.Name, item.CC);
-    }
-    RebuildCCRouting();
-}
-
-// An assignment whose name has no parameter-value entry drives nothing.
-void TVSTPluginBase::RebuildCCRouting() noexcept {
-    std::array<uint64_t, 128> routes{};
-    for (const TMidiCCItem& item : midiCC_.Items()) {
-        const int32_t index = parameterValues_.IndexOfName(item.Name);
-        if (item.CC >= 0 && item.CC < 128 && index >= 0 &&
-            static_cast<size_t>(index) < kRoutedParameters) {
-            routes[static_cast<size_t>(item.CC)] |= uint64_t{1} << index;
-        }
-    }
-    for (size_t cc = 0; cc < routes.size(); ++cc) {
-        ccRouting_[cc].store(routes[cc], std::memory_order_release);
-    }
+    ccRouting_.SetAssignments(assignments, parameterValues_);
 }
 
 // v = 0 gives the minimum, v = 127 the minimum plus the sizes of both ends.
 void TVSTPluginBase::ApplyControlChange(uint8_t controller, uint8_t value) noexcept {
-    uint64_t routes = ccRouting_[controller].load(std::memory_order_acquire);
+    uint64_t routes = ccRouting_.Routes(controller);
     for (; routes != 0; routes &= routes - 1) { // one pass per set bit, lowest first
         const auto index = static_cast<int32_t>(std::countr_zero(routes));
         if (index >= ParameterCount()) {
@@ -194,13 +144,12 @@ TPluginState TVSTPluginBase::CurrentState() const {
     TPluginState state;
     state.Version = PluginVersion;
     state.PresetName = presetName_;
-    state.CCAssignments = midiCC_.Items();
+    state.CCAssignments = MidiCC().Items();
     return state;
 }
 
 bool TVSTPluginBase::PresetFileExists(const std::string& name) const {
-    const std::filesystem::path path = PresetFile(name);
-    return !path.empty() && services_.SafeFileExists(path);
+    return folders_.Exists(name);
 }
 
 void TVSTPluginBase::WritePluginState(TValueWriter& writer, const TPluginState&) {
@@ -222,26 +171,7 @@ void TVSTPluginBase::ApplyState(const TPluginState& state) {
 bool TVSTPluginBase::WriteStateBlock(TMemoryStream& body) {
     try {
         const TPluginState state = CurrentState();
-        body.Clear();
-        TValueWriter writer(body);
-        writer.Signature();
-        writer.ListStart();
-        writer.String(state.Version);
-        writer.String(state.PresetName);
-        writer.String({});
-        writer.String({});
-        writer.ListEnd();
-        writer.ListStart();
-        WritePluginState(writer, state);
-        writer.ListEnd();
-        writer.ListStart();
-        for (const TMidiCCItem& item : state.CCAssignments.value_or(std::vector<TMidiCCItem>{})) {
-            writer.ListStart();
-            writer.String(item.Name);
-            writer.Integer(item.CC);
-            writer.ListEnd();
-        }
-        writer.ListEnd();
+        WriteStateBody(body, state, [&](TValueWriter& writer) { WritePluginState(writer, state); });
         return true;
     } catch (const std::exception& failure) {
         Dialogs().Warning("Save Preset", FailureText("Error saving preset.", failure.what()));
@@ -252,32 +182,9 @@ bool TVSTPluginBase::WriteStateBlock(TMemoryStream& body) {
 bool TVSTPluginBase::ReadStateBlock(TMemoryStream& body, bool checkPresetFile) {
     TPluginState state;
     try {
-        TValueReader reader(body);
-        reader.CheckSignature();
-        reader.ExpectListStart();
-        state.Version = reader.String();
-        state.PresetName = reader.String();
-        reader.String();
-        reader.String();
-        reader.ExpectListEnd();
-        reader.ExpectListStart();
-        ReadPluginState(reader, state.Version, state);
-        reader.ExpectListEnd();
-        // A block without a CC section ends here; one with a section lists its assignments.
-        if (!reader.NextIsListEnd()) {
-            std::vector<TMidiCCItem> assignments;
-            reader.ExpectListStart();
-            while (!reader.NextIsListEnd()) {
-                reader.ExpectListStart();
-                TMidiCCItem item;
-                item.Name = reader.String();
-                item.CC = reader.Integer();
-                reader.ExpectListEnd();
-                assignments.push_back(std::move(item));
-            }
-            reader.ExpectListEnd();
-            state.CCAssignments = std::move(assignments);
-        }
+        state = ReadStateBody(body, [&](TValueReader& reader, TPluginState& into) {
+            ReadPluginState(reader, into.Version, into);
+        });
     } catch (const std::exception& failure) {
         Dialogs().Warning("Load Preset", FailureText("Error loading preset.", failure.what()));
         return false;
@@ -299,17 +206,11 @@ void TVSTPluginBase::NotifyStateChanged() {
 // state. A failure of the settings or of the init file is reported and creation goes on with
 // the defaults, so every instance starts in a known state.
 void TVSTPluginBase::VSTModuleCreate() {
-    const std::filesystem::path documents = services_.DocumentsFolder();
-    if (!documents.empty()) {
-        dataFolder_ = documents / "Brelwick" / std::filesystem::u8path(ProductName());
-        presetFolder_ = dataFolder_ / "Presets";
-    }
+    folders_.Form(services_.DocumentsFolder(), ProductName());
     try {
         LoadSettings();
     } catch (const std::exception& failure) {
-        Style = 0;
-        LowestOctave = -2;
-        ProcessLowestOctave.store(-2);
+        TPluginSettings::ResetToDefaults();
         ReportException("OnCreate", failure.what());
     }
     CreationHook();

@@ -1,45 +1,52 @@
 // The plug-in's base module: what every module of this maker shares. It makes no sound; it
-// keeps the current preset name, the plug-in version and user guide name, owns the way to the
-// editor's key highlights, and carries the default handlers the configuration binds by name
-// through its handler table. A derived module replaces a handler by overriding it and calls
-// the base one itself.
+// keeps the current preset name, the plug-in version and user guide name, and carries the
+// default handlers the configuration binds by name through its handler table. A derived
+// module replaces a handler by overriding it and calls the base one itself.
+//
+// It owns one piece per job and wires them together: the settings (TPluginSettings), the
+// data and preset folders (TPresetFolder), the CC assignments and their routing table
+// (TCCRouting), the state block body (state_body.h) and the way to the editor's key
+// highlights (THighlightGate). The members the plug-in's callers know by name stay here and
+// forward to those pieces.
 #pragma once
 
+#include "engine/cc_routing.h"
 #include "engine/dialogs.h"
 #include "engine/highlight_gate.h"
-#include "engine/midi_cc_list.h"
 #include "engine/parameter_values.h"
 #include "engine/plugin_services.h"
-#include "engine/state_block.h"
+#include "engine/plugin_settings.h"
+#include "engine/preset_folder.h"
+#include "engine/state_body.h"
 #include "host/vst_module.h"
 
-#include <array>
-#include <atomic>
 #include <filesystem>
 #include <string>
 
 namespace tonvo {
 
-class TVSTPluginBase : public TVSTModule {
+// The settings are a private base rather than a member so that their two fields and the
+// process-wide octave keep their names on the module itself.
+class TVSTPluginBase : public TVSTModule, private TPluginSettings {
 public:
     explicit TVSTPluginBase(TPluginServices& services = TPluginServices::Defaults())
-        : services_(services) {}
+        : services_(services), folders_(services) {}
 
     TPluginServices& Services() const noexcept { return services_; }
 
-    // The data folder (documents folder, "Brelwick", the product name) and the preset folder
-    // inside it; formed at creation, empty when there is no documents folder.
-    const std::filesystem::path& DataFolder() const noexcept { return dataFolder_; }
-    const std::filesystem::path& PresetFolder() const noexcept { return presetFolder_; }
-    // The preset of that name in the preset folder; empty without a folder, and for a name
-    // that is not a plain file name (a separator, a drive, a NUL), which names no preset.
-    std::filesystem::path PresetFile(const std::string& name) const;
+    // The data and preset folders, formed at creation, and the preset file of a name (see
+    // TPresetFolder).
+    const std::filesystem::path& DataFolder() const noexcept { return folders_.DataFolder(); }
+    const std::filesystem::path& PresetFolder() const noexcept { return folders_.PresetFolder(); }
+    std::filesystem::path PresetFile(const std::string& name) const {
+        return folders_.PresetFile(name);
+    }
 
-    // Settings: skin index and lowest octave, read once at creation, written on each change.
-    int32_t Style = 0;
-    int32_t LowestOctave = -2;
-    // The last lowest octave any instance read or set.
-    static std::atomic<int8_t> ProcessLowestOctave;
+    // Settings: skin index and lowest octave, read once at creation, written on each change
+    // (see TPluginSettings). User-interface thread.
+    using TPluginSettings::LowestOctave;
+    using TPluginSettings::ProcessLowestOctave;
+    using TPluginSettings::Style;
     // Reads both values (defaults 0 and -2; the octave clamped to -2..0).
     void LoadSettings();
     // Writes both values; fails with the store's message.
@@ -65,7 +72,7 @@ public:
     // assignments. The held notes are not touched.
     virtual void ResetState();
 
-    const TMidiCCList& MidiCC() const noexcept { return midiCC_; }
+    const TMidiCCList& MidiCC() const noexcept { return ccRouting_.Assignments(); }
     // User-interface thread; the audio thread sees the new assignments from its next event.
     void SetMidiCC(const std::vector<TMidiCCItem>& assignments);
 
@@ -150,20 +157,15 @@ protected:
     }
 
 private:
-    static constexpr size_t kRoutedParameters = 64;
-    // Which parameters (bit i = parameter-value entry i) each controller number drives; built
-    // on the user-interface thread from the assignments, read by the audio thread.
-    void RebuildCCRouting() noexcept;
+    // Sets the parameters the controller is assigned to. Audio thread.
     void ApplyControlChange(uint8_t controller, uint8_t value) noexcept;
 
     TPluginServices& services_;
-    std::filesystem::path dataFolder_;
-    std::filesystem::path presetFolder_;
+    TPresetFolder folders_;
     TVSTParameterValues parameterValues_;
-    std::array<std::atomic<uint64_t>, 128> ccRouting_{};
+    TCCRouting ccRouting_;
     THighlightGate highlights_;
     std::string presetName_;
-    TMidiCCList midiCC_;
     TDialogs* dialogs_ = &TDialogs::Silent();
 };
 

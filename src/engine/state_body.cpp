@@ -1,0 +1,64 @@
+#include "engine/state_body.h"
+
+#include <utility>
+#include <vector>
+
+namespace tonvo {
+
+void WriteStateBody(TMemoryStream& body, const TPluginState& state,
+                    const std::function<void(TValueWriter&)>& writeSection) {
+    body.Clear();
+    TValueWriter writer(body);
+    writer.Signature();
+    writer.ListStart();
+    writer.String(state.Version);
+    writer.String(state.PresetName);
+    writer.String({});
+    writer.String({});
+    writer.ListEnd();
+    writer.ListStart();
+    writeSection(writer);
+    writer.ListEnd();
+    writer.ListStart();
+    for (const TMidiCCItem& item : state.CCAssignments.value_or(std::vector<TMidiCCItem>{})) {
+        writer.ListStart();
+        writer.String(item.Name);
+        writer.Integer(item.CC);
+        writer.ListEnd();
+    }
+    writer.ListEnd();
+}
+
+TPluginState ReadStateBody(TMemoryStream& body,
+                           const std::function<void(TValueReader&, TPluginState&)>& readSection) {
+    TPluginState state;
+    TValueReader reader(body);
+    reader.CheckSignature();
+    reader.ExpectListStart();
+    state.Version = reader.String();
+    state.PresetName = reader.String();
+    reader.String();
+    reader.String();
+    reader.ExpectListEnd();
+    reader.ExpectListStart();
+    readSection(reader, state);
+    reader.ExpectListEnd();
+    // A block without a CC section ends here; one with a section lists its assignments.
+    if (!reader.NextIsListEnd()) {
+        std::vector<TMidiCCItem> assignments;
+        reader.ExpectListStart();
+        while (!reader.NextIsListEnd()) {
+            reader.ExpectListStart();
+            TMidiCCItem item;
+            item.Name = reader.String();
+            item.CC = reader.Integer();
+            reader.ExpectListEnd();
+            assignments.push_back(std::move(item));
+        }
+        reader.ExpectListEnd();
+        state.CCAssignments = std::move(assignments);
+    }
+    return state;
+}
+
+} // namespace tonvo

@@ -1,0 +1,27 @@
+// The body of the state block: the "TPF0" tagged value stream inside the "mmst" container.
+// Three lists in order: the header (version, preset name, two empty strings kept for the
+// layout), the plug-in section, which the module writes and reads itself, and the MIDI CC
+// assignments, a section that blocks of older versions do not have.
+//
+// Any thread that owns the stream; nothing here touches the module. Reading fills a fresh
+// value, so a block that fails part way changes nothing the caller holds.
+#pragma once
+
+#include "engine/state_block.h"
+
+#include <functional>
+#include <string>
+
+namespace tonvo {
+
+// Empties the body first. The section writer writes the plug-in section's items between the
+// section's list marks.
+void WriteStateBody(TMemoryStream& body, const TPluginState& state,
+                    const std::function<void(TValueWriter&)>& writeSection);
+
+// Reads a whole body from the stream's position; fails with the stream's message. The section
+// reader reads the plug-in section's items into the state, whose Version is already read.
+TPluginState ReadStateBody(TMemoryStream& body,
+                           const std::function<void(TValueReader&, TPluginState&)>& readSection);
+
+} // namespace tonvo
