@@ -64,9 +64,9 @@ private:
 };
 
 // The LV2 side: lilv's world, the URIDs the plug-in asks for, and the peer's description.
-class TLv2Host {
+class Lv2Host {
 public:
-    TLv2Host() : world_(lilv_world_new()) {
+    Lv2Host() : world_(lilv_world_new()) {
         lilv_world_load_all(world_);
         LilvNode* uri = lilv_new_uri(world_, kPeerUri);
         plugin_ = lilv_plugins_get_by_uri(lilv_world_get_all_plugins(world_), uri);
@@ -78,15 +78,15 @@ public:
         }
         map_.handle = this;
         map_.map = [](LV2_URID_Map_Handle handle, const char* name) {
-            return static_cast<TLv2Host*>(handle)->Map(name);
+            return static_cast<Lv2Host*>(handle)->Map(name);
         };
         mapFeature_ = LV2_Feature{LV2_URID__map, &map_};
         features_[0] = &mapFeature_;
         features_[1] = nullptr;
     }
-    ~TLv2Host() { lilv_world_free(world_); }
-    TLv2Host(const TLv2Host&) = delete;
-    TLv2Host& operator=(const TLv2Host&) = delete;
+    ~Lv2Host() { lilv_world_free(world_); }
+    Lv2Host(const Lv2Host&) = delete;
+    Lv2Host& operator=(const Lv2Host&) = delete;
 
     const LilvPlugin* Plugin() const noexcept { return plugin_; }
     const LV2_Feature* const* Features() const noexcept { return features_; }
@@ -118,9 +118,9 @@ constexpr uint32_t kFirstShift = 4;
 constexpr uint32_t kPorts = 16;
 
 // The peer through lilv. Like the VST host, it fills one reused input sequence per block.
-class TLv2Runner : public Runner {
+class Lv2Runner : public Runner {
 public:
-    TLv2Runner(TLv2Host& lv2, const std::vector<Note>& before, const std::vector<Note>& loop)
+    Lv2Runner(Lv2Host& lv2, const std::vector<Note>& before, const std::vector<Note>& loop)
         : loop_(loop), midiEvent_(lv2.Map(LV2_MIDI__MidiEvent)), chunk_(lv2.Map(LV2_ATOM__Chunk)),
           sequence_(lv2.Map(LV2_ATOM__Sequence)) {
         instance_ = lilv_plugin_instantiate(lv2.Plugin(), kSampleRate, lv2.Features());
@@ -148,12 +148,12 @@ public:
                                      std::to_string(loop.size()));
         }
     }
-    ~TLv2Runner() override {
+    ~Lv2Runner() override {
         lilv_instance_deactivate(instance_);
         lilv_instance_free(instance_);
     }
-    TLv2Runner(const TLv2Runner&) = delete;
-    TLv2Runner& operator=(const TLv2Runner&) = delete;
+    Lv2Runner(const Lv2Runner&) = delete;
+    Lv2Runner& operator=(const Lv2Runner&) = delete;
 
     void Run(size_t count) override {
         for (size_t i = 0; i < count; ++i) {
@@ -273,7 +273,7 @@ int Main(int argc, char** argv) {
     vst.push_back(LoadSubject("Tonvo", TONVO_PLUGIN_PATH));
     vst.back().state = EveryKeySoundsState();
     vst.push_back(LoadSubject("pass-through", TONVO_PASSTHROUGH_PATH));
-    TLv2Host lv2;
+    Lv2Host lv2;
     ResetTransport();
 
     std::vector<Workload> workloads;
@@ -291,7 +291,7 @@ int Main(int argc, char** argv) {
         std::array<std::unique_ptr<Runner>, kSubjects> set;
         set[0] = std::make_unique<VstRunner>(vst[0], w.before, w.loop);
         set[1] = std::make_unique<VstRunner>(vst[1], w.before, w.loop);
-        set[2] = std::make_unique<TLv2Runner>(lv2, w.before, w.loop);
+        set[2] = std::make_unique<Lv2Runner>(lv2, w.before, w.loop);
         runners.push_back(std::move(set));
     }
 

@@ -251,20 +251,22 @@ TEST_F(Lifecycle, ControlChangesDriveTheirAssignedParameters) {
 }
 
 // Sixty-four parameter values, the most a controller can drive.
-class TWidePlugin : public TVSTPlugin {
+class WidePlugin : public TVSTPlugin {
 public:
     using TVSTPlugin::TVSTPlugin;
 
 protected:
     void CreationHook() override {
         for (int i = 0; i < 64; ++i) {
-            ParameterValues().Add(0.0f, "p" + std::to_string(i));
+            std::string name = std::to_string(i);
+            name.insert(name.begin(), 'p');
+            ParameterValues().Add(0.0f, name);
         }
     }
 };
 
 TEST_F(Lifecycle, AControllerDrivingTheLastParameterValueIsHandledAndReturns) {
-    auto plugin = TVSTModule::Create<TWidePlugin>({}, services);
+    auto plugin = TVSTModule::Create<WidePlugin>({}, services);
     plugin->AttachHostCallback(&FakeHost::Callback);
     plugin->SetMidiCC({{5, "p63"}, {5, "p0"}});
     host.Forget();
