@@ -19,8 +19,9 @@ struct Rect {
         return Rect{x, y, saturate(int64_t{x} + width), saturate(int64_t{y} + height)};
     }
 
-    constexpr int width() const { return right > left ? right - left : 0; }
-    constexpr int height() const { return bottom > top ? bottom - top : 0; }
+    // Held at the int range: a rectangle from far left to far right is wider than an int.
+    constexpr int width() const { return right > left ? saturate(int64_t{right} - left) : 0; }
+    constexpr int height() const { return bottom > top ? saturate(int64_t{bottom} - top) : 0; }
     constexpr bool empty() const { return right <= left || bottom <= top; }
     constexpr bool contains(int x, int y) const {
         return x >= left && x < right && y >= top && y < bottom;
