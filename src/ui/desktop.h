@@ -1,0 +1,43 @@
+// What the toolkit needs from the platform beyond one form's pixels: the clock for timers, the
+// screen, the clipboard, and modal loops. A backend (headless, X11, Win32) implements it; the
+// controls and forms never see which one.
+//
+// Thread contract: user-interface thread only.
+#pragma once
+
+#include "ui/clock.h"
+#include "ui/input.h"
+#include "ui/rect.h"
+
+#include <string>
+
+namespace tonvo::ui {
+
+class Form;
+
+class Clipboard {
+public:
+    virtual ~Clipboard() = default;
+    virtual std::string text() = 0;
+    virtual void set_text(const std::string& text) = 0;
+};
+
+class Desktop {
+public:
+    virtual ~Desktop() = default;
+
+    virtual Clock& clock() = 0;
+    virtual Clipboard& clipboard() = 0;
+    // The screen's work area, in screen pixels.
+    virtual Rect screen() = 0;
+
+    // Shows `form` as a modal window over `owner` (none: no owner) and serves input to it, and
+    // paints our other windows, until the form has a modal result, which is returned. The form
+    // must already be placed (its screen position set).
+    virtual ModalResult run_modal(Form& form, Form* owner) = 0;
+    // Waits about `time` while our windows keep repainting; used between two showings of a
+    // dialog.
+    virtual void wait(Millis time) = 0;
+};
+
+} // namespace tonvo::ui

@@ -1,0 +1,74 @@
+// The headless backend: forms render to memory, time moves only when told, and every modal
+// window is answered by a script. Tests drive the toolkit through it, and tools use it to
+// render forms to PNG files without a display.
+//
+// Thread contract: one thread.
+#pragma once
+
+#include "ui/desktop.h"
+#include "ui/form.h"
+
+#include <deque>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tonvo::ui {
+
+class MemoryClipboard final : public Clipboard {
+public:
+    std::string text() override { return text_; }
+    void set_text(const std::string& text) override { text_ = text; }
+
+private:
+    std::string text_;
+};
+
+class HeadlessDesktop final : public Desktop {
+public:
+    // What a scripted modal window does: drive the form with input until it has a result.
+    using ModalScript = std::function<void(Form& form)>;
+
+    explicit HeadlessDesktop(Rect screen = Rect{0, 0, 1920, 1080}) : screen_(screen) {}
+
+    Clock& clock() override { return clock_; }
+    ManualClock& manual_clock() { return clock_; }
+    Clipboard& clipboard() override { return clipboard_; }
+    Rect screen() override { return screen_; }
+
+    // Queues the script for the next modal window. A modal window with no script left, or one
+    // the script leaves open, ends with Cancel; `unanswered()` counts those.
+    void expect_modal(ModalScript script) { scripts_.push_back(std::move(script)); }
+    ModalResult run_modal(Form& form, Form* owner) override;
+    // Moves the clock on; nothing else happens while time passes here.
+    void wait(Millis time) override;
+
+    // Moves the clock on by `time`, running the form's timers at every `step`, then paints.
+    void advance(Form& form, Millis time, Millis step = Millis{10});
+
+    // The captions of the modal windows shown so far, in order.
+    const std::vector<std::string>& shown() const { return shown_; }
+    int unanswered() const { return unanswered_; }
+    size_t scripts_left() const { return scripts_.size(); }
+    // The modal window being served, or null.
+    Form* modal() const { return modal_.empty() ? nullptr : modal_.back(); }
+
+private:
+    ManualClock clock_;
+    MemoryClipboard clipboard_;
+    Rect screen_;
+    std::deque<ModalScript> scripts_;
+    std::vector<std::string> shown_;
+    std::vector<Form*> modal_;
+    int unanswered_ = 0;
+};
+
+// Scripted input: a complete gesture at form pixels, then the resulting paint pass.
+void click(Form& form, int x, int y, MouseButton button = MouseButton::left);
+// Every character of `utf8` as typed text.
+void type(Form& form, std::string_view utf8);
+// One key that is not a character.
+void press_key(Form& form, Key key, Modifiers mods = {});
+
+} // namespace tonvo::ui
