@@ -5,22 +5,14 @@
 // Thread contract: user-interface thread only.
 #pragma once
 
+#include "ui/clipboard.h"
 #include "ui/clock.h"
 #include "ui/input.h"
 #include "ui/rect.h"
 
-#include <string>
-
 namespace tonvo::ui {
 
 class Form;
-
-class Clipboard {
-public:
-    virtual ~Clipboard() = default;
-    virtual std::string text() = 0;
-    virtual void set_text(const std::string& text) = 0;
-};
 
 class Desktop {
 public:

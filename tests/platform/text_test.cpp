@@ -1,3 +1,4 @@
+#include "platform/locale.h"
 #include "platform/text.h"
 
 #include <cstdint>
@@ -88,6 +89,14 @@ TEST(CodePage8, CharactersOutsideTheCodePageBecomeOneQuestionMarkEach) {
     EXPECT_EQ(Utf8ToCodePage8("\xC2\x80\xC2\x81"), "?\x81"); // C1 control without a byte
     EXPECT_EQ(Utf8ToCodePage8("a\xFF"), "a?");               // malformed input
     EXPECT_EQ(Utf8ToCodePage8(""), "");
+}
+
+// The system's answer arrives without its terminating null and never looks like a digit or sign.
+TEST(Text, DecimalSeparatorIsUsableText) {
+    const std::string separator = DecimalSeparator();
+    ASSERT_FALSE(separator.empty());
+    EXPECT_EQ(separator.find('\0'), std::string::npos);
+    EXPECT_EQ(separator.find_first_of("0123456789-+"), std::string::npos);
 }
 
 } // namespace

@@ -16,15 +16,6 @@
 
 namespace tonvo::ui {
 
-class MemoryClipboard final : public Clipboard {
-public:
-    std::string text() override { return text_; }
-    void set_text(const std::string& text) override { text_ = text; }
-
-private:
-    std::string text_;
-};
-
 class HeadlessDesktop final : public Desktop {
 public:
     // What a scripted modal window does: drive the form with input until it has a result.
