@@ -1,5 +1,7 @@
 #include "ui/headless/headless_desktop.h"
 
+#include "ui/text.h"
+
 #include <algorithm>
 
 namespace tonvo::ui {
@@ -34,37 +36,9 @@ void click(Form& form, int x, int y, MouseButton button) {
     form.paint_invalid();
 }
 
-namespace {
-// One code point from UTF-8; invalid bytes come out as U+FFFD, one byte at a time.
-char32_t next_code_point(std::string_view s, size_t& i) {
-    const auto byte = [&](size_t k) { return static_cast<unsigned char>(s[k]); };
-    const unsigned char lead = byte(i);
-    if (lead < 0x80) {
-        ++i;
-        return lead;
-    }
-    const size_t extra = (lead >> 5) == 6 ? 1 : (lead >> 4) == 14 ? 2 : (lead >> 3) == 30 ? 3 : 0;
-    if (extra == 0 || s.size() - i <= extra) {
-        ++i;
-        return U'\uFFFD';
-    }
-    char32_t cp = lead & (0x3Fu >> extra);
-    for (size_t k = 1; k <= extra; ++k) {
-        const unsigned char b = byte(i + k);
-        if ((b & 0xC0) != 0x80) {
-            ++i;
-            return U'\uFFFD';
-        }
-        cp = (cp << 6) | (b & 0x3F);
-    }
-    i += extra + 1;
-    return cp;
-}
-} // namespace
-
 void type(Form& form, std::string_view utf8) {
     for (size_t i = 0; i < utf8.size();)
-        form.deliver_key_char(next_code_point(utf8, i));
+        form.deliver_key_char(decode_utf8(utf8, i));
     form.paint_invalid();
 }
 
