@@ -147,8 +147,9 @@ bool Edit::key_down(Key key, Modifiers mods) {
     case Key::home: move_caret(0, mods.shift); return true;
     case Key::end: move_caret(text_.size(), mods.shift); return true;
     case Key::del:
+    case Key::backspace:
         if (!read_only_)
-            remove(true);
+            remove(key == Key::del);
         return true;
     default: return false;
     }
@@ -175,10 +176,6 @@ bool Edit::key_char(char32_t ch) {
             const std::string pasted = clipboard.text();
             replace_selection(split_lines(pasted).front());
         }
-        return true;
-    case chars::backspace:
-        if (!read_only_)
-            remove(false);
         return true;
     default: break;
     }

@@ -5,7 +5,8 @@
 // Keys: printable characters replace the selection; Backspace and Delete remove the selection
 // or one character; Left, Right, Home and End move the caret (with Shift they extend the
 // selection); Ctrl+A selects all, Ctrl+C, Ctrl+X and Ctrl+V use the desktop's clipboard (a
-// paste stops at the first line break). Enter, Escape and Tab are left to the form.
+// paste stops at the first line break). Enter, Escape, Tab and other control characters are
+// left to the form.
 //
 // Thread contract: user-interface thread only.
 #pragma once

@@ -33,15 +33,13 @@ enum class Key {
     space,
 };
 
-// Control characters a desktop sends as typed text for Ctrl+letter and a few keys.
+// Control characters a desktop sends as typed text for Ctrl+letter. Backspace, Enter, Tab and
+// Escape arrive only as keys (key_down), never also as characters.
 namespace chars {
 inline constexpr char32_t ctrl_a = 1;
 inline constexpr char32_t ctrl_c = 3;
-inline constexpr char32_t backspace = 8;
-inline constexpr char32_t enter = 13;
 inline constexpr char32_t ctrl_v = 22;
 inline constexpr char32_t ctrl_x = 24;
-inline constexpr char32_t escape = 27;
 } // namespace chars
 
 enum class Cursor { arrow, hand_point };

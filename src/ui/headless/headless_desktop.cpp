@@ -37,8 +37,16 @@ void click(Form& form, int x, int y, MouseButton button) {
 }
 
 void type(Form& form, std::string_view utf8) {
-    for (size_t i = 0; i < utf8.size();)
-        form.deliver_key_char(decode_utf8(utf8, i));
+    for (size_t i = 0; i < utf8.size();) {
+        // As a real desktop: these keys arrive as keys, not as text.
+        switch (const char32_t ch = decode_utf8(utf8, i)) {
+        case U'\b': form.deliver_key_down(Key::backspace); break;
+        case U'\r': form.deliver_key_down(Key::enter); break;
+        case U'\t': form.deliver_key_down(Key::tab); break;
+        case U'\x1B': form.deliver_key_down(Key::escape); break;
+        default: form.deliver_key_char(ch); break;
+        }
+    }
     form.paint_invalid();
 }
 

@@ -57,7 +57,8 @@ private:
 
 // Scripted input: a complete gesture at form pixels, then the resulting paint pass.
 void click(Form& form, int x, int y, MouseButton button = MouseButton::left);
-// Every character of `utf8` as typed text.
+// Every character of `utf8` as typed text; "\b", "\r", "\t" and "\x1B" as the Backspace,
+// Enter, Tab and Escape keys.
 void type(Form& form, std::string_view utf8);
 // One key that is not a character.
 void press_key(Form& form, Key key, Modifiers mods = {});
