@@ -1,0 +1,342 @@
+// The small controls through a headless form and scripted input: the speed button's vetoed
+// press, the menu button's glyphs and drop-down, the panel's styling and pixels.
+#include "ui/artwork.h"
+#include "ui/headless/headless_desktop.h"
+#include "ui/panel.h"
+#include "ui/speed_button.h"
+
+#include <gtest/gtest.h>
+#include <string>
+#include <vector>
+
+namespace tonvo::ui {
+namespace {
+
+const Color kGround = Color::rgb(40, 60, 80);
+
+const Style& style_named(std::string_view name) {
+    const Style* s = find_style(name);
+    EXPECT_NE(s, nullptr) << name;
+    return s != nullptr ? *s : system_style();
+}
+
+// A form painted like the editor: the background tile from the form's origin.
+class TiledForm : public Form {
+public:
+    using Form::Form;
+    void paint(Canvas& canvas, const Rect& area) override {
+        canvas.draw_tile(area, editor_background(), 0, 0);
+    }
+};
+
+// --- Speed button ---
+
+struct SpeedButtonRig {
+    HeadlessDesktop desktop;
+    Form form{desktop, 100, 60};
+    TQelSpTBXSpeedButton button{&form};
+    int clicks = 0;
+    bool veto_next = false;
+    std::vector<std::string> log;
+
+    SpeedButtonRig() {
+        button.set_bounds(Rect::from_size(10, 10, 40, 20));
+        button.OnClick = [this](Control&) { ++clicks; };
+        form.paint_invalid();
+    }
+    void veto_presses() {
+        button.OnBeforeMouseDown = [this](TQelSpTBXSpeedButton& sender, MouseButton b,
+                                          Modifiers shift, int x, int y, bool& cont) {
+            log.push_back((&sender == &button ? "" : "other ") +
+                          std::string(b == MouseButton::left ? "left " : "right ") +
+                          (shift.shift ? "shift " : "") + std::to_string(x) + "," +
+                          std::to_string(y) + (cont ? " continue" : " stop"));
+            if (veto_next) {
+                cont = false;
+                veto_next = false;
+            }
+        };
+    }
+};
+
+TEST(SpeedButton, DefaultsAndThePressedLookFollowThePointer) {
+    SpeedButtonRig rig;
+    TQelSpTBXSpeedButton plain(&rig.form);
+    EXPECT_EQ(plain.Value, -1);
+    EXPECT_EQ(plain.bounds(), Rect::from_size(0, 0, 22, 22));
+    EXPECT_FALSE(plain.can_focus());
+
+    // Flat: no face until hot; a pressed face while held on it, raised when dragged off.
+    Form& form = rig.form;
+    const Color ground = form.color();
+    EXPECT_EQ(form.buffer().at(30, 20), ground);
+    form.deliver_mouse_move(30, 20);
+    form.paint_invalid();
+    EXPECT_TRUE(rig.button.hot());
+    EXPECT_EQ(form.buffer().at(30, 20), system_style().button_face_hot);
+    form.deliver_mouse_down(MouseButton::left, 30, 20);
+    form.paint_invalid();
+    EXPECT_TRUE(rig.button.pressed());
+    EXPECT_EQ(form.buffer().at(30, 20), system_style().button_face_pressed);
+    form.deliver_mouse_move(80, 50);
+    EXPECT_FALSE(rig.button.pressed());
+    form.deliver_mouse_move(31, 21);
+    EXPECT_TRUE(rig.button.pressed());
+    // The form ends the press (the button is disabled): it no longer looks held.
+    rig.button.set_enabled(false);
+    EXPECT_FALSE(rig.button.pressed());
+    rig.button.set_enabled(true);
+    form.deliver_mouse_up(MouseButton::left, 31, 21);
+    EXPECT_FALSE(rig.button.pressed());
+    EXPECT_EQ(rig.clicks, 0); // the press was lost with the disabling
+}
+
+TEST(SpeedButton, AVetoedPressSwallowsItsOwnClickOnce) {
+    SpeedButtonRig rig;
+    rig.veto_presses();
+    rig.veto_next = true;
+    rig.form.deliver_mouse_move(15, 12);
+    rig.form.deliver_mouse_down(MouseButton::left, 15, 12, Modifiers{.shift = true});
+    rig.form.paint_invalid();
+    EXPECT_FALSE(rig.button.pressed());
+    EXPECT_EQ(rig.form.buffer().at(30, 20), system_style().button_face_hot); // not pressed
+    rig.form.deliver_mouse_up(MouseButton::left, 15, 12);
+    EXPECT_EQ(rig.clicks, 0);
+    ASSERT_EQ(rig.log.size(), 1u);
+    EXPECT_EQ(rig.log[0], "left shift 5,2 continue"); // local pixels, Continue starts true
+
+    // Armed again: the next clicks all count.
+    click(rig.form, 20, 15);
+    click(rig.form, 20, 15);
+    EXPECT_EQ(rig.clicks, 2);
+
+    // A vetoed press released off the button makes no click; the next genuine one is not lost.
+    rig.veto_next = true;
+    rig.form.deliver_mouse_down(MouseButton::left, 20, 15);
+    rig.form.deliver_mouse_up(MouseButton::left, 90, 50);
+    click(rig.form, 20, 15);
+    EXPECT_EQ(rig.clicks, 3);
+
+    // A vetoed right press swallows nothing of the left button's.
+    rig.veto_next = true;
+    click(rig.form, 20, 15, MouseButton::right);
+    click(rig.form, 20, 15);
+    EXPECT_EQ(rig.clicks, 4);
+    EXPECT_EQ(rig.log.size(), 7u);
+}
+
+// --- Menu button ---
+
+class RecordingMenu : public DropDown {
+public:
+    std::function<void()> while_open;
+    std::vector<Point> opened;
+    void Popup(int x, int y) override {
+        opened.push_back(Point{x, y});
+        if (while_open)
+            while_open();
+    }
+};
+
+struct MenuButtonRig {
+    HeadlessDesktop desktop;
+    Form form{desktop, 60, 50};
+    TQelMenuButton button{&form};
+
+    MenuButtonRig() {
+        form.set_position(300, 200);
+        button.set_bounds(Rect::from_size(6, 8, 26, 26));
+    }
+    // A pixel of the glyph's middle bar: the glyph sits centred, at (11, 13) in the form.
+    Color bar_pixel() {
+        form.paint_invalid();
+        return form.buffer().at(11 + 8, 13 + 7);
+    }
+    Color gap_pixel() {
+        form.paint_invalid();
+        return form.buffer().at(11 + 8, 13 + 6);
+    }
+};
+
+TEST(MenuButton, ShowsTheRecolouredGlyphsNormalWhilePressedAndNormalAgain) {
+    MenuButtonRig rig;
+    TQelMenuButton plain(&rig.form);
+    EXPECT_EQ(plain.bounds(), Rect::from_size(0, 0, 26, 26));
+    EXPECT_EQ(plain.Value, -1);
+    plain.set_visible(false);
+
+    const Style& carbon = style_named("Carbon");
+    ASSERT_NE(carbon.button_text, carbon.button_text_pressed);
+    rig.button.apply_style(carbon);
+    EXPECT_EQ(rig.bar_pixel(), carbon.button_text);
+    EXPECT_EQ(rig.gap_pixel(), rig.form.color());
+    rig.form.deliver_mouse_down(MouseButton::left, 20, 20);
+    EXPECT_EQ(rig.bar_pixel(), carbon.button_text_pressed);
+    rig.form.deliver_mouse_up(MouseButton::left, 20, 20);
+    EXPECT_EQ(rig.bar_pixel(), carbon.button_text);
+
+    // Without a custom style the glyph is the black picture as it is.
+    rig.button.apply_style(system_style());
+    EXPECT_EQ(rig.bar_pixel(), Color::rgb(0, 0, 0));
+    for (int i = 0; i < 2; ++i)
+        for (int y = 0; y < 16; ++y)
+            for (int x = 0; x < 16; ++x)
+                ASSERT_EQ(rig.button.glyph(i).at(x, y), menu16_glyph().at(x, y));
+
+    // Disabled: drawn in the style's disabled text colour.
+    rig.button.apply_style(carbon);
+    rig.button.set_enabled(false);
+    EXPECT_EQ(rig.bar_pixel(), carbon.button_text_disabled);
+}
+
+TEST(MenuButton, OpensItsMenuBelowOnPressAndLetsGoWhenItCloses) {
+    MenuButtonRig rig;
+    const Style& luna = style_named("Luna");
+    rig.button.apply_style(luna);
+    RecordingMenu menu;
+    rig.button.DropDownMenu = &menu;
+    int clicks = 0;
+    rig.button.OnClick = [&](Control&) { ++clicks; };
+    Color while_open;
+    menu.while_open = [&] { while_open = rig.bar_pixel(); };
+
+    rig.form.deliver_mouse_down(MouseButton::left, 10, 10);
+    ASSERT_EQ(menu.opened.size(), 1u);
+    EXPECT_EQ(menu.opened[0], (Point{300 + 6, 200 + 8 + 26}));
+    EXPECT_EQ(while_open, recolour_black(menu16_glyph(), luna.button_text_pressed).at(8, 7));
+    EXPECT_EQ(rig.bar_pixel(), luna.button_text);
+    // The release went to the menu; a stray one reaches nobody, and the next press goes to
+    // whatever lies under the pointer.
+    EXPECT_EQ(rig.form.capture(), nullptr);
+    rig.form.deliver_mouse_up(MouseButton::left, 10, 10);
+    EXPECT_EQ(clicks, 0);
+    rig.form.deliver_mouse_down(MouseButton::left, 50, 45);
+    EXPECT_EQ(rig.form.capture(), &rig.form);
+    rig.form.deliver_mouse_up(MouseButton::left, 50, 45);
+    EXPECT_EQ(menu.opened.size(), 1u);
+
+    // A vetoed press opens nothing.
+    rig.button.OnBeforeMouseDown = [](TQelSpTBXSpeedButton&, MouseButton, Modifiers, int, int,
+                                      bool& cont) { cont = false; };
+    click(rig.form, 10, 10);
+    EXPECT_EQ(menu.opened.size(), 1u);
+}
+
+TEST(MenuButton, RecolouringChangesOnlyBlackAndKeepsAlpha) {
+    Bitmap src(3, 1);
+    src.pixel(0, 0) = Color{0, 0, 0, 255};
+    src.pixel(1, 0) = Color{0, 0, 0, 90};
+    src.pixel(2, 0) = Color::rgb(1, 0, 0);
+    const Bitmap out = recolour_black(src, Color::rgb(10, 20, 30, 7));
+    EXPECT_EQ(out.at(0, 0), Color::rgb(10, 20, 30, 255));
+    EXPECT_EQ(out.at(1, 0), Color::rgb(10, 20, 30, 90));
+    EXPECT_EQ(out.at(2, 0), Color::rgb(1, 0, 0));
+}
+
+// --- Panel ---
+
+TEST(Panel, StylesColourPlainAndGroupPanelsAndTheirBorders) {
+    HeadlessDesktop desktop;
+    Form form(desktop, 10, 10);
+    for (const Style& s : custom_styles()) {
+        const bool light = s.name == "Light";
+        TQelGuiPanel plain(&form);
+        TQelGuiPanel group(&form);
+        group.set_PanelGroupColor(true);
+        TQelGuiPanel unstyled(&form);
+        unstyled.set_UseStyles(false);
+        unstyled.set_PanelColor(Color::rgb(192, 192, 192));
+        plain.apply_style(s);
+        group.apply_style(s);
+        unstyled.apply_style(s);
+        EXPECT_EQ(plain.PanelColor(), s.panel) << s.name;
+        EXPECT_EQ(group.PanelColor(), light ? s.window : s.panel_group) << s.name;
+        EXPECT_EQ(plain.BorderColor(), light ? s.border : s.hint_base) << s.name;
+        EXPECT_EQ(group.BorderColor(), plain.BorderColor()) << s.name;
+        EXPECT_EQ(unstyled.PanelColor(), Color::rgb(192, 192, 192)) << s.name;
+        EXPECT_EQ(unstyled.BorderColor(), Color::rgb(255, 255, 255)) << s.name;
+    }
+    // The "Light" rule is not the plain rule by accident of the palette.
+    const Style& light = style_named("Light");
+    EXPECT_NE(light.window, light.panel_group);
+    EXPECT_NE(light.border, light.hint_base);
+
+    // No custom style: the panel keeps its own colours.
+    TQelGuiPanel panel(&form);
+    panel.set_PanelGroupColor(true);
+    panel.apply_style(system_style());
+    EXPECT_EQ(panel.PanelColor(), Color::rgb(255, 255, 255));
+    EXPECT_EQ(panel.BorderColor(), Color::rgb(255, 255, 255));
+    EXPECT_EQ(panel.BorderRadius(), 10);
+    EXPECT_EQ(panel.BorderWidth(), 1);
+    EXPECT_EQ(panel.Alpha(), 255);
+    EXPECT_TRUE(panel.Transparent());
+}
+
+struct PanelRig {
+    HeadlessDesktop desktop;
+    TiledForm form{desktop, 120, 80};
+    TQelGuiPanel panel{&form};
+    Bitmap ground;
+
+    PanelRig() {
+        form.set_color(kGround);
+        panel.set_bounds(Rect::from_size(10, 10, 100, 60));
+        panel.set_Alpha(220);
+        panel.set_BorderRadius(5);
+        panel.set_BorderVisible(false);
+        ground = Bitmap(120, 80);
+        Canvas canvas(ground);
+        canvas.draw_tile(ground.bounds(), editor_background(), 0, 0);
+    }
+    Color paint_at(int x, int y) {
+        form.invalidate();
+        form.paint_invalid();
+        return form.buffer().at(x, y);
+    }
+};
+
+TEST(Panel, TranslucentBodyOverTheBackgroundAndCornersThatShowIt) {
+    PanelRig rig;
+    const Color white = Color::rgb(255, 255, 255);
+    // Transparent: the corner keeps the tile; the body is white over the tile at 220.
+    EXPECT_EQ(rig.paint_at(10, 10), rig.ground.at(10, 10));
+    EXPECT_EQ(rig.paint_at(109, 69), rig.ground.at(109, 69));
+    for (const auto& [x, y] : {std::pair{60, 40}, std::pair{61, 41}, std::pair{10, 40}})
+        EXPECT_EQ(rig.paint_at(x, y), blend(rig.ground.at(x, y), white, 220)) << x << "," << y;
+    // Opaque: the corner takes the form's colour and the body lies over that.
+    rig.panel.set_Transparent(false);
+    EXPECT_EQ(rig.paint_at(10, 10), kGround);
+    EXPECT_EQ(rig.paint_at(60, 40), blend(kGround, white, 220));
+    // A nested opaque panel takes its parent panel's colour.
+    TQelGuiPanel inner(&rig.panel);
+    inner.set_bounds(Rect::from_size(20, 20, 30, 20));
+    inner.set_Transparent(false);
+    inner.set_PanelColor(Color::rgb(0, 0, 0));
+    inner.set_Alpha(0);
+    EXPECT_EQ(rig.paint_at(30, 30), white);
+    // Alpha 0 draws nothing at all.
+    rig.panel.set_Transparent(true);
+    rig.panel.set_Alpha(0);
+    inner.set_visible(false);
+    EXPECT_EQ(rig.paint_at(60, 40), rig.ground.at(60, 40));
+}
+
+TEST(Panel, BorderRingBlendsOnceOverTheBackground) {
+    PanelRig rig;
+    const Color red = Color::rgb(200, 0, 0);
+    rig.panel.set_BorderVisible(true);
+    rig.panel.set_BorderWidth(2);
+    rig.panel.set_BorderColor(red);
+    rig.panel.set_PanelColor(Color::rgb(0, 0, 255));
+    // The ring's straight parts: the border over the tile, not over the body.
+    for (const auto& [x, y] : {std::pair{10, 40}, std::pair{11, 40}, std::pair{60, 69}})
+        EXPECT_EQ(rig.paint_at(x, y), blend(rig.ground.at(x, y), red, 220)) << x << "," << y;
+    EXPECT_EQ(rig.paint_at(12, 40), blend(rig.ground.at(12, 40), Color::rgb(0, 0, 255), 220));
+    // Hidden or zero width: the body reaches the edge.
+    rig.panel.set_BorderWidth(0);
+    EXPECT_EQ(rig.paint_at(10, 40), blend(rig.ground.at(10, 40), Color::rgb(0, 0, 255), 220));
+}
+
+} // namespace
+} // namespace tonvo::ui
