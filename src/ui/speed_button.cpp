@@ -1,6 +1,7 @@
 #include "ui/speed_button.h"
 
 #include "ui/artwork.h"
+#include "ui/text.h"
 
 namespace tonvo::ui {
 namespace {
@@ -17,7 +18,7 @@ void draw_arrow(Canvas& canvas, int cx, int cy, Color c) {
 } // namespace
 
 TQelSpTBXSpeedButton::TQelSpTBXSpeedButton(Control* parent)
-    : Control(parent), style_(&system_style()) {
+    : Control(parent), style_(&system_style()), font_(Typeface::regular, 12) {
     set_bounds(Rect::from_size(0, 0, kDefaultSize, kDefaultSize));
 }
 
@@ -25,6 +26,11 @@ void TQelSpTBXSpeedButton::set_caption(std::string caption) {
     if (caption == caption_)
         return;
     caption_ = std::move(caption);
+    invalidate();
+}
+
+void TQelSpTBXSpeedButton::set_font(Font font) {
+    font_ = std::move(font);
     invalidate();
 }
 

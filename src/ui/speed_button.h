@@ -16,6 +16,7 @@
 
 #include "ui/bitmap.h"
 #include "ui/control.h"
+#include "ui/font.h"
 #include "ui/form.h"
 #include "ui/style.h"
 
@@ -33,6 +34,9 @@ public:
 
     const std::string& caption() const { return caption_; }
     void set_caption(std::string caption);
+    // The caption's font; regular 12 pixels until set.
+    const Font& font() const { return font_; }
+    void set_font(Font font);
     // A small arrow at the right, for buttons that open a menu.
     bool drop_down_arrow() const { return drop_down_arrow_; }
     void set_drop_down_arrow(bool arrow);
@@ -71,6 +75,7 @@ protected:
 private:
     const Style* style_;
     std::string caption_;
+    Font font_;
     bool drop_down_arrow_ = false;
     bool held_ = false;   // a left press of ours is going on
     bool inside_ = false; // and the pointer is on the button

@@ -1,10 +1,14 @@
 // The small controls through a headless form and scripted input: the speed button's vetoed
-// press, the menu button's glyphs and drop-down, the panel's styling and pixels.
+// press, the menu button's glyphs and drop-down, the panel's styling and pixels, the label's
+// layout and the push button's clicks and keys.
 #include "ui/artwork.h"
+#include "ui/button.h"
 #include "ui/headless/headless_desktop.h"
+#include "ui/label.h"
 #include "ui/panel.h"
 #include "ui/speed_button.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
 #include <string>
 #include <vector>
@@ -336,6 +340,164 @@ TEST(Panel, BorderRingBlendsOnceOverTheBackground) {
     // Hidden or zero width: the body reaches the edge.
     rig.panel.set_BorderWidth(0);
     EXPECT_EQ(rig.paint_at(10, 40), blend(rig.ground.at(10, 40), Color::rgb(0, 0, 255), 220));
+}
+
+// --- Label ---
+
+// The box of the pixels that differ from the form's colour.
+Rect ink(const Form& form) {
+    Rect box{form.width(), form.height(), 0, 0};
+    for (int y = 0; y < form.height(); ++y)
+        for (int x = 0; x < form.width(); ++x)
+            if (form.buffer().at(x, y) != form.color())
+                box = Rect{std::min(box.left, x), std::min(box.top, y), std::max(box.right, x + 1),
+                           std::max(box.bottom, y + 1)};
+    return box;
+}
+
+struct LabelRig {
+    HeadlessDesktop desktop;
+    Form form{desktop, 220, 60};
+    Label label{&form};
+
+    LabelRig() {
+        label.set_font(Font(Typeface::bold, 13));
+        label.set_caption("Tonvo");
+        label.set_auto_size(false);
+        label.set_bounds(Rect::from_size(10, 10, 200, 40));
+    }
+    Rect drawn() {
+        form.invalidate();
+        form.paint_invalid();
+        return ink(form);
+    }
+};
+
+TEST(Label, AlignsEachLineAndCentresVertically) {
+    LabelRig rig;
+    const Rect left = rig.drawn();
+    ASSERT_FALSE(left.empty());
+    EXPECT_EQ(rig.form.buffer().at(left.left, left.top).a, 255);
+    const int room = 200 - rig.label.font().text_width("Tonvo");
+    const auto shifted = [](Rect r, int dx, int dy) {
+        return Rect{r.left + dx, r.top + dy, r.right + dx, r.bottom + dy};
+    };
+    rig.label.set_alignment(Alignment::centre);
+    EXPECT_EQ(rig.drawn(), shifted(left, room / 2, 0));
+    rig.label.set_alignment(Alignment::right);
+    EXPECT_EQ(rig.drawn(), shifted(left, room, 0));
+    rig.label.set_vertical_centre(true);
+    EXPECT_EQ(rig.drawn(), shifted(left, room, (40 - rig.label.font().height()) / 2));
+    // Each line of several is aligned on its own.
+    rig.label.set_caption("Tonvo\nTonvo Tonvo");
+    rig.label.set_vertical_centre(false);
+    EXPECT_EQ(rig.drawn().left,
+              10 + 200 - rig.label.font().text_width("Tonvo Tonvo") + (left.left - 10));
+}
+
+TEST(Label, AutoSizeAndWordWrapFollowTheText) {
+    LabelRig rig;
+    Label& label = rig.label;
+    const Font& font = label.font();
+    label.set_auto_size(true);
+    EXPECT_EQ(label.bounds(), Rect::from_size(10, 10, font.text_width("Tonvo"), font.height()));
+    label.set_caption("ab\r\nTonvo\n");
+    EXPECT_EQ(label.bounds(), Rect::from_size(10, 10, font.text_width("Tonvo"), 3 * font.height()));
+
+    // Wrapping at the width of two words: greedy, the breaking spaces dropped.
+    label.set_word_wrap(true);
+    label.set_bounds(Rect::from_size(10, 10, font.text_width("aaa bbb"), 5));
+    label.set_caption("aaa bbb ccc");
+    EXPECT_EQ(label.lines(), (std::vector<std::string_view>{"aaa bbb", "ccc"}));
+    EXPECT_EQ(label.height(), 2 * font.height());
+    // Narrower than a word: one word a line, never an empty one.
+    label.set_bounds(Rect::from_size(10, 10, 3, 5));
+    EXPECT_EQ(label.lines(), (std::vector<std::string_view>{"aaa", "bbb", "ccc"}));
+    EXPECT_EQ(label.height(), 3 * font.height());
+    label.set_caption("  aaa  bbb");
+    EXPECT_EQ(label.lines(), (std::vector<std::string_view>{"  aaa", "bbb"}));
+    // A space that fits before the break is dropped too.
+    label.set_bounds(Rect::from_size(10, 10, font.text_width("aaa "), 5));
+    label.set_caption("aaa  bbb");
+    EXPECT_EQ(label.lines(), (std::vector<std::string_view>{"aaa", "bbb"}));
+}
+
+// --- Button ---
+
+// A dialog form: Enter and Escape left over go to its default and cancel buttons.
+class DialogForm : public Form {
+public:
+    using Form::Form;
+    bool key_down(Key key, Modifiers) override { return press_dialog_button(*this, key); }
+};
+
+struct DialogRig {
+    HeadlessDesktop desktop;
+    DialogForm form{desktop, 200, 40};
+    Button ok{&form};
+    Button cancel{&form};
+    Button other{&form};
+    std::vector<std::string> clicked;
+
+    DialogRig() {
+        ok.set_bounds(Rect::from_size(10, 10, 50, 20));
+        ok.set_default(true);
+        ok.set_modal_result(ModalResult::ok);
+        cancel.set_bounds(Rect::from_size(70, 10, 50, 20));
+        cancel.set_cancel(true);
+        cancel.set_modal_result(ModalResult::cancel);
+        other.set_bounds(Rect::from_size(130, 10, 50, 20));
+        for (auto [b, name] : {std::pair{&ok, "ok"}, {&cancel, "cancel"}, {&other, "other"}})
+            b->OnClick = [this, n = std::string(name)](Control& sender) {
+                clicked.push_back(
+                    n + (sender.form()->modal_result() == ModalResult::none ? "" : " with result"));
+            };
+    }
+};
+
+TEST(Button, ClicksSetTheFormsModalResultBeforeOnClick) {
+    DialogRig rig;
+    rig.desktop.expect_modal([&](Form& f) {
+        click(f, 150, 20); // no result: the dialog stays open
+        EXPECT_EQ(f.modal_result(), ModalResult::none);
+        click(f, 20, 20);
+    });
+    EXPECT_EQ(rig.form.show_modal(nullptr), ModalResult::ok);
+    EXPECT_EQ(rig.clicked, (std::vector<std::string>{"other", "ok with result"}));
+    EXPECT_EQ(rig.desktop.unanswered(), 0);
+}
+
+TEST(Button, KeysPressTheFocusedTheDefaultAndTheCancelButton) {
+    DialogRig rig;
+    ASSERT_TRUE(rig.other.set_focus());
+    press_key(rig.form, Key::space);
+    press_key(rig.form, Key::enter); // the focused button, not the default one
+    EXPECT_EQ(rig.clicked, (std::vector<std::string>{"other", "other"}));
+    press_key(rig.form, Key::escape);
+    EXPECT_EQ(rig.form.modal_result(), ModalResult::cancel);
+    rig.form.set_modal_result(ModalResult::none);
+    rig.form.set_focus_to(nullptr);
+    press_key(rig.form, Key::enter);
+    EXPECT_EQ(rig.form.modal_result(), ModalResult::ok);
+    // A disabled default button is not pressed, and other keys press nothing.
+    rig.form.set_modal_result(ModalResult::none);
+    rig.ok.set_enabled(false);
+    press_key(rig.form, Key::enter);
+    press_key(rig.form, Key::tab);
+    EXPECT_EQ(rig.form.modal_result(), ModalResult::none);
+    EXPECT_EQ(rig.clicked.size(), 4u);
+
+    // The focused button shows the dotted focus mark three pixels in.
+    rig.form.invalidate();
+    rig.form.paint_invalid();
+    const Color face = system_style().button_face;
+    EXPECT_EQ(rig.form.buffer().at(133, 13), face);
+    rig.cancel.set_focus();
+    rig.form.paint_invalid();
+    EXPECT_EQ(rig.form.buffer().at(73, 13), system_style().button_text);
+    EXPECT_EQ(rig.form.buffer().at(74, 13), face);
+    EXPECT_EQ(rig.form.buffer().at(73, 14), face);
+    EXPECT_EQ(rig.form.buffer().at(73, 15), system_style().button_text);
 }
 
 } // namespace
