@@ -74,7 +74,12 @@ void TQelSpTBXSpeedButton::paint(Canvas& canvas, const Rect& area) {
     paint_content(canvas, content, text);
 }
 
-void TQelSpTBXSpeedButton::paint_content(Canvas& /*canvas*/, const Rect& /*area*/, Color /*text*/) {
+void TQelSpTBXSpeedButton::paint_content(Canvas& canvas, const Rect& area, Color text) {
+    if (caption_.empty())
+        return;
+    const int x = area.left + (area.width() - font_.text_width(caption_)) / 2;
+    const int y = area.top + (area.height() - font_.height()) / 2;
+    draw_text(canvas, font_, x, y, caption_, text);
 }
 
 void TQelSpTBXSpeedButton::mouse_down(MouseButton button, int x, int y, Modifiers mods) {

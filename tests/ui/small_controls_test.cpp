@@ -1,6 +1,7 @@
 // The small controls through a headless form and scripted input: the speed button's vetoed
 // press, the menu button's glyphs and drop-down, the panel's styling and pixels, the label's
 // layout and the push button's clicks and keys.
+#include "golden.h"
 #include "ui/artwork.h"
 #include "ui/button.h"
 #include "ui/headless/headless_desktop.h"
@@ -28,8 +29,12 @@ const Style& style_named(std::string_view name) {
 class TiledForm : public Form {
 public:
     using Form::Form;
+    bool tiled = true;
     void paint(Canvas& canvas, const Rect& area) override {
-        canvas.draw_tile(area, editor_background(), 0, 0);
+        if (tiled)
+            canvas.draw_tile(area, editor_background(), 0, 0);
+        else
+            Form::paint(canvas, area);
     }
 };
 
@@ -498,6 +503,85 @@ TEST(Button, KeysPressTheFocusedTheDefaultAndTheCancelButton) {
     EXPECT_EQ(rig.form.buffer().at(74, 13), face);
     EXPECT_EQ(rig.form.buffer().at(73, 14), face);
     EXPECT_EQ(rig.form.buffer().at(73, 15), system_style().button_text);
+}
+
+// --- Golden images: each control on the editor's background in two styles ---
+
+// A small form to render controls on: the editor's background for panels, the style's window
+// colour for the rest (a "Light" text is dark, made for a light ground).
+struct Scene {
+    HeadlessDesktop desktop;
+    TiledForm form;
+    Scene(int width, int height, const Style& style, bool tiled_ground = false)
+        : form(desktop, width, height) {
+        form.set_color(style.window);
+        form.tiled = tiled_ground;
+    }
+    const Bitmap& render() {
+        form.invalidate();
+        form.paint_invalid();
+        return form.buffer();
+    }
+};
+
+TEST(Golden, SmallControlsInTwoStyles) {
+    for (const char* name : {"Carbon", "Light"}) {
+        const Style& style = style_named(name);
+        const std::string suffix = name == std::string_view("Carbon") ? "_carbon" : "_light";
+        {
+            Scene scene(80, 40, style, true);
+            TQelGuiPanel panel(&scene.form);
+            panel.set_bounds(Rect::from_size(4, 4, 72, 32));
+            panel.set_Alpha(220);
+            panel.set_BorderRadius(6);
+            TQelGuiPanel group(&panel);
+            group.set_bounds(Rect::from_size(36, 8, 30, 16));
+            group.set_PanelGroupColor(true);
+            panel.apply_style(style);
+            group.apply_style(style);
+            expect_golden(scene.render(), "panel" + suffix);
+        }
+        {
+            Scene scene(90, 30, style);
+            TQelSpTBXSpeedButton button(&scene.form);
+            button.set_bounds(Rect::from_size(3, 2, 84, 26));
+            button.set_caption("Preset");
+            button.set_font(Font(Typeface::bold, 13));
+            button.set_drop_down_arrow(true);
+            button.apply_style(style);
+            scene.form.deliver_mouse_move(20, 10); // hot
+            expect_golden(scene.render(), "speed_button" + suffix);
+        }
+        {
+            Scene scene(30, 30, style);
+            TQelMenuButton button(&scene.form);
+            button.set_bounds(Rect::from_size(2, 2, 26, 26));
+            button.apply_style(style);
+            expect_golden(scene.render(), "menu_button" + suffix);
+        }
+        {
+            Scene scene(120, 30, style);
+            Label label(&scene.form);
+            label.set_auto_size(false);
+            label.set_bounds(Rect::from_size(2, 2, 116, 26));
+            label.set_alignment(Alignment::centre);
+            label.set_vertical_centre(true);
+            label.set_font(Font(Typeface::regular, 11));
+            label.set_caption("Transpose +12");
+            label.apply_style(style);
+            expect_golden(scene.render(), "label" + suffix);
+        }
+        {
+            Scene scene(90, 30, style);
+            Button button(&scene.form);
+            button.set_bounds(Rect::from_size(5, 3, 80, 24));
+            button.set_caption("OK");
+            button.set_default(true);
+            button.apply_style(style);
+            button.set_focus();
+            expect_golden(scene.render(), "button" + suffix);
+        }
+    }
 }
 
 } // namespace
