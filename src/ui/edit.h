@@ -41,7 +41,7 @@ public:
         font_ = std::move(font);
         invalidate();
     }
-    void set_style(const Style& style) {
+    void apply_style(const Style& style) {
         style_ = &style;
         invalidate();
     }

@@ -47,7 +47,7 @@ void TQelNumericEdit::SetAlignment(TextAlignment a) {
     invalidate();
 }
 
-void TQelNumericEdit::set_style(const Style& style) {
+void TQelNumericEdit::apply_style(const Style& style) {
     style_ = &style;
     invalidate();
 }

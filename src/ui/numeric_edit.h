@@ -48,7 +48,7 @@ public:
 
     std::string Text() const { return text_.text(); }
     const NumericText& model() const { return text_; }
-    void set_style(const Style& style);
+    void apply_style(const Style& style);
     // The lowest height that shows the font whole, with the frame.
     int min_height() const;
 

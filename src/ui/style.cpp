@@ -208,6 +208,18 @@ std::span<const Style> custom_styles() {
     return kCustom;
 }
 
+namespace {
+const Style* g_active = &kSystem;
+} // namespace
+
+const Style& active_style() {
+    return *g_active;
+}
+
+void set_active_style(const Style& style) {
+    g_active = &style;
+}
+
 const Style* find_style(std::string_view name) {
     for (const Style& s : kCustom)
         if (s.name == name)

@@ -57,4 +57,10 @@ std::span<const Style> custom_styles();
 // The custom style of that exact name, or null.
 const Style* find_style(std::string_view name);
 
+// The style every window of the loaded library takes when it is built: one for the whole
+// process, as the editor's skin is. The system look until another is made active.
+// User-interface thread only.
+const Style& active_style();
+void set_active_style(const Style& style);
+
 } // namespace tonvo::ui

@@ -13,16 +13,21 @@
 #include <string>
 
 namespace tonvo::ui {
-namespace {
 
 namespace fs = std::filesystem;
 
 // Both folders come from the build as absolute paths (see tests/CMakeLists.txt).
+fs::path golden_output_folder() {
+    return fs::path(TONVO_GOLDEN_OUTPUT_DIR);
+}
+
+namespace {
+
 fs::path golden_folder() {
     return fs::path(TONVO_GOLDEN_DIR);
 }
 fs::path output_folder() {
-    return fs::path(TONVO_GOLDEN_OUTPUT_DIR);
+    return golden_output_folder();
 }
 
 std::string shown(const fs::path& p) {

@@ -15,12 +15,16 @@
 #include "ui/bitmap.h"
 
 #include <cstdint>
+#include <filesystem>
 #include <string_view>
 #include <vector>
 
 namespace tonvo::ui {
 
 void expect_golden(const Bitmap& actual, std::string_view name);
+
+// The build-tree folder that receives actual and difference images.
+std::filesystem::path golden_output_folder();
 
 // Decodes the bytes of a PNG file into a BGRA bitmap; false if they are not one.
 bool decode_png(const std::vector<uint8_t>& png, Bitmap& out);

@@ -200,7 +200,7 @@ TEST(Png, RoundTripKeepsEveryChannelInPlace) {
 
 TEST(Png, WriteReportsFailureAndTakesAnyFileName) {
     namespace fs = std::filesystem;
-    const fs::path folder = fs::path(TONVO_GOLDEN_OUTPUT_DIR);
+    const fs::path folder = golden_output_folder();
     fs::create_directories(folder);
     const Bitmap bmp(4, 4, kInk);
     EXPECT_FALSE(write_png(folder / "no such folder" / "x.png", bmp));
