@@ -66,13 +66,22 @@ Rect TGuiSingleKey::area() const {
 }
 
 TQelGuiMidiKeys::TQelGuiMidiKeys(Control* parent) : Control(parent) {
-    colors_ = Colors{from_tcolor(0),        from_tcolor(0),        from_tcolor(3355443),
-                     from_tcolor(6710886),  from_tcolor(12632256), from_tcolor(16316664),
-                     from_tcolor(14540253), from_tcolor(12632256)};
+    // Windows colour numbers, blue in the high byte: 51,51,51 / 102,102,102 / 192,192,192 /
+    // 248,248,248 / 221,221,221.
+    colors_ = Colors{.border = from_tcolor(0),
+                     .separator = from_tcolor(0),
+                     .black = from_tcolor(3355443),
+                     .black_hover = from_tcolor(6710886),
+                     .black_pressed = from_tcolor(12632256),
+                     .white = from_tcolor(16316664),
+                     .white_hover = from_tcolor(14540253),
+                     .white_pressed = from_tcolor(12632256)};
     for (int k = 0; k < kKeyCount; ++k) {
         keys_[k].KeyNr = static_cast<uint8_t>(k);
         keys_[k].Flags = is_black(k) ? TGuiSingleKey::IsBlack : 0;
     }
+    // A control made outside any form has no clock to run the timer on; it repaints only
+    // when something else invalidates it.
     if (form() != nullptr) {
         redraw_timer_.emplace(*form(), kRedrawInterval, [this] {
             if (redraw_pending_)
