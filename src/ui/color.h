@@ -40,4 +40,19 @@ constexpr Color blend(Color dst, Color src, uint32_t a) {
                  static_cast<uint8_t>(a + div255(dst.a * keep))};
 }
 
+// A colour given as a Windows colour number: red in the low byte, then green, then blue. The
+// top byte (system-colour and palette flags) is ignored; the result is opaque.
+constexpr Color from_tcolor(uint32_t value) {
+    return Color::rgb(static_cast<uint8_t>(value & 0xFF), static_cast<uint8_t>((value >> 8) & 0xFF),
+                      static_cast<uint8_t>((value >> 16) & 0xFF));
+}
+
+// Each of red, green and blue less its own `percent` per cent, that share rounded half away
+// from zero; `percent` is held to 0..100. Alpha is kept.
+constexpr Color darken(Color c, int percent) {
+    const uint32_t p = static_cast<uint32_t>(percent < 0 ? 0 : percent > 100 ? 100 : percent);
+    auto channel = [p](uint8_t v) { return static_cast<uint8_t>(v - (v * p + 50) / 100); };
+    return Color{channel(c.b), channel(c.g), channel(c.r), c.a};
+}
+
 } // namespace tonvo::ui

@@ -72,6 +72,10 @@ public:
     virtual void mouse_up(MouseButton button, int x, int y, Modifiers mods);
     virtual void mouse_enter() {}
     virtual void mouse_leave() {}
+    // The form ended this control's mouse capture before every button was released (the
+    // window lost the mouse, or the control was hidden or disabled): no mouse_up will come,
+    // so whatever a press holds must let go here.
+    virtual void capture_lost() {}
     // True when handled; otherwise it goes on to the parent.
     virtual bool mouse_wheel(int delta, int x, int y, Modifiers mods);
     virtual bool key_down(Key key, Modifiers mods);

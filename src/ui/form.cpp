@@ -175,9 +175,12 @@ void Form::deliver_mouse_leave() {
 }
 
 void Form::cancel_capture() {
+    Control* old = capture_;
     capture_ = nullptr;
     buttons_down_ = 0;
     pressed_left_ = false;
+    if (old != nullptr)
+        old->capture_lost();
 }
 
 void Form::deliver_mouse_wheel(int delta, int x, int y, Modifiers mods) {
@@ -251,8 +254,15 @@ void Form::forget(Control& control, bool dying) {
         if (!dying)
             old->focus_changed(false);
     }
-    if (within(capture_))
-        cancel_capture();
+    if (within(capture_)) {
+        if (dying) { // its own part is already destroyed: nothing to tell it
+            capture_ = nullptr;
+            buttons_down_ = 0;
+            pressed_left_ = false;
+        } else {
+            cancel_capture();
+        }
+    }
     if (within(hover_))
         hover_ = nullptr;
 }

@@ -60,7 +60,8 @@ public:
     void deliver_mouse_wheel(int delta, int x, int y, Modifiers mods = {});
     void deliver_key_down(Key key, Modifiers mods = {});
     void deliver_key_char(char32_t ch);
-    // The pointer left the window or the window lost the mouse: end any capture.
+    // The pointer left the window or the window lost the mouse: end any capture; the control
+    // that had it hears capture_lost().
     void cancel_capture();
 
     // Runs due timers. The backend calls it from its idle handling.
