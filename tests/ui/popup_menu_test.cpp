@@ -203,12 +203,14 @@ TEST(PopupMenu, KeyboardSkipsWhatCannotBeChosenWrapsAndWalksSubmenus) {
 TEST(PopupMenu, ChoosingRunsOnlyTheChosenHandlerOnceAfterTheMenuClosed) {
     Fixture m;
     bool closed_when_clicked = false;
-    m.g.OnClick = [&, handler = m.handler()](MenuItem& sender) {
+    m.g.OnClick = [&, record = m.handler()](MenuItem& sender) {
         closed_when_clicked = !m.menu.popped_up();
-        // Rebuilding the submenu from its own handler leaves the handler intact.
+        record(sender);
+        // The handler rebuilds the submenu that held its item and runs on: its own captures
+        // must outlive the item.
         m.sub.clear();
         m.sub.add("Rebuilt");
-        handler(sender.Tag == 7 ? sender : m.a);
+        record(m.a);
     };
     m.desktop.expect_menu([&](MenuSession& s) {
         press_key(s, Key::up);
@@ -222,13 +224,13 @@ TEST(PopupMenu, ChoosingRunsOnlyTheChosenHandlerOnceAfterTheMenuClosed) {
         EXPECT_TRUE(m.clicked.empty());
     });
     m.menu.Popup(10, 10);
-    EXPECT_EQ(m.clicked, std::vector<int>{7});
+    EXPECT_EQ(m.clicked, (std::vector<int>{7, 1}));
     EXPECT_TRUE(closed_when_clicked);
     ASSERT_EQ(m.sub.count(), 1u);
 
     // An unscripted menu closes with nothing chosen.
     m.menu.Popup(10, 10);
-    EXPECT_EQ(m.clicked, std::vector<int>{7});
+    EXPECT_EQ(m.clicked.size(), 2u);
     EXPECT_EQ(m.desktop.unanswered_menus(), 1);
 }
 
