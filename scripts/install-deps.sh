@@ -5,7 +5,7 @@ set -euo pipefail
 
 # With --native: only what the Linux build needs (the main job); otherwise everything the
 # tests need as well.
-native=(cmake ninja-build g++ libgtest-dev libgmock-dev libbenchmark-dev)
+native=(cmake ninja-build g++ libgtest-dev libgmock-dev libbenchmark-dev libstb-dev fonts-liberation2)
 packages=("${native[@]}")
 if [ "${1:-}" != "--native" ]; then
   packages+=(

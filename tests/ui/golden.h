@@ -1,0 +1,28 @@
+// Golden images: a test's rendering compared with a PNG kept in tests/ui/golden.
+//
+// expect_golden(bitmap, "name") compares `bitmap` with tests/ui/golden/name.png: the same
+// width, height and every RGBA byte. Rendering is integer arithmetic plus a rasteriser built
+// with deterministic floating-point flags, so all three builds (Linux, Windows i686 and
+// x86_64) must produce the very same bytes; any tolerance would hide a target that drifts.
+//
+// On a mismatch, or when the golden file is missing or unreadable, the test fails (without
+// stopping) and leaves name.actual.png and name.diff.png in the build tree's
+// tests/golden-output folder; the diff shows matching pixels dimmed and differing ones red.
+// Run with TONVO_UPDATE_GOLDEN=1 in the environment to write the golden files from the
+// current rendering instead of comparing.
+#pragma once
+
+#include "ui/bitmap.h"
+
+#include <cstdint>
+#include <string_view>
+#include <vector>
+
+namespace tonvo::ui {
+
+void expect_golden(const Bitmap& actual, std::string_view name);
+
+// Decodes the bytes of a PNG file into a BGRA bitmap; false if they are not one.
+bool decode_png(const std::vector<uint8_t>& png, Bitmap& out);
+
+} // namespace tonvo::ui

@@ -1,0 +1,63 @@
+// Proves that drawing text allocates nothing once its glyphs are cached: every global
+// allocation is counted while warmed-up lines are measured and drawn again.
+#include "ui/text.h"
+
+#include <atomic>
+#include <cstdlib>
+#include <gtest/gtest.h>
+#include <new>
+
+namespace {
+std::atomic<long> allocations{0};
+}
+
+void* operator new(std::size_t size) {
+    allocations.fetch_add(1, std::memory_order_relaxed);
+    if (void* p = std::malloc(size == 0 ? 1 : size))
+        return p;
+    throw std::bad_alloc();
+}
+void* operator new[](std::size_t size) {
+    return operator new(size);
+}
+void operator delete(void* p) noexcept {
+    std::free(p);
+}
+void operator delete[](void* p) noexcept {
+    std::free(p);
+}
+void operator delete(void* p, std::size_t) noexcept {
+    std::free(p);
+}
+void operator delete[](void* p, std::size_t) noexcept {
+    std::free(p);
+}
+
+namespace tonvo::ui {
+namespace {
+
+TEST(Text, DrawingAWarmLineAllocatesNothing) {
+    const Font font(Typeface::regular, 13);
+    Bitmap bmp(220, 40, Color::rgb(255, 255, 255));
+    Canvas canvas(bmp);
+    canvas.push_clip(Rect{0, 0, 150, 40});
+    const char* lines[] = {"AV To 61% C#4 \xC3\xA9\xE2\x86\x92", "\xFF broken \xE2\x82", "a\r\nb"};
+    // Warm-up: each line at each of the four quarter-pixel offsets of its first glyph.
+    for (const char* line : lines)
+        for (int x = 0; x < 4; ++x)
+            draw_text(canvas, font, x, 5, line, Color::rgb(0, 0, 0));
+
+    const long before = allocations.load();
+    int total = 0;
+    for (int round = 0; round < 50; ++round) {
+        for (const char* line : lines) {
+            total += font.text_width(line);
+            total += draw_text(canvas, font, round % 4, 5, line, Color::rgb(0, 0, 0, 200));
+        }
+    }
+    EXPECT_EQ(allocations.load() - before, 0);
+    EXPECT_GT(total, 0);
+}
+
+} // namespace
+} // namespace tonvo::ui
