@@ -15,6 +15,9 @@ namespace tonvo::ui {
 
 class TQelPopupMenu {
 public:
+    // Text in the menus' own font (menu_text()), or in `text`, which must outlive the menu.
+    explicit TQelPopupMenu(Desktop& desktop, const Style& style = system_style())
+        : TQelPopupMenu(desktop, menu_text(), style) {}
     TQelPopupMenu(Desktop& desktop, const TextPainter& text, const Style& style = system_style());
     TQelPopupMenu(const TQelPopupMenu&) = delete;
     TQelPopupMenu& operator=(const TQelPopupMenu&) = delete;

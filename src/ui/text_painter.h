@@ -1,11 +1,13 @@
-// How the menus measure and draw a line of text. The fonts plug in behind it; tests use a
-// painter of fixed-width boxes, so layout and colours can be checked to the pixel.
+// How the menus measure and draw a line of text. FontTextPainter draws in one of the embedded
+// fonts; tests may use a painter of fixed-width boxes, so layout and colours can be checked to
+// the pixel without glyphs.
 //
 // Thread contract: user-interface thread only.
 #pragma once
 
 #include "ui/canvas.h"
 #include "ui/color.h"
+#include "ui/font.h"
 
 #include <string_view>
 
@@ -22,5 +24,21 @@ public:
     virtual void draw_text(Canvas& canvas, int x, int y, std::string_view utf8,
                            Color color) const = 0;
 };
+
+// Text in a Font, which must outlive the painter.
+class FontTextPainter final : public TextPainter {
+public:
+    explicit FontTextPainter(const Font& font) : font_(font) {}
+    int line_height() const override { return font_.height(); }
+    int text_width(std::string_view utf8) const override { return font_.text_width(utf8); }
+    void draw_text(Canvas& canvas, int x, int y, std::string_view utf8, Color color) const override;
+
+private:
+    const Font& font_;
+};
+
+// The menus' text: Liberation Sans Regular at 12 pixels (the product's "Segoe UI" and
+// "Tahoma" both map to it), made on first use.
+const TextPainter& menu_text();
 
 } // namespace tonvo::ui

@@ -1,5 +1,6 @@
 // Popup menus: check marks by tag, layout and screen placement, keyboard and mouse navigation
 // through the session, choosing, and the pixels of an open pane.
+#include "golden.h"
 #include "ui/headless/headless_desktop.h"
 #include "ui/popup_menu.h"
 
@@ -135,7 +136,7 @@ TEST(PopupMenu, OnPopupRunsBeforeLayoutAndHiddenItemsTakeNoSpace) {
 // one, and a submenu with a separator of its own.
 struct Fixture {
     HeadlessDesktop desktop{Rect{0, 0, 800, 600}};
-    TQelPopupMenu menu{desktop, kText};
+    TQelPopupMenu menu;
     std::vector<int> clicked;
     MenuItem& a;
     MenuItem& sep;
@@ -147,9 +148,10 @@ struct Fixture {
     MenuItem& g;
     MenuItem& h;
 
-    Fixture()
-        : a(add("Alpha", 1)), sep(menu.add_separator()), off(add("Off", 2)), hidden(add("Hid", 3)),
-          d(add("Delta", 4)), sub(add("More", 5)), f(sub.add("Foxtrot", 6, handler())),
+    explicit Fixture(const TextPainter& text = kText)
+        : menu(desktop, text), a(add("Alpha", 1)), sep(menu.add_separator()), off(add("Off", 2)),
+          hidden(add("Hid", 3)), d(add("Delta", 4)), sub(add("More", 5)),
+          f(sub.add("Foxtrot", 6, handler())),
           g((sub.add_separator(), sub.add("Golf", 7, handler()))), h(sub.add("Hotel", 8)) {
         off.Enabled = false;
         hidden.Visible = false;
@@ -342,28 +344,49 @@ TEST(PopupMenu, PanesStayOnTheScreen) {
     EXPECT_EQ(place_popup(Rect{10, 20, 800, 600}, 0, 0, 100, 75), (Point{10, 20}));
 }
 
-// Renders the fixture's menu in `style` with the submenu open, "Golf" highlighted and
-// "Alpha" checked: the root pane and the submenu pane.
-std::vector<Bitmap> render_open_menu(const Style& style) {
-    Fixture m;
+// The fixture's menu in `style` with the submenu open, "Golf" highlighted and "Alpha"
+// checked: each pane's pixels and its place on the screen.
+struct OpenMenu {
+    std::vector<Bitmap> panes;
+    std::vector<Rect> places;
+};
+OpenMenu render_open_menu(const Style& style, const TextPainter& text = kText) {
+    Fixture m(text);
     m.menu.set_style(style);
     m.a.Checked = true;
-    std::vector<Bitmap> out;
+    OpenMenu out;
     m.desktop.expect_menu([&](MenuSession& s) {
         press_key(s, Key::up);
         press_key(s, Key::right);
         press_key(s, Key::down);
-        for (size_t i = 0; i < s.pane_count(); ++i)
-            out.push_back(s.pane(i).buffer());
+        for (size_t i = 0; i < s.pane_count(); ++i) {
+            out.panes.push_back(s.pane(i).buffer());
+            out.places.push_back(s.pane(i).screen_rect());
+        }
         s.close();
     });
     m.menu.Popup(10, 10);
     return out;
 }
 
+// The panes as the screen shows them, on `background`, in a bitmap just holding them.
+Bitmap compose(const OpenMenu& menu, Color background) {
+    Rect all = menu.places.at(0);
+    for (const Rect& r : menu.places)
+        all = unite(all, r);
+    Bitmap out(all.width(), all.height(), background);
+    Canvas canvas(out);
+    for (size_t i = 0; i < menu.panes.size(); ++i) {
+        const Rect r = Rect::from_size(menu.places[i].left - all.left, menu.places[i].top - all.top,
+                                       menu.places[i].width(), menu.places[i].height());
+        canvas.draw_tile(r, menu.panes[i], r.left, r.top);
+    }
+    return out;
+}
+
 TEST(PopupMenu, PaneDrawsFaceBorderHighlightCheckDisabledSeparatorAndArrow) {
     const Style& st = *find_style("Carbon");
-    const std::vector<Bitmap> panes = render_open_menu(st);
+    const std::vector<Bitmap> panes = render_open_menu(st).panes;
     ASSERT_EQ(panes.size(), 2u);
     const Bitmap& root = panes[0];
     const Bitmap& sub = panes[1];
@@ -390,6 +413,17 @@ TEST(PopupMenu, PaneDrawsFaceBorderHighlightCheckDisabledSeparatorAndArrow) {
     EXPECT_EQ(sub.at(5, 1 + 22 + 7 + 2), st.menu_highlight);
     EXPECT_EQ(sub.at(5, 1 + 2), st.menu_face);
     EXPECT_EQ(sub.at(23 + 3, 1 + 22 + 7 + 22 + 8), st.menu_text_disabled);
+}
+
+TEST(PopupMenu, InTheMenuFont) {
+    // Rows of 22 pixels for the 12-pixel font; the pane as wide as its widest caption needs.
+    const OpenMenu open = render_open_menu(system_style(), menu_text());
+    ASSERT_EQ(open.places.size(), 2u);
+    EXPECT_EQ(menu_text().line_height(), 14);
+    EXPECT_EQ(open.places[0].height(), 2 + 4 * kItem + kSeparator);
+    EXPECT_EQ(open.places[1].width(),
+              std::max(100, 2 + kItem + menu_text().text_width("Foxtrot") + 28));
+    expect_golden(compose(open, Color::rgb(255, 255, 255)), "popup_menu_open");
 }
 
 } // namespace
