@@ -13,6 +13,7 @@
 namespace tonvo::ui {
 
 class Form;
+class MenuSession;
 
 class Desktop {
 public:
@@ -30,6 +31,13 @@ public:
     // Waits about `time` while our windows keep repainting; used between two showings of a
     // dialog.
     virtual void wait(Millis time) = 0;
+
+    // Shows the panes of an open popup menu as borderless windows above every other, with the
+    // pointer and the keyboard held by the menu, and serves input to the session in screen
+    // coordinates (a press may land outside every pane) until it is finished. Panes open and
+    // close as the session goes; the backend keeps its windows in step with session's panes
+    // and repaints them, and calls session.idle() regularly.
+    virtual void run_menu(MenuSession& session) = 0;
 };
 
 } // namespace tonvo::ui

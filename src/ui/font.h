@@ -3,10 +3,10 @@
 //
 // Sizes are em sizes in pixels, as a Windows font made with a negative height. Positions
 // along a line are kept in font units and rounded to quarter pixels only where a glyph is
-// placed, so the width of a text never depends on how it was split into calls.
+// placed, so rounding never adds up along a line.
 //
 // The glyph cache fills lazily and is not guarded: a Font belongs to the user-interface thread.
-// Once every glyph of a text has been drawn, drawing it again allocates nothing.
+// Once a text has been drawn, drawing it again at the same sub-pixel offset allocates nothing.
 #pragma once
 
 #include "ui/bitmap.h"

@@ -25,6 +25,20 @@ ModalResult HeadlessDesktop::run_modal(Form& form, Form* /*owner*/) {
     return form.modal_result();
 }
 
+void HeadlessDesktop::run_menu(MenuSession& session) {
+    ++menus_shown_;
+    session.paint();
+    if (!menu_scripts_.empty()) {
+        MenuScript script = std::move(menu_scripts_.front());
+        menu_scripts_.pop_front();
+        script(session);
+    }
+    if (!session.finished()) {
+        ++unanswered_menus_;
+        session.close();
+    }
+}
+
 void HeadlessDesktop::wait(Millis time) {
     clock_.advance(time);
 }
@@ -53,6 +67,31 @@ void type(Form& form, std::string_view utf8) {
 void press_key(Form& form, Key key, Modifiers mods) {
     form.deliver_key_down(key, mods);
     form.paint_invalid();
+}
+
+void hover(MenuSession& session, int x, int y) {
+    session.mouse_move(x, y);
+    session.paint();
+}
+
+void click(MenuSession& session, int x, int y, MouseButton button) {
+    session.mouse_move(x, y);
+    session.mouse_down(button, x, y);
+    session.mouse_up(button, x, y);
+    session.paint();
+}
+
+void press_key(MenuSession& session, Key key) {
+    session.key_down(key);
+    session.paint();
+}
+
+void advance(HeadlessDesktop& desktop, MenuSession& session, Millis time, Millis step) {
+    for (Millis passed{0}; passed < time; passed += step) {
+        desktop.manual_clock().advance(std::min(step, time - passed));
+        session.idle();
+    }
+    session.paint();
 }
 
 void HeadlessDesktop::advance(Form& form, Millis time, Millis step) {
