@@ -5,6 +5,7 @@
 #pragma once
 
 #include "ui/desktop.h"
+#include "ui/drop_down.h"
 #include "ui/menu_item.h"
 #include "ui/style.h"
 #include "ui/text_painter.h"
@@ -13,7 +14,7 @@
 
 namespace tonvo::ui {
 
-class TQelPopupMenu {
+class TQelPopupMenu : public DropDown {
 public:
     // Text in the menus' own font (menu_text()), or in `text`, which must outlive the menu.
     explicit TQelPopupMenu(Desktop& desktop, const Style& style = system_style())
@@ -30,7 +31,7 @@ public:
     MenuItem& add_separator() { return root_.add_separator(); }
 
     const Style& style() const { return *style_; }
-    void set_style(const Style& style) { style_ = &style; }
+    void apply_style(const Style& style) { style_ = &style; }
     // How long the pointer rests on an item before its submenu opens (0: at once).
     Millis submenu_delay() const { return submenu_delay_; }
     void set_submenu_delay(Millis delay) { submenu_delay_ = delay; }
@@ -42,7 +43,7 @@ public:
     // Opens the menu at screen point (x, y) and returns when it has closed. The chosen item's
     // OnClick runs after every menu window is gone. A menu with no visible item does not open;
     // a call while the menu is already open is ignored.
-    void Popup(int x, int y);
+    void Popup(int x, int y) override;
     // True while Popup runs.
     bool popped_up() const { return open_; }
 

@@ -16,6 +16,7 @@
 
 #include "ui/bitmap.h"
 #include "ui/control.h"
+#include "ui/drop_down.h"
 #include "ui/font.h"
 #include "ui/form.h"
 #include "ui/style.h"
@@ -80,14 +81,6 @@ private:
     bool held_ = false;   // a left press of ours is going on
     bool inside_ = false; // and the pointer is on the button
     bool swallow_click_ = false;
-};
-
-// What a menu button opens: a popup menu shown with its top-left at a screen point. The popup
-// may run modally; when Popup returns the menu has closed.
-class DropDown {
-public:
-    virtual ~DropDown() = default;
-    virtual void Popup(int x, int y) = 0;
 };
 
 class TQelMenuButton : public TQelSpTBXSpeedButton {

@@ -3,6 +3,7 @@
 #include "golden.h"
 #include "ui/headless/headless_desktop.h"
 #include "ui/popup_menu.h"
+#include "ui/speed_button.h"
 
 #include <gtest/gtest.h>
 #include <string>
@@ -352,7 +353,7 @@ struct OpenMenu {
 };
 OpenMenu render_open_menu(const Style& style, const TextPainter& text) {
     Fixture m(text);
-    m.menu.set_style(style);
+    m.menu.apply_style(style);
     m.a.Checked = true;
     OpenMenu out;
     m.desktop.expect_menu([&](MenuSession& s) {
@@ -395,6 +396,28 @@ TEST(PopupMenu, InTheMenuFont) {
     EXPECT_EQ(open.places[1].width(),
               std::max(100, 2 + kItem + menu_text().text_width("Foxtrot") + 28));
     expect_golden(compose(open, Color::rgb(255, 255, 255)), "popup_menu_open");
+}
+
+TEST(PopupMenu, AMenuButtonOpensItBelowItselfAndTheChoiceRunsAfterwards) {
+    HeadlessDesktop desktop;
+    Form form(desktop, 200, 100);
+    form.set_position(300, 200);
+    TQelMenuButton button(&form);
+    button.set_bounds(Rect::from_size(6, 8, 26, 26));
+    TQelPopupMenu menu(desktop, kText);
+    int chosen = 0;
+    menu.add("Init", 5, [&](MenuItem& item) { chosen = item.Tag; });
+    button.DropDownMenu = &menu;
+    desktop.expect_menu([&](MenuSession& s) {
+        EXPECT_EQ(s.pane(0).left(), 300 + 6);
+        EXPECT_EQ(s.pane(0).top(), 200 + 8 + 26);
+        press_key(s, Key::down);
+        press_key(s, Key::enter);
+    });
+    click(form, 10, 12);
+    EXPECT_EQ(chosen, 5);
+    EXPECT_EQ(desktop.menus_shown(), 1);
+    EXPECT_EQ(form.capture(), nullptr);
 }
 
 } // namespace
