@@ -60,6 +60,44 @@ int64_t clamp_radius(const Rect& r, int radius) {
     return std::clamp<int64_t>(radius, 0, std::min(r.width(), r.height()) / 2);
 }
 
+// row[x0, x1) blended with `c` at alpha `a`: blend() with the source's share worked out once
+// for the whole run. An opaque colour replaces the pixels, as blend() does at a = 255.
+void blend_span(Color* row, int x0, int x1, Color c, uint32_t a) {
+    if (a == 255) {
+        std::fill(row + x0, row + x1, c);
+        return;
+    }
+    if (a == 0)
+        return;
+    const uint32_t keep = 255 - a;
+    // div255(v) = (w + (w >> 8)) >> 8 with w = v + 128; the source's part of w is constant.
+    const uint32_t sb = c.b * a + 128;
+    const uint32_t sg = c.g * a + 128;
+    const uint32_t sr = c.r * a + 128;
+    auto mix = [keep](uint32_t part, uint8_t d) {
+        const uint32_t w = part + d * keep;
+        return static_cast<uint8_t>((w + (w >> 8)) >> 8);
+    };
+    for (Color* p = row + x0; p != row + x1; ++p) {
+        const Color d = *p;
+        *p = Color{mix(sb, d.b), mix(sg, d.g), mix(sr, d.r),
+                   static_cast<uint8_t>(a + div255(d.a * keep))};
+    }
+}
+
+// The columns of row y where a rounded rectangle (r, radius) surely covers the whole pixel:
+// its whole width on the rows past the corners, the part between the corners on the others.
+// Empty on rows outside r.
+Rect full_columns(const Rect& r, int64_t radius, int y) {
+    if (y < r.top || y >= r.bottom)
+        return Rect{};
+    const int64_t j = std::min<int64_t>(int64_t{y} - r.top, int64_t{r.bottom} - 1 - y);
+    if (j >= radius)
+        return Rect{r.left, y, r.right, y + 1};
+    const auto inset = static_cast<int>(radius);
+    return Rect{r.left + inset, y, r.right - inset, y + 1};
+}
+
 } // namespace
 
 Canvas::Canvas(Bitmap& target) : target_(target), clip_(target.bounds()) {
@@ -82,15 +120,8 @@ void Canvas::pop_clip() {
 
 void Canvas::fill_rect(const Rect& r, Color c) {
     const Rect area = r.intersect(clip_);
-    for (int y = area.top; y < area.bottom; ++y) {
-        Color* row = target_.row(y);
-        if (c.a == 255) {
-            std::fill(row + area.left, row + area.right, c);
-        } else {
-            for (int x = area.left; x < area.right; ++x)
-                row[x] = blend(row[x], c, c.a);
-        }
-    }
+    for (int y = area.top; y < area.bottom; ++y)
+        blend_span(target_.row(y), area.left, area.right, c, c.a);
 }
 
 void Canvas::stroke_rect(const Rect& r, Color c, int width) {
@@ -132,14 +163,27 @@ void Canvas::round_rect(const Rect& r, int radius, int border, Color c, uint8_t 
     const int64_t inner_radius =
         hollow ? clamp_radius(inner, static_cast<int>(std::max<int64_t>(outer_radius - border, 0)))
                : 0;
+    auto edge_pixel = [&](int x, int y) {
+        uint32_t cover = round_rect_coverage(r, outer_radius, x, y);
+        if (hollow)
+            cover -= std::min(cover, round_rect_coverage(inner, inner_radius, x, y));
+        if (cover != 0)
+            put(x, y, c, div255(opacity * cover));
+    };
     for (int y = area.top; y < area.bottom; ++y) {
-        for (int x = area.left; x < area.right; ++x) {
-            uint32_t cover = round_rect_coverage(r, outer_radius, x, y);
-            if (border > 0 && hollow)
-                cover -= std::min(cover, round_rect_coverage(inner, inner_radius, x, y));
-            if (cover != 0)
-                put(x, y, c, div255(opacity * cover));
-        }
+        // Each row has one run of columns with a known coverage: full for a filled shape, none
+        // inside a border's hole. Only the pixels around it need the coverage worked out.
+        Rect run =
+            (hollow ? full_columns(inner, inner_radius, y) : full_columns(r, outer_radius, y))
+                .intersect(Rect{area.left, y, area.right, y + 1});
+        if (run.empty())
+            run = Rect{area.right, y, area.right, y + 1};
+        for (int x = area.left; x < run.left; ++x)
+            edge_pixel(x, y);
+        if (!hollow)
+            blend_span(target_.row(y), run.left, run.right, c, opacity);
+        for (int x = run.right; x < area.right; ++x)
+            edge_pixel(x, y);
     }
 }
 
@@ -208,12 +252,21 @@ void Canvas::draw_tile(const Rect& r, const Bitmap& tile, int origin_x, int orig
     for (int y = area.top; y < area.bottom; ++y) {
         const int64_t ty = ((int64_t{y} - origin_y) % h + h) % h;
         const Color* src = tile.row(static_cast<int>(ty));
+        Color* dst = target_.row(y);
         int64_t tx = ((int64_t{area.left} - origin_x) % w + w) % w;
-        for (int x = area.left; x < area.right; ++x) {
-            const Color s = src[tx];
-            put(x, y, s, s.a);
-            if (++tx == w)
-                tx = 0;
+        // One stretch of the tile's row at a time; an opaque stretch is a plain copy, which is
+        // what blending at alpha 255 writes.
+        for (int x = area.left; x < area.right;) {
+            const int n = static_cast<int>(std::min<int64_t>(w - tx, area.right - x));
+            const Color* from = src + tx;
+            if (std::all_of(from, from + n, [](Color s) { return s.a == 255; })) {
+                std::copy(from, from + n, dst + x);
+            } else {
+                for (int i = 0; i < n; ++i)
+                    put(x + i, y, from[i], from[i].a);
+            }
+            x += n;
+            tx = 0;
         }
     }
 }

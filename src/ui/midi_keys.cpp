@@ -83,10 +83,7 @@ TQelGuiMidiKeys::TQelGuiMidiKeys(Control* parent) : Control(parent) {
     // A control made outside any form has no clock to run the timer on; it repaints only
     // when something else invalidates it.
     if (form() != nullptr) {
-        redraw_timer_.emplace(*form(), kRedrawInterval, [this] {
-            if (redraw_pending_)
-                repaint_now();
-        });
+        redraw_timer_.emplace(*form(), kRedrawInterval, [this] { invalidate_changed_keys(); });
         redraw_timer_->start();
     }
     update_key_areas();
@@ -221,8 +218,25 @@ void TQelGuiMidiKeys::SetKeyColors(int KeyNr, std::optional<Color> normal,
 }
 
 void TQelGuiMidiKeys::repaint_now() {
-    redraw_pending_ = false;
+    changed_.reset();
     invalidate();
+}
+
+void TQelGuiMidiKeys::set_key_flags(int k, int flags) {
+    const auto value = static_cast<uint8_t>(flags);
+    if (keys_[k].Flags == value)
+        return;
+    keys_[k].Flags = value;
+    changed_.set(static_cast<size_t>(k));
+}
+
+void TQelGuiMidiKeys::invalidate_changed_keys() {
+    if (changed_.none())
+        return;
+    for (int k = 0; k < kKeyCount; ++k)
+        if (changed_.test(static_cast<size_t>(k)))
+            invalidate(keys_[k].area());
+    changed_.reset();
 }
 
 // ---- Hit testing ----
@@ -254,8 +268,7 @@ bool TQelGuiMidiKeys::IsPointInKey(int X, int Y, bool VerticalTest, int KeyNr) c
 void TQelGuiMidiKeys::SetKeyPressed(int KeyNr) {
     if (KeyNr < 0 || KeyNr >= kKeyCount - 1)
         return;
-    keys_[KeyNr].Flags |= TGuiSingleKey::Pressed;
-    schedule_redraw();
+    set_key_flags(KeyNr, keys_[KeyNr].Flags | TGuiSingleKey::Pressed);
 }
 
 void TQelGuiMidiKeys::SetKeyReleased(int KeyNr, bool Force) {
@@ -264,9 +277,8 @@ void TQelGuiMidiKeys::SetKeyReleased(int KeyNr, bool Force) {
     TGuiSingleKey& key = keys_[KeyNr];
     if (key.has(TGuiSingleKey::MouseHeld) && !Force)
         return;
-    key.Flags &= static_cast<uint8_t>(
-        ~(TGuiSingleKey::Pressed | TGuiSingleKey::MouseHeld | TGuiSingleKey::Latched));
-    schedule_redraw();
+    set_key_flags(KeyNr, key.Flags & ~(TGuiSingleKey::Pressed | TGuiSingleKey::MouseHeld |
+                                       TGuiSingleKey::Latched));
 }
 
 void TQelGuiMidiKeys::KeyNoteOn(int KeyNr, uint8_t Flags) {
@@ -280,8 +292,7 @@ void TQelGuiMidiKeys::KeyNoteOn(int KeyNr, uint8_t Flags) {
     }
     TGuiSingleKey& key = keys_[KeyNr];
     const bool was_pressed = key.has(TGuiSingleKey::Pressed);
-    key.Flags |= Flags;
-    schedule_redraw();
+    set_key_flags(KeyNr, key.Flags | Flags);
     // A note-on only for a key that now shows pressed: KeyNoteOff releases only pressed keys,
     // so any other note-on would never be matched by a note-off.
     if (!was_pressed && key.has(TGuiSingleKey::Pressed) && OnNoteOn)
@@ -294,9 +305,8 @@ void TQelGuiMidiKeys::KeyNoteOn(int KeyNr, uint8_t Flags) {
 void TQelGuiMidiKeys::KeyNoteOff(int KeyNr) {
     if (!valid_key(KeyNr) || !keys_[KeyNr].has(TGuiSingleKey::Pressed))
         return;
-    keys_[KeyNr].Flags &= static_cast<uint8_t>(
-        ~(TGuiSingleKey::Pressed | TGuiSingleKey::MouseHeld | TGuiSingleKey::Latched));
-    schedule_redraw();
+    set_key_flags(KeyNr, keys_[KeyNr].Flags & ~(TGuiSingleKey::Pressed | TGuiSingleKey::MouseHeld |
+                                                TGuiSingleKey::Latched));
     if (OnNoteOff)
         OnNoteOff(*this, KeyNr);
 }
@@ -316,8 +326,7 @@ void TQelGuiMidiKeys::clear_hover() {
     for (int k = 0; k < kKeyCount; ++k) {
         if (!keys_[k].has(TGuiSingleKey::Hovered))
             continue;
-        keys_[k].Flags &= static_cast<uint8_t>(~TGuiSingleKey::Hovered);
-        schedule_redraw();
+        set_key_flags(k, keys_[k].Flags & ~TGuiSingleKey::Hovered);
         if (OnKeyMouseLeave)
             OnKeyMouseLeave(*this, k);
     }
@@ -347,7 +356,8 @@ void TQelGuiMidiKeys::mouse_down(MouseButton button, int x, int y, Modifiers) {
         if (OnStartKeyDragging)
             OnStartKeyDragging(*this, button, k);
     }
-    repaint_now();
+    // The keys this press changed show at once.
+    invalidate_changed_keys();
 }
 
 void TQelGuiMidiKeys::mouse_move(int x, int y, Modifiers) {
@@ -369,17 +379,15 @@ void TQelGuiMidiKeys::mouse_move(int x, int y, Modifiers) {
     for (int other = 0; other < kKeyCount; ++other) {
         if (other == k || !keys_[other].has(TGuiSingleKey::Hovered))
             continue;
-        keys_[other].Flags &= static_cast<uint8_t>(~TGuiSingleKey::Hovered);
-        schedule_redraw();
+        set_key_flags(other, keys_[other].Flags & ~TGuiSingleKey::Hovered);
         if (OnKeyMouseLeave)
             OnKeyMouseLeave(*this, other);
     }
     if (k < 0) {
         set_cursor(Cursor::arrow);
     } else if (!keys_[k].has(TGuiSingleKey::Hovered)) {
-        keys_[k].Flags |= TGuiSingleKey::Hovered;
+        set_key_flags(k, keys_[k].Flags | TGuiSingleKey::Hovered);
         set_cursor(cursor_keys_);
-        schedule_redraw();
         if (OnKeyMouseEnter)
             OnKeyMouseEnter(*this, k);
     }
@@ -407,7 +415,7 @@ void TQelGuiMidiKeys::mouse_up(MouseButton button, int x, int y, Modifiers) {
         if (k >= 0 && OnMouseUpOnMidiKey)
             OnMouseUpOnMidiKey(*this, button, k);
     }
-    repaint_now();
+    invalidate_changed_keys();
 }
 
 void TQelGuiMidiKeys::capture_lost() {
@@ -416,7 +424,7 @@ void TQelGuiMidiKeys::capture_lost() {
         end_drag();
     else
         ReleaseMouseKeys(-1);
-    repaint_now();
+    invalidate_changed_keys();
 }
 
 void TQelGuiMidiKeys::mouse_leave() {

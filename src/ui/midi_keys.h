@@ -10,10 +10,13 @@
 // Key edges are drawn in the fill colour (no 3D shading), so `KeyDownMode` is kept for the
 // owner but changes no pixel.
 //
-// Redrawing: mouse presses and releases repaint at once; every other change of key state
-// (SetKeyPressed, SetKeyReleased, glides, hover) only marks a redraw as pending, and a 50 ms
-// timer of the control invalidates it when one is. Incoming notes thus repaint at most 20
-// times a second.
+// Redrawing: a change of key state invalidates only the areas of the keys whose flags changed,
+// and the form repaints everything under those areas in order, so a black key drawn over two
+// white ones comes out as in a full repaint. Mouse presses and releases invalidate their keys
+// at once; every other change (SetKeyPressed, SetKeyReleased, glides, hover) only marks its
+// key, and a 50 ms timer of the control invalidates the marked keys. Incoming notes thus
+// repaint at most 20 times a second. Colour and geometry changes invalidate the whole control.
+// `OnDrawKey` should draw within its key's area: a per-key repaint shows nothing outside it.
 //
 // Thread contract: user-interface thread only; the events run synchronously inside the mouse
 // and paint handling.
@@ -24,6 +27,7 @@
 #include "ui/timer.h"
 
 #include <array>
+#include <bitset>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -170,7 +174,8 @@ public:
     const DragState& drag() const { return drag_; }
     // The text colour for OnDrawKey: set before each call, readable inside it.
     Color font_color() const { return font_color_; }
-    bool redraw_pending() const { return redraw_pending_; }
+    // Some key changed since its area was last invalidated.
+    bool redraw_pending() const { return changed_.any(); }
 
     // --- Drawing ---
     // Draws the whole control into `canvas` with its top-left pixel at area's top-left.
@@ -207,7 +212,11 @@ private:
     void update_key_areas();
     void geometry_changed();
     void set_color(Color& field, Color value);
-    void schedule_redraw() { redraw_pending_ = true; }
+    // Gives key k the flags `flags`, marking it for the next redraw when they differ.
+    void set_key_flags(int k, int flags);
+    // Invalidates the area of every marked key now.
+    void invalidate_changed_keys();
+    // Invalidates the whole control (colours or geometry changed).
     void repaint_now();
     void clear_hover();
     void end_drag();
@@ -225,7 +234,7 @@ private:
     Colors colors_;
     DragState drag_;
     Color font_color_;
-    bool redraw_pending_ = false;
+    std::bitset<kKeyCount> changed_;
     std::optional<Timer> redraw_timer_;
 };
 

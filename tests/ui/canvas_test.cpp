@@ -188,6 +188,45 @@ TEST(RoundRect, BorderFramesTheFillWithoutSeams) {
     EXPECT_EQ(plain.at(12, 10), kWhite);
 }
 
+// Fills and rounded shapes work a row at a time; the result must be blend() pixel by pixel
+// and must not depend on where a clip cuts a row or a shape.
+TEST(RoundRect, RowRunsGiveTheSamePixelsUnderAnyClip) {
+    Bitmap bmp(4, 1);
+    Canvas canvas(bmp);
+    for (uint32_t a = 0; a < 256; ++a) {
+        const Color under[] = {kBlack, kRed, Color::rgb(1, 254, 128, 77)};
+        const Color c = Color::rgb(250, 3, 129, static_cast<uint8_t>(a));
+        for (int x = 0; x < 3; ++x)
+            bmp.pixel(x, 0) = under[x];
+        canvas.fill_rect(bmp.bounds(), c);
+        for (int x = 0; x < 3; ++x)
+            ASSERT_EQ(bmp.at(x, 0), blend(under[x], c, a)) << a << " over " << x;
+    }
+
+    const Color translucent = Color::rgb(90, 200, 40, 200);
+    auto draw = [&](Canvas& on, int radius) {
+        on.fill_round_rect(Rect{2, 1, 28, 21}, radius, translucent, 225);
+        on.stroke_round_rect(Rect{2, 1, 28, 21}, radius, 2, kWhite, 150);
+    };
+    for (const int radius : {0, 3, 5, 12}) {
+        Bitmap whole(30, 22, kRed);
+        Canvas whole_canvas(whole);
+        draw(whole_canvas, radius);
+        // The same shapes drawn in 3 x 4 pieces, each under its own clip.
+        Bitmap pieces(30, 22, kRed);
+        Canvas pieces_canvas(pieces);
+        for (int y = 0; y < 22; y += 4)
+            for (int x = 0; x < 30; x += 3) {
+                pieces_canvas.push_clip(Rect::from_size(x, y, 3, 4));
+                draw(pieces_canvas, radius);
+                pieces_canvas.pop_clip();
+            }
+        for (int y = 0; y < 22; ++y)
+            for (int x = 0; x < 30; ++x)
+                ASSERT_EQ(pieces.at(x, y), whole.at(x, y)) << radius << ": " << x << "," << y;
+    }
+}
+
 TEST(StrokeRect, WidthLiesInsideAndEachPixelBlendsOnce) {
     for (const int width : {1, 3}) {
         Bitmap bmp(16, 14, kBlack);

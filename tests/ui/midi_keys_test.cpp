@@ -1,9 +1,12 @@
 // The keyboard control in a headless form, placed away from the form's corner so that a mix-up
 // of control and form pixels shows: key areas, hit tests, the events of presses and glides, the
 // redraw timer, and the drawn pixels.
+#include "golden.h"
 #include "ui/headless/headless_desktop.h"
 #include "ui/midi_keys.h"
+#include "ui/text.h"
 
+#include <functional>
 #include <gtest/gtest.h>
 #include <string>
 #include <utility>
@@ -230,18 +233,58 @@ TEST_F(Keyboard, OutsideChangesRepaintOnTheTimersTick) {
         form.idle();
         return form.invalid_region().bounds();
     };
+    // A key's area in form pixels.
+    auto in_form = [](Rect r) {
+        return Rect{r.left + kX, r.top + kY, r.right + kX, r.bottom + kY};
+    };
     keys.SetKeyPressed(0);
     EXPECT_TRUE(keys.redraw_pending());
     EXPECT_EQ(after(0), Rect{});
     EXPECT_EQ(after(49), Rect{});
-    EXPECT_EQ(after(1), keys.form_rect());
+    EXPECT_EQ(after(1), in_form(keys.Keys()[0].area())); // only the changed key
     EXPECT_FALSE(keys.redraw_pending());
     form.paint_invalid();
     EXPECT_EQ(at(30, 150), keys.WhiteKeyPressedColor());
-    EXPECT_EQ(after(50), Rect{}); // nothing pending, nothing invalidated
-    // A mouse press repaints at once.
+    keys.SetKeyPressed(0); // no change, nothing to repaint
+    EXPECT_EQ(after(50), Rect{});
+    // A mouse press repaints its key at once; a colour change repaints everything.
     down(90, 150);
+    EXPECT_EQ(form.invalid_region().bounds(), in_form(keys.Keys()[2].area()));
+    keys.SetBorderColor(Color::rgb(1, 2, 3));
     EXPECT_EQ(form.invalid_region().bounds(), keys.form_rect());
+}
+
+TEST_F(Keyboard, PerKeyRepaintsLookLikeAFullRepaint) {
+    // Labels drawn by the owner blend over the key fills, so a key painted twice or in another
+    // order under the clip would show.
+    const Font font(Typeface::bold, 12);
+    keys.OnDrawKey = [&font](TQelGuiMidiKeys& sender, TGuiSingleKey key, Canvas& canvas,
+                             const Rect& area) {
+        draw_text(canvas, font, area.left + key.Left + 4, area.top + key.Bottom - 20,
+                  std::to_string(key.KeyNr), sender.font_color());
+    };
+    keys.apply_style("Carbon");
+    form.paint_invalid();
+    const std::vector<std::function<void()>> steps = {
+        [&] { keys.SetKeyPressed(4); },  // E, under the edges of D# and F#
+        [&] { keys.SetKeyPressed(6); },  // F#, over F and G
+        [&] { down(50, 50); },           // C# by the mouse
+        [&] { move(90, 150); },          // glide to D
+        [&] { up(90, 150); },            //
+        [&] { keys.SetKeyReleased(4); }, //
+        [&] { move(110, 50); },          // hover D#
+    };
+    for (size_t i = 0; i < steps.size(); ++i) {
+        steps[i]();
+        desktop.advance(form, Millis{50});
+        const Bitmap per_key = form.buffer();
+        form.invalidate();
+        form.paint_invalid();
+        for (int y = 0; y < per_key.height(); ++y)
+            for (int x = 0; x < per_key.width(); ++x)
+                ASSERT_EQ(per_key.at(x, y), form.buffer().at(x, y))
+                    << "step " << i << " at " << x << ", " << y;
+    }
 }
 
 TEST(KeyColors, StylesAndDarkening) {
@@ -338,6 +381,24 @@ TEST_F(Keyboard, OnDrawKeyFollowsEachVisibleKey) {
     EXPECT_EQ(order, (std::vector<int>{0, 2, 1, 4, 3, 5, 7, 6, 9, 8, 11, 10}));
     EXPECT_EQ(at(3, 180), dark);   // C's mark
     EXPECT_EQ(at(38, 113), light); // C#'s mark
+}
+
+// The editor's keyboard in each custom style with a white and a black key pressed (E, F#).
+TEST(KeyboardGolden, FiveStyles) {
+    const std::pair<const char*, const char*> styles[] = {
+        {"Carbon", "midi_keys_carbon"},
+        {"Amakrits", "midi_keys_amakrits"},
+        {"Light", "midi_keys_light"},
+        {"Luna", "midi_keys_luna"},
+        {"Smokey Quartz Velto", "midi_keys_smokey_quartz_velto"},
+    };
+    for (const auto& [style, name] : styles) {
+        Rig rig;
+        rig.keys.apply_style(style);
+        rig.keys.SetKeyPressed(4);
+        rig.keys.SetKeyPressed(6);
+        expect_golden(rig.keys.render_bitmap(), name);
+    }
 }
 
 } // namespace
