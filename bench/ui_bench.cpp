@@ -50,8 +50,8 @@ struct Editor {
         const Style& style = *find_style("Carbon");
         set_active_style(style);
         panel.set_bounds(Rect::from_size(8, 8, 646, 240));
-        panel.set_Alpha(225);
-        panel.set_BorderRadius(5);
+        panel.SetAlpha(225);
+        panel.SetBorderRadius(5);
         panel.apply_style(style);
 
         keys.set_bounds(Rect::from_size(12, 44, 431, 184));

@@ -16,25 +16,25 @@ void TQelGuiPanel::change(T& field, T value) {
     invalidate();
 }
 
-void TQelGuiPanel::set_Alpha(int alpha) {
+void TQelGuiPanel::SetAlpha(int alpha) {
     change(alpha_, std::clamp(alpha, 0, 255));
 }
-void TQelGuiPanel::set_BorderColor(Color c) {
+void TQelGuiPanel::SetBorderColor(Color c) {
     change(border_color_, c);
 }
-void TQelGuiPanel::set_BorderRadius(int radius) {
+void TQelGuiPanel::SetBorderRadius(int radius) {
     change(border_radius_, std::max(radius, 0));
 }
-void TQelGuiPanel::set_BorderVisible(bool visible) {
+void TQelGuiPanel::SetBorderVisible(bool visible) {
     change(border_visible_, visible);
 }
-void TQelGuiPanel::set_BorderWidth(int width) {
+void TQelGuiPanel::SetBorderWidth(int width) {
     change(border_width_, std::max(width, 0));
 }
-void TQelGuiPanel::set_PanelColor(Color c) {
+void TQelGuiPanel::SetPanelColor(Color c) {
     change(panel_color_, c);
 }
-void TQelGuiPanel::set_Transparent(bool transparent) {
+void TQelGuiPanel::SetTransparent(bool transparent) {
     change(transparent_, transparent);
 }
 
@@ -43,10 +43,10 @@ void TQelGuiPanel::apply_style(const Style& style) {
         return;
     const bool light = style.name == "Light";
     if (panel_group_color_)
-        set_PanelColor(light ? style.window : style.panel_group);
+        SetPanelColor(light ? style.window : style.panel_group);
     else
-        set_PanelColor(style.panel);
-    set_BorderColor(light ? style.border : style.hint_base);
+        SetPanelColor(style.panel);
+    SetBorderColor(light ? style.border : style.hint_base);
 }
 
 bool TQelGuiPanel::parent_background(Color& out) const {

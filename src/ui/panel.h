@@ -26,24 +26,24 @@ public:
 
     // Every setter repaints the panel when the value changes.
     int Alpha() const { return alpha_; }
-    void set_Alpha(int alpha); // held to 0..255
+    void SetAlpha(int alpha); // held to 0..255
     Color BorderColor() const { return border_color_; }
-    void set_BorderColor(Color c);
+    void SetBorderColor(Color c);
     int BorderRadius() const { return border_radius_; }
-    void set_BorderRadius(int radius); // negative counts as 0
+    void SetBorderRadius(int radius); // negative counts as 0
     bool BorderVisible() const { return border_visible_; }
-    void set_BorderVisible(bool visible);
+    void SetBorderVisible(bool visible);
     int BorderWidth() const { return border_width_; }
-    void set_BorderWidth(int width); // negative counts as 0
+    void SetBorderWidth(int width); // negative counts as 0
     Color PanelColor() const { return panel_color_; }
-    void set_PanelColor(Color c);
+    void SetPanelColor(Color c);
     bool Transparent() const { return transparent_; }
-    void set_Transparent(bool transparent);
+    void SetTransparent(bool transparent);
     // Only read by apply_style: which style colour the panel takes.
     bool PanelGroupColor() const { return panel_group_color_; }
-    void set_PanelGroupColor(bool group) { panel_group_color_ = group; }
+    void SetPanelGroupColor(bool group) { panel_group_color_ = group; }
     bool UseStyles() const { return use_styles_; }
-    void set_UseStyles(bool use) { use_styles_ = use; }
+    void SetUseStyles(bool use) { use_styles_ = use; }
 
     void apply_style(const Style& style);
 

@@ -251,10 +251,10 @@ TEST(Panel, StylesColourPlainAndGroupPanelsAndTheirBorders) {
         const bool light = s.name == "Light";
         TQelGuiPanel plain(&form);
         TQelGuiPanel group(&form);
-        group.set_PanelGroupColor(true);
+        group.SetPanelGroupColor(true);
         TQelGuiPanel unstyled(&form);
-        unstyled.set_UseStyles(false);
-        unstyled.set_PanelColor(Color::rgb(192, 192, 192));
+        unstyled.SetUseStyles(false);
+        unstyled.SetPanelColor(Color::rgb(192, 192, 192));
         plain.apply_style(s);
         group.apply_style(s);
         unstyled.apply_style(s);
@@ -272,7 +272,7 @@ TEST(Panel, StylesColourPlainAndGroupPanelsAndTheirBorders) {
 
     // No custom style: the panel keeps its own colours.
     TQelGuiPanel panel(&form);
-    panel.set_PanelGroupColor(true);
+    panel.SetPanelGroupColor(true);
     panel.apply_style(system_style());
     EXPECT_EQ(panel.PanelColor(), Color::rgb(255, 255, 255));
     EXPECT_EQ(panel.BorderColor(), Color::rgb(255, 255, 255));
@@ -291,9 +291,9 @@ struct PanelRig {
     PanelRig() {
         form.set_color(kGround);
         panel.set_bounds(Rect::from_size(10, 10, 100, 60));
-        panel.set_Alpha(220);
-        panel.set_BorderRadius(5);
-        panel.set_BorderVisible(false);
+        panel.SetAlpha(220);
+        panel.SetBorderRadius(5);
+        panel.SetBorderVisible(false);
         ground = Bitmap(120, 80);
         Canvas canvas(ground);
         canvas.draw_tile(ground.bounds(), editor_background(), 0, 0);
@@ -314,19 +314,19 @@ TEST(Panel, TranslucentBodyOverTheBackgroundAndCornersThatShowIt) {
     for (const auto& [x, y] : {std::pair{60, 40}, std::pair{61, 41}, std::pair{10, 40}})
         EXPECT_EQ(rig.paint_at(x, y), blend(rig.ground.at(x, y), white, 220)) << x << "," << y;
     // Opaque: the corner takes the form's colour and the body lies over that.
-    rig.panel.set_Transparent(false);
+    rig.panel.SetTransparent(false);
     EXPECT_EQ(rig.paint_at(10, 10), kGround);
     EXPECT_EQ(rig.paint_at(60, 40), blend(kGround, white, 220));
     // A nested opaque panel takes its parent panel's colour.
     TQelGuiPanel inner(&rig.panel);
     inner.set_bounds(Rect::from_size(20, 20, 30, 20));
-    inner.set_Transparent(false);
-    inner.set_PanelColor(Color::rgb(0, 0, 0));
-    inner.set_Alpha(0);
+    inner.SetTransparent(false);
+    inner.SetPanelColor(Color::rgb(0, 0, 0));
+    inner.SetAlpha(0);
     EXPECT_EQ(rig.paint_at(30, 30), white);
     // Alpha 0 draws nothing at all.
-    rig.panel.set_Transparent(true);
-    rig.panel.set_Alpha(0);
+    rig.panel.SetTransparent(true);
+    rig.panel.SetAlpha(0);
     inner.set_visible(false);
     EXPECT_EQ(rig.paint_at(60, 40), rig.ground.at(60, 40));
 }
@@ -334,16 +334,16 @@ TEST(Panel, TranslucentBodyOverTheBackgroundAndCornersThatShowIt) {
 TEST(Panel, BorderRingBlendsOnceOverTheBackground) {
     PanelRig rig;
     const Color red = Color::rgb(200, 0, 0);
-    rig.panel.set_BorderVisible(true);
-    rig.panel.set_BorderWidth(2);
-    rig.panel.set_BorderColor(red);
-    rig.panel.set_PanelColor(Color::rgb(0, 0, 255));
+    rig.panel.SetBorderVisible(true);
+    rig.panel.SetBorderWidth(2);
+    rig.panel.SetBorderColor(red);
+    rig.panel.SetPanelColor(Color::rgb(0, 0, 255));
     // The ring's straight parts: the border over the tile, not over the body.
     for (const auto& [x, y] : {std::pair{10, 40}, std::pair{11, 40}, std::pair{60, 69}})
         EXPECT_EQ(rig.paint_at(x, y), blend(rig.ground.at(x, y), red, 220)) << x << "," << y;
     EXPECT_EQ(rig.paint_at(12, 40), blend(rig.ground.at(12, 40), Color::rgb(0, 0, 255), 220));
     // Hidden or zero width: the body reaches the edge.
-    rig.panel.set_BorderWidth(0);
+    rig.panel.SetBorderWidth(0);
     EXPECT_EQ(rig.paint_at(10, 40), blend(rig.ground.at(10, 40), Color::rgb(0, 0, 255), 220));
 }
 
@@ -532,11 +532,11 @@ TEST(Golden, SmallControlsInTwoStyles) {
             Scene scene(80, 40, style, true);
             TQelGuiPanel panel(&scene.form);
             panel.set_bounds(Rect::from_size(4, 4, 72, 32));
-            panel.set_Alpha(220);
-            panel.set_BorderRadius(6);
+            panel.SetAlpha(220);
+            panel.SetBorderRadius(6);
             TQelGuiPanel group(&panel);
             group.set_bounds(Rect::from_size(36, 8, 30, 16));
-            group.set_PanelGroupColor(true);
+            group.SetPanelGroupColor(true);
             panel.apply_style(style);
             group.apply_style(style);
             expect_golden(scene.render(), "panel" + suffix);
