@@ -12,7 +12,8 @@ cmake --build --preset linux-fuzz
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-for target in state_block_fuzz value_stream_fuzz preset_file_fuzz scale_file_fuzz midi_file_fuzz; do
+for target in state_block_fuzz value_stream_fuzz preset_file_fuzz scale_file_fuzz midi_file_fuzz \
+              text_input_fuzz; do
   program="build/linux-fuzz/fuzz/$target"
   if [ -d "fuzz/regressions/$target" ]; then
     echo "== $target: regressions"

@@ -48,6 +48,25 @@ void append_utf8(std::string& out, char32_t cp) {
     }
 }
 
+bool is_printable(char32_t ch) {
+    return ch >= 0x20 && ch != 0x7F && ch <= 0x10FFFF && !(ch >= 0xD800 && ch <= 0xDFFF);
+}
+
+// The characters of outside text that a field may hold: control characters and ill-formed
+// UTF-8 (another program's clipboard may hold anything) are left out.
+std::string printable(std::string_view text) {
+    std::string out;
+    for (size_t i = 0; i < text.size();) {
+        const size_t start = i;
+        const char32_t ch = decode_utf8(text, i);
+        const bool ill_formed =
+            ch == kReplacementCharacter && text.substr(start, i - start) != "\xEF\xBF\xBD";
+        if (is_printable(ch) && !ill_formed)
+            out.append(text.substr(start, i - start));
+    }
+    return out;
+}
+
 } // namespace
 
 Edit::Edit(Control* parent, Font font) : Control(parent), font_(std::move(font)) {}
@@ -172,15 +191,13 @@ bool Edit::key_char(char32_t ch) {
         }
         return true;
     case chars::ctrl_v:
-        if (!read_only_) {
-            const std::string pasted = clipboard.text();
-            replace_selection(split_lines(pasted).front());
-        }
+        if (!read_only_)
+            replace_selection(printable(split_lines(clipboard.text()).front()));
         return true;
     default: break;
     }
-    if (ch < 0x20 || ch == 0x7F || ch > 0x10FFFF || (ch >= 0xD800 && ch <= 0xDFFF))
-        return false; // Enter, Escape, Tab and other controls are the form's
+    if (!is_printable(ch))
+        return false; // control characters are the form's
     if (!read_only_) {
         std::string typed;
         append_utf8(typed, ch);

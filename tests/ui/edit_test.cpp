@@ -59,6 +59,14 @@ TEST_F(EditFixture, CutCopyAndPasteUseTheDesktopsClipboard) {
     type(form, "\x16"); // Ctrl+V
     EXPECT_EQ(edit.text(), "one th");
 
+    // Another program's text may hold anything: control characters and broken UTF-8 stay out.
+    edit.set_max_length(0);
+    edit.set_text("");
+    desktop.clipboard().set_text("8\x01\xC9z\xEF\xBF\xBD\x7F");
+    type(form, "\x16");
+    EXPECT_EQ(edit.text(), "8z\xEF\xBF\xBD");
+    edit.set_text("one th");
+
     // Read-only: copying still works, nothing changes the text.
     edit.set_read_only(true);
     edit.select_all();
