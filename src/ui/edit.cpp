@@ -72,8 +72,6 @@ std::string printable(std::string_view text) {
 Edit::Edit(Control* parent, Font font) : Control(parent), font_(std::move(font)) {}
 
 void Edit::set_text(std::string_view text) {
-    if (max_length_ != 0)
-        text = first_characters(text, max_length_);
     if (text == text_)
         return;
     text_.assign(text);

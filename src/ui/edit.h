@@ -25,8 +25,9 @@ public:
     Edit(Control* parent, Font font);
 
     const std::string& text() const { return text_; }
-    // Replaces the text (cut to the length limit), puts the caret at its end and raises
-    // on_change when it differs.
+    // Replaces the text, puts the caret at its end and raises on_change when it differs. The
+    // length limit applies to typing and pasting only: a longer text given here stays whole,
+    // so a dialog answered without edits returns what it was given.
     void set_text(std::string_view text);
     // The most characters the field takes; 0 for no limit. A shorter limit keeps the text.
     size_t max_length() const { return max_length_; }

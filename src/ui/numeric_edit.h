@@ -45,6 +45,8 @@ public:
     void SetAlignment(TextAlignment a);
     // Entering the field selects all of it.
     bool AutoSelect = true;
+    // The control's own version text; read-only.
+    static constexpr std::string_view Version = "1.00.08";
 
     std::string Text() const { return text_.text(); }
     const NumericText& model() const { return text_; }

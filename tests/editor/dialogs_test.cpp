@@ -62,6 +62,11 @@ TEST_F(DialogFixture, InputTextEnablesOkForBlankTextOnlyWhenAllowed) {
     desktop.expect_modal([](ui::Form& f) { ui::type(f, "abcdef\r"); });
     EXPECT_TRUE(InputText(desktop, nullptr, "Save Preset", "Name", name, 3, true));
     EXPECT_EQ(name, "abc");
+    // A given text longer than the limit comes back whole when nothing was typed.
+    name = "abcdef";
+    desktop.expect_modal([](ui::Form& f) { ui::press_key(f, ui::Key::enter); });
+    EXPECT_TRUE(InputText(desktop, nullptr, "Save Preset", "Name", name, 3, true));
+    EXPECT_EQ(name, "abcdef");
 }
 
 TEST_F(DialogFixture, InputNumberComesBackWhileTheEntryIsOutOfRange) {

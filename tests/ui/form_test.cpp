@@ -32,9 +32,14 @@ public:
         return ch != 'p'; // 'p' goes on to the parent
     }
     void focus_changed(bool has) override { note(has ? "focus" : "blur"); }
+    bool mouse_wheel(int delta, int x, int y, Modifiers) override {
+        note("wheel " + std::to_string(delta), x, y);
+        return takes_wheel;
+    }
     void paint(Canvas& canvas, const Rect& area) override { canvas.fill_rect(area, colour); }
 
     Color colour = Color::rgb(200, 0, 0);
+    bool takes_wheel = false;
 
 private:
     void note(const std::string& what) { log_.push_back(name_ + ":" + what); }
@@ -116,6 +121,15 @@ TEST_F(FormFixture, FocusMovesWithTabAndKeysBubbleToTheParent) {
     EXPECT_EQ(form.focus(), nullptr);
     EXPECT_FALSE(a.set_focus());
     EXPECT_EQ(log, (Log{"a:blur"}));
+}
+
+TEST_F(FormFixture, TheWheelGoesToTheFocusedControlThenUpToItsParents) {
+    panel.takes_wheel = true;
+    form.deliver_mouse_wheel(120, 16, 16); // nothing focused: the control under the pointer
+    a.set_focus();
+    log.clear();
+    form.deliver_mouse_wheel(-120, 70, 20); // over b, but a has the focus
+    EXPECT_EQ(log, (Log{"a:wheel -120 55,5", "panel:wheel -120 60,10"}));
 }
 
 TEST_F(FormFixture, AControlThatGoesAwayLeavesNothingPointingAtIt) {
