@@ -143,9 +143,14 @@ void TVSTPlugin::NoteOn(uint8_t channel, uint8_t note, uint8_t velocity,
     // A key pressed again without a note-off in between is released first.
     if (const TMidiNoteItem* held = heldNotes_.FindInputNote(channel, note)) {
         ReleaseEntry(*held, deltaFrames);
+    } else if (blockedLit_.Take(channel, note)) {
+        HighlightNoteOff(note);
     }
     const int32_t out = scaleMap_.MapNote(note);
     if (out == TScaleMap::kBlocked) {
+        // Remembered whether or not an editor is attached now: one attached before the
+        // note-off gets that note-off, and one that never saw the key ignores it.
+        blockedLit_.Set(channel, note);
         HighlightNoteOn(note);
         return;
     }
@@ -164,8 +169,8 @@ void TVSTPlugin::NoteOn(uint8_t channel, uint8_t note, uint8_t velocity,
 void TVSTPlugin::NoteOff(uint8_t channel, uint8_t note, int32_t deltaFrames) noexcept {
     if (const TMidiNoteItem* held = heldNotes_.FindInputNote(channel, note)) {
         ReleaseEntry(*held, deltaFrames);
-    } else if (scaleMap_.MapNote(note) == TScaleMap::kBlocked) {
-        HighlightNoteOff(note); // the key of a blocked note was lit at its note-on
+    } else if (blockedLit_.Take(channel, note)) {
+        HighlightNoteOff(note); // lit at its note-on as a blocked key, whatever the map says now
     }
 }
 
@@ -185,6 +190,11 @@ void TVSTPlugin::ForgetChannel(uint8_t channel) noexcept {
         }
     }
     heldNotes_.DeleteChannel(channel);
+    blockedLit_.TakeChannel(channel, [this](uint8_t note) noexcept { HighlightNoteOff(note); });
+}
+
+void TVSTPlugin::ClearBlockedHighlights() noexcept {
+    blockedLit_.TakeAll([this](uint8_t, uint8_t note) noexcept { HighlightNoteOff(note); });
 }
 
 void TVSTPlugin::ReleaseAllHeldNotes() noexcept {
@@ -200,6 +210,7 @@ void TVSTPlugin::ReleaseAllHeldNotes() noexcept {
         HighlightNoteOff(item.InputNote);
     }
     heldNotes_.Clear();
+    ClearBlockedHighlights();
 }
 
 void TVSTPlugin::VSTModuleProcess32Replacing(float** inputs, float** outputs,

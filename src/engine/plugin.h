@@ -8,9 +8,14 @@
 // and the note-off goes out when the last key holding it is released; a note-off finds its
 // entry whatever the map says by then; All Sound Off and All Notes Off forget the channel's
 // entries because the receiver has silenced them.
+//
+// Highlights never stick either: a key lit while its pitch class was blocked is remembered, and
+// its highlight goes out at its note-off whatever the map says by then, and wherever held notes
+// are forgotten.
 #pragma once
 
 #include "engine/midi_note_list.h"
+#include "engine/note_bit_table.h"
 #include "engine/plugin_base.h"
 #include "engine/scale_map.h"
 #include "engine/spsc_ring.h"
@@ -74,10 +79,13 @@ private:
     void NoteOff(uint8_t channel, uint8_t note, int32_t deltaFrames) noexcept;
     void ReleaseEntry(TMidiNoteItem item, int32_t deltaFrames) noexcept;
     void ForgetChannel(uint8_t channel) noexcept;
+    void ClearBlockedHighlights() noexcept;
     void WatchTransport() noexcept;
 
     TScaleMap scaleMap_;
     TMidiNoteList heldNotes_;
+    // Keys lit at a note-on whose pitch class was blocked (so not held). Audio thread.
+    TNoteBitTable blockedLit_;
     TSpscRing<PreviewNote, 256> previews_;
     bool transportWasPlaying_ = false;
     double lastSamplePosition_ = 0.0;
