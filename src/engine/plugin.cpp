@@ -247,13 +247,53 @@ void TVSTPlugin::WatchTransport() noexcept {
 }
 
 bool TVSTPlugin::PreviewNoteOn(int note, int velocity) noexcept {
-    return previews_.Push(
-        PreviewNote{true, static_cast<uint8_t>(note), static_cast<uint8_t>(velocity)});
+    const auto key = static_cast<uint8_t>(note & 0x7F);
+    SendWaitingPreviewOffs();
+    // The key's note-off must reach the host first; while it waits, so does this note-on.
+    if (waitingOff_[key]) {
+        return false;
+    }
+    return previews_.Push(PreviewNote{true, key, static_cast<uint8_t>(velocity & 0x7F)});
 }
 
 bool TVSTPlugin::PreviewNoteOff(int note, int velocity) noexcept {
-    return previews_.Push(
-        PreviewNote{false, static_cast<uint8_t>(note), static_cast<uint8_t>(velocity)});
+    const auto key = static_cast<uint8_t>(note & 0x7F);
+    const auto vel = static_cast<uint8_t>(velocity & 0x7F);
+    SendWaitingPreviewOffs();
+    if (waitingOff_[key]) {
+        return true; // no note-on of the key went in between: the waiting one releases it
+    }
+    if (!previews_.Push(PreviewNote{false, key, vel})) {
+        waitingOff_[key] = true;
+        waitingOffVelocity_[key] = vel;
+        ++waitingOffCount_;
+        // The host's editor idle call reaches the module only while the flag is set.
+        SetEditorNeedUpdate();
+    }
+    return true;
+}
+
+void TVSTPlugin::SendWaitingPreviewOffs() noexcept {
+    for (int32_t key = 0; key < 128 && waitingOffCount_ > 0; ++key) {
+        const auto index = static_cast<size_t>(key);
+        if (!waitingOff_[index]) {
+            continue;
+        }
+        if (!previews_.Push(
+                PreviewNote{false, static_cast<uint8_t>(key), waitingOffVelocity_[index]})) {
+            return; // still full; the rest wait
+        }
+        waitingOff_[index] = false;
+        --waitingOffCount_;
+    }
+}
+
+void TVSTPlugin::VSTModuleEditIdle() {
+    SendWaitingPreviewOffs();
+    if (waitingOffCount_ > 0) {
+        SetEditorNeedUpdate(); // come back at the next idle call
+    }
+    TVSTPluginBase::VSTModuleEditIdle();
 }
 
 // Takes no more previews than the output can carry this time, so none is lost and the drain
