@@ -143,9 +143,14 @@ void TVSTPlugin::NoteOn(uint8_t channel, uint8_t note, uint8_t velocity,
     // A key pressed again without a note-off in between is released first.
     if (const TMidiNoteItem* held = heldNotes_.FindInputNote(channel, note)) {
         ReleaseEntry(*held, deltaFrames);
+    } else if (blockedLit_.Take(channel, note)) {
+        HighlightNoteOff(note);
     }
     const int32_t out = scaleMap_.MapNote(note);
     if (out == TScaleMap::kBlocked) {
+        // Remembered whether or not an editor is attached now: one attached before the
+        // note-off gets that note-off, and one that never saw the key ignores it.
+        blockedLit_.Set(channel, note);
         HighlightNoteOn(note);
         return;
     }
@@ -164,8 +169,8 @@ void TVSTPlugin::NoteOn(uint8_t channel, uint8_t note, uint8_t velocity,
 void TVSTPlugin::NoteOff(uint8_t channel, uint8_t note, int32_t deltaFrames) noexcept {
     if (const TMidiNoteItem* held = heldNotes_.FindInputNote(channel, note)) {
         ReleaseEntry(*held, deltaFrames);
-    } else if (scaleMap_.MapNote(note) == TScaleMap::kBlocked) {
-        HighlightNoteOff(note); // the key of a blocked note was lit at its note-on
+    } else if (blockedLit_.Take(channel, note)) {
+        HighlightNoteOff(note); // lit at its note-on as a blocked key, whatever the map says now
     }
 }
 
@@ -185,6 +190,11 @@ void TVSTPlugin::ForgetChannel(uint8_t channel) noexcept {
         }
     }
     heldNotes_.DeleteChannel(channel);
+    blockedLit_.TakeChannel(channel, [this](uint8_t note) noexcept { HighlightNoteOff(note); });
+}
+
+void TVSTPlugin::ClearBlockedHighlights() noexcept {
+    blockedLit_.TakeAll([this](uint8_t, uint8_t note) noexcept { HighlightNoteOff(note); });
 }
 
 void TVSTPlugin::ReleaseAllHeldNotes() noexcept {
@@ -200,6 +210,7 @@ void TVSTPlugin::ReleaseAllHeldNotes() noexcept {
         HighlightNoteOff(item.InputNote);
     }
     heldNotes_.Clear();
+    ClearBlockedHighlights();
 }
 
 void TVSTPlugin::VSTModuleProcess32Replacing(float** inputs, float** outputs,
@@ -236,13 +247,53 @@ void TVSTPlugin::WatchTransport() noexcept {
 }
 
 bool TVSTPlugin::PreviewNoteOn(int note, int velocity) noexcept {
-    return previews_.Push(
-        PreviewNote{true, static_cast<uint8_t>(note), static_cast<uint8_t>(velocity)});
+    const auto key = static_cast<uint8_t>(note & 0x7F);
+    SendWaitingPreviewOffs();
+    // The key's note-off must reach the host first; while it waits, so does this note-on.
+    if (waitingOff_[key]) {
+        return false;
+    }
+    return previews_.Push(PreviewNote{true, key, static_cast<uint8_t>(velocity & 0x7F)});
 }
 
 bool TVSTPlugin::PreviewNoteOff(int note, int velocity) noexcept {
-    return previews_.Push(
-        PreviewNote{false, static_cast<uint8_t>(note), static_cast<uint8_t>(velocity)});
+    const auto key = static_cast<uint8_t>(note & 0x7F);
+    const auto vel = static_cast<uint8_t>(velocity & 0x7F);
+    SendWaitingPreviewOffs();
+    if (waitingOff_[key]) {
+        return true; // no note-on of the key went in between: the waiting one releases it
+    }
+    if (!previews_.Push(PreviewNote{false, key, vel})) {
+        waitingOff_[key] = true;
+        waitingOffVelocity_[key] = vel;
+        ++waitingOffCount_;
+        // The host's editor idle call reaches the module only while the flag is set.
+        SetEditorNeedUpdate();
+    }
+    return true;
+}
+
+void TVSTPlugin::SendWaitingPreviewOffs() noexcept {
+    for (int32_t key = 0; key < 128 && waitingOffCount_ > 0; ++key) {
+        const auto index = static_cast<size_t>(key);
+        if (!waitingOff_[index]) {
+            continue;
+        }
+        if (!previews_.Push(
+                PreviewNote{false, static_cast<uint8_t>(key), waitingOffVelocity_[index]})) {
+            return; // still full; the rest wait
+        }
+        waitingOff_[index] = false;
+        --waitingOffCount_;
+    }
+}
+
+void TVSTPlugin::VSTModuleEditIdle() {
+    SendWaitingPreviewOffs();
+    if (waitingOffCount_ > 0) {
+        SetEditorNeedUpdate(); // come back at the next idle call
+    }
+    TVSTPluginBase::VSTModuleEditIdle();
 }
 
 // Takes no more previews than the output can carry this time, so none is lost and the drain

@@ -8,12 +8,22 @@
 // and the note-off goes out when the last key holding it is released; a note-off finds its
 // entry whatever the map says by then; All Sound Off and All Notes Off forget the channel's
 // entries because the receiver has silenced them.
+//
+// Highlights never stick either: a key lit while its pitch class was blocked is remembered, and
+// its highlight goes out at its note-off whatever the map says by then, and wherever held notes
+// are forgotten.
+//
+// Preview note-offs are never lost: one the hand-off has no room for waits on the
+// user-interface side and goes at the next editor idle call or the next preview call.
 #pragma once
 
 #include "engine/midi_note_list.h"
+#include "engine/note_bit_table.h"
 #include "engine/plugin_base.h"
 #include "engine/scale_map.h"
 #include "engine/spsc_ring.h"
+
+#include <array>
 
 namespace tonvo {
 
@@ -27,10 +37,15 @@ public:
     const TMidiNoteList& HeldNotes() const noexcept { return heldNotes_; }
 
     // Preview notes from the editor keyboard, on channel 0 at offset 0, bypassing the map and
-    // the held notes. User-interface thread; they reach the output at the start of the next
-    // processing call. False when too many previews are waiting (the note is not sent).
+    // the held notes; note and velocity are masked to 0..127. User-interface thread; they
+    // reach the output at the start of the next processing call. A note-on answers false when
+    // too many previews are waiting, or while a note-off of the same note still waits (the
+    // note is not sent). A note-off is always taken: when the hand-off is full it waits here
+    // and goes out at the next editor idle call or preview call, before any later note-on.
     bool PreviewNoteOn(int note, int velocity) noexcept;
     bool PreviewNoteOff(int note, int velocity) noexcept;
+    // Preview note-offs waiting for room in the hand-off. User-interface thread.
+    int32_t WaitingPreviewNoteOffs() const noexcept { return waitingOffCount_; }
 
     // Note-off for every sounding (channel, output note), oldest first, then forgets all held
     // notes. Audio thread.
@@ -40,6 +55,8 @@ public:
     void ResetState() override;
 
     void VSTModuleCreate() override;
+    // Sends the waiting preview note-offs, then the base's idle handling. User-interface thread.
+    void VSTModuleEditIdle() override;
     // Per-event MIDI handler. Audio thread.
     // Final: the binding below calls this one directly.
     void VSTModuleProcessMidi(VstMidiEvent& event) noexcept final;
@@ -74,11 +91,22 @@ private:
     void NoteOff(uint8_t channel, uint8_t note, int32_t deltaFrames) noexcept;
     void ReleaseEntry(TMidiNoteItem item, int32_t deltaFrames) noexcept;
     void ForgetChannel(uint8_t channel) noexcept;
+    void ClearBlockedHighlights() noexcept;
     void WatchTransport() noexcept;
+    // Moves waiting preview note-offs into the hand-off while it has room. User-interface
+    // thread.
+    void SendWaitingPreviewOffs() noexcept;
 
     TScaleMap scaleMap_;
     TMidiNoteList heldNotes_;
+    // Keys lit at a note-on whose pitch class was blocked (so not held). Audio thread.
+    TNoteBitTable blockedLit_;
     TSpscRing<PreviewNote, 256> previews_;
+    // Preview note-offs the hand-off had no room for, by note, with their velocity. At most one
+    // per note: no note-on of that note is taken while it waits. User-interface thread.
+    std::array<bool, 128> waitingOff_{};
+    std::array<uint8_t, 128> waitingOffVelocity_{};
+    int32_t waitingOffCount_ = 0;
     bool transportWasPlaying_ = false;
     double lastSamplePosition_ = 0.0;
 };

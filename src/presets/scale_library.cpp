@@ -1,5 +1,7 @@
 #include "presets/scale_library.h"
 
+#include "platform/case_fold.h"
+
 #include <algorithm>
 #include <optional>
 #include <utility>
@@ -12,16 +14,6 @@ constexpr char kQuote = '"';
 
 bool IsBlank(char c) noexcept {
     return static_cast<unsigned char>(c) <= 32;
-}
-
-char LowerAscii(char c) noexcept {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool EqualIgnoringAsciiCase(std::string_view a, std::string_view b) noexcept {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return LowerAscii(x) == LowerAscii(y);
-           });
 }
 
 // A plain decimal integer as ScaleIntervals documents it; nullopt for anything else. Values
@@ -145,7 +137,7 @@ std::vector<TScaleMenuEntry> ScaleMenu(const std::vector<std::string>& lines) {
 
 int32_t FindScale(const std::vector<std::string>& lines, std::string_view name) {
     for (size_t i = 0; i < lines.size(); ++i) {
-        if (EqualIgnoringAsciiCase(ExtractField(lines[i], 1, ';'), name)) {
+        if (platform::EqualIgnoringCase(ExtractField(lines[i], 1, ';'), name)) {
             return static_cast<int32_t>(i);
         }
     }

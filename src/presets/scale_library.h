@@ -70,8 +70,9 @@ struct TScaleMenuEntry {
 // any other line an item captioned with its name.
 std::vector<TScaleMenuEntry> ScaleMenu(const std::vector<std::string>& lines);
 
-// Index of the first line whose name equals name without regard to ASCII letter case (other
-// characters compare as they are), or -1.
+// Index of the first line whose name equals name without regard to letter case, or -1. Names
+// are UTF-8 and compared character by character with platform::EqualIgnoringCase, so "ÉOLIEN"
+// finds "Éolien" on every system; invalid UTF-8 compares bytewise.
 int32_t FindScale(const std::vector<std::string>& lines, std::string_view name);
 
 // The name of line index, or empty text when there is no such line.

@@ -230,6 +230,40 @@ TEST_F(Highlights, OutOfRangeNotesAreNotLitAndReleasesClearKeys) {
     EXPECT_FALSE(editor.Lit(60)) << "keys forgotten by All Notes Off go out too";
 }
 
+TEST_F(Highlights, BlockedKeysGoOutWhateverTheMapSaysByThen) {
+    plugin.AttachEditorHighlights(&editor);
+    const auto unblock = [&] { SetMap({0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11}); };
+    // Lit as blocked, then its class is opened before the note-off.
+    block.NoteOn(0, 61, 100);
+    Run();
+    EXPECT_TRUE(editor.Lit(61));
+    unblock();
+    block.NoteOff(0, 61, 0);
+    EXPECT_TRUE(Run().empty()) << "nothing was sent for the blocked key";
+    EXPECT_FALSE(editor.Lit(61));
+
+    // All Notes Off clears that channel's blocked keys only; releasing everything the rest.
+    editor.Refresh();
+    plugin.ScaleMap().SetScaleMap(1, TScaleMap::kBlocked);
+    plugin.ScaleMap().SetScaleMap(3, TScaleMap::kBlocked);
+    block.NoteOn(0, 61, 100).NoteOn(1, 63, 100);
+    Run();
+    unblock();
+    block.Midi(0xB0, 123, 0);
+    Run();
+    EXPECT_FALSE(editor.Lit(61));
+    EXPECT_TRUE(editor.Lit(63));
+    plugin.ReleaseAllHeldNotes();
+    EXPECT_FALSE(editor.Lit(63));
+
+    // Each was cleared once: later note-offs of those keys do not put out the same note
+    // sounding on another channel.
+    editor.Refresh();
+    block.NoteOn(2, 61, 100).NoteOff(0, 61, 0).NoteOff(1, 63, 0).Midi(0xB0, 123, 0);
+    Run();
+    EXPECT_TRUE(editor.Lit(61));
+}
+
 TEST_F(Highlights, DetachedEditorIsNeverCalled) {
     plugin.AttachEditorHighlights(&editor);
     plugin.DetachEditorHighlights();

@@ -156,6 +156,15 @@ TEST(SyncWizardChoice, FallsBackFromStoredScaleToMajorToFirstLine) {
     EXPECT_EQ(SyncWizardChoice({}, map), (TWizardChoice{-1, 4, true}));
 }
 
+TEST(SyncWizardChoice, FindsAStoredNameInAnyCaseBeyondAscii) {
+    const Lines lines = {"Major;0,2,4,5,7,9,11", "Éolien;0,2,3,5,7,8,10", "Дорийский;0,2,3,5,7,9"};
+    TScaleMap map;
+    map.ScaleName = "ÉOLIEN";
+    EXPECT_EQ(SyncWizardChoice(lines, map).ScaleIndex, 1);
+    EXPECT_EQ(FindScale(lines, "дОРИЙСКИЙ"), 2);
+    EXPECT_EQ(FindScale(lines, "EOLIEN"), -1);
+}
+
 TEST(ScaleConfirmationText, NamesScaleTonicAndEasyMode) {
     EXPECT_EQ(ScaleConfirmationText("Minor", 2, true),
               "Scale: \"Minor\"\r\n\r\nTonic: \"D\"\r\n\r\n\"Easy Mode\"");

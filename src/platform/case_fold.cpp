@@ -1,0 +1,165 @@
+// Case folding by range rules: most of these blocks pair capital and small letters either at a
+// fixed distance (A..Z and a..z) or as neighbours (an even capital before its odd small letter,
+// or the other way round); the few letters that follow neither rule are listed one by one.
+#include "platform/case_fold.h"
+
+#include <cstddef>
+#include <cstdint>
+
+namespace tonvo::platform {
+namespace {
+
+// Units that are not characters: an ill-formed byte b is decoded as kRawByte + b, above every
+// code point, so it can only equal the same byte.
+constexpr char32_t kRawByte = 0x110000;
+
+// Capital/small pairs at neighbouring code points over [first, last]: the capital is the even one
+// when capitalEven, else the odd one.
+constexpr bool FoldsAsPair(char32_t cp, char32_t first, char32_t last, bool capitalEven) noexcept {
+    return cp >= first && cp <= last && ((cp % 2 == 0) == capitalEven);
+}
+
+struct TSingleFold {
+    char32_t From;
+    char32_t To;
+};
+
+// Letters outside the range rules, in code point order.
+constexpr TSingleFold kSingles[] = {
+    {0x00B5, 0x03BC}, // micro sign -> small mu
+    {0x0178, 0x00FF}, // Y with diaeresis
+    {0x017F, 0x0073}, // long s -> s
+    {0x0345, 0x03B9}, // combining ypogegrammeni -> small iota
+    {0x037F, 0x03F3}, // capital yot
+    {0x0386, 0x03AC}, // capital alpha with tonos
+    {0x038C, 0x03CC}, // capital omicron with tonos
+    {0x03C2, 0x03C3}, // final sigma -> sigma
+    {0x03CF, 0x03D7}, // capital kai symbol
+    {0x03D0, 0x03B2}, // beta symbol
+    {0x03D1, 0x03B8}, // theta symbol
+    {0x03D5, 0x03C6}, // phi symbol
+    {0x03D6, 0x03C0}, // pi symbol
+    {0x03F0, 0x03BA}, // kappa symbol
+    {0x03F1, 0x03C1}, // rho symbol
+    {0x03F4, 0x03B8}, // capital theta symbol
+    {0x03F5, 0x03B5}, // lunate epsilon symbol
+    {0x03F7, 0x03F8}, // capital sho
+    {0x03F9, 0x03F2}, // capital lunate sigma symbol
+    {0x03FA, 0x03FB}, // capital san
+    {0x04C0, 0x04CF}, // palochka
+    {0x2126, 0x03C9}, // ohm sign -> small omega
+    {0x212A, 0x006B}, // kelvin sign -> k
+    {0x212B, 0x00E5}, // angstrom sign -> a with ring
+};
+
+// One character of text from position i on, which is advanced past it. Well-formed UTF-8 gives
+// its code point; anything else gives kRawByte + its first byte and advances by that one byte.
+char32_t NextUnit(std::string_view text, size_t& i) noexcept {
+    const auto lead = static_cast<uint8_t>(text[i]);
+    ++i;
+    if (lead < 0x80) {
+        return lead;
+    }
+    // The lead byte fixes the number of continuation bytes and the allowed range of the first
+    // one, which rules out overlong forms, surrogates and values past U+10FFFF.
+    size_t needed = 0;
+    uint8_t lower = 0x80;
+    uint8_t upper = 0xBF;
+    char32_t cp = 0;
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        needed = 1;
+        cp = lead & 0x1Fu;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        needed = 2;
+        cp = lead & 0x0Fu;
+        lower = lead == 0xE0 ? 0xA0 : 0x80;
+        upper = lead == 0xED ? 0x9F : 0xBF;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        needed = 3;
+        cp = lead & 0x07u;
+        lower = lead == 0xF0 ? 0x90 : 0x80;
+        upper = lead == 0xF4 ? 0x8F : 0xBF;
+    } else {
+        return kRawByte + lead;
+    }
+    if (text.size() - i < needed) {
+        return kRawByte + lead;
+    }
+    for (size_t k = 0; k < needed; ++k) {
+        const auto next = static_cast<uint8_t>(text[i + k]);
+        if (next < lower || next > upper) {
+            return kRawByte + lead; // the following bytes are read again as units of their own
+        }
+        cp = (cp << 6) | (next & 0x3Fu);
+        lower = 0x80;
+        upper = 0xBF;
+    }
+    i += needed;
+    return cp;
+}
+
+} // namespace
+
+char32_t FoldCase(char32_t cp) noexcept {
+    if (cp < 0x80) {
+        return cp >= 'A' && cp <= 'Z' ? cp + 0x20 : cp;
+    }
+    // Latin-1: A grave .. Thorn, except the multiplication sign.
+    if (cp >= 0x00C0 && cp <= 0x00DE && cp != 0x00D7) {
+        return cp + 0x20;
+    }
+    // Latin Extended-A. Dotted capital I (U+0130) and dotless small i (U+0131) have no simple
+    // folding, nor have kra (U+0138) and n preceded by apostrophe (U+0149).
+    if (FoldsAsPair(cp, 0x0100, 0x012F, true) || FoldsAsPair(cp, 0x0132, 0x0137, true) ||
+        FoldsAsPair(cp, 0x0139, 0x0148, false) || FoldsAsPair(cp, 0x014A, 0x0177, true) ||
+        FoldsAsPair(cp, 0x0179, 0x017E, false)) {
+        return cp + 1;
+    }
+    // Greek.
+    if (FoldsAsPair(cp, 0x0370, 0x0373, true) || FoldsAsPair(cp, 0x0376, 0x0377, true) ||
+        FoldsAsPair(cp, 0x03D8, 0x03EF, true)) {
+        return cp + 1;
+    }
+    if (cp >= 0x0388 && cp <= 0x038A) {
+        return cp + 0x25; // epsilon, eta, iota with tonos
+    }
+    if (cp >= 0x038E && cp <= 0x038F) {
+        return cp + 0x3F; // upsilon, omega with tonos
+    }
+    if ((cp >= 0x0391 && cp <= 0x03A1) || (cp >= 0x03A3 && cp <= 0x03AB)) {
+        return cp + 0x20;
+    }
+    if (cp >= 0x03FD && cp <= 0x03FF) {
+        return cp - 0x82; // reversed lunate sigma symbols
+    }
+    // Cyrillic and Cyrillic Supplement.
+    if (cp >= 0x0400 && cp <= 0x040F) {
+        return cp + 0x50;
+    }
+    if (cp >= 0x0410 && cp <= 0x042F) {
+        return cp + 0x20;
+    }
+    if (FoldsAsPair(cp, 0x0460, 0x0481, true) || FoldsAsPair(cp, 0x048A, 0x04BF, true) ||
+        FoldsAsPair(cp, 0x04C1, 0x04CE, false) || FoldsAsPair(cp, 0x04D0, 0x052F, true)) {
+        return cp + 1;
+    }
+    for (const TSingleFold& single : kSingles) {
+        if (single.From == cp) {
+            return single.To;
+        }
+    }
+    return cp;
+}
+
+bool EqualIgnoringCase(std::string_view a, std::string_view b) noexcept {
+    size_t i = 0;
+    size_t j = 0;
+    while (i < a.size() && j < b.size()) {
+        if (FoldCase(NextUnit(a, i)) != FoldCase(NextUnit(b, j))) {
+            return false;
+        }
+    }
+    return i == a.size() && j == b.size();
+}
+
+} // namespace tonvo::platform
