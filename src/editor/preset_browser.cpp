@@ -183,6 +183,10 @@ void TfrmPresets::panMainResize() {
 }
 
 void TfrmPresets::TimerTimer() {
+    // A press whose release never came (the window lost the mouse) holds nothing any more;
+    // left set, it would keep the dialog from ever closing on a press outside.
+    if (capture() == nullptr)
+        MouseIsDown = false;
     if (MouseIsDown || !visible())
         return;
     const std::optional<ui::MouseButton> button = desktop().button_down_outside(*this);

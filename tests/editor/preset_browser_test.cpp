@@ -217,6 +217,9 @@ TEST_F(BrowserFixture, APressOutsideClosesUnlessAPressInsideIsHeld) {
                       desktop.set_pointer(outside, std::nullopt);
                       desktop.advance(d, ui::Millis{300});
                       EXPECT_EQ(d.modal_result(), ModalResult::none);
+                      // A press whose release was lost with the mouse holds nothing.
+                      d.deliver_mouse_down(MouseButton::left, p.x, p.y);
+                      d.cancel_capture();
                       // A right press outside.
                       desktop.set_pointer(outside, MouseButton::right);
                       desktop.advance(d, ui::Millis{100});
