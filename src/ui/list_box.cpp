@@ -160,7 +160,8 @@ Rect ListBox::thumb() const {
     const int shown = columns_ > 1 ? columns_ : rows();
     const bool across = columns_ > 1;
     const int length = across ? t.width() : t.height();
-    const int size = std::clamp(length * shown / units, kScrollBarSize, length);
+    // Never shorter than it is thick, unless the whole track is.
+    const int size = std::min(std::max(length * shown / units, kScrollBarSize), length);
     const int room = length - size;
     const int max = max_scroll();
     const int at = max > 0 ? room * scroll_ / max : 0;
