@@ -64,6 +64,10 @@ public:
 
     // Raised by the form when a left press and release both land on this control.
     std::function<void(Control& sender)> OnClick;
+    // Raised by the form after the control's own mouse_down / mouse_up, for owners that watch
+    // presses on controls they do not subclass. Coordinates in the control's pixels.
+    std::function<void(Control& sender, MouseButton button, int x, int y)> OnMouseDown;
+    std::function<void(Control& sender, MouseButton button, int x, int y)> OnMouseUp;
 
     // --- Called by the form. Overrides do the control's own work. ---
     virtual void paint(Canvas& canvas, const Rect& area);
@@ -82,6 +86,9 @@ public:
     virtual bool key_char(char32_t ch);
     virtual void focus_changed(bool has_focus);
     virtual void click();
+    // A second left press soon after the first and close to it (see Form); it comes after
+    // that press's mouse_down.
+    virtual void double_click(int /*x*/, int /*y*/) {}
     // After a change of bounds.
     virtual void resized() {}
 

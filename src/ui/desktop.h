@@ -10,6 +10,8 @@
 #include "ui/input.h"
 #include "ui/rect.h"
 
+#include <optional>
+
 namespace tonvo::ui {
 
 class Form;
@@ -38,6 +40,15 @@ public:
     // close as the session goes; the backend keeps its windows in step with session's panes
     // and repaints them, and calls session.idle() regularly.
     virtual void run_menu(MenuSession& session) = 0;
+
+    // For popup-like windows that close on a click elsewhere: the mouse button held down now
+    // while the pointer lies outside `form` on the screen (left before right when both are),
+    // or none. Only a press that began outside our window shows here, since one of ours is
+    // captured by the form. Passing that click on to the window under the pointer is the
+    // backend's business, not the caller's.
+    virtual std::optional<MouseButton> button_down_outside(const Form& /*form*/) {
+        return std::nullopt;
+    }
 };
 
 } // namespace tonvo::ui

@@ -3,6 +3,7 @@
 #include "ui/timer.h"
 
 #include <algorithm>
+#include <cstdlib>
 
 namespace tonvo::ui {
 namespace {
@@ -126,8 +127,24 @@ void Form::deliver_mouse_down(MouseButton button, int x, int y, Modifiers mods) 
         set_focus_to(target);
     if (capture_ != target) // focus handling removed it
         return;
+    bool double_click = false;
+    if (button == MouseButton::left) {
+        const Millis now = desktop_.clock().now();
+        double_click = first_press_ == target && now - first_press_time_ <= kDoubleClickTime &&
+                       std::abs(x - first_press_x_) <= kDoubleClickDistance &&
+                       std::abs(y - first_press_y_) <= kDoubleClickDistance;
+        // A third press starts a new pair rather than making a second double click.
+        first_press_ = double_click ? nullptr : target;
+        first_press_time_ = now;
+        first_press_x_ = x;
+        first_press_y_ = y;
+    }
     to_local(*target, x, y);
     target->mouse_down(button, x, y, mods);
+    if (capture_ == target && target->OnMouseDown)
+        target->OnMouseDown(*target, button, x, y);
+    if (double_click && capture_ == target)
+        target->double_click(x, y);
 }
 
 void Form::deliver_mouse_move(int x, int y, Modifiers mods) {
@@ -157,6 +174,8 @@ void Form::deliver_mouse_up(MouseButton button, int x, int y, Modifiers mods) {
         pressed_left_ = false;
     to_local(*target, x, y);
     target->mouse_up(button, x, y, mods);
+    if (capture_ == target && target->OnMouseUp)
+        target->OnMouseUp(*target, button, x, y);
     if (capture_ != target)
         return; // the control went away or was hidden
     if (buttons_down_ == 0)
@@ -265,6 +284,8 @@ void Form::forget(Control& control, bool dying) {
     }
     if (within(hover_))
         hover_ = nullptr;
+    if (within(first_press_))
+        first_press_ = nullptr;
 }
 
 void Form::idle() {

@@ -22,6 +22,12 @@ class Timer;
 
 class Form : public Control {
 public:
+    // A second left press counts as a double click when it comes within this time on the
+    // form's clock and within kDoubleClickDistance pixels (either way) of the first, on the
+    // same control.
+    static constexpr Millis kDoubleClickTime{500};
+    static constexpr int kDoubleClickDistance = 4;
+
     Form(Desktop& desktop, int width, int height);
     ~Form() override;
 
@@ -110,6 +116,11 @@ private:
     Control* hover_ = nullptr;
     int buttons_down_ = 0;
     bool pressed_left_ = false;
+    // The left press that may start a double click; null when none may.
+    Control* first_press_ = nullptr;
+    Millis first_press_time_{0};
+    int first_press_x_ = 0;
+    int first_press_y_ = 0;
     ModalResult modal_result_ = ModalResult::none;
 };
 

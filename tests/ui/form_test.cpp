@@ -4,6 +4,7 @@
 #include "ui/headless/headless_desktop.h"
 #include "ui/timer.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
 #include <memory>
 #include <string>
@@ -32,6 +33,10 @@ public:
         return ch != 'p'; // 'p' goes on to the parent
     }
     void focus_changed(bool has) override { note(has ? "focus" : "blur"); }
+    void double_click(int x, int y) override {
+        if (log_doubles)
+            note("double", x, y);
+    }
     bool mouse_wheel(int delta, int x, int y, Modifiers) override {
         note("wheel " + std::to_string(delta), x, y);
         return takes_wheel;
@@ -39,6 +44,7 @@ public:
     void paint(Canvas& canvas, const Rect& area) override { canvas.fill_rect(area, colour); }
 
     Color colour = Color::rgb(200, 0, 0);
+    bool log_doubles = false;
     bool takes_wheel = false;
 
 private:
@@ -216,6 +222,40 @@ TEST(Timer, FiresOnTheFormsClockOncePerDueInterval) {
     timer.stop();
     desktop.advance(form, Millis{300});
     EXPECT_EQ(ticks, 3);
+}
+
+TEST(DoubleClick, ASecondLeftPressSoonAndCloseOnTheSameControl) {
+    HeadlessDesktop desktop;
+    Form form(desktop, 200, 100);
+    std::vector<std::string> log;
+    Probe a(&form, "a", Rect{0, 0, 100, 100}, log);
+    Probe b(&form, "b", Rect{100, 0, 200, 100}, log);
+    a.log_doubles = b.log_doubles = true;
+    auto doubles = [&] { return std::count(log.begin(), log.end(), "a:double 14,10"); };
+    auto press = [&](int x, int y, Millis after, MouseButton button = MouseButton::left) {
+        desktop.manual_clock().advance(after);
+        form.deliver_mouse_down(button, x, y);
+        form.deliver_mouse_up(button, x, y);
+    };
+
+    press(10, 10, Millis{0});
+    press(14, 10, Millis{500}); // at the limits of time and distance
+    ASSERT_EQ(doubles(), 1);
+    EXPECT_EQ(log[log.size() - 4], "a:down 14,10"); // the press itself comes first
+    press(14, 10, Millis{10});                      // a third press starts a new pair
+    EXPECT_EQ(doubles(), 1);
+    press(14, 10, Millis{10});
+    EXPECT_EQ(doubles(), 2);
+
+    log.clear();
+    press(10, 10, Millis{1000});
+    press(10, 10, Millis{501});                     // too late
+    press(10, 15, Millis{100});                     // too far
+    press(10, 15, Millis{100}, MouseButton::right); // right presses neither count nor break it
+    press(98, 15, Millis{10});                      // far again
+    press(102, 15, Millis{10});                     // close, but on another control
+    for (const std::string& entry : log)
+        EXPECT_EQ(entry.find("double"), std::string::npos) << entry;
 }
 
 TEST(Modal, ScriptsAnswerModalFormsAndAnUnansweredOneIsCancelled) {

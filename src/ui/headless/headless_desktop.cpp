@@ -39,6 +39,13 @@ void HeadlessDesktop::run_menu(MenuSession& session) {
     }
 }
 
+std::optional<MouseButton> HeadlessDesktop::button_down_outside(const Form& form) {
+    const Rect bounds = Rect::from_size(form.left(), form.top(), form.width(), form.height());
+    if (!held_ || bounds.contains(pointer_.x, pointer_.y))
+        return std::nullopt;
+    return held_;
+}
+
 void HeadlessDesktop::wait(Millis time) {
     clock_.advance(time);
 }

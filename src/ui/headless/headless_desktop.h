@@ -11,6 +11,7 @@
 
 #include <deque>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -43,6 +44,14 @@ public:
     void expect_menu(MenuScript script) { menu_scripts_.push_back(std::move(script)); }
     void run_menu(MenuSession& session) override;
 
+    // The pointer's screen position and the button held (none: no button), as
+    // button_down_outside sees them; nothing is delivered to any form.
+    void set_pointer(Point screen, std::optional<MouseButton> held) {
+        pointer_ = screen;
+        held_ = held;
+    }
+    std::optional<MouseButton> button_down_outside(const Form& form) override;
+
     // Moves the clock on by `time`, running the form's timers at every `step`, then paints.
     void advance(Form& form, Millis time, Millis step = Millis{10});
 
@@ -67,6 +76,8 @@ private:
     std::deque<MenuScript> menu_scripts_;
     int menus_shown_ = 0;
     int unanswered_menus_ = 0;
+    Point pointer_;
+    std::optional<MouseButton> held_;
 };
 
 // Scripted input: a complete gesture at form pixels, then the resulting paint pass.

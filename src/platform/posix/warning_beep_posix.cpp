@@ -1,0 +1,10 @@
+#include "platform/warning_beep.h"
+
+namespace tonvo::platform {
+
+// X11 desktops have no session-wide warning beep our windows could set off by refusing input.
+bool SetWarningBeep(bool) {
+    return true;
+}
+
+} // namespace tonvo::platform
