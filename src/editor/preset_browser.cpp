@@ -1,6 +1,7 @@
 #include "editor/preset_browser.h"
 
 #include "editor/message_box.h"
+#include "platform/case_fold.h"
 #include "platform/file_names.h"
 #include "platform/files.h"
 #include "platform/warning_beep.h"
@@ -125,7 +126,7 @@ std::string TfrmPresets::SelectedFile() const {
 void TfrmPresets::FormShow() {
     FillList();
     for (int i = 0; i < lstPresets.count(); ++i) {
-        if (platform::EqualNoCase(lstPresets.item(i).text, CurrentPresetName)) {
+        if (platform::EqualIgnoringCase(lstPresets.item(i).text, CurrentPresetName)) {
             lstPresets.set_selected(i);
             break;
         }

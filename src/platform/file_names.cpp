@@ -1,6 +1,7 @@
 // Portable name rules used by every system's file code.
 #include "platform/file_names.h"
 
+#include "platform/case_fold.h"
 #include "platform/text.h"
 
 #include <algorithm>
@@ -9,49 +10,13 @@
 namespace tonvo::platform {
 namespace {
 
-// Lower-case partner of an upper-case letter in the scripts preset names mostly use; every
-// other unit stays as it is. All of these keep their UTF-8 length, so folded text lines up
-// with the original.
+// Every UTF-16 unit but a surrogate is a code point of its own; FoldCase maps such a code point
+// to one of the same plane.
 char16_t FoldUnit(char16_t c) {
-    if (c < 0x80) {
-        return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c + 0x20) : c;
+    if (c >= 0xD800 && c <= 0xDFFF) {
+        return c;
     }
-    if (c >= 0xC0 && c <= 0xDE && c != 0xD7) { // Latin-1 letters, not the multiplication sign
-        return static_cast<char16_t>(c + 0x20);
-    }
-    if (c >= 0x100 && c <= 0x17F) { // Latin Extended-A: case pairs side by side
-        const bool evenUpper = (c <= 0x137 && c != 0x130) || (c >= 0x14A && c <= 0x177);
-        const bool oddUpper = (c >= 0x139 && c <= 0x148) || (c >= 0x179 && c <= 0x17E);
-        if ((evenUpper && c % 2 == 0) || (oddUpper && c % 2 == 1)) {
-            return static_cast<char16_t>(c + 1);
-        }
-        return c == 0x178 ? char16_t{0xFF} : c;
-    }
-    if (c >= 0x386 && c <= 0x3AB) { // Greek capitals, with and without accents
-        if (c >= 0x391) {
-            return c == 0x3A2 ? c : static_cast<char16_t>(c + 0x20);
-        }
-        switch (c) {
-        case 0x386: return 0x3AC;
-        case 0x388:
-        case 0x389:
-        case 0x38A: return static_cast<char16_t>(c + 0x25);
-        case 0x38C: return 0x3CC;
-        case 0x38E:
-        case 0x38F: return static_cast<char16_t>(c + 0x3F);
-        default: return c;
-        }
-    }
-    if (c == 0x3C2) { // final sigma sorts with sigma
-        return 0x3C3;
-    }
-    if (c >= 0x400 && c <= 0x40F) {
-        return static_cast<char16_t>(c + 0x50);
-    }
-    if (c >= 0x410 && c <= 0x42F) {
-        return static_cast<char16_t>(c + 0x20);
-    }
-    return c;
+    return static_cast<char16_t>(FoldCase(char32_t{c}));
 }
 
 bool IsTrimmed(char c) {
@@ -94,16 +59,12 @@ std::string FoldCase(std::string_view utf8) {
     return Utf16ToUtf8(units);
 }
 
-bool EqualNoCase(std::string_view a, std::string_view b) {
-    return FoldCase(a) == FoldCase(b);
-}
-
 bool HasExtensionNoCase(std::string_view name, std::string_view extension) {
     if (name.size() <= extension.size()) {
         return false;
     }
-    // Folding keeps lengths of well-formed text, and a well-formed extension can only match
-    // at a character boundary.
+    // Folded text is well-formed, and an extension starts with an ASCII dot, so it can only
+    // match at a character boundary.
     return FoldCase(name).ends_with(FoldCase(extension));
 }
 

@@ -19,11 +19,9 @@ std::string_view TrimControlsAndSpaces(std::string_view text);
 // 0..32: a path pasted with its quotes names the same file.
 std::string StripQuotesAndTrim(std::string_view text);
 
-// UTF-8 text with letter case folded (ASCII, Latin-1, Latin Extended-A, Greek, Cyrillic), for
+// UTF-8 text with every character folded by FoldCase (case_fold.h), for sorting and
 // comparisons only. Ill-formed bytes become U+FFFD.
 std::string FoldCase(std::string_view utf8);
-
-bool EqualNoCase(std::string_view a, std::string_view b);
 
 // True when the name is longer than the extension and ends with it, letter case aside.
 bool HasExtensionNoCase(std::string_view name, std::string_view extension);

@@ -1,6 +1,7 @@
 // Decimal integers and the INI document shared by the settings stores.
 #include "platform/settings_text.h"
 
+#include "platform/case_fold.h"
 #include "platform/file_names.h"
 
 #include <algorithm>
@@ -116,9 +117,9 @@ std::optional<std::string> TIniText::Find(std::string_view section, std::string_
             line.remove_prefix(kByteOrderMark.size());
         }
         if (const auto header = SectionName(line)) {
-            inSection = EqualNoCase(*header, section);
+            inSection = EqualIgnoringCase(*header, section);
         } else if (inSection) {
-            if (const auto entry = EntryOf(line); entry && EqualNoCase(entry->Name, name)) {
+            if (const auto entry = EntryOf(line); entry && EqualIgnoringCase(entry->Name, name)) {
                 return std::string(line.substr(entry->ValueStart));
             }
         }
@@ -141,14 +142,14 @@ bool TIniText::Set(std::string_view section, std::string_view name, std::string_
             line.remove_prefix(skipped);
         }
         if (const auto header = SectionName(line)) {
-            inSection = EqualNoCase(*header, section);
+            inSection = EqualIgnoringCase(*header, section);
             firstSectionOpen = inSection && !insertAt;
             if (firstSectionOpen) {
                 insertAt = i + 1;
             }
         } else if (inSection) {
             if (const auto entry = EntryOf(line)) {
-                if (EqualNoCase(entry->Name, name)) {
+                if (EqualIgnoringCase(entry->Name, name)) {
                     // The name keeps its spelling and the line its indentation.
                     lines_[i].resize(skipped + entry->ValueStart);
                     lines_[i].append(value);

@@ -1,5 +1,6 @@
 #include "presets/preset_files.h"
 
+#include "platform/case_fold.h"
 #include "platform/file_names.h"
 #include "platform/files.h"
 
@@ -72,7 +73,7 @@ std::vector<std::filesystem::path> TPresetCommands::FilesNamed(const std::string
          it.increment(ec)) {
         std::error_code typeError;
         if (!it->is_directory(typeError) &&
-            platform::EqualNoCase(PathText(it->path().filename()), wanted)) {
+            platform::EqualIgnoringCase(PathText(it->path().filename()), wanted)) {
             found.push_back(it->path());
         }
     }

@@ -1,3 +1,4 @@
+#include "platform/case_fold.h"
 #include "platform/file_names.h"
 #include "platform/files.h"
 #include "temp_folder.h"
@@ -163,15 +164,15 @@ TEST_F(Files, NamesEqualButForCaseKeepOneOrderWhateverTheInput) {
 }
 
 TEST(FileNames, CaseFoldingSpansScriptsButKeepsDistinctLetters) {
-    EXPECT_TRUE(EqualNoCase("\xC3\x84rger", "\xC3\xA4RGER")); // Ärger
-    EXPECT_TRUE(EqualNoCase("\xC5\xBD"
-                            "al",
-                            "\xC5\xBE"
-                            "AL"));                                   // Žal
-    EXPECT_TRUE(EqualNoCase("\xCE\x86\xCE\xA3", "\xCE\xAC\xCF\x82")); // ΆΣ, άς
-    EXPECT_TRUE(EqualNoCase("\xD0\x81\xD0\xAF", "\xD1\x91\xD1\x8F")); // ЁЯ, ёя
-    EXPECT_FALSE(EqualNoCase("\xC3\x97", "\xC3\xB7"));                // × is not ÷
-    EXPECT_FALSE(EqualNoCase("\xC4\xB0", "\xC4\xB1"));                // İ is not ı
+    EXPECT_TRUE(EqualIgnoringCase("\xC3\x84rger", "\xC3\xA4RGER")); // Ärger
+    EXPECT_TRUE(EqualIgnoringCase("\xC5\xBD"
+                                  "al",
+                                  "\xC5\xBE"
+                                  "AL"));                                   // Žal
+    EXPECT_TRUE(EqualIgnoringCase("\xCE\x86\xCE\xA3", "\xCE\xAC\xCF\x82")); // ΆΣ, άς
+    EXPECT_TRUE(EqualIgnoringCase("\xD0\x81\xD0\xAF", "\xD1\x91\xD1\x8F")); // ЁЯ, ёя
+    EXPECT_FALSE(EqualIgnoringCase("\xC3\x97", "\xC3\xB7"));                // × is not ÷
+    EXPECT_FALSE(EqualIgnoringCase("\xC4\xB0", "\xC4\xB1"));                // İ is not ı
     EXPECT_FALSE(HasExtensionNoCase(".brelwickp", ".brelwickp"));
 }
 
