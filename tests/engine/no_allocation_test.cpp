@@ -1,39 +1,10 @@
 // Proves the processing path allocates nothing: every global allocation is counted while a
 // long random stream runs through event input, re-mapping, the transport watch, previews and
 // delivery.
+#include "support/allocation_count.h"
 #include "support/random_session.h"
 
-#include <atomic>
-#include <cstdlib>
 #include <gtest/gtest.h>
-#include <new>
-
-namespace {
-std::atomic<long> allocations{0};
-}
-
-void* operator new(std::size_t size) {
-    allocations.fetch_add(1, std::memory_order_relaxed);
-    if (void* p = std::malloc(size == 0 ? 1 : size)) {
-        return p;
-    }
-    throw std::bad_alloc();
-}
-void* operator new[](std::size_t size) {
-    return operator new(size);
-}
-void operator delete(void* p) noexcept {
-    std::free(p);
-}
-void operator delete[](void* p) noexcept {
-    std::free(p);
-}
-void operator delete(void* p, std::size_t) noexcept {
-    std::free(p);
-}
-void operator delete[](void* p, std::size_t) noexcept {
-    std::free(p);
-}
 
 namespace tonvo {
 namespace {
@@ -42,12 +13,12 @@ TEST(ProcessingPath, AllocatesNothing) {
     test::PluginHarness harness;
     test::RandomSession session(harness, 2026, true);
     session.Step(); // warm-up outside the counted window
-    const long before = allocations.load();
+    const long before = test::AllocationCount();
     for (int block = 0; block < 20000; ++block) {
         session.Step();
     }
     session.ReleaseAllKeys();
-    const long during = allocations.load() - before;
+    const long during = test::AllocationCount() - before;
     EXPECT_EQ(during, 0);
     EXPECT_GT(harness.host.Events().size(), 10000u) << "the stream must actually produce output";
     EXPECT_EQ(harness.plugin.ReportedExceptions(), 0u) << harness.plugin.LastReportedException();
@@ -69,23 +40,23 @@ TEST(ProcessingPath, ControlChangesDrivingAParameterAllocateNothing) {
     test::EventBlock block;
     float left[64], right[64];
     float* outputs[2] = {left, right};
-    const long before = allocations.load();
+    const long before = test::AllocationCount();
     for (int i = 0; i < 5000; ++i) {
         block.Midi(0xB0 + i % 16, 1, i % 128).Midi(0xB0, 2, 5);
         plugin->ProcessEvents(block.Get());
         block.Clear();
         plugin->Effect()->processReplacing(plugin->Effect(), nullptr, outputs, 64);
     }
-    EXPECT_EQ(allocations.load() - before, 0);
+    EXPECT_EQ(test::AllocationCount() - before, 0);
     EXPECT_EQ(host.CountCalls(audioMasterAutomate), 5000u);
 }
 
 TEST(ProcessingPath, CountingWorks) {
-    const long before = allocations.load();
+    const long before = test::AllocationCount();
     static int* volatile sink = nullptr; // keeps the pair from being optimised away
     sink = new int(3);
     delete sink;
-    EXPECT_EQ(allocations.load() - before, 1);
+    EXPECT_EQ(test::AllocationCount() - before, 1);
 }
 
 } // namespace

@@ -1,37 +1,9 @@
 // Proves that drawing text allocates nothing once its glyphs are cached: every global
 // allocation is counted while warmed-up lines are measured and drawn again.
+#include "support/allocation_count.h"
 #include "ui/text.h"
 
-#include <atomic>
-#include <cstdlib>
 #include <gtest/gtest.h>
-#include <new>
-
-namespace {
-std::atomic<long> allocations{0};
-}
-
-void* operator new(std::size_t size) {
-    allocations.fetch_add(1, std::memory_order_relaxed);
-    if (void* p = std::malloc(size == 0 ? 1 : size))
-        return p;
-    throw std::bad_alloc();
-}
-void* operator new[](std::size_t size) {
-    return operator new(size);
-}
-void operator delete(void* p) noexcept {
-    std::free(p);
-}
-void operator delete[](void* p) noexcept {
-    std::free(p);
-}
-void operator delete(void* p, std::size_t) noexcept {
-    std::free(p);
-}
-void operator delete[](void* p, std::size_t) noexcept {
-    std::free(p);
-}
 
 namespace tonvo::ui {
 namespace {
@@ -47,7 +19,7 @@ TEST(Text, DrawingAWarmLineAllocatesNothing) {
         for (int x = 0; x < 4; ++x)
             draw_text(canvas, font, x, 5, line, Color::rgb(0, 0, 0));
 
-    const long before = allocations.load();
+    const long before = tonvo::test::AllocationCount();
     int total = 0;
     for (int round = 0; round < 50; ++round) {
         for (const char* line : lines) {
@@ -55,7 +27,7 @@ TEST(Text, DrawingAWarmLineAllocatesNothing) {
             total += draw_text(canvas, font, round % 4, 5, line, Color::rgb(0, 0, 0, 200));
         }
     }
-    EXPECT_EQ(allocations.load() - before, 0);
+    EXPECT_EQ(tonvo::test::AllocationCount() - before, 0);
     EXPECT_GT(total, 0);
 }
 

@@ -1,0 +1,10 @@
+// The number of global allocations the program has made so far. Only a test program that
+// compiles support/counting_new.cpp into itself has it: that file replaces the global
+// allocation functions for the whole program.
+#pragma once
+
+namespace tonvo::test {
+
+long AllocationCount();
+
+} // namespace tonvo::test
