@@ -1,0 +1,40 @@
+// The backend's window for an editor form inside a window that is not ours (the host's), and
+// the desktop dialogs use when no editor is open. Which backend answers is chosen by the
+// library linked: headless (tests and tools), none (no editor window can be made), and later
+// X11 and Win32.
+//
+// Thread contract: the thread that opened the window; calls from any other thread are ignored
+// by the real backends.
+#pragma once
+
+#include "ui/desktop.h"
+#include "ui/form.h"
+
+#include <memory>
+
+namespace tonvo::ui {
+
+class EditorWindow {
+public:
+    virtual ~EditorWindow() = default;
+    // The desktop the editor's forms, menus and dialogs are made on.
+    virtual Desktop& desktop() = 0;
+    // Puts the form into the parent window at (0, 0) with its own size and shows it. The form
+    // must outlive the window's use of it: call forget() before it goes.
+    virtual void show(Form& form) = 0;
+    // The form is going away; nothing of it is touched after this.
+    virtual void forget() = 0;
+    // The host's idle call: pending events, the form's timers, and the areas it repainted.
+    virtual void idle() = 0;
+};
+
+// Whether this build can make editor windows at all.
+bool editor_windows_available();
+// A window inside `parent` (the host's window handle, or a HeadlessParent on the headless
+// backend); null when none can be made there.
+std::unique_ptr<EditorWindow> open_editor_window(void* parent);
+// The desktop for a dialog asked for while no editor is open; null when there is none (the
+// dialog then answers as a dismissed box would).
+Desktop* standalone_desktop();
+
+} // namespace tonvo::ui
