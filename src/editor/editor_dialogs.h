@@ -1,0 +1,50 @@
+// The dialog seam of a module with an editor: message boxes, questions, the text prompt and the
+// preset browser, drawn by the editor's toolkit. A dialog asked for on the editor's thread while
+// the editor is open is centred over the editor and owned by it; one asked for while no editor
+// is open, or on another thread (a host restoring state from a worker thread), opens with no
+// owner on the backend's standalone desktop, or answers as a dismissed box would when the
+// backend has none.
+//
+// Thread contract: AttachEditor and DetachEditor on the editor's thread; the dialogs on any
+// thread the module's commands run on.
+#pragma once
+
+#include "editor/plugin_editor_form.h"
+#include "engine/dialogs.h"
+#include "ui/desktop.h"
+
+#include <atomic>
+#include <thread>
+
+namespace tonvo::editor {
+
+class TEditorDialogs final : public TDialogs {
+public:
+    // The open editor's form and its desktop; the calling thread becomes the editor's thread.
+    void AttachEditor(ui::Desktop& desktop, PluginEditorForm& form);
+    // Before the form goes.
+    void DetachEditor();
+
+    void Warning(const std::string& caption, const std::string& text) override;
+    void Information(const std::string& caption, const std::string& text) override;
+    TAnswer Ask(const std::string& caption, const std::string& text) override;
+    std::optional<std::string> InputText(const std::string& caption, const std::string& prompt,
+                                         const std::string& text, size_t maxLength) override;
+    std::optional<std::filesystem::path> BrowsePresets(const std::filesystem::path& presetFolder,
+                                                       const std::string& presetName) override;
+
+private:
+    struct Owner {
+        ui::Desktop* desktop = nullptr;
+        PluginEditorForm* form = nullptr;
+    };
+    // Where a dialog asked for now goes: the editor on its own thread, else the standalone
+    // desktop with no owner; no desktop at all when there is neither.
+    Owner CurrentOwner() const;
+
+    ui::Desktop* desktop_ = nullptr;
+    PluginEditorForm* form_ = nullptr;
+    std::thread::id editorThread_;
+};
+
+} // namespace tonvo::editor
