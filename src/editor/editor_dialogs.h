@@ -6,20 +6,28 @@
 // backend has none.
 //
 // Thread contract: AttachEditor and DetachEditor on the editor's thread; the dialogs on any
-// thread the module's commands run on.
+// thread the module's commands run on. Another thread reads only the editor's thread id, to
+// learn that the editor is not its own; it never touches the editor's form or desktop.
 #pragma once
 
 #include "editor/plugin_editor_form.h"
+#include "editor/preset_browser.h"
 #include "engine/dialogs.h"
 #include "ui/desktop.h"
 
 #include <atomic>
 #include <thread>
+#include <utility>
 
 namespace tonvo::editor {
 
 class TEditorDialogs final : public TDialogs {
 public:
+    // `warning_beep`: handed to the preset browser (tests count its switches); none: the
+    // system's.
+    explicit TEditorDialogs(TfrmPresets::WarningBeepSwitch warning_beep = {})
+        : warning_beep_(std::move(warning_beep)) {}
+
     // The open editor's form and its desktop; the calling thread becomes the editor's thread.
     void AttachEditor(ui::Desktop& desktop, PluginEditorForm& form);
     // Before the form goes.
@@ -28,6 +36,8 @@ public:
     void Warning(const std::string& caption, const std::string& text) override;
     void Information(const std::string& caption, const std::string& text) override;
     TAnswer Ask(const std::string& caption, const std::string& text) override;
+    // OK is allowed with an empty or blank text: Save Preset, the one caller, takes that as
+    // "remove the name".
     std::optional<std::string> InputText(const std::string& caption, const std::string& prompt,
                                          const std::string& text, size_t maxLength) override;
     std::optional<std::filesystem::path> BrowsePresets(const std::filesystem::path& presetFolder,
@@ -42,9 +52,12 @@ private:
     // desktop with no owner; no desktop at all when there is neither.
     Owner CurrentOwner() const;
 
+    TfrmPresets::WarningBeepSwitch warning_beep_;
+    // Written and read on the editor's thread only.
     ui::Desktop* desktop_ = nullptr;
     PluginEditorForm* form_ = nullptr;
-    std::thread::id editorThread_;
+    // The thread that attached the editor; no thread's id while none is attached.
+    std::atomic<std::thread::id> editorThread_{};
 };
 
 } // namespace tonvo::editor

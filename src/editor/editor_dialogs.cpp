@@ -1,0 +1,107 @@
+#include "editor/editor_dialogs.h"
+
+#include "editor/input_dialogs.h"
+#include "editor/message_box.h"
+#include "ui/editor_window.h"
+
+namespace tonvo::editor {
+namespace {
+
+// The browser takes its folder as UTF-8 text ending with a separator and appends the file
+// name to it. An empty folder (no documents folder known) stays empty, so nothing is listed,
+// rather than becoming the root folder.
+std::string FolderText(const std::filesystem::path& folder) {
+    const std::u8string text = (folder / std::filesystem::path()).u8string();
+    return std::string(text.begin(), text.end());
+}
+
+// UTF-8 text as a path: a plain std::string would be read in the ANSI code page on Windows.
+std::filesystem::path PathOf(const std::string& utf8) {
+    return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
+}
+
+} // namespace
+
+void TEditorDialogs::AttachEditor(ui::Desktop& desktop, PluginEditorForm& form) {
+    desktop_ = &desktop;
+    form_ = &form;
+    // Published last: a thread that sees its own id here also sees the pointers.
+    editorThread_.store(std::this_thread::get_id());
+}
+
+void TEditorDialogs::DetachEditor() {
+    // No thread has the default id, so from here every dialog goes standalone.
+    editorThread_.store(std::thread::id());
+    desktop_ = nullptr;
+    form_ = nullptr;
+}
+
+TEditorDialogs::Owner TEditorDialogs::CurrentOwner() const {
+    // The pointers are only read once the id says this is the thread that wrote them.
+    if (editorThread_.load() == std::this_thread::get_id() && desktop_ != nullptr)
+        return {desktop_, form_};
+    return {ui::standalone_desktop(), nullptr};
+}
+
+void TEditorDialogs::Warning(const std::string& caption, const std::string& text) {
+    const Owner owner = CurrentOwner();
+    if (owner.desktop != nullptr)
+        CenteredMessageBox(*owner.desktop, owner.form, text, caption, MessageKind::warning,
+                           MessageButtons::ok);
+}
+
+void TEditorDialogs::Information(const std::string& caption, const std::string& text) {
+    const Owner owner = CurrentOwner();
+    if (owner.desktop != nullptr)
+        CenteredMessageBox(*owner.desktop, owner.form, text, caption, MessageKind::information,
+                           MessageButtons::ok);
+}
+
+TAnswer TEditorDialogs::Ask(const std::string& caption, const std::string& text) {
+    const Owner owner = CurrentOwner();
+    if (owner.desktop == nullptr)
+        return TAnswer::No;
+    switch (CenteredMessageBox(*owner.desktop, owner.form, text, caption, MessageKind::confirmation,
+                               MessageButtons::yes_no)) {
+    case ui::ModalResult::yes: return TAnswer::Yes;
+    case ui::ModalResult::no: return TAnswer::No;
+    default: return TAnswer::Cancel;
+    }
+}
+
+std::optional<std::string> TEditorDialogs::InputText(const std::string& caption,
+                                                     const std::string& prompt,
+                                                     const std::string& text, size_t maxLength) {
+    const Owner owner = CurrentOwner();
+    if (owner.desktop == nullptr)
+        return std::nullopt;
+    std::string answer = text;
+    if (!editor::InputText(*owner.desktop, owner.form, caption, prompt, answer, maxLength, true))
+        return std::nullopt;
+    return answer;
+}
+
+std::optional<std::filesystem::path>
+TEditorDialogs::BrowsePresets(const std::filesystem::path& presetFolder,
+                              const std::string& presetName) {
+    const Owner owner = CurrentOwner();
+    if (owner.desktop == nullptr)
+        return std::nullopt;
+    TfrmPresets dialog(*owner.desktop, warning_beep_);
+    // Over an editor the size is the editor's to choose; alone it keeps its design size.
+    if (owner.form != nullptr) {
+        const TDialogSize size = owner.form->GetPresetDialogSize();
+        dialog.set_client_size(size.Width, size.Height);
+    }
+    dialog.place_over(owner.form);
+    dialog.PresetFolder = FolderText(presetFolder);
+    dialog.CurrentPresetName = presetName;
+    if (dialog.ShowModal(owner.form) != ui::ModalResult::ok)
+        return std::nullopt;
+    const std::string file = dialog.SelectedFile();
+    if (file.empty())
+        return std::nullopt;
+    return PathOf(file);
+}
+
+} // namespace tonvo::editor

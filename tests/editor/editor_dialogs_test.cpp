@@ -1,0 +1,164 @@
+// The editor's dialog seam: dialogs over the open editor on its own thread, on the standalone
+// desktop (or none) otherwise, the answers mapped for the module, and the preset browser sized,
+// placed and answered as Load Preset needs.
+#include "editor/editor_dialogs.h"
+#include "editor/input_dialogs.h"
+#include "editor/standalone_desktop_stub.h"
+#include "platform/temp_folder.h"
+#include "ui/headless/headless_desktop.h"
+#include "ui/style.h"
+
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <thread>
+
+namespace tonvo::editor {
+namespace {
+
+using ui::ModalResult;
+
+// An editor whose preset browser is a little narrower and taller than itself; odd differences
+// show the rounding of the centring.
+class TestEditorForm : public PluginEditorForm {
+public:
+    using PluginEditorForm::PluginEditorForm;
+    TDialogSize GetPresetDialogSize() const override {
+        return {buffer().width() - 33, buffer().height() + 97};
+    }
+};
+
+struct EditorDialogsFixture : ::testing::Test {
+    ui::HeadlessDesktop desktop;
+    ui::HeadlessDesktop standalone{ui::Rect{0, 0, 800, 600}};
+    TestEditorForm form{desktop, 531, 396};
+    TEditorDialogs dialogs{[](bool) { return true; }};
+
+    void SetUp() override {
+        form.set_position(100, 50);
+        ui::set_active_style(*ui::find_style("Carbon"));
+        dialogs.AttachEditor(desktop, form);
+    }
+    void TearDown() override {
+        test::SetStandaloneDesktop(nullptr);
+        ui::set_active_style(ui::system_style());
+    }
+
+    // Runs `call` on a thread of its own and waits for it.
+    template <typename Call>
+    static void on_other_thread(Call call) {
+        std::thread(call).join();
+    }
+};
+
+TEST_F(EditorDialogsFixture, BoxesGoOverTheEditorAndAskMapsItsAnswers) {
+    desktop.expect_modal([this](ui::Form& f) {
+        EXPECT_EQ(f.caption(), "Save Preset");
+        const ui::Point at = ui::centred_over(
+            ui::Rect::from_size(form.left(), form.top(), form.width(), form.height()), f.width(),
+            f.height());
+        EXPECT_EQ(f.left(), at.x);
+        EXPECT_EQ(f.top(), at.y);
+        ui::type(f, "\r");
+    });
+    dialogs.Warning("Save Preset", "Error saving preset to file.");
+
+    desktop.expect_modal([](ui::Form& f) { ui::type(f, "\r"); });
+    EXPECT_EQ(dialogs.Ask("Init", "Initialize preset?"), TAnswer::Yes);
+    desktop.expect_modal([](ui::Form& f) { ui::type(f, "\x1B"); });
+    EXPECT_EQ(dialogs.Ask("Init", "Initialize preset?"), TAnswer::No);
+    // Closed without an answer.
+    EXPECT_EQ(dialogs.Ask("Init", "Initialize preset?"), TAnswer::Cancel);
+    EXPECT_EQ(desktop.shown().size(), 4u);
+    EXPECT_TRUE(standalone.shown().empty());
+}
+
+TEST_F(EditorDialogsFixture, InputTextPassesTheLimitAndAllowsAnEmptyName) {
+    desktop.expect_modal([](ui::Form& f) {
+        EXPECT_EQ(static_cast<TfrmInputDlg&>(f).txtValue.text(), "old");
+        ui::type(f, "\x01"
+                    "abcdef\r");
+    });
+    EXPECT_EQ(dialogs.InputText("Save Preset", "Name", "old", 3), "abc");
+    desktop.expect_modal([](ui::Form& f) { ui::type(f, "\x01 \r"); });
+    EXPECT_EQ(dialogs.InputText("Save Preset", "Name", "old", 50), " ");
+    desktop.expect_modal([](ui::Form& f) { ui::type(f, "new\x1B"); });
+    EXPECT_EQ(dialogs.InputText("Save Preset", "Name", "old", 50), std::nullopt);
+}
+
+TEST_F(EditorDialogsFixture, BrowsePresetsIsSizedByTheEditorAndReturnsTheChosenFile) {
+    test::TempFolder folder;
+    const std::filesystem::path chosen = folder.Path() / std::filesystem::u8path("Été.brelwickp");
+    test::WriteText(chosen, "preset");
+    test::WriteText(folder.Path() / "b.brelwickp", "preset");
+
+    desktop.expect_modal([&](ui::Form& f) {
+        auto& dlg = static_cast<TfrmPresets&>(f);
+        EXPECT_EQ(dlg.width(), 531 - 33);
+        EXPECT_EQ(dlg.height(), 396 + 97);
+        // Centred on the editor's client area, halves rounded toward zero.
+        EXPECT_EQ(dlg.left(), 100 + 33 / 2);
+        EXPECT_EQ(dlg.top(), 50 - 97 / 2);
+        const std::string text = test::Utf8(folder.Path());
+        EXPECT_EQ(dlg.PresetFolder.substr(0, text.size()), text);
+        EXPECT_EQ(dlg.PresetFolder.size(), text.size() + 1);
+        EXPECT_TRUE(dlg.PresetFolder.back() == '/' || dlg.PresetFolder.back() == '\\');
+        // The current preset, in another letter case, is selected.
+        ASSERT_EQ(dlg.lstPresets.selected(), 1);
+        dlg.btnOKClick();
+    });
+    const std::optional<std::filesystem::path> file = dialogs.BrowsePresets(folder.Path(), "été");
+    ASSERT_TRUE(file.has_value());
+    EXPECT_TRUE(std::filesystem::equivalent(*file, chosen));
+
+    desktop.expect_modal([](ui::Form& f) { static_cast<TfrmPresets&>(f).btnCancelClick(); });
+    EXPECT_EQ(dialogs.BrowsePresets(folder.Path(), "b"), std::nullopt);
+
+    // Without a preset folder nothing is listed, not the root folder.
+    desktop.expect_modal([](ui::Form& f) {
+        EXPECT_EQ(static_cast<TfrmPresets&>(f).PresetFolder, "");
+        f.set_modal_result(ModalResult::ok);
+    });
+    EXPECT_EQ(dialogs.BrowsePresets({}, ""), std::nullopt);
+}
+
+TEST_F(EditorDialogsFixture, OtherThreadsAndADetachedEditorUseTheStandaloneDesktop) {
+    test::SetStandaloneDesktop(&standalone);
+    standalone.expect_modal([](ui::Form& f) {
+        // No owner: centred on the screen.
+        EXPECT_EQ(f.left(), (800 - f.width()) / 2);
+        EXPECT_EQ(f.top(), (600 - f.height()) / 2);
+        ui::type(f, "\r");
+    });
+    standalone.expect_modal([](ui::Form& f) {
+        EXPECT_EQ(f.width(), TfrmPresets::kDesignWidth);
+        EXPECT_EQ(f.height(), TfrmPresets::kDesignHeight);
+    });
+    TAnswer answer = TAnswer::Cancel;
+    on_other_thread([&] {
+        answer = dialogs.Ask("Preset Exists", "Overwrite existing preset?");
+        EXPECT_EQ(dialogs.BrowsePresets({}, ""), std::nullopt);
+    });
+    EXPECT_EQ(answer, TAnswer::Yes);
+    EXPECT_EQ(standalone.shown().size(), 2u);
+
+    // No standalone desktop: nothing shows, and the answers are a dismissed box's.
+    test::SetStandaloneDesktop(nullptr);
+    on_other_thread([&] {
+        dialogs.Warning("Load Preset", "Error loading preset.");
+        answer = dialogs.Ask("Preset Exists", "Overwrite existing preset?");
+        EXPECT_EQ(dialogs.InputText("Save Preset", "Name", "x", 50), std::nullopt);
+        EXPECT_EQ(dialogs.BrowsePresets({}, ""), std::nullopt);
+    });
+    EXPECT_EQ(answer, TAnswer::No);
+    EXPECT_TRUE(desktop.shown().empty());
+
+    // Detached: the editor's own thread goes standalone too.
+    dialogs.DetachEditor();
+    test::SetStandaloneDesktop(&standalone);
+    dialogs.Information("About", "Tonvo");
+    EXPECT_EQ(standalone.shown().size(), 3u);
+    EXPECT_TRUE(desktop.shown().empty());
+}
+
+} // namespace
+} // namespace tonvo::editor
