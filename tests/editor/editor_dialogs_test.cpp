@@ -72,7 +72,7 @@ TEST_F(EditorDialogsFixture, BoxesGoOverTheEditorAndAskMapsItsAnswers) {
     EXPECT_TRUE(standalone.shown().empty());
 }
 
-TEST_F(EditorDialogsFixture, InputTextPassesTheLimitAndAllowsAnEmptyName) {
+TEST_F(EditorDialogsFixture, InputTextPassesTheLimitAndAllowsABlankName) {
     desktop.expect_modal([](ui::Form& f) {
         EXPECT_EQ(static_cast<TfrmInputDlg&>(f).txtValue.text(), "old");
         ui::type(f, "\x01"
@@ -81,7 +81,6 @@ TEST_F(EditorDialogsFixture, InputTextPassesTheLimitAndAllowsAnEmptyName) {
     EXPECT_EQ(dialogs.InputText("Save Preset", "Name", "old", 3), "abc");
     desktop.expect_modal([](ui::Form& f) { ui::type(f, "\x01 \r"); });
     EXPECT_EQ(dialogs.InputText("Save Preset", "Name", "old", 50), " ");
-    desktop.expect_modal([](ui::Form& f) { ui::type(f, "new\x1B"); });
     EXPECT_EQ(dialogs.InputText("Save Preset", "Name", "old", 50), std::nullopt);
 }
 
@@ -98,10 +97,9 @@ TEST_F(EditorDialogsFixture, BrowsePresetsIsSizedByTheEditorAndReturnsTheChosenF
         // Centred on the editor's client area, halves rounded toward zero.
         EXPECT_EQ(dlg.left(), 100 + 33 / 2);
         EXPECT_EQ(dlg.top(), 50 - 97 / 2);
-        const std::string text = test::Utf8(folder.Path());
-        EXPECT_EQ(dlg.PresetFolder.substr(0, text.size()), text);
-        EXPECT_EQ(dlg.PresetFolder.size(), text.size() + 1);
-        EXPECT_TRUE(dlg.PresetFolder.back() == '/' || dlg.PresetFolder.back() == '\\');
+        EXPECT_EQ(dlg.PresetFolder,
+                  test::Utf8(folder.Path()) +
+                      static_cast<char>(std::filesystem::path::preferred_separator));
         // The current preset, in another letter case, is selected.
         ASSERT_EQ(dlg.lstPresets.selected(), 1);
         dlg.btnOKClick();
