@@ -41,21 +41,26 @@ void TfrmVSTEditorBase::timFormActivatedTimer() {
     ActivateEditorWindow(*this);
 }
 
-void TfrmVSTEditorBase::FocusControlAt(int x, int y) {
-    ui::Control* control = control_at(x, y);
-    if (control == nullptr || control == this ||
+namespace {
+
+// The focus rule for one control: a speed button (or the form itself) never takes the focus,
+// and a control that cannot take it keeps things as they are.
+void FocusUnlessSpeedButton(ui::Form& form, ui::Control* control) {
+    if (control == nullptr || control == &form ||
         dynamic_cast<ui::TQelSpTBXSpeedButton*>(control) != nullptr)
         return;
-    control->set_focus(); // a control that cannot take the focus keeps things as they are
+    control->set_focus();
+}
+
+} // namespace
+
+void TfrmVSTEditorBase::FocusControlAt(int x, int y) {
+    FocusUnlessSpeedButton(*this, control_at(x, y));
 }
 
 void TfrmVSTEditorBase::FocusControlUnderCursor() {
     // The form's hover is the control under the pointer as the last mouse move left it.
-    ui::Control* control = hover();
-    if (control == nullptr || control == this ||
-        dynamic_cast<ui::TQelSpTBXSpeedButton*>(control) != nullptr)
-        return;
-    control->set_focus();
+    FocusUnlessSpeedButton(*this, hover());
 }
 
 void TfrmVSTEditorBase::FormClick() {
