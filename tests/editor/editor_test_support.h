@@ -1,0 +1,34 @@
+// Shared pieces of the editor form tests: a headless desktop and a recording module, and ways
+// to read what a message box said and to choose a menu item as a user would.
+#pragma once
+
+#include "support/fake_editor_module.h"
+#include "ui/headless/headless_desktop.h"
+#include "ui/label.h"
+#include "ui/menu_session.h"
+
+#include <gtest/gtest.h>
+#include <string>
+
+namespace tonvo::editor::test {
+
+// The text of a message box being shown: its only label.
+inline std::string MessageText(ui::Form& box) {
+    for (ui::Control* child : box.children())
+        if (auto* label = dynamic_cast<ui::Label*>(child))
+            return label->caption();
+    return {};
+}
+
+// A left click in the middle of a visible item's row.
+inline void ClickItem(ui::MenuSession& session, const ui::MenuItem& item) {
+    const ui::Rect row = session.item_rect(item);
+    ASSERT_FALSE(row.empty()) << item.Caption;
+    ui::click(session, (row.left + row.right) / 2, (row.top + row.bottom) / 2);
+}
+
+inline bool Shown(const ui::MenuSession& session, const ui::MenuItem& item) {
+    return !session.item_rect(item).empty();
+}
+
+} // namespace tonvo::editor::test

@@ -1,0 +1,257 @@
+// The note-map editor driven as a user and the engine would: the per-key popup, previews,
+// incoming-note highlights, and the whole form's look in each style.
+#include "editor/editor_factory.h"
+#include "editor/editor_test_support.h"
+#include "editor/note_map_editor.h"
+#include "ui/golden.h"
+#include "ui/style.h"
+
+#include <gtest/gtest.h>
+
+namespace tonvo::editor {
+namespace {
+
+using Preview = tonvo::test::FakeEditorModule::Preview;
+using test::ClickItem;
+
+struct EditorFixture : ::testing::Test {
+    ui::HeadlessDesktop desktop;
+    tonvo::test::FakeEditorModule module;
+    std::unique_ptr<TfrmEditor> form;
+
+    void SetUp() override { Open(); }
+
+    void Open() {
+        form.reset();
+        form = std::make_unique<TfrmEditor>(desktop, module);
+        form->set_position(100, 50);
+        form->FormShow();
+        form->paint_invalid();
+    }
+    const ui::TGuiSingleKey& Key(int k) const { return form->MidiKeys.Keys()[k]; }
+    // A form pixel low on a white key, or in the middle of a black key's lower half.
+    ui::Point OnKey(int k) const {
+        const ui::TGuiSingleKey& key = Key(k);
+        const ui::Rect keys = form->MidiKeys.form_rect();
+        const int y =
+            key.has(ui::TGuiSingleKey::IsBlack) ? (key.Top + 3 * key.Bottom) / 4 : key.Bottom - 4;
+        return {keys.left + (key.Left + key.Right) / 2, keys.top + y};
+    }
+    void Press(int k) {
+        const ui::Point p = OnKey(k);
+        form->deliver_mouse_down(ui::MouseButton::left, p.x, p.y);
+    }
+    void Release(int k) {
+        const ui::Point p = OnKey(k);
+        form->deliver_mouse_up(ui::MouseButton::left, p.x, p.y);
+    }
+    void RightClick(int k) {
+        const ui::Point p = OnKey(k);
+        ui::click(*form, p.x, p.y, ui::MouseButton::right);
+    }
+    // Whether anything but the key's own colour shows in the lower part of its area (its edge
+    // pixels left out: the frame and separators run there).
+    bool HasLabel(int k) {
+        const ui::Bitmap keys = form->MidiKeys.render_bitmap();
+        const ui::TGuiSingleKey& key = Key(k);
+        const ui::Color fill = keys.pixel(key.Left + 1, key.Bottom - 2);
+        for (int y = key.Bottom - 40; y < key.Bottom; ++y)
+            for (int x = key.Left + 1; x < key.Right; ++x)
+                if (keys.pixel(x, y) != fill)
+                    return true;
+        return false;
+    }
+    bool Lit(int k) const { return Key(k).has(ui::TGuiSingleKey::Pressed); }
+};
+
+TEST_F(EditorFixture, PerKeyPopupChecksTheTargetAndSetsTheMap) {
+    // C# is blocked in the default map: no label, and "-" carries the check mark.
+    EXPECT_FALSE(HasLabel(1));
+    EXPECT_TRUE(HasLabel(2));
+    desktop.expect_menu([&](ui::MenuSession& s) {
+        EXPECT_TRUE(form->ddmNote_Empty.Checked);
+        EXPECT_FALSE(form->SpTBXSeparatorItem2.Checked);
+        EXPECT_EQ(s.pane(0).left(), 100 + OnKey(1).x);
+        ClickItem(s, form->ddmNote_C);
+    });
+    RightClick(1);
+    EXPECT_EQ(form->PopupKey, 1);
+    EXPECT_EQ(module.map.GetScaleMap(1), 0);
+    EXPECT_EQ(module.notifications, 1);
+    EXPECT_TRUE(HasLabel(1));
+    EXPECT_TRUE(module.previews.empty()); // the right button plays nothing
+
+    desktop.expect_menu([&](ui::MenuSession& s) {
+        EXPECT_TRUE(form->ddmNote_D.Checked);
+        EXPECT_FALSE(form->ddmNote_Empty.Checked);
+        ClickItem(s, form->ddmNote_Empty);
+    });
+    RightClick(2);
+    EXPECT_EQ(module.map.GetScaleMap(2), TScaleMap::kBlocked);
+    EXPECT_FALSE(HasLabel(2));
+    EXPECT_EQ(module.notifications, 2);
+
+    // The one-pixel gap between E and F is no key: no popup.
+    const ui::Rect keys = form->MidiKeys.form_rect();
+    ui::click(*form, keys.left + Key(4).Right + 1, OnKey(4).y, ui::MouseButton::right);
+    EXPECT_EQ(form->PopupKey, -1);
+    EXPECT_EQ(desktop.menus_shown(), 2);
+
+    // A foreign entry outside the names is drawn by its pitch class, a negative one not at all.
+    module.map.SetScaleMap(3, 14);
+    module.map.SetScaleMap(4, -7);
+    EXPECT_TRUE(HasLabel(3));
+    EXPECT_FALSE(HasLabel(4));
+}
+
+TEST_F(EditorFixture, LeftClickPreviewsTheMappedNote) {
+    module.map.SetScaleMap(2, 4); // D => E
+    Press(2);
+    EXPECT_EQ(module.previews, (std::vector<Preview>{{true, 64, 100}}));
+    EXPECT_EQ(form->lblInfo.caption(), "PREVIEW: D=>E");
+    EXPECT_TRUE(Lit(2));
+    Release(2);
+    EXPECT_EQ(module.previews, (std::vector<Preview>{{true, 64, 100}, {false, 64, 100}}));
+    EXPECT_EQ(form->lblInfo.caption(), "");
+
+    // The octave carry of the map applies: with C => D, B => C sounds in the next octave.
+    module.map.SetScaleMap(0, 2);
+    module.map.SetScaleMap(11, 0);
+    Press(11);
+    Release(11);
+    EXPECT_EQ(module.previews.at(2), (Preview{true, 72, 100}));
+    EXPECT_EQ(module.previews.at(3), (Preview{false, 72, 100}));
+
+    // A blocked key sends nothing either way and leaves the line alone.
+    module.previews.clear();
+    form->ShowInfo("kept");
+    Press(1);
+    EXPECT_EQ(form->lblInfo.caption(), "kept");
+    Release(1);
+    EXPECT_TRUE(module.previews.empty());
+}
+
+TEST_F(EditorFixture, IncomingNotesLightTheirKeysAndListTheFirstFour) {
+    // 60 and 72 share a class: only the first counts, and its note-off ends the highlight.
+    EXPECT_TRUE(form->HighlightNoteOn(60));
+    EXPECT_FALSE(form->HighlightNoteOn(72));
+    form->RefreshHighlights();
+    EXPECT_TRUE(Lit(0));
+    EXPECT_EQ(form->lblInfo.caption(), "C=>C");
+    EXPECT_FALSE(form->timInfo.enabled());
+    EXPECT_FALSE(form->HighlightNoteOff(72));
+    EXPECT_TRUE(form->HighlightNoteOff(60));
+    form->RefreshHighlights();
+    EXPECT_FALSE(Lit(0));
+    EXPECT_EQ(form->lblInfo.caption(), "");
+
+    // Five classes, one blocked (C#): all five lit, the first four unblocked ones listed.
+    module.map.SetScaleMap(2, 4);
+    for (int note : {61, 62, 64, 65, 67})
+        EXPECT_TRUE(form->HighlightNoteOn(note));
+    form->RefreshHighlights();
+    for (int k : {1, 2, 4, 5, 7})
+        EXPECT_TRUE(Lit(k)) << k;
+    EXPECT_EQ(form->lblInfo.caption(), "D=>E, E=>E, F=>F");
+    // Positions count as they were when the pass began: G moves up only on the next one.
+    form->HighlightNoteOff(61);
+    form->RefreshHighlights();
+    EXPECT_FALSE(Lit(1));
+    EXPECT_EQ(form->lblInfo.caption(), "D=>E, E=>E, F=>F");
+    form->RefreshHighlights();
+    EXPECT_EQ(form->lblInfo.caption(), "D=>E, E=>E, F=>F, G=>G");
+
+    // While notes are shown the mouse plays nothing.
+    Press(9);
+    Release(9);
+    EXPECT_FALSE(Lit(9));
+    EXPECT_TRUE(module.previews.empty());
+
+    // A released class is taken again only after the refresh has removed it.
+    form->HighlightNoteOff(62);
+    EXPECT_FALSE(form->HighlightNoteOn(74));
+    form->RefreshHighlights();
+    EXPECT_TRUE(form->HighlightNoteOn(74));
+    for (int note : {74, 64, 65, 67})
+        form->HighlightNoteOff(note);
+    form->RefreshHighlights();
+    Press(9);
+    EXPECT_EQ(module.previews, (std::vector<Preview>{{true, 69, 100}}));
+    Release(9);
+}
+
+TEST_F(EditorFixture, HighlightsHoldNoMoreThanOneNotePerClass) {
+    THighlightedNotes notes;
+    for (int note = 0; note < 128; ++note)
+        notes.HighlightNoteOn(note);
+    EXPECT_EQ(notes.Count(), THighlightedNotes::kCapacity);
+    EXPECT_FALSE(notes.HighlightNoteOn(-1));
+    EXPECT_FALSE(notes.HighlightNoteOn(128));
+    THighlightedNotes::Items copy;
+    notes.HighlightNoteOff(5);
+    notes.HighlightNoteOff(0);
+    EXPECT_EQ(notes.TakeSnapshot(copy), 12);
+    EXPECT_TRUE(copy[0].Released);
+    ASSERT_EQ(notes.Count(), 10);
+    EXPECT_EQ(notes[0].Note, 1);
+    EXPECT_EQ(notes[3].Note, 4);
+    EXPECT_EQ(notes[4].Note, 6);
+}
+
+TEST_F(EditorFixture, HooksRepaintTheKeyboard) {
+    EXPECT_EQ(form->GetPresetDialogSize().Width, 630);
+    EXPECT_EQ(form->GetPresetDialogSize().Height, 352);
+    form->paint_invalid();
+    module.map.SetScaleMap(0, 3);
+    form->PresetLoaded();
+    EXPECT_FALSE(form->invalid_region().empty());
+    EXPECT_EQ(form->width(), 662);
+    EXPECT_EQ(form->height(), 256);
+    EXPECT_EQ(form->panMain.bounds(), ui::Rect::from_size(3, 45, 656, 208));
+}
+
+struct StyledLook {
+    const char* style;
+    const char* golden;
+};
+
+class EditorLook : public ::testing::TestWithParam<StyledLook> {
+protected:
+    void TearDown() override { ui::set_active_style(ui::system_style()); }
+};
+
+TEST_P(EditorLook, WholeFormInEachStyle) {
+    ui::set_active_style(*ui::find_style(GetParam().style));
+    ui::HeadlessDesktop desktop;
+    tonvo::test::FakeEditorModule module;
+    module.presetName = "Major Pentatonic";
+    module.map.SetScaleMap(1, 2); // C# => D
+    auto form = CreateEditorForm(desktop, module);
+    form->FormShow();
+    form->paint_invalid();
+    ui::expect_golden(form->buffer(), GetParam().golden);
+}
+
+INSTANTIATE_TEST_SUITE_P(Styles, EditorLook,
+                         ::testing::Values(StyledLook{"Carbon", "editor_carbon"},
+                                           StyledLook{"Amakrits", "editor_amakrits"},
+                                           StyledLook{"Light", "editor_light"},
+                                           StyledLook{"Luna", "editor_luna"},
+                                           StyledLook{"Smokey Quartz Velto", "editor_smokey"}));
+
+TEST(EditorHighlightLook, LitKeysAndTheirList) {
+    ui::set_active_style(*ui::find_style("Carbon"));
+    ui::HeadlessDesktop desktop;
+    tonvo::test::FakeEditorModule module;
+    TfrmEditor form(desktop, module);
+    form.FormShow();
+    for (int note : {60, 64, 66, 67})
+        form.HighlightNoteOn(note);
+    form.RefreshHighlights();
+    desktop.advance(form, ui::Millis{100}); // the keyboard's redraw timer
+    ui::expect_golden(form.buffer(), "editor_highlights");
+    ui::set_active_style(ui::system_style());
+}
+
+} // namespace
+} // namespace tonvo::editor
