@@ -284,5 +284,20 @@ TEST_F(WizardFixture, UnusableScaleFileLeavesNoScaleToApply) {
     EXPECT_FALSE(wizard->ScaleListError.empty());
 }
 
+TEST_F(WizardFixture, PanelLooks) {
+    ui::set_active_style(*ui::find_style("Carbon"));
+    ui::Form form{desktop, 188, 184};
+    form.set_color(ui::Color::rgb(40, 60, 80));
+    TScaleWizardPanel w(&form, module, form);
+    w.set_bounds(ui::Rect::from_size(0, 0, 188, 184));
+    w.LoadScaleList();
+    module.map.ScaleName = "Harmonic Minor";
+    module.map.Tonic = 10;
+    w.SyncWizard();
+    form.paint_invalid();
+    ui::expect_golden(form.buffer(), "wizard_panel");
+    ui::set_active_style(ui::system_style());
+}
+
 } // namespace
 } // namespace tonvo::editor
