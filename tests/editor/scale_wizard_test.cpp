@@ -33,7 +33,7 @@ struct BoxSeen {
     int buttons = 0;
 };
 
-BoxSeen Inspect(ui::Form& box) {
+BoxSeen Examine(ui::Form& box) {
     BoxSeen seen;
     for (ui::Control* child : box.children()) {
         if (const auto* label = dynamic_cast<const ui::Label*>(child))
@@ -216,7 +216,7 @@ TEST_F(WizardFixture, ConfirmationAsksAndNoOrClosingChangesNothing) {
     Choose("Minor", 2, true);
     const Entries before = EntriesOf(module.map);
     desktop.expect_modal([](ui::Form& f) {
-        const BoxSeen seen = Inspect(f);
+        const BoxSeen seen = Examine(f);
         EXPECT_EQ(seen.text, "Scale: \"Minor\"\r\n\r\nTonic: \"D\"\r\n\r\n\"Easy Mode\"");
         EXPECT_EQ(seen.buttons, 2);
         // Centred over the editor.
@@ -247,7 +247,7 @@ TEST_F(WizardFixture, UnusableScaleFileLeavesNoScaleToApply) {
 
     const Entries before = EntriesOf(module.map);
     desktop.expect_modal([](ui::Form& f) {
-        const BoxSeen seen = Inspect(f);
+        const BoxSeen seen = Examine(f);
         EXPECT_EQ(seen.text, "Scale not selected.");
         EXPECT_EQ(seen.buttons, 1);
         ui::type(f, "\r");
