@@ -1,0 +1,282 @@
+// The scale wizard on a recording module and a throw-away data folder: the scale file and the
+// menu built from it, the choice read back from the map, the menus that change only the
+// wizard, and Apply with its confirmation.
+#include "editor/scale_wizard.h"
+#include "platform/temp_folder.h"
+#include "presets/scale_library.h"
+#include "support/fake_editor_module.h"
+#include "ui/golden.h"
+#include "ui/headless/headless_desktop.h"
+#include "ui/style.h"
+
+#include <array>
+#include <gtest/gtest.h>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace tonvo::editor {
+namespace {
+
+using Entries = std::array<int32_t, 12>;
+
+Entries EntriesOf(const TScaleMap& map) {
+    Entries out{};
+    for (int32_t i = 0; i < TScaleMap::kEntries; ++i)
+        out[static_cast<size_t>(i)] = map.GetScaleMap(i);
+    return out;
+}
+
+// What a message box shows: its text label's caption and how many buttons it offers.
+struct BoxSeen {
+    std::string text;
+    int buttons = 0;
+};
+
+BoxSeen Examine(ui::Form& box) {
+    BoxSeen seen;
+    for (ui::Control* child : box.children()) {
+        if (const auto* label = dynamic_cast<const ui::Label*>(child))
+            seen.text = label->caption();
+        else if (child->visible())
+            ++seen.buttons;
+    }
+    return seen;
+}
+
+struct WizardFixture : ::testing::Test {
+    test::TempFolder temp;
+    test::FakeEditorModule module;
+    ui::HeadlessDesktop desktop;
+    ui::Form owner{desktop, 660, 320};
+    std::unique_ptr<TScaleWizardPanel> wizard;
+    int applied = 0;
+
+    void SetUp() override {
+        module.dataFolder = temp.Path() / "Brelwick" / "Tonvo";
+        owner.set_position(100, 50);
+    }
+    void TearDown() override { ui::set_active_style(ui::system_style()); }
+    std::filesystem::path ScaleFile() const { return module.dataFolder / "Scales.txt"; }
+
+    // As the editor does when it is created and shown.
+    TScaleWizardPanel& Open() {
+        wizard.reset();
+        wizard = std::make_unique<TScaleWizardPanel>(&owner, module, owner);
+        wizard->OnApplied = [this] { ++applied; };
+        wizard->LoadScaleList();
+        wizard->SyncWizard();
+        owner.paint_invalid();
+        return *wizard;
+    }
+    // A click in the middle of one of the wizard's controls.
+    void ClickOn(const ui::Control& control) {
+        const ui::Rect r = control.form_rect();
+        ui::click(owner, (r.left + r.right) / 2, (r.top + r.bottom) / 2);
+    }
+    void ChooseItem(ui::MenuSession& session, const ui::MenuItem& item) {
+        const ui::Rect r = session.item_rect(item);
+        ASSERT_FALSE(r.empty()) << item.Caption;
+        ui::click(session, r.left + 5, (r.top + r.bottom) / 2);
+    }
+    ui::MenuItem* ScaleItem(const std::string& caption) {
+        for (size_t i = 0; i < wizard->ddmScale.items().count(); ++i)
+            if (wizard->ddmScale.items().item(i).Caption == caption)
+                return &wizard->ddmScale.items().item(i);
+        return nullptr;
+    }
+    // The choice made as the menus make it, without opening them.
+    void Choose(const std::string& scale, int tonic, bool easy) {
+        ui::MenuItem* item = ScaleItem(scale);
+        ASSERT_NE(item, nullptr) << scale;
+        wizard->ddmScaleItemClick(*item);
+        wizard->ddmTonic_CClick(wizard->ddmTonic.items().item(static_cast<size_t>(tonic)));
+        wizard->chkEasyMode.SetChecked(easy);
+    }
+};
+
+TEST_F(WizardFixture, MissingFileIsWrittenAndTheMenuFollowsTheFile) {
+    TScaleWizardPanel& w = Open();
+    std::string expected;
+    for (std::string_view line : BuiltInScales)
+        expected += std::string(line) + "\r\n";
+    EXPECT_EQ(test::ReadText(ScaleFile()), expected);
+    EXPECT_TRUE(w.ScaleListError.empty());
+    ASSERT_EQ(w.ScaleList.size(), 24u);
+    const ui::MenuItem& menu = w.ddmScale.items();
+    ASSERT_EQ(menu.count(), 24u);
+    EXPECT_TRUE(menu.item(7).is_separator());
+    EXPECT_TRUE(menu.item(13).is_separator());
+    EXPECT_EQ(menu.item(23).Caption, "Whole Tone");
+    EXPECT_EQ(menu.item(23).Tag, 23);
+
+    // A file the user edited is read as it is: leading blanks are not part of a name, a blank
+    // line gives no entry but keeps its index, a line without intervals is still listed.
+    test::WriteText(ScaleFile(), "  Lydian Dominant;0,2,4,6,7,9,10\r\n\r\n-\nMajor;0,2,4,5,7,9,11\r"
+                                 "Odd\r\n");
+    Open();
+    EXPECT_EQ(test::ReadText(ScaleFile()).substr(0, 2), "  ");
+    const ui::MenuItem& edited = wizard->ddmScale.items();
+    ASSERT_EQ(edited.count(), 4u);
+    EXPECT_EQ(edited.item(0).Caption, "Lydian Dominant");
+    EXPECT_TRUE(edited.item(1).is_separator());
+    EXPECT_EQ(edited.item(2).Caption, "Major");
+    EXPECT_EQ(edited.item(2).Tag, 3);
+    EXPECT_EQ(edited.item(3).Caption, "Odd");
+    EXPECT_EQ(edited.item(3).Tag, 4);
+    // No scale stored: Major, found at its shifted index.
+    EXPECT_EQ(wizard->btnScale.Value, 3);
+    EXPECT_EQ(wizard->btnScale.caption(), "Major");
+}
+
+TEST_F(WizardFixture, SyncWizardShowsTheMapsChoice) {
+    module.map.ScaleName = "major";
+    module.map.Tonic = 5;
+    module.map.EasyMode = false;
+    TScaleWizardPanel& w = Open();
+    EXPECT_EQ(w.btnScale.Value, 0);
+    EXPECT_EQ(w.btnScale.caption(), "Major");
+    EXPECT_EQ(w.btnTonic.Value, 5);
+    EXPECT_EQ(w.btnTonic.caption(), "F");
+    EXPECT_FALSE(w.chkEasyMode.Checked());
+
+    // A scale the list no longer has falls back to Major, keeping the tonic; a foreign tonic
+    // is folded into range.
+    module.map.ScaleName = "Gone";
+    module.map.Tonic = 14;
+    module.map.EasyMode = true;
+    w.btnScale.Value = 5;
+    w.SyncWizard();
+    EXPECT_EQ(w.btnScale.Value, 0);
+    EXPECT_EQ(w.btnTonic.Value, 2);
+    EXPECT_EQ(w.btnTonic.caption(), "D");
+    EXPECT_TRUE(w.chkEasyMode.Checked());
+}
+
+TEST_F(WizardFixture, MenusChangeTheCaptionsButNotTheMap) {
+    TScaleWizardPanel& w = Open();
+    const Entries before = EntriesOf(module.map);
+    desktop.expect_menu([&](ui::MenuSession& s) {
+        // Opened below the button, with the current scale checked.
+        EXPECT_EQ(s.pane(0).left(), owner.left() + w.btnScale.form_rect().left);
+        EXPECT_EQ(s.pane(0).top(), owner.top() + w.btnScale.form_rect().bottom);
+        EXPECT_TRUE(w.ddmScale.items().item(0).Checked);
+        EXPECT_FALSE(w.ddmScale.items().item(1).Checked);
+        ChooseItem(s, *ScaleItem("Harmonic Minor"));
+    });
+    ClickOn(w.btnScale);
+    EXPECT_EQ(w.btnScale.Value, 3);
+    EXPECT_EQ(w.btnScale.caption(), "Harmonic Minor");
+
+    desktop.expect_menu([&](ui::MenuSession& s) {
+        EXPECT_TRUE(w.ddmTonic_C.Checked);
+        ChooseItem(s, w.ddmTonic_GSharp);
+    });
+    ClickOn(w.btnTonic);
+    EXPECT_EQ(w.btnTonic.Value, 8);
+    EXPECT_EQ(w.btnTonic.caption(), "G#");
+    EXPECT_EQ(desktop.unanswered_menus(), 0);
+
+    EXPECT_EQ(EntriesOf(module.map), before);
+    EXPECT_EQ(module.map.ScaleName, "");
+    EXPECT_EQ(module.notifications, 0);
+    EXPECT_EQ(applied, 0);
+}
+
+TEST_F(WizardFixture, ApplyWritesTheMapAfterYes) {
+    struct Case {
+        const char* scale;
+        int tonic;
+        bool easy;
+        Entries expected;
+    } cases[] = {
+        {"Minor", 2, false, {0, -1, 2, -1, 4, 5, -1, 7, -1, 9, 10, -1}},
+        {"Bebop Major", 9, true, {9, 11, 1, -1, 2, 4, -1, 5, -1, 6, -1, 8}},
+    };
+    TScaleWizardPanel& w = Open();
+    int n = 0;
+    for (const Case& c : cases) {
+        Choose(c.scale, c.tonic, c.easy);
+        desktop.expect_modal([](ui::Form& f) { ui::type(f, "\r"); });
+        ClickOn(w.btnApply);
+        ++n;
+        EXPECT_EQ(EntriesOf(module.map), c.expected) << c.scale;
+        EXPECT_EQ(module.map.ScaleName, c.scale);
+        EXPECT_EQ(module.map.Tonic, c.tonic);
+        EXPECT_EQ(module.map.EasyMode, c.easy);
+        EXPECT_EQ(module.notifications, n);
+        EXPECT_EQ(applied, n);
+    }
+    EXPECT_EQ(desktop.shown(), (std::vector<std::string>{"Apply", "Apply"}));
+}
+
+TEST_F(WizardFixture, ConfirmationAsksAndNoOrClosingChangesNothing) {
+    ui::set_active_style(*ui::find_style("Carbon"));
+    TScaleWizardPanel& w = Open();
+    Choose("Minor", 2, true);
+    const Entries before = EntriesOf(module.map);
+    desktop.expect_modal([](ui::Form& f) {
+        const BoxSeen seen = Examine(f);
+        EXPECT_EQ(seen.text, "Scale: \"Minor\"\r\n\r\nTonic: \"D\"\r\n\r\n\"Easy Mode\"");
+        EXPECT_EQ(seen.buttons, 2);
+        // Centred over the editor.
+        EXPECT_EQ(f.left(), 100 + (660 - f.width()) / 2);
+        ui::expect_golden(f.buffer(), "wizard_confirmation");
+        ui::type(f, "\x1B"); // Escape answers No
+    });
+    ClickOn(w.btnApply);
+    ClickOn(w.btnApply); // closed without an answer
+    EXPECT_EQ(desktop.unanswered(), 1);
+
+    EXPECT_EQ(EntriesOf(module.map), before);
+    EXPECT_EQ(module.map.ScaleName, "");
+    EXPECT_EQ(module.notifications, 0);
+    EXPECT_EQ(applied, 0);
+}
+
+TEST_F(WizardFixture, UnusableScaleFileLeavesNoScaleToApply) {
+    // The data folder is a file: the scale file can be neither created nor read.
+    std::filesystem::create_directories(module.dataFolder.parent_path());
+    test::WriteText(module.dataFolder, "not a folder");
+    TScaleWizardPanel& w = Open();
+    EXPECT_TRUE(w.ScaleList.empty());
+    EXPECT_FALSE(w.ScaleListError.empty());
+    EXPECT_EQ(w.ddmScale.items().count(), 0u);
+    EXPECT_EQ(w.btnScale.Value, -1);
+    EXPECT_EQ(w.btnScale.caption(), "");
+
+    const Entries before = EntriesOf(module.map);
+    desktop.expect_modal([](ui::Form& f) {
+        const BoxSeen seen = Examine(f);
+        EXPECT_EQ(seen.text, "Scale not selected.");
+        EXPECT_EQ(seen.buttons, 1);
+        ui::type(f, "\r");
+    });
+    ClickOn(w.btnApply);
+    EXPECT_EQ(desktop.shown(), std::vector<std::string>{"Apply"});
+    EXPECT_EQ(EntriesOf(module.map), before);
+    EXPECT_EQ(module.notifications, 0);
+
+    // No data folder at all: nothing is written anywhere.
+    module.dataFolder.clear();
+    Open();
+    EXPECT_TRUE(wizard->ScaleList.empty());
+    EXPECT_FALSE(wizard->ScaleListError.empty());
+}
+
+TEST_F(WizardFixture, PanelLooks) {
+    ui::set_active_style(*ui::find_style("Carbon"));
+    ui::Form form{desktop, 188, 184};
+    form.set_color(ui::Color::rgb(40, 60, 80));
+    TScaleWizardPanel w(&form, module, form);
+    w.set_bounds(ui::Rect::from_size(0, 0, 188, 184));
+    w.LoadScaleList();
+    module.map.ScaleName = "Harmonic Minor";
+    module.map.Tonic = 10;
+    w.SyncWizard();
+    form.paint_invalid();
+    ui::expect_golden(form.buffer(), "wizard_panel");
+}
+
+} // namespace
+} // namespace tonvo::editor
