@@ -42,14 +42,15 @@ void NoteMapKeys::capture_lost() {
 
 TfrmEditor::TfrmEditor(ui::Desktop& desktop, TEditorModule& module)
     : TfrmVSTEditorMenu(desktop, module, kClientWidth, kClientHeight), MidiKeys(&panMain),
-      panWizard(&panMain), ddmNote(desktop, style()), ddmNote_Empty(ddmNote.add("-", -1)),
-      SpTBXSeparatorItem2(ddmNote.add_separator()), ddmNote_C(ddmNote.add("C", 0)),
-      ddmNote_Csharp(ddmNote.add("C#", 1)), ddmNote_D(ddmNote.add("D", 2)),
-      ddmNote_Dsharp(ddmNote.add("D#", 3)), ddmNote_E(ddmNote.add("E", 4)),
-      ddmNote_F(ddmNote.add("F", 5)), ddmNote_Fsharp(ddmNote.add("F#", 6)),
-      ddmNote_G(ddmNote.add("G", 7)), ddmNote_Gsharp(ddmNote.add("G#", 8)),
-      ddmNote_A(ddmNote.add("A", 9)), ddmNote_Asharp(ddmNote.add("A#", 10)),
-      ddmNote_B(ddmNote.add("B", 11)), labelFont_(ui::Typeface::bold, kLabelPixels) {
+      panWizard(&panMain, module, *this), ddmNote(desktop, style()),
+      ddmNote_Empty(ddmNote.add("-", -1)), SpTBXSeparatorItem2(ddmNote.add_separator()),
+      ddmNote_C(ddmNote.add("C", 0)), ddmNote_Csharp(ddmNote.add("C#", 1)),
+      ddmNote_D(ddmNote.add("D", 2)), ddmNote_Dsharp(ddmNote.add("D#", 3)),
+      ddmNote_E(ddmNote.add("E", 4)), ddmNote_F(ddmNote.add("F", 5)),
+      ddmNote_Fsharp(ddmNote.add("F#", 6)), ddmNote_G(ddmNote.add("G", 7)),
+      ddmNote_Gsharp(ddmNote.add("G#", 8)), ddmNote_A(ddmNote.add("A", 9)),
+      ddmNote_Asharp(ddmNote.add("A#", 10)), ddmNote_B(ddmNote.add("B", 11)),
+      labelFont_(ui::Typeface::bold, kLabelPixels) {
     previewNotes_.fill(-1);
 
     // The heading of this form.
@@ -78,13 +79,9 @@ TfrmEditor::TfrmEditor(ui::Desktop& desktop, TEditorModule& module)
             MidiKeysContextPopup(x, y);
     };
 
-    // Its content comes with the scale wizard.
-    panWizard.set_bounds(ui::Rect::from_size(456, 12, 188, 184));
-    panWizard.SetBorderRadius(5);
-    panWizard.SetBorderWidth(1);
-    panWizard.SetTransparent(true);
+    // The scale wizard: the map changed by its Apply shows at once.
     panWizard.apply_style(style());
-    panWizard.SetBorderColor(ui::Color::rgb(255, 255, 255));
+    panWizard.OnApplied = [this] { MidiKeys.invalidate(); };
 
     SpTBXSeparatorItem2.Tag = kSeparatorTag;
     ddmNote.OnPopup = [this](ui::TQelPopupMenu&) { ddmNotePopup(); };
@@ -93,6 +90,9 @@ TfrmEditor::TfrmEditor(ui::Desktop& desktop, TEditorModule& module)
         if (!item.is_separator())
             item.OnClick = [this](ui::MenuItem& sender) { ddmNote_CClick(sender); };
     }
+
+    // Last in the creation: the scale list and the Scale menu.
+    panWizard.LoadScaleList();
 }
 
 // ---- Highlights ----

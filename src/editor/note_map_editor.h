@@ -13,6 +13,7 @@
 
 #include "editor/editor_menu.h"
 #include "editor/highlighted_notes.h"
+#include "editor/scale_wizard.h"
 #include "ui/font.h"
 #include "ui/midi_keys.h"
 
@@ -52,7 +53,7 @@ public:
     TfrmEditor(ui::Desktop& desktop, TEditorModule& module);
 
     NoteMapKeys MidiKeys;
-    ui::TQelGuiPanel panWizard;
+    TScaleWizardPanel panWizard;
     ui::TQelPopupMenu ddmNote;
     ui::MenuItem& ddmNote_Empty;
     ui::MenuItem& SpTBXSeparatorItem2;
@@ -85,8 +86,8 @@ public:
     TDialogSize GetPresetDialogSize() const override;
     void ddmMenuPopup() override;
     // Brings the scale wizard's controls in step with the map (form show, Init, after the
-    // preset dialog). The wizard's panel fills it in.
-    virtual void SyncWizard() {}
+    // preset dialog).
+    void SyncWizard() { panWizard.SyncWizard(); }
 
     // --- Keyboard and popup events ---
     void MidiKeysDrawKey(const ui::TGuiSingleKey& key, ui::Canvas& canvas, const ui::Rect& area);

@@ -3,6 +3,7 @@
 #include "editor/editor_factory.h"
 #include "editor/editor_test_support.h"
 #include "editor/note_map_editor.h"
+#include "platform/temp_folder.h"
 #include "ui/golden.h"
 #include "ui/style.h"
 
@@ -224,6 +225,9 @@ TEST_P(EditorLook, WholeFormInEachStyle) {
     ui::set_active_style(*ui::find_style(GetParam().style));
     ui::HeadlessDesktop desktop;
     tonvo::test::FakeEditorModule module;
+    // The wizard reads its scale list from here (written from the built-in list).
+    tonvo::test::TempFolder data;
+    module.dataFolder = data.Path();
     module.presetName = "Major Pentatonic";
     module.map.SetScaleMap(1, 2); // C# => D
     auto form = CreateEditorForm(desktop, module);
@@ -243,6 +247,8 @@ TEST(EditorHighlightLook, LitKeysAndTheirList) {
     ui::set_active_style(*ui::find_style("Carbon"));
     ui::HeadlessDesktop desktop;
     tonvo::test::FakeEditorModule module;
+    tonvo::test::TempFolder data;
+    module.dataFolder = data.Path();
     TfrmEditor form(desktop, module);
     form.FormShow();
     for (int note : {60, 64, 66, 67})
