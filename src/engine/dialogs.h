@@ -20,8 +20,8 @@ public:
     virtual void Warning(const std::string& /*caption*/, const std::string& /*text*/) {}
     // A modal information box with an OK button.
     virtual void Information(const std::string& /*caption*/, const std::string& /*text*/) {}
-    // A Yes/No confirmation. Callers treat every answer but No as Yes, so a dismissed box
-    // answers No here.
+    // A Yes/No confirmation; Cancel when the box was closed without an answer. Callers act
+    // only on Yes, so nothing is replaced or lost on a box nobody answered.
     virtual TAnswer Ask(const std::string& /*caption*/, const std::string& /*text*/) {
         return TAnswer::No;
     }

@@ -106,8 +106,9 @@ void TPresetCommands::SavePreset() {
         // The direct test also catches what the system alone resolves (a short 8.3 name).
         const std::vector<std::filesystem::path> existing = FilesNamed(name);
         const std::filesystem::path path = module_.PresetFile(name);
+        // Only a Yes replaces a file: a question closed without an answer keeps it.
         if ((!existing.empty() || (!path.empty() && platform::SafeFileExists(path))) &&
-            dialogs.Ask("Preset Exists", "Overwrite existing preset?") == TAnswer::No) {
+            dialogs.Ask("Preset Exists", "Overwrite existing preset?") != TAnswer::Yes) {
             return;
         }
         WritePreset(name, existing);

@@ -173,6 +173,9 @@ TEST_F(PresetFiles, OverwritingAsksAndACaseOnlyOverwriteLeavesOneFileAsTyped) {
     EXPECT_EQ(user.questions, (std::vector<std::string>{"Preset Exists"}));
     EXPECT_EQ(Listed(), (std::vector<std::string>{"Bright"})) << "No changes nothing";
     EXPECT_EQ(plugin->PresetName(), "Bright");
+    user.answers.push_back(TAnswer::Cancel);
+    Save("BRIGHT");
+    EXPECT_EQ(Listed(), (std::vector<std::string>{"Bright"})) << "an unanswered box neither";
 
     user.answers.push_back(TAnswer::Yes);
     Save("BRIGHT");
