@@ -51,8 +51,12 @@ void EditorShell::ShowInParent(void* parentWindow) {
 
 void EditorShell::Close() noexcept {
     if (dialogsAttached_) {
-        dialogs_.DetachEditor();
         dialogsAttached_ = false;
+        try {
+            dialogs_.DetachEditor();
+        } catch (...) {
+            // Nothing may unwind into the host from here; the form goes regardless.
+        }
     }
     if (window_) {
         window_->forget();

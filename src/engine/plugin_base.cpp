@@ -63,7 +63,13 @@ void TVSTPluginBase::SetPresetName(std::string name) {
         return;
     }
     if (editorThread == std::this_thread::get_id() && editor_ != nullptr) {
-        editor_->UpdatePresetName();
+        // The name is part of a state being put in place; a failing editor must not leave that
+        // half done.
+        try {
+            editor_->UpdatePresetName();
+        } catch (...) {
+            ReportCurrentException("UpdatePresetName");
+        }
     } else {
         presetNamePending_.store(true);
         SetEditorNeedUpdate();

@@ -12,6 +12,7 @@
 #include <atomic>
 #include <gtest/gtest.h>
 #include <memory>
+#include <stdexcept>
 #include <string>
 #include <thread>
 #include <vector>
@@ -29,6 +30,7 @@ struct FormLog {
     int refreshes = 0;
     int nameUpdates = 0;
     std::string shownName;
+    bool failNameUpdate = false;
     // Hook calls made on another thread than the test's.
     int foreignCalls = 0;
     std::atomic<int> highlights{0};
@@ -57,6 +59,9 @@ public:
         Hook(log_.refreshes);
     }
     void UpdatePresetName() override {
+        if (log_.failNameUpdate) {
+            throw std::runtime_error("no name field");
+        }
         Hook(log_.nameUpdates);
         log_.shownName = module_.PresetName();
     }
@@ -201,6 +206,13 @@ TEST_F(PluginEditor, AStateLoadedOnAnotherThreadReachesTheFormAtTheNextIdle) {
     EXPECT_EQ(log.updates, updates + 1) << "the state load shows in the controls too";
     Idle();
     EXPECT_EQ(log.nameUpdates, names + 1);
+
+    // On the editor's thread a form failing to show the name does not fail the load.
+    log.failNameUpdate = true;
+    module->SetPresetName("Alpha");
+    EXPECT_EQ(Call(effSetChunk, 1, size, chunk.data()), size);
+    EXPECT_EQ(module->PresetName(), "Beta");
+    EXPECT_EQ(module->LastReportedException(), "UpdatePresetName: no name field");
 }
 
 TEST_F(PluginEditor, HighlightsStopBeforeTheFormGoes) {
