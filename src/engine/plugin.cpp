@@ -294,6 +294,9 @@ void TVSTPlugin::VSTModuleEditIdle() {
         SetEditorNeedUpdate(); // come back at the next idle call
     }
     TVSTPluginBase::VSTModuleEditIdle();
+    if (TPluginEditor* editor = PluginEditor()) {
+        editor->RefreshHighlights();
+    }
 }
 
 // Takes no more previews than the output can carry this time, so none is lost and the drain

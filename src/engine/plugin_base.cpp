@@ -56,6 +56,55 @@ std::span<const THandlerBinding> TVSTPluginBase::HandlerTable() const {
 
 void TVSTPluginBase::SetPresetName(std::string name) {
     presetName_ = std::move(name);
+    // Only the editor's thread looks at the editor pointer. With no editor open there is
+    // nothing to tell: an editor shows the name when it opens.
+    const std::thread::id editorThread = editorThread_.load();
+    if (editorThread == std::thread::id{}) {
+        return;
+    }
+    if (editorThread == std::this_thread::get_id() && editor_ != nullptr) {
+        // The name is part of a state being put in place; a failing editor must not leave that
+        // half done.
+        try {
+            editor_->UpdatePresetName();
+        } catch (...) {
+            ReportCurrentException("UpdatePresetName");
+        }
+    } else {
+        presetNamePending_.store(true);
+        SetEditorNeedUpdate();
+    }
+}
+
+void TVSTPluginBase::SetPluginEditorClass(TPluginEditorClass factory) {
+    if (!factory) {
+        EditorFormClass = nullptr;
+        return;
+    }
+    EditorFormClass =
+        [this, make = std::move(factory)](TCustomVSTModule&) -> std::unique_ptr<TVSTEditorForm> {
+        std::unique_ptr<TPluginEditor> editor = make();
+        editor_ = editor.get();
+        return editor;
+    };
+}
+
+void TVSTPluginBase::AfterEditOpen() {
+    if (editor_ == nullptr) {
+        return;
+    }
+    editorThread_.store(std::this_thread::get_id());
+    AttachEditorHighlights(editor_);
+    // A name set on another thread while the form was being shown is caught by the first idle
+    // call.
+    presetNamePending_.store(true);
+    SetEditorNeedUpdate();
+}
+
+void TVSTPluginBase::BeforeEditorFormDestroyed() noexcept {
+    DetachEditorHighlights();
+    editorThread_.store(std::thread::id{});
+    editor_ = nullptr;
 }
 
 void TVSTPluginBase::ResetState() {
@@ -193,6 +242,7 @@ bool TVSTPluginBase::ReadStateBlock(TMemoryStream& body, bool checkPresetFile) {
     if (checkPresetFile && !PresetName().empty() && !PresetFileExists(PresetName())) {
         SetPresetName({});
     }
+    SetEditorNeedUpdate();
     return true;
 }
 
@@ -224,7 +274,17 @@ void TVSTPluginBase::VSTModuleCreate() {
 
 void TVSTPluginBase::VSTModuleDestroy() {}
 
-void TVSTPluginBase::VSTModuleEditIdle() {}
+// Runs only on idle calls the editor-update flag let through: the controls, then a preset
+// name that changed away from the editor's thread.
+void TVSTPluginBase::VSTModuleEditIdle() {
+    if (editor_ == nullptr) {
+        return;
+    }
+    editor_->UpdateControls();
+    if (presetNamePending_.exchange(false)) {
+        editor_->UpdatePresetName();
+    }
+}
 
 // With no editor open the values are left as passed, so the host gets the module's current
 // editor rectangle.

@@ -14,14 +14,19 @@
 #include "engine/dialogs.h"
 #include "engine/highlight_gate.h"
 #include "engine/parameter_values.h"
+#include "engine/plugin_editor.h"
 #include "engine/plugin_services.h"
 #include "engine/plugin_settings.h"
 #include "engine/preset_folder.h"
 #include "engine/state_body.h"
 #include "host/vst_module.h"
 
+#include <atomic>
 #include <filesystem>
+#include <functional>
+#include <memory>
 #include <string>
+#include <thread>
 
 namespace tonvo {
 
@@ -31,6 +36,8 @@ class TVSTPluginBase : public TVSTModule, private TPluginSettings {
 public:
     explicit TVSTPluginBase(TPluginServices& services = TPluginServices::Defaults())
         : services_(services), folders_(services) {}
+    // The editor form goes while the highlight gate still exists.
+    ~TVSTPluginBase() override { DestroyEditorForm(); }
 
     TPluginServices& Services() const noexcept { return services_; }
 
@@ -63,7 +70,9 @@ public:
     // Every value back to its default, each announced to the host.
     void ResetParameterValues();
     const std::string& PresetName() const noexcept { return presetName_; }
-    // The only way the preset name changes, so the editor can follow it.
+    // The only way the preset name changes, so the editor can follow it: on the editor's
+    // thread the open editor hears of it at once; from any other thread (a host restoring
+    // state on a worker) the form is not touched and the next idle call tells it.
     void SetPresetName(std::string name);
     std::string PluginVersion;
     std::string UserGuideFileName;
@@ -101,6 +110,17 @@ public:
     void AttachEditorHighlights(TEditorHighlights* editor) noexcept { highlights_.Attach(editor); }
     void DetachEditorHighlights() noexcept { highlights_.Detach(); }
     THighlightGate& Highlights() noexcept { return highlights_; }
+
+    // Makes the module's editor: the factory becomes the editor form class, and the module keeps
+    // its own typed view of the editor it made. An empty factory leaves the module without one.
+    using TPluginEditorClass = std::function<std::unique_ptr<TPluginEditor>()>;
+    void SetPluginEditorClass(TPluginEditorClass factory);
+    // The open editor, or null. User-interface thread.
+    TPluginEditor* PluginEditor() const noexcept { return editor_; }
+
+    // Selects the user-interface style of the current skin; run before every editor opening.
+    // Empty here: the module that has an editor knows the styles.
+    virtual void ApplySkin() {}
 
     // Handlers bound by name.
     virtual void VSTModuleCreate();
@@ -143,6 +163,12 @@ protected:
     std::vector<TModuleDescription> Descriptions() const override;
     std::span<const THandlerBinding> HandlerTable() const override;
 
+    // The editor's life: the skin before opening, the highlights once the form is shown, and
+    // no highlight after it.
+    void BeforeEditOpen() override { ApplySkin(); }
+    void AfterEditOpen() override;
+    void BeforeEditorFormDestroyed() noexcept override;
+
     // Report a key going on or off to an attached editor; sets the editor-update flag when
     // the editor's highlight state changed. Audio thread.
     void HighlightNoteOn(int note) noexcept {
@@ -167,6 +193,12 @@ private:
     THighlightGate highlights_;
     std::string presetName_;
     TDialogs* dialogs_ = &TDialogs::Silent();
+    TPluginEditor* editor_ = nullptr;
+    // The thread the open editor lives on; default (no thread) while none is open. Read by
+    // SetPresetName on any thread.
+    std::atomic<std::thread::id> editorThread_{};
+    // A preset name changed away from the editor's thread; the next idle call shows it.
+    std::atomic<bool> presetNamePending_{false};
 };
 
 } // namespace tonvo

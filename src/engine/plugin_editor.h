@@ -1,5 +1,6 @@
-// What the plug-in module asks of its open editor: the frame's hooks, the idle call, and the
-// highlighted keys. The module reaches its editor only through this.
+// What the plug-in module asks of its open editor: the frame's hooks, the idle call
+// (TVSTEditorForm::EditIdle), and the highlighted keys. The module reaches its editor only through
+// this.
 //
 // Thread contract: user-interface thread, except the TEditorHighlights calls (audio thread,
 // under the highlight gate's lock).
@@ -19,10 +20,6 @@ struct TDialogSize {
 
 class TPluginEditor : public TVSTEditorForm, public TEditorHighlights {
 public:
-    // Every effEditIdle of the host: timers, pending paint and, on a real window, its events.
-    // Runs whether or not the editor-update flag is set.
-    virtual void EditIdle() {}
-
     // The frame's hooks.
     // After any change the controls should show (on show, each flagged idle call, after Init).
     virtual void UpdateControls() {}

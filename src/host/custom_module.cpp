@@ -69,6 +69,10 @@ void TCustomVSTModule::SetSampleRate(float rate) {
 }
 
 void TCustomVSTModule::DestroyEditorForm() noexcept {
+    if (!editorForm_) {
+        return;
+    }
+    BeforeEditorFormDestroyed();
     editorForm_.reset();
 }
 
@@ -156,6 +160,12 @@ intptr_t TCustomVSTModule::EffEditOpen(void* parentWindow) {
     } catch (...) {
         // The form exists; a failure to show it does not make the opening fail.
         ReportCurrentException("effEditOpen");
+        return 1;
+    }
+    try {
+        AfterEditOpen();
+    } catch (...) {
+        ReportCurrentException("effEditOpen");
     }
     return 1;
 }
@@ -179,9 +189,22 @@ intptr_t TCustomVSTModule::EffEditIdle() {
         return 0;
     }
     // Taken before the handler runs: a change flagged meanwhile (by the audio thread) stays
-    // flagged for the next idle call instead of being cleared unseen.
-    if (ConsumeEditorNeedUpdate() && OnEditIdle) {
-        OnEditIdle();
+    // flagged for the next idle call instead of being cleared unseen. The flagged handler goes
+    // first, so what it changed is painted by the form's idle of the same call.
+    try {
+        if (ConsumeEditorNeedUpdate() && OnEditIdle) {
+            OnEditIdle();
+        }
+    } catch (...) {
+        ReportCurrentException("effEditIdle");
+    }
+    // The handler may have closed the editor.
+    if (editorForm_) {
+        try {
+            editorForm_->EditIdle();
+        } catch (...) {
+            ReportCurrentException("effEditIdle");
+        }
     }
     return 0;
 }

@@ -85,6 +85,12 @@ public:
 protected:
     // Runs before each editor opening; the plug-in applies its skin here.
     virtual void BeforeEditOpen() {}
+    // Runs once the editor form was shown in the host's window (not when showing it failed).
+    virtual void AfterEditOpen() {}
+    // Runs first when the open editor form is about to be destroyed, while it still exists:
+    // whatever reaches the form from elsewhere is cut off here. Not run by this class's own
+    // destructor (a derived module that needs it destroys the form in its own).
+    virtual void BeforeEditorFormDestroyed() noexcept {}
     // Destroys an open editor form (module destruction and effEditClose).
     void DestroyEditorForm() noexcept;
 

@@ -19,6 +19,9 @@ public:
     virtual void ShowInParent(void* parentWindow) = 0;
     // The host's mouse wheel should act on the control under the mouse.
     virtual void FocusControlUnderCursor() {}
+    // Every effEditIdle of the host, whether or not the editor-update flag is set: timers,
+    // pending paint and, on a real window, its events.
+    virtual void EditIdle() {}
 };
 
 // Makes the editor form for its owner; empty while the module has no editor form class.

@@ -1,7 +1,7 @@
 // The library's entry: the host calls it with its callback and gets the effect record of a new
 // plug-in instance, or null when the instance cannot be made. Exported as VSTPluginMain and,
 // for older hosts, as main; nothing else is exported.
-#include "engine/plugin.h"
+#include "plugin/tonvo_module.h"
 #include "presets/desktop_services.h"
 
 #include <cstdio>
@@ -15,8 +15,10 @@
 extern "C" TONVO_EXPORT AEffect* VSTCALLBACK
 VSTPluginMain(audioMasterCallback audioMaster) noexcept {
     try {
-        std::unique_ptr<tonvo::TVSTPlugin> module =
-            tonvo::TVSTModule::Create<tonvo::TVSTPlugin>({}, tonvo::TDesktopServices::Instance());
+        // No editor form yet: the module then has no editor form class.
+        std::unique_ptr<tonvo::TTonvoModule> module =
+            tonvo::TVSTModule::Create<tonvo::TTonvoModule>({}, tonvo::TTonvoModule::TFormFactory{},
+                                                           tonvo::TDesktopServices::Instance());
         module->SetAudioMaster(audioMaster);
         // From here the host owns the instance; effClose destroys it.
         return module.release()->Effect();

@@ -153,7 +153,7 @@ void TPresetCommands::WritePreset(const std::string& name,
     module_.NotifyStateChanged();
 }
 
-void TPresetCommands::LoadPreset() {
+bool TPresetCommands::LoadPreset() {
     TDialogs& dialogs = module_.Dialogs();
     const std::optional<std::filesystem::path> chosen =
         dialogs.BrowsePresets(module_.PresetFolder(), module_.PresetName());
@@ -162,7 +162,7 @@ void TPresetCommands::LoadPreset() {
         if (!module_.PresetName().empty() && !module_.PresetFileExists(module_.PresetName())) {
             module_.SetPresetName({});
         }
-        return;
+        return false;
     }
     TMemoryStreamChunk wrapper;
     try {
@@ -175,12 +175,14 @@ void TPresetCommands::LoadPreset() {
         dialogs.Warning("Load Preset",
                         FailureText("Error loading preset from file.", failure.what()));
         module_.ResetParameterValues();
-        return;
+        return false;
     }
     wrapper.Payload().SetPosition(0);
-    if (module_.ReadStateBlock(wrapper.Payload(), false)) {
-        module_.SetPresetName(FileBaseName(*chosen));
+    if (!module_.ReadStateBlock(wrapper.Payload(), false)) {
+        return false;
     }
+    module_.SetPresetName(FileBaseName(*chosen));
+    return true;
 }
 
 void TPresetCommands::Init() {

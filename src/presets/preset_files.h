@@ -35,8 +35,8 @@ public:
 
     // Asks for a name (pre-filled with the current one) and writes the state under it.
     void SavePreset();
-    // Lets the user pick a preset in the browser and loads it.
-    void LoadPreset();
+    // Lets the user pick a preset in the browser and loads it; true when one was loaded.
+    bool LoadPreset();
     // After a Yes to "Initialize preset?": the init preset, or the default state.
     void Init();
     // The preset files the browser lists: regular "*.brelwickp" files, sorted without regard

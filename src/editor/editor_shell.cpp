@@ -1,0 +1,129 @@
+#include "editor/editor_shell.h"
+
+#include <stdexcept>
+
+namespace tonvo::editor {
+
+EditorShell::EditorShell(FormFactory factory, TEditorDialogs& dialogs, TDialogSize designSize)
+    : factory_(std::move(factory)), dialogs_(dialogs), designSize_(designSize) {}
+
+EditorShell::~EditorShell() {
+    Close();
+}
+
+int EditorShell::ClientWidth() const {
+    return form_ ? form_->buffer().width() : designSize_.Width;
+}
+
+int EditorShell::ClientHeight() const {
+    return form_ ? form_->buffer().height() : designSize_.Height;
+}
+
+void EditorShell::ShowInParent(void* parentWindow) {
+    if (form_) {
+        if (parentWindow != parent_) {
+            throw std::logic_error("The editor is already open in another window");
+        }
+        window_->show(*form_);
+        return;
+    }
+    try {
+        window_ = ui::open_editor_window(parentWindow);
+        if (!window_) {
+            throw std::runtime_error("No editor window can be made in the host's window");
+        }
+        if (factory_) {
+            form_ = factory_(window_->desktop());
+        }
+        if (!form_) {
+            throw std::runtime_error("The editor form could not be made");
+        }
+        parent_ = parentWindow;
+        window_->show(*form_);
+        dialogs_.AttachEditor(window_->desktop(), *form_);
+        dialogsAttached_ = true;
+        form_->FormShow();
+    } catch (...) {
+        Close();
+        throw;
+    }
+}
+
+void EditorShell::Close() noexcept {
+    if (dialogsAttached_) {
+        dialogsAttached_ = false;
+        try {
+            dialogs_.DetachEditor();
+        } catch (...) {
+            // Nothing may unwind into the host from here; the form goes regardless.
+        }
+    }
+    if (window_) {
+        window_->forget();
+    }
+    form_.reset();
+    window_.reset();
+    parent_ = nullptr;
+}
+
+void EditorShell::FocusControlUnderCursor() {
+    if (form_) {
+        form_->FocusControlUnderCursor();
+    }
+}
+
+void EditorShell::EditIdle() {
+    if (window_ && form_) {
+        window_->idle();
+    }
+}
+
+void EditorShell::UpdateControls() {
+    if (form_) {
+        form_->UpdateControls();
+    }
+}
+
+void EditorShell::RefreshHighlights() {
+    if (form_) {
+        form_->RefreshHighlights();
+    }
+}
+
+void EditorShell::UpdatePresetName() {
+    if (form_) {
+        form_->UpdatePresetName();
+    }
+}
+
+void EditorShell::PresetLoaded() {
+    if (form_) {
+        form_->PresetLoaded();
+    }
+}
+
+void EditorShell::InitPreset() {
+    if (form_) {
+        form_->InitPreset();
+    }
+}
+
+void EditorShell::ShowInfo(const std::string& text) {
+    if (form_) {
+        form_->ShowInfo(text);
+    }
+}
+
+TDialogSize EditorShell::GetPresetDialogSize() const {
+    return form_ ? form_->GetPresetDialogSize() : TPluginEditor::GetPresetDialogSize();
+}
+
+bool EditorShell::HighlightNoteOn(int note) {
+    return form_ && form_->HighlightNoteOn(note);
+}
+
+bool EditorShell::HighlightNoteOff(int note) {
+    return form_ && form_->HighlightNoteOff(note);
+}
+
+} // namespace tonvo::editor

@@ -1,0 +1,74 @@
+// The shipped plug-in module: the note-mapping module with its editor. It answers the editor's
+// forms (TEditorModule) from the module itself, runs the preset commands, owns the editor's
+// dialogs, and selects the skin's style before every editor opening.
+//
+// The editor form comes from a factory given at construction; the module has an editor form
+// class only when this build can make editor windows and a factory was given, so a build
+// without windows answers the host's editor opening with 0.
+//
+// Thread contract: as TVSTPlugin; the TEditorModule members on the user-interface thread.
+#pragma once
+
+#include "editor/editor_dialogs.h"
+#include "editor/plugin_editor_form.h"
+#include "engine/editor_module.h"
+#include "engine/plugin.h"
+#include "presets/preset_files.h"
+
+#include <functional>
+#include <memory>
+
+namespace tonvo {
+
+class TTonvoModule final : public TVSTPlugin, public TEditorModule {
+public:
+    using TFormFactory = std::function<std::unique_ptr<editor::PluginEditorForm>(
+        ui::Desktop& desktop, TEditorModule& module)>;
+
+    // Construct through TVSTModule::Create<TTonvoModule>(report, factory, ...). The design size
+    // is what the editor reports before its form exists.
+    explicit TTonvoModule(TFormFactory factory = {},
+                          TPluginServices& services = TPluginServices::Defaults(),
+                          TDialogSize designSize = {});
+    // The editor goes first: it uses the dialogs and the highlight gate.
+    ~TTonvoModule() override;
+
+    // TEditorModule.
+    TScaleMap& ScaleMap() noexcept override { return TVSTPlugin::ScaleMap(); }
+    bool PreviewNoteOn(int note, int velocity) noexcept override {
+        return TVSTPlugin::PreviewNoteOn(note, velocity);
+    }
+    bool PreviewNoteOff(int note, int velocity) noexcept override {
+        return TVSTPlugin::PreviewNoteOff(note, velocity);
+    }
+    void NotifyStateChanged() override { TVSTPlugin::NotifyStateChanged(); }
+    const std::string& ProductName() const noexcept override { return TVSTPlugin::ProductName(); }
+    const std::string& VersionText() const noexcept override { return PluginVersion; }
+    const std::string& UserGuideName() const noexcept override { return UserGuideFileName; }
+    const std::string& PresetName() const noexcept override { return TVSTPlugin::PresetName(); }
+    const std::filesystem::path& DataFolder() const noexcept override {
+        return TVSTPlugin::DataFolder();
+    }
+    const std::filesystem::path& PresetFolder() const noexcept override {
+        return TVSTPlugin::PresetFolder();
+    }
+    bool SafeFileExists(const std::filesystem::path& path) override;
+    int32_t SkinIndex() const noexcept override { return Style; }
+    void SetSkin(int32_t index) override { TVSTPlugin::SetSkin(index); }
+    TDialogs& Dialogs() noexcept override { return TVSTPlugin::Dialogs(); }
+    void SavePresetCommand() override { presetCommands_.SavePreset(); }
+    bool LoadPresetCommand() override { return presetCommands_.LoadPreset(); }
+    void LoadInitPreset() override { presetCommands_.Init(); }
+    TSpinLock& HighlightLock() noexcept override { return Highlights().Lock(); }
+
+    // The style of the current skin becomes the active one; a style that cannot be activated
+    // is reported in a "Load Skin" box and the editor opens with the style it has.
+    void ApplySkin() override;
+
+private:
+    TFormFactory formFactory_;
+    editor::TEditorDialogs dialogs_;
+    TPresetCommands presetCommands_{*this};
+};
+
+} // namespace tonvo

@@ -1,0 +1,272 @@
+// The shipped module with its editor, driven the way a host drives it: through the effect
+// record's dispatcher, with a HeadlessParent as the host's window and a small form of our own
+// standing in for the editor form.
+#include "plugin/tonvo_module.h"
+#include "support/event_block.h"
+#include "support/fake_host.h"
+#include "support/fake_services.h"
+#include "ui/headless/headless_editor_window.h"
+#include "ui/style.h"
+#include "ui/timer.h"
+
+#include <atomic>
+#include <gtest/gtest.h>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace tonvo {
+namespace {
+
+// What the test forms did; outlives them, so a call after a form died is still seen here.
+struct FormLog {
+    int made = 0;
+    int destroyed = 0;
+    int shows = 0;
+    int ticks = 0;
+    int updates = 0;
+    int refreshes = 0;
+    int nameUpdates = 0;
+    std::string shownName;
+    bool failNameUpdate = false;
+    // Hook calls made on another thread than the test's.
+    int foreignCalls = 0;
+    std::atomic<int> highlights{0};
+    std::atomic<int> highlightsAfterDeath{0};
+    std::thread::id uiThread = std::this_thread::get_id();
+};
+
+class TestForm final : public editor::PluginEditorForm {
+public:
+    TestForm(ui::Desktop& desktop, TEditorModule& module, FormLog& log)
+        : PluginEditorForm(desktop, 320, 200), module_(module), log_(log),
+          timer_(*this, ui::Millis{10}, [this] { ++log_.ticks; }) {
+        ++log_.made;
+        timer_.start();
+    }
+    ~TestForm() override {
+        ++log_.destroyed;
+        alive_.store(false);
+    }
+
+    void FormShow() override { Hook(log_.shows); }
+    void UpdateControls() override { Hook(log_.updates); }
+    void RefreshHighlights() override {
+        // The refresh must come after the controls of the same idle call.
+        EXPECT_GT(log_.updates, log_.refreshes);
+        Hook(log_.refreshes);
+    }
+    void UpdatePresetName() override {
+        if (log_.failNameUpdate) {
+            throw std::runtime_error("no name field");
+        }
+        Hook(log_.nameUpdates);
+        log_.shownName = module_.PresetName();
+    }
+    bool HighlightNoteOn(int) override {
+        ++(alive_.load() ? log_.highlights : log_.highlightsAfterDeath);
+        return true;
+    }
+
+private:
+    void Hook(int& counter) {
+        ++counter;
+        if (std::this_thread::get_id() != log_.uiThread) {
+            ++log_.foreignCalls;
+        }
+    }
+
+    TEditorModule& module_;
+    FormLog& log_;
+    ui::Timer timer_;
+    std::atomic<bool> alive_{true};
+};
+
+class PluginEditor : public ::testing::Test {
+protected:
+    PluginEditor() {
+        module = TVSTModule::Create<TTonvoModule>(
+            {},
+            [this](ui::Desktop& on, TEditorModule& owner) {
+                return std::make_unique<TestForm>(on, owner, log);
+            },
+            services);
+        module->AttachHostCallback(&test::FakeHost::Callback);
+        module->InstallProcessingRoutines();
+        savedStyle = &ui::active_style();
+    }
+    ~PluginEditor() override {
+        module.reset();
+        ui::set_active_style(*savedStyle);
+    }
+
+    intptr_t Call(int32_t opcode, int32_t index = 0, intptr_t value = 0, void* ptr = nullptr) {
+        AEffect* effect = module->Effect();
+        return effect->dispatcher(effect, opcode, index, value, ptr, 0.0f);
+    }
+    ERect Rect() {
+        ERect* rect = nullptr;
+        Call(effEditGetRect, 0, 0, &rect);
+        return rect != nullptr ? *rect : ERect{};
+    }
+    // One idle call after the clock moved on by one timer interval.
+    void Idle() {
+        desktop.manual_clock().advance(ui::Millis{10});
+        Call(effEditIdle);
+    }
+    void NoteOn(int note) {
+        test::EventBlock block;
+        block.NoteOn(0, note, 100);
+        Call(effProcessEvents, 0, 0, block.Get());
+    }
+
+    test::FakeHost host;
+    test::FakeServices services;
+    FormLog log;
+    ui::HeadlessDesktop desktop;
+    ui::HeadlessParent parent{desktop};
+    std::unique_ptr<TTonvoModule> module;
+    const ui::Style* savedStyle = nullptr;
+};
+
+TEST_F(PluginEditor, OpensInTheParentIdlesAndCloses) {
+    EXPECT_EQ(Rect().right, 0) << "no editor opened yet";
+    EXPECT_EQ(Rect().bottom, 0);
+
+    ASSERT_EQ(Call(effEditOpen, 0, 0, &parent), 1);
+    ASSERT_NE(parent.editor, nullptr);
+    EXPECT_EQ(log.shows, 1);
+    EXPECT_EQ(Rect().right, 320);
+    EXPECT_EQ(Rect().bottom, 200);
+
+    // Every idle call runs the timers; the flagged hooks only run when something was flagged.
+    Idle();
+    const int updates = log.updates;
+    for (int i = 0; i < 3; ++i) {
+        Idle();
+    }
+    EXPECT_EQ(log.ticks, 4);
+    EXPECT_EQ(parent.idles, 4);
+    EXPECT_EQ(log.updates, updates);
+    module->SetEditorNeedUpdate();
+    Idle();
+    EXPECT_EQ(log.updates, updates + 1);
+    EXPECT_EQ(log.refreshes, updates + 1);
+    EXPECT_EQ(log.ticks, 5);
+
+    Call(effEditClose);
+    EXPECT_EQ(parent.editor, nullptr);
+    EXPECT_EQ(log.destroyed, 1);
+    Idle();
+    EXPECT_EQ(log.ticks, 5) << "nothing runs with the editor closed";
+    EXPECT_EQ(Rect().right, 320) << "the last size stays the module's rectangle";
+}
+
+TEST_F(PluginEditor, WithoutAWindowOrFormThereIsNoEditor) {
+    parent.refuse = true;
+    EXPECT_EQ(Call(effEditOpen, 0, 0, &parent), 1) << "a failure to show is reported only";
+    EXPECT_EQ(log.made, 0);
+    Idle();
+    NoteOn(60);
+    EXPECT_FALSE(module->Highlights().Attached());
+    Call(effEditClose);
+
+    // The plug-in as shipped has no form factory: no editor form class at all.
+    auto bare = TVSTModule::Create<TTonvoModule>({}, TTonvoModule::TFormFactory{}, services);
+    AEffect* effect = bare->Effect();
+    EXPECT_EQ(effect->dispatcher(effect, effEditOpen, 0, 0, &parent, 0.0f), 0);
+}
+
+TEST_F(PluginEditor, AStateLoadedOnAnotherThreadReachesTheFormAtTheNextIdle) {
+    services.Files[services.PresetPath("Beta")] = {};
+    ASSERT_EQ(Call(effEditOpen, 0, 0, &parent), 1);
+    module->SetPresetName("Beta");
+    EXPECT_EQ(log.shownName, "Beta") << "on the editor's thread the form hears at once";
+    void* data = nullptr;
+    const intptr_t size = Call(effGetChunk, 1, 0, &data);
+    ASSERT_GT(size, 8);
+    std::vector<uint8_t> chunk(static_cast<uint8_t*>(data), static_cast<uint8_t*>(data) + size);
+    module->SetPresetName("Alpha");
+    Idle();
+    const int names = log.nameUpdates;
+    const int updates = log.updates;
+
+    std::thread worker([&] { Call(effSetChunk, 1, size, chunk.data()); });
+    worker.join();
+    EXPECT_EQ(module->PresetName(), "Beta");
+    EXPECT_EQ(log.foreignCalls, 0);
+    EXPECT_EQ(log.nameUpdates, names);
+    EXPECT_EQ(log.shownName, "Alpha");
+
+    Idle();
+    EXPECT_EQ(log.nameUpdates, names + 1);
+    EXPECT_EQ(log.shownName, "Beta");
+    EXPECT_EQ(log.updates, updates + 1) << "the state load shows in the controls too";
+    Idle();
+    EXPECT_EQ(log.nameUpdates, names + 1);
+
+    // On the editor's thread a form failing to show the name does not fail the load.
+    log.failNameUpdate = true;
+    module->SetPresetName("Alpha");
+    EXPECT_EQ(Call(effSetChunk, 1, size, chunk.data()), size);
+    EXPECT_EQ(module->PresetName(), "Beta");
+    EXPECT_EQ(module->LastReportedException(), "UpdatePresetName: no name field");
+}
+
+TEST_F(PluginEditor, HighlightsStopBeforeTheFormGoes) {
+    ASSERT_EQ(Call(effEditOpen, 0, 0, &parent), 1);
+    NoteOn(60);
+    EXPECT_EQ(log.highlights, 1);
+    EXPECT_TRUE(module->EditorNeedUpdate()) << "a changed highlight asks for a refresh";
+    Call(effEditClose);
+    NoteOn(62);
+    Idle();
+    EXPECT_EQ(log.highlights, 1);
+    EXPECT_EQ(log.highlightsAfterDeath, 0);
+    EXPECT_FALSE(module->Highlights().Attached());
+}
+
+TEST_F(PluginEditor, EachOpeningSelectsTheStyleOfTheSkin) {
+    module->SetSkin(2);
+    Call(effEditOpen, 0, 0, &parent);
+    EXPECT_EQ(ui::active_style().name, "Light");
+    Call(effEditClose);
+    module->SetSkin(9);
+    Call(effEditOpen, 0, 0, &parent);
+    EXPECT_EQ(ui::active_style().name, "Carbon") << "an unknown index shows the first skin";
+    Call(effEditClose);
+}
+
+// An audio thread plays notes throughout while the editor opens and closes: no highlight may
+// reach a form being destroyed (the address sanitizer and the form's own check see it).
+TEST_F(PluginEditor, OpensAndClosesAHundredTimesWhileNotesPlay) {
+    std::atomic<bool> stop{false};
+    std::thread audio([&] {
+        test::EventBlock block;
+        for (int note = 0; !stop.load(); note = (note + 1) % 128) {
+            block.Clear();
+            block.NoteOn(0, note, 100).NoteOff(0, (note + 64) % 128, 0);
+            AEffect* effect = module->Effect();
+            effect->dispatcher(effect, effProcessEvents, 0, 0, block.Get(), 0.0f);
+        }
+    });
+    for (int i = 0; i < 100; ++i) {
+        ASSERT_EQ(Call(effEditOpen, 0, 0, &parent), 1);
+        Idle();
+        Idle();
+        Call(effEditClose);
+    }
+    stop.store(true);
+    audio.join();
+    EXPECT_EQ(parent.opened, 100);
+    EXPECT_EQ(log.made, 100);
+    EXPECT_EQ(log.destroyed, 100);
+    EXPECT_EQ(log.ticks, 200);
+    EXPECT_EQ(log.highlightsAfterDeath, 0);
+    EXPECT_EQ(parent.editor, nullptr);
+}
+
+} // namespace
+} // namespace tonvo
