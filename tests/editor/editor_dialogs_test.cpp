@@ -3,9 +3,9 @@
 // placed and answered as Load Preset needs.
 #include "editor/editor_dialogs.h"
 #include "editor/input_dialogs.h"
-#include "editor/standalone_desktop_stub.h"
 #include "platform/temp_folder.h"
 #include "ui/headless/headless_desktop.h"
+#include "ui/headless/headless_editor_window.h"
 #include "ui/style.h"
 
 #include <filesystem>
@@ -39,7 +39,7 @@ struct EditorDialogsFixture : ::testing::Test {
         dialogs.AttachEditor(desktop, form);
     }
     void TearDown() override {
-        test::SetStandaloneDesktop(nullptr);
+        ui::set_standalone_desktop(nullptr);
         ui::set_active_style(ui::system_style());
     }
 
@@ -120,7 +120,7 @@ TEST_F(EditorDialogsFixture, BrowsePresetsIsSizedByTheEditorAndReturnsTheChosenF
 }
 
 TEST_F(EditorDialogsFixture, OtherThreadsAndADetachedEditorUseTheStandaloneDesktop) {
-    test::SetStandaloneDesktop(&standalone);
+    ui::set_standalone_desktop(&standalone);
     standalone.expect_modal([](ui::Form& f) {
         // No owner: centred on the screen.
         EXPECT_EQ(f.left(), (800 - f.width()) / 2);
@@ -140,7 +140,7 @@ TEST_F(EditorDialogsFixture, OtherThreadsAndADetachedEditorUseTheStandaloneDeskt
     EXPECT_EQ(standalone.shown().size(), 2u);
 
     // No standalone desktop: nothing shows, and the answers are a dismissed box's.
-    test::SetStandaloneDesktop(nullptr);
+    ui::set_standalone_desktop(nullptr);
     on_other_thread([&] {
         dialogs.Warning("Load Preset", "Error loading preset.");
         answer = dialogs.Ask("Preset Exists", "Overwrite existing preset?");
@@ -152,7 +152,7 @@ TEST_F(EditorDialogsFixture, OtherThreadsAndADetachedEditorUseTheStandaloneDeskt
 
     // Detached: the editor's own thread goes standalone too.
     dialogs.DetachEditor();
-    test::SetStandaloneDesktop(&standalone);
+    ui::set_standalone_desktop(&standalone);
     dialogs.Information("About", "Tonvo");
     EXPECT_EQ(standalone.shown().size(), 3u);
     EXPECT_TRUE(desktop.shown().empty());

@@ -1,12 +1,14 @@
 #include "ui/headless/headless_editor_window.h"
 
+#include <atomic>
 #include <thread>
 
 namespace tonvo::ui {
 
 namespace {
 
-Desktop* standalone = nullptr;
+// Set by a test on its thread and read by dialogs asked for on others.
+std::atomic<Desktop*> standalone{nullptr};
 
 class HeadlessEditorWindow final : public EditorWindow {
 public:
@@ -64,11 +66,11 @@ std::unique_ptr<EditorWindow> open_editor_window(void* parent) {
 }
 
 Desktop* standalone_desktop() {
-    return standalone;
+    return standalone.load();
 }
 
 void set_standalone_desktop(Desktop* desktop) {
-    standalone = desktop;
+    standalone.store(desktop);
 }
 
 } // namespace tonvo::ui
