@@ -1,0 +1,218 @@
+// Whole-editor sessions seen from outside: the shipped module with its real editor form, opened
+// through the dispatcher in a headless parent window, used with clicks, popups and dialogs
+// answered by script. What the user did is read back as a host would: the map from the state
+// block the module hands out (effGetChunk, loaded into a second instance), the previews from
+// what reaches audioMasterProcessEvents.
+#include "editor/editor_factory.h"
+#include "editor/note_map_editor.h"
+#include "platform/temp_folder.h"
+#include "plugin/tonvo_module.h"
+#include "support/event_block.h"
+#include "support/fake_host.h"
+#include "support/fake_services.h"
+#include "ui/headless/headless_editor_window.h"
+#include "ui/menu_session.h"
+#include "ui/style.h"
+
+#include <array>
+#include <gtest/gtest.h>
+#include <memory>
+#include <vector>
+
+namespace tonvo {
+namespace {
+
+using Entries = std::array<int32_t, 12>;
+
+class EditorSession : public ::testing::Test {
+protected:
+    EditorSession() {
+        services.Documents = documents.Path();
+        module = Make();
+        savedStyle = &ui::active_style();
+    }
+    ~EditorSession() override {
+        module.reset();
+        ui::set_active_style(*savedStyle);
+    }
+
+    std::unique_ptr<TTonvoModule> Make() {
+        auto made = TVSTModule::Create<TTonvoModule>({}, &editor::CreateEditorForm, services);
+        made->AttachHostCallback(&test::FakeHost::Callback);
+        made->InstallProcessingRoutines();
+        return made;
+    }
+    intptr_t Call(int32_t opcode, int32_t index = 0, intptr_t value = 0, void* ptr = nullptr) {
+        AEffect* effect = module->Effect();
+        return effect->dispatcher(effect, opcode, index, value, ptr, 0.0f);
+    }
+    editor::TfrmEditor& Open() {
+        EXPECT_EQ(Call(effEditOpen, 0, 0, &parent), 1);
+        auto* form = dynamic_cast<editor::TfrmEditor*>(parent.editor);
+        EXPECT_NE(form, nullptr);
+        return *form;
+    }
+    void Idle() {
+        desktop.manual_clock().advance(ui::Millis{20});
+        Call(effEditIdle);
+    }
+    // The map as a host would see it: the module's state block, loaded into a fresh instance.
+    Entries MapSeenByHost() {
+        void* data = nullptr;
+        const intptr_t size = Call(effGetChunk, 1, 0, &data);
+        EXPECT_GT(size, 8);
+        auto other = Make();
+        AEffect* effect = other->Effect();
+        EXPECT_EQ(effect->dispatcher(effect, effSetChunk, 1, size, data, 0.0f), size);
+        Entries entries{};
+        for (int32_t i = 0; i < 12; ++i)
+            entries[static_cast<size_t>(i)] = other->ScaleMap().GetScaleMap(i);
+        return entries;
+    }
+    // What the host receives from the next processing call.
+    std::vector<test::Delivered> Process() {
+        host.Forget();
+        std::array<float, 64> left{}, right{};
+        std::array<float*, 2> outputs{left.data(), right.data()};
+        AEffect* effect = module->Effect();
+        effect->processReplacing(effect, nullptr, outputs.data(), 64);
+        return host.Events();
+    }
+    void Incoming(int status, int note) {
+        test::EventBlock block;
+        block.Midi(status, note, status == 0x90 ? 100 : 0);
+        Call(effProcessEvents, 0, 0, block.Get());
+    }
+
+    static ui::Point OnKey(editor::TfrmEditor& form, int k) {
+        const ui::TGuiSingleKey& key = form.MidiKeys.Keys()[static_cast<size_t>(k)];
+        const ui::Rect keys = form.MidiKeys.form_rect();
+        const int y =
+            key.has(ui::TGuiSingleKey::IsBlack) ? (key.Top + 3 * key.Bottom) / 4 : key.Bottom - 4;
+        return {keys.left + (key.Left + key.Right) / 2, keys.top + y};
+    }
+    static void ClickOn(ui::Form& form, const ui::Control& control) {
+        const ui::Rect r = control.form_rect();
+        ui::click(form, (r.left + r.right) / 2, (r.top + r.bottom) / 2);
+    }
+    static void Choose(ui::MenuSession& session, const ui::MenuItem& item) {
+        const ui::Rect row = session.item_rect(item);
+        ASSERT_FALSE(row.empty()) << item.Caption;
+        ui::click(session, (row.left + row.right) / 2, (row.top + row.bottom) / 2);
+    }
+
+    test::TempFolder documents;
+    test::FakeHost host;
+    test::FakeServices services;
+    ui::HeadlessDesktop desktop;
+    ui::HeadlessParent parent{desktop};
+    std::unique_ptr<TTonvoModule> module;
+    const ui::Style* savedStyle = nullptr;
+};
+
+TEST_F(EditorSession, PopupAndWizardChangeTheMapTheHostStores) {
+    editor::TfrmEditor& form = Open();
+    ERect* rect = nullptr;
+    Call(effEditGetRect, 0, 0, &rect);
+    ASSERT_NE(rect, nullptr);
+    EXPECT_EQ(rect->right, 662);
+    EXPECT_EQ(rect->bottom, 256);
+
+    // C# (blocked by default) set to F# from its popup; the host hears of the change.
+    const size_t automated = host.CountCalls(audioMasterAutomate);
+    desktop.expect_menu([&](ui::MenuSession& s) { Choose(s, form.ddmNote_Fsharp); });
+    const ui::Point cSharp = OnKey(form, 1);
+    ui::click(form, cSharp.x, cSharp.y, ui::MouseButton::right);
+    Entries expected = {0, 6, 2, -1, 4, 5, -1, 7, -1, 9, -1, 11};
+    EXPECT_EQ(MapSeenByHost(), expected);
+    EXPECT_EQ(host.CountCalls(audioMasterAutomate), automated + 1);
+
+    // The wizard: Minor from D, Easy Mode as stored (on after a reset), confirmed with Enter.
+    desktop.expect_menu([&](ui::MenuSession& s) {
+        Choose(s, form.panWizard.ddmScale.items().item(1)); // "Minor"
+    });
+    ClickOn(form, form.panWizard.btnScale);
+    desktop.expect_menu([&](ui::MenuSession& s) { Choose(s, form.panWizard.ddmTonic_D); });
+    ClickOn(form, form.panWizard.btnTonic);
+    EXPECT_EQ(MapSeenByHost(), expected) << "choosing alone changes nothing";
+    desktop.expect_modal([](ui::Form& box) { ui::type(box, "\r"); });
+    ClickOn(form, form.panWizard.btnApply);
+    expected = {2, -1, 4, -1, 5, 7, -1, 9, -1, 10, -1, 0};
+    EXPECT_EQ(MapSeenByHost(), expected);
+    EXPECT_EQ(module->ScaleMap().ScaleName, "Minor");
+    EXPECT_EQ(host.CountCalls(audioMasterAutomate), automated + 2);
+
+    // Init from the main menu, answered Yes: the default map again, and the wizard follows.
+    desktop.expect_menu([&](ui::MenuSession& s) { Choose(s, form.ddmMenu_Init); });
+    desktop.expect_modal([](ui::Form& box) { ui::type(box, "\r"); });
+    ClickOn(form, form.btnMenu);
+    EXPECT_EQ(MapSeenByHost(), (Entries{0, -1, 2, -1, 4, 5, -1, 7, -1, 9, -1, 11}));
+    EXPECT_EQ(form.panWizard.btnScale.caption(), "Major");
+    EXPECT_EQ(desktop.unanswered(), 0);
+    EXPECT_EQ(desktop.unanswered_menus(), 0);
+    Call(effEditClose);
+}
+
+TEST_F(EditorSession, KeysPreviewToTheHostAndIncomingNotesLightUp) {
+    module->ScaleMap().SetScaleMap(2, 4); // D => E
+    editor::TfrmEditor& form = Open();
+
+    const ui::Point d = OnKey(form, 2);
+    form.deliver_mouse_down(ui::MouseButton::left, d.x, d.y);
+    EXPECT_EQ(Process(), (std::vector<test::Delivered>{test::NoteOn(0, 64, 100)}));
+    EXPECT_EQ(form.lblInfo.caption(), "PREVIEW: D=>E");
+    form.deliver_mouse_up(ui::MouseButton::left, d.x, d.y);
+    EXPECT_EQ(Process(), (std::vector<test::Delivered>{test::NoteOff(0, 64, 100)}));
+
+    // A note from the host lights its key and is listed once the idle call comes.
+    Incoming(0x90, 62);
+    Process();
+    Idle();
+    EXPECT_TRUE(form.MidiKeys.Keys()[2].has(ui::TGuiSingleKey::Pressed));
+    EXPECT_EQ(form.lblInfo.caption(), "D=>E");
+    // While it is shown the mouse plays nothing.
+    form.deliver_mouse_down(ui::MouseButton::left, d.x, d.y);
+    form.deliver_mouse_up(ui::MouseButton::left, d.x, d.y);
+    EXPECT_TRUE(Process().empty());
+    // The key goes dark at its note-off even when its class was re-mapped in between.
+    module->ScaleMap().SetScaleMap(2, -1);
+    Incoming(0x80, 62);
+    Process();
+    Idle();
+    EXPECT_FALSE(form.MidiKeys.Keys()[2].has(ui::TGuiSingleKey::Pressed));
+    EXPECT_EQ(form.lblInfo.caption(), "");
+    Call(effEditClose);
+}
+
+TEST_F(EditorSession, AStateFromTheHostShowsAtTheNextIdle) {
+    editor::TfrmEditor& form = Open();
+    auto other = Make();
+    other->ScaleMap().SetScaleMap(0, 7);
+    other->SetPresetName("Fifths");
+    services.Files[services.PresetPath("Fifths")] = {};
+    void* data = nullptr;
+    AEffect* effect = other->Effect();
+    const intptr_t size = effect->dispatcher(effect, effGetChunk, 1, 0, &data, 0.0f);
+    ASSERT_EQ(Call(effSetChunk, 1, size, data), size);
+    Idle();
+    EXPECT_EQ(form.btnPresets.caption(), "Fifths");
+    EXPECT_EQ(module->ScaleMap().GetScaleMap(0), 7);
+    Call(effEditClose);
+}
+
+// Run under the address sanitizer by the test command: each cycle builds and frees the whole
+// form tree, its menus and the scale list.
+TEST_F(EditorSession, OpensAndClosesAHundredTimes) {
+    for (int i = 0; i < 100; ++i) {
+        ASSERT_EQ(Call(effEditOpen, 0, 0, &parent), 1);
+        Idle();
+        Incoming(0x90, 60 + i % 12);
+        Idle();
+        Call(effEditClose);
+        ASSERT_EQ(parent.editor, nullptr);
+    }
+    EXPECT_EQ(parent.opened, 100);
+}
+
+} // namespace
+} // namespace tonvo
