@@ -5,6 +5,7 @@
 // what reaches audioMasterProcessEvents.
 #include "editor/editor_factory.h"
 #include "editor/note_map_editor.h"
+#include "editor/preset_browser.h"
 #include "platform/temp_folder.h"
 #include "plugin/tonvo_module.h"
 #include "support/event_block.h"
@@ -15,6 +16,7 @@
 #include "ui/style.h"
 
 #include <array>
+#include <fstream>
 #include <gtest/gtest.h>
 #include <memory>
 #include <vector>
@@ -197,6 +199,41 @@ TEST_F(EditorSession, AStateFromTheHostShowsAtTheNextIdle) {
     Idle();
     EXPECT_EQ(form.btnPresets.caption(), "Fifths");
     EXPECT_EQ(module->ScaleMap().GetScaleMap(0), 7);
+    Call(effEditClose);
+}
+
+TEST_F(EditorSession, LoadPresetOpensTheBrowserOverTheEditorAndLoadsTheChoice) {
+    // A preset saved by another instance, as a file in the preset folder.
+    auto other = Make();
+    other->ScaleMap().SetScaleMap(0, 7);
+    void* data = nullptr;
+    AEffect* effect = other->Effect();
+    const intptr_t size = effect->dispatcher(effect, effGetChunk, 1, 0, &data, 0.0f);
+    const std::filesystem::path folder = documents.Path() / "Brelwick" / "Tonvo" / "Presets";
+    std::filesystem::create_directories(folder);
+    std::ofstream(folder / "Fifths.brelwickp", std::ios::binary)
+        .write(static_cast<const char*>(data), static_cast<std::streamsize>(size));
+
+    editor::TfrmEditor& form = Open();
+    form.set_position(200, 100);
+    desktop.expect_modal([](ui::Form& shown) {
+        auto& browser = dynamic_cast<editor::TfrmPresets&>(shown);
+        // The editor's own size for it (client width - 32, height + 96), centred on the editor.
+        EXPECT_EQ(browser.width(), 630);
+        EXPECT_EQ(browser.height(), 352);
+        EXPECT_EQ(browser.left(), 200 + 16);
+        EXPECT_EQ(browser.top(), 100 - 48);
+        ASSERT_EQ(browser.lstPresets.count(), 1);
+        const ui::Rect item = browser.lstPresets.item_rect(0);
+        const ui::Rect list = browser.lstPresets.form_rect();
+        ui::click(browser, list.left + (item.left + item.right) / 2,
+                  list.top + (item.top + item.bottom) / 2);
+        ClickOn(browser, browser.btnOK);
+    });
+    ClickOn(form, form.btnPresets);
+    EXPECT_EQ(desktop.shown().size(), 1u);
+    EXPECT_EQ(module->ScaleMap().GetScaleMap(0), 7);
+    EXPECT_EQ(form.btnPresets.caption(), "Fifths");
     Call(effEditClose);
 }
 
