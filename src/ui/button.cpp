@@ -26,7 +26,7 @@ Button* find_dialog_button(Control& root, bool want_default) {
 } // namespace
 
 Button::Button(Control* parent)
-    : Control(parent), font_(Typeface::regular, 12), style_(&system_style()) {
+    : Pressable(parent), font_(Typeface::regular, 12), style_(&system_style()) {
     set_bounds(Rect::from_size(0, 0, kDefaultWidth, kDefaultHeight));
 }
 
@@ -54,10 +54,6 @@ void Button::apply_style(const Style& style) {
     invalidate();
 }
 
-bool Button::pressed() const {
-    return held_ && inside_ && form() != nullptr && form()->capture() == this && usable();
-}
-
 void Button::paint(Canvas& canvas, const Rect& area) {
     const Style& s = *style_;
     const bool enabled = usable();
@@ -77,32 +73,6 @@ void Button::paint(Canvas& canvas, const Rect& area) {
     draw_text(canvas, font_, x, y, caption_, text);
     if (focused())
         draw_focus_rect(canvas, area.inset(kFocusInset), text);
-}
-
-void Button::mouse_down(MouseButton button, int, int, Modifiers) {
-    if (button != MouseButton::left)
-        return;
-    held_ = true;
-    inside_ = true;
-    invalidate();
-}
-
-void Button::mouse_move(int x, int y, Modifiers) {
-    if (!held_)
-        return;
-    const bool inside = x >= 0 && y >= 0 && x < width() && y < height();
-    if (inside != inside_) {
-        inside_ = inside;
-        invalidate();
-    }
-}
-
-void Button::mouse_up(MouseButton button, int, int, Modifiers) {
-    if (button != MouseButton::left || !held_)
-        return;
-    held_ = false;
-    inside_ = false;
-    invalidate();
 }
 
 bool Button::key_down(Key key, Modifiers mods) {

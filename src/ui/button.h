@@ -9,15 +9,15 @@
 // Thread contract: user-interface thread only.
 #pragma once
 
-#include "ui/control.h"
 #include "ui/font.h"
+#include "ui/pressable.h"
 #include "ui/style.h"
 
 #include <string>
 
 namespace tonvo::ui {
 
-class Button : public Control {
+class Button : public Pressable {
 public:
     static constexpr int kDefaultWidth = 75;
     static constexpr int kDefaultHeight = 25;
@@ -39,16 +39,8 @@ public:
 
     void apply_style(const Style& style);
 
-    // Held with the left button and the pointer on it.
-    bool pressed() const;
-
     bool can_focus() const override { return true; }
     void paint(Canvas& canvas, const Rect& area) override;
-    void mouse_down(MouseButton button, int x, int y, Modifiers mods) override;
-    void mouse_move(int x, int y, Modifiers mods) override;
-    void mouse_up(MouseButton button, int x, int y, Modifiers mods) override;
-    void mouse_enter() override { invalidate(); }
-    void mouse_leave() override { invalidate(); }
     bool key_down(Key key, Modifiers mods) override;
     void click() override;
 
@@ -59,8 +51,6 @@ private:
     bool default_ = false;
     bool cancel_ = false;
     ModalResult modal_result_ = ModalResult::none;
-    bool held_ = false;
-    bool inside_ = false;
 };
 
 // Enter clicks the first usable default button under `root`, Escape the first usable cancel

@@ -22,7 +22,7 @@ void draw_tick(Canvas& canvas, const Rect& box, Color c) {
 
 } // namespace
 
-CheckBox::CheckBox(Control* parent) : Control(parent), style_(&system_style()) {
+CheckBox::CheckBox(Control* parent) : Pressable(parent), style_(&system_style()) {
     set_bounds(Rect::from_size(0, 0, kDefaultSize, kDefaultSize));
 }
 
@@ -42,11 +42,6 @@ Rect CheckBox::box() const {
     return Rect::from_size(kBoxLeft, (height() - kBoxSize) / 2, kBoxSize, kBoxSize);
 }
 
-// Read from the form, as the buttons do, so a press the form ended never leaves the box held.
-bool CheckBox::pressed() const {
-    return held_ && inside_ && form() != nullptr && form()->capture() == this && usable();
-}
-
 void CheckBox::paint(Canvas& canvas, const Rect& area) {
     const Style& s = *style_;
     const bool enabled = usable();
@@ -64,38 +59,6 @@ void CheckBox::paint(Canvas& canvas, const Rect& area) {
         draw_tick(canvas, b, mark);
     if (focused())
         draw_focus_rect(canvas, b.inset(-2).intersect(area), s.window_text);
-}
-
-void CheckBox::mouse_down(MouseButton button, int, int, Modifiers) {
-    if (button != MouseButton::left)
-        return;
-    held_ = true;
-    inside_ = true;
-    invalidate();
-}
-
-void CheckBox::mouse_move(int x, int y, Modifiers) {
-    if (!held_)
-        return;
-    const bool inside = x >= 0 && y >= 0 && x < width() && y < height();
-    if (inside != inside_) {
-        inside_ = inside;
-        invalidate();
-    }
-}
-
-void CheckBox::mouse_up(MouseButton button, int, int, Modifiers) {
-    if (button != MouseButton::left || !held_)
-        return;
-    held_ = false;
-    inside_ = false;
-    invalidate();
-}
-
-void CheckBox::capture_lost() {
-    held_ = false;
-    inside_ = false;
-    invalidate();
 }
 
 bool CheckBox::key_down(Key key, Modifiers mods) {

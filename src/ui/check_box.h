@@ -10,12 +10,12 @@
 // Thread contract: user-interface thread only.
 #pragma once
 
-#include "ui/control.h"
+#include "ui/pressable.h"
 #include "ui/style.h"
 
 namespace tonvo::ui {
 
-class CheckBox : public Control {
+class CheckBox : public Pressable {
 public:
     static constexpr int kBoxSize = 13;
 
@@ -31,25 +31,15 @@ public:
 
     // The square's rectangle in the control's own pixels.
     Rect box() const;
-    // Held with the left button and the pointer on it.
-    bool pressed() const;
 
     bool can_focus() const override { return true; }
     void paint(Canvas& canvas, const Rect& area) override;
-    void mouse_down(MouseButton button, int x, int y, Modifiers mods) override;
-    void mouse_move(int x, int y, Modifiers mods) override;
-    void mouse_up(MouseButton button, int x, int y, Modifiers mods) override;
-    void mouse_enter() override { invalidate(); }
-    void mouse_leave() override { invalidate(); }
-    void capture_lost() override;
     bool key_down(Key key, Modifiers mods) override;
     void click() override;
 
 private:
     const Style* style_;
     bool checked_ = false;
-    bool held_ = false;
-    bool inside_ = false;
 };
 
 } // namespace tonvo::ui
