@@ -46,9 +46,11 @@ TScaleWizardPanel::TScaleWizardPanel(ui::Control* parent, TEditorModule& module,
     btnScale.set_bounds(ui::Rect::from_size(11, 28, 166, 25));
     btnScale.set_font(ui::Font(ui::Typeface::bold, 12));
     btnScale.DropDownMenu = &ddmScale;
+    btnScale.set_drop_down_arrow(true);
     btnTonic.set_bounds(ui::Rect::from_size(11, 80, 83, 25));
     btnTonic.set_font(ui::Font(ui::Typeface::bold, 12));
     btnTonic.DropDownMenu = &ddmTonic;
+    btnTonic.set_drop_down_arrow(true);
     btnTonic.Value = 0;
 
     // On until SyncWizard shows the map's choice.
@@ -73,9 +75,7 @@ void TScaleWizardPanel::apply_style(const ui::Style& style) {
     ui::TQelGuiPanel::apply_style(style);
     for (ui::Label* label : {&lblScale, &lblTonic, &lblEasyMode})
         label->apply_style(style);
-    for (ui::TQelSpTBXSpeedButton* button :
-         {static_cast<ui::TQelSpTBXSpeedButton*>(&btnScale),
-          static_cast<ui::TQelSpTBXSpeedButton*>(&btnTonic), &btnApply})
+    for (ui::TQelSpTBXSpeedButton* button : {&btnScale, &btnTonic, &btnApply})
         button->apply_style(style);
     chkEasyMode.apply_style(style);
     ddmScale.apply_style(style);

@@ -14,7 +14,6 @@
 
 #include "engine/editor_module.h"
 #include "ui/check_box.h"
-#include "ui/drop_down_button.h"
 #include "ui/label.h"
 #include "ui/panel.h"
 #include "ui/popup_menu.h"
@@ -39,10 +38,10 @@ public:
     TScaleWizardPanel(ui::Control* parent, TEditorModule& module, ui::Form& owner);
 
     ui::Label lblScale;
-    ui::DropDownSpeedButton btnScale;
+    ui::TQelSpTBXSpeedButton btnScale;
     ui::TQelPopupMenu ddmScale;
     ui::Label lblTonic;
-    ui::DropDownSpeedButton btnTonic;
+    ui::TQelSpTBXSpeedButton btnTonic;
     ui::TQelPopupMenu ddmTonic;
     ui::MenuItem& ddmTonic_C;
     ui::MenuItem& ddmTonic_CSharp;

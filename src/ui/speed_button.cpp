@@ -132,6 +132,25 @@ void TQelSpTBXSpeedButton::click() {
 
 // --- TQelMenuButton ---
 
+Point TQelSpTBXSpeedButton::drop_down_point() const {
+    const Rect r = form_rect();
+    const Form* f = form();
+    return f != nullptr ? Point{f->left() + r.left, f->top() + r.bottom} : Point{r.left, r.bottom};
+}
+
+// The menu opens while the button shows its pressed look. The popup takes the release (its
+// own window or loop gets it), so when it has closed the button lets go of the mouse itself:
+// otherwise the form would keep sending the next press to it.
+void TQelSpTBXSpeedButton::pressed_down(MouseButton button) {
+    if (button != MouseButton::left || DropDownMenu == nullptr)
+        return;
+    const Point at = drop_down_point();
+    DropDownMenu->Popup(at.x, at.y);
+    release();
+    if (form() != nullptr && form()->capture() == this)
+        form()->cancel_capture();
+}
+
 TQelMenuButton::TQelMenuButton(Control* parent) : TQelSpTBXSpeedButton(parent) {
     set_bounds(Rect::from_size(0, 0, kDefaultSize, kDefaultSize));
     glyphs_[0] = menu16_glyph();
@@ -147,25 +166,6 @@ void TQelMenuButton::apply_style(const Style& style) {
         glyphs_[1] = menu16_glyph();
     }
     TQelSpTBXSpeedButton::apply_style(style);
-}
-
-Point TQelMenuButton::drop_down_point() const {
-    const Rect r = form_rect();
-    const Form* f = form();
-    return f != nullptr ? Point{f->left() + r.left, f->top() + r.bottom} : Point{r.left, r.bottom};
-}
-
-// The menu opens while the button shows its pressed glyph. The popup takes the release (its
-// own window or loop gets it), so when it has closed the button lets go of the mouse itself:
-// otherwise the form would keep sending the next press to it.
-void TQelMenuButton::pressed_down(MouseButton button) {
-    if (button != MouseButton::left || DropDownMenu == nullptr)
-        return;
-    const Point at = drop_down_point();
-    DropDownMenu->Popup(at.x, at.y);
-    release();
-    if (form() != nullptr && form()->capture() == this)
-        form()->cancel_capture();
 }
 
 void TQelMenuButton::paint_content(Canvas& canvas, const Rect& area, Color text) {

@@ -1,5 +1,8 @@
 // `TQelSpTBXSpeedButton`: a flat button that never takes the keyboard focus, and
-// `TQelMenuButton`, the speed button that shows the menu icon and opens a drop-down menu.
+// `TQelMenuButton`, the speed button that shows the menu icon.
+//
+// A speed button with a `DropDownMenu` opens it on a left press, below its left edge (the
+// scale wizard's choosers, the main menu's button).
 //
 // A speed button shows no face until the pointer is over it (hot), then a face while the left
 // button is held on it (pressed; dragging off shows it raised again). It clicks on a left
@@ -45,6 +48,11 @@ public:
     // Free for the owner: a choice the button stands for.
     int Value = -1;
 
+    // Opened on a left press; not owned. Without one the button only clicks.
+    DropDown* DropDownMenu = nullptr;
+    // The screen point the menu opens at: the button's bottom-left corner.
+    Point drop_down_point() const;
+
     std::function<void(TQelSpTBXSpeedButton& Sender, MouseButton Button, Modifiers Shift, int X,
                        int Y, bool& Continue)>
         OnBeforeMouseDown;
@@ -66,8 +74,9 @@ public:
     void click() override;
 
 protected:
-    // The press was let through; `pressed()` is already true for a left press.
-    virtual void pressed_down(MouseButton /*button*/) {}
+    // The press was let through; `pressed()` is already true for a left press. Opens the
+    // drop-down menu, if any.
+    virtual void pressed_down(MouseButton button);
     // What is drawn on the face: the caption, centred, in `text`.
     virtual void paint_content(Canvas& canvas, const Rect& area, Color text);
     // Ends the pressed look, as when the button is released.
@@ -89,19 +98,13 @@ public:
 
     explicit TQelMenuButton(Control* parent);
 
-    // Opened on a left press, below the button's left edge; not owned.
-    DropDown* DropDownMenu = nullptr;
-
     // Under a custom style the two glyphs are "menu16" with its black recoloured to the
     // style's button text and pressed button text; otherwise both are "menu16" as it is.
     void apply_style(const Style& style) override;
     // 0 normally, 1 while pressed.
     const Bitmap& glyph(int index) const { return glyphs_[index == 0 ? 0 : 1]; }
-    // The screen point the drop-down menu opens at.
-    Point drop_down_point() const;
 
 protected:
-    void pressed_down(MouseButton button) override;
     void paint_content(Canvas& canvas, const Rect& area, Color text) override;
 
 private:
