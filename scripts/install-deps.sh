@@ -5,11 +5,12 @@ set -euo pipefail
 
 # With --native: only what the Linux build needs (the main job); otherwise everything the
 # tests need as well.
-native=(cmake ninja-build g++ libgtest-dev libgmock-dev libbenchmark-dev libstb-dev fonts-liberation2)
+native=(cmake ninja-build g++ libgtest-dev libgmock-dev libbenchmark-dev libstb-dev fonts-liberation2 libxcb1-dev)
 packages=("${native[@]}")
 if [ "${1:-}" != "--native" ]; then
   packages+=(
     clang-format googletest clang-14 libclang-rt-14-dev
+    xvfb xauth x11-utils libxcb-xtest0-dev
     g++-mingw-w64-i686 g++-mingw-w64-x86-64
     ardour
     wine wine64 wine32:i386

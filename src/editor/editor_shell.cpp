@@ -21,11 +21,13 @@ int EditorShell::ClientHeight() const {
 
 void EditorShell::ShowInParent(void* parentWindow) {
     if (form_) {
-        if (parentWindow != parent_) {
-            throw std::logic_error("The editor is already open in another window");
+        if (parentWindow == parent_) {
+            window_->show(*form_);
+            return;
         }
-        window_->show(*form_);
-        return;
+        // Opened elsewhere without a close (the host rebuilt its window): the form cannot move
+        // between host windows, so the old window and its form go and new ones are built.
+        Close();
     }
     try {
         window_ = ui::open_editor_window(parentWindow);

@@ -35,7 +35,7 @@ public:
     int ClientHeight() const override;
     // Fails, leaving nothing open, when no window can be made in that parent or the form
     // cannot be made. Showing again in the same parent shows the same form again; a different
-    // parent while open is refused (the form cannot move between host windows).
+    // parent while open drops the old window and form and builds new ones there.
     void ShowInParent(void* parentWindow) override;
     void FocusControlUnderCursor() override;
     void EditIdle() override;

@@ -164,8 +164,12 @@ protected:
     std::span<const THandlerBinding> HandlerTable() const override;
 
     // The editor's life: the skin before opening, the highlights once the form is shown, and
-    // no highlight after it.
-    void BeforeEditOpen() override { ApplySkin(); }
+    // no highlight after it. An opening may replace a form still shown (the host opened again
+    // in another window), so no highlight reaches the editor until it is shown again.
+    void BeforeEditOpen() override {
+        DetachEditorHighlights();
+        ApplySkin();
+    }
     void AfterEditOpen() override;
     void BeforeEditorFormDestroyed() noexcept override;
 

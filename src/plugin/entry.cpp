@@ -1,6 +1,7 @@
 // The library's entry: the host calls it with its callback and gets the effect record of a new
 // plug-in instance, or null when the instance cannot be made. Exported as VSTPluginMain and,
 // for older hosts, as main; nothing else is exported.
+#include "editor/editor_factory.h"
 #include "plugin/tonvo_module.h"
 #include "presets/desktop_services.h"
 
@@ -15,9 +16,9 @@
 extern "C" TONVO_EXPORT AEffect* VSTCALLBACK
 VSTPluginMain(audioMasterCallback audioMaster) noexcept {
     try {
-        // No editor form yet: the module then has no editor form class.
+        // The editor form; a build that cannot make editor windows has no editor form class.
         std::unique_ptr<tonvo::TTonvoModule> module =
-            tonvo::TVSTModule::Create<tonvo::TTonvoModule>({}, tonvo::TTonvoModule::TFormFactory{},
+            tonvo::TVSTModule::Create<tonvo::TTonvoModule>({}, &tonvo::editor::CreateEditorForm,
                                                            tonvo::TDesktopServices::Instance());
         module->SetAudioMaster(audioMaster);
         // From here the host owns the instance; effClose destroys it.

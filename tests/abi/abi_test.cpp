@@ -319,18 +319,20 @@ TEST_F(PluginAbi, ResumeAsksForMidiAndSuspendSaysNothing) {
     EXPECT_TRUE(host.Calls().empty());
 }
 
-TEST_F(PluginAbi, EditorRequestsWithoutAnEditorForm) {
+TEST_F(PluginAbi, EditorRequestsWhereNoWindowCanBeMade) {
     ASSERT_NE(Make(), nullptr);
     ERect* rect = nullptr;
-    EXPECT_EQ(Call(effEditGetRect, 0, 0, &rect), 0);
+    EXPECT_EQ(Call(effEditGetRect, 0, 0, &rect), 0) << "no form before the first opening";
     ASSERT_NE(rect, nullptr);
     EXPECT_EQ(rect->top, 0);
     EXPECT_EQ(rect->left, 0);
     EXPECT_EQ(rect->right, 0);
     EXPECT_EQ(rect->bottom, 0);
     EXPECT_EQ(Call(effEditGetRect), 0);
+    // Not a window: the Linux build makes its form and fails only to show it (reported, not
+    // an error to the host); the Windows build has no editor form at all yet.
     int parent = 0;
-    EXPECT_EQ(Call(effEditOpen, 0, 0, &parent), 0);
+    EXPECT_EQ(Call(effEditOpen, 0, 0, &parent), TONVO_PLUGIN_EDITOR_WINDOWS);
     EXPECT_EQ(Call(effEditIdle), 0);
     EXPECT_EQ(Call(effEditClose), 0);
 }

@@ -241,6 +241,26 @@ TEST_F(PluginEditor, EachOpeningSelectsTheStyleOfTheSkin) {
 
 // An audio thread plays notes throughout while the editor opens and closes: no highlight may
 // reach a form being destroyed (the address sanitizer and the form's own check see it).
+TEST_F(PluginEditor, OpeningInAnotherWindowWhileOpenRebuildsTheEditorThere) {
+    ui::HeadlessParent other{desktop};
+    ASSERT_EQ(Call(effEditOpen, 0, 0, &parent), 1);
+    ASSERT_EQ(Call(effEditOpen, 0, 0, &parent), 1);
+    EXPECT_EQ(log.made, 1) << "the same window: the same form";
+    ASSERT_EQ(Call(effEditOpen, 0, 0, &other), 1);
+    EXPECT_EQ(parent.editor, nullptr);
+    ASSERT_NE(other.editor, nullptr);
+    EXPECT_EQ(log.made, 2);
+    EXPECT_EQ(log.destroyed, 1);
+    NoteOn(60);
+    EXPECT_EQ(log.highlightsAfterDeath, 0);
+    EXPECT_GT(log.highlights, 0) << "the new form hears the notes";
+    Idle();
+    EXPECT_EQ(other.idles, 1);
+    Call(effEditClose);
+    EXPECT_EQ(other.editor, nullptr);
+    EXPECT_EQ(log.destroyed, 2);
+}
+
 TEST_F(PluginEditor, OpensAndClosesAHundredTimesWhileNotesPlay) {
     std::atomic<bool> stop{false};
     std::thread audio([&] {

@@ -1,0 +1,83 @@
+// The desktop of one X11 editor window: the process's steady clock, a clipboard held in memory,
+// the screen of the window's connection, and the modal loops, which run inside the host's call
+// that asked for them on the editor's own connection (no thread of ours, nothing waits on the
+// connection's file descriptor).
+//
+// Popup menus are override-redirect windows placed in root coordinates with the pointer
+// grabbed; a press outside every pane closes the menu. Modal forms are not shown yet: run_modal
+// answers Cancel at once, as a dismissed box would.
+//
+// Thread contract: the thread that opened the editor window.
+#pragma once
+
+#include "ui/bitmap.h"
+#include "ui/clipboard.h"
+#include "ui/desktop.h"
+
+#include <cstdint>
+#include <vector>
+#include <xcb/xcb.h>
+
+namespace tonvo::ui {
+
+// How our back buffers go to the server: the depth and visual of the window, whether its
+// pixels take our bytes as they are (32 bits a pixel, masks ff0000/ff00/ff in the server's
+// byte order) or byte-swapped, and the largest request the server takes.
+struct X11PixelFormat {
+    uint8_t depth = 0;
+    xcb_visualid_t visual = 0;
+    bool swap_bytes = false;
+    uint32_t max_request_bytes = 0;
+};
+
+// Why a visual cannot take our pixels, or empty when it can.
+const char* check_visual(const xcb_setup_t* setup, uint8_t depth, const xcb_visualtype_t* visual);
+// The visual with this id on the screen, and its depth; null when there is none.
+const xcb_visualtype_t* find_visual(const xcb_screen_t* screen, xcb_visualid_t id,
+                                    uint8_t* depth = nullptr);
+
+// Sends `area` of `bitmap` (in its own pixels; clipped to it) to `drawable` at the same place
+// plus (dx, dy), in strips each below the server's request limit. `scratch` is reused.
+void put_area(xcb_connection_t* connection, xcb_drawable_t drawable, xcb_gcontext_t gc,
+              const X11PixelFormat& format, const Bitmap& bitmap, Rect area,
+              std::vector<uint8_t>& scratch);
+
+class X11Desktop final : public Desktop {
+public:
+    // What the modal loops hand back to the editor window: events of the connection that are
+    // not theirs (with `input` false the window only repaints and follows its own state), and
+    // a call to repaint what its timers changed.
+    class Sink {
+    public:
+        virtual ~Sink() = default;
+        virtual void take_event(const xcb_generic_event_t& event, bool input) = 0;
+        virtual void repaint() = 0;
+    };
+
+    X11Desktop(xcb_connection_t* connection, const xcb_screen_t* screen, X11PixelFormat format,
+               Sink& sink);
+
+    Clock& clock() override;
+    Clipboard& clipboard() override { return clipboard_; }
+    Rect screen() override;
+
+    ModalResult run_modal(Form& form, Form* owner) override;
+    void wait(Millis time) override;
+    void run_menu(MenuSession& session) override;
+
+    // The number of modal windows answered with Cancel unshown, and of menus run.
+    int unshown_modals() const { return unshown_modals_; }
+    int menus_run() const { return menus_run_; }
+
+private:
+    xcb_connection_t* connection_;
+    const xcb_screen_t* screen_;
+    X11PixelFormat format_;
+    Sink& sink_;
+    MemoryClipboard clipboard_;
+    std::vector<uint8_t> scratch_;
+    int unshown_modals_ = 0;
+    int menus_run_ = 0;
+};
+
+} // namespace tonvo::ui

@@ -1,0 +1,329 @@
+#include "ui/x11/x11_editor_window.h"
+
+#include "ui/x11/x11_desktop.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <optional>
+#include <thread>
+#include <xcb/xcb.h>
+
+namespace tonvo::ui {
+
+namespace {
+
+thread_local const char* open_failure = "";
+
+constexpr uint32_t kXembedMapped = 1;
+
+template <typename T>
+using Reply = std::unique_ptr<T, decltype(&std::free)>;
+
+template <typename T>
+Reply<T> reply(T* answer) {
+    return Reply<T>(answer, &std::free);
+}
+
+Modifiers modifiers_of(uint16_t state) {
+    return Modifiers{(state & XCB_MOD_MASK_SHIFT) != 0, (state & XCB_MOD_MASK_CONTROL) != 0,
+                     (state & XCB_MOD_MASK_1) != 0};
+}
+
+std::optional<MouseButton> button_of(xcb_button_t detail) {
+    switch (detail) {
+    case 1: return MouseButton::left;
+    case 2: return MouseButton::middle;
+    case 3: return MouseButton::right;
+    default: return std::nullopt;
+    }
+}
+
+// One wheel notch, as the toolkit counts it.
+constexpr int kWheelNotch = 120;
+
+xcb_atom_t intern(xcb_connection_t* c, const char* name) {
+    const auto answer = reply(xcb_intern_atom_reply(
+        c, xcb_intern_atom(c, 0, static_cast<uint16_t>(std::strlen(name)), name), nullptr));
+    return answer ? answer->atom : xcb_atom_t{XCB_ATOM_NONE};
+}
+
+class X11EditorWindow final : public EditorWindow, private X11Desktop::Sink {
+public:
+    // Null (with open_failure set) when no window can be made in `parent`.
+    static std::unique_ptr<X11EditorWindow> open(xcb_window_t parent);
+    ~X11EditorWindow() override;
+
+    Desktop& desktop() override { return *desktop_; }
+    void show(Form& form) override;
+    void forget() override { form_ = nullptr; }
+    void idle() override;
+
+private:
+    X11EditorWindow(xcb_connection_t* c, const xcb_screen_t* screen, X11PixelFormat format,
+                    xcb_window_t window)
+        : connection_(c), screen_(screen), format_(format), window_(window),
+          thread_(std::this_thread::get_id()),
+          desktop_(std::make_unique<X11Desktop>(c, screen, format,
+                                                static_cast<X11Desktop::Sink&>(*this))) {}
+
+    bool usable() const {
+        return std::this_thread::get_id() == thread_ && xcb_connection_has_error(connection_) == 0;
+    }
+    void take_event(const xcb_generic_event_t& event, bool input) override;
+    void repaint() override;
+    void deliver_input(const xcb_generic_event_t& event);
+    // The form's screen position, for dialogs and menus placed over it.
+    void update_position();
+
+    xcb_connection_t* connection_;
+    const xcb_screen_t* screen_;
+    X11PixelFormat format_;
+    xcb_window_t window_;
+    xcb_gcontext_t gc_ = 0;
+    std::thread::id thread_;
+    std::unique_ptr<X11Desktop> desktop_;
+    Form* form_ = nullptr;
+    // False once the server destroyed the window (with the host's window).
+    bool alive_ = true;
+    std::vector<uint8_t> scratch_;
+};
+
+std::unique_ptr<X11EditorWindow> X11EditorWindow::open(xcb_window_t parent) {
+    int screen_number = 0;
+    xcb_connection_t* c = xcb_connect(nullptr, &screen_number);
+    const auto fail = [&](const char* why) -> std::unique_ptr<X11EditorWindow> {
+        open_failure = why;
+        std::fprintf(stderr, "Tonvo: no editor window: %s\n", why);
+        xcb_disconnect(c);
+        return nullptr;
+    };
+    if (xcb_connection_has_error(c) != 0) {
+        return fail("no connection to the X server");
+    }
+    const xcb_setup_t* setup = xcb_get_setup(c);
+    const auto attributes =
+        reply(xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, parent), nullptr));
+    const auto geometry = reply(xcb_get_geometry_reply(c, xcb_get_geometry(c, parent), nullptr));
+    if (!attributes || !geometry) {
+        return fail("the host's window does not exist");
+    }
+    // The parent's screen is the one whose root it lives under.
+    const xcb_screen_t* screen = nullptr;
+    for (auto s = xcb_setup_roots_iterator(setup); s.rem != 0; xcb_screen_next(&s)) {
+        if (s.data->root == geometry->root) {
+            screen = s.data;
+        }
+    }
+    if (screen == nullptr) {
+        return fail("the host's window is on no screen of the display");
+    }
+    // Our window takes the parent's visual, so no colormap of its own is needed.
+    X11PixelFormat format;
+    format.visual = attributes->visual;
+    const xcb_visualtype_t* visual = find_visual(screen, format.visual, &format.depth);
+    if (const char* why = check_visual(setup, format.depth, visual); *why != '\0') {
+        return fail(why);
+    }
+    format.swap_bytes = setup->image_byte_order != XCB_IMAGE_ORDER_LSB_FIRST;
+    format.max_request_bytes = xcb_get_maximum_request_length(c) * 4;
+
+    const xcb_window_t window = xcb_generate_id(c);
+    const uint32_t values[] = {XCB_BACK_PIXMAP_NONE, 0,
+                               XCB_EVENT_MASK_EXPOSURE | XCB_EVENT_MASK_BUTTON_PRESS |
+                                   XCB_EVENT_MASK_BUTTON_RELEASE | XCB_EVENT_MASK_POINTER_MOTION |
+                                   XCB_EVENT_MASK_LEAVE_WINDOW | XCB_EVENT_MASK_STRUCTURE_NOTIFY};
+    const xcb_void_cookie_t made = xcb_create_window_checked(
+        c, format.depth, window, parent, 0, 0, 1, 1, 0, XCB_WINDOW_CLASS_INPUT_OUTPUT,
+        format.visual, XCB_CW_BACK_PIXMAP | XCB_CW_BORDER_PIXEL | XCB_CW_EVENT_MASK, values);
+    if (xcb_generic_error_t* error = xcb_request_check(c, made)) {
+        std::free(error);
+        return fail("the window could not be made in the host's window");
+    }
+    const xcb_atom_t xembed = intern(c, "_XEMBED_INFO");
+    if (xembed != XCB_ATOM_NONE) {
+        const uint32_t info[] = {0, kXembedMapped};
+        xcb_change_property(c, XCB_PROP_MODE_REPLACE, window, xembed, xembed, 32, 2, info);
+    }
+    std::unique_ptr<X11EditorWindow> made_window(new X11EditorWindow(c, screen, format, window));
+    made_window->gc_ = xcb_generate_id(c);
+    xcb_create_gc(c, made_window->gc_, window, 0, nullptr);
+    xcb_map_window(c, window);
+    xcb_flush(c);
+    open_failure = "";
+    return made_window;
+}
+
+X11EditorWindow::~X11EditorWindow() {
+    form_ = nullptr;
+    if (xcb_connection_has_error(connection_) == 0) {
+        // The window may be gone with the host's: the error that brings is never read.
+        xcb_free_gc(connection_, gc_);
+        if (alive_) {
+            xcb_destroy_window(connection_, window_);
+        }
+        xcb_flush(connection_);
+    }
+    desktop_.reset();
+    xcb_disconnect(connection_);
+}
+
+void X11EditorWindow::show(Form& form) {
+    if (!usable()) {
+        return;
+    }
+    form_ = &form;
+    const uint32_t size[] = {static_cast<uint32_t>(std::max(1, form.width())),
+                             static_cast<uint32_t>(std::max(1, form.height()))};
+    xcb_configure_window(connection_, window_, XCB_CONFIG_WINDOW_WIDTH | XCB_CONFIG_WINDOW_HEIGHT,
+                         size);
+    update_position();
+    form.invalidate();
+    repaint();
+    xcb_flush(connection_);
+}
+
+void X11EditorWindow::update_position() {
+    const auto at = reply(xcb_translate_coordinates_reply(
+        connection_, xcb_translate_coordinates(connection_, window_, screen_->root, 0, 0),
+        nullptr));
+    if (at && form_ != nullptr) {
+        form_->set_position(at->dst_x, at->dst_y);
+    }
+}
+
+void X11EditorWindow::idle() {
+    if (!usable()) {
+        return;
+    }
+    while (xcb_generic_event_t* event = xcb_poll_for_event(connection_)) {
+        take_event(*event, true);
+        std::free(event);
+        if (!usable()) {
+            return;
+        }
+    }
+    if (form_ != nullptr) {
+        form_->idle();
+    }
+    repaint();
+    xcb_flush(connection_);
+}
+
+void X11EditorWindow::repaint() {
+    if (form_ == nullptr) {
+        return;
+    }
+    const std::vector<Rect>& areas = form_->paint_invalid();
+    if (!alive_) {
+        return;
+    }
+    for (const Rect& area : areas) {
+        put_area(connection_, window_, gc_, format_, form_->buffer(), area, scratch_);
+    }
+}
+
+void X11EditorWindow::take_event(const xcb_generic_event_t& event, bool input) {
+    switch (event.response_type & 0x7f) {
+    case 0:
+        // An error: requests on a window that has vanished; nothing to do.
+        break;
+    case XCB_EXPOSE: {
+        const auto& e = reinterpret_cast<const xcb_expose_event_t&>(event);
+        if (e.window == window_ && form_ != nullptr) {
+            form_->invalidate_rect(Rect::from_size(e.x, e.y, e.width, e.height));
+        }
+        break;
+    }
+    case XCB_DESTROY_NOTIFY: {
+        const auto& e = reinterpret_cast<const xcb_destroy_notify_event_t&>(event);
+        if (e.window == window_) {
+            alive_ = false;
+        }
+        break;
+    }
+    case XCB_CONFIGURE_NOTIFY:
+        // The host moved its window: dialogs and menus go over where the editor is now.
+        if (reinterpret_cast<const xcb_configure_notify_event_t&>(event).window == window_) {
+            update_position();
+        }
+        break;
+    default:
+        if (input && form_ != nullptr && alive_) {
+            deliver_input(event);
+        }
+        break;
+    }
+}
+
+void X11EditorWindow::deliver_input(const xcb_generic_event_t& event) {
+    Form& form = *form_;
+    switch (event.response_type & 0x7f) {
+    case XCB_BUTTON_PRESS: {
+        const auto& e = reinterpret_cast<const xcb_button_press_event_t&>(event);
+        if (e.detail == 4 || e.detail == 5) {
+            form.deliver_mouse_wheel(e.detail == 4 ? kWheelNotch : -kWheelNotch, e.event_x,
+                                     e.event_y, modifiers_of(e.state));
+        } else if (const auto button = button_of(e.detail)) {
+            // The root position of the press, for a menu or dialog it opens.
+            form.set_position(e.root_x - e.event_x, e.root_y - e.event_y);
+            const int menus = desktop_->menus_run();
+            form.deliver_mouse_down(*button, e.event_x, e.event_y, modifiers_of(e.state));
+            if (form_ != nullptr && desktop_->menus_run() != menus) {
+                // The menu took the pointer and the release: the press is over for the form.
+                form_->cancel_capture();
+            }
+        }
+        break;
+    }
+    case XCB_BUTTON_RELEASE: {
+        const auto& e = reinterpret_cast<const xcb_button_release_event_t&>(event);
+        if (const auto button = button_of(e.detail)) {
+            form.deliver_mouse_up(*button, e.event_x, e.event_y, modifiers_of(e.state));
+        }
+        break;
+    }
+    case XCB_MOTION_NOTIFY: {
+        const auto& e = reinterpret_cast<const xcb_motion_notify_event_t&>(event);
+        form.deliver_mouse_move(e.event_x, e.event_y, modifiers_of(e.state));
+        break;
+    }
+    case XCB_LEAVE_NOTIFY: {
+        const auto& e = reinterpret_cast<const xcb_leave_notify_event_t&>(event);
+        // Leaving while a button is held keeps the press (the implicit grab goes on).
+        if (e.mode == XCB_NOTIFY_MODE_NORMAL &&
+            (e.state & (XCB_BUTTON_MASK_1 | XCB_BUTTON_MASK_2 | XCB_BUTTON_MASK_3)) == 0) {
+            form.deliver_mouse_leave();
+        }
+        break;
+    }
+    default: break;
+    }
+}
+
+} // namespace
+
+const char* x11_open_failure() {
+    return open_failure;
+}
+
+bool editor_windows_available() {
+    return true;
+}
+
+std::unique_ptr<EditorWindow> open_editor_window(void* parent) {
+    const auto id = static_cast<xcb_window_t>(reinterpret_cast<uintptr_t>(parent));
+    if (id == XCB_NONE) {
+        open_failure = "no host window";
+        return nullptr;
+    }
+    return X11EditorWindow::open(id);
+}
+
+Desktop* standalone_desktop() {
+    // Without an editor there is no connection: a dialog then answers as dismissed.
+    return nullptr;
+}
+
+} // namespace tonvo::ui
