@@ -17,6 +17,8 @@ namespace {
 thread_local const char* open_failure = "";
 
 constexpr uint32_t kXembedMapped = 1;
+constexpr int kConnectTries = 4;
+constexpr Millis kConnectRetryDelay{20};
 
 template <typename T>
 using Reply = std::unique_ptr<T, decltype(&std::free)>;
@@ -91,8 +93,14 @@ private:
 };
 
 std::unique_ptr<X11EditorWindow> X11EditorWindow::open(xcb_window_t parent) {
-    int screen_number = 0;
-    xcb_connection_t* c = xcb_connect(nullptr, &screen_number);
+    // A server may turn a connection away while it still tears down one just closed (Xvfb
+    // does, when an editor is closed and opened again at once): a few tries, briefly apart.
+    xcb_connection_t* c = xcb_connect(nullptr, nullptr);
+    for (int tries = 1; tries < kConnectTries && xcb_connection_has_error(c) != 0; ++tries) {
+        xcb_disconnect(c);
+        std::this_thread::sleep_for(kConnectRetryDelay);
+        c = xcb_connect(nullptr, nullptr);
+    }
     const auto fail = [&](const char* why) -> std::unique_ptr<X11EditorWindow> {
         open_failure = why;
         std::fprintf(stderr, "Tonvo: no editor window: %s\n", why);

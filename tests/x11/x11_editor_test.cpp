@@ -1,0 +1,334 @@
+// The Linux plug-in's editor in a real X server: the built Tonvo.so, loaded as a host loads it,
+// opens its editor in a window this test makes on its own connection (run_with_xvfb.sh gives
+// the test a private Xvfb). What the server shows is read back and compared with the headless
+// renderer's golden image; the host's window troubles (opened again elsewhere, destroyed before
+// the close) and fifty openings must leave nothing behind; a click made with XTest previews its
+// key to the host.
+#include "editor/editor_factory.h"
+#include "editor/note_map_editor.h"
+#include "platform/temp_folder.h"
+#include "plugin/tonvo_module.h"
+#include "support/fake_host.h"
+#include "support/fake_services.h"
+#include "support/temp_home.h"
+#include "tonvo_host/plugin_library.h"
+#include "ui/golden.h"
+#include "ui/headless/headless_editor_window.h"
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <memory>
+#include <thread>
+#include <vector>
+#include <xcb/xcb.h>
+#include <xcb/xtest.h>
+
+namespace tonvo {
+namespace {
+
+// The plug-in reads its settings and presets from the user's folders: a throw-away home.
+test::TempHome home;
+
+tools::PluginLibrary& Library() {
+    static tools::PluginLibrary library(TONVO_PLUGIN_PATH);
+    return library;
+}
+
+template <typename T>
+using Reply = std::unique_ptr<T, decltype(&std::free)>;
+template <typename T>
+Reply<T> Own(T* reply) {
+    return Reply<T>(reply, &std::free);
+}
+
+size_t OpenFiles() {
+    size_t count = 0;
+    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator("/proc/self/fd"))
+        ++count;
+    return count;
+}
+
+// The state the golden image was drawn with ("Major Pentatonic", C# => D), made by the module
+// in this program and handed to the plug-in as a host hands it a preset. The same module shows
+// its editor headless, which tells where its keys lie.
+struct GoldenState {
+    GoldenState() {
+        services.Documents = documents.Path();
+        module = TVSTModule::Create<TTonvoModule>({}, &editor::CreateEditorForm, services);
+        module->SetPresetName("Major Pentatonic");
+        module->ScaleMap().SetScaleMap(1, 2);
+    }
+    std::vector<uint8_t> Chunk() {
+        void* data = nullptr;
+        AEffect* effect = module->Effect();
+        const intptr_t size = effect->dispatcher(effect, effGetChunk, 1, 0, &data, 0.0f);
+        const auto* bytes = static_cast<const uint8_t*>(data);
+        return size > 0 ? std::vector<uint8_t>(bytes, bytes + size) : std::vector<uint8_t>{};
+    }
+    // A form pixel low on key `k` (white keys) of the editor.
+    ui::Point OnKey(int k) {
+        AEffect* effect = module->Effect();
+        effect->dispatcher(effect, effEditOpen, 0, 0, &parent, 0.0f);
+        auto* form = dynamic_cast<editor::TfrmEditor*>(parent.editor);
+        if (form == nullptr)
+            return {};
+        const ui::TGuiSingleKey& key = form->MidiKeys.Keys()[static_cast<size_t>(k)];
+        const ui::Rect keys = form->MidiKeys.form_rect();
+        return {keys.left + (key.Left + key.Right) / 2, keys.top + key.Bottom - 4};
+    }
+
+    test::TempFolder documents;
+    test::FakeServices services;
+    ui::HeadlessDesktop desktop;
+    ui::HeadlessParent parent{desktop};
+    std::unique_ptr<TTonvoModule> module;
+};
+
+class X11Editor : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (const char* why = std::getenv("TONVO_X11_SKIP"))
+            GTEST_SKIP() << why;
+        ASSERT_TRUE(Library().Loaded()) << Library().Error();
+        // Xvfb turns a connection away while it still tears down one just closed.
+        ASSERT_TRUE(Eventually([&] {
+            if (x != nullptr)
+                xcb_disconnect(x);
+            x = xcb_connect(nullptr, nullptr);
+            return xcb_connection_has_error(x) == 0;
+        })) << "no X server at DISPLAY";
+        screen = xcb_setup_roots_iterator(xcb_get_setup(x)).data;
+        const tools::PluginMain entry = Library().Entry("VSTPluginMain");
+        ASSERT_NE(entry, nullptr);
+        effect = entry(&test::FakeHost::Callback);
+        ASSERT_NE(effect, nullptr);
+        Call(effOpen);
+    }
+    void TearDown() override {
+        if (effect != nullptr)
+            Call(effClose);
+        if (x != nullptr)
+            xcb_disconnect(x);
+    }
+
+    intptr_t Call(int32_t opcode, int32_t index = 0, intptr_t value = 0, void* ptr = nullptr) {
+        return effect->dispatcher(effect, opcode, index, value, ptr, 0.0f);
+    }
+    intptr_t Open(xcb_window_t parent) {
+        return Call(effEditOpen, 0, 0, reinterpret_cast<void*>(static_cast<uintptr_t>(parent)));
+    }
+    // A round trip: everything sent before has been handled by the server.
+    void Sync() { Own(xcb_get_input_focus_reply(x, xcb_get_input_focus(x), nullptr)); }
+    // Host idle calls with the server given time to handle what each sent.
+    void Pump(int calls = 5) {
+        for (int i = 0; i < calls; ++i) {
+            Call(effEditIdle);
+            Sync();
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+    }
+    // Waits (up to two seconds) for what another connection's requests bring about: the
+    // server serves its clients in no set order.
+    template <typename Condition>
+    bool Eventually(Condition condition) {
+        for (int i = 0; i < 200; ++i) {
+            if (condition())
+                return true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        return condition();
+    }
+    // A top-level window at (left, top), as a host's editor frame.
+    xcb_window_t MakeWindow(int left, int top, int width, int height, uint32_t fill = 0) {
+        const xcb_window_t window = xcb_generate_id(x);
+        const uint32_t values[] = {fill, 1};
+        xcb_create_window(x, XCB_COPY_FROM_PARENT, window, screen->root, static_cast<int16_t>(left),
+                          static_cast<int16_t>(top), static_cast<uint16_t>(width),
+                          static_cast<uint16_t>(height), 0, XCB_WINDOW_CLASS_INPUT_OUTPUT,
+                          screen->root_visual, XCB_CW_BACK_PIXEL | XCB_CW_OVERRIDE_REDIRECT,
+                          values);
+        xcb_map_window(x, window);
+        Sync();
+        return window;
+    }
+    std::vector<xcb_window_t> Children(xcb_window_t parent) {
+        const auto tree = Own(xcb_query_tree_reply(x, xcb_query_tree(x, parent), nullptr));
+        if (!tree)
+            return {};
+        const xcb_window_t* ids = xcb_query_tree_children(tree.get());
+        return {ids, ids + xcb_query_tree_children_length(tree.get())};
+    }
+    // What the server shows of the window, as an opaque bitmap (32 bits a pixel on Xvfb).
+    ui::Bitmap Read(xcb_window_t window, int width, int height) {
+        ui::Bitmap out(width, height);
+        const auto image = Own(xcb_get_image_reply(
+            x,
+            xcb_get_image(x, XCB_IMAGE_FORMAT_Z_PIXMAP, window, 0, 0, static_cast<uint16_t>(width),
+                          static_cast<uint16_t>(height), ~0u),
+            nullptr));
+        if (!image || xcb_get_image_data_length(image.get()) != width * height * 4) {
+            ADD_FAILURE() << "the window's image could not be read";
+            return out;
+        }
+        const uint8_t* data = xcb_get_image_data(image.get());
+        for (int y = 0; y < height; ++y)
+            for (int col = 0; col < width; ++col, data += 4)
+                out.pixel(col, y) = ui::Color{data[0], data[1], data[2], 255};
+        return out;
+    }
+    void LoadGoldenState(GoldenState& state) {
+        std::vector<uint8_t> chunk = state.Chunk();
+        ASSERT_GT(chunk.size(), 8u);
+        // A preset's name only stays when its file exists.
+        std::filesystem::create_directories(home.Presets());
+        std::ofstream(home.Presets() / "Major Pentatonic.brelwickp", std::ios::binary)
+            .write(reinterpret_cast<const char*>(chunk.data()),
+                   static_cast<std::streamsize>(chunk.size()));
+        ASSERT_EQ(Call(effSetChunk, 1, static_cast<intptr_t>(chunk.size()), chunk.data()),
+                  static_cast<intptr_t>(chunk.size()));
+    }
+    std::vector<test::Delivered> Process() {
+        host.Forget();
+        float left[64] = {};
+        float right[64] = {};
+        float* outputs[2] = {left, right};
+        effect->processReplacing(effect, nullptr, outputs, 64);
+        return host.Events();
+    }
+
+    test::FakeHost host;
+    xcb_connection_t* x = nullptr;
+    const xcb_screen_t* screen = nullptr;
+    AEffect* effect = nullptr;
+};
+
+TEST_F(X11Editor, ShowsTheGoldenPictureInTheHostsWindowAndRepaintsWhatWasCovered) {
+    GoldenState state;
+    LoadGoldenState(state);
+    // The size is known once the form exists: first from the opening, as hosts ask again.
+    const xcb_window_t parent = MakeWindow(100, 100, 700, 300);
+    ASSERT_EQ(Open(parent), 1);
+    ERect* rect = nullptr;
+    ASSERT_EQ(Call(effEditGetRect, 0, 0, &rect), 1);
+    ASSERT_NE(rect, nullptr);
+    const int width = rect->right - rect->left;
+    const int height = rect->bottom - rect->top;
+    EXPECT_EQ(width, 662);
+    EXPECT_EQ(height, 256);
+    Pump();
+
+    const std::vector<xcb_window_t> children = Children(parent);
+    ASSERT_EQ(children.size(), 1u) << "one child of the host's window";
+    const xcb_window_t editor = children[0];
+    const auto geometry = Own(xcb_get_geometry_reply(x, xcb_get_geometry(x, editor), nullptr));
+    ASSERT_TRUE(geometry);
+    EXPECT_EQ(geometry->x, 0);
+    EXPECT_EQ(geometry->y, 0);
+    EXPECT_EQ(geometry->width, width);
+    EXPECT_EQ(geometry->height, height);
+    const auto attributes =
+        Own(xcb_get_window_attributes_reply(x, xcb_get_window_attributes(x, editor), nullptr));
+    ASSERT_TRUE(attributes);
+    EXPECT_EQ(attributes->map_state, XCB_MAP_STATE_VIEWABLE) << "mapped at once";
+    const auto atom =
+        Own(xcb_intern_atom_reply(x, xcb_intern_atom(x, 1, 12, "_XEMBED_INFO"), nullptr));
+    ASSERT_TRUE(atom);
+    const auto info = Own(xcb_get_property_reply(
+        x, xcb_get_property(x, 0, editor, atom->atom, XCB_GET_PROPERTY_TYPE_ANY, 0, 2), nullptr));
+    ASSERT_TRUE(info);
+    ASSERT_EQ(xcb_get_property_value_length(info.get()), 8);
+    const auto* xembed = static_cast<const uint32_t*>(xcb_get_property_value(info.get()));
+    EXPECT_EQ(xembed[0], 0u);
+    EXPECT_EQ(xembed[1], 1u) << "XEMBED_MAPPED";
+
+    ui::expect_golden(Read(editor, width, height), "editor_carbon");
+
+    // A window over part of the editor and gone again: the server keeps nothing of what it
+    // covered (no backing store); the editor repaints it on the next idle calls.
+    const xcb_window_t cover = MakeWindow(150, 150, 300, 120, 0xffffff);
+    xcb_destroy_window(x, cover);
+    Sync();
+    Pump();
+    ui::expect_golden(Read(editor, width, height), "editor_carbon");
+    Call(effEditClose);
+    EXPECT_TRUE(Eventually([&] { return Children(parent).empty(); }))
+        << "the editor's window goes at the close";
+}
+
+TEST_F(X11Editor, OpensAndClosesFiftyTimesLeavingNothingBehind) {
+    const xcb_window_t parent = MakeWindow(0, 0, 700, 300);
+    ASSERT_EQ(Open(parent), 1);
+    Pump(1);
+    Call(effEditClose);
+    const size_t files = OpenFiles();
+    for (int i = 0; i < 50; ++i) {
+        ASSERT_EQ(Open(parent), 1);
+        Pump(2);
+        ASSERT_EQ(Children(parent).size(), 1u) << "opening " << i;
+        Call(effEditClose);
+        ASSERT_TRUE(Eventually([&] { return Children(parent).empty(); })) << "opening " << i;
+    }
+    EXPECT_EQ(OpenFiles(), files) << "every connection is closed with its editor";
+    ASSERT_EQ(Open(parent), 1);
+    Pump(2);
+    EXPECT_EQ(Children(parent).size(), 1u) << "and the server still takes new ones";
+}
+
+TEST_F(X11Editor, HostWindowsReplacedOrDestroyedUnderTheEditor) {
+    // Opened again in another window without a close: the old window goes, the new one shows.
+    const xcb_window_t first = MakeWindow(0, 0, 700, 300);
+    const xcb_window_t second = MakeWindow(0, 350, 700, 300);
+    ASSERT_EQ(Open(first), 1);
+    Pump(2);
+    ASSERT_EQ(Open(second), 1);
+    Pump(2);
+    EXPECT_TRUE(Eventually([&] { return Children(first).empty(); }));
+    EXPECT_EQ(Children(second).size(), 1u);
+
+    // The host destroys its window before the close: idle and close go on quietly.
+    xcb_destroy_window(x, second);
+    Sync();
+    Pump(3);
+    Call(effEditClose);
+    Pump(1);
+
+    // And the next opening works as ever.
+    ASSERT_EQ(Open(first), 1);
+    Pump(2);
+    EXPECT_EQ(Children(first).size(), 1u);
+
+    // A parent id that is no window: the opening shows nothing and breaks nothing.
+    Call(effEditClose);
+    EXPECT_EQ(Open(second), 1) << "the form is made; only its window is refused";
+    Pump(1);
+    Call(effEditClose);
+}
+
+TEST_F(X11Editor, AClickOnAKeyPreviewsItToTheHost) {
+    GoldenState state;
+    LoadGoldenState(state);
+    const ui::Point d = state.OnKey(2);
+    ASSERT_NE(d.x, 0);
+    const xcb_window_t parent = MakeWindow(100, 100, 700, 300);
+    ASSERT_EQ(Open(parent), 1);
+    Pump();
+    Process();
+
+    const auto fake = [&](uint8_t type, uint8_t detail, int16_t at_x = 0, int16_t at_y = 0) {
+        xcb_test_fake_input(x, type, detail, XCB_CURRENT_TIME, screen->root, at_x, at_y, 0);
+        Sync();
+        Pump(2);
+    };
+    fake(XCB_MOTION_NOTIFY, 0, static_cast<int16_t>(100 + d.x), static_cast<int16_t>(100 + d.y));
+    fake(XCB_BUTTON_PRESS, 1);
+    EXPECT_EQ(Process(), (std::vector<test::Delivered>{test::NoteOn(0, 62, 100)}));
+    fake(XCB_BUTTON_RELEASE, 1);
+    EXPECT_EQ(Process(), (std::vector<test::Delivered>{test::NoteOff(0, 62, 100)}));
+    Call(effEditClose);
+}
+
+} // namespace
+} // namespace tonvo
