@@ -17,6 +17,7 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -68,16 +69,29 @@ struct GoldenState {
         const auto* bytes = static_cast<const uint8_t*>(data);
         return size > 0 ? std::vector<uint8_t>(bytes, bytes + size) : std::vector<uint8_t>{};
     }
+    editor::TfrmEditor* Form() {
+        if (parent.editor == nullptr) {
+            AEffect* effect = module->Effect();
+            effect->dispatcher(effect, effEditOpen, 0, 0, &parent, 0.0f);
+        }
+        return dynamic_cast<editor::TfrmEditor*>(parent.editor);
+    }
     // A form pixel low on key `k` (white keys) of the editor.
     ui::Point OnKey(int k) {
-        AEffect* effect = module->Effect();
-        effect->dispatcher(effect, effEditOpen, 0, 0, &parent, 0.0f);
-        auto* form = dynamic_cast<editor::TfrmEditor*>(parent.editor);
+        editor::TfrmEditor* form = Form();
         if (form == nullptr)
             return {};
         const ui::TGuiSingleKey& key = form->MidiKeys.Keys()[static_cast<size_t>(k)];
         const ui::Rect keys = form->MidiKeys.form_rect();
         return {keys.left + (key.Left + key.Right) / 2, keys.top + key.Bottom - 4};
+    }
+    // The middle of the wizard's Apply button.
+    ui::Point OnApply() {
+        editor::TfrmEditor* form = Form();
+        if (form == nullptr)
+            return {};
+        const ui::Rect r = form->panWizard.btnApply.form_rect();
+        return {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
     }
 
     test::TempFolder documents;
@@ -199,6 +213,27 @@ protected:
         return host.Events();
     }
 
+    std::vector<uint8_t> Chunk() {
+        void* data = nullptr;
+        const intptr_t size = Call(effGetChunk, 1, 0, &data);
+        const auto* bytes = static_cast<const uint8_t*>(data);
+        return size > 0 ? std::vector<uint8_t>(bytes, bytes + size) : std::vector<uint8_t>{};
+    }
+    // Pointer and key input made with XTest on `c`, each followed by host idle calls.
+    void Fake(xcb_connection_t* c, uint8_t type, uint8_t detail, int at_x = 0, int at_y = 0,
+              bool idle = true) {
+        xcb_test_fake_input(c, type, detail, XCB_CURRENT_TIME, screen->root,
+                            static_cast<int16_t>(at_x), static_cast<int16_t>(at_y), 0);
+        Own(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
+        if (idle)
+            Pump(2);
+    }
+    void Click(int at_x, int at_y) {
+        Fake(x, XCB_MOTION_NOTIFY, 0, at_x, at_y);
+        Fake(x, XCB_BUTTON_PRESS, 1);
+        Fake(x, XCB_BUTTON_RELEASE, 1);
+    }
+
     test::FakeHost host;
     xcb_connection_t* x = nullptr;
     const xcb_screen_t* screen = nullptr;
@@ -317,16 +352,135 @@ TEST_F(X11Editor, AClickOnAKeyPreviewsItToTheHost) {
     Pump();
     Process();
 
-    const auto fake = [&](uint8_t type, uint8_t detail, int16_t at_x = 0, int16_t at_y = 0) {
-        xcb_test_fake_input(x, type, detail, XCB_CURRENT_TIME, screen->root, at_x, at_y, 0);
-        Sync();
-        Pump(2);
-    };
-    fake(XCB_MOTION_NOTIFY, 0, static_cast<int16_t>(100 + d.x), static_cast<int16_t>(100 + d.y));
-    fake(XCB_BUTTON_PRESS, 1);
+    Fake(x, XCB_MOTION_NOTIFY, 0, 100 + d.x, 100 + d.y);
+    Fake(x, XCB_BUTTON_PRESS, 1);
     EXPECT_EQ(Process(), (std::vector<test::Delivered>{test::NoteOn(0, 62, 100)}));
-    fake(XCB_BUTTON_RELEASE, 1);
+    Fake(x, XCB_BUTTON_RELEASE, 1);
     EXPECT_EQ(Process(), (std::vector<test::Delivered>{test::NoteOff(0, 62, 100)}));
+    Call(effEditClose);
+}
+
+// What a watcher on its own connection saw of the dialog.
+struct DialogSeen {
+    bool found = false;
+    bool dialogType = false;
+    xcb_window_t transientFor = 0;
+    int left = 0;
+    int top = 0;
+    int width = 0;
+    int height = 0;
+};
+
+TEST_F(X11Editor, TheWizardsConfirmationIsADialogOverTheHostsWindow) {
+    GoldenState state;
+    LoadGoldenState(state);
+    const ui::Point apply = state.OnApply();
+    ASSERT_NE(apply.x, 0);
+    const xcb_window_t parent = MakeWindow(100, 100, 700, 300);
+    ASSERT_EQ(Open(parent), 1);
+    Pump();
+    const std::vector<uint8_t> before = Chunk();
+
+    const auto atom = [](xcb_connection_t* c, const char* name) {
+        const auto answer = Own(xcb_intern_atom_reply(
+            c, xcb_intern_atom(c, 0, static_cast<uint16_t>(std::strlen(name)), name), nullptr));
+        return answer ? answer->atom : xcb_atom_t{XCB_ATOM_NONE};
+    };
+    // The host's thread is inside the idle call serving the dialog: a watcher with its own
+    // connection finds the dialog among the top-level windows and answers it.
+    const auto watch = [&](DialogSeen& seen, bool with_enter) {
+        xcb_connection_t* c = nullptr;
+        if (!Eventually([&] {
+                if (c != nullptr)
+                    xcb_disconnect(c);
+                c = xcb_connect(nullptr, nullptr);
+                return xcb_connection_has_error(c) == 0;
+            }))
+            return;
+        const xcb_atom_t type = atom(c, "_NET_WM_WINDOW_TYPE");
+        const xcb_atom_t dialog_type = atom(c, "_NET_WM_WINDOW_TYPE_DIALOG");
+        xcb_window_t dialog = 0;
+        Eventually([&] {
+            const auto tree =
+                Own(xcb_query_tree_reply(c, xcb_query_tree(c, screen->root), nullptr));
+            const xcb_window_t* ids = tree ? xcb_query_tree_children(tree.get()) : nullptr;
+            for (int i = 0; tree && i < xcb_query_tree_children_length(tree.get()); ++i) {
+                const auto value = Own(xcb_get_property_reply(
+                    c, xcb_get_property(c, 0, ids[i], type, XCB_ATOM_ATOM, 0, 1), nullptr));
+                if (value && xcb_get_property_value_length(value.get()) == 4 &&
+                    *static_cast<xcb_atom_t*>(xcb_get_property_value(value.get())) == dialog_type)
+                    dialog = ids[i];
+            }
+            return dialog != 0;
+        });
+        if (dialog == 0) {
+            xcb_disconnect(c);
+            return;
+        }
+        seen.found = true;
+        seen.dialogType = true;
+        const auto owner = Own(xcb_get_property_reply(
+            c, xcb_get_property(c, 0, dialog, XCB_ATOM_WM_TRANSIENT_FOR, XCB_ATOM_WINDOW, 0, 1),
+            nullptr));
+        if (owner && xcb_get_property_value_length(owner.get()) == 4)
+            seen.transientFor = *static_cast<xcb_window_t*>(xcb_get_property_value(owner.get()));
+        const auto geometry = Own(xcb_get_geometry_reply(c, xcb_get_geometry(c, dialog), nullptr));
+        if (geometry) {
+            seen.left = geometry->x;
+            seen.top = geometry->y;
+            seen.width = geometry->width;
+            seen.height = geometry->height;
+        }
+        if (with_enter) {
+            // Keys go to the window under the pointer (no window manager gives focus).
+            Fake(c, XCB_MOTION_NOTIFY, 0, seen.left + 5, seen.top + 5, false);
+            const xcb_setup_t* setup = xcb_get_setup(c);
+            const auto count = static_cast<uint8_t>(setup->max_keycode - setup->min_keycode + 1);
+            const auto mapping = Own(xcb_get_keyboard_mapping_reply(
+                c, xcb_get_keyboard_mapping(c, setup->min_keycode, count), nullptr));
+            const xcb_keysym_t* symbols = xcb_get_keyboard_mapping_keysyms(mapping.get());
+            for (int i = 0; i < xcb_get_keyboard_mapping_keysyms_length(mapping.get()); ++i) {
+                if (symbols[i] == 0xff0d) { // Return
+                    const auto code =
+                        static_cast<uint8_t>(setup->min_keycode + i / mapping->keysyms_per_keycode);
+                    Fake(c, XCB_KEY_PRESS, code, 0, 0, false);
+                    Fake(c, XCB_KEY_RELEASE, code, 0, 0, false);
+                    break;
+                }
+            }
+        } else {
+            // The window manager's close button.
+            xcb_client_message_event_t message{};
+            message.response_type = XCB_CLIENT_MESSAGE;
+            message.format = 32;
+            message.window = dialog;
+            message.type = atom(c, "WM_PROTOCOLS");
+            message.data.data32[0] = atom(c, "WM_DELETE_WINDOW");
+            xcb_send_event(c, 0, dialog, XCB_EVENT_MASK_NO_EVENT,
+                           reinterpret_cast<const char*>(&message));
+            xcb_flush(c);
+        }
+        xcb_disconnect(c);
+    };
+
+    DialogSeen closed;
+    std::thread closer(watch, std::ref(closed), false);
+    Click(100 + apply.x, 100 + apply.y);
+    closer.join();
+    ASSERT_TRUE(closed.found) << "no dialog window appeared";
+    EXPECT_EQ(closed.transientFor, parent) << "owned by the host's top-level window";
+    EXPECT_LE(std::abs(closed.left + closed.width / 2 - (100 + 331)), 1) << "centred";
+    EXPECT_LE(std::abs(closed.top + closed.height / 2 - (100 + 128)), 1) << "centred";
+    Pump();
+    EXPECT_EQ(Chunk(), before) << "closing the dialog applies nothing";
+
+    DialogSeen confirmed;
+    std::thread confirmer(watch, std::ref(confirmed), true);
+    Click(100 + apply.x, 100 + apply.y);
+    confirmer.join();
+    ASSERT_TRUE(confirmed.found);
+    Pump();
+    EXPECT_NE(Chunk(), before) << "Enter confirms the wizard's map";
     Call(effEditClose);
 }
 

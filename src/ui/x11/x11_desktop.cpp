@@ -1,5 +1,6 @@
 #include "ui/x11/x11_desktop.h"
 
+#include "ui/form.h"
 #include "ui/menu_session.h"
 
 #include <algorithm>
@@ -8,6 +9,7 @@
 #include <cstring>
 #include <memory>
 #include <optional>
+#include <string>
 #include <thread>
 
 namespace tonvo::ui {
@@ -20,6 +22,14 @@ constexpr Millis kLoopStep{10};
 
 // The request header of PutImage, in bytes.
 constexpr uint32_t kPutImageHeader = 24;
+
+template <typename T>
+using Reply = std::unique_ptr<T, decltype(&std::free)>;
+
+Modifiers modifiers_of(uint16_t state) {
+    return Modifiers{(state & XCB_MOD_MASK_SHIFT) != 0, (state & XCB_MOD_MASK_CONTROL) != 0,
+                     (state & XCB_MOD_MASK_1) != 0};
+}
 
 std::optional<MouseButton> button_of(xcb_button_t detail) {
     switch (detail) {
@@ -123,11 +133,250 @@ Rect X11Desktop::screen() {
     return Rect::from_size(0, 0, screen_->width_in_pixels, screen_->height_in_pixels);
 }
 
+xcb_atom_t X11Desktop::atom(const char* name) {
+    const xcb_intern_atom_cookie_t cookie =
+        xcb_intern_atom(connection_, 0, static_cast<uint16_t>(std::strlen(name)), name);
+    const Reply<xcb_intern_atom_reply_t> answer(xcb_intern_atom_reply(connection_, cookie, nullptr),
+                                                &std::free);
+    return answer ? answer->atom : xcb_atom_t{XCB_ATOM_NONE};
+}
+
+xcb_window_t X11Desktop::top_level() {
+    xcb_window_t window = owner_window_;
+    for (int depth = 0; window != 0 && depth < 64; ++depth) {
+        const Reply<xcb_query_tree_reply_t> tree(
+            xcb_query_tree_reply(connection_, xcb_query_tree(connection_, window), nullptr),
+            &std::free);
+        if (!tree) {
+            return 0;
+        }
+        if (tree->parent == tree->root || tree->parent == XCB_NONE) {
+            return window;
+        }
+        window = tree->parent;
+    }
+    return 0;
+}
+
+void X11Desktop::deliver_key(Form& form, const xcb_key_press_event_t& event) {
+    if (keysyms_.empty()) {
+        const xcb_setup_t* setup = xcb_get_setup(connection_);
+        min_keycode_ = setup->min_keycode;
+        const auto count = static_cast<uint8_t>(setup->max_keycode - setup->min_keycode + 1);
+        const Reply<xcb_get_keyboard_mapping_reply_t> mapping(
+            xcb_get_keyboard_mapping_reply(
+                connection_, xcb_get_keyboard_mapping(connection_, min_keycode_, count), nullptr),
+            &std::free);
+        if (!mapping) {
+            return;
+        }
+        keysyms_per_code_ = mapping->keysyms_per_keycode;
+        const xcb_keysym_t* symbols = xcb_get_keyboard_mapping_keysyms(mapping.get());
+        keysyms_.assign(symbols, symbols + xcb_get_keyboard_mapping_keysyms_length(mapping.get()));
+    }
+    const Modifiers mods = modifiers_of(event.state);
+    const size_t base = static_cast<size_t>(event.detail - min_keycode_) * keysyms_per_code_;
+    if (event.detail < min_keycode_ || keysyms_per_code_ == 0 || base >= keysyms_.size()) {
+        return;
+    }
+    uint32_t symbol = keysyms_[base];
+    if (mods.shift && keysyms_per_code_ > 1 && keysyms_[base + 1] != 0) {
+        symbol = keysyms_[base + 1];
+    }
+    switch (symbol) {
+    case 0xff0d:
+    case 0xff8d: form.deliver_key_down(Key::enter, mods); return;
+    case 0xff1b: form.deliver_key_down(Key::escape, mods); return;
+    case 0xff09:
+    case 0xfe20: form.deliver_key_down(Key::tab, mods); return;
+    case 0xff08: form.deliver_key_down(Key::backspace, mods); return;
+    case 0xffff: form.deliver_key_down(Key::del, mods); return;
+    case 0xff51: form.deliver_key_down(Key::left, mods); return;
+    case 0xff52: form.deliver_key_down(Key::up, mods); return;
+    case 0xff53: form.deliver_key_down(Key::right, mods); return;
+    case 0xff54: form.deliver_key_down(Key::down, mods); return;
+    case 0xff50: form.deliver_key_down(Key::home, mods); return;
+    case 0xff57: form.deliver_key_down(Key::end, mods); return;
+    case 0xff55: form.deliver_key_down(Key::page_up, mods); return;
+    case 0xff56: form.deliver_key_down(Key::page_down, mods); return;
+    default: break;
+    }
+    // Latin-1 keysyms are their own code points; the rest of Unicode is offset by 0x1000000.
+    char32_t ch = 0;
+    if ((symbol >= 0x20 && symbol <= 0x7e) || (symbol >= 0xa0 && symbol <= 0xff)) {
+        ch = symbol;
+    } else if (symbol >= 0x1000100 && symbol <= 0x110ffff) {
+        ch = symbol - 0x1000000;
+    }
+    if (ch == 0) {
+        return;
+    }
+    if (ch == U' ') {
+        form.deliver_key_down(Key::space, mods);
+    }
+    if (mods.ctrl) {
+        // Ctrl+letter arrives as its control character, as on every desktop.
+        if ((ch >= U'a' && ch <= U'z') || (ch >= U'A' && ch <= U'Z')) {
+            form.deliver_key_char((ch | 0x20) - U'a' + 1);
+        }
+        return;
+    }
+    form.deliver_key_char(ch);
+}
+
 ModalResult X11Desktop::run_modal(Form& form, Form* /*owner*/) {
-    // Not shown yet: the box answers as if dismissed.
-    ++unshown_modals_;
-    form.set_modal_result(ModalResult::cancel);
-    return ModalResult::cancel;
+    ++loops_run_;
+    xcb_connection_t* c = connection_;
+    form.set_modal_result(ModalResult::none);
+    const xcb_colormap_t colormap = xcb_generate_id(c);
+    xcb_create_colormap(c, XCB_COLORMAP_ALLOC_NONE, colormap, screen_->root, format_.visual);
+    const xcb_window_t window = xcb_generate_id(c);
+    const uint32_t values[] = {0,
+                               XCB_EVENT_MASK_EXPOSURE | XCB_EVENT_MASK_BUTTON_PRESS |
+                                   XCB_EVENT_MASK_BUTTON_RELEASE | XCB_EVENT_MASK_POINTER_MOTION |
+                                   XCB_EVENT_MASK_LEAVE_WINDOW | XCB_EVENT_MASK_KEY_PRESS |
+                                   XCB_EVENT_MASK_STRUCTURE_NOTIFY,
+                               colormap};
+    const auto width = static_cast<uint16_t>(std::clamp(form.width(), 1, 32767));
+    const auto height = static_cast<uint16_t>(std::clamp(form.height(), 1, 32767));
+    xcb_create_window(c, format_.depth, window, screen_->root, static_cast<int16_t>(form.left()),
+                      static_cast<int16_t>(form.top()), width, height, 0,
+                      XCB_WINDOW_CLASS_INPUT_OUTPUT, format_.visual,
+                      XCB_CW_BORDER_PIXEL | XCB_CW_EVENT_MASK | XCB_CW_COLORMAP, values);
+
+    // What the window manager needs: the title, a dialog of the host's window, a fixed size
+    // where we put it, and the close button answered by us.
+    const std::string& title = form.caption();
+    xcb_change_property(c, XCB_PROP_MODE_REPLACE, window, XCB_ATOM_WM_NAME, XCB_ATOM_STRING, 8,
+                        static_cast<uint32_t>(title.size()), title.data());
+    xcb_change_property(c, XCB_PROP_MODE_REPLACE, window, atom("_NET_WM_NAME"), atom("UTF8_STRING"),
+                        8, static_cast<uint32_t>(title.size()), title.data());
+    const xcb_atom_t dialog = atom("_NET_WM_WINDOW_TYPE_DIALOG");
+    xcb_change_property(c, XCB_PROP_MODE_REPLACE, window, atom("_NET_WM_WINDOW_TYPE"),
+                        XCB_ATOM_ATOM, 32, 1, &dialog);
+    if (const xcb_window_t owner = top_level(); owner != 0) {
+        xcb_change_property(c, XCB_PROP_MODE_REPLACE, window, XCB_ATOM_WM_TRANSIENT_FOR,
+                            XCB_ATOM_WINDOW, 32, 1, &owner);
+    }
+    // WM_NORMAL_HINTS: user-given position, minimum and maximum size equal to ours.
+    uint32_t hints[18] = {};
+    hints[0] = 1 | 4 | 16 | 32;
+    hints[1] = static_cast<uint32_t>(form.left());
+    hints[2] = static_cast<uint32_t>(form.top());
+    hints[3] = hints[5] = hints[7] = width;
+    hints[4] = hints[6] = hints[8] = height;
+    xcb_change_property(c, XCB_PROP_MODE_REPLACE, window, XCB_ATOM_WM_NORMAL_HINTS,
+                        XCB_ATOM_WM_SIZE_HINTS, 32, 18, hints);
+    const xcb_atom_t protocols = atom("WM_PROTOCOLS");
+    const xcb_atom_t delete_window = atom("WM_DELETE_WINDOW");
+    xcb_change_property(c, XCB_PROP_MODE_REPLACE, window, protocols, XCB_ATOM_ATOM, 32, 1,
+                        &delete_window);
+    const xcb_gcontext_t gc = xcb_generate_id(c);
+    xcb_create_gc(c, gc, window, 0, nullptr);
+    xcb_map_window(c, window);
+    form.invalidate();
+    xcb_flush(c);
+
+    bool alive = true;
+    while (form.modal_result() == ModalResult::none) {
+        if (xcb_connection_has_error(c) != 0 || !alive) {
+            form.set_modal_result(ModalResult::cancel);
+            break;
+        }
+        while (xcb_generic_event_t* event = xcb_poll_for_event(c)) {
+            const Reply<xcb_generic_event_t> owned(event, &std::free);
+            const uint8_t type = event->response_type & 0x7f;
+            // Every event of the dialog's names its window at the same place.
+            const xcb_window_t target =
+                type == XCB_EXPOSE ? reinterpret_cast<xcb_expose_event_t*>(event)->window
+                : type == XCB_BUTTON_PRESS || type == XCB_BUTTON_RELEASE ||
+                        type == XCB_MOTION_NOTIFY || type == XCB_LEAVE_NOTIFY ||
+                        type == XCB_KEY_PRESS
+                    ? reinterpret_cast<xcb_button_press_event_t*>(event)->event
+                : type == XCB_CLIENT_MESSAGE
+                    ? reinterpret_cast<xcb_client_message_event_t*>(event)->window
+                : type == XCB_DESTROY_NOTIFY
+                    ? reinterpret_cast<xcb_destroy_notify_event_t*>(event)->window
+                : type == XCB_CONFIGURE_NOTIFY
+                    ? reinterpret_cast<xcb_configure_notify_event_t*>(event)->window
+                    : XCB_NONE;
+            if (target != window || type == 0) {
+                sink_.take_event(*event, false);
+                continue;
+            }
+            switch (type) {
+            case XCB_EXPOSE: {
+                const auto* e = reinterpret_cast<xcb_expose_event_t*>(event);
+                form.invalidate_rect(Rect::from_size(e->x, e->y, e->width, e->height));
+                break;
+            }
+            case XCB_BUTTON_PRESS:
+            case XCB_BUTTON_RELEASE: {
+                const auto* e = reinterpret_cast<xcb_button_press_event_t*>(event);
+                const Modifiers mods = modifiers_of(e->state);
+                if (type == XCB_BUTTON_PRESS && (e->detail == 4 || e->detail == 5)) {
+                    form.deliver_mouse_wheel(e->detail == 4 ? 120 : -120, e->event_x, e->event_y,
+                                             mods);
+                } else if (const auto button = button_of(e->detail)) {
+                    if (type == XCB_BUTTON_PRESS) {
+                        form.deliver_mouse_down(*button, e->event_x, e->event_y, mods);
+                    } else {
+                        form.deliver_mouse_up(*button, e->event_x, e->event_y, mods);
+                    }
+                }
+                break;
+            }
+            case XCB_MOTION_NOTIFY: {
+                const auto* e = reinterpret_cast<xcb_motion_notify_event_t*>(event);
+                form.deliver_mouse_move(e->event_x, e->event_y, modifiers_of(e->state));
+                break;
+            }
+            case XCB_LEAVE_NOTIFY: form.deliver_mouse_leave(); break;
+            case XCB_KEY_PRESS:
+                deliver_key(form, *reinterpret_cast<xcb_key_press_event_t*>(event));
+                break;
+            case XCB_CLIENT_MESSAGE: {
+                const auto* e = reinterpret_cast<xcb_client_message_event_t*>(event);
+                if (e->type == protocols && e->data.data32[0] == delete_window) {
+                    form.set_modal_result(ModalResult::cancel);
+                }
+                break;
+            }
+            case XCB_DESTROY_NOTIFY: alive = false; break;
+            case XCB_CONFIGURE_NOTIFY: {
+                // Moved by the window manager: menus of the dialog open where it is now.
+                const Reply<xcb_translate_coordinates_reply_t> at(
+                    xcb_translate_coordinates_reply(
+                        c, xcb_translate_coordinates(c, window, screen_->root, 0, 0), nullptr),
+                    &std::free);
+                if (at) {
+                    form.set_position(at->dst_x, at->dst_y);
+                }
+                break;
+            }
+            default: break;
+            }
+            if (form.modal_result() != ModalResult::none) {
+                break;
+            }
+        }
+        form.idle();
+        for (const Rect& r : form.paint_invalid()) {
+            put_area(c, window, gc, format_, form.buffer(), r, scratch_);
+        }
+        sink_.repaint();
+        xcb_flush(c);
+        if (form.modal_result() == ModalResult::none) {
+            std::this_thread::sleep_for(kLoopStep);
+        }
+    }
+    xcb_free_gc(c, gc);
+    if (alive) {
+        xcb_destroy_window(c, window);
+    }
+    xcb_free_colormap(c, colormap);
+    xcb_flush(c);
+    return form.modal_result();
 }
 
 void X11Desktop::wait(Millis time) {
@@ -144,7 +393,7 @@ void X11Desktop::wait(Millis time) {
 }
 
 void X11Desktop::run_menu(MenuSession& session) {
-    ++menus_run_;
+    ++loops_run_;
     struct PaneWindow {
         const MenuPane* pane;
         xcb_window_t window;

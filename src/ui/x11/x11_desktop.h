@@ -4,8 +4,10 @@
 // connection's file descriptor).
 //
 // Popup menus are override-redirect windows placed in root coordinates with the pointer
-// grabbed; a press outside every pane closes the menu. Modal forms are not shown yet: run_modal
-// answers Cancel at once, as a dismissed box would.
+// grabbed; a press outside every pane closes the menu. Modal forms are top-level dialog windows
+// (_NET_WM_WINDOW_TYPE_DIALOG) transient for the host's top-level window, where the caller
+// placed them; while one is open the editor keeps repainting and its input is dropped. Closing
+// a dialog through the window manager answers Cancel.
 //
 // Thread contract: the thread that opened the editor window.
 #pragma once
@@ -65,9 +67,11 @@ public:
     void wait(Millis time) override;
     void run_menu(MenuSession& session) override;
 
-    // The number of modal windows answered with Cancel unshown, and of menus run.
-    int unshown_modals() const { return unshown_modals_; }
-    int menus_run() const { return menus_run_; }
+    // The editor's window, whose top-level window owns the dialogs.
+    void set_owner_window(xcb_window_t window) { owner_window_ = window; }
+    // How many menus and modal windows have run so far: a press that started one has lost
+    // its release to it.
+    int loops_run() const { return loops_run_; }
 
 private:
     xcb_connection_t* connection_;
@@ -76,8 +80,19 @@ private:
     Sink& sink_;
     MemoryClipboard clipboard_;
     std::vector<uint8_t> scratch_;
-    int unshown_modals_ = 0;
-    int menus_run_ = 0;
+    // The window manager's top-level window above ours, found at the first dialog.
+    xcb_window_t top_level();
+    // A key press on a dialog, as keys and typed characters.
+    void deliver_key(Form& form, const xcb_key_press_event_t& event);
+    xcb_atom_t atom(const char* name);
+
+    xcb_window_t owner_window_ = 0;
+    int loops_run_ = 0;
+    // The keyboard mapping, read at the first key press: keysyms_per_code_ symbols for each
+    // key code from min_keycode_.
+    std::vector<uint32_t> keysyms_;
+    uint8_t keysyms_per_code_ = 0;
+    uint8_t min_keycode_ = 0;
 };
 
 } // namespace tonvo::ui

@@ -155,6 +155,7 @@ std::unique_ptr<X11EditorWindow> X11EditorWindow::open(xcb_window_t parent) {
         xcb_change_property(c, XCB_PROP_MODE_REPLACE, window, xembed, xembed, 32, 2, info);
     }
     std::unique_ptr<X11EditorWindow> made_window(new X11EditorWindow(c, screen, format, window));
+    made_window->desktop_->set_owner_window(window);
     made_window->gc_ = xcb_generate_id(c);
     xcb_create_gc(c, made_window->gc_, window, 0, nullptr);
     xcb_map_window(c, window);
@@ -276,10 +277,10 @@ void X11EditorWindow::deliver_input(const xcb_generic_event_t& event) {
         } else if (const auto button = button_of(e.detail)) {
             // The root position of the press, for a menu or dialog it opens.
             form.set_position(e.root_x - e.event_x, e.root_y - e.event_y);
-            const int menus = desktop_->menus_run();
+            const int loops = desktop_->loops_run();
             form.deliver_mouse_down(*button, e.event_x, e.event_y, modifiers_of(e.state));
-            if (form_ != nullptr && desktop_->menus_run() != menus) {
-                // The menu took the pointer and the release: the press is over for the form.
+            if (form_ != nullptr && desktop_->loops_run() != loops) {
+                // A menu or dialog took the release: the press is over for the form.
                 form_->cancel_capture();
             }
         }
