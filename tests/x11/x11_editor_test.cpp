@@ -360,6 +360,91 @@ TEST_F(X11Editor, AClickOnAKeyPreviewsItToTheHost) {
     Call(effEditClose);
 }
 
+TEST_F(X11Editor, APopupMenuHoldsThePointerAndAPressOutsideClosesIt) {
+    GoldenState state;
+    const ui::Point d = state.OnKey(2);
+    ASSERT_NE(d.x, 0);
+    const xcb_window_t parent = MakeWindow(100, 100, 700, 300);
+    ASSERT_EQ(Open(parent), 1);
+    Pump();
+    Process();
+
+    // The host's thread serves the menu inside its idle call; a watcher finds the pane (an
+    // override-redirect window of the root) and presses outside it.
+    bool found = false;
+    xcb_rectangle_t pane{};
+    std::thread watcher([&] {
+        xcb_connection_t* c = nullptr;
+        if (!Eventually([&] {
+                if (c != nullptr)
+                    xcb_disconnect(c);
+                c = xcb_connect(nullptr, nullptr);
+                return xcb_connection_has_error(c) == 0;
+            }))
+            return;
+        found = Eventually([&] {
+            const auto tree =
+                Own(xcb_query_tree_reply(c, xcb_query_tree(c, screen->root), nullptr));
+            const xcb_window_t* ids = tree ? xcb_query_tree_children(tree.get()) : nullptr;
+            for (int i = 0; tree && i < xcb_query_tree_children_length(tree.get()); ++i) {
+                const auto a = Own(xcb_get_window_attributes_reply(
+                    c, xcb_get_window_attributes(c, ids[i]), nullptr));
+                if (ids[i] == parent || !a || !a->override_redirect ||
+                    a->map_state != XCB_MAP_STATE_VIEWABLE)
+                    continue;
+                const auto g = Own(xcb_get_geometry_reply(c, xcb_get_geometry(c, ids[i]), nullptr));
+                if (g)
+                    pane = {g->x, g->y, g->width, g->height};
+                return true;
+            }
+            return false;
+        });
+        // Far from the pane and from the editor.
+        Fake(c, XCB_MOTION_NOTIFY, 0, 1200, 750, false);
+        Fake(c, XCB_BUTTON_PRESS, 1, 0, 0, false);
+        Fake(c, XCB_BUTTON_RELEASE, 1, 0, 0, false);
+        xcb_disconnect(c);
+    });
+    Fake(x, XCB_MOTION_NOTIFY, 0, 100 + d.x, 100 + d.y);
+    Fake(x, XCB_BUTTON_PRESS, 3);
+    Fake(x, XCB_BUTTON_RELEASE, 3);
+    watcher.join();
+    ASSERT_TRUE(found) << "no menu pane appeared";
+    EXPECT_GE(pane.x, 0);
+    EXPECT_GE(pane.y, 0);
+    EXPECT_LE(pane.x + pane.width, screen->width_in_pixels) << "kept on the screen";
+    EXPECT_LE(pane.y + pane.height, screen->height_in_pixels);
+    EXPECT_TRUE(Process().empty()) << "a menu plays nothing";
+
+    // The menu is gone with its grab: the editor takes the next click as ever.
+    Pump();
+    Fake(x, XCB_MOTION_NOTIFY, 0, 100 + d.x, 100 + d.y);
+    Fake(x, XCB_BUTTON_PRESS, 1);
+    Fake(x, XCB_BUTTON_RELEASE, 1);
+    const std::vector<test::Delivered> played = Process();
+    ASSERT_FALSE(played.empty());
+    EXPECT_EQ(played.front(), test::NoteOn(0, 62, 100));
+    Call(effEditClose);
+}
+
+TEST_F(X11Editor, AConnectionBrokenByTheServerStopsTheEditorQuietly) {
+    const xcb_window_t parent = MakeWindow(0, 0, 700, 300);
+    ASSERT_EQ(Open(parent), 1);
+    Pump(2);
+    const std::vector<xcb_window_t> children = Children(parent);
+    ASSERT_EQ(children.size(), 1u);
+    // The server drops the editor's client, as when it shuts down or runs out of resources.
+    xcb_kill_client(x, children[0]);
+    Sync();
+    Pump(3);
+    EXPECT_TRUE(Eventually([&] { return Children(parent).empty(); }));
+    Call(effEditClose);
+    ASSERT_EQ(Open(parent), 1);
+    Pump(2);
+    EXPECT_EQ(Children(parent).size(), 1u) << "the next opening has a connection of its own";
+    Call(effEditClose);
+}
+
 // What a watcher on its own connection saw of the dialog.
 struct DialogSeen {
     bool found = false;
