@@ -73,18 +73,21 @@ public:
     // its release to it.
     int loops_run() const { return loops_run_; }
 
+    // The top-level window holding the editor's window (the host's, below any window
+    // manager frame); 0 when there is none.
+    xcb_window_t top_level();
+
 private:
+    // A key press on a dialog, as keys and typed characters.
+    void deliver_key(Form& form, const xcb_key_press_event_t& event);
+    xcb_atom_t atom(const char* name);
+
     xcb_connection_t* connection_;
     const xcb_screen_t* screen_;
     X11PixelFormat format_;
     Sink& sink_;
     MemoryClipboard clipboard_;
     std::vector<uint8_t> scratch_;
-    // The window manager's top-level window above ours, found at the first dialog.
-    xcb_window_t top_level();
-    // A key press on a dialog, as keys and typed characters.
-    void deliver_key(Form& form, const xcb_key_press_event_t& event);
-    xcb_atom_t atom(const char* name);
 
     xcb_window_t owner_window_ = 0;
     int loops_run_ = 0;

@@ -83,6 +83,7 @@ private:
     const xcb_screen_t* screen_;
     X11PixelFormat format_;
     xcb_window_t window_;
+    xcb_window_t top_level_ = 0;
     xcb_gcontext_t gc_ = 0;
     std::thread::id thread_;
     std::unique_ptr<X11Desktop> desktop_;
@@ -156,6 +157,13 @@ std::unique_ptr<X11EditorWindow> X11EditorWindow::open(xcb_window_t parent) {
     }
     std::unique_ptr<X11EditorWindow> made_window(new X11EditorWindow(c, screen, format, window));
     made_window->desktop_->set_owner_window(window);
+    // Moves of the host's top-level window move us on the screen without telling our window:
+    // its ConfigureNotify keeps the form's screen position (where dialogs and menus go) right.
+    made_window->top_level_ = made_window->desktop_->top_level();
+    if (made_window->top_level_ != 0) {
+        const uint32_t mask[] = {XCB_EVENT_MASK_STRUCTURE_NOTIFY};
+        xcb_change_window_attributes(c, made_window->top_level_, XCB_CW_EVENT_MASK, mask);
+    }
     made_window->gc_ = xcb_generate_id(c);
     xcb_create_gc(c, made_window->gc_, window, 0, nullptr);
     xcb_map_window(c, window);
@@ -254,7 +262,9 @@ void X11EditorWindow::take_event(const xcb_generic_event_t& event, bool input) {
     }
     case XCB_CONFIGURE_NOTIFY:
         // The host moved its window: dialogs and menus go over where the editor is now.
-        if (reinterpret_cast<const xcb_configure_notify_event_t&>(event).window == window_) {
+        if (const xcb_window_t moved =
+                reinterpret_cast<const xcb_configure_notify_event_t&>(event).window;
+            moved == window_ || (moved == top_level_ && moved != 0)) {
             update_position();
         }
         break;
