@@ -107,13 +107,8 @@ protected:
         if (const char* why = std::getenv("TONVO_X11_SKIP"))
             GTEST_SKIP() << why;
         ASSERT_TRUE(Library().Loaded()) << Library().Error();
-        // Xvfb turns a connection away while it still tears down one just closed.
-        ASSERT_TRUE(Eventually([&] {
-            if (x != nullptr)
-                xcb_disconnect(x);
-            x = xcb_connect(nullptr, nullptr);
-            return xcb_connection_has_error(x) == 0;
-        })) << "no X server at DISPLAY";
+        x = Connect();
+        ASSERT_NE(x, nullptr) << "no X server at DISPLAY";
         screen = xcb_setup_roots_iterator(xcb_get_setup(x)).data;
         const tools::PluginMain entry = Library().Entry("VSTPluginMain");
         ASSERT_NE(entry, nullptr);
@@ -147,13 +142,29 @@ protected:
     // Waits (up to two seconds) for what another connection's requests bring about: the
     // server serves its clients in no set order.
     template <typename Condition>
-    bool Eventually(Condition condition) {
-        for (int i = 0; i < 200; ++i) {
+    bool Eventually(Condition condition, int tries = 200) {
+        for (int i = 0; i < tries; ++i) {
             if (condition())
                 return true;
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
         }
         return condition();
+    }
+    // A connection of its own, or null. Xvfb turns a connection away while it still tears
+    // down one just closed: a few tries.
+    xcb_connection_t* Connect() {
+        xcb_connection_t* c = nullptr;
+        const bool made = Eventually([&] {
+            if (c != nullptr)
+                xcb_disconnect(c);
+            c = xcb_connect(nullptr, nullptr);
+            return xcb_connection_has_error(c) == 0;
+        });
+        if (!made) {
+            xcb_disconnect(c);
+            return nullptr;
+        }
+        return c;
     }
     // A top-level window at (left, top), as a host's editor frame.
     xcb_window_t MakeWindow(int left, int top, int width, int height, uint32_t fill = 0) {
@@ -167,6 +178,25 @@ protected:
         xcb_map_window(x, window);
         Sync();
         return window;
+    }
+    static bool Viewable(xcb_connection_t* c, xcb_window_t window) {
+        const auto a =
+            Own(xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, window), nullptr));
+        return a && a->map_state == XCB_MAP_STATE_VIEWABLE;
+    }
+    // On a watcher thread, while the host's thread serves a menu or dialog inside its idle
+    // call: `act` on `window` until it goes; as a last resort its client is cut off, so that
+    // a failing test never leaves the host's thread waiting.
+    template <typename Act>
+    void Answer(xcb_connection_t* c, xcb_window_t window, Act act) {
+        for (int i = 0; i < 5; ++i) {
+            act();
+            if (Eventually([&] { return !Viewable(c, window); }, 100))
+                return;
+        }
+        ADD_FAILURE() << "the window did not go";
+        xcb_kill_client(c, window);
+        xcb_flush(c);
     }
     std::vector<xcb_window_t> Children(xcb_window_t parent) {
         const auto tree = Own(xcb_query_tree_reply(x, xcb_query_tree(x, parent), nullptr));
@@ -373,36 +403,40 @@ TEST_F(X11Editor, APopupMenuHoldsThePointerAndAPressOutsideClosesIt) {
     // override-redirect window of the root) and presses outside it.
     bool found = false;
     xcb_rectangle_t pane{};
+    xcb_window_t window = 0;
     std::thread watcher([&] {
-        xcb_connection_t* c = nullptr;
-        if (!Eventually([&] {
-                if (c != nullptr)
-                    xcb_disconnect(c);
-                c = xcb_connect(nullptr, nullptr);
-                return xcb_connection_has_error(c) == 0;
-            }))
+        xcb_connection_t* c = Connect();
+        if (c == nullptr)
             return;
-        found = Eventually([&] {
-            const auto tree =
-                Own(xcb_query_tree_reply(c, xcb_query_tree(c, screen->root), nullptr));
-            const xcb_window_t* ids = tree ? xcb_query_tree_children(tree.get()) : nullptr;
-            for (int i = 0; tree && i < xcb_query_tree_children_length(tree.get()); ++i) {
-                const auto a = Own(xcb_get_window_attributes_reply(
-                    c, xcb_get_window_attributes(c, ids[i]), nullptr));
-                if (ids[i] == parent || !a || !a->override_redirect ||
-                    a->map_state != XCB_MAP_STATE_VIEWABLE)
-                    continue;
-                const auto g = Own(xcb_get_geometry_reply(c, xcb_get_geometry(c, ids[i]), nullptr));
-                if (g)
-                    pane = {g->x, g->y, g->width, g->height};
-                return true;
-            }
-            return false;
-        });
-        // Far from the pane and from the editor.
-        Fake(c, XCB_MOTION_NOTIFY, 0, 1200, 750, false);
-        Fake(c, XCB_BUTTON_PRESS, 1, 0, 0, false);
-        Fake(c, XCB_BUTTON_RELEASE, 1, 0, 0, false);
+        found = Eventually(
+            [&] {
+                const auto tree =
+                    Own(xcb_query_tree_reply(c, xcb_query_tree(c, screen->root), nullptr));
+                const xcb_window_t* ids = tree ? xcb_query_tree_children(tree.get()) : nullptr;
+                for (int i = 0; tree && i < xcb_query_tree_children_length(tree.get()); ++i) {
+                    const auto a = Own(xcb_get_window_attributes_reply(
+                        c, xcb_get_window_attributes(c, ids[i]), nullptr));
+                    if (ids[i] == parent || !a || !a->override_redirect ||
+                        a->map_state != XCB_MAP_STATE_VIEWABLE)
+                        continue;
+                    const auto g =
+                        Own(xcb_get_geometry_reply(c, xcb_get_geometry(c, ids[i]), nullptr));
+                    if (g)
+                        pane = {g->x, g->y, g->width, g->height};
+                    window = ids[i];
+                    return true;
+                }
+                return false;
+            },
+            1000);
+        if (found) {
+            // Far from the pane and from the editor.
+            Answer(c, window, [&] {
+                Fake(c, XCB_MOTION_NOTIFY, 0, 1200, 750, false);
+                Fake(c, XCB_BUTTON_PRESS, 1, 0, 0, false);
+                Fake(c, XCB_BUTTON_RELEASE, 1, 0, 0, false);
+            });
+        }
         xcb_disconnect(c);
     });
     Fake(x, XCB_MOTION_NOTIFY, 0, 100 + d.x, 100 + d.y);
@@ -474,30 +508,29 @@ TEST_F(X11Editor, TheWizardsConfirmationIsADialogOverTheHostsWindow) {
     // The host's thread is inside the idle call serving the dialog: a watcher with its own
     // connection finds the dialog among the top-level windows and answers it.
     const auto watch = [&](DialogSeen& seen, bool with_enter) {
-        xcb_connection_t* c = nullptr;
-        if (!Eventually([&] {
-                if (c != nullptr)
-                    xcb_disconnect(c);
-                c = xcb_connect(nullptr, nullptr);
-                return xcb_connection_has_error(c) == 0;
-            }))
+        xcb_connection_t* c = Connect();
+        if (c == nullptr)
             return;
         const xcb_atom_t type = atom(c, "_NET_WM_WINDOW_TYPE");
         const xcb_atom_t dialog_type = atom(c, "_NET_WM_WINDOW_TYPE_DIALOG");
         xcb_window_t dialog = 0;
-        Eventually([&] {
-            const auto tree =
-                Own(xcb_query_tree_reply(c, xcb_query_tree(c, screen->root), nullptr));
-            const xcb_window_t* ids = tree ? xcb_query_tree_children(tree.get()) : nullptr;
-            for (int i = 0; tree && i < xcb_query_tree_children_length(tree.get()); ++i) {
-                const auto value = Own(xcb_get_property_reply(
-                    c, xcb_get_property(c, 0, ids[i], type, XCB_ATOM_ATOM, 0, 1), nullptr));
-                if (value && xcb_get_property_value_length(value.get()) == 4 &&
-                    *static_cast<xcb_atom_t*>(xcb_get_property_value(value.get())) == dialog_type)
-                    dialog = ids[i];
-            }
-            return dialog != 0;
-        });
+        Eventually(
+            [&] {
+                const auto tree =
+                    Own(xcb_query_tree_reply(c, xcb_query_tree(c, screen->root), nullptr));
+                const xcb_window_t* ids = tree ? xcb_query_tree_children(tree.get()) : nullptr;
+                for (int i = 0; tree && i < xcb_query_tree_children_length(tree.get()); ++i) {
+                    const auto value = Own(xcb_get_property_reply(
+                        c, xcb_get_property(c, 0, ids[i], type, XCB_ATOM_ATOM, 0, 1), nullptr));
+                    if (value && xcb_get_property_value_length(value.get()) == 4 &&
+                        *static_cast<xcb_atom_t*>(xcb_get_property_value(value.get())) ==
+                            dialog_type &&
+                        Viewable(c, ids[i]))
+                        dialog = ids[i];
+                }
+                return dialog != 0;
+            },
+            1000);
         if (dialog == 0) {
             xcb_disconnect(c);
             return;
@@ -516,35 +549,38 @@ TEST_F(X11Editor, TheWizardsConfirmationIsADialogOverTheHostsWindow) {
             seen.width = geometry->width;
             seen.height = geometry->height;
         }
-        if (with_enter) {
-            // Keys go to the window under the pointer (no window manager gives focus).
-            Fake(c, XCB_MOTION_NOTIFY, 0, seen.left + 5, seen.top + 5, false);
-            const xcb_setup_t* setup = xcb_get_setup(c);
-            const auto count = static_cast<uint8_t>(setup->max_keycode - setup->min_keycode + 1);
-            const auto mapping = Own(xcb_get_keyboard_mapping_reply(
-                c, xcb_get_keyboard_mapping(c, setup->min_keycode, count), nullptr));
-            const xcb_keysym_t* symbols = xcb_get_keyboard_mapping_keysyms(mapping.get());
-            for (int i = 0; i < xcb_get_keyboard_mapping_keysyms_length(mapping.get()); ++i) {
-                if (symbols[i] == 0xff0d) { // Return
-                    const auto code =
-                        static_cast<uint8_t>(setup->min_keycode + i / mapping->keysyms_per_keycode);
-                    Fake(c, XCB_KEY_PRESS, code, 0, 0, false);
-                    Fake(c, XCB_KEY_RELEASE, code, 0, 0, false);
-                    break;
+        Answer(c, dialog, [&] {
+            if (with_enter) {
+                // Keys go to the window under the pointer (no window manager gives focus).
+                Fake(c, XCB_MOTION_NOTIFY, 0, seen.left + 5, seen.top + 5, false);
+                const xcb_setup_t* setup = xcb_get_setup(c);
+                const auto count =
+                    static_cast<uint8_t>(setup->max_keycode - setup->min_keycode + 1);
+                const auto mapping = Own(xcb_get_keyboard_mapping_reply(
+                    c, xcb_get_keyboard_mapping(c, setup->min_keycode, count), nullptr));
+                const xcb_keysym_t* symbols = xcb_get_keyboard_mapping_keysyms(mapping.get());
+                for (int i = 0; i < xcb_get_keyboard_mapping_keysyms_length(mapping.get()); ++i) {
+                    if (symbols[i] == 0xff0d) { // Return
+                        const auto code = static_cast<uint8_t>(setup->min_keycode +
+                                                               i / mapping->keysyms_per_keycode);
+                        Fake(c, XCB_KEY_PRESS, code, 0, 0, false);
+                        Fake(c, XCB_KEY_RELEASE, code, 0, 0, false);
+                        break;
+                    }
                 }
+            } else {
+                // The window manager's close button.
+                xcb_client_message_event_t message{};
+                message.response_type = XCB_CLIENT_MESSAGE;
+                message.format = 32;
+                message.window = dialog;
+                message.type = atom(c, "WM_PROTOCOLS");
+                message.data.data32[0] = atom(c, "WM_DELETE_WINDOW");
+                xcb_send_event(c, 0, dialog, XCB_EVENT_MASK_NO_EVENT,
+                               reinterpret_cast<const char*>(&message));
+                xcb_flush(c);
             }
-        } else {
-            // The window manager's close button.
-            xcb_client_message_event_t message{};
-            message.response_type = XCB_CLIENT_MESSAGE;
-            message.format = 32;
-            message.window = dialog;
-            message.type = atom(c, "WM_PROTOCOLS");
-            message.data.data32[0] = atom(c, "WM_DELETE_WINDOW");
-            xcb_send_event(c, 0, dialog, XCB_EVENT_MASK_NO_EVENT,
-                           reinterpret_cast<const char*>(&message));
-            xcb_flush(c);
-        }
+        });
         xcb_disconnect(c);
     };
 

@@ -447,9 +447,8 @@ void X11Desktop::run_menu(MenuSession& session) {
         }
     };
 
-    sync();
-    xcb_flush(c);
-    // Every pointer event comes to the menu, in root coordinates, until it closes.
+    // Every pointer event comes to the menu, in root coordinates, until it closes; taken before
+    // the panes show, so that no press can reach a pane that the menu does not see.
     const xcb_grab_pointer_cookie_t cookie = xcb_grab_pointer(
         c, 0, screen_->root,
         XCB_EVENT_MASK_BUTTON_PRESS | XCB_EVENT_MASK_BUTTON_RELEASE | XCB_EVENT_MASK_POINTER_MOTION,
@@ -460,6 +459,9 @@ void X11Desktop::run_menu(MenuSession& session) {
         // Another client holds the pointer: a menu that could never be closed by a click
         // elsewhere is not shown.
         session.close();
+    } else {
+        sync();
+        xcb_flush(c);
     }
 
     while (!session.finished() && xcb_connection_has_error(c) == 0) {

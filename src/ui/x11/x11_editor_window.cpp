@@ -2,6 +2,7 @@
 
 #include "ui/x11/x11_desktop.h"
 
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -13,8 +14,6 @@
 namespace tonvo::ui {
 
 namespace {
-
-thread_local const char* open_failure = "";
 
 constexpr uint32_t kXembedMapped = 1;
 constexpr int kConnectTries = 4;
@@ -53,7 +52,7 @@ xcb_atom_t intern(xcb_connection_t* c, const char* name) {
 
 class X11EditorWindow final : public EditorWindow, private X11Desktop::Sink {
 public:
-    // Null (with open_failure set) when no window can be made in `parent`.
+    // Null (the reason on the standard error) when no window can be made in `parent`.
     static std::unique_ptr<X11EditorWindow> open(xcb_window_t parent);
     ~X11EditorWindow() override;
 
@@ -103,7 +102,6 @@ std::unique_ptr<X11EditorWindow> X11EditorWindow::open(xcb_window_t parent) {
         c = xcb_connect(nullptr, nullptr);
     }
     const auto fail = [&](const char* why) -> std::unique_ptr<X11EditorWindow> {
-        open_failure = why;
         std::fprintf(stderr, "Tonvo: no editor window: %s\n", why);
         xcb_disconnect(c);
         return nullptr;
@@ -168,7 +166,6 @@ std::unique_ptr<X11EditorWindow> X11EditorWindow::open(xcb_window_t parent) {
     xcb_create_gc(c, made_window->gc_, window, 0, nullptr);
     xcb_map_window(c, window);
     xcb_flush(c);
-    open_failure = "";
     return made_window;
 }
 
@@ -323,10 +320,6 @@ void X11EditorWindow::deliver_input(const xcb_generic_event_t& event) {
 
 } // namespace
 
-const char* x11_open_failure() {
-    return open_failure;
-}
-
 bool editor_windows_available() {
     return true;
 }
@@ -334,7 +327,6 @@ bool editor_windows_available() {
 std::unique_ptr<EditorWindow> open_editor_window(void* parent) {
     const auto id = static_cast<xcb_window_t>(reinterpret_cast<uintptr_t>(parent));
     if (id == XCB_NONE) {
-        open_failure = "no host window";
         return nullptr;
     }
     return X11EditorWindow::open(id);

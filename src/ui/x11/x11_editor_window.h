@@ -15,12 +15,3 @@
 #pragma once
 
 #include "ui/editor_window.h"
-
-#include <cstdint>
-
-namespace tonvo::ui {
-
-// Why the last open_editor_window in this thread answered null; empty when it did not.
-const char* x11_open_failure();
-
-} // namespace tonvo::ui
