@@ -33,8 +33,9 @@ public:
     virtual const std::string& ProductName() const noexcept = 0;
     virtual const std::string& VersionText() const noexcept = 0;
     virtual const std::string& UserGuideName() const noexcept = 0;
-    // The current preset name; empty when none.
-    virtual const std::string& PresetName() const noexcept = 0;
+    // The current preset name; empty when none. A copy: a host may set a new one from another
+    // thread at any time.
+    virtual std::string PresetName() const = 0;
 
     // The data folder (user guide, scale file) and the preset folder.
     virtual const std::filesystem::path& DataFolder() const noexcept = 0;

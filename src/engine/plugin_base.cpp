@@ -54,8 +54,16 @@ std::span<const THandlerBinding> TVSTPluginBase::HandlerTable() const {
     return kHandlers;
 }
 
+std::string TVSTPluginBase::PresetName() const {
+    const std::lock_guard<std::mutex> lock(presetNameLock_);
+    return presetName_;
+}
+
 void TVSTPluginBase::SetPresetName(std::string name) {
-    presetName_ = std::move(name);
+    {
+        const std::lock_guard<std::mutex> lock(presetNameLock_);
+        presetName_.swap(name);
+    }
     // Only the editor's thread looks at the editor pointer. With no editor open there is
     // nothing to tell: an editor shows the name when it opens.
     const std::thread::id editorThread = editorThread_.load();
@@ -192,7 +200,7 @@ void TVSTPluginBase::ApplyControlChange(uint8_t controller, uint8_t value) noexc
 TPluginState TVSTPluginBase::CurrentState() const {
     TPluginState state;
     state.Version = PluginVersion;
-    state.PresetName = presetName_;
+    state.PresetName = PresetName();
     state.CCAssignments = MidiCC().Items();
     return state;
 }

@@ -25,6 +25,7 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <thread>
 
@@ -69,7 +70,9 @@ public:
     TVSTParameterValues& ParameterValues() noexcept { return parameterValues_; }
     // Every value back to its default, each announced to the host.
     void ResetParameterValues();
-    const std::string& PresetName() const noexcept { return presetName_; }
+    // A copy taken under the name's lock: a host restoring state on a worker thread may set a
+    // new name while the editor's thread reads it.
+    std::string PresetName() const;
     // The only way the preset name changes, so the editor can follow it: on the editor's
     // thread the open editor hears of it at once; from any other thread (a host restoring
     // state on a worker) the form is not touched and the next idle call tells it.
@@ -195,6 +198,8 @@ private:
     TVSTParameterValues parameterValues_;
     TCCRouting ccRouting_;
     THighlightGate highlights_;
+    // Guarded by presetNameLock_; never touched by the audio thread.
+    mutable std::mutex presetNameLock_;
     std::string presetName_;
     TDialogs* dialogs_ = &TDialogs::Silent();
     TPluginEditor* editor_ = nullptr;

@@ -3,6 +3,8 @@
 // or the other way round); the few letters that follow neither rule are listed one by one.
 #include "platform/case_fold.h"
 
+#include "platform/utf8_decode.h"
+
 #include <cstddef>
 #include <cstdint>
 
@@ -55,47 +57,13 @@ constexpr TSingleFold kSingles[] = {
 // One character of text from position i on, which is advanced past it. Well-formed UTF-8 gives
 // its code point; anything else gives kRawByte + its first byte and advances by that one byte.
 char32_t NextUnit(std::string_view text, size_t& i) noexcept {
-    const auto lead = static_cast<uint8_t>(text[i]);
-    ++i;
-    if (lead < 0x80) {
-        return lead;
+    const TUtf8Sequence sequence = DecodeUtf8(text, i);
+    if (!sequence.Valid) {
+        // The following bytes are read again as units of their own.
+        return kRawByte + static_cast<uint8_t>(text[i++]);
     }
-    // The lead byte fixes the number of continuation bytes and the allowed range of the first
-    // one, which rules out overlong forms, surrogates and values past U+10FFFF.
-    size_t needed = 0;
-    uint8_t lower = 0x80;
-    uint8_t upper = 0xBF;
-    char32_t cp = 0;
-    if (lead >= 0xC2 && lead <= 0xDF) {
-        needed = 1;
-        cp = lead & 0x1Fu;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-        needed = 2;
-        cp = lead & 0x0Fu;
-        lower = lead == 0xE0 ? 0xA0 : 0x80;
-        upper = lead == 0xED ? 0x9F : 0xBF;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-        needed = 3;
-        cp = lead & 0x07u;
-        lower = lead == 0xF0 ? 0x90 : 0x80;
-        upper = lead == 0xF4 ? 0x8F : 0xBF;
-    } else {
-        return kRawByte + lead;
-    }
-    if (text.size() - i < needed) {
-        return kRawByte + lead;
-    }
-    for (size_t k = 0; k < needed; ++k) {
-        const auto next = static_cast<uint8_t>(text[i + k]);
-        if (next < lower || next > upper) {
-            return kRawByte + lead; // the following bytes are read again as units of their own
-        }
-        cp = (cp << 6) | (next & 0x3Fu);
-        lower = 0x80;
-        upper = 0xBF;
-    }
-    i += needed;
-    return cp;
+    i += sequence.Length;
+    return sequence.CodePoint;
 }
 
 } // namespace

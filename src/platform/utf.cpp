@@ -1,5 +1,6 @@
 // The UTF-8 <-> UTF-16 converters; portable, shared by every platform.
 #include "platform/text.h"
+#include "platform/utf8_decode.h"
 
 #include <cstdint>
 
@@ -45,60 +46,9 @@ std::u16string Utf8ToUtf16(std::string_view utf8) {
     const size_t size = utf8.size();
     size_t i = 0;
     while (i < size) {
-        const auto lead = static_cast<uint8_t>(utf8[i]);
-        ++i;
-        if (lead < 0x80) {
-            out.push_back(lead);
-            continue;
-        }
-        // The lead byte fixes the number of continuation bytes and the allowed range of the
-        // first one; narrowing that range rules out overlong forms, encoded surrogates and
-        // values past U+10FFFF without decoding them first.
-        size_t needed = 0;
-        uint8_t lower = 0x80;
-        uint8_t upper = 0xBF;
-        char32_t cp = 0;
-        if (lead >= 0xC2 && lead <= 0xDF) {
-            needed = 1;
-            cp = lead & 0x1Fu;
-        } else if (lead >= 0xE0 && lead <= 0xEF) {
-            needed = 2;
-            cp = lead & 0x0Fu;
-            if (lead == 0xE0) {
-                lower = 0xA0;
-            } else if (lead == 0xED) {
-                upper = 0x9F;
-            }
-        } else if (lead >= 0xF0 && lead <= 0xF4) {
-            needed = 3;
-            cp = lead & 0x07u;
-            if (lead == 0xF0) {
-                lower = 0x90;
-            } else if (lead == 0xF4) {
-                upper = 0x8F;
-            }
-        } else {
-            out.push_back(static_cast<char16_t>(kReplacement));
-            continue;
-        }
-        bool complete = true;
-        for (size_t k = 0; k < needed; ++k) {
-            if (i >= size) {
-                complete = false;
-                break;
-            }
-            const auto next = static_cast<uint8_t>(utf8[i]);
-            if (next < lower || next > upper) {
-                // The offending byte is not consumed: it may start the next character.
-                complete = false;
-                break;
-            }
-            cp = (cp << 6) | (next & 0x3Fu);
-            ++i;
-            lower = 0x80;
-            upper = 0xBF;
-        }
-        AppendUtf16(out, complete ? cp : kReplacement);
+        const TUtf8Sequence sequence = DecodeUtf8(utf8, i);
+        i += sequence.Length;
+        AppendUtf16(out, sequence.Valid ? sequence.CodePoint : kReplacement);
     }
     return out;
 }

@@ -45,7 +45,7 @@ public:
     const std::string& ProductName() const noexcept override { return TVSTPlugin::ProductName(); }
     const std::string& VersionText() const noexcept override { return PluginVersion; }
     const std::string& UserGuideName() const noexcept override { return UserGuideFileName; }
-    const std::string& PresetName() const noexcept override { return TVSTPlugin::PresetName(); }
+    std::string PresetName() const override { return TVSTPlugin::PresetName(); }
     const std::filesystem::path& DataFolder() const noexcept override {
         return TVSTPlugin::DataFolder();
     }

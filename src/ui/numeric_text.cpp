@@ -2,6 +2,8 @@
 // in which '.' stands for the separator; text() swaps the real separator in.
 #include "ui/numeric_text.h"
 
+#include "ui/text.h"
+
 #include <algorithm>
 #include <charconv>
 #include <cmath>
@@ -10,37 +12,6 @@
 
 namespace tonvo::ui {
 namespace {
-
-// The next code point of UTF-8 text; an ill-formed byte gives U+FFFD and is skipped alone.
-char32_t next_code_point(std::string_view s, size_t& i) {
-    const auto lead = static_cast<unsigned char>(s[i++]);
-    if (lead < 0x80)
-        return lead;
-    size_t extra = 0;
-    char32_t c = 0;
-    char32_t least = 0;
-    if (lead >= 0xC2 && lead <= 0xDF) {
-        extra = 1, c = lead & 0x1Fu, least = 0x80;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-        extra = 2, c = lead & 0x0Fu, least = 0x800;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-        extra = 3, c = lead & 0x07u, least = 0x10000;
-    } else {
-        return 0xFFFD;
-    }
-    if (s.size() - i < extra)
-        return 0xFFFD;
-    for (size_t k = 0; k < extra; ++k) {
-        const auto b = static_cast<unsigned char>(s[i + k]);
-        if ((b & 0xC0u) != 0x80u)
-            return 0xFFFD;
-        c = (c << 6) | (b & 0x3Fu);
-    }
-    if (c < least || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF))
-        return 0xFFFD;
-    i += extra;
-    return c;
-}
 
 bool is_digit(char c) {
     return c >= '0' && c <= '9';
@@ -78,7 +49,7 @@ void NumericText::set_separator(std::string_view separator) {
     separator_ = separator;
     // A separator of several characters is typed as its first one.
     size_t i = 0;
-    separator_char_ = next_code_point(separator_, i);
+    separator_char_ = decode_utf8(separator_, i);
 }
 
 void NumericText::set_caret(size_t pos) {
@@ -338,7 +309,7 @@ bool NumericText::paste() {
     const std::string before = text_;
     remove_selection();
     for (size_t i = 0; i < pasted.size();)
-        type_printable(next_code_point(pasted, i));
+        type_printable(decode_utf8(pasted, i));
     keep_caret_after_minus();
     return text_ != before;
 }

@@ -27,14 +27,15 @@ void Pressable::mouse_move(int x, int y, Modifiers) {
 }
 
 void Pressable::mouse_up(MouseButton button, int, int, Modifiers) {
-    if (button != MouseButton::left || !held_)
-        return;
-    held_ = false;
-    inside_ = false;
-    invalidate();
+    if (button == MouseButton::left && held_)
+        release();
 }
 
 void Pressable::capture_lost() {
+    release();
+}
+
+void Pressable::release() {
     held_ = false;
     inside_ = false;
     invalidate();

@@ -25,6 +25,10 @@ public:
     void mouse_leave() override { invalidate(); }
     void capture_lost() override;
 
+protected:
+    // Ends the pressed look, as when the button is released.
+    void release();
+
 private:
     bool held_ = false;
     bool inside_ = false;

@@ -18,7 +18,7 @@ void draw_arrow(Canvas& canvas, int cx, int cy, Color c) {
 } // namespace
 
 TQelSpTBXSpeedButton::TQelSpTBXSpeedButton(Control* parent)
-    : Control(parent), style_(&system_style()), font_(Typeface::regular, 12) {
+    : Pressable(parent), style_(&system_style()), font_(Typeface::regular, 12) {
     set_bounds(Rect::from_size(0, 0, kDefaultSize, kDefaultSize));
 }
 
@@ -44,12 +44,6 @@ void TQelSpTBXSpeedButton::set_drop_down_arrow(bool arrow) {
 void TQelSpTBXSpeedButton::apply_style(const Style& style) {
     style_ = &style;
     invalidate();
-}
-
-// Read from the form rather than kept here, so a press the form ended (the button was hidden
-// or disabled, the window lost the mouse) never leaves the button looking held.
-bool TQelSpTBXSpeedButton::pressed() const {
-    return held_ && inside_ && form() != nullptr && form()->capture() == this && usable();
 }
 
 bool TQelSpTBXSpeedButton::hot() const {
@@ -92,34 +86,10 @@ void TQelSpTBXSpeedButton::mouse_down(MouseButton button, int x, int y, Modifier
             return;
         }
     }
-    if (button == MouseButton::left) {
+    if (button == MouseButton::left)
         swallow_click_ = false;
-        held_ = true;
-        inside_ = true;
-        invalidate();
-    }
+    Pressable::mouse_down(button, x, y, mods);
     pressed_down(button);
-}
-
-void TQelSpTBXSpeedButton::mouse_move(int x, int y, Modifiers) {
-    if (!held_)
-        return;
-    const bool inside = x >= 0 && y >= 0 && x < width() && y < height();
-    if (inside != inside_) {
-        inside_ = inside;
-        invalidate();
-    }
-}
-
-void TQelSpTBXSpeedButton::mouse_up(MouseButton button, int, int, Modifiers) {
-    if (button == MouseButton::left && held_)
-        release();
-}
-
-void TQelSpTBXSpeedButton::release() {
-    held_ = false;
-    inside_ = false;
-    invalidate();
 }
 
 void TQelSpTBXSpeedButton::click() {

@@ -18,10 +18,10 @@
 #pragma once
 
 #include "ui/bitmap.h"
-#include "ui/control.h"
 #include "ui/drop_down.h"
 #include "ui/font.h"
 #include "ui/form.h"
+#include "ui/pressable.h"
 #include "ui/style.h"
 
 #include <functional>
@@ -29,7 +29,7 @@
 
 namespace tonvo::ui {
 
-class TQelSpTBXSpeedButton : public Control {
+class TQelSpTBXSpeedButton : public Pressable {
 public:
     static constexpr int kDefaultSize = 22;
 
@@ -61,16 +61,11 @@ public:
     virtual void apply_style(const Style& style);
     const Style& style() const { return *style_; }
 
-    // The look now: held on it with the left button, and the pointer over it.
-    bool pressed() const;
+    // The pointer is over it (pressed() tells the held look).
     bool hot() const;
 
     void paint(Canvas& canvas, const Rect& area) override;
     void mouse_down(MouseButton button, int x, int y, Modifiers mods) override;
-    void mouse_move(int x, int y, Modifiers mods) override;
-    void mouse_up(MouseButton button, int x, int y, Modifiers mods) override;
-    void mouse_enter() override { invalidate(); }
-    void mouse_leave() override { invalidate(); }
     void click() override;
 
 protected:
@@ -79,16 +74,12 @@ protected:
     virtual void pressed_down(MouseButton button);
     // What is drawn on the face: the caption, centred, in `text`.
     virtual void paint_content(Canvas& canvas, const Rect& area, Color text);
-    // Ends the pressed look, as when the button is released.
-    void release();
 
 private:
     const Style* style_;
     std::string caption_;
     Font font_;
     bool drop_down_arrow_ = false;
-    bool held_ = false;   // a left press of ours is going on
-    bool inside_ = false; // and the pointer is on the button
     bool swallow_click_ = false;
 };
 

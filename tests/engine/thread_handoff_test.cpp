@@ -7,6 +7,7 @@
 #include <array>
 #include <atomic>
 #include <gtest/gtest.h>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -117,6 +118,42 @@ TEST(ThreadHandOff, LoadsNeverShowAMapInBetween) {
     stop.store(true);
     ui.join();
     EXPECT_EQ(foreign, 0);
+}
+
+// A host restoring state on a worker thread sets the preset name while the editor's thread
+// reads it for its caption: every read sees one whole name (or none: a name without its preset
+// file is cleared after the load), never a torn or freed one.
+TEST(ThreadHandOff, PresetNameReadWhileAWorkerLoadsState) {
+    const std::array<std::string, 2> names = {std::string(40, 'a') + " Dorian",
+                                              std::string(70, 'b') + " Lydian"};
+    std::array<std::vector<uint8_t>, 2> blocks;
+    for (size_t b = 0; b < 2; ++b) {
+        test::PluginHarness source;
+        source.plugin.SetPresetName(names[b]);
+        void* data = nullptr;
+        AEffect* effect = source.plugin.Effect();
+        const intptr_t size = effect->dispatcher(effect, effGetChunk, 1, 0, &data, 0.0f);
+        blocks[b].assign(static_cast<uint8_t*>(data), static_cast<uint8_t*>(data) + size);
+    }
+    test::PluginHarness harness;
+    std::atomic<bool> stop{false};
+    std::thread worker([&] {
+        AEffect* effect = harness.plugin.Effect();
+        for (int load = 0; load < 20000 && !stop.load(); ++load) {
+            std::vector<uint8_t>& block = blocks[static_cast<size_t>(load % 2)];
+            effect->dispatcher(effect, effSetChunk, 1, static_cast<intptr_t>(block.size()),
+                               block.data(), 0.0f);
+        }
+        stop.store(true);
+    });
+    int torn = 0;
+    while (!stop.load() && torn == 0) {
+        const std::string name = harness.plugin.PresetName();
+        torn += name != names[0] && name != names[1] && !name.empty() ? 1 : 0;
+    }
+    stop.store(true);
+    worker.join();
+    EXPECT_EQ(torn, 0);
 }
 
 } // namespace

@@ -33,7 +33,7 @@ public:
     const std::string& ProductName() const noexcept override { return productName; }
     const std::string& VersionText() const noexcept override { return version; }
     const std::string& UserGuideName() const noexcept override { return userGuide; }
-    const std::string& PresetName() const noexcept override { return presetName; }
+    std::string PresetName() const override { return presetName; }
     const std::filesystem::path& DataFolder() const noexcept override { return dataFolder; }
     const std::filesystem::path& PresetFolder() const noexcept override { return presetFolder; }
     bool SafeFileExists(const std::filesystem::path& path) override {
