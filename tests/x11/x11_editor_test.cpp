@@ -3,7 +3,8 @@
 // the test a private Xvfb). What the server shows is read back and compared with the headless
 // renderer's golden image; the host's window troubles (opened again elsewhere, destroyed before
 // the close) and fifty openings must leave nothing behind; a click made with XTest previews its
-// key to the host.
+// key to the host; menus take clicks and keys; dialogs take typed text (through the server's
+// keyboard map) and share text through the CLIPBOARD selection.
 #include "editor/editor_factory.h"
 #include "editor/note_map_editor.h"
 #include "platform/temp_folder.h"
@@ -15,6 +16,7 @@
 #include "ui/golden.h"
 #include "ui/headless/headless_editor_window.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
@@ -32,6 +34,13 @@ namespace {
 
 // The plug-in reads its settings and presets from the user's folders: a throw-away home.
 test::TempHome home;
+
+// Keysyms the tests type.
+constexpr xcb_keysym_t kReturn = 0xff0d;
+constexpr xcb_keysym_t kEscape = 0xff1b;
+constexpr xcb_keysym_t kDown = 0xff54;
+constexpr xcb_keysym_t kControl = 0xffe3;
+constexpr xcb_keysym_t kEacute = 0xe9;
 
 tools::PluginLibrary& Library() {
     static tools::PluginLibrary library(TONVO_PLUGIN_PATH);
@@ -84,6 +93,21 @@ struct GoldenState {
         const ui::TGuiSingleKey& key = form->MidiKeys.Keys()[static_cast<size_t>(k)];
         const ui::Rect keys = form->MidiKeys.form_rect();
         return {keys.left + (key.Left + key.Right) / 2, keys.top + key.Bottom - 4};
+    }
+    // The middle of the main menu's button.
+    ui::Point OnMenuButton() {
+        editor::TfrmEditor* form = Form();
+        if (form == nullptr)
+            return {};
+        const ui::Rect r = form->btnMenu.form_rect();
+        return {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+    }
+    // The note key `k` maps to in a state the plug-in handed out.
+    int32_t MapOf(const std::vector<uint8_t>& chunk, int k) {
+        AEffect* effect = module->Effect();
+        effect->dispatcher(effect, effSetChunk, 1, static_cast<intptr_t>(chunk.size()),
+                           const_cast<uint8_t*>(chunk.data()), 0.0f);
+        return module->ScaleMap().GetScaleMap(k);
     }
     // The middle of the wizard's Apply button.
     ui::Point OnApply() {
@@ -177,6 +201,7 @@ protected:
                           values);
         xcb_map_window(x, window);
         Sync();
+        hostWindows.push_back(window);
         return window;
     }
     static bool Viewable(xcb_connection_t* c, xcb_window_t window) {
@@ -264,7 +289,146 @@ protected:
         Fake(x, XCB_BUTTON_RELEASE, 1);
     }
 
+    // The key code typing `keysym` without modifiers, from the core mapping; 0 when none.
+    static uint8_t KeyCode(xcb_connection_t* c, xcb_keysym_t keysym) {
+        const xcb_setup_t* setup = xcb_get_setup(c);
+        const auto count = static_cast<uint8_t>(setup->max_keycode - setup->min_keycode + 1);
+        const auto mapping = Own(xcb_get_keyboard_mapping_reply(
+            c, xcb_get_keyboard_mapping(c, setup->min_keycode, count), nullptr));
+        if (!mapping || mapping->keysyms_per_keycode == 0)
+            return 0;
+        const xcb_keysym_t* symbols = xcb_get_keyboard_mapping_keysyms(mapping.get());
+        const int per = mapping->keysyms_per_keycode;
+        for (int i = 0; i < xcb_get_keyboard_mapping_keysyms_length(mapping.get()); i += per)
+            if (symbols[i] == keysym)
+                return static_cast<uint8_t>(setup->min_keycode + i / per);
+        return 0;
+    }
+    // Puts `keysym` on a key code nothing uses, as a keyboard layout with it would; the
+    // server tells every client. Returns the code, 0 when there is none free.
+    uint8_t MapSpareKey(xcb_keysym_t keysym) {
+        const xcb_setup_t* setup = xcb_get_setup(x);
+        const auto count = static_cast<uint8_t>(setup->max_keycode - setup->min_keycode + 1);
+        const auto mapping = Own(xcb_get_keyboard_mapping_reply(
+            x, xcb_get_keyboard_mapping(x, setup->min_keycode, count), nullptr));
+        if (!mapping || mapping->keysyms_per_keycode == 0)
+            return 0;
+        const xcb_keysym_t* symbols = xcb_get_keyboard_mapping_keysyms(mapping.get());
+        const int per = mapping->keysyms_per_keycode;
+        const int length = xcb_get_keyboard_mapping_keysyms_length(mapping.get());
+        // From the top, away from the keys of a real keyboard.
+        for (int i = length - per; i >= 0; i -= per) {
+            bool unused = true;
+            for (int j = 0; j < per; ++j)
+                unused = unused && symbols[i + j] == 0;
+            if (!unused)
+                continue;
+            const auto code = static_cast<uint8_t>(setup->min_keycode + i / per);
+            std::vector<xcb_keysym_t> row(static_cast<size_t>(per), 0);
+            row[0] = keysym;
+            xcb_change_keyboard_mapping(x, 1, code, static_cast<uint8_t>(per), row.data());
+            Sync();
+            return code;
+        }
+        return 0;
+    }
+    // Presses and releases the keys of `keysyms` on `c`, `modifier` (a keysym, 0: none) held.
+    void Type(xcb_connection_t* c, const std::vector<xcb_keysym_t>& keysyms,
+              xcb_keysym_t modifier = 0) {
+        const uint8_t held = modifier != 0 ? KeyCode(c, modifier) : 0;
+        if (held != 0)
+            Fake(c, XCB_KEY_PRESS, held, 0, 0, false);
+        for (const xcb_keysym_t keysym : keysyms) {
+            const uint8_t code = KeyCode(c, keysym);
+            if (code == 0) {
+                ADD_FAILURE() << "no key types keysym " << std::hex << keysym;
+                continue;
+            }
+            Fake(c, XCB_KEY_PRESS, code, 0, 0, false);
+            Fake(c, XCB_KEY_RELEASE, code, 0, 0, false);
+        }
+        if (held != 0)
+            Fake(c, XCB_KEY_RELEASE, held, 0, 0, false);
+    }
+    // The first viewable top-level window that is a menu pane (override-redirect) or a dialog
+    // (_NET_WM_WINDOW_TYPE_DIALOG), waiting up to ten seconds; 0 when none shows.
+    xcb_window_t FindWindow(xcb_connection_t* c, bool dialog, xcb_rectangle_t* where = nullptr) {
+        const xcb_atom_t type = Atom(c, "_NET_WM_WINDOW_TYPE");
+        const xcb_atom_t dialog_type = Atom(c, "_NET_WM_WINDOW_TYPE_DIALOG");
+        xcb_window_t found = 0;
+        Eventually(
+            [&] {
+                const auto tree =
+                    Own(xcb_query_tree_reply(c, xcb_query_tree(c, screen->root), nullptr));
+                const xcb_window_t* ids = tree ? xcb_query_tree_children(tree.get()) : nullptr;
+                for (int i = 0; tree && i < xcb_query_tree_children_length(tree.get()); ++i) {
+                    const auto a = Own(xcb_get_window_attributes_reply(
+                        c, xcb_get_window_attributes(c, ids[i]), nullptr));
+                    if (!a || a->map_state != XCB_MAP_STATE_VIEWABLE ||
+                        std::find(hostWindows.begin(), hostWindows.end(), ids[i]) !=
+                            hostWindows.end())
+                        continue;
+                    bool match = false;
+                    if (dialog) {
+                        const auto value = Own(xcb_get_property_reply(
+                            c, xcb_get_property(c, 0, ids[i], type, XCB_ATOM_ATOM, 0, 1), nullptr));
+                        match = value && xcb_get_property_value_length(value.get()) == 4 &&
+                                *static_cast<xcb_atom_t*>(xcb_get_property_value(value.get())) ==
+                                    dialog_type;
+                    } else {
+                        match =
+                            a->override_redirect != 0 && a->_class == XCB_WINDOW_CLASS_INPUT_OUTPUT;
+                    }
+                    if (!match)
+                        continue;
+                    found = ids[i];
+                    const auto g =
+                        Own(xcb_get_geometry_reply(c, xcb_get_geometry(c, ids[i]), nullptr));
+                    if (g && where != nullptr)
+                        *where = {g->x, g->y, g->width, g->height};
+                }
+                return found != 0;
+            },
+            1000);
+        return found;
+    }
+    // The Save Preset dialog, from the main menu by keys (Init, Load Preset, Save Preset), with
+    // `act` run on the watcher's connection while the dialog shows under the pointer.
+    template <typename Act>
+    void InSavePresetDialog(const ui::Point& menu_button, Act act) {
+        bool shown = false;
+        std::thread watcher([&] {
+            xcb_connection_t* w = Connect();
+            if (w == nullptr)
+                return;
+            const xcb_window_t menu = FindWindow(w, false);
+            if (menu != 0)
+                Answer(w, menu, [&] { Type(w, {kDown, kDown, kDown, kReturn}); });
+            xcb_rectangle_t where{};
+            const xcb_window_t dialog = menu != 0 ? FindWindow(w, true, &where) : 0;
+            if (dialog != 0) {
+                shown = true;
+                // Keys go to the window under the pointer (no window manager gives focus).
+                Fake(w, XCB_MOTION_NOTIFY, 0, where.x + 5, where.y + 5, false);
+                act(w, dialog);
+            }
+            xcb_disconnect(w);
+        });
+        Click(100 + menu_button.x, 100 + menu_button.y);
+        watcher.join();
+        EXPECT_TRUE(shown) << "no Save Preset dialog appeared";
+        Pump();
+    }
+
+    static xcb_atom_t Atom(xcb_connection_t* c, const char* name) {
+        const auto answer = Own(xcb_intern_atom_reply(
+            c, xcb_intern_atom(c, 0, static_cast<uint16_t>(std::strlen(name)), name), nullptr));
+        return answer ? answer->atom : xcb_atom_t{XCB_ATOM_NONE};
+    }
+
     test::FakeHost host;
+    // The host's windows this test made.
+    std::vector<xcb_window_t> hostWindows;
     xcb_connection_t* x = nullptr;
     const xcb_screen_t* screen = nullptr;
     AEffect* effect = nullptr;
@@ -602,6 +766,217 @@ TEST_F(X11Editor, TheWizardsConfirmationIsADialogOverTheHostsWindow) {
     ASSERT_TRUE(confirmed.found);
     Pump();
     EXPECT_NE(Chunk(), before) << "Enter confirms the wizard's map";
+    Call(effEditClose);
+}
+
+TEST_F(X11Editor, AKeysPopupMenuMapsItByClickAndByKeys) {
+    GoldenState state;
+    const ui::Point c = state.OnKey(0);
+    ASSERT_NE(c.x, 0);
+    const xcb_window_t parent = MakeWindow(100, 100, 700, 300);
+    ASSERT_EQ(Open(parent), 1);
+    Pump();
+    ASSERT_EQ(state.MapOf(Chunk(), 0), 0) << "C plays C at first";
+
+    // A right click on C opens the note menu; a click on its row "E" maps C to E. Rows: "-",
+    // a separator, then C to B, all as high.
+    const size_t automated = host.CountCalls(audioMasterAutomate);
+    std::thread clicker([&] {
+        xcb_connection_t* w = Connect();
+        if (w == nullptr)
+            return;
+        xcb_rectangle_t pane{};
+        const xcb_window_t menu = FindWindow(w, false, &pane);
+        if (menu != 0) {
+            const int row = (pane.height - 2 - 7) / 13;
+            const int e_top = 1 + row + 7 + 4 * row;
+            Answer(w, menu, [&] {
+                Fake(w, XCB_MOTION_NOTIFY, 0, pane.x + pane.width / 2, pane.y + e_top + row / 2,
+                     false);
+                Fake(w, XCB_BUTTON_PRESS, 1, 0, 0, false);
+                Fake(w, XCB_BUTTON_RELEASE, 1, 0, 0, false);
+            });
+        } else {
+            ADD_FAILURE() << "no menu pane appeared";
+        }
+        xcb_disconnect(w);
+    });
+    Fake(x, XCB_MOTION_NOTIFY, 0, 100 + c.x, 100 + c.y);
+    Fake(x, XCB_BUTTON_PRESS, 3);
+    Fake(x, XCB_BUTTON_RELEASE, 3);
+    clicker.join();
+    Pump();
+    EXPECT_EQ(state.MapOf(Chunk(), 0), 4) << "C plays E";
+    EXPECT_EQ(host.CountCalls(audioMasterAutomate), automated + 1) << "the host is told once";
+
+    // The keyboard, held by the menu: Down walks "-", C, C# (the separator skipped), Enter
+    // chooses; Escape closes with nothing chosen.
+    const auto by_keys = [&](std::vector<xcb_keysym_t> keys) {
+        std::thread typist([&] {
+            xcb_connection_t* w = Connect();
+            if (w == nullptr)
+                return;
+            const xcb_window_t menu = FindWindow(w, false);
+            if (menu != 0) {
+                // Keys only: the pointer stays where the menu opened, over no row.
+                Answer(w, menu, [&] { Type(w, keys); });
+            } else {
+                ADD_FAILURE() << "no menu pane appeared";
+            }
+            xcb_disconnect(w);
+        });
+        Fake(x, XCB_MOTION_NOTIFY, 0, 100 + c.x, 100 + c.y);
+        Fake(x, XCB_BUTTON_PRESS, 3);
+        Fake(x, XCB_BUTTON_RELEASE, 3);
+        typist.join();
+        Pump();
+    };
+    by_keys({kDown, kDown, kDown, kReturn});
+    EXPECT_EQ(state.MapOf(Chunk(), 0), 1) << "C plays C#";
+    const std::vector<uint8_t> before = Chunk();
+    by_keys({kDown, kEscape});
+    EXPECT_EQ(Chunk(), before) << "Escape changes nothing";
+
+    // The keyboard is free again once the menu is closed.
+    const auto grab =
+        Own(xcb_grab_keyboard_reply(x,
+                                    xcb_grab_keyboard(x, 0, screen->root, XCB_CURRENT_TIME,
+                                                      XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC),
+                                    nullptr));
+    ASSERT_TRUE(grab);
+    EXPECT_EQ(grab->status, XCB_GRAB_STATUS_SUCCESS);
+    xcb_ungrab_keyboard(x, XCB_CURRENT_TIME);
+    Call(effEditClose);
+}
+
+TEST_F(X11Editor, TypedTextNamesThePresetIncludingLettersOfTheKeyboardLayout) {
+    GoldenState state;
+    const ui::Point button = state.OnMenuButton();
+    ASSERT_NE(button.x, 0);
+    // A key with é, as a French layout has (mapped before the editor reads the map).
+    const uint8_t eacute = MapSpareKey(kEacute);
+    ASSERT_NE(eacute, 0);
+    const xcb_window_t parent = MakeWindow(100, 100, 700, 300);
+    ASSERT_EQ(Open(parent), 1);
+    Pump();
+
+    InSavePresetDialog(button, [&](xcb_connection_t* w, xcb_window_t dialog) {
+        Answer(w, dialog, [&] {
+            Type(w, {'a'}, kControl);
+            Type(w, {'c', 'a', 'f', kEacute, ' ', 'x', 0xff08 /* BackSpace */, 'n', 'o', 'i', 'r',
+                     kReturn});
+        });
+    });
+    EXPECT_TRUE(std::filesystem::exists(home.Presets() / u8"caf\u00e9 noir.brelwickp"));
+    Call(effEditClose);
+}
+
+TEST_F(X11Editor, CopyAndPasteGoThroughTheClipboardSelection) {
+    GoldenState state;
+    LoadGoldenState(state);
+    const ui::Point button = state.OnMenuButton();
+    ASSERT_NE(button.x, 0);
+    const xcb_window_t parent = MakeWindow(100, 100, 700, 300);
+    ASSERT_EQ(Open(parent), 1);
+    Pump();
+
+    // Ctrl+A, Ctrl+C in the dialog: the plug-in owns CLIPBOARD and gives the name it shows.
+    std::string copied;
+    std::string targets_seen;
+    InSavePresetDialog(button, [&](xcb_connection_t* w, xcb_window_t dialog) {
+        Type(w, {'a', 'c'}, kControl);
+        const xcb_atom_t clipboard = Atom(w, "CLIPBOARD");
+        EXPECT_TRUE(Eventually([&] {
+            const auto owner = Own(
+                xcb_get_selection_owner_reply(w, xcb_get_selection_owner(w, clipboard), nullptr));
+            return owner && owner->owner != XCB_NONE;
+        })) << "the plug-in took the selection";
+        const xcb_window_t mine = xcb_generate_id(w);
+        xcb_create_window(w, XCB_COPY_FROM_PARENT, mine, screen->root, 0, 0, 1, 1, 0,
+                          XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, 0, nullptr);
+        const xcb_atom_t property = Atom(w, "TEST_PASTE");
+        const auto ask = [&](xcb_atom_t target) {
+            xcb_convert_selection(w, mine, clipboard, target, property, XCB_CURRENT_TIME);
+            xcb_flush(w);
+            std::string got;
+            Eventually([&] {
+                while (xcb_generic_event_t* event = xcb_poll_for_event(w)) {
+                    const Reply<xcb_generic_event_t> owned(event, &std::free);
+                    const auto* notify = reinterpret_cast<xcb_selection_notify_event_t*>(event);
+                    if ((event->response_type & 0x7f) != XCB_SELECTION_NOTIFY)
+                        continue;
+                    if (notify->property == XCB_ATOM_NONE)
+                        return true;
+                    const auto value = Own(xcb_get_property_reply(
+                        w,
+                        xcb_get_property(w, 1, mine, property, XCB_GET_PROPERTY_TYPE_ANY, 0, 4096),
+                        nullptr));
+                    if (value)
+                        got.assign(static_cast<const char*>(xcb_get_property_value(value.get())),
+                                   static_cast<size_t>(xcb_get_property_value_length(value.get())));
+                    return true;
+                }
+                return false;
+            });
+            return got;
+        };
+        copied = ask(Atom(w, "UTF8_STRING"));
+        targets_seen = ask(Atom(w, "TARGETS"));
+        Answer(w, dialog, [&] { Type(w, {kEscape}); });
+    });
+    EXPECT_EQ(copied, "Major Pentatonic");
+    EXPECT_EQ(targets_seen.size(), 3 * sizeof(xcb_atom_t)) << "TARGETS, UTF8_STRING, STRING";
+
+    // Another program's text pasted with Ctrl+V: the plug-in asks the owner, which answers
+    // from its own event loop while the dialog waits.
+    InSavePresetDialog(button, [&](xcb_connection_t* w, xcb_window_t dialog) {
+        const xcb_window_t owner = xcb_generate_id(w);
+        xcb_create_window(w, XCB_COPY_FROM_PARENT, owner, screen->root, 0, 0, 1, 1, 0,
+                          XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, 0, nullptr);
+        const xcb_atom_t clipboard = Atom(w, "CLIPBOARD");
+        const xcb_atom_t utf8 = Atom(w, "UTF8_STRING");
+        xcb_set_selection_owner(w, owner, clipboard, XCB_CURRENT_TIME);
+        const std::string text = "Gr\u00fc\u00df Gott";
+        bool served = false;
+        const auto serve = [&] {
+            while (xcb_generic_event_t* event = xcb_poll_for_event(w)) {
+                const Reply<xcb_generic_event_t> owned(event, &std::free);
+                if ((event->response_type & 0x7f) != XCB_SELECTION_REQUEST)
+                    continue;
+                const auto* request = reinterpret_cast<xcb_selection_request_event_t*>(event);
+                union {
+                    xcb_selection_notify_event_t notify;
+                    char bytes[32];
+                } sent{};
+                sent.notify.response_type = XCB_SELECTION_NOTIFY;
+                sent.notify.time = request->time;
+                sent.notify.requestor = request->requestor;
+                sent.notify.selection = request->selection;
+                sent.notify.target = request->target;
+                if (request->target == utf8) {
+                    xcb_change_property(w, XCB_PROP_MODE_REPLACE, request->requestor,
+                                        request->property, utf8, 8,
+                                        static_cast<uint32_t>(text.size()), text.data());
+                    sent.notify.property = request->property;
+                    served = true;
+                }
+                xcb_send_event(w, 0, request->requestor, 0, sent.bytes);
+                xcb_flush(w);
+            }
+            return served;
+        };
+        Type(w, {'a'}, kControl);
+        // The paste waits inside the host's idle call: the owner answers from here.
+        const uint8_t v = KeyCode(w, 'v');
+        const uint8_t control = KeyCode(w, kControl);
+        Fake(w, XCB_KEY_PRESS, control, 0, 0, false);
+        Fake(w, XCB_KEY_PRESS, v, 0, 0, false);
+        Fake(w, XCB_KEY_RELEASE, v, 0, 0, false);
+        Fake(w, XCB_KEY_RELEASE, control, 0, 0, false);
+        EXPECT_TRUE(Eventually(serve)) << "the plug-in asked for the text";
+        Answer(w, dialog, [&] { Type(w, {kReturn}); });
+    });
+    EXPECT_TRUE(std::filesystem::exists(home.Presets() / u8"Gr\u00fc\u00df Gott.brelwickp"));
     Call(effEditClose);
 }
 
