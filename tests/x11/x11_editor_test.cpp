@@ -4,7 +4,8 @@
 // renderer's golden image; the host's window troubles (opened again elsewhere, destroyed before
 // the close) and fifty openings must leave nothing behind; a click made with XTest previews its
 // key to the host; menus take clicks and keys; dialogs take typed text (through the server's
-// keyboard map) and share text through the CLIPBOARD selection.
+// keyboard map) and share text through the CLIPBOARD selection; the pointer takes the shape
+// the form asks for.
 #include "editor/editor_factory.h"
 #include "editor/note_map_editor.h"
 #include "platform/temp_folder.h"
@@ -27,6 +28,7 @@
 #include <thread>
 #include <vector>
 #include <xcb/xcb.h>
+#include <xcb/xfixes.h>
 #include <xcb/xtest.h>
 
 namespace tonvo {
@@ -977,6 +979,71 @@ TEST_F(X11Editor, CopyAndPasteGoThroughTheClipboardSelection) {
         Answer(w, dialog, [&] { Type(w, {kReturn}); });
     });
     EXPECT_TRUE(std::filesystem::exists(home.Presets() / u8"Gr\u00fc\u00df Gott.brelwickp"));
+    Call(effEditClose);
+}
+
+// What the server shows as the pointer now (XFixes): the shape, its hot spot and pixels.
+struct CursorImage {
+    int width = 0;
+    int height = 0;
+    int xhot = 0;
+    int yhot = 0;
+    std::vector<uint32_t> pixels;
+    friend bool operator==(const CursorImage&, const CursorImage&) = default;
+};
+
+CursorImage ShownCursor(xcb_connection_t* c) {
+    CursorImage out;
+    const auto image =
+        Own(xcb_xfixes_get_cursor_image_reply(c, xcb_xfixes_get_cursor_image(c), nullptr));
+    if (!image)
+        return out;
+    out.width = image->width;
+    out.height = image->height;
+    out.xhot = image->xhot;
+    out.yhot = image->yhot;
+    const uint32_t* pixels = xcb_xfixes_get_cursor_image_cursor_image(image.get());
+    out.pixels.assign(pixels,
+                      pixels + xcb_xfixes_get_cursor_image_cursor_image_length(image.get()));
+    return out;
+}
+
+TEST_F(X11Editor, TheEditorShowsTheArrowTheFormAsksFor) {
+    const auto version = Own(xcb_xfixes_query_version_reply(
+        x, xcb_xfixes_query_version(x, XCB_XFIXES_MAJOR_VERSION, XCB_XFIXES_MINOR_VERSION),
+        nullptr));
+    if (!version || version->major_version < 1)
+        GTEST_SKIP() << "the server cannot show its cursor (XFixes)";
+    GoldenState state;
+    const ui::Point key = state.OnKey(0);
+    const ui::Point apply = state.OnApply();
+    ASSERT_NE(key.x, 0);
+
+    // What left_ptr of the cursor font looks like here, shown over a window of ours.
+    const xcb_font_t font = xcb_generate_id(x);
+    xcb_open_font(x, font, 6, "cursor");
+    const xcb_cursor_t cursor = xcb_generate_id(x);
+    xcb_create_glyph_cursor(x, cursor, font, font, 68, 69, 0, 0, 0, 0xffff, 0xffff, 0xffff);
+    const xcb_window_t window = MakeWindow(1000, 600, 50, 50);
+    xcb_change_window_attributes(x, window, XCB_CW_CURSOR, &cursor);
+    Fake(x, XCB_MOTION_NOTIFY, 0, 1020, 620, false);
+    const CursorImage arrow = ShownCursor(x);
+    xcb_destroy_window(x, window);
+    xcb_free_cursor(x, cursor);
+    xcb_close_font(x, font);
+    ASSERT_FALSE(arrow.pixels.empty());
+
+    // The host's window shows the root's cursor, until the editor covers it with its own.
+    const xcb_window_t parent = MakeWindow(100, 100, 700, 300);
+    Fake(x, XCB_MOTION_NOTIFY, 0, 100 + key.x, 100 + key.y, false);
+    ASSERT_NE(ShownCursor(x), arrow);
+    ASSERT_EQ(Open(parent), 1);
+    Pump();
+    // This editor's keys ask for the arrow too (no hand), as its buttons do.
+    Fake(x, XCB_MOTION_NOTIFY, 0, 100 + key.x + 1, 100 + key.y);
+    EXPECT_EQ(ShownCursor(x), arrow) << "over a key";
+    Fake(x, XCB_MOTION_NOTIFY, 0, 100 + apply.x, 100 + apply.y);
+    EXPECT_EQ(ShownCursor(x), arrow) << "over a button";
     Call(effEditClose);
 }
 
