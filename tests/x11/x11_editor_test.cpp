@@ -291,44 +291,45 @@ protected:
         Fake(x, XCB_BUTTON_RELEASE, 1);
     }
 
-    // The key code typing `keysym` without modifiers, from the core mapping; 0 when none.
-    static uint8_t KeyCode(xcb_connection_t* c, xcb_keysym_t keysym) {
+    // The core keyboard mapping of `c`: its first key code, symbols per code, and symbols.
+    struct Mapping {
+        uint8_t first = 0;
+        int per = 0;
+        std::vector<xcb_keysym_t> symbols;
+    };
+    static Mapping ReadMapping(xcb_connection_t* c) {
         const xcb_setup_t* setup = xcb_get_setup(c);
         const auto count = static_cast<uint8_t>(setup->max_keycode - setup->min_keycode + 1);
         const auto mapping = Own(xcb_get_keyboard_mapping_reply(
             c, xcb_get_keyboard_mapping(c, setup->min_keycode, count), nullptr));
         if (!mapping || mapping->keysyms_per_keycode == 0)
-            return 0;
+            return {};
         const xcb_keysym_t* symbols = xcb_get_keyboard_mapping_keysyms(mapping.get());
-        const int per = mapping->keysyms_per_keycode;
-        for (int i = 0; i < xcb_get_keyboard_mapping_keysyms_length(mapping.get()); i += per)
-            if (symbols[i] == keysym)
-                return static_cast<uint8_t>(setup->min_keycode + i / per);
+        return {setup->min_keycode,
+                mapping->keysyms_per_keycode,
+                {symbols, symbols + xcb_get_keyboard_mapping_keysyms_length(mapping.get())}};
+    }
+    // The key code typing `keysym` without modifiers; 0 when none.
+    static uint8_t KeyCode(xcb_connection_t* c, xcb_keysym_t keysym) {
+        const Mapping m = ReadMapping(c);
+        for (size_t i = 0; m.per != 0 && i < m.symbols.size(); i += m.per)
+            if (m.symbols[i] == keysym)
+                return static_cast<uint8_t>(m.first + i / m.per);
         return 0;
     }
-    // Puts `keysym` on a key code nothing uses, as a keyboard layout with it would; the
-    // server tells every client. Returns the code, 0 when there is none free.
+    // Puts `keysym` on a key code nothing uses (from the top, away from the keys of a real
+    // keyboard), as a keyboard layout with it would. Returns the code, 0 when none is free.
     uint8_t MapSpareKey(xcb_keysym_t keysym) {
-        const xcb_setup_t* setup = xcb_get_setup(x);
-        const auto count = static_cast<uint8_t>(setup->max_keycode - setup->min_keycode + 1);
-        const auto mapping = Own(xcb_get_keyboard_mapping_reply(
-            x, xcb_get_keyboard_mapping(x, setup->min_keycode, count), nullptr));
-        if (!mapping || mapping->keysyms_per_keycode == 0)
-            return 0;
-        const xcb_keysym_t* symbols = xcb_get_keyboard_mapping_keysyms(mapping.get());
-        const int per = mapping->keysyms_per_keycode;
-        const int length = xcb_get_keyboard_mapping_keysyms_length(mapping.get());
-        // From the top, away from the keys of a real keyboard.
-        for (int i = length - per; i >= 0; i -= per) {
-            bool unused = true;
-            for (int j = 0; j < per; ++j)
-                unused = unused && symbols[i + j] == 0;
-            if (!unused)
+        const Mapping m = ReadMapping(x);
+        for (size_t i = m.symbols.size(); m.per != 0 && i >= static_cast<size_t>(m.per);) {
+            i -= m.per;
+            if (std::any_of(m.symbols.begin() + i, m.symbols.begin() + i + m.per,
+                            [](xcb_keysym_t k) { return k != 0; }))
                 continue;
-            const auto code = static_cast<uint8_t>(setup->min_keycode + i / per);
-            std::vector<xcb_keysym_t> row(static_cast<size_t>(per), 0);
+            const auto code = static_cast<uint8_t>(m.first + i / m.per);
+            std::vector<xcb_keysym_t> row(static_cast<size_t>(m.per), 0);
             row[0] = keysym;
-            xcb_change_keyboard_mapping(x, 1, code, static_cast<uint8_t>(per), row.data());
+            xcb_change_keyboard_mapping(x, 1, code, static_cast<uint8_t>(m.per), row.data());
             Sync();
             return code;
         }
@@ -574,27 +575,8 @@ TEST_F(X11Editor, APopupMenuHoldsThePointerAndAPressOutsideClosesIt) {
         xcb_connection_t* c = Connect();
         if (c == nullptr)
             return;
-        found = Eventually(
-            [&] {
-                const auto tree =
-                    Own(xcb_query_tree_reply(c, xcb_query_tree(c, screen->root), nullptr));
-                const xcb_window_t* ids = tree ? xcb_query_tree_children(tree.get()) : nullptr;
-                for (int i = 0; tree && i < xcb_query_tree_children_length(tree.get()); ++i) {
-                    const auto a = Own(xcb_get_window_attributes_reply(
-                        c, xcb_get_window_attributes(c, ids[i]), nullptr));
-                    if (ids[i] == parent || !a || !a->override_redirect ||
-                        a->map_state != XCB_MAP_STATE_VIEWABLE)
-                        continue;
-                    const auto g =
-                        Own(xcb_get_geometry_reply(c, xcb_get_geometry(c, ids[i]), nullptr));
-                    if (g)
-                        pane = {g->x, g->y, g->width, g->height};
-                    window = ids[i];
-                    return true;
-                }
-                return false;
-            },
-            1000);
+        window = FindWindow(c, false, &pane);
+        found = window != 0;
         if (found) {
             // Far from the pane and from the editor.
             Answer(c, window, [&] {
@@ -666,37 +648,13 @@ TEST_F(X11Editor, TheWizardsConfirmationIsADialogOverTheHostsWindow) {
     Pump();
     const std::vector<uint8_t> before = Chunk();
 
-    const auto atom = [](xcb_connection_t* c, const char* name) {
-        const auto answer = Own(xcb_intern_atom_reply(
-            c, xcb_intern_atom(c, 0, static_cast<uint16_t>(std::strlen(name)), name), nullptr));
-        return answer ? answer->atom : xcb_atom_t{XCB_ATOM_NONE};
-    };
     // The host's thread is inside the idle call serving the dialog: a watcher with its own
     // connection finds the dialog among the top-level windows and answers it.
     const auto watch = [&](DialogSeen& seen, bool with_enter) {
         xcb_connection_t* c = Connect();
         if (c == nullptr)
             return;
-        const xcb_atom_t type = atom(c, "_NET_WM_WINDOW_TYPE");
-        const xcb_atom_t dialog_type = atom(c, "_NET_WM_WINDOW_TYPE_DIALOG");
-        xcb_window_t dialog = 0;
-        Eventually(
-            [&] {
-                const auto tree =
-                    Own(xcb_query_tree_reply(c, xcb_query_tree(c, screen->root), nullptr));
-                const xcb_window_t* ids = tree ? xcb_query_tree_children(tree.get()) : nullptr;
-                for (int i = 0; tree && i < xcb_query_tree_children_length(tree.get()); ++i) {
-                    const auto value = Own(xcb_get_property_reply(
-                        c, xcb_get_property(c, 0, ids[i], type, XCB_ATOM_ATOM, 0, 1), nullptr));
-                    if (value && xcb_get_property_value_length(value.get()) == 4 &&
-                        *static_cast<xcb_atom_t*>(xcb_get_property_value(value.get())) ==
-                            dialog_type &&
-                        Viewable(c, ids[i]))
-                        dialog = ids[i];
-                }
-                return dialog != 0;
-            },
-            1000);
+        const xcb_window_t dialog = FindWindow(c, true);
         if (dialog == 0) {
             xcb_disconnect(c);
             return;
@@ -719,29 +677,15 @@ TEST_F(X11Editor, TheWizardsConfirmationIsADialogOverTheHostsWindow) {
             if (with_enter) {
                 // Keys go to the window under the pointer (no window manager gives focus).
                 Fake(c, XCB_MOTION_NOTIFY, 0, seen.left + 5, seen.top + 5, false);
-                const xcb_setup_t* setup = xcb_get_setup(c);
-                const auto count =
-                    static_cast<uint8_t>(setup->max_keycode - setup->min_keycode + 1);
-                const auto mapping = Own(xcb_get_keyboard_mapping_reply(
-                    c, xcb_get_keyboard_mapping(c, setup->min_keycode, count), nullptr));
-                const xcb_keysym_t* symbols = xcb_get_keyboard_mapping_keysyms(mapping.get());
-                for (int i = 0; i < xcb_get_keyboard_mapping_keysyms_length(mapping.get()); ++i) {
-                    if (symbols[i] == 0xff0d) { // Return
-                        const auto code = static_cast<uint8_t>(setup->min_keycode +
-                                                               i / mapping->keysyms_per_keycode);
-                        Fake(c, XCB_KEY_PRESS, code, 0, 0, false);
-                        Fake(c, XCB_KEY_RELEASE, code, 0, 0, false);
-                        break;
-                    }
-                }
+                Type(c, {kReturn});
             } else {
                 // The window manager's close button.
                 xcb_client_message_event_t message{};
                 message.response_type = XCB_CLIENT_MESSAGE;
                 message.format = 32;
                 message.window = dialog;
-                message.type = atom(c, "WM_PROTOCOLS");
-                message.data.data32[0] = atom(c, "WM_DELETE_WINDOW");
+                message.type = Atom(c, "WM_PROTOCOLS");
+                message.data.data32[0] = Atom(c, "WM_DELETE_WINDOW");
                 xcb_send_event(c, 0, dialog, XCB_EVENT_MASK_NO_EVENT,
                                reinterpret_cast<const char*>(&message));
                 xcb_flush(c);
