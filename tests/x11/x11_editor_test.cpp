@@ -43,6 +43,7 @@ constexpr xcb_keysym_t kEscape = 0xff1b;
 constexpr xcb_keysym_t kDown = 0xff54;
 constexpr xcb_keysym_t kControl = 0xffe3;
 constexpr xcb_keysym_t kEacute = 0xe9;
+constexpr xcb_keysym_t kDeadAcute = 0xfe51;
 
 tools::PluginLibrary& Library() {
     static tools::PluginLibrary library(TONVO_PLUGIN_PATH);
@@ -799,21 +800,23 @@ TEST_F(X11Editor, TypedTextNamesThePresetIncludingLettersOfTheKeyboardLayout) {
     GoldenState state;
     const ui::Point button = state.OnMenuButton();
     ASSERT_NE(button.x, 0);
-    // A key with é, as a French layout has (mapped before the editor reads the map).
-    const uint8_t eacute = MapSpareKey(kEacute);
-    ASSERT_NE(eacute, 0);
+    // A key with é, as a French layout has, mapped before the editor reads the map; a dead
+    // acute mapped while it is open (the editor follows the change), composing é with e.
+    ASSERT_NE(MapSpareKey(kEacute), 0);
     const xcb_window_t parent = MakeWindow(100, 100, 700, 300);
     ASSERT_EQ(Open(parent), 1);
+    Pump();
+    ASSERT_NE(MapSpareKey(kDeadAcute), 0);
     Pump();
 
     InSavePresetDialog(button, [&](xcb_connection_t* w, xcb_window_t dialog) {
         Answer(w, dialog, [&] {
             Type(w, {'a'}, kControl);
-            Type(w, {'c', 'a', 'f', kEacute, ' ', 'x', 0xff08 /* BackSpace */, 'n', 'o', 'i', 'r',
-                     kReturn});
+            Type(w, {'c', 'a', 'f', kEacute, ' ', 'x', 0xff08 /* BackSpace */, kDeadAcute, 'e', 'c',
+                     'l', 'a', 'i', 'r', kReturn});
         });
     });
-    EXPECT_TRUE(std::filesystem::exists(home.Presets() / u8"caf\u00e9 noir.brelwickp"));
+    EXPECT_TRUE(std::filesystem::exists(home.Presets() / u8"caf\u00e9 \u00e9clair.brelwickp"));
     Call(effEditClose);
 }
 
