@@ -5,12 +5,13 @@ set -euo pipefail
 
 # With --native: only what the Linux build needs (the main job); otherwise everything the
 # tests need as well.
-native=(cmake ninja-build g++ libgtest-dev libgmock-dev libbenchmark-dev libstb-dev fonts-liberation2 libxcb1-dev)
+native=(cmake ninja-build g++ libgtest-dev libgmock-dev libbenchmark-dev libstb-dev fonts-liberation2 libxcb1-dev
+  libxkbcommon-x11-dev libxcb-xkb-dev)
 packages=("${native[@]}")
 if [ "${1:-}" != "--native" ]; then
   packages+=(
     clang-format googletest clang-14 libclang-rt-14-dev
-    xvfb xauth x11-utils libxcb-xtest0-dev
+    xvfb xauth x11-utils libxcb-xtest0-dev libxcb-xfixes0-dev
     g++-mingw-w64-i686 g++-mingw-w64-x86-64
     ardour
     wine wine64 wine32:i386

@@ -3,7 +3,9 @@
 // the test a private Xvfb). What the server shows is read back and compared with the headless
 // renderer's golden image; the host's window troubles (opened again elsewhere, destroyed before
 // the close) and fifty openings must leave nothing behind; a click made with XTest previews its
-// key to the host.
+// key to the host; menus take clicks and keys; dialogs take typed text (through the server's
+// keyboard map) and share text through the CLIPBOARD selection; the pointer takes the shape
+// the form asks for.
 #include "editor/editor_factory.h"
 #include "editor/note_map_editor.h"
 #include "platform/temp_folder.h"
@@ -15,6 +17,7 @@
 #include "ui/golden.h"
 #include "ui/headless/headless_editor_window.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
@@ -25,6 +28,7 @@
 #include <thread>
 #include <vector>
 #include <xcb/xcb.h>
+#include <xcb/xfixes.h>
 #include <xcb/xtest.h>
 
 namespace tonvo {
@@ -32,6 +36,14 @@ namespace {
 
 // The plug-in reads its settings and presets from the user's folders: a throw-away home.
 test::TempHome home;
+
+// Keysyms the tests type.
+constexpr xcb_keysym_t kReturn = 0xff0d;
+constexpr xcb_keysym_t kEscape = 0xff1b;
+constexpr xcb_keysym_t kDown = 0xff54;
+constexpr xcb_keysym_t kControl = 0xffe3;
+constexpr xcb_keysym_t kEacute = 0xe9;
+constexpr xcb_keysym_t kDeadAcute = 0xfe51;
 
 tools::PluginLibrary& Library() {
     static tools::PluginLibrary library(TONVO_PLUGIN_PATH);
@@ -84,6 +96,21 @@ struct GoldenState {
         const ui::TGuiSingleKey& key = form->MidiKeys.Keys()[static_cast<size_t>(k)];
         const ui::Rect keys = form->MidiKeys.form_rect();
         return {keys.left + (key.Left + key.Right) / 2, keys.top + key.Bottom - 4};
+    }
+    // The middle of the main menu's button.
+    ui::Point OnMenuButton() {
+        editor::TfrmEditor* form = Form();
+        if (form == nullptr)
+            return {};
+        const ui::Rect r = form->btnMenu.form_rect();
+        return {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+    }
+    // The note key `k` maps to in a state the plug-in handed out.
+    int32_t MapOf(const std::vector<uint8_t>& chunk, int k) {
+        AEffect* effect = module->Effect();
+        effect->dispatcher(effect, effSetChunk, 1, static_cast<intptr_t>(chunk.size()),
+                           const_cast<uint8_t*>(chunk.data()), 0.0f);
+        return module->ScaleMap().GetScaleMap(k);
     }
     // The middle of the wizard's Apply button.
     ui::Point OnApply() {
@@ -177,6 +204,7 @@ protected:
                           values);
         xcb_map_window(x, window);
         Sync();
+        hostWindows.push_back(window);
         return window;
     }
     static bool Viewable(xcb_connection_t* c, xcb_window_t window) {
@@ -264,7 +292,147 @@ protected:
         Fake(x, XCB_BUTTON_RELEASE, 1);
     }
 
+    // The core keyboard mapping of `c`: its first key code, symbols per code, and symbols.
+    struct Mapping {
+        uint8_t first = 0;
+        int per = 0;
+        std::vector<xcb_keysym_t> symbols;
+    };
+    static Mapping ReadMapping(xcb_connection_t* c) {
+        const xcb_setup_t* setup = xcb_get_setup(c);
+        const auto count = static_cast<uint8_t>(setup->max_keycode - setup->min_keycode + 1);
+        const auto mapping = Own(xcb_get_keyboard_mapping_reply(
+            c, xcb_get_keyboard_mapping(c, setup->min_keycode, count), nullptr));
+        if (!mapping || mapping->keysyms_per_keycode == 0)
+            return {};
+        const xcb_keysym_t* symbols = xcb_get_keyboard_mapping_keysyms(mapping.get());
+        return {setup->min_keycode,
+                mapping->keysyms_per_keycode,
+                {symbols, symbols + xcb_get_keyboard_mapping_keysyms_length(mapping.get())}};
+    }
+    // The key code typing `keysym` without modifiers; 0 when none.
+    static uint8_t KeyCode(xcb_connection_t* c, xcb_keysym_t keysym) {
+        const Mapping m = ReadMapping(c);
+        for (size_t i = 0; m.per != 0 && i < m.symbols.size(); i += m.per)
+            if (m.symbols[i] == keysym)
+                return static_cast<uint8_t>(m.first + i / m.per);
+        return 0;
+    }
+    // Puts `keysym` on a key code nothing uses (from the top, away from the keys of a real
+    // keyboard), as a keyboard layout with it would. Returns the code, 0 when none is free.
+    uint8_t MapSpareKey(xcb_keysym_t keysym) {
+        const Mapping m = ReadMapping(x);
+        for (size_t i = m.symbols.size(); m.per != 0 && i >= static_cast<size_t>(m.per);) {
+            i -= m.per;
+            if (std::any_of(m.symbols.begin() + i, m.symbols.begin() + i + m.per,
+                            [](xcb_keysym_t k) { return k != 0; }))
+                continue;
+            const auto code = static_cast<uint8_t>(m.first + i / m.per);
+            std::vector<xcb_keysym_t> row(static_cast<size_t>(m.per), 0);
+            row[0] = keysym;
+            xcb_change_keyboard_mapping(x, 1, code, static_cast<uint8_t>(m.per), row.data());
+            Sync();
+            return code;
+        }
+        return 0;
+    }
+    // Presses and releases the keys of `keysyms` on `c`, `modifier` (a keysym, 0: none) held.
+    void Type(xcb_connection_t* c, const std::vector<xcb_keysym_t>& keysyms,
+              xcb_keysym_t modifier = 0) {
+        const uint8_t held = modifier != 0 ? KeyCode(c, modifier) : 0;
+        if (held != 0)
+            Fake(c, XCB_KEY_PRESS, held, 0, 0, false);
+        for (const xcb_keysym_t keysym : keysyms) {
+            const uint8_t code = KeyCode(c, keysym);
+            if (code == 0) {
+                ADD_FAILURE() << "no key types keysym " << std::hex << keysym;
+                continue;
+            }
+            Fake(c, XCB_KEY_PRESS, code, 0, 0, false);
+            Fake(c, XCB_KEY_RELEASE, code, 0, 0, false);
+        }
+        if (held != 0)
+            Fake(c, XCB_KEY_RELEASE, held, 0, 0, false);
+    }
+    // The first viewable top-level window that is a menu pane (override-redirect) or a dialog
+    // (_NET_WM_WINDOW_TYPE_DIALOG), waiting up to ten seconds; 0 when none shows.
+    xcb_window_t FindWindow(xcb_connection_t* c, bool dialog, xcb_rectangle_t* where = nullptr) {
+        const xcb_atom_t type = Atom(c, "_NET_WM_WINDOW_TYPE");
+        const xcb_atom_t dialog_type = Atom(c, "_NET_WM_WINDOW_TYPE_DIALOG");
+        xcb_window_t found = 0;
+        Eventually(
+            [&] {
+                const auto tree =
+                    Own(xcb_query_tree_reply(c, xcb_query_tree(c, screen->root), nullptr));
+                const xcb_window_t* ids = tree ? xcb_query_tree_children(tree.get()) : nullptr;
+                for (int i = 0; tree && i < xcb_query_tree_children_length(tree.get()); ++i) {
+                    const auto a = Own(xcb_get_window_attributes_reply(
+                        c, xcb_get_window_attributes(c, ids[i]), nullptr));
+                    if (!a || a->map_state != XCB_MAP_STATE_VIEWABLE ||
+                        std::find(hostWindows.begin(), hostWindows.end(), ids[i]) !=
+                            hostWindows.end())
+                        continue;
+                    bool match = false;
+                    if (dialog) {
+                        const auto value = Own(xcb_get_property_reply(
+                            c, xcb_get_property(c, 0, ids[i], type, XCB_ATOM_ATOM, 0, 1), nullptr));
+                        match = value && xcb_get_property_value_length(value.get()) == 4 &&
+                                *static_cast<xcb_atom_t*>(xcb_get_property_value(value.get())) ==
+                                    dialog_type;
+                    } else {
+                        match =
+                            a->override_redirect != 0 && a->_class == XCB_WINDOW_CLASS_INPUT_OUTPUT;
+                    }
+                    if (!match)
+                        continue;
+                    found = ids[i];
+                    const auto g =
+                        Own(xcb_get_geometry_reply(c, xcb_get_geometry(c, ids[i]), nullptr));
+                    if (g && where != nullptr)
+                        *where = {g->x, g->y, g->width, g->height};
+                }
+                return found != 0;
+            },
+            1000);
+        return found;
+    }
+    // The Save Preset dialog, from the main menu by keys (Init, Load Preset, Save Preset), with
+    // `act` run on the watcher's connection while the dialog shows under the pointer.
+    template <typename Act>
+    void InSavePresetDialog(const ui::Point& menu_button, Act act) {
+        bool shown = false;
+        std::thread watcher([&] {
+            xcb_connection_t* w = Connect();
+            if (w == nullptr)
+                return;
+            const xcb_window_t menu = FindWindow(w, false);
+            if (menu != 0)
+                Answer(w, menu, [&] { Type(w, {kDown, kDown, kDown, kReturn}); });
+            xcb_rectangle_t where{};
+            const xcb_window_t dialog = menu != 0 ? FindWindow(w, true, &where) : 0;
+            if (dialog != 0) {
+                shown = true;
+                // Keys go to the window under the pointer (no window manager gives focus).
+                Fake(w, XCB_MOTION_NOTIFY, 0, where.x + 5, where.y + 5, false);
+                act(w, dialog);
+            }
+            xcb_disconnect(w);
+        });
+        Click(100 + menu_button.x, 100 + menu_button.y);
+        watcher.join();
+        EXPECT_TRUE(shown) << "no Save Preset dialog appeared";
+        Pump();
+    }
+
+    static xcb_atom_t Atom(xcb_connection_t* c, const char* name) {
+        const auto answer = Own(xcb_intern_atom_reply(
+            c, xcb_intern_atom(c, 0, static_cast<uint16_t>(std::strlen(name)), name), nullptr));
+        return answer ? answer->atom : xcb_atom_t{XCB_ATOM_NONE};
+    }
+
     test::FakeHost host;
+    // The host's windows this test made.
+    std::vector<xcb_window_t> hostWindows;
     xcb_connection_t* x = nullptr;
     const xcb_screen_t* screen = nullptr;
     AEffect* effect = nullptr;
@@ -408,27 +576,8 @@ TEST_F(X11Editor, APopupMenuHoldsThePointerAndAPressOutsideClosesIt) {
         xcb_connection_t* c = Connect();
         if (c == nullptr)
             return;
-        found = Eventually(
-            [&] {
-                const auto tree =
-                    Own(xcb_query_tree_reply(c, xcb_query_tree(c, screen->root), nullptr));
-                const xcb_window_t* ids = tree ? xcb_query_tree_children(tree.get()) : nullptr;
-                for (int i = 0; tree && i < xcb_query_tree_children_length(tree.get()); ++i) {
-                    const auto a = Own(xcb_get_window_attributes_reply(
-                        c, xcb_get_window_attributes(c, ids[i]), nullptr));
-                    if (ids[i] == parent || !a || !a->override_redirect ||
-                        a->map_state != XCB_MAP_STATE_VIEWABLE)
-                        continue;
-                    const auto g =
-                        Own(xcb_get_geometry_reply(c, xcb_get_geometry(c, ids[i]), nullptr));
-                    if (g)
-                        pane = {g->x, g->y, g->width, g->height};
-                    window = ids[i];
-                    return true;
-                }
-                return false;
-            },
-            1000);
+        window = FindWindow(c, false, &pane);
+        found = window != 0;
         if (found) {
             // Far from the pane and from the editor.
             Answer(c, window, [&] {
@@ -500,37 +649,13 @@ TEST_F(X11Editor, TheWizardsConfirmationIsADialogOverTheHostsWindow) {
     Pump();
     const std::vector<uint8_t> before = Chunk();
 
-    const auto atom = [](xcb_connection_t* c, const char* name) {
-        const auto answer = Own(xcb_intern_atom_reply(
-            c, xcb_intern_atom(c, 0, static_cast<uint16_t>(std::strlen(name)), name), nullptr));
-        return answer ? answer->atom : xcb_atom_t{XCB_ATOM_NONE};
-    };
     // The host's thread is inside the idle call serving the dialog: a watcher with its own
     // connection finds the dialog among the top-level windows and answers it.
     const auto watch = [&](DialogSeen& seen, bool with_enter) {
         xcb_connection_t* c = Connect();
         if (c == nullptr)
             return;
-        const xcb_atom_t type = atom(c, "_NET_WM_WINDOW_TYPE");
-        const xcb_atom_t dialog_type = atom(c, "_NET_WM_WINDOW_TYPE_DIALOG");
-        xcb_window_t dialog = 0;
-        Eventually(
-            [&] {
-                const auto tree =
-                    Own(xcb_query_tree_reply(c, xcb_query_tree(c, screen->root), nullptr));
-                const xcb_window_t* ids = tree ? xcb_query_tree_children(tree.get()) : nullptr;
-                for (int i = 0; tree && i < xcb_query_tree_children_length(tree.get()); ++i) {
-                    const auto value = Own(xcb_get_property_reply(
-                        c, xcb_get_property(c, 0, ids[i], type, XCB_ATOM_ATOM, 0, 1), nullptr));
-                    if (value && xcb_get_property_value_length(value.get()) == 4 &&
-                        *static_cast<xcb_atom_t*>(xcb_get_property_value(value.get())) ==
-                            dialog_type &&
-                        Viewable(c, ids[i]))
-                        dialog = ids[i];
-                }
-                return dialog != 0;
-            },
-            1000);
+        const xcb_window_t dialog = FindWindow(c, true);
         if (dialog == 0) {
             xcb_disconnect(c);
             return;
@@ -553,29 +678,15 @@ TEST_F(X11Editor, TheWizardsConfirmationIsADialogOverTheHostsWindow) {
             if (with_enter) {
                 // Keys go to the window under the pointer (no window manager gives focus).
                 Fake(c, XCB_MOTION_NOTIFY, 0, seen.left + 5, seen.top + 5, false);
-                const xcb_setup_t* setup = xcb_get_setup(c);
-                const auto count =
-                    static_cast<uint8_t>(setup->max_keycode - setup->min_keycode + 1);
-                const auto mapping = Own(xcb_get_keyboard_mapping_reply(
-                    c, xcb_get_keyboard_mapping(c, setup->min_keycode, count), nullptr));
-                const xcb_keysym_t* symbols = xcb_get_keyboard_mapping_keysyms(mapping.get());
-                for (int i = 0; i < xcb_get_keyboard_mapping_keysyms_length(mapping.get()); ++i) {
-                    if (symbols[i] == 0xff0d) { // Return
-                        const auto code = static_cast<uint8_t>(setup->min_keycode +
-                                                               i / mapping->keysyms_per_keycode);
-                        Fake(c, XCB_KEY_PRESS, code, 0, 0, false);
-                        Fake(c, XCB_KEY_RELEASE, code, 0, 0, false);
-                        break;
-                    }
-                }
+                Type(c, {kReturn});
             } else {
                 // The window manager's close button.
                 xcb_client_message_event_t message{};
                 message.response_type = XCB_CLIENT_MESSAGE;
                 message.format = 32;
                 message.window = dialog;
-                message.type = atom(c, "WM_PROTOCOLS");
-                message.data.data32[0] = atom(c, "WM_DELETE_WINDOW");
+                message.type = Atom(c, "WM_PROTOCOLS");
+                message.data.data32[0] = Atom(c, "WM_DELETE_WINDOW");
                 xcb_send_event(c, 0, dialog, XCB_EVENT_MASK_NO_EVENT,
                                reinterpret_cast<const char*>(&message));
                 xcb_flush(c);
@@ -602,6 +713,284 @@ TEST_F(X11Editor, TheWizardsConfirmationIsADialogOverTheHostsWindow) {
     ASSERT_TRUE(confirmed.found);
     Pump();
     EXPECT_NE(Chunk(), before) << "Enter confirms the wizard's map";
+    Call(effEditClose);
+}
+
+TEST_F(X11Editor, AKeysPopupMenuMapsItByClickAndByKeys) {
+    GoldenState state;
+    const ui::Point c = state.OnKey(0);
+    ASSERT_NE(c.x, 0);
+    const xcb_window_t parent = MakeWindow(100, 100, 700, 300);
+    ASSERT_EQ(Open(parent), 1);
+    Pump();
+    ASSERT_EQ(state.MapOf(Chunk(), 0), 0) << "C plays C at first";
+
+    // A right click on C opens the note menu; a click on its row "E" maps C to E. Rows: "-",
+    // a separator, then C to B, all as high.
+    const size_t automated = host.CountCalls(audioMasterAutomate);
+    std::thread clicker([&] {
+        xcb_connection_t* w = Connect();
+        if (w == nullptr)
+            return;
+        xcb_rectangle_t pane{};
+        const xcb_window_t menu = FindWindow(w, false, &pane);
+        if (menu != 0) {
+            const int row = (pane.height - 2 - 7) / 13;
+            const int e_top = 1 + row + 7 + 4 * row;
+            Answer(w, menu, [&] {
+                Fake(w, XCB_MOTION_NOTIFY, 0, pane.x + pane.width / 2, pane.y + e_top + row / 2,
+                     false);
+                Fake(w, XCB_BUTTON_PRESS, 1, 0, 0, false);
+                Fake(w, XCB_BUTTON_RELEASE, 1, 0, 0, false);
+            });
+        } else {
+            ADD_FAILURE() << "no menu pane appeared";
+        }
+        xcb_disconnect(w);
+    });
+    Fake(x, XCB_MOTION_NOTIFY, 0, 100 + c.x, 100 + c.y);
+    Fake(x, XCB_BUTTON_PRESS, 3);
+    Fake(x, XCB_BUTTON_RELEASE, 3);
+    clicker.join();
+    Pump();
+    EXPECT_EQ(state.MapOf(Chunk(), 0), 4) << "C plays E";
+    EXPECT_EQ(host.CountCalls(audioMasterAutomate), automated + 1) << "the host is told once";
+
+    // The keyboard, held by the menu: Down walks "-", C, C# (the separator skipped), Enter
+    // chooses; Escape closes with nothing chosen.
+    const auto by_keys = [&](std::vector<xcb_keysym_t> keys) {
+        std::thread typist([&] {
+            xcb_connection_t* w = Connect();
+            if (w == nullptr)
+                return;
+            const xcb_window_t menu = FindWindow(w, false);
+            if (menu != 0) {
+                // Keys only: the pointer stays where the menu opened, over no row.
+                Answer(w, menu, [&] { Type(w, keys); });
+            } else {
+                ADD_FAILURE() << "no menu pane appeared";
+            }
+            xcb_disconnect(w);
+        });
+        Fake(x, XCB_MOTION_NOTIFY, 0, 100 + c.x, 100 + c.y);
+        Fake(x, XCB_BUTTON_PRESS, 3);
+        Fake(x, XCB_BUTTON_RELEASE, 3);
+        typist.join();
+        Pump();
+    };
+    by_keys({kDown, kDown, kDown, kReturn});
+    EXPECT_EQ(state.MapOf(Chunk(), 0), 1) << "C plays C#";
+    const std::vector<uint8_t> before = Chunk();
+    by_keys({kDown, kEscape});
+    EXPECT_EQ(Chunk(), before) << "Escape changes nothing";
+
+    // The keyboard is free again once the menu is closed.
+    const auto grab =
+        Own(xcb_grab_keyboard_reply(x,
+                                    xcb_grab_keyboard(x, 0, screen->root, XCB_CURRENT_TIME,
+                                                      XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC),
+                                    nullptr));
+    ASSERT_TRUE(grab);
+    EXPECT_EQ(grab->status, XCB_GRAB_STATUS_SUCCESS);
+    xcb_ungrab_keyboard(x, XCB_CURRENT_TIME);
+    Call(effEditClose);
+}
+
+TEST_F(X11Editor, TypedTextNamesThePresetIncludingLettersOfTheKeyboardLayout) {
+    GoldenState state;
+    const ui::Point button = state.OnMenuButton();
+    ASSERT_NE(button.x, 0);
+    // A key with é, as a French layout has, mapped before the editor reads the map; a dead
+    // acute mapped while it is open (the editor follows the change), composing é with e.
+    ASSERT_NE(MapSpareKey(kEacute), 0);
+    const xcb_window_t parent = MakeWindow(100, 100, 700, 300);
+    ASSERT_EQ(Open(parent), 1);
+    Pump();
+    ASSERT_NE(MapSpareKey(kDeadAcute), 0);
+    Pump();
+
+    InSavePresetDialog(button, [&](xcb_connection_t* w, xcb_window_t dialog) {
+        Answer(w, dialog, [&] {
+            Type(w, {'a'}, kControl);
+            Type(w, {'c', 'a', 'f', kEacute, ' ', 'x', 0xff08 /* BackSpace */, kDeadAcute, 'e', 'c',
+                     'l', 'a', 'i', 'r', kReturn});
+        });
+    });
+    EXPECT_TRUE(std::filesystem::exists(home.Presets() / u8"caf\u00e9 \u00e9clair.brelwickp"));
+    Call(effEditClose);
+}
+
+TEST_F(X11Editor, CopyAndPasteGoThroughTheClipboardSelection) {
+    GoldenState state;
+    LoadGoldenState(state);
+    const ui::Point button = state.OnMenuButton();
+    ASSERT_NE(button.x, 0);
+    const xcb_window_t parent = MakeWindow(100, 100, 700, 300);
+    ASSERT_EQ(Open(parent), 1);
+    Pump();
+
+    // Ctrl+A, Ctrl+C in the dialog: the plug-in owns CLIPBOARD and gives the name it shows.
+    std::string copied;
+    std::string targets_seen;
+    InSavePresetDialog(button, [&](xcb_connection_t* w, xcb_window_t dialog) {
+        Type(w, {'a', 'c'}, kControl);
+        const xcb_atom_t clipboard = Atom(w, "CLIPBOARD");
+        EXPECT_TRUE(Eventually([&] {
+            const auto owner = Own(
+                xcb_get_selection_owner_reply(w, xcb_get_selection_owner(w, clipboard), nullptr));
+            return owner && owner->owner != XCB_NONE;
+        })) << "the plug-in took the selection";
+        const xcb_window_t mine = xcb_generate_id(w);
+        xcb_create_window(w, XCB_COPY_FROM_PARENT, mine, screen->root, 0, 0, 1, 1, 0,
+                          XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, 0, nullptr);
+        const xcb_atom_t property = Atom(w, "TEST_PASTE");
+        const auto ask = [&](xcb_atom_t target) {
+            xcb_convert_selection(w, mine, clipboard, target, property, XCB_CURRENT_TIME);
+            xcb_flush(w);
+            std::string got;
+            Eventually([&] {
+                while (xcb_generic_event_t* event = xcb_poll_for_event(w)) {
+                    const Reply<xcb_generic_event_t> owned(event, &std::free);
+                    const auto* notify = reinterpret_cast<xcb_selection_notify_event_t*>(event);
+                    if ((event->response_type & 0x7f) != XCB_SELECTION_NOTIFY)
+                        continue;
+                    if (notify->property == XCB_ATOM_NONE)
+                        return true;
+                    const auto value = Own(xcb_get_property_reply(
+                        w,
+                        xcb_get_property(w, 1, mine, property, XCB_GET_PROPERTY_TYPE_ANY, 0, 4096),
+                        nullptr));
+                    if (value)
+                        got.assign(static_cast<const char*>(xcb_get_property_value(value.get())),
+                                   static_cast<size_t>(xcb_get_property_value_length(value.get())));
+                    return true;
+                }
+                return false;
+            });
+            return got;
+        };
+        copied = ask(Atom(w, "UTF8_STRING"));
+        targets_seen = ask(Atom(w, "TARGETS"));
+        Answer(w, dialog, [&] { Type(w, {kEscape}); });
+    });
+    EXPECT_EQ(copied, "Major Pentatonic");
+    EXPECT_EQ(targets_seen.size(), 3 * sizeof(xcb_atom_t)) << "TARGETS, UTF8_STRING, STRING";
+
+    // Another program's text pasted with Ctrl+V: the plug-in asks the owner, which answers
+    // from its own event loop while the dialog waits.
+    InSavePresetDialog(button, [&](xcb_connection_t* w, xcb_window_t dialog) {
+        const xcb_window_t owner = xcb_generate_id(w);
+        xcb_create_window(w, XCB_COPY_FROM_PARENT, owner, screen->root, 0, 0, 1, 1, 0,
+                          XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, 0, nullptr);
+        const xcb_atom_t clipboard = Atom(w, "CLIPBOARD");
+        const xcb_atom_t utf8 = Atom(w, "UTF8_STRING");
+        xcb_set_selection_owner(w, owner, clipboard, XCB_CURRENT_TIME);
+        const std::string text = "Gr\u00fc\u00df Gott";
+        bool served = false;
+        const auto serve = [&] {
+            while (xcb_generic_event_t* event = xcb_poll_for_event(w)) {
+                const Reply<xcb_generic_event_t> owned(event, &std::free);
+                if ((event->response_type & 0x7f) != XCB_SELECTION_REQUEST)
+                    continue;
+                const auto* request = reinterpret_cast<xcb_selection_request_event_t*>(event);
+                union {
+                    xcb_selection_notify_event_t notify;
+                    char bytes[32];
+                } sent{};
+                sent.notify.response_type = XCB_SELECTION_NOTIFY;
+                sent.notify.time = request->time;
+                sent.notify.requestor = request->requestor;
+                sent.notify.selection = request->selection;
+                sent.notify.target = request->target;
+                if (request->target == utf8) {
+                    xcb_change_property(w, XCB_PROP_MODE_REPLACE, request->requestor,
+                                        request->property, utf8, 8,
+                                        static_cast<uint32_t>(text.size()), text.data());
+                    sent.notify.property = request->property;
+                    served = true;
+                }
+                xcb_send_event(w, 0, request->requestor, 0, sent.bytes);
+                xcb_flush(w);
+            }
+            return served;
+        };
+        Type(w, {'a'}, kControl);
+        // The paste waits inside the host's idle call: the owner answers from here.
+        const uint8_t v = KeyCode(w, 'v');
+        const uint8_t control = KeyCode(w, kControl);
+        Fake(w, XCB_KEY_PRESS, control, 0, 0, false);
+        Fake(w, XCB_KEY_PRESS, v, 0, 0, false);
+        Fake(w, XCB_KEY_RELEASE, v, 0, 0, false);
+        Fake(w, XCB_KEY_RELEASE, control, 0, 0, false);
+        EXPECT_TRUE(Eventually(serve)) << "the plug-in asked for the text";
+        Answer(w, dialog, [&] { Type(w, {kReturn}); });
+    });
+    EXPECT_TRUE(std::filesystem::exists(home.Presets() / u8"Gr\u00fc\u00df Gott.brelwickp"));
+    Call(effEditClose);
+}
+
+// What the server shows as the pointer now (XFixes): the shape, its hot spot and pixels.
+struct CursorImage {
+    int width = 0;
+    int height = 0;
+    int xhot = 0;
+    int yhot = 0;
+    std::vector<uint32_t> pixels;
+    friend bool operator==(const CursorImage&, const CursorImage&) = default;
+};
+
+CursorImage ShownCursor(xcb_connection_t* c) {
+    CursorImage out;
+    const auto image =
+        Own(xcb_xfixes_get_cursor_image_reply(c, xcb_xfixes_get_cursor_image(c), nullptr));
+    if (!image)
+        return out;
+    out.width = image->width;
+    out.height = image->height;
+    out.xhot = image->xhot;
+    out.yhot = image->yhot;
+    const uint32_t* pixels = xcb_xfixes_get_cursor_image_cursor_image(image.get());
+    out.pixels.assign(pixels,
+                      pixels + xcb_xfixes_get_cursor_image_cursor_image_length(image.get()));
+    return out;
+}
+
+TEST_F(X11Editor, TheEditorShowsTheArrowTheFormAsksFor) {
+    const auto version = Own(xcb_xfixes_query_version_reply(
+        x, xcb_xfixes_query_version(x, XCB_XFIXES_MAJOR_VERSION, XCB_XFIXES_MINOR_VERSION),
+        nullptr));
+    if (!version || version->major_version < 1)
+        GTEST_SKIP() << "the server cannot show its cursor (XFixes)";
+    GoldenState state;
+    const ui::Point key = state.OnKey(0);
+    const ui::Point apply = state.OnApply();
+    ASSERT_NE(key.x, 0);
+
+    // What left_ptr of the cursor font looks like here, shown over a window of ours.
+    const xcb_font_t font = xcb_generate_id(x);
+    xcb_open_font(x, font, 6, "cursor");
+    const xcb_cursor_t cursor = xcb_generate_id(x);
+    xcb_create_glyph_cursor(x, cursor, font, font, 68, 69, 0, 0, 0, 0xffff, 0xffff, 0xffff);
+    const xcb_window_t window = MakeWindow(1000, 600, 50, 50);
+    xcb_change_window_attributes(x, window, XCB_CW_CURSOR, &cursor);
+    Fake(x, XCB_MOTION_NOTIFY, 0, 1020, 620, false);
+    const CursorImage arrow = ShownCursor(x);
+    xcb_destroy_window(x, window);
+    xcb_free_cursor(x, cursor);
+    xcb_close_font(x, font);
+    ASSERT_FALSE(arrow.pixels.empty());
+
+    // The host's window shows the root's cursor, until the editor covers it with its own.
+    const xcb_window_t parent = MakeWindow(100, 100, 700, 300);
+    Fake(x, XCB_MOTION_NOTIFY, 0, 100 + key.x, 100 + key.y, false);
+    ASSERT_NE(ShownCursor(x), arrow);
+    ASSERT_EQ(Open(parent), 1);
+    Pump();
+    // This editor's keys ask for the arrow too (no hand), as its buttons do.
+    Fake(x, XCB_MOTION_NOTIFY, 0, 100 + key.x + 1, 100 + key.y);
+    EXPECT_EQ(ShownCursor(x), arrow) << "over a key";
+    Fake(x, XCB_MOTION_NOTIFY, 0, 100 + apply.x, 100 + apply.y);
+    EXPECT_EQ(ShownCursor(x), arrow) << "over a button";
     Call(effEditClose);
 }
 

@@ -2,6 +2,7 @@
 
 #include "ui/form.h"
 #include "ui/menu_session.h"
+#include "ui/x11/xcb_util.h"
 
 #include <algorithm>
 #include <chrono>
@@ -23,22 +24,9 @@ constexpr Millis kLoopStep{10};
 // The request header of PutImage, in bytes.
 constexpr uint32_t kPutImageHeader = 24;
 
-template <typename T>
-using Reply = std::unique_ptr<T, decltype(&std::free)>;
-
-Modifiers modifiers_of(uint16_t state) {
-    return Modifiers{(state & XCB_MOD_MASK_SHIFT) != 0, (state & XCB_MOD_MASK_CONTROL) != 0,
-                     (state & XCB_MOD_MASK_1) != 0};
-}
-
-std::optional<MouseButton> button_of(xcb_button_t detail) {
-    switch (detail) {
-    case 1: return MouseButton::left;
-    case 2: return MouseButton::middle;
-    case 3: return MouseButton::right;
-    default: return std::nullopt;
-    }
-}
+using x11::button_of;
+using x11::modifiers_of;
+using x11::Reply;
 
 } // namespace
 
@@ -123,7 +111,21 @@ void put_area(xcb_connection_t* connection, xcb_drawable_t drawable, xcb_gcontex
 
 X11Desktop::X11Desktop(xcb_connection_t* connection, const xcb_screen_t* screen,
                        X11PixelFormat format, Sink& sink)
-    : connection_(connection), screen_(screen), format_(format), sink_(sink) {}
+    : connection_(connection), screen_(screen), format_(format), sink_(sink), keyboard_(connection),
+      clipboard_(
+          connection, screen, [this] { return time_; },
+          [this](xcb_generic_event_t* event) { held_.push_back(event); }) {}
+
+X11Desktop::~X11Desktop() {
+    for (xcb_generic_event_t* event : held_) {
+        std::free(event);
+    }
+    if (cursor_font_ != 0 && xcb_connection_has_error(connection_) == 0) {
+        xcb_free_cursor(connection_, arrow_);
+        xcb_free_cursor(connection_, hand_);
+        xcb_close_font(connection_, cursor_font_);
+    }
+}
 
 Clock& X11Desktop::clock() {
     return SteadyClock::instance();
@@ -134,11 +136,7 @@ Rect X11Desktop::screen() {
 }
 
 xcb_atom_t X11Desktop::atom(const char* name) {
-    const xcb_intern_atom_cookie_t cookie =
-        xcb_intern_atom(connection_, 0, static_cast<uint16_t>(std::strlen(name)), name);
-    const Reply<xcb_intern_atom_reply_t> answer(xcb_intern_atom_reply(connection_, cookie, nullptr),
-                                                &std::free);
-    return answer ? answer->atom : xcb_atom_t{XCB_ATOM_NONE};
+    return x11::intern(connection_, name);
 }
 
 xcb_window_t X11Desktop::top_level() {
@@ -159,69 +157,58 @@ xcb_window_t X11Desktop::top_level() {
 }
 
 void X11Desktop::deliver_key(Form& form, const xcb_key_press_event_t& event) {
-    if (keysyms_.empty()) {
-        const xcb_setup_t* setup = xcb_get_setup(connection_);
-        min_keycode_ = setup->min_keycode;
-        const auto count = static_cast<uint8_t>(setup->max_keycode - setup->min_keycode + 1);
-        const Reply<xcb_get_keyboard_mapping_reply_t> mapping(
-            xcb_get_keyboard_mapping_reply(
-                connection_, xcb_get_keyboard_mapping(connection_, min_keycode_, count), nullptr),
-            &std::free);
-        if (!mapping) {
-            return;
-        }
-        keysyms_per_code_ = mapping->keysyms_per_keycode;
-        const xcb_keysym_t* symbols = xcb_get_keyboard_mapping_keysyms(mapping.get());
-        keysyms_.assign(symbols, symbols + xcb_get_keyboard_mapping_keysyms_length(mapping.get()));
+    const KeyPress press = keyboard_.press(event);
+    if (press.key) {
+        form.deliver_key_down(*press.key, press.mods);
     }
-    const Modifiers mods = modifiers_of(event.state);
-    const size_t base = static_cast<size_t>(event.detail - min_keycode_) * keysyms_per_code_;
-    if (event.detail < min_keycode_ || keysyms_per_code_ == 0 || base >= keysyms_.size()) {
-        return;
+    for (const char32_t ch : press.text) {
+        form.deliver_key_char(ch);
     }
-    uint32_t symbol = keysyms_[base];
-    if (mods.shift && keysyms_per_code_ > 1 && keysyms_[base + 1] != 0) {
-        symbol = keysyms_[base + 1];
+}
+
+xcb_generic_event_t* X11Desktop::poll_event() {
+    if (!held_.empty()) {
+        xcb_generic_event_t* event = held_.front();
+        held_.pop_front();
+        return event;
     }
-    switch (symbol) {
-    case 0xff0d:
-    case 0xff8d: form.deliver_key_down(Key::enter, mods); return;
-    case 0xff1b: form.deliver_key_down(Key::escape, mods); return;
-    case 0xff09:
-    case 0xfe20: form.deliver_key_down(Key::tab, mods); return;
-    case 0xff08: form.deliver_key_down(Key::backspace, mods); return;
-    case 0xffff: form.deliver_key_down(Key::del, mods); return;
-    case 0xff51: form.deliver_key_down(Key::left, mods); return;
-    case 0xff52: form.deliver_key_down(Key::up, mods); return;
-    case 0xff53: form.deliver_key_down(Key::right, mods); return;
-    case 0xff54: form.deliver_key_down(Key::down, mods); return;
-    case 0xff50: form.deliver_key_down(Key::home, mods); return;
-    case 0xff57: form.deliver_key_down(Key::end, mods); return;
-    case 0xff55: form.deliver_key_down(Key::page_up, mods); return;
-    case 0xff56: form.deliver_key_down(Key::page_down, mods); return;
+    return xcb_poll_for_event(connection_);
+}
+
+bool X11Desktop::take_shared(const xcb_generic_event_t& event) {
+    switch (event.response_type & 0x7f) {
+    case XCB_KEY_PRESS:
+    case XCB_KEY_RELEASE:
+    case XCB_BUTTON_PRESS:
+    case XCB_BUTTON_RELEASE:
+    case XCB_MOTION_NOTIFY:
+        time_ = reinterpret_cast<const xcb_key_press_event_t&>(event).time;
+        return false;
     default: break;
     }
-    // Latin-1 keysyms are their own code points; the rest of Unicode is offset by 0x1000000.
-    char32_t ch = 0;
-    if ((symbol >= 0x20 && symbol <= 0x7e) || (symbol >= 0xa0 && symbol <= 0xff)) {
-        ch = symbol;
-    } else if (symbol >= 0x1000100 && symbol <= 0x110ffff) {
-        ch = symbol - 0x1000000;
-    }
-    if (ch == 0) {
+    return keyboard_.take_event(event) || clipboard_.take_event(event);
+}
+
+void X11Desktop::show_cursor(xcb_window_t window, Cursor wanted, std::optional<Cursor>& shown) {
+    if (shown == wanted) {
         return;
     }
-    if (ch == U' ') {
-        form.deliver_key_down(Key::space, mods);
+    if (cursor_font_ == 0) {
+        // The core cursor font: left_ptr and hand2, each with its mask glyph after it.
+        constexpr uint16_t kLeftPtr = 68;
+        constexpr uint16_t kHand2 = 60;
+        cursor_font_ = xcb_generate_id(connection_);
+        xcb_open_font(connection_, cursor_font_, 6, "cursor");
+        arrow_ = xcb_generate_id(connection_);
+        xcb_create_glyph_cursor(connection_, arrow_, cursor_font_, cursor_font_, kLeftPtr,
+                                kLeftPtr + 1, 0, 0, 0, 0xffff, 0xffff, 0xffff);
+        hand_ = xcb_generate_id(connection_);
+        xcb_create_glyph_cursor(connection_, hand_, cursor_font_, cursor_font_, kHand2, kHand2 + 1,
+                                0, 0, 0, 0xffff, 0xffff, 0xffff);
     }
-    if (mods.ctrl) {
-        // Ctrl+letter arrives as its control character, as on every desktop.
-        if ((ch >= U'a' && ch <= U'z') || (ch >= U'A' && ch <= U'Z')) {
-            form.deliver_key_char((ch | 0x20) - U'a' + 1);
-        }
-        return;
-    }
-    form.deliver_key_char(ch);
+    const uint32_t cursor[] = {wanted == Cursor::hand_point ? hand_ : arrow_};
+    xcb_change_window_attributes(connection_, window, XCB_CW_CURSOR, cursor);
+    shown = wanted;
 }
 
 ModalResult X11Desktop::run_modal(Form& form, Form* /*owner*/) {
@@ -278,13 +265,17 @@ ModalResult X11Desktop::run_modal(Form& form, Form* /*owner*/) {
     xcb_flush(c);
 
     bool alive = true;
+    std::optional<Cursor> cursor;
     while (form.modal_result() == ModalResult::none) {
         if (xcb_connection_has_error(c) != 0 || !alive) {
             form.set_modal_result(ModalResult::cancel);
             break;
         }
-        while (xcb_generic_event_t* event = xcb_poll_for_event(c)) {
+        while (xcb_generic_event_t* event = poll_event()) {
             const Reply<xcb_generic_event_t> owned(event, &std::free);
+            if (take_shared(*event)) {
+                continue;
+            }
             const uint8_t type = event->response_type & 0x7f;
             // Every event of the dialog's names its window at the same place.
             const xcb_window_t target =
@@ -329,6 +320,7 @@ ModalResult X11Desktop::run_modal(Form& form, Form* /*owner*/) {
             case XCB_MOTION_NOTIFY: {
                 const auto* e = reinterpret_cast<xcb_motion_notify_event_t*>(event);
                 form.deliver_mouse_move(e->event_x, e->event_y, modifiers_of(e->state));
+                show_cursor(window, form.current_cursor(), cursor);
                 break;
             }
             case XCB_LEAVE_NOTIFY: form.deliver_mouse_leave(); break;
@@ -382,8 +374,10 @@ ModalResult X11Desktop::run_modal(Form& form, Form* /*owner*/) {
 void X11Desktop::wait(Millis time) {
     const Millis end = clock().now() + time;
     while (clock().now() < end && xcb_connection_has_error(connection_) == 0) {
-        while (xcb_generic_event_t* event = xcb_poll_for_event(connection_)) {
-            sink_.take_event(*event, false);
+        while (xcb_generic_event_t* event = poll_event()) {
+            if (!take_shared(*event)) {
+                sink_.take_event(*event, false);
+            }
             std::free(event);
         }
         sink_.repaint();
@@ -404,6 +398,7 @@ void X11Desktop::run_menu(MenuSession& session) {
     xcb_create_colormap(c, XCB_COLORMAP_ALLOC_NONE, colormap, screen_->root, format_.visual);
     const xcb_gcontext_t gc = xcb_generate_id(c);
     bool have_gc = false;
+    bool have_keyboard = false;
 
     // Keeps one override-redirect window per open pane, in step with the session.
     const auto sync = [&] {
@@ -461,13 +456,32 @@ void X11Desktop::run_menu(MenuSession& session) {
         session.close();
     } else {
         sync();
+        // The keys too, on the root pane: without them the menu still works with the mouse.
+        if (!windows.empty()) {
+            const auto keys = x11::reply(xcb_grab_keyboard_reply(
+                c,
+                xcb_grab_keyboard(c, 0, windows.front().window, XCB_CURRENT_TIME,
+                                  XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC),
+                nullptr));
+            have_keyboard = keys && keys->status == XCB_GRAB_STATUS_SUCCESS;
+        }
         xcb_flush(c);
     }
 
     while (!session.finished() && xcb_connection_has_error(c) == 0) {
-        while (xcb_generic_event_t* event = xcb_poll_for_event(c)) {
+        while (xcb_generic_event_t* event = poll_event()) {
             const uint8_t type = event->response_type & 0x7f;
-            if (type == XCB_BUTTON_PRESS || type == XCB_BUTTON_RELEASE) {
+            if (take_shared(*event)) {
+                // Done with.
+            } else if (type == XCB_KEY_PRESS) {
+                const KeyPress press =
+                    keyboard_.press(*reinterpret_cast<xcb_key_press_event_t*>(event));
+                if (press.key) {
+                    session.key_down(*press.key);
+                }
+            } else if (type == XCB_KEY_RELEASE) {
+                // Only presses move through a menu.
+            } else if (type == XCB_BUTTON_PRESS || type == XCB_BUTTON_RELEASE) {
                 const auto* e = reinterpret_cast<xcb_button_press_event_t*>(event);
                 if (const auto button = button_of(e->detail)) {
                     if (type == XCB_BUTTON_PRESS) {
@@ -514,6 +528,9 @@ void X11Desktop::run_menu(MenuSession& session) {
         session.close();
     }
     xcb_ungrab_pointer(c, XCB_CURRENT_TIME);
+    if (have_keyboard) {
+        xcb_ungrab_keyboard(c, XCB_CURRENT_TIME);
+    }
     for (auto it = windows.rbegin(); it != windows.rend(); ++it) {
         xcb_destroy_window(c, it->window);
     }

@@ -1,10 +1,13 @@
-// The desktop of one X11 editor window: the process's steady clock, a clipboard held in memory,
-// the screen of the window's connection, and the modal loops, which run inside the host's call
+// The desktop of one X11 editor window: the process's steady clock, the CLIPBOARD selection
+// (x11_clipboard.h), the screen of the window's connection, the keyboard map (x11_keyboard.h),
+// the pointer shapes, and the modal loops, which run inside the host's call
 // that asked for them on the editor's own connection (no thread of ours, nothing waits on the
 // connection's file descriptor).
 //
 // Popup menus are override-redirect windows placed in root coordinates with the pointer
-// grabbed; a press outside every pane closes the menu. Modal forms are top-level dialog windows
+// and the keyboard grabbed (the one time the editor takes keys inside a host: a menu without
+// the keyboard still works with the mouse); a press outside every pane closes the menu. Modal forms
+// are top-level dialog windows
 // (_NET_WM_WINDOW_TYPE_DIALOG) transient for the host's top-level window, where the caller
 // placed them; while one is open the editor keeps repainting and its input is dropped. Closing
 // a dialog through the window manager answers Cancel.
@@ -15,8 +18,12 @@
 #include "ui/bitmap.h"
 #include "ui/clipboard.h"
 #include "ui/desktop.h"
+#include "ui/x11/x11_clipboard.h"
+#include "ui/x11/x11_keyboard.h"
 
 #include <cstdint>
+#include <deque>
+#include <optional>
 #include <vector>
 #include <xcb/xcb.h>
 
@@ -58,6 +65,9 @@ public:
 
     X11Desktop(xcb_connection_t* connection, const xcb_screen_t* screen, X11PixelFormat format,
                Sink& sink);
+    ~X11Desktop() override;
+    X11Desktop(const X11Desktop&) = delete;
+    X11Desktop& operator=(const X11Desktop&) = delete;
 
     Clock& clock() override;
     Clipboard& clipboard() override { return clipboard_; }
@@ -73,6 +83,15 @@ public:
     // its release to it.
     int loops_run() const { return loops_run_; }
 
+    // The next event of the connection, those held back while the clipboard waited first;
+    // null when there is none. The caller frees it.
+    xcb_generic_event_t* poll_event();
+    // Takes what every loop treats alike: keyboard map changes and the clipboard's requests
+    // (true: done with), and notes the time of user events.
+    bool take_shared(const xcb_generic_event_t& event);
+    // Shows `wanted` over `window` when it differs from `shown`, which follows.
+    void show_cursor(xcb_window_t window, Cursor wanted, std::optional<Cursor>& shown);
+
     // The top-level window holding the editor's window (the host's, below any window
     // manager frame); 0 when there is none.
     xcb_window_t top_level();
@@ -86,16 +105,20 @@ private:
     const xcb_screen_t* screen_;
     X11PixelFormat format_;
     Sink& sink_;
-    MemoryClipboard clipboard_;
+    X11Keyboard keyboard_;
+    X11Clipboard clipboard_;
     std::vector<uint8_t> scratch_;
+    // Events that came while the clipboard waited for an answer, oldest first.
+    std::deque<xcb_generic_event_t*> held_;
+    // The time of the last user event, for taking the selection.
+    xcb_timestamp_t time_ = 0;
+    // The cursor font and its glyph cursors (0 until first shown).
+    xcb_font_t cursor_font_ = 0;
+    xcb_cursor_t arrow_ = 0;
+    xcb_cursor_t hand_ = 0;
 
     xcb_window_t owner_window_ = 0;
     int loops_run_ = 0;
-    // The keyboard mapping, read at the first key press: keysyms_per_code_ symbols for each
-    // key code from min_keycode_.
-    std::vector<uint32_t> keysyms_;
-    uint8_t keysyms_per_code_ = 0;
-    uint8_t min_keycode_ = 0;
 };
 
 } // namespace tonvo::ui

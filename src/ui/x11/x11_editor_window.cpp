@@ -1,6 +1,7 @@
 #include "ui/x11/x11_editor_window.h"
 
 #include "ui/x11/x11_desktop.h"
+#include "ui/x11/xcb_util.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -19,36 +20,13 @@ constexpr uint32_t kXembedMapped = 1;
 constexpr int kConnectTries = 4;
 constexpr Millis kConnectRetryDelay{20};
 
-template <typename T>
-using Reply = std::unique_ptr<T, decltype(&std::free)>;
-
-template <typename T>
-Reply<T> reply(T* answer) {
-    return Reply<T>(answer, &std::free);
-}
-
-Modifiers modifiers_of(uint16_t state) {
-    return Modifiers{(state & XCB_MOD_MASK_SHIFT) != 0, (state & XCB_MOD_MASK_CONTROL) != 0,
-                     (state & XCB_MOD_MASK_1) != 0};
-}
-
-std::optional<MouseButton> button_of(xcb_button_t detail) {
-    switch (detail) {
-    case 1: return MouseButton::left;
-    case 2: return MouseButton::middle;
-    case 3: return MouseButton::right;
-    default: return std::nullopt;
-    }
-}
+using x11::button_of;
+using x11::intern;
+using x11::modifiers_of;
+using x11::reply;
 
 // One wheel notch, as the toolkit counts it.
 constexpr int kWheelNotch = 120;
-
-xcb_atom_t intern(xcb_connection_t* c, const char* name) {
-    const auto answer = reply(xcb_intern_atom_reply(
-        c, xcb_intern_atom(c, 0, static_cast<uint16_t>(std::strlen(name)), name), nullptr));
-    return answer ? answer->atom : xcb_atom_t{XCB_ATOM_NONE};
-}
 
 class X11EditorWindow final : public EditorWindow, private X11Desktop::Sink {
 public:
@@ -90,6 +68,8 @@ private:
     // False once the server destroyed the window (with the host's window).
     bool alive_ = true;
     std::vector<uint8_t> scratch_;
+    // The pointer shape the window shows; none until the first motion.
+    std::optional<Cursor> cursor_;
 };
 
 std::unique_ptr<X11EditorWindow> X11EditorWindow::open(xcb_window_t parent) {
@@ -211,8 +191,10 @@ void X11EditorWindow::idle() {
     if (!usable()) {
         return;
     }
-    while (xcb_generic_event_t* event = xcb_poll_for_event(connection_)) {
-        take_event(*event, true);
+    while (xcb_generic_event_t* event = desktop_->poll_event()) {
+        if (!desktop_->take_shared(*event)) {
+            take_event(*event, true);
+        }
         std::free(event);
         if (!usable()) {
             return;
@@ -303,6 +285,9 @@ void X11EditorWindow::deliver_input(const xcb_generic_event_t& event) {
     case XCB_MOTION_NOTIFY: {
         const auto& e = reinterpret_cast<const xcb_motion_notify_event_t&>(event);
         form.deliver_mouse_move(e.event_x, e.event_y, modifiers_of(e.state));
+        if (form_ != nullptr) {
+            desktop_->show_cursor(window_, form_->current_cursor(), cursor_);
+        }
         break;
     }
     case XCB_LEAVE_NOTIFY: {

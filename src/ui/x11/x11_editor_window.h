@@ -9,7 +9,8 @@
 // connection breaks, the window just stops.
 //
 // The window is a child of the host's window at (0, 0) carrying _XEMBED_INFO (mapped), mapped
-// at once, and never asks for the keyboard focus.
+// at once, and never asks for the keyboard focus (keys reach only its dialogs and, while one
+// is open, its popup menu). After each pointer motion it shows the cursor the form asks for.
 //
 // Thread contract: the thread that opened the window; calls from any other thread are ignored.
 #pragma once
