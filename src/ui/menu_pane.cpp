@@ -11,6 +11,30 @@ MenuMetrics MenuMetrics::for_text(const TextPainter& text) {
     return m;
 }
 
+// A separator shows only between two visible items: hidden items take their lines with them,
+// so no two lines stand together and none opens or closes a pane. Of a run of separators with
+// items on both sides, the first shows.
+bool MenuPane::separates(const MenuItem& owner, size_t index) {
+    bool item_before = false;
+    for (size_t i = index; i-- > 0;) {
+        const MenuItem& before = owner.item(i);
+        if (!before.Visible)
+            continue;
+        if (before.is_separator())
+            return false;
+        item_before = true;
+        break;
+    }
+    if (!item_before)
+        return false;
+    for (size_t i = index + 1; i < owner.count(); ++i) {
+        const MenuItem& after = owner.item(i);
+        if (after.Visible && !after.is_separator())
+            return true;
+    }
+    return false;
+}
+
 MenuPane::MenuPane(Desktop& desktop, MenuItem& owner, const Style& style, const TextPainter& text)
     : Form(desktop, 0, 0), owner_(owner), style_(style), text_(text),
       metrics_(MenuMetrics::for_text(text)) {
@@ -18,7 +42,7 @@ MenuPane::MenuPane(Desktop& desktop, MenuItem& owner, const Style& style, const 
     int widest = 0;
     for (size_t i = 0; i < owner.count(); ++i) {
         MenuItem& item = owner.item(i);
-        if (!item.Visible)
+        if (!item.Visible || (item.is_separator() && !separates(owner, i)))
             continue;
         const int h = item.is_separator() ? metrics_.separator_height : metrics_.item_height;
         rows_.push_back(Row{&item, y, y + h});

@@ -62,6 +62,9 @@ public:
     void paint(Canvas& canvas, const Rect& area) override;
 
 private:
+    // Whether the separator at `index` of `owner` is drawn.
+    static bool separates(const MenuItem& owner, size_t index);
+
     void paint_row(Canvas& canvas, const Rect& area, int row);
 
     MenuItem& owner_;

@@ -85,6 +85,33 @@ TEST(CheckByTag, SetsAndClearsThroughSubmenusWithOrWithoutParents) {
     EXPECT_FALSE(msub.Checked || m2.Checked);
 }
 
+// Hidden items take their separators with them: no line opens or closes the pane and no two
+// lines stand together.
+TEST(PopupMenu, SeparatorsShowOnlyBetweenVisibleItems) {
+    HeadlessDesktop desktop;
+    TQelPopupMenu menu(desktop, kText);
+    MenuItem& leading = menu.add_separator();
+    MenuItem& a = menu.add("A");
+    MenuItem& between = menu.add_separator();
+    menu.add("Hidden").Visible = false;
+    MenuItem& doubled = menu.add_separator();
+    MenuItem& c = menu.add("C");
+    menu.add("Hidden too").Visible = false;
+    MenuItem& trailing = menu.add_separator();
+    desktop.expect_menu([&](MenuSession& s) {
+        const MenuPane& pane = s.pane(0);
+        EXPECT_EQ(pane.height(), 2 + 2 * kItem + kSeparator);
+        EXPECT_EQ(s.item_rect(a), Rect::from_size(301, 201, 98, kItem));
+        EXPECT_EQ(s.item_rect(between), Rect::from_size(301, 201 + kItem, 98, kSeparator));
+        EXPECT_EQ(s.item_rect(c), Rect::from_size(301, 201 + kItem + kSeparator, 98, kItem));
+        EXPECT_TRUE(s.item_rect(leading).empty());
+        EXPECT_TRUE(s.item_rect(doubled).empty());
+        EXPECT_TRUE(s.item_rect(trailing).empty());
+        s.close();
+    });
+    menu.Popup(300, 200);
+}
+
 TEST(PopupMenu, OnPopupRunsBeforeLayoutAndHiddenItemsTakeNoSpace) {
     HeadlessDesktop desktop;
     TQelPopupMenu menu(desktop, kText);
