@@ -223,8 +223,20 @@ class Display {
     };
 
 public:
-    Display() : c_(xcb_connect(nullptr, nullptr)) {
-        screen_ = xcb_setup_roots_iterator(xcb_get_setup(c_)).data;
+    // Xvfb turns a connection away while it still tears down one just closed: a few tries.
+    Display() {
+        for (int i = 0; i < 100; ++i) {
+            c_ = xcb_connect(nullptr, nullptr);
+            if (Ok())
+                break;
+            xcb_disconnect(c_);
+            c_ = nullptr;
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+        if (c_ == nullptr)
+            c_ = xcb_connect(nullptr, nullptr);
+        if (Ok())
+            screen_ = xcb_setup_roots_iterator(xcb_get_setup(c_)).data;
     }
     ~Display() { xcb_disconnect(c_); }
     bool Ok() const { return xcb_connection_has_error(c_) == 0; }
@@ -268,6 +280,11 @@ public:
                        reinterpret_cast<const char*>(&message));
         xcb_flush(c_);
     }
+    // The server cuts off the client that made the window, as when the display goes away.
+    void KillClientOf(xcb_window_t window) {
+        xcb_kill_client(c_, window);
+        xcb_flush(c_);
+    }
 
 private:
     std::string Title(xcb_window_t window) {
@@ -290,7 +307,7 @@ private:
         return reply ? reply->atom : xcb_atom_t{XCB_ATOM_NONE};
     }
 
-    xcb_connection_t* c_;
+    xcb_connection_t* c_ = nullptr;
     const xcb_screen_t* screen_ = nullptr;
 };
 
@@ -324,6 +341,26 @@ TEST_F(HostEdit, AClickedKeyIsCountedAndTheCloseMessageEndsTheSessionWithTheStat
     Module saved_back;
     EXPECT_TRUE(saved_back.Load(ReadBytes(saved))) << "no usable state saved";
     EXPECT_EQ(saved_back.module->ScaleMap().GetScaleMap(1), 2);
+}
+
+TEST_F(HostEdit, AConnectionTheServerCutsOffStillSavesTheStateButFails) {
+    const fs::path saved = files.Path() / "saved.brelwickp";
+    Display x;
+    ASSERT_TRUE(x.Ok()) << "no X server at DISPLAY";
+    const Tool tool = Start({"edit", TONVO_PLUGIN_PATH, "--save-state", saved.string()});
+    const xcb_window_t window = x.Find(kTitle);
+    if (window == 0) {
+        kill(tool.pid, SIGKILL);
+        Wait(tool);
+        FAIL() << "no window titled \"" << kTitle << "\": " << ReadText(tool.err);
+    }
+    x.KillClientOf(window);
+    EXPECT_EQ(Wait(tool), 1);
+    EXPECT_NE(ReadText(tool.err).find("connection to the window system was lost"),
+              std::string::npos)
+        << ReadText(tool.err);
+    Module saved_back;
+    EXPECT_TRUE(saved_back.Load(ReadBytes(saved))) << "the state is kept all the same";
 }
 
 } // namespace
