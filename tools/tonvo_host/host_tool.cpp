@@ -1,6 +1,7 @@
 #include "tonvo_host/host_tool.h"
 
 #include "platform/files.h"
+#include "tonvo_host/edit.h"
 #include "tonvo_host/info.h"
 #include "tonvo_host/render.h"
 
@@ -14,24 +15,12 @@ namespace {
 constexpr const char* kUsage =
     "usage: tonvo-host info PLUGIN\n"
     "       tonvo-host render PLUGIN IN.mid OUT.mid [--state FILE] [--save-state FILE]\n"
-    "                  [--sample-rate N] [--block N]\n";
-
-class EUsage : public std::runtime_error {
-public:
-    using std::runtime_error::runtime_error;
-};
+    "                  [--sample-rate N] [--block N]\n"
+    "       tonvo-host edit PLUGIN [--state FILE] [--save-state FILE]\n"
+    "                  [--screenshot OUT.png --after MS]\n";
 
 std::filesystem::path PathOf(const std::string& text) {
     return std::filesystem::u8path(text);
-}
-
-int32_t PositiveNumber(const std::string& option, const std::string& text, int32_t maximum) {
-    int32_t value = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (error != std::errc() || end != text.data() + text.size() || value <= 0 || value > maximum) {
-        throw EUsage(option + " needs a whole number from 1 to " + std::to_string(maximum));
-    }
-    return value;
 }
 
 struct RenderArgs {
@@ -107,6 +96,15 @@ int Info(const std::vector<std::string>& args, std::ostream& out) {
 
 } // namespace
 
+int32_t PositiveNumber(const std::string& option, const std::string& text, int32_t maximum) {
+    int32_t value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc() || end != text.data() + text.size() || value <= 0 || value > maximum) {
+        throw EUsage(option + " needs a whole number from 1 to " + std::to_string(maximum));
+    }
+    return value;
+}
+
 int RunHostTool(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     try {
         if (args.empty() || args[0] == "--help" || args[0] == "-h") {
@@ -118,6 +116,9 @@ int RunHostTool(const std::vector<std::string>& args, std::ostream& out, std::os
         }
         if (args[0] == "render") {
             return Render(args, out);
+        }
+        if (args[0] == "edit") {
+            return Edit(args, out, err);
         }
         throw EUsage("unknown command " + args[0]);
     } catch (const EUsage& failure) {

@@ -1,13 +1,23 @@
 // The command-line host: "info" shows what a host sees of a plug-in, "render" plays a MIDI
-// file through it. Errors are one line on err with a non-zero exit: 2 for a wrong command
-// line, 1 for everything else.
+// file through it, "edit" opens its editor in a window of its own. Errors are one line on err with
+// a non-zero exit: 2 for a wrong command line, 1 for everything else.
 #pragma once
 
 #include <ostream>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
 namespace tonvo::tools {
+
+// A wrong command line: the message, then the usage text, exit code 2.
+class EUsage : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// A whole number from 1 to `maximum` given for `option`; EUsage otherwise.
+int32_t PositiveNumber(const std::string& option, const std::string& text, int32_t maximum);
 
 int RunHostTool(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 

@@ -1,16 +1,18 @@
 #include "tonvo_host/hosted_plugin.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 
 namespace tonvo::tools {
 
 namespace {
-HostedPlugin* current = nullptr;
-}
+// Set and cleared while only the making thread runs; read by callbacks from any thread.
+std::atomic<HostedPlugin*> current{nullptr};
+} // namespace
 
 HostedPlugin::HostedPlugin(const std::filesystem::path& library, double sampleRate,
-                           int32_t blockSize)
+                           int32_t blockSize, SentEvents sentEvents)
     : library_([&] {
           if (!std::filesystem::exists(library)) {
               throw EHostError("no such plug-in file: " + library.string());
@@ -19,7 +21,7 @@ HostedPlugin::HostedPlugin(const std::filesystem::path& library, double sampleRa
           const std::u8string text = std::filesystem::absolute(library).u8string();
           return std::string(text.begin(), text.end());
       }()),
-      sampleRate_(sampleRate), blockSize_(blockSize) {
+      sampleRate_(sampleRate), blockSize_(blockSize), sentEvents_(sentEvents) {
     if (!library_.Loaded()) {
         throw EHostError("cannot load " + library.string() + ": " + library_.Error());
     }
@@ -105,7 +107,8 @@ void HostedPlugin::SetChunk(std::vector<uint8_t> bytes) {
 
 intptr_t VSTCALLBACK HostedPlugin::Callback(AEffect*, int32_t opcode, int32_t, intptr_t value,
                                             void* ptr, float) {
-    return current != nullptr ? current->Answer(opcode, value, ptr) : 0;
+    HostedPlugin* const plugin = current.load();
+    return plugin != nullptr ? plugin->Answer(opcode, value, ptr) : 0;
 }
 
 intptr_t HostedPlugin::Answer(int32_t opcode, intptr_t, void* ptr) {
@@ -124,10 +127,19 @@ intptr_t HostedPlugin::Answer(int32_t opcode, intptr_t, void* ptr) {
                 continue;
             }
             const auto* midi = reinterpret_cast<const VstMidiEvent*>(event);
+            const auto status = static_cast<uint8_t>(midi->midiData[0]);
+            const auto velocity = static_cast<uint8_t>(midi->midiData[2]);
+            if ((status & 0xF0) == 0x90 && velocity > 0) {
+                noteOns_.fetch_add(1, std::memory_order_relaxed);
+            } else if ((status & 0xF0) == 0x80 || (status & 0xF0) == 0x90) {
+                noteOffs_.fetch_add(1, std::memory_order_relaxed);
+            }
+            if (sentEvents_ == SentEvents::CountNotes) {
+                continue;
+            }
             const int32_t delta = std::max(midi->deltaFrames, 0);
             SentEvent sent;
             sent.Sample = blockStart_ + static_cast<uint64_t>(delta);
-            const auto status = static_cast<uint8_t>(midi->midiData[0]);
             const size_t length = (status & 0xF0) == 0xC0 || (status & 0xF0) == 0xD0 ? 2 : 3;
             for (size_t b = 0; b < length; ++b) {
                 sent.Bytes.push_back(static_cast<uint8_t>(midi->midiData[b]));

@@ -4,10 +4,18 @@
 // closed when the object goes.
 //
 // One instance per process: the host callback finds its object through a single slot.
+//
+// Threads: the object is made for one thread, except in the way a host with an editor uses
+// it: the editor calls (Dispatch, Text) on one thread while another calls ProcessBlock. The
+// plug-in then calls back from both; the answers read only what neither thread changes then
+// (SetTransport belongs to the processing thread and must not run while the editor asks for
+// the time), and sent notes are counted with atomics. With SentEvents::CountNotes the
+// processing thread never allocates for what the plug-in sends: Sent() stays empty.
 #pragma once
 
 #include "tonvo_host/plugin_library.h"
 
+#include <atomic>
 #include <cstdint>
 #include <filesystem>
 #include <stdexcept>
@@ -26,11 +34,17 @@ struct SentEvent {
     std::vector<uint8_t> Bytes;
 };
 
+enum class SentEvents {
+    Collect,   // kept in Sent(), with their times and bytes
+    CountNotes // only NoteOnsSent() and NoteOffsSent()
+};
+
 class HostedPlugin {
 public:
     // Fails with a one-line message when the file is missing, is no loadable library, or is
     // not a VST 2.4 plug-in.
-    HostedPlugin(const std::filesystem::path& library, double sampleRate, int32_t blockSize);
+    HostedPlugin(const std::filesystem::path& library, double sampleRate, int32_t blockSize,
+                 SentEvents sentEvents = SentEvents::Collect);
     ~HostedPlugin();
     HostedPlugin(const HostedPlugin&) = delete;
     HostedPlugin& operator=(const HostedPlugin&) = delete;
@@ -47,6 +61,10 @@ public:
     // starts at blockStart; what the plug-in sends is collected with absolute sample times.
     void ProcessBlock(uint64_t blockStart, VstEvents* events);
     const std::vector<SentEvent>& Sent() const { return sent_; }
+    // Note-ons (velocity above 0) and note-offs (0x80, or 0x90 with velocity 0) sent so far,
+    // in either mode; any thread.
+    uint64_t NoteOnsSent() const { return noteOns_.load(std::memory_order_relaxed); }
+    uint64_t NoteOffsSent() const { return noteOffs_.load(std::memory_order_relaxed); }
 
     // The program chunk (isPreset) the plug-in hands out, and one to give it.
     std::vector<uint8_t> GetChunk();
@@ -63,7 +81,10 @@ private:
     int32_t blockSize_;
     VstTimeInfo time_{};
     uint64_t blockStart_ = 0;
+    SentEvents sentEvents_;
     std::vector<SentEvent> sent_;
+    std::atomic<uint64_t> noteOns_{0};
+    std::atomic<uint64_t> noteOffs_{0};
     std::vector<float> left_, right_;
 };
 
