@@ -106,6 +106,16 @@ struct GoldenState {
     std::unique_ptr<TTonvoModule> module;
 };
 
+// The host's timer: idle calls to the plug-in, also while a loop of the plug-in's runs.
+AEffect* timed_effect = nullptr;
+std::atomic<int> timed_idles{0};
+void CALLBACK HostTimer(HWND, UINT, UINT_PTR, DWORD) {
+    if (timed_effect != nullptr) {
+        timed_effect->dispatcher(timed_effect, effEditIdle, 0, 0, nullptr, 0.0f);
+        ++timed_idles;
+    }
+}
+
 LRESULT CALLBACK HostProcedure(HWND window, UINT msg, WPARAM wp, LPARAM lp) {
     return DefWindowProcW(window, msg, wp, lp);
 }
@@ -459,6 +469,7 @@ TEST_F(Win32Editor, TheWizardsConfirmationIsAModalDialogOfTheHostsWindow) {
         HWND owner = nullptr;
         bool owner_enabled = true;
         RECT client{};
+        int idles = 0;
     };
     // On a watcher thread while the dialog's loop runs inside the plug-in's call.
     const auto answer = [&](Seen& seen, bool with_enter) {
@@ -466,6 +477,10 @@ TEST_F(Win32Editor, TheWizardsConfirmationIsAModalDialogOfTheHostsWindow) {
         if (!Eventually([&] { return (dialog = FindTopLevel(ClassOf(L"Dialog"))) != nullptr; }))
             return;
         seen.found = true;
+        // The host's timers go on meanwhile.
+        const int idles = timed_idles;
+        Eventually([&] { return timed_idles > idles + 3; });
+        seen.idles = timed_idles - idles;
         seen.owner = GetWindow(dialog, GW_OWNER);
         seen.owner_enabled = IsWindowEnabled(parent) != FALSE;
         GetClientRect(dialog, &seen.client);
@@ -484,10 +499,15 @@ TEST_F(Win32Editor, TheWizardsConfirmationIsAModalDialogOfTheHostsWindow) {
         Pump(3);
     };
 
+    timed_effect = effect;
+    SetTimer(parent, 1, 10, &HostTimer);
     Seen closed;
     std::thread closer(answer, std::ref(closed), false);
     click_apply();
     closer.join();
+    KillTimer(parent, 1);
+    timed_effect = nullptr;
+    EXPECT_GT(closed.idles, 3) << "the host's idle calls inside the dialog's loop are harmless";
     ASSERT_TRUE(closed.found) << "no dialog window appeared";
     EXPECT_EQ(closed.owner, parent) << "owned by the host's top-level window";
     EXPECT_FALSE(closed.owner_enabled) << "the host's window is disabled meanwhile";

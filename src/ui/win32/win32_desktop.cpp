@@ -239,6 +239,13 @@ bool Win32Desktop::pump() {
     return true;
 }
 
+void Win32Desktop::editor_gone() {
+    editor_ = nullptr;
+    sink_ = nullptr;
+    editor_gone_ = true;
+    clipboard_ = Win32Clipboard(nullptr);
+}
+
 void Win32Desktop::repaint_editor() {
     if (sink_ != nullptr) {
         sink_->repaint();
@@ -259,6 +266,7 @@ void Win32Desktop::wait(Millis time) {
 }
 
 ModalResult Win32Desktop::run_modal(Form& form, Form* /*owner*/) {
+    const std::shared_ptr<Win32Desktop> self = weak_from_this().lock();
     const WindowClasses classes;
     ++loops_run_;
     ++loop_depth_;
@@ -292,10 +300,10 @@ ModalResult Win32Desktop::run_modal(Form& form, Form* /*owner*/) {
     ShowWindow(window, SW_SHOW);
 
     while (form.modal_result() == ModalResult::none) {
-        if (!handler.alive || !pump()) {
+        if (!handler.alive || editor_gone_ || !pump()) {
             break;
         }
-        if (form.modal_result() != ModalResult::none || !handler.alive) {
+        if (form.modal_result() != ModalResult::none || !handler.alive || editor_gone_) {
             break;
         }
         form.idle();
@@ -322,6 +330,7 @@ ModalResult Win32Desktop::run_modal(Form& form, Form* /*owner*/) {
 }
 
 void Win32Desktop::run_menu(MenuSession& session) {
+    const std::shared_ptr<Win32Desktop> self = weak_from_this().lock();
     const WindowClasses classes;
     ++loops_run_;
     ++loop_depth_;
@@ -420,6 +429,10 @@ void Win32Desktop::run_menu(MenuSession& session) {
             }
         }
         if (session.finished()) {
+            break;
+        }
+        if (editor_gone_) {
+            session.close();
             break;
         }
         // Another window took the mouse (the user switched programs): the menu closes.

@@ -19,6 +19,7 @@
 #include "ui/desktop.h"
 #include "ui/win32/win32_support.h"
 
+#include <memory>
 #include <vector>
 
 namespace tonvo::ui {
@@ -34,7 +35,9 @@ private:
     HWND owner_;
 };
 
-class Win32Desktop final : public Desktop {
+// Owned through a shared_ptr: a loop running on it keeps it alive when its editor goes meanwhile
+// (a host may close the editor from a timer while a dialog of ours is open).
+class Win32Desktop final : public Desktop, public std::enable_shared_from_this<Win32Desktop> {
 public:
     // What the loops tell the editor window: that it should repaint what its form changed (the
     // form's input and timers wait while a loop of ours runs).
@@ -59,6 +62,9 @@ public:
     // How many menus and modal windows have started so far, and whether one runs now.
     int loops_run() const { return loops_run_; }
     bool in_loop() const { return loop_depth_ > 0; }
+    // The editor window went: nothing of it is used any more, and the loops running end (a
+    // dialog as Cancel, a menu with nothing chosen).
+    void editor_gone();
 
 private:
     // Dispatches the thread's pending messages; false when WM_QUIT came (it is posted again
@@ -73,6 +79,7 @@ private:
     std::vector<HWND> dialogs_;
     int loops_run_ = 0;
     int loop_depth_ = 0;
+    bool editor_gone_ = false;
 };
 
 } // namespace tonvo::ui

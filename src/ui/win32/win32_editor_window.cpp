@@ -68,7 +68,7 @@ private:
     WindowClasses classes_;
     DWORD thread_;
     HWND window_ = nullptr;
-    std::unique_ptr<Win32Desktop> desktop_;
+    std::shared_ptr<Win32Desktop> desktop_;
     Form* form_ = nullptr;
     CharDecoder chars_;
     bool tracking_ = false;
@@ -96,7 +96,7 @@ std::unique_ptr<Win32EditorWindow> Win32EditorWindow::open(HWND parent) {
         return nullptr;
     }
     made->desktop_ =
-        std::make_unique<Win32Desktop>(made->window_, static_cast<Win32Desktop::Sink*>(made.get()));
+        std::make_shared<Win32Desktop>(made->window_, static_cast<Win32Desktop::Sink*>(made.get()));
     open_windows.push_back(made.get());
     return made;
 }
@@ -104,6 +104,9 @@ std::unique_ptr<Win32EditorWindow> Win32EditorWindow::open(HWND parent) {
 Win32EditorWindow::~Win32EditorWindow() {
     *alive_ = false;
     form_ = nullptr;
+    if (desktop_) {
+        desktop_->editor_gone();
+    }
     std::erase(open_windows, this);
     if (window_ != nullptr) {
         detach_handler(window_);
@@ -333,8 +336,9 @@ std::unique_ptr<EditorWindow> open_editor_window(void* parent) {
 
 Desktop* standalone_desktop() {
     // Dialogs without an editor: top-level windows with no owner.
-    static Win32Desktop desktop(nullptr, nullptr);
-    return &desktop;
+    static const std::shared_ptr<Win32Desktop> desktop =
+        std::make_shared<Win32Desktop>(nullptr, nullptr);
+    return desktop.get();
 }
 
 } // namespace tonvo::ui
