@@ -14,6 +14,7 @@
 #include "tonvo_host/plugin_library.h"
 #include "ui/golden.h"
 #include "ui/headless/headless_editor_window.h"
+#include "ui/win32/win32_desktop.h"
 
 #include <atomic>
 #include <cstdlib>
@@ -527,6 +528,28 @@ TEST_F(Win32Editor, TheWizardsConfirmationIsAModalDialogOfTheHostsWindow) {
     EXPECT_NE(Chunk(), before) << "Enter confirms the wizard's map";
     EXPECT_EQ(FindTopLevel(ClassOf(L"Dialog")), nullptr);
     Call(effEditClose);
+}
+
+// Typed text and the clipboard, where UTF-16 meets the toolkit's characters and UTF-8.
+TEST(Win32Text, SurrogatePairsAndTheClipboardKeepEveryCharacter) {
+    ui::CharDecoder chars;
+    EXPECT_EQ(chars.take(L'a'), U'a');
+    EXPECT_EQ(chars.take(static_cast<wchar_t>(0xD83C)), 0u) << "waits for the low half";
+    EXPECT_EQ(chars.take(static_cast<wchar_t>(0xDFB5)), U'\U0001F3B5');
+    EXPECT_EQ(chars.take(static_cast<wchar_t>(0xDFB5)), U'\xFFFD') << "a low half alone";
+    chars.take(static_cast<wchar_t>(0xD83C));
+    EXPECT_EQ(chars.take(static_cast<wchar_t>(0xD83C)), U'\xFFFD') << "a high half left alone";
+    EXPECT_EQ(chars.take(static_cast<wchar_t>(0xDFB5)), U'\U0001F3B5');
+    EXPECT_FALSE(ui::is_typed_text(U'\r'));
+    EXPECT_FALSE(ui::is_typed_text(U'\b'));
+    EXPECT_TRUE(ui::is_typed_text(ui::chars::ctrl_v));
+
+    ui::Win32Clipboard clipboard;
+    const std::string text = "C\xE2\x99\xAF \xF0\x9F\x8E\xB5 do-r\xC3\xA9";
+    clipboard.set_text(text);
+    EXPECT_EQ(clipboard.text(), text);
+    clipboard.set_text("");
+    EXPECT_EQ(clipboard.text(), "");
 }
 
 } // namespace
