@@ -121,25 +121,30 @@ LRESULT CALLBACK HostProcedure(HWND window, UINT msg, WPARAM wp, LPARAM lp) {
     return DefWindowProcW(window, msg, wp, lp);
 }
 
-// The visible top-level window of ours whose class is `name`, or null (any thread may ask).
+// The visible top-level window whose class is `name`, or null (any thread may ask). The
+// enumeration callbacks are plain functions: they must be CALLBACK (stdcall on 32-bit x86).
+struct ClassSearch {
+    const std::wstring* name;
+    HWND found;
+};
+BOOL CALLBACK MatchClass(HWND window, LPARAM lp) {
+    auto* search = reinterpret_cast<ClassSearch*>(lp);
+    wchar_t class_name[64] = {};
+    GetClassNameW(window, class_name, 64);
+    if (*search->name == class_name && IsWindowVisible(window)) {
+        search->found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
 HWND FindTopLevel(const std::wstring& name) {
-    struct Search {
-        const std::wstring* name;
-        HWND found;
-    } search{&name, nullptr};
-    EnumWindows(
-        [](HWND window, LPARAM lp) -> BOOL {
-            auto* s = reinterpret_cast<Search*>(lp);
-            wchar_t class_name[64] = {};
-            GetClassNameW(window, class_name, 64);
-            if (*s->name == class_name && IsWindowVisible(window)) {
-                s->found = window;
-                return FALSE;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
+    ClassSearch search{&name, nullptr};
+    EnumWindows(&MatchClass, reinterpret_cast<LPARAM>(&search));
     return search.found;
+}
+BOOL CALLBACK CollectWindow(HWND window, LPARAM lp) {
+    reinterpret_cast<std::vector<HWND>*>(lp)->push_back(window);
+    return TRUE;
 }
 
 // Polls `condition` for up to about two seconds.
@@ -214,13 +219,7 @@ protected:
     }
     static std::vector<HWND> Children(HWND parent) {
         std::vector<HWND> found;
-        EnumChildWindows(
-            parent,
-            [](HWND window, LPARAM lp) -> BOOL {
-                reinterpret_cast<std::vector<HWND>*>(lp)->push_back(window);
-                return TRUE;
-            },
-            reinterpret_cast<LPARAM>(&found));
+        EnumChildWindows(parent, &CollectWindow, reinterpret_cast<LPARAM>(&found));
         return found;
     }
     // What the window shows, read back from its device context.
