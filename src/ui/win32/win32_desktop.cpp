@@ -373,6 +373,11 @@ void Win32Desktop::run_menu(MenuSession& session) {
 
     sync();
     hold();
+    if (holder == nullptr || GetCapture() != holder) {
+        // No pane, or the mouse cannot be held: a menu that a click elsewhere could never
+        // close is not shown.
+        session.close();
+    }
     while (!session.finished()) {
         MSG msg;
         while (!session.finished() && PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
