@@ -26,6 +26,13 @@ public:
     virtual void forget() = 0;
     // The host's idle call: pending events, the form's timers, and the areas it repainted.
     virtual void idle() = 0;
+    // Whether a menu or modal dialog of this window's desktop runs now: the form's own call
+    // that started it is still under way.
+    virtual bool in_loop() const { return false; }
+    // The host closed the editor from inside such a loop (from one of its timers): the loops
+    // end (a dialog as Cancel, a menu with nothing chosen) and the window hides; the form and
+    // the window go later, once nothing of theirs runs.
+    virtual void end_loops_and_hide() {}
 };
 
 // Whether this build can make editor windows at all.

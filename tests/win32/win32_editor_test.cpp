@@ -110,8 +110,12 @@ struct GoldenState {
 // The host's timer: idle calls to the plug-in, also while a loop of the plug-in's runs.
 AEffect* timed_effect = nullptr;
 std::atomic<int> timed_idles{0};
+// Set by a watcher: the timer's next call closes the editor instead.
+std::atomic<bool> timed_close{false};
 void CALLBACK HostTimer(HWND, UINT, UINT_PTR, DWORD) {
-    if (timed_effect != nullptr) {
+    if (timed_effect != nullptr && timed_close.exchange(false)) {
+        timed_effect->dispatcher(timed_effect, effEditClose, 0, 0, nullptr, 0.0f);
+    } else if (timed_effect != nullptr) {
         timed_effect->dispatcher(timed_effect, effEditIdle, 0, 0, nullptr, 0.0f);
         ++timed_idles;
     }
@@ -517,6 +521,33 @@ TEST_F(Win32Editor, TheWizardsConfirmationIsAModalDialogOfTheHostsWindow) {
     EXPECT_LE(std::abs(centre_x - (100 + 331)), 1) << "centred over the editor";
     EXPECT_LE(std::abs(centre_y - (100 + 128)), 1);
     EXPECT_EQ(Chunk(), before) << "the close button applies nothing";
+
+    // The host closes the editor from its timer while the dialog is open: the dialog ends as
+    // Cancel, the editor hides, and the next opening builds a new one.
+    timed_effect = effect;
+    SetTimer(parent, 1, 10, &HostTimer);
+    bool dialog_went = false;
+    std::thread closing([&] {
+        HWND dialog = nullptr;
+        if (!Eventually([&] { return (dialog = FindTopLevel(ClassOf(L"Dialog"))) != nullptr; }))
+            return;
+        timed_close = true;
+        dialog_went = Eventually([&] { return !IsWindow(dialog); });
+    });
+    click_apply();
+    closing.join();
+    KillTimer(parent, 1);
+    timed_effect = nullptr;
+    EXPECT_TRUE(dialog_went);
+    // The form was inside the call that ran the dialog: its window stays, hidden, until then.
+    EXPECT_TRUE(IsWindow(editor) && !IsWindowVisible(editor)) << "hidden, not destroyed";
+    EXPECT_TRUE(IsWindowEnabled(parent));
+    EXPECT_EQ(Chunk(), before);
+    ASSERT_EQ(Call(effEditOpen, 0, 0, parent), 1);
+    Pump();
+    editor = Editor(parent);
+    ASSERT_NE(editor, nullptr) << "the hidden window went at the opening";
+    EXPECT_TRUE(IsWindowVisible(editor));
 
     Seen confirmed;
     std::thread confirmer(answer, std::ref(confirmed), true);

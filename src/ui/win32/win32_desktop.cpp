@@ -286,7 +286,9 @@ ModalResult Win32Desktop::run_modal(Form& form, Form* /*owner*/) {
         create_window(WindowKind::dialog, WS_EX_DLGMODALFRAME, kDialogStyle, frame.left, frame.top,
                       frame.right - frame.left, frame.bottom - frame.top, owner, handler);
     if (window == nullptr) {
-        --loop_depth_;
+        if (--loop_depth_ == 0) {
+            ending_ = false;
+        }
         form.set_modal_result(ModalResult::cancel);
         return ModalResult::cancel;
     }
@@ -300,10 +302,10 @@ ModalResult Win32Desktop::run_modal(Form& form, Form* /*owner*/) {
     ShowWindow(window, SW_SHOW);
 
     while (form.modal_result() == ModalResult::none) {
-        if (!handler.alive || editor_gone_ || !pump()) {
+        if (!handler.alive || editor_gone_ || ending_ || !pump()) {
             break;
         }
-        if (form.modal_result() != ModalResult::none || !handler.alive || editor_gone_) {
+        if (form.modal_result() != ModalResult::none || !handler.alive || editor_gone_ || ending_) {
             break;
         }
         form.idle();
@@ -325,7 +327,9 @@ ModalResult Win32Desktop::run_modal(Form& form, Form* /*owner*/) {
         }
         destroy(window);
     }
-    --loop_depth_;
+    if (--loop_depth_ == 0) {
+        ending_ = false;
+    }
     return form.modal_result();
 }
 
@@ -436,7 +440,7 @@ void Win32Desktop::run_menu(MenuSession& session) {
         if (session.finished()) {
             break;
         }
-        if (editor_gone_) {
+        if (editor_gone_ || ending_) {
             session.close();
             break;
         }
@@ -467,7 +471,9 @@ void Win32Desktop::run_menu(MenuSession& session) {
         destroy(windows.back()->handle);
         windows.pop_back();
     }
-    --loop_depth_;
+    if (--loop_depth_ == 0) {
+        ending_ = false;
+    }
 }
 
 std::optional<MouseButton> Win32Desktop::button_down_outside(const Form& form) {

@@ -62,6 +62,13 @@ public:
     // How many menus and modal windows have started so far, and whether one runs now.
     int loops_run() const { return loops_run_; }
     bool in_loop() const { return loop_depth_ > 0; }
+    // The loops running now end at their next turn (a dialog as Cancel, a menu with nothing
+    // chosen); later ones run as ever.
+    void end_loops() {
+        if (loop_depth_ > 0) {
+            ending_ = true;
+        }
+    }
     // The editor window went: nothing of it is used any more, and the loops running end (a
     // dialog as Cancel, a menu with nothing chosen).
     void editor_gone();
@@ -80,6 +87,8 @@ private:
     int loops_run_ = 0;
     int loop_depth_ = 0;
     bool editor_gone_ = false;
+    // Set by end_loops, cleared when the outermost loop ends.
+    bool ending_ = false;
 };
 
 } // namespace tonvo::ui

@@ -47,6 +47,13 @@ public:
     void show(Form& form) override;
     void forget() override { form_ = nullptr; }
     void idle() override;
+    bool in_loop() const override { return desktop_ && desktop_->in_loop(); }
+    void end_loops_and_hide() override {
+        desktop_->end_loops();
+        if (window_ != nullptr && on_thread()) {
+            ShowWindow(window_, SW_HIDE);
+        }
+    }
 
     Form* form() const { return form_; }
     HWND window() const { return window_; }
