@@ -68,6 +68,16 @@ void EditorShell::Close() noexcept {
     parent_ = nullptr;
 }
 
+bool EditorShell::HideInsideLoop() {
+    if (!window_ || !window_->in_loop()) {
+        return false;
+    }
+    window_->end_loops_and_hide();
+    // The next opening builds anew, even in a host window that has the same handle.
+    parent_ = nullptr;
+    return true;
+}
+
 void EditorShell::FocusControlUnderCursor() {
     if (form_) {
         form_->FocusControlUnderCursor();

@@ -37,6 +37,10 @@ public:
     // cannot be made. Showing again in the same parent shows the same form again; a different
     // parent while open drops the old window and form and builds new ones there.
     void ShowInParent(void* parentWindow) override;
+    // The host's close while a menu or dialog of the editor runs (the form is inside a call
+    // that started it): the loop ends and the window hides instead, and the next opening builds
+    // a new window and form. False (nothing done) when no loop runs.
+    bool HideInsideLoop();
     void FocusControlUnderCursor() override;
     void EditIdle() override;
 

@@ -8,6 +8,8 @@
 #include <cstdio>
 
 #if defined(_WIN32)
+#include "editor/form_activation.h"
+#include "ui/win32/win32_editor_window.h"
 #define TONVO_EXPORT
 #else
 #define TONVO_EXPORT __attribute__((visibility("default")))
@@ -16,6 +18,11 @@
 extern "C" TONVO_EXPORT AEffect* VSTCALLBACK
 VSTPluginMain(audioMasterCallback audioMaster) noexcept {
     try {
+#if defined(_WIN32)
+        // The editor's window takes the keyboard focus once shown; the Win32 backend knows
+        // which window shows a form.
+        tonvo::editor::SetWindowFocusCall(&tonvo::ui::focus_form_window);
+#endif
         // The editor form; a build that cannot make editor windows has no editor form class.
         std::unique_ptr<tonvo::TTonvoModule> module =
             tonvo::TVSTModule::Create<tonvo::TTonvoModule>({}, &tonvo::editor::CreateEditorForm,

@@ -20,6 +20,14 @@ TTonvoModule::TTonvoModule(TFormFactory factory, TPluginServices& services, TDia
                 [this](ui::Desktop& desktop) { return formFactory_(desktop, *this); }, dialogs_,
                 designSize);
         });
+        // Closing the editor from inside its own menu or dialog (the host's timers still fire
+        // there) would destroy the form under the call that runs the loop: it hides instead.
+        OnEditClose = [this](bool& destroyForm) {
+            if (auto* shell = dynamic_cast<editor::EditorShell*>(EditorForm());
+                shell != nullptr && shell->HideInsideLoop()) {
+                destroyForm = false;
+            }
+        };
     }
 }
 

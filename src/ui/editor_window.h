@@ -1,7 +1,7 @@
 // The backend's window for an editor form inside a window that is not ours (the host's), and
 // the desktop dialogs use when no editor is open. Which backend answers is chosen by the
 // library linked: headless (tests and tools), none (no editor window can be made), X11 (the
-// Linux plug-in), and later Win32.
+// Linux plug-in) and Win32 (the Windows plug-in).
 //
 // Thread contract: the thread that opened the window; calls from any other thread are ignored
 // by the real backends.
@@ -26,6 +26,13 @@ public:
     virtual void forget() = 0;
     // The host's idle call: pending events, the form's timers, and the areas it repainted.
     virtual void idle() = 0;
+    // Whether a menu or modal dialog of this window's desktop runs now: the form's own call
+    // that started it is still under way.
+    virtual bool in_loop() const { return false; }
+    // The host closed the editor from inside such a loop (from one of its timers): the loops
+    // end (a dialog as Cancel, a menu with nothing chosen) and the window hides; the form and
+    // the window go later, once nothing of theirs runs.
+    virtual void end_loops_and_hide() {}
 };
 
 // Whether this build can make editor windows at all.

@@ -1,0 +1,502 @@
+#include "ui/win32/win32_desktop.h"
+
+#include "ui/form.h"
+#include "ui/menu_session.h"
+
+#include <algorithm>
+#include <cstring>
+#include <memory>
+#include <vector>
+#include <windowsx.h>
+
+namespace tonvo::ui {
+
+namespace {
+
+// How long a loop waits for messages before it runs the timers and repaints again.
+constexpr DWORD kLoopStepMs = 10;
+
+constexpr DWORD kDialogStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU;
+constexpr DWORD kPaneExStyle = WS_EX_TOOLWINDOW | WS_EX_TOPMOST | WS_EX_NOACTIVATE;
+
+RECT to_rect(const Rect& r) {
+    return RECT{r.left, r.top, r.right, r.bottom};
+}
+
+void invalidate(HWND window, const std::vector<Rect>& areas) {
+    for (const Rect& area : areas) {
+        const RECT r = to_rect(area);
+        InvalidateRect(window, &r, FALSE);
+    }
+}
+
+// The client point of a mouse message on the screen.
+POINT screen_point(HWND window, LPARAM lp) {
+    POINT p{GET_X_LPARAM(lp), GET_Y_LPARAM(lp)};
+    ClientToScreen(window, &p);
+    return p;
+}
+
+// A modal form's top-level window: its input goes to the form, its close button answers
+// Cancel.
+class DialogWindow final : public WindowHandler {
+public:
+    explicit DialogWindow(Form& form) : form_(form) {}
+
+    bool alive = true;
+
+    LRESULT message(HWND window, UINT msg, WPARAM wp, LPARAM lp) override {
+        switch (msg) {
+        case WM_ERASEBKGND: return 1;
+        case WM_PAINT: {
+            PAINTSTRUCT ps;
+            if (HDC dc = BeginPaint(window, &ps)) {
+                blit(dc, form_.buffer(), ps.rcPaint);
+                EndPaint(window, &ps);
+            }
+            return 0;
+        }
+        case WM_LBUTTONDOWN:
+        case WM_RBUTTONDOWN:
+        case WM_MBUTTONDOWN:
+            SetCapture(window);
+            form_.deliver_mouse_down(button(msg), GET_X_LPARAM(lp), GET_Y_LPARAM(lp),
+                                     mouse_modifiers(wp));
+            return 0;
+        case WM_LBUTTONUP:
+        case WM_RBUTTONUP:
+        case WM_MBUTTONUP:
+            form_.deliver_mouse_up(button(msg), GET_X_LPARAM(lp), GET_Y_LPARAM(lp),
+                                   mouse_modifiers(wp));
+            if ((wp & (MK_LBUTTON | MK_RBUTTON | MK_MBUTTON)) == 0 && GetCapture() == window) {
+                ReleaseCapture();
+            }
+            return 0;
+        case WM_MOUSEMOVE:
+            if (!tracking_) {
+                TRACKMOUSEEVENT track{sizeof track, TME_LEAVE, window, 0};
+                tracking_ = TrackMouseEvent(&track) != FALSE;
+            }
+            form_.deliver_mouse_move(GET_X_LPARAM(lp), GET_Y_LPARAM(lp), mouse_modifiers(wp));
+            return 0;
+        case WM_MOUSELEAVE:
+            tracking_ = false;
+            if (GetCapture() != window) {
+                form_.deliver_mouse_leave();
+            }
+            return 0;
+        case WM_MOUSEWHEEL: {
+            POINT p{GET_X_LPARAM(lp), GET_Y_LPARAM(lp)};
+            ScreenToClient(window, &p);
+            form_.deliver_mouse_wheel(GET_WHEEL_DELTA_WPARAM(wp), p.x, p.y,
+                                      mouse_modifiers(GET_KEYSTATE_WPARAM(wp)));
+            return 0;
+        }
+        case WM_CAPTURECHANGED:
+            if (reinterpret_cast<HWND>(lp) != window) {
+                form_.cancel_capture();
+            }
+            return 0;
+        case WM_SETCURSOR:
+            if (LOWORD(lp) == HTCLIENT) {
+                SetCursor(LoadCursorW(nullptr, form_.current_cursor() == Cursor::hand_point
+                                                   ? MAKEINTRESOURCEW(32649)    // IDC_HAND
+                                                   : MAKEINTRESOURCEW(32512))); // IDC_ARROW
+                return TRUE;
+            }
+            break;
+        case WM_MOVE: {
+            POINT origin{0, 0};
+            ClientToScreen(window, &origin);
+            form_.set_position(origin.x, origin.y);
+            return 0;
+        }
+        case WM_CLOSE: form_.set_modal_result(ModalResult::cancel); return 0;
+        case WM_DESTROY: alive = false; return 0;
+        default:
+            if (deliver_key_message(form_, chars_, msg, wp)) {
+                return 0;
+            }
+            break;
+        }
+        return DefWindowProcW(window, msg, wp, lp);
+    }
+
+private:
+    static MouseButton button(UINT msg) {
+        return msg == WM_LBUTTONDOWN || msg == WM_LBUTTONUP   ? MouseButton::left
+               : msg == WM_RBUTTONDOWN || msg == WM_RBUTTONUP ? MouseButton::right
+                                                              : MouseButton::middle;
+    }
+
+    Form& form_;
+    CharDecoder chars_;
+    bool tracking_ = false;
+};
+
+// A menu pane's window: it only shows the pane; the menu's loop takes every input.
+class PaneWindow final : public WindowHandler {
+public:
+    explicit PaneWindow(MenuPane& pane) : pane_(pane) {}
+
+    LRESULT message(HWND window, UINT msg, WPARAM wp, LPARAM lp) override {
+        switch (msg) {
+        case WM_ERASEBKGND: return 1;
+        case WM_MOUSEACTIVATE: return MA_NOACTIVATE;
+        case WM_PAINT: {
+            PAINTSTRUCT ps;
+            if (HDC dc = BeginPaint(window, &ps)) {
+                blit(dc, pane_.buffer(), ps.rcPaint);
+                EndPaint(window, &ps);
+            }
+            return 0;
+        }
+        default: return DefWindowProcW(window, msg, wp, lp);
+        }
+    }
+
+    const MenuPane* pane() const { return &pane_; }
+    HWND handle = nullptr;
+
+private:
+    MenuPane& pane_;
+};
+
+void destroy(HWND window) {
+    detach_handler(window);
+    DestroyWindow(window);
+}
+
+} // namespace
+
+std::string Win32Clipboard::text() {
+    if (!IsClipboardFormatAvailable(CF_UNICODETEXT) || !OpenClipboard(owner_)) {
+        return {};
+    }
+    std::string out;
+    if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
+        if (const auto* chars = static_cast<const wchar_t*>(GlobalLock(data))) {
+            // Never past the block, even when its text lacks the terminating zero.
+            const size_t most = GlobalSize(data) / sizeof(wchar_t);
+            size_t length = 0;
+            while (length < most && chars[length] != L'\0') {
+                ++length;
+            }
+            out = to_utf8(std::wstring_view(chars, length));
+            GlobalUnlock(data);
+        }
+    }
+    CloseClipboard();
+    return out;
+}
+
+void Win32Clipboard::set_text(std::string_view text) {
+    const std::wstring wide = to_wide(text);
+    if (!OpenClipboard(owner_)) {
+        return;
+    }
+    EmptyClipboard();
+    const size_t bytes = (wide.size() + 1) * sizeof(wchar_t);
+    if (HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, bytes)) {
+        if (void* target = GlobalLock(block)) {
+            std::memcpy(target, wide.c_str(), bytes);
+            GlobalUnlock(block);
+            if (SetClipboardData(CF_UNICODETEXT, block) == nullptr) {
+                GlobalFree(block);
+            }
+        } else {
+            GlobalFree(block);
+        }
+    }
+    CloseClipboard();
+}
+
+Clock& Win32Desktop::clock() {
+    return SteadyClock::instance();
+}
+
+Rect Win32Desktop::screen() {
+    HMONITOR monitor = editor_ != nullptr ? MonitorFromWindow(editor_, MONITOR_DEFAULTTONEAREST)
+                                          : MonitorFromWindow(nullptr, MONITOR_DEFAULTTOPRIMARY);
+    MONITORINFO info{};
+    info.cbSize = sizeof info;
+    if (monitor == nullptr || !GetMonitorInfoW(monitor, &info)) {
+        return Rect{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    }
+    return Rect{info.rcWork.left, info.rcWork.top, info.rcWork.right, info.rcWork.bottom};
+}
+
+bool Win32Desktop::pump() {
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (msg.message == WM_QUIT) {
+            PostQuitMessage(static_cast<int>(msg.wParam));
+            return false;
+        }
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+    return true;
+}
+
+void Win32Desktop::editor_gone() {
+    editor_ = nullptr;
+    sink_ = nullptr;
+    editor_gone_ = true;
+    clipboard_ = Win32Clipboard(nullptr);
+}
+
+void Win32Desktop::repaint_editor() {
+    if (sink_ != nullptr) {
+        sink_->repaint();
+    }
+}
+
+void Win32Desktop::wait(Millis time) {
+    const Millis end = clock().now() + time;
+    while (clock().now() < end) {
+        if (!pump()) {
+            return;
+        }
+        repaint_editor();
+        const auto left =
+            static_cast<DWORD>(std::max<Millis::rep>((end - clock().now()).count(), 0));
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, std::min(kLoopStepMs, left), QS_ALLINPUT);
+    }
+}
+
+ModalResult Win32Desktop::run_modal(Form& form, Form* /*owner*/) {
+    const std::shared_ptr<Win32Desktop> self = weak_from_this().lock();
+    const WindowClasses classes;
+    ++loops_run_;
+    ++loop_depth_;
+    form.set_modal_result(ModalResult::none);
+    // Owned by the innermost dialog of ours, else by the editor's top-level window.
+    HWND owner = !dialogs_.empty()    ? dialogs_.back()
+                 : editor_ != nullptr ? GetAncestor(editor_, GA_ROOT)
+                                      : nullptr;
+    if (owner != nullptr && !IsWindow(owner)) {
+        owner = nullptr;
+    }
+    RECT frame{form.left(), form.top(), form.left() + std::max(1, form.width()),
+               form.top() + std::max(1, form.height())};
+    AdjustWindowRectEx(&frame, kDialogStyle, FALSE, WS_EX_DLGMODALFRAME);
+    DialogWindow handler(form);
+    HWND window =
+        create_window(WindowKind::dialog, WS_EX_DLGMODALFRAME, kDialogStyle, frame.left, frame.top,
+                      frame.right - frame.left, frame.bottom - frame.top, owner, handler);
+    if (window == nullptr) {
+        if (--loop_depth_ == 0) {
+            ending_ = false;
+        }
+        form.set_modal_result(ModalResult::cancel);
+        return ModalResult::cancel;
+    }
+    SetWindowTextW(window, to_wide(form.caption()).c_str());
+    const bool disabled_owner = owner != nullptr && IsWindowEnabled(owner);
+    if (disabled_owner) {
+        EnableWindow(owner, FALSE);
+    }
+    dialogs_.push_back(window);
+    form.invalidate();
+    ShowWindow(window, SW_SHOW);
+
+    while (form.modal_result() == ModalResult::none) {
+        if (!handler.alive || editor_gone_ || ending_ || !pump()) {
+            break;
+        }
+        if (form.modal_result() != ModalResult::none || !handler.alive || editor_gone_ || ending_) {
+            break;
+        }
+        form.idle();
+        invalidate(window, form.paint_invalid());
+        repaint_editor();
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, kLoopStepMs, QS_ALLINPUT);
+    }
+    if (form.modal_result() == ModalResult::none) {
+        form.set_modal_result(ModalResult::cancel);
+    }
+    dialogs_.pop_back();
+    // The owner first: Windows then hands the activation back to it, not to another program.
+    if (disabled_owner && IsWindow(owner)) {
+        EnableWindow(owner, TRUE);
+    }
+    if (handler.alive) {
+        if (GetCapture() == window) {
+            ReleaseCapture();
+        }
+        destroy(window);
+    }
+    if (--loop_depth_ == 0) {
+        ending_ = false;
+    }
+    return form.modal_result();
+}
+
+void Win32Desktop::run_menu(MenuSession& session) {
+    const std::shared_ptr<Win32Desktop> self = weak_from_this().lock();
+    const WindowClasses classes;
+    ++loops_run_;
+    ++loop_depth_;
+    std::vector<std::unique_ptr<PaneWindow>> windows;
+
+    // One window per open pane, in step with the session.
+    const auto sync = [&] {
+        size_t keep = 0;
+        while (keep < windows.size() && keep < session.pane_count() &&
+               windows[keep]->pane() == &session.pane(keep)) {
+            ++keep;
+        }
+        while (windows.size() > keep) {
+            destroy(windows.back()->handle);
+            windows.pop_back();
+        }
+        for (size_t level = keep; level < session.pane_count(); ++level) {
+            MenuPane& pane = session.pane(level);
+            auto made = std::make_unique<PaneWindow>(pane);
+            const Rect at = pane.screen_rect();
+            made->handle = create_window(WindowKind::menu, kPaneExStyle, WS_POPUP, at.left, at.top,
+                                         at.width(), at.height(), nullptr, *made);
+            if (made->handle == nullptr) {
+                session.close();
+                return;
+            }
+            pane.invalidate();
+            ShowWindow(made->handle, SW_SHOWNOACTIVATE);
+            windows.push_back(std::move(made));
+        }
+    };
+    // The root pane's window holds the mouse: every pointer message comes to the menu.
+    HWND holder = nullptr;
+    const auto hold = [&] {
+        if (!windows.empty() && holder != windows.front()->handle) {
+            holder = windows.front()->handle;
+            SetCapture(holder);
+        }
+    };
+
+    sync();
+    hold();
+    if (holder == nullptr || GetCapture() != holder) {
+        // No pane, or the mouse cannot be held: a menu that a click elsewhere could never
+        // close is not shown.
+        session.close();
+    }
+    while (!session.finished()) {
+        MSG msg;
+        while (!session.finished() && PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            switch (msg.message) {
+            case WM_QUIT:
+                PostQuitMessage(static_cast<int>(msg.wParam));
+                session.close();
+                break;
+            case WM_MOUSEMOVE: {
+                const POINT p = screen_point(msg.hwnd, msg.lParam);
+                session.mouse_move(p.x, p.y);
+                break;
+            }
+            case WM_LBUTTONDOWN:
+            case WM_RBUTTONDOWN:
+            case WM_MBUTTONDOWN: {
+                const POINT p = screen_point(msg.hwnd, msg.lParam);
+                session.mouse_down(msg.message == WM_LBUTTONDOWN   ? MouseButton::left
+                                   : msg.message == WM_RBUTTONDOWN ? MouseButton::right
+                                                                   : MouseButton::middle,
+                                   p.x, p.y);
+                break;
+            }
+            case WM_LBUTTONUP:
+            case WM_RBUTTONUP:
+            case WM_MBUTTONUP: {
+                const POINT p = screen_point(msg.hwnd, msg.lParam);
+                session.mouse_up(msg.message == WM_LBUTTONUP   ? MouseButton::left
+                                 : msg.message == WM_RBUTTONUP ? MouseButton::right
+                                                               : MouseButton::middle,
+                                 p.x, p.y);
+                break;
+            }
+            case WM_KEYDOWN:
+            case WM_SYSKEYDOWN:
+                if (const auto key = key_of(msg.wParam)) {
+                    session.key_down(*key);
+                }
+                break;
+            case WM_KEYUP:
+            case WM_SYSKEYUP:
+            case WM_CHAR:
+            case WM_SYSCHAR:
+            case WM_MOUSEWHEEL:
+            case WM_LBUTTONDBLCLK:
+            case WM_RBUTTONDBLCLK:
+            case WM_MBUTTONDBLCLK:
+                // The menu holds the keyboard and the pointer: nothing of them reaches others.
+                break;
+            default:
+                TranslateMessage(&msg);
+                DispatchMessageW(&msg);
+                break;
+            }
+        }
+        if (session.finished()) {
+            break;
+        }
+        if (editor_gone_ || ending_) {
+            session.close();
+            break;
+        }
+        // Another window took the mouse (the user switched programs): the menu closes.
+        if (GetCapture() != holder) {
+            session.close();
+            break;
+        }
+        session.idle();
+        if (session.finished()) {
+            break;
+        }
+        sync();
+        hold();
+        for (size_t level = 0; level < windows.size(); ++level) {
+            invalidate(windows[level]->handle, session.pane(level).paint_invalid());
+        }
+        repaint_editor();
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, kLoopStepMs, QS_ALLINPUT);
+    }
+    if (!session.finished()) {
+        session.close();
+    }
+    if (holder != nullptr && GetCapture() == holder) {
+        ReleaseCapture();
+    }
+    while (!windows.empty()) {
+        destroy(windows.back()->handle);
+        windows.pop_back();
+    }
+    if (--loop_depth_ == 0) {
+        ending_ = false;
+    }
+}
+
+std::optional<MouseButton> Win32Desktop::button_down_outside(const Form& form) {
+    POINT p;
+    if (!GetCursorPos(&p)) {
+        return std::nullopt;
+    }
+    const Rect own = Rect::from_size(form.left(), form.top(), form.width(), form.height());
+    if (p.x >= own.left && p.x < own.right && p.y >= own.top && p.y < own.bottom) {
+        return std::nullopt;
+    }
+    // The physical buttons as the user has them (GetAsyncKeyState does not swap them).
+    const bool swapped = GetSystemMetrics(SM_SWAPBUTTON) != 0;
+    if (GetAsyncKeyState(swapped ? VK_RBUTTON : VK_LBUTTON) < 0) {
+        return MouseButton::left;
+    }
+    if (GetAsyncKeyState(swapped ? VK_LBUTTON : VK_RBUTTON) < 0) {
+        return MouseButton::right;
+    }
+    if (GetAsyncKeyState(VK_MBUTTON) < 0) {
+        return MouseButton::middle;
+    }
+    return std::nullopt;
+}
+
+} // namespace tonvo::ui

@@ -1,0 +1,94 @@
+// The desktop of the Win32 backend: the process's steady clock, the system clipboard
+// (CF_UNICODETEXT), the work area of the monitor the editor is on, and the nested loops of
+// popup menus and modal dialogs. The loops run inside the call that asked for them (a window
+// procedure of the editor, or the host's idle call) and dispatch every message of the thread,
+// so the host's windows keep painting and its timers keep firing meanwhile.
+//
+// Popup menus: one WS_POPUP tool window per open pane, topmost and never activated, with the
+// mouse captured by the root pane; keys of the thread go to the menu. A press outside every
+// pane, a lost capture or the application losing the foreground closes the menu.
+// Modal dialogs: top-level windows with a caption and a close button, owned by the editor's
+// top-level window (none without an editor), placed where the caller put the form. The owner
+// is disabled while the dialog runs and enabled again before the dialog is destroyed, so that
+// Windows gives the activation back to it. The close button answers Cancel.
+//
+// Thread contract: the user-interface thread.
+#pragma once
+
+#include "ui/clipboard.h"
+#include "ui/desktop.h"
+#include "ui/win32/win32_support.h"
+
+#include <memory>
+#include <vector>
+
+namespace tonvo::ui {
+
+// The system clipboard as UTF-8 text, opened for `owner`'s use.
+class Win32Clipboard final : public Clipboard {
+public:
+    explicit Win32Clipboard(HWND owner = nullptr) : owner_(owner) {}
+    std::string text() override;
+    void set_text(std::string_view text) override;
+
+private:
+    HWND owner_;
+};
+
+// Owned through a shared_ptr: a loop running on it keeps it alive when its editor goes meanwhile
+// (a host may close the editor from a timer while a dialog of ours is open).
+class Win32Desktop final : public Desktop, public std::enable_shared_from_this<Win32Desktop> {
+public:
+    // What the loops tell the editor window: that it should repaint what its form changed (the
+    // form's input and timers wait while a loop of ours runs).
+    class Sink {
+    public:
+        virtual ~Sink() = default;
+        virtual void repaint() = 0;
+    };
+
+    // `editor`: the editor's window (null for the desktop used without an editor).
+    Win32Desktop(HWND editor, Sink* sink) : editor_(editor), sink_(sink), clipboard_(editor) {}
+
+    Clock& clock() override;
+    Clipboard& clipboard() override { return clipboard_; }
+    Rect screen() override;
+
+    ModalResult run_modal(Form& form, Form* owner) override;
+    void wait(Millis time) override;
+    void run_menu(MenuSession& session) override;
+    std::optional<MouseButton> button_down_outside(const Form& form) override;
+
+    // How many menus and modal windows have started so far, and whether one runs now.
+    int loops_run() const { return loops_run_; }
+    bool in_loop() const { return loop_depth_ > 0; }
+    // The loops running now end at their next turn (a dialog as Cancel, a menu with nothing
+    // chosen); later ones run as ever.
+    void end_loops() {
+        if (loop_depth_ > 0) {
+            ending_ = true;
+        }
+    }
+    // The editor window went: nothing of it is used any more, and the loops running end (a
+    // dialog as Cancel, a menu with nothing chosen).
+    void editor_gone();
+
+private:
+    // Dispatches the thread's pending messages; false when WM_QUIT came (it is posted again
+    // for the host's own loop).
+    bool pump();
+    void repaint_editor();
+
+    HWND editor_;
+    Sink* sink_;
+    Win32Clipboard clipboard_;
+    // Our dialogs open now, innermost last: the next one is owned by the innermost.
+    std::vector<HWND> dialogs_;
+    int loops_run_ = 0;
+    int loop_depth_ = 0;
+    bool editor_gone_ = false;
+    // Set by end_loops, cleared when the outermost loop ends.
+    bool ending_ = false;
+};
+
+} // namespace tonvo::ui
