@@ -4,8 +4,9 @@
 // renderer's golden image; the host's window troubles (opened again elsewhere, destroyed before
 // the close) and fifty openings must leave nothing behind; a click made with XTest previews its
 // key to the host; menus take clicks and keys; dialogs take typed text (through the server's
-// keyboard map) and share text through the CLIPBOARD selection; the pointer takes the shape
-// the form asks for.
+// keyboard map) and share text through the CLIPBOARD selection; under a window manager (the
+// test plays its part) dialogs belong to the host's managed window and stay above it; the
+// pointer takes the shape the form asks for.
 #include "editor/editor_factory.h"
 #include "editor/note_map_editor.h"
 #include "platform/temp_folder.h"
@@ -25,6 +26,7 @@
 #include <fstream>
 #include <gtest/gtest.h>
 #include <memory>
+#include <string>
 #include <thread>
 #include <vector>
 #include <xcb/xcb.h>
@@ -126,6 +128,23 @@ struct GoldenState {
     ui::HeadlessDesktop desktop;
     ui::HeadlessParent parent{desktop};
     std::unique_ptr<TTonvoModule> module;
+};
+
+// What a watcher on its own connection saw of a dialog: what a window manager reads of it and
+// where it is.
+struct DialogSeen {
+    bool found = false;
+    xcb_window_t transientFor = 0;
+    // WM_CLASS as sent: instance and class, each ending in a zero byte.
+    std::string wmClass;
+    // WM_HINTS: its flags and input field; 0 without the property.
+    uint32_t hintFlags = 0;
+    uint32_t input = 0;
+    std::vector<xcb_atom_t> states;
+    int left = 0;
+    int top = 0;
+    int width = 0;
+    int height = 0;
 };
 
 class X11Editor : public ::testing::Test {
@@ -424,6 +443,73 @@ protected:
         Pump();
     }
 
+    // The raw value of `property` on `window` (up to 256 bytes); empty without it.
+    static std::string Property(xcb_connection_t* c, xcb_window_t window, xcb_atom_t property) {
+        const auto value = Own(xcb_get_property_reply(
+            c, xcb_get_property(c, 0, window, property, XCB_GET_PROPERTY_TYPE_ANY, 0, 64),
+            nullptr));
+        if (!value)
+            return {};
+        return {static_cast<const char*>(xcb_get_property_value(value.get())),
+                static_cast<size_t>(xcb_get_property_value_length(value.get()))};
+    }
+    static std::vector<uint32_t> Words(const std::string& bytes) {
+        std::vector<uint32_t> words(bytes.size() / 4);
+        std::memcpy(words.data(), bytes.data(), words.size() * 4);
+        return words;
+    }
+    // On a watcher thread while the host's thread serves a dialog: finds the dialog on a
+    // connection of its own, reads it, and answers it with Enter or (with_enter false) the
+    // window manager's close button.
+    DialogSeen WatchDialog(bool with_enter) {
+        DialogSeen seen;
+        xcb_connection_t* c = Connect();
+        if (c == nullptr)
+            return seen;
+        const xcb_window_t dialog = FindWindow(c, true);
+        if (dialog == 0) {
+            xcb_disconnect(c);
+            return seen;
+        }
+        seen.found = true;
+        if (const auto owner = Words(Property(c, dialog, XCB_ATOM_WM_TRANSIENT_FOR));
+            owner.size() == 1)
+            seen.transientFor = owner[0];
+        seen.wmClass = Property(c, dialog, XCB_ATOM_WM_CLASS);
+        if (const auto hints = Words(Property(c, dialog, XCB_ATOM_WM_HINTS)); hints.size() >= 2) {
+            seen.hintFlags = hints[0];
+            seen.input = hints[1];
+        }
+        seen.states = Words(Property(c, dialog, Atom(c, "_NET_WM_STATE")));
+        const auto geometry = Own(xcb_get_geometry_reply(c, xcb_get_geometry(c, dialog), nullptr));
+        if (geometry) {
+            seen.left = geometry->x;
+            seen.top = geometry->y;
+            seen.width = geometry->width;
+            seen.height = geometry->height;
+        }
+        Answer(c, dialog, [&] {
+            if (with_enter) {
+                // Keys go to the window under the pointer (no window manager gives focus).
+                Fake(c, XCB_MOTION_NOTIFY, 0, seen.left + 5, seen.top + 5, false);
+                Type(c, {kReturn});
+            } else {
+                // The window manager's close button.
+                xcb_client_message_event_t message{};
+                message.response_type = XCB_CLIENT_MESSAGE;
+                message.format = 32;
+                message.window = dialog;
+                message.type = Atom(c, "WM_PROTOCOLS");
+                message.data.data32[0] = Atom(c, "WM_DELETE_WINDOW");
+                xcb_send_event(c, 0, dialog, XCB_EVENT_MASK_NO_EVENT,
+                               reinterpret_cast<const char*>(&message));
+                xcb_flush(c);
+            }
+        });
+        xcb_disconnect(c);
+        return seen;
+    }
+
     static xcb_atom_t Atom(xcb_connection_t* c, const char* name) {
         const auto answer = Own(xcb_intern_atom_reply(
             c, xcb_intern_atom(c, 0, static_cast<uint16_t>(std::strlen(name)), name), nullptr));
@@ -628,17 +714,6 @@ TEST_F(X11Editor, AConnectionBrokenByTheServerStopsTheEditorQuietly) {
     Call(effEditClose);
 }
 
-// What a watcher on its own connection saw of the dialog.
-struct DialogSeen {
-    bool found = false;
-    bool dialogType = false;
-    xcb_window_t transientFor = 0;
-    int left = 0;
-    int top = 0;
-    int width = 0;
-    int height = 0;
-};
-
 TEST_F(X11Editor, TheWizardsConfirmationIsADialogOverTheHostsWindow) {
     GoldenState state;
     LoadGoldenState(state);
@@ -651,52 +726,8 @@ TEST_F(X11Editor, TheWizardsConfirmationIsADialogOverTheHostsWindow) {
 
     // The host's thread is inside the idle call serving the dialog: a watcher with its own
     // connection finds the dialog among the top-level windows and answers it.
-    const auto watch = [&](DialogSeen& seen, bool with_enter) {
-        xcb_connection_t* c = Connect();
-        if (c == nullptr)
-            return;
-        const xcb_window_t dialog = FindWindow(c, true);
-        if (dialog == 0) {
-            xcb_disconnect(c);
-            return;
-        }
-        seen.found = true;
-        seen.dialogType = true;
-        const auto owner = Own(xcb_get_property_reply(
-            c, xcb_get_property(c, 0, dialog, XCB_ATOM_WM_TRANSIENT_FOR, XCB_ATOM_WINDOW, 0, 1),
-            nullptr));
-        if (owner && xcb_get_property_value_length(owner.get()) == 4)
-            seen.transientFor = *static_cast<xcb_window_t*>(xcb_get_property_value(owner.get()));
-        const auto geometry = Own(xcb_get_geometry_reply(c, xcb_get_geometry(c, dialog), nullptr));
-        if (geometry) {
-            seen.left = geometry->x;
-            seen.top = geometry->y;
-            seen.width = geometry->width;
-            seen.height = geometry->height;
-        }
-        Answer(c, dialog, [&] {
-            if (with_enter) {
-                // Keys go to the window under the pointer (no window manager gives focus).
-                Fake(c, XCB_MOTION_NOTIFY, 0, seen.left + 5, seen.top + 5, false);
-                Type(c, {kReturn});
-            } else {
-                // The window manager's close button.
-                xcb_client_message_event_t message{};
-                message.response_type = XCB_CLIENT_MESSAGE;
-                message.format = 32;
-                message.window = dialog;
-                message.type = Atom(c, "WM_PROTOCOLS");
-                message.data.data32[0] = Atom(c, "WM_DELETE_WINDOW");
-                xcb_send_event(c, 0, dialog, XCB_EVENT_MASK_NO_EVENT,
-                               reinterpret_cast<const char*>(&message));
-                xcb_flush(c);
-            }
-        });
-        xcb_disconnect(c);
-    };
-
     DialogSeen closed;
-    std::thread closer(watch, std::ref(closed), false);
+    std::thread closer([&] { closed = WatchDialog(false); });
     Click(100 + apply.x, 100 + apply.y);
     closer.join();
     ASSERT_TRUE(closed.found) << "no dialog window appeared";
@@ -707,12 +738,71 @@ TEST_F(X11Editor, TheWizardsConfirmationIsADialogOverTheHostsWindow) {
     EXPECT_EQ(Chunk(), before) << "closing the dialog applies nothing";
 
     DialogSeen confirmed;
-    std::thread confirmer(watch, std::ref(confirmed), true);
+    std::thread confirmer([&] { confirmed = WatchDialog(true); });
     Click(100 + apply.x, 100 + apply.y);
     confirmer.join();
     ASSERT_TRUE(confirmed.found);
     Pump();
     EXPECT_NE(Chunk(), before) << "Enter confirms the wizard's map";
+    Call(effEditClose);
+}
+
+TEST_F(X11Editor, UnderAWindowManagerDialogsBelongToTheHostsWindowNotItsFrameAndStayAbove) {
+    GoldenState state;
+    LoadGoldenState(state);
+    const ui::Point apply = state.OnApply();
+    ASSERT_NE(apply.x, 0);
+    // The host's top-level window with the plug-in's window inside it, as hosts embed editors.
+    const xcb_window_t host_window = MakeWindow(100, 100, 700, 300);
+    const xcb_window_t parent = xcb_generate_id(x);
+    xcb_create_window(x, XCB_COPY_FROM_PARENT, parent, host_window, 0, 0, 700, 300, 0,
+                      XCB_WINDOW_CLASS_INPUT_OUTPUT, screen->root_visual, 0, nullptr);
+    xcb_map_window(x, parent);
+    Sync();
+    ASSERT_EQ(Open(parent), 1);
+    Pump();
+
+    // Without a window manager the host's window, the child of the root, owns the dialog (not
+    // the plug-in's window inside it).
+    DialogSeen plain;
+    std::thread first([&] { plain = WatchDialog(false); });
+    Click(100 + apply.x, 100 + apply.y);
+    first.join();
+    ASSERT_TRUE(plain.found) << "no dialog window appeared";
+    EXPECT_EQ(plain.transientFor, host_window);
+    Pump();
+
+    // A reparenting window manager takes the host's window over: a frame with a title bar
+    // around it, the host's window marked managed (WM_STATE, Normal); the user drags the frame.
+    const xcb_window_t frame = MakeWindow(100, 80, 700, 320);
+    xcb_reparent_window(x, host_window, frame, 0, 20);
+    const xcb_atom_t wm_state = Atom(x, "WM_STATE");
+    const uint32_t normal[] = {1, XCB_NONE};
+    xcb_change_property(x, XCB_PROP_MODE_REPLACE, host_window, wm_state, wm_state, 32, 2, normal);
+    const uint32_t dragged[] = {250, 130};
+    xcb_configure_window(x, frame, XCB_CONFIG_WINDOW_X | XCB_CONFIG_WINDOW_Y, dragged);
+    Sync();
+    Pump();
+
+    DialogSeen managed;
+    std::thread second([&] { managed = WatchDialog(false); });
+    Click(250 + apply.x, 150 + apply.y);
+    second.join();
+    ASSERT_TRUE(managed.found) << "no dialog window appeared";
+    EXPECT_EQ(managed.transientFor, host_window) << "not the frame " << frame;
+    EXPECT_LE(std::abs(managed.left + managed.width / 2 - (250 + 331)), 1) << "centred";
+    EXPECT_LE(std::abs(managed.top + managed.height / 2 - (150 + 128)), 1) << "centred";
+    // What window managers group, focus and stack it by: kept above the host, which cannot
+    // repaint while the dialog runs.
+    EXPECT_EQ(managed.wmClass, std::string("tonvo\0Tonvo\0", 12));
+    EXPECT_NE(managed.hintFlags & 1u, 0u) << "WM_HINTS carries the input field";
+    EXPECT_EQ(managed.input, 1u);
+    std::vector<xcb_atom_t> wanted = {Atom(x, "_NET_WM_STATE_ABOVE"),
+                                      Atom(x, "_NET_WM_STATE_MODAL")};
+    std::sort(wanted.begin(), wanted.end());
+    std::sort(managed.states.begin(), managed.states.end());
+    EXPECT_EQ(managed.states, wanted);
+    Pump();
     Call(effEditClose);
 }
 

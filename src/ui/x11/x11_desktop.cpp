@@ -24,6 +24,9 @@ constexpr Millis kLoopStep{10};
 // The request header of PutImage, in bytes.
 constexpr uint32_t kPutImageHeader = 24;
 
+// How far up the window tree the owner is looked for: deeper means a loop or a broken tree.
+constexpr int kMaxDepth = 64;
+
 using x11::button_of;
 using x11::modifiers_of;
 using x11::Reply;
@@ -139,21 +142,101 @@ xcb_atom_t X11Desktop::atom(const char* name) {
     return x11::intern(connection_, name);
 }
 
-xcb_window_t X11Desktop::top_level() {
+std::vector<xcb_window_t> X11Desktop::ancestry() {
+    std::vector<xcb_window_t> chain;
     xcb_window_t window = owner_window_;
-    for (int depth = 0; window != 0 && depth < 64; ++depth) {
+    for (int depth = 0; window != 0 && depth < kMaxDepth; ++depth) {
         const Reply<xcb_query_tree_reply_t> tree(
             xcb_query_tree_reply(connection_, xcb_query_tree(connection_, window), nullptr),
             &std::free);
         if (!tree) {
-            return 0;
+            return {};
         }
+        chain.push_back(window);
         if (tree->parent == tree->root || tree->parent == XCB_NONE) {
-            return window;
+            return chain;
         }
         window = tree->parent;
     }
-    return 0;
+    return {};
+}
+
+xcb_window_t X11Desktop::root_child() {
+    const std::vector<xcb_window_t> chain = ancestry();
+    return chain.empty() ? 0 : chain.back();
+}
+
+xcb_window_t X11Desktop::top_level() {
+    const std::vector<xcb_window_t> chain = ancestry();
+    if (chain.empty()) {
+        return 0;
+    }
+    // A reparenting window manager puts the host's window into a frame of its own, a child of
+    // the root; a dialog transient for that frame names a window the manager does not manage,
+    // and some managers then treat the dialog as a free window. The managed window is the one
+    // the manager marked with WM_STATE. All questions go out before the first answer is read.
+    const xcb_atom_t wm_state = atom("WM_STATE");
+    std::vector<xcb_get_property_cookie_t> asked;
+    asked.reserve(chain.size());
+    for (const xcb_window_t window : chain) {
+        asked.push_back(
+            xcb_get_property(connection_, 0, window, wm_state, XCB_GET_PROPERTY_TYPE_ANY, 0, 0));
+    }
+    xcb_window_t managed = 0;
+    for (size_t i = 0; i < chain.size(); ++i) {
+        const Reply<xcb_get_property_reply_t> state(
+            xcb_get_property_reply(connection_, asked[i], nullptr), &std::free);
+        if (wm_state != XCB_ATOM_NONE && state && state->type != XCB_ATOM_NONE) {
+            managed = chain[i];
+        }
+    }
+    return managed != 0 ? managed : chain.back();
+}
+
+void X11Desktop::describe_dialog(xcb_window_t window, const Form& form, uint16_t width,
+                                 uint16_t height) {
+    xcb_connection_t* c = connection_;
+    // The title, a dialog of the host's window, a fixed size where we put it, and the close
+    // button answered by us.
+    const std::string& title = form.caption();
+    xcb_change_property(c, XCB_PROP_MODE_REPLACE, window, XCB_ATOM_WM_NAME, XCB_ATOM_STRING, 8,
+                        static_cast<uint32_t>(title.size()), title.data());
+    xcb_change_property(c, XCB_PROP_MODE_REPLACE, window, atom("_NET_WM_NAME"), atom("UTF8_STRING"),
+                        8, static_cast<uint32_t>(title.size()), title.data());
+    // WM_CLASS: instance and class name, each ending in a zero byte.
+    static constexpr char kClass[] = "tonvo\0Tonvo";
+    xcb_change_property(c, XCB_PROP_MODE_REPLACE, window, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 8,
+                        sizeof kClass, kClass);
+    const xcb_atom_t dialog = atom("_NET_WM_WINDOW_TYPE_DIALOG");
+    xcb_change_property(c, XCB_PROP_MODE_REPLACE, window, atom("_NET_WM_WINDOW_TYPE"),
+                        XCB_ATOM_ATOM, 32, 1, &dialog);
+    if (const xcb_window_t owner = top_level(); owner != 0) {
+        xcb_change_property(c, XCB_PROP_MODE_REPLACE, window, XCB_ATOM_WM_TRANSIENT_FOR,
+                            XCB_ATOM_WINDOW, 32, 1, &owner);
+    }
+    // While a dialog runs, the host's thread waits in our loop and cannot repaint its own
+    // windows; a click on the host would raise them, unpainted, over the dialog, and the user
+    // could no longer find it. Kept above, and modal over its owner, the dialog stays in
+    // sight until it is answered.
+    const xcb_atom_t states[] = {atom("_NET_WM_STATE_ABOVE"), atom("_NET_WM_STATE_MODAL")};
+    xcb_change_property(c, XCB_PROP_MODE_REPLACE, window, atom("_NET_WM_STATE"), XCB_ATOM_ATOM, 32,
+                        2, states);
+    // WM_HINTS: the dialog takes the keyboard focus when given it (input), shown normally.
+    constexpr uint32_t kInputHint = 1;
+    constexpr uint32_t kStateHint = 2;
+    constexpr uint32_t kNormalState = 1;
+    const uint32_t wm_hints[9] = {kInputHint | kStateHint, 1, kNormalState};
+    xcb_change_property(c, XCB_PROP_MODE_REPLACE, window, XCB_ATOM_WM_HINTS, XCB_ATOM_WM_HINTS, 32,
+                        9, wm_hints);
+    // WM_NORMAL_HINTS: user-given position, minimum and maximum size equal to ours.
+    uint32_t hints[18] = {};
+    hints[0] = 1 | 4 | 16 | 32;
+    hints[1] = static_cast<uint32_t>(form.left());
+    hints[2] = static_cast<uint32_t>(form.top());
+    hints[3] = hints[5] = hints[7] = width;
+    hints[4] = hints[6] = hints[8] = height;
+    xcb_change_property(c, XCB_PROP_MODE_REPLACE, window, XCB_ATOM_WM_NORMAL_HINTS,
+                        XCB_ATOM_WM_SIZE_HINTS, 32, 18, hints);
 }
 
 void X11Desktop::deliver_key(Form& form, const xcb_key_press_event_t& event) {
@@ -231,29 +314,7 @@ ModalResult X11Desktop::run_modal(Form& form, Form* /*owner*/) {
                       XCB_WINDOW_CLASS_INPUT_OUTPUT, format_.visual,
                       XCB_CW_BORDER_PIXEL | XCB_CW_EVENT_MASK | XCB_CW_COLORMAP, values);
 
-    // What the window manager needs: the title, a dialog of the host's window, a fixed size
-    // where we put it, and the close button answered by us.
-    const std::string& title = form.caption();
-    xcb_change_property(c, XCB_PROP_MODE_REPLACE, window, XCB_ATOM_WM_NAME, XCB_ATOM_STRING, 8,
-                        static_cast<uint32_t>(title.size()), title.data());
-    xcb_change_property(c, XCB_PROP_MODE_REPLACE, window, atom("_NET_WM_NAME"), atom("UTF8_STRING"),
-                        8, static_cast<uint32_t>(title.size()), title.data());
-    const xcb_atom_t dialog = atom("_NET_WM_WINDOW_TYPE_DIALOG");
-    xcb_change_property(c, XCB_PROP_MODE_REPLACE, window, atom("_NET_WM_WINDOW_TYPE"),
-                        XCB_ATOM_ATOM, 32, 1, &dialog);
-    if (const xcb_window_t owner = top_level(); owner != 0) {
-        xcb_change_property(c, XCB_PROP_MODE_REPLACE, window, XCB_ATOM_WM_TRANSIENT_FOR,
-                            XCB_ATOM_WINDOW, 32, 1, &owner);
-    }
-    // WM_NORMAL_HINTS: user-given position, minimum and maximum size equal to ours.
-    uint32_t hints[18] = {};
-    hints[0] = 1 | 4 | 16 | 32;
-    hints[1] = static_cast<uint32_t>(form.left());
-    hints[2] = static_cast<uint32_t>(form.top());
-    hints[3] = hints[5] = hints[7] = width;
-    hints[4] = hints[6] = hints[8] = height;
-    xcb_change_property(c, XCB_PROP_MODE_REPLACE, window, XCB_ATOM_WM_NORMAL_HINTS,
-                        XCB_ATOM_WM_SIZE_HINTS, 32, 18, hints);
+    describe_dialog(window, form, width, height);
     const xcb_atom_t protocols = atom("WM_PROTOCOLS");
     const xcb_atom_t delete_window = atom("WM_DELETE_WINDOW");
     xcb_change_property(c, XCB_PROP_MODE_REPLACE, window, protocols, XCB_ATOM_ATOM, 32, 1,

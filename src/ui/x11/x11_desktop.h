@@ -6,11 +6,11 @@
 //
 // Popup menus are override-redirect windows placed in root coordinates with the pointer
 // and the keyboard grabbed (the one time the editor takes keys inside a host: a menu without
-// the keyboard still works with the mouse); a press outside every pane closes the menu. Modal forms
-// are top-level dialog windows
-// (_NET_WM_WINDOW_TYPE_DIALOG) transient for the host's top-level window, where the caller
-// placed them; while one is open the editor keeps repainting and its input is dropped. Closing
-// a dialog through the window manager answers Cancel.
+// the keyboard still works with the mouse); a press outside every pane closes the menu. Modal
+// forms are top-level dialog windows (_NET_WM_WINDOW_TYPE_DIALOG, modal, kept above) transient
+// for the host's top-level window (the one the window manager manages, not its frame), where
+// the caller placed them; while one is open the editor keeps repainting and its input is
+// dropped. Closing a dialog through the window manager answers Cancel.
 //
 // Thread contract: the thread that opened the editor window.
 #pragma once
@@ -92,11 +92,20 @@ public:
     // Shows `wanted` over `window` when it differs from `shown`, which follows.
     void show_cursor(xcb_window_t window, Cursor wanted, std::optional<Cursor>& shown);
 
-    // The top-level window holding the editor's window (the host's, below any window
-    // manager frame); 0 when there is none.
+    // The host's top-level window, which owns our dialogs: the highest ancestor of the
+    // editor's window that the window manager manages (it carries WM_STATE); without a window
+    // manager, the child of the root holding the editor. 0 when the window is gone.
     xcb_window_t top_level();
+    // The child of the root holding the editor's window: under a reparenting window manager
+    // its frame, the window that moves when the user drags the host's window; 0 when gone.
+    xcb_window_t root_child();
 
 private:
+    // The editor's window and its ancestors up to the child of the root, innermost first;
+    // empty when the window is gone.
+    std::vector<xcb_window_t> ancestry();
+    // Sets what the window manager reads on a dialog before it is mapped.
+    void describe_dialog(xcb_window_t window, const Form& form, uint16_t width, uint16_t height);
     // A key press on a dialog, as keys and typed characters.
     void deliver_key(Form& form, const xcb_key_press_event_t& event);
     xcb_atom_t atom(const char* name);

@@ -53,6 +53,9 @@ private:
     void take_event(const xcb_generic_event_t& event, bool input) override;
     void repaint() override;
     void deliver_input(const xcb_generic_event_t& event);
+    // Watches the child of the root holding our window (the host's top-level window, or the
+    // window manager's frame around it) for moves.
+    void watch_root_child();
     // The form's screen position, for dialogs and menus placed over it.
     void update_position();
 
@@ -60,7 +63,8 @@ private:
     const xcb_screen_t* screen_;
     X11PixelFormat format_;
     xcb_window_t window_;
-    xcb_window_t top_level_ = 0;
+    // The child of the root holding our window, watched for moves.
+    xcb_window_t root_child_ = 0;
     xcb_gcontext_t gc_ = 0;
     std::thread::id thread_;
     std::unique_ptr<X11Desktop> desktop_;
@@ -135,13 +139,7 @@ std::unique_ptr<X11EditorWindow> X11EditorWindow::open(xcb_window_t parent) {
     }
     std::unique_ptr<X11EditorWindow> made_window(new X11EditorWindow(c, screen, format, window));
     made_window->desktop_->set_owner_window(window);
-    // Moves of the host's top-level window move us on the screen without telling our window:
-    // its ConfigureNotify keeps the form's screen position (where dialogs and menus go) right.
-    made_window->top_level_ = made_window->desktop_->top_level();
-    if (made_window->top_level_ != 0) {
-        const uint32_t mask[] = {XCB_EVENT_MASK_STRUCTURE_NOTIFY};
-        xcb_change_window_attributes(c, made_window->top_level_, XCB_CW_EVENT_MASK, mask);
-    }
+    made_window->watch_root_child();
     made_window->gc_ = xcb_generate_id(c);
     xcb_create_gc(c, made_window->gc_, window, 0, nullptr);
     xcb_map_window(c, window);
@@ -176,6 +174,22 @@ void X11EditorWindow::show(Form& form) {
     form.invalidate();
     repaint();
     xcb_flush(connection_);
+}
+
+void X11EditorWindow::watch_root_child() {
+    // Moves of the host's top-level window move us on the screen without telling our window:
+    // the ConfigureNotify of the child of the root keeps the form's screen position (where
+    // dialogs and menus go) right. Under a reparenting window manager that child is the
+    // frame, the window that really moves (the host's window keeps its place inside it).
+    // A window watched before keeps its selection: its ReparentNotify tells when the host's
+    // window goes into another frame or out of it.
+    const xcb_window_t child = desktop_->root_child();
+    if (child == 0 || child == root_child_) {
+        return;
+    }
+    root_child_ = child;
+    const uint32_t mask[] = {XCB_EVENT_MASK_STRUCTURE_NOTIFY};
+    xcb_change_window_attributes(connection_, root_child_, XCB_CW_EVENT_MASK, mask);
 }
 
 void X11EditorWindow::update_position() {
@@ -243,9 +257,16 @@ void X11EditorWindow::take_event(const xcb_generic_event_t& event, bool input) {
         // The host moved its window: dialogs and menus go over where the editor is now.
         if (const xcb_window_t moved =
                 reinterpret_cast<const xcb_configure_notify_event_t&>(event).window;
-            moved == window_ || (moved == top_level_ && moved != 0)) {
+            moved == window_ || (moved == root_child_ && moved != 0)) {
             update_position();
         }
+        break;
+    case XCB_REPARENT_NOTIFY:
+        // A window manager framed the host's window after the editor opened (hosts often
+        // map their window only then), or took its frame away: what moves changed. Rare
+        // enough to look again at every one.
+        watch_root_child();
+        update_position();
         break;
     default:
         if (input && form_ != nullptr && alive_) {
