@@ -10,6 +10,7 @@
 #include "plugin/tonvo_module.h"
 #include "support/fake_host.h"
 #include "support/fake_services.h"
+#include "support/reference_module.h"
 #include "support/temp_home.h"
 #include "tonvo_host/plugin_library.h"
 #include "ui/golden.h"
@@ -29,6 +30,8 @@
 namespace tonvo {
 namespace {
 
+using test::GoldenState;
+
 test::TempHome home;
 
 tools::PluginLibrary& Library() {
@@ -44,68 +47,6 @@ std::wstring ClassOf(const wchar_t* kind) {
                       reinterpret_cast<uintptr_t>(GetModuleHandleW(L"Tonvo.dll"))));
     return name;
 }
-
-// The state the golden image was drawn with ("Major Pentatonic", C# => D), made by a module in
-// this program, which also shows its editor headless to tell where keys and items lie.
-struct GoldenState {
-    GoldenState() {
-        services.Documents = documents.Path();
-        module = TVSTModule::Create<TTonvoModule>({}, &editor::CreateEditorForm, services);
-        module->SetPresetName("Major Pentatonic");
-        module->ScaleMap().SetScaleMap(1, 2);
-    }
-    std::vector<uint8_t> Chunk() {
-        void* data = nullptr;
-        AEffect* effect = module->Effect();
-        const intptr_t size = effect->dispatcher(effect, effGetChunk, 1, 0, &data, 0.0f);
-        const auto* bytes = static_cast<const uint8_t*>(data);
-        return size > 0 ? std::vector<uint8_t>(bytes, bytes + size) : std::vector<uint8_t>{};
-    }
-    editor::TfrmEditor* Form() {
-        if (parent.editor == nullptr) {
-            AEffect* effect = module->Effect();
-            effect->dispatcher(effect, effEditOpen, 0, 0, &parent, 0.0f);
-        }
-        return dynamic_cast<editor::TfrmEditor*>(parent.editor);
-    }
-    // A form pixel low on key `k`.
-    ui::Point OnKey(int k) {
-        editor::TfrmEditor* form = Form();
-        if (form == nullptr)
-            return {};
-        const ui::TGuiSingleKey& key = form->MidiKeys.Keys()[static_cast<size_t>(k)];
-        const ui::Rect keys = form->MidiKeys.form_rect();
-        return {keys.left + (key.Left + key.Right) / 2, keys.top + key.Bottom - 4};
-    }
-    ui::Point OnApply() {
-        editor::TfrmEditor* form = Form();
-        if (form == nullptr)
-            return {};
-        const ui::Rect r = form->panWizard.btnApply.form_rect();
-        return {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
-    }
-    // Right-clicks key `k` here and chooses `item` of its popup; answers where the item's row
-    // lies in the root pane (pane pixels).
-    ui::Point ChooseFromKeyMenu(int k, ui::MenuItem& item) {
-        ui::Point in_pane;
-        desktop.expect_menu([&](ui::MenuSession& s) {
-            const ui::Rect row = s.item_rect(item);
-            const ui::Rect pane = s.pane(0).screen_rect();
-            in_pane = {(row.left + row.right) / 2 - pane.left,
-                       (row.top + row.bottom) / 2 - pane.top};
-            ui::click(s, (row.left + row.right) / 2, (row.top + row.bottom) / 2);
-        });
-        const ui::Point at = OnKey(k);
-        ui::click(*Form(), at.x, at.y, ui::MouseButton::right);
-        return in_pane;
-    }
-
-    test::TempFolder documents;
-    test::FakeServices services;
-    ui::HeadlessDesktop desktop;
-    ui::HeadlessParent parent{desktop};
-    std::unique_ptr<TTonvoModule> module;
-};
 
 // The host's timer: idle calls to the plug-in, also while a loop of the plug-in's runs.
 AEffect* timed_effect = nullptr;

@@ -7,6 +7,7 @@
 #include "platform/temp_folder.h"
 #include "plugin/tonvo_module.h"
 #include "support/fake_services.h"
+#include "support/reference_module.h"
 #include "support/temp_home.h"
 #include "ui/golden.h"
 #include "ui/headless/headless_editor_window.h"
@@ -34,6 +35,7 @@ namespace tonvo {
 namespace {
 
 namespace fs = std::filesystem;
+using Module = test::ReferenceModule;
 
 // The tool inherits this throw-away home: the plug-in reads its settings and presets there.
 test::TempHome home;
@@ -49,53 +51,11 @@ std::string ReadText(const fs::path& path) {
     return {bytes.begin(), bytes.end()};
 }
 
-// A module of the plug-in in this program: it makes the golden image's state ("Major
-// Pentatonic", C# => D), reads saved states back, and shows its editor headless to tell where
-// its keys lie.
-struct Module {
-    Module() {
-        services.Documents = documents.Path();
-        module = TVSTModule::Create<TTonvoModule>({}, &editor::CreateEditorForm, services);
-    }
-    intptr_t Call(int32_t opcode, int32_t index, intptr_t value, void* ptr) {
-        AEffect* effect = module->Effect();
-        return effect->dispatcher(effect, opcode, index, value, ptr, 0.0f);
-    }
-    std::vector<uint8_t> Chunk() {
-        void* data = nullptr;
-        const intptr_t size = Call(effGetChunk, 1, 0, &data);
-        const auto* bytes = static_cast<const uint8_t*>(data);
-        return size > 0 ? std::vector<uint8_t>(bytes, bytes + size) : std::vector<uint8_t>{};
-    }
-    bool Load(std::vector<uint8_t> chunk) {
-        return !chunk.empty() &&
-               Call(effSetChunk, 1, static_cast<intptr_t>(chunk.size()), chunk.data()) != 0;
-    }
-    // A form pixel low on white key `k` of the editor.
-    ui::Point OnKey(int k) {
-        if (parent.editor == nullptr)
-            Call(effEditOpen, 0, 0, &parent);
-        auto* form = dynamic_cast<editor::TfrmEditor*>(parent.editor);
-        if (form == nullptr)
-            return {};
-        const ui::TGuiSingleKey& key = form->MidiKeys.Keys()[static_cast<size_t>(k)];
-        const ui::Rect keys = form->MidiKeys.form_rect();
-        return {keys.left + (key.Left + key.Right) / 2, keys.top + key.Bottom - 4};
-    }
-
-    test::TempFolder documents;
-    test::FakeServices services;
-    ui::HeadlessDesktop desktop;
-    ui::HeadlessParent parent{desktop};
-    std::unique_ptr<TTonvoModule> module;
-};
-
 // The golden state as a preset file in the home's presets folder (a preset's name only stays
 // when its file exists), which is also the file --state loads.
 fs::path GoldenPreset() {
     Module made;
-    made.module->SetPresetName("Major Pentatonic");
-    made.module->ScaleMap().SetScaleMap(1, 2);
+    made.MakeGoldenState();
     const std::vector<uint8_t> chunk = made.Chunk();
     fs::create_directories(home.Presets());
     const fs::path path = home.Presets() / "Major Pentatonic.brelwickp";

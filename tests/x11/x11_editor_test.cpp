@@ -13,6 +13,7 @@
 #include "plugin/tonvo_module.h"
 #include "support/fake_host.h"
 #include "support/fake_services.h"
+#include "support/reference_module.h"
 #include "support/temp_home.h"
 #include "tonvo_host/plugin_library.h"
 #include "ui/golden.h"
@@ -35,6 +36,8 @@
 
 namespace tonvo {
 namespace {
+
+using test::GoldenState;
 
 // The plug-in reads its settings and presets from the user's folders: a throw-away home.
 test::TempHome home;
@@ -65,70 +68,6 @@ size_t OpenFiles() {
         ++count;
     return count;
 }
-
-// The state the golden image was drawn with ("Major Pentatonic", C# => D), made by the module
-// in this program and handed to the plug-in as a host hands it a preset. The same module shows
-// its editor headless, which tells where its keys lie.
-struct GoldenState {
-    GoldenState() {
-        services.Documents = documents.Path();
-        module = TVSTModule::Create<TTonvoModule>({}, &editor::CreateEditorForm, services);
-        module->SetPresetName("Major Pentatonic");
-        module->ScaleMap().SetScaleMap(1, 2);
-    }
-    std::vector<uint8_t> Chunk() {
-        void* data = nullptr;
-        AEffect* effect = module->Effect();
-        const intptr_t size = effect->dispatcher(effect, effGetChunk, 1, 0, &data, 0.0f);
-        const auto* bytes = static_cast<const uint8_t*>(data);
-        return size > 0 ? std::vector<uint8_t>(bytes, bytes + size) : std::vector<uint8_t>{};
-    }
-    editor::TfrmEditor* Form() {
-        if (parent.editor == nullptr) {
-            AEffect* effect = module->Effect();
-            effect->dispatcher(effect, effEditOpen, 0, 0, &parent, 0.0f);
-        }
-        return dynamic_cast<editor::TfrmEditor*>(parent.editor);
-    }
-    // A form pixel low on key `k` (white keys) of the editor.
-    ui::Point OnKey(int k) {
-        editor::TfrmEditor* form = Form();
-        if (form == nullptr)
-            return {};
-        const ui::TGuiSingleKey& key = form->MidiKeys.Keys()[static_cast<size_t>(k)];
-        const ui::Rect keys = form->MidiKeys.form_rect();
-        return {keys.left + (key.Left + key.Right) / 2, keys.top + key.Bottom - 4};
-    }
-    // The middle of the main menu's button.
-    ui::Point OnMenuButton() {
-        editor::TfrmEditor* form = Form();
-        if (form == nullptr)
-            return {};
-        const ui::Rect r = form->btnMenu.form_rect();
-        return {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
-    }
-    // The note key `k` maps to in a state the plug-in handed out.
-    int32_t MapOf(const std::vector<uint8_t>& chunk, int k) {
-        AEffect* effect = module->Effect();
-        effect->dispatcher(effect, effSetChunk, 1, static_cast<intptr_t>(chunk.size()),
-                           const_cast<uint8_t*>(chunk.data()), 0.0f);
-        return module->ScaleMap().GetScaleMap(k);
-    }
-    // The middle of the wizard's Apply button.
-    ui::Point OnApply() {
-        editor::TfrmEditor* form = Form();
-        if (form == nullptr)
-            return {};
-        const ui::Rect r = form->panWizard.btnApply.form_rect();
-        return {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
-    }
-
-    test::TempFolder documents;
-    test::FakeServices services;
-    ui::HeadlessDesktop desktop;
-    ui::HeadlessParent parent{desktop};
-    std::unique_ptr<TTonvoModule> module;
-};
 
 // What a watcher on its own connection saw of a dialog: what a window manager reads of it and
 // where it is.

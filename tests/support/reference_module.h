@@ -1,0 +1,114 @@
+// A module of the plug-in inside a test program that drives the built plug-in through a real
+// window: it makes the state the golden image was drawn with ("Major Pentatonic", C# => D),
+// reads back the states the plug-in hands out, and shows its own editor headless, which tells
+// where keys and buttons lie on the plug-in's window (the same form, the same layout).
+#pragma once
+
+#include "editor/editor_factory.h"
+#include "editor/note_map_editor.h"
+#include "platform/temp_folder.h"
+#include "plugin/tonvo_module.h"
+#include "support/fake_services.h"
+#include "ui/headless/headless_desktop.h"
+#include "ui/headless/headless_editor_window.h"
+#include "ui/menu_session.h"
+
+#include <memory>
+#include <vector>
+
+namespace tonvo::test {
+
+class ReferenceModule {
+public:
+    ReferenceModule() {
+        services.Documents = documents.Path();
+        module = TVSTModule::Create<TTonvoModule>({}, &editor::CreateEditorForm, services);
+    }
+
+    // The golden image's state.
+    void MakeGoldenState() {
+        module->SetPresetName("Major Pentatonic");
+        module->ScaleMap().SetScaleMap(1, 2);
+    }
+
+    intptr_t Call(int32_t opcode, int32_t index, intptr_t value, void* ptr) {
+        AEffect* effect = module->Effect();
+        return effect->dispatcher(effect, opcode, index, value, ptr, 0.0f);
+    }
+    std::vector<uint8_t> Chunk() {
+        void* data = nullptr;
+        const intptr_t size = Call(effGetChunk, 1, 0, &data);
+        const auto* bytes = static_cast<const uint8_t*>(data);
+        return size > 0 ? std::vector<uint8_t>(bytes, bytes + size) : std::vector<uint8_t>{};
+    }
+    bool Load(std::vector<uint8_t> chunk) {
+        return !chunk.empty() &&
+               Call(effSetChunk, 1, static_cast<intptr_t>(chunk.size()), chunk.data()) != 0;
+    }
+    // The note key `k` maps to in a state the plug-in handed out.
+    int32_t MapOf(const std::vector<uint8_t>& chunk, int k) {
+        Load(chunk);
+        return module->ScaleMap().GetScaleMap(k);
+    }
+
+    editor::TfrmEditor* Form() {
+        if (parent.editor == nullptr) {
+            Call(effEditOpen, 0, 0, &parent);
+        }
+        return dynamic_cast<editor::TfrmEditor*>(parent.editor);
+    }
+    // A form pixel low on key `k` (on a white key's lower part for every key).
+    ui::Point OnKey(int k) {
+        editor::TfrmEditor* form = Form();
+        if (form == nullptr) {
+            return {};
+        }
+        const ui::TGuiSingleKey& key = form->MidiKeys.Keys()[static_cast<size_t>(k)];
+        const ui::Rect keys = form->MidiKeys.form_rect();
+        return {keys.left + (key.Left + key.Right) / 2, keys.top + key.Bottom - 4};
+    }
+    // The middle of the main menu's button.
+    ui::Point OnMenuButton() {
+        editor::TfrmEditor* form = Form();
+        return form != nullptr ? Middle(form->btnMenu.form_rect()) : ui::Point{};
+    }
+    // The middle of the wizard's Apply button.
+    ui::Point OnApply() {
+        editor::TfrmEditor* form = Form();
+        return form != nullptr ? Middle(form->panWizard.btnApply.form_rect()) : ui::Point{};
+    }
+
+    // Right-clicks key `k` here and chooses `item` of its popup; answers where the item's row
+    // lies in the root pane (pane pixels).
+    ui::Point ChooseFromKeyMenu(int k, ui::MenuItem& item) {
+        ui::Point in_pane;
+        desktop.expect_menu([&](ui::MenuSession& s) {
+            const ui::Rect row = s.item_rect(item);
+            const ui::Rect pane = s.pane(0).screen_rect();
+            in_pane = {(row.left + row.right) / 2 - pane.left,
+                       (row.top + row.bottom) / 2 - pane.top};
+            ui::click(s, (row.left + row.right) / 2, (row.top + row.bottom) / 2);
+        });
+        const ui::Point at = OnKey(k);
+        ui::click(*Form(), at.x, at.y, ui::MouseButton::right);
+        return in_pane;
+    }
+
+    test::TempFolder documents;
+    test::FakeServices services;
+    ui::HeadlessDesktop desktop;
+    ui::HeadlessParent parent{desktop};
+    std::unique_ptr<TTonvoModule> module;
+
+private:
+    static ui::Point Middle(const ui::Rect& r) {
+        return {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+    }
+};
+
+// A reference module in the golden image's state.
+struct GoldenState : ReferenceModule {
+    GoldenState() { MakeGoldenState(); }
+};
+
+} // namespace tonvo::test
