@@ -13,6 +13,8 @@
 #include "ui/headless/headless_editor_window.h"
 #include "ui/menu_session.h"
 
+#include <filesystem>
+#include <fstream>
 #include <memory>
 #include <vector>
 
@@ -44,6 +46,17 @@ public:
     bool Load(std::vector<uint8_t> chunk) {
         return !chunk.empty() &&
                Call(effSetChunk, 1, static_cast<intptr_t>(chunk.size()), chunk.data()) != 0;
+    }
+    // The state as a preset file in `folder`, named after the preset (a preset's name only
+    // stays when its file exists); answers the file's path.
+    std::filesystem::path SaveAsPreset(const std::filesystem::path& folder) {
+        const std::vector<uint8_t> chunk = Chunk();
+        std::filesystem::create_directories(folder);
+        const std::filesystem::path path = folder / (module->PresetName() + ".brelwickp");
+        std::ofstream(path, std::ios::binary)
+            .write(reinterpret_cast<const char*>(chunk.data()),
+                   static_cast<std::streamsize>(chunk.size()));
+        return path;
     }
     // The note key `k` maps to in a state the plug-in handed out.
     int32_t MapOf(const std::vector<uint8_t>& chunk, int k) {

@@ -198,13 +198,9 @@ protected:
         return out;
     }
     void LoadGoldenState(GoldenState& state) {
+        state.SaveAsPreset(home.Presets());
         std::vector<uint8_t> chunk = state.Chunk();
         ASSERT_GT(chunk.size(), 8u);
-        // A preset's name only stays when its file exists.
-        std::filesystem::create_directories(home.Presets());
-        std::ofstream(home.Presets() / "Major Pentatonic.brelwickp", std::ios::binary)
-            .write(reinterpret_cast<const char*>(chunk.data()),
-                   static_cast<std::streamsize>(chunk.size()));
         ASSERT_EQ(Call(effSetChunk, 1, static_cast<intptr_t>(chunk.size()), chunk.data()),
                   static_cast<intptr_t>(chunk.size()));
     }

@@ -56,13 +56,7 @@ std::string ReadText(const fs::path& path) {
 fs::path GoldenPreset() {
     Module made;
     made.MakeGoldenState();
-    const std::vector<uint8_t> chunk = made.Chunk();
-    fs::create_directories(home.Presets());
-    const fs::path path = home.Presets() / "Major Pentatonic.brelwickp";
-    std::ofstream(path, std::ios::binary)
-        .write(reinterpret_cast<const char*>(chunk.data()),
-               static_cast<std::streamsize>(chunk.size()));
-    return path;
+    return made.SaveAsPreset(home.Presets());
 }
 
 class HostEdit : public ::testing::Test {
