@@ -1,7 +1,8 @@
 // tonvo-host.exe edit under Wine with a private X server (run_with_xvfb.sh): the built tool,
 // started with CreateProcessW, opens the built Tonvo.dll's editor in its own window. Its
-// screenshot must be the editor's golden image with the state saved as loaded, and a wrong
-// command line must fail with a message and write nothing.
+// screenshot must be the editor's golden image with the state saved as loaded, the close button
+// must end the session with the state saved, and a wrong command line must fail
+// with a message and write nothing.
 #include "editor/editor_factory.h"
 #include "platform/temp_folder.h"
 #include "plugin/tonvo_module.h"
@@ -102,9 +103,8 @@ protected:
             GTEST_SKIP() << why;
     }
 
-    // Runs tonvo-host.exe with `args`, its output in files; answers its exit code. A tool still
-    // running after 60 seconds is ended and fails the test.
-    int Run(const std::vector<fs::path>& args) {
+    // Starts tonvo-host.exe with `args`, its output in files.
+    PROCESS_INFORMATION Start(const std::vector<fs::path>& args) {
         static int runs = 0;
         out = logs.Path() / ("out" + std::to_string(runs));
         err = logs.Path() / ("err" + std::to_string(runs++));
@@ -130,10 +130,13 @@ protected:
                                             nullptr, nullptr, &startup, &process);
         CloseHandle(out_file);
         CloseHandle(err_file);
-        if (!started) {
-            ADD_FAILURE() << "CreateProcessW failed with error " << GetLastError();
+        EXPECT_TRUE(started) << "CreateProcessW failed with error " << GetLastError();
+        return process;
+    }
+    // Its exit code; a tool still running after 60 seconds is ended and fails the test.
+    static int Wait(const PROCESS_INFORMATION& process) {
+        if (process.hProcess == nullptr)
             return -1;
-        }
         DWORD code = 0;
         if (WaitForSingleObject(process.hProcess, 60000) != WAIT_OBJECT_0) {
             ADD_FAILURE() << "tonvo-host.exe did not end";
@@ -144,6 +147,17 @@ protected:
         CloseHandle(process.hThread);
         CloseHandle(process.hProcess);
         return static_cast<int>(code);
+    }
+    int Run(const std::vector<fs::path>& args) { return Wait(Start(args)); }
+    // The tool's visible window, or null after five seconds.
+    static HWND FindToolWindow() {
+        for (int i = 0; i < 500; ++i) {
+            HWND window = FindWindowW(L"TonvoHostEditWindow", L"Tonvo - tonvo-host");
+            if (window != nullptr && IsWindowVisible(window))
+                return window;
+            Sleep(10);
+        }
+        return nullptr;
     }
 
     test::TempFolder logs;
@@ -169,6 +183,23 @@ TEST_F(HostEditWin32, TheScreenshotShowsTheGoldenEditorAndTheStateIsSavedAsLoade
     ASSERT_TRUE(loaded.Load(ReadBytes(state)));
     ASSERT_TRUE(saved_back.Load(ReadBytes(saved))) << "no usable state saved";
     EXPECT_EQ(saved_back.Chunk(), loaded.Chunk());
+}
+
+// Ctrl+C goes the same way, but cannot be sent here: programs Wine starts from a pipe have no
+// console, so GenerateConsoleCtrlEvent fails.
+TEST_F(HostEditWin32, TheCloseButtonEndsTheSessionWithTheStateSaved) {
+    const fs::path state = GoldenPreset();
+    const fs::path saved = files.Path() / "saved.brelwickp";
+    const PROCESS_INFORMATION tool =
+        Start({"edit", TONVO_PLUGIN_PATH, "--state", state, "--save-state", saved});
+    // What the caption's close button sends.
+    HWND window = FindToolWindow();
+    EXPECT_NE(window, nullptr) << "no window titled \"Tonvo - tonvo-host\"";
+    PostMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0);
+    EXPECT_EQ(Wait(tool), 0) << ReadText(err);
+    Module saved_back;
+    EXPECT_TRUE(saved_back.Load(ReadBytes(saved))) << "no usable state saved";
+    EXPECT_EQ(saved_back.module->ScaleMap().GetScaleMap(1), 2);
 }
 
 TEST_F(HostEditWin32, AScreenshotWithoutItsTimeFailsWithAMessageAndWritesNothing) {
