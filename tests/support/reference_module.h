@@ -85,6 +85,11 @@ public:
         editor::TfrmEditor* form = Form();
         return form != nullptr ? Middle(form->btnMenu.form_rect()) : ui::Point{};
     }
+    // The middle of the preset browser's button.
+    ui::Point OnPresets() {
+        editor::TfrmEditor* form = Form();
+        return form != nullptr ? Middle(form->btnPresets.form_rect()) : ui::Point{};
+    }
     // The middle of the wizard's Apply button.
     ui::Point OnApply() {
         editor::TfrmEditor* form = Form();

@@ -1,9 +1,9 @@
 // The Windows plug-in's editor under Wine with a private X server (run_with_xvfb.sh): the built
 // Tonvo.dll, loaded with LoadLibraryW as a host loads it, opens its editor in a top-level window
 // this test makes. What the window shows is read back and compared with the headless
-// renderer's golden image. Input is posted to the windows as messages (PostMessageW: no real
-// pointer is moved); menus and dialogs run in loops inside the plug-in's call, so a watcher
-// thread finds their windows and answers them.
+// renderer's golden image. A key is clicked with the system's pointer (SendInput); other input
+// is posted to the windows as messages (PostMessageW); menus and dialogs run in loops inside
+// the plug-in's call, so a watcher thread finds their windows and answers them.
 #include "editor/editor_factory.h"
 #include "editor/note_map_editor.h"
 #include "platform/temp_folder.h"
@@ -62,7 +62,14 @@ void CALLBACK HostTimer(HWND, UINT, UINT_PTR, DWORD) {
     }
 }
 
+// The left presses the host's windows received, and where the last one was (client point).
+std::atomic<int> host_presses{0};
+POINT host_press_at{};
 LRESULT CALLBACK HostProcedure(HWND window, UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == WM_LBUTTONDOWN) {
+        host_press_at = {static_cast<short>(LOWORD(lp)), static_cast<short>(HIWORD(lp))};
+        ++host_presses;
+    }
     return DefWindowProcW(window, msg, wp, lp);
 }
 
@@ -223,6 +230,23 @@ protected:
         const std::vector<HWND> children = Children(parent);
         return children.size() == 1 ? children[0] : nullptr;
     }
+    // One input of the system's pointer; with MOUSEEVENTF_ABSOLUTE, to `at` in `window`.
+    static void SendMouse(DWORD flags, HWND window = nullptr, ui::Point at = {}) {
+        INPUT input{};
+        input.type = INPUT_MOUSE;
+        input.mi.dwFlags = flags;
+        if ((flags & MOUSEEVENTF_ABSOLUTE) != 0) {
+            POINT p{at.x, at.y};
+            ClientToScreen(window, &p);
+            // Normalised to 0..65535 across the primary screen, rounded up so that the system's
+            // truncating conversion back lands on the pixel itself.
+            const int width = GetSystemMetrics(SM_CXSCREEN);
+            const int height = GetSystemMetrics(SM_CYSCREEN);
+            input.mi.dx = (p.x * 65536 + width - 1) / width;
+            input.mi.dy = (p.y * 65536 + height - 1) / height;
+        }
+        EXPECT_EQ(SendInput(1, &input, sizeof input), 1u);
+    }
     static void Post(HWND window, UINT msg, WPARAM wp, ui::Point at) {
         PostMessageW(window, msg, wp, MAKELPARAM(at.x, at.y));
     }
@@ -295,11 +319,21 @@ TEST_F(Win32Editor, AClickOnAKeyPreviewsItAndWindowTroublesLeaveNothingBehind) {
     HWND editor = Editor(parent);
     ASSERT_NE(editor, nullptr);
     Process();
-    Post(editor, WM_LBUTTONDOWN, MK_LBUTTON, d);
+    // Real pointer input, as the user gives it: the window in front, the pointer moved there.
+    SetForegroundWindow(parent);
+    Pump(2);
+    SendMouse(MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE, editor, d);
+    Pump(2);
+    POINT pointer{};
+    GetCursorPos(&pointer);
+    ScreenToClient(editor, &pointer);
+    EXPECT_EQ(pointer.x, d.x);
+    EXPECT_EQ(pointer.y, d.y);
+    SendMouse(MOUSEEVENTF_LEFTDOWN);
     Pump(2);
     EXPECT_EQ(GetCapture(), editor) << "the press holds the mouse";
     EXPECT_EQ(Process(), (std::vector<test::Delivered>{test::NoteOn(0, 62, 100)}));
-    Post(editor, WM_LBUTTONUP, 0, d);
+    SendMouse(MOUSEEVENTF_LEFTUP);
     Pump(2);
     EXPECT_EQ(GetCapture(), nullptr);
     EXPECT_EQ(Process(), (std::vector<test::Delivered>{test::NoteOff(0, 62, 100)}));
@@ -494,6 +528,54 @@ TEST_F(Win32Editor, TheWizardsConfirmationIsAModalDialogOfTheHostsWindow) {
     Pump();
     EXPECT_NE(Chunk(), before) << "Enter confirms the wizard's map";
     EXPECT_EQ(FindTopLevel(ClassOf(L"Dialog")), nullptr);
+    Call(effEditClose);
+}
+
+TEST_F(Win32Editor, APressOutsideThePresetBrowserClosesItAndReachesTheWindowUnderThePointer) {
+    GoldenState state;
+    LoadGoldenState(state);
+    const ui::Point presets = state.OnPresets();
+    ASSERT_NE(presets.x, 0);
+    HWND parent = MakeWindow(100, 100);
+    ASSERT_EQ(Call(effEditOpen, 0, 0, parent), 1);
+    Pump();
+    HWND editor = Editor(parent);
+    ASSERT_NE(editor, nullptr);
+    SetForegroundWindow(parent);
+    Pump(2);
+
+    // The host's own area right of the editor and below it: the browser never covers it.
+    const POINT outside{690, 290};
+    bool browser_seen = false, browser_went = false;
+    std::thread presser([&] {
+        HWND dialog = nullptr;
+        if (!Eventually([&] { return (dialog = FindTopLevel(ClassOf(L"Dialog"))) != nullptr; }))
+            return;
+        browser_seen = true;
+        POINT at = outside;
+        ClientToScreen(parent, &at);
+        SetCursorPos(at.x, at.y);
+        Sleep(50);
+        // The user's press, held until the browser has gone: the disabled host's window does
+        // not get it then.
+        SendMouse(MOUSEEVENTF_LEFTDOWN);
+        browser_went = Eventually([&] { return !IsWindow(dialog); });
+        Sleep(50);
+        SendMouse(MOUSEEVENTF_LEFTUP);
+    });
+    host_presses = 0;
+    Post(editor, WM_LBUTTONDOWN, MK_LBUTTON, presets);
+    Post(editor, WM_LBUTTONUP, 0, presets);
+    Pump(3);
+    presser.join();
+    Pump(10);
+    ASSERT_TRUE(browser_seen) << "no browser window appeared";
+    EXPECT_TRUE(browser_went) << "a press outside closes the browser";
+    EXPECT_EQ(host_presses.load(), 1)
+        << "the press the disabled window missed is passed on once, after the browser went";
+    EXPECT_EQ(host_press_at.x, outside.x);
+    EXPECT_EQ(host_press_at.y, outside.y);
+    EXPECT_TRUE(IsWindowEnabled(parent));
     Call(effEditClose);
 }
 

@@ -162,12 +162,8 @@ private:
 
 } // namespace
 
-int Edit(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+int Edit(const std::vector<std::string>& args, std::ostream& out, std::ostream& /*err*/) {
     const EditArgs parsed = ParseEdit(args);
-    if (!EditWindowAvailable()) {
-        err << "tonvo-host: edit: the editor window is not available in this build yet\n";
-        return 2;
-    }
     HostedPlugin plugin(PathOf(parsed.Plugin), kSampleRate, kBlock, SentEvents::CountNotes);
     if (parsed.State) {
         plugin.SetChunk(platform::ReadFileBytes(PathOf(*parsed.State)));

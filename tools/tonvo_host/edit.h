@@ -11,7 +11,7 @@
 namespace tonvo::tools {
 
 // args[0] is "edit". Throws EUsage for a wrong command line and EHostError (or another
-// std::exception) for failures; answers 2 in builds without an editor window.
+// std::exception) for failures.
 int Edit(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 
 } // namespace tonvo::tools

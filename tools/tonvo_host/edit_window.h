@@ -1,6 +1,6 @@
 // The window tonvo-host's edit command gives a plug-in's editor: a top-level window of the
 // tool's own, as a host makes for an effEditOpen. One implementation per window system is
-// linked (edit_window_x11.cpp on Linux); builds without one answer EditWindowAvailable() false.
+// linked: edit_window_x11.cpp on Linux, edit_window_win32.cpp on Windows.
 //
 // Everything happens on the thread that made the window.
 #pragma once
@@ -32,9 +32,6 @@ public:
     // it cannot be read.
     virtual ui::Bitmap ReadBack() = 0;
 };
-
-// False in builds that have no window of their own for an editor yet.
-bool EditWindowAvailable();
 
 // A window of that client size and title, not yet shown. Fails with EHostError (one line)
 // when the window system cannot be reached.

@@ -259,10 +259,6 @@ private:
 
 } // namespace
 
-bool EditWindowAvailable() {
-    return true;
-}
-
 std::unique_ptr<EditWindow> MakeEditWindow(int width, int height, const std::string& title) {
     return std::make_unique<X11EditWindow>(width, height, title);
 }

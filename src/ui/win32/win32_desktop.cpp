@@ -271,6 +271,9 @@ ModalResult Win32Desktop::run_modal(Form& form, Form* /*owner*/) {
     ++loops_run_;
     ++loop_depth_;
     form.set_modal_result(ModalResult::none);
+    if (press_form_ == &form) {
+        press_form_ = nullptr;
+    }
     // Owned by the innermost dialog of ours, else by the editor's top-level window.
     HWND owner = !dialogs_.empty()    ? dialogs_.back()
                  : editor_ != nullptr ? GetAncestor(editor_, GA_ROOT)
@@ -326,6 +329,10 @@ ModalResult Win32Desktop::run_modal(Form& form, Form* /*owner*/) {
             ReleaseCapture();
         }
         destroy(window);
+    }
+    if (press_form_ == &form) {
+        press_form_ = nullptr;
+        pass_on_press(press_button_);
     }
     if (--loop_depth_ == 0) {
         ending_ = false;
@@ -487,16 +494,36 @@ std::optional<MouseButton> Win32Desktop::button_down_outside(const Form& form) {
     }
     // The physical buttons as the user has them (GetAsyncKeyState does not swap them).
     const bool swapped = GetSystemMetrics(SM_SWAPBUTTON) != 0;
+    std::optional<MouseButton> down;
     if (GetAsyncKeyState(swapped ? VK_RBUTTON : VK_LBUTTON) < 0) {
-        return MouseButton::left;
+        down = MouseButton::left;
+    } else if (GetAsyncKeyState(swapped ? VK_LBUTTON : VK_RBUTTON) < 0) {
+        down = MouseButton::right;
+    } else if (GetAsyncKeyState(VK_MBUTTON) < 0) {
+        down = MouseButton::middle;
     }
-    if (GetAsyncKeyState(swapped ? VK_LBUTTON : VK_RBUTTON) < 0) {
-        return MouseButton::right;
+    if (down) {
+        press_form_ = &form;
+        press_button_ = *down;
     }
-    if (GetAsyncKeyState(VK_MBUTTON) < 0) {
-        return MouseButton::middle;
+    return down;
+}
+
+void Win32Desktop::pass_on_press(MouseButton button) {
+    // Injected input is physical: with the buttons swapped, the user's left is the right one.
+    const bool swapped = GetSystemMetrics(SM_SWAPBUTTON) != 0;
+    if (button != MouseButton::middle && swapped) {
+        button = button == MouseButton::left ? MouseButton::right : MouseButton::left;
     }
-    return std::nullopt;
+    const DWORD down = button == MouseButton::left    ? MOUSEEVENTF_LEFTDOWN
+                       : button == MouseButton::right ? MOUSEEVENTF_RIGHTDOWN
+                                                      : MOUSEEVENTF_MIDDLEDOWN;
+    const DWORD up = button == MouseButton::left    ? MOUSEEVENTF_LEFTUP
+                     : button == MouseButton::right ? MOUSEEVENTF_RIGHTUP
+                                                    : MOUSEEVENTF_MIDDLEUP;
+    // At the pointer's current position: no move flag, no coordinates.
+    mouse_event(down, 0, 0, 0, 0);
+    mouse_event(up, 0, 0, 0, 0);
 }
 
 } // namespace tonvo::ui

@@ -10,7 +10,9 @@
 // Modal dialogs: top-level windows with a caption and a close button, owned by the editor's
 // top-level window (none without an editor), placed where the caller put the form. The owner
 // is disabled while the dialog runs and enabled again before the dialog is destroyed, so that
-// Windows gives the activation back to it. The close button answers Cancel.
+// Windows gives the activation back to it. The close button answers Cancel. A dialog that
+// closes because button_down_outside reported a press hands that press (one press and release
+// at the pointer) to whatever window is under the pointer once the dialog has gone.
 //
 // Thread contract: the user-interface thread.
 #pragma once
@@ -78,6 +80,8 @@ private:
     // for the host's own loop).
     bool pump();
     void repaint_editor();
+    // One press and release of `button` (as the user has the buttons) where the pointer is.
+    static void pass_on_press(MouseButton button);
 
     HWND editor_;
     Sink* sink_;
@@ -89,6 +93,10 @@ private:
     bool editor_gone_ = false;
     // Set by end_loops, cleared when the outermost loop ends.
     bool ending_ = false;
+    // The press button_down_outside last reported, and for which form: the modal loop held it
+    // back (the owner was disabled), so it is passed on once that form's dialog has gone.
+    const Form* press_form_ = nullptr;
+    MouseButton press_button_ = MouseButton::left;
 };
 
 } // namespace tonvo::ui
