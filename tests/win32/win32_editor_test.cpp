@@ -559,6 +559,8 @@ TEST_F(Win32Editor, APressOutsideThePresetBrowserClosesItAndReachesTheWindowUnde
         // The user's press, held until the browser has gone: the disabled host's window does
         // not get it then.
         SendMouse(MOUSEEVENTF_LEFTDOWN);
+        // Under Wine the held button shows to the dialog's thread only after a moment.
+        Sleep(100);
         browser_went = Eventually([&] { return !IsWindow(dialog); });
         Sleep(50);
         SendMouse(MOUSEEVENTF_LEFTUP);
