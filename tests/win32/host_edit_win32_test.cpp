@@ -7,6 +7,7 @@
 #include "platform/temp_folder.h"
 #include "plugin/tonvo_module.h"
 #include "support/fake_services.h"
+#include "support/reference_module.h"
 #include "support/temp_home.h"
 #include "ui/golden.h"
 
@@ -36,46 +37,14 @@ std::string ReadText(const fs::path& path) {
     return {bytes.begin(), bytes.end()};
 }
 
-// A module of the plug-in in this program: it makes the golden state ("Major Pentatonic",
-// C# => D) and reads saved states back.
-struct Module {
-    Module() {
-        services.Documents = documents.Path();
-        module = TVSTModule::Create<TTonvoModule>({}, &editor::CreateEditorForm, services);
-    }
-    intptr_t Call(int32_t opcode, int32_t index, intptr_t value, void* ptr) {
-        AEffect* effect = module->Effect();
-        return effect->dispatcher(effect, opcode, index, value, ptr, 0.0f);
-    }
-    std::vector<uint8_t> Chunk() {
-        void* data = nullptr;
-        const intptr_t size = Call(effGetChunk, 1, 0, &data);
-        const auto* bytes = static_cast<const uint8_t*>(data);
-        return size > 0 ? std::vector<uint8_t>(bytes, bytes + size) : std::vector<uint8_t>{};
-    }
-    bool Load(std::vector<uint8_t> chunk) {
-        return !chunk.empty() &&
-               Call(effSetChunk, 1, static_cast<intptr_t>(chunk.size()), chunk.data()) != 0;
-    }
-
-    test::TempFolder documents;
-    test::FakeServices services;
-    std::unique_ptr<TTonvoModule> module;
-};
+using Module = test::ReferenceModule;
 
 // The golden state as a preset file in the presets folder (a preset's name only stays when its
 // file exists), which is also the file --state loads.
 fs::path GoldenPreset() {
     Module made;
-    made.module->SetPresetName("Major Pentatonic");
-    made.module->ScaleMap().SetScaleMap(1, 2);
-    const std::vector<uint8_t> chunk = made.Chunk();
-    fs::create_directories(home.Presets());
-    const fs::path path = home.Presets() / "Major Pentatonic.brelwickp";
-    std::ofstream(path, std::ios::binary)
-        .write(reinterpret_cast<const char*>(chunk.data()),
-               static_cast<std::streamsize>(chunk.size()));
-    return path;
+    made.MakeGoldenState();
+    return made.SaveAsPreset(home.Presets());
 }
 
 // One argument for a command line as the C runtime splits it: quoted, with quotes and the

@@ -19,6 +19,17 @@ constexpr DWORD kLoopStepMs = 10;
 constexpr DWORD kDialogStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU;
 constexpr DWORD kPaneExStyle = WS_EX_TOOLWINDOW | WS_EX_TOPMOST | WS_EX_NOACTIVATE;
 
+// The button of a press or release message (left, right or middle).
+MouseButton button_of_message(UINT message) {
+    switch (message) {
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONUP: return MouseButton::left;
+    case WM_RBUTTONDOWN:
+    case WM_RBUTTONUP: return MouseButton::right;
+    default: return MouseButton::middle;
+    }
+}
+
 RECT to_rect(const Rect& r) {
     return RECT{r.left, r.top, r.right, r.bottom};
 }
@@ -406,20 +417,14 @@ void Win32Desktop::run_menu(MenuSession& session) {
             case WM_RBUTTONDOWN:
             case WM_MBUTTONDOWN: {
                 const POINT p = screen_point(msg.hwnd, msg.lParam);
-                session.mouse_down(msg.message == WM_LBUTTONDOWN   ? MouseButton::left
-                                   : msg.message == WM_RBUTTONDOWN ? MouseButton::right
-                                                                   : MouseButton::middle,
-                                   p.x, p.y);
+                session.mouse_down(button_of_message(msg.message), p.x, p.y);
                 break;
             }
             case WM_LBUTTONUP:
             case WM_RBUTTONUP:
             case WM_MBUTTONUP: {
                 const POINT p = screen_point(msg.hwnd, msg.lParam);
-                session.mouse_up(msg.message == WM_LBUTTONUP   ? MouseButton::left
-                                 : msg.message == WM_RBUTTONUP ? MouseButton::right
-                                                               : MouseButton::middle,
-                                 p.x, p.y);
+                session.mouse_up(button_of_message(msg.message), p.x, p.y);
                 break;
             }
             case WM_KEYDOWN:
