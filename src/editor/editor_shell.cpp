@@ -20,6 +20,7 @@ int EditorShell::ClientHeight() const {
 }
 
 void EditorShell::ShowInParent(void* parentWindow) {
+    hiddenAfterLoop_ = false;
     if (form_) {
         if (parentWindow == parent_) {
             window_->show(*form_);
@@ -75,6 +76,7 @@ bool EditorShell::HideInsideLoop() {
     window_->end_loops_and_hide();
     // The next opening builds anew, even in a host window that has the same handle.
     parent_ = nullptr;
+    hiddenAfterLoop_ = true;
     return true;
 }
 

@@ -38,9 +38,12 @@ public:
     // parent while open drops the old window and form and builds new ones there.
     void ShowInParent(void* parentWindow) override;
     // The host's close while a menu or dialog of the editor runs (the form is inside a call
-    // that started it): the loop ends and the window hides instead, and the next opening builds
-    // a new window and form. False (nothing done) when no loop runs.
+    // that started it): the loop ends and the window hides instead, to go once that call has
+    // returned; an opening before that builds a new window and form. False (nothing done) when
+    // no loop runs.
     bool HideInsideLoop();
+    // Hidden by HideInsideLoop and not shown since.
+    bool HiddenAfterLoop() const noexcept { return hiddenAfterLoop_; }
     void FocusControlUnderCursor() override;
     void EditIdle() override;
 
@@ -69,6 +72,7 @@ private:
     std::unique_ptr<ui::EditorWindow> window_;
     std::unique_ptr<PluginEditorForm> form_;
     bool dialogsAttached_ = false;
+    bool hiddenAfterLoop_ = false;
 };
 
 } // namespace tonvo::editor

@@ -97,7 +97,7 @@ std::string TBasicVSTModule::HostProduct() {
 
 intptr_t TBasicVSTModule::CallAudioMaster(int32_t opcode, int32_t index, intptr_t value, void* ptr,
                                           float opt) noexcept {
-    if (audioMaster_ == nullptr) {
+    if (audioMaster_ == nullptr || Closing()) {
         return 0;
     }
     return audioMaster_(&effect_, opcode, index, value, ptr, opt);
@@ -171,6 +171,30 @@ std::string TBasicVSTModule::LastReportedException() const {
     return text;
 }
 
+class TBasicVSTModule::CallScope {
+public:
+    explicit CallScope(TBasicVSTModule& module) noexcept : module_(module) {
+        module_.callsUnderWay_.fetch_add(1, std::memory_order_acq_rel);
+    }
+    ~CallScope() {
+        // The module is not touched after the last call let it go.
+        TBasicVSTModule& module = module_;
+        if (module.callsUnderWay_.fetch_sub(1, std::memory_order_acq_rel) == 1 &&
+            module.Closing()) {
+            Finish(&module);
+        }
+    }
+    CallScope(const CallScope&) = delete;
+    CallScope& operator=(const CallScope&) = delete;
+
+private:
+    TBasicVSTModule& module_;
+};
+
+bool TBasicVSTModule::PostponeDestruction(std::function<void()>&) {
+    return false;
+}
+
 // Every routine is a boundary: a failure inside answers 0 (or does nothing), is reported, and
 // never unwinds into the host.
 template <bool ObjectLayout>
@@ -184,6 +208,7 @@ intptr_t VSTCALLBACK TBasicVSTModule::DispatcherProc(AEffect* effect, int32_t op
     if (opcode == effClose) {
         return Close(module);
     }
+    const CallScope call(*module);
     try {
         return module->Dispatcher(opcode, index, value, ptr, opt);
     } catch (...) {
@@ -194,19 +219,45 @@ intptr_t VSTCALLBACK TBasicVSTModule::DispatcherProc(AEffect* effect, int32_t op
 
 // The failures are reported before the module goes; a host cannot see them afterwards.
 intptr_t TBasicVSTModule::Close(TBasicVSTModule* module) noexcept {
+    // Counted like any call, so that exactly one call, this or the last other one under way,
+    // sees the count reach zero with the close asked for.
+    module->callsUnderWay_.fetch_add(1, std::memory_order_acq_rel);
+    if (module->closing_.exchange(true, std::memory_order_acq_rel)) {
+        // A second close of the same instance: the first one finishes.
+        module->callsUnderWay_.fetch_sub(1, std::memory_order_acq_rel);
+        return 0;
+    }
     try {
         module->PrepareClose();
     } catch (...) {
         module->ReportCurrentException("effClose");
     }
-    bool destroyed = false;
-    try {
-        destroyed = module->Destroy();
-    } catch (...) {
-        module->ReportCurrentException("effClose");
+    if (module->callsUnderWay_.fetch_sub(1, std::memory_order_acq_rel) != 1) {
+        return 1;
     }
-    delete module; // destructors do not throw
-    return destroyed ? 1 : 0;
+    return Finish(module);
+}
+
+intptr_t TBasicVSTModule::Finish(TBasicVSTModule* module) noexcept {
+    const auto destroy = [module] {
+        bool destroyed = false;
+        try {
+            destroyed = module->Destroy();
+        } catch (...) {
+            module->ReportCurrentException("effClose");
+        }
+        delete module; // destructors do not throw
+        return destroyed;
+    };
+    try {
+        std::function<void()> work = [destroy] { destroy(); };
+        if (module->PostponeDestruction(work)) {
+            return 1;
+        }
+    } catch (...) {
+        // Nothing could be postponed (no memory): the module goes now.
+    }
+    return destroy() ? 1 : 0;
 }
 
 template <bool ObjectLayout>

@@ -15,6 +15,7 @@
 #include <array>
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <string>
 
 namespace tonvo {
@@ -57,9 +58,12 @@ public:
     virtual void HostSetParameter(int32_t index, float value);
     // Runs on effClose before the module is destroyed: the routines become inert.
     virtual void PrepareClose();
-    // Runs on effClose after PrepareClose: releases what the framework holds and runs the
-    // module's own destruction handler. False when that failed.
+    // Runs on effClose after PrepareClose, once no other call of the host's into the module
+    // is under way: releases what the framework holds and runs the module's own destruction
+    // handler. False when that failed.
     virtual bool Destroy() { return true; }
+    // True once effClose came: the host has let the instance go, so it is not called back.
+    bool Closing() const noexcept { return closing_.load(std::memory_order_acquire); }
 
     // True when the host product names one of the hosts that need the object layout: a
     // non-empty text that occurs within one of their names.
@@ -84,6 +88,11 @@ protected:
     // construction and again once the host is known.
     virtual void InstallHostRoutines() noexcept;
     void MakeHostRoutinesInert() noexcept;
+    // The module's destruction (Destroy, then delete) as the last step of effClose. A module
+    // whose windows may still be under way on the stack (a loop of theirs let the host close
+    // us) takes `work` and runs it once they have returned: true. The default runs nothing
+    // and answers false, so the destruction happens at once.
+    virtual bool PostponeDestruction(std::function<void()>& work);
 
     AEffect effect_;
 
@@ -97,12 +106,22 @@ private:
     static void VSTCALLBACK SetParameterProc(AEffect* effect, int32_t index, float value) noexcept;
     static float VSTCALLBACK InertGetParameter(AEffect*, int32_t) noexcept;
     static void VSTCALLBACK InertSetParameter(AEffect*, int32_t, float) noexcept;
-    // effClose: routines inert, the module's own destruction, then the module deleted.
+    // effClose: routines inert at once; the module's own destruction and its deletion follow
+    // when the last call of the host's into it has returned (a dialog's loop inside one of
+    // them lets the host's timers close us meanwhile).
     static intptr_t Close(TBasicVSTModule* module) noexcept;
+    // Counts a call of the host's into the module while it lives; the last one to return after
+    // effClose finishes the close.
+    class CallScope;
+    // Destroys and deletes the module, postponed if its windows ask for it. 1, or 0 when the
+    // destruction failed at once.
+    static intptr_t Finish(TBasicVSTModule* module) noexcept;
 
     audioMasterCallback audioMaster_ = nullptr;
     bool specialHost_ = false;
     std::string hostProduct_;
+    std::atomic<int> callsUnderWay_{0};
+    std::atomic<bool> closing_{false};
     std::atomic<uint32_t> reportedExceptions_{0};
     // Guards lastReport_: a writer that finds it taken skips the text, a reader waits.
     mutable std::atomic_flag reportBusy_;

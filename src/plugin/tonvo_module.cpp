@@ -21,18 +21,48 @@ TTonvoModule::TTonvoModule(TFormFactory factory, TPluginServices& services, TDia
                 designSize);
         });
         // Closing the editor from inside its own menu or dialog (the host's timers still fire
-        // there) would destroy the form under the call that runs the loop: it hides instead.
+        // there) would destroy the form under the call that runs the loop: it hides instead,
+        // and goes once that call has returned.
         OnEditClose = [this](bool& destroyForm) {
             if (auto* shell = dynamic_cast<editor::EditorShell*>(EditorForm());
                 shell != nullptr && shell->HideInsideLoop()) {
                 destroyForm = false;
+                CloseEditorAfterLoop();
             }
         };
     }
 }
 
 TTonvoModule::~TTonvoModule() {
+    *alive_ = false;
     DestroyEditorForm();
+}
+
+void TTonvoModule::CloseEditorAfterLoop() {
+    std::function<void()> work = [this, alive = alive_] {
+        if (!*alive) {
+            return;
+        }
+        if (auto* shell = dynamic_cast<editor::EditorShell*>(EditorForm());
+            shell != nullptr && shell->HiddenAfterLoop()) {
+            DestroyEditorForm();
+        }
+    };
+    // No loop under way any more (it was the last thing running): the editor goes now.
+    if (!ui::postpone_while_windows_busy(work)) {
+        work();
+    }
+}
+
+void TTonvoModule::PrepareClose() {
+    if (auto* shell = dynamic_cast<editor::EditorShell*>(EditorForm())) {
+        shell->HideInsideLoop();
+    }
+    TVSTPlugin::PrepareClose();
+}
+
+bool TTonvoModule::PostponeDestruction(std::function<void()>& work) {
+    return ui::postpone_while_windows_busy(work);
 }
 
 bool TTonvoModule::SafeFileExists(const std::filesystem::path& path) {

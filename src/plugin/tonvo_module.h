@@ -65,10 +65,23 @@ public:
     // is reported in a "Load Skin" box and the editor opens with the style it has.
     void ApplySkin() override;
 
+protected:
+    // A menu or dialog of the editor's that runs under the close ends first (as Cancel).
+    void PrepareClose() override;
+    // While a window procedure or loop of the editor's is still under way below the close.
+    bool PostponeDestruction(std::function<void()>& work) override;
+
 private:
+    // The host closed the editor while a menu or dialog of it ran: the window hid at once, and
+    // the editor goes once nothing of it runs any more, unless it was opened again meanwhile.
+    void CloseEditorAfterLoop();
+
     TFormFactory formFactory_;
     editor::TEditorDialogs dialogs_;
     TPresetCommands presetCommands_{*this};
+    // Cleared when the module goes: work postponed until the editor's windows return checks
+    // it first.
+    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };
 
 } // namespace tonvo

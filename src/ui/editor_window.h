@@ -10,6 +10,7 @@
 #include "ui/desktop.h"
 #include "ui/form.h"
 
+#include <functional>
 #include <memory>
 
 namespace tonvo::ui {
@@ -43,5 +44,11 @@ std::unique_ptr<EditorWindow> open_editor_window(void* parent);
 // The desktop for a dialog asked for while no editor is open; null when there is none (the
 // dialog then answers as a dismissed box would).
 Desktop* standalone_desktop();
+// For work that destroys an editor's form or window, or what owns them, asked for by a call
+// of the host's that may arrive inside one of our loops (a host's timer fires there): true,
+// with `work` taken, while a window procedure or loop of ours is under way on this thread, and
+// `work` then runs once the outermost of them has returned; false, with `work` left to the
+// caller, otherwise. Backends whose loops never let the host call in always answer false.
+bool postpone_while_windows_busy(std::function<void()>& work);
 
 } // namespace tonvo::ui

@@ -3,6 +3,7 @@
 #include "host/vst_module.h"
 #include "support/fake_host.h"
 
+#include <functional>
 #include <gtest/gtest.h>
 #include <memory>
 #include <stdexcept>
@@ -364,6 +365,48 @@ TEST_F(Module, CloseRunsItsStepsInOrderAndDestroysTheModule) {
     failing->OnDestroy = [] { throw std::runtime_error("destroy failed"); };
     effect = failing.release()->Effect();
     EXPECT_EQ(effect->dispatcher(effect, effClose, 0, 0, nullptr, 0.0f), 0);
+}
+
+// A dialog's loop inside one of the host's calls lets the host's timers close the instance:
+// the module stays until that call has returned, and the host hears nothing from it after the
+// close. A module whose windows are still under way postpones its destruction further.
+TEST_F(Module, ACloseInsideAnotherCallWaitsUntilNothingOfTheModuleRuns) {
+    GiveEditor();
+    std::vector<std::string> steps;
+    TestModule* raw = module.release();
+    AEffect* effect = raw->Effect();
+    raw->OnDestroy = [&] { steps.push_back("destroyed"); };
+    effect->dispatcher(effect, effEditOpen, 0, 0, &parent, 0.0f);
+    raw->OnEditIdle = [&, raw, effect] {
+        EXPECT_EQ(effect->dispatcher(effect, effClose, 0, 0, nullptr, 0.0f), 1);
+        steps.push_back(raw->ProgramCount() == 2 ? "the call goes on" : "gone too early");
+        host.Forget();
+        raw->CallAudioMaster(audioMasterUpdateDisplay, 0, 0, nullptr, 0.0f);
+        EXPECT_EQ(host.Calls().size(), 0u) << "the host let the instance go";
+        EXPECT_EQ(effect->dispatcher(effect, effEditIdle, 0, 0, nullptr, 0.0f), 0);
+    };
+    raw->SetEditorNeedUpdate();
+    effect->dispatcher(effect, effEditIdle, 0, 0, nullptr, 0.0f);
+    EXPECT_EQ(steps, (std::vector<std::string>{"the call goes on", "destroyed"}));
+
+    struct Postponing : TestModule {
+        std::function<void()>* kept = nullptr;
+        bool PostponeDestruction(std::function<void()>& work) override {
+            *kept = std::move(work);
+            return true;
+        }
+    };
+    std::function<void()> kept;
+    auto postponing = TVSTModule::Create<Postponing>();
+    postponing->kept = &kept;
+    steps.clear();
+    postponing->OnDestroy = [&] { steps.push_back("destroyed"); };
+    effect = postponing.release()->Effect();
+    EXPECT_EQ(effect->dispatcher(effect, effClose, 0, 0, nullptr, 0.0f), 1);
+    EXPECT_TRUE(steps.empty());
+    ASSERT_TRUE(kept);
+    kept();
+    EXPECT_EQ(steps, (std::vector<std::string>{"destroyed"}));
 }
 
 TEST(ModuleBasics, VersionNumbersAndFourCharacterCodes) {

@@ -51,11 +51,18 @@ std::wstring ClassOf(const wchar_t* kind) {
 // The host's timer: idle calls to the plug-in, also while a loop of the plug-in's runs.
 AEffect* timed_effect = nullptr;
 std::atomic<int> timed_idles{0};
-// Set by a watcher: the timer's next call closes the editor instead.
-std::atomic<bool> timed_close{false};
+// Set by a watcher: the timer's next call closes the editor (effEditClose) or the instance
+// (effClose) instead, and notes whether the editor's window was left there, hidden.
+std::atomic<int32_t> timed_close{0};
+HWND timed_editor = nullptr;
+std::atomic<bool> hidden_at_close{false};
 void CALLBACK HostTimer(HWND, UINT, UINT_PTR, DWORD) {
-    if (timed_effect != nullptr && timed_close.exchange(false)) {
-        timed_effect->dispatcher(timed_effect, effEditClose, 0, 0, nullptr, 0.0f);
+    if (const int32_t close = timed_effect != nullptr ? timed_close.exchange(0) : 0; close != 0) {
+        timed_effect->dispatcher(timed_effect, close, 0, 0, nullptr, 0.0f);
+        hidden_at_close = IsWindow(timed_editor) && !IsWindowVisible(timed_editor);
+        if (close == effClose) {
+            timed_effect = nullptr;
+        }
     } else if (timed_effect != nullptr) {
         timed_effect->dispatcher(timed_effect, effEditIdle, 0, 0, nullptr, 0.0f);
         ++timed_idles;
@@ -493,31 +500,43 @@ TEST_F(Win32Editor, TheWizardsConfirmationIsAModalDialogOfTheHostsWindow) {
     EXPECT_LE(std::abs(centre_y - (100 + 128)), 1);
     EXPECT_EQ(Chunk(), before) << "the close button applies nothing";
 
-    // The host closes the editor from its timer while the dialog is open: the dialog ends as
-    // Cancel, the editor hides, and the next opening builds a new one.
-    timed_effect = effect;
-    SetTimer(parent, 1, 10, &HostTimer);
-    bool dialog_went = false;
-    std::thread closing([&] {
-        HWND dialog = nullptr;
-        if (!Eventually([&] { return (dialog = FindTopLevel(ClassOf(L"Dialog"))) != nullptr; }))
-            return;
-        timed_close = true;
-        dialog_went = Eventually([&] { return !IsWindow(dialog); });
-    });
-    click_apply();
-    closing.join();
-    KillTimer(parent, 1);
-    timed_effect = nullptr;
-    EXPECT_TRUE(dialog_went);
-    // The form was inside the call that ran the dialog: its window stays, hidden, until then.
-    EXPECT_TRUE(IsWindow(editor) && !IsWindowVisible(editor)) << "hidden, not destroyed";
-    EXPECT_TRUE(IsWindowEnabled(parent));
+    // The host closes the editor, then the instance, from its timer while the dialog is open:
+    // the dialog ends as Cancel, the window hides at once and goes once the call that ran the
+    // dialog has returned; the next opening builds a new one.
+    const auto close_inside = [&](int32_t opcode) {
+        timed_effect = effect;
+        timed_editor = editor;
+        hidden_at_close = false;
+        SetTimer(parent, 1, 10, &HostTimer);
+        bool dialog_went = false;
+        std::thread closing([&] {
+            HWND dialog = nullptr;
+            if (!Eventually([&] { return (dialog = FindTopLevel(ClassOf(L"Dialog"))) != nullptr; }))
+                return;
+            timed_close = opcode;
+            dialog_went = Eventually([&] { return !IsWindow(dialog); });
+        });
+        if (opcode == effClose) {
+            // Only the timer holds the instance now: nothing calls it after its close.
+            effect = nullptr;
+        }
+        Post(editor, WM_LBUTTONDOWN, MK_LBUTTON, apply);
+        Post(editor, WM_LBUTTONUP, 0, apply);
+        Pump(3);
+        closing.join();
+        KillTimer(parent, 1);
+        timed_effect = nullptr;
+        EXPECT_TRUE(dialog_went);
+        EXPECT_TRUE(hidden_at_close) << "the form was inside the call that ran the dialog";
+        EXPECT_FALSE(IsWindow(editor)) << "and went once that call returned";
+        EXPECT_TRUE(IsWindowEnabled(parent));
+    };
+    close_inside(effEditClose);
     EXPECT_EQ(Chunk(), before);
     ASSERT_EQ(Call(effEditOpen, 0, 0, parent), 1);
     Pump();
     editor = Editor(parent);
-    ASSERT_NE(editor, nullptr) << "the hidden window went at the opening";
+    ASSERT_NE(editor, nullptr);
     EXPECT_TRUE(IsWindowVisible(editor));
 
     Seen confirmed;
@@ -528,7 +547,8 @@ TEST_F(Win32Editor, TheWizardsConfirmationIsAModalDialogOfTheHostsWindow) {
     Pump();
     EXPECT_NE(Chunk(), before) << "Enter confirms the wizard's map";
     EXPECT_EQ(FindTopLevel(ClassOf(L"Dialog")), nullptr);
-    Call(effEditClose);
+
+    close_inside(effClose);
 }
 
 TEST_F(Win32Editor, APressOutsideThePresetBrowserClosesItAndReachesTheWindowUnderThePointer) {

@@ -65,6 +65,10 @@ std::unique_ptr<EditorWindow> open_editor_window(void* parent) {
     return std::make_unique<HeadlessEditorWindow>(*headless);
 }
 
+bool postpone_while_windows_busy(std::function<void()>&) {
+    return false;
+}
+
 Desktop* standalone_desktop() {
     return standalone.load();
 }

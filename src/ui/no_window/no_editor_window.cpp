@@ -13,6 +13,10 @@ std::unique_ptr<EditorWindow> open_editor_window(void*) {
     return nullptr;
 }
 
+bool postpone_while_windows_busy(std::function<void()>&) {
+    return false;
+}
+
 Desktop* standalone_desktop() {
     return nullptr;
 }

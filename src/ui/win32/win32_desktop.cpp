@@ -2,6 +2,7 @@
 
 #include "ui/form.h"
 #include "ui/menu_session.h"
+#include "ui/win32/win32_unwind.h"
 
 #include <algorithm>
 #include <cstring>
@@ -264,6 +265,7 @@ void Win32Desktop::repaint_editor() {
 }
 
 void Win32Desktop::wait(Millis time) {
+    const BusyScope busy;
     const Millis end = clock().now() + time;
     while (clock().now() < end) {
         if (!pump()) {
@@ -277,6 +279,8 @@ void Win32Desktop::wait(Millis time) {
 }
 
 ModalResult Win32Desktop::run_modal(Form& form, Form* /*owner*/) {
+    // First made, last gone: work postponed meanwhile runs once this desktop is let go.
+    const BusyScope busy;
     const std::shared_ptr<Win32Desktop> self = weak_from_this().lock();
     const WindowClasses classes;
     ++loops_run_;
@@ -352,6 +356,8 @@ ModalResult Win32Desktop::run_modal(Form& form, Form* /*owner*/) {
 }
 
 void Win32Desktop::run_menu(MenuSession& session) {
+    // First made, last gone: work postponed meanwhile runs once this desktop is let go.
+    const BusyScope busy;
     const std::shared_ptr<Win32Desktop> self = weak_from_this().lock();
     const WindowClasses classes;
     ++loops_run_;

@@ -2,6 +2,7 @@
 
 #include "ui/win32/win32_desktop.h"
 #include "ui/win32/win32_support.h"
+#include "ui/win32/win32_unwind.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -339,6 +340,10 @@ bool editor_windows_available() {
 
 std::unique_ptr<EditorWindow> open_editor_window(void* parent) {
     return Win32EditorWindow::open(static_cast<HWND>(parent));
+}
+
+bool postpone_while_windows_busy(std::function<void()>& work) {
+    return postpone_while_busy(work);
 }
 
 Desktop* standalone_desktop() {

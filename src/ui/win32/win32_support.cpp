@@ -1,6 +1,7 @@
 #include "ui/win32/win32_support.h"
 
 #include "ui/form.h"
+#include "ui/win32/win32_unwind.h"
 
 #include <algorithm>
 #include <cwchar>
@@ -32,6 +33,8 @@ const ClassNames& names() {
 }
 
 LRESULT CALLBACK window_procedure(HWND window, UINT msg, WPARAM wp, LPARAM lp) {
+    // What the message's handling destroys in a nested call waits for it to return.
+    const BusyScope busy;
     try {
         if (msg == WM_NCCREATE) {
             const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lp);

@@ -338,6 +338,11 @@ std::unique_ptr<EditorWindow> open_editor_window(void* parent) {
     return X11EditorWindow::open(id);
 }
 
+bool postpone_while_windows_busy(std::function<void()>&) {
+    // The X11 loops serve our own windows only: the host cannot call in meanwhile.
+    return false;
+}
+
 Desktop* standalone_desktop() {
     // Without an editor there is no connection: a dialog then answers as dismissed.
     return nullptr;
