@@ -57,6 +57,14 @@ void SendKeys(const std::vector<Keystroke>& keys) {
               inputs.size());
 }
 
+// The active and the focused window of `window`'s thread (any thread may ask).
+GUITHREADINFO InputStateOf(HWND window) {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info);
+    return info;
+}
+
 std::set<std::filesystem::path> Files(const std::filesystem::path& folder) {
     std::set<std::filesystem::path> found;
     std::error_code missing;
@@ -100,21 +108,13 @@ protected:
                     // window is visible to another thread.
                     Eventually(
                         [&] {
-                            GUITHREADINFO thread{};
-                            thread.cbSize = sizeof thread;
                             return GetForegroundWindow() == dialog &&
-                                   GetGUIThreadInfo(GetWindowThreadProcessId(dialog, nullptr),
-                                                    &thread) &&
-                                   thread.hwndFocus == dialog;
+                                   InputStateOf(dialog).hwndFocus == dialog;
                         },
                         50);
                     seen.foreground = GetForegroundWindow();
-                    GUITHREADINFO thread{};
-                    thread.cbSize = sizeof thread;
-                    if (GetGUIThreadInfo(GetWindowThreadProcessId(dialog, nullptr), &thread)) {
-                        seen.active = thread.hwndActive;
-                        seen.focus = thread.hwndFocus;
-                    }
+                    seen.active = InputStateOf(dialog).hwndActive;
+                    seen.focus = InputStateOf(dialog).hwndFocus;
                     act();
                     seen.answered = Eventually([&] { return !IsWindow(dialog); });
                     if (!seen.answered) {
