@@ -15,7 +15,9 @@
 
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <memory>
+#include <string>
 #include <vector>
 
 namespace tonvo::test {
@@ -57,6 +59,16 @@ public:
             .write(reinterpret_cast<const char*>(chunk.data()),
                    static_cast<std::streamsize>(chunk.size()));
         return path;
+    }
+    // The preset name a state the plug-in handed out carries. A loaded name only stays when its
+    // preset file exists, so `file`, the plug-in's own file of that name, is made known here
+    // first under its name.
+    std::string PresetNameOf(const std::vector<uint8_t>& chunk, const std::filesystem::path& file) {
+        const std::u8string name = file.stem().u8string();
+        std::ifstream in(file, std::ios::binary);
+        services.Files[services.PresetPath({name.begin(), name.end()})] = {
+            std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+        return Load(chunk) ? module->PresetName() : std::string{};
     }
     // The note key `k` maps to in a state the plug-in handed out.
     int32_t MapOf(const std::vector<uint8_t>& chunk, int k) {
