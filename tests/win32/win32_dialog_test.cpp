@@ -146,9 +146,7 @@ TEST_F(Win32Dialog, TheSavePresetDialogTakesTheKeyboardAtOnce) {
     const ui::Point button = state.OnMenuButton();
     ASSERT_NE(button.x, 0);
     HWND parent = MakeWindow(100, 100);
-    ASSERT_EQ(Call(effEditOpen, 0, 0, parent), 1);
-    Pump();
-    HWND editor = Editor(parent);
+    HWND editor = OpenEditor(parent);
     ASSERT_NE(editor, nullptr);
     const std::vector<uint8_t> before = Chunk();
     const std::set<std::filesystem::path> files = Files(home.Presets());

@@ -183,6 +183,14 @@ protected:
         const std::vector<HWND> children = Children(parent);
         return children.size() == 1 ? children[0] : nullptr;
     }
+    // Opens the editor in `parent` and lets it show: its window, or null (a failure noted).
+    HWND OpenEditor(HWND parent) {
+        EXPECT_EQ(Call(effEditOpen, 0, 0, parent), 1);
+        Pump();
+        HWND editor = Editor(parent);
+        EXPECT_NE(editor, nullptr) << "no editor window in the host's";
+        return editor;
+    }
     // One input of the system's pointer; with MOUSEEVENTF_ABSOLUTE, to `at` in `window`.
     static void SendMouse(DWORD flags, HWND window = nullptr, ui::Point at = {}) {
         INPUT input{};

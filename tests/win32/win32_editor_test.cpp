@@ -80,9 +80,7 @@ TEST_F(Win32Editor, AClickOnAKeyPreviewsItAndWindowTroublesLeaveNothingBehind) {
     const ui::Point d = state.OnKey(2);
     ASSERT_NE(d.x, 0);
     HWND parent = MakeWindow(100, 100);
-    ASSERT_EQ(Call(effEditOpen, 0, 0, parent), 1);
-    Pump();
-    HWND editor = Editor(parent);
+    HWND editor = OpenEditor(parent);
     ASSERT_NE(editor, nullptr);
     Process();
     // Real pointer input, as the user gives it: the window in front, the pointer moved there.
@@ -144,9 +142,7 @@ TEST_F(Win32Editor, AKeysPopupIsAToolWindowWhoseEntryChangesTheMap) {
     const ui::Point c = state.OnKey(0);
     ASSERT_NE(c.x, 0);
     HWND parent = MakeWindow(100, 100);
-    ASSERT_EQ(Call(effEditOpen, 0, 0, parent), 1);
-    Pump();
-    HWND editor = Editor(parent);
+    HWND editor = OpenEditor(parent);
     ASSERT_NE(editor, nullptr);
     const std::vector<uint8_t> before = Chunk();
     // The same choice made headless gives the state expected of the plug-in.
@@ -199,9 +195,7 @@ TEST_F(Win32Editor, TheWizardsConfirmationIsAModalDialogOfTheHostsWindow) {
     const ui::Point apply = state.OnApply();
     ASSERT_NE(apply.x, 0);
     HWND parent = MakeWindow(100, 100);
-    ASSERT_EQ(Call(effEditOpen, 0, 0, parent), 1);
-    Pump();
-    HWND editor = Editor(parent);
+    HWND editor = OpenEditor(parent);
     ASSERT_NE(editor, nullptr);
     const std::vector<uint8_t> before = Chunk();
 
@@ -316,9 +310,7 @@ TEST_F(Win32Editor, APressOutsideThePresetBrowserClosesItAndReachesTheWindowUnde
     const ui::Point presets = state.OnPresets();
     ASSERT_NE(presets.x, 0);
     HWND parent = MakeWindow(100, 100);
-    ASSERT_EQ(Call(effEditOpen, 0, 0, parent), 1);
-    Pump();
-    HWND editor = Editor(parent);
+    HWND editor = OpenEditor(parent);
     ASSERT_NE(editor, nullptr);
     SetForegroundWindow(parent);
     Pump(2);
