@@ -1,21 +1,41 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build and the tests need, when any is missing. Safe to run
 # again: an up-to-date machine is left alone. Runs apt as root, or through sudo when not root.
+#
+# The 32-bit Windows tests need the 32-bit Wine, an i386 package. It is asked for only where
+# this machine can execute 32-bit programs (scripts/can-execute-32bit.sh, which needs no
+# package); elsewhere nothing i386 is asked of apt.
+#
+# An index list that fails to download (a mirror caught mid-sync) does not stop the install:
+# apt goes on with the lists it has. The script fails only when a package cannot be installed,
+# with one line naming it.
 set -euo pipefail
+here="$(cd "$(dirname "$0")" && pwd)"
 
 # With --native: only what the Linux build needs (the main job); otherwise everything the
 # tests need as well.
-native=(cmake ninja-build g++ libgtest-dev libgmock-dev libbenchmark-dev libstb-dev fonts-liberation2 libxcb1-dev
-  libxkbcommon-x11-dev libxcb-xkb-dev)
+native=(cmake ninja-build g++ ccache libgtest-dev libgmock-dev libbenchmark-dev libstb-dev
+  fonts-liberation2 libxcb1-dev libxkbcommon-x11-dev libxcb-xkb-dev)
 packages=("${native[@]}")
+want_i386=0
 if [ "${1:-}" != "--native" ]; then
   packages+=(
     clang-format googletest clang-14 libclang-rt-14-dev
     xvfb xauth x11-utils libxcb-xtest0-dev libxcb-xfixes0-dev
     g++-mingw-w64-i686 g++-mingw-w64-x86-64
     ardour
-    wine wine64 wine32:i386
+    wine wine64
   )
+  probe=0
+  "$here/can-execute-32bit.sh" || probe=$?
+  case "$probe" in
+    0)
+      want_i386=1
+      packages+=(wine32:i386)
+      ;;
+    1) ;;
+    *) exit 1 ;;
+  esac
 fi
 
 as_root=()
@@ -23,27 +43,55 @@ if [ "$(id -u)" -ne 0 ]; then
   as_root=(sudo)
 fi
 
-# The 32-bit Windows tests run under the 32-bit Wine, an i386 package.
 need_update=0
-if [ "${1:-}" != "--native" ] && ! dpkg --print-foreign-architectures | grep -qx i386; then
+if [ "$want_i386" -eq 1 ] && ! dpkg --print-foreign-architectures | grep -qx i386; then
   "${as_root[@]}" dpkg --add-architecture i386
   need_update=1
 fi
 
+installed() {
+  dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'
+}
+
 missing=()
 for package in "${packages[@]}"; do
-  if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed'; then
-    missing+=("$package")
-  fi
+  installed "$package" || missing+=("$package")
 done
-
 if [ ${#missing[@]} -eq 0 ] && [ "$need_update" -eq 0 ]; then
   exit 0
 fi
 
 echo "Installing: ${missing[*]}"
 export DEBIAN_FRONTEND=noninteractive
-"${as_root[@]}" apt-get update -qq
-if [ ${#missing[@]} -gt 0 ]; then
-  "${as_root[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+log=$(mktemp)
+trap 'rm -f "$log"' EXIT
+
+if ! "${as_root[@]}" apt-get update -qq >"$log" 2>&1; then
+  grep -E '^(E|W|Err):' "$log" | head -n 5 >&2 || true
+  echo "install-deps: apt-get update reported errors; going on with the package lists at hand" >&2
 fi
+[ ${#missing[@]} -gt 0 ] || exit 0
+
+if "${as_root[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >"$log" 2>&1; then
+  exit 0
+fi
+
+# Something could not be installed. Ask apt about each package alone, so the message names the
+# ones at fault rather than apt's whole transaction.
+failed=0
+for package in "${missing[@]}"; do
+  installed "$package" && continue
+  if ! "${as_root[@]}" apt-get install -s -qq --no-install-recommends "$package" >"$log" 2>&1; then
+    reason=$(grep -m 1 '^E:' "$log" || tail -n 1 "$log")
+    echo "install-deps: cannot install $package: $reason" >&2
+    failed=1
+  fi
+done
+if [ "$failed" -eq 0 ]; then
+  # Each package alone is installable, so the transaction failed for another reason (a
+  # download, dpkg): say so with apt's own words.
+  "${as_root[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >"$log" 2>&1 && exit 0
+  reason=$(grep -m 1 '^E:' "$log" || tail -n 1 "$log")
+  echo "install-deps: cannot install ${missing[*]}: $reason" >&2
+fi
+exit 1

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# The test command: installs what is missing, checks formatting, then
+# The test command: installs what is missing, checks formatting and the install script, then
 #   - builds the Windows 64-bit target and runs its tests under Wine;
 #   - builds the Windows 32-bit target and runs its tests under Wine where this machine can
 #     execute 32-bit programs; elsewhere runs only the checks that need no execution (format,
@@ -7,70 +7,93 @@
 #   - runs the whole Linux suite built with AddressSanitizer and UndefinedBehaviorSanitizer;
 #   - runs the threaded tests built with ThreadSanitizer;
 #   - runs every fuzz target for a bounded time (FUZZ_SECONDS each, 20 by default);
-#   - builds a plain Release configuration (the packager's build: optimised, no preset);
-#   - builds the Linux target and runs every test there.
-# TONVO_NO_32BIT=1 takes the "cannot execute 32-bit programs" path on any machine.
-# Safe to run again.
+#   - builds a plain Release configuration (the packager's build: optimised, no preset) and
+#     runs every Linux test there.
+# TONVO_NO_32BIT=1 takes the "cannot execute 32-bit programs" path on any machine. Every build
+# compiles through ccache when it is installed, so a second run, also from another clone,
+# mostly links and tests. Each stage's time is printed at the end. Safe to run again.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-scripts/install-deps.sh
-
-echo "== formatting"
-scripts/format.sh --check
-
-# True when the 32-bit Wine loader starts. A kernel without 32-bit support refuses it with
-# "Exec format error" (exit 126); any other failure is a real fault and stops the command.
-can_execute_32bit() {
-  if [ "${TONVO_NO_32BIT:-0}" = 1 ]; then
-    return 1
+stages=()
+stage_started=0
+stage_name=""
+# Starts the next stage, ending the one before.
+stage() {
+  end_stage
+  stage_name="$1"
+  stage_started=$SECONDS
+  echo "== $stage_name"
+}
+end_stage() {
+  if [ -n "$stage_name" ]; then
+    stages+=("$(printf '%5d s  %s' $((SECONDS - stage_started)) "$stage_name")")
   fi
-  local output status=0
-  output=$(/usr/lib/wine/wine --version 2>&1) || status=$?
-  if [ "$status" -eq 0 ]; then
-    return 0
-  fi
-  if [ "$status" -eq 126 ] && [[ "$output" == *"Exec format error"* ]]; then
-    return 1
-  fi
-  echo "the 32-bit Wine loader failed (exit $status): $output" >&2
-  exit 1
+  stage_name=""
 }
 
-echo "== build and test windows-x86_64 (under Wine)"
+stage "install what is missing"
+scripts/install-deps.sh
+
+stage "formatting and the install script"
+scripts/format.sh --check
+tests/scripts/install_deps_test.sh
+
+# The answer decides whether the 32-bit Wine was installed, so it is asked the same way.
+probe=0
+scripts/can-execute-32bit.sh || probe=$?
+if [ "$probe" -gt 1 ]; then
+  exit 1
+fi
+if [ "$probe" -eq 0 ]; then
+  # The machine executes 32-bit programs, so the 32-bit Wine must start: never skip silently.
+  status=0
+  output=$(/usr/lib/wine/wine --version 2>&1) || status=$?
+  if [ "$status" -ne 0 ]; then
+    echo "the 32-bit Wine loader failed (exit $status): $output" >&2
+    exit 1
+  fi
+fi
+
+stage "build and test windows-x86_64 (under Wine)"
 cmake --preset windows-x86_64 >/dev/null
 cmake --build --preset windows-x86_64
 ctest --preset windows-x86_64
 
+if [ "$probe" -eq 0 ]; then
+  stage "build and test windows-i686 (under Wine)"
+else
+  stage "build windows-i686 and check it without executing it"
+fi
 cmake --preset windows-i686 >/dev/null
 cmake --build --preset windows-i686
-if can_execute_32bit; then
-  echo "== test windows-i686 (under Wine)"
+if [ "$probe" -eq 0 ]; then
   ctest --preset windows-i686
 else
-  echo "== check windows-i686 without executing it"
   ctest --preset windows-i686 --label-regex '^no-execution$'
   echo "i686 Windows tests not run: this machine cannot execute 32-bit programs"
 fi
 
 for preset in linux-asan linux-tsan; do
-  echo "== build and test $preset"
+  stage "build and test $preset"
   cmake --preset "$preset" >/dev/null
   cmake --build --preset "$preset"
   ctest --preset "$preset"
 done
 
-echo "== fuzzing"
+stage "fuzzing"
 scripts/fuzz.sh "${FUZZ_SECONDS:-20}"
 
 # What a packager runs: no preset, optimised. Warnings are errors here too, so the code stays
-# clean at -O3, where GCC reports more than at the presets' level.
-echo "== build linux-release (plain configure, Release)"
+# clean at -O3, where GCC reports more than at the presets' level. The same build runs every
+# Linux test and builds the benchmark programs.
+stage "build and test linux-release (plain configure, Release)"
 cmake -S . -B build/linux-release -G Ninja -DCMAKE_BUILD_TYPE=Release \
-  -DTONVO_WARNINGS_AS_ERRORS=ON >/dev/null
+  -DTONVO_WARNINGS_AS_ERRORS=ON -DTONVO_BUILD_BENCHMARKS=ON -DTONVO_CCACHE=ON >/dev/null
 cmake --build build/linux-release
+ctest --test-dir build/linux-release --output-on-failure --no-tests=error
 
-echo "== build and test linux"
-cmake --preset linux >/dev/null
-cmake --build --preset linux
-ctest --preset linux
+end_stage
+echo "== stage times"
+printf '%s\n' "${stages[@]}"
+echo "all tests passed"
