@@ -14,10 +14,11 @@ set(CMAKE_SHARED_LINKER_FLAGS_INIT "-static")
 # Test programs run under Wine, started through the loader of their own architecture (Debian
 # keeps both in /usr/lib/wine). The plain `wine` wrapper always prefers the 32-bit loader when
 # it is installed, and some kernels cannot execute 32-bit programs at all, which would stop the
-# 64-bit tests too. WINELOADER tells Wine which loader to use for the processes it starts
-# itself. The test presets give each architecture a private prefix and home.
+# 64-bit tests too. run-under-wine.sh sets WINELOADER, which tells Wine which loader to use for
+# the processes it starts itself, and stops Wine's server when the program ends. The test
+# presets give each architecture a private prefix and home.
 find_program(TONVO_WINE_LOADER NAMES ${TONVO_WINE_LOADER_NAME} HINTS /usr/lib/wine)
 if(TONVO_WINE_LOADER)
-  set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_COMMAND} -E env WINELOADER=${TONVO_WINE_LOADER}
+  set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/run-under-wine.sh
                                     ${TONVO_WINE_LOADER})
 endif()

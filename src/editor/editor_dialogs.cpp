@@ -2,6 +2,7 @@
 
 #include "editor/input_dialogs.h"
 #include "editor/message_box.h"
+#include "platform/text.h"
 #include "ui/editor_window.h"
 
 namespace tonvo::editor {
@@ -13,11 +14,6 @@ namespace {
 std::string FolderText(const std::filesystem::path& folder) {
     const std::u8string text = (folder / std::filesystem::path()).u8string();
     return std::string(text.begin(), text.end());
-}
-
-// UTF-8 text as a path: a plain std::string would be read in the ANSI code page on Windows.
-std::filesystem::path PathOf(const std::string& utf8) {
-    return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
 }
 
 } // namespace
@@ -101,7 +97,7 @@ TEditorDialogs::BrowsePresets(const std::filesystem::path& presetFolder,
     const std::string file = dialog.SelectedFile();
     if (file.empty())
         return std::nullopt;
-    return PathOf(file);
+    return platform::PathFromUtf8(file);
 }
 
 } // namespace tonvo::editor

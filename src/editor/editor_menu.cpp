@@ -3,6 +3,7 @@
 #include "platform/files.h"
 #include "platform/locale.h"
 #include "platform/own_module.h"
+#include "platform/text.h"
 #include "presets/skins.h"
 
 #include <chrono>
@@ -13,11 +14,6 @@ namespace {
 
 constexpr int kHeadingTop = 8;
 constexpr int kHeadingButtonHeight = 26;
-
-std::string Utf8Of(const std::filesystem::path& path) {
-    const std::u8string text = path.u8string();
-    return std::string(text.begin(), text.end());
-}
 
 // Drops the last character of UTF-8 text, never half of one.
 void DropLastCharacter(std::string& text) {
@@ -231,8 +227,8 @@ void TfrmVSTEditorMenu::ddmMain_Skin_CarbonClick(ui::MenuItem& sender) {
 void TfrmVSTEditorMenu::ddmMenu_OpenUserGuideClick() {
     if (OpenDocument && OpenDocument(UserGuidePath))
         return;
-    ShowMessage("Error opening file.\r\n\r\n\"" + Utf8Of(UserGuidePath) + "\"", "Open User Guide",
-                MessageKind::information, MessageButtons::ok);
+    ShowMessage("Error opening file.\r\n\r\n\"" + platform::PathToUtf8(UserGuidePath) + "\"",
+                "Open User Guide", MessageKind::information, MessageButtons::ok);
 }
 
 std::string TfrmVSTEditorMenu::AboutText() const {

@@ -4,6 +4,7 @@
 #include "platform/case_fold.h"
 #include "platform/file_names.h"
 #include "platform/files.h"
+#include "platform/text.h"
 #include "platform/warning_beep.h"
 #include "presets/preset_files.h"
 #include "ui/artwork.h"
@@ -22,16 +23,6 @@ constexpr int kButtonWidth = 80;
 constexpr int kButtonHeight = 26;
 constexpr int kItemHeight = 20;
 constexpr int kItemPadding = 4;
-
-// UTF-8 text as a path: a plain std::string would be read in the ANSI code page on Windows.
-std::filesystem::path PathOf(const std::string& utf8) {
-    return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
-}
-
-std::string Utf8Of(const std::filesystem::path& path) {
-    const std::u8string text = path.u8string();
-    return std::string(text.begin(), text.end());
-}
 
 } // namespace
 
@@ -142,13 +133,14 @@ void TfrmPresets::FillList() {
     if (!PresetFolder.empty()) {
         try {
             // Sorted by name without regard to letter case.
-            files = platform::ListFiles(PathOf(PresetFolder), std::string(kPresetExtension));
+            files = platform::ListFiles(platform::PathFromUtf8(PresetFolder),
+                                        std::string(kPresetExtension));
         } catch (const std::exception&) {
             // A folder that cannot be read lists nothing, as a missing one does.
         }
     }
     for (const std::filesystem::path& file : files) {
-        PresetFiles.push_back(Utf8Of(file.filename()));
+        PresetFiles.push_back(platform::PathToUtf8(file.filename()));
         lstPresets.add(FileBaseName(file), static_cast<int>(PresetFiles.size()) - 1);
     }
     if (lstPresets.count() > 0)
@@ -216,14 +208,14 @@ void TfrmPresets::popMenu_DeleteClick() {
     if (index < 0)
         return;
     const std::string file = PresetFiles[static_cast<size_t>(lstPresets.item(index).value)];
-    const std::string name = FileBaseName(PathOf(file));
+    const std::string name = FileBaseName(platform::PathFromUtf8(file));
     // Only a Yes deletes: a box closed any other way keeps the file.
     if (CenteredMessageBox(desktop(), this, "Delete \"" + name + "\"?", "Delete Preset",
                            MessageKind::confirmation,
                            MessageButtons::yes_no) != ui::ModalResult::yes)
         return;
     try {
-        platform::RemoveFile(PathOf(PresetFolder) / PathOf(file));
+        platform::RemoveFile(platform::PathFromUtf8(PresetFolder) / platform::PathFromUtf8(file));
     } catch (const std::exception&) {
         // Not reported: the file stays in the list after the refresh.
     }
@@ -237,11 +229,11 @@ void TfrmPresets::popMenu_ExplorerClick() {
     if (PresetFolder.empty())
         return;
     try {
-        platform::CreateFolders(PathOf(PresetFolder));
+        platform::CreateFolders(platform::PathFromUtf8(PresetFolder));
     } catch (const std::exception&) {
         // Opening the folder below fails too; neither is reported.
     }
-    platform::ShowFolder(PathOf(PresetFolder));
+    platform::ShowFolder(platform::PathFromUtf8(PresetFolder));
 }
 
 void TfrmPresets::lstPresetsDblClick() {

@@ -6,6 +6,7 @@
 // audio path.
 #pragma once
 
+#include <filesystem>
 #include <string>
 #include <string_view>
 
@@ -24,5 +25,10 @@ std::string CodePage8ToUtf8(std::string_view bytes);
 
 // Encodes into the system's 8-bit code page; characters it cannot hold become '?'.
 std::string Utf8ToCodePage8(std::string_view utf8);
+
+// A path as UTF-8 text, and UTF-8 text as a path. A plain std::string would be read and
+// written in the ANSI code page on Windows, which cannot hold every name.
+std::string PathToUtf8(const std::filesystem::path& path);
+std::filesystem::path PathFromUtf8(std::string_view utf8);
 
 } // namespace tonvo::platform

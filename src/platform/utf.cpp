@@ -74,4 +74,13 @@ std::string Utf16ToUtf8(std::u16string_view utf16) {
     return out;
 }
 
+std::string PathToUtf8(const std::filesystem::path& path) {
+    const std::u8string text = path.u8string();
+    return std::string(text.begin(), text.end());
+}
+
+std::filesystem::path PathFromUtf8(std::string_view utf8) {
+    return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
+}
+
 } // namespace tonvo::platform

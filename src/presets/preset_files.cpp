@@ -3,6 +3,7 @@
 #include "platform/case_fold.h"
 #include "platform/file_names.h"
 #include "platform/files.h"
+#include "platform/text.h"
 
 #include <stdexcept>
 
@@ -12,11 +13,6 @@ namespace {
 
 constexpr size_t kMaxNameLength = 50;
 constexpr std::string_view kInvalidCharacters = "\\/:*?\"<>|";
-
-std::string PathText(const std::filesystem::path& path) {
-    const std::u8string text = path.u8string();
-    return {text.begin(), text.end()};
-}
 
 } // namespace
 
@@ -42,7 +38,7 @@ std::string MakeValidFileName(std::string_view text) {
 }
 
 std::string FileBaseName(const std::filesystem::path& path) {
-    const std::string name = PathText(path.filename());
+    const std::string name = platform::PathToUtf8(path.filename());
     const size_t dot = name.rfind('.');
     return dot == std::string::npos ? name : name.substr(0, dot);
 }
@@ -73,7 +69,7 @@ std::vector<std::filesystem::path> TPresetCommands::FilesNamed(const std::string
          it.increment(ec)) {
         std::error_code typeError;
         if (!it->is_directory(typeError) &&
-            platform::EqualIgnoringCase(PathText(it->path().filename()), wanted)) {
+            platform::EqualIgnoringCase(platform::PathToUtf8(it->path().filename()), wanted)) {
             found.push_back(it->path());
         }
     }

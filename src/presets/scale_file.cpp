@@ -12,11 +12,6 @@ namespace tonvo {
 
 namespace {
 
-std::string PathText(const std::filesystem::path& path) {
-    const std::u8string text = path.u8string();
-    return std::string(text.begin(), text.end());
-}
-
 bool StartsWith(std::span<const uint8_t> bytes, std::initializer_list<uint8_t> prefix) {
     return bytes.size() >= prefix.size() && std::equal(prefix.begin(), prefix.end(), bytes.begin());
 }
@@ -97,12 +92,12 @@ TScaleList LoadScaleList(const std::filesystem::path& dataFolder) {
         const std::uintmax_t size = std::filesystem::file_size(path, error);
         // When the size cannot be had, the read below reports the reason.
         if (!error && size > kMaxScaleFileBytes) {
-            result.Error = PathText(path) + ": the scale file is larger than 1 MiB";
+            result.Error = platform::PathToUtf8(path) + ": the scale file is larger than 1 MiB";
             return result;
         }
         const std::vector<uint8_t> bytes = platform::ReadFileBytes(path);
         if (bytes.size() > kMaxScaleFileBytes) { // grew after the size was taken
-            result.Error = PathText(path) + ": the scale file is larger than 1 MiB";
+            result.Error = platform::PathToUtf8(path) + ": the scale file is larger than 1 MiB";
             return result;
         }
         result.Lines = SplitLines(DecodeScaleText(bytes));
@@ -110,7 +105,7 @@ TScaleList LoadScaleList(const std::filesystem::path& dataFolder) {
         result.Lines.clear();
         result.Error = e.what();
         if (result.Error.empty()) {
-            result.Error = PathText(path) + ": the scale file cannot be read";
+            result.Error = platform::PathToUtf8(path) + ": the scale file cannot be read";
         }
     }
     return result;

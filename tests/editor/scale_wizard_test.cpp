@@ -45,8 +45,8 @@ BoxSeen Examine(ui::Form& box) {
 }
 
 struct WizardFixture : ::testing::Test {
-    test::TempFolder temp;
-    test::FakeEditorModule module;
+    tonvo::test::TempFolder temp;
+    tonvo::test::FakeEditorModule module;
     ui::HeadlessDesktop desktop;
     ui::Form owner{desktop, 660, 320};
     std::unique_ptr<TScaleWizardPanel> wizard;
@@ -100,7 +100,7 @@ TEST_F(WizardFixture, MissingFileIsWrittenAndTheMenuFollowsTheFile) {
     std::string expected;
     for (std::string_view line : BuiltInScales)
         expected += std::string(line) + "\r\n";
-    EXPECT_EQ(test::ReadText(ScaleFile()), expected);
+    EXPECT_EQ(tonvo::test::ReadText(ScaleFile()), expected);
     EXPECT_TRUE(w.ScaleListError.empty());
     ASSERT_EQ(w.ScaleList.size(), 24u);
     const ui::MenuItem& menu = w.ddmScale.items();
@@ -112,10 +112,11 @@ TEST_F(WizardFixture, MissingFileIsWrittenAndTheMenuFollowsTheFile) {
 
     // A file the user edited is read as it is: leading blanks are not part of a name, a blank
     // line gives no entry but keeps its index, a line without intervals is still listed.
-    test::WriteText(ScaleFile(), "  Lydian Dominant;0,2,4,6,7,9,10\r\n\r\n-\nMajor;0,2,4,5,7,9,11\r"
-                                 "Odd\r\n");
+    tonvo::test::WriteText(ScaleFile(),
+                           "  Lydian Dominant;0,2,4,6,7,9,10\r\n\r\n-\nMajor;0,2,4,5,7,9,11\r"
+                           "Odd\r\n");
     Open();
-    EXPECT_EQ(test::ReadText(ScaleFile()).substr(0, 2), "  ");
+    EXPECT_EQ(tonvo::test::ReadText(ScaleFile()).substr(0, 2), "  ");
     const ui::MenuItem& edited = wizard->ddmScale.items();
     ASSERT_EQ(edited.count(), 4u);
     EXPECT_EQ(edited.item(0).Caption, "Lydian Dominant");
@@ -237,7 +238,7 @@ TEST_F(WizardFixture, ConfirmationAsksAndNoOrClosingChangesNothing) {
 TEST_F(WizardFixture, UnusableScaleFileLeavesNoScaleToApply) {
     // The data folder is a file: the scale file can be neither created nor read.
     std::filesystem::create_directories(module.dataFolder.parent_path());
-    test::WriteText(module.dataFolder, "not a folder");
+    tonvo::test::WriteText(module.dataFolder, "not a folder");
     TScaleWizardPanel& w = Open();
     EXPECT_TRUE(w.ScaleList.empty());
     EXPECT_FALSE(w.ScaleListError.empty());

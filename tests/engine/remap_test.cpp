@@ -11,7 +11,7 @@ using test::NoteOff;
 using test::NoteOn;
 using Events = std::vector<Delivered>;
 
-constexpr std::array<int32_t, 12> kUpTwo = {2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 0, 1};
+constexpr std::array<int32_t, 12> kEveryClassUpTwo = {2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 0, 1};
 
 class Remapping : public testing::Test, protected test::PluginHarness {
 protected:
@@ -29,7 +29,7 @@ protected:
 };
 
 TEST_F(Remapping, NoteOffReleasesTheRecordedOutputWithTheNoteOnVelocity) {
-    SetMap(kUpTwo);
+    SetMap(kEveryClassUpTwo);
     block.NoteOn(0, 60, 100, 5);
     EXPECT_EQ(Run(), (Events{NoteOn(0, 62, 100, 5)}));
     EXPECT_TRUE(Held(0, 60, 62, 100));
@@ -44,14 +44,14 @@ TEST_F(Remapping, NoteOffReleasesTheRecordedOutputWithTheNoteOnVelocity) {
 TEST_F(Remapping, BlockedAndOutOfRangeNotesQueueNothing) {
     block.NoteOn(0, 61, 100).NoteOff(0, 61, 0);
     EXPECT_TRUE(Run().empty());
-    SetMap(kUpTwo);
+    SetMap(kEveryClassUpTwo);
     block.NoteOn(0, 127, 100).NoteOff(0, 127, 0); // maps to 129
     EXPECT_TRUE(Run().empty());
     EXPECT_EQ(plugin.HeldNotes().Count(), 0);
 }
 
 TEST_F(Remapping, MapChangesWhileHeldStillReleaseWhatWasSent) {
-    SetMap(kUpTwo);
+    SetMap(kEveryClassUpTwo);
     block.NoteOn(0, 60, 100);
     Run();
     plugin.ScaleMap().SetScaleMap(0, 7);
@@ -126,7 +126,7 @@ TEST_F(Remapping, AllNotesOffForgetsOnlyItsChannel) {
 }
 
 TEST_F(Remapping, ChannelMessagesPassUnchangedAndOthersAreDropped) {
-    SetMap(kUpTwo);
+    SetMap(kEveryClassUpTwo);
     block.Midi(0xB2, 7, 100, 1)
         .Midi(0xA3, 60, 40, 2) // aftertouch keeps its note number
         .Midi(0xD4, 64, 99, 3)
@@ -208,7 +208,7 @@ TEST_F(Highlights, PlayedAndBlockedKeysLightAndGoOutAndSetTheFlag) {
 
 TEST_F(Highlights, OutOfRangeNotesAreNotLitAndReleasesClearKeys) {
     plugin.AttachEditorHighlights(&editor);
-    SetMap(kUpTwo);
+    SetMap(kEveryClassUpTwo);
     block.NoteOn(0, 127, 100);
     Run();
     EXPECT_TRUE(editor.keys.empty());

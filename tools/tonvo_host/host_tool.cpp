@@ -1,6 +1,7 @@
 #include "tonvo_host/host_tool.h"
 
 #include "platform/files.h"
+#include "platform/text.h"
 #include "tonvo_host/edit.h"
 #include "tonvo_host/info.h"
 #include "tonvo_host/render.h"
@@ -18,10 +19,6 @@ constexpr const char* kUsage =
     "                  [--sample-rate N] [--block N]\n"
     "       tonvo-host edit PLUGIN [--state FILE] [--save-state FILE]\n"
     "                  [--screenshot OUT.png --after MS]\n";
-
-std::filesystem::path PathOf(const std::string& text) {
-    return std::filesystem::u8path(text);
-}
 
 struct RenderArgs {
     std::string Plugin, In, Out;
@@ -66,15 +63,15 @@ RenderArgs ParseRender(const std::vector<std::string>& args) {
 
 int Render(const std::vector<std::string>& args, std::ostream& out) {
     const RenderArgs parsed = ParseRender(args);
-    const smf::MidiFile input = smf::ReadMidiFile(PathOf(parsed.In));
-    HostedPlugin plugin(PathOf(parsed.Plugin), parsed.SampleRate, parsed.Block);
+    const smf::MidiFile input = smf::ReadMidiFile(platform::PathFromUtf8(parsed.In));
+    HostedPlugin plugin(platform::PathFromUtf8(parsed.Plugin), parsed.SampleRate, parsed.Block);
     if (parsed.State) {
-        plugin.SetChunk(platform::ReadFileBytes(PathOf(*parsed.State)));
+        plugin.SetChunk(platform::ReadFileBytes(platform::PathFromUtf8(*parsed.State)));
     }
     const RenderResult result = Render(plugin, input, parsed.SampleRate, parsed.Block);
-    smf::WriteMidiFile(result.Output, PathOf(parsed.Out));
+    smf::WriteMidiFile(result.Output, platform::PathFromUtf8(parsed.Out));
     if (parsed.SaveState) {
-        platform::WriteFileReplacing(PathOf(*parsed.SaveState), plugin.GetChunk());
+        platform::WriteFileReplacing(platform::PathFromUtf8(*parsed.SaveState), plugin.GetChunk());
     }
     out << "Played " << result.NotesIn << " notes through " << plugin.Text(effGetEffectName)
         << "; it sent " << result.NotesOut << ".\n";
@@ -89,7 +86,7 @@ int Info(const std::vector<std::string>& args, std::ostream& out) {
     if (args.size() != 2) {
         throw EUsage("info needs PLUGIN");
     }
-    HostedPlugin plugin(PathOf(args[1]), 44100.0, 512);
+    HostedPlugin plugin(platform::PathFromUtf8(args[1]), 44100.0, 512);
     PrintInfo(plugin, out);
     return 0;
 }
