@@ -72,8 +72,21 @@ if ! "${as_root[@]}" apt-get update -qq >"$log" 2>&1; then
 fi
 [ ${#missing[@]} -gt 0 ] || exit 0
 
-if "${as_root[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >"$log" 2>&1; then
+install=("${as_root[@]}" apt-get install -y -qq --no-install-recommends)
+if "${install[@]}" "${missing[@]}" >"$log" 2>&1; then
   exit 0
+fi
+
+# A multiarch library must have the same version for amd64 and i386. When one suite's i386 list
+# failed to download (the security mirror mid-sync), the newest amd64 version may have no i386
+# build in the lists at hand, and apt gives up. The release's own suite has both, so ask for
+# its versions.
+codename=$(sed -n 's/^VERSION_CODENAME=//p' /etc/os-release 2>/dev/null | tr -d '"')
+if [ -n "$codename" ]; then
+  install+=(-t "$codename")
+  if "${install[@]}" "${missing[@]}" >"$log" 2>&1; then
+    exit 0
+  fi
 fi
 
 # Something could not be installed. Ask apt about each package alone, so the message names the
@@ -81,7 +94,7 @@ fi
 failed=0
 for package in "${missing[@]}"; do
   installed "$package" && continue
-  if ! "${as_root[@]}" apt-get install -s -qq --no-install-recommends "$package" >"$log" 2>&1; then
+  if ! "${install[@]}" -s "$package" >"$log" 2>&1; then
     reason=$(grep -m 1 '^E:' "$log" || tail -n 1 "$log")
     echo "install-deps: cannot install $package: $reason" >&2
     failed=1
@@ -90,7 +103,7 @@ done
 if [ "$failed" -eq 0 ]; then
   # Each package alone is installable, so the transaction failed for another reason (a
   # download, dpkg): say so with apt's own words.
-  "${as_root[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >"$log" 2>&1 && exit 0
+  "${install[@]}" "${missing[@]}" >"$log" 2>&1 && exit 0
   reason=$(grep -m 1 '^E:' "$log" || tail -n 1 "$log")
   echo "install-deps: cannot install ${missing[*]}: $reason" >&2
 fi

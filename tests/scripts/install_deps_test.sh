@@ -17,7 +17,9 @@ exit "$FAKE_PROBE"
 EOF
 
 # The fake apt keeps its state in $FAKE: "installed" (one package a line), "broken" (packages
-# that cannot be installed), "update-fails", "architectures", and "calls" (the log).
+# that cannot be installed), "mismatched" (packages installable only with the release's own
+# suite as target, as after a failed i386 list), "update-fails", "architectures", and "calls"
+# (the log).
 cat >"$work/bin/dpkg-query" <<'EOF'
 #!/bin/sh
 eval "package=\${$#}"
@@ -42,19 +44,23 @@ if [ "$1" = update ]; then
   exit 0
 fi
 simulate=0
+suite=
+previous=
 for word in "$@"; do
   [ "$word" = -s ] && simulate=1
+  [ "$previous" = -t ] && suite="$word"
+  previous="$word"
 done
 for word in "$@"; do
-  case "$word" in -*|install) continue ;; esac
-  if grep -qx "$word" "$FAKE/broken"; then
+  case "$word" in -*|install|"$suite") continue ;; esac
+  if grep -qx "$word" "$FAKE/broken" || { [ -z "$suite" ] && grep -qx "$word" "$FAKE/mismatched"; }; then
     echo "E: Unable to correct problems, you have held broken packages."
     exit 100
   fi
 done
 if [ "$simulate" = 0 ]; then
   for word in "$@"; do
-    case "$word" in -*|install) continue ;; esac
+      case "$word" in -*|install|"$suite") continue ;; esac
     echo "$word" >>"$FAKE/installed"
   done
 fi
@@ -68,17 +74,19 @@ fail() {
 }
 
 # Runs the copied script in a fresh fake machine. Arguments: the probe's answer (0 yes, 1 no),
-# then what the machine is like: "update-fails", "broken=PACKAGE".
+# then what the machine is like: "update-fails", "broken=PACKAGE", "mismatched=PACKAGE".
 run_case() {
   local probe="$1"
   shift
   export FAKE="$work/state-$case_name"
   mkdir -p "$FAKE"
-  : >"$FAKE/installed" && : >"$FAKE/broken" && : >"$FAKE/architectures" && : >"$FAKE/calls"
+  : >"$FAKE/installed" && : >"$FAKE/broken" && : >"$FAKE/mismatched"
+  : >"$FAKE/architectures" && : >"$FAKE/calls"
   for trait in "$@"; do
     case "$trait" in
       update-fails) touch "$FAKE/update-fails" ;;
       broken=*) echo "${trait#broken=}" >>"$FAKE/broken" ;;
+      mismatched=*) echo "${trait#mismatched=}" >>"$FAKE/mismatched" ;;
     esac
   done
   status=0
@@ -101,6 +109,13 @@ grep -q 'dpkg --add-architecture i386' "$FAKE/calls" || fail "the i386 architect
 grep -q '^install-deps: cannot install wine32:i386: E: ' "$FAKE/stderr" ||
   fail "the line does not name wine32:i386: $(cat "$FAKE/stderr")"
 
+case_name="32-bit, the 32-bit Wine only from the release's own suite"
+run_case 0 update-fails mismatched=wine32:i386
+[ "$status" -eq 0 ] || fail "exit $status: $(cat "$FAKE/stderr")"
+grep -qx 'wine32:i386' "$FAKE/installed" || fail "wine32:i386 was not installed"
+grep -q "^apt-get install .*-t $(sed -n 's/^VERSION_CODENAME=//p' /etc/os-release) " "$FAKE/calls" ||
+  fail "no install from the release's suite: $(cat "$FAKE/calls")"
+
 case_name="32-bit, everything installable"
 run_case 0
 [ "$status" -eq 0 ] || fail "exit $status: $(cat "$FAKE/stderr")"
@@ -116,4 +131,4 @@ grep -q apt-get "$FAKE/calls" && fail "apt was called again: $(cat "$FAKE/calls"
 if [ "$failures" -ne 0 ]; then
   exit 1
 fi
-echo "install-deps: 4 cases passed"
+echo "install-deps: 5 cases passed"
