@@ -116,7 +116,9 @@ protected:
                     seen.active = InputStateOf(dialog).hwndActive;
                     seen.focus = InputStateOf(dialog).hwndFocus;
                     act();
-                    seen.answered = Eventually([&] { return !IsWindow(dialog); });
+                    // Typed keys and the file write take a while under Wine on a busy
+                    // machine: wait long enough that only a dialog that ignores them stays.
+                    seen.answered = Eventually([&] { return !IsWindow(dialog); }, 1000);
                     if (!seen.answered) {
                         PostMessageW(dialog, WM_SYSCOMMAND, SC_CLOSE, 0);
                         Eventually([&] { return !IsWindow(dialog); });
