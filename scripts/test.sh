@@ -11,7 +11,7 @@
 #     runs every Linux test there.
 # TONVO_NO_32BIT=1 takes the "cannot execute 32-bit programs" path on any machine. Every build
 # compiles through ccache when it is installed, so a second run, also from another clone,
-# mostly links and tests. Each stage's time is printed at the end. Safe to run again.
+# mostly links and tests. Each stage's time is printed at the end, also when one fails. Safe to run again.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -31,6 +31,14 @@ end_stage() {
   fi
   stage_name=""
 }
+
+# The times are printed however the command ends, so a failed run also shows where it spent them.
+print_stage_times() {
+  end_stage
+  echo "== stage times"
+  printf '%s\n' "${stages[@]}"
+}
+trap print_stage_times EXIT
 
 stage "install what is missing"
 scripts/install-deps.sh
@@ -93,7 +101,4 @@ cmake -S . -B build/linux-release -G Ninja -DCMAKE_BUILD_TYPE=Release \
 cmake --build build/linux-release
 ctest --test-dir build/linux-release --output-on-failure --no-tests=error
 
-end_stage
-echo "== stage times"
-printf '%s\n' "${stages[@]}"
 echo "all tests passed"
