@@ -111,7 +111,9 @@ std::string TfrmPresets::SelectedFile() const {
     const int index = lstPresets.selected();
     if (index < 0)
         return {};
-    return PresetFolder + lstPresets.item(index).text + std::string(kPresetExtension);
+    // The file as it was listed: its name is not rebuilt from the text shown, which loses the
+    // extension's letter case and is the same for two files that differ only there.
+    return PresetFolder + PresetFiles[static_cast<size_t>(lstPresets.item(index).value)];
 }
 
 void TfrmPresets::FormShow() {

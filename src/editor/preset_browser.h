@@ -61,7 +61,7 @@ public:
 
     // Fills the list, then shows the dialog modally where the caller placed it.
     ui::ModalResult ShowModal(ui::Form* owner);
-    // The folder, the selected item's name and the preset extension; empty with nothing
+    // The folder and the file name the selected item was listed from; empty with nothing
     // selected (OK is only reachable with a selection).
     std::string SelectedFile() const;
 

@@ -1,5 +1,7 @@
 #include "engine/preset_folder.h"
 
+#include "platform/file_names.h"
+
 #include <cstdint>
 #include <string_view>
 #include <vector>
@@ -15,10 +17,12 @@ void TPresetFolder::Form(const std::filesystem::path& documents, const std::stri
 
 // A name from a host's state block is outside input: one with a separator, a drive or a NUL
 // (where the system's calls would stop reading) could name a file anywhere, so it names none.
-// Both separators and the colon count on every system, as a project moves between them.
+// Both separators and the colon count on every system, as a project moves between them; so do
+// the names Windows keeps for its devices, which name no file there.
 std::filesystem::path TPresetFolder::PresetFile(const std::string& name) const {
     if (presetFolder_.empty() ||
-        name.find_first_of(std::string_view("/\\:\0", 4)) != std::string::npos) {
+        name.find_first_of(std::string_view("/\\:\0", 4)) != std::string::npos ||
+        platform::IsReservedDeviceName(name)) {
         return {};
     }
     std::filesystem::path file = std::filesystem::u8path(name + ".brelwickp");

@@ -25,7 +25,8 @@ public:
     const std::filesystem::path& DataFolder() const noexcept { return dataFolder_; }
     const std::filesystem::path& PresetFolder() const noexcept { return presetFolder_; }
     // The preset of that name in the preset folder; empty without a folder, and for a name
-    // that is not a plain file name (a separator, a drive, a NUL), which names no preset.
+    // that is not a plain file name (a separator, a drive, a NUL, a Windows device name such as
+    // "CON" or "com1.x"), which names no preset.
     std::filesystem::path PresetFile(const std::string& name) const;
     // Whether the preset folder holds a preset of that name.
     bool Exists(const std::string& name) const;

@@ -59,6 +59,26 @@ std::string FoldCase(std::string_view utf8) {
     return Utf16ToUtf8(units);
 }
 
+bool IsReservedDeviceName(std::string_view fileName) {
+    std::string_view stem = fileName.substr(0, fileName.find('.'));
+    while (!stem.empty() && stem.back() == ' ') {
+        stem.remove_suffix(1);
+    }
+    std::string lower(stem);
+    std::transform(lower.begin(), lower.end(), lower.begin(),
+                   [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; });
+    if (lower == "con" || lower == "prn" || lower == "aux" || lower == "nul") {
+        return true;
+    }
+    if (!lower.starts_with("com") && !lower.starts_with("lpt")) {
+        return false;
+    }
+    const std::string_view number = std::string_view(lower).substr(3);
+    // The superscripts in UTF-8.
+    return (number.size() == 1 && number[0] >= '1' && number[0] <= '9') || number == "\xC2\xB9" ||
+           number == "\xC2\xB2" || number == "\xC2\xB3";
+}
+
 bool HasExtensionNoCase(std::string_view name, std::string_view extension) {
     if (name.size() <= extension.size()) {
         return false;

@@ -23,6 +23,12 @@ std::string StripQuotesAndTrim(std::string_view text);
 // comparisons only. Ill-formed bytes become U+FFFD.
 std::string FoldCase(std::string_view utf8);
 
+// True for a file name that Windows takes for a device in every folder: CON, PRN, AUX, NUL,
+// COM1 to COM9 and LPT1 to LPT9 (the digit also a superscript 1, 2 or 3), in any letter case,
+// alone or followed by an extension, blanks before the extension not counting. Such a file
+// name reads and writes the device, and the device "exists".
+bool IsReservedDeviceName(std::string_view fileName);
+
 // True when the name is longer than the extension and ends with it, letter case aside.
 bool HasExtensionNoCase(std::string_view name, std::string_view extension);
 

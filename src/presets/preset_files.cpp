@@ -43,10 +43,18 @@ std::string FileBaseName(const std::filesystem::path& path) {
     return dot == std::string::npos ? name : name.substr(0, dot);
 }
 
-// A name of dots only names no ordinary file, and one that begins with a dot would be a hidden
-// file that the browser never lists.
+std::string PresetNameProblem(std::string_view name) {
+    if (name.starts_with('.')) {
+        return "begins with a dot";
+    }
+    if (platform::IsReservedDeviceName(name)) {
+        return "is a device name on Windows";
+    }
+    return {};
+}
+
 bool IsUsablePresetName(std::string_view name) {
-    return !name.empty() && name.front() != '.';
+    return !name.empty() && PresetNameProblem(name).empty();
 }
 
 std::vector<std::filesystem::path> TPresetCommands::ListPresets() const {
@@ -93,8 +101,8 @@ void TPresetCommands::SavePreset() {
             }
             return;
         }
-        if (!IsUsablePresetName(name)) {
-            throw std::runtime_error("Invalid preset name: \"" + name + "\"");
+        if (const std::string problem = PresetNameProblem(name); !problem.empty()) {
+            throw std::runtime_error("Invalid preset name: \"" + name + "\" " + problem);
         }
         if (module_.PresetFolder().empty()) {
             throw std::runtime_error("The user's documents folder is unknown");
@@ -113,23 +121,31 @@ void TPresetCommands::SavePreset() {
     }
 }
 
-// The name is set before writing so the stored block carries it. A confirmed overwrite of a
-// name spelled in another letter case leaves one file, spelled as typed.
+// The name is set before writing so the stored block carries it, and given back when no file
+// was written: the state must not carry the name of a preset that does not exist. A confirmed
+// overwrite of a name spelled in another letter case leaves one file, spelled as typed.
 void TPresetCommands::WritePreset(const std::string& name,
                                   const std::vector<std::filesystem::path>& replaced) {
-    module_.SetPresetName(name);
-    TMemoryStreamChunk wrapper;
-    if (!module_.WriteStateBlock(wrapper.Payload())) {
-        return;
-    }
-    TMemoryStream file;
-    wrapper.SaveToStream(file);
     const std::filesystem::path path = module_.PresetFile(name);
     if (path.empty()) {
         throw std::runtime_error("Invalid preset name: \"" + name + "\"");
     }
-    platform::CreateFolders(module_.PresetFolder());
-    platform::WriteFileReplacing(path, {file.Bytes().begin(), file.Bytes().end()});
+    const std::string previous = module_.PresetName();
+    module_.SetPresetName(name);
+    try {
+        TMemoryStreamChunk wrapper;
+        if (!module_.WriteStateBlock(wrapper.Payload())) {
+            module_.SetPresetName(previous);
+            return;
+        }
+        TMemoryStream file;
+        wrapper.SaveToStream(file);
+        platform::CreateFolders(module_.PresetFolder());
+        platform::WriteFileReplacing(path, {file.Bytes().begin(), file.Bytes().end()});
+    } catch (...) {
+        module_.SetPresetName(previous);
+        throw;
+    }
     for (const std::filesystem::path& old : replaced) {
         if (old.filename() == path.filename()) {
             continue;

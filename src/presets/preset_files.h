@@ -3,7 +3,8 @@
 // state block the host receives.
 //
 // Saving never destroys what was there: the file is written under a temporary name and then
-// replaces the old one. A failed load leaves the state and the preset name as they were.
+// replaces the old one. A failed save leaves the preset name as it was; a failed load leaves
+// the state and the preset name as they were.
 //
 // Thread contract: user-interface thread.
 #pragma once
@@ -25,8 +26,12 @@ std::string TrimName(std::string_view text);
 std::string MakeValidFileName(std::string_view text);
 // The file name without its last extension ("a.b.brelwickp" gives "a.b"), as UTF-8.
 std::string FileBaseName(const std::filesystem::path& path);
-// False for a name that begins with a dot: it would be hidden from the listing, or name no
-// ordinary file at all.
+// Why a cleaned name cannot be a preset's, or empty when it can: one that begins with a dot
+// would be hidden from the listing or name no ordinary file at all, and a device name of
+// Windows ("CON", "lpt1.x") names a device there; both are refused on every system, so a
+// preset moves between them.
+std::string PresetNameProblem(std::string_view name);
+// False for an empty name and for one with a PresetNameProblem.
 bool IsUsablePresetName(std::string_view name);
 
 class TPresetCommands {

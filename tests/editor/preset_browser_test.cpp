@@ -101,6 +101,26 @@ TEST_F(BrowserFixture, ListsSortedIgnoringCaseAndSelectsTheCurrentPreset) {
               ModalResult::cancel);
 }
 
+TEST_F(BrowserFixture, EachItemChoosesTheFileItWasListedFrom) {
+    test::WriteText(folder.Path() / "Bass.BRELWICKP", "");
+    std::vector<std::string> expected = {folder_text() + "Bass.BRELWICKP"};
+#if !defined(_WIN32)
+    test::WriteText(folder.Path() / "Bass.brelwickp", ""); // a second spelling of the name
+    expected.push_back(folder_text() + "Bass.brelwickp");
+#endif
+    auto dlg = make();
+    std::vector<std::string> chosen;
+    run(*dlg, [&](TfrmPresets& d) {
+        for (int i = 0; i < d.lstPresets.count(); ++i) {
+            EXPECT_EQ(d.lstPresets.item(i).text, "Bass");
+            d.lstPresets.set_selected(i);
+            chosen.push_back(d.SelectedFile());
+        }
+        d.set_modal_result(ModalResult::cancel);
+    });
+    EXPECT_EQ(chosen, expected);
+}
+
 TEST_F(BrowserFixture, AnEmptyListDisablesOkOpenAndDelete) {
     auto dlg = make();
     dlg->PresetFolder = folder_text() + "missing/";

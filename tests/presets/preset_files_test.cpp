@@ -111,6 +111,14 @@ TEST_F(PresetFiles, NamesAreCleanedAndStayInsideTheFolder) {
     EXPECT_FALSE(IsUsablePresetName(".."));
     EXPECT_FALSE(IsUsablePresetName(".hidden"));
     EXPECT_TRUE(IsUsablePresetName("a.."));
+    // Windows devices, whatever the system: their "files" exist in every folder.
+    for (const char* device :
+         {"CON", "prn", "Aux.txt", "nul .x", "COM1", "lpt9.a", "COM\xC2\xB9"}) {
+        EXPECT_FALSE(IsUsablePresetName(device)) << device;
+        EXPECT_TRUE(plugin->PresetFile(device).empty()) << device;
+    }
+    for (const char* plain : {"CONSOLE", "COM10", "LPT0", "xNUL", "com", "Con_1", "Com 1"})
+        EXPECT_TRUE(IsUsablePresetName(plain)) << plain;
 
     Save("  Bright/Pad? é  ");
     EXPECT_EQ(plugin->PresetName(), "Bright_Pad_ é");
@@ -228,12 +236,21 @@ TEST_F(PresetFiles, ABlankNameWritesNothingAndClearsTheName) {
     EXPECT_EQ(Listed().size(), 1u);
 }
 
-TEST_F(PresetFiles, AFailedWriteIsReportedAndWritesNothing) {
+TEST_F(PresetFiles, AFailedSaveSaysWhyWritesNothingAndKeepsTheOldName) {
+    Save("Kept");
     fs::create_directories(home.Presets() / "Folder.brelwickp"); // a folder in the file's place
     Save("Folder");
     ASSERT_EQ(user.boxes.size(), 1u);
     EXPECT_NE(user.boxes[0].find("Error saving preset to file."), std::string::npos);
     EXPECT_TRUE(fs::is_directory(home.Presets() / "Folder.brelwickp"));
+    EXPECT_EQ(plugin->PresetName(), "Kept");
+
+    Save(" Con.mid ");
+    EXPECT_EQ(user.boxes.back(), "Save Preset: Error saving preset to file.\r\n\r\n\"Invalid "
+                                 "preset name: \"Con.mid\" is a device name on Windows\"");
+    EXPECT_TRUE(user.questions.empty()) << "a device is no preset to overwrite";
+    EXPECT_EQ(plugin->PresetName(), "Kept");
+    EXPECT_EQ(Listed(), (std::vector<std::string>{"Kept"}));
 }
 
 TEST_F(PresetFiles, FailedLoadsLeaveStateAndNameAsTheyWere) {

@@ -418,6 +418,15 @@ TEST(MidiFileOnDisk, WritesReadsAndNamesThePathInErrors) {
     EXPECT_THAT([&] { (void)ReadMidiFile(folder / "bad.mid"); },
                 testing::ThrowsMessage<EMidiFileError>(
                     HasSubstr("bad.mid: truncated header chunk at byte 0")));
+
+    // No tracks; what follows the header is ignored, up to the size limit.
+    std::ofstream(folder / "big.mid", std::ios::binary)
+        << std::string("MThd\0\0\0\6\0\0\0\0\0\x60", 14);
+    fs::resize_file(folder / "big.mid", kMaxMidiFileBytes);
+    EXPECT_TRUE(ReadMidiFile(folder / "big.mid").Tracks.empty());
+    fs::resize_file(folder / "big.mid", kMaxMidiFileBytes + 1);
+    EXPECT_THAT([&] { (void)ReadMidiFile(folder / "big.mid"); },
+                testing::ThrowsMessage<EMidiFileError>(HasSubstr("big.mid: larger than 16 MiB")));
     fs::remove_all(folder);
 }
 

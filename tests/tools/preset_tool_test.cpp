@@ -242,6 +242,7 @@ TEST_F(PresetTool, BadCommandLinesFailWithOneLineAndWriteNothing) {
         {"make", out, "--map", "C=D", "--name", "a", "--name", "b"},
         {"make", out, File("y.brelwickp"), "--map", "C=D"},
         {"make", out, "--map", "C=D", "--name", ".hidden"},
+        {"make", out, "--map", "C=D", "--name", "Aux.x"},
         {"check", out, out},
         {"show", "--force", out}};
     for (const std::vector<std::string>& line : lines) {

@@ -115,6 +115,39 @@ TEST_F(Render, NotesComeOutMappedAtTheirOwnTicksAtAnyBlockSize) {
     }
 }
 
+TEST_F(Render, LongPausesCostNothingAndOverlongFilesAreRefused) {
+    // One tick per quarter note at the default tempo: half a second a tick. Notes hours apart,
+    // played in blocks of one frame at the highest rate, still come out at their own ticks.
+    const uint64_t tenHours = 10 * 3600 * 2;
+    smf::MidiFile file;
+    file.Division = 1;
+    file.Tracks.push_back({{Channel(0, 0x90, 60, 100), Channel(tenHours, 0x80, 60, 0),
+                            Channel(2 * tenHours, 0x90, 62, 90)}});
+    const fs::path in = folder / "long.mid";
+    const fs::path result = folder / "out.mid";
+    smf::WriteMidiFile(file, in);
+    ASSERT_EQ(Run({"render", TONVO_PLUGIN_PATH, in.string(), result.string(), "--state",
+                   UpTwoState().string(), "--block", "1", "--sample-rate", "384000"}),
+              0)
+        << err.str();
+    const std::vector<Event> sent = smf::ReadMidiFile(result).Tracks.at(0).Events;
+    ASSERT_EQ(sent.size(), 5u); // with the end of the track
+    EXPECT_EQ(std::vector<Event>(sent.begin(), sent.begin() + 3),
+              (std::vector<Event>{Channel(0, 0x90, 62, 100), Channel(tenHours, 0x80, 62, 100),
+                                  Channel(2 * tenHours, 0x90, 64, 90)}));
+    EXPECT_EQ(sent[3].Data, (std::vector<uint8_t>{64, 90})) << "released when the transport stops";
+
+    // 33 bytes: a note after 0x0FFFFFFF ticks, four years in.
+    const char overlong[] = "MThd\0\0\0\6\0\0\0\1\0\1MTrk\0\0\0\x0B"
+                            "\xFF\xFF\xFF\x7F\x90\x3C\x40\0\xFF\x2F\0";
+    std::ofstream(in, std::ios::binary).write(overlong, sizeof overlong - 1);
+    fs::remove(result);
+    EXPECT_EQ(Run({"render", TONVO_PLUGIN_PATH, in.string(), result.string()}), 1);
+    EXPECT_EQ(err.str(), "tonvo-host: the MIDI file's last event comes after 37282.7 hours; "
+                         "render plays at most 24 hours\n");
+    EXPECT_FALSE(fs::exists(result));
+}
+
 TEST_F(Render, SavesTheStateItPlayedWith) {
     const fs::path in = folder / "in.mid";
     smf::WriteMidiFile(Input(), in);
@@ -145,6 +178,16 @@ TEST_F(Render, FailuresAreOneClearLine) {
               1);
     EXPECT_NE(err.str().find("bad.mid"), std::string::npos) << err.str();
     EXPECT_FALSE(fs::exists(folder / "o.mid"));
+
+    // A state file larger than any chunk the plug-in takes is refused unread.
+    const fs::path huge = folder / "huge.brelwickp";
+    std::ofstream(huge).put('x');
+    fs::resize_file(huge, tools::kMaxStateFileBytes + 1);
+    EXPECT_EQ(Run({"render", TONVO_PLUGIN_PATH, in.string(), (folder / "o.mid").string(), "--state",
+                   huge.string()}),
+              1);
+    EXPECT_NE(err.str().find("huge.brelwickp: too large for a state"), std::string::npos)
+        << err.str();
 
     EXPECT_EQ(Run({"render", TONVO_PLUGIN_PATH, in.string()}), 2);
     EXPECT_EQ(Run({"render", TONVO_PLUGIN_PATH, in.string(), "o.mid", "--block", "0"}), 2);

@@ -294,10 +294,17 @@ std::string PathText(const std::filesystem::path& path) {
     return std::string(text.begin(), text.end());
 }
 
+std::string TooLarge() {
+    return "larger than " + std::to_string(kMaxMidiFileBytes >> 20) + " MiB";
+}
+
 } // namespace
 
 MidiFile ReadMidiFile(std::span<const uint8_t> bytes) {
     const size_t size = bytes.size();
+    if (size > kMaxMidiFileBytes) {
+        throw EMidiFileError(TooLarge());
+    }
     if (size < 4 || !HasTag(bytes, 0, "MThd")) {
         Fail("not a MIDI file: no \"MThd\" header chunk", 0);
     }
@@ -363,6 +370,9 @@ MidiFile ReadMidiFile(const std::filesystem::path& path) {
     while (in.read(buffer.data(), buffer.size()) || in.gcount() > 0) {
         const auto* first = reinterpret_cast<const uint8_t*>(buffer.data());
         bytes.insert(bytes.end(), first, first + in.gcount());
+        if (bytes.size() > kMaxMidiFileBytes) {
+            throw EMidiFileError(PathText(path) + ": " + TooLarge());
+        }
     }
     if (in.bad()) {
         throw EMidiFileError(PathText(path) + ": cannot read the file");

@@ -63,10 +63,14 @@ inline constexpr uint8_t kMetaEndOfTrack = 0x2F;
 inline constexpr uint8_t kMetaTempo = 0x51;
 // Later absolute times are refused, when reading and when writing.
 inline constexpr uint64_t kMaxTick = uint64_t{1} << 48;
+// Larger files are refused: a performance fits many times over, and every event read costs
+// memory several times its few bytes.
+inline constexpr size_t kMaxMidiFileBytes = size_t{16} << 20;
 
+// Refuses more than kMaxMidiFileBytes.
 MidiFile ReadMidiFile(std::span<const uint8_t> bytes);
-// Also throws EMidiFileError when the file cannot be opened or read; the message starts with
-// the path.
+// Also throws EMidiFileError when the file cannot be opened or read, or is larger than
+// kMaxMidiFileBytes (found without reading it all); the message starts with the path.
 MidiFile ReadMidiFile(const std::filesystem::path& path);
 
 // Writes every event with its status byte (no running status). A track whose last event is not

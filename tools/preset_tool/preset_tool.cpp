@@ -421,13 +421,13 @@ void FillMap(const MakeOptions& options, TScaleMap& map) {
 }
 
 // The name the plug-in's own Save Preset would store: trimmed, characters no file name may hold
-// replaced by "_". A name that begins with a dot is refused, as Save Preset refuses it.
+// replaced by "_". A name Save Preset refuses (a leading dot, a device name) is refused here.
 std::string PresetNameFor(const MakeOptions& options, const fs::path& out) {
     const std::string name =
         MakeValidFileName(TrimName(options.Name ? *options.Name : FileBaseName(out)));
-    if (!name.empty() && !IsUsablePresetName(name)) {
-        throw EUsage("the preset name " + Quoted(name) +
-                     " begins with a dot; choose another with --name");
+    if (const std::string problem = PresetNameProblem(name); !problem.empty()) {
+        throw EUsage("the preset name " + Quoted(name) + " " + problem +
+                     "; choose another with --name");
     }
     return name;
 }

@@ -164,7 +164,7 @@ int Edit(const std::vector<std::string>& args, std::ostream& out, std::ostream& 
     HostedPlugin plugin(platform::PathFromUtf8(parsed.Plugin), kSampleRate, kBlock,
                         SentEvents::CountNotes);
     if (parsed.State) {
-        plugin.SetChunk(platform::ReadFileBytes(platform::PathFromUtf8(*parsed.State)));
+        plugin.SetChunk(ReadStateFile(*parsed.State));
     }
     std::string name = plugin.Text(effGetEffectName);
     if (name.empty()) {

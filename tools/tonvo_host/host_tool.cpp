@@ -7,7 +7,9 @@
 #include "tonvo_host/render.h"
 
 #include <charconv>
+#include <filesystem>
 #include <optional>
+#include <system_error>
 
 namespace tonvo::tools {
 
@@ -66,7 +68,7 @@ int Render(const std::vector<std::string>& args, std::ostream& out) {
     const smf::MidiFile input = smf::ReadMidiFile(platform::PathFromUtf8(parsed.In));
     HostedPlugin plugin(platform::PathFromUtf8(parsed.Plugin), parsed.SampleRate, parsed.Block);
     if (parsed.State) {
-        plugin.SetChunk(platform::ReadFileBytes(platform::PathFromUtf8(*parsed.State)));
+        plugin.SetChunk(ReadStateFile(*parsed.State));
     }
     const RenderResult result = Render(plugin, input, parsed.SampleRate, parsed.Block);
     smf::WriteMidiFile(result.Output, platform::PathFromUtf8(parsed.Out));
@@ -100,6 +102,18 @@ int32_t PositiveNumber(const std::string& option, const std::string& text, int32
         throw EUsage(option + " needs a whole number from 1 to " + std::to_string(maximum));
     }
     return value;
+}
+
+std::vector<uint8_t> ReadStateFile(const std::string& name) {
+    const std::filesystem::path path = platform::PathFromUtf8(name);
+    std::error_code error;
+    const std::uintmax_t size = std::filesystem::file_size(path, error);
+    if (!error && size > kMaxStateFileBytes) {
+        throw EHostError(name + ": too large for a state (" + std::to_string(size) +
+                         " bytes; at most " + std::to_string(kMaxStateFileBytes) + ")");
+    }
+    // The limit holds too for a file that grows while it is read.
+    return platform::ReadFileBytes(path, kMaxStateFileBytes);
 }
 
 int RunHostTool(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {

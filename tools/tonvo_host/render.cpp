@@ -3,6 +3,8 @@
 #include "midi_file/tempo_map.h"
 
 #include <algorithm>
+#include <array>
+#include <cstdio>
 #include <map>
 
 namespace tonvo::tools {
@@ -124,12 +126,38 @@ std::vector<NoteChange> NoteChanges(const std::vector<TimedEvent>& input,
     return changes;
 }
 
+// Everything the plug-in has sent so far, in either way of collecting it.
+uint64_t SentCount(const HostedPlugin& plugin) {
+    return plugin.Sent().size() + plugin.NoteOnsSent() + plugin.NoteOffsSent();
+}
+
+// Refuses a file whose last event comes after kMaxRenderSeconds: even with its pauses skipped,
+// such a length is no performance, and its sample positions would outgrow what a host's
+// transport reports exactly.
+void CheckLength(const smf::TempoMap& tempo, const std::vector<smf::Event>& merged) {
+    const auto last = std::find_if(merged.rbegin(), merged.rend(), [](const smf::Event& event) {
+        return event.Kind != smf::EventKind::Meta;
+    });
+    if (last == merged.rend()) {
+        return;
+    }
+    const double seconds = tempo.SecondsAt(last->Tick);
+    if (seconds > kMaxRenderSeconds) {
+        std::array<char, 64> hours{};
+        std::snprintf(hours.data(), hours.size(), "%.1f", seconds / 3600.0);
+        throw EHostError("the MIDI file's last event comes after " + std::string(hours.data()) +
+                         " hours; render plays at most " +
+                         std::to_string(static_cast<int>(kMaxRenderSeconds / 3600.0)) + " hours");
+    }
+}
+
 } // namespace
 
 RenderResult Render(HostedPlugin& plugin, const smf::MidiFile& input, double sampleRate,
                     int32_t blockSize) {
     const smf::TempoMap tempo(input);
     const std::vector<smf::Event> merged = smf::MergeTracks(input);
+    CheckLength(tempo, merged);
     std::vector<TimedEvent> timed;
     for (const smf::Event& event : merged) {
         if (event.Kind != smf::EventKind::Meta) {
@@ -142,13 +170,25 @@ RenderResult Render(HostedPlugin& plugin, const smf::MidiFile& input, double sam
 
     BlockEvents events;
     size_t next = 0;
-    for (uint64_t start = 0; start < end; start += block) {
+    // The last block processed had no input and the plug-in sent nothing in it.
+    bool quiet = false;
+    uint64_t start = 0;
+    while (start < end) {
+        const bool due = next < timed.size() && timed[next].Sample < start + block;
+        if (quiet && !due) {
+            start = next < timed.size() ? timed[next].Sample / block * block : end;
+            quiet = false;
+            continue;
+        }
         events.Clear();
         for (; next < timed.size() && timed[next].Sample < start + block; ++next) {
             events.Add(*timed[next].Event, static_cast<int32_t>(timed[next].Sample - start));
         }
+        const uint64_t sentBefore = SentCount(plugin);
         plugin.SetTransport(true, static_cast<double>(start));
         plugin.ProcessBlock(start, events.Get());
+        quiet = !due && SentCount(plugin) == sentBefore;
+        start += block;
     }
     // Stopping the transport releases whatever is still held.
     plugin.SetTransport(false, static_cast<double>(end));

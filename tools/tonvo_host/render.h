@@ -3,6 +3,11 @@
 // transport playing with a running position and stopping after the last event so held notes
 // are released. What the plug-in sends comes back as a format-0 file with the input's tempo
 // map, each event at the time the plug-in gave it.
+//
+// A stretch without input is skipped once the plug-in has gone a whole block of it without
+// sending anything: the next block processed is the one of the next input event, with its
+// true position, so a long pause costs no time. Files whose last event comes after
+// kMaxRenderSeconds are refused before anything is played.
 #pragma once
 
 #include "midi_file/midi_file.h"
@@ -27,6 +32,9 @@ struct RenderResult {
     std::vector<NoteChange> Changes;
 };
 
+inline constexpr double kMaxRenderSeconds = 24 * 3600.0;
+
+// Throws EHostError for a file longer than kMaxRenderSeconds.
 RenderResult Render(HostedPlugin& plugin, const smf::MidiFile& input, double sampleRate,
                     int32_t blockSize);
 
