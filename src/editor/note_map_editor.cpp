@@ -95,6 +95,15 @@ TfrmEditor::TfrmEditor(ui::Desktop& desktop, TEditorModule& module)
     panWizard.LoadScaleList();
 }
 
+TfrmEditor::~TfrmEditor() {
+    for (int& sent : previewNotes_) {
+        if (sent >= 0) {
+            Module().PreviewNoteOff(sent, kPreviewVelocity);
+            sent = -1;
+        }
+    }
+}
+
 // ---- Highlights ----
 
 bool TfrmEditor::HighlightNoteOn(int note) {

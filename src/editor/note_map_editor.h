@@ -51,6 +51,11 @@ public:
     static constexpr int kLabelBottomGap = 10;
 
     TfrmEditor(ui::Desktop& desktop, TEditorModule& module);
+    // Ends every preview still sounding: whatever ends the editor, the release that would have
+    // ended it never comes.
+    ~TfrmEditor() override;
+    TfrmEditor(const TfrmEditor&) = delete;
+    TfrmEditor& operator=(const TfrmEditor&) = delete;
 
     NoteMapKeys MidiKeys;
     TScaleWizardPanel panWizard;

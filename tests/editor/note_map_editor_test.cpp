@@ -132,6 +132,13 @@ TEST_F(EditorFixture, LeftClickPreviewsTheMappedNote) {
     EXPECT_TRUE(module.previews.empty());
 }
 
+TEST_F(EditorFixture, TheFormsEndReleasesTheNoteOfAHeldKey) {
+    module.map.SetScaleMap(2, 4);
+    Press(2);
+    form.reset(); // the host closed the editor
+    EXPECT_EQ(module.previews, (std::vector<Preview>{{true, 64, 100}, {false, 64, 100}}));
+}
+
 TEST_F(EditorFixture, IncomingNotesLightTheirKeysAndListTheFirstFour) {
     // 60 and 72 share a class: only the first counts, and its note-off ends the highlight.
     EXPECT_TRUE(form->HighlightNoteOn(60));
