@@ -23,19 +23,20 @@ std::string NameOf(int32_t note) {
 // ---- Keyboard ----
 
 void NoteMapKeys::mouse_down(ui::MouseButton button, int x, int y, ui::Modifiers mods) {
-    pressed_ = button;
+    if (button == ui::MouseButton::left)
+        leftHeld_ = true;
     TQelGuiMidiKeys::mouse_down(button, x, y, mods);
 }
 
 void NoteMapKeys::mouse_up(ui::MouseButton button, int x, int y, ui::Modifiers mods) {
     TQelGuiMidiKeys::mouse_up(button, x, y, mods);
-    if (pressed_ == button)
-        pressed_.reset();
+    if (button == ui::MouseButton::left)
+        leftHeld_ = false;
 }
 
 void NoteMapKeys::capture_lost() {
     TQelGuiMidiKeys::capture_lost();
-    pressed_.reset();
+    leftHeld_ = false;
 }
 
 // ---- Form ----
@@ -210,8 +211,7 @@ void TfrmEditor::MidiKeysFireNoteOn(int, bool& Continue) {
 }
 
 void TfrmEditor::MidiKeysNoteOn(int key) {
-    if (MidiKeys.PressedButton() != ui::MouseButton::left || key < 0 ||
-        key >= ui::TQelGuiMidiKeys::kKeyCount)
+    if (!MidiKeys.LeftHeld() || key < 0 || key >= ui::TQelGuiMidiKeys::kKeyCount)
         return;
     const int32_t target = Map().MapNote(key);
     // Blocked keys play nothing; a foreign entry beyond the MIDI range is not sent wrapped.

@@ -139,6 +139,20 @@ TEST_F(EditorFixture, TheFormsEndReleasesTheNoteOfAHeldKey) {
     EXPECT_EQ(module.previews, (std::vector<Preview>{{true, 64, 100}, {false, 64, 100}}));
 }
 
+TEST_F(EditorFixture, AGlidePreviewsOnAfterARightClick) {
+    module.map.SetScaleMap(5, 5);
+    Press(2);
+    const ui::Point e = OnKey(4);
+    form->deliver_mouse_move(e.x, e.y);
+    // A right press and release during the glide: it lets go of E, and the left button stays
+    // down, so the glide goes on sounding.
+    ui::click(*form, e.x, e.y, ui::MouseButton::right);
+    module.previews.clear();
+    const ui::Point f = OnKey(5);
+    form->deliver_mouse_move(f.x, f.y);
+    EXPECT_EQ(module.previews, (std::vector<Preview>{{true, 65, 100}}));
+}
+
 TEST_F(EditorFixture, IncomingNotesLightTheirKeysAndListTheFirstFour) {
     // 60 and 72 share a class: only the first counts, and its note-off ends the highlight.
     EXPECT_TRUE(form->HighlightNoteOn(60));
