@@ -325,10 +325,12 @@ TEST_F(Win32Editor, TheWizardsConfirmationIsAModalDialogOfTheHostsWindow) {
 
     // The host closes the editor, then the instance, from its timer while the dialog is open:
     // the dialog ends as Cancel, the window hides at once and goes once the call that ran the
-    // dialog has returned; the next opening builds a new one.
-    const auto close_inside = [&](int32_t opcode) {
+    // dialog has returned; the next opening builds a new one, also one from the same timer
+    // call (the old form is still inside that call).
+    const auto close_inside = [&](int32_t opcode, HWND reopen = nullptr) {
         timed_effect = effect;
         timed_editor = editor;
+        timed_reopen = reopen;
         hidden_at_close = false;
         SetTimer(parent, 1, 10, &HostTimer);
         bool dialog_went = false;
@@ -349,6 +351,7 @@ TEST_F(Win32Editor, TheWizardsConfirmationIsAModalDialogOfTheHostsWindow) {
         closing.join();
         KillTimer(parent, 1);
         timed_effect = nullptr;
+        timed_reopen = nullptr;
         EXPECT_TRUE(dialog_went);
         EXPECT_TRUE(hidden_at_close) << "the form was inside the call that ran the dialog";
         EXPECT_FALSE(IsWindow(editor)) << "and went once that call returned";
@@ -360,6 +363,11 @@ TEST_F(Win32Editor, TheWizardsConfirmationIsAModalDialogOfTheHostsWindow) {
     Pump();
     editor = Editor(parent);
     ASSERT_NE(editor, nullptr);
+    EXPECT_TRUE(IsWindowVisible(editor));
+    close_inside(effEditClose, parent);
+    Pump();
+    editor = Editor(parent);
+    ASSERT_NE(editor, nullptr) << "the opening inside the dialog's loop shows the new one";
     EXPECT_TRUE(IsWindowVisible(editor));
 
     Seen confirmed;
