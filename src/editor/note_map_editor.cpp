@@ -218,8 +218,9 @@ void TfrmEditor::MidiKeysNoteOn(int key) {
     if (target < 0 || target + kPreviewOctave > 127)
         return;
     const int note = target + kPreviewOctave;
-    Module().PreviewNoteOn(note, kPreviewVelocity);
-    previewNotes_[static_cast<size_t>(key)] = note;
+    // A note-on the module refused (too many previews waiting) sounds nothing to end.
+    if (Module().PreviewNoteOn(note, kPreviewVelocity))
+        previewNotes_[static_cast<size_t>(key)] = note;
     ShowInfo("PREVIEW: " + NameOf(key) + "=>" + NameOf(target));
 }
 

@@ -123,6 +123,14 @@ TEST_F(EditorFixture, LeftClickPreviewsTheMappedNote) {
     EXPECT_EQ(module.previews.at(2), (Preview{true, 72, 100}));
     EXPECT_EQ(module.previews.at(3), (Preview{false, 72, 100}));
 
+    // A note-on the module refused gets no note-off.
+    module.previews.clear();
+    module.refuseNoteOns = true;
+    Press(2);
+    Release(2);
+    EXPECT_TRUE(module.previews.empty());
+    module.refuseNoteOns = false;
+
     // A blocked key sends nothing either way and leaves the line alone.
     module.previews.clear();
     form->ShowInfo("kept");
