@@ -1,5 +1,6 @@
 #include "editor/editor_shell.h"
 
+#include <memory>
 #include <stdexcept>
 
 namespace tonvo::editor {
@@ -26,9 +27,10 @@ void EditorShell::ShowInParent(void* parentWindow) {
             window_->show(*form_);
             return;
         }
-        // Opened elsewhere without a close (the host rebuilt its window): the form cannot move
-        // between host windows, so the old window and its form go and new ones are built.
-        Close();
+        // Opened elsewhere without a close (the host rebuilt its window), or again after a
+        // close inside a loop: the form cannot move between host windows, so the old window
+        // and its form go and new ones are built.
+        Retire();
     }
     try {
         window_ = ui::open_editor_window(parentWindow);
@@ -66,6 +68,48 @@ void EditorShell::Close() noexcept {
     }
     form_.reset();
     window_.reset();
+    parent_ = nullptr;
+}
+
+void EditorShell::Retire() noexcept {
+    if (!window_ || !window_->in_loop()) {
+        Close();
+        return;
+    }
+    // A menu or dialog of the old form runs below this call (the host opens the editor from a
+    // timer that fires inside it), and the form's code goes on when it ends: the old window
+    // and form go once that call has returned.
+    if (dialogsAttached_) {
+        dialogsAttached_ = false;
+        try {
+            dialogs_.DetachEditor();
+        } catch (...) {
+            // Nothing may unwind into the host from here; the form goes regardless.
+        }
+    }
+    window_->end_loops_and_hide();
+    struct Retired {
+        std::unique_ptr<ui::EditorWindow> window;
+        std::unique_ptr<PluginEditorForm> form;
+    };
+    std::shared_ptr<Retired> retired;
+    try {
+        retired = std::make_shared<Retired>();
+        retired->window = std::move(window_);
+        retired->form = std::move(form_);
+        std::function<void()> work = [retired] {
+            retired->window->forget();
+            retired->form.reset();
+            retired->window.reset();
+        };
+        if (!ui::postpone_while_windows_busy(work)) {
+            work();
+        }
+    } catch (...) {
+        // No memory to hand them on: kept for good rather than freed under the running call.
+        static_cast<void>((retired ? retired->window : window_).release());
+        static_cast<void>((retired ? retired->form : form_).release());
+    }
     parent_ = nullptr;
 }
 

@@ -35,7 +35,8 @@ public:
     int ClientHeight() const override;
     // Fails, leaving nothing open, when no window can be made in that parent or the form
     // cannot be made. Showing again in the same parent shows the same form again; a different
-    // parent while open drops the old window and form and builds new ones there.
+    // parent while open drops the old window and form and builds new ones there; while a
+    // menu or dialog of the old form runs, they go only once it has returned.
     void ShowInParent(void* parentWindow) override;
     // The host's close while a menu or dialog of the editor runs (the form is inside a call
     // that started it): the loop ends and the window hides instead, to go once that call has
@@ -64,6 +65,9 @@ public:
 private:
     // Everything ShowInParent made, in reverse order. Never fails.
     void Close() noexcept;
+    // Lets go of the window and form for new ones: at once, as Close does, or, while a loop of
+    // theirs runs, hidden now and destroyed once the call that runs it has returned.
+    void Retire() noexcept;
 
     FormFactory factory_;
     TEditorDialogs& dialogs_;

@@ -23,19 +23,20 @@ std::string NameOf(int32_t note) {
 // ---- Keyboard ----
 
 void NoteMapKeys::mouse_down(ui::MouseButton button, int x, int y, ui::Modifiers mods) {
-    pressed_ = button;
+    if (button == ui::MouseButton::left)
+        leftHeld_ = true;
     TQelGuiMidiKeys::mouse_down(button, x, y, mods);
 }
 
 void NoteMapKeys::mouse_up(ui::MouseButton button, int x, int y, ui::Modifiers mods) {
     TQelGuiMidiKeys::mouse_up(button, x, y, mods);
-    if (pressed_ == button)
-        pressed_.reset();
+    if (button == ui::MouseButton::left)
+        leftHeld_ = false;
 }
 
 void NoteMapKeys::capture_lost() {
     TQelGuiMidiKeys::capture_lost();
-    pressed_.reset();
+    leftHeld_ = false;
 }
 
 // ---- Form ----
@@ -93,6 +94,15 @@ TfrmEditor::TfrmEditor(ui::Desktop& desktop, TEditorModule& module)
 
     // Last in the creation: the scale list and the Scale menu.
     panWizard.LoadScaleList();
+}
+
+TfrmEditor::~TfrmEditor() {
+    for (int& sent : previewNotes_) {
+        if (sent >= 0) {
+            Module().PreviewNoteOff(sent, kPreviewVelocity);
+            sent = -1;
+        }
+    }
 }
 
 // ---- Highlights ----
@@ -201,16 +211,16 @@ void TfrmEditor::MidiKeysFireNoteOn(int, bool& Continue) {
 }
 
 void TfrmEditor::MidiKeysNoteOn(int key) {
-    if (MidiKeys.PressedButton() != ui::MouseButton::left || key < 0 ||
-        key >= ui::TQelGuiMidiKeys::kKeyCount)
+    if (!MidiKeys.LeftHeld() || key < 0 || key >= ui::TQelGuiMidiKeys::kKeyCount)
         return;
     const int32_t target = Map().MapNote(key);
     // Blocked keys play nothing; a foreign entry beyond the MIDI range is not sent wrapped.
     if (target < 0 || target + kPreviewOctave > 127)
         return;
     const int note = target + kPreviewOctave;
-    Module().PreviewNoteOn(note, kPreviewVelocity);
-    previewNotes_[static_cast<size_t>(key)] = note;
+    // A note-on the module refused (too many previews waiting) sounds nothing to end.
+    if (Module().PreviewNoteOn(note, kPreviewVelocity))
+        previewNotes_[static_cast<size_t>(key)] = note;
     ShowInfo("PREVIEW: " + NameOf(key) + "=>" + NameOf(target));
 }
 

@@ -18,25 +18,24 @@
 #include "ui/midi_keys.h"
 
 #include <array>
-#include <optional>
 
 namespace tonvo::editor {
 
-// The editor's keyboard: the control, and the mouse button of the press going on, which
-// decides whether a note-on the control reports comes from the left button.
+// The editor's keyboard: the control, and whether the left button is down in a press on it,
+// which decides whether a note-on the control reports may sound. That is the left button's own
+// state: a right press and release during a left glide leave it down.
 class NoteMapKeys : public ui::TQelGuiMidiKeys {
 public:
     using TQelGuiMidiKeys::TQelGuiMidiKeys;
 
-    // The button of the press on the keyboard that is going on, if any.
-    std::optional<ui::MouseButton> PressedButton() const { return pressed_; }
+    bool LeftHeld() const { return leftHeld_; }
 
     void mouse_down(ui::MouseButton button, int x, int y, ui::Modifiers mods) override;
     void mouse_up(ui::MouseButton button, int x, int y, ui::Modifiers mods) override;
     void capture_lost() override;
 
 private:
-    std::optional<ui::MouseButton> pressed_;
+    bool leftHeld_ = false;
 };
 
 class TfrmEditor : public TfrmVSTEditorMenu {
@@ -51,6 +50,11 @@ public:
     static constexpr int kLabelBottomGap = 10;
 
     TfrmEditor(ui::Desktop& desktop, TEditorModule& module);
+    // Ends every preview still sounding: whatever ends the editor, the release that would have
+    // ended it never comes.
+    ~TfrmEditor() override;
+    TfrmEditor(const TfrmEditor&) = delete;
+    TfrmEditor& operator=(const TfrmEditor&) = delete;
 
     NoteMapKeys MidiKeys;
     TScaleWizardPanel panWizard;

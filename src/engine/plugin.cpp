@@ -247,52 +247,29 @@ void TVSTPlugin::WatchTransport() noexcept {
 }
 
 bool TVSTPlugin::PreviewNoteOn(int note, int velocity) noexcept {
-    const auto key = static_cast<uint8_t>(note & 0x7F);
-    SendWaitingPreviewOffs();
+    const auto key = static_cast<size_t>(note & 0x7F);
     // The key's note-off must reach the host first; while it waits, so does this note-on.
-    if (waitingOff_[key]) {
+    if (parkedOff_[key].load(std::memory_order_acquire) != 0) {
         return false;
     }
-    return previews_.Push(PreviewNote{true, key, static_cast<uint8_t>(velocity & 0x7F)});
+    return previews_.Push(
+        PreviewNote{true, static_cast<uint8_t>(key), static_cast<uint8_t>(velocity & 0x7F)});
 }
 
 bool TVSTPlugin::PreviewNoteOff(int note, int velocity) noexcept {
-    const auto key = static_cast<uint8_t>(note & 0x7F);
+    const auto key = static_cast<size_t>(note & 0x7F);
     const auto vel = static_cast<uint8_t>(velocity & 0x7F);
-    SendWaitingPreviewOffs();
-    if (waitingOff_[key]) {
-        return true; // no note-on of the key went in between: the waiting one releases it
+    if (parkedOff_[key].load(std::memory_order_acquire) != 0) {
+        return true; // no note-on of the key went in between: the parked one releases it
     }
-    if (!previews_.Push(PreviewNote{false, key, vel})) {
-        waitingOff_[key] = true;
-        waitingOffVelocity_[key] = vel;
-        ++waitingOffCount_;
-        // The host's editor idle call reaches the module only while the flag is set.
-        SetEditorNeedUpdate();
+    if (!previews_.Push(PreviewNote{false, static_cast<uint8_t>(key), vel})) {
+        parkedOff_[key].store(static_cast<uint8_t>(kParked | vel), std::memory_order_release);
+        parkedOffCount_.fetch_add(1, std::memory_order_release);
     }
     return true;
 }
 
-void TVSTPlugin::SendWaitingPreviewOffs() noexcept {
-    for (int32_t key = 0; key < 128 && waitingOffCount_ > 0; ++key) {
-        const auto index = static_cast<size_t>(key);
-        if (!waitingOff_[index]) {
-            continue;
-        }
-        if (!previews_.Push(
-                PreviewNote{false, static_cast<uint8_t>(key), waitingOffVelocity_[index]})) {
-            return; // still full; the rest wait
-        }
-        waitingOff_[index] = false;
-        --waitingOffCount_;
-    }
-}
-
 void TVSTPlugin::VSTModuleEditIdle() {
-    SendWaitingPreviewOffs();
-    if (waitingOffCount_ > 0) {
-        SetEditorNeedUpdate(); // come back at the next idle call
-    }
     TVSTPluginBase::VSTModuleEditIdle();
     if (TPluginEditor* editor = PluginEditor()) {
         editor->RefreshHighlights();
@@ -301,14 +278,41 @@ void TVSTPlugin::VSTModuleEditIdle() {
 
 // Takes no more previews than the output can carry this time, so none is lost and the drain
 // stays bounded while the user-interface thread keeps adding; the rest wait for the next call.
+// A parked note-off goes only once the hand-off is empty: the note-on it ends was pushed before
+// it was parked, so it is among what the drain takes when the parking was seen before it.
 void TVSTPlugin::BeforeProcessing() noexcept {
+    std::array<uint8_t, 128> parked{};
+    const bool anyParked = parkedOffCount_.load(std::memory_order_acquire) > 0;
+    if (anyParked) {
+        for (size_t key = 0; key < parked.size(); ++key) {
+            parked[key] = parkedOff_[key].load(std::memory_order_acquire);
+        }
+    }
     PreviewNote preview;
-    for (int32_t room = OutputQueue().Room(); room > 0 && previews_.Pop(preview); --room) {
+    int32_t room = OutputQueue().Room();
+    for (; room > 0 && previews_.Pop(preview); --room) {
         if (preview.On) {
             QueueNoteOn(0, preview.Note, preview.Velocity, 0);
         } else {
             QueueNoteOff(0, preview.Note, preview.Velocity, 0);
         }
+    }
+    // Room left means the drain emptied the hand-off.
+    if (anyParked && room > 0) {
+        SendParkedPreviewOffs(parked, room);
+    }
+}
+
+void TVSTPlugin::SendParkedPreviewOffs(const std::array<uint8_t, 128>& parked,
+                                       int32_t room) noexcept {
+    for (size_t key = 0; key < parked.size() && room > 0; ++key) {
+        if (parked[key] == 0) {
+            continue;
+        }
+        QueueNoteOff(0, static_cast<uint8_t>(key), static_cast<uint8_t>(parked[key] & 0x7F), 0);
+        --room;
+        parkedOff_[key].store(0, std::memory_order_release);
+        parkedOffCount_.fetch_sub(1, std::memory_order_release);
     }
 }
 

@@ -13,8 +13,9 @@
 // its highlight goes out at its note-off whatever the map says by then, and wherever held notes
 // are forgotten.
 //
-// Preview note-offs are never lost: one the hand-off has no room for waits on the
-// user-interface side and goes at the next editor idle call or the next preview call.
+// Preview note-offs are never lost: one the hand-off has no room for is parked by note, and
+// the audio thread sends it itself once it has emptied the hand-off, so it needs no editor
+// (the editor may be gone by then) and still follows everything queued before it.
 #pragma once
 
 #include "engine/midi_note_list.h"
@@ -24,6 +25,7 @@
 #include "engine/spsc_ring.h"
 
 #include <array>
+#include <atomic>
 
 namespace tonvo {
 
@@ -40,12 +42,15 @@ public:
     // the held notes; note and velocity are masked to 0..127. User-interface thread; they
     // reach the output at the start of the next processing call. A note-on answers false when
     // too many previews are waiting, or while a note-off of the same note still waits (the
-    // note is not sent). A note-off is always taken: when the hand-off is full it waits here
-    // and goes out at the next editor idle call or preview call, before any later note-on.
+    // note is not sent). A note-off is always taken: when the hand-off is full it is parked
+    // and goes out from the processing call that has emptied the hand-off, before any later
+    // note-on of its note.
     bool PreviewNoteOn(int note, int velocity) noexcept;
     bool PreviewNoteOff(int note, int velocity) noexcept;
-    // Preview note-offs waiting for room in the hand-off. User-interface thread.
-    int32_t WaitingPreviewNoteOffs() const noexcept { return waitingOffCount_; }
+    // Parked preview note-offs not yet sent. Any thread.
+    int32_t WaitingPreviewNoteOffs() const noexcept {
+        return parkedOffCount_.load(std::memory_order_acquire);
+    }
 
     // Note-off for every sounding (channel, output note), oldest first, then forgets all held
     // notes. Audio thread.
@@ -55,7 +60,7 @@ public:
     void ResetState() override;
 
     void VSTModuleCreate() override;
-    // Sends the waiting preview note-offs, then the base's idle handling. User-interface thread.
+    // The base's idle handling, then the highlights. User-interface thread.
     void VSTModuleEditIdle() override;
     // Per-event MIDI handler. Audio thread.
     // Final: the binding below calls this one directly.
@@ -93,20 +98,22 @@ private:
     void ForgetChannel(uint8_t channel) noexcept;
     void ClearBlockedHighlights() noexcept;
     void WatchTransport() noexcept;
-    // Moves waiting preview note-offs into the hand-off while it has room. User-interface
-    // thread.
-    void SendWaitingPreviewOffs() noexcept;
+    // Queues the parked note-offs of `parked` (a copy taken before the hand-off was emptied)
+    // while `room` lasts, and unparks each one sent. Audio thread.
+    void SendParkedPreviewOffs(const std::array<uint8_t, 128>& parked, int32_t room) noexcept;
 
     TScaleMap scaleMap_;
     TMidiNoteList heldNotes_;
     // Keys lit at a note-on whose pitch class was blocked (so not held). Audio thread.
     TNoteBitTable blockedLit_;
     TSpscRing<PreviewNote, 256> previews_;
-    // Preview note-offs the hand-off had no room for, by note, with their velocity. At most one
-    // per note: no note-on of that note is taken while it waits. User-interface thread.
-    std::array<bool, 128> waitingOff_{};
-    std::array<uint8_t, 128> waitingOffVelocity_{};
-    int32_t waitingOffCount_ = 0;
+    // Preview note-offs the hand-off had no room for, by note: 0 for none, else kParked plus
+    // the velocity. At most one per note: no note-on of that note is taken while it waits.
+    // Parked by the user-interface thread after everything it pushed before (release), taken
+    // back by the audio thread once sent.
+    static constexpr uint8_t kParked = 0x80;
+    std::array<std::atomic<uint8_t>, 128> parkedOff_{};
+    std::atomic<int32_t> parkedOffCount_{0};
     bool transportWasPlaying_ = false;
     double lastSamplePosition_ = 0.0;
 };

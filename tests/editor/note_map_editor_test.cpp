@@ -123,6 +123,14 @@ TEST_F(EditorFixture, LeftClickPreviewsTheMappedNote) {
     EXPECT_EQ(module.previews.at(2), (Preview{true, 72, 100}));
     EXPECT_EQ(module.previews.at(3), (Preview{false, 72, 100}));
 
+    // A note-on the module refused gets no note-off.
+    module.previews.clear();
+    module.refuseNoteOns = true;
+    Press(2);
+    Release(2);
+    EXPECT_TRUE(module.previews.empty());
+    module.refuseNoteOns = false;
+
     // A blocked key sends nothing either way and leaves the line alone.
     module.previews.clear();
     form->ShowInfo("kept");
@@ -130,6 +138,27 @@ TEST_F(EditorFixture, LeftClickPreviewsTheMappedNote) {
     EXPECT_EQ(form->lblInfo.caption(), "kept");
     Release(1);
     EXPECT_TRUE(module.previews.empty());
+}
+
+TEST_F(EditorFixture, TheFormsEndReleasesTheNoteOfAHeldKey) {
+    module.map.SetScaleMap(2, 4);
+    Press(2);
+    form.reset(); // the host closed the editor
+    EXPECT_EQ(module.previews, (std::vector<Preview>{{true, 64, 100}, {false, 64, 100}}));
+}
+
+TEST_F(EditorFixture, AGlidePreviewsOnAfterARightClick) {
+    module.map.SetScaleMap(5, 5);
+    Press(2);
+    const ui::Point e = OnKey(4);
+    form->deliver_mouse_move(e.x, e.y);
+    // A right press and release during the glide: it lets go of E, and the left button stays
+    // down, so the glide goes on sounding.
+    ui::click(*form, e.x, e.y, ui::MouseButton::right);
+    module.previews.clear();
+    const ui::Point f = OnKey(5);
+    form->deliver_mouse_move(f.x, f.y);
+    EXPECT_EQ(module.previews, (std::vector<Preview>{{true, 65, 100}}));
 }
 
 TEST_F(EditorFixture, IncomingNotesLightTheirKeysAndListTheFirstFour) {

@@ -1,6 +1,6 @@
 // The two hand-offs between the user-interface thread and the audio thread, exercised with real
-// threads: preview notes arrive complete and in order, and no highlight reaches an editor
-// after it has been detached.
+// threads: preview notes arrive complete and in order, parked note-offs end their notes, and
+// no highlight reaches an editor after it has been detached.
 #include "support/plugin_harness.h"
 #include "support/recording_editor.h"
 
@@ -36,6 +36,40 @@ TEST(ThreadHandOff, PreviewNotesFromAnotherThreadArriveInOrder) {
     for (int i = 0; i < kPreviews; ++i) {
         ASSERT_EQ(events[static_cast<size_t>(i)], test::NoteOn(0, i % 128, 1 + i % 100)) << i;
     }
+}
+
+// Note-offs that find the hand-off full are parked and sent by the audio thread: each still
+// follows its note-on, and none is lost.
+TEST(ThreadHandOff, ParkedPreviewNoteOffsEndEveryNoteInOrder) {
+    test::PluginHarness harness;
+    constexpr int kNotes = 20000;
+    constexpr int kKeys = 16;
+    std::atomic<bool> done{false};
+    std::thread ui([&] {
+        for (int i = 0; i < kNotes; ++i) {
+            while (!harness.plugin.PreviewNoteOn(i % kKeys, 100)) {
+                std::this_thread::yield(); // full, or the key's note-off still parked
+            }
+            harness.plugin.PreviewNoteOff(i % kKeys, 0);
+        }
+        done.store(true);
+    });
+    while (!done.load()) {
+        harness.Process();
+    }
+    ui.join();
+    harness.Process();
+    harness.Process();
+    std::array<bool, kKeys> sounding{};
+    int ends = 0;
+    for (const test::Delivered& event : harness.host.Events()) {
+        const bool on = event.Status == 0x90;
+        ASSERT_LT(event.Data1, kKeys);
+        ASSERT_NE(sounding[event.Data1], on) << "note " << int{event.Data1};
+        sounding[event.Data1] = on;
+        ends += on ? 0 : 1;
+    }
+    EXPECT_EQ(ends, kNotes);
 }
 
 // Counts calls that arrive while it is not attached.

@@ -22,6 +22,8 @@ public:
 
     TScaleMap& ScaleMap() noexcept override { return map; }
     bool PreviewNoteOn(int note, int velocity) noexcept override {
+        if (refuseNoteOns)
+            return false;
         previews.push_back({true, note & 0x7F, velocity & 0x7F});
         return true;
     }
@@ -60,6 +62,8 @@ public:
 
     TScaleMap map;
     std::vector<Preview> previews;
+    // Answers preview note-ons as a module with a full hand-off does.
+    bool refuseNoteOns = false;
     int notifications = 0;
     std::string productName = "Tonvo";
     std::string version = "1.00";

@@ -24,10 +24,14 @@ AEffect* timed_effect = nullptr;
 std::atomic<int> timed_idles{0};
 std::atomic<int32_t> timed_close{0};
 HWND timed_editor = nullptr;
+HWND timed_reopen = nullptr;
 std::atomic<bool> hidden_at_close{false};
 void CALLBACK HostTimer(HWND, UINT, UINT_PTR, DWORD) {
     if (const int32_t close = timed_effect != nullptr ? timed_close.exchange(0) : 0; close != 0) {
         timed_effect->dispatcher(timed_effect, close, 0, 0, nullptr, 0.0f);
+        if (timed_reopen != nullptr && close == effEditClose) {
+            timed_effect->dispatcher(timed_effect, effEditOpen, 0, 0, timed_reopen, 0.0f);
+        }
         hidden_at_close = IsWindow(timed_editor) && !IsWindowVisible(timed_editor);
         if (close == effClose) {
             timed_effect = nullptr;

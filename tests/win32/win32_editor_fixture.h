@@ -36,9 +36,11 @@ std::wstring ClassOf(const wchar_t* kind);
 extern AEffect* timed_effect;
 extern std::atomic<int> timed_idles;
 // Set by a watcher: the timer's next call closes the editor (effEditClose) or the instance
-// (effClose) instead, and notes whether `timed_editor` was left there, hidden.
+// (effClose) instead, then opens the editor again in `timed_reopen` when that is set, and
+// notes whether `timed_editor` was left there, hidden.
 extern std::atomic<int32_t> timed_close;
 extern HWND timed_editor;
+extern HWND timed_reopen;
 extern std::atomic<bool> hidden_at_close;
 void CALLBACK HostTimer(HWND, UINT, UINT_PTR, DWORD);
 

@@ -136,6 +136,76 @@ TEST_F(Win32Editor, AClickOnAKeyPreviewsItAndWindowTroublesLeaveNothingBehind) {
     Call(effEditClose);
 }
 
+// Whatever ends a press on a key before its release can reach the form, the key's preview
+// ends: the host's close, the host's window destroyed, the release made while a message box of
+// ours runs.
+TEST_F(Win32Editor, AHeldKeysPreviewEndsWhenItsReleaseCannotReachTheForm) {
+    GoldenState state;
+    LoadGoldenState(state);
+    const ui::Point d = state.OnKey(2);
+    ASSERT_NE(d.x, 0);
+    const std::vector<test::Delivered> on{test::NoteOn(0, 62, 100)};
+    const std::vector<test::Delivered> off{test::NoteOff(0, 62, 100)};
+    // Opens the editor in a new host window and holds D there with the left button.
+    const auto hold = [&] {
+        HWND parent = MakeWindow(100, 100);
+        HWND editor = OpenEditor(parent);
+        Process();
+        SetForegroundWindow(parent);
+        Pump(2);
+        SendMouse(MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE, editor, d);
+        Pump(2);
+        SendMouse(MOUSEEVENTF_LEFTDOWN);
+        Pump(2);
+        EXPECT_EQ(Process(), on);
+        return parent;
+    };
+    const auto release = [&] {
+        SendMouse(MOUSEEVENTF_LEFTUP);
+        Pump(2);
+    };
+
+    hold();
+    Call(effEditClose);
+    EXPECT_EQ(Process(), off) << "closed by the host";
+    release();
+
+    DestroyWindow(hold());
+    Pump(2);
+    EXPECT_EQ(Process(), off) << "the host's window destroyed";
+    release();
+    Call(effEditClose);
+
+    // A state the host loads fails, and its message box runs while the key is held; the
+    // release comes meanwhile, and the box is closed once the editor has let go of the mouse.
+    hold();
+    const DWORD host_thread = GetCurrentThreadId();
+    bool shown = false;
+    std::thread watcher([&] {
+        HWND box = nullptr;
+        if (!Eventually([&] { return (box = FindTopLevel(ClassOf(L"Dialog"))) != nullptr; }))
+            return;
+        shown = true;
+        SendMouse(MOUSEEVENTF_LEFTUP);
+        Eventually([&] {
+            GUITHREADINFO info{};
+            info.cbSize = sizeof info;
+            return GetGUIThreadInfo(host_thread, &info) && info.hwndCapture == nullptr;
+        });
+        PostMessageW(box, WM_SYSCOMMAND, SC_CLOSE, 0);
+        Eventually([&] { return !IsWindow(box); });
+    });
+    std::vector<uint8_t> broken = state.Chunk();
+    for (size_t i = 8; i < broken.size(); ++i)
+        broken[i] = static_cast<uint8_t>(~broken[i]);
+    EXPECT_EQ(Call(effSetChunk, 1, static_cast<intptr_t>(broken.size()), broken.data()), 0);
+    watcher.join();
+    EXPECT_TRUE(shown) << "no message box appeared";
+    Pump(2);
+    EXPECT_EQ(Process(), off) << "released while a message box ran";
+    Call(effEditClose);
+}
+
 TEST_F(Win32Editor, AKeysPopupIsAToolWindowWhoseEntryChangesTheMap) {
     GoldenState state;
     LoadGoldenState(state);
@@ -255,10 +325,12 @@ TEST_F(Win32Editor, TheWizardsConfirmationIsAModalDialogOfTheHostsWindow) {
 
     // The host closes the editor, then the instance, from its timer while the dialog is open:
     // the dialog ends as Cancel, the window hides at once and goes once the call that ran the
-    // dialog has returned; the next opening builds a new one.
-    const auto close_inside = [&](int32_t opcode) {
+    // dialog has returned; the next opening builds a new one, also one from the same timer
+    // call (the old form is still inside that call).
+    const auto close_inside = [&](int32_t opcode, HWND reopen = nullptr) {
         timed_effect = effect;
         timed_editor = editor;
+        timed_reopen = reopen;
         hidden_at_close = false;
         SetTimer(parent, 1, 10, &HostTimer);
         bool dialog_went = false;
@@ -279,6 +351,7 @@ TEST_F(Win32Editor, TheWizardsConfirmationIsAModalDialogOfTheHostsWindow) {
         closing.join();
         KillTimer(parent, 1);
         timed_effect = nullptr;
+        timed_reopen = nullptr;
         EXPECT_TRUE(dialog_went);
         EXPECT_TRUE(hidden_at_close) << "the form was inside the call that ran the dialog";
         EXPECT_FALSE(IsWindow(editor)) << "and went once that call returned";
@@ -290,6 +363,11 @@ TEST_F(Win32Editor, TheWizardsConfirmationIsAModalDialogOfTheHostsWindow) {
     Pump();
     editor = Editor(parent);
     ASSERT_NE(editor, nullptr);
+    EXPECT_TRUE(IsWindowVisible(editor));
+    close_inside(effEditClose, parent);
+    Pump();
+    editor = Editor(parent);
+    ASSERT_NE(editor, nullptr) << "the opening inside the dialog's loop shows the new one";
     EXPECT_TRUE(IsWindowVisible(editor));
 
     Seen confirmed;

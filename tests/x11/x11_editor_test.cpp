@@ -579,6 +579,91 @@ TEST_F(X11Editor, AClickOnAKeyPreviewsItToTheHost) {
     Call(effEditClose);
 }
 
+// Whatever ends a press on a key before its release can reach the form, the key's preview
+// ends: the host's close, the host's window destroyed, a grab taking the pointer, the release
+// made while a dialog of ours runs.
+TEST_F(X11Editor, AHeldKeysPreviewEndsWhenItsReleaseCannotReachTheForm) {
+    GoldenState state;
+    LoadGoldenState(state);
+    const ui::Point d = state.OnKey(2);
+    ASSERT_NE(d.x, 0);
+    const std::vector<test::Delivered> on{test::NoteOn(0, 62, 100)};
+    const std::vector<test::Delivered> off{test::NoteOff(0, 62, 100)};
+    // Opens the editor in a new host window and holds D there with the left button.
+    const auto hold = [&] {
+        const xcb_window_t parent = MakeWindow(100, 100, 700, 300);
+        EXPECT_EQ(Open(parent), 1);
+        Pump();
+        Process();
+        Fake(x, XCB_MOTION_NOTIFY, 0, 100 + d.x, 100 + d.y);
+        Fake(x, XCB_BUTTON_PRESS, 1);
+        EXPECT_EQ(Process(), on);
+        return parent;
+    };
+
+    hold();
+    Call(effEditClose);
+    EXPECT_EQ(Process(), off) << "closed by the host";
+    Fake(x, XCB_BUTTON_RELEASE, 1);
+
+    xcb_window_t parent = hold();
+    xcb_destroy_window(x, parent);
+    Sync();
+    Pump(2);
+    EXPECT_EQ(Process(), off) << "the host's window destroyed";
+    Fake(x, XCB_BUTTON_RELEASE, 1);
+    Call(effEditClose);
+
+    // What the server sends when another client's grab takes the pointer (this test cannot
+    // take one while the editor's press holds it).
+    parent = hold();
+    const std::vector<xcb_window_t> children = Children(parent);
+    ASSERT_EQ(children.size(), 1u);
+    xcb_leave_notify_event_t leave{};
+    leave.response_type = XCB_LEAVE_NOTIFY;
+    leave.detail = XCB_NOTIFY_DETAIL_NONLINEAR;
+    leave.root = screen->root;
+    leave.event = children[0];
+    leave.state = XCB_BUTTON_MASK_1;
+    leave.mode = XCB_NOTIFY_MODE_GRAB;
+    leave.same_screen_focus = 1;
+    xcb_send_event(x, 0, children[0], XCB_EVENT_MASK_LEAVE_WINDOW,
+                   reinterpret_cast<const char*>(&leave));
+    Sync();
+    Pump(2);
+    EXPECT_EQ(Process(), off) << "a grab took the pointer";
+    Fake(x, XCB_BUTTON_RELEASE, 1);
+    Call(effEditClose);
+
+    // A state the host loads fails, and its message box runs while the key is held; the
+    // release comes meanwhile.
+    hold();
+    std::thread watcher([&] {
+        xcb_connection_t* c = Connect();
+        if (c == nullptr)
+            return;
+        xcb_rectangle_t where{};
+        if (const xcb_window_t box = FindWindow(c, true, &where); box != 0) {
+            Fake(c, XCB_BUTTON_RELEASE, 1, 0, 0, false);
+            Answer(c, box, [&] {
+                Fake(c, XCB_MOTION_NOTIFY, 0, where.x + 5, where.y + 5, false);
+                Type(c, {kReturn});
+            });
+        } else {
+            ADD_FAILURE() << "no message box appeared";
+        }
+        xcb_disconnect(c);
+    });
+    std::vector<uint8_t> broken = state.Chunk();
+    for (size_t i = 8; i < broken.size(); ++i)
+        broken[i] = static_cast<uint8_t>(~broken[i]);
+    EXPECT_EQ(Call(effSetChunk, 1, static_cast<intptr_t>(broken.size()), broken.data()), 0);
+    watcher.join();
+    Pump(2);
+    EXPECT_EQ(Process(), off) << "released while a message box ran";
+    Call(effEditClose);
+}
+
 TEST_F(X11Editor, APopupMenuHoldsThePointerAndAPressOutsideClosesIt) {
     GoldenState state;
     const ui::Point d = state.OnKey(2);

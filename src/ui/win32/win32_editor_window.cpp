@@ -206,6 +206,17 @@ void Win32EditorWindow::mouse_down(MouseButton button, WPARAM wp, LPARAM lp) {
 
 void Win32EditorWindow::mouse_up(MouseButton button, WPARAM wp, LPARAM lp) {
     if (desktop_->in_loop()) {
+        // The form's input waits for the loop, but a press it holds is over: the control
+        // hears capture_lost instead of the release. A press that started the loop ends once
+        // its handler has returned.
+        if (!in_press_) {
+            form_->cancel_capture();
+        }
+        if ((wp & kButtons) == 0 && GetCapture() == window_ && !in_press_) {
+            releasing_ = true;
+            ReleaseCapture();
+            releasing_ = false;
+        }
         return;
     }
     const std::shared_ptr<bool> alive = alive_;
@@ -243,7 +254,13 @@ LRESULT Win32EditorWindow::message(HWND window, UINT msg, WPARAM wp, LPARAM lp) 
         }
         break;
     case WM_DESTROY:
-        // With the host's window, or by our destructor: nothing of it is used any more.
+        // With the host's window, or by our destructor: nothing of it is used any more. A
+        // press the form holds is over (our destructor has let go of the form first).
+        if (in_press_) {
+            lost_capture_ = true;
+        } else if (form_ != nullptr) {
+            form_->cancel_capture();
+        }
         KillTimer(window, kIdleTimer);
         detach_handler(window);
         window_ = nullptr;

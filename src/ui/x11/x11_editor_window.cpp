@@ -53,6 +53,12 @@ private:
     void take_event(const xcb_generic_event_t& event, bool input) override;
     void repaint() override;
     void deliver_input(const xcb_generic_event_t& event);
+    // The form's press is over though no release will reach it (the window went, another
+    // grab took the pointer, or the release came while one of our loops ran): the control
+    // that held it hears capture_lost. A press still being handled ends after its handler.
+    void end_press();
+    // Whether `event` ends the form's press that way.
+    bool ends_press(const xcb_generic_event_t& event, bool input) const;
     // Watches the child of the root holding our window (the host's top-level window, or the
     // window manager's frame around it) for moves.
     void watch_root_child();
@@ -71,6 +77,8 @@ private:
     Form* form_ = nullptr;
     // False once the server destroyed the window (with the host's window).
     bool alive_ = true;
+    // Set while the form handles a press.
+    bool pressing_ = false;
     std::vector<uint8_t> scratch_;
     // The pointer shape the window shows; none until the first motion.
     std::optional<Cursor> cursor_;
@@ -250,6 +258,7 @@ void X11EditorWindow::take_event(const xcb_generic_event_t& event, bool input) {
         const auto& e = reinterpret_cast<const xcb_destroy_notify_event_t&>(event);
         if (e.window == window_) {
             alive_ = false;
+            end_press();
         }
         break;
     }
@@ -269,10 +278,36 @@ void X11EditorWindow::take_event(const xcb_generic_event_t& event, bool input) {
         update_position();
         break;
     default:
-        if (input && form_ != nullptr && alive_) {
+        if (form_ == nullptr || !alive_) {
+            break;
+        }
+        if (ends_press(event, input)) {
+            end_press();
+        } else if (input) {
             deliver_input(event);
         }
         break;
+    }
+}
+
+bool X11EditorWindow::ends_press(const xcb_generic_event_t& event, bool input) const {
+    switch (event.response_type & 0x7f) {
+    case XCB_BUTTON_RELEASE:
+        // Dropped while a loop of ours runs, as all input then, but the press is over.
+        return !input &&
+               reinterpret_cast<const xcb_button_release_event_t&>(event).event == window_;
+    case XCB_LEAVE_NOTIFY: {
+        // A grab took the pointer (a menu of ours, or another client's): the release goes there.
+        const auto& e = reinterpret_cast<const xcb_leave_notify_event_t&>(event);
+        return e.mode == XCB_NOTIFY_MODE_GRAB && e.event == window_;
+    }
+    default: return false;
+    }
+}
+
+void X11EditorWindow::end_press() {
+    if (form_ != nullptr && !pressing_) {
+        form_->cancel_capture();
     }
 }
 
@@ -288,7 +323,9 @@ void X11EditorWindow::deliver_input(const xcb_generic_event_t& event) {
             // The root position of the press, for a menu or dialog it opens.
             form.set_position(e.root_x - e.event_x, e.root_y - e.event_y);
             const int loops = desktop_->loops_run();
+            pressing_ = true;
             form.deliver_mouse_down(*button, e.event_x, e.event_y, modifiers_of(e.state));
+            pressing_ = false;
             if (form_ != nullptr && desktop_->loops_run() != loops) {
                 // A menu or dialog took the release: the press is over for the form.
                 form_->cancel_capture();
