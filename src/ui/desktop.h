@@ -41,6 +41,10 @@ public:
     // and repaints them, and calls session.idle() regularly.
     virtual void run_menu(MenuSession& session) = 0;
 
+    // Where the pointer is on the screen now; none when the backend cannot tell. An opening
+    // menu learns from it what lies under the press that opened it.
+    virtual std::optional<Point> pointer_position() { return std::nullopt; }
+
     // For popup-like windows that close on a click elsewhere: the mouse button held down now
     // while the pointer lies outside `form` on the screen (left before right when both are),
     // or none. Only a press that began outside our window shows here, since one of ours is

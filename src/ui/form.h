@@ -126,11 +126,6 @@ private:
 
 // Where a window of size `width` x `height` goes when centred over an owner's client area:
 // left = owner left + (owner width - width) / 2, top likewise, each half rounded toward zero.
-struct Point {
-    int x = 0;
-    int y = 0;
-    friend constexpr bool operator==(const Point&, const Point&) = default;
-};
 Point centred_over(const Rect& owner, int width, int height);
 
 } // namespace tonvo::ui

@@ -209,6 +209,12 @@ protected:
                 out.pixel(col, y) = ui::Color{data[0], data[1], data[2], 255};
         return out;
     }
+    // A press and release of `button` at a root point, on `c`.
+    void ClickAt(xcb_connection_t* c, int at_x, int at_y, uint8_t button = 1) {
+        Fake(c, XCB_MOTION_NOTIFY, 0, at_x, at_y, false);
+        Fake(c, XCB_BUTTON_PRESS, button, 0, 0, false);
+        Fake(c, XCB_BUTTON_RELEASE, button, 0, 0, false);
+    }
     void LoadGoldenState(GoldenState& state) {
         state.SaveAsPreset(home.Presets());
         std::vector<uint8_t> chunk = state.Chunk();
@@ -628,6 +634,45 @@ TEST_F(X11Editor, APopupMenuHoldsThePointerAndAPressOutsideClosesIt) {
     const std::vector<test::Delivered> played = Process();
     ASSERT_FALSE(played.empty());
     EXPECT_EQ(played.front(), test::NoteOn(0, 62, 100));
+    Call(effEditClose);
+}
+
+TEST_F(X11Editor, LowOnTheScreenTheScaleMenuOpensOverItsButtonAndAClickChoosesNothing) {
+    GoldenState state;
+    const ui::Point scale = state.OnScale();
+    ASSERT_NE(scale.x, 0);
+    const int top = screen->height_in_pixels - 300;
+    const xcb_window_t parent = MakeWindow(100, top, 700, 300);
+    ASSERT_EQ(Open(parent), 1);
+    Pump();
+
+    // The press opens the menu inside the host's idle call; a watcher lets the button go where
+    // it was pressed, sees the menu still open, and closes it with Escape.
+    bool found = false;
+    bool open_after_release = false;
+    xcb_rectangle_t pane{};
+    std::thread watcher([&] {
+        xcb_connection_t* c = Connect();
+        if (c == nullptr)
+            return;
+        const xcb_window_t menu = FindWindow(c, false, &pane);
+        found = menu != 0;
+        if (found) {
+            Fake(c, XCB_BUTTON_RELEASE, 1, 0, 0, false);
+            std::this_thread::sleep_for(std::chrono::milliseconds(200));
+            open_after_release = Viewable(c, menu);
+            Answer(c, menu, [&] { Type(c, {kEscape}); });
+        }
+        xcb_disconnect(c);
+    });
+    Fake(x, XCB_MOTION_NOTIFY, 0, 100 + scale.x, top + scale.y);
+    Fake(x, XCB_BUTTON_PRESS, 1);
+    watcher.join();
+    Pump();
+    ASSERT_TRUE(found) << "no menu pane appeared";
+    EXPECT_LE(pane.y, top + scale.y) << "no room below: the menu lies over the button";
+    EXPECT_GT(pane.y + pane.height, top + scale.y);
+    EXPECT_TRUE(open_after_release) << "the release of the opening click chose an item";
     Call(effEditClose);
 }
 

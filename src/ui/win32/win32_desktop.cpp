@@ -494,6 +494,14 @@ void Win32Desktop::run_menu(MenuSession& session) {
     }
 }
 
+std::optional<Point> Win32Desktop::pointer_position() {
+    POINT p;
+    if (!GetCursorPos(&p)) {
+        return std::nullopt;
+    }
+    return Point{p.x, p.y};
+}
+
 std::optional<MouseButton> Win32Desktop::button_down_outside(const Form& form) {
     POINT p;
     if (!GetCursorPos(&p)) {

@@ -138,6 +138,20 @@ Rect X11Desktop::screen() {
     return Rect::from_size(0, 0, screen_->width_in_pixels, screen_->height_in_pixels);
 }
 
+std::optional<X11Desktop::PointerState> X11Desktop::query_pointer() {
+    const auto answer = x11::reply(xcb_query_pointer_reply(
+        connection_, xcb_query_pointer(connection_, screen_->root), nullptr));
+    if (!answer || answer->same_screen == 0) {
+        return std::nullopt;
+    }
+    return PointerState{Point{answer->root_x, answer->root_y}, answer->mask};
+}
+
+std::optional<Point> X11Desktop::pointer_position() {
+    const std::optional<PointerState> state = query_pointer();
+    return state ? std::optional<Point>(state->at) : std::nullopt;
+}
+
 xcb_atom_t X11Desktop::atom(const char* name) {
     return x11::intern(connection_, name);
 }

@@ -76,6 +76,7 @@ public:
     ModalResult run_modal(Form& form, Form* owner) override;
     void wait(Millis time) override;
     void run_menu(MenuSession& session) override;
+    std::optional<Point> pointer_position() override;
 
     // The editor's window, whose top-level window owns the dialogs.
     void set_owner_window(xcb_window_t window) { owner_window_ = window; }
@@ -101,6 +102,13 @@ public:
     xcb_window_t root_child();
 
 private:
+    // The pointer's place on the root window and the state of its buttons and modifiers;
+    // none when the server does not answer or the pointer is on another screen.
+    struct PointerState {
+        Point at;
+        uint16_t mask = 0;
+    };
+    std::optional<PointerState> query_pointer();
     // The editor's window and its ancestors up to the child of the root, innermost first;
     // empty when the window is gone.
     std::vector<xcb_window_t> ancestry();
