@@ -209,6 +209,15 @@ protected:
                 out.pixel(col, y) = ui::Color{data[0], data[1], data[2], 255};
         return out;
     }
+    // Whether the `w` x `h` area at (ax, ay) of `a` differs from the one at (bx, by) of `b`.
+    static bool Differs(const ui::Bitmap& a, int ax, int ay, const ui::Bitmap& b, int bx, int by,
+                        int w, int h) {
+        for (int y = 0; y < h; ++y)
+            for (int col = 0; col < w; ++col)
+                if (!(a.pixel(ax + col, ay + y) == b.pixel(bx + col, by + y)))
+                    return true;
+        return false;
+    }
     // A press and release of `button` at a root point, on `c`.
     void ClickAt(xcb_connection_t* c, int at_x, int at_y, uint8_t button = 1) {
         Fake(c, XCB_MOTION_NOTIFY, 0, at_x, at_y, false);
@@ -673,6 +682,57 @@ TEST_F(X11Editor, LowOnTheScreenTheScaleMenuOpensOverItsButtonAndAClickChoosesNo
     EXPECT_LE(pane.y, top + scale.y) << "no room below: the menu lies over the button";
     EXPECT_GT(pane.y + pane.height, top + scale.y);
     EXPECT_TRUE(open_after_release) << "the release of the opening click chose an item";
+    Call(effEditClose);
+}
+
+// The browser closes with Cancel on a short click on the bare screen or on the editor itself.
+// The server delivers a press to the window under the pointer; the editor's own drops it with
+// the rest of its input while the browser runs.
+TEST_F(X11Editor, AClickOutsideThePresetBrowserClosesIt) {
+    GoldenState state;
+    LoadGoldenState(state);
+    const ui::Point presets = state.OnPresets();
+    ASSERT_NE(presets.x, 0);
+    const xcb_window_t parent = MakeWindow(100, 100, 700, 300);
+    ASSERT_EQ(Open(parent), 1);
+    Pump();
+    const std::vector<uint8_t> before = Chunk();
+
+    // The bare screen, and the editor's left edge (the browser is 32 pixels narrower).
+    for (const ui::Point outside : {ui::Point{1200, 700}, ui::Point{100 + 5, 100 + 100}}) {
+        bool found = false;
+        bool went = false;
+        std::thread watcher([&] {
+            xcb_connection_t* c = Connect();
+            if (c == nullptr)
+                return;
+            xcb_rectangle_t where{};
+            const xcb_window_t dialog = FindWindow(c, true, &where);
+            found = dialog != 0;
+            if (found) {
+                // Once the browser shows, a click shorter than the browser's check interval.
+                std::this_thread::sleep_for(std::chrono::milliseconds(200));
+                Fake(c, XCB_MOTION_NOTIFY, 0, outside.x, outside.y, false);
+                Fake(c, XCB_BUTTON_PRESS, 1, 0, 0, false);
+                std::this_thread::sleep_for(std::chrono::milliseconds(30));
+                Fake(c, XCB_BUTTON_RELEASE, 1, 0, 0, false);
+                went = Eventually([&] { return !Viewable(c, dialog); });
+                // Else its Cancel button, so that a failure leaves no dialog behind.
+                if (!went)
+                    Answer(c, dialog, [&] {
+                        ClickAt(c, where.x + where.width - 53, where.y + where.height - 23);
+                    });
+            }
+            xcb_disconnect(c);
+        });
+        Click(100 + presets.x, 100 + presets.y);
+        watcher.join();
+        Pump();
+        ASSERT_TRUE(found) << "no browser appeared";
+        EXPECT_TRUE(went) << "a click at " << outside.x << "," << outside.y
+                          << " left the browser open";
+    }
+    EXPECT_EQ(Chunk(), before) << "Cancel loads nothing";
     Call(effEditClose);
 }
 

@@ -12,6 +12,7 @@
 #include <optional>
 #include <string>
 #include <thread>
+#include <utility>
 
 namespace tonvo::ui {
 
@@ -150,6 +151,50 @@ std::optional<X11Desktop::PointerState> X11Desktop::query_pointer() {
 std::optional<Point> X11Desktop::pointer_position() {
     const std::optional<PointerState> state = query_pointer();
     return state ? std::optional<Point>(state->at) : std::nullopt;
+}
+
+namespace {
+constexpr uint16_t kLeftMask = XCB_BUTTON_MASK_1;
+constexpr uint16_t kRightMask = XCB_BUTTON_MASK_3;
+
+// The state bit of a core button number; 0 for the wheel and others.
+uint16_t button_mask(xcb_button_t detail) {
+    if (detail < 1 || detail > 5) {
+        return 0;
+    }
+    return static_cast<uint16_t>(XCB_BUTTON_MASK_1 << (detail - 1));
+}
+
+bool outside(const Form& form, Point at) {
+    return !Rect::from_size(form.left(), form.top(), form.width(), form.height())
+                .contains(at.x, at.y);
+}
+} // namespace
+
+void X11Desktop::note_press(OutsideWatch& watch, uint16_t buttons, Point at) {
+    const uint16_t began = static_cast<uint16_t>(buttons & ~watch.buttons);
+    watch.buttons = buttons;
+    if (watch.press || (began & (kLeftMask | kRightMask)) == 0 || !outside(*watch.form, at)) {
+        return;
+    }
+    watch.press = (began & kLeftMask) != 0 ? MouseButton::left : MouseButton::right;
+}
+
+std::optional<MouseButton> X11Desktop::button_down_outside(const Form& form) {
+    if (watch_ != nullptr && watch_->form == &form && watch_->press) {
+        return std::exchange(watch_->press, std::nullopt);
+    }
+    const std::optional<PointerState> state = query_pointer();
+    if (!state || !outside(form, state->at)) {
+        return std::nullopt;
+    }
+    if ((state->mask & kLeftMask) != 0) {
+        return MouseButton::left;
+    }
+    if ((state->mask & kRightMask) != 0) {
+        return MouseButton::right;
+    }
+    return std::nullopt;
 }
 
 xcb_atom_t X11Desktop::atom(const char* name) {
@@ -339,6 +384,18 @@ ModalResult X11Desktop::run_modal(Form& form, Form* /*owner*/) {
     form.invalidate();
     xcb_flush(c);
 
+    // Presses outside the dialog, looked for at every turn; a button already held when the
+    // dialog opens is no press of its time.
+    OutsideWatch watch{&form, 0, std::nullopt};
+    if (const std::optional<PointerState> state = query_pointer()) {
+        watch.buttons = state->mask;
+    }
+    struct Restore {
+        OutsideWatch*& slot;
+        OutsideWatch* was;
+        ~Restore() { slot = was; }
+    } restore{watch_, std::exchange(watch_, &watch)};
+
     bool alive = true;
     std::optional<Cursor> cursor;
     while (form.modal_result() == ModalResult::none) {
@@ -367,6 +424,13 @@ ModalResult X11Desktop::run_modal(Form& form, Form* /*owner*/) {
                     ? reinterpret_cast<xcb_configure_notify_event_t*>(event)->window
                     : XCB_NONE;
             if (target != window || type == 0) {
+                if (type == XCB_BUTTON_PRESS) {
+                    // On another window of ours, the editor's: its state tells the buttons
+                    // held before it.
+                    const auto* e = reinterpret_cast<xcb_button_press_event_t*>(event);
+                    note_press(watch, static_cast<uint16_t>(e->state | button_mask(e->detail)),
+                               Point{e->root_x, e->root_y});
+                }
                 sink_.take_event(*event, false);
                 continue;
             }
@@ -380,6 +444,11 @@ ModalResult X11Desktop::run_modal(Form& form, Form* /*owner*/) {
             case XCB_BUTTON_RELEASE: {
                 const auto* e = reinterpret_cast<xcb_button_press_event_t*>(event);
                 const Modifiers mods = modifiers_of(e->state);
+                if (type == XCB_BUTTON_PRESS) {
+                    // The latest press is the dialog's own: none outside is pending.
+                    watch.press.reset();
+                    watch.buttons = static_cast<uint16_t>(e->state | button_mask(e->detail));
+                }
                 if (type == XCB_BUTTON_PRESS && (e->detail == 4 || e->detail == 5)) {
                     form.deliver_mouse_wheel(e->detail == 4 ? 120 : -120, e->event_x, e->event_y,
                                              mods);
@@ -426,6 +495,9 @@ ModalResult X11Desktop::run_modal(Form& form, Form* /*owner*/) {
             if (form.modal_result() != ModalResult::none) {
                 break;
             }
+        }
+        if (const std::optional<PointerState> state = query_pointer()) {
+            note_press(watch, state->mask, state->at);
         }
         form.idle();
         for (const Rect& r : form.paint_invalid()) {

@@ -77,6 +77,11 @@ public:
     void wait(Millis time) override;
     void run_menu(MenuSession& session) override;
     std::optional<Point> pointer_position() override;
+    // Also a left or right press outside `form` that its modal loop saw since the last call
+    // (the loop looks at every turn, so a short click between two calls is not missed). The
+    // server has already delivered the press to the window under the pointer; one on the
+    // editor's own window is dropped with the rest of its input while the dialog runs.
+    std::optional<MouseButton> button_down_outside(const Form& form) override;
 
     // The editor's window, whose top-level window owns the dialogs.
     void set_owner_window(xcb_window_t window) { owner_window_ = window; }
@@ -109,6 +114,15 @@ private:
         uint16_t mask = 0;
     };
     std::optional<PointerState> query_pointer();
+    // What a modal loop notes of presses outside its form, between two button_down_outside
+    // calls: the buttons down at its last look, and the first left or right press outside.
+    struct OutsideWatch {
+        const Form* form = nullptr;
+        uint16_t buttons = 0;
+        std::optional<MouseButton> press;
+    };
+    // Notes a left or right press that began since the last look, when it lies outside the form.
+    static void note_press(OutsideWatch& watch, uint16_t buttons, Point at);
     // The editor's window and its ancestors up to the child of the root, innermost first;
     // empty when the window is gone.
     std::vector<xcb_window_t> ancestry();
@@ -136,6 +150,8 @@ private:
 
     xcb_window_t owner_window_ = 0;
     int loops_run_ = 0;
+    // The innermost modal loop's watch, or null while none runs.
+    OutsideWatch* watch_ = nullptr;
 };
 
 } // namespace tonvo::ui
