@@ -511,15 +511,14 @@ std::optional<MouseButton> Win32Desktop::button_down_outside(const Form& form) {
     if (p.x >= own.left && p.x < own.right && p.y >= own.top && p.y < own.bottom) {
         return std::nullopt;
     }
-    // The physical buttons as the user has them (GetAsyncKeyState does not swap them).
+    // The physical buttons as the user has them (GetAsyncKeyState does not swap them). Only
+    // the left and right buttons click elsewhere: a middle press is left alone.
     const bool swapped = GetSystemMetrics(SM_SWAPBUTTON) != 0;
     std::optional<MouseButton> down;
     if (GetAsyncKeyState(swapped ? VK_RBUTTON : VK_LBUTTON) < 0) {
         down = MouseButton::left;
     } else if (GetAsyncKeyState(swapped ? VK_LBUTTON : VK_RBUTTON) < 0) {
         down = MouseButton::right;
-    } else if (GetAsyncKeyState(VK_MBUTTON) < 0) {
-        down = MouseButton::middle;
     }
     if (down) {
         press_form_ = &form;
