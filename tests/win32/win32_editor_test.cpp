@@ -359,6 +359,41 @@ TEST_F(Win32Editor, APressOutsideThePresetBrowserClosesItAndReachesTheWindowUnde
     Call(effEditClose);
 }
 
+// The browser is taller than the editor: over an editor at the top of the screen it opens
+// moved down, its title bar and all on the work area.
+TEST_F(Win32Editor, ThePresetBrowserOpensWhollyOnTheWorkArea) {
+    GoldenState state;
+    LoadGoldenState(state);
+    const ui::Point presets = state.OnPresets();
+    ASSERT_NE(presets.x, 0);
+    HWND parent = MakeWindow(100, 0);
+    HWND editor = OpenEditor(parent);
+    ASSERT_NE(editor, nullptr);
+    RECT work{};
+    ASSERT_TRUE(SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0));
+
+    RECT seen{};
+    bool found = false;
+    std::thread closer([&] {
+        HWND dialog = nullptr;
+        if (!Eventually([&] { return (dialog = FindTopLevel(ClassOf(L"Dialog"))) != nullptr; }))
+            return;
+        found = GetWindowRect(dialog, &seen) != FALSE;
+        PostMessageW(dialog, WM_CLOSE, 0, 0);
+        Eventually([&] { return !IsWindow(dialog); });
+    });
+    Post(editor, WM_LBUTTONDOWN, MK_LBUTTON, presets);
+    Post(editor, WM_LBUTTONUP, 0, presets);
+    Pump(3);
+    closer.join();
+    Pump();
+    ASSERT_TRUE(found) << "no browser window appeared";
+    EXPECT_GE(seen.top, work.top) << "its title bar lies above the work area";
+    EXPECT_GE(seen.left, work.left);
+    EXPECT_LE(seen.bottom, work.bottom);
+    Call(effEditClose);
+}
+
 // Typed text and the clipboard, where UTF-16 meets the toolkit's characters and UTF-8.
 TEST(Win32Text, SurrogatePairsAndTheClipboardKeepEveryCharacter) {
     ui::CharDecoder chars;
