@@ -736,6 +736,88 @@ TEST_F(X11Editor, AClickOutsideThePresetBrowserClosesIt) {
     Call(effEditClose);
 }
 
+// A right click in the browser selects the item and opens the list's menu over it; Delete asks
+// in a box over the browser. The browser's window shows the new selection under the menu, and
+// no leftover of the menu under the box.
+TEST_F(X11Editor, TheBrowserRepaintsUnderItsMenuAndItsConfirmation) {
+    GoldenState state;
+    LoadGoldenState(state);
+    std::filesystem::copy_file(home.Presets() / "Major Pentatonic.brelwickp",
+                               home.Presets() / "Another.brelwickp",
+                               std::filesystem::copy_options::overwrite_existing);
+    const ui::Point presets = state.OnPresets();
+    ASSERT_NE(presets.x, 0);
+    const xcb_window_t parent = MakeWindow(100, 100, 700, 300);
+    ASSERT_EQ(Open(parent), 1);
+    Pump();
+
+    // "Another" and "Major Pentatonic" down the first column (items 20 high from 36, the list
+    // 12 from the left), the second selected; a strip left of the point where the menu opens
+    // shows both rows.
+    constexpr int kItemX = 62;
+    constexpr int kStripLeft = 14;
+    constexpr int kStripTop = 38;
+    constexpr int kStripWidth = kItemX - 2 - kStripLeft;
+    constexpr int kStripHeight = 36;
+    bool selected_shown = false;
+    bool menu_gone = false;
+    bool asked = false;
+    std::thread watcher([&] {
+        xcb_connection_t* c = Connect();
+        if (c == nullptr)
+            return;
+        xcb_rectangle_t where{};
+        const xcb_window_t browser = FindWindow(c, true, &where);
+        if (browser == 0) {
+            ADD_FAILURE() << "no browser appeared";
+            xcb_disconnect(c);
+            return;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        const ui::Bitmap before = Read(browser, where.width, where.height);
+        ClickAt(c, where.x + kItemX, where.y + 46, 3);
+        xcb_rectangle_t pane{};
+        const xcb_window_t menu = FindWindow(c, false, &pane);
+        if (menu != 0) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(200));
+            const ui::Bitmap under_menu = Read(browser, where.width, where.height);
+            selected_shown = Differs(before, kStripLeft, kStripTop, under_menu, kStripLeft,
+                                     kStripTop, kStripWidth, kStripHeight);
+            // Delete, the second row, lit under the pointer as the press leaves it.
+            Fake(c, XCB_MOTION_NOTIFY, 0, pane.x + 30, pane.y + 1 + 22 + 11, false);
+            std::this_thread::sleep_for(std::chrono::milliseconds(200));
+            const ui::Bitmap shown_menu = Read(menu, pane.width, pane.height);
+            Fake(c, XCB_BUTTON_PRESS, 1, 0, 0, false);
+            Fake(c, XCB_BUTTON_RELEASE, 1, 0, 0, false);
+            xcb_window_t box = 0;
+            asked = Eventually([&] { return (box = FindWindow(c, true)) != browser; });
+            if (asked) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(200));
+                const ui::Bitmap under_box = Read(browser, where.width, where.height);
+                menu_gone = Differs(shown_menu, 2, 2, under_box, pane.x - where.x + 2,
+                                    pane.y - where.y + 2, 80, 50);
+                xcb_rectangle_t at{};
+                FindWindow(c, true, &at);
+                Answer(c, box, [&] {
+                    Fake(c, XCB_MOTION_NOTIFY, 0, at.x + 5, at.y + 5, false);
+                    Type(c, {kEscape});
+                });
+            }
+        }
+        Answer(c, browser,
+               [&] { ClickAt(c, where.x + where.width - 53, where.y + where.height - 23); });
+        xcb_disconnect(c);
+    });
+    Click(100 + presets.x, 100 + presets.y);
+    watcher.join();
+    Pump();
+    EXPECT_TRUE(selected_shown) << "the new selection was not painted while the menu ran";
+    ASSERT_TRUE(asked) << "no confirmation appeared";
+    EXPECT_TRUE(menu_gone) << "the menu's picture stayed on the browser under the box";
+    EXPECT_TRUE(std::filesystem::exists(home.Presets() / "Another.brelwickp")) << "No keeps it";
+    Call(effEditClose);
+}
+
 TEST_F(X11Editor, AConnectionBrokenByTheServerStopsTheEditorQuietly) {
     const xcb_window_t parent = MakeWindow(0, 0, 700, 300);
     ASSERT_EQ(Open(parent), 1);

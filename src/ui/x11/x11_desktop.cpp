@@ -197,6 +197,30 @@ std::optional<MouseButton> X11Desktop::button_down_outside(const Form& form) {
     return std::nullopt;
 }
 
+bool X11Desktop::expose_shown(const xcb_generic_event_t& event) {
+    if ((event.response_type & 0x7f) != XCB_EXPOSE) {
+        return false;
+    }
+    const auto& e = reinterpret_cast<const xcb_expose_event_t&>(event);
+    for (const Shown& shown : shown_) {
+        if (shown.window == e.window) {
+            shown.form->invalidate_rect(Rect::from_size(e.x, e.y, e.width, e.height));
+            return true;
+        }
+    }
+    return false;
+}
+
+void X11Desktop::paint_shown(size_t count) {
+    for (size_t i = 0; i < count && i < shown_.size(); ++i) {
+        const Shown& shown = shown_[i];
+        for (const Rect& r : shown.form->paint_invalid()) {
+            put_area(connection_, shown.window, shown.gc, format_, shown.form->buffer(), r,
+                     scratch_);
+        }
+    }
+}
+
 xcb_atom_t X11Desktop::atom(const char* name) {
     return x11::intern(connection_, name);
 }
@@ -395,6 +419,11 @@ ModalResult X11Desktop::run_modal(Form& form, Form* /*owner*/) {
         OutsideWatch* was;
         ~Restore() { slot = was; }
     } restore{watch_, std::exchange(watch_, &watch)};
+    shown_.push_back(Shown{&form, window, gc});
+    struct Unshow {
+        std::vector<Shown>& shown;
+        ~Unshow() { shown.pop_back(); }
+    } unshow{shown_};
 
     bool alive = true;
     std::optional<Cursor> cursor;
@@ -431,7 +460,9 @@ ModalResult X11Desktop::run_modal(Form& form, Form* /*owner*/) {
                     note_press(watch, static_cast<uint16_t>(e->state | button_mask(e->detail)),
                                Point{e->root_x, e->root_y});
                 }
-                sink_.take_event(*event, false);
+                if (!expose_shown(*event)) {
+                    sink_.take_event(*event, false);
+                }
                 continue;
             }
             switch (type) {
@@ -503,6 +534,7 @@ ModalResult X11Desktop::run_modal(Form& form, Form* /*owner*/) {
         for (const Rect& r : form.paint_invalid()) {
             put_area(c, window, gc, format_, form.buffer(), r, scratch_);
         }
+        paint_shown(shown_.size() - 1);
         sink_.repaint();
         xcb_flush(c);
         if (form.modal_result() == ModalResult::none) {
@@ -522,11 +554,12 @@ void X11Desktop::wait(Millis time) {
     const Millis end = clock().now() + time;
     while (clock().now() < end && xcb_connection_has_error(connection_) == 0) {
         while (xcb_generic_event_t* event = poll_event()) {
-            if (!take_shared(*event)) {
+            if (!take_shared(*event) && !expose_shown(*event)) {
                 sink_.take_event(*event, false);
             }
             std::free(event);
         }
+        paint_shown(shown_.size());
         sink_.repaint();
         xcb_flush(connection_);
         std::this_thread::sleep_for(std::min(kLoopStep, end - clock().now()));
@@ -650,7 +683,7 @@ void X11Desktop::run_menu(MenuSession& session) {
                         ours = true;
                     }
                 }
-                if (!ours) {
+                if (!ours && !expose_shown(*event)) {
                     sink_.take_event(*event, false);
                 }
             } else {
@@ -667,6 +700,7 @@ void X11Desktop::run_menu(MenuSession& session) {
         }
         sync();
         paint();
+        paint_shown(shown_.size());
         sink_.repaint();
         xcb_flush(c);
         std::this_thread::sleep_for(kLoopStep);

@@ -10,7 +10,9 @@
 // forms are top-level dialog windows (_NET_WM_WINDOW_TYPE_DIALOG, modal, kept above) transient
 // for the host's top-level window (the one the window manager manages, not its frame), where
 // the caller placed them; while one is open the editor keeps repainting and its input is
-// dropped. Closing a dialog through the window manager answers Cancel.
+// dropped. Closing a dialog through the window manager answers Cancel. Every loop (a menu, a
+// dialog over a dialog, a wait) keeps repainting the editor and the dialogs that stay open
+// beneath it, so no stale picture (a menu's leftover image) stays on them.
 //
 // Thread contract: the thread that opened the editor window.
 #pragma once
@@ -123,6 +125,17 @@ private:
     };
     // Notes a left or right press that began since the last look, when it lies outside the form.
     static void note_press(OutsideWatch& watch, uint16_t buttons, Point at);
+    // A modal window of ours on the screen.
+    struct Shown {
+        Form* form;
+        xcb_window_t window;
+        xcb_gcontext_t gc;
+    };
+    // Takes an Expose of one of the shown modal windows: true when it was one.
+    bool expose_shown(const xcb_generic_event_t& event);
+    // Paints what changed in the first `count` shown modal windows: a loop running inside one
+    // keeps the others on the screen current.
+    void paint_shown(size_t count);
     // The editor's window and its ancestors up to the child of the root, innermost first;
     // empty when the window is gone.
     std::vector<xcb_window_t> ancestry();
@@ -152,6 +165,8 @@ private:
     int loops_run_ = 0;
     // The innermost modal loop's watch, or null while none runs.
     OutsideWatch* watch_ = nullptr;
+    // Our modal windows open now, innermost last.
+    std::vector<Shown> shown_;
 };
 
 } // namespace tonvo::ui
