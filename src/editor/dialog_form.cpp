@@ -13,7 +13,8 @@ void DialogForm::place_over(const ui::Form* owner) {
     const ui::Rect area = owner != nullptr ? ui::Rect::from_size(owner->left(), owner->top(),
                                                                  owner->width(), owner->height())
                                            : desktop().screen();
-    const ui::Point at = ui::centred_over(area, width(), height());
+    const ui::Point at = ui::moved_onto(
+        desktop().screen(), ui::centred_over(area, width(), height()), width(), height());
     set_position(at.x, at.y);
 }
 

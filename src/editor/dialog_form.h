@@ -1,6 +1,7 @@
 // The base of our modal dialogs: a form in the active style whose Enter and Escape press its
 // default and cancel buttons when the focused control leaves them, and which opens centred
-// over its owner's client area (or the screen when it has no owner).
+// over its owner's client area (or the screen when it has no owner), moved as far as it takes
+// to lie wholly on the screen's work area.
 //
 // Thread contract: user-interface thread only.
 #pragma once
@@ -15,7 +16,7 @@ public:
     DialogForm(ui::Desktop& desktop, int width, int height);
 
     const ui::Style& style() const { return style_; }
-    // Places the form centred over `owner`, or over the screen.
+    // Places the form centred over `owner`, or over the screen, and then on the work area.
     void place_over(const ui::Form* owner);
     // Places it, then shows it modally.
     ui::ModalResult run(ui::Form* owner);

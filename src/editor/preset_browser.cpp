@@ -190,8 +190,9 @@ void TfrmPresets::TimerTimer() {
     Timer.stop();
     set_modal_result(ui::ModalResult::cancel);
     // The press is not ours to pass on: a backend whose modal loop holds the mouse (Win32)
-    // hands it to the window under the pointer once the dialog has gone; under X11 it has
-    // already reached that window.
+    // hands it to the window under the pointer once the dialog has gone; under X11 the server
+    // has already delivered it there (one on the editor's own window is dropped with the
+    // editor's input while the dialog runs).
 }
 
 void TfrmPresets::popMenuPopup() {

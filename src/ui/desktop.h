@@ -41,11 +41,17 @@ public:
     // and repaints them, and calls session.idle() regularly.
     virtual void run_menu(MenuSession& session) = 0;
 
-    // For popup-like windows that close on a click elsewhere: the mouse button held down now
-    // while the pointer lies outside `form` on the screen (left before right when both are),
-    // or none. Only a press that began outside our window shows here, since one of ours is
-    // captured by the form. Passing that click on to the window under the pointer is the
-    // backend's business, not the caller's.
+    // Where the pointer is on the screen now; none when the backend cannot tell. An opening
+    // menu learns from it what lies under the press that opened it.
+    virtual std::optional<Point> pointer_position() { return std::nullopt; }
+
+    // For popup-like windows that close on a click elsewhere: the left or right mouse button
+    // held down now while the pointer lies outside `form` on the screen (left before right
+    // when both are; the middle button is no click elsewhere), or none. Only a press that
+    // began outside our window shows here, since one of ours is captured by the form. A
+    // backend may also report such a press that was let go again since the last call while
+    // `form` was the modal window it served. Passing that click on to the window under the
+    // pointer is the backend's business, not the caller's.
     virtual std::optional<MouseButton> button_down_outside(const Form& /*form*/) {
         return std::nullopt;
     }

@@ -309,4 +309,14 @@ Point centred_over(const Rect& owner, int width, int height) {
                  owner.top + (owner.height() - height) / 2};
 }
 
+Point moved_onto(const Rect& area, Point at, int width, int height) {
+    const auto onto = [](int start, int size, int lo, int hi) {
+        if (int64_t{start} + size > hi)
+            start = static_cast<int>(std::max<int64_t>(int64_t{hi} - size, lo));
+        return std::max(start, lo);
+    };
+    return Point{onto(at.x, width, area.left, area.right),
+                 onto(at.y, height, area.top, area.bottom)};
+}
+
 } // namespace tonvo::ui

@@ -126,11 +126,10 @@ private:
 
 // Where a window of size `width` x `height` goes when centred over an owner's client area:
 // left = owner left + (owner width - width) / 2, top likewise, each half rounded toward zero.
-struct Point {
-    int x = 0;
-    int y = 0;
-    friend constexpr bool operator==(const Point&, const Point&) = default;
-};
 Point centred_over(const Rect& owner, int width, int height);
+// Where a window of that size at `at` goes to lie wholly on `area` (a screen's work area):
+// shifted as little as it takes; one larger than the area has its top-left corner on the
+// area's, so that its title and first rows show.
+Point moved_onto(const Rect& area, Point at, int width, int height);
 
 } // namespace tonvo::ui

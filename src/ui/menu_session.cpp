@@ -19,6 +19,10 @@ bool MenuSession::open(int x, int y) {
     const Point at = place_popup(desktop_.screen(), x, y, pane->width(), pane->height());
     pane->set_position(at.x, at.y);
     panes_.push_back(std::move(pane));
+    if (const std::optional<Point> p = desktop_.pointer_position()) {
+        under_ = item_at(p->x, p->y);
+        under_known_ = true;
+    }
     return true;
 }
 
@@ -70,9 +74,26 @@ int MenuSession::row_under(size_t level, int x, int y) const {
     return p.row_at(x - p.left(), y - p.top());
 }
 
+const MenuItem* MenuSession::item_at(int x, int y) const {
+    const int level = pane_at(x, y);
+    if (level < 0)
+        return nullptr;
+    const int row = row_under(static_cast<size_t>(level), x, y);
+    return row < 0 ? nullptr : &row_item(static_cast<size_t>(level), row);
+}
+
+void MenuSession::track_pointer(int x, int y) {
+    const MenuItem* item = item_at(x, y);
+    if (under_known_ && item != under_)
+        moved_onto_ = true;
+    under_ = item;
+    under_known_ = true;
+}
+
 void MenuSession::mouse_move(int x, int y) {
     if (finished_)
         return;
+    track_pointer(x, y);
     const int level = pane_at(x, y);
     if (level < 0)
         return; // the highlight stays where it was, as does any open submenu
@@ -125,9 +146,12 @@ void MenuSession::idle() {
     settle(p.level, p.row);
 }
 
-void MenuSession::mouse_down(MouseButton /*button*/, int x, int y) {
+void MenuSession::mouse_down(MouseButton button, int x, int y) {
     if (finished_)
         return;
+    if (button == MouseButton::left)
+        opening_release_ = false;
+    track_pointer(x, y);
     const int level = pane_at(x, y);
     if (level < 0) {
         close();
@@ -145,6 +169,14 @@ void MenuSession::mouse_down(MouseButton /*button*/, int x, int y) {
 void MenuSession::mouse_up(MouseButton button, int x, int y) {
     if (finished_ || button != MouseButton::left)
         return;
+    if (opening_release_) {
+        opening_release_ = false;
+        // Released where the press left the pointer (or where it is not known to have come
+        // from elsewhere): the click only opened the menu.
+        const MenuItem* item = item_at(x, y);
+        if (!under_known_ || (item == under_ && !moved_onto_))
+            return;
+    }
     const int level = pane_at(x, y);
     if (level < 0)
         return;

@@ -7,6 +7,10 @@
 // clock) the submenu of the hovered item opens and any deeper one closes. A left release on
 // an enabled item chooses it (or opens its submenu at once); disabled items and separators do
 // nothing; a press outside every pane closes the menu with nothing chosen.
+// The release of the click that opened the menu (a left release before any left press of the
+// session) acts only on an item the pointer moved onto after the menu opened: a menu that
+// opens over its button (flipped up near the bottom of the screen) leaves an item under the
+// pointer, and a plain click on the button must not choose it.
 // Keys act on the innermost pane: Up and Down move through the selectable items, wrapping;
 // Right, Enter or Space on an item with a submenu opens it with its first item highlighted;
 // Enter or Space on another item chooses it; Left closes the innermost submenu, Escape too,
@@ -79,6 +83,10 @@ private:
     void finish(MenuItem* chosen);
     // The row of `level` under a screen point, or -1.
     int row_under(size_t level, int x, int y) const;
+    // The item of the row under a screen point in the innermost pane there, or null.
+    const MenuItem* item_at(int x, int y) const;
+    // Notes where the pointer is now, for the release of the opening click.
+    void track_pointer(int x, int y);
     MenuItem& row_item(size_t level, int row) const;
 
     Desktop& desktop_;
@@ -90,6 +98,13 @@ private:
     std::optional<Pending> pending_;
     MenuItem* chosen_ = nullptr;
     bool finished_ = false;
+    // The release of the click that opened the menu may still come: no left press yet.
+    bool opening_release_ = true;
+    // The item under the pointer where it was last seen (null: none), once that is known,
+    // and whether the pointer came onto it after the menu opened.
+    const MenuItem* under_ = nullptr;
+    bool under_known_ = false;
+    bool moved_onto_ = false;
 };
 
 } // namespace tonvo::ui

@@ -7,6 +7,13 @@
 
 namespace tonvo::ui {
 
+// A pixel position: a screen point, or one in a window's client area.
+struct Point {
+    int x = 0;
+    int y = 0;
+    friend constexpr bool operator==(const Point&, const Point&) = default;
+};
+
 struct Rect {
     int left = 0;
     int top = 0;

@@ -119,6 +119,27 @@ TEST_F(EditorDialogsFixture, BrowsePresetsIsSizedByTheEditorAndReturnsTheChosenF
     EXPECT_EQ(dialogs.BrowsePresets({}, ""), std::nullopt);
 }
 
+// Centred as above, then moved wholly onto the work area: under an editor at the top of the
+// screen, or over one hanging past the screen's bottom-right corner.
+TEST_F(EditorDialogsFixture, DialogsOpenWhollyOnTheWorkArea) {
+    const ui::Rect screen = desktop.screen();
+    form.set_position(100, screen.top);
+    desktop.expect_modal([&](ui::Form& f) {
+        EXPECT_EQ(f.left(), 100 + 33 / 2);
+        EXPECT_EQ(f.top(), screen.top) << "not half its extra height above the screen";
+    });
+    dialogs.BrowsePresets({}, "");
+    form.set_position(screen.right - 200, screen.bottom - 100);
+    for (int i = 0; i < 2; ++i)
+        desktop.expect_modal([&](ui::Form& f) {
+            EXPECT_EQ(f.left() + f.width(), screen.right) << f.caption();
+            EXPECT_EQ(f.top() + f.height(), screen.bottom) << f.caption();
+        });
+    dialogs.BrowsePresets({}, "");
+    dialogs.Warning("Save Preset", "Error saving preset to file.");
+    EXPECT_EQ(desktop.unanswered(), 3);
+}
+
 TEST_F(EditorDialogsFixture, OtherThreadsAndADetachedEditorUseTheStandaloneDesktop) {
     ui::set_standalone_desktop(&standalone);
     standalone.expect_modal([](ui::Form& f) {

@@ -102,6 +102,11 @@ public:
         editor::TfrmEditor* form = Form();
         return form != nullptr ? Middle(form->btnPresets.form_rect()) : ui::Point{};
     }
+    // The middle of the wizard's Scale button.
+    ui::Point OnScale() {
+        editor::TfrmEditor* form = Form();
+        return form != nullptr ? Middle(form->panWizard.btnScale.form_rect()) : ui::Point{};
+    }
     // The middle of the wizard's Apply button.
     ui::Point OnApply() {
         editor::TfrmEditor* form = Form();

@@ -298,6 +298,39 @@ TEST(PopupMenu, MouseChoosesEnabledItemsOnlyAndAPressOutsideCloses) {
     EXPECT_EQ(m.clicked, std::vector<int>{6});
 }
 
+// A menu that opens over the button pressed to open it has an item under the pointer: the
+// release of that press chooses it only when the pointer came onto it after the press.
+TEST(PopupMenu, TheReleaseOfTheOpeningClickChoosesOnlyAnItemThePointerMovedOnto) {
+    Fixture m;
+    const Point press{40, 22}; // on "Alpha" once the menu is open at (10, 10)
+    const auto opened_by_press = [&](HeadlessDesktop::MenuScript script) {
+        m.desktop.set_pointer(press, MouseButton::left);
+        m.desktop.expect_menu(std::move(script));
+        m.menu.Popup(10, 10);
+    };
+    opened_by_press([&](MenuSession& s) {
+        // Moved within the row and released: the click only opened the menu.
+        hover(s, press.x + 20, press.y + 2);
+        s.mouse_up(MouseButton::left, press.x + 20, press.y + 2);
+        EXPECT_FALSE(s.finished());
+        click_item(s, m.d); // the next click chooses as ever
+    });
+    opened_by_press([&](MenuSession& s) {
+        // Onto another item and back.
+        hover_item(s, m.d);
+        hover(s, press.x, press.y);
+        s.mouse_up(MouseButton::left, press.x, press.y);
+        EXPECT_EQ(s.chosen(), &m.a);
+    });
+    opened_by_press([&](MenuSession& s) {
+        // Released on another item, with no move reported before.
+        const Point p = centre(s.item_rect(m.d));
+        s.mouse_up(MouseButton::left, p.x, p.y);
+        EXPECT_EQ(s.chosen(), &m.d);
+    });
+    EXPECT_EQ(m.clicked, (std::vector<int>{4, 1, 4}));
+}
+
 TEST(PopupMenu, HoverOpensSubmenusAfterTheDelayAndForgivesAPathAcrossOtherItems) {
     Fixture m;
     m.desktop.expect_menu([&](MenuSession& s) {

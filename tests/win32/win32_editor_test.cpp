@@ -395,7 +395,7 @@ TEST_F(Win32Editor, APressOutsideThePresetBrowserClosesItAndReachesTheWindowUnde
 
     // The host's own area right of the editor and below it: the browser never covers it.
     const POINT outside{690, 290};
-    bool browser_seen = false, browser_went = false;
+    bool browser_seen = false, browser_stayed = false, browser_went = false;
     std::thread presser([&] {
         HWND dialog = nullptr;
         if (!Eventually([&] { return (dialog = FindTopLevel(ClassOf(L"Dialog"))) != nullptr; }))
@@ -404,6 +404,12 @@ TEST_F(Win32Editor, APressOutsideThePresetBrowserClosesItAndReachesTheWindowUnde
         POINT at = outside;
         ClientToScreen(parent, &at);
         SetCursorPos(at.x, at.y);
+        Sleep(50);
+        // A middle press there is no click elsewhere. (Closing would enable the host's window
+        // at once; under Wine the dialog itself may take a while longer to go.)
+        SendMouse(MOUSEEVENTF_MIDDLEDOWN);
+        browser_stayed = !Eventually([&] { return IsWindowEnabled(parent) || !IsWindow(dialog); });
+        SendMouse(MOUSEEVENTF_MIDDLEUP);
         Sleep(50);
         // The user's press, held until the browser has gone: the disabled host's window does
         // not get it then.
@@ -421,12 +427,48 @@ TEST_F(Win32Editor, APressOutsideThePresetBrowserClosesItAndReachesTheWindowUnde
     presser.join();
     Pump(10);
     ASSERT_TRUE(browser_seen) << "no browser window appeared";
+    EXPECT_TRUE(browser_stayed) << "a middle press outside closed the browser";
     EXPECT_TRUE(browser_went) << "a press outside closes the browser";
     EXPECT_EQ(host_presses.load(), 1)
         << "the press the disabled window missed is passed on once, after the browser went";
     EXPECT_EQ(host_press_at.x, outside.x);
     EXPECT_EQ(host_press_at.y, outside.y);
     EXPECT_TRUE(IsWindowEnabled(parent));
+    Call(effEditClose);
+}
+
+// The browser is taller than the editor: over an editor at the top of the screen it opens
+// moved down, its title bar and all on the work area.
+TEST_F(Win32Editor, ThePresetBrowserOpensWhollyOnTheWorkArea) {
+    GoldenState state;
+    LoadGoldenState(state);
+    const ui::Point presets = state.OnPresets();
+    ASSERT_NE(presets.x, 0);
+    HWND parent = MakeWindow(100, 0);
+    HWND editor = OpenEditor(parent);
+    ASSERT_NE(editor, nullptr);
+    RECT work{};
+    ASSERT_TRUE(SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0));
+
+    RECT seen{};
+    bool found = false;
+    std::thread closer([&] {
+        HWND dialog = nullptr;
+        if (!Eventually([&] { return (dialog = FindTopLevel(ClassOf(L"Dialog"))) != nullptr; }))
+            return;
+        found = GetWindowRect(dialog, &seen) != FALSE;
+        PostMessageW(dialog, WM_CLOSE, 0, 0);
+        Eventually([&] { return !IsWindow(dialog); });
+    });
+    Post(editor, WM_LBUTTONDOWN, MK_LBUTTON, presets);
+    Post(editor, WM_LBUTTONUP, 0, presets);
+    Pump(3);
+    closer.join();
+    Pump();
+    ASSERT_TRUE(found) << "no browser window appeared";
+    EXPECT_GE(seen.top, work.top) << "its title bar lies above the work area";
+    EXPECT_GE(seen.left, work.left);
+    EXPECT_LE(seen.bottom, work.bottom);
     Call(effEditClose);
 }
 

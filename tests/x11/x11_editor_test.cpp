@@ -209,6 +209,21 @@ protected:
                 out.pixel(col, y) = ui::Color{data[0], data[1], data[2], 255};
         return out;
     }
+    // Whether the `w` x `h` area at (ax, ay) of `a` differs from the one at (bx, by) of `b`.
+    static bool Differs(const ui::Bitmap& a, int ax, int ay, const ui::Bitmap& b, int bx, int by,
+                        int w, int h) {
+        for (int y = 0; y < h; ++y)
+            for (int col = 0; col < w; ++col)
+                if (!(a.pixel(ax + col, ay + y) == b.pixel(bx + col, by + y)))
+                    return true;
+        return false;
+    }
+    // A press and release of `button` at a root point, on `c`.
+    void ClickAt(xcb_connection_t* c, int at_x, int at_y, uint8_t button = 1) {
+        Fake(c, XCB_MOTION_NOTIFY, 0, at_x, at_y, false);
+        Fake(c, XCB_BUTTON_PRESS, button, 0, 0, false);
+        Fake(c, XCB_BUTTON_RELEASE, button, 0, 0, false);
+    }
     void LoadGoldenState(GoldenState& state) {
         state.SaveAsPreset(home.Presets());
         std::vector<uint8_t> chunk = state.Chunk();
@@ -713,6 +728,178 @@ TEST_F(X11Editor, APopupMenuHoldsThePointerAndAPressOutsideClosesIt) {
     const std::vector<test::Delivered> played = Process();
     ASSERT_FALSE(played.empty());
     EXPECT_EQ(played.front(), test::NoteOn(0, 62, 100));
+    Call(effEditClose);
+}
+
+TEST_F(X11Editor, LowOnTheScreenTheScaleMenuOpensOverItsButtonAndAClickChoosesNothing) {
+    GoldenState state;
+    const ui::Point scale = state.OnScale();
+    ASSERT_NE(scale.x, 0);
+    const int top = screen->height_in_pixels - 300;
+    const xcb_window_t parent = MakeWindow(100, top, 700, 300);
+    ASSERT_EQ(Open(parent), 1);
+    Pump();
+
+    // The press opens the menu inside the host's idle call; a watcher lets the button go where
+    // it was pressed, sees the menu still open, and closes it with Escape.
+    bool found = false;
+    bool open_after_release = false;
+    xcb_rectangle_t pane{};
+    std::thread watcher([&] {
+        xcb_connection_t* c = Connect();
+        if (c == nullptr)
+            return;
+        const xcb_window_t menu = FindWindow(c, false, &pane);
+        found = menu != 0;
+        if (found) {
+            Fake(c, XCB_BUTTON_RELEASE, 1, 0, 0, false);
+            std::this_thread::sleep_for(std::chrono::milliseconds(200));
+            open_after_release = Viewable(c, menu);
+            Answer(c, menu, [&] { Type(c, {kEscape}); });
+        }
+        xcb_disconnect(c);
+    });
+    Fake(x, XCB_MOTION_NOTIFY, 0, 100 + scale.x, top + scale.y);
+    Fake(x, XCB_BUTTON_PRESS, 1);
+    watcher.join();
+    Pump();
+    ASSERT_TRUE(found) << "no menu pane appeared";
+    EXPECT_LE(pane.y, top + scale.y) << "no room below: the menu lies over the button";
+    EXPECT_GT(pane.y + pane.height, top + scale.y);
+    EXPECT_TRUE(open_after_release) << "the release of the opening click chose an item";
+    Call(effEditClose);
+}
+
+// The browser closes with Cancel on a short click on the bare screen or on the editor itself.
+// The server delivers a press to the window under the pointer; the editor's own drops it with
+// the rest of its input while the browser runs.
+TEST_F(X11Editor, AClickOutsideThePresetBrowserClosesIt) {
+    GoldenState state;
+    LoadGoldenState(state);
+    const ui::Point presets = state.OnPresets();
+    ASSERT_NE(presets.x, 0);
+    const xcb_window_t parent = MakeWindow(100, 100, 700, 300);
+    ASSERT_EQ(Open(parent), 1);
+    Pump();
+    const std::vector<uint8_t> before = Chunk();
+
+    // The bare screen, and the editor's left edge (the browser is 32 pixels narrower).
+    for (const ui::Point outside : {ui::Point{1200, 700}, ui::Point{100 + 5, 100 + 100}}) {
+        bool found = false;
+        bool went = false;
+        std::thread watcher([&] {
+            xcb_connection_t* c = Connect();
+            if (c == nullptr)
+                return;
+            xcb_rectangle_t where{};
+            const xcb_window_t dialog = FindWindow(c, true, &where);
+            found = dialog != 0;
+            if (found) {
+                // Once the browser shows, a click shorter than the browser's check interval.
+                std::this_thread::sleep_for(std::chrono::milliseconds(200));
+                Fake(c, XCB_MOTION_NOTIFY, 0, outside.x, outside.y, false);
+                Fake(c, XCB_BUTTON_PRESS, 1, 0, 0, false);
+                std::this_thread::sleep_for(std::chrono::milliseconds(30));
+                Fake(c, XCB_BUTTON_RELEASE, 1, 0, 0, false);
+                went = Eventually([&] { return !Viewable(c, dialog); });
+                // Else its Cancel button, so that a failure leaves no dialog behind.
+                if (!went)
+                    Answer(c, dialog, [&] {
+                        ClickAt(c, where.x + where.width - 53, where.y + where.height - 23);
+                    });
+            }
+            xcb_disconnect(c);
+        });
+        Click(100 + presets.x, 100 + presets.y);
+        watcher.join();
+        Pump();
+        ASSERT_TRUE(found) << "no browser appeared";
+        EXPECT_TRUE(went) << "a click at " << outside.x << "," << outside.y
+                          << " left the browser open";
+    }
+    EXPECT_EQ(Chunk(), before) << "Cancel loads nothing";
+    Call(effEditClose);
+}
+
+// A right click in the browser selects the item and opens the list's menu over it; Delete asks
+// in a box over the browser. The browser's window shows the new selection under the menu, and
+// no leftover of the menu under the box.
+TEST_F(X11Editor, TheBrowserRepaintsUnderItsMenuAndItsConfirmation) {
+    GoldenState state;
+    LoadGoldenState(state);
+    std::filesystem::copy_file(home.Presets() / "Major Pentatonic.brelwickp",
+                               home.Presets() / "Another.brelwickp",
+                               std::filesystem::copy_options::overwrite_existing);
+    const ui::Point presets = state.OnPresets();
+    ASSERT_NE(presets.x, 0);
+    const xcb_window_t parent = MakeWindow(100, 100, 700, 300);
+    ASSERT_EQ(Open(parent), 1);
+    Pump();
+
+    // "Another" and "Major Pentatonic" down the first column (items 20 high from 36, the list
+    // 12 from the left), the second selected; a strip left of the point where the menu opens
+    // shows both rows.
+    constexpr int kItemX = 62;
+    constexpr int kStripLeft = 14;
+    constexpr int kStripTop = 38;
+    constexpr int kStripWidth = kItemX - 2 - kStripLeft;
+    constexpr int kStripHeight = 36;
+    bool selected_shown = false;
+    bool menu_gone = false;
+    bool asked = false;
+    std::thread watcher([&] {
+        xcb_connection_t* c = Connect();
+        if (c == nullptr)
+            return;
+        xcb_rectangle_t where{};
+        const xcb_window_t browser = FindWindow(c, true, &where);
+        if (browser == 0) {
+            ADD_FAILURE() << "no browser appeared";
+            xcb_disconnect(c);
+            return;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        const ui::Bitmap before = Read(browser, where.width, where.height);
+        ClickAt(c, where.x + kItemX, where.y + 46, 3);
+        xcb_rectangle_t pane{};
+        const xcb_window_t menu = FindWindow(c, false, &pane);
+        if (menu != 0) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(200));
+            const ui::Bitmap under_menu = Read(browser, where.width, where.height);
+            selected_shown = Differs(before, kStripLeft, kStripTop, under_menu, kStripLeft,
+                                     kStripTop, kStripWidth, kStripHeight);
+            // Delete, the second row, lit under the pointer as the press leaves it.
+            Fake(c, XCB_MOTION_NOTIFY, 0, pane.x + 30, pane.y + 1 + 22 + 11, false);
+            std::this_thread::sleep_for(std::chrono::milliseconds(200));
+            const ui::Bitmap shown_menu = Read(menu, pane.width, pane.height);
+            Fake(c, XCB_BUTTON_PRESS, 1, 0, 0, false);
+            Fake(c, XCB_BUTTON_RELEASE, 1, 0, 0, false);
+            xcb_window_t box = 0;
+            asked = Eventually([&] { return (box = FindWindow(c, true)) != browser; });
+            if (asked) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(200));
+                const ui::Bitmap under_box = Read(browser, where.width, where.height);
+                menu_gone = Differs(shown_menu, 2, 2, under_box, pane.x - where.x + 2,
+                                    pane.y - where.y + 2, 80, 50);
+                xcb_rectangle_t at{};
+                FindWindow(c, true, &at);
+                Answer(c, box, [&] {
+                    Fake(c, XCB_MOTION_NOTIFY, 0, at.x + 5, at.y + 5, false);
+                    Type(c, {kEscape});
+                });
+            }
+        }
+        Answer(c, browser,
+               [&] { ClickAt(c, where.x + where.width - 53, where.y + where.height - 23); });
+        xcb_disconnect(c);
+    });
+    Click(100 + presets.x, 100 + presets.y);
+    watcher.join();
+    Pump();
+    EXPECT_TRUE(selected_shown) << "the new selection was not painted while the menu ran";
+    ASSERT_TRUE(asked) << "no confirmation appeared";
+    EXPECT_TRUE(menu_gone) << "the menu's picture stayed on the browser under the box";
+    EXPECT_TRUE(std::filesystem::exists(home.Presets() / "Another.brelwickp")) << "No keeps it";
     Call(effEditClose);
 }
 

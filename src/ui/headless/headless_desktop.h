@@ -45,11 +45,12 @@ public:
     void run_menu(MenuSession& session) override;
 
     // The pointer's screen position and the button held (none: no button), as
-    // button_down_outside sees them; nothing is delivered to any form.
+    // pointer_position and button_down_outside see them; nothing is delivered to any form.
     void set_pointer(Point screen, std::optional<MouseButton> held) {
         pointer_ = screen;
         held_ = held;
     }
+    std::optional<Point> pointer_position() override { return pointer_; }
     std::optional<MouseButton> button_down_outside(const Form& form) override;
 
     // Moves the clock on by `time`, running the form's timers at every `step`, then paints.

@@ -174,6 +174,17 @@ private:
     MenuPane& pane_;
 };
 
+// The work area of the monitor that holds most of `r` (or is nearest to it).
+Rect work_area_of(const RECT& r) {
+    MONITORINFO info{};
+    info.cbSize = sizeof info;
+    HMONITOR monitor = MonitorFromRect(&r, MONITOR_DEFAULTTONEAREST);
+    if (monitor == nullptr || !GetMonitorInfoW(monitor, &info)) {
+        return Rect{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    }
+    return Rect{info.rcWork.left, info.rcWork.top, info.rcWork.right, info.rcWork.bottom};
+}
+
 void destroy(HWND window) {
     detach_handler(window);
     DestroyWindow(window);
@@ -299,6 +310,16 @@ ModalResult Win32Desktop::run_modal(Form& form, Form* /*owner*/) {
     RECT frame{form.left(), form.top(), form.left() + std::max(1, form.width()),
                form.top() + std::max(1, form.height())};
     AdjustWindowRectEx(&frame, kDialogStyle, FALSE, WS_EX_DLGMODALFRAME);
+    // The caller kept the client area on the work area; the caption and frame round it must
+    // lie there too, or the title bar of a dialog at the top of the screen is out of reach.
+    {
+        const Point at = moved_onto(work_area_of(frame), Point{frame.left, frame.top},
+                                    frame.right - frame.left, frame.bottom - frame.top);
+        const int dx = at.x - frame.left;
+        const int dy = at.y - frame.top;
+        OffsetRect(&frame, dx, dy);
+        form.set_position(form.left() + dx, form.top() + dy);
+    }
     DialogWindow handler(form);
     HWND window =
         create_window(WindowKind::dialog, WS_EX_DLGMODALFRAME, kDialogStyle, frame.left, frame.top,
@@ -494,6 +515,14 @@ void Win32Desktop::run_menu(MenuSession& session) {
     }
 }
 
+std::optional<Point> Win32Desktop::pointer_position() {
+    POINT p;
+    if (!GetCursorPos(&p)) {
+        return std::nullopt;
+    }
+    return Point{p.x, p.y};
+}
+
 std::optional<MouseButton> Win32Desktop::button_down_outside(const Form& form) {
     POINT p;
     if (!GetCursorPos(&p)) {
@@ -503,15 +532,14 @@ std::optional<MouseButton> Win32Desktop::button_down_outside(const Form& form) {
     if (p.x >= own.left && p.x < own.right && p.y >= own.top && p.y < own.bottom) {
         return std::nullopt;
     }
-    // The physical buttons as the user has them (GetAsyncKeyState does not swap them).
+    // The physical buttons as the user has them (GetAsyncKeyState does not swap them). Only
+    // the left and right buttons click elsewhere: a middle press is left alone.
     const bool swapped = GetSystemMetrics(SM_SWAPBUTTON) != 0;
     std::optional<MouseButton> down;
     if (GetAsyncKeyState(swapped ? VK_RBUTTON : VK_LBUTTON) < 0) {
         down = MouseButton::left;
     } else if (GetAsyncKeyState(swapped ? VK_LBUTTON : VK_RBUTTON) < 0) {
         down = MouseButton::right;
-    } else if (GetAsyncKeyState(VK_MBUTTON) < 0) {
-        down = MouseButton::middle;
     }
     if (down) {
         press_form_ = &form;

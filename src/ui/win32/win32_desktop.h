@@ -60,6 +60,7 @@ public:
     void wait(Millis time) override;
     void run_menu(MenuSession& session) override;
     std::optional<MouseButton> button_down_outside(const Form& form) override;
+    std::optional<Point> pointer_position() override;
 
     // How many menus and modal windows have started so far, and whether one runs now.
     int loops_run() const { return loops_run_; }

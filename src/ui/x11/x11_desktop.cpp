@@ -12,6 +12,7 @@
 #include <optional>
 #include <string>
 #include <thread>
+#include <utility>
 
 namespace tonvo::ui {
 
@@ -136,6 +137,88 @@ Clock& X11Desktop::clock() {
 
 Rect X11Desktop::screen() {
     return Rect::from_size(0, 0, screen_->width_in_pixels, screen_->height_in_pixels);
+}
+
+std::optional<X11Desktop::PointerState> X11Desktop::query_pointer() {
+    const auto answer = x11::reply(xcb_query_pointer_reply(
+        connection_, xcb_query_pointer(connection_, screen_->root), nullptr));
+    if (!answer || answer->same_screen == 0) {
+        return std::nullopt;
+    }
+    return PointerState{Point{answer->root_x, answer->root_y}, answer->mask};
+}
+
+std::optional<Point> X11Desktop::pointer_position() {
+    const std::optional<PointerState> state = query_pointer();
+    return state ? std::optional<Point>(state->at) : std::nullopt;
+}
+
+namespace {
+constexpr uint16_t kLeftMask = XCB_BUTTON_MASK_1;
+constexpr uint16_t kRightMask = XCB_BUTTON_MASK_3;
+
+// The state bit of a core button number; 0 for the wheel and others.
+uint16_t button_mask(xcb_button_t detail) {
+    if (detail < 1 || detail > 5) {
+        return 0;
+    }
+    return static_cast<uint16_t>(XCB_BUTTON_MASK_1 << (detail - 1));
+}
+
+bool outside(const Form& form, Point at) {
+    return !Rect::from_size(form.left(), form.top(), form.width(), form.height())
+                .contains(at.x, at.y);
+}
+} // namespace
+
+void X11Desktop::note_press(OutsideWatch& watch, uint16_t buttons, Point at) {
+    const uint16_t began = static_cast<uint16_t>(buttons & ~watch.buttons);
+    watch.buttons = buttons;
+    if (watch.press || (began & (kLeftMask | kRightMask)) == 0 || !outside(*watch.form, at)) {
+        return;
+    }
+    watch.press = (began & kLeftMask) != 0 ? MouseButton::left : MouseButton::right;
+}
+
+std::optional<MouseButton> X11Desktop::button_down_outside(const Form& form) {
+    if (watch_ != nullptr && watch_->form == &form && watch_->press) {
+        return std::exchange(watch_->press, std::nullopt);
+    }
+    const std::optional<PointerState> state = query_pointer();
+    if (!state || !outside(form, state->at)) {
+        return std::nullopt;
+    }
+    if ((state->mask & kLeftMask) != 0) {
+        return MouseButton::left;
+    }
+    if ((state->mask & kRightMask) != 0) {
+        return MouseButton::right;
+    }
+    return std::nullopt;
+}
+
+bool X11Desktop::expose_shown(const xcb_generic_event_t& event) {
+    if ((event.response_type & 0x7f) != XCB_EXPOSE) {
+        return false;
+    }
+    const auto& e = reinterpret_cast<const xcb_expose_event_t&>(event);
+    for (const Shown& shown : shown_) {
+        if (shown.window == e.window) {
+            shown.form->invalidate_rect(Rect::from_size(e.x, e.y, e.width, e.height));
+            return true;
+        }
+    }
+    return false;
+}
+
+void X11Desktop::paint_shown(size_t count) {
+    for (size_t i = 0; i < count && i < shown_.size(); ++i) {
+        const Shown& shown = shown_[i];
+        for (const Rect& r : shown.form->paint_invalid()) {
+            put_area(connection_, shown.window, shown.gc, format_, shown.form->buffer(), r,
+                     scratch_);
+        }
+    }
 }
 
 xcb_atom_t X11Desktop::atom(const char* name) {
@@ -325,6 +408,23 @@ ModalResult X11Desktop::run_modal(Form& form, Form* /*owner*/) {
     form.invalidate();
     xcb_flush(c);
 
+    // Presses outside the dialog, looked for at every turn; a button already held when the
+    // dialog opens is no press of its time.
+    OutsideWatch watch{&form, 0, std::nullopt};
+    if (const std::optional<PointerState> state = query_pointer()) {
+        watch.buttons = state->mask;
+    }
+    struct Restore {
+        OutsideWatch*& slot;
+        OutsideWatch* was;
+        ~Restore() { slot = was; }
+    } restore{watch_, std::exchange(watch_, &watch)};
+    shown_.push_back(Shown{&form, window, gc});
+    struct Unshow {
+        std::vector<Shown>& shown;
+        ~Unshow() { shown.pop_back(); }
+    } unshow{shown_};
+
     bool alive = true;
     std::optional<Cursor> cursor;
     while (form.modal_result() == ModalResult::none) {
@@ -353,7 +453,16 @@ ModalResult X11Desktop::run_modal(Form& form, Form* /*owner*/) {
                     ? reinterpret_cast<xcb_configure_notify_event_t*>(event)->window
                     : XCB_NONE;
             if (target != window || type == 0) {
-                sink_.take_event(*event, false);
+                if (type == XCB_BUTTON_PRESS) {
+                    // On another window of ours, the editor's: its state tells the buttons
+                    // held before it.
+                    const auto* e = reinterpret_cast<xcb_button_press_event_t*>(event);
+                    note_press(watch, static_cast<uint16_t>(e->state | button_mask(e->detail)),
+                               Point{e->root_x, e->root_y});
+                }
+                if (!expose_shown(*event)) {
+                    sink_.take_event(*event, false);
+                }
                 continue;
             }
             switch (type) {
@@ -366,6 +475,11 @@ ModalResult X11Desktop::run_modal(Form& form, Form* /*owner*/) {
             case XCB_BUTTON_RELEASE: {
                 const auto* e = reinterpret_cast<xcb_button_press_event_t*>(event);
                 const Modifiers mods = modifiers_of(e->state);
+                if (type == XCB_BUTTON_PRESS) {
+                    // The latest press is the dialog's own: none outside is pending.
+                    watch.press.reset();
+                    watch.buttons = static_cast<uint16_t>(e->state | button_mask(e->detail));
+                }
                 if (type == XCB_BUTTON_PRESS && (e->detail == 4 || e->detail == 5)) {
                     form.deliver_mouse_wheel(e->detail == 4 ? 120 : -120, e->event_x, e->event_y,
                                              mods);
@@ -413,10 +527,14 @@ ModalResult X11Desktop::run_modal(Form& form, Form* /*owner*/) {
                 break;
             }
         }
+        if (const std::optional<PointerState> state = query_pointer()) {
+            note_press(watch, state->mask, state->at);
+        }
         form.idle();
         for (const Rect& r : form.paint_invalid()) {
             put_area(c, window, gc, format_, form.buffer(), r, scratch_);
         }
+        paint_shown(shown_.size() - 1);
         sink_.repaint();
         xcb_flush(c);
         if (form.modal_result() == ModalResult::none) {
@@ -436,11 +554,12 @@ void X11Desktop::wait(Millis time) {
     const Millis end = clock().now() + time;
     while (clock().now() < end && xcb_connection_has_error(connection_) == 0) {
         while (xcb_generic_event_t* event = poll_event()) {
-            if (!take_shared(*event)) {
+            if (!take_shared(*event) && !expose_shown(*event)) {
                 sink_.take_event(*event, false);
             }
             std::free(event);
         }
+        paint_shown(shown_.size());
         sink_.repaint();
         xcb_flush(connection_);
         std::this_thread::sleep_for(std::min(kLoopStep, end - clock().now()));
@@ -564,7 +683,7 @@ void X11Desktop::run_menu(MenuSession& session) {
                         ours = true;
                     }
                 }
-                if (!ours) {
+                if (!ours && !expose_shown(*event)) {
                     sink_.take_event(*event, false);
                 }
             } else {
@@ -581,6 +700,7 @@ void X11Desktop::run_menu(MenuSession& session) {
         }
         sync();
         paint();
+        paint_shown(shown_.size());
         sink_.repaint();
         xcb_flush(c);
         std::this_thread::sleep_for(kLoopStep);

@@ -10,7 +10,9 @@
 // forms are top-level dialog windows (_NET_WM_WINDOW_TYPE_DIALOG, modal, kept above) transient
 // for the host's top-level window (the one the window manager manages, not its frame), where
 // the caller placed them; while one is open the editor keeps repainting and its input is
-// dropped. Closing a dialog through the window manager answers Cancel.
+// dropped. Closing a dialog through the window manager answers Cancel. Every loop (a menu, a
+// dialog over a dialog, a wait) keeps repainting the editor and the dialogs that stay open
+// beneath it, so no stale picture (a menu's leftover image) stays on them.
 //
 // Thread contract: the thread that opened the editor window.
 #pragma once
@@ -76,6 +78,12 @@ public:
     ModalResult run_modal(Form& form, Form* owner) override;
     void wait(Millis time) override;
     void run_menu(MenuSession& session) override;
+    std::optional<Point> pointer_position() override;
+    // Also a left or right press outside `form` that its modal loop saw since the last call
+    // (the loop looks at every turn, so a short click between two calls is not missed). The
+    // server has already delivered the press to the window under the pointer; one on the
+    // editor's own window is dropped with the rest of its input while the dialog runs.
+    std::optional<MouseButton> button_down_outside(const Form& form) override;
 
     // The editor's window, whose top-level window owns the dialogs.
     void set_owner_window(xcb_window_t window) { owner_window_ = window; }
@@ -101,6 +109,33 @@ public:
     xcb_window_t root_child();
 
 private:
+    // The pointer's place on the root window and the state of its buttons and modifiers;
+    // none when the server does not answer or the pointer is on another screen.
+    struct PointerState {
+        Point at;
+        uint16_t mask = 0;
+    };
+    std::optional<PointerState> query_pointer();
+    // What a modal loop notes of presses outside its form, between two button_down_outside
+    // calls: the buttons down at its last look, and the first left or right press outside.
+    struct OutsideWatch {
+        const Form* form = nullptr;
+        uint16_t buttons = 0;
+        std::optional<MouseButton> press;
+    };
+    // Notes a left or right press that began since the last look, when it lies outside the form.
+    static void note_press(OutsideWatch& watch, uint16_t buttons, Point at);
+    // A modal window of ours on the screen.
+    struct Shown {
+        Form* form;
+        xcb_window_t window;
+        xcb_gcontext_t gc;
+    };
+    // Takes an Expose of one of the shown modal windows: true when it was one.
+    bool expose_shown(const xcb_generic_event_t& event);
+    // Paints what changed in the first `count` shown modal windows: a loop running inside one
+    // keeps the others on the screen current.
+    void paint_shown(size_t count);
     // The editor's window and its ancestors up to the child of the root, innermost first;
     // empty when the window is gone.
     std::vector<xcb_window_t> ancestry();
@@ -128,6 +163,10 @@ private:
 
     xcb_window_t owner_window_ = 0;
     int loops_run_ = 0;
+    // The innermost modal loop's watch, or null while none runs.
+    OutsideWatch* watch_ = nullptr;
+    // Our modal windows open now, innermost last.
+    std::vector<Shown> shown_;
 };
 
 } // namespace tonvo::ui
