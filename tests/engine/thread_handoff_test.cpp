@@ -6,6 +6,7 @@
 
 #include <array>
 #include <atomic>
+#include <chrono>
 #include <gtest/gtest.h>
 #include <string>
 #include <thread>
@@ -73,6 +74,52 @@ TEST(ThreadHandOff, NoHighlightAfterDetachReturns) {
     stop.store(true);
     ui.join();
     EXPECT_EQ(editor.late.load(), 0);
+}
+
+// The user-interface thread is stuck inside its refresh pass, holding the highlight lock: the
+// audio thread's block still completes, and the highlights it could not hand over reach the
+// editor, in order, from the next idle call or the next highlight the audio thread makes.
+TEST(ThreadHandOff, TheAudioThreadNeverWaitsForTheHighlightLock) {
+    test::PluginHarness harness;
+    test::RecordingEditor editor;
+    harness.plugin.AttachEditorHighlights(&editor);
+    const auto blockWhileLocked = [&](test::EventBlock& events) {
+        TSpinLock& lock = harness.plugin.Highlights().Lock();
+        lock.lock();
+        std::atomic<bool> done{false};
+        std::thread audio([&] {
+            harness.block = events;
+            harness.Block();
+            done.store(true);
+        });
+        // A watchdog, not a measurement: a waiting audio thread never finishes while locked.
+        for (int i = 0; i < 1000 && !done.load(); ++i) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        const bool finished = done.load();
+        lock.unlock();
+        audio.join();
+        return finished;
+    };
+    test::EventBlock on;
+    on.NoteOn(0, 60, 100).NoteOn(0, 64, 100);
+    ASSERT_TRUE(blockWhileLocked(on));
+    EXPECT_EQ(editor.calls, 0);
+    EXPECT_TRUE(harness.plugin.ConsumeEditorNeedUpdate());
+    harness.plugin.VSTModuleEditIdle();
+    EXPECT_TRUE(editor.Lit(60));
+    EXPECT_TRUE(editor.Lit(64));
+
+    test::EventBlock off;
+    off.NoteOff(0, 60, 0).NoteOn(0, 67, 100);
+    ASSERT_TRUE(blockWhileLocked(off));
+    EXPECT_TRUE(editor.Lit(60)) << "not yet";
+    harness.block.NoteOff(0, 64, 0);
+    harness.Block(); // takes the lock: what was missed goes first
+    EXPECT_FALSE(editor.Lit(60));
+    EXPECT_FALSE(editor.Lit(64));
+    EXPECT_TRUE(editor.Lit(67));
+    harness.plugin.DetachEditorHighlights();
 }
 
 // A state load replaces the map in one step: the audio thread never maps through the default
