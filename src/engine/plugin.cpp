@@ -1,6 +1,7 @@
 #include "engine/plugin.h"
 
 #include <cmath>
+#include <utility>
 
 namespace tonvo {
 
@@ -72,9 +73,10 @@ void TVSTPlugin::VSTModuleCreate() {
 TPluginState TVSTPlugin::CurrentState() const {
     TPluginState state = TVSTPluginBase::CurrentState();
     TNoteMapState map;
-    map.ScaleName = scaleMap_.ScaleName;
-    map.Tonic = scaleMap_.Tonic;
-    map.EasyMode = scaleMap_.EasyMode;
+    TScaleChoice choice = scaleMap_.Choice();
+    map.ScaleName = std::move(choice.ScaleName);
+    map.Tonic = choice.Tonic;
+    map.EasyMode = choice.EasyMode;
     for (int32_t i = 0; i < TScaleMap::kEntries; ++i) {
         map.Entries[static_cast<size_t>(i)] = scaleMap_.GetScaleMap(i);
     }
@@ -98,9 +100,7 @@ void TVSTPlugin::ApplyState(const TPluginState& state) {
     for (int32_t i = 0; i < TScaleMap::kEntries; ++i) {
         scaleMap_.SetScaleMap(i, map.Entries[static_cast<size_t>(i)]);
     }
-    scaleMap_.ScaleName = map.ScaleName;
-    scaleMap_.Tonic = map.Tonic;
-    scaleMap_.EasyMode = map.EasyMode;
+    scaleMap_.SetChoice({map.ScaleName, map.Tonic, map.EasyMode});
     TVSTPluginBase::ApplyState(state);
 }
 

@@ -203,5 +203,42 @@ TEST(ThreadHandOff, PresetNameReadWhileAWorkerLoadsState) {
     EXPECT_EQ(torn, 0);
 }
 
+// The wizard's choices travel as one value: a state read while a worker loads states holds
+// the name, tonic and Easy Mode of one of them, never a mixture or a torn name.
+TEST(ThreadHandOff, WizardChoicesReadWhileAWorkerLoadsState) {
+    const std::array<TScaleChoice, 2> choices = {
+        TScaleChoice{std::string(40, 'a') + " Dorian", 2, false},
+        TScaleChoice{std::string(70, 'b') + " Lydian", 9, true}};
+    std::array<std::vector<uint8_t>, 2> blocks;
+    for (size_t b = 0; b < 2; ++b) {
+        test::PluginHarness source;
+        source.plugin.ScaleMap().SetChoice(choices[b]);
+        void* data = nullptr;
+        AEffect* effect = source.plugin.Effect();
+        const intptr_t size = effect->dispatcher(effect, effGetChunk, 1, 0, &data, 0.0f);
+        blocks[b].assign(static_cast<uint8_t*>(data), static_cast<uint8_t*>(data) + size);
+    }
+    test::PluginHarness harness;
+    std::atomic<bool> stop{false};
+    std::thread worker([&] {
+        AEffect* effect = harness.plugin.Effect();
+        for (int load = 0; load < 20000 && !stop.load(); ++load) {
+            std::vector<uint8_t>& block = blocks[static_cast<size_t>(load % 2)];
+            effect->dispatcher(effect, effSetChunk, 1, static_cast<intptr_t>(block.size()),
+                               block.data(), 0.0f);
+        }
+        stop.store(true);
+    });
+    int mixed = 0;
+    while (!stop.load() && mixed == 0) {
+        const TNoteMapState map = harness.plugin.CurrentState().NoteMap.value();
+        const TScaleChoice read{map.ScaleName, map.Tonic, map.EasyMode};
+        mixed += read != choices[0] && read != choices[1] && read != TScaleChoice{} ? 1 : 0;
+    }
+    stop.store(true);
+    worker.join();
+    EXPECT_EQ(mixed, 0);
+}
+
 } // namespace
 } // namespace tonvo
