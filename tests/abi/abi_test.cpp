@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cstring>
 #include <gtest/gtest.h>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -288,6 +289,12 @@ TEST_F(PluginAbi, OneProgramNamedDefault) {
     char name[] = "Renamed";
     EXPECT_EQ(Call(effSetProgramName, 0, 0, name), 0);
     EXPECT_EQ(Text(effGetProgramName), "Renamed");
+    // A full 24-byte buffer with no terminator is read up to its end and no further (the
+    // sanitizer build sees any byte read past it).
+    const auto full = std::make_unique<char[]>(24);
+    std::fill_n(full.get(), 24, 'n');
+    EXPECT_EQ(Call(effSetProgramName, 0, 0, full.get()), 0);
+    EXPECT_EQ(Text(effGetProgramName), std::string(23, 'n'));
 }
 
 TEST_F(PluginAbi, ChunksRoundTripAsProgramAndAsBank) {
