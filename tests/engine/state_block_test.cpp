@@ -297,6 +297,27 @@ TEST_F(StateBlock, ALaterAssignmentOfTheSameNameKeepsTheEarlierPlace) {
     EXPECT_EQ(plugin->MidiCC().GetItem(0), (TMidiCCItem{2, "a"}));
 }
 
+TEST_F(StateBlock, AssignmentsUpToTheLimitLoadAndABlockWithMoreIsRefusedWhole) {
+    std::vector<TMidiCCItem> assignments;
+    for (size_t i = 0; i <= kMaxCCAssignments; ++i) {
+        assignments.push_back({static_cast<int32_t>(i % 128), "cc" + std::to_string(i)});
+    }
+    auto source = Make();
+    source->SetMidiCC(assignments);
+    const Bytes tooMany = Store(*source);
+    assignments.pop_back();
+    source->SetMidiCC(assignments);
+    Load(*plugin, Store(*source));
+    EXPECT_EQ(plugin->MidiCC().Items(), assignments);
+
+    Customise(*plugin);
+    const TPluginState before = plugin->CurrentState();
+    EXPECT_THROW(Load(*plugin, tooMany), EFormatError);
+    EXPECT_EQ(dialogs.boxes, std::vector<std::string>{"Load Preset: Error loading preset.\r\n\r\n"
+                                                      "\"Invalid stream format\""});
+    EXPECT_EQ(plugin->CurrentState(), before);
+}
+
 TEST_F(StateBlock, ABankLoadRunsTheHandlerTwiceAndAFaultyOneIsRefused) {
     Customise(*plugin);
     Bytes bank = {0, 0, 0, 0};
