@@ -207,9 +207,9 @@ void TVSTPlugin::ReleaseEntry(TMidiNoteItem item, int32_t deltaFrames) noexcept 
 }
 
 // All Sound Off and All Notes Off silence the channel's notes at the receiver, which frees
-// the records kept for their note-offs: the message fits when the channel sounds anything.
-// When it does not fit it is dropped, and the held notes stay held, so their own note-offs
-// still go out.
+// the records kept for their note-offs: the message always fits when the channel sounds
+// anything. One dropped for want of room (the channel sounds nothing then) forgets nothing:
+// the channel's keys keep their entries and highlights until their own note-offs.
 void TVSTPlugin::SilenceChannel(uint8_t channel, uint8_t controller, uint8_t value,
                                 int32_t deltaFrames) noexcept {
     if (OutputQueue().Room() == 0 && heldNotes_.SoundingNotesOn(channel) == 0) {
