@@ -167,77 +167,70 @@ TEST(ThreadHandOff, LoadsNeverShowAMapInBetween) {
     EXPECT_EQ(foreign, 0);
 }
 
+// The state blocks of two instances, each set up by its own step.
+template <typename Setup>
+std::array<std::vector<uint8_t>, 2> TwoStates(Setup setup) {
+    std::array<std::vector<uint8_t>, 2> blocks;
+    for (size_t b = 0; b < 2; ++b) {
+        test::PluginHarness source;
+        setup(source.plugin, b);
+        void* data = nullptr;
+        AEffect* effect = source.plugin.Effect();
+        const intptr_t size = effect->dispatcher(effect, effGetChunk, 1, 0, &data, 0.0f);
+        blocks[b].assign(static_cast<uint8_t*>(data), static_cast<uint8_t*>(data) + size);
+    }
+    return blocks;
+}
+
+// A worker thread loads the two blocks in turn through the record while this thread reads;
+// answers whether a read found something that neither state holds.
+template <typename Foreign>
+bool ForeignReadWhileAWorkerLoads(std::array<std::vector<uint8_t>, 2> blocks, Foreign foreign) {
+    test::PluginHarness harness;
+    std::atomic<bool> stop{false};
+    std::thread worker([&] {
+        AEffect* effect = harness.plugin.Effect();
+        for (int load = 0; load < 20000 && !stop.load(); ++load) {
+            std::vector<uint8_t>& block = blocks[static_cast<size_t>(load % 2)];
+            effect->dispatcher(effect, effSetChunk, 1, static_cast<intptr_t>(block.size()),
+                               block.data(), 0.0f);
+        }
+        stop.store(true);
+    });
+    bool found = false;
+    while (!stop.load() && !found) {
+        found = foreign(harness.plugin);
+    }
+    stop.store(true);
+    worker.join();
+    return found;
+}
+
 // A host restoring state on a worker thread sets the preset name while the editor's thread
 // reads it for its caption: every read sees one whole name (or none: a name without its preset
 // file is cleared after the load), never a torn or freed one.
 TEST(ThreadHandOff, PresetNameReadWhileAWorkerLoadsState) {
     const std::array<std::string, 2> names = {std::string(40, 'a') + " Dorian",
                                               std::string(70, 'b') + " Lydian"};
-    std::array<std::vector<uint8_t>, 2> blocks;
-    for (size_t b = 0; b < 2; ++b) {
-        test::PluginHarness source;
-        source.plugin.SetPresetName(names[b]);
-        void* data = nullptr;
-        AEffect* effect = source.plugin.Effect();
-        const intptr_t size = effect->dispatcher(effect, effGetChunk, 1, 0, &data, 0.0f);
-        blocks[b].assign(static_cast<uint8_t*>(data), static_cast<uint8_t*>(data) + size);
-    }
-    test::PluginHarness harness;
-    std::atomic<bool> stop{false};
-    std::thread worker([&] {
-        AEffect* effect = harness.plugin.Effect();
-        for (int load = 0; load < 20000 && !stop.load(); ++load) {
-            std::vector<uint8_t>& block = blocks[static_cast<size_t>(load % 2)];
-            effect->dispatcher(effect, effSetChunk, 1, static_cast<intptr_t>(block.size()),
-                               block.data(), 0.0f);
-        }
-        stop.store(true);
-    });
-    int torn = 0;
-    while (!stop.load() && torn == 0) {
-        const std::string name = harness.plugin.PresetName();
-        torn += name != names[0] && name != names[1] && !name.empty() ? 1 : 0;
-    }
-    stop.store(true);
-    worker.join();
-    EXPECT_EQ(torn, 0);
+    const auto blocks = TwoStates([&](TVSTPlugin& p, size_t b) { p.SetPresetName(names[b]); });
+    EXPECT_FALSE(ForeignReadWhileAWorkerLoads(blocks, [&](TVSTPlugin& p) {
+        const std::string name = p.PresetName();
+        return name != names[0] && name != names[1] && !name.empty();
+    }));
 }
 
-// The wizard's choices travel as one value: a state read while a worker loads states holds
-// the name, tonic and Easy Mode of one of them, never a mixture or a torn name.
+// The wizard's choices travel as one value: read while a worker loads states, they hold the
+// name, tonic and Easy Mode of one of them, never a mixture or a torn name.
 TEST(ThreadHandOff, WizardChoicesReadWhileAWorkerLoadsState) {
     const std::array<TScaleChoice, 2> choices = {
         TScaleChoice{std::string(40, 'a') + " Dorian", 2, false},
         TScaleChoice{std::string(70, 'b') + " Lydian", 9, true}};
-    std::array<std::vector<uint8_t>, 2> blocks;
-    for (size_t b = 0; b < 2; ++b) {
-        test::PluginHarness source;
-        source.plugin.ScaleMap().SetChoice(choices[b]);
-        void* data = nullptr;
-        AEffect* effect = source.plugin.Effect();
-        const intptr_t size = effect->dispatcher(effect, effGetChunk, 1, 0, &data, 0.0f);
-        blocks[b].assign(static_cast<uint8_t*>(data), static_cast<uint8_t*>(data) + size);
-    }
-    test::PluginHarness harness;
-    std::atomic<bool> stop{false};
-    std::thread worker([&] {
-        AEffect* effect = harness.plugin.Effect();
-        for (int load = 0; load < 20000 && !stop.load(); ++load) {
-            std::vector<uint8_t>& block = blocks[static_cast<size_t>(load % 2)];
-            effect->dispatcher(effect, effSetChunk, 1, static_cast<intptr_t>(block.size()),
-                               block.data(), 0.0f);
-        }
-        stop.store(true);
-    });
-    int mixed = 0;
-    while (!stop.load() && mixed == 0) {
-        const TNoteMapState map = harness.plugin.CurrentState().NoteMap.value();
-        const TScaleChoice read{map.ScaleName, map.Tonic, map.EasyMode};
-        mixed += read != choices[0] && read != choices[1] && read != TScaleChoice{} ? 1 : 0;
-    }
-    stop.store(true);
-    worker.join();
-    EXPECT_EQ(mixed, 0);
+    const auto blocks =
+        TwoStates([&](TVSTPlugin& p, size_t b) { p.ScaleMap().SetChoice(choices[b]); });
+    EXPECT_FALSE(ForeignReadWhileAWorkerLoads(blocks, [&](TVSTPlugin& p) {
+        const TScaleChoice read = p.ScaleMap().Choice(); // as CurrentState reads it
+        return read != choices[0] && read != choices[1] && read != TScaleChoice{};
+    }));
 }
 
 } // namespace
