@@ -1,11 +1,13 @@
 // Cost of the real-time path: note on/off pairs through the MIDI handler and delivery, and an
 // empty block, each next to a pass-through module that forwards every event unchanged, measured
-// in the same run.
+// in the same run. Also the cost of loading a state block by the number of CC assignments it
+// lists, which grows linearly up to the most a block may hold.
 #include "engine/plugin.h"
 
 #include <array>
 #include <benchmark/benchmark.h>
 #include <memory>
+#include <string>
 #include <type_traits>
 #include <vector>
 
@@ -187,11 +189,36 @@ void BM_NotePair_OverHeldNotes(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations() * 2);
 }
 
+void BM_LoadState_Assignments(benchmark::State& state) {
+    std::vector<TMidiCCItem> assignments;
+    for (int64_t i = 0; i < state.range(0); ++i) {
+        assignments.push_back({static_cast<int32_t>(i % 128), "Assignment " + std::to_string(i)});
+    }
+    const std::unique_ptr<TVSTPlugin> source = TVSTModule::Create<TVSTPlugin>();
+    source->SetMidiCC(assignments);
+    TVstProgram& stored = source->Program(0);
+    source->VSTPluginBasePrograms0StoreChunk(stored, 0, true);
+    const std::vector<uint8_t> block(stored.Chunk.Bytes().begin(), stored.Chunk.Bytes().end());
+    const std::unique_ptr<TVSTPlugin> target = TVSTModule::Create<TVSTPlugin>();
+    TVstProgram& program = target->Program(0);
+    for (auto _ : state) {
+        program.Chunk.Clear();
+        program.Chunk.Write(block.data(), block.size());
+        target->VSTPluginBasePrograms0LoadChunk(program, 0, true);
+    }
+    state.SetComplexityN(state.range(0));
+    state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+
 BENCHMARK(BM_NotePairs_Plugin);
 BENCHMARK(BM_NotePairs_PassThrough);
 BENCHMARK(BM_EmptyBlock_Plugin);
 BENCHMARK(BM_EmptyBlock_PassThrough);
 BENCHMARK(BM_NotePair_OverHeldNotes)->Arg(0)->Arg(16)->Arg(128);
+BENCHMARK(BM_LoadState_Assignments)
+    ->RangeMultiplier(4)
+    ->Range(16, static_cast<int64_t>(kMaxCCAssignments))
+    ->Complexity(benchmark::oN);
 
 } // namespace
 } // namespace tonvo

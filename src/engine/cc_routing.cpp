@@ -4,10 +4,7 @@ namespace tonvo {
 
 void TCCRouting::SetAssignments(const std::vector<TMidiCCItem>& assignments,
                                 const TVSTParameterValues& values) {
-    assignments_.Clear();
-    for (const TMidiCCItem& item : assignments) {
-        assignments_.SetAssignment(item.Name, item.CC);
-    }
+    assignments_.SetAssignments(assignments);
     Rebuild(values);
 }
 

@@ -5,9 +5,19 @@
 // call (a few list operations), the editor holds it only for its refresh pass, and attaching
 // or detaching takes it too, so no highlight ever reaches an editor being destroyed. While no
 // editor is attached the audio thread does not touch the lock at all.
+//
+// The audio thread never waits for it: it tries the lock once, and when the user-interface
+// thread holds it (perhaps pre-empted inside its refresh) the highlight is remembered per note,
+// and the call answers "changed" so that the editor-update flag brings an idle call. The
+// remembered highlights are replayed, in each note's own order, by whoever takes the lock
+// next: the audio thread's next highlight, or Resync from the idle call. A highlight may be
+// late; none is lost.
 #pragma once
 
+#include <array>
 #include <atomic>
+#include <cstdint>
+#include <thread>
 
 namespace tonvo {
 
@@ -22,14 +32,18 @@ protected:
     ~TEditorHighlights() = default;
 };
 
+// Waiting in lock() is for the user-interface thread only, and it yields while it waits; the
+// audio thread only ever uses try_lock().
 class TSpinLock {
 public:
     void lock() noexcept {
-        while (flag_.test_and_set(std::memory_order_acquire)) {
+        while (!try_lock()) {
             while (flag_.test(std::memory_order_relaxed)) {
+                std::this_thread::yield();
             }
         }
     }
+    bool try_lock() noexcept { return !flag_.test_and_set(std::memory_order_acquire); }
     void unlock() noexcept { flag_.clear(std::memory_order_release); }
 
 private:
@@ -38,7 +52,8 @@ private:
 
 class THighlightGate {
 public:
-    // User-interface thread. After Detach returns, no call reaches the old editor.
+    // User-interface thread. After Detach returns, no call reaches the old editor. Highlights
+    // remembered for the old editor are dropped.
     void Attach(TEditorHighlights* editor) noexcept;
     void Detach() noexcept { Attach(nullptr); }
     bool Attached() const noexcept;
@@ -52,14 +67,29 @@ public:
         return attached_.load(std::memory_order_acquire) && EditorNoteOff(note);
     }
 
+    // User-interface thread, from the idle call: hands the attached editor the highlights the
+    // audio thread could not.
+    void Resync() noexcept;
+
     // The editor takes this for its refresh pass.
     TSpinLock& Lock() noexcept { return lock_; }
 
 private:
+    // A note's remembered highlights: its last two, two bits each, the newest in the low bits.
+    static constexpr uint8_t kMissedOn = 1;
+    static constexpr uint8_t kMissedOff = 2;
+
     bool EditorNoteOn(int note) noexcept;
     bool EditorNoteOff(int note) noexcept;
+    // Audio thread, without the lock. Answers true: the editor's state is due to change.
+    bool Remember(int note, uint8_t highlight) noexcept;
+    // With the lock held: the remembered highlights, oldest first, to the attached editor (or
+    // nowhere when none is).
+    void Replay() noexcept;
 
     mutable TSpinLock lock_;
+    std::array<std::atomic<uint8_t>, 128> missed_{};
+    std::atomic<bool> anyMissed_{false};
     TEditorHighlights* editor_ = nullptr;
     // Lets the audio thread skip the lock while no editor is attached (the usual case); the
     // editor pointer itself is only read under the lock.

@@ -1,5 +1,8 @@
 #include "engine/midi_cc_list.h"
 
+#include <unordered_map>
+#include <utility>
+
 namespace tonvo {
 
 const TMidiCCItem& TMidiCCList::SetAssignment(const std::string& name, int32_t cc) {
@@ -9,6 +12,22 @@ const TMidiCCItem& TMidiCCList::SetAssignment(const std::string& name, int32_t c
         return item;
     }
     return items_.emplace_back(TMidiCCItem{cc, name});
+}
+
+void TMidiCCList::SetAssignments(const std::vector<TMidiCCItem>& items) {
+    std::vector<TMidiCCItem> list;
+    list.reserve(items.size());
+    std::unordered_map<std::string, size_t> indexOfName;
+    indexOfName.reserve(items.size());
+    for (const TMidiCCItem& item : items) {
+        const auto [at, added] = indexOfName.try_emplace(item.Name, list.size());
+        if (added) {
+            list.push_back(item);
+        } else {
+            list[at->second].CC = item.CC;
+        }
+    }
+    items_ = std::move(list);
 }
 
 int32_t TMidiCCList::IndexOfName(const std::string& name) const noexcept {

@@ -25,6 +25,9 @@ public:
 
     // Replaces the number of the assignment with this exact name, or appends a new one.
     const TMidiCCItem& SetAssignment(const std::string& name, int32_t cc);
+    // Replaces the whole list, as SetAssignment for each item in order would: a later item of
+    // a name already listed changes that one's number. Linear in the number of items.
+    void SetAssignments(const std::vector<TMidiCCItem>& items);
     // Index of the first assignment with exactly this name, or -1.
     int32_t IndexOfName(const std::string& name) const noexcept;
     void Clear() noexcept { items_.clear(); }

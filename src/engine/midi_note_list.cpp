@@ -31,6 +31,18 @@ void TMidiNoteList::Clear() noexcept {
     slots_[kEnd].Prev = static_cast<int16_t>(kEnd);
     slots_[kEnd].Next = static_cast<int16_t>(kEnd);
     count_ = 0;
+    soundingNotes_ = 0;
+}
+
+int32_t TMidiNoteList::SoundingNotesOn(int32_t channel) const noexcept {
+    if (channel < 0 || channel >= kChannels) {
+        return 0;
+    }
+    int32_t notes = 0;
+    for (int32_t note = 0; note < kNotes; ++note) {
+        notes += sounding_[Key(channel, note)] > 0 ? 1 : 0;
+    }
+    return notes;
 }
 
 } // namespace tonvo

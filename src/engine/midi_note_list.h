@@ -78,6 +78,10 @@ public:
     const_iterator end() const noexcept { return {&slots_, kEnd}; }
 
     int32_t Count() const noexcept { return count_; }
+    // How many distinct (channel, output note) pairs sound: each needs one note-off.
+    int32_t SoundingNotes() const noexcept { return soundingNotes_; }
+    // How many distinct output notes sound on one channel. Walks the channel's 128 counts.
+    int32_t SoundingNotesOn(int32_t channel) const noexcept;
 
     // Adds the key's entry as the newest. Refused (false) for values outside their ranges and
     // when the key already holds an entry: the caller releases that one first.
@@ -99,7 +103,9 @@ public:
         slot.Next = static_cast<int16_t>(kEnd);
         slots_[static_cast<size_t>(end.Prev)].Next = static_cast<int16_t>(key);
         end.Prev = static_cast<int16_t>(key);
-        ++sounding_[Key(channel, outputNote)];
+        if (sounding_[Key(channel, outputNote)]++ == 0) {
+            ++soundingNotes_;
+        }
         ++count_;
         return true;
     }
@@ -150,13 +156,16 @@ private:
         slots_[static_cast<size_t>(held.Next)].Prev = held.Prev;
         held.Prev = kFree;
         held.Next = kFree;
-        --sounding_[Key(held.Item.Channel, held.Item.OutputNote)];
+        if (--sounding_[Key(held.Item.Channel, held.Item.OutputNote)] == 0) {
+            --soundingNotes_;
+        }
         --count_;
     }
 
     std::array<TSlot, kCapacity + 1> slots_{};
     std::array<uint16_t, kCapacity> sounding_{};
     int32_t count_ = 0;
+    int32_t soundingNotes_ = 0;
 };
 
 } // namespace tonvo

@@ -1,6 +1,7 @@
 #include "engine/plugin.h"
 
 #include <cmath>
+#include <utility>
 
 namespace tonvo {
 
@@ -72,9 +73,10 @@ void TVSTPlugin::VSTModuleCreate() {
 TPluginState TVSTPlugin::CurrentState() const {
     TPluginState state = TVSTPluginBase::CurrentState();
     TNoteMapState map;
-    map.ScaleName = scaleMap_.ScaleName;
-    map.Tonic = scaleMap_.Tonic;
-    map.EasyMode = scaleMap_.EasyMode;
+    TScaleChoice choice = scaleMap_.Choice();
+    map.ScaleName = std::move(choice.ScaleName);
+    map.Tonic = choice.Tonic;
+    map.EasyMode = choice.EasyMode;
     for (int32_t i = 0; i < TScaleMap::kEntries; ++i) {
         map.Entries[static_cast<size_t>(i)] = scaleMap_.GetScaleMap(i);
     }
@@ -98,9 +100,7 @@ void TVSTPlugin::ApplyState(const TPluginState& state) {
     for (int32_t i = 0; i < TScaleMap::kEntries; ++i) {
         scaleMap_.SetScaleMap(i, map.Entries[static_cast<size_t>(i)]);
     }
-    scaleMap_.ScaleName = map.ScaleName;
-    scaleMap_.Tonic = map.Tonic;
-    scaleMap_.EasyMode = map.EasyMode;
+    scaleMap_.SetChoice({map.ScaleName, map.Tonic, map.EasyMode});
     TVSTPluginBase::ApplyState(state);
 }
 
@@ -126,14 +126,29 @@ void TVSTPlugin::VSTModuleProcessMidi(VstMidiEvent& event) noexcept {
         [[fallthrough]]; // velocity 0 releases like a note-off
     case 0x80: NoteOff(channel, data1, delta); break;
     case 0xB0:
-        QueueControlChange(channel, data1, data2, delta);
         if (data1 == kAllSoundOff || data1 == kAllNotesOff) {
-            ForgetChannel(channel);
+            SilenceChannel(channel, data1, data2, delta);
+        } else if (OutputQueue().Room() > 0) {
+            QueueControlChange(channel, data1, data2, delta);
         }
         break;
-    case 0xA0: QueuePolyPressure(channel, data1, data2, delta); break;
-    case 0xD0: QueueChannelPressure(channel, data1, delta); break;
-    case 0xE0: QueuePitchBend(channel, data1, data2, delta); break;
+    // Forwarded messages take only free room: the records kept for note-offs stay theirs, and
+    // what does not fit is dropped.
+    case 0xA0:
+        if (OutputQueue().Room() > 0) {
+            QueuePolyPressure(channel, data1, data2, delta);
+        }
+        break;
+    case 0xD0:
+        if (OutputQueue().Room() > 0) {
+            QueueChannelPressure(channel, data1, delta);
+        }
+        break;
+    case 0xE0:
+        if (OutputQueue().Room() > 0) {
+            QueuePitchBend(channel, data1, data2, delta);
+        }
+        break;
     default: break; // program change and system messages are dropped
     }
 }
@@ -160,9 +175,15 @@ void TVSTPlugin::NoteOn(uint8_t channel, uint8_t note, uint8_t velocity,
     // Another key already sounds this note on this channel: share it rather than send a second
     // note-on the receiver would pair with the first note-off.
     if (heldNotes_.SoundingCount(channel, out) == 0) {
+        // A new sounding note needs its own record and one kept for its note-off; without both
+        // the note-on is dropped whole: not sent, not held, not lit.
+        if (OutputQueue().Room() < 2) {
+            return;
+        }
         QueueNoteOn(channel, static_cast<uint8_t>(out), velocity, deltaFrames);
     }
     heldNotes_.AddHeldNote(channel, note, out, velocity);
+    KeepRoomForNoteOffs();
     HighlightNoteOn(note);
 }
 
@@ -174,13 +195,33 @@ void TVSTPlugin::NoteOff(uint8_t channel, uint8_t note, int32_t deltaFrames) noe
     }
 }
 
-// Removes one held entry; its output note goes off unless another key still holds it.
+// Removes one held entry; its output note goes off unless another key still holds it. The
+// note-off takes the record kept for it, so it always fits.
 void TVSTPlugin::ReleaseEntry(TMidiNoteItem item, int32_t deltaFrames) noexcept {
     heldNotes_.Delete(item.Channel, item.InputNote);
     if (heldNotes_.SoundingCount(item.Channel, item.OutputNote) == 0) {
         QueueNoteOff(item.Channel, item.OutputNote, item.Velocity, deltaFrames);
     }
+    KeepRoomForNoteOffs();
     HighlightNoteOff(item.InputNote);
+}
+
+// All Sound Off and All Notes Off silence the channel's notes at the receiver, which frees
+// the records kept for their note-offs: the message always fits when the channel sounds
+// anything. One dropped for want of room (the channel sounds nothing then) forgets nothing:
+// the channel's keys keep their entries and highlights until their own note-offs.
+void TVSTPlugin::SilenceChannel(uint8_t channel, uint8_t controller, uint8_t value,
+                                int32_t deltaFrames) noexcept {
+    if (OutputQueue().Room() == 0 && heldNotes_.SoundingNotesOn(channel) == 0) {
+        return;
+    }
+    QueueControlChange(channel, controller, value, deltaFrames);
+    ForgetChannel(channel);
+}
+
+// One record of the output queue stays kept for the note-off of every sounding note.
+void TVSTPlugin::KeepRoomForNoteOffs() noexcept {
+    ReserveOutput(heldNotes_.SoundingNotes());
 }
 
 void TVSTPlugin::ForgetChannel(uint8_t channel) noexcept {
@@ -190,6 +231,7 @@ void TVSTPlugin::ForgetChannel(uint8_t channel) noexcept {
         }
     }
     heldNotes_.DeleteChannel(channel);
+    KeepRoomForNoteOffs();
     blockedLit_.TakeChannel(channel, [this](uint8_t note) noexcept { HighlightNoteOff(note); });
 }
 
@@ -210,6 +252,7 @@ void TVSTPlugin::ReleaseAllHeldNotes() noexcept {
         HighlightNoteOff(item.InputNote);
     }
     heldNotes_.Clear();
+    KeepRoomForNoteOffs();
     ClearBlockedHighlights();
 }
 

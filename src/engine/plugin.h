@@ -3,7 +3,10 @@
 // messages, releases held notes when the host transport stops or jumps back, and plays the
 // editor's preview notes.
 //
-// Held notes never stick: each (channel, key) holds at most one entry; a second key that maps
+// Held notes never stick: one record of the output queue is kept for the note-off of every
+// sounding note, so a note-off, a release of all held notes or a channel's All Notes Off always
+// fits, and what a full queue drops are the newest forwarded messages and note-ons (a dropped
+// note-on is not held); each (channel, key) holds at most one entry; a second key that maps
 // to an output note already sounding on its channel shares that note instead of re-sending it,
 // and the note-off goes out when the last key holding it is released; a note-off finds its
 // entry whatever the map says by then; All Sound Off and All Notes Off forget the channel's
@@ -95,6 +98,9 @@ private:
     void NoteOn(uint8_t channel, uint8_t note, uint8_t velocity, int32_t deltaFrames) noexcept;
     void NoteOff(uint8_t channel, uint8_t note, int32_t deltaFrames) noexcept;
     void ReleaseEntry(TMidiNoteItem item, int32_t deltaFrames) noexcept;
+    void SilenceChannel(uint8_t channel, uint8_t controller, uint8_t value,
+                        int32_t deltaFrames) noexcept;
+    void KeepRoomForNoteOffs() noexcept;
     void ForgetChannel(uint8_t channel) noexcept;
     void ClearBlockedHighlights() noexcept;
     void WatchTransport() noexcept;

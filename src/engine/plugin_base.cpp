@@ -282,9 +282,11 @@ void TVSTPluginBase::VSTModuleCreate() {
 
 void TVSTPluginBase::VSTModuleDestroy() {}
 
-// Runs only on idle calls the editor-update flag let through: the controls, then a preset
-// name that changed away from the editor's thread.
+// Runs only on idle calls the editor-update flag let through: the highlights the audio thread
+// could not hand over, the controls, then a preset name that changed away from the editor's
+// thread.
 void TVSTPluginBase::VSTModuleEditIdle() {
+    highlights_.Resync();
     if (editor_ == nullptr) {
         return;
     }

@@ -1,5 +1,7 @@
 #include "engine/scale_map.h"
 
+#include <utility>
+
 namespace tonvo {
 
 namespace {
@@ -17,9 +19,17 @@ void TScaleMap::ResetMap() {
     for (int32_t i = 0; i < kEntries; ++i) {
         SetScaleMap(i, kDefaultEntries[static_cast<size_t>(i)]);
     }
-    ScaleName.clear();
-    Tonic = 0;
-    EasyMode = true;
+    SetChoice({});
+}
+
+TScaleChoice TScaleMap::Choice() const {
+    const std::lock_guard<std::mutex> lock(choiceLock_);
+    return choice_;
+}
+
+void TScaleMap::SetChoice(TScaleChoice choice) {
+    const std::lock_guard<std::mutex> lock(choiceLock_);
+    choice_ = std::move(choice);
 }
 
 void TScaleMap::ClearMap() noexcept {

@@ -3,13 +3,16 @@
 //
 // Thread contract: entries are aligned 32-bit atomics; the audio thread reads them (MapNote)
 // while the user-interface thread writes them one at a time. A reader sees the old or the new
-// value of each entry. ScaleName, Tonic and EasyMode belong to the user-interface thread.
+// value of each entry. The wizard's choices (scale name, tonic, Easy Mode) are read and
+// replaced as one value under their own lock, from any thread: a host may save or load state
+// on a worker thread while the user applies a scale. The audio thread never touches them.
 #pragma once
 
 #include <array>
 #include <atomic>
 #include <cstdint>
 #include <limits>
+#include <mutex>
 #include <string>
 #include <string_view>
 
@@ -22,6 +25,15 @@ constexpr int32_t PitchClassOf(int32_t note) noexcept {
 
 inline constexpr std::array<std::string_view, 12> NoteNames = {"C",  "C#", "D",  "D#", "E",  "F",
                                                                "F#", "G",  "G#", "A",  "A#", "B"};
+
+// The scale wizard's last choices, stored with the map.
+struct TScaleChoice {
+    std::string ScaleName;
+    int32_t Tonic = 0;
+    bool EasyMode = true;
+
+    bool operator==(const TScaleChoice&) const = default;
+};
 
 class TScaleMap {
 public:
@@ -50,11 +62,14 @@ public:
     // Blocks all twelve classes; the wizard's choices are kept.
     void ClearMap() noexcept;
 
-    bool EasyMode = true;
-    std::string ScaleName;
-    int32_t Tonic = 0;
+    // A copy taken under the choices' lock; any thread.
+    TScaleChoice Choice() const;
+    // Replaces all three choices in one step; any thread.
+    void SetChoice(TScaleChoice choice);
 
 private:
+    mutable std::mutex choiceLock_;
+    TScaleChoice choice_;
     static_assert(std::atomic<int32_t>::is_always_lock_free);
     std::array<std::atomic<int32_t>, kEntries> entries_;
 };

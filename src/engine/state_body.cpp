@@ -1,5 +1,7 @@
 #include "engine/state_body.h"
 
+#include "host/errors.h"
+
 #include <utility>
 #include <vector>
 
@@ -48,6 +50,9 @@ TPluginState ReadStateBody(TMemoryStream& body,
         std::vector<TMidiCCItem> assignments;
         reader.ExpectListStart();
         while (!reader.NextIsListEnd()) {
+            if (assignments.size() == kMaxCCAssignments) {
+                throw EFormatError("Invalid stream format");
+            }
             reader.ExpectListStart();
             TMidiCCItem item;
             item.Name = reader.String();

@@ -14,6 +14,13 @@
 
 namespace tonvo {
 
+// The most MIDI CC assignments a state block may list. A plug-in has a few parameters a
+// controller can drive, and only an assignment named after one does anything, so real blocks
+// list a handful; the limit keeps a damaged or hostile block (a large project chunk, an init
+// preset read at every instance creation) from costing time and memory. A block that lists
+// more is refused whole, as "Invalid stream format".
+inline constexpr size_t kMaxCCAssignments = 1024;
+
 // Empties the body first. The section writer writes the plug-in section's items between the
 // section's list marks.
 void WriteStateBody(TMemoryStream& body, const TPluginState& state,

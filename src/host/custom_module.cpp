@@ -74,6 +74,7 @@ void TCustomVSTModule::DestroyEditorForm() noexcept {
     }
     BeforeEditorFormDestroyed();
     editorForm_.reset();
+    editorFormThread_.store(std::thread::id{});
 }
 
 intptr_t TCustomVSTModule::CopyText(void* ptr, std::string_view text, size_t capacity) noexcept {
@@ -155,6 +156,7 @@ intptr_t TCustomVSTModule::EffEditOpen(void* parentWindow) {
     if (!editorForm_) {
         return 0;
     }
+    editorFormThread_.store(std::this_thread::get_id());
     try {
         editorForm_->ShowInParent(parentWindow);
     } catch (...) {
@@ -185,6 +187,10 @@ intptr_t TCustomVSTModule::EffEditClose() {
 }
 
 intptr_t TCustomVSTModule::EffEditIdle() {
+    // Checked first: another thread does not even look at the form.
+    if (editorFormThread_.load() != std::this_thread::get_id()) {
+        return 0;
+    }
     if ((effect_.flags & effFlagsHasEditor) == 0 || !editorForm_) {
         return 0;
     }

@@ -2,7 +2,9 @@
 // category, capabilities, channel counts), its sample rate and block size, the editor, and
 // the handlers of the dispatcher requests that are not about MIDI, programs or parameters.
 //
-// Thread contract: user-interface thread, except the editor-update flag (any thread).
+// Thread contract: user-interface thread, except the editor-update flag (any thread). The
+// editor's code runs only on the thread that opened it: an editor-idle call from any other
+// thread is ignored and leaves the flag for the editor's own idle call.
 #pragma once
 
 #include "host/basic_module.h"
@@ -15,6 +17,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <thread>
 
 namespace tonvo {
 
@@ -127,6 +130,8 @@ private:
     int32_t blockSize_ = 1024;
     ERect editorRect_{};
     std::unique_ptr<TVSTEditorForm> editorForm_;
+    // The thread that opened the editor form; no thread while none exists.
+    std::atomic<std::thread::id> editorFormThread_{};
 };
 
 } // namespace tonvo

@@ -1,6 +1,11 @@
 // The module's MIDI output: 1024 event records made once and reused for the module's whole
 // life, laid out as a VstEvents block so it can be handed to the host unchanged.
 //
+// A caller can keep records back for events it has promised to send (the plug-in keeps one for
+// the note-off of every sounding note): Room() leaves them out, so events that check Room()
+// before queueing can never take them, and a promised event queued without that check always
+// finds its record.
+//
 // Thread contract: audio thread only. Queueing and delivery never allocate, never block and
 // never fail; once 1023 events wait, further events overwrite the spare 1024th record and are
 // lost until the next delivery empties the queue.
@@ -50,8 +55,14 @@ public:
     }
 
     int32_t Count() const noexcept { return block_->numEvents; }
-    // How many more events the next delivery can still carry.
-    int32_t Room() const noexcept { return kMaxDelivered - block_->numEvents; }
+    // How many more events the next delivery can still carry, less the records kept back.
+    int32_t Room() const noexcept {
+        const int32_t room = kMaxDelivered - block_->numEvents - reserved_;
+        return room > 0 ? room : 0;
+    }
+    // Keeps that many of the free records for promised events; 0 keeps none.
+    void SetReserved(int32_t records) noexcept { reserved_ = records; }
+    int32_t Reserved() const noexcept { return reserved_; }
     const VstMidiEvent& Record(int32_t index) const noexcept { return (*records_)[index]; }
 
     // The block as the host receives it with audioMasterProcessEvents.
@@ -81,6 +92,7 @@ private:
 
     std::unique_ptr<std::array<VstMidiEvent, kCapacity>> records_;
     std::unique_ptr<EventsBlock> block_;
+    int32_t reserved_ = 0;
 };
 
 } // namespace tonvo

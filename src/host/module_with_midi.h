@@ -48,6 +48,9 @@ public:
     }
 
     const TMidiOutputQueue& OutputQueue() const noexcept { return queue_; }
+    // Keeps records of the output queue back for events already promised (see
+    // TMidiOutputQueue::SetReserved).
+    void ReserveOutput(int32_t records) noexcept { queue_.SetReserved(records); }
 
     // The host's time information for this block, or null when the host gives none. The
     // record is the host's; it is valid only during the current processing call.

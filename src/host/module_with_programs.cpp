@@ -1,5 +1,6 @@
 #include "host/module_with_programs.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -202,9 +203,13 @@ intptr_t TVSTModuleWithPrograms::EffSetProgram(intptr_t index) {
     return 0;
 }
 
+// The host's text ends at its terminating zero, but is never read past the VST 2.4
+// program-name size: a host's buffer of that size need not hold a terminator.
 intptr_t TVSTModuleWithPrograms::EffSetProgramName(const void* ptr) {
     if (ptr != nullptr && currentProgram_ >= 0) {
-        Program(currentProgram_).SetDisplayName(static_cast<const char*>(ptr));
+        const auto* text = static_cast<const char*>(ptr);
+        const char* end = std::find(text, text + kVstMaxProgNameLen, '\0');
+        Program(currentProgram_).SetDisplayName(std::string(text, end));
     }
     return 0;
 }

@@ -152,13 +152,14 @@ std::string ScaleCaption(const std::vector<std::string>& lines, int32_t index) {
 }
 
 TWizardChoice SyncWizardChoice(const std::vector<std::string>& lines, const TScaleMap& map) {
+    const TScaleChoice stored = map.Choice();
     TWizardChoice choice;
-    if (!map.ScaleName.empty()) {
-        choice.ScaleIndex = FindScale(lines, map.ScaleName);
+    if (!stored.ScaleName.empty()) {
+        choice.ScaleIndex = FindScale(lines, stored.ScaleName);
         if (choice.ScaleIndex == -1) {
             choice.ScaleIndex = FindScale(lines, "Major");
         }
-        choice.Tonic = NormalizeTonic(map.Tonic);
+        choice.Tonic = NormalizeTonic(stored.Tonic);
     } else {
         choice.ScaleIndex = FindScale(lines, "Major");
         choice.Tonic = 0;
@@ -166,7 +167,7 @@ TWizardChoice SyncWizardChoice(const std::vector<std::string>& lines, const TSca
     if (choice.ScaleIndex == -1 && !lines.empty()) {
         choice.ScaleIndex = 0;
     }
-    choice.EasyMode = map.EasyMode;
+    choice.EasyMode = stored.EasyMode;
     return choice;
 }
 
@@ -214,9 +215,7 @@ void ApplyScale(TScaleMap& map, std::string_view line, int32_t tonic, bool easyM
             map.SetScaleMap(q, q);
         }
     }
-    map.ScaleName = ExtractField(line, 1, ';');
-    map.Tonic = t;
-    map.EasyMode = easyMode;
+    map.SetChoice({ExtractField(line, 1, ';'), t, easyMode});
 }
 
 std::string ScaleConfirmationText(std::string_view caption, int32_t tonic, bool easyMode) {

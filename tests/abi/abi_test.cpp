@@ -5,8 +5,10 @@
 #include "support/temp_home.h"
 #include "tonvo_host/plugin_library.h"
 
+#include <algorithm>
 #include <cstring>
 #include <gtest/gtest.h>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -142,6 +144,48 @@ TEST_F(PluginAbi, ProcessingStartsAtOpenUnderEitherLayout) {
     }
 }
 
+// A block whose forwarded messages alone would fill the output queue still carries the
+// note-offs of the notes that sound, and an All Notes Off of a sounding channel.
+TEST_F(PluginAbi, AFullOutputQueueNeverLosesANoteOff) {
+    ASSERT_NE(Make(), nullptr);
+    Call(effOpen);
+    test::EventBlock block;
+    const auto lastDelivery = [&] { return host.Delivery(host.DeliveryCount() - 1); };
+    const auto delivered = [&](const test::Delivered& event) {
+        const std::vector<test::Delivered> events = lastDelivery();
+        return std::find(events.begin(), events.end(), event) != events.end();
+    };
+
+    block.NoteOn(0, 60, 100);
+    ProcessBlock(block);
+    for (int i = 0; i < 1023; ++i) {
+        block.Midi(0xE0, i % 128, 64, 1);
+    }
+    block.NoteOff(0, 60, 0, 2);
+    ProcessBlock(block);
+    EXPECT_EQ(lastDelivery().size(), 1023u);
+    EXPECT_TRUE(delivered(test::NoteOff(0, 60, 100, 2)));
+
+    block.NoteOn(0, 60, 100).NoteOn(0, 62, 101).NoteOn(0, 64, 102).NoteOn(1, 67, 103);
+    ProcessBlock(block);
+    for (int i = 0; i < 1100; ++i) {
+        block.Midi(0xB0, 1, i % 128, 3);
+    }
+    block.NoteOff(0, 60, 0, 4).NoteOff(0, 62, 0, 4).NoteOff(0, 64, 0, 4);
+    block.Midi(0xB1, 123, 0, 5).NoteOn(2, 65, 90, 6); // no room is left for a new note
+    ProcessBlock(block);
+    EXPECT_EQ(lastDelivery().size(), 1023u);
+    EXPECT_TRUE(delivered(test::NoteOff(0, 60, 100, 4)));
+    EXPECT_TRUE(delivered(test::NoteOff(0, 62, 101, 4)));
+    EXPECT_TRUE(delivered(test::NoteOff(0, 64, 102, 4)));
+    EXPECT_TRUE(delivered({0xB1, 123, 0, 5}));
+    EXPECT_FALSE(delivered(test::NoteOn(2, 65, 90, 6)));
+    const size_t deliveries = host.DeliveryCount();
+    block.NoteOff(2, 65, 0);
+    ProcessBlock(block);
+    EXPECT_EQ(host.DeliveryCount(), deliveries) << "a dropped note-on is not held";
+}
+
 TEST_F(PluginAbi, NamesVersionsAndFixedAnswers) {
     ASSERT_NE(Make(), nullptr);
     intptr_t answer = 0;
@@ -245,6 +289,12 @@ TEST_F(PluginAbi, OneProgramNamedDefault) {
     char name[] = "Renamed";
     EXPECT_EQ(Call(effSetProgramName, 0, 0, name), 0);
     EXPECT_EQ(Text(effGetProgramName), "Renamed");
+    // A full 24-byte buffer with no terminator is read up to its end and no further (the
+    // sanitizer build sees any byte read past it).
+    const auto full = std::make_unique<char[]>(24);
+    std::fill_n(full.get(), 24, 'n');
+    EXPECT_EQ(Call(effSetProgramName, 0, 0, full.get()), 0);
+    EXPECT_EQ(Text(effGetProgramName), std::string(23, 'n'));
 }
 
 TEST_F(PluginAbi, ChunksRoundTripAsProgramAndAsBank) {

@@ -141,7 +141,7 @@ TEST_F(EditorSession, PopupAndWizardChangeTheMapTheHostStores) {
     ClickOn(form, form.panWizard.btnApply);
     expected = {2, -1, 4, -1, 5, 7, -1, 9, -1, 10, -1, 0};
     EXPECT_EQ(MapSeenByHost(), expected);
-    EXPECT_EQ(module->ScaleMap().ScaleName, "Minor");
+    EXPECT_EQ(module->ScaleMap().Choice().ScaleName, "Minor");
     EXPECT_EQ(host.CountCalls(audioMasterAutomate), automated + 2);
 
     // Init from the main menu, answered Yes: the default map again, and the wizard follows.

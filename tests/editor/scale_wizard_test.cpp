@@ -131,9 +131,7 @@ TEST_F(WizardFixture, MissingFileIsWrittenAndTheMenuFollowsTheFile) {
 }
 
 TEST_F(WizardFixture, SyncWizardShowsTheMapsChoice) {
-    module.map.ScaleName = "major";
-    module.map.Tonic = 5;
-    module.map.EasyMode = false;
+    module.map.SetChoice({"major", 5, false});
     TScaleWizardPanel& w = Open();
     EXPECT_EQ(w.btnScale.Value, 0);
     EXPECT_EQ(w.btnScale.caption(), "Major");
@@ -143,9 +141,7 @@ TEST_F(WizardFixture, SyncWizardShowsTheMapsChoice) {
 
     // A scale the list no longer has falls back to Major, keeping the tonic; a foreign tonic
     // is folded into range.
-    module.map.ScaleName = "Gone";
-    module.map.Tonic = 14;
-    module.map.EasyMode = true;
+    module.map.SetChoice({"Gone", 14, true});
     w.btnScale.Value = 5;
     w.SyncWizard();
     EXPECT_EQ(w.btnScale.Value, 0);
@@ -179,7 +175,7 @@ TEST_F(WizardFixture, MenusChangeTheCaptionsButNotTheMap) {
     EXPECT_EQ(desktop.unanswered_menus(), 0);
 
     EXPECT_EQ(EntriesOf(module.map), before);
-    EXPECT_EQ(module.map.ScaleName, "");
+    EXPECT_EQ(module.map.Choice().ScaleName, "");
     EXPECT_EQ(module.notifications, 0);
     EXPECT_EQ(applied, 0);
 }
@@ -202,9 +198,9 @@ TEST_F(WizardFixture, ApplyWritesTheMapAfterYes) {
         ClickOn(w.btnApply);
         ++n;
         EXPECT_EQ(EntriesOf(module.map), c.expected) << c.scale;
-        EXPECT_EQ(module.map.ScaleName, c.scale);
-        EXPECT_EQ(module.map.Tonic, c.tonic);
-        EXPECT_EQ(module.map.EasyMode, c.easy);
+        EXPECT_EQ(module.map.Choice().ScaleName, c.scale);
+        EXPECT_EQ(module.map.Choice().Tonic, c.tonic);
+        EXPECT_EQ(module.map.Choice().EasyMode, c.easy);
         EXPECT_EQ(module.notifications, n);
         EXPECT_EQ(applied, n);
     }
@@ -230,7 +226,7 @@ TEST_F(WizardFixture, ConfirmationAsksAndNoOrClosingChangesNothing) {
     EXPECT_EQ(desktop.unanswered(), 1);
 
     EXPECT_EQ(EntriesOf(module.map), before);
-    EXPECT_EQ(module.map.ScaleName, "");
+    EXPECT_EQ(module.map.Choice().ScaleName, "");
     EXPECT_EQ(module.notifications, 0);
     EXPECT_EQ(applied, 0);
 }
@@ -272,8 +268,7 @@ TEST_F(WizardFixture, PanelLooks) {
     TScaleWizardPanel w(&form, module, form);
     w.set_bounds(ui::Rect::from_size(0, 0, 188, 184));
     w.LoadScaleList();
-    module.map.ScaleName = "Harmonic Minor";
-    module.map.Tonic = 10;
+    module.map.SetChoice({"Harmonic Minor", 10, true});
     w.SyncWizard();
     form.paint_invalid();
     ui::expect_golden(form.buffer(), "wizard_panel");

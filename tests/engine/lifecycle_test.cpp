@@ -32,7 +32,7 @@ protected:
         auto source = Make();
         source->ScaleMap().ClearMap();
         source->ScaleMap().SetScaleMap(0, 7);
-        source->ScaleMap().ScaleName = "Fifths";
+        source->ScaleMap().SetChoice({"Fifths", 0, true});
         source->SetPresetName("init");
         source->SetMidiCC({{74, "cutoff"}});
         services.Files[services.PresetPath("init")] = BlockOf(*source);
@@ -65,7 +65,7 @@ TEST_F(Lifecycle, TheInitPresetIsTheStartingStateWithoutItsName) {
     auto plugin = Make();
     EXPECT_EQ(plugin->ScaleMap().GetScaleMap(0), 7);
     EXPECT_EQ(plugin->ScaleMap().GetScaleMap(2), -1);
-    EXPECT_EQ(plugin->ScaleMap().ScaleName, "Fifths");
+    EXPECT_EQ(plugin->ScaleMap().Choice().ScaleName, "Fifths");
     ASSERT_EQ(plugin->MidiCC().Count(), 1);
     EXPECT_EQ(plugin->MidiCC().GetItem(0), (TMidiCCItem{74, "cutoff"}));
     EXPECT_EQ(plugin->PresetName(), "");
@@ -78,7 +78,7 @@ TEST_F(Lifecycle, AnUnreadableOrDamagedInitPresetGivesTheDefaultState) {
     auto plugin = Make();
     EXPECT_EQ(plugin->ScaleMap().GetScaleMap(0), 0) << "the default map, not an all-C one";
     EXPECT_EQ(plugin->ScaleMap().GetScaleMap(1), -1);
-    EXPECT_TRUE(plugin->ScaleMap().EasyMode);
+    EXPECT_TRUE(plugin->ScaleMap().Choice().EasyMode);
     ASSERT_EQ(reports.size(), 1u);
     EXPECT_NE(reports[0].find("init.brelwickp"), std::string::npos) << reports[0];
 

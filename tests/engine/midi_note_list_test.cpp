@@ -51,6 +51,17 @@ protected:
             return item.Channel == channel && item.OutputNote == note;
         });
         ASSERT_EQ(list_.SoundingCount(channel, note), sounding);
+        bool pairs[16][128] = {};
+        int32_t distinct = 0;
+        int32_t onChannel = 0;
+        for (const TMidiNoteItem& entry : model_) {
+            bool& seen = pairs[entry.Channel][entry.OutputNote];
+            distinct += seen ? 0 : 1;
+            onChannel += !seen && entry.Channel == channel ? 1 : 0;
+            seen = true;
+        }
+        ASSERT_EQ(list_.SoundingNotes(), distinct);
+        ASSERT_EQ(list_.SoundingNotesOn(channel), onChannel);
         const TMidiNoteItem* item = list_.FindInputNote(channel, note);
         const auto found = std::find_if(model_.begin(), model_.end(), [&](const auto& entry) {
             return entry.Channel == channel && entry.InputNote == note;

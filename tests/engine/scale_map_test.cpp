@@ -44,35 +44,25 @@ TEST(ScaleMap, StartsAsTheDefaultMapAndResetRestoresEverything) {
     for (int32_t i = 0; i < 12; ++i) {
         EXPECT_EQ(map.GetScaleMap(i), kDefault[static_cast<size_t>(i)]) << i;
     }
-    EXPECT_TRUE(map.EasyMode);
-    EXPECT_EQ(map.Tonic, 0);
-    EXPECT_TRUE(map.ScaleName.empty());
+    EXPECT_EQ(map.Choice(), TScaleChoice{});
 
     Fill(map, kUpTwo);
-    map.EasyMode = false;
-    map.Tonic = 7;
-    map.ScaleName = "Dorian";
+    map.SetChoice({"Dorian", 7, false});
     map.ResetMap();
     for (int32_t i = 0; i < 12; ++i) {
         EXPECT_EQ(map.GetScaleMap(i), kDefault[static_cast<size_t>(i)]) << i;
     }
-    EXPECT_TRUE(map.EasyMode);
-    EXPECT_EQ(map.Tonic, 0);
-    EXPECT_TRUE(map.ScaleName.empty());
+    EXPECT_EQ(map.Choice(), TScaleChoice{});
 }
 
 TEST(ScaleMap, ClearBlocksEveryNoteAndKeepsTheWizardChoices) {
     TScaleMap map;
-    map.EasyMode = false;
-    map.Tonic = 3;
-    map.ScaleName = "Blues";
+    map.SetChoice({"Blues", 3, false});
     map.ClearMap();
     for (int32_t note = 0; note < 128; ++note) {
         EXPECT_EQ(map.MapNote(note), -1) << note;
     }
-    EXPECT_FALSE(map.EasyMode);
-    EXPECT_EQ(map.Tonic, 3);
-    EXPECT_EQ(map.ScaleName, "Blues");
+    EXPECT_EQ(map.Choice(), (TScaleChoice{"Blues", 3, false}));
 }
 
 TEST(ScaleMap, BlockedClassIsBlockedInEveryOctave) {

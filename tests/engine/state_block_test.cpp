@@ -68,9 +68,7 @@ protected:
         for (int32_t i = 0; i < 12; ++i) {
             module.ScaleMap().SetScaleMap(i, (i * 5) % 12);
         }
-        module.ScaleMap().ScaleName = "Dorian";
-        module.ScaleMap().Tonic = 2;
-        module.ScaleMap().EasyMode = false;
+        module.ScaleMap().SetChoice({"Dorian", 2, false});
         module.SetPresetName("Bright");
         module.SetMidiCC({{7, "volume"}, {1, "mod"}});
     }
@@ -93,9 +91,9 @@ TEST_F(StateBlock, RandomStatesSurviveARoundTrip) {
         for (int32_t i = 0; i < 12; ++i) {
             source->ScaleMap().SetScaleMap(i, static_cast<int32_t>(rng() % 40) - 20);
         }
-        source->ScaleMap().ScaleName = names[rng() % names.size()];
-        source->ScaleMap().Tonic = static_cast<int32_t>(rng()) - 1000;
-        source->ScaleMap().EasyMode = rng() % 2 == 0;
+        const std::string& name = names[rng() % names.size()];
+        const auto tonic = static_cast<int32_t>(rng()) - 1000;
+        source->ScaleMap().SetChoice({name, tonic, rng() % 2 == 0});
         // A name with a separator names no preset file; that has its own test below.
         std::string preset = names[rng() % names.size()];
         preset = preset == "a/b" ? "a_b" : preset;
@@ -220,7 +218,7 @@ TEST_F(StateBlock, SectionsMayBeShortOrLong) {
     Load(*plugin, Container(Bytes(stream.Bytes().begin(), stream.Bytes().end())));
     const std::array<int32_t, 12> partial = {2, 4, 2, -1, 4, 5, -1, 7, -1, 9, -1, 11};
     EXPECT_EQ(plugin->CurrentState().NoteMap->Entries, partial);
-    EXPECT_EQ(plugin->ScaleMap().ScaleName, "Short");
+    EXPECT_EQ(plugin->ScaleMap().Choice().ScaleName, "Short");
 
     // Fourteen entries: the extra two are read and ignored.
     TMemoryStream longer;
@@ -297,6 +295,27 @@ TEST_F(StateBlock, ALaterAssignmentOfTheSameNameKeepsTheEarlierPlace) {
     Load(*plugin, block);
     ASSERT_EQ(plugin->MidiCC().Count(), 1);
     EXPECT_EQ(plugin->MidiCC().GetItem(0), (TMidiCCItem{2, "a"}));
+}
+
+TEST_F(StateBlock, AssignmentsUpToTheLimitLoadAndABlockWithMoreIsRefusedWhole) {
+    std::vector<TMidiCCItem> assignments;
+    for (size_t i = 0; i <= kMaxCCAssignments; ++i) {
+        assignments.push_back({static_cast<int32_t>(i % 128), "cc" + std::to_string(i)});
+    }
+    auto source = Make();
+    source->SetMidiCC(assignments);
+    const Bytes tooMany = Store(*source);
+    assignments.pop_back();
+    source->SetMidiCC(assignments);
+    Load(*plugin, Store(*source));
+    EXPECT_EQ(plugin->MidiCC().Items(), assignments);
+
+    Customise(*plugin);
+    const TPluginState before = plugin->CurrentState();
+    EXPECT_THROW(Load(*plugin, tooMany), EFormatError);
+    EXPECT_EQ(dialogs.boxes, std::vector<std::string>{"Load Preset: Error loading preset.\r\n\r\n"
+                                                      "\"Invalid stream format\""});
+    EXPECT_EQ(plugin->CurrentState(), before);
 }
 
 TEST_F(StateBlock, ABankLoadRunsTheHandlerTwiceAndAFaultyOneIsRefused) {

@@ -6,6 +6,7 @@
 
 #include <array>
 #include <atomic>
+#include <chrono>
 #include <gtest/gtest.h>
 #include <string>
 #include <thread>
@@ -109,6 +110,52 @@ TEST(ThreadHandOff, NoHighlightAfterDetachReturns) {
     EXPECT_EQ(editor.late.load(), 0);
 }
 
+// The user-interface thread is stuck inside its refresh pass, holding the highlight lock: the
+// audio thread's block still completes, and the highlights it could not hand over reach the
+// editor, in order, from the next idle call or the next highlight the audio thread makes.
+TEST(ThreadHandOff, TheAudioThreadNeverWaitsForTheHighlightLock) {
+    test::PluginHarness harness;
+    test::RecordingEditor editor;
+    harness.plugin.AttachEditorHighlights(&editor);
+    const auto blockWhileLocked = [&](test::EventBlock& events) {
+        TSpinLock& lock = harness.plugin.Highlights().Lock();
+        lock.lock();
+        std::atomic<bool> done{false};
+        std::thread audio([&] {
+            harness.block = events;
+            harness.Block();
+            done.store(true);
+        });
+        // A watchdog, not a measurement: a waiting audio thread never finishes while locked.
+        for (int i = 0; i < 1000 && !done.load(); ++i) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        const bool finished = done.load();
+        lock.unlock();
+        audio.join();
+        return finished;
+    };
+    test::EventBlock on;
+    on.NoteOn(0, 60, 100).NoteOn(0, 64, 100);
+    ASSERT_TRUE(blockWhileLocked(on));
+    EXPECT_EQ(editor.calls, 0);
+    EXPECT_TRUE(harness.plugin.ConsumeEditorNeedUpdate());
+    harness.plugin.VSTModuleEditIdle();
+    EXPECT_TRUE(editor.Lit(60));
+    EXPECT_TRUE(editor.Lit(64));
+
+    test::EventBlock off;
+    off.NoteOff(0, 60, 0).NoteOn(0, 67, 100);
+    ASSERT_TRUE(blockWhileLocked(off));
+    EXPECT_TRUE(editor.Lit(60)) << "not yet";
+    harness.block.NoteOff(0, 64, 0);
+    harness.Block(); // takes the lock: what was missed goes first
+    EXPECT_FALSE(editor.Lit(60));
+    EXPECT_FALSE(editor.Lit(64));
+    EXPECT_TRUE(editor.Lit(67));
+    harness.plugin.DetachEditorHighlights();
+}
+
 // A state load replaces the map in one step: the audio thread never maps through the default
 // map (or any other) between the old state and the new one.
 TEST(ThreadHandOff, LoadsNeverShowAMapInBetween) {
@@ -154,21 +201,25 @@ TEST(ThreadHandOff, LoadsNeverShowAMapInBetween) {
     EXPECT_EQ(foreign, 0);
 }
 
-// A host restoring state on a worker thread sets the preset name while the editor's thread
-// reads it for its caption: every read sees one whole name (or none: a name without its preset
-// file is cleared after the load), never a torn or freed one.
-TEST(ThreadHandOff, PresetNameReadWhileAWorkerLoadsState) {
-    const std::array<std::string, 2> names = {std::string(40, 'a') + " Dorian",
-                                              std::string(70, 'b') + " Lydian"};
+// The state blocks of two instances, each set up by its own step.
+template <typename Setup>
+std::array<std::vector<uint8_t>, 2> TwoStates(Setup setup) {
     std::array<std::vector<uint8_t>, 2> blocks;
     for (size_t b = 0; b < 2; ++b) {
         test::PluginHarness source;
-        source.plugin.SetPresetName(names[b]);
+        setup(source.plugin, b);
         void* data = nullptr;
         AEffect* effect = source.plugin.Effect();
         const intptr_t size = effect->dispatcher(effect, effGetChunk, 1, 0, &data, 0.0f);
         blocks[b].assign(static_cast<uint8_t*>(data), static_cast<uint8_t*>(data) + size);
     }
+    return blocks;
+}
+
+// A worker thread loads the two blocks in turn through the record while this thread reads;
+// answers whether a read found something that neither state holds.
+template <typename Foreign>
+bool ForeignReadWhileAWorkerLoads(std::array<std::vector<uint8_t>, 2> blocks, Foreign foreign) {
     test::PluginHarness harness;
     std::atomic<bool> stop{false};
     std::thread worker([&] {
@@ -180,14 +231,40 @@ TEST(ThreadHandOff, PresetNameReadWhileAWorkerLoadsState) {
         }
         stop.store(true);
     });
-    int torn = 0;
-    while (!stop.load() && torn == 0) {
-        const std::string name = harness.plugin.PresetName();
-        torn += name != names[0] && name != names[1] && !name.empty() ? 1 : 0;
+    bool found = false;
+    while (!stop.load() && !found) {
+        found = foreign(harness.plugin);
     }
     stop.store(true);
     worker.join();
-    EXPECT_EQ(torn, 0);
+    return found;
+}
+
+// A host restoring state on a worker thread sets the preset name while the editor's thread
+// reads it for its caption: every read sees one whole name (or none: a name without its preset
+// file is cleared after the load), never a torn or freed one.
+TEST(ThreadHandOff, PresetNameReadWhileAWorkerLoadsState) {
+    const std::array<std::string, 2> names = {std::string(40, 'a') + " Dorian",
+                                              std::string(70, 'b') + " Lydian"};
+    const auto blocks = TwoStates([&](TVSTPlugin& p, size_t b) { p.SetPresetName(names[b]); });
+    EXPECT_FALSE(ForeignReadWhileAWorkerLoads(blocks, [&](TVSTPlugin& p) {
+        const std::string name = p.PresetName();
+        return name != names[0] && name != names[1] && !name.empty();
+    }));
+}
+
+// The wizard's choices travel as one value: read while a worker loads states, they hold the
+// name, tonic and Easy Mode of one of them, never a mixture or a torn name.
+TEST(ThreadHandOff, WizardChoicesReadWhileAWorkerLoadsState) {
+    const std::array<TScaleChoice, 2> choices = {
+        TScaleChoice{std::string(40, 'a') + " Dorian", 2, false},
+        TScaleChoice{std::string(70, 'b') + " Lydian", 9, true}};
+    const auto blocks =
+        TwoStates([&](TVSTPlugin& p, size_t b) { p.ScaleMap().SetChoice(choices[b]); });
+    EXPECT_FALSE(ForeignReadWhileAWorkerLoads(blocks, [&](TVSTPlugin& p) {
+        const TScaleChoice read = p.ScaleMap().Choice(); // as CurrentState reads it
+        return read != choices[0] && read != choices[1] && read != TScaleChoice{};
+    }));
 }
 
 } // namespace

@@ -8,6 +8,7 @@
 #include <memory>
 #include <stdexcept>
 #include <string>
+#include <thread>
 #include <utility>
 
 namespace tonvo {
@@ -25,8 +26,10 @@ public:
             throw std::runtime_error("no window");
         }
     }
+    void EditIdle() override { ++idles; }
     void* shownIn = nullptr;
     bool failToShow = false;
+    int idles = 0;
 };
 
 // Two programs, one parameter, chunk handlers that count and can be told to fail.
@@ -188,6 +191,19 @@ TEST_F(Module, EditorIdleRunsOnlyWithAFormAndTheFlagSet) {
 
     EXPECT_EQ(Call(effEditClose), 0);
     EXPECT_EQ(module->EditorForm(), nullptr);
+}
+
+TEST_F(Module, AnIdleCallFromAnotherThreadRunsNothingAndKeepsTheFlag) {
+    GiveEditor();
+    Call(effEditOpen, 0, 0, &parent);
+    module->SetEditorNeedUpdate();
+    std::thread([this] { EXPECT_EQ(Call(effEditIdle), 0); }).join();
+    EXPECT_EQ(module->idles, 0);
+    EXPECT_EQ(form->idles, 0);
+    EXPECT_TRUE(module->EditorNeedUpdate());
+    Call(effEditIdle);
+    EXPECT_EQ(module->idles, 1);
+    EXPECT_EQ(form->idles, 1);
 }
 
 TEST_F(Module, AnUpdateFlaggedWhileTheEditorRefreshesIsShownNextTime) {

@@ -63,5 +63,23 @@ TEST(OutputQueue, OverflowKeepsTheFirst1023AndOverwritesTheSpareRecord) {
     EXPECT_EQ(queue.Record(0).deltaFrames, 3);
 }
 
+TEST(OutputQueue, ReservedRecordsAreLeftOutOfTheRoomButStillTakeEvents) {
+    TMidiOutputQueue queue;
+    queue.SetReserved(3);
+    EXPECT_EQ(queue.Room(), 1020);
+    for (int32_t i = 0; i < 1020; ++i) {
+        queue.QueueControlChange(0, 1, 0, i);
+    }
+    EXPECT_EQ(queue.Room(), 0);
+    for (int32_t i = 0; i < 3; ++i) {
+        queue.QueueNoteOff(0, static_cast<uint8_t>(i), 64, 2000 + i);
+    }
+    EXPECT_EQ(queue.Count(), 1023);
+    EXPECT_EQ(queue.Record(1022).deltaFrames, 2002);
+    queue.SetReserved(0);
+    queue.Clear();
+    EXPECT_EQ(queue.Room(), 1023);
+}
+
 } // namespace
 } // namespace tonvo

@@ -86,8 +86,7 @@ protected:
     }
     void Customise() {
         plugin->ScaleMap().SetScaleMap(1, 3);
-        plugin->ScaleMap().ScaleName = "Lydian";
-        plugin->ScaleMap().Tonic = 5;
+        plugin->ScaleMap().SetChoice({"Lydian", 5, true});
     }
     std::vector<std::string> Listed() {
         std::vector<std::string> names;
@@ -161,7 +160,7 @@ TEST_F(PresetFiles, AHostBlockStoredAsAPresetLoadsAndAPresetLoadsAsAHostBlock) {
     TPresetCommands otherCommands(*other);
     user.chosen.push_back(home.Presets() / "From Host.brelwickp");
     otherCommands.LoadPreset();
-    EXPECT_EQ(other->ScaleMap().ScaleName, "Lydian");
+    EXPECT_EQ(other->ScaleMap().Choice().ScaleName, "Lydian");
     EXPECT_EQ(other->PresetName(), "From Host");
 
     Save("As Preset");
@@ -170,7 +169,7 @@ TEST_F(PresetFiles, AHostBlockStoredAsAPresetLoadsAndAPresetLoadsAsAHostBlock) {
     AEffect* effect = third->Effect();
     effect->dispatcher(effect, effSetChunk, 1, static_cast<intptr_t>(file.size()), file.data(),
                        0.0f);
-    EXPECT_EQ(third->ScaleMap().Tonic, 5);
+    EXPECT_EQ(third->ScaleMap().Choice().Tonic, 5);
     EXPECT_EQ(third->PresetName(), "As Preset") << "its file exists, so the name survives";
 }
 
@@ -213,7 +212,7 @@ TEST_F(PresetFiles, PresetFilesOverAMebibyteAreRefused) {
     Bytes big = HostChunk(*plugin); // what follows the block is ignored by a reader
     big.resize((size_t{1} << 20) + 1);
     WriteAll(home.Presets() / "init.brelwickp", big);
-    EXPECT_EQ(Make()->ScaleMap().ScaleName, "") << "the init preset is refused too";
+    EXPECT_EQ(Make()->ScaleMap().Choice().ScaleName, "") << "the init preset is refused too";
     WriteAll(home.Presets() / "Big.brelwickp", big);
     Load(home.Presets() / "Big.brelwickp");
     ASSERT_EQ(user.boxes.size(), 1u);
@@ -288,7 +287,7 @@ TEST_F(PresetFiles, TheInitPresetStartsEveryInstanceAndInit) {
     Customise();
     Save("init");
     auto fresh = Make();
-    EXPECT_EQ(fresh->ScaleMap().ScaleName, "Lydian");
+    EXPECT_EQ(fresh->ScaleMap().Choice().ScaleName, "Lydian");
     EXPECT_EQ(fresh->PresetName(), "");
 
     fresh->ScaleMap().ClearMap();
@@ -301,7 +300,7 @@ TEST_F(PresetFiles, TheInitPresetStartsEveryInstanceAndInit) {
     fs::remove(home.Presets() / "init.brelwickp");
     freshCommands.Init();
     EXPECT_EQ(fresh->ScaleMap().GetScaleMap(1), -1) << "no init preset: the default state";
-    EXPECT_EQ(fresh->ScaleMap().ScaleName, "");
+    EXPECT_EQ(fresh->ScaleMap().Choice().ScaleName, "");
 }
 
 #if !defined(_WIN32)

@@ -98,13 +98,11 @@ TEST(ApplyScale, RecordsTheChoiceAndBlocksEverythingWithoutIntervals) {
     TScaleMap map;
     ApplyScale(map, "No semicolon", 7, false);
     EXPECT_EQ(EntriesOf(map), kAllBlocked);
-    EXPECT_EQ(map.ScaleName, "No semicolon");
-    EXPECT_EQ(map.Tonic, 7);
-    EXPECT_FALSE(map.EasyMode);
+    EXPECT_EQ(map.Choice(), (TScaleChoice{"No semicolon", 7, false}));
 
     ApplyScale(map, "Bad;x,12", 20, true);
     EXPECT_EQ(EntriesOf(map), kAllBlocked);
-    EXPECT_EQ(map.Tonic, 8); // stored folded
+    EXPECT_EQ(map.Choice().Tonic, 8); // stored folded
 }
 
 TEST(ScaleList, MenuFindAndCaptionOnOddLines) {
@@ -134,24 +132,20 @@ TEST(ScaleList, MenuFindAndCaptionOnOddLines) {
 
 TEST(SyncWizardChoice, FallsBackFromStoredScaleToMajorToFirstLine) {
     TScaleMap map;
-    map.ScaleName = "dorian";
-    map.Tonic = 5;
-    map.EasyMode = false;
+    map.SetChoice({"dorian", 5, false});
     EXPECT_EQ(SyncWizardChoice(kBuiltIn, map), (TWizardChoice{8, 5, false}));
 
-    map.ScaleName = "Gone";
+    map.SetChoice({"Gone", 5, false});
     EXPECT_EQ(SyncWizardChoice(kBuiltIn, map), (TWizardChoice{0, 5, false}));
-    map.Tonic = 15; // only a foreign state holds this
+    map.SetChoice({"Gone", 15, false}); // only a foreign state holds this tonic
     EXPECT_EQ(SyncWizardChoice(kBuiltIn, map).Tonic, 3);
 
-    map.ScaleName.clear();
-    map.EasyMode = true;
+    map.SetChoice({"", 15, true});
     EXPECT_EQ(SyncWizardChoice(kBuiltIn, map), (TWizardChoice{0, 0, true}));
 
     const Lines noMajor = {"-", "Blues;0,3"};
     EXPECT_EQ(SyncWizardChoice(noMajor, map), (TWizardChoice{0, 0, true}));
-    map.ScaleName = "Blues";
-    map.Tonic = 4;
+    map.SetChoice({"Blues", 4, true});
     EXPECT_EQ(SyncWizardChoice(noMajor, map), (TWizardChoice{1, 4, true}));
     EXPECT_EQ(SyncWizardChoice({}, map), (TWizardChoice{-1, 4, true}));
 }
@@ -159,7 +153,7 @@ TEST(SyncWizardChoice, FallsBackFromStoredScaleToMajorToFirstLine) {
 TEST(SyncWizardChoice, FindsAStoredNameInAnyCaseBeyondAscii) {
     const Lines lines = {"Major;0,2,4,5,7,9,11", "Éolien;0,2,3,5,7,8,10", "Дорийский;0,2,3,5,7,9"};
     TScaleMap map;
-    map.ScaleName = "ÉOLIEN";
+    map.SetChoice({"ÉOLIEN", 0, true});
     EXPECT_EQ(SyncWizardChoice(lines, map).ScaleIndex, 1);
     EXPECT_EQ(FindScale(lines, "дОРИЙСКИЙ"), 2);
     EXPECT_EQ(FindScale(lines, "EOLIEN"), -1);

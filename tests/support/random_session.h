@@ -12,12 +12,13 @@ namespace tonvo::test {
 
 class RandomSession {
 public:
-    RandomSession(PluginHarness& harness, uint32_t seed, bool withPreviews)
-        : h_(harness), rng_(seed), withPreviews_(withPreviews) {}
+    // A block carries up to maxEvents events; far more than the output queue's 1023 fill it.
+    RandomSession(PluginHarness& harness, uint32_t seed, bool withPreviews, int maxEvents = 24)
+        : h_(harness), rng_(seed), withPreviews_(withPreviews), maxEvents_(maxEvents) {}
 
     // One host block: events (with map edits between some of them), then processing.
     void Step() {
-        const int events = Pick(0, 24);
+        const int events = Pick(0, maxEvents_);
         for (int i = 0; i < events; ++i) {
             if (Chance(8)) {
                 h_.SendEvents(); // the editor edits the map between two events
@@ -109,6 +110,7 @@ private:
     PluginHarness& h_;
     std::mt19937 rng_;
     bool withPreviews_;
+    int maxEvents_;
     bool down_[kChannels][128] = {};
     bool playing_ = false;
     double position_ = 0.0;

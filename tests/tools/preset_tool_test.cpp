@@ -222,7 +222,7 @@ TEST_F(PresetTool, MakeFromMapStoresPresetNamesAsSavePresetWould) {
         const auto plugin = Restored(ReadAll(args[1]));
         EXPECT_EQ(EntriesOf(*plugin), (Entries{2, -1, 4, -1, 6, -1, -1, -1, -1, -1, -1, -1}));
         EXPECT_EQ(plugin->PresetName(), name);
-        EXPECT_EQ(plugin->ScaleMap().ScaleName, "");
+        EXPECT_EQ(plugin->ScaleMap().Choice().ScaleName, "");
     }
 }
 
@@ -288,9 +288,7 @@ TEST_F(PresetTool, ShowsAFileThePluginWroteWithEveryField) {
     // Stored values no editor would write: shown as numbers, never looked up as names.
     plugin->ScaleMap().SetScaleMap(9, 14);
     plugin->ScaleMap().SetScaleMap(11, -7);
-    plugin->ScaleMap().ScaleName = "Odd\x1b[2J";
-    plugin->ScaleMap().Tonic = 27;
-    plugin->ScaleMap().EasyMode = false;
+    plugin->ScaleMap().SetChoice({"Odd\x1b[2J", 27, false});
     plugin->SetPresetName("Mine");
     plugin->SetMidiCC({{7, "volume"}, {1, "mod"}});
     const std::string file = Saved(*plugin, "host-chunk.bin");

@@ -287,12 +287,15 @@ void PrintState(TVSTPlugin& plugin, std::ostream& out) {
         out << line << '\n';
     }
     const TPluginState state = plugin.CurrentState();
-    out << "Scale:      " << (map.ScaleName.empty() ? "(none)" : Printable(map.ScaleName)) << '\n';
-    out << "Tonic:      " << PitchClassText(map.Tonic)
-        << (map.Tonic < 0 || map.Tonic >= TScaleMap::kEntries ? " (stored value outside 0..11)"
-                                                              : "")
+    const TScaleChoice choice = map.Choice();
+    out << "Scale:      " << (choice.ScaleName.empty() ? "(none)" : Printable(choice.ScaleName))
         << '\n';
-    out << "Easy Mode:  " << (map.EasyMode ? "on" : "off") << '\n';
+    out << "Tonic:      " << PitchClassText(choice.Tonic)
+        << (choice.Tonic < 0 || choice.Tonic >= TScaleMap::kEntries
+                ? " (stored value outside 0..11)"
+                : "")
+        << '\n';
+    out << "Easy Mode:  " << (choice.EasyMode ? "on" : "off") << '\n';
     out << "Preset:     " << (state.PresetName.empty() ? "(none)" : Printable(state.PresetName))
         << '\n';
     out << "Version:    " << (state.Version.empty() ? "(none)" : Printable(state.Version)) << '\n';
