@@ -92,13 +92,12 @@ done
 stage "fuzzing"
 scripts/fuzz.sh "${FUZZ_SECONDS:-20}"
 
-# What a packager runs: no preset, optimised. Warnings are errors here too, so the code stays
-# clean at -O3, where GCC reports more than at the presets' level. The same build runs every
-# Linux test and builds the benchmark programs.
+# What a packager runs: no preset, optimised (scripts/release-build.sh). Warnings are errors
+# here too, so the code stays clean at -O3, where GCC reports more than at the presets' level.
+# The same build runs every Linux test, builds the benchmark programs and is what
+# scripts/package.sh packs.
 stage "build and test linux-release (plain configure, Release)"
-cmake -S . -B build/linux-release -G Ninja -DCMAKE_BUILD_TYPE=Release \
-  -DTONVO_WARNINGS_AS_ERRORS=ON -DTONVO_BUILD_BENCHMARKS=ON -DTONVO_CCACHE=ON >/dev/null
-cmake --build build/linux-release
+scripts/release-build.sh
 ctest --test-dir build/linux-release --output-on-failure --no-tests=error
 
 echo "all tests passed"
