@@ -25,6 +25,7 @@ if [ "${1:-}" != "--native" ]; then
     g++-mingw-w64-i686 g++-mingw-w64-x86-64
     ardour
     wine wine64
+    dpkg-dev lintian nsis zip unzip
   )
   probe=0
   "$here/can-execute-32bit.sh" || probe=$?
