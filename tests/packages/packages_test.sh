@@ -92,6 +92,13 @@ TONVO_UNPACKED_PLUGIN="$plugin" build/linux-release/tests/editor_tests --gtest_b
 grep -q '1 test.* ran' "$work/menu.log" && ! grep -q SKIPPED "$work/menu.log" ||
   fail "the menu test did not run"
 
+# Every package carries the guide the build made, not a stale or empty one.
+built_guide="build/linux-release/docs/guide/$guide"
+for copy in "$work/Tonvo-$version-linux-x86_64/$guide" "$work/Tonvo-$version-windows-x64/$guide" \
+  "$work/Tonvo-$version-windows-x86/$guide" "$work/deb/usr/lib/vst/$guide"; do
+  cmp -s "$built_guide" "$copy" || fail "${copy#"$work"/} is not the built guide"
+done
+
 # ---- the installers ----
 # Runs installer $2 in a fresh prefix with Wine loader $1 and tonvo-host.exe $3.
 check_installer() {
