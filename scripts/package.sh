@@ -25,7 +25,12 @@ if [ "$changelog_version" != "$version" ]; then
   echo "package: packaging/linux/changelog starts with $changelog_version, not $version" >&2
   exit 1
 fi
-SOURCE_DATE_EPOCH=${SOURCE_DATE_EPOCH:-$(git log -1 --format=%ct)}
+if [ -z "${SOURCE_DATE_EPOCH:-}" ]; then
+  SOURCE_DATE_EPOCH=$(git log -1 --format=%ct 2>/dev/null) || {
+    echo "package: not a git checkout; set SOURCE_DATE_EPOCH to the release's date" >&2
+    exit 1
+  }
+fi
 export SOURCE_DATE_EPOCH TZ=UTC LC_ALL=C
 guide_name="Tonvo User Guide.pdf"
 
@@ -101,7 +106,8 @@ if [ -z "$depends" ]; then
   echo "package: dpkg-shlibdeps found no dependencies of Tonvo.so" >&2
   exit 1
 fi
-size=$(du -k -s --apparent-size "$deb/usr" | cut -f1)
+# In KiB, from the files' sizes alone, so no file system's folder sizes enter the package.
+size=$(find "$deb/usr" -type f -printf '%s\n' | awk '{ total += $1 } END { print int((total + 1023) / 1024) }')
 sed -e "s/@VERSION@/$version/" -e "s/@SIZE@/$size/" -e "s/@DEPENDS@/$depends/" \
   packaging/linux/control.in >"$deb/DEBIAN/control"
 (cd "$deb" && find usr -type f -print0 | sort -z | xargs -0 md5sum >DEBIAN/md5sums)
