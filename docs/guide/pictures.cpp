@@ -50,10 +50,9 @@ public:
             const char* style;
             const char* file;
         };
-        for (const Skin& skin :
-             {Skin{"Carbon", "editor-carbon"}, Skin{"Amakrits", "editor-amakrits"},
-              Skin{"Light", "editor-light"}, Skin{"Luna", "editor-luna"},
-              Skin{"Smokey Quartz Velto", "editor-smokey-quartz-velto"}}) {
+        for (const Skin& skin : {Skin{"Carbon", "editor-carbon"}, Skin{"Amakrits", "editor-dark"},
+                                 Skin{"Light", "editor-light"}, Skin{"Luna", "editor-luna"},
+                                 Skin{"Smokey Quartz Velto", "editor-smokey"}}) {
             ui::set_active_style(*ui::find_style(skin.style));
             auto form = open();
             save(skin.file, form->buffer());
