@@ -38,6 +38,8 @@ public:
         module_.dataFolder = work_ / "data";
         module_.presetFolder = work_ / "presets";
         module_.presetName = "D Dorian";
+        // An installed guide, so the menu shows "Open User Guide" as it does for users.
+        std::ofstream(module_.dataFolder / module_.userGuide) << "guide";
         ApplyScale(module_.map, "Dorian;0,2,3,5,7,9,10", 2, true);
     }
     ~Pictures() {
@@ -140,7 +142,14 @@ private:
 
     void main_menu() {
         auto form = open();
-        menu_picture("main-menu", *form, [&] { click_middle(*form, form->btnMenu); });
+        // With the Skin submenu open, as resting the pointer on it opens it.
+        menu_picture(
+            "main-menu", *form, [&] { click_middle(*form, form->btnMenu); },
+            [&](ui::MenuSession& s) {
+                const ui::Rect skin = s.item_rect(form->ddmMain_Skin);
+                ui::hover(s, (skin.left + skin.right) / 2, (skin.top + skin.bottom) / 2);
+                ui::advance(desktop_, s, ui::Millis{1000});
+            });
     }
 
     void scale_menu() {
