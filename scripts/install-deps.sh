@@ -21,10 +21,11 @@ want_i386=0
 if [ "${1:-}" != "--native" ]; then
   packages+=(
     clang-format googletest clang-14 libclang-rt-14-dev
-    xvfb xauth x11-utils libxcb-xtest0-dev libxcb-xfixes0-dev
+    xvfb xauth x11-utils libxcb-xtest0-dev libxcb-xfixes0-dev ruby-asciidoctor-pdf fonts-dejavu-core poppler-utils
     g++-mingw-w64-i686 g++-mingw-w64-x86-64
     ardour
     wine wine64
+    dpkg-dev lintian nsis zip unzip
   )
   probe=0
   "$here/can-execute-32bit.sh" || probe=$?

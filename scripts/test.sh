@@ -8,7 +8,10 @@
 #   - runs the threaded tests built with ThreadSanitizer;
 #   - runs every fuzz target for a bounded time (FUZZ_SECONDS each, 20 by default);
 #   - builds a plain Release configuration (the packager's build: optimised, no preset) and
-#     runs every Linux test there.
+#     runs every Linux test there;
+#   - makes the packages and the guide twice (scripts/package.sh), checks that both runs gave
+#     the same bytes, and checks the packages (tests/packages/packages_test.sh): their files,
+#     the .deb unpacked and loaded, the Windows installers under Wine.
 # TONVO_NO_32BIT=1 takes the "cannot execute 32-bit programs" path on any machine. Every build
 # compiles through ccache when it is installed, so a second run, also from another clone,
 # mostly links and tests. Each stage's time is printed at the end, also when one fails. Safe to run again.
@@ -92,13 +95,26 @@ done
 stage "fuzzing"
 scripts/fuzz.sh "${FUZZ_SECONDS:-20}"
 
-# What a packager runs: no preset, optimised. Warnings are errors here too, so the code stays
-# clean at -O3, where GCC reports more than at the presets' level. The same build runs every
-# Linux test and builds the benchmark programs.
+# What a packager runs: no preset, optimised (scripts/release-build.sh). Warnings are errors
+# here too, so the code stays clean at -O3, where GCC reports more than at the presets' level.
+# The same build runs every Linux test, builds the benchmark programs and is what
+# scripts/package.sh packs.
 stage "build and test linux-release (plain configure, Release)"
-cmake -S . -B build/linux-release -G Ninja -DCMAKE_BUILD_TYPE=Release \
-  -DTONVO_WARNINGS_AS_ERRORS=ON -DTONVO_BUILD_BENCHMARKS=ON -DTONVO_CCACHE=ON >/dev/null
-cmake --build build/linux-release
+scripts/release-build.sh
 ctest --test-dir build/linux-release --output-on-failure --no-tests=error
+
+# What musicians download, packed from the builds tested above (the guide is built with them).
+# A second run must give the same bytes; then the packages are unpacked, loaded and installed.
+stage "packages and the guide"
+scripts/package.sh
+rm -rf build/packages-first
+cp -a out/dist build/packages-first
+scripts/package.sh >/dev/null
+if ! diff -r build/packages-first out/dist; then
+  echo "a second run of scripts/package.sh gave different files" >&2
+  exit 1
+fi
+rm -rf build/packages-first
+tests/packages/packages_test.sh
 
 echo "all tests passed"

@@ -113,7 +113,7 @@ std::filesystem::path TfrmVSTEditorMenu::FindUserGuide() {
     std::filesystem::path path = Module().DataFolder() / file;
     if (Module().SafeFileExists(path))
         return path;
-    const std::filesystem::path library = platform::OwnModulePath();
+    const std::filesystem::path library = Module().LibraryPath();
     if (!library.empty()) {
         path = library.parent_path() / file;
         if (Module().SafeFileExists(path))

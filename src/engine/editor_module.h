@@ -42,6 +42,9 @@ public:
     virtual const std::filesystem::path& PresetFolder() const noexcept = 0;
     // False for a path that is missing, or whose drive does not answer.
     virtual bool SafeFileExists(const std::filesystem::path& path) = 0;
+    // The plug-in's own library file (the packages put the user guide beside it); empty when
+    // the system cannot tell.
+    virtual std::filesystem::path LibraryPath() const = 0;
 
     // The skin index kept in the settings; SetSkin stores it and saves the settings.
     virtual int32_t SkinIndex() const noexcept = 0;

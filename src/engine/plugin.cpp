@@ -65,7 +65,7 @@ std::span<const THandlerBinding> TVSTPlugin::HandlerTable() const {
 }
 
 void TVSTPlugin::VSTModuleCreate() {
-    PluginVersion = "1.00";
+    PluginVersion = TONVO_SHOWN_VERSION; // from the project version (src/engine/CMakeLists.txt)
     UserGuideFileName = "Tonvo User Guide.pdf";
     TVSTPluginBase::VSTModuleCreate();
 }

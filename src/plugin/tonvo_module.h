@@ -13,6 +13,7 @@
 #include "editor/plugin_editor_form.h"
 #include "engine/editor_module.h"
 #include "engine/plugin.h"
+#include "platform/own_module.h"
 #include "presets/preset_files.h"
 
 #include <functional>
@@ -53,6 +54,7 @@ public:
         return TVSTPlugin::PresetFolder();
     }
     bool SafeFileExists(const std::filesystem::path& path) override;
+    std::filesystem::path LibraryPath() const override { return platform::OwnModulePath(); }
     int32_t SkinIndex() const noexcept override { return Style; }
     void SetSkin(int32_t index) override { TVSTPlugin::SetSkin(index); }
     TDialogs& Dialogs() noexcept override { return TVSTPlugin::Dialogs(); }

@@ -6,6 +6,7 @@
 #include "tonvo_host/plugin_library.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <gtest/gtest.h>
 #include <memory>
@@ -21,8 +22,11 @@ using test::FakeHost;
 // home for the whole run.
 test::TempHome home;
 
+// The built library, or the one TONVO_PLUGIN_UNDER_TEST names (a package's, once installed).
 tools::PluginLibrary& Library() {
-    static tools::PluginLibrary library(TONVO_PLUGIN_PATH);
+    const char* other = std::getenv("TONVO_PLUGIN_UNDER_TEST");
+    static tools::PluginLibrary library(other != nullptr && *other != 0 ? other
+                                                                        : TONVO_PLUGIN_PATH);
     return library;
 }
 

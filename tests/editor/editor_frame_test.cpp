@@ -9,6 +9,7 @@
 #include "ui/text.h"
 
 #include <chrono>
+#include <cstdlib>
 #include <gtest/gtest.h>
 
 namespace tonvo::editor {
@@ -97,6 +98,21 @@ TEST_F(FrameFixture, MenuShowsTheEditorsEntriesAndTheGuideOnlyWhenFound) {
     std::filesystem::remove(data.Path() / "tonvo-frame-test-guide.pdf");
     WithMenu(*form, [&](ui::MenuSession& s) {
         EXPECT_FALSE(Shown(s, form->ddmMenu_OpenUserGuide));
+        s.close();
+    });
+}
+
+// With TONVO_UNPACKED_PLUGIN naming the Tonvo.so a package installed (the package test sets
+// it), the guide the package put beside it is offered.
+TEST_F(FrameFixture, MenuOffersTheGuideBesideAnInstalledPlugin) {
+    const char* installed = std::getenv("TONVO_UNPACKED_PLUGIN");
+    if (installed == nullptr || *installed == 0)
+        GTEST_SKIP() << "TONVO_UNPACKED_PLUGIN not set";
+    module.libraryPath = installed;
+    auto form = Open();
+    EXPECT_EQ(form->UserGuidePath, module.libraryPath.parent_path() / "Tonvo User Guide.pdf");
+    WithMenu(*form, [&](ui::MenuSession& s) {
+        EXPECT_TRUE(Shown(s, form->ddmMenu_OpenUserGuide));
         s.close();
     });
 }

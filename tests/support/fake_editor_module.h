@@ -4,6 +4,7 @@
 #pragma once
 
 #include "engine/editor_module.h"
+#include "platform/own_module.h"
 
 #include <filesystem>
 #include <string>
@@ -42,6 +43,7 @@ public:
         std::error_code error;
         return !path.empty() && std::filesystem::is_regular_file(path, error);
     }
+    std::filesystem::path LibraryPath() const override { return libraryPath; }
     int32_t SkinIndex() const noexcept override { return skin; }
     void SetSkin(int32_t index) override {
         skin = index;
@@ -71,6 +73,8 @@ public:
     std::string presetName;
     std::filesystem::path dataFolder;
     std::filesystem::path presetFolder;
+    // The test program itself, as the shipped module's own library is the plug-in.
+    std::filesystem::path libraryPath = platform::OwnModulePath();
     int32_t skin = 0;
     int skinSaves = 0;
     TDialogs* dialogs = &TDialogs::Silent();
