@@ -21,7 +21,8 @@ want_i386=0
 if [ "${1:-}" != "--native" ]; then
   packages+=(
     clang-format googletest clang-14 libclang-rt-14-dev
-    xvfb xauth x11-utils libxcb-xtest0-dev libxcb-xfixes0-dev ruby-asciidoctor-pdf fonts-dejavu-core poppler-utils
+    xvfb xauth x11-utils libxcb-xtest0-dev libxcb-xfixes0-dev
+    ruby-asciidoctor-pdf fonts-dejavu-core poppler-utils
     g++-mingw-w64-i686 g++-mingw-w64-x86-64
     ardour
     wine wine64

@@ -31,7 +31,9 @@ text=$(pdftotext -enc UTF-8 "$guide" -)
 for heading in "What Tonvo does" "Installing Tonvo" "Tonvo in your DAW" "The editor" \
   "The scale wizard" "Scales.txt" "Presets" "Skins" "Where Tonvo keeps its files" \
   "Held notes" "The command-line tools" "Troubleshooting"; do
-  grep -qF "$heading" <<<"$text" || fail "no chapter \"$heading\""
+  # A numbered heading line of its own (after the form feed of a new page), not just a
+  # mention in the text.
+  grep -qxE $'\f?'"[0-9]+\\. ${heading//./\\.}" <<<"$text" || fail "no chapter \"$heading\""
 done
 grep -qF "C♯" <<<"$text" || fail "no \"C♯\" in the text"
 
