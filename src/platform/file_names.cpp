@@ -64,9 +64,7 @@ bool IsReservedDeviceName(std::string_view fileName) {
     while (!stem.empty() && stem.back() == ' ') {
         stem.remove_suffix(1);
     }
-    std::string lower(stem);
-    std::transform(lower.begin(), lower.end(), lower.begin(),
-                   [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; });
+    const std::string lower = FoldCase(stem);
     if (lower == "con" || lower == "prn" || lower == "aux" || lower == "nul") {
         return true;
     }
