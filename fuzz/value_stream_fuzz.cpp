@@ -2,8 +2,8 @@
 // list of mixed values, nested lists included. Format and read errors are the expected outcome
 // for most inputs; anything else (a crash, a sanitizer report, an oversized allocation, text
 // that is not valid UTF-8, a failed read that moved the stream) is a finding.
+#include "base/utf.h"
 #include "engine/value_stream.h"
-#include "platform/text.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -20,7 +20,7 @@ using tonvo::TValueReader;
 constexpr int kMaxDepth = 32;
 
 void CheckText(const std::string& text) {
-    if (tonvo::platform::Utf16ToUtf8(tonvo::platform::Utf8ToUtf16(text)) != text) {
+    if (tonvo::base::Utf16ToUtf8(tonvo::base::Utf8ToUtf16(text)) != text) {
         std::abort();
     }
 }

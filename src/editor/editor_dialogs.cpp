@@ -1,8 +1,8 @@
 #include "editor/editor_dialogs.h"
 
+#include "base/utf.h"
 #include "editor/input_dialogs.h"
 #include "editor/message_box.h"
-#include "platform/text.h"
 #include "ui/editor_window.h"
 
 namespace tonvo::editor {
@@ -97,7 +97,7 @@ TEditorDialogs::BrowsePresets(const std::filesystem::path& presetFolder,
     const std::string file = dialog.SelectedFile();
     if (file.empty())
         return std::nullopt;
-    return platform::PathFromUtf8(file);
+    return base::PathFromUtf8(file);
 }
 
 } // namespace tonvo::editor

@@ -1,9 +1,9 @@
 #include "editor/editor_menu.h"
 
+#include "base/utf.h"
 #include "platform/files.h"
 #include "platform/locale.h"
 #include "platform/own_module.h"
-#include "platform/text.h"
 #include "presets/skins.h"
 
 #include <chrono>
@@ -227,7 +227,7 @@ void TfrmVSTEditorMenu::ddmMain_Skin_CarbonClick(ui::MenuItem& sender) {
 void TfrmVSTEditorMenu::ddmMenu_OpenUserGuideClick() {
     if (OpenDocument && OpenDocument(UserGuidePath))
         return;
-    ShowMessage("Error opening file.\r\n\r\n\"" + platform::PathToUtf8(UserGuidePath) + "\"",
+    ShowMessage("Error opening file.\r\n\r\n\"" + base::PathToUtf8(UserGuidePath) + "\"",
                 "Open User Guide", MessageKind::information, MessageButtons::ok);
 }
 

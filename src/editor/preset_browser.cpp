@@ -1,10 +1,10 @@
 #include "editor/preset_browser.h"
 
+#include "base/case_fold.h"
+#include "base/file_names.h"
+#include "base/utf.h"
 #include "editor/message_box.h"
-#include "platform/case_fold.h"
-#include "platform/file_names.h"
 #include "platform/files.h"
-#include "platform/text.h"
 #include "platform/warning_beep.h"
 #include "presets/preset_files.h"
 #include "ui/artwork.h"
@@ -119,7 +119,7 @@ std::string TfrmPresets::SelectedFile() const {
 void TfrmPresets::FormShow() {
     FillList();
     for (int i = 0; i < lstPresets.count(); ++i) {
-        if (platform::EqualIgnoringCase(lstPresets.item(i).text, CurrentPresetName)) {
+        if (base::EqualIgnoringCase(lstPresets.item(i).text, CurrentPresetName)) {
             lstPresets.set_selected(i);
             break;
         }
@@ -135,14 +135,14 @@ void TfrmPresets::FillList() {
     if (!PresetFolder.empty()) {
         try {
             // Sorted by name without regard to letter case.
-            files = platform::ListFiles(platform::PathFromUtf8(PresetFolder),
+            files = platform::ListFiles(base::PathFromUtf8(PresetFolder),
                                         std::string(kPresetExtension));
         } catch (const std::exception&) {
             // A folder that cannot be read lists nothing, as a missing one does.
         }
     }
     for (const std::filesystem::path& file : files) {
-        PresetFiles.push_back(platform::PathToUtf8(file.filename()));
+        PresetFiles.push_back(base::PathToUtf8(file.filename()));
         lstPresets.add(FileBaseName(file), static_cast<int>(PresetFiles.size()) - 1);
     }
     if (lstPresets.count() > 0)
@@ -211,14 +211,14 @@ void TfrmPresets::popMenu_DeleteClick() {
     if (index < 0)
         return;
     const std::string file = PresetFiles[static_cast<size_t>(lstPresets.item(index).value)];
-    const std::string name = FileBaseName(platform::PathFromUtf8(file));
+    const std::string name = FileBaseName(base::PathFromUtf8(file));
     // Only a Yes deletes: a box closed any other way keeps the file.
     if (CenteredMessageBox(desktop(), this, "Delete \"" + name + "\"?", "Delete Preset",
                            MessageKind::confirmation,
                            MessageButtons::yes_no) != ui::ModalResult::yes)
         return;
     try {
-        platform::RemoveFile(platform::PathFromUtf8(PresetFolder) / platform::PathFromUtf8(file));
+        platform::RemoveFile(base::PathFromUtf8(PresetFolder) / base::PathFromUtf8(file));
     } catch (const std::exception&) {
         // Not reported: the file stays in the list after the refresh.
     }
@@ -232,11 +232,11 @@ void TfrmPresets::popMenu_ExplorerClick() {
     if (PresetFolder.empty())
         return;
     try {
-        platform::CreateFolders(platform::PathFromUtf8(PresetFolder));
+        platform::CreateFolders(base::PathFromUtf8(PresetFolder));
     } catch (const std::exception&) {
         // Opening the folder below fails too; neither is reported.
     }
-    platform::ShowFolder(platform::PathFromUtf8(PresetFolder));
+    platform::ShowFolder(base::PathFromUtf8(PresetFolder));
 }
 
 void TfrmPresets::lstPresetsDblClick() {

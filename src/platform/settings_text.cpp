@@ -1,8 +1,8 @@
 // Decimal integers and the INI document shared by the settings stores.
 #include "platform/settings_text.h"
 
-#include "platform/case_fold.h"
-#include "platform/file_names.h"
+#include "base/case_fold.h"
+#include "base/file_names.h"
 
 #include <algorithm>
 #include <charconv>
@@ -13,7 +13,7 @@ namespace {
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 
 std::optional<std::string_view> SectionName(std::string_view line) {
-    line = TrimControlsAndSpaces(line);
+    line = base::TrimControlsAndSpaces(line);
     if (!line.starts_with('[')) {
         return std::nullopt;
     }
@@ -21,7 +21,7 @@ std::optional<std::string_view> SectionName(std::string_view line) {
     if (close == std::string_view::npos) {
         return std::nullopt;
     }
-    return TrimControlsAndSpaces(line.substr(1, close - 1));
+    return base::TrimControlsAndSpaces(line.substr(1, close - 1));
 }
 
 struct Entry {
@@ -30,7 +30,7 @@ struct Entry {
 };
 
 std::optional<Entry> EntryOf(std::string_view line) {
-    const std::string_view trimmed = TrimControlsAndSpaces(line);
+    const std::string_view trimmed = base::TrimControlsAndSpaces(line);
     if (trimmed.empty() || trimmed.front() == ';' || trimmed.front() == '#' ||
         trimmed.front() == '[') {
         return std::nullopt;
@@ -39,7 +39,7 @@ std::optional<Entry> EntryOf(std::string_view line) {
     if (equals == std::string_view::npos) {
         return std::nullopt;
     }
-    const std::string_view name = TrimControlsAndSpaces(line.substr(0, equals));
+    const std::string_view name = base::TrimControlsAndSpaces(line.substr(0, equals));
     if (name.empty()) {
         return std::nullopt;
     }
@@ -54,12 +54,12 @@ bool HasControls(std::string_view text) {
 // A name reads back the same only when trimming leaves it whole and nothing in it would make
 // the line a header, a comment or split it.
 bool IsStorableSection(std::string_view section) {
-    return !section.empty() && TrimControlsAndSpaces(section) == section && !HasControls(section) &&
-           section.find(']') == std::string_view::npos;
+    return !section.empty() && base::TrimControlsAndSpaces(section) == section &&
+           !HasControls(section) && section.find(']') == std::string_view::npos;
 }
 
 bool IsStorableName(std::string_view name) {
-    return !name.empty() && TrimControlsAndSpaces(name) == name && !HasControls(name) &&
+    return !name.empty() && base::TrimControlsAndSpaces(name) == name && !HasControls(name) &&
            name.find('=') == std::string_view::npos && name.front() != ';' && name.front() != '#' &&
            name.front() != '[';
 }
@@ -76,7 +76,7 @@ std::string Joined(std::string_view a, std::string_view b, std::string_view c, s
 }
 
 std::optional<int32_t> ParseDecimalInt32(std::string_view text) {
-    text = TrimControlsAndSpaces(text);
+    text = base::TrimControlsAndSpaces(text);
     if (text.empty() || text.front() == '+') {
         return std::nullopt;
     }
@@ -117,9 +117,10 @@ std::optional<std::string> TIniText::Find(std::string_view section, std::string_
             line.remove_prefix(kByteOrderMark.size());
         }
         if (const auto header = SectionName(line)) {
-            inSection = EqualIgnoringCase(*header, section);
+            inSection = base::EqualIgnoringCase(*header, section);
         } else if (inSection) {
-            if (const auto entry = EntryOf(line); entry && EqualIgnoringCase(entry->Name, name)) {
+            if (const auto entry = EntryOf(line);
+                entry && base::EqualIgnoringCase(entry->Name, name)) {
                 return std::string(line.substr(entry->ValueStart));
             }
         }
@@ -142,14 +143,14 @@ bool TIniText::Set(std::string_view section, std::string_view name, std::string_
             line.remove_prefix(skipped);
         }
         if (const auto header = SectionName(line)) {
-            inSection = EqualIgnoringCase(*header, section);
+            inSection = base::EqualIgnoringCase(*header, section);
             firstSectionOpen = inSection && !insertAt;
             if (firstSectionOpen) {
                 insertAt = i + 1;
             }
         } else if (inSection) {
             if (const auto entry = EntryOf(line)) {
-                if (EqualIgnoringCase(entry->Name, name)) {
+                if (base::EqualIgnoringCase(entry->Name, name)) {
                     // The name keeps its spelling and the line its indentation.
                     lines_[i].resize(skipped + entry->ValueStart);
                     lines_[i].append(value);
@@ -166,7 +167,7 @@ bool TIniText::Set(std::string_view section, std::string_view name, std::string_
         lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(*insertAt), std::move(entry));
         return true;
     }
-    if (!lines_.empty() && !TrimControlsAndSpaces(lines_.back()).empty()) {
+    if (!lines_.empty() && !base::TrimControlsAndSpaces(lines_.back()).empty()) {
         lines_.emplace_back();
     }
     lines_.push_back(Joined("[", section, "]", ""));

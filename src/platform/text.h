@@ -1,23 +1,16 @@
-// Text conversion between the internal UTF-8 strings, UTF-16 and the system's 8-bit code page.
-// None of these throws on malformed input: bad sequences become U+FFFD (or '?' where the 8-bit
-// code page has no U+FFFD), so whatever comes out of a state block or a file is safe to use.
+// Text conversion between the internal UTF-8 strings and the system's 8-bit code page, which
+// only the system knows on Windows (UTF-16 and path conversion are pure: base/utf.h). Neither
+// throws on malformed input: ill-formed UTF-8 and characters the code page cannot hold become
+// '?'.
 //
 // Thread contract: pure functions, callable from any thread; they allocate, so not on the
 // audio path.
 #pragma once
 
-#include <filesystem>
 #include <string>
 #include <string_view>
 
 namespace tonvo::platform {
-
-// Each ill-formed part of the input (a stray continuation byte, a truncated sequence, an
-// overlong form, an encoded surrogate, a value past U+10FFFF) becomes one U+FFFD.
-std::u16string Utf8ToUtf16(std::string_view utf8);
-
-// A surrogate without its partner becomes U+FFFD.
-std::string Utf16ToUtf8(std::u16string_view utf16);
 
 // Decodes bytes in the system's 8-bit code page: the ANSI code page on Windows, Windows-1252
 // elsewhere.
@@ -25,10 +18,5 @@ std::string CodePage8ToUtf8(std::string_view bytes);
 
 // Encodes into the system's 8-bit code page; characters it cannot hold become '?'.
 std::string Utf8ToCodePage8(std::string_view utf8);
-
-// A path as UTF-8 text, and UTF-8 text as a path. A plain std::string would be read and
-// written in the ANSI code page on Windows, which cannot hold every name.
-std::string PathToUtf8(const std::filesystem::path& path);
-std::filesystem::path PathFromUtf8(std::string_view utf8);
 
 } // namespace tonvo::platform

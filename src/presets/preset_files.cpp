@@ -1,9 +1,9 @@
 #include "presets/preset_files.h"
 
-#include "platform/case_fold.h"
-#include "platform/file_names.h"
+#include "base/case_fold.h"
+#include "base/file_names.h"
+#include "base/utf.h"
 #include "platform/files.h"
-#include "platform/text.h"
 
 #include <stdexcept>
 
@@ -38,7 +38,7 @@ std::string MakeValidFileName(std::string_view text) {
 }
 
 std::string FileBaseName(const std::filesystem::path& path) {
-    const std::string name = platform::PathToUtf8(path.filename());
+    const std::string name = base::PathToUtf8(path.filename());
     const size_t dot = name.rfind('.');
     return dot == std::string::npos ? name : name.substr(0, dot);
 }
@@ -47,7 +47,7 @@ std::string PresetNameProblem(std::string_view name) {
     if (name.starts_with('.')) {
         return "begins with a dot";
     }
-    if (platform::IsReservedDeviceName(name)) {
+    if (base::IsReservedDeviceName(name)) {
         return "is a device name on Windows";
     }
     return {};
@@ -77,7 +77,7 @@ std::vector<std::filesystem::path> TPresetCommands::FilesNamed(const std::string
          it.increment(ec)) {
         std::error_code typeError;
         if (!it->is_directory(typeError) &&
-            platform::EqualIgnoringCase(platform::PathToUtf8(it->path().filename()), wanted)) {
+            base::EqualIgnoringCase(base::PathToUtf8(it->path().filename()), wanted)) {
             found.push_back(it->path());
         }
     }

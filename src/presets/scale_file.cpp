@@ -1,5 +1,6 @@
 #include "presets/scale_file.h"
 
+#include "base/utf.h"
 #include "platform/files.h"
 #include "platform/text.h"
 #include "presets/scale_library.h"
@@ -27,7 +28,7 @@ std::string Utf16BytesToUtf8(std::span<const uint8_t> bytes, bool bigEndian) {
     if (bytes.size() % 2 != 0) {
         units.push_back(u'\uFFFD');
     }
-    return platform::Utf16ToUtf8(units);
+    return base::Utf16ToUtf8(units);
 }
 
 std::string_view AsChars(std::span<const uint8_t> bytes) {
@@ -49,7 +50,7 @@ std::vector<uint8_t> BuiltInScaleFileBytes() {
 std::string DecodeScaleText(std::span<const uint8_t> bytes) {
     if (StartsWith(bytes, {0xEF, 0xBB, 0xBF})) {
         // Round trip so ill-formed UTF-8 cannot reach the list.
-        return platform::Utf16ToUtf8(platform::Utf8ToUtf16(AsChars(bytes.subspan(3))));
+        return base::Utf16ToUtf8(base::Utf8ToUtf16(AsChars(bytes.subspan(3))));
     }
     if (StartsWith(bytes, {0xFF, 0xFE})) {
         return Utf16BytesToUtf8(bytes.subspan(2), false);
@@ -92,12 +93,12 @@ TScaleList LoadScaleList(const std::filesystem::path& dataFolder) {
         const std::uintmax_t size = std::filesystem::file_size(path, error);
         // When the size cannot be had, the read below reports the reason.
         if (!error && size > kMaxScaleFileBytes) {
-            result.Error = platform::PathToUtf8(path) + ": the scale file is larger than 1 MiB";
+            result.Error = base::PathToUtf8(path) + ": the scale file is larger than 1 MiB";
             return result;
         }
         const std::vector<uint8_t> bytes = platform::ReadFileBytes(path);
         if (bytes.size() > kMaxScaleFileBytes) { // grew after the size was taken
-            result.Error = platform::PathToUtf8(path) + ": the scale file is larger than 1 MiB";
+            result.Error = base::PathToUtf8(path) + ": the scale file is larger than 1 MiB";
             return result;
         }
         result.Lines = SplitLines(DecodeScaleText(bytes));
@@ -105,7 +106,7 @@ TScaleList LoadScaleList(const std::filesystem::path& dataFolder) {
         result.Lines.clear();
         result.Error = e.what();
         if (result.Error.empty()) {
-            result.Error = platform::PathToUtf8(path) + ": the scale file cannot be read";
+            result.Error = base::PathToUtf8(path) + ": the scale file cannot be read";
         }
     }
     return result;

@@ -1,6 +1,6 @@
 #include "presets/scale_library.h"
 
-#include "platform/case_fold.h"
+#include "base/case_fold.h"
 
 #include <algorithm>
 #include <optional>
@@ -137,7 +137,7 @@ std::vector<TScaleMenuEntry> ScaleMenu(const std::vector<std::string>& lines) {
 
 int32_t FindScale(const std::vector<std::string>& lines, std::string_view name) {
     for (size_t i = 0; i < lines.size(); ++i) {
-        if (platform::EqualIgnoringCase(ExtractField(lines[i], 1, ';'), name)) {
+        if (base::EqualIgnoringCase(ExtractField(lines[i], 1, ';'), name)) {
             return static_cast<int32_t>(i);
         }
     }

@@ -71,7 +71,7 @@ struct TScaleMenuEntry {
 std::vector<TScaleMenuEntry> ScaleMenu(const std::vector<std::string>& lines);
 
 // Index of the first line whose name equals name without regard to letter case, or -1. Names
-// are UTF-8 and compared character by character with platform::EqualIgnoringCase, so "ÉOLIEN"
+// are UTF-8 and compared character by character with base::EqualIgnoringCase, so "ÉOLIEN"
 // finds "Éolien" on every system; invalid UTF-8 compares bytewise.
 int32_t FindScale(const std::vector<std::string>& lines, std::string_view name);
 

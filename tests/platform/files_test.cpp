@@ -1,5 +1,3 @@
-#include "platform/case_fold.h"
-#include "platform/file_names.h"
 #include "platform/files.h"
 #include "temp_folder.h"
 
@@ -152,28 +150,6 @@ TEST_F(Files, ListingAFolderThatIsNotThereGivesNothing) {
     EXPECT_TRUE(ListFiles(Folder() / "absent", ".brelwickp").empty());
     EXPECT_TRUE(ListFiles(Folder() / "absent" / "deeper", ".brelwickp").empty());
     EXPECT_TRUE(ListFiles(Folder() / "file.brelwickp", ".brelwickp").empty());
-}
-
-TEST_F(Files, NamesEqualButForCaseKeepOneOrderWhateverTheInput) {
-    const std::vector<std::pair<std::string, fs::path>> forward = {
-        {"b", "b"}, {"B", "B"}, {"a", "a"}, {"\xCE\xA3", "Sigma"}, {"\xCF\x83", "sigma"}};
-    const std::vector<std::pair<std::string, fs::path>> backward(forward.rbegin(), forward.rend());
-    const std::vector<fs::path> expected = {"a", "B", "b", "Sigma", "sigma"};
-    EXPECT_EQ(SortByNameNoCase(forward), expected);
-    EXPECT_EQ(SortByNameNoCase(backward), expected);
-}
-
-TEST(FileNames, CaseFoldingSpansScriptsButKeepsDistinctLetters) {
-    EXPECT_TRUE(EqualIgnoringCase("\xC3\x84rger", "\xC3\xA4RGER")); // Ärger
-    EXPECT_TRUE(EqualIgnoringCase("\xC5\xBD"
-                                  "al",
-                                  "\xC5\xBE"
-                                  "AL"));                                   // Žal
-    EXPECT_TRUE(EqualIgnoringCase("\xCE\x86\xCE\xA3", "\xCE\xAC\xCF\x82")); // ΆΣ, άς
-    EXPECT_TRUE(EqualIgnoringCase("\xD0\x81\xD0\xAF", "\xD1\x91\xD1\x8F")); // ЁЯ, ёя
-    EXPECT_FALSE(EqualIgnoringCase("\xC3\x97", "\xC3\xB7"));                // × is not ÷
-    EXPECT_FALSE(EqualIgnoringCase("\xC4\xB0", "\xC4\xB1"));                // İ is not ı
-    EXPECT_FALSE(HasExtensionNoCase(".brelwickp", ".brelwickp"));
 }
 
 TEST_F(Files, FoldersAreCreatedWithParentsAndFilesDeletedOnce) {

@@ -1,5 +1,5 @@
 // tonvo-preset: makes, shows and checks Tonvo preset files.
-#include "platform/text.h"
+#include "base/utf.h"
 #include "preset_tool/preset_tool.h"
 
 #include <exception>
@@ -24,7 +24,7 @@ std::vector<std::string> Arguments(int argc, char** argv) {
         std::vector<std::string> args;
         for (int i = 1; i < count; ++i) {
             const std::wstring_view text(wide[i]);
-            args.push_back(tonvo::platform::Utf16ToUtf8(std::u16string(text.begin(), text.end())));
+            args.push_back(tonvo::base::Utf16ToUtf8(std::u16string(text.begin(), text.end())));
         }
         LocalFree(wide);
         return args;

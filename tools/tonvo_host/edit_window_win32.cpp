@@ -4,7 +4,7 @@
 //
 // Ctrl+C, Ctrl+Break and the console's own close end the session as the close button does:
 // the handler runs on a thread of its own, so it only raises a flag the pump reads.
-#include "platform/text.h"
+#include "base/utf.h"
 #include "tonvo_host/edit_window.h"
 #include "tonvo_host/hosted_plugin.h"
 
@@ -28,7 +28,7 @@ constexpr wchar_t kClassName[] = L"TonvoHostEditWindow";
 constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
 
 std::wstring Wide(const std::string& utf8) {
-    const std::u16string utf16 = platform::Utf8ToUtf16(utf8);
+    const std::u16string utf16 = base::Utf8ToUtf16(utf8);
     return {utf16.begin(), utf16.end()};
 }
 

@@ -1,7 +1,7 @@
 #include "tonvo_host/host_tool.h"
 
+#include "base/utf.h"
 #include "platform/files.h"
-#include "platform/text.h"
 #include "tonvo_host/edit.h"
 #include "tonvo_host/info.h"
 #include "tonvo_host/render.h"
@@ -65,15 +65,15 @@ RenderArgs ParseRender(const std::vector<std::string>& args) {
 
 int Render(const std::vector<std::string>& args, std::ostream& out) {
     const RenderArgs parsed = ParseRender(args);
-    const smf::MidiFile input = smf::ReadMidiFile(platform::PathFromUtf8(parsed.In));
-    HostedPlugin plugin(platform::PathFromUtf8(parsed.Plugin), parsed.SampleRate, parsed.Block);
+    const smf::MidiFile input = smf::ReadMidiFile(base::PathFromUtf8(parsed.In));
+    HostedPlugin plugin(base::PathFromUtf8(parsed.Plugin), parsed.SampleRate, parsed.Block);
     if (parsed.State) {
         plugin.SetChunk(ReadStateFile(*parsed.State));
     }
     const RenderResult result = Render(plugin, input, parsed.SampleRate, parsed.Block);
-    smf::WriteMidiFile(result.Output, platform::PathFromUtf8(parsed.Out));
+    smf::WriteMidiFile(result.Output, base::PathFromUtf8(parsed.Out));
     if (parsed.SaveState) {
-        platform::WriteFileReplacing(platform::PathFromUtf8(*parsed.SaveState), plugin.GetChunk());
+        platform::WriteFileReplacing(base::PathFromUtf8(*parsed.SaveState), plugin.GetChunk());
     }
     out << "Played " << result.NotesIn << " notes through " << plugin.Text(effGetEffectName)
         << "; it sent " << result.NotesOut << ".\n";
@@ -88,7 +88,7 @@ int Info(const std::vector<std::string>& args, std::ostream& out) {
     if (args.size() != 2) {
         throw EUsage("info needs PLUGIN");
     }
-    HostedPlugin plugin(platform::PathFromUtf8(args[1]), 44100.0, 512);
+    HostedPlugin plugin(base::PathFromUtf8(args[1]), 44100.0, 512);
     PrintInfo(plugin, out);
     return 0;
 }
@@ -105,7 +105,7 @@ int32_t PositiveNumber(const std::string& option, const std::string& text, int32
 }
 
 std::vector<uint8_t> ReadStateFile(const std::string& name) {
-    const std::filesystem::path path = platform::PathFromUtf8(name);
+    const std::filesystem::path path = base::PathFromUtf8(name);
     std::error_code error;
     const std::uintmax_t size = std::filesystem::file_size(path, error);
     if (!error && size > kMaxStateFileBytes) {

@@ -1,6 +1,6 @@
 // The file system outside Windows: POSIX calls for reads and replacing writes, std::filesystem
 // for folders, xdg-open for documents and folders.
-#include "platform/file_names.h"
+#include "base/file_names.h"
 #include "platform/files.h"
 #include "platform/posix/xdg_folders.h"
 
@@ -252,7 +252,7 @@ fs::path DocumentsFolder() {
 }
 
 bool SafeFileExists(const std::string& path) {
-    const std::string cleaned = StripQuotesAndTrim(path);
+    const std::string cleaned = base::StripQuotesAndTrim(path);
     // A NUL inside would make the system test a shorter name than the one given.
     if (cleaned.empty() || cleaned.find('\0') != std::string::npos) {
         return false;
@@ -386,7 +386,7 @@ std::vector<fs::path> ListFiles(const fs::path& folder, const std::string& exten
     std::vector<std::pair<std::string, fs::path>> found;
     for (; it != fs::directory_iterator(); it.increment(ec)) {
         const std::string name = it->path().filename().native();
-        if (name.starts_with('.') || !HasExtensionNoCase(name, extension)) {
+        if (name.starts_with('.') || !base::HasExtensionNoCase(name, extension)) {
             continue;
         }
         // Follows links: a link to a file counts, a link to a folder or nowhere does not.
@@ -398,7 +398,7 @@ std::vector<fs::path> ListFiles(const fs::path& folder, const std::string& exten
     if (ec) {
         Fail("Cannot list folder", folder, ec);
     }
-    return SortByNameNoCase(std::move(found));
+    return base::SortByNameNoCase(std::move(found));
 }
 
 void RemoveFile(const fs::path& path) {

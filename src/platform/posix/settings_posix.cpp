@@ -1,8 +1,8 @@
 // Settings outside Windows: one INI-style file per key under the XDG configuration folder.
 // "Software\Brelwick\Tonvo" becomes $XDG_CONFIG_HOME/Brelwick/Tonvo.ini: the leading
 // "Software" level goes, the other levels become folders and the last one the file's name.
-#include "platform/case_fold.h"
-#include "platform/file_names.h"
+#include "base/case_fold.h"
+#include "base/file_names.h"
 #include "platform/files.h"
 #include "platform/posix/xdg_folders.h"
 #include "platform/settings_store.h"
@@ -38,7 +38,7 @@ fs::path SettingsFile(const std::string& keyPath) {
         }
         start = end + 1;
     }
-    if (levels.size() > 1 && EqualIgnoringCase(levels.front(), "Software")) {
+    if (levels.size() > 1 && base::EqualIgnoringCase(levels.front(), "Software")) {
         levels.erase(levels.begin());
     }
     for (const std::string& level : levels) {

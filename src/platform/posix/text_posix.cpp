@@ -1,5 +1,6 @@
 // The 8-bit code page outside Windows is Windows-1252: state blocks and scale files written by
 // the Windows build on a Western system read back the same here.
+#include "base/utf.h"
 #include "platform/text.h"
 
 #include <array>
@@ -37,11 +38,11 @@ std::string CodePage8ToUtf8(std::string_view bytes) {
         const auto byte = static_cast<uint8_t>(c);
         utf16.push_back(byte >= 0x80 && byte <= 0x9F ? kSpecials[byte - 0x80u] : byte);
     }
-    return Utf16ToUtf8(utf16);
+    return base::Utf16ToUtf8(utf16);
 }
 
 std::string Utf8ToCodePage8(std::string_view utf8) {
-    const std::u16string utf16 = Utf8ToUtf16(utf8);
+    const std::u16string utf16 = base::Utf8ToUtf16(utf8);
     std::string out;
     out.reserve(utf16.size());
     for (size_t i = 0; i < utf16.size(); ++i) {

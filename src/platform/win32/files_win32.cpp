@@ -1,6 +1,6 @@
 // The file system on Windows: wide-character calls throughout, a temporary file and
 // MoveFileExW for replacing writes, the shell for documents and folders.
-#include "platform/file_names.h"
+#include "base/file_names.h"
 #include "platform/files.h"
 #include "platform/win32/windows_text.h"
 
@@ -122,7 +122,7 @@ fs::path DocumentsFolder() {
 }
 
 bool SafeFileExists(const std::string& path) {
-    const std::string cleaned = StripQuotesAndTrim(path);
+    const std::string cleaned = base::StripQuotesAndTrim(path);
     // A NUL inside would make the system test a shorter name than the one given.
     if (cleaned.empty() || cleaned.find('\0') != std::string::npos) {
         return false;
@@ -252,7 +252,7 @@ std::vector<fs::path> ListFiles(const fs::path& folder, const std::string& exten
     std::vector<std::pair<std::string, fs::path>> found;
     for (; it != fs::directory_iterator(); it.increment(ec)) {
         const std::string name = Narrow(it->path().filename().native());
-        if (!HasExtensionNoCase(name, extension)) {
+        if (!base::HasExtensionNoCase(name, extension)) {
             continue;
         }
         const DWORD attributes = GetFileAttributesW(it->path().c_str());
@@ -265,7 +265,7 @@ std::vector<fs::path> ListFiles(const fs::path& folder, const std::string& exten
     if (ec) {
         Fail("Cannot list folder", folder, ec);
     }
-    return SortByNameNoCase(std::move(found));
+    return base::SortByNameNoCase(std::move(found));
 }
 
 void RemoveFile(const fs::path& path) {

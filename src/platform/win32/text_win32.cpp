@@ -1,5 +1,6 @@
 // The 8-bit code page on Windows is the process's ANSI code page (CP_ACP), the one the Windows
 // "A" functions use.
+#include "base/utf.h"
 #include "platform/text.h"
 #include "platform/win32/windows_text.h"
 
@@ -40,11 +41,11 @@ std::string CodePage8ToUtf8(std::string_view bytes) {
     if (MultiByteToWideChar(CP_ACP, 0, bytes.data(), length, wide.data(), units) != units) {
         ConversionFailed();
     }
-    return Utf16ToUtf8(std::u16string(wide.begin(), wide.end()));
+    return base::Utf16ToUtf8(std::u16string(wide.begin(), wide.end()));
 }
 
 std::string Utf8ToCodePage8(std::string_view utf8) {
-    const std::u16string utf16 = Utf8ToUtf16(utf8);
+    const std::u16string utf16 = base::Utf8ToUtf16(utf8);
     if (utf16.empty()) {
         return {};
     }

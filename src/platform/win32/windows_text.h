@@ -1,7 +1,7 @@
 // Wide-text helpers and system error messages shared by the Windows file and settings code.
 #pragma once
 
-#include "platform/text.h"
+#include "base/utf.h"
 
 #include <string>
 #include <string_view>
@@ -19,12 +19,12 @@ namespace tonvo::platform::win32 {
 static_assert(sizeof(wchar_t) == sizeof(char16_t), "Windows wide text is UTF-16");
 
 inline std::wstring Wide(std::string_view utf8) {
-    const std::u16string utf16 = Utf8ToUtf16(utf8);
+    const std::u16string utf16 = base::Utf8ToUtf16(utf8);
     return std::wstring(utf16.begin(), utf16.end());
 }
 
 inline std::string Narrow(std::wstring_view wide) {
-    return Utf16ToUtf8(std::u16string(wide.begin(), wide.end()));
+    return base::Utf16ToUtf8(std::u16string(wide.begin(), wide.end()));
 }
 
 // The system's sentence for an error code, without its trailing line break and full stop.

@@ -1,14 +1,14 @@
 // Case folding by range rules: most of these blocks pair capital and small letters either at a
 // fixed distance (A..Z and a..z) or as neighbours (an even capital before its odd small letter,
 // or the other way round); the few letters that follow neither rule are listed one by one.
-#include "platform/case_fold.h"
+#include "base/case_fold.h"
 
-#include "platform/utf8_decode.h"
+#include "base/utf8.h"
 
 #include <cstddef>
 #include <cstdint>
 
-namespace tonvo::platform {
+namespace tonvo::base {
 namespace {
 
 // Units that are not characters: an ill-formed byte b is decoded as kRawByte + b, above every
@@ -130,4 +130,4 @@ bool EqualIgnoringCase(std::string_view a, std::string_view b) noexcept {
     return i == a.size() && j == b.size();
 }
 
-} // namespace tonvo::platform
+} // namespace tonvo::base

@@ -10,7 +10,7 @@
 #include <utility>
 #include <vector>
 
-namespace tonvo::platform {
+namespace tonvo::base {
 
 // Codes 0..32 removed at both ends.
 std::string_view TrimControlsAndSpaces(std::string_view text);
@@ -37,4 +37,4 @@ bool HasExtensionNoCase(std::string_view name, std::string_view extension);
 std::vector<std::filesystem::path>
 SortByNameNoCase(std::vector<std::pair<std::string, std::filesystem::path>> entries);
 
-} // namespace tonvo::platform
+} // namespace tonvo::base

@@ -6,7 +6,7 @@
 
 #include <string_view>
 
-namespace tonvo::platform {
+namespace tonvo::base {
 
 // The simple case folding of a code point (one code point to one, as Unicode's CaseFolding
 // table lists it with status C or S) for Basic Latin, Latin-1 Supplement, Latin Extended-A,
@@ -22,4 +22,4 @@ char32_t FoldCase(char32_t cp) noexcept;
 // outside the two views.
 bool EqualIgnoringCase(std::string_view a, std::string_view b) noexcept;
 
-} // namespace tonvo::platform
+} // namespace tonvo::base

@@ -1,4 +1,4 @@
-#include "platform/case_fold.h"
+#include "base/case_fold.h"
 
 #include <cstdint>
 #include <cstring>
@@ -6,7 +6,7 @@
 #include <memory>
 #include <string_view>
 
-namespace tonvo::platform {
+namespace tonvo::base {
 namespace {
 
 // As a number, so failures print readably.
@@ -81,4 +81,4 @@ TEST(EqualIgnoringCase, FoldsWellFormedCharactersAndComparesBadBytesAsTheyAre) {
 }
 
 } // namespace
-} // namespace tonvo::platform
+} // namespace tonvo::base

@@ -10,7 +10,7 @@
 #include <cstdint>
 #include <string_view>
 
-namespace tonvo::platform {
+namespace tonvo::base {
 
 struct TUtf8Sequence {
     char32_t CodePoint = 0; // meaningful only when Valid
@@ -63,4 +63,4 @@ inline TUtf8Sequence DecodeUtf8(std::string_view text, size_t i) noexcept {
     return {cp, length, true};
 }
 
-} // namespace tonvo::platform
+} // namespace tonvo::base

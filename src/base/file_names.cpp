@@ -1,13 +1,13 @@
 // Portable name rules used by every system's file code.
-#include "platform/file_names.h"
+#include "base/file_names.h"
 
-#include "platform/case_fold.h"
-#include "platform/text.h"
+#include "base/case_fold.h"
+#include "base/utf.h"
 
 #include <algorithm>
 #include <tuple>
 
-namespace tonvo::platform {
+namespace tonvo::base {
 namespace {
 
 // Every UTF-16 unit but a surrogate is a code point of its own; FoldCase maps such a code point
@@ -111,4 +111,4 @@ SortByNameNoCase(std::vector<std::pair<std::string, std::filesystem::path>> entr
     return sorted;
 }
 
-} // namespace tonvo::platform
+} // namespace tonvo::base

@@ -1,10 +1,11 @@
 // The UTF-8 <-> UTF-16 converters; portable, shared by every platform.
-#include "platform/text.h"
-#include "platform/utf8_decode.h"
+#include "base/utf.h"
+
+#include "base/utf8.h"
 
 #include <cstdint>
 
-namespace tonvo::platform {
+namespace tonvo::base {
 namespace {
 
 constexpr char32_t kReplacement = 0xFFFD;
@@ -83,4 +84,4 @@ std::filesystem::path PathFromUtf8(std::string_view utf8) {
     return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
 }
 
-} // namespace tonvo::platform
+} // namespace tonvo::base
