@@ -57,13 +57,13 @@ constexpr TSingleFold kSingles[] = {
 // One character of text from position i on, which is advanced past it. Well-formed UTF-8 gives
 // its code point; anything else gives kRawByte + its first byte and advances by that one byte.
 char32_t NextUnit(std::string_view text, size_t& i) noexcept {
-    const TUtf8Sequence sequence = DecodeUtf8(text, i);
-    if (!sequence.Valid) {
+    const Utf8Sequence sequence = decode_utf8_sequence(text, i);
+    if (!sequence.valid) {
         // The following bytes are read again as units of their own.
         return kRawByte + static_cast<uint8_t>(text[i++]);
     }
-    i += sequence.Length;
-    return sequence.CodePoint;
+    i += sequence.length;
+    return sequence.code_point;
 }
 
 } // namespace

@@ -8,8 +8,6 @@
 namespace tonvo::base {
 namespace {
 
-constexpr char32_t kReplacement = 0xFFFD;
-
 void AppendUtf16(std::u16string& out, char32_t cp) {
     if (cp >= 0x10000) {
         cp -= 0x10000;
@@ -17,24 +15,6 @@ void AppendUtf16(std::u16string& out, char32_t cp) {
         out.push_back(static_cast<char16_t>(0xDC00 + (cp & 0x3FF)));
     } else {
         out.push_back(static_cast<char16_t>(cp));
-    }
-}
-
-void AppendUtf8(std::string& out, char32_t cp) {
-    if (cp < 0x80) {
-        out.push_back(static_cast<char>(cp));
-    } else if (cp < 0x800) {
-        out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
-        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    } else if (cp < 0x10000) {
-        out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
-        out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    } else {
-        out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
-        out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
     }
 }
 
@@ -47,9 +27,7 @@ std::u16string Utf8ToUtf16(std::string_view utf8) {
     const size_t size = utf8.size();
     size_t i = 0;
     while (i < size) {
-        const TUtf8Sequence sequence = DecodeUtf8(utf8, i);
-        i += sequence.Length;
-        AppendUtf16(out, sequence.Valid ? sequence.CodePoint : kReplacement);
+        AppendUtf16(out, decode_utf8(utf8, i));
     }
     return out;
 }
@@ -64,12 +42,12 @@ std::string Utf16ToUtf8(std::u16string_view utf16) {
             utf16[i + 1] <= 0xDFFF) {
             const char32_t high = unit - 0xD800u;
             const char32_t low = utf16[i + 1] - 0xDC00u;
-            AppendUtf8(out, 0x10000 + ((high << 10) | low));
+            append_utf8(out, 0x10000 + ((high << 10) | low));
             ++i;
         } else if (unit >= 0xD800 && unit <= 0xDFFF) {
-            AppendUtf8(out, kReplacement);
+            append_utf8(out, kReplacementCharacter);
         } else {
-            AppendUtf8(out, unit);
+            append_utf8(out, unit);
         }
     }
     return out;

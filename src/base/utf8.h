@@ -1,28 +1,33 @@
-// Decoding one UTF-8 sequence, shared by the text converters and the case-insensitive compare.
-// Only well-formed UTF-8 decodes: the lead byte fixes the number of continuation bytes and the
-// allowed range of the first one, which rules out overlong forms, encoded surrogates and values
-// past U+10FFFF without decoding them first.
+// Decoding and encoding UTF-8, the one decoder every layer uses: the text converters, the
+// case-insensitive compare and the editor's text layout and fields. Only well-formed UTF-8
+// decodes: the lead byte fixes the number of continuation bytes and the allowed range of the
+// first one, which rules out overlong forms, encoded surrogates and values past U+10FFFF without
+// decoding them first.
 //
-// Thread contract: pure, callable from any thread; no allocation.
+// Thread contract: pure, callable from any thread. Decoding never allocates; append_utf8 grows
+// its string.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 namespace tonvo::base {
 
-struct TUtf8Sequence {
-    char32_t CodePoint = 0; // meaningful only when Valid
+constexpr char32_t kReplacementCharacter = U'\uFFFD';
+
+struct Utf8Sequence {
+    char32_t code_point = 0; // meaningful only when valid
     // Valid: the sequence's length. Otherwise the length of its ill-formed part (at least 1):
     // the lead byte and the continuation bytes that still fitted, so the offending byte may
     // start the next sequence.
-    size_t Length = 1;
-    bool Valid = false;
+    size_t length = 1;
+    bool valid = false;
 };
 
-// The sequence starting at text[i]; i must be inside text.
-inline TUtf8Sequence DecodeUtf8(std::string_view text, size_t i) noexcept {
+// The sequence starting at text[i]; i must be inside text. Never reads at or past text.size().
+inline Utf8Sequence decode_utf8_sequence(std::string_view text, size_t i) noexcept {
     const auto lead = static_cast<uint8_t>(text[i]);
     if (lead < 0x80) {
         return {lead, 1, true};
@@ -61,6 +66,38 @@ inline TUtf8Sequence DecodeUtf8(std::string_view text, size_t i) noexcept {
         upper = 0xBF;
     }
     return {cp, length, true};
+}
+
+// Decodes the code point starting at `pos` (< text.size()) and moves `pos` past it. An
+// ill-formed sequence gives kReplacementCharacter and consumes its ill-formed part, so each
+// broken sequence stands for one replacement.
+inline char32_t decode_utf8(std::string_view text, size_t& pos) noexcept {
+    const Utf8Sequence sequence = decode_utf8_sequence(text, pos);
+    pos += sequence.length;
+    return sequence.valid ? sequence.code_point : kReplacementCharacter;
+}
+
+// Appends the UTF-8 form of a code point; a surrogate or a value past U+10FFFF, which has
+// none, appends kReplacementCharacter.
+inline void append_utf8(std::string& out, char32_t cp) {
+    if ((cp >= 0xD800 && cp <= 0xDFFF) || cp > 0x10FFFF) {
+        cp = kReplacementCharacter;
+    }
+    if (cp < 0x80) {
+        out.push_back(static_cast<char>(cp));
+    } else if (cp < 0x800) {
+        out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
+        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+    } else if (cp < 0x10000) {
+        out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
+        out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+    } else {
+        out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
+        out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+    }
 }
 
 } // namespace tonvo::base

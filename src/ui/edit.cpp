@@ -1,5 +1,6 @@
 #include "ui/edit.h"
 
+#include "base/utf8.h"
 #include "ui/desktop.h"
 #include "ui/form.h"
 #include "ui/text.h"
@@ -28,24 +29,6 @@ std::string_view first_characters(std::string_view s, size_t characters) {
             ++pos;
     }
     return s.substr(0, pos);
-}
-
-void append_utf8(std::string& out, char32_t cp) {
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (cp >> 18));
-        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
 }
 
 bool is_printable(char32_t ch) {
@@ -198,7 +181,7 @@ bool Edit::key_char(char32_t ch) {
         return false; // control characters are the form's
     if (!read_only_) {
         std::string typed;
-        append_utf8(typed, ch);
+        base::append_utf8(typed, ch);
         replace_selection(typed);
     }
     return true;

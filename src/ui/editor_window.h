@@ -1,7 +1,7 @@
 // The backend's window for an editor form inside a window that is not ours (the host's), and
 // the desktop dialogs use when no editor is open. Which backend answers is chosen by the
-// library linked: headless (tests and tools), none (no editor window can be made), X11 (the
-// Linux plug-in) and Win32 (the Windows plug-in).
+// library linked: headless (tests and tools), X11 (the Linux plug-in) and Win32 (the Windows
+// plug-in).
 //
 // Thread contract: the thread that opened the window; calls from any other thread are ignored
 // by the real backends.

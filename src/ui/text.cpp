@@ -7,10 +7,6 @@
 namespace tonvo::ui {
 namespace {
 
-bool in_range(uint8_t byte, uint8_t lower, uint8_t upper) {
-    return byte >= lower && byte <= upper;
-}
-
 // Walks the glyphs of one line: calls place(glyph, pen) with the pen's position in font units
 // before each glyph's advance, and returns the pen after the last. Breaks are skipped and
 // stop kerning; the pair (previous glyph, this glyph) adjusts the pen before this glyph.
@@ -41,50 +37,6 @@ int clamp_to_int(int64_t v) {
 }
 
 } // namespace
-
-char32_t decode_utf8(std::string_view text, size_t& pos) {
-    const auto lead = static_cast<uint8_t>(text[pos++]);
-    if (lead < 0x80)
-        return lead;
-    // The lead byte fixes how many continuation bytes follow and the range of the first;
-    // narrowing that range rules out overlong forms, surrogates and values past U+10FFFF.
-    int needed = 0;
-    uint8_t lower = 0x80;
-    uint8_t upper = 0xBF;
-    char32_t cp = 0;
-    if (in_range(lead, 0xC2, 0xDF)) {
-        needed = 1;
-        cp = lead & 0x1Fu;
-    } else if (in_range(lead, 0xE0, 0xEF)) {
-        needed = 2;
-        cp = lead & 0x0Fu;
-        if (lead == 0xE0)
-            lower = 0xA0;
-        else if (lead == 0xED)
-            upper = 0x9F;
-    } else if (in_range(lead, 0xF0, 0xF4)) {
-        needed = 3;
-        cp = lead & 0x07u;
-        if (lead == 0xF0)
-            lower = 0x90;
-        else if (lead == 0xF4)
-            upper = 0x8F;
-    } else {
-        return kReplacementCharacter;
-    }
-    for (int i = 0; i < needed; ++i) {
-        if (pos >= text.size())
-            return kReplacementCharacter;
-        const auto next = static_cast<uint8_t>(text[pos]);
-        if (!in_range(next, lower, upper))
-            return kReplacementCharacter;
-        ++pos;
-        cp = cp << 6 | (next & 0x3Fu);
-        lower = 0x80;
-        upper = 0xBF;
-    }
-    return cp;
-}
 
 int Font::text_width(std::string_view utf8) const {
     return clamp_to_int(units_to_pixels(lay_out(*this, utf8, [](int, int64_t) {})));

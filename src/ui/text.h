@@ -1,4 +1,4 @@
-// Text: UTF-8 decoding, one-line layout and drawing in a Font, and splitting at line breaks.
+// Text: one-line layout and drawing in a Font, and splitting at line breaks.
 //
 // A line is laid out glyph after glyph with the font's advances and kerning; the pen moves in
 // font units and each glyph is placed at the nearest quarter pixel, using a coverage bitmap
@@ -8,6 +8,7 @@
 // none.
 #pragma once
 
+#include "base/utf8.h"
 #include "ui/canvas.h"
 #include "ui/color.h"
 #include "ui/font.h"
@@ -18,14 +19,9 @@
 
 namespace tonvo::ui {
 
-constexpr char32_t kReplacementCharacter = U'\uFFFD';
-
-// Decodes the code point starting at `pos` (< text.size()) and moves `pos` past it. An
-// ill-formed sequence (a stray continuation byte, a truncated, overlong or surrogate form, a
-// value past U+10FFFF) gives kReplacementCharacter and consumes its longest well-formed-looking
-// prefix, at least one byte, so each broken sequence stands for one replacement. Never reads
-// at or past text.size().
-char32_t decode_utf8(std::string_view text, size_t& pos);
+// The one UTF-8 decoder (base/utf8.h), by the names the toolkit's code uses.
+using base::decode_utf8;
+using base::kReplacementCharacter;
 
 // Draws `utf8` on one line with the line's top-left at (x, y) in `c`, each glyph pixel blended
 // with coverage * c.a / 255, clipped by the canvas's clip. Returns the advance width, the same

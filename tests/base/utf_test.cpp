@@ -1,4 +1,5 @@
 #include "base/utf.h"
+#include "base/utf8.h"
 
 #include <cstdint>
 #include <gtest/gtest.h>
@@ -62,6 +63,52 @@ TEST(Utf, UnpairedSurrogatesBecomeReplacementCharacters) {
     EXPECT_EQ(Utf16ToUtf8(u"\xDFB5"), "\xEF\xBF\xBD");                   // low alone
     EXPECT_EQ(Utf16ToUtf8(u"\xDFB5\xD83C"), "\xEF\xBF\xBD\xEF\xBF\xBD"); // reversed pair
     EXPECT_EQ(Utf16ToUtf8(u"\xD83C\xD83C\xDFB5"), "\xEF\xBF\xBD\xF0\x9F\x8E\xB5");
+}
+
+TEST(Utf8, DecodesWithOneReplacementPerBrokenSequence) {
+    const auto decode = [](std::string_view text) {
+        std::u32string out;
+        size_t pos = 0;
+        while (pos < text.size())
+            out += decode_utf8(text, pos);
+        return out;
+    };
+    constexpr char32_t R = kReplacementCharacter;
+    EXPECT_EQ(decode("A\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80\xF4\x8F\xBF\xBF"),
+              (std::u32string{U'A', 0xE9, 0x20AC, 0x1F600, 0x10FFFF}));
+    EXPECT_EQ(decode("\x80z"), (std::u32string{R, U'z'}));               // stray continuation
+    EXPECT_EQ(decode("\xC0\xAF"), (std::u32string{R, R}));               // overlong '/'
+    EXPECT_EQ(decode("\xE0\x80\xAF"), (std::u32string{R, R, R}));        // overlong, 3 bytes
+    EXPECT_EQ(decode("\xED\xA0\x80"), (std::u32string{R, R, R}));        // surrogate
+    EXPECT_EQ(decode("\xF4\x90\x80\x80"), (std::u32string{R, R, R, R})); // past U+10FFFF
+    EXPECT_EQ(decode("\xE2\x82z"), (std::u32string{R, U'z'}));           // truncated, then ASCII
+    EXPECT_EQ(decode("\xF5\xFF"), (std::u32string{R, R}));
+
+    // A sequence cut by the end of the view is not completed from the bytes behind it.
+    const std::string euro = "\xE2\x82\xAC";
+    const std::string_view cut(euro.data(), 2);
+    EXPECT_EQ(decode(cut), std::u32string{R});
+}
+
+// The encoder and the decoder agree on every code point, and what has no UTF-8 form is written
+// as U+FFFD rather than as bytes the decoder would refuse.
+TEST(Utf8, EveryCodePointEncodesToWhatDecodesBack) {
+    for (char32_t cp = 0; cp <= 0x10FFFF; ++cp) {
+        if (cp >= 0xD800 && cp <= 0xDFFF) {
+            continue;
+        }
+        std::string bytes;
+        append_utf8(bytes, cp);
+        const Utf8Sequence sequence = decode_utf8_sequence(bytes, 0);
+        ASSERT_TRUE(sequence.valid) << std::hex << static_cast<uint32_t>(cp);
+        ASSERT_EQ(sequence.code_point, cp);
+        ASSERT_EQ(sequence.length, bytes.size());
+    }
+    for (const char32_t none : {char32_t{0xD800}, char32_t{0xDFFF}, char32_t{0x110000}}) {
+        std::string bytes = "a";
+        append_utf8(bytes, none);
+        EXPECT_EQ(bytes, "a\xEF\xBF\xBD") << std::hex << static_cast<uint32_t>(none);
+    }
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "preset_tool/preset_tool.h"
 
+#include "base/case_fold.h"
 #include "engine/dialogs.h"
 #include "engine/plugin.h"
 #include "engine/state_block.h"
@@ -63,14 +64,6 @@ class EFailure : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
 };
-
-bool EqualNoCase(std::string_view a, std::string_view b) {
-    const auto lower = [](char c) {
-        return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-    };
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
-                                              [&](char x, char y) { return lower(x) == lower(y); });
-}
 
 // Text from a file or the command line, fit for a terminal: control characters (which could
 // move the cursor or recolour the screen) are written as \xNN.
@@ -535,14 +528,14 @@ std::optional<int32_t> ParsePitchClass(std::string_view text) {
         return value < TScaleMap::kEntries ? std::optional<int32_t>(value) : std::nullopt;
     }
     for (size_t i = 0; i < NoteNames.size(); ++i) {
-        if (EqualNoCase(NoteNames[i], text)) {
+        if (base::EqualIgnoringCase(NoteNames[i], text)) {
             return static_cast<int32_t>(i);
         }
     }
     static constexpr std::pair<std::string_view, int32_t> kFlats[] = {
         {"Db", 1}, {"Eb", 3}, {"Gb", 6}, {"Ab", 8}, {"Bb", 10}};
     for (const auto& [name, value] : kFlats) {
-        if (EqualNoCase(name, text)) {
+        if (base::EqualIgnoringCase(name, text)) {
             return value;
         }
     }
