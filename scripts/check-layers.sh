@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
 # Checks that every file includes only headers of the layers its own layer may use, as the
-# table scripts/layers.txt says. Scans each #include "..." of the C++ files in src/, tools/,
-# tests/, bench/ and fuzz/, resolves it the way the build's include folders do (the including
-# file's folder, then src/, tools/, tests/, bench/) and prints each forbidden one as
+# table scripts/layers.txt says. Scans each #include of the C++ files in src/, tools/,
+# tests/, bench/, fuzz/ and docs/, resolves it the way the build's include folders do (the
+# including file's folder, then src/, tools/, tests/, bench/) and prints each forbidden one as
 #   file:line: <layer> may not include <other layer> ("the/include.h")
-# It also fails on a file that belongs to no layer and on an exception line that no longer
-# matches any include, so the table keeps describing the tree as it is.
+# It also fails on a quoted include it cannot find, on a file that belongs to no layer and on
+# an exception line that no longer matches any include, so the table keeps describing the tree
+# as it is.
 #
 # Usage: scripts/check-layers.sh [ROOT [TABLE]]   (default: this checkout, ROOT/scripts/layers.txt)
 set -euo pipefail
@@ -18,7 +19,7 @@ cd "$root"
 }
 
 folders=()
-for folder in src tools tests bench fuzz; do
+for folder in src tools tests bench fuzz docs; do
   [ -d "$folder" ] && folders+=("$folder")
 done
 # Every file, so an include can be resolved; the C++ files are the ones scanned.
@@ -121,12 +122,14 @@ FNR == 1 {
     failures++
   }
 }
-/^[ \t]*#[ \t]*include[ \t]*"/ {
+/^[ \t]*#[ \t]*include[ \t]*["<]/ {
   if (layer == "") next
   name = $0
-  sub(/^[^"]*"/, "", name)
-  sub(/".*/, "", name)
-  target = normalize(folder_of(FILENAME) "/" name)
+  quoted = name ~ /^[^"<]*"/
+  sub(/^[^"<]*["<]/, "", name)
+  sub(/[">].*/, "", name)
+  # A quoted name is looked for beside the file first, a bracketed one only in the folders.
+  target = quoted ? normalize(folder_of(FILENAME) "/" name) : ""
   if (!(target in present)) {
     target = ""
     for (r = 1; r <= 4 && target == ""; r++) {
@@ -134,8 +137,15 @@ FNR == 1 {
       if (candidate in present) target = candidate
     }
   }
-  # Not in the tree (a generated or third-party header): no layer to check against.
-  if (target == "") next
+  # A bracketed name outside the tree is a system or third-party header. A quoted one must be
+  # ours: one found through some other include folder would escape the check.
+  if (target == "") {
+    if (quoted) {
+      printf "%s:%d: \"%s\" is no file of src/, tools/, tests/ or bench/\n", FILENAME, FNR, name
+      failures++
+    }
+    next
+  }
   other = layer_of(target)
   if (other == layer || allowed(layer, target)) next
   if ((FILENAME SUBSEP target) in exception) {

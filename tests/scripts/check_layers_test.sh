@@ -41,7 +41,7 @@ run_case() {
     'tests/ui: src/ui+'
   put src/base/text.h '#pragma once'
   put src/ui/png.h '#include "base/text.h"'
-  put src/ui/canvas.h '#include "ui/png.h"' '#include <vector>' '#include "stb_truetype.h"'
+  put src/ui/canvas.h '#include "ui/png.h"' '#include <vector>' '#include <stb_truetype.h>'
   put src/engine/map.h '#include "base/text.h"'
   put tools/t/edit.cpp '#include "ui/png.h"'
   put tests/ui/canvas_test.cpp '#include "ui/canvas.h"' '  #  include "base/text.h"'
@@ -67,6 +67,13 @@ expect_pass
 run_case "a layer below includes one above" put src/base/text.h '#pragma once' '#include "ui/png.h"'
 expect_only 'src/base/text.h:2: src/base may not include src/ui ("ui/png.h")'
 
+run_case "a bracketed include of our own" put src/base/text.h '#include <vector>' '#include <ui/png.h>'
+expect_only 'src/base/text.h:2: src/base may not include src/ui ("ui/png.h")'
+
+run_case "a quoted include found through some other folder" \
+  put src/engine/map.h '#include "base/text.h"' '#include "canvas.h"'
+expect_only 'src/engine/map.h:2: "canvas.h" is no file of src/, tools/, tests/ or bench/'
+
 run_case "a sibling through a relative path" put src/engine/map.h '#include "../ui/canvas.h"'
 expect_only 'src/engine/map.h:1: src/engine may not include src/ui ("../ui/canvas.h")'
 
@@ -89,10 +96,11 @@ stale_exception() {
   echo 'src/engine/map.h -> src/ui/canvas.h' >>"$tree/layers.txt"
 }
 run_case "an exception nothing needs any more" stale_exception
-expect_only "$work/case-$case_count/layers.txt:6: no include left of src/ui/canvas.h in src/engine/map.h: drop the exception"
+expect_only "$tree/layers.txt:6: no include left of src/ui/canvas.h in src/engine/map.h: drop \
+the exception"
 
 run_case "a file outside every layer" put src/core/plugin.h '#include "base/text.h"'
-expect_only "src/core/plugin.h: belongs to no layer in $work/case-$case_count/layers.txt"
+expect_only "src/core/plugin.h: belongs to no layer in $tree/layers.txt"
 
 run_case "a line the table cannot read" eval 'echo "src/core src/base" >>"$tree/layers.txt"'
 [ "$status" -ne 0 ] || fail "accepted"
@@ -103,8 +111,9 @@ case_name="this checkout"
 tree="$work/checkout"
 mkdir -p "$tree/scripts"
 cp "$source_dir/scripts/layers.txt" "$tree/scripts/"
-(cd "$source_dir" && find src tools tests bench fuzz -type f \( -name '*.h' -o -name '*.cpp' \) \
-  -exec cp --parents {} "$tree" \;)
+(cd "$source_dir" &&
+  find src tools tests bench fuzz docs -type f \( -name '*.h' -o -name '*.cpp' \) \
+    -exec cp --parents {} "$tree" \;)
 status=0
 output=$("$checker" "$tree" 2>&1) || status=$?
 expect_pass
