@@ -78,12 +78,13 @@ bool IsReservedDeviceName(std::string_view fileName) {
 }
 
 bool HasExtensionNoCase(std::string_view name, std::string_view extension) {
-    if (name.size() <= extension.size()) {
-        return false;
-    }
-    // Folded text is well-formed, and an extension starts with an ASCII dot, so it can only
-    // match at a character boundary.
-    return FoldCase(name).ends_with(FoldCase(extension));
+    // Lengths compare folded: a letter such as the Kelvin sign folds to fewer bytes, and a name
+    // that is nothing but the extension has no stem however it is spelt. Folded text is
+    // well-formed, and an extension starts with an ASCII dot, so it can only match at a
+    // character boundary.
+    const std::string folded = FoldCase(name);
+    const std::string ending = FoldCase(extension);
+    return folded.size() > ending.size() && folded.ends_with(ending);
 }
 
 std::vector<std::filesystem::path>

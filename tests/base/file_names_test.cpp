@@ -31,6 +31,9 @@ TEST(FileNames, CaseFoldingSpansScriptsButKeepsDistinctLetters) {
     EXPECT_FALSE(EqualIgnoringCase("\xC3\x97", "\xC3\xB7"));                // × is not ÷
     EXPECT_FALSE(EqualIgnoringCase("\xC4\xB0", "\xC4\xB1"));                // İ is not ı
     EXPECT_FALSE(HasExtensionNoCase(".brelwickp", ".brelwickp"));
+    // The Kelvin sign is a K in three bytes: the name is still no more than the extension.
+    EXPECT_FALSE(HasExtensionNoCase(".BRELWIC\xE2\x84\xAAP", ".brelwickp"));
+    EXPECT_TRUE(HasExtensionNoCase("a.BRELWIC\xE2\x84\xAAP", ".brelwickp"));
 }
 
 } // namespace
