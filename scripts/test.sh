@@ -46,9 +46,11 @@ trap print_stage_times EXIT
 stage "install what is missing"
 scripts/install-deps.sh
 
-stage "formatting and the install script"
+stage "formatting, names and the install script"
 scripts/format.sh --check
 tests/scripts/install_deps_test.sh
+scripts/check-names.sh
+tests/scripts/check_names_test.sh
 
 # The answer decides whether the 32-bit Wine was installed, so it is asked the same way.
 probe=0
