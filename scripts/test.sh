@@ -46,11 +46,13 @@ trap print_stage_times EXIT
 stage "install what is missing"
 scripts/install-deps.sh
 
-stage "formatting, the layers and the install script"
+stage "formatting, layers, names and the install script"
 scripts/format.sh --check
 scripts/check-layers.sh
 tests/scripts/check_layers_test.sh
 tests/scripts/install_deps_test.sh
+scripts/check-names.sh
+tests/scripts/check_names_test.sh
 
 # The answer decides whether the 32-bit Wine was installed, so it is asked the same way.
 probe=0

@@ -44,7 +44,7 @@ TfrmInputDlg::TfrmInputDlg(ui::Desktop& desktop)
     lblPrompt.apply_style(style());
     txtValue.set_bounds(ui::Rect::from_size(7, 23, 276, 23));
     txtValue.apply_style(style());
-    txtValue.on_change = [this](ui::Edit&) { txtValueChange(); };
+    txtValue.OnChange = [this](ui::Edit&) { txtValueChange(); };
     btnOK.set_bounds(ui::Rect::from_size(118, 58, 80, 26));
     btnCancel.set_bounds(ui::Rect::from_size(203, 58, 80, 26));
     setup_buttons(btnOK, btnCancel, style());

@@ -56,12 +56,12 @@ TfrmPresets::TfrmPresets(ui::Desktop& desktop, WarningBeepSwitch warning_beep)
     lstPresets.set_item_height(kItemHeight);
     lstPresets.set_columns(3);
     lstPresets.set_font(ui::Font(ui::Typeface::bold, 12));
-    lstPresets.on_draw_item = [this](ui::ListBox& sender, int index, ui::Canvas& canvas,
-                                     ui::Rect rect, bool selected) {
+    lstPresets.OnDrawItem = [this](ui::ListBox& sender, int index, ui::Canvas& canvas,
+                                   ui::Rect rect, bool selected) {
         lstPresetsDrawItem(sender, index, canvas, rect, selected);
     };
-    lstPresets.on_double_click = [this](ui::ListBox&) { lstPresetsDblClick(); };
-    lstPresets.on_select_change = [this](ui::ListBox&) { UpdateButtons(); };
+    lstPresets.OnDoubleClick = [this](ui::ListBox&) { lstPresetsDblClick(); };
+    lstPresets.OnSelectChange = [this](ui::ListBox&) { UpdateButtons(); };
 
     for (ui::TQelSpTBXSpeedButton* button : {&btnOK, &btnCancel}) {
         button->apply_style(style());

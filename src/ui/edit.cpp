@@ -96,8 +96,8 @@ size_t Edit::next_boundary(size_t pos) const {
 
 void Edit::changed() {
     invalidate();
-    if (on_change)
-        on_change(*this);
+    if (OnChange)
+        OnChange(*this);
 }
 
 void Edit::move_caret(size_t to, bool extend) {

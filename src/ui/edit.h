@@ -25,7 +25,7 @@ public:
     Edit(Control* parent, Font font);
 
     const std::string& text() const { return text_; }
-    // Replaces the text, puts the caret at its end and raises on_change when it differs. The
+    // Replaces the text, puts the caret at its end and raises OnChange when it differs. The
     // length limit applies to typing and pasting only: a longer text given here stays whole,
     // so a dialog answered without edits returns what it was given.
     void set_text(std::string_view text);
@@ -55,7 +55,7 @@ public:
     void select(size_t anchor, size_t caret);
 
     // After every change of the text.
-    std::function<void(Edit& sender)> on_change;
+    std::function<void(Edit& sender)> OnChange;
 
     bool can_focus() const override { return true; }
     void paint(Canvas& canvas, const Rect& area) override;

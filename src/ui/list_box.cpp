@@ -37,8 +37,8 @@ void ListBox::set_selected(int index) {
         return;
     selected_ = index;
     invalidate();
-    if (on_select_change)
-        on_select_change(*this);
+    if (OnSelectChange)
+        OnSelectChange(*this);
 }
 
 void ListBox::set_item_height(int height) {
@@ -181,8 +181,8 @@ void ListBox::paint(Canvas& canvas, const Rect& area) {
                                        local.height());
         canvas.push_clip(r);
         if (!canvas.clip().empty()) {
-            if (on_draw_item)
-                on_draw_item(*this, i, canvas, r, i == selected_);
+            if (OnDrawItem)
+                OnDrawItem(*this, i, canvas, r, i == selected_);
             else
                 paint_default(i, canvas, r, i == selected_);
         }
@@ -233,8 +233,8 @@ void ListBox::mouse_down(MouseButton button, int x, int y, Modifiers) {
 }
 
 void ListBox::double_click(int, int) {
-    if (on_double_click)
-        on_double_click(*this);
+    if (OnDoubleClick)
+        OnDoubleClick(*this);
 }
 
 bool ListBox::mouse_wheel(int delta, int, int, Modifiers) {

@@ -10,7 +10,7 @@
 // Left and right presses select the item under the pointer; a press on the empty area keeps
 // the selection. Up and Down move by one item, Left and Right by one column (one item with a
 // single column), Home and End go to the ends; the wheel scrolls. Every change of selection
-// by the user or by set_selected runs on_select_change and scrolls the item into view.
+// by the user or by set_selected runs OnSelectChange and scrolls the item into view.
 //
 // Thread contract: user-interface thread only.
 #pragma once
@@ -77,9 +77,9 @@ public:
     Color item_face(bool selected) const;
     Color item_text(bool selected) const;
 
-    DrawItem on_draw_item;
-    std::function<void(ListBox& sender)> on_select_change;
-    std::function<void(ListBox& sender)> on_double_click;
+    DrawItem OnDrawItem;
+    std::function<void(ListBox& sender)> OnSelectChange;
+    std::function<void(ListBox& sender)> OnDoubleClick;
 
     bool can_focus() const override { return true; }
     void paint(Canvas& canvas, const Rect& area) override;

@@ -12,11 +12,11 @@ MenuItem& MenuItem::append(MenuItemKind kind) {
     return item;
 }
 
-MenuItem& MenuItem::add(std::string caption, int tag, ClickHandler on_click) {
+MenuItem& MenuItem::add(std::string caption, int tag, ClickHandler handler) {
     MenuItem& item = append(MenuItemKind::normal);
     item.Caption = std::move(caption);
     item.Tag = tag;
-    item.OnClick = std::move(on_click);
+    item.OnClick = std::move(handler);
     return item;
 }
 

@@ -39,7 +39,7 @@ public:
 
     // --- Sub-items ---
     // Appends a normal item and returns it for the caller to keep.
-    MenuItem& add(std::string caption, int tag = 0, ClickHandler on_click = {});
+    MenuItem& add(std::string caption, int tag = 0, ClickHandler handler = {});
     MenuItem& add_separator();
     // Removes (and destroys) every sub-item; references to them become invalid.
     void clear();

@@ -25,8 +25,8 @@ public:
 
     // The root of the item tree; its sub-items are the menu's first level.
     MenuItem& items() { return root_; }
-    MenuItem& add(std::string caption, int tag = 0, MenuItem::ClickHandler on_click = {}) {
-        return root_.add(std::move(caption), tag, std::move(on_click));
+    MenuItem& add(std::string caption, int tag = 0, MenuItem::ClickHandler handler = {}) {
+        return root_.add(std::move(caption), tag, std::move(handler));
     }
     MenuItem& add_separator() { return root_.add_separator(); }
 

@@ -17,7 +17,7 @@ struct EditFixture : ::testing::Test {
 
     void SetUp() override {
         edit.set_bounds(Rect{10, 10, 210, 33});
-        edit.on_change = [this](Edit&) { ++changes; };
+        edit.OnChange = [this](Edit&) { ++changes; };
         edit.set_focus();
     }
 };

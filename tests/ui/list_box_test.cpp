@@ -18,7 +18,7 @@ struct ListFixture : ::testing::Test {
     void SetUp() override {
         list.set_bounds(Rect{10, 10, 310, 110}); // 300 x 100
         list.set_item_height(20);
-        list.on_select_change = [this](ListBox&) { ++changes; };
+        list.OnSelectChange = [this](ListBox&) { ++changes; };
     }
     void fill(int n) {
         for (int i = 0; i < n; ++i)
@@ -97,7 +97,7 @@ TEST_F(ListFixture, PressesSelectButTheEmptyAreaKeepsTheSelection) {
     list.set_columns(3);
     fill(7);
     int doubles = 0;
-    list.on_double_click = [&](ListBox&) { ++doubles; };
+    list.OnDoubleClick = [&](ListBox&) { ++doubles; };
     click(form, 10 + 150, 10 + 30, MouseButton::right); // column 1, row 1
     EXPECT_EQ(list.selected(), 6);
     click(form, 10 + 150, 10 + 50); // below the last item
