@@ -31,7 +31,7 @@ public:
 struct EditorDialogsFixture : ::testing::Test {
     ui::HeadlessDesktop desktop;
     ui::HeadlessDesktop standalone{ui::Rect{0, 0, 800, 600}};
-    test::FakeEditorModule module;
+    tonvo::test::FakeEditorModule module;
     TestEditorForm form{desktop, module, 531, 396};
     TEditorDialogs dialogs{[](bool) { return true; }};
 

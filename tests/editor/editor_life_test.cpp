@@ -143,7 +143,7 @@ protected:
     ui::HeadlessDesktop desktop;
     FakeParent parent{desktop};
     FakeParent other{desktop};
-    test::FakeEditorModule link;
+    tonvo::test::FakeEditorModule link;
     editor::TEditorDialogs dialogs{[](bool) { return true; }};
     FormLog log;
     std::unique_ptr<EditorLife> life = Make();
