@@ -6,9 +6,9 @@
 
 namespace tonvo::editor {
 
-TfrmVSTEditorBase::TfrmVSTEditorBase(ui::Desktop& desktop, TEditorModule& module, int width,
+TfrmVSTEditorBase::TfrmVSTEditorBase(ui::Desktop& desktop, EditorLink& module, int width,
                                      int height)
-    : PluginEditorForm(desktop, width, height), panMain(this),
+    : ui::Form(desktop, width, height), panMain(this),
       timFormActivated(*this, kActivationDelay, [this] { timFormActivatedTimer(); }),
       module_(module), style_(ui::active_style()) {
     // FormCreate. The background picture is built once per process (ui::editor_background).
@@ -34,6 +34,10 @@ void TfrmVSTEditorBase::AlignMainPanel(int top) {
 void TfrmVSTEditorBase::FormShow() {
     UpdateControls();
     timFormActivated.start();
+}
+
+TDialogSize TfrmVSTEditorBase::GetPresetDialogSize() const {
+    return {buffer().width() - 32, buffer().height() - 32};
 }
 
 void TfrmVSTEditorBase::timFormActivatedTimer() {

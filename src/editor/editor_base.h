@@ -4,21 +4,25 @@
 // wheel, give the keyboard focus to the control under the pointer (never to a speed button),
 // so the wheel goes to whatever is under the pointer.
 //
-// The form reaches its plug-in only through the TEditorModule it is given, which outlives it.
-// Controls take the visual style active when the form is built.
+// This is the form the plug-in's editor shows. It reaches its plug-in only through the
+// EditorLink it is given, which outlives it, and the plug-in reaches it only through the
+// frame's hooks (EditorHooks), which it and its descendants implement directly. Controls take
+// the visual style active when the form is built.
 //
-// Thread contract: user-interface thread only.
+// Thread contract: user-interface thread only, except HighlightNoteOn/Off (audio thread, under
+// the highlight gate's lock; see EditorHooks).
 #pragma once
 
-#include "editor/plugin_editor_form.h"
-#include "engine/editor_module.h"
+#include "engine/editor_link.h"
+#include "engine/plugin_editor.h"
+#include "ui/form.h"
 #include "ui/panel.h"
 #include "ui/style.h"
 #include "ui/timer.h"
 
 namespace tonvo::editor {
 
-class TfrmVSTEditorBase : public PluginEditorForm {
+class TfrmVSTEditorBase : public ui::Form, public EditorHooks {
 public:
     static constexpr int kDesignWidth = 531;
     static constexpr int kDesignHeight = 396;
@@ -27,18 +31,21 @@ public:
     static constexpr int kMainMargin = 3;
     static constexpr int kMainMarginTop = 4;
 
-    TfrmVSTEditorBase(ui::Desktop& desktop, TEditorModule& module, int width = kDesignWidth,
+    TfrmVSTEditorBase(ui::Desktop& desktop, EditorLink& module, int width = kDesignWidth,
                       int height = kDesignHeight);
 
-    TEditorModule& Module() const { return module_; }
+    EditorLink& Module() const { return module_; }
     const ui::Style& style() const { return style_; }
 
     ui::TQelGuiPanel panMain;
     ui::Timer timFormActivated;
 
-    // FormShow: UpdateControls, then the activation timer starts.
-    void FormShow() override;
+    // FormShow, once the form is in its window and visible: UpdateControls, then the
+    // activation timer starts.
+    virtual void FormShow();
     void FocusControlUnderCursor() override;
+    // The preset browser over this editor: 32 pixels smaller each way.
+    TDialogSize GetPresetDialogSize() const override;
     // The focus rule at a form pixel: the usable control there takes the keyboard focus unless
     // it is a speed button; a control that cannot take it is left alone.
     void FocusControlAt(int x, int y);
@@ -57,7 +64,7 @@ protected:
     void mouse_wheel_done(int x, int y) override;
 
 private:
-    TEditorModule& module_;
+    EditorLink& module_;
     const ui::Style& style_;
 };
 

@@ -18,7 +18,7 @@ std::string FolderText(const std::filesystem::path& folder) {
 
 } // namespace
 
-void TEditorDialogs::AttachEditor(ui::Desktop& desktop, PluginEditorForm& form) {
+void TEditorDialogs::AttachEditor(ui::Desktop& desktop, TfrmVSTEditorBase& form) {
     desktop_ = &desktop;
     form_ = &form;
     // Published last: a thread that sees its own id here also sees the pointers.

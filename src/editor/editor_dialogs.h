@@ -10,7 +10,7 @@
 // learn that the editor is not its own; it never touches the editor's form or desktop.
 #pragma once
 
-#include "editor/plugin_editor_form.h"
+#include "editor/editor_base.h"
 #include "editor/preset_browser.h"
 #include "engine/dialogs.h"
 #include "ui/desktop.h"
@@ -29,7 +29,7 @@ public:
         : warning_beep_(std::move(warning_beep)) {}
 
     // The open editor's form and its desktop; the calling thread becomes the editor's thread.
-    void AttachEditor(ui::Desktop& desktop, PluginEditorForm& form);
+    void AttachEditor(ui::Desktop& desktop, TfrmVSTEditorBase& form);
     // Before the form goes.
     void DetachEditor();
 
@@ -46,7 +46,7 @@ public:
 private:
     struct Owner {
         ui::Desktop* desktop = nullptr;
-        PluginEditorForm* form = nullptr;
+        TfrmVSTEditorBase* form = nullptr;
     };
     // Where a dialog asked for now goes: the editor on its own thread, else the standalone
     // desktop with no owner; no desktop at all when there is neither.
@@ -55,7 +55,7 @@ private:
     TfrmPresets::WarningBeepSwitch warning_beep_;
     // Written and read on the editor's thread only.
     ui::Desktop* desktop_ = nullptr;
-    PluginEditorForm* form_ = nullptr;
+    TfrmVSTEditorBase* form_ = nullptr;
     // The thread that attached the editor; no thread's id while none is attached.
     std::atomic<std::thread::id> editorThread_{};
 };

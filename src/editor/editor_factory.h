@@ -1,8 +1,8 @@
 // The editor form the plug-in module shows when the host opens its editor.
 #pragma once
 
-#include "editor/plugin_editor_form.h"
-#include "engine/editor_module.h"
+#include "editor/editor_base.h"
+#include "engine/editor_link.h"
 #include "ui/desktop.h"
 
 #include <memory>
@@ -10,6 +10,6 @@
 namespace tonvo::editor {
 
 // A TfrmEditor on `module`, in the visual style active now; the module outlives it.
-std::unique_ptr<PluginEditorForm> CreateEditorForm(ui::Desktop& desktop, TEditorModule& module);
+std::unique_ptr<TfrmVSTEditorBase> CreateEditorForm(ui::Desktop& desktop, EditorLink& module);
 
 } // namespace tonvo::editor

@@ -36,7 +36,7 @@ std::string ModificationDate(const std::filesystem::path& file) {
 
 } // namespace
 
-TfrmVSTEditorMenu::TfrmVSTEditorMenu(ui::Desktop& desktop, TEditorModule& module, int width,
+TfrmVSTEditorMenu::TfrmVSTEditorMenu(ui::Desktop& desktop, EditorLink& module, int width,
                                      int height)
     : TfrmVSTEditorBase(desktop, module, width, height), panHeading(this), lblName(&panHeading),
       panInfo(&panHeading), lblInfo(&panInfo), btnMenu(&panHeading), btnPresets(&panHeading),

@@ -29,7 +29,7 @@ public:
     // The preset button's caption keeps this much room inside the button.
     static constexpr int kPresetNameRoom = 8;
 
-    TfrmVSTEditorMenu(ui::Desktop& desktop, TEditorModule& module, int width = kDesignWidth,
+    TfrmVSTEditorMenu(ui::Desktop& desktop, EditorLink& module, int width = kDesignWidth,
                       int height = kDesignHeight);
 
     ui::TQelGuiPanel panHeading;

@@ -41,7 +41,7 @@ void NoteMapKeys::capture_lost() {
 
 // ---- Form ----
 
-TfrmEditor::TfrmEditor(ui::Desktop& desktop, TEditorModule& module)
+TfrmEditor::TfrmEditor(ui::Desktop& desktop, EditorLink& module)
     : TfrmVSTEditorMenu(desktop, module, kClientWidth, kClientHeight), MidiKeys(&panMain),
       panWizard(&panMain, module, *this), ddmNote(desktop, style()),
       ddmNote_Empty(ddmNote.add("-", -1)), SpTBXSeparatorItem2(ddmNote.add_separator()),

@@ -49,7 +49,7 @@ public:
     // Key labels: their lower edge this far above the key's lower edge.
     static constexpr int kLabelBottomGap = 10;
 
-    TfrmEditor(ui::Desktop& desktop, TEditorModule& module);
+    TfrmEditor(ui::Desktop& desktop, EditorLink& module);
     // Ends every preview still sounding: whatever ends the editor, the release that would have
     // ended it never comes.
     ~TfrmEditor() override;

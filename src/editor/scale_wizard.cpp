@@ -22,7 +22,7 @@ void PlaceLabel(ui::Label& label, const ui::Rect& bounds, std::string caption) {
 
 } // namespace
 
-TScaleWizardPanel::TScaleWizardPanel(ui::Control* parent, TEditorModule& module, ui::Form& owner)
+TScaleWizardPanel::TScaleWizardPanel(ui::Control* parent, EditorLink& module, ui::Form& owner)
     : ui::TQelGuiPanel(parent), lblScale(this), btnScale(this),
       ddmScale(owner.desktop(), ui::active_style()), lblTonic(this), btnTonic(this),
       ddmTonic(owner.desktop(), ui::active_style()), ddmTonic_C(ddmTonic.add("C", 0)),

@@ -12,7 +12,7 @@
 // Thread contract: user-interface thread only.
 #pragma once
 
-#include "engine/editor_module.h"
+#include "engine/editor_link.h"
 #include "ui/check_box.h"
 #include "ui/label.h"
 #include "ui/panel.h"
@@ -35,7 +35,7 @@ public:
     // message boxes are centred and whose desktop shows them and the menus. Both, and the
     // module, must outlive the panel. The scale list is not read here: the form calls
     // LoadScaleList once it is built.
-    TScaleWizardPanel(ui::Control* parent, TEditorModule& module, ui::Form& owner);
+    TScaleWizardPanel(ui::Control* parent, EditorLink& module, ui::Form& owner);
 
     ui::Label lblScale;
     ui::TQelSpTBXSpeedButton btnScale;
@@ -91,7 +91,7 @@ private:
     void UpdateScaleCaption();
     void UpdateTonicCaption();
 
-    TEditorModule& module_;
+    EditorLink& module_;
     ui::Form& owner_;
     bool list_loaded_ = false;
 };

@@ -314,7 +314,7 @@ bool TVSTPlugin::PreviewNoteOff(int note, int velocity) noexcept {
 
 void TVSTPlugin::VSTModuleEditIdle() {
     TVSTPluginBase::VSTModuleEditIdle();
-    if (TPluginEditor* editor = PluginEditor()) {
+    if (EditorHooks* editor = PluginEditor()) {
         editor->RefreshHighlights();
     }
 }

@@ -70,11 +70,12 @@ void TVSTPluginBase::SetPresetName(std::string name) {
     if (editorThread == std::thread::id{}) {
         return;
     }
-    if (editorThread == std::this_thread::get_id() && editor_ != nullptr) {
+    if (EditorHooks* editor = editorThread == std::this_thread::get_id() ? PluginEditor() : nullptr;
+        editor != nullptr) {
         // The name is part of a state being put in place; a failing editor must not leave that
         // half done.
         try {
-            editor_->UpdatePresetName();
+            editor->UpdatePresetName();
         } catch (...) {
             ReportCurrentException("UpdatePresetName");
         }
@@ -84,25 +85,13 @@ void TVSTPluginBase::SetPresetName(std::string name) {
     }
 }
 
-void TVSTPluginBase::SetPluginEditorClass(TPluginEditorClass factory) {
-    if (!factory) {
-        EditorFormClass = nullptr;
-        return;
-    }
-    EditorFormClass =
-        [this, make = std::move(factory)](TCustomVSTModule&) -> std::unique_ptr<TVSTEditorForm> {
-        std::unique_ptr<TPluginEditor> editor = make();
-        editor_ = editor.get();
-        return editor;
-    };
-}
-
 void TVSTPluginBase::AfterEditOpen() {
-    if (editor_ == nullptr) {
+    EditorHooks* editor = PluginEditor();
+    if (editor == nullptr) {
         return;
     }
     editorThread_.store(std::this_thread::get_id());
-    AttachEditorHighlights(editor_);
+    AttachEditorHighlights(editor);
     // A name set on another thread while the form was being shown is caught by the first idle
     // call.
     presetNamePending_.store(true);
@@ -112,7 +101,6 @@ void TVSTPluginBase::AfterEditOpen() {
 void TVSTPluginBase::BeforeEditorFormDestroyed() noexcept {
     DetachEditorHighlights();
     editorThread_.store(std::thread::id{});
-    editor_ = nullptr;
 }
 
 void TVSTPluginBase::ResetState() {
@@ -287,21 +275,25 @@ void TVSTPluginBase::VSTModuleDestroy() {}
 // thread.
 void TVSTPluginBase::VSTModuleEditIdle() {
     highlights_.Resync();
-    if (editor_ == nullptr) {
+    EditorHooks* editor = PluginEditor();
+    if (editor == nullptr) {
         return;
     }
-    editor_->UpdateControls();
-    if (presetNamePending_.exchange(false)) {
-        editor_->UpdatePresetName();
+    editor->UpdateControls();
+    // Asked again: the controls' update may have run a loop of the editor's inside which the
+    // host closed it.
+    editor = PluginEditor();
+    if (editor != nullptr && presetNamePending_.exchange(false)) {
+        editor->UpdatePresetName();
     }
 }
 
 // With no editor open the values are left as passed, so the host gets the module's current
 // editor rectangle.
 void TVSTPluginBase::VSTModuleEditGetSize(int16_t& width, int16_t& height) {
-    if (const TVSTEditorForm* form = EditorForm()) {
-        width = static_cast<int16_t>(std::clamp(form->ClientWidth(), 0, 32767));
-        height = static_cast<int16_t>(std::clamp(form->ClientHeight(), 0, 32767));
+    if (const ModuleEditor* editor = EditorForm()) {
+        width = static_cast<int16_t>(std::clamp(editor->width(), 0, 32767));
+        height = static_cast<int16_t>(std::clamp(editor->height(), 0, 32767));
     }
 }
 
@@ -309,8 +301,8 @@ void TVSTPluginBase::VSTModuleEditGetSize(int16_t& width, int16_t& height) {
 // under the mouse so the wheel acts on it; every other request is ignored. Always 0.
 intptr_t TVSTPluginBase::VSTModuleVendorSpecific(int32_t, intptr_t value, void*, float) {
     if (value == kMouseWheelNotice) {
-        if (TVSTEditorForm* form = EditorForm()) {
-            form->FocusControlUnderCursor();
+        if (EditorHooks* editor = PluginEditor()) {
+            editor->FocusControlUnderCursor();
         }
     }
     return 0;

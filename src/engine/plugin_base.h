@@ -114,12 +114,11 @@ public:
     void DetachEditorHighlights() noexcept { highlights_.Detach(); }
     THighlightGate& Highlights() noexcept { return highlights_; }
 
-    // Makes the module's editor: the factory becomes the editor form class, and the module keeps
-    // its own typed view of the editor it made. An empty factory leaves the module without one.
-    using TPluginEditorClass = std::function<std::unique_ptr<TPluginEditor>()>;
-    void SetPluginEditorClass(TPluginEditorClass factory);
-    // The open editor, or null. User-interface thread.
-    TPluginEditor* PluginEditor() const noexcept { return editor_; }
+    // The hooks of the editor form shown now, or null. User-interface thread.
+    EditorHooks* PluginEditor() const noexcept {
+        const ModuleEditor* editor = EditorForm();
+        return editor != nullptr ? editor->hooks() : nullptr;
+    }
 
     // Selects the user-interface style of the current skin; run before every editor opening.
     // Empty here: the module that has an editor knows the styles.
@@ -166,9 +165,10 @@ protected:
     std::vector<TModuleDescription> Descriptions() const override;
     std::span<const THandlerBinding> HandlerTable() const override;
 
-    // The editor's life: the skin before opening, the highlights once the form is shown, and
-    // no highlight after it. An opening may replace a form still shown (the host opened again
-    // in another window), so no highlight reaches the editor until it is shown again.
+    // The editor's life as the plug-in sees it: the skin before opening, the highlights once
+    // the form is shown, and no highlight after it. An opening may replace a form still shown
+    // (the host opened again in another window), so no highlight reaches the editor until it
+    // is shown again; the editor's life itself (core::EditorLife) never touches the gate.
     void BeforeEditOpen() override {
         DetachEditorHighlights();
         ApplySkin();
@@ -202,7 +202,6 @@ private:
     mutable std::mutex presetNameLock_;
     std::string presetName_;
     TDialogs* dialogs_ = &TDialogs::Silent();
-    TPluginEditor* editor_ = nullptr;
     // The thread the open editor lives on; default (no thread) while none is open. Read by
     // SetPresetName on any thread.
     std::atomic<std::thread::id> editorThread_{};

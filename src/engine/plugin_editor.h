@@ -1,13 +1,13 @@
-// What the plug-in module asks of its open editor: the frame's hooks, the idle call
-// (TVSTEditorForm::EditIdle), and the highlighted keys. The module reaches its editor only through
-// this.
+// The plug-in's way to its open editor form: the frame's hooks. The form (TfrmVSTEditorBase and
+// its descendants) implements them directly; the module finds the form through its editor's
+// life (ModuleEditor::hooks) and calls nothing else of it.
 //
-// Thread contract: user-interface thread, except the TEditorHighlights calls (audio thread,
-// under the highlight gate's lock).
+// Thread contract: user-interface thread, the one that opened the editor, except
+// HighlightNoteOn and HighlightNoteOff (TEditorHighlights), which the audio thread makes under
+// the highlight gate's lock: record only, never draw.
 #pragma once
 
 #include "engine/highlight_gate.h"
-#include "host/editor_form.h"
 
 #include <string>
 
@@ -18,12 +18,12 @@ struct TDialogSize {
     int Height = 0;
 };
 
-class TPluginEditor : public TVSTEditorForm, public TEditorHighlights {
+class EditorHooks : public TEditorHighlights {
 public:
-    // The frame's hooks.
     // After any change the controls should show (on show, each flagged idle call, after Init).
     virtual void UpdateControls() {}
-    // The incoming-note highlights and the info line brought up to date (flagged idle calls).
+    // The incoming-note highlights and the info line brought up to date (flagged idle calls,
+    // after the controls).
     virtual void RefreshHighlights() {}
     // The preset name changed (SetPresetName).
     virtual void UpdatePresetName() {}
@@ -34,9 +34,16 @@ public:
     // One line in the info area; empty text clears it.
     virtual void ShowInfo(const std::string& /*text*/) {}
     // The preset browser's size over this editor.
-    virtual TDialogSize GetPresetDialogSize() const {
-        return {ClientWidth() - 32, ClientHeight() - 32};
-    }
+    virtual TDialogSize GetPresetDialogSize() const = 0;
+    // The host's mouse-wheel notice: focus the control under the pointer.
+    virtual void FocusControlUnderCursor() {}
+
+    // Incoming notes; each answers whether the highlight state changed.
+    bool HighlightNoteOn(int /*note*/) override { return false; }
+    bool HighlightNoteOff(int /*note*/) override { return false; }
+
+protected:
+    ~EditorHooks() = default;
 };
 
 } // namespace tonvo

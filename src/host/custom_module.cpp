@@ -137,8 +137,8 @@ intptr_t TCustomVSTModule::EffEditGetRect(void* ptr) {
         return 0;
     }
     const auto clamp16 = [](int v) { return static_cast<int16_t>(std::clamp(v, 0, 32767)); };
-    editorRect_.bottom = std::max(editorRect_.bottom, clamp16(editorForm_->ClientHeight()));
-    editorRect_.right = std::max(editorRect_.right, clamp16(editorForm_->ClientWidth()));
+    editorRect_.bottom = std::max(editorRect_.bottom, clamp16(editorForm_->height()));
+    editorRect_.right = std::max(editorRect_.right, clamp16(editorForm_->width()));
     return 1;
 }
 
@@ -158,7 +158,7 @@ intptr_t TCustomVSTModule::EffEditOpen(void* parentWindow) {
     }
     editorFormThread_.store(std::this_thread::get_id());
     try {
-        editorForm_->ShowInParent(parentWindow);
+        editorForm_->open(parentWindow);
     } catch (...) {
         // The form exists; a failure to show it does not make the opening fail.
         ReportCurrentException("effEditOpen");
@@ -207,7 +207,7 @@ intptr_t TCustomVSTModule::EffEditIdle() {
     // The handler may have closed the editor.
     if (editorForm_) {
         try {
-            editorForm_->EditIdle();
+            editorForm_->idle();
         } catch (...) {
             ReportCurrentException("effEditIdle");
         }

@@ -70,9 +70,10 @@ public:
     virtual void SetBlockSize(int32_t frames);
     void SetSampleRate(float rate);
 
-    // The editor.
-    TEditorFormClass EditorFormClass;
-    TVSTEditorForm* EditorForm() const noexcept { return editorForm_.get(); }
+    // The editor: EditorFormClass makes it at an opening (see ModuleEditor); the editor form
+    // while it exists, else null.
+    ModuleEditorFactory EditorFormClass;
+    ModuleEditor* EditorForm() const noexcept { return editorForm_.get(); }
     const ERect& EditorRect() const noexcept { return editorRect_; }
 
     // Handlers; an unbound handler is skipped.
@@ -88,7 +89,7 @@ public:
 protected:
     // Runs before each editor opening; the plug-in applies its skin here.
     virtual void BeforeEditOpen() {}
-    // Runs once the editor form was shown in the host's window (not when showing it failed).
+    // Runs once the editor was shown in the host's window (not when showing it failed).
     virtual void AfterEditOpen() {}
     // Runs first when the open editor form is about to be destroyed, while it still exists:
     // whatever reaches the form from elsewhere is cut off here. Not run by this class's own
@@ -129,7 +130,7 @@ private:
     float sampleRate_ = 44100.0f;
     int32_t blockSize_ = 1024;
     ERect editorRect_{};
-    std::unique_ptr<TVSTEditorForm> editorForm_;
+    std::unique_ptr<ModuleEditor> editorForm_;
     // The thread that opened the editor form; no thread while none exists.
     std::atomic<std::thread::id> editorFormThread_{};
 };

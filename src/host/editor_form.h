@@ -1,5 +1,11 @@
-// The editor form as the framework sees it: something that shows itself inside the host's
-// window and has a client size. The editor layer provides the real one.
+// The editor as the module chain holds it: the "editor form" the host's editor requests act on.
+// The module's EditorFormClass makes one at the first effEditOpen; effEditClose destroys it
+// (unless OnEditClose keeps it). The plug-in's real one is core::EditorLife, which owns the
+// window and the form and decides what a close or a re-opening inside one of the editor's own
+// loops does; the chain only calls it.
+//
+// Thread contract: user-interface thread, the thread that opened it. The chain never passes it
+// an idle call from any other thread.
 #pragma once
 
 #include <functional>
@@ -8,23 +14,29 @@
 namespace tonvo {
 
 class TCustomVSTModule;
+class EditorHooks;
 
-class TVSTEditorForm {
+class ModuleEditor {
 public:
-    virtual ~TVSTEditorForm() = default;
-    virtual int ClientWidth() const = 0;
-    virtual int ClientHeight() const = 0;
-    // Parent it to the host's window, make it visible and borderless at (0, 0) with its own
-    // size, and have it redrawn.
-    virtual void ShowInParent(void* parentWindow) = 0;
-    // The host's mouse wheel should act on the control under the mouse.
-    virtual void FocusControlUnderCursor() {}
-    // Every effEditIdle of the host, whether or not the editor-update flag is set: timers,
-    // pending paint and, on a real window, its events.
-    virtual void EditIdle() {}
+    virtual ~ModuleEditor() = default;
+    // The client size: the form's once shown, the design size before.
+    virtual int width() const = 0;
+    virtual int height() const = 0;
+    // Shows the editor in the host's window (never null here): at (0, 0) with its own size,
+    // borderless and redrawn. Opening again in the same window shows the same form again; in
+    // another window the editor is rebuilt there. A failure throws and leaves nothing open.
+    virtual void open(void* parentWindow) = 0;
+    // Every effEditIdle of the host, flagged or not: timers, pending paint and, on a real
+    // window, its events.
+    virtual void idle() {}
+    // effClose came: whatever of the editor runs under the close ends (a dialog as Cancel) and
+    // the window hides; the editor goes with the module. Never fails.
+    virtual void instance_closing() noexcept {}
+    // The hooks of the form shown now, for the plug-in module; null when there is none.
+    virtual EditorHooks* hooks() const noexcept { return nullptr; }
 };
 
-// Makes the editor form for its owner; empty while the module has no editor form class.
-using TEditorFormClass = std::function<std::unique_ptr<TVSTEditorForm>(TCustomVSTModule& owner)>;
+// Makes the editor for its owner; empty while the module has no editor form class.
+using ModuleEditorFactory = std::function<std::unique_ptr<ModuleEditor>(TCustomVSTModule& owner)>;
 
 } // namespace tonvo

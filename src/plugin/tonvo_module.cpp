@@ -1,6 +1,5 @@
 #include "plugin/tonvo_module.h"
 
-#include "editor/editor_shell.h"
 #include "platform/files.h"
 #include "presets/skins.h"
 #include "ui/editor_window.h"
@@ -15,54 +14,25 @@ TTonvoModule::TTonvoModule(TFormFactory factory, TPluginServices& services, TDia
     : TVSTPlugin(services), formFactory_(std::move(factory)) {
     SetDialogs(dialogs_);
     if (formFactory_ && ui::editor_windows_available()) {
-        SetPluginEditorClass([this, designSize] {
-            return std::make_unique<editor::EditorShell>(
-                [this](ui::Desktop& desktop) { return formFactory_(desktop, *this); }, dialogs_,
-                designSize);
-        });
-        // Closing the editor from inside its own menu or dialog (the host's timers still fire
-        // there) would destroy the form under the call that runs the loop: it hides instead,
-        // and goes once that call has returned.
-        OnEditClose = [this](bool& destroyForm) {
-            if (auto* shell = dynamic_cast<editor::EditorShell*>(EditorForm());
-                shell != nullptr && shell->HideInsideLoop()) {
-                destroyForm = false;
-                CloseEditorAfterLoop();
-            }
+        EditorFormClass = [this, designSize](TCustomVSTModule&) {
+            return std::make_unique<core::EditorLife>(formFactory_, *this, dialogs_, designSize);
         };
     }
 }
 
 TTonvoModule::~TTonvoModule() {
-    *alive_ = false;
     DestroyEditorForm();
 }
 
-void TTonvoModule::CloseEditorAfterLoop() {
-    std::function<void()> work = [this, alive = alive_] {
-        if (!*alive) {
-            return;
-        }
-        if (auto* shell = dynamic_cast<editor::EditorShell*>(EditorForm());
-            shell != nullptr && shell->HiddenAfterLoop()) {
-            DestroyEditorForm();
-        }
-    };
-    // No loop under way any more (it was the last thing running): the editor goes now.
-    if (!ui::postpone_while_windows_busy(work)) {
-        work();
-    }
-}
-
 void TTonvoModule::PrepareClose() {
-    if (auto* shell = dynamic_cast<editor::EditorShell*>(EditorForm())) {
-        shell->HideInsideLoop();
+    if (ModuleEditor* editor = EditorForm()) {
+        editor->instance_closing();
     }
     TVSTPlugin::PrepareClose();
 }
 
 bool TTonvoModule::PostponeDestruction(std::function<void()>& work) {
-    return ui::postpone_while_windows_busy(work);
+    return core::EditorLife::postpone_instance_destruction(work);
 }
 
 bool TTonvoModule::SafeFileExists(const std::filesystem::path& path) {

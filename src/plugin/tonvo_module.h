@@ -1,17 +1,20 @@
 // The shipped plug-in module: the note-mapping module with its editor. It answers the editor's
-// forms (TEditorModule) from the module itself, runs the preset commands, owns the editor's
+// forms (EditorLink) from the module itself, runs the preset commands, owns the editor's
 // dialogs, and selects the skin's style before every editor opening.
 //
 // The editor form comes from a factory given at construction; the module has an editor form
 // class only when this build can make editor windows and a factory was given, so a build
-// without windows answers the host's editor opening with 0.
+// without windows answers the host's editor opening with 0. The editor it makes is a
+// core::EditorLife, which owns everything of a close or re-opening inside the editor's loops;
+// this module only tells it of the instance's close and postpones its own destruction through
+// it.
 //
-// Thread contract: as TVSTPlugin; the TEditorModule members on the user-interface thread.
+// Thread contract: as TVSTPlugin; the EditorLink members on the user-interface thread.
 #pragma once
 
+#include "core/editor_life.h"
 #include "editor/editor_dialogs.h"
-#include "editor/plugin_editor_form.h"
-#include "engine/editor_module.h"
+#include "engine/editor_link.h"
 #include "engine/plugin.h"
 #include "platform/own_module.h"
 #include "presets/preset_files.h"
@@ -21,10 +24,9 @@
 
 namespace tonvo {
 
-class TTonvoModule final : public TVSTPlugin, public TEditorModule {
+class TTonvoModule final : public TVSTPlugin, public EditorLink {
 public:
-    using TFormFactory = std::function<std::unique_ptr<editor::PluginEditorForm>(
-        ui::Desktop& desktop, TEditorModule& module)>;
+    using TFormFactory = core::EditorLife::FormFactory;
 
     // Construct through TVSTModule::Create<TTonvoModule>(report, factory, ...). The design size
     // is what the editor reports before its form exists.
@@ -34,7 +36,7 @@ public:
     // The editor goes first: it uses the dialogs and the highlight gate.
     ~TTonvoModule() override;
 
-    // TEditorModule.
+    // EditorLink.
     TScaleMap& ScaleMap() noexcept override { return TVSTPlugin::ScaleMap(); }
     bool PreviewNoteOn(int note, int velocity) noexcept override {
         return TVSTPlugin::PreviewNoteOn(note, velocity);
@@ -74,16 +76,9 @@ protected:
     bool PostponeDestruction(std::function<void()>& work) override;
 
 private:
-    // The host closed the editor while a menu or dialog of it ran: the window hid at once, and
-    // the editor goes once nothing of it runs any more, unless it was opened again meanwhile.
-    void CloseEditorAfterLoop();
-
     TFormFactory formFactory_;
     editor::TEditorDialogs dialogs_;
     TPresetCommands presetCommands_{*this};
-    // Cleared when the module goes: work postponed until the editor's windows return checks
-    // it first.
-    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };
 
 } // namespace tonvo

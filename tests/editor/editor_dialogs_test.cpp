@@ -4,6 +4,7 @@
 #include "editor/editor_dialogs.h"
 #include "editor/input_dialogs.h"
 #include "platform/temp_folder.h"
+#include "support/fake_editor_module.h"
 #include "ui/headless/headless_desktop.h"
 #include "ui/headless/headless_editor_window.h"
 #include "ui/style.h"
@@ -19,9 +20,9 @@ using ui::ModalResult;
 
 // An editor whose preset browser is a little narrower and taller than itself; odd differences
 // show the rounding of the centring.
-class TestEditorForm : public PluginEditorForm {
+class TestEditorForm : public TfrmVSTEditorBase {
 public:
-    using PluginEditorForm::PluginEditorForm;
+    using TfrmVSTEditorBase::TfrmVSTEditorBase;
     TDialogSize GetPresetDialogSize() const override {
         return {buffer().width() - 33, buffer().height() + 97};
     }
@@ -30,7 +31,8 @@ public:
 struct EditorDialogsFixture : ::testing::Test {
     ui::HeadlessDesktop desktop;
     ui::HeadlessDesktop standalone{ui::Rect{0, 0, 800, 600}};
-    TestEditorForm form{desktop, 531, 396};
+    tonvo::test::FakeEditorModule module;
+    TestEditorForm form{desktop, module, 531, 396};
     TEditorDialogs dialogs{[](bool) { return true; }};
 
     void SetUp() override {

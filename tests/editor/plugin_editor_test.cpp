@@ -38,10 +38,10 @@ struct FormLog {
     std::thread::id uiThread = std::this_thread::get_id();
 };
 
-class TestForm final : public editor::PluginEditorForm {
+class TestForm final : public editor::TfrmVSTEditorBase {
 public:
-    TestForm(ui::Desktop& desktop, TEditorModule& module, FormLog& log)
-        : PluginEditorForm(desktop, 320, 200), module_(module), log_(log),
+    TestForm(ui::Desktop& desktop, EditorLink& module, FormLog& log)
+        : TfrmVSTEditorBase(desktop, module, 320, 200), module_(module), log_(log),
           timer_(*this, ui::Millis{10}, [this] { ++log_.ticks; }) {
         ++log_.made;
         timer_.start();
@@ -78,7 +78,7 @@ private:
         }
     }
 
-    TEditorModule& module_;
+    EditorLink& module_;
     FormLog& log_;
     ui::Timer timer_;
     std::atomic<bool> alive_{true};
@@ -89,7 +89,7 @@ protected:
     PluginEditor() {
         module = TVSTModule::Create<TTonvoModule>(
             {},
-            [this](ui::Desktop& on, TEditorModule& owner) {
+            [this](ui::Desktop& on, EditorLink& owner) {
                 return std::make_unique<TestForm>(on, owner, log);
             },
             services);

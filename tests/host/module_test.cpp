@@ -16,17 +16,17 @@ namespace {
 
 using test::FakeHost;
 
-class FakeForm : public TVSTEditorForm {
+class FakeForm : public ModuleEditor {
 public:
-    int ClientWidth() const override { return 300; }
-    int ClientHeight() const override { return 120; }
-    void ShowInParent(void* parent) override {
+    int width() const override { return 300; }
+    int height() const override { return 120; }
+    void open(void* parent) override {
         shownIn = parent;
         if (failToShow) {
             throw std::runtime_error("no window");
         }
     }
-    void EditIdle() override { ++idles; }
+    void idle() override { ++idles; }
     void* shownIn = nullptr;
     bool failToShow = false;
     int idles = 0;

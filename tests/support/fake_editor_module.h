@@ -3,7 +3,7 @@
 // sets (none shown by default).
 #pragma once
 
-#include "engine/editor_module.h"
+#include "engine/editor_link.h"
 #include "platform/own_module.h"
 
 #include <filesystem>
@@ -12,7 +12,7 @@
 
 namespace tonvo::test {
 
-class FakeEditorModule : public TEditorModule {
+class FakeEditorModule : public EditorLink {
 public:
     struct Preview {
         bool On;

@@ -1,7 +1,8 @@
-// What an editor form may use of its plug-in module. The forms hold this interface and nothing
-// else of the module: the note map, the preview notes, the change notification, the names and
-// folders, the skin, the dialog seam, the preset commands and the lock of the highlight
-// refresh. The shipped plug-in module implements it.
+// The editor's way to its plug-in: what an editor form may use of it. The forms hold this
+// interface and nothing else of the plug-in: the note map, the preview notes, the change
+// notification, the names and folders, the skin, the dialog seam, the preset commands and the
+// lock of the highlight refresh. The way back, from the plug-in to the form, is EditorHooks
+// (engine/plugin_editor.h). The shipped plug-in module implements it.
 //
 // Thread contract: user-interface thread, except where a member says otherwise.
 #pragma once
@@ -16,7 +17,7 @@
 
 namespace tonvo {
 
-class TEditorModule {
+class EditorLink {
 public:
     // The note map the editor shows and edits.
     virtual TScaleMap& ScaleMap() noexcept = 0;
@@ -65,7 +66,7 @@ public:
     virtual TSpinLock& HighlightLock() noexcept = 0;
 
 protected:
-    ~TEditorModule() = default;
+    ~EditorLink() = default;
 };
 
 } // namespace tonvo
