@@ -65,12 +65,12 @@ private:
 std::vector<std::function<void()>> postponed;
 ui::HeadlessDesktop* busyDesktop = nullptr;
 
-std::unique_ptr<ui::EditorWindow> OpenFake(void* parent) {
+std::unique_ptr<ui::EditorWindow> open_fake(void* parent) {
     return parent != nullptr ? std::make_unique<FakeWindow>(*static_cast<FakeParent*>(parent))
                              : nullptr;
 }
 
-bool PostponeFake(std::function<void()>& work) {
+bool postpone_fake(std::function<void()>& work) {
     if (busyDesktop == nullptr || busyDesktop->modal() == nullptr) {
         return false;
     }
@@ -118,7 +118,7 @@ protected:
             };
         }
         return std::make_unique<EditorLife>(std::move(factory), link, dialogs, TDialogSize{64, 32},
-                                            EditorWindowSystem{&OpenFake, &PostponeFake});
+                                            EditorWindowSystem{&open_fake, &postpone_fake});
     }
     // The outermost call of ours returned: what it postponed runs now.
     static void RunPostponed() {
