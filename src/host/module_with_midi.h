@@ -1,56 +1,66 @@
 // Third level of the module chain: MIDI event input from the host and the MIDI output queue.
 //
-// Thread contract: ProcessEvents, the Queue operations, GetTimeInfo and DeliverQueue run in
-// the host's audio thread only. Handlers are bound at construction and never change after.
+// Each event of effProcessEvents goes, in order and in place, to a virtual handler by kind;
+// the handlers here do nothing, so an event kind a module does not handle is skipped. The
+// output queue holds format-neutral records (core::OutputQueue); DeliverQueue turns them into
+// the VST 2.4 block the host receives. A module whose events are queued elsewhere (the
+// plug-in's core owns its queue) points the module at that queue with UseOutputQueue.
+//
+// Thread contract: ProcessEvents, the handlers, the Queue operations, GetTimeInfo and
+// DeliverQueue run in the host's audio thread only; UseOutputQueue at construction.
 #pragma once
 
+#include "core/output_queue.h"
 #include "host/custom_module.h"
-#include "host/midi_output_queue.h"
+#include "host/output_block.h"
 
-#include <functional>
+#include <memory>
 
 namespace tonvo {
 
 class TVSTModuleWithMidi : public TCustomVSTModule {
 public:
-    // Event handlers; an unbound handler is skipped.
-    std::function<void(VstEvents& events)> OnProcessEvents;
-    std::function<void(VstMidiEvent& event)> OnProcessMidi;
-    std::function<void(VstMidiSysexEvent& event)> OnProcessMidiSysEx;
-    std::function<void(VstEvent& event)> OnProcessEvent;
+    TVSTModuleWithMidi() : ownQueue_(std::make_unique<core::OutputQueue>()) {}
 
     // effProcessEvents: hands every event of the block, in order and in place, to its handler.
     // Answers 1, also for a null block.
     intptr_t ProcessEvents(VstEvents* events);
 
+    // Event handlers, by the names of the events they answer: the whole block first, then
+    // each event by kind.
+    virtual void OnProcessEvents(VstEvents& /*events*/) {}
+    virtual void OnProcessMidi(VstMidiEvent& /*event*/) {}
+    virtual void OnProcessMidiSysEx(VstMidiSysexEvent& /*event*/) {}
+    virtual void OnProcessEvent(VstEvent& /*event*/) {}
+
     void QueueNoteOn(uint8_t channel, uint8_t note, uint8_t velocity,
                      int32_t deltaFrames) noexcept {
-        queue_.QueueNoteOn(channel, note, velocity, deltaFrames);
+        queue_->note_on(channel, note, velocity, deltaFrames);
     }
     void QueueNoteOff(uint8_t channel, uint8_t note, uint8_t velocity,
                       int32_t deltaFrames) noexcept {
-        queue_.QueueNoteOff(channel, note, velocity, deltaFrames);
+        queue_->note_off(channel, note, velocity, deltaFrames);
     }
     void QueueControlChange(uint8_t channel, uint8_t controller, uint8_t value,
                             int32_t deltaFrames) noexcept {
-        queue_.QueueControlChange(channel, controller, value, deltaFrames);
+        queue_->control_change(channel, controller, value, deltaFrames);
     }
     void QueuePolyPressure(uint8_t channel, uint8_t note, uint8_t pressure,
                            int32_t deltaFrames) noexcept {
-        queue_.QueuePolyPressure(channel, note, pressure, deltaFrames);
+        queue_->poly_pressure(channel, note, pressure, deltaFrames);
     }
     void QueueChannelPressure(uint8_t channel, uint8_t pressure, int32_t deltaFrames) noexcept {
-        queue_.QueueChannelPressure(channel, pressure, deltaFrames);
+        queue_->channel_pressure(channel, pressure, deltaFrames);
     }
     void QueuePitchBend(uint8_t channel, uint8_t first, uint8_t second,
                         int32_t deltaFrames) noexcept {
-        queue_.QueuePitchBend(channel, first, second, deltaFrames);
+        queue_->pitch_bend(channel, first, second, deltaFrames);
     }
 
-    const TMidiOutputQueue& OutputQueue() const noexcept { return queue_; }
+    const core::OutputQueue& OutputQueue() const noexcept { return *queue_; }
     // Keeps records of the output queue back for events already promised (see
-    // TMidiOutputQueue::SetReserved).
-    void ReserveOutput(int32_t records) noexcept { queue_.SetReserved(records); }
+    // core::OutputQueue::set_reserved).
+    void ReserveOutput(int32_t records) noexcept { queue_->set_reserved(records); }
 
     // The host's time information for this block, or null when the host gives none. The
     // record is the host's; it is valid only during the current processing call.
@@ -58,10 +68,26 @@ public:
 
     // Sends what is queued to the host in one call and empties the queue, whatever the host
     // answers. Does nothing when the queue is empty.
-    void DeliverQueue() noexcept;
+    void DeliverQueue() noexcept {
+        if (queue_->count() <= 0) {
+            return;
+        }
+        CallAudioMaster(audioMasterProcessEvents, 0, 0, block_.fill(queue_->records()), 0.0f);
+        queue_->clear();
+    }
+
+protected:
+    // From now on the module queues into and delivers `queue`, which outlives the module's
+    // processing; the module's own queue goes. Construction only.
+    void UseOutputQueue(core::OutputQueue& queue) noexcept {
+        queue_ = &queue;
+        ownQueue_.reset();
+    }
 
 private:
-    TMidiOutputQueue queue_;
+    std::unique_ptr<core::OutputQueue> ownQueue_;
+    core::OutputQueue* queue_ = ownQueue_.get();
+    OutputBlock block_;
 };
 
 } // namespace tonvo
