@@ -13,6 +13,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <span>
 
@@ -25,7 +26,9 @@ struct MidiRecord {
     uint8_t status = 0;
     uint8_t data1 = 0;
     uint8_t data2 = 0;
+    uint8_t zero = 0; // padding, always 0: the bytes from status on are a 4-byte MIDI message
 };
+static_assert(sizeof(MidiRecord) == 8 && offsetof(MidiRecord, zero) == 7);
 
 class OutputQueue {
 public:

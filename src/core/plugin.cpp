@@ -10,48 +10,22 @@ constexpr uint8_t kAllSoundOff = 120;
 constexpr uint8_t kAllNotesOff = 123;
 } // namespace
 
-void Plugin::process_midi(const MidiRecord& event) noexcept {
-    const uint8_t status = event.status;
-    const auto channel = static_cast<uint8_t>(status & 0x0F);
-    const auto data1 = static_cast<uint8_t>(event.data1 & 0x7F);
-    const auto data2 = static_cast<uint8_t>(event.data2 & 0x7F);
-    const int32_t frame = event.frame;
+void Plugin::control_change(uint8_t channel, uint8_t controller, uint8_t value,
+                            int32_t frame) noexcept {
+    // The assigned parameters first; the message itself then goes on like any other.
+    route_control_change(controller, value);
+    if (controller == kAllSoundOff || controller == kAllNotesOff) {
+        silence_channel(channel, controller, value, frame);
+    } else if (output_.room() > 0) {
+        output_.control_change(channel, controller, value, frame);
+    }
+}
 
-    switch (status & 0xF0) {
-    case 0x90:
-        if (data2 > 0) {
-            note_on(channel, data1, data2, frame);
-            break;
-        }
-        [[fallthrough]]; // velocity 0 releases like a note-off
-    case 0x80: note_off(channel, data1, frame); break;
-    case 0xB0:
-        // The assigned parameters first; the message itself then goes on like any other.
-        route_control_change(data1, data2);
-        if (data1 == kAllSoundOff || data1 == kAllNotesOff) {
-            silence_channel(channel, data1, data2, frame);
-        } else if (output_.room() > 0) {
-            output_.control_change(channel, data1, data2, frame);
-        }
-        break;
-    // Forwarded messages take only free room: the records kept for note-offs stay theirs, and
-    // what does not fit is dropped.
-    case 0xA0:
-        if (output_.room() > 0) {
-            output_.poly_pressure(channel, data1, data2, frame);
-        }
-        break;
-    case 0xD0:
-        if (output_.room() > 0) {
-            output_.channel_pressure(channel, data1, frame);
-        }
-        break;
-    case 0xE0:
-        if (output_.room() > 0) {
-            output_.pitch_bend(channel, data1, data2, frame);
-        }
-        break;
-    default: break; // program change and system messages are dropped
+// Forwarded messages take only free room: the records kept for note-offs stay theirs, and what
+// does not fit is dropped.
+void Plugin::forward(uint8_t status, uint8_t data1, uint8_t data2, int32_t frame) noexcept {
+    if (output_.room() > 0) {
+        output_.push(status, data1, (status & 0xF0) == 0xD0 ? uint8_t{0} : data2, frame);
     }
 }
 

@@ -62,8 +62,28 @@ public:
         finish_block(transport);
     }
     // The two-step form: every event of the block as it arrives, then finish_block once the
-    // block is processed. Data bytes are masked to 0..127.
-    void process_midi(const MidiRecord& event) noexcept;
+    // block is processed. Data bytes are masked to 0..127. Inline, as it runs per event.
+    void process_midi(const MidiRecord& event) noexcept {
+        const uint8_t status = event.status;
+        const auto channel = static_cast<uint8_t>(status & 0x0F);
+        const auto data1 = static_cast<uint8_t>(event.data1 & 0x7F);
+        const auto data2 = static_cast<uint8_t>(event.data2 & 0x7F);
+        switch (status & 0xF0) {
+        case 0x90:
+            if (data2 > 0) {
+                note_on(channel, data1, data2, event.frame);
+            } else {
+                note_off(channel, data1, event.frame); // velocity 0 releases like a note-off
+            }
+            break;
+        case 0x80: note_off(channel, data1, event.frame); break;
+        case 0xB0: control_change(channel, data1, data2, event.frame); break;
+        case 0xA0:
+        case 0xD0:
+        case 0xE0: forward(status, data1, data2, event.frame); break;
+        default: break; // program change and system messages are dropped
+        }
+    }
     // The previews waiting from the user-interface thread, then the transport watch.
     void finish_block(const Transport& transport) noexcept {
         drain_previews();
@@ -125,6 +145,9 @@ private:
 
     void note_on(uint8_t channel, uint8_t note, uint8_t velocity, int32_t frame) noexcept;
     void note_off(uint8_t channel, uint8_t note, int32_t frame) noexcept;
+    void control_change(uint8_t channel, uint8_t controller, uint8_t value, int32_t frame) noexcept;
+    // Aftertouch and pitch bend, as they came (channel pressure without its unused byte).
+    void forward(uint8_t status, uint8_t data1, uint8_t data2, int32_t frame) noexcept;
     void release_entry(TMidiNoteItem item, int32_t frame) noexcept;
     void silence_channel(uint8_t channel, uint8_t controller, uint8_t value,
                          int32_t frame) noexcept;

@@ -59,7 +59,11 @@ public:
     }
     // Per-block handler: silence on the outputs, and the transport watch. Audio thread.
     void VSTModuleProcess32Replacing(float** inputs, float** outputs,
-                                     uint32_t frames) noexcept override;
+                                     uint32_t frames) noexcept final;
+    // The block's one call: straight to the handler above, which is final.
+    void OnProcess32Replacing(float** inputs, float** outputs, uint32_t frames) noexcept final {
+        TVSTPlugin::VSTModuleProcess32Replacing(inputs, outputs, frames);
+    }
 
     bool TransportWasPlaying() const noexcept { return plugin_core().transport_was_playing(); }
     double LastSamplePosition() const noexcept { return plugin_core().last_sample_position(); }

@@ -12,6 +12,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <span>
 
@@ -34,9 +35,11 @@ public:
             const core::MidiRecord& record = records[i];
             VstMidiEvent& event = events[i];
             event.deltaFrames = record.frame;
-            event.midiData[0] = static_cast<char>(record.status);
-            event.midiData[1] = static_cast<char>(record.data1);
-            event.midiData[2] = static_cast<char>(record.data2);
+            // Status, two data bytes and the record's zero padding: the event's 4 MIDI bytes.
+            std::memcpy(event.midiData,
+                        reinterpret_cast<const unsigned char*>(&record) +
+                            offsetof(core::MidiRecord, status),
+                        4);
         }
         block_->numEvents = static_cast<int32_t>(count);
         return reinterpret_cast<VstEvents*>(block_.get());
