@@ -131,6 +131,10 @@ public:
     // block that has emptied the hand-off, before any later note-on of its note.
     bool preview_note_on(int note, int velocity) noexcept;
     bool preview_note_off(int note, int velocity) noexcept;
+    // The state changed through the plug-in itself (an edit in the editor, a preset loaded):
+    // the host hears of it through HostLink::state_changed.
+    void notify_state_changed() { link_.state_changed(); }
+
     // Parked preview note-offs not yet sent. Any thread.
     int32_t waiting_preview_note_offs() const noexcept {
         return parked_off_count_.load(std::memory_order_acquire);

@@ -115,6 +115,9 @@ TEST_F(CorePlugin, HighlightsReachAnAttachedEditorAndAskForAnUpdate) {
     plugin.process_midi({3, 0x90, 64, 100});
     EXPECT_EQ(link.updates, 3);
     EXPECT_EQ(link.changes, 0);
+    plugin.notify_state_changed(); // the editor's edits reach the host through the link only
+    EXPECT_EQ(link.changes, 1);
+    EXPECT_EQ(link.updates, 3);
 }
 
 // Every sounding note keeps one record of the queue for its note-off, whatever fills the rest.
