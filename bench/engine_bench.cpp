@@ -32,21 +32,19 @@ intptr_t VSTCALLBACK QuietHost(AEffect*, int32_t opcode, int32_t, intptr_t, void
 // Forwards every MIDI event as it came, with the same queue and delivery as the plug-in.
 class PassThrough : public TDspVSTModule {
 public:
-    PassThrough() {
-        OnProcessMidi = [this](VstMidiEvent& event) {
-            const auto status = static_cast<uint8_t>(event.midiData[0]);
-            const auto data1 = static_cast<uint8_t>(event.midiData[1]);
-            const auto data2 = static_cast<uint8_t>(event.midiData[2]);
-            if ((status & 0xF0) == 0x90) {
-                QueueNoteOn(status & 0x0F, data1, data2, event.deltaFrames);
-            } else {
-                QueueNoteOff(status & 0x0F, data1, data2, event.deltaFrames);
-            }
-        };
-        OnProcess32Replacing = [](float**, float** outputs, uint32_t frames) {
-            std::fill_n(outputs[0], frames, 0.0f);
-            std::fill_n(outputs[1], frames, 0.0f);
-        };
+    void OnProcessMidi(VstMidiEvent& event) noexcept final {
+        const auto status = static_cast<uint8_t>(event.midiData[0]);
+        const auto data1 = static_cast<uint8_t>(event.midiData[1]);
+        const auto data2 = static_cast<uint8_t>(event.midiData[2]);
+        if ((status & 0xF0) == 0x90) {
+            QueueNoteOn(status & 0x0F, data1, data2, event.deltaFrames);
+        } else {
+            QueueNoteOff(status & 0x0F, data1, data2, event.deltaFrames);
+        }
+    }
+    void OnProcess32Replacing(float**, float** outputs, uint32_t frames) noexcept final {
+        std::fill_n(outputs[0], frames, 0.0f);
+        std::fill_n(outputs[1], frames, 0.0f);
     }
 };
 

@@ -73,16 +73,18 @@ private:
 };
 
 // Eight note-on/note-off pairs in one block, on key 125 of channels 0..7, played again and
-// again while `held` notes below that key sound: up to all 16 x 125 of them. (Two semitones
-// up, keys 126 and 127 do not sound, and x42's mapkeyscale does not send note 127 on the last
-// channel, so key 125 holds none.)
+// again while `held` notes below that key sound: up to 1000 of them. Every note Tonvo sounds
+// keeps one of the 1023 records of each delivery for its note-off, so 1000 held notes leave
+// room for a block of 16 events and the pairs' own reserve; with more, Tonvo drops note-ons,
+// as it must. (Two semitones up, keys 126 and 127 do not sound, and x42's mapkeyscale does
+// not send note 127 on the last channel, so key 125 holds none.)
 struct HeldNoteSet {
     std::vector<Note> Held; // note-ons, sent first
     std::vector<Note> Pairs;
 };
 
 constexpr int32_t kPairKey = 125;
-constexpr int32_t kMostHeld = 16 * kPairKey;
+constexpr int32_t kMostHeld = 1000;
 
 inline HeldNoteSet HeldNotesSweep(int32_t held) {
     HeldNoteSet notes;

@@ -52,6 +52,12 @@ public:
         }
     }
 
+    // The audio events reach the handlers above directly.
+    void OnProcessMidi(VstMidiEvent& event) noexcept final { ProcessMidi(event); }
+    void OnProcess32Replacing(float** inputs, float** outputs, uint32_t frames) noexcept final {
+        Process32Replacing(inputs, outputs, frames);
+    }
+
     void StoreChunk(TVstProgram& program, int32_t, bool) {
         program.Chunk.Clear();
         program.Chunk.Write(kPayload.data(), kPayload.size());
@@ -107,9 +113,8 @@ protected:
     std::span<const THandlerBinding> HandlerTable() const override {
         using Self = PassThroughPlugin;
         static constexpr THandlerBinding kHandlers[] = {
-            ModuleHandler<&Self::OnProcessMidi, &Self::ProcessMidi>("OnProcessMidi", "ProcessMidi"),
-            ModuleHandler<&Self::OnProcess32Replacing, &Self::Process32Replacing>(
-                "OnProcess32Replacing", "Process32Replacing"),
+            method_handler("OnProcessMidi", "ProcessMidi"),
+            method_handler("OnProcess32Replacing", "Process32Replacing"),
             ModuleHandler<&Self::OnGetChunkParameter, &Self::GetChunkParameter>(
                 "OnGetChunkParameter", "GetChunkParameter"),
             ModuleHandler<&Self::OnParameterChange, &Self::ParameterChange>("OnParameterChange",

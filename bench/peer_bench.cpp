@@ -1,8 +1,10 @@
 // Tonvo side by side with a peer: the same note traffic through Tonvo.so, through the
-// pass-through plug-in made with the same framework (both VST 2.4, loaded from their files and
-// driven only through VSTPluginMain and the effect record), and through x42's "MIDI Note
-// Transpose" (mapkeyscale, LV2, loaded through lilv), each moving every pitch class up two
-// semitones (the pass-through forwards the notes unchanged).
+// pass-through plug-in made with the same framework, through the minimal C-style pass-through
+// (a plain effect record with a dispatcher switch, no framework: the floor of any VST 2.4
+// plug-in's event path; all three VST 2.4, loaded from their files and driven only through
+// VSTPluginMain and the effect record), and through x42's "MIDI Note Transpose" (mapkeyscale,
+// LV2, loaded through lilv), each moving every pitch class up two semitones (the pass-throughs
+// forward the notes unchanged).
 //
 // Workloads, 16 events per 64-frame block: random playing over channels x keys with about
 // half of them held, and eight note-on/note-off pairs with more and more other notes held.
@@ -50,9 +52,14 @@ public:
         if (!instance_.Error().empty()) {
             throw std::runtime_error(instance_.Error());
         }
-        if (before_.PlayOnce() != static_cast<int64_t>(before.size()) ||
-            loop_.PlayOnce() != static_cast<int64_t>(loop.size())) {
-            throw std::runtime_error(subject.name + " did not send what the workload asks for");
+        const int64_t held = before_.PlayOnce();
+        const int64_t played = loop_.PlayOnce();
+        if (held != static_cast<int64_t>(before.size()) ||
+            played != static_cast<int64_t>(loop.size())) {
+            throw std::runtime_error(subject.name + " did not send what the workload asks for (" +
+                                     std::to_string(held) + " of " + std::to_string(before.size()) +
+                                     " notes held, " + std::to_string(played) + " of " +
+                                     std::to_string(loop.size()) + " played)");
         }
     }
     void Run(size_t count) override { loop_.Run(count); }
@@ -273,6 +280,7 @@ int Main(int argc, char** argv) {
     vst.push_back(LoadSubject("Tonvo", TONVO_PLUGIN_PATH));
     vst.back().state = EveryKeySoundsState();
     vst.push_back(LoadSubject("pass-through", TONVO_PASSTHROUGH_PATH));
+    vst.push_back(LoadSubject("C pass-through", TONVO_MINIMAL_PATH));
     Lv2Host lv2;
     ResetTransport();
 
@@ -281,17 +289,18 @@ int Main(int argc, char** argv) {
          std::vector<std::array<int32_t, 2>>{{1, 4}, {1, 12}, {4, 24}, {16, 60}}) {
         workloads.push_back(RandomWorkload(channels, keys));
     }
-    for (const int32_t held : {0, 16, 128, 1024, kMostHeld}) {
+    for (const int32_t held : {0, 16, 128, 512, kMostHeld}) {
         workloads.push_back(SweepWorkload(held));
     }
 
-    constexpr size_t kSubjects = 3;
+    constexpr size_t kSubjects = 4;
     std::vector<std::array<std::unique_ptr<Runner>, kSubjects>> runners;
     for (const Workload& w : workloads) {
         std::array<std::unique_ptr<Runner>, kSubjects> set;
         set[0] = std::make_unique<VstRunner>(vst[0], w.before, w.loop);
         set[1] = std::make_unique<VstRunner>(vst[1], w.before, w.loop);
-        set[2] = std::make_unique<Lv2Runner>(lv2, w.before, w.loop);
+        set[2] = std::make_unique<VstRunner>(vst[2], w.before, w.loop);
+        set[3] = std::make_unique<Lv2Runner>(lv2, w.before, w.loop);
         runners.push_back(std::move(set));
     }
 
@@ -312,9 +321,10 @@ int Main(int argc, char** argv) {
         std::fprintf(stderr, "round %d of %d done\n", round + 1, rounds);
     }
 
-    std::printf("| workload | notes held | Tonvo | pass-through | x42 mapkeyscale | "
-                "Tonvo / pass-through | Tonvo / x42 |\n");
-    std::printf("|---|---:|---:|---:|---:|---:|---:|\n");
+    std::printf(
+        "| workload | notes held | Tonvo | pass-through | C pass-through | x42 mapkeyscale | "
+        "Tonvo / pass-through | Tonvo / C pass-through | Tonvo / x42 |\n");
+    std::printf("|---|---:|---:|---:|---:|---:|---:|---:|---:|\n");
     for (size_t w = 0; w < workloads.size(); ++w) {
         std::array<double, kSubjects> median{};
         for (size_t s = 0; s < kSubjects; ++s) {
@@ -322,10 +332,11 @@ int Main(int argc, char** argv) {
             std::sort(t.begin(), t.end());
             median[s] = t[t.size() / 2];
         }
-        std::printf("| %s | %s | %s ns/event | %s ns/event | %s ns/event | %.2f | %.2f |\n",
+        std::printf("| %s | %s | %s ns/event | %s ns/event | %s ns/event | %s ns/event | %.2f | "
+                    "%.2f | %.2f |\n",
                     workloads[w].name.c_str(), workloads[w].held.c_str(), Shown(median[0]).c_str(),
-                    Shown(median[1]).c_str(), Shown(median[2]).c_str(), median[0] / median[1],
-                    median[0] / median[2]);
+                    Shown(median[1]).c_str(), Shown(median[2]).c_str(), Shown(median[3]).c_str(),
+                    median[0] / median[1], median[0] / median[2], median[0] / median[3]);
     }
     return 0;
 }

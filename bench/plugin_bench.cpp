@@ -25,7 +25,7 @@ constexpr int32_t kMaxEventsPerBlock = 500;
 // How many notes of the stream sound at once: each note-off follows this many note-ons later.
 constexpr int32_t kOverlap = 8;
 // Notes held while the sweep's pairs play.
-constexpr int32_t kHeldSweep[] = {0, 16, 128, 1024, kMostHeld};
+constexpr int32_t kHeldSweep[] = {0, 16, 128, 512, kMostHeld};
 // Random playing: channels x keys, about half of them held.
 constexpr std::array<std::array<int32_t, 2>, 4> kRandomShapes = {
     {{1, 4}, {1, 12}, {4, 24}, {16, 60}}};
@@ -94,10 +94,12 @@ struct Setup {
         subjects.back().state = EveryKeySoundsState();
         subjects.back().shift = 2;
         subjects.push_back(LoadSubject("passthrough", TONVO_PASSTHROUGH_PATH));
+        subjects.push_back(LoadSubject("minimal", TONVO_MINIMAL_PATH));
     }
 };
 
-// The plug-in of that index (0 Tonvo, 1 the pass-through); null, with the measurement marked
+// The plug-in of that index (0 Tonvo, 1 the pass-through, 2 the minimal C-style pass-through);
+// null, with the measurement marked
 // failed and the reason given, when they could not be loaded.
 const Subject* FindSubject(benchmark::State& state, size_t index) {
     static std::string failure;
@@ -316,22 +318,24 @@ void CreateDestroy(benchmark::State& state, size_t index) {
     }
 }
 
-// Registered per measurement, both plug-ins next to each other.
+// Registered per measurement, the plug-ins next to each other; the minimal pass-through keeps
+// no state, so it has no chunk measurements.
 [[maybe_unused]] const bool registered = [] {
+    constexpr std::array<const char*, 3> kPlayers = {"tonvo", "passthrough", "minimal"};
     constexpr std::array<const char*, 2> kNames = {"tonvo", "passthrough"};
     for (const int32_t frames : kBlockSizes) {
-        for (size_t i = 0; i < kNames.size(); ++i) {
+        for (size_t i = 0; i < kPlayers.size(); ++i) {
             const std::string name =
-                std::string("BM_NoteEvents/") + kNames[i] + "/" + std::to_string(frames);
+                std::string("BM_NoteEvents/") + kPlayers[i] + "/" + std::to_string(frames);
             benchmark::RegisterBenchmark(name.c_str(), [i, frames](benchmark::State& state) {
                 NoteEvents(state, i, frames);
             });
         }
     }
     for (const int32_t held : kHeldSweep) {
-        for (size_t i = 0; i < kNames.size(); ++i) {
+        for (size_t i = 0; i < kPlayers.size(); ++i) {
             const std::string name =
-                std::string("BM_HeldNotes/") + kNames[i] + "/" + std::to_string(held);
+                std::string("BM_HeldNotes/") + kPlayers[i] + "/" + std::to_string(held);
             benchmark::RegisterBenchmark(name.c_str(), [i, held](benchmark::State& state) {
                 HeldNotesWhilePairsPlay(state, i, held);
             });
@@ -339,9 +343,9 @@ void CreateDestroy(benchmark::State& state, size_t index) {
     }
     for (const bool blocked : {false, true}) {
         for (const auto& [channels, keys] : kRandomShapes) {
-            for (size_t i = 0; i < kNames.size(); ++i) {
+            for (size_t i = 0; i < kPlayers.size(); ++i) {
                 const std::string name =
-                    std::string(blocked ? "BM_BlockedStream/" : "BM_RandomStream/") + kNames[i] +
+                    std::string(blocked ? "BM_BlockedStream/" : "BM_RandomStream/") + kPlayers[i] +
                     "/" + std::to_string(channels) + "x" + std::to_string(keys);
                 benchmark::RegisterBenchmark(name.c_str(),
                                              [i, channels, keys, blocked](benchmark::State& state) {
@@ -351,9 +355,9 @@ void CreateDestroy(benchmark::State& state, size_t index) {
         }
     }
     for (const int32_t frames : kBlockSizes) {
-        for (size_t i = 0; i < kNames.size(); ++i) {
+        for (size_t i = 0; i < kPlayers.size(); ++i) {
             const std::string name =
-                std::string("BM_EmptyBlock/") + kNames[i] + "/" + std::to_string(frames);
+                std::string("BM_EmptyBlock/") + kPlayers[i] + "/" + std::to_string(frames);
             benchmark::RegisterBenchmark(name.c_str(), [i, frames](benchmark::State& state) {
                 EmptyBlock(state, i, frames);
             });
@@ -367,8 +371,8 @@ void CreateDestroy(benchmark::State& state, size_t index) {
         benchmark::RegisterBenchmark((std::string("BM_SetChunk/") + kNames[i]).c_str(),
                                      [i](benchmark::State& state) { SetChunk(state, i); });
     }
-    for (size_t i = 0; i < kNames.size(); ++i) {
-        benchmark::RegisterBenchmark((std::string("BM_CreateDestroy/") + kNames[i]).c_str(),
+    for (size_t i = 0; i < kPlayers.size(); ++i) {
+        benchmark::RegisterBenchmark((std::string("BM_CreateDestroy/") + kPlayers[i]).c_str(),
                                      [i](benchmark::State& state) { CreateDestroy(state, i); });
     }
     return true;

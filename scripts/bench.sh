@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Builds the plug-in benchmarks and runs them; prints Markdown tables on stdout.
 #
-# 1. plugin_bench (5 repetitions, medians): each measurement for Tonvo and for the pass-through
-#    plug-in made with the same framework, and their ratio. Extra arguments go to plugin_bench
+# 1. plugin_bench (5 repetitions, medians): each measurement for Tonvo, for the pass-through
+#    plug-in made with the same framework and for the minimal C-style pass-through, and the
+#    ratios. Extra arguments go to plugin_bench
 #    (e.g. --benchmark_filter=HeldNotes).
 # 2. peer_bench: the same note traffic through Tonvo, the pass-through and x42's mapkeyscale
 #    (LV2, through lilv), interleaved, medians of 9 rounds. Its packages (x42-plugins,
@@ -90,23 +91,31 @@ def shown(value):
         return f"{value:.1f}"
     return f"{value:.2f}"
 
-print("| what | block size, notes held or keys | Tonvo | pass-through | Tonvo / pass-through |")
-print("|---|---:|---:|---:|---:|")
+print("| what | block size, notes held or keys | Tonvo | pass-through | C pass-through | "
+      "Tonvo / pass-through | Tonvo / C pass-through |")
+print("|---|---:|---:|---:|---:|---:|---:|")
 seen = set()
 for name in medians:  # in the order the benchmark ran them
     parts = name.split("/")
     key = (parts[0], tuple(parts[2:]))
-    if key in seen or parts[1] not in ("tonvo", "passthrough"):
+    if key in seen or parts[1] not in ("tonvo", "passthrough", "minimal"):
         continue
     seen.add(key)
     tonvo = "/".join([parts[0], "tonvo", *parts[2:]])
     passthrough = "/".join([parts[0], "passthrough", *parts[2:]])
+    minimal = "/".join([parts[0], "minimal", *parts[2:]])
     if tonvo not in medians or passthrough not in medians:
         continue
     label, unit = what.get(parts[0], (parts[0], "ns/call"))
     block = parts[2] if len(parts) > 2 else "-"
     a, b = per_unit(tonvo), per_unit(passthrough)
-    print(f"| {label} | {block} | {shown(a)} {unit} | {shown(b)} {unit} | {a / b:.2f} |")
+    if minimal in medians:
+        c = per_unit(minimal)
+        floor, ratio = f"{shown(c)} {unit}", f"{a / c:.2f}"
+    else:
+        floor, ratio = "-", "-"
+    print(f"| {label} | {block} | {shown(a)} {unit} | {shown(b)} {unit} | {floor} | "
+          f"{a / b:.2f} | {ratio} |")
 EOF
 
 if [ "$peer" = 1 ]; then

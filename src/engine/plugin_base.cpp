@@ -1,7 +1,6 @@
 #include "engine/plugin_base.h"
 
 #include <algorithm>
-#include <bit>
 #include <cmath>
 
 namespace tonvo {
@@ -28,7 +27,8 @@ std::vector<TModuleDescription> TVSTPluginBase::Descriptions() const {
 }
 
 // Every handler this module family offers, by the name descriptions give it. The handlers
-// are virtual, so each event reaches the most derived override.
+// are virtual, so each event reaches the most derived override; the audio events are the
+// module chain's own virtual methods (OnProcessMidi, OnProcess32Replacing above).
 std::span<const THandlerBinding> TVSTPluginBase::HandlerTable() const {
     using Self = TVSTPluginBase;
     static constexpr THandlerBinding kHandlers[] = {
@@ -42,10 +42,8 @@ std::span<const THandlerBinding> TVSTPluginBase::HandlerTable() const {
             "OnVendorSpecific", "VSTModuleVendorSpecific"),
         ModuleHandler<&Self::OnGetChunkParameter, &Self::VSTModuleGetChunkParameter>(
             "OnGetChunkParameter", "VSTModuleGetChunkParameter"),
-        ModuleHandler<&Self::OnProcess32Replacing, &Self::VSTModuleProcess32Replacing>(
-            "OnProcess32Replacing", "VSTModuleProcess32Replacing"),
-        ModuleHandler<&Self::OnProcessMidi, &Self::VSTModuleProcessMidi>("OnProcessMidi",
-                                                                         "VSTModuleProcessMidi"),
+        method_handler("OnProcess32Replacing", "VSTModuleProcess32Replacing"),
+        method_handler("OnProcessMidi", "VSTModuleProcessMidi"),
         ProgramHandler<&TVstProgram::OnStoreChunk, &Self::VSTPluginBasePrograms0StoreChunk>(
             "OnStoreChunk", "VSTPluginBasePrograms0StoreChunk"),
         ProgramHandler<&TVstProgram::OnLoadChunk, &Self::VSTPluginBasePrograms0LoadChunk>(
@@ -106,7 +104,7 @@ void TVSTPluginBase::BeforeEditorFormDestroyed() noexcept {
 void TVSTPluginBase::ResetState() {
     SetPresetName({});
     ResetParameterValues();
-    ccRouting_.Clear(parameterValues_);
+    core_.cc_routing().Clear(parameterValues_);
 }
 
 void TVSTPluginBase::LoadSettings() {
@@ -161,27 +159,22 @@ void TVSTPluginBase::ResetParameterValues() {
 }
 
 void TVSTPluginBase::SetMidiCC(const std::vector<TMidiCCItem>& assignments) {
-    ccRouting_.SetAssignments(assignments, parameterValues_);
+    core_.cc_routing().SetAssignments(assignments, parameterValues_);
 }
 
-// v = 0 gives the minimum, v = 127 the minimum plus the sizes of both ends.
-void TVSTPluginBase::ApplyControlChange(uint8_t controller, uint8_t value) noexcept {
-    uint64_t routes = ccRouting_.Routes(controller);
-    for (; routes != 0; routes &= routes - 1) { // one pass per set bit, lowest first
-        const auto index = static_cast<int32_t>(std::countr_zero(routes));
-        if (index >= ParameterCount()) {
-            continue;
-        }
-        try {
-            const TCustomVstParameterProperty& property = ParameterProperty(index);
-            const long double min = property.Min;
-            const long double max = property.Max;
-            const long double scaled = min + (std::fabs(min) + std::fabs(max)) * value / 127.0L;
-            SetParameter(index, static_cast<float>(scaled));
-        } catch (...) {
-            // A parameter handler failed; the other assignments still apply.
-            ReportCurrentException("OnProcessMidi");
-        }
+void TVSTPluginBase::control_parameter(int32_t index, uint8_t value) noexcept {
+    if (index >= ParameterCount()) {
+        return;
+    }
+    try {
+        const TCustomVstParameterProperty& property = ParameterProperty(index);
+        const long double min = property.Min;
+        const long double max = property.Max;
+        const long double scaled = min + (std::fabs(min) + std::fabs(max)) * value / 127.0L;
+        SetParameter(index, static_cast<float>(scaled));
+    } catch (...) {
+        // A parameter handler failed; the other assignments still apply.
+        ReportCurrentException("OnProcessMidi");
     }
 }
 
@@ -274,7 +267,7 @@ void TVSTPluginBase::VSTModuleDestroy() {}
 // could not hand over, the controls, then a preset name that changed away from the editor's
 // thread.
 void TVSTPluginBase::VSTModuleEditIdle() {
-    highlights_.Resync();
+    core_.highlights().Resync();
     EditorHooks* editor = PluginEditor();
     if (editor == nullptr) {
         return;

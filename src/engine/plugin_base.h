@@ -3,16 +3,16 @@
 // default handlers the configuration binds by name through its handler table. A derived
 // module replaces a handler by overriding it and calls the base one itself.
 //
-// It owns one piece per job and wires them together: the settings (TPluginSettings), the
-// data and preset folders (TPresetFolder), the CC assignments and their routing table
-// (TCCRouting), the state block body (state_body.h) and the way to the editor's key
-// highlights (THighlightGate). The members the plug-in's callers know by name stay here and
-// forward to those pieces.
+// It owns the format-neutral plug-in (core::Plugin: the MIDI handling, the note map, the CC
+// routing, the highlight gate, the previews and the output queue the module delivers) and is
+// its link to the VST 2.4 host (core::HostLink). It owns one piece per remaining job and wires
+// them together: the settings (TPluginSettings), the data and preset folders (TPresetFolder)
+// and the state block body (state_body.h). The members the plug-in's callers know by name
+// stay here and forward to those pieces.
 #pragma once
 
-#include "engine/cc_routing.h"
+#include "core/plugin.h"
 #include "engine/dialogs.h"
-#include "engine/highlight_gate.h"
 #include "engine/parameter_values.h"
 #include "engine/plugin_editor.h"
 #include "engine/plugin_services.h"
@@ -33,14 +33,19 @@ namespace tonvo {
 
 // The settings are a private base rather than a member so that their two fields and the
 // process-wide octave keep their names on the module itself.
-class TVSTPluginBase : public TVSTModule, private TPluginSettings {
+class TVSTPluginBase : public TVSTModule, private TPluginSettings, private core::HostLink {
 public:
     explicit TVSTPluginBase(TPluginServices& services = TPluginServices::Defaults())
-        : services_(services), folders_(services) {}
+        : services_(services), folders_(services), core_(*this) {
+        UseOutputQueue(core_.output());
+    }
     // The editor form goes while the highlight gate still exists.
     ~TVSTPluginBase() override { DestroyEditorForm(); }
 
     TPluginServices& Services() const noexcept { return services_; }
+    // The plug-in itself; the module's events and processing calls forward to it.
+    core::Plugin& plugin_core() noexcept { return core_; }
+    const core::Plugin& plugin_core() const noexcept { return core_; }
 
     // The data and preset folders, formed at creation, and the preset file of a name (see
     // TPresetFolder).
@@ -84,7 +89,7 @@ public:
     // assignments. The held notes are not touched.
     virtual void ResetState();
 
-    const TMidiCCList& MidiCC() const noexcept { return ccRouting_.Assignments(); }
+    const TMidiCCList& MidiCC() const noexcept { return core_.cc_routing().Assignments(); }
     // User-interface thread; the audio thread sees the new assignments from its next event.
     void SetMidiCC(const std::vector<TMidiCCItem>& assignments);
 
@@ -110,9 +115,11 @@ public:
 
     // Editor seam. User-interface thread: attach when the editor form exists, detach before it
     // is destroyed.
-    void AttachEditorHighlights(TEditorHighlights* editor) noexcept { highlights_.Attach(editor); }
-    void DetachEditorHighlights() noexcept { highlights_.Detach(); }
-    THighlightGate& Highlights() noexcept { return highlights_; }
+    void AttachEditorHighlights(TEditorHighlights* editor) noexcept {
+        core_.highlights().Attach(editor);
+    }
+    void DetachEditorHighlights() noexcept { core_.highlights().Detach(); }
+    THighlightGate& Highlights() noexcept { return core_.highlights(); }
 
     // The hooks of the editor form shown now, or null. User-interface thread.
     EditorHooks* PluginEditor() const noexcept {
@@ -135,12 +142,18 @@ public:
     virtual void VSTModuleProcess32Replacing(float** inputs, float** outputs,
                                              uint32_t frames) noexcept;
     // Control changes drive the parameters assigned to their controller number; the event goes
-    // on to the derived module's handler unchanged. Audio thread; inline, as it runs per event.
+    // on to the derived module's handler unchanged. Audio thread.
     virtual void VSTModuleProcessMidi(VstMidiEvent& event) noexcept {
         if ((static_cast<uint8_t>(event.midiData[0]) & 0xF0) == 0xB0) {
-            ApplyControlChange(static_cast<uint8_t>(event.midiData[1] & 0x7F),
-                               static_cast<uint8_t>(event.midiData[2] & 0x7F));
+            core_.route_control_change(static_cast<uint8_t>(event.midiData[1] & 0x7F),
+                                       static_cast<uint8_t>(event.midiData[2] & 0x7F));
         }
+    }
+    // The module chain's audio events, reaching the handlers above by direct calls. Audio
+    // thread.
+    void OnProcessMidi(VstMidiEvent& event) noexcept override { VSTModuleProcessMidi(event); }
+    void OnProcess32Replacing(float** inputs, float** outputs, uint32_t frames) noexcept override {
+        VSTModuleProcess32Replacing(inputs, outputs, frames);
     }
     virtual void VSTPluginBasePrograms0StoreChunk(TVstProgram& program, int32_t index,
                                                   bool isPreset);
@@ -176,28 +189,17 @@ protected:
     void AfterEditOpen() override;
     void BeforeEditorFormDestroyed() noexcept override;
 
-    // Report a key going on or off to an attached editor; sets the editor-update flag when
-    // the editor's highlight state changed. Audio thread.
-    void HighlightNoteOn(int note) noexcept {
-        if (highlights_.NoteOn(note)) {
-            SetEditorNeedUpdate();
-        }
-    }
-    void HighlightNoteOff(int note) noexcept {
-        if (highlights_.NoteOff(note)) {
-            SetEditorNeedUpdate();
-        }
-    }
-
 private:
-    // Sets the parameters the controller is assigned to. Audio thread.
-    void ApplyControlChange(uint8_t controller, uint8_t value) noexcept;
+    // core::HostLink. A control change sets the assigned parameter: v = 0 gives the minimum,
+    // v = 127 the minimum plus the sizes of both ends. Audio thread.
+    void control_parameter(int32_t index, uint8_t value) noexcept override;
+    void editor_needs_update() noexcept override { SetEditorNeedUpdate(); }
+    void state_changed() override { NotifyStateChanged(); }
 
     TPluginServices& services_;
     TPresetFolder folders_;
     TVSTParameterValues parameterValues_;
-    TCCRouting ccRouting_;
-    THighlightGate highlights_;
+    core::Plugin core_;
     // Guarded by presetNameLock_; never touched by the audio thread.
     mutable std::mutex presetNameLock_;
     std::string presetName_;

@@ -139,9 +139,7 @@ void TDspVSTModule::PrepareScratch() {
 void TDspVSTModule::ProcessReplacing(float** inputs, float** outputs, uint32_t frames) noexcept {
     try {
         BeforeProcessing();
-        if (OnProcess32Replacing) {
-            OnProcess32Replacing(inputs, outputs, frames);
-        }
+        OnProcess32Replacing(inputs, outputs, frames);
     } catch (...) {
         ReportCurrentException("processReplacing");
     }
@@ -151,11 +149,7 @@ void TDspVSTModule::ProcessReplacing(float** inputs, float** outputs, uint32_t f
 void TDspVSTModule::Process(float** inputs, float** outputs, uint32_t frames) noexcept {
     try {
         BeforeProcessing();
-        if (OnProcess) {
-            OnProcess(inputs, outputs, frames);
-        } else if (OnProcess32Replacing) {
-            AccumulateThroughReplacing(inputs, outputs, frames);
-        }
+        OnProcess(inputs, outputs, frames);
     } catch (...) {
         ReportCurrentException("process");
     }
@@ -166,9 +160,7 @@ void TDspVSTModule::ProcessDoubleReplacing(double** inputs, double** outputs,
                                            uint32_t frames) noexcept {
     try {
         BeforeProcessing();
-        if (OnProcess64Replacing) {
-            OnProcess64Replacing(inputs, outputs, frames);
-        }
+        OnProcess64Replacing(inputs, outputs, frames);
     } catch (...) {
         ReportCurrentException("processDoubleReplacing");
     }
@@ -177,7 +169,7 @@ void TDspVSTModule::ProcessDoubleReplacing(double** inputs, double** outputs,
 
 // Runs the replacing handler into zeroed scratch buffers and adds them into the host's
 // outputs, slice by slice when the call is longer than the scratch.
-void TDspVSTModule::AccumulateThroughReplacing(float** inputs, float** outputs, uint32_t frames) {
+void TDspVSTModule::OnProcess(float** inputs, float** outputs, uint32_t frames) {
     const size_t outputCount =
         std::min(scratchOutputs_.size(), static_cast<size_t>(std::max(effect_.numOutputs, 0)));
     for (uint32_t done = 0; done < frames;) {

@@ -1,5 +1,5 @@
 // Fourth level of the module chain: the processing routines stored in the effect record and
-// the processing handlers they reach.
+// the processing handlers they reach, each a virtual method called directly.
 //
 // Before the host opens the module the record holds guard routines that do nothing until the
 // working routines are installed; after the module closes it holds inert routines. Every
@@ -13,7 +13,6 @@
 
 #include "host/module_with_programs.h"
 
-#include <functional>
 #include <vector>
 
 namespace tonvo {
@@ -22,10 +21,14 @@ class TDspVSTModule : public TVSTModuleWithPrograms {
 public:
     TDspVSTModule();
 
-    // Processing handlers; an unbound handler is skipped.
-    std::function<void(float** inputs, float** outputs, uint32_t frames)> OnProcess;
-    std::function<void(float** inputs, float** outputs, uint32_t frames)> OnProcess32Replacing;
-    std::function<void(double** inputs, double** outputs, uint32_t frames)> OnProcess64Replacing;
+    // Processing handlers, by the names of the events they answer. The replacing ones do
+    // nothing here; the accumulating one runs the 32-bit replacing handler into scratch
+    // buffers and adds its output to the host's.
+    virtual void OnProcess(float** inputs, float** outputs, uint32_t frames);
+    virtual void OnProcess32Replacing(float** /*inputs*/, float** /*outputs*/,
+                                      uint32_t /*frames*/) {}
+    virtual void OnProcess64Replacing(double** /*inputs*/, double** /*outputs*/,
+                                      uint32_t /*frames*/) {}
 
     // Puts the working processing routines into the record (on open).
     void InstallProcessingRoutines();
@@ -48,7 +51,6 @@ private:
     void Process(float** inputs, float** outputs, uint32_t frames) noexcept;
     void ProcessReplacing(float** inputs, float** outputs, uint32_t frames) noexcept;
     void ProcessDoubleReplacing(double** inputs, double** outputs, uint32_t frames) noexcept;
-    void AccumulateThroughReplacing(float** inputs, float** outputs, uint32_t frames);
     void PrepareScratch();
 
     bool working_ = false;

@@ -4,9 +4,16 @@
 // virtual handler reaches the most derived override. A description entry that no row of the
 // table matches fails the module's construction (see TVSTModule::ApplyLayer).
 //
+// The events of the audio path (OnProcessMidi, OnProcess32Replacing and the other processing
+// and MIDI events) are virtual methods of the module chain instead, reached by direct virtual
+// calls: their rows (method_handler) bind nothing and only record that the class overrides
+// that event with the named handler, so a description that names a handler the class does not
+// have still fails the construction.
+//
 //     static constexpr THandlerBinding kHandlers[] = {
-//         ModuleHandler<&TVSTModuleWithMidi::OnProcessMidi, &TMyModule::ProcessMidi>(
-//             "OnProcessMidi", "ProcessMidi"),
+//         ModuleHandler<&TCustomVSTModule::OnEditIdle, &TMyModule::EditIdle>(
+//             "OnEditIdle", "EditIdle"),
+//         method_handler("OnProcessMidi", "ProcessMidi"),
 //         ProgramHandler<&TVstProgram::OnLoadChunk, &TMyModule::LoadChunk>(
 //             "OnLoadChunk", "LoadChunk"),
 //     };
@@ -29,7 +36,8 @@ struct THandlerBinding {
     std::string_view Event;   // "OnProcessMidi"; for a program "OnLoadChunk" or "OnStoreChunk"
     std::string_view Handler; // "VSTModuleProcessMidi"
     bool ForProgram = false;  // the event is a program's rather than the module's
-    // Stores the handler in the event: the module's, or the program's when ForProgram.
+    // Stores the handler in the event: the module's, or the program's when ForProgram. Null
+    // for an event that is a virtual method (method_handler).
     void (*Bind)(TVSTModule& module, TVstProgram* program) = nullptr;
 };
 
@@ -87,6 +95,12 @@ constexpr THandlerBinding ModuleHandler(std::string_view event, std::string_view
 template <auto Event, auto Handler>
 constexpr THandlerBinding ProgramHandler(std::string_view event, std::string_view handler) {
     return {event, handler, true, &handler_binding::BindToProgram<Event, Handler>};
+}
+
+// A row for an event that is a virtual method of the module chain, overridden by the
+// handler of that name (it calls the handler itself).
+constexpr THandlerBinding method_handler(std::string_view event, std::string_view handler) {
+    return {event, handler, false, nullptr};
 }
 
 } // namespace tonvo

@@ -1,56 +1,121 @@
 // Third level of the module chain: MIDI event input from the host and the MIDI output queue.
 //
-// Thread contract: ProcessEvents, the Queue operations, GetTimeInfo and DeliverQueue run in
-// the host's audio thread only. Handlers are bound at construction and never change after.
+// Each event of effProcessEvents goes, in order and in place, to a virtual handler by kind;
+// the handlers here do nothing, so an event kind a module does not handle is skipped. The
+// output queue holds format-neutral records (core::OutputQueue); DeliverQueue turns them into
+// the VST 2.4 block the host receives. A module whose events are queued elsewhere (the
+// plug-in's core owns its queue) points the module at that queue with UseOutputQueue.
+//
+// Thread contract: ProcessEvents, the handlers, the Queue operations, GetTimeInfo and
+// DeliverQueue run in the host's audio thread only; UseOutputQueue at construction.
 #pragma once
 
+#include "core/output_queue.h"
 #include "host/custom_module.h"
-#include "host/midi_output_queue.h"
+#include "host/vst_abi.h"
 
-#include <functional>
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <memory>
+#include <span>
 
 namespace tonvo {
 
+// The VST 2.4 form of the output queue: 1024 event records and one VstEvents block pointing
+// at them, made once and reused for the module's whole life. At delivery the queue's
+// format-neutral records are copied into the VST records, which keep every other field as
+// made, and the block goes to the host unchanged. Audio thread; fill never allocates, never
+// blocks and never fails.
+class OutputBlock {
+public:
+    static constexpr int32_t kCapacity = core::OutputQueue::kCapacity;
+
+    OutputBlock();
+    OutputBlock(const OutputBlock&) = delete;
+    OutputBlock& operator=(const OutputBlock&) = delete;
+
+    // The records, at most kCapacity of them, as the block the host receives with
+    // audioMasterProcessEvents. Inline, as it runs once per event delivered.
+    VstEvents* fill(std::span<const core::MidiRecord> records) noexcept {
+        const size_t count = records.size() < kCapacity ? records.size() : kCapacity;
+        VstMidiEvent* events = events_->data();
+        for (size_t i = 0; i < count; ++i) {
+            const core::MidiRecord& record = records[i];
+            VstMidiEvent& event = events[i];
+            event.deltaFrames = record.frame;
+            // Status, two data bytes and the record's zero padding: the event's 4 MIDI bytes.
+            std::memcpy(event.midiData,
+                        reinterpret_cast<const unsigned char*>(&record) +
+                            offsetof(core::MidiRecord, status),
+                        4);
+        }
+        block_->numEvents = static_cast<int32_t>(count);
+        return reinterpret_cast<VstEvents*>(block_.get());
+    }
+
+    const VstMidiEvent& event(int32_t index) const noexcept {
+        return (*events_)[static_cast<size_t>(index)];
+    }
+    VstEvents* block() noexcept { return reinterpret_cast<VstEvents*>(block_.get()); }
+
+private:
+    // Same leading layout as VstEvents, with room for every record pointer.
+    struct EventsBlock {
+        int32_t numEvents;
+        intptr_t reserved;
+        VstEvent* events[kCapacity];
+    };
+    static_assert(offsetof(EventsBlock, events) == offsetof(VstEvents, events));
+
+    std::unique_ptr<std::array<VstMidiEvent, kCapacity>> events_;
+    std::unique_ptr<EventsBlock> block_;
+};
+
 class TVSTModuleWithMidi : public TCustomVSTModule {
 public:
-    // Event handlers; an unbound handler is skipped.
-    std::function<void(VstEvents& events)> OnProcessEvents;
-    std::function<void(VstMidiEvent& event)> OnProcessMidi;
-    std::function<void(VstMidiSysexEvent& event)> OnProcessMidiSysEx;
-    std::function<void(VstEvent& event)> OnProcessEvent;
+    TVSTModuleWithMidi() : ownQueue_(std::make_unique<core::OutputQueue>()) {}
 
     // effProcessEvents: hands every event of the block, in order and in place, to its handler.
     // Answers 1, also for a null block.
     intptr_t ProcessEvents(VstEvents* events);
 
+    // Event handlers, by the names of the events they answer: the whole block first, then
+    // each event by kind.
+    virtual void OnProcessEvents(VstEvents& /*events*/) {}
+    virtual void OnProcessMidi(VstMidiEvent& /*event*/) {}
+    virtual void OnProcessMidiSysEx(VstMidiSysexEvent& /*event*/) {}
+    virtual void OnProcessEvent(VstEvent& /*event*/) {}
+
     void QueueNoteOn(uint8_t channel, uint8_t note, uint8_t velocity,
                      int32_t deltaFrames) noexcept {
-        queue_.QueueNoteOn(channel, note, velocity, deltaFrames);
+        queue_->note_on(channel, note, velocity, deltaFrames);
     }
     void QueueNoteOff(uint8_t channel, uint8_t note, uint8_t velocity,
                       int32_t deltaFrames) noexcept {
-        queue_.QueueNoteOff(channel, note, velocity, deltaFrames);
+        queue_->note_off(channel, note, velocity, deltaFrames);
     }
     void QueueControlChange(uint8_t channel, uint8_t controller, uint8_t value,
                             int32_t deltaFrames) noexcept {
-        queue_.QueueControlChange(channel, controller, value, deltaFrames);
+        queue_->control_change(channel, controller, value, deltaFrames);
     }
     void QueuePolyPressure(uint8_t channel, uint8_t note, uint8_t pressure,
                            int32_t deltaFrames) noexcept {
-        queue_.QueuePolyPressure(channel, note, pressure, deltaFrames);
+        queue_->poly_pressure(channel, note, pressure, deltaFrames);
     }
     void QueueChannelPressure(uint8_t channel, uint8_t pressure, int32_t deltaFrames) noexcept {
-        queue_.QueueChannelPressure(channel, pressure, deltaFrames);
+        queue_->channel_pressure(channel, pressure, deltaFrames);
     }
     void QueuePitchBend(uint8_t channel, uint8_t first, uint8_t second,
                         int32_t deltaFrames) noexcept {
-        queue_.QueuePitchBend(channel, first, second, deltaFrames);
+        queue_->pitch_bend(channel, first, second, deltaFrames);
     }
 
-    const TMidiOutputQueue& OutputQueue() const noexcept { return queue_; }
+    const core::OutputQueue& OutputQueue() const noexcept { return *queue_; }
     // Keeps records of the output queue back for events already promised (see
-    // TMidiOutputQueue::SetReserved).
-    void ReserveOutput(int32_t records) noexcept { queue_.SetReserved(records); }
+    // core::OutputQueue::set_reserved).
+    void ReserveOutput(int32_t records) noexcept { queue_->set_reserved(records); }
 
     // The host's time information for this block, or null when the host gives none. The
     // record is the host's; it is valid only during the current processing call.
@@ -58,10 +123,26 @@ public:
 
     // Sends what is queued to the host in one call and empties the queue, whatever the host
     // answers. Does nothing when the queue is empty.
-    void DeliverQueue() noexcept;
+    void DeliverQueue() noexcept {
+        if (queue_->count() <= 0) {
+            return;
+        }
+        CallAudioMaster(audioMasterProcessEvents, 0, 0, block_.fill(queue_->records()), 0.0f);
+        queue_->clear();
+    }
+
+protected:
+    // From now on the module queues into and delivers `queue`, which outlives the module's
+    // processing; the module's own queue goes. Construction only.
+    void UseOutputQueue(core::OutputQueue& queue) noexcept {
+        queue_ = &queue;
+        ownQueue_.reset();
+    }
 
 private:
-    TMidiOutputQueue queue_;
+    std::unique_ptr<core::OutputQueue> ownQueue_;
+    core::OutputQueue* queue_ = ownQueue_.get();
+    OutputBlock block_;
 };
 
 } // namespace tonvo

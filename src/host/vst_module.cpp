@@ -82,7 +82,10 @@ void TVSTModule::ApplyLayer(const TModuleDescription& layer) {
         Program(CurrentProgram()).SetDisplayName(*layer.CurrentProgramName);
     }
     for (const auto& [event, handler] : layer.Handlers) {
-        FindHandler(event, handler, false).Bind(*this, nullptr);
+        const THandlerBinding& row = FindHandler(event, handler, false);
+        if (row.Bind != nullptr) {
+            row.Bind(*this, nullptr);
+        }
     }
 }
 

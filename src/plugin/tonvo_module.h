@@ -44,7 +44,7 @@ public:
     bool PreviewNoteOff(int note, int velocity) noexcept override {
         return TVSTPlugin::PreviewNoteOff(note, velocity);
     }
-    void NotifyStateChanged() override { TVSTPlugin::NotifyStateChanged(); }
+    void NotifyStateChanged() override { plugin_core().notify_state_changed(); }
     const std::string& ProductName() const noexcept override { return TVSTPlugin::ProductName(); }
     const std::string& VersionText() const noexcept override { return PluginVersion; }
     const std::string& UserGuideName() const noexcept override { return UserGuideFileName; }

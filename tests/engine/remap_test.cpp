@@ -157,7 +157,7 @@ TEST_F(Remapping, PreviewNotesBypassTheMapAndGoOutAtTheNextProcessingCall) {
     SendEvents();
     EXPECT_TRUE(plugin.PreviewNoteOn(61, 100)); // blocked in the map; previews ignore it
     EXPECT_TRUE(plugin.PreviewNoteOff(61, 100));
-    EXPECT_EQ(plugin.OutputQueue().Count(), 1);
+    EXPECT_EQ(plugin.OutputQueue().count(), 1);
     host.Forget();
     Process();
     EXPECT_EQ(host.Events(),

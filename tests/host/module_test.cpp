@@ -71,6 +71,7 @@ protected:
                                                                              "ChunkParameter"),
             ProgramHandler<&TVstProgram::OnLoadChunk, &Self::Load>("OnLoadChunk", "Load"),
             ProgramHandler<&TVstProgram::OnStoreChunk, &Self::Store>("OnStoreChunk", "Store"),
+            method_handler("OnProcessMidi", "ProcessMidi"),
         };
         return kHandlers;
     }
@@ -154,6 +155,11 @@ TEST_F(Module, ABindingThatNamesNothingFailsTheConstruction) {
         << "a program's handler is no module handler";
     EXPECT_EQ(failure("", "", "Stor"), "Unknown handler binding: OnStoreChunk -> Stor");
     EXPECT_EQ(failure("", "", "Store"), "constructed");
+    // An audio event is a virtual method; its binding only names the overriding handler, and
+    // a name the class does not offer fails the same way.
+    EXPECT_EQ(failure("OnProcessMidi", "ProcessMidi", "Store"), "constructed");
+    EXPECT_EQ(failure("OnProcessMidi", "ProcesMidi", "Store"),
+              "Unknown handler binding: OnProcessMidi -> ProcesMidi");
 }
 
 TEST_F(Module, AFailingCreateIsReportedAndConstructionGoesOn) {

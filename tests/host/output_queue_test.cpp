@@ -1,21 +1,25 @@
-#include "host/midi_output_queue.h"
+#include "core/output_queue.h"
+#include "host/module_with_midi.h"
 
 #include <gtest/gtest.h>
 
 namespace tonvo {
 namespace {
 
+using core::MidiRecord;
+using core::OutputQueue;
+
 uint8_t Byte(const VstMidiEvent& record, int i) {
     return static_cast<uint8_t>(record.midiData[i]);
 }
 
 TEST(OutputQueue, RecordsStartAsQueuedEventsAndTheBlockPointsAtThem) {
-    TMidiOutputQueue queue;
-    VstEvents* block = queue.Block();
+    OutputBlock output;
+    VstEvents* block = output.block();
     EXPECT_EQ(block->numEvents, 0);
     EXPECT_EQ(block->reserved, 0);
-    for (int32_t i = 0; i < TMidiOutputQueue::kCapacity; ++i) {
-        const VstMidiEvent& record = queue.Record(i);
+    for (int32_t i = 0; i < OutputBlock::kCapacity; ++i) {
+        const VstMidiEvent& record = output.event(i);
         ASSERT_EQ(reinterpret_cast<const VstMidiEvent*>(block->events[i]), &record);
         EXPECT_EQ(record.type, kVstMidiType);
         EXPECT_EQ(record.byteSize, 24);
@@ -26,59 +30,75 @@ TEST(OutputQueue, RecordsStartAsQueuedEventsAndTheBlockPointsAtThem) {
     }
 }
 
+// Each operation writes its message; the VST block carries the same messages and offsets and
+// keeps its records' other fields.
 TEST(OutputQueue, EachOperationWritesItsMessage) {
-    TMidiOutputQueue queue;
-    queue.QueueNoteOn(1, 60, 100, 3);
-    queue.QueueNoteOff(15, 61, 64, 4);
-    queue.QueueControlChange(0, 7, 127, 5);
-    queue.QueuePolyPressure(3, 62, 20, 6);
-    queue.QueueChannelPressure(2, 64, 10);
-    queue.QueuePitchBend(4, 0x11, 0x40, 11);
-    ASSERT_EQ(queue.Count(), 6);
+    OutputQueue queue;
+    queue.note_on(1, 60, 100, 3);
+    queue.note_off(15, 61, 64, 4);
+    queue.control_change(0, 7, 127, 5);
+    queue.poly_pressure(3, 62, 20, 6);
+    queue.channel_pressure(2, 64, 10);
+    queue.pitch_bend(4, 0x11, 0x40, 11);
+    ASSERT_EQ(queue.count(), 6);
     const uint8_t expected[6][3] = {{0x91, 60, 100}, {0x8F, 61, 64}, {0xB0, 7, 127},
                                     {0xA3, 62, 20},  {0xD2, 64, 0},  {0xE4, 0x11, 0x40}};
     const int32_t deltas[6] = {3, 4, 5, 6, 10, 11};
+    OutputBlock output;
+    VstEvents* block = output.fill(queue.records());
+    ASSERT_EQ(block->numEvents, 6);
     for (int32_t i = 0; i < 6; ++i) {
-        const VstMidiEvent& record = queue.Record(i);
+        const MidiRecord& neutral = queue.record(i);
+        EXPECT_EQ(neutral.status, expected[i][0]) << i;
+        EXPECT_EQ(neutral.data1, expected[i][1]) << i;
+        EXPECT_EQ(neutral.data2, expected[i][2]) << i;
+        EXPECT_EQ(neutral.frame, deltas[i]) << i;
+        const VstMidiEvent& record = *reinterpret_cast<const VstMidiEvent*>(block->events[i]);
         EXPECT_EQ(Byte(record, 0), expected[i][0]) << i;
         EXPECT_EQ(Byte(record, 1), expected[i][1]) << i;
         EXPECT_EQ(Byte(record, 2), expected[i][2]) << i;
         EXPECT_EQ(record.deltaFrames, deltas[i]) << i;
         EXPECT_EQ(record.byteSize, 24);
+        EXPECT_EQ(record.type, kVstMidiType);
     }
+    queue.clear();
+    EXPECT_EQ(output.fill(queue.records())->numEvents, 0);
 }
 
 TEST(OutputQueue, OverflowKeepsTheFirst1023AndOverwritesTheSpareRecord) {
-    TMidiOutputQueue queue;
+    OutputQueue queue;
     for (int32_t i = 0; i < 1500; ++i) {
-        queue.QueueNoteOn(0, static_cast<uint8_t>(i % 128), 1, i);
+        queue.note_on(0, static_cast<uint8_t>(i % 128), 1, i);
     }
-    EXPECT_EQ(queue.Count(), 1023);
-    EXPECT_EQ(queue.Record(1022).deltaFrames, 1022);
-    EXPECT_EQ(queue.Record(1023).deltaFrames, 1499); // the spare record took every later event
-    queue.Clear();
-    EXPECT_EQ(queue.Count(), 0);
-    queue.QueueNoteOff(0, 1, 2, 3);
-    EXPECT_EQ(queue.Count(), 1);
-    EXPECT_EQ(queue.Record(0).deltaFrames, 3);
+    EXPECT_EQ(queue.count(), 1023);
+    EXPECT_EQ(queue.records().size(), 1023u);
+    EXPECT_EQ(queue.record(1022).frame, 1022);
+    EXPECT_EQ(queue.record(1023).frame, 1499); // the spare record took every later event
+    OutputBlock output;
+    EXPECT_EQ(output.fill(queue.records())->numEvents, 1023);
+    queue.clear();
+    EXPECT_EQ(queue.count(), 0);
+    queue.note_off(0, 1, 2, 3);
+    EXPECT_EQ(queue.count(), 1);
+    EXPECT_EQ(queue.record(0).frame, 3);
 }
 
 TEST(OutputQueue, ReservedRecordsAreLeftOutOfTheRoomButStillTakeEvents) {
-    TMidiOutputQueue queue;
-    queue.SetReserved(3);
-    EXPECT_EQ(queue.Room(), 1020);
+    OutputQueue queue;
+    queue.set_reserved(3);
+    EXPECT_EQ(queue.room(), 1020);
     for (int32_t i = 0; i < 1020; ++i) {
-        queue.QueueControlChange(0, 1, 0, i);
+        queue.control_change(0, 1, 0, i);
     }
-    EXPECT_EQ(queue.Room(), 0);
+    EXPECT_EQ(queue.room(), 0);
     for (int32_t i = 0; i < 3; ++i) {
-        queue.QueueNoteOff(0, static_cast<uint8_t>(i), 64, 2000 + i);
+        queue.note_off(0, static_cast<uint8_t>(i), 64, 2000 + i);
     }
-    EXPECT_EQ(queue.Count(), 1023);
-    EXPECT_EQ(queue.Record(1022).deltaFrames, 2002);
-    queue.SetReserved(0);
-    queue.Clear();
-    EXPECT_EQ(queue.Room(), 1023);
+    EXPECT_EQ(queue.count(), 1023);
+    EXPECT_EQ(queue.record(1022).frame, 2002);
+    queue.set_reserved(0);
+    queue.clear();
+    EXPECT_EQ(queue.room(), 1023);
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 #include "support/event_block.h"
 #include "support/fake_host.h"
 
+#include <functional>
 #include <gtest/gtest.h>
 #include <stdexcept>
 #include <vector>
@@ -13,13 +14,52 @@ using test::Delivered;
 using test::EventBlock;
 using test::FakeHost;
 
+// The module chain's processing and MIDI events are virtual methods; this module hands each
+// to a test's function when one is set, and to the chain's own behaviour otherwise.
+class ScriptedModule : public TDspVSTModule {
+public:
+    std::function<void(VstMidiEvent&)> midi;
+    std::function<void(VstMidiSysexEvent&)> sysex;
+    std::function<void(VstEvent&)> other;
+    std::function<void(float**, float**, uint32_t)> accumulating;
+    std::function<void(float**, float**, uint32_t)> replacing;
+
+    void OnProcessMidi(VstMidiEvent& event) override {
+        if (midi) {
+            midi(event);
+        }
+    }
+    void OnProcessMidiSysEx(VstMidiSysexEvent& event) override {
+        if (sysex) {
+            sysex(event);
+        }
+    }
+    void OnProcessEvent(VstEvent& event) override {
+        if (other) {
+            other(event);
+        }
+    }
+    void OnProcess(float** inputs, float** outputs, uint32_t frames) override {
+        if (accumulating) {
+            accumulating(inputs, outputs, frames);
+        } else {
+            TDspVSTModule::OnProcess(inputs, outputs, frames);
+        }
+    }
+    void OnProcess32Replacing(float** inputs, float** outputs, uint32_t frames) override {
+        if (replacing) {
+            replacing(inputs, outputs, frames);
+        }
+    }
+};
+
 // A module whose handlers only record what reaches them.
 class ProcessingRoutines : public testing::Test {
 protected:
     ProcessingRoutines() {
         module.AttachHostCallback(&FakeHost::Callback);
-        module.OnProcessMidi = [this](VstMidiEvent& event) { midiSeen.push_back(&event); };
-        module.OnProcess32Replacing = [this](float**, float** outs, uint32_t frames) {
+        module.midi = [this](VstMidiEvent& event) { midiSeen.push_back(&event); };
+        module.replacing = [this](float**, float** outs, uint32_t frames) {
             ++replacingCalls;
             framesSeen.push_back(frames);
             for (uint32_t i = 0; i < frames; ++i) {
@@ -38,7 +78,7 @@ protected:
     }
 
     FakeHost host;
-    TDspVSTModule module;
+    ScriptedModule module;
     std::vector<VstMidiEvent*> midiSeen;
     int replacingCalls = 0;
     std::vector<uint32_t> framesSeen;
@@ -62,8 +102,8 @@ TEST_F(ProcessingRoutines, MidiEventsReachTheHandlerInOrderAndInPlace) {
 TEST_F(ProcessingRoutines, OtherEventKindsGoOnlyToTheirOwnHandlers) {
     int sysex = 0;
     int other = 0;
-    module.OnProcessMidiSysEx = [&](VstMidiSysexEvent&) { ++sysex; };
-    module.OnProcessEvent = [&](VstEvent& event) { other += event.type; };
+    module.sysex = [&](VstMidiSysexEvent&) { ++sysex; };
+    module.other = [&](VstEvent& event) { other += event.type; };
     EventBlock block;
     block.SysEx().Other(kVstAudioType).NoteOn(1, 2, 3);
     module.ProcessEvents(block.Get());
@@ -95,7 +135,7 @@ TEST_F(ProcessingRoutines, NothingIsProcessedBeforeOpenAndAfterClose) {
 
 TEST_F(ProcessingRoutines, QueuedEventsLeaveInOneCallAfterTheHandlerInQueueingOrder) {
     module.InstallProcessingRoutines();
-    module.OnProcessMidi = [this](VstMidiEvent& event) {
+    module.midi = [this](VstMidiEvent& event) {
         module.QueueNoteOn(0, static_cast<uint8_t>(event.midiData[1]), 100, event.deltaFrames);
     };
     EventBlock block;
@@ -106,7 +146,7 @@ TEST_F(ProcessingRoutines, QueuedEventsLeaveInOneCallAfterTheHandlerInQueueingOr
     EXPECT_EQ(host.Delivery(0),
               (std::vector<Delivered>{test::NoteOn(0, 1, 100, 1), test::NoteOn(0, 2, 100, 2),
                                       test::NoteOn(0, 3, 100, 3), test::NoteOff(0, 60, 0, 7)}));
-    EXPECT_EQ(module.OutputQueue().Count(), 0);
+    EXPECT_EQ(module.OutputQueue().count(), 0);
     EXPECT_EQ(left[0], 0.25f);
     EXPECT_EQ(right[63], 0.5f);
 }
@@ -130,7 +170,7 @@ TEST_F(ProcessingRoutines, ZeroFramesOrNoBuffersAreIgnoredEntirely) {
 
 TEST_F(ProcessingRoutines, AnEmptyQueueMakesNoDeliveryCall) {
     module.InstallProcessingRoutines();
-    module.OnProcess32Replacing = [](float**, float**, uint32_t) {};
+    module.replacing = [](float**, float**, uint32_t) {};
     module.QueueNoteOn(0, 1, 1, 0);
     ProcessReplacing(64);
     ProcessReplacing(64);
@@ -139,14 +179,14 @@ TEST_F(ProcessingRoutines, AnEmptyQueueMakesNoDeliveryCall) {
 
 TEST_F(ProcessingRoutines, AtMost1023EventsLeavePerCall) {
     module.InstallProcessingRoutines();
-    module.OnProcess32Replacing = nullptr;
+    module.replacing = nullptr;
     for (int32_t i = 0; i < 1500; ++i) {
         module.QueueControlChange(0, 1, static_cast<uint8_t>(i % 128), i);
     }
     ProcessReplacing(64);
     ASSERT_EQ(host.DeliveryCount(), 1u);
     EXPECT_EQ(host.Delivery(0).size(), 1023u);
-    EXPECT_EQ(module.OutputQueue().Count(), 0);
+    EXPECT_EQ(module.OutputQueue().count(), 0);
 }
 
 TEST_F(ProcessingRoutines, AccumulatingCallAddsTheReplacingOutputInSlices) {
@@ -166,7 +206,7 @@ TEST_F(ProcessingRoutines, AccumulatingCallAddsTheReplacingOutputInSlices) {
     EXPECT_EQ(host.DeliveryCount(), 1u);
 
     int accumulating = 0;
-    module.OnProcess = [&](float**, float**, uint32_t) { ++accumulating; };
+    module.accumulating = [&](float**, float**, uint32_t) { ++accumulating; };
     effect->process(effect, nullptr, outputs, 64);
     EXPECT_EQ(accumulating, 1);
     EXPECT_EQ(framesSeen.size(), 3u) << "a bound accumulating handler takes precedence";
@@ -184,7 +224,7 @@ TEST_F(ProcessingRoutines, DoubleReplacingDeliversWithoutAHandler) {
 
 TEST_F(ProcessingRoutines, AFailingHandlerNeitherEscapesNorHoldsBackTheQueueAndIsReported) {
     module.InstallProcessingRoutines();
-    module.OnProcess32Replacing = [this](float**, float**, uint32_t) {
+    module.replacing = [this](float**, float**, uint32_t) {
         module.QueueNoteOff(0, 60, 0, 0);
         throw std::runtime_error("handler failed");
     };
@@ -193,7 +233,7 @@ TEST_F(ProcessingRoutines, AFailingHandlerNeitherEscapesNorHoldsBackTheQueueAndI
     EXPECT_EQ(module.ReportedExceptions(), 1u);
     EXPECT_EQ(module.LastReportedException(), "processReplacing: handler failed");
 
-    module.OnProcess32Replacing = [](float**, float**, uint32_t) { throw 7; };
+    module.replacing = [](float**, float**, uint32_t) { throw 7; };
     AEffect* effect = module.Effect();
     EXPECT_NO_THROW(effect->process(effect, nullptr, outputs, 64));
     EXPECT_EQ(module.ReportedExceptions(), 2u);

@@ -1,0 +1,197 @@
+// The plug-in itself, whatever format hosts it: re-maps every played note through the note
+// map, remembers what each held key sent so its note-off releases exactly that, forwards the
+// other channel messages, routes control changes to their assigned parameters, releases held
+// notes when the host transport stops or jumps back, plays the editor's preview notes and
+// lights the editor's keys. A format's adapter feeds it events and transport and delivers its
+// output queue; everything it needs of the format goes through HostLink.
+//
+// Held notes never stick: one record of the output queue is kept for the note-off of every
+// sounding note, so a note-off, a release of all held notes or a channel's All Notes Off always
+// fits, and what a full queue drops are the newest forwarded messages and note-ons (a dropped
+// note-on is not held); each (channel, key) holds at most one entry; a second key that maps
+// to an output note already sounding on its channel shares that note instead of re-sending it,
+// and the note-off goes out when the last key holding it is released; a note-off finds its
+// entry whatever the map says by then; All Sound Off and All Notes Off forget the channel's
+// entries because the receiver has silenced them.
+//
+// Highlights never stick either: a key lit while its pitch class was blocked is remembered, and
+// its highlight goes out at its note-off whatever the map says by then, and wherever held notes
+// are forgotten.
+//
+// Preview note-offs are never lost: one the hand-off has no room for is parked by note, and
+// the audio thread sends it itself once it has emptied the hand-off, so it needs no editor
+// (the editor may be gone by then) and still follows everything queued before it.
+//
+// Threads, per member below: the audio thread runs process_midi, drain_previews,
+// watch_transport (or finish_block, or process) and reads and clears output(); the
+// user-interface thread writes the note map, the CC assignments and the previews, and attaches
+// the editor's highlights. Nothing on the audio thread allocates, blocks or throws.
+#pragma once
+
+#include "core/host_link.h"
+#include "core/output_queue.h"
+#include "engine/cc_routing.h"
+#include "engine/highlight_gate.h"
+#include "engine/midi_note_list.h"
+#include "engine/note_bit_table.h"
+#include "engine/scale_map.h"
+#include "engine/spsc_ring.h"
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <span>
+
+namespace tonvo::core {
+
+class Plugin {
+public:
+    explicit Plugin(HostLink& link) noexcept : link_(link) {}
+    Plugin(const Plugin&) = delete;
+    Plugin& operator=(const Plugin&) = delete;
+
+    // --- Audio thread ---------------------------------------------------------------------
+
+    // One block in one call, for formats that hand over events and transport together: the
+    // events in order, then finish_block. The output waits in output() for the caller to
+    // deliver and clear.
+    void process(std::span<const MidiRecord> events, const Transport& transport) noexcept {
+        for (const MidiRecord& event : events) {
+            process_midi(event);
+        }
+        finish_block(transport);
+    }
+    // The two-step form: every event of the block as it arrives, then finish_block once the
+    // block is processed. Data bytes are masked to 0..127. Inline, as it runs per event.
+    void process_midi(const MidiRecord& event) noexcept {
+        const uint8_t status = event.status;
+        const auto channel = static_cast<uint8_t>(status & 0x0F);
+        const auto data1 = static_cast<uint8_t>(event.data1 & 0x7F);
+        const auto data2 = static_cast<uint8_t>(event.data2 & 0x7F);
+        switch (status & 0xF0) {
+        case 0x90:
+            if (data2 > 0) {
+                note_on(channel, data1, data2, event.frame);
+            } else {
+                note_off(channel, data1, event.frame); // velocity 0 releases like a note-off
+            }
+            break;
+        case 0x80: note_off(channel, data1, event.frame); break;
+        case 0xB0: control_change(channel, data1, data2, event.frame); break;
+        case 0xA0:
+        case 0xD0:
+        case 0xE0: forward(status, data1, data2, event.frame); break;
+        default: break; // program change and system messages are dropped
+        }
+    }
+    // The previews waiting from the user-interface thread, then the transport watch.
+    void finish_block(const Transport& transport) noexcept {
+        drain_previews();
+        watch_transport(transport);
+    }
+    // The two halves of finish_block, for adapters whose routines run them apart.
+    void drain_previews() noexcept;
+    // Releases every held note when playback stops or the position jumps back. A host that
+    // gives no time information counts as stopped with the position unchanged: nothing is
+    // released.
+    void watch_transport(const Transport& transport) noexcept;
+    // A control change's routing alone: the parameters assigned to the controller are set.
+    // process_midi does this for every control change itself.
+    void route_control_change(uint8_t controller, uint8_t value) noexcept;
+    // Note-off for every sounding (channel, output note), oldest first, then forgets all held
+    // notes.
+    void release_all_held_notes() noexcept;
+
+    // What waits for delivery; the adapter delivers it and clears it, also when processing
+    // failed, so note-offs already queued are never held back.
+    OutputQueue& output() noexcept { return output_; }
+    const OutputQueue& output() const noexcept { return output_; }
+
+    bool transport_was_playing() const noexcept { return transport_was_playing_; }
+    double last_sample_position() const noexcept { return last_sample_position_; }
+    const TMidiNoteList& held_notes() const noexcept { return held_notes_; }
+
+    // --- User-interface thread ------------------------------------------------------------
+
+    // The note map: written here, read by the audio thread entry by entry (atomic words).
+    TScaleMap& scale_map() noexcept { return scale_map_; }
+    const TScaleMap& scale_map() const noexcept { return scale_map_; }
+    // The CC assignments; the audio thread sees new ones from its next event.
+    TCCRouting& cc_routing() noexcept { return cc_routing_; }
+    const TCCRouting& cc_routing() const noexcept { return cc_routing_; }
+    // The way to the editor's key highlights: attach when the editor form is shown, detach
+    // before it goes.
+    THighlightGate& highlights() noexcept { return highlights_; }
+
+    // Preview notes from the editor keyboard, on channel 0 at offset 0, bypassing the map and
+    // the held notes; note and velocity are masked to 0..127. They reach the output at the
+    // start of the next finish_block. A note-on answers false when too many previews are
+    // waiting, or while a note-off of the same note still waits (the note is not sent). A
+    // note-off is always taken: when the hand-off is full it is parked and goes out from the
+    // block that has emptied the hand-off, before any later note-on of its note.
+    bool preview_note_on(int note, int velocity) noexcept;
+    bool preview_note_off(int note, int velocity) noexcept;
+    // The state changed through the plug-in itself (an edit in the editor, a preset loaded):
+    // the host hears of it through HostLink::state_changed.
+    void notify_state_changed() { link_.state_changed(); }
+
+    // Parked preview note-offs not yet sent. Any thread.
+    int32_t waiting_preview_note_offs() const noexcept {
+        return parked_off_count_.load(std::memory_order_acquire);
+    }
+
+private:
+    struct PreviewNote {
+        bool on = false;
+        uint8_t note = 0;
+        uint8_t velocity = 0;
+    };
+
+    void note_on(uint8_t channel, uint8_t note, uint8_t velocity, int32_t frame) noexcept;
+    void note_off(uint8_t channel, uint8_t note, int32_t frame) noexcept;
+    void control_change(uint8_t channel, uint8_t controller, uint8_t value, int32_t frame) noexcept;
+    // Aftertouch and pitch bend, as they came (channel pressure without its unused byte).
+    void forward(uint8_t status, uint8_t data1, uint8_t data2, int32_t frame) noexcept;
+    void release_entry(TMidiNoteItem item, int32_t frame) noexcept;
+    void silence_channel(uint8_t channel, uint8_t controller, uint8_t value,
+                         int32_t frame) noexcept;
+    void keep_room_for_note_offs() noexcept { output_.set_reserved(held_notes_.SoundingNotes()); }
+    void forget_channel(uint8_t channel) noexcept;
+    void clear_blocked_highlights() noexcept;
+    // Queues the parked note-offs of `parked` (a copy taken before the hand-off was emptied)
+    // while `room` lasts, and unparks each one sent.
+    void send_parked_preview_offs(const std::array<uint8_t, 128>& parked, int32_t room) noexcept;
+    // Report a key going on or off to an attached editor; asks for an editor update when the
+    // editor's highlight state changed.
+    void highlight_on(int note) noexcept {
+        if (highlights_.NoteOn(note)) {
+            link_.editor_needs_update();
+        }
+    }
+    void highlight_off(int note) noexcept {
+        if (highlights_.NoteOff(note)) {
+            link_.editor_needs_update();
+        }
+    }
+
+    HostLink& link_;
+    OutputQueue output_;
+    TScaleMap scale_map_;
+    TMidiNoteList held_notes_;
+    TCCRouting cc_routing_;
+    THighlightGate highlights_;
+    // Keys lit at a note-on whose pitch class was blocked (so not held). Audio thread.
+    TNoteBitTable blocked_lit_;
+    TSpscRing<PreviewNote, 256> previews_;
+    // Preview note-offs the hand-off had no room for, by note: 0 for none, else kParked plus
+    // the velocity. At most one per note: no note-on of that note is taken while it waits.
+    // Parked by the user-interface thread after everything it pushed before (release), taken
+    // back by the audio thread once sent.
+    static constexpr uint8_t kParked = 0x80;
+    std::array<std::atomic<uint8_t>, 128> parked_off_{};
+    std::atomic<int32_t> parked_off_count_{0};
+    bool transport_was_playing_ = false;
+    double last_sample_position_ = 0.0;
+};
+
+} // namespace tonvo::core
