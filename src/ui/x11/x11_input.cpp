@@ -91,9 +91,10 @@ bool is_input_event(const xcb_generic_event_t& event) {
 
 uint16_t state_after_press(const XcbInput& press) {
     // The state bit of a core button number; none for the wheel's and others beyond 5.
-    const uint16_t own = press.detail >= 1 && press.detail <= 5
-                             ? static_cast<uint16_t>(XCB_BUTTON_MASK_1 << (press.detail - 1))
-                             : 0;
+    uint16_t own = 0;
+    if (press.detail >= 1 && press.detail <= 5) {
+        own = static_cast<uint16_t>(XCB_BUTTON_MASK_1 << (press.detail - 1));
+    }
     return static_cast<uint16_t>(press.state | own);
 }
 
