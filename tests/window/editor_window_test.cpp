@@ -9,8 +9,10 @@
 #include "ui/golden.h"
 #include "window/window_fixture.h"
 
+#include <chrono>
 #include <filesystem>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace tonvo::test {
@@ -211,6 +213,41 @@ TEST_F(EditorWindowTest, APopupMenuHoldsThePointerAndAPressOutsideClosesIt) {
     const std::vector<Delivered> played = plugin->process();
     ASSERT_FALSE(played.empty());
     EXPECT_EQ(played.front(), NoteOn(0, 62, 100));
+    plugin->close_editor();
+}
+
+// The press opens the menu inside the host's call; a watcher lets the button go where it was
+// pressed, sees the menu still open, and closes it with Escape.
+TEST_F(EditorWindowTest, LowOnTheScreenTheScaleMenuOpensOverItsButtonAndAClickChoosesNothing) {
+    GoldenState state;
+    const ui::Point scale = state.OnScale();
+    ASSERT_NE(scale.x, 0);
+    const int top = driver->screen().bottom - 300;
+    WindowId editor = 0;
+    OpenIn(100, top, &editor);
+    ASSERT_NE(editor, 0u);
+
+    Shown pane;
+    bool open_after_release = false;
+    WhileWatching(
+        [&](Watcher& w) {
+            pane = w.find(ShownKind::menu);
+            if (!pane)
+                return;
+            w.pointer_release(MouseButton::left);
+            std::this_thread::sleep_for(std::chrono::milliseconds(200));
+            open_after_release = w.visible(pane.id);
+            Answer(w, pane, [&] { w.type(pane, {key(Key::escape)}); });
+        },
+        [&] {
+            driver->pointer_to(editor, scale);
+            driver->pointer_press(MouseButton::left);
+        });
+    Pump();
+    ASSERT_TRUE(pane) << "no menu pane appeared";
+    EXPECT_LE(pane.rect.top, top + scale.y) << "no room below: the menu lies over the button";
+    EXPECT_GT(pane.rect.bottom, top + scale.y);
+    EXPECT_TRUE(open_after_release) << "the release of the opening click chose an item";
     plugin->close_editor();
 }
 

@@ -1,10 +1,9 @@
 // What only the X11 backend has, on the fixture of the shared window tests: the XEmbed
 // information of the editor's window, what the server sends when a grab takes the pointer, the
-// scale menu over its button low on the screen, the preset browser closed by a click shorter
-// than its check interval and repainting under its menu and confirmation, a connection broken
-// by the server, dialogs under a window manager, the keyboard given back by a menu, typing
-// through the server's keyboard map (a layout's letters, dead keys), the CLIPBOARD selection,
-// and the pointer's shape.
+// preset browser closed by a click shorter than its check interval and repainting under its
+// menu and confirmation, a connection broken by the server, dialogs under a window manager,
+// the keyboard given back by a menu, typing through the server's keyboard map (a layout's
+// letters, dead keys), the CLIPBOARD selection, and the pointer's shape.
 #include "editor/note_map_editor.h"
 #include "ui/golden.h"
 #include "window/window_fixture.h"
@@ -293,45 +292,6 @@ TEST_F(X11WindowTest, AMenuGivesTheKeyboardBackWhenItCloses) {
     ASSERT_TRUE(grab);
     EXPECT_EQ(grab->status, XCB_GRAB_STATUS_SUCCESS);
     xcb_ungrab_keyboard(x, XCB_CURRENT_TIME);
-    Call(effEditClose);
-}
-
-TEST_F(X11WindowTest, LowOnTheScreenTheScaleMenuOpensOverItsButtonAndAClickChoosesNothing) {
-    GoldenState state;
-    const ui::Point scale = state.OnScale();
-    ASSERT_NE(scale.x, 0);
-    const int top = screen->height_in_pixels - 300;
-    const xcb_window_t parent = MakeWindow(100, top, 700, 300);
-    ASSERT_EQ(Open(parent), 1);
-    Pump();
-
-    // The press opens the menu inside the host's idle call; a watcher lets the button go where
-    // it was pressed, sees the menu still open, and closes it with Escape.
-    bool found = false;
-    bool open_after_release = false;
-    xcb_rectangle_t pane{};
-    std::thread watcher([&] {
-        xcb_connection_t* c = Connect();
-        if (c == nullptr)
-            return;
-        const xcb_window_t menu = FindWindow(c, false, &pane);
-        found = menu != 0;
-        if (found) {
-            Fake(c, XCB_BUTTON_RELEASE, 1, 0, 0, false);
-            std::this_thread::sleep_for(std::chrono::milliseconds(200));
-            open_after_release = Viewable(c, menu);
-            Answer(c, menu, [&] { Type(c, {kEscape}); });
-        }
-        xcb_disconnect(c);
-    });
-    Fake(x, XCB_MOTION_NOTIFY, 0, 100 + scale.x, top + scale.y);
-    Fake(x, XCB_BUTTON_PRESS, 1);
-    watcher.join();
-    Pump();
-    ASSERT_TRUE(found) << "no menu pane appeared";
-    EXPECT_LE(pane.y, top + scale.y) << "no room below: the menu lies over the button";
-    EXPECT_GT(pane.y + pane.height, top + scale.y);
-    EXPECT_TRUE(open_after_release) << "the release of the opening click chose an item";
     Call(effEditClose);
 }
 
