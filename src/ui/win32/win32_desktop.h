@@ -77,6 +77,9 @@ public:
     void editor_gone();
 
 private:
+    // The menu loop's windows and input (win32_menu_loop.cpp).
+    class MenuSystem;
+
     // Dispatches the thread's pending messages; false when WM_QUIT came (it is posted again
     // for the host's own loop).
     bool pump();

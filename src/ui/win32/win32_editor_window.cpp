@@ -169,10 +169,7 @@ void Win32EditorWindow::repaint() {
     if (form_ == nullptr || window_ == nullptr) {
         return;
     }
-    for (const Rect& area : form_->paint_invalid()) {
-        const RECT r{area.left, area.top, area.right, area.bottom};
-        InvalidateRect(window_, &r, FALSE);
-    }
+    invalidate_areas(window_, form_->paint_invalid());
 }
 
 void Win32EditorWindow::mouse_down(MouseButton button, WPARAM wp, LPARAM lp) {

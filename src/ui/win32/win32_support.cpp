@@ -105,6 +105,18 @@ void detach_handler(HWND window) {
     }
 }
 
+void destroy_window(HWND window) {
+    detach_handler(window);
+    DestroyWindow(window);
+}
+
+void invalidate_areas(HWND window, const std::vector<Rect>& areas) {
+    for (const Rect& area : areas) {
+        const RECT r{area.left, area.top, area.right, area.bottom};
+        InvalidateRect(window, &r, FALSE);
+    }
+}
+
 void blit(HDC dc, const Bitmap& bitmap, RECT area) {
     area.left = std::max<LONG>(area.left, 0);
     area.top = std::max<LONG>(area.top, 0);

@@ -8,10 +8,12 @@
 
 #include "ui/bitmap.h"
 #include "ui/input.h"
+#include "ui/rect.h"
 
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #ifndef WIN32_LEAN_AND_MEAN
 #define WIN32_LEAN_AND_MEAN
@@ -57,6 +59,10 @@ HWND create_window(WindowKind kind, DWORD ex_style, DWORD style, int left, int t
                    int height, HWND parent, WindowHandler& handler);
 // The window stops calling its handler (used before the handler goes).
 void detach_handler(HWND window);
+// Detaches the window's handler, then destroys the window.
+void destroy_window(HWND window);
+// Marks the areas (client pixels) of the window for its next WM_PAINT, without erasing.
+void invalidate_areas(HWND window, const std::vector<Rect>& areas);
 
 // Copies `area` (buffer pixels, clipped to the buffer) of `bitmap` to the same place of `dc`.
 void blit(HDC dc, const Bitmap& bitmap, RECT area);

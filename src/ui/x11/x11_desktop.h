@@ -109,6 +109,9 @@ public:
     xcb_window_t root_child();
 
 private:
+    // The menu loop's windows and input (x11_menu_loop.cpp).
+    class MenuSystem;
+
     // The pointer's place on the root window and the state of its buttons and modifiers;
     // none when the server does not answer or the pointer is on another screen.
     struct PointerState {
@@ -141,8 +144,6 @@ private:
     std::vector<xcb_window_t> ancestry();
     // Sets what the window manager reads on a dialog before it is mapped.
     void describe_dialog(xcb_window_t window, const Form& form, uint16_t width, uint16_t height);
-    // A key press on a dialog, as keys and typed characters.
-    void deliver_key(Form& form, const xcb_key_press_event_t& event);
     xcb_atom_t atom(const char* name);
 
     xcb_connection_t* connection_;

@@ -1,6 +1,7 @@
 #include "ui/x11/x11_editor_window.h"
 
 #include "ui/x11/x11_desktop.h"
+#include "ui/x11/x11_input.h"
 #include "ui/x11/xcb_util.h"
 
 #include <cstdint>
@@ -20,13 +21,8 @@ constexpr uint32_t kXembedMapped = 1;
 constexpr int kConnectTries = 4;
 constexpr Millis kConnectRetryDelay{20};
 
-using x11::button_of;
 using x11::intern;
-using x11::modifiers_of;
 using x11::reply;
-
-// One wheel notch, as the toolkit counts it.
-constexpr int kWheelNotch = 120;
 
 class X11EditorWindow final : public EditorWindow, private X11Desktop::Sink {
 public:
@@ -291,18 +287,14 @@ void X11EditorWindow::take_event(const xcb_generic_event_t& event, bool input) {
 }
 
 bool X11EditorWindow::ends_press(const xcb_generic_event_t& event, bool input) const {
-    switch (event.response_type & 0x7f) {
-    case XCB_BUTTON_RELEASE:
-        // Dropped while a loop of ours runs, as all input then, but the press is over.
-        return !input &&
-               reinterpret_cast<const xcb_button_release_event_t&>(event).event == window_;
-    case XCB_LEAVE_NOTIFY: {
-        // A grab took the pointer (a menu of ours, or another client's): the release goes there.
-        const auto& e = reinterpret_cast<const xcb_leave_notify_event_t&>(event);
-        return e.mode == XCB_NOTIFY_MODE_GRAB && e.event == window_;
+    const std::optional<XcbInput> read = read_input(event);
+    if (!read || read->window != window_) {
+        return false;
     }
-    default: return false;
-    }
+    // A release dropped while a loop of ours runs, as all input then, but the press is over;
+    // or a grab took the pointer (a menu of ours, or another client's): the release goes there.
+    return (read->kind == XcbInput::Kind::release && !input) ||
+           (read->kind == XcbInput::Kind::leave && read->mode == XCB_NOTIFY_MODE_GRAB);
 }
 
 void X11EditorWindow::end_press() {
@@ -312,52 +304,42 @@ void X11EditorWindow::end_press() {
 }
 
 void X11EditorWindow::deliver_input(const xcb_generic_event_t& event) {
-    Form& form = *form_;
-    switch (event.response_type & 0x7f) {
-    case XCB_BUTTON_PRESS: {
-        const auto& e = reinterpret_cast<const xcb_button_press_event_t&>(event);
-        if (e.detail == 4 || e.detail == 5) {
-            form.deliver_mouse_wheel(e.detail == 4 ? kWheelNotch : -kWheelNotch, e.event_x,
-                                     e.event_y, modifiers_of(e.state));
-        } else if (const auto button = button_of(e.detail)) {
-            // The root position of the press, for a menu or dialog it opens.
-            form.set_position(e.root_x - e.event_x, e.root_y - e.event_y);
-            const int loops = desktop_->loops_run();
-            pressing_ = true;
-            form.deliver_mouse_down(*button, e.event_x, e.event_y, modifiers_of(e.state));
-            pressing_ = false;
-            if (form_ != nullptr && desktop_->loops_run() != loops) {
-                // A menu or dialog took the release: the press is over for the form.
-                form_->cancel_capture();
-            }
+    const std::optional<XcbInput> input = read_input(event);
+    if (!input) {
+        return;
+    }
+    switch (input->kind) {
+    case XcbInput::Kind::press: {
+        // The root position of the press, for a menu or dialog it opens.
+        form_->set_position(input->root.x - input->at.x, input->root.y - input->at.y);
+        const int loops = desktop_->loops_run();
+        pressing_ = true;
+        ui::deliver_input(*form_, *input, nullptr);
+        pressing_ = false;
+        if (form_ != nullptr && desktop_->loops_run() != loops) {
+            // A menu or dialog took the release: the press is over for the form.
+            form_->cancel_capture();
         }
         break;
     }
-    case XCB_BUTTON_RELEASE: {
-        const auto& e = reinterpret_cast<const xcb_button_release_event_t&>(event);
-        if (const auto button = button_of(e.detail)) {
-            form.deliver_mouse_up(*button, e.event_x, e.event_y, modifiers_of(e.state));
-        }
-        break;
-    }
-    case XCB_MOTION_NOTIFY: {
-        const auto& e = reinterpret_cast<const xcb_motion_notify_event_t&>(event);
-        form.deliver_mouse_move(e.event_x, e.event_y, modifiers_of(e.state));
+    case XcbInput::Kind::move:
+        ui::deliver_input(*form_, *input, nullptr);
         if (form_ != nullptr) {
             desktop_->show_cursor(window_, form_->current_cursor(), cursor_);
         }
         break;
-    }
-    case XCB_LEAVE_NOTIFY: {
-        const auto& e = reinterpret_cast<const xcb_leave_notify_event_t&>(event);
+    case XcbInput::Kind::leave:
         // Leaving while a button is held keeps the press (the implicit grab goes on).
-        if (e.mode == XCB_NOTIFY_MODE_NORMAL &&
-            (e.state & (XCB_BUTTON_MASK_1 | XCB_BUTTON_MASK_2 | XCB_BUTTON_MASK_3)) == 0) {
-            form.deliver_mouse_leave();
+        if (input->mode == XCB_NOTIFY_MODE_NORMAL &&
+            (input->state & (XCB_BUTTON_MASK_1 | XCB_BUTTON_MASK_2 | XCB_BUTTON_MASK_3)) == 0) {
+            ui::deliver_input(*form_, *input, nullptr);
         }
         break;
-    }
-    default: break;
+    case XcbInput::Kind::release:
+    case XcbInput::Kind::wheel: ui::deliver_input(*form_, *input, nullptr); break;
+    case XcbInput::Kind::key:
+        // The editor takes no keys inside the host's window (only its menus and dialogs do).
+        break;
     }
 }
 

@@ -1,80 +1,78 @@
-// The Windows plug-in's editor under Wine with a private X server (run_with_xvfb.sh): the built
-// Tonvo.dll, loaded with LoadLibraryW as a host loads it, opens its editor in a top-level window
-// this test makes. What the window shows is read back and compared with the headless
-// renderer's golden image. A key is clicked with the system's pointer (SendInput); other input
-// is posted to the windows as messages (PostMessageW); menus and dialogs run in loops inside
-// the plug-in's call, so a watcher thread finds their windows and answers them.
+// What only the Win32 backend has, on the fixture of the shared window tests: the editor's
+// window class, style and keyboard focus, the mouse captured by a press, the menu's tool
+// windows, the host's timers running (and closing the editor) inside a dialog's loop with the
+// host's window disabled meanwhile, a press outside the preset browser handed on to the window
+// under the pointer, the browser kept on the work area, the Save Preset dialog in front with
+// the focus, and UTF-16 text and the clipboard.
 #include "editor/note_map_editor.h"
-#include "ui/golden.h"
 #include "ui/win32/win32_desktop.h"
-#include "win32/win32_editor_fixture.h"
+#include "window/win32_driver.h"
+#include "window/window_fixture.h"
 
 #include <atomic>
 #include <cstdlib>
+#include <filesystem>
 #include <gtest/gtest.h>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
 #include <windows.h>
 
-namespace tonvo {
+namespace tonvo::test {
 namespace {
 
-using namespace test;
+// The shared fixture with the Win32 names the cases here use.
+class Win32WindowTest : public EditorWindowTest {
+protected:
+    intptr_t Call(int32_t opcode, int32_t index = 0, intptr_t value = 0, void* ptr = nullptr) {
+        return plugin->call(opcode, index, value, ptr);
+    }
+    std::vector<uint8_t> Chunk() { return plugin->state(); }
+    std::vector<Delivered> Process() { return plugin->process(); }
+    HWND MakeWindow(int left, int top) { return AsWindow(driver->make_window(left, top)); }
+    std::vector<HWND> Children(HWND parent) {
+        std::vector<HWND> out;
+        for (const WindowId id : driver->children(IdOf(parent)))
+            out.push_back(AsWindow(id));
+        return out;
+    }
+    // The editor's window in `parent` (its only child), or null.
+    HWND Editor(HWND parent) {
+        const std::vector<HWND> children = Children(parent);
+        return children.size() == 1 ? children[0] : nullptr;
+    }
+    // Opens the editor in `parent` and lets it show: its window, or null (a failure noted).
+    HWND OpenEditor(HWND parent) {
+        EXPECT_EQ(Call(effEditOpen, 0, 0, parent), 1);
+        Pump();
+        HWND editor = Editor(parent);
+        EXPECT_NE(editor, nullptr) << "no editor window in the host's";
+        return editor;
+    }
+};
 
-TEST_F(Win32Editor, ShowsTheGoldenPictureInAChildOfTheHostsWindow) {
-    GoldenState state;
-    LoadGoldenState(state);
+TEST_F(Win32WindowTest, TheEditorIsAChildOfOurClassThatTakesTheFocus) {
     HWND parent = MakeWindow(100, 100);
-    ASSERT_EQ(Call(effEditOpen, 0, 0, parent), 1);
-    ERect* rect = nullptr;
-    ASSERT_EQ(Call(effEditGetRect, 0, 0, &rect), 1);
-    ASSERT_NE(rect, nullptr);
-    const int width = rect->right - rect->left;
-    const int height = rect->bottom - rect->top;
-    EXPECT_EQ(width, 662);
-    EXPECT_EQ(height, 256);
-    Pump();
-
-    HWND editor = Editor(parent);
-    ASSERT_NE(editor, nullptr) << "one child of the host's window";
+    HWND editor = OpenEditor(parent);
+    ASSERT_NE(editor, nullptr);
     wchar_t class_name[64] = {};
     GetClassNameW(editor, class_name, 64);
     EXPECT_EQ(ClassOf(L"Editor"), class_name) << "named after the DLL's module handle";
     const LONG_PTR style = GetWindowLongPtrW(editor, GWL_STYLE);
     EXPECT_EQ(style & (WS_CHILD | WS_CLIPCHILDREN | WS_CLIPSIBLINGS | WS_VISIBLE),
               WS_CHILD | WS_CLIPCHILDREN | WS_CLIPSIBLINGS | WS_VISIBLE);
-    RECT client{};
-    GetClientRect(editor, &client);
-    EXPECT_EQ(client.right, width);
-    EXPECT_EQ(client.bottom, height);
-    POINT origin{0, 0};
-    MapWindowPoints(editor, parent, &origin, 1);
-    EXPECT_EQ(origin.x, 0);
-    EXPECT_EQ(origin.y, 0);
     for (int i = 0; i < 100 && GetFocus() != editor; ++i)
         Pump(1);
     EXPECT_EQ(GetFocus(), editor) << "the editor takes the keyboard focus once shown";
-
-    ui::expect_golden(Read(editor, width, height), "editor_carbon");
-
-    // Painted over and invalidated as another window would leave it: repainted from the form.
-    HDC dc = GetDC(editor);
-    PatBlt(dc, 0, 0, width, height, WHITENESS);
-    ReleaseDC(editor, dc);
-    InvalidateRect(editor, nullptr, TRUE);
-    Pump();
-    ui::expect_golden(Read(editor, width, height), "editor_carbon");
-
     Call(effEditClose);
-    EXPECT_TRUE(Children(parent).empty()) << "the editor's window goes at the close";
     WNDCLASSEXW info{};
     info.cbSize = sizeof info;
     EXPECT_FALSE(GetClassInfoExW(GetModuleHandleW(L"Tonvo.dll"), ClassOf(L"Editor").c_str(), &info))
         << "the class goes with the last window";
 }
 
-TEST_F(Win32Editor, AClickOnAKeyPreviewsItAndWindowTroublesLeaveNothingBehind) {
+TEST_F(Win32WindowTest, APressOnAKeyHoldsTheMouseUntilItsRelease) {
     GoldenState state;
     LoadGoldenState(state);
     const ui::Point d = state.OnKey(2);
@@ -82,184 +80,46 @@ TEST_F(Win32Editor, AClickOnAKeyPreviewsItAndWindowTroublesLeaveNothingBehind) {
     HWND parent = MakeWindow(100, 100);
     HWND editor = OpenEditor(parent);
     ASSERT_NE(editor, nullptr);
-    Process();
-    // Real pointer input, as the user gives it: the window in front, the pointer moved there.
-    SetForegroundWindow(parent);
-    Pump(2);
-    SendMouse(MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE, editor, d);
-    Pump(2);
+    driver->pointer_to(IdOf(editor), d);
     POINT pointer{};
     GetCursorPos(&pointer);
     ScreenToClient(editor, &pointer);
     EXPECT_EQ(pointer.x, d.x);
     EXPECT_EQ(pointer.y, d.y);
-    SendMouse(MOUSEEVENTF_LEFTDOWN);
-    Pump(2);
+    driver->pointer_press(ui::MouseButton::left);
     EXPECT_EQ(GetCapture(), editor) << "the press holds the mouse";
-    EXPECT_EQ(Process(), (std::vector<test::Delivered>{test::NoteOn(0, 62, 100)}));
-    SendMouse(MOUSEEVENTF_LEFTUP);
-    Pump(2);
+    driver->pointer_release(ui::MouseButton::left);
     EXPECT_EQ(GetCapture(), nullptr);
-    EXPECT_EQ(Process(), (std::vector<test::Delivered>{test::NoteOff(0, 62, 100)}));
-    Call(effEditClose);
-
-    for (int i = 0; i < 50; ++i) {
-        ASSERT_EQ(Call(effEditOpen, 0, 0, parent), 1);
-        Pump(1);
-        ASSERT_EQ(Children(parent).size(), 1u) << "opening " << i;
-        Call(effEditClose);
-        ASSERT_TRUE(Children(parent).empty()) << "opening " << i;
-    }
-
-    // Opened again in another window without a close: the old window goes.
-    HWND second = MakeWindow(100, 450);
-    ASSERT_EQ(Call(effEditOpen, 0, 0, parent), 1);
-    Pump(1);
-    ASSERT_EQ(Call(effEditOpen, 0, 0, second), 1);
-    Pump(1);
-    EXPECT_TRUE(Children(parent).empty());
-    EXPECT_EQ(Children(second).size(), 1u);
-    // The host destroys its window before the close: idle and close go on quietly, with the
-    // form's timer gone along with the window.
-    DestroyWindow(second);
-    Pump(3);
-    Call(effEditClose);
-    Pump(1);
-    // A handle that is no window: the opening shows nothing and breaks nothing.
-    EXPECT_EQ(Call(effEditOpen, 0, 0, second), 1) << "the form is made; only its window is refused";
-    Pump(1);
-    Call(effEditClose);
-    // And the next opening works as ever.
-    ASSERT_EQ(Call(effEditOpen, 0, 0, parent), 1);
-    Pump(2);
-    EXPECT_EQ(Children(parent).size(), 1u);
     Call(effEditClose);
 }
 
-// Whatever ends a press on a key before its release can reach the form, the key's preview
-// ends: the host's close, the host's window destroyed, the release made while a message box of
-// ours runs.
-TEST_F(Win32Editor, AHeldKeysPreviewEndsWhenItsReleaseCannotReachTheForm) {
+TEST_F(Win32WindowTest, AMenuPaneIsATopmostToolWindowNeverActivated) {
     GoldenState state;
-    LoadGoldenState(state);
-    const ui::Point d = state.OnKey(2);
-    ASSERT_NE(d.x, 0);
-    const std::vector<test::Delivered> on{test::NoteOn(0, 62, 100)};
-    const std::vector<test::Delivered> off{test::NoteOff(0, 62, 100)};
-    // Opens the editor in a new host window and holds D there with the left button.
-    const auto hold = [&] {
-        HWND parent = MakeWindow(100, 100);
-        HWND editor = OpenEditor(parent);
-        Process();
-        SetForegroundWindow(parent);
-        Pump(2);
-        SendMouse(MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE, editor, d);
-        Pump(2);
-        SendMouse(MOUSEEVENTF_LEFTDOWN);
-        Pump(2);
-        EXPECT_EQ(Process(), on);
-        return parent;
-    };
-    const auto release = [&] {
-        SendMouse(MOUSEEVENTF_LEFTUP);
-        Pump(2);
-    };
-
-    hold();
-    Call(effEditClose);
-    EXPECT_EQ(Process(), off) << "closed by the host";
-    release();
-
-    DestroyWindow(hold());
-    Pump(2);
-    EXPECT_EQ(Process(), off) << "the host's window destroyed";
-    release();
-    Call(effEditClose);
-
-    // A state the host loads fails, and its message box runs while the key is held; the
-    // release comes meanwhile, and the box is closed once the editor has let go of the mouse.
-    hold();
-    const DWORD host_thread = GetCurrentThreadId();
-    bool shown = false;
-    std::thread watcher([&] {
-        HWND box = nullptr;
-        if (!Eventually([&] { return (box = FindTopLevel(ClassOf(L"Dialog"))) != nullptr; }))
-            return;
-        shown = true;
-        SendMouse(MOUSEEVENTF_LEFTUP);
-        Eventually([&] {
-            GUITHREADINFO info{};
-            info.cbSize = sizeof info;
-            return GetGUIThreadInfo(host_thread, &info) && info.hwndCapture == nullptr;
-        });
-        PostMessageW(box, WM_SYSCOMMAND, SC_CLOSE, 0);
-        Eventually([&] { return !IsWindow(box); });
-    });
-    std::vector<uint8_t> broken = state.Chunk();
-    for (size_t i = 8; i < broken.size(); ++i)
-        broken[i] = static_cast<uint8_t>(~broken[i]);
-    EXPECT_EQ(Call(effSetChunk, 1, static_cast<intptr_t>(broken.size()), broken.data()), 0);
-    watcher.join();
-    EXPECT_TRUE(shown) << "no message box appeared";
-    Pump(2);
-    EXPECT_EQ(Process(), off) << "released while a message box ran";
-    Call(effEditClose);
-}
-
-TEST_F(Win32Editor, AKeysPopupIsAToolWindowWhoseEntryChangesTheMap) {
-    GoldenState state;
-    LoadGoldenState(state);
     const ui::Point c = state.OnKey(0);
     ASSERT_NE(c.x, 0);
     HWND parent = MakeWindow(100, 100);
     HWND editor = OpenEditor(parent);
     ASSERT_NE(editor, nullptr);
-    const std::vector<uint8_t> before = Chunk();
-    // The same choice made headless gives the state expected of the plug-in.
-    const ui::Point row = state.ChooseFromKeyMenu(0, state.Form()->ddmNote_Fsharp);
-    const std::vector<uint8_t> expected = state.Chunk();
-    ASSERT_NE(expected, before);
-
-    // The first menu is dismissed by a press outside it, the second answered on F#.
-    std::atomic<int> panes{0};
     std::atomic<LONG_PTR> ex_style{0};
-    std::thread watcher([&] {
-        for (int round = 0; round < 2; ++round) {
-            HWND pane = nullptr;
-            if (!Eventually([&] { return (pane = FindTopLevel(ClassOf(L"Menu"))) != nullptr; }))
+    bool found = false;
+    WhileWatching(
+        [&](Watcher& w) {
+            const Shown pane = w.find(ShownKind::menu);
+            if (!pane)
                 return;
-            ++panes;
-            ex_style = GetWindowLongPtrW(pane, GWL_EXSTYLE);
-            if (round == 0) {
-                Post(pane, WM_LBUTTONDOWN, MK_LBUTTON, {-50, -50});
-                Post(pane, WM_LBUTTONUP, 0, {-50, -50});
-            } else {
-                Post(pane, WM_MOUSEMOVE, 0, row);
-                Post(pane, WM_LBUTTONDOWN, MK_LBUTTON, row);
-                Post(pane, WM_LBUTTONUP, 0, row);
-            }
-            Eventually([&] { return !IsWindow(pane); });
-        }
-    });
-    for (int round = 0; round < 2; ++round) {
-        Post(editor, WM_RBUTTONDOWN, MK_RBUTTON, c);
-        Post(editor, WM_RBUTTONUP, 0, c);
-        Pump(3);
-        if (round == 0) {
-            EXPECT_EQ(Chunk(), before) << "a press outside the menu chooses nothing";
-        }
-    }
-    watcher.join();
-    ASSERT_EQ(panes.load(), 2) << "no menu pane appeared";
+            found = true;
+            ex_style = GetWindowLongPtrW(AsWindow(pane.id), GWL_EXSTYLE);
+            Answer(w, pane, [&] { w.click_at(pane, {pane.rect.left - 50, pane.rect.top - 50}); });
+        },
+        [&] { driver->click(IdOf(editor), c, ui::MouseButton::right); });
+    ASSERT_TRUE(found) << "no menu pane appeared";
     EXPECT_EQ(ex_style.load() & (WS_EX_TOOLWINDOW | WS_EX_TOPMOST | WS_EX_NOACTIVATE),
               WS_EX_TOOLWINDOW | WS_EX_TOPMOST | WS_EX_NOACTIVATE);
     EXPECT_EQ(FindTopLevel(ClassOf(L"Menu")), nullptr) << "the panes go with the menu";
-    EXPECT_EQ(Chunk(), expected) << "C is mapped to F#";
-    EXPECT_TRUE(Process().empty()) << "a menu plays nothing";
     Call(effEditClose);
 }
 
-TEST_F(Win32Editor, TheWizardsConfirmationIsAModalDialogOfTheHostsWindow) {
+TEST_F(Win32WindowTest, TheWizardsConfirmationIsAModalDialogOfTheHostsWindow) {
     GoldenState state;
     LoadGoldenState(state);
     const ui::Point apply = state.OnApply();
@@ -304,7 +164,7 @@ TEST_F(Win32Editor, TheWizardsConfirmationIsAModalDialogOfTheHostsWindow) {
         Pump(3);
     };
 
-    timed_effect = effect;
+    timed_effect = plugin->effect();
     SetTimer(parent, 1, 10, &HostTimer);
     Seen closed;
     std::thread closer(answer, std::ref(closed), false);
@@ -328,7 +188,7 @@ TEST_F(Win32Editor, TheWizardsConfirmationIsAModalDialogOfTheHostsWindow) {
     // dialog has returned; the next opening builds a new one, also one from the same timer
     // call (the old form is still inside that call).
     const auto close_inside = [&](int32_t opcode, HWND reopen = nullptr) {
-        timed_effect = effect;
+        timed_effect = plugin->effect();
         timed_editor = editor;
         timed_reopen = reopen;
         hidden_at_close = false;
@@ -344,7 +204,7 @@ TEST_F(Win32Editor, TheWizardsConfirmationIsAModalDialogOfTheHostsWindow) {
         });
         if (opcode == effClose) {
             // Only the timer holds the instance now: nothing calls it after its close.
-            effect = nullptr;
+            plugin->forget_effect();
         }
         Post(editor, WM_LBUTTONDOWN, MK_LBUTTON, apply);
         Post(editor, WM_LBUTTONUP, 0, apply);
@@ -383,7 +243,7 @@ TEST_F(Win32Editor, TheWizardsConfirmationIsAModalDialogOfTheHostsWindow) {
     close_inside(effClose);
 }
 
-TEST_F(Win32Editor, APressOutsideThePresetBrowserClosesItAndReachesTheWindowUnderThePointer) {
+TEST_F(Win32WindowTest, APressOutsideThePresetBrowserClosesItAndReachesTheWindowUnderThePointer) {
     GoldenState state;
     LoadGoldenState(state);
     const ui::Point presets = state.OnPresets();
@@ -440,7 +300,7 @@ TEST_F(Win32Editor, APressOutsideThePresetBrowserClosesItAndReachesTheWindowUnde
 
 // The browser is taller than the editor: over an editor at the top of the screen it opens
 // moved down, its title bar and all on the work area.
-TEST_F(Win32Editor, ThePresetBrowserOpensWhollyOnTheWorkArea) {
+TEST_F(Win32WindowTest, ThePresetBrowserOpensWhollyOnTheWorkArea) {
     GoldenState state;
     LoadGoldenState(state);
     const ui::Point presets = state.OnPresets();
@@ -495,5 +355,129 @@ TEST(Win32Text, SurrogatePairsAndTheClipboardKeepEveryCharacter) {
     EXPECT_EQ(clipboard.text(), "");
 }
 
+std::set<std::filesystem::path> Files(const std::filesystem::path& folder) {
+    std::set<std::filesystem::path> found;
+    std::error_code missing;
+    for (std::filesystem::directory_iterator it(folder, missing), end; !missing && it != end;
+         it.increment(missing))
+        found.insert(it->path().filename());
+    return found;
+}
+
+class Win32Dialog : public Win32WindowTest {
+protected:
+    // What the watcher saw of the dialog.
+    struct Seen {
+        bool menu = false;
+        HWND dialog = nullptr;
+        HWND foreground = nullptr;
+        HWND active = nullptr;
+        HWND focus = nullptr;
+        // The dialog went after `act`, without the watcher's forced close.
+        bool answered = false;
+    };
+
+    // Clicks the main menu's button at `button` in `editor` with the pointer, chooses Save
+    // Preset by keys (Init, Load Preset, Save Preset) and runs `act` on the watcher's thread
+    // while the dialog shows. A menu or dialog the keys did not end is closed by messages, so
+    // a failure never leaves the test inside the plug-in's loop.
+    template <typename Act>
+    Seen InSavePresetDialog(HWND editor, ui::Point button, Act act) {
+        Seen seen;
+        std::atomic<bool> done{false};
+        std::thread watcher([&] {
+            HWND pane = nullptr;
+            if (Eventually([&] { return (pane = FindTopLevel(ClassOf(L"Menu"))) != nullptr; })) {
+                seen.menu = true;
+                SendKeys({{VK_DOWN}, {VK_DOWN}, {VK_DOWN}, {VK_RETURN}});
+                HWND dialog = nullptr;
+                if (Eventually(
+                        [&] { return (dialog = FindTopLevel(ClassOf(L"Dialog"))) != nullptr; })) {
+                    seen.dialog = dialog;
+                    // The activation and the focus come with the showing, a moment after the
+                    // window is visible to another thread.
+                    Eventually(
+                        [&] {
+                            return GetForegroundWindow() == dialog &&
+                                   InputStateOf(dialog).hwndFocus == dialog;
+                        },
+                        50);
+                    seen.foreground = GetForegroundWindow();
+                    seen.active = InputStateOf(dialog).hwndActive;
+                    seen.focus = InputStateOf(dialog).hwndFocus;
+                    act();
+                    // Typed keys and the file write take a while under Wine on a busy
+                    // machine: wait long enough that only a dialog that ignores them stays.
+                    seen.answered = Eventually([&] { return !IsWindow(dialog); }, 1000);
+                    if (!seen.answered) {
+                        PostMessageW(dialog, WM_SYSCOMMAND, SC_CLOSE, 0);
+                        Eventually([&] { return !IsWindow(dialog); });
+                    }
+                } else if (IsWindow(pane)) {
+                    PostMessageW(pane, WM_KEYDOWN, VK_ESCAPE, 1);
+                }
+            }
+            done = true;
+        });
+        SetForegroundWindow(GetAncestor(editor, GA_ROOT));
+        Pump(2);
+        SendMouse(MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE, editor, button);
+        SendMouse(MOUSEEVENTF_LEFTDOWN);
+        SendMouse(MOUSEEVENTF_LEFTUP);
+        for (int i = 0; i < 1000 && !done; ++i)
+            Pump(1);
+        watcher.join();
+        Pump();
+        return seen;
+    }
+};
+
+TEST_F(Win32Dialog, TheSavePresetDialogTakesTheKeyboardAtOnce) {
+    GoldenState state;
+    LoadGoldenState(state);
+    const ui::Point button = state.OnMenuButton();
+    ASSERT_NE(button.x, 0);
+    HWND parent = MakeWindow(100, 100);
+    HWND editor = OpenEditor(parent);
+    ASSERT_NE(editor, nullptr);
+    const std::vector<uint8_t> before = Chunk();
+    const std::set<std::filesystem::path> files = Files(home.Presets());
+
+    // Escape in the fresh dialog: nothing saved, nothing renamed.
+    Seen seen = InSavePresetDialog(editor, button, [] { SendKeys({{VK_ESCAPE}}); });
+    ASSERT_TRUE(seen.menu) << "no menu appeared";
+    ASSERT_NE(seen.dialog, nullptr) << "no Save Preset dialog appeared";
+    EXPECT_EQ(seen.foreground, seen.dialog) << "the dialog is the window in front";
+    EXPECT_EQ(seen.active, seen.dialog);
+    EXPECT_EQ(seen.focus, seen.dialog) << "the dialog has the keyboard focus";
+    EXPECT_TRUE(seen.answered) << "Escape closes the dialog";
+    EXPECT_EQ(Files(home.Presets()), files);
+    EXPECT_EQ(Chunk(), before);
+    EXPECT_TRUE(IsWindowEnabled(parent));
+    EXPECT_EQ(GetForegroundWindow(), parent) << "the host's window is in front again";
+
+    // The shown name is selected: typing replaces it. "Café x", one Backspace, "y", Enter.
+    seen = InSavePresetDialog(editor, button, [] {
+        SendKeys({{'C', true},
+                  {'A'},
+                  {'F'},
+                  {0, false, L'\u00e9'},
+                  {VK_SPACE},
+                  {'X'},
+                  {VK_BACK},
+                  {'Y'},
+                  {VK_RETURN}});
+    });
+    ASSERT_NE(seen.dialog, nullptr) << "no Save Preset dialog appeared";
+    EXPECT_EQ(seen.foreground, seen.dialog);
+    EXPECT_EQ(seen.focus, seen.dialog);
+    EXPECT_TRUE(seen.answered) << "Enter confirms the dialog";
+    const std::filesystem::path file = home.Presets() / u8"Caf\u00e9 y.brelwickp";
+    ASSERT_TRUE(std::filesystem::exists(file)) << "the preset file, named in UTF-8 as typed";
+    EXPECT_EQ(Files(home.Presets()).size(), files.size() + 1);
+    EXPECT_EQ(state.PresetNameOf(Chunk(), file), "Caf\u00e9 y");
+    Call(effEditClose);
+}
+
 } // namespace
-} // namespace tonvo
+} // namespace tonvo::test

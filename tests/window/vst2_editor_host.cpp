@@ -1,0 +1,78 @@
+#include "window/vst2_editor_host.h"
+
+#include "tonvo_host/plugin_library.h"
+
+namespace tonvo::test {
+
+namespace {
+tools::PluginLibrary& library() {
+    static tools::PluginLibrary loaded(TONVO_PLUGIN_PATH);
+    return loaded;
+}
+} // namespace
+
+std::vector<Stroke> strokes(std::u32string_view text) {
+    std::vector<Stroke> out;
+    for (const char32_t ch : text) {
+        out.push_back(Stroke{std::nullopt, ch});
+    }
+    return out;
+}
+
+Vst2EditorHost::Vst2EditorHost() {
+    if (!library().Loaded()) {
+        error_ = library().Error();
+        return;
+    }
+    const tools::PluginMain entry = library().Entry("VSTPluginMain");
+    effect_ = entry != nullptr ? entry(&FakeHost::Callback) : nullptr;
+    if (effect_ == nullptr) {
+        error_ = "the plug-in made no instance";
+        return;
+    }
+    call(effOpen);
+}
+
+Vst2EditorHost::~Vst2EditorHost() {
+    if (effect_ != nullptr) {
+        call(effClose);
+    }
+}
+
+intptr_t Vst2EditorHost::call(int32_t opcode, int32_t index, intptr_t value, void* ptr) {
+    return effect_ != nullptr ? effect_->dispatcher(effect_, opcode, index, value, ptr, 0.0f) : 0;
+}
+
+std::optional<ui::Point> Vst2EditorHost::editor_size() {
+    ERect* rect = nullptr;
+    if (call(effEditGetRect, 0, 0, &rect) != 1 || rect == nullptr) {
+        return std::nullopt;
+    }
+    return ui::Point{rect->right - rect->left, rect->bottom - rect->top};
+}
+
+std::vector<uint8_t> Vst2EditorHost::state() {
+    void* data = nullptr;
+    const intptr_t size = call(effGetChunk, 1, 0, &data);
+    const auto* bytes = static_cast<const uint8_t*>(data);
+    return size > 0 ? std::vector<uint8_t>(bytes, bytes + size) : std::vector<uint8_t>{};
+}
+
+bool Vst2EditorHost::load_state(const std::vector<uint8_t>& state) {
+    std::vector<uint8_t> copy = state;
+    return call(effSetChunk, 1, static_cast<intptr_t>(copy.size()), copy.data()) ==
+           static_cast<intptr_t>(copy.size());
+}
+
+std::vector<Delivered> Vst2EditorHost::process() {
+    host_.Forget();
+    float left[64] = {};
+    float right[64] = {};
+    float* outputs[2] = {left, right};
+    if (effect_ != nullptr) {
+        effect_->processReplacing(effect_, nullptr, outputs, 64);
+    }
+    return host_.Events();
+}
+
+} // namespace tonvo::test

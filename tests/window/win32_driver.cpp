@@ -1,0 +1,426 @@
+#include "window/win32_driver.h"
+
+#include "window/window_fixture.h"
+
+#include <cwchar>
+
+namespace tonvo::test {
+
+TempHome home;
+
+std::wstring ClassOf(const wchar_t* kind) {
+    wchar_t name[64];
+    std::swprintf(name, 64, L"Tonvo.%ls.%llx", kind,
+                  static_cast<unsigned long long>(
+                      reinterpret_cast<uintptr_t>(GetModuleHandleW(L"Tonvo.dll"))));
+    return name;
+}
+
+AEffect* timed_effect = nullptr;
+std::atomic<int> timed_idles{0};
+std::atomic<int32_t> timed_close{0};
+HWND timed_editor = nullptr;
+HWND timed_reopen = nullptr;
+std::atomic<bool> hidden_at_close{false};
+void CALLBACK HostTimer(HWND, UINT, UINT_PTR, DWORD) {
+    if (const int32_t close = timed_effect != nullptr ? timed_close.exchange(0) : 0; close != 0) {
+        timed_effect->dispatcher(timed_effect, close, 0, 0, nullptr, 0.0f);
+        if (timed_reopen != nullptr && close == effEditClose) {
+            timed_effect->dispatcher(timed_effect, effEditOpen, 0, 0, timed_reopen, 0.0f);
+        }
+        hidden_at_close = IsWindow(timed_editor) && !IsWindowVisible(timed_editor);
+        if (close == effClose) {
+            timed_effect = nullptr;
+        }
+    } else if (timed_effect != nullptr) {
+        timed_effect->dispatcher(timed_effect, effEditIdle, 0, 0, nullptr, 0.0f);
+        ++timed_idles;
+    }
+}
+
+std::atomic<int> host_presses{0};
+POINT host_press_at{};
+
+namespace {
+
+LRESULT CALLBACK HostProcedure(HWND window, UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == WM_LBUTTONDOWN) {
+        host_press_at = {static_cast<short>(LOWORD(lp)), static_cast<short>(HIWORD(lp))};
+        ++host_presses;
+    }
+    return DefWindowProcW(window, msg, wp, lp);
+}
+
+// The enumeration callbacks are plain functions: they must be CALLBACK (stdcall on 32-bit x86).
+struct ClassSearch {
+    const std::wstring* name;
+    HWND other;
+    HWND found;
+};
+BOOL CALLBACK MatchClass(HWND window, LPARAM lp) {
+    auto* search = reinterpret_cast<ClassSearch*>(lp);
+    wchar_t class_name[64] = {};
+    GetClassNameW(window, class_name, 64);
+    if (*search->name == class_name && IsWindowVisible(window) && window != search->other) {
+        search->found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+BOOL CALLBACK CollectWindow(HWND window, LPARAM lp) {
+    reinterpret_cast<std::vector<HWND>*>(lp)->push_back(window);
+    return TRUE;
+}
+
+INPUT KeyInput(WORD key, WORD scan, DWORD flags) {
+    INPUT input{};
+    input.type = INPUT_KEYBOARD;
+    input.ki.wVk = key;
+    input.ki.wScan = scan;
+    input.ki.dwFlags = flags;
+    return input;
+}
+
+WORD VirtualKeyOf(ui::Key key) {
+    switch (key) {
+    case ui::Key::enter: return VK_RETURN;
+    case ui::Key::escape: return VK_ESCAPE;
+    case ui::Key::tab: return VK_TAB;
+    case ui::Key::backspace: return VK_BACK;
+    case ui::Key::del: return VK_DELETE;
+    case ui::Key::left: return VK_LEFT;
+    case ui::Key::right: return VK_RIGHT;
+    case ui::Key::up: return VK_UP;
+    case ui::Key::down: return VK_DOWN;
+    case ui::Key::home: return VK_HOME;
+    case ui::Key::end: return VK_END;
+    case ui::Key::page_up: return VK_PRIOR;
+    case ui::Key::page_down: return VK_NEXT;
+    case ui::Key::space: return VK_SPACE;
+    }
+    return 0;
+}
+
+// A stroke as the keyboard types it: letters and the space by their keys, other characters
+// as Unicode input.
+Keystroke KeystrokeOf(const Stroke& stroke) {
+    if (stroke.key)
+        return {VirtualKeyOf(*stroke.key)};
+    const char32_t ch = stroke.ch;
+    if (ch >= U'A' && ch <= U'Z')
+        return {static_cast<WORD>(ch), true};
+    if (ch >= U'a' && ch <= U'z')
+        return {static_cast<WORD>(ch - 32)};
+    if (ch == U' ')
+        return {VK_SPACE};
+    return {0, false, static_cast<wchar_t>(ch)};
+}
+
+DWORD DownFlag(ui::MouseButton button) {
+    return button == ui::MouseButton::left    ? MOUSEEVENTF_LEFTDOWN
+           : button == ui::MouseButton::right ? MOUSEEVENTF_RIGHTDOWN
+                                              : MOUSEEVENTF_MIDDLEDOWN;
+}
+DWORD UpFlag(ui::MouseButton button) {
+    return button == ui::MouseButton::left    ? MOUSEEVENTF_LEFTUP
+           : button == ui::MouseButton::right ? MOUSEEVENTF_RIGHTUP
+                                              : MOUSEEVENTF_MIDDLEUP;
+}
+UINT DownMessage(ui::MouseButton button) {
+    return button == ui::MouseButton::left    ? WM_LBUTTONDOWN
+           : button == ui::MouseButton::right ? WM_RBUTTONDOWN
+                                              : WM_MBUTTONDOWN;
+}
+UINT UpMessage(ui::MouseButton button) {
+    return button == ui::MouseButton::left    ? WM_LBUTTONUP
+           : button == ui::MouseButton::right ? WM_RBUTTONUP
+                                              : WM_MBUTTONUP;
+}
+WPARAM HeldFlag(ui::MouseButton button) {
+    return button == ui::MouseButton::left    ? MK_LBUTTON
+           : button == ui::MouseButton::right ? MK_RBUTTON
+                                              : MK_MBUTTON;
+}
+
+// The client area of a window on the screen.
+ui::Rect ClientOnScreen(HWND window) {
+    RECT client{};
+    GetClientRect(window, &client);
+    MapWindowPoints(window, nullptr, reinterpret_cast<POINT*>(&client), 2);
+    return ui::Rect{client.left, client.top, client.right, client.bottom};
+}
+
+ui::Bitmap ReadWindow(HWND window, int width, int height) {
+    ui::Bitmap out(width, height);
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    HDC screen = GetDC(window);
+    HDC memory = CreateCompatibleDC(screen);
+    HBITMAP section = CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = SelectObject(memory, section);
+    const bool copied = BitBlt(memory, 0, 0, width, height, screen, 0, 0, SRCCOPY) != FALSE;
+    GdiFlush();
+    EXPECT_TRUE(copied && bits != nullptr) << "the window could not be read";
+    if (copied && bits != nullptr) {
+        const auto* data = static_cast<const uint8_t*>(bits);
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width; ++x, data += 4)
+                out.pixel(x, y) = ui::Color{data[0], data[1], data[2], 255};
+    }
+    SelectObject(memory, old);
+    DeleteObject(section);
+    DeleteDC(memory);
+    ReleaseDC(window, screen);
+    return out;
+}
+
+class Win32Watcher final : public Watcher {
+public:
+    explicit Win32Watcher(DWORD host_thread) : host_thread_(host_thread) {}
+
+    Shown find(ShownKind kind, WindowId other) override {
+        const std::wstring name = ClassOf(kind == ShownKind::menu ? L"Menu" : L"Dialog");
+        HWND found = nullptr;
+        if (!Eventually([&] { return (found = FindTopLevel(name, AsWindow(other))) != nullptr; },
+                        1000))
+            return {};
+        return Shown{IdOf(found), ClientOnScreen(found), kind};
+    }
+    bool visible(WindowId window) override {
+        return IsWindow(AsWindow(window)) && IsWindowVisible(AsWindow(window));
+    }
+    void click_at(const Shown& target, ui::Point screen, ui::MouseButton button) override {
+        const ui::Point at{screen.x - target.rect.left, screen.y - target.rect.top};
+        Post(AsWindow(target.id), DownMessage(button), HeldFlag(button), at);
+        Post(AsWindow(target.id), UpMessage(button), 0, at);
+    }
+    void move_over(const Shown& target, ui::Point screen) override {
+        Post(AsWindow(target.id), WM_MOUSEMOVE, 0,
+             {screen.x - target.rect.left, screen.y - target.rect.top});
+    }
+    void pointer_move(ui::Point screen) override {
+        SetCursorPos(screen.x, screen.y);
+        Sleep(50);
+    }
+    void pointer_press(ui::MouseButton button) override { SendMouse(DownFlag(button)); }
+    void pointer_release(ui::MouseButton button) override {
+        SendMouse(UpFlag(button));
+        Eventually([&] {
+            GUITHREADINFO info{};
+            info.cbSize = sizeof info;
+            return GetGUIThreadInfo(host_thread_, &info) && info.hwndCapture == nullptr;
+        });
+    }
+    void type(const Shown& target, const std::vector<Stroke>& keys) override {
+        // The activation and the focus come with the showing, a moment after the window is
+        // visible to another thread.
+        if (target.kind == ShownKind::dialog)
+            Eventually([&] { return GetForegroundWindow() == AsWindow(target.id); }, 50);
+        std::vector<Keystroke> strokes;
+        for (const Stroke& stroke : keys)
+            strokes.push_back(KeystrokeOf(stroke));
+        SendKeys(strokes);
+    }
+    void close(const Shown& dialog) override {
+        PostMessageW(AsWindow(dialog.id), WM_SYSCOMMAND, SC_CLOSE, 0);
+    }
+    ui::Bitmap read(const Shown& target) override {
+        return ReadWindow(AsWindow(target.id), target.rect.width(), target.rect.height());
+    }
+    WindowId owner(const Shown& dialog) override {
+        return IdOf(GetWindow(AsWindow(dialog.id), GW_OWNER));
+    }
+    void force_away(const Shown& target) override {
+        if (target.kind == ShownKind::menu)
+            PostMessageW(AsWindow(target.id), WM_KEYDOWN, VK_ESCAPE, 1);
+        else
+            PostMessageW(AsWindow(target.id), WM_SYSCOMMAND, SC_CLOSE, 0);
+    }
+
+private:
+    DWORD host_thread_;
+};
+
+class Win32Driver final : public WindowDriver {
+public:
+    explicit Win32Driver(EditorHost& host) : host_(host), thread_(GetCurrentThreadId()) {}
+    ~Win32Driver() override {
+        for (HWND window : made_)
+            if (IsWindow(window))
+                DestroyWindow(window);
+        pump_messages();
+    }
+
+    std::string skip_reason() override {
+        const char* why = std::getenv("TONVO_X11_SKIP");
+        return why != nullptr ? why : "";
+    }
+    WindowId make_window(int left, int top, int width, int height) override {
+        static const ATOM atom = [] {
+            WNDCLASSEXW wc{};
+            wc.cbSize = sizeof wc;
+            wc.lpfnWndProc = &HostProcedure;
+            wc.hInstance = GetModuleHandleW(nullptr);
+            wc.lpszClassName = L"TonvoTestHost";
+            return RegisterClassExW(&wc);
+        }();
+        EXPECT_NE(atom, 0);
+        RECT frame{left, top, left + width, top + height};
+        AdjustWindowRectEx(&frame, WS_POPUP | WS_CLIPCHILDREN, FALSE, 0);
+        HWND window =
+            CreateWindowExW(0, L"TonvoTestHost", L"Host", WS_POPUP | WS_CLIPCHILDREN, frame.left,
+                            frame.top, frame.right - frame.left, frame.bottom - frame.top, nullptr,
+                            nullptr, GetModuleHandleW(nullptr), nullptr);
+        ShowWindow(window, SW_SHOW);
+        made_.push_back(window);
+        pump(2);
+        return IdOf(window);
+    }
+    void destroy_window(WindowId window) override { DestroyWindow(AsWindow(window)); }
+    void* parent_handle(WindowId window) override { return AsWindow(window); }
+    std::vector<WindowId> children(WindowId window) override {
+        std::vector<HWND> found;
+        EnumChildWindows(AsWindow(window), &CollectWindow, reinterpret_cast<LPARAM>(&found));
+        std::vector<WindowId> ids;
+        for (HWND child : found)
+            ids.push_back(IdOf(child));
+        return ids;
+    }
+    ui::Rect placement(WindowId child) override {
+        RECT client{};
+        GetClientRect(AsWindow(child), &client);
+        POINT origin{0, 0};
+        MapWindowPoints(AsWindow(child), GetParent(AsWindow(child)), &origin, 1);
+        return ui::Rect::from_size(origin.x, origin.y, client.right, client.bottom);
+    }
+    bool visible(WindowId window) override { return IsWindowVisible(AsWindow(window)) != FALSE; }
+    void pump(int rounds) override {
+        for (int i = 0; i < rounds; ++i) {
+            pump_messages();
+            host_.idle();
+            Sleep(10);
+        }
+    }
+    ui::Bitmap read(WindowId window, int width, int height) override {
+        return ReadWindow(AsWindow(window), width, height);
+    }
+    void damage(WindowId window, int width, int height) override {
+        HDC dc = GetDC(AsWindow(window));
+        PatBlt(dc, 0, 0, width, height, WHITENESS);
+        ReleaseDC(AsWindow(window), dc);
+        InvalidateRect(AsWindow(window), nullptr, TRUE);
+    }
+    void pointer_to(WindowId window, ui::Point at) override {
+        // Real pointer input, as the user gives it: the window in front, the pointer moved there.
+        to_front(window);
+        SendMouse(MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE, AsWindow(window), at);
+        pump(2);
+    }
+    void pointer_press(ui::MouseButton button) override {
+        SendMouse(DownFlag(button));
+        pump(2);
+    }
+    void pointer_release(ui::MouseButton button) override {
+        SendMouse(UpFlag(button));
+        pump(2);
+    }
+    void click(WindowId editor, ui::Point at, ui::MouseButton button) override {
+        to_front(editor);
+        Post(AsWindow(editor), DownMessage(button), HeldFlag(button), at);
+        Post(AsWindow(editor), UpMessage(button), 0, at);
+        pump(3);
+    }
+    std::unique_ptr<Watcher> watch() override { return std::make_unique<Win32Watcher>(thread_); }
+    size_t resources() override { return 0; }
+    ui::Rect screen() override {
+        return ui::Rect{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    }
+
+private:
+    static void pump_messages() {
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+    }
+    void to_front(WindowId window) {
+        HWND top = GetAncestor(AsWindow(window), GA_ROOT);
+        if (GetForegroundWindow() != top) {
+            SetForegroundWindow(top);
+            pump(2);
+        }
+    }
+
+    EditorHost& host_;
+    DWORD thread_;
+    std::vector<HWND> made_;
+};
+
+} // namespace
+
+HWND FindTopLevel(const std::wstring& name, HWND other) {
+    ClassSearch search{&name, other, nullptr};
+    EnumWindows(&MatchClass, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+void SendMouse(DWORD flags, HWND window, ui::Point at) {
+    INPUT input{};
+    input.type = INPUT_MOUSE;
+    input.mi.dwFlags = flags;
+    if ((flags & MOUSEEVENTF_ABSOLUTE) != 0) {
+        POINT p{at.x, at.y};
+        ClientToScreen(window, &p);
+        // Normalised to 0..65535 across the primary screen, rounded up so that the system's
+        // truncating conversion back lands on the pixel itself.
+        const int width = GetSystemMetrics(SM_CXSCREEN);
+        const int height = GetSystemMetrics(SM_CYSCREEN);
+        input.mi.dx = (p.x * 65536 + width - 1) / width;
+        input.mi.dy = (p.y * 65536 + height - 1) / height;
+    }
+    EXPECT_EQ(SendInput(1, &input, sizeof input), 1u);
+}
+
+void SendKeys(const std::vector<Keystroke>& keys) {
+    std::vector<INPUT> inputs;
+    for (const Keystroke& k : keys) {
+        if (k.unicode != 0) {
+            inputs.push_back(KeyInput(0, static_cast<WORD>(k.unicode), KEYEVENTF_UNICODE));
+            inputs.push_back(
+                KeyInput(0, static_cast<WORD>(k.unicode), KEYEVENTF_UNICODE | KEYEVENTF_KEYUP));
+            continue;
+        }
+        if (k.shift)
+            inputs.push_back(KeyInput(VK_SHIFT, 0, 0));
+        inputs.push_back(KeyInput(k.key, 0, 0));
+        inputs.push_back(KeyInput(k.key, 0, KEYEVENTF_KEYUP));
+        if (k.shift)
+            inputs.push_back(KeyInput(VK_SHIFT, 0, KEYEVENTF_KEYUP));
+    }
+    EXPECT_EQ(SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT)),
+              inputs.size());
+}
+
+GUITHREADINFO InputStateOf(HWND window) {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info);
+    return info;
+}
+
+void Post(HWND window, UINT msg, WPARAM wp, ui::Point at) {
+    PostMessageW(window, msg, wp, MAKELPARAM(at.x, at.y));
+}
+
+std::unique_ptr<WindowDriver> make_window_driver(EditorHost& host) {
+    return std::make_unique<Win32Driver>(host);
+}
+
+} // namespace tonvo::test

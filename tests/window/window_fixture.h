@@ -1,0 +1,91 @@
+// The fixture of the window tests: a plug-in instance through the VST 2.4 adapter, the
+// backend's driver, a throw-away home for the plug-in's settings and presets, and what the
+// cases share (opening the editor, watchers, answering a window until it goes).
+#pragma once
+
+#include "support/reference_module.h"
+#include "support/temp_home.h"
+#include "window/vst2_editor_host.h"
+#include "window/window_driver.h"
+
+#include <chrono>
+#include <gtest/gtest.h>
+#include <memory>
+#include <thread>
+#include <vector>
+
+namespace tonvo::test {
+
+// The documents folder (and, on Windows, the registry key) the plug-in reads.
+extern TempHome home;
+
+// Polls `condition` for up to about two seconds (`tries` times 10 ms).
+template <typename Condition>
+bool Eventually(Condition condition, int tries = 200) {
+    for (int i = 0; i < tries; ++i) {
+        if (condition())
+            return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return condition();
+}
+
+class EditorWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        plugin = std::make_unique<Vst2EditorHost>();
+        ASSERT_TRUE(plugin->error().empty()) << plugin->error();
+        driver = make_window_driver(*plugin);
+        if (const std::string why = driver->skip_reason(); !why.empty())
+            GTEST_SKIP() << why;
+    }
+    void TearDown() override {
+        plugin.reset();
+        driver.reset();
+    }
+
+    void Pump(int rounds = 5) { driver->pump(rounds); }
+    void LoadGoldenState(GoldenState& state) {
+        state.SaveAsPreset(home.Presets());
+        ASSERT_TRUE(plugin->load_state(state.Chunk()));
+    }
+    // Opens the editor in a new host window at (left, top) and lets it show: the host's
+    // window; its editor's window in `editor` (0, a failure noted, when none shows).
+    WindowId OpenIn(int left, int top, WindowId* editor = nullptr) {
+        const WindowId parent = driver->make_window(left, top);
+        EXPECT_TRUE(plugin->open_editor(driver->parent_handle(parent)));
+        Pump();
+        const std::vector<WindowId> children = driver->children(parent);
+        EXPECT_EQ(children.size(), 1u) << "no editor window in the host's";
+        if (editor != nullptr)
+            *editor = children.size() == 1 ? children[0] : 0;
+        return parent;
+    }
+    // On a watcher thread while the host's thread serves a menu or dialog: `act` until the
+    // window goes; as a last resort it is forced away.
+    template <typename Act>
+    static void Answer(Watcher& w, const Shown& shown, Act act) {
+        for (int i = 0; i < 5; ++i) {
+            act();
+            if (Eventually([&] { return !w.visible(shown.id); }, 100))
+                return;
+        }
+        ADD_FAILURE() << "the window did not go";
+        w.force_away(shown);
+    }
+    // Runs `watch` on a watcher thread with a Watcher of its own while `host_side` runs here.
+    template <typename Watch, typename HostSide>
+    void WhileWatching(Watch watch, HostSide host_side) {
+        std::thread watcher([&] {
+            const std::unique_ptr<Watcher> w = driver->watch();
+            watch(*w);
+        });
+        host_side();
+        watcher.join();
+    }
+
+    std::unique_ptr<Vst2EditorHost> plugin;
+    std::unique_ptr<WindowDriver> driver;
+};
+
+} // namespace tonvo::test

@@ -1,0 +1,107 @@
+// The window driver on X11: the test's own XCB connection to the private Xvfb that
+// run_with_xvfb.sh starts, host windows made there, input made with XTest, pixels read back
+// with GetImage. The x11-only cases use its connection and helpers directly.
+#pragma once
+
+#include "window/window_driver.h"
+
+#include <string>
+#include <vector>
+#include <xcb/xcb.h>
+
+namespace tonvo::test {
+
+template <typename T>
+using Reply = std::unique_ptr<T, decltype(&std::free)>;
+template <typename T>
+Reply<T> Own(T* reply) {
+    return Reply<T>(reply, &std::free);
+}
+
+// What the x11 helpers share: the screen, and the host windows a finder passes over.
+struct X11Screen {
+    const xcb_screen_t* screen = nullptr;
+    std::vector<xcb_window_t> host_windows;
+};
+
+// A connection of its own, or null. Xvfb turns a connection away while it still tears down
+// one just closed: a few tries.
+xcb_connection_t* Connect();
+// A round trip: everything sent before has been handled by the server.
+void Sync(xcb_connection_t* c);
+xcb_atom_t Atom(xcb_connection_t* c, const char* name);
+bool Viewable(xcb_connection_t* c, xcb_window_t window);
+std::vector<xcb_window_t> Children(xcb_connection_t* c, xcb_window_t parent);
+// The raw value of `property` on `window` (up to 256 bytes); empty without it.
+std::string Property(xcb_connection_t* c, xcb_window_t window, xcb_atom_t property);
+std::vector<uint32_t> Words(const std::string& bytes);
+// What the server shows of the window, as an opaque bitmap (32 bits a pixel on Xvfb).
+ui::Bitmap ReadWindow(xcb_connection_t* c, xcb_window_t window, int width, int height);
+// The key code typing `keysym` without modifiers; 0 when none.
+uint8_t KeyCode(xcb_connection_t* c, xcb_keysym_t keysym);
+// Puts `keysym` on a key code nothing uses (from the top, away from the keys of a real
+// keyboard), as a keyboard layout with it would. Returns the code, 0 when none is free.
+uint8_t MapSpareKey(xcb_connection_t* c, xcb_keysym_t keysym);
+// One XTest input on `c` at a root point (motion) or of a button or key code.
+void Fake(xcb_connection_t* c, const xcb_screen_t* screen, uint8_t type, uint8_t detail,
+          int at_x = 0, int at_y = 0);
+// Presses and releases the keys of `keysyms` on `c`, `modifier` (a keysym, 0: none) held.
+void Type(xcb_connection_t* c, const xcb_screen_t* screen, const std::vector<xcb_keysym_t>& keysyms,
+          xcb_keysym_t modifier = 0);
+// The first viewable top-level window that is a menu pane (override-redirect) or a dialog
+// (_NET_WM_WINDOW_TYPE_DIALOG) other than `other` and the host's, waiting up to ten seconds;
+// 0 when none shows.
+xcb_window_t FindWindow(xcb_connection_t* c, const X11Screen& s, bool dialog,
+                        xcb_rectangle_t* where = nullptr, xcb_window_t other = 0);
+
+class X11Driver final : public WindowDriver {
+public:
+    explicit X11Driver(EditorHost& host);
+    ~X11Driver() override;
+
+    std::string skip_reason() override { return skip_; }
+    WindowId make_window(int left, int top, int width, int height) override;
+    void destroy_window(WindowId window) override;
+    void* parent_handle(WindowId window) override {
+        return reinterpret_cast<void*>(static_cast<uintptr_t>(window));
+    }
+    std::vector<WindowId> children(WindowId window) override;
+    ui::Rect placement(WindowId child) override;
+    bool visible(WindowId window) override {
+        return Viewable(x_, static_cast<xcb_window_t>(window));
+    }
+    void pump(int rounds) override;
+    ui::Bitmap read(WindowId window, int width, int height) override {
+        return ReadWindow(x_, static_cast<xcb_window_t>(window), width, height);
+    }
+    void damage(WindowId window, int width, int height) override;
+    void pointer_to(WindowId window, ui::Point at) override;
+    void pointer_press(ui::MouseButton button) override;
+    void pointer_release(ui::MouseButton button) override;
+    void click(WindowId editor, ui::Point at, ui::MouseButton button) override;
+    std::unique_ptr<Watcher> watch() override;
+    size_t resources() override;
+    ui::Rect screen() override;
+
+    // A top-level window with a fill colour (the host's windows are black).
+    xcb_window_t make_filled(int left, int top, int width, int height, uint32_t fill);
+    // The root point of a point of `window`.
+    ui::Point to_root(xcb_window_t window, ui::Point at);
+    // XTest input on the test's connection, followed by host rounds.
+    void fake(uint8_t type, uint8_t detail, int at_x = 0, int at_y = 0);
+
+    xcb_connection_t* connection() const { return x_; }
+    X11Screen& screen_info() { return screen_; }
+    const xcb_screen_t* root_screen() const { return screen_.screen; }
+
+private:
+    EditorHost& host_;
+    std::string skip_;
+    xcb_connection_t* x_ = nullptr;
+    X11Screen screen_;
+};
+
+// The core button number of a toolkit button.
+uint8_t ButtonNumber(ui::MouseButton button);
+
+} // namespace tonvo::test
