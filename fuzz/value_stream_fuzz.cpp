@@ -20,7 +20,7 @@ using tonvo::TValueReader;
 constexpr int kMaxDepth = 32;
 
 void CheckText(const std::string& text) {
-    if (tonvo::base::Utf16ToUtf8(tonvo::base::Utf8ToUtf16(text)) != text) {
+    if (tonvo::base::utf16_to_utf8(tonvo::base::utf8_to_utf16(text)) != text) {
         std::abort();
     }
 }

@@ -11,7 +11,7 @@ namespace {
 
 // As a number, so failures print readably.
 uint32_t Fold(char32_t cp) {
-    return FoldCase(cp);
+    return fold_case(cp);
 }
 
 TEST(FoldCase, PairsCapitalAndSmallLettersAtEveryRangeEdge) {
@@ -39,7 +39,7 @@ TEST(FoldCase, PairsCapitalAndSmallLettersAtEveryRangeEdge) {
     }
     // Every folding is a fixed point: no range rule lands on a letter that folds again.
     for (char32_t cp = 0; cp < 0x600; ++cp) {
-        ASSERT_EQ(Fold(FoldCase(cp)), Fold(cp)) << uint32_t{cp};
+        ASSERT_EQ(Fold(fold_case(cp)), Fold(cp)) << uint32_t{cp};
     }
 }
 
@@ -60,7 +60,7 @@ private:
 bool Equal(std::string_view a, std::string_view b) {
     const Exact x(a);
     const Exact y(b);
-    return EqualIgnoringCase(x.View(), y.View()) && EqualIgnoringCase(y.View(), x.View());
+    return equal_ignoring_case(x.View(), y.View()) && equal_ignoring_case(y.View(), x.View());
 }
 
 TEST(EqualIgnoringCase, FoldsWellFormedCharactersAndComparesBadBytesAsTheyAre) {

@@ -60,7 +60,7 @@ TEST_F(FrameFixture, MenuShowsTheEditorsEntriesAndTheGuideOnlyWhenFound) {
 
     // A guide beside the plug-in's library is found when the data folder has none.
     const std::filesystem::path beside =
-        platform::OwnModulePath().parent_path() / "tonvo-frame-test-guide.pdf";
+        platform::own_module_path().parent_path() / "tonvo-frame-test-guide.pdf";
     module.userGuide = "tonvo-frame-test-guide.pdf";
     tonvo::test::WriteText(beside, "guide");
     form = Open();
@@ -180,8 +180,8 @@ TEST_F(FrameFixture, PresetCommandsAndAbout) {
     EXPECT_EQ(size.Width, 630);
     EXPECT_EQ(size.Height, 352);
 
-    const auto written = std::filesystem::last_write_time(platform::OwnModulePath());
-    const std::string date = platform::ShortDate(std::chrono::system_clock::to_time_t(
+    const auto written = std::filesystem::last_write_time(platform::own_module_path());
+    const std::string date = platform::short_date(std::chrono::system_clock::to_time_t(
         std::chrono::time_point_cast<std::chrono::system_clock::duration>(
             std::chrono::file_clock::to_sys(written))));
     EXPECT_FALSE(date.empty());

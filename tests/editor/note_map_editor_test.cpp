@@ -259,7 +259,7 @@ TEST_P(EditorLook, WholeFormInEachStyle) {
     module.dataFolder = data.Path();
     module.presetName = "Major Pentatonic";
     module.map.SetScaleMap(1, 2); // C# => D
-    auto form = CreateEditorForm(desktop, module);
+    auto form = create_editor_form(desktop, module);
     form->FormShow();
     form->paint_invalid();
     ui::expect_golden(form->buffer(), GetParam().golden);

@@ -70,11 +70,11 @@ TEST_F(Files, ExistenceIsFalseForFoldersMissingFilesAndEmptyOrCutNames) {
 
 TEST_F(Files, ReplacingWriteLeavesExactlyTheNewBytesAndNoTemporary) {
     const fs::path file = Folder() / "state.bin";
-    WriteFileReplacing(file, Bytes("first and rather longer contents"));
-    WriteFileReplacing(file, Bytes(std::string("\0\xFF\r\nend", 7)));
-    EXPECT_EQ(ReadFileBytes(file), Bytes(std::string("\0\xFF\r\nend", 7)));
-    WriteFileReplacing(file, {});
-    EXPECT_TRUE(ReadFileBytes(file).empty());
+    write_file_replacing(file, Bytes("first and rather longer contents"));
+    write_file_replacing(file, Bytes(std::string("\0\xFF\r\nend", 7)));
+    EXPECT_EQ(read_file_bytes(file), Bytes(std::string("\0\xFF\r\nend", 7)));
+    write_file_replacing(file, {});
+    EXPECT_TRUE(read_file_bytes(file).empty());
     EXPECT_EQ(EntryCount(), 1u);
 }
 
@@ -84,7 +84,7 @@ TEST_F(Files, FailedReplacingWriteThrowsNamingThePathAndChangesNothing) {
     fs::create_directory(taken);
     WriteText(taken / "keep.txt", "kept");
     try {
-        WriteFileReplacing(taken, Bytes("new"));
+        write_file_replacing(taken, Bytes("new"));
         ADD_FAILURE() << "no exception";
     } catch (const std::runtime_error& error) {
         EXPECT_NE(std::string(error.what()).find("taken.brelwickp"), std::string::npos);
@@ -94,8 +94,9 @@ TEST_F(Files, FailedReplacingWriteThrowsNamingThePathAndChangesNothing) {
     // A regular file where the folder should be, and a folder that is missing.
     const fs::path plain = Folder() / "plain";
     WriteText(plain, "old");
-    EXPECT_THROW(WriteFileReplacing(plain / "child", Bytes("new")), std::runtime_error);
-    EXPECT_THROW(WriteFileReplacing(Folder() / "missing" / "x", Bytes("new")), std::runtime_error);
+    EXPECT_THROW(write_file_replacing(plain / "child", Bytes("new")), std::runtime_error);
+    EXPECT_THROW(write_file_replacing(Folder() / "missing" / "x", Bytes("new")),
+                 std::runtime_error);
     EXPECT_EQ(ReadText(plain), "old");
     EXPECT_EQ(EntryCount(), 2u); // no temporary left behind
 }
@@ -107,12 +108,12 @@ TEST_F(Files, RespellingGoesThroughItsOwnNameAndAFailureKeepsTheOldName) {
     // A folder holds the new name, so the second step fails.
     fs::create_directory(Folder() / "cold.brelwickp");
     WriteText(Folder() / "cold.brelwickp" / "inner", "x");
-    EXPECT_THROW(RespellFile(file, Folder() / "cold.brelwickp"), std::runtime_error);
+    EXPECT_THROW(respell_file(file, Folder() / "cold.brelwickp"), std::runtime_error);
     EXPECT_EQ(ReadText(file), "kept");
     EXPECT_EQ(EntryCount(), 3u) << "no temporary left behind";
 
-    RespellFile(file, Folder() / "WARM.brelwickp");
-    EXPECT_EQ(Names(ListFiles(Folder(), ".brelwickp")),
+    respell_file(file, Folder() / "WARM.brelwickp");
+    EXPECT_EQ(Names(list_files(Folder(), ".brelwickp")),
               (std::vector<std::string>{"WARM.brelwickp"}));
     EXPECT_EQ(ReadText(Folder() / ".respell.tmp"), "another writer's");
     EXPECT_EQ(EntryCount(), 3u);
@@ -120,12 +121,12 @@ TEST_F(Files, RespellingGoesThroughItsOwnNameAndAFailureKeepsTheOldName) {
 
 TEST_F(Files, ReadingAMissingFileOrAFolderThrows) {
     try {
-        ReadFileBytes(Folder() / "absent.brelwickp");
+        read_file_bytes(Folder() / "absent.brelwickp");
         ADD_FAILURE() << "no exception";
     } catch (const std::runtime_error& error) {
         EXPECT_NE(std::string(error.what()).find("absent.brelwickp"), std::string::npos);
     }
-    EXPECT_THROW(ReadFileBytes(Folder()), std::runtime_error);
+    EXPECT_THROW(read_file_bytes(Folder()), std::runtime_error);
 }
 
 TEST_F(Files, ListingKeepsMatchingFilesInOrderWithoutRegardToCase) {
@@ -138,34 +139,34 @@ TEST_F(Files, ListingKeepsMatchingFilesInOrderWithoutRegardToCase) {
     WriteText(Folder() / "folder.brelwickp" / "inner.brelwickp", "x");
 
     // Case folding covers more than ASCII: "écho" goes before "Éclair".
-    EXPECT_EQ(Names(ListFiles(Folder(), ".brelwickp")),
+    EXPECT_EQ(Names(list_files(Folder(), ".brelwickp")),
               (std::vector<std::string>{"Alpha.BRELWICKP", "alpha2.brelwickp", "beta.brelwickp",
                                         "Zed.BrelwickP", "\303\251cho.brelwickp",
                                         "\303\211clair.brelwickp"}));
-    EXPECT_EQ(ListFiles(Folder(), ".BRELWICKP").size(), 6u);
+    EXPECT_EQ(list_files(Folder(), ".BRELWICKP").size(), 6u);
 }
 
 TEST_F(Files, ListingAFolderThatIsNotThereGivesNothing) {
     WriteText(Folder() / "file.brelwickp", "x");
-    EXPECT_TRUE(ListFiles(Folder() / "absent", ".brelwickp").empty());
-    EXPECT_TRUE(ListFiles(Folder() / "absent" / "deeper", ".brelwickp").empty());
-    EXPECT_TRUE(ListFiles(Folder() / "file.brelwickp", ".brelwickp").empty());
+    EXPECT_TRUE(list_files(Folder() / "absent", ".brelwickp").empty());
+    EXPECT_TRUE(list_files(Folder() / "absent" / "deeper", ".brelwickp").empty());
+    EXPECT_TRUE(list_files(Folder() / "file.brelwickp", ".brelwickp").empty());
 }
 
 TEST_F(Files, FoldersAreCreatedWithParentsAndFilesDeletedOnce) {
     const fs::path nested = Folder() / "a" / "b" / "c";
-    CreateFolders(nested);
-    CreateFolders(nested);
+    create_folders(nested);
+    create_folders(nested);
     EXPECT_TRUE(fs::is_directory(nested));
     WriteText(Folder() / "plain", "x");
-    EXPECT_THROW(CreateFolders(Folder() / "plain" / "sub"), std::runtime_error);
+    EXPECT_THROW(create_folders(Folder() / "plain" / "sub"), std::runtime_error);
 
     const fs::path file = nested / "gone.brelwickp";
     WriteText(file, "x");
-    RemoveFile(file);
+    remove_file(file);
     EXPECT_FALSE(fs::exists(file));
-    EXPECT_THROW(RemoveFile(file), std::runtime_error);
-    EXPECT_THROW(RemoveFile(nested), std::runtime_error);
+    EXPECT_THROW(remove_file(file), std::runtime_error);
+    EXPECT_THROW(remove_file(nested), std::runtime_error);
     EXPECT_TRUE(fs::is_directory(nested));
 }
 

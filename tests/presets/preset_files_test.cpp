@@ -56,7 +56,7 @@ Bytes ReadAll(const fs::path& path) {
     return {std::istreambuf_iterator<char>(in), {}};
 }
 
-void WriteAll(const fs::path& path, const Bytes& bytes) {
+void write_all(const fs::path& path, const Bytes& bytes) {
     fs::create_directories(path.parent_path());
     std::ofstream out(path, std::ios::binary);
     out.write(reinterpret_cast<const char*>(bytes.data()),
@@ -104,20 +104,20 @@ protected:
 
 TEST_F(PresetFiles, NamesAreCleanedAndStayInsideTheFolder) {
     EXPECT_EQ(MakeValidFileName("a\\b/c:d*e?f\"g<h>i|j"), "a_b_c_d_e_f_g_h_i_j");
-    EXPECT_EQ(TrimName("\t  Warm Pad \r\n"), "Warm Pad");
+    EXPECT_EQ(trim_name("\t  Warm Pad \r\n"), "Warm Pad");
     EXPECT_EQ(FileBaseName("/x/a.b.brelwickp"), "a.b");
     EXPECT_EQ(FileBaseName("/x/plain"), "plain");
-    EXPECT_FALSE(IsUsablePresetName(".."));
-    EXPECT_FALSE(IsUsablePresetName(".hidden"));
-    EXPECT_TRUE(IsUsablePresetName("a.."));
+    EXPECT_FALSE(is_usable_preset_name(".."));
+    EXPECT_FALSE(is_usable_preset_name(".hidden"));
+    EXPECT_TRUE(is_usable_preset_name("a.."));
     // Windows devices, whatever the system: their "files" exist in every folder.
     for (const char* device :
          {"CON", "prn", "Aux.txt", "nul .x", "COM1", "lpt9.a", "COM\xC2\xB9"}) {
-        EXPECT_FALSE(IsUsablePresetName(device)) << device;
+        EXPECT_FALSE(is_usable_preset_name(device)) << device;
         EXPECT_TRUE(plugin->PresetFile(device).empty()) << device;
     }
     for (const char* plain : {"CONSOLE", "COM10", "LPT0", "xNUL", "com", "Con_1", "Com 1"})
-        EXPECT_TRUE(IsUsablePresetName(plain)) << plain;
+        EXPECT_TRUE(is_usable_preset_name(plain)) << plain;
 
     Save("  Bright/Pad? é  ");
     EXPECT_EQ(plugin->PresetName(), "Bright_Pad_ é");
@@ -155,7 +155,7 @@ TEST_F(PresetFiles, SaveLoadSaveGivesTheSameBytesAndTheHostBlock) {
 TEST_F(PresetFiles, AHostBlockStoredAsAPresetLoadsAndAPresetLoadsAsAHostBlock) {
     Customise();
     const Bytes block = HostChunk(*plugin);
-    WriteAll(home.Presets() / "From Host.brelwickp", block);
+    write_all(home.Presets() / "From Host.brelwickp", block);
     auto other = Make();
     TPresetCommands otherCommands(*other);
     user.chosen.push_back(home.Presets() / "From Host.brelwickp");
@@ -193,13 +193,13 @@ TEST_F(PresetFiles, OverwritingAsksAndACaseOnlyOverwriteLeavesOneFileAsTyped) {
 
 TEST_F(PresetFiles, OverwritingAsksWhateverTheScriptAndForFilesTheListingHides) {
     const fs::path summer = home.Presets() / fs::u8path("\xC3\x89t\xC3\xA9.brelwickp"); // Été
-    WriteAll(summer, {1});
+    write_all(summer, {1});
     Save("\xC3\xA9t\xC3\xA9"); // été
     EXPECT_EQ(user.questions.size(), 1u);
     EXPECT_EQ(ReadAll(summer), Bytes{1});
 #if defined(_WIN32)
     const fs::path hidden = home.Presets() / "Secret.brelwickp";
-    WriteAll(hidden, {2});
+    write_all(hidden, {2});
     ASSERT_TRUE(SetFileAttributesW(hidden.c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM));
     Save("secret");
     EXPECT_EQ(user.questions.size(), 2u);
@@ -211,15 +211,15 @@ TEST_F(PresetFiles, PresetFilesOverAMebibyteAreRefused) {
     Customise();
     Bytes big = HostChunk(*plugin); // what follows the block is ignored by a reader
     big.resize((size_t{1} << 20) + 1);
-    WriteAll(home.Presets() / "init.brelwickp", big);
+    write_all(home.Presets() / "init.brelwickp", big);
     EXPECT_EQ(Make()->ScaleMap().Choice().ScaleName, "") << "the init preset is refused too";
-    WriteAll(home.Presets() / "Big.brelwickp", big);
+    write_all(home.Presets() / "Big.brelwickp", big);
     Load(home.Presets() / "Big.brelwickp");
     ASSERT_EQ(user.boxes.size(), 1u);
     EXPECT_EQ(user.boxes[0].rfind("Load Preset: Error loading preset from file.", 0), 0u);
     EXPECT_EQ(plugin->PresetName(), "");
     big.pop_back();
-    WriteAll(home.Presets() / "Big.brelwickp", big);
+    write_all(home.Presets() / "Big.brelwickp", big);
     Load(home.Presets() / "Big.brelwickp");
     EXPECT_EQ(plugin->PresetName(), "Big");
     EXPECT_EQ(user.boxes.size(), 1u);
@@ -256,13 +256,13 @@ TEST_F(PresetFiles, FailedLoadsLeaveStateAndNameAsTheyWere) {
     Customise();
     Save("Kept");
     const Bytes before = HostChunk(*plugin);
-    WriteAll(home.Presets() / "Wrong.brelwickp", {'x', 'm', 's', 't', 0, 0, 0, 0});
+    write_all(home.Presets() / "Wrong.brelwickp", {'x', 'm', 's', 't', 0, 0, 0, 0});
     Load(home.Presets() / "Wrong.brelwickp");
     EXPECT_EQ(user.boxes.back().rfind("Load Preset: Error loading preset from file.", 0), 0u);
 
     Bytes badBody = before;
     badBody[11] = '9'; // "TPF9"
-    WriteAll(home.Presets() / "Bad.brelwickp", badBody);
+    write_all(home.Presets() / "Bad.brelwickp", badBody);
     Load(home.Presets() / "Bad.brelwickp");
     EXPECT_EQ(user.boxes.back(),
               "Load Preset: Error loading preset.\r\n\r\n\"Invalid stream format\"");

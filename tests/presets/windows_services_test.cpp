@@ -86,31 +86,31 @@ TEST_F(WindowsServices, AValueOfAnotherTypeGivesTheDefaultsAndIsReported) {
     ASSERT_EQ(reports.size(), 1u);
     EXPECT_EQ(reports[0], "Invalid data type for 'Style'");
     std::unique_ptr<TSettingsStore> store =
-        platform::OpenSettingsStore("Software\\Brelwick\\Tonvo");
+        platform::open_settings_store("Software\\Brelwick\\Tonvo");
     EXPECT_THROW(store->ReadInteger("Config", "Style", 0), std::runtime_error);
     EXPECT_EQ(store->ReadInteger("Config", "Missing", 7), 7);
 }
 
 TEST_F(WindowsServices, DocumentsFolderAndDriveTest) {
-    const std::filesystem::path documents = platform::DocumentsFolder();
+    const std::filesystem::path documents = platform::documents_folder();
     ASSERT_FALSE(documents.empty());
     const std::wstring text = documents.wstring();
     EXPECT_NE(text.back(), L'\\');
     EXPECT_TRUE(std::filesystem::is_directory(documents));
 
     const std::filesystem::path file = documents / L"tonvo-\u00e9\u65e5.txt";
-    platform::WriteFileReplacing(file, {'x'});
+    platform::write_file_replacing(file, {'x'});
     EXPECT_TRUE(platform::SafeFileExists(file));
     EXPECT_TRUE(platform::SafeFileExists("\"" + documents.string() + "\\tonvo-test-missing\"") ==
                 false);
     EXPECT_FALSE(platform::SafeFileExists(documents));
     EXPECT_FALSE(platform::SafeFileExists(std::string("Q:\\nothing\\here.txt")));
-    platform::RemoveFile(file);
+    platform::remove_file(file);
     EXPECT_FALSE(platform::SafeFileExists(file));
 }
 
 TEST_F(WindowsServices, OpeningAMissingDocumentIsRefused) {
-    EXPECT_FALSE(platform::ShellOpen(platform::DocumentsFolder() / "no such guide.pdf"));
+    EXPECT_FALSE(platform::ShellOpen(platform::documents_folder() / "no such guide.pdf"));
 }
 
 } // namespace

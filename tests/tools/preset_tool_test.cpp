@@ -28,7 +28,7 @@ Bytes ReadAll(const fs::path& path) {
     return {std::istreambuf_iterator<char>(in), {}};
 }
 
-void WriteAll(const fs::path& path, const Bytes& bytes) {
+void write_all(const fs::path& path, const Bytes& bytes) {
     std::ofstream out(path, std::ios::binary);
     out.write(reinterpret_cast<const char*>(bytes.data()),
               static_cast<std::streamsize>(bytes.size()));
@@ -89,7 +89,7 @@ protected:
     }
     // Writes the instance's preset chunk to a file and returns its path.
     std::string Saved(TVSTPlugin& plugin, const std::string& name) const {
-        WriteAll(File(name), HostChunk(plugin));
+        write_all(File(name), HostChunk(plugin));
         return File(name);
     }
 
@@ -158,8 +158,8 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(PresetTool, ScaleFromAScalesFile) {
     // UTF-8 with a byte-order mark and CR LF endings, as an edited Scales.txt may be.
-    WriteAll(File("Scales.txt"), {0xEF, 0xBB, 0xBF, 'O', 'd', 'd', ';', '7', ',', '0', ',', '4',
-                                  '\r', '\n', '-', '\r', '\n'});
+    write_all(File("Scales.txt"), {0xEF, 0xBB, 0xBF, 'O', 'd', 'd', ';', '7', ',', '0', ',', '4',
+                                   '\r', '\n', '-', '\r', '\n'});
     const std::string out = File("odd.brelwickp");
     ASSERT_EQ(Run({"make", out, "--scale", "odd", "--tonic", "Eb", "--no-easy", "--scales",
                    File("Scales.txt")})
@@ -322,7 +322,7 @@ TEST_F(PresetTool, DamagedFilesReportTheLoadersMessage) {
         {Bytes{'m', 'm'}, "Error loading preset from file. \"Stream read error\""},
     };
     for (const auto& [bytes, message] : cases) {
-        WriteAll(File("bad"), bytes);
+        write_all(File("bad"), bytes);
         for (const char* command : {"check", "show"}) {
             const RunResult run = Run({command, File("bad")});
             EXPECT_EQ(run.Status, 1);
@@ -333,7 +333,7 @@ TEST_F(PresetTool, DamagedFilesReportTheLoadersMessage) {
 
     Bytes trailing = good;
     trailing.push_back(0);
-    WriteAll(File("trailing"), trailing);
+    write_all(File("trailing"), trailing);
     const RunResult extra = Run({"check", File("trailing")});
     EXPECT_EQ(extra.Status, 0);
     EXPECT_EQ(extra.Out, "OK\n");

@@ -24,7 +24,7 @@ std::vector<std::string> Arguments(int argc, char** argv) {
         std::vector<std::string> args;
         for (int i = 1; i < count; ++i) {
             const std::wstring_view text(wide[i]);
-            args.push_back(tonvo::base::Utf16ToUtf8(std::u16string(text.begin(), text.end())));
+            args.push_back(tonvo::base::utf16_to_utf8(std::u16string(text.begin(), text.end())));
         }
         LocalFree(wide);
         return args;

@@ -1,6 +1,7 @@
 #include "preset_tool/preset_tool.h"
 
 #include "base/case_fold.h"
+#include "base/utf.h"
 #include "engine/dialogs.h"
 #include "engine/plugin.h"
 #include "engine/state_block.h"
@@ -109,13 +110,9 @@ std::string Quoted(std::string_view text) {
     return quoted;
 }
 
-fs::path PathFromUtf8(const std::string& text) {
-    return fs::path(std::u8string(text.begin(), text.end()));
-}
-
 // The whole file, refused when it is larger than limit; fails with one line naming the file.
 std::vector<uint8_t> ReadWholeFile(const std::string& name, std::uintmax_t limit) {
-    const fs::path path = PathFromUtf8(name);
+    const fs::path path = base::path_from_utf8(name);
     std::error_code ec;
     const fs::file_status status = fs::status(path, ec);
     if (status.type() == fs::file_type::not_found) {
@@ -130,7 +127,7 @@ std::vector<uint8_t> ReadWholeFile(const std::string& name, std::uintmax_t limit
                        " bytes; at most " + std::to_string(limit) + ")");
     }
     try {
-        return platform::ReadFileBytes(path);
+        return platform::read_file_bytes(path);
     } catch (const std::exception& failure) {
         throw EFailure(Printable(failure.what()));
     }
@@ -366,14 +363,14 @@ std::vector<std::string> ScaleLines(const std::optional<std::string>& scalesFile
         return {BuiltInScales.begin(), BuiltInScales.end()};
     }
     const std::vector<uint8_t> bytes = ReadWholeFile(*scalesFile, kMaxScaleFileBytes);
-    return SplitLines(DecodeScaleText(bytes));
+    return split_file_lines(decode_scale_text(bytes));
 }
 
 std::string KnownScaleNames(const std::vector<std::string>& lines) {
     constexpr size_t kMostListed = 40;
     std::string names;
     size_t listed = 0;
-    for (const TScaleMenuEntry& entry : ScaleMenu(lines)) {
+    for (const TScaleMenuEntry& entry : scale_menu(lines)) {
         if (entry.Kind != TScaleMenuKind::Item) {
             continue;
         }
@@ -405,7 +402,7 @@ void FillMap(const MakeOptions& options, TScaleMap& map) {
                      " is not a note (C C# D D# E F F# G G# A A# B, Db Eb Gb Ab Bb, or 0..11)");
     }
     const std::vector<std::string> lines = ScaleLines(options.ScalesFile);
-    const std::string_view wanted = TrimBlanks(*options.Scale);
+    const std::string_view wanted = trim_blanks(*options.Scale);
     // Blank lines and "-" separators are in the list but are no scales.
     const int32_t index = wanted.empty() || wanted == "-" ? -1 : FindScale(lines, wanted);
     if (index < 0) {
@@ -420,8 +417,8 @@ void FillMap(const MakeOptions& options, TScaleMap& map) {
 // replaced by "_". A name Save Preset refuses (a leading dot, a device name) is refused here.
 std::string PresetNameFor(const MakeOptions& options, const fs::path& out) {
     const std::string name =
-        MakeValidFileName(TrimName(options.Name ? *options.Name : FileBaseName(out)));
-    if (const std::string problem = PresetNameProblem(name); !problem.empty()) {
+        MakeValidFileName(trim_name(options.Name ? *options.Name : FileBaseName(out)));
+    if (const std::string problem = preset_name_problem(name); !problem.empty()) {
         throw EUsage("the preset name " + Quoted(name) + " " + problem +
                      "; choose another with --name");
     }
@@ -443,7 +440,7 @@ int Make(const std::vector<std::string>& args, std::ostream& out) {
         throw EUsage("--scale needs --tonic");
     }
     const std::string& outName = options.Files.front();
-    const fs::path outPath = PathFromUtf8(outName);
+    const fs::path outPath = base::path_from_utf8(outName);
     if (outPath.filename().empty()) {
         throw EUsage(Quoted(outName) + " names a folder, not a file");
     }
@@ -473,9 +470,9 @@ int Make(const std::vector<std::string>& args, std::ostream& out) {
     wrapper.SaveToStream(file);
     try {
         if (outPath.has_parent_path()) {
-            platform::CreateFolders(outPath.parent_path());
+            platform::create_folders(outPath.parent_path());
         }
-        platform::WriteFileReplacing(outPath, {file.Bytes().begin(), file.Bytes().end()});
+        platform::write_file_replacing(outPath, {file.Bytes().begin(), file.Bytes().end()});
     } catch (const std::exception& failure) {
         throw EFailure(Printable(failure.what()));
     }
@@ -517,7 +514,7 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
 } // namespace
 
 std::optional<int32_t> ParsePitchClass(std::string_view text) {
-    text = TrimBlanks(text);
+    text = trim_blanks(text);
     if (!text.empty() &&
         std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; })) {
         if (text.size() > 2) {
@@ -528,14 +525,14 @@ std::optional<int32_t> ParsePitchClass(std::string_view text) {
         return value < TScaleMap::kEntries ? std::optional<int32_t>(value) : std::nullopt;
     }
     for (size_t i = 0; i < NoteNames.size(); ++i) {
-        if (base::EqualIgnoringCase(NoteNames[i], text)) {
+        if (base::equal_ignoring_case(NoteNames[i], text)) {
             return static_cast<int32_t>(i);
         }
     }
     static constexpr std::pair<std::string_view, int32_t> kFlats[] = {
         {"Db", 1}, {"Eb", 3}, {"Gb", 6}, {"Ab", 8}, {"Bb", 10}};
     for (const auto& [name, value] : kFlats) {
-        if (base::EqualIgnoringCase(name, text)) {
+        if (base::equal_ignoring_case(name, text)) {
             return value;
         }
     }
@@ -545,14 +542,14 @@ std::optional<int32_t> ParsePitchClass(std::string_view text) {
 NoteMapText ParseNoteMap(std::string_view text) {
     NoteMapText result;
     result.Entries.fill(TScaleMap::kBlocked);
-    if (TrimBlanks(text).empty()) {
+    if (trim_blanks(text).empty()) {
         return result;
     }
     std::array<bool, TScaleMap::kEntries> listed{};
     size_t start = 0;
     for (;;) {
         const size_t comma = text.find(',', start);
-        const std::string_view pair = TrimBlanks(
+        const std::string_view pair = trim_blanks(
             text.substr(start, comma == std::string_view::npos ? text.npos : comma - start));
         const size_t equals = pair.find('=');
         if (pair.empty()) {
@@ -563,8 +560,8 @@ NoteMapText ParseNoteMap(std::string_view text) {
             result.Error = Quoted(pair) + " is not INPUT=OUTPUT";
             return result;
         }
-        const std::string_view input = TrimBlanks(pair.substr(0, equals));
-        const std::string_view output = TrimBlanks(pair.substr(equals + 1));
+        const std::string_view input = trim_blanks(pair.substr(0, equals));
+        const std::string_view output = trim_blanks(pair.substr(equals + 1));
         const std::optional<int32_t> key = ParsePitchClass(input);
         if (!key) {
             result.Error = Quoted(input) + " in " + Quoted(pair) + " is not a note";

@@ -161,14 +161,14 @@ private:
 
 int Edit(const std::vector<std::string>& args, std::ostream& out, std::ostream& /*err*/) {
     const EditArgs parsed = ParseEdit(args);
-    HostedPlugin plugin(base::PathFromUtf8(parsed.Plugin), kSampleRate, kBlock,
+    HostedPlugin plugin(base::path_from_utf8(parsed.Plugin), kSampleRate, kBlock,
                         SentEvents::CountNotes);
     if (parsed.State) {
         plugin.SetChunk(ReadStateFile(*parsed.State));
     }
     std::string name = plugin.Text(effGetEffectName);
     if (name.empty()) {
-        name = base::PathFromUtf8(parsed.Plugin).stem().string();
+        name = base::path_from_utf8(parsed.Plugin).stem().string();
     }
     if ((plugin.Effect().flags & effFlagsHasEditor) == 0) {
         throw EHostError("edit: " + name + " has no editor");
@@ -210,13 +210,13 @@ int Edit(const std::vector<std::string>& args, std::ostream& out, std::ostream& 
         << " note-offs\n";
     // The state first: it holds the user's work, and the window's loss does not touch it.
     if (parsed.SaveState) {
-        platform::WriteFileReplacing(base::PathFromUtf8(*parsed.SaveState), plugin.GetChunk());
+        platform::write_file_replacing(base::path_from_utf8(*parsed.SaveState), plugin.GetChunk());
     }
     if (window->Lost()) {
         throw EHostError("edit: the connection to the window system was lost");
     }
     if (screenshot) {
-        if (!ui::write_png(base::PathFromUtf8(*parsed.Screenshot), *screenshot)) {
+        if (!ui::write_png(base::path_from_utf8(*parsed.Screenshot), *screenshot)) {
             throw EHostError("edit: cannot write " + *parsed.Screenshot);
         }
         out << "Screenshot: " << *parsed.Screenshot << '\n';

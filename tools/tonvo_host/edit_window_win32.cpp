@@ -27,8 +27,8 @@ BOOL WINAPI OnConsoleControl(DWORD) {
 constexpr wchar_t kClassName[] = L"TonvoHostEditWindow";
 constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
 
-std::wstring Wide(const std::string& utf8) {
-    const std::u16string utf16 = base::Utf8ToUtf16(utf8);
+std::wstring widen(const std::string& utf8) {
+    const std::u16string utf16 = base::utf8_to_utf16(utf8);
     return {utf16.begin(), utf16.end()};
 }
 
@@ -52,7 +52,7 @@ public:
                              std::to_string(GetLastError()) + ")");
         }
         const SIZE outer = Outer(width, height);
-        window_ = CreateWindowExW(0, kClassName, Wide(title).c_str(), kStyle | WS_CLIPCHILDREN,
+        window_ = CreateWindowExW(0, kClassName, widen(title).c_str(), kStyle | WS_CLIPCHILDREN,
                                   CW_USEDEFAULT, CW_USEDEFAULT, outer.cx, outer.cy, nullptr,
                                   nullptr, instance_, this);
         if (window_ == nullptr) {

@@ -63,17 +63,17 @@ RenderArgs ParseRender(const std::vector<std::string>& args) {
     return parsed;
 }
 
-int Render(const std::vector<std::string>& args, std::ostream& out) {
+int render_command(const std::vector<std::string>& args, std::ostream& out) {
     const RenderArgs parsed = ParseRender(args);
-    const smf::MidiFile input = smf::ReadMidiFile(base::PathFromUtf8(parsed.In));
-    HostedPlugin plugin(base::PathFromUtf8(parsed.Plugin), parsed.SampleRate, parsed.Block);
+    const smf::MidiFile input = smf::ReadMidiFile(base::path_from_utf8(parsed.In));
+    HostedPlugin plugin(base::path_from_utf8(parsed.Plugin), parsed.SampleRate, parsed.Block);
     if (parsed.State) {
         plugin.SetChunk(ReadStateFile(*parsed.State));
     }
     const RenderResult result = Render(plugin, input, parsed.SampleRate, parsed.Block);
-    smf::WriteMidiFile(result.Output, base::PathFromUtf8(parsed.Out));
+    smf::WriteMidiFile(result.Output, base::path_from_utf8(parsed.Out));
     if (parsed.SaveState) {
-        platform::WriteFileReplacing(base::PathFromUtf8(*parsed.SaveState), plugin.GetChunk());
+        platform::write_file_replacing(base::path_from_utf8(*parsed.SaveState), plugin.GetChunk());
     }
     out << "Played " << result.NotesIn << " notes through " << plugin.Text(effGetEffectName)
         << "; it sent " << result.NotesOut << ".\n";
@@ -88,7 +88,7 @@ int Info(const std::vector<std::string>& args, std::ostream& out) {
     if (args.size() != 2) {
         throw EUsage("info needs PLUGIN");
     }
-    HostedPlugin plugin(base::PathFromUtf8(args[1]), 44100.0, 512);
+    HostedPlugin plugin(base::path_from_utf8(args[1]), 44100.0, 512);
     PrintInfo(plugin, out);
     return 0;
 }
@@ -105,7 +105,7 @@ int32_t PositiveNumber(const std::string& option, const std::string& text, int32
 }
 
 std::vector<uint8_t> ReadStateFile(const std::string& name) {
-    const std::filesystem::path path = base::PathFromUtf8(name);
+    const std::filesystem::path path = base::path_from_utf8(name);
     std::error_code error;
     const std::uintmax_t size = std::filesystem::file_size(path, error);
     if (!error && size > kMaxStateFileBytes) {
@@ -113,7 +113,7 @@ std::vector<uint8_t> ReadStateFile(const std::string& name) {
                          " bytes; at most " + std::to_string(kMaxStateFileBytes) + ")");
     }
     // The limit holds too for a file that grows while it is read.
-    return platform::ReadFileBytes(path, kMaxStateFileBytes);
+    return platform::read_file_bytes(path, kMaxStateFileBytes);
 }
 
 int RunHostTool(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
@@ -126,7 +126,7 @@ int RunHostTool(const std::vector<std::string>& args, std::ostream& out, std::os
             return Info(args, out);
         }
         if (args[0] == "render") {
-            return Render(args, out);
+            return render_command(args, out);
         }
         if (args[0] == "edit") {
             return Edit(args, out, err);

@@ -10,7 +10,7 @@ namespace {
 
 // A relative path is taken from the test program's own folder, where the build puts the DLL.
 std::wstring Resolve(const std::string& path) {
-    const std::u16string utf16 = base::Utf8ToUtf16(path);
+    const std::u16string utf16 = base::utf8_to_utf16(path);
     std::wstring wide(utf16.begin(), utf16.end());
     if (wide.find(L'\\') != std::wstring::npos || wide.find(L'/') != std::wstring::npos) {
         return wide;
