@@ -16,8 +16,8 @@ namespace tonvo::platform {
 namespace {
 
 namespace fs = std::filesystem;
-using test::ReadText;
-using test::WriteText;
+using test::read_text;
+using test::write_text;
 
 class PosixFiles : public testing::Test {
 protected:
@@ -32,7 +32,7 @@ protected:
     fs::path Home() const { return temp_.Path() / "home"; }
     void UserDirs(const std::string& text) {
         fs::create_directories(Home() / ".config");
-        WriteText(Home() / ".config" / "user-dirs.dirs", text);
+        write_text(Home() / ".config" / "user-dirs.dirs", text);
     }
 
     test::TempFolder temp_;
@@ -54,7 +54,7 @@ TEST_F(PosixFiles, DocumentsFolderComesFromTheVariableThenUserDirsThenHome) {
     environment_.Set("XDG_CONFIG_HOME", (Folder() / "config").native());
     EXPECT_EQ(documents_folder(), Home() / "Documents"); // user-dirs.dirs is looked for there
     fs::create_directory(Folder() / "config");
-    WriteText(Folder() / "config" / "user-dirs.dirs", "XDG_DOCUMENTS_DIR=\"$HOME\"\n");
+    write_text(Folder() / "config" / "user-dirs.dirs", "XDG_DOCUMENTS_DIR=\"$HOME\"\n");
     EXPECT_EQ(documents_folder(), Home());
 
     environment_.Set("XDG_DOCUMENTS_DIR", "/data/docs//");
@@ -65,15 +65,15 @@ TEST_F(PosixFiles, DocumentsFolderWithoutHomeIsWhatTheConfigurationNamesOrNothin
     environment_.Unset("HOME");
     EXPECT_EQ(documents_folder(), fs::path());
     environment_.Set("XDG_CONFIG_HOME", Folder().native());
-    WriteText(Folder() / "user-dirs.dirs", "XDG_DOCUMENTS_DIR=\"$HOME/Documents\"\n");
+    write_text(Folder() / "user-dirs.dirs", "XDG_DOCUMENTS_DIR=\"$HOME/Documents\"\n");
     EXPECT_EQ(documents_folder(), fs::path());
-    WriteText(Folder() / "user-dirs.dirs", "XDG_DOCUMENTS_DIR=\"/\"\n");
+    write_text(Folder() / "user-dirs.dirs", "XDG_DOCUMENTS_DIR=\"/\"\n");
     EXPECT_EQ(documents_folder(), fs::path("/"));
 }
 
 TEST_F(PosixFiles, ListingSkipsHiddenFilesAndLinksToFoldersAndKeepsCaseTwinsInOrder) {
     for (const char* name : {"same.brelwickp", "Same.brelwickp", ".hidden.brelwickp"}) {
-        WriteText(Folder() / name, "x");
+        write_text(Folder() / name, "x");
     }
     fs::create_directory(Folder() / "real");
     fs::create_directory_symlink(Folder() / "real", Folder() / "linked.brelwickp");
@@ -88,21 +88,21 @@ TEST_F(PosixFiles, ListingSkipsHiddenFilesAndLinksToFoldersAndKeepsCaseTwinsInOr
 
 TEST_F(PosixFiles, WriteFailingPartWayLeavesTheOldFileAndNoTemporary) {
     const fs::path file = Folder() / "preset.brelwickp";
-    WriteText(file, "old contents");
+    write_text(file, "old contents");
     ::chmod(file.c_str(), 0640);
     {
         const test::FileSizeLimit limit(4);
         EXPECT_THROW(write_file_replacing(file, std::vector<uint8_t>(100, 'n')),
                      std::runtime_error);
     }
-    EXPECT_EQ(ReadText(file), "old contents");
+    EXPECT_EQ(read_text(file), "old contents");
     EXPECT_EQ(std::distance(fs::directory_iterator(Folder()), {}), 2); // home and the file
 
     // A successful replacement keeps the permissions, and a link stays a link.
     fs::create_symlink(file, Folder() / "link.brelwickp");
     write_file_replacing(Folder() / "link.brelwickp", {'n', 'e', 'w'});
     EXPECT_TRUE(fs::is_symlink(Folder() / "link.brelwickp"));
-    EXPECT_EQ(ReadText(file), "new");
+    EXPECT_EQ(read_text(file), "new");
     EXPECT_EQ(fs::status(file).permissions(),
               fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
 }
@@ -117,9 +117,9 @@ class Opening : public PosixFiles {
 protected:
     Opening() {
         const fs::path script = Folder() / "recorder.sh";
-        WriteText(script, "#!/bin/sh\n"
-                          "printf '%s\\0' \"$0\" \"$@\" > \"$TONVO_TEST_RECORD.part\"\n"
-                          "mv \"$TONVO_TEST_RECORD.part\" \"$TONVO_TEST_RECORD\"\n");
+        write_text(script, "#!/bin/sh\n"
+                           "printf '%s\\0' \"$0\" \"$@\" > \"$TONVO_TEST_RECORD.part\"\n"
+                           "mv \"$TONVO_TEST_RECORD.part\" \"$TONVO_TEST_RECORD\"\n");
         fs::permissions(script, fs::perms::owner_all);
         environment_.Set("TONVO_OPEN_COMMAND", script.native());
         environment_.Set("TONVO_TEST_RECORD", Record().native());
@@ -132,7 +132,7 @@ protected:
         while (!fs::exists(Record()) && std::chrono::steady_clock::now() < deadline) {
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
         }
-        const std::string text = ReadText(Record());
+        const std::string text = read_text(Record());
         fs::remove(Record());
         std::vector<std::string> arguments;
         for (size_t start = 0; start < text.size();) {

@@ -51,7 +51,7 @@ private:
     }
 };
 
-Bytes ReadAll(const fs::path& path) {
+Bytes read_all(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), {}};
 }
@@ -78,7 +78,7 @@ protected:
         user.chosen.push_back(file);
         commands.LoadPreset();
     }
-    static Bytes HostChunk(TVSTPlugin& module) {
+    static Bytes host_chunk(TVSTPlugin& module) {
         AEffect* effect = module.Effect();
         void* data = nullptr;
         const intptr_t size = effect->dispatcher(effect, effGetChunk, 1, 0, &data, 0.0f);
@@ -136,8 +136,8 @@ TEST_F(PresetFiles, SaveLoadSaveGivesTheSameBytesAndTheHostBlock) {
     Customise();
     Save("Lydian Five");
     const fs::path file = home.Presets() / "Lydian Five.brelwickp";
-    const Bytes first = ReadAll(file);
-    EXPECT_EQ(first, HostChunk(*plugin)) << "a preset file holds the host's state block";
+    const Bytes first = read_all(file);
+    EXPECT_EQ(first, host_chunk(*plugin)) << "a preset file holds the host's state block";
 
     auto other = Make();
     TPresetCommands otherCommands(*other);
@@ -148,13 +148,13 @@ TEST_F(PresetFiles, SaveLoadSaveGivesTheSameBytesAndTheHostBlock) {
     user.typed.push_back("Lydian Five");
     user.answers.push_back(TAnswer::Yes);
     otherCommands.SavePreset();
-    EXPECT_EQ(ReadAll(file), first);
+    EXPECT_EQ(read_all(file), first);
     EXPECT_TRUE(user.boxes.empty());
 }
 
 TEST_F(PresetFiles, AHostBlockStoredAsAPresetLoadsAndAPresetLoadsAsAHostBlock) {
     Customise();
-    const Bytes block = HostChunk(*plugin);
+    const Bytes block = host_chunk(*plugin);
     write_all(home.Presets() / "From Host.brelwickp", block);
     auto other = Make();
     TPresetCommands otherCommands(*other);
@@ -165,7 +165,7 @@ TEST_F(PresetFiles, AHostBlockStoredAsAPresetLoadsAndAPresetLoadsAsAHostBlock) {
 
     Save("As Preset");
     auto third = Make();
-    Bytes file = ReadAll(home.Presets() / "As Preset.brelwickp");
+    Bytes file = read_all(home.Presets() / "As Preset.brelwickp");
     AEffect* effect = third->Effect();
     effect->dispatcher(effect, effSetChunk, 1, static_cast<intptr_t>(file.size()), file.data(),
                        0.0f);
@@ -196,20 +196,20 @@ TEST_F(PresetFiles, OverwritingAsksWhateverTheScriptAndForFilesTheListingHides) 
     write_all(summer, {1});
     Save("\xC3\xA9t\xC3\xA9"); // été
     EXPECT_EQ(user.questions.size(), 1u);
-    EXPECT_EQ(ReadAll(summer), Bytes{1});
+    EXPECT_EQ(read_all(summer), Bytes{1});
 #if defined(_WIN32)
     const fs::path hidden = home.Presets() / "Secret.brelwickp";
     write_all(hidden, {2});
     ASSERT_TRUE(SetFileAttributesW(hidden.c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM));
     Save("secret");
     EXPECT_EQ(user.questions.size(), 2u);
-    EXPECT_EQ(ReadAll(hidden), Bytes{2});
+    EXPECT_EQ(read_all(hidden), Bytes{2});
 #endif
 }
 
 TEST_F(PresetFiles, PresetFilesOverAMebibyteAreRefused) {
     Customise();
-    Bytes big = HostChunk(*plugin); // what follows the block is ignored by a reader
+    Bytes big = host_chunk(*plugin); // what follows the block is ignored by a reader
     big.resize((size_t{1} << 20) + 1);
     write_all(home.Presets() / "init.brelwickp", big);
     EXPECT_EQ(Make()->ScaleMap().Choice().ScaleName, "") << "the init preset is refused too";
@@ -255,7 +255,7 @@ TEST_F(PresetFiles, AFailedSaveSaysWhyWritesNothingAndKeepsTheOldName) {
 TEST_F(PresetFiles, FailedLoadsLeaveStateAndNameAsTheyWere) {
     Customise();
     Save("Kept");
-    const Bytes before = HostChunk(*plugin);
+    const Bytes before = host_chunk(*plugin);
     write_all(home.Presets() / "Wrong.brelwickp", {'x', 'm', 's', 't', 0, 0, 0, 0});
     Load(home.Presets() / "Wrong.brelwickp");
     EXPECT_EQ(user.boxes.back().rfind("Load Preset: Error loading preset from file.", 0), 0u);
@@ -268,7 +268,7 @@ TEST_F(PresetFiles, FailedLoadsLeaveStateAndNameAsTheyWere) {
               "Load Preset: Error loading preset.\r\n\r\n\"Invalid stream format\"");
     Load(home.Presets() / "Missing.brelwickp");
     EXPECT_EQ(user.boxes.size(), 3u);
-    EXPECT_EQ(HostChunk(*plugin), before);
+    EXPECT_EQ(host_chunk(*plugin), before);
     EXPECT_EQ(plugin->PresetName(), "Kept");
 }
 
@@ -312,7 +312,7 @@ TEST_F(PresetFiles, ALinkSpelledOtherwiseIsRemovedAndTheFileKept) {
     Save("Bright");
     EXPECT_EQ(Listed(), (std::vector<std::string>{"Bright"}));
     EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(home.Presets() / "Bright.brelwickp")));
-    EXPECT_EQ(ReadAll(home.Presets() / "Bright.brelwickp"), HostChunk(*plugin));
+    EXPECT_EQ(read_all(home.Presets() / "Bright.brelwickp"), host_chunk(*plugin));
 }
 
 TEST_F(PresetFiles, SettingsLiveInTheUsersSettingsFile) {

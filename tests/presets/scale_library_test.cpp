@@ -20,7 +20,7 @@ using Lines = std::vector<std::string>;
 const Lines kBuiltIn(BuiltInScales.begin(), BuiltInScales.end());
 constexpr Entries kAllBlocked = {-1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1};
 
-Entries EntriesOf(const TScaleMap& map) {
+Entries entries_of(const TScaleMap& map) {
     Entries entries{};
     for (int32_t i = 0; i < 12; ++i) {
         entries[static_cast<size_t>(i)] = map.GetScaleMap(i);
@@ -68,7 +68,7 @@ class ApplyScaleResults : public testing::TestWithParam<ApplyCase> {};
 TEST_P(ApplyScaleResults, FillsTheWholeMap) {
     TScaleMap map;
     ApplyScale(map, GetParam().Line, GetParam().Tonic, GetParam().Easy);
-    EXPECT_EQ(EntriesOf(map), GetParam().Expected);
+    EXPECT_EQ(entries_of(map), GetParam().Expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -97,11 +97,11 @@ TEST(ApplyScale, TwelveIntervalsInEasyModeMapEveryKeyUpByTheTonic) {
 TEST(ApplyScale, RecordsTheChoiceAndBlocksEverythingWithoutIntervals) {
     TScaleMap map;
     ApplyScale(map, "No semicolon", 7, false);
-    EXPECT_EQ(EntriesOf(map), kAllBlocked);
+    EXPECT_EQ(entries_of(map), kAllBlocked);
     EXPECT_EQ(map.Choice(), (TScaleChoice{"No semicolon", 7, false}));
 
     ApplyScale(map, "Bad;x,12", 20, true);
-    EXPECT_EQ(EntriesOf(map), kAllBlocked);
+    EXPECT_EQ(entries_of(map), kAllBlocked);
     EXPECT_EQ(map.Choice().Tonic, 8); // stored folded
 }
 

@@ -22,7 +22,7 @@ struct RawValue {
     DWORD Bytes = 0;
 };
 
-RawValue ReadRaw(const wchar_t* name) {
+RawValue read_raw(const wchar_t* name) {
     RawValue value;
     wchar_t buffer[64] = {};
     DWORD size = sizeof buffer;
@@ -39,7 +39,7 @@ RawValue ReadRaw(const wchar_t* name) {
     return value;
 }
 
-void WriteDword(const wchar_t* name, DWORD data) {
+void write_dword(const wchar_t* name, DWORD data) {
     HKEY key = nullptr;
     ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, kConfigKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
                               &key, nullptr),
@@ -66,20 +66,20 @@ TEST_F(WindowsServices, SettingsAreDecimalTextValuesOfTheCurrentUser) {
               ERROR_SUCCESS)
         << "creating an instance makes the key";
     RegCloseKey(key);
-    EXPECT_EQ(ReadRaw(L"Style").Type, 0u) << "but writes nothing";
+    EXPECT_EQ(read_raw(L"Style").Type, 0u) << "but writes nothing";
 
     plugin->SetSkin(1);
     plugin->SetLowestOctave(-1);
-    const RawValue style = ReadRaw(L"Style");
+    const RawValue style = read_raw(L"Style");
     EXPECT_EQ(style.Type, static_cast<DWORD>(REG_SZ));
     EXPECT_EQ(style.Text, L"1");
     EXPECT_EQ(style.Bytes, 2 * sizeof(wchar_t)) << "the terminating zero is written";
-    EXPECT_EQ(ReadRaw(L"LowestOctave").Text, L"-1");
+    EXPECT_EQ(read_raw(L"LowestOctave").Text, L"-1");
     EXPECT_EQ(Make()->LowestOctave, -1);
 }
 
 TEST_F(WindowsServices, AValueOfAnotherTypeGivesTheDefaultsAndIsReported) {
-    WriteDword(L"Style", 3);
+    write_dword(L"Style", 3);
     auto plugin = Make();
     EXPECT_EQ(plugin->Style, 0);
     EXPECT_EQ(plugin->LowestOctave, -2);

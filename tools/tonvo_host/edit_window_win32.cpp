@@ -32,7 +32,7 @@ std::wstring widen(const std::string& utf8) {
     return {utf16.begin(), utf16.end()};
 }
 
-int Side(int length) {
+int side(int length) {
     return length < 1 ? 1 : length > 32767 ? 32767 : length;
 }
 
@@ -168,7 +168,7 @@ public:
 
 private:
     static SIZE Outer(int width, int height) {
-        RECT frame{0, 0, Side(width), Side(height)};
+        RECT frame{0, 0, side(width), side(height)};
         AdjustWindowRectEx(&frame, kStyle, FALSE, 0);
         return {frame.right - frame.left, frame.bottom - frame.top};
     }
@@ -218,7 +218,7 @@ private:
 
 } // namespace
 
-std::unique_ptr<EditWindow> MakeEditWindow(int width, int height, const std::string& title) {
+std::unique_ptr<EditWindow> make_edit_window(int width, int height, const std::string& title) {
     return std::make_unique<Win32EditWindow>(width, height, title);
 }
 
