@@ -13,13 +13,13 @@ namespace {
 
 using namespace tonvo::smf;
 
-void Check(bool condition) {
+void require(bool condition) {
     if (!condition) {
         std::abort();
     }
 }
 
-void CheckTempoMap(const MidiFile& file, const std::vector<Event>& merged) {
+void check_tempo_map(const MidiFile& file, const std::vector<Event>& merged) {
     const TempoMap map(file);
     double seconds = 0.0;
     uint64_t sample = 0;
@@ -28,7 +28,7 @@ void CheckTempoMap(const MidiFile& file, const std::vector<Event>& merged) {
         const double now = map.SecondsAt(event.Tick);
         const uint64_t nowSample = map.SampleAt(event.Tick, 44100.0);
         const uint64_t nowTick = map.TickAt(nowSample, 44100.0);
-        Check(now >= seconds && nowSample >= sample && nowTick >= tick);
+        require(now >= seconds && nowSample >= sample && nowTick >= tick);
         seconds = now;
         sample = nowSample;
         tick = nowTick;
@@ -40,18 +40,18 @@ void CheckTempoMap(const MidiFile& file, const std::vector<Event>& merged) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     MidiFile file;
     try {
-        file = ReadMidiFile(std::span<const uint8_t>(data, size));
+        file = read_midi_file(std::span<const uint8_t>(data, size));
     } catch (const EMidiFileError&) {
         return 0;
     }
-    const std::vector<Event> merged = MergeTracks(file);
+    const std::vector<Event> merged = merge_tracks(file);
     for (size_t i = 1; i < merged.size(); ++i) {
-        Check(merged[i - 1].Tick <= merged[i].Tick);
+        require(merged[i - 1].Tick <= merged[i].Tick);
     }
-    CheckTempoMap(file, merged);
+    check_tempo_map(file, merged);
 
-    const std::vector<uint8_t> bytes = WriteMidiFile(file);
-    const MidiFile again = ReadMidiFile(bytes);
+    const std::vector<uint8_t> bytes = write_midi_file(file);
+    const MidiFile again = read_midi_file(bytes);
     MidiFile expected = file;
     for (Track& track : expected.Tracks) {
         const bool ended = !track.Events.empty() && track.Events.back().Kind == EventKind::Meta &&
@@ -61,7 +61,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             track.Events.push_back({last, EventKind::Meta, 0xFF, kMetaEndOfTrack, {}});
         }
     }
-    Check(again == expected);
-    Check(WriteMidiFile(again) == bytes);
+    require(again == expected);
+    require(write_midi_file(again) == bytes);
     return 0;
 }

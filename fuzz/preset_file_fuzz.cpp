@@ -21,10 +21,10 @@ const std::filesystem::path& File() {
     return file;
 }
 
-int Run(const char* command) {
+int run_tool(const char* command) {
     std::ostringstream out;
     std::ostringstream err;
-    return tonvo::tools::RunPresetTool({command, File().string()}, out, err);
+    return tonvo::tools::run_preset_tool({command, File().string()}, out, err);
 }
 
 } // namespace
@@ -34,8 +34,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         std::ofstream file(File(), std::ios::binary | std::ios::trunc);
         file.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
     }
-    const int checked = Run("check");
-    const int shown = Run("show");
+    const int checked = run_tool("check");
+    const int shown = run_tool("show");
     if ((checked != 0 && checked != 1) || checked != shown) {
         std::abort();
     }

@@ -9,11 +9,12 @@
 #include <cstdlib>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    const std::vector<std::string> lines = tonvo::SplitLines(tonvo::DecodeScaleText({data, size}));
-    (void)tonvo::ScaleMenu(lines);
+    const std::vector<std::string> lines =
+        tonvo::split_file_lines(tonvo::decode_scale_text({data, size}));
+    (void)tonvo::scale_menu(lines);
     tonvo::TScaleMap map;
     for (size_t i = 0; i < lines.size() && i < 64; ++i) {
-        const std::string name = tonvo::ScaleCaption(lines, static_cast<int32_t>(i));
+        const std::string name = tonvo::scale_caption(lines, static_cast<int32_t>(i));
         const int32_t found = tonvo::FindScale(lines, name);
         if (found < 0 || found > static_cast<int32_t>(i)) {
             std::abort();

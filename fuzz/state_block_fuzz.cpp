@@ -11,11 +11,11 @@
 
 namespace {
 
-std::unique_ptr<tonvo::TVSTPlugin> Instance() {
+std::unique_ptr<tonvo::TVSTPlugin> new_instance() {
     return tonvo::TVSTModule::Create<tonvo::TVSTPlugin>();
 }
 
-std::vector<uint8_t> State(tonvo::TVSTPlugin& plugin) {
+std::vector<uint8_t> state_of(tonvo::TVSTPlugin& plugin) {
     AEffect* effect = plugin.Effect();
     void* data = nullptr;
     const intptr_t size = effect->dispatcher(effect, effGetChunk, 1, 0, &data, 0.0f);
@@ -26,15 +26,15 @@ std::vector<uint8_t> State(tonvo::TVSTPlugin& plugin) {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static std::unique_ptr<tonvo::TVSTPlugin> plugin = Instance();
-    const std::vector<uint8_t> before = State(*plugin);
+    static std::unique_ptr<tonvo::TVSTPlugin> plugin = new_instance();
+    const std::vector<uint8_t> before = state_of(*plugin);
     std::vector<uint8_t> input(data, data + size);
     input.push_back(0); // a valid pointer also for empty input
     AEffect* effect = plugin->Effect();
     for (int isPreset : {1, 0}) {
         const intptr_t answer = effect->dispatcher(effect, effSetChunk, isPreset,
                                                    static_cast<intptr_t>(size), input.data(), 0.0f);
-        const std::vector<uint8_t> after = State(*plugin);
+        const std::vector<uint8_t> after = state_of(*plugin);
         if (answer == 0 && after != before) {
             std::abort(); // refused, yet changed
         }
@@ -42,7 +42,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         std::vector<uint8_t> again = after;
         effect->dispatcher(effect, effSetChunk, 1, static_cast<intptr_t>(again.size()),
                            again.data(), 0.0f);
-        if (State(*plugin) != after) {
+        if (state_of(*plugin) != after) {
             std::abort();
         }
         effect->dispatcher(effect, effSetChunk, 1, static_cast<intptr_t>(before.size()),

@@ -19,15 +19,15 @@ using tonvo::TValueReader;
 // Nesting is bounded so a run of list-start bytes cannot exhaust the stack.
 constexpr int kMaxDepth = 32;
 
-void CheckText(const std::string& text) {
-    if (tonvo::base::Utf16ToUtf8(tonvo::base::Utf8ToUtf16(text)) != text) {
+void check_text(const std::string& text) {
+    if (tonvo::base::utf16_to_utf8(tonvo::base::utf8_to_utf16(text)) != text) {
         std::abort();
     }
 }
 
 // A failed read must leave the stream where the value started.
 template <typename F>
-void Guarded(TMemoryStream& stream, F read) {
+void guarded(TMemoryStream& stream, F read) {
     const size_t start = stream.Position();
     try {
         read();
@@ -39,29 +39,29 @@ void Guarded(TMemoryStream& stream, F read) {
     }
 }
 
-void ReadList(TMemoryStream& stream, TValueReader& reader, int depth) {
+void read_list(TMemoryStream& stream, TValueReader& reader, int depth) {
     reader.ExpectListStart();
     while (!reader.NextIsListEnd()) {
         // Tries each kind of value in turn; an EFormatError means "not this kind" here.
         try {
-            Guarded(stream, [&] { CheckText(reader.String()); });
+            guarded(stream, [&] { check_text(reader.String()); });
             continue;
         } catch (const EFormatError&) {
         }
         try {
-            Guarded(stream, [&] { reader.Integer(); });
+            guarded(stream, [&] { reader.Integer(); });
             continue;
         } catch (const EFormatError&) {
         }
         try {
-            Guarded(stream, [&] { reader.Boolean(); });
+            guarded(stream, [&] { reader.Boolean(); });
             continue;
         } catch (const EFormatError&) {
         }
         if (depth >= kMaxDepth) {
             throw EFormatError("Invalid property value");
         }
-        ReadList(stream, reader, depth + 1);
+        read_list(stream, reader, depth + 1);
     }
     reader.ExpectListEnd();
 }
@@ -75,7 +75,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     TValueReader reader(stream);
     try {
         reader.CheckSignature();
-        ReadList(stream, reader, 0);
+        read_list(stream, reader, 0);
     } catch (const EFormatError&) {
     } catch (const EReadError&) {
     }

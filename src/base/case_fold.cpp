@@ -17,7 +17,8 @@ constexpr char32_t kRawByte = 0x110000;
 
 // Capital/small pairs at neighbouring code points over [first, last]: the capital is the even one
 // when capitalEven, else the odd one.
-constexpr bool FoldsAsPair(char32_t cp, char32_t first, char32_t last, bool capitalEven) noexcept {
+constexpr bool folds_as_pair(char32_t cp, char32_t first, char32_t last,
+                             bool capitalEven) noexcept {
     return cp >= first && cp <= last && ((cp % 2 == 0) == capitalEven);
 }
 
@@ -56,7 +57,7 @@ constexpr TSingleFold kSingles[] = {
 
 // One character of text from position i on, which is advanced past it. Well-formed UTF-8 gives
 // its code point; anything else gives kRawByte + its first byte and advances by that one byte.
-char32_t NextUnit(std::string_view text, size_t& i) noexcept {
+char32_t next_unit(std::string_view text, size_t& i) noexcept {
     const Utf8Sequence sequence = decode_utf8_sequence(text, i);
     if (!sequence.valid) {
         // The following bytes are read again as units of their own.
@@ -68,7 +69,7 @@ char32_t NextUnit(std::string_view text, size_t& i) noexcept {
 
 } // namespace
 
-char32_t FoldCase(char32_t cp) noexcept {
+char32_t fold_case(char32_t cp) noexcept {
     if (cp < 0x80) {
         return cp >= 'A' && cp <= 'Z' ? cp + 0x20 : cp;
     }
@@ -78,14 +79,14 @@ char32_t FoldCase(char32_t cp) noexcept {
     }
     // Latin Extended-A. Dotted capital I (U+0130) and dotless small i (U+0131) have no simple
     // folding, nor have kra (U+0138) and n preceded by apostrophe (U+0149).
-    if (FoldsAsPair(cp, 0x0100, 0x012F, true) || FoldsAsPair(cp, 0x0132, 0x0137, true) ||
-        FoldsAsPair(cp, 0x0139, 0x0148, false) || FoldsAsPair(cp, 0x014A, 0x0177, true) ||
-        FoldsAsPair(cp, 0x0179, 0x017E, false)) {
+    if (folds_as_pair(cp, 0x0100, 0x012F, true) || folds_as_pair(cp, 0x0132, 0x0137, true) ||
+        folds_as_pair(cp, 0x0139, 0x0148, false) || folds_as_pair(cp, 0x014A, 0x0177, true) ||
+        folds_as_pair(cp, 0x0179, 0x017E, false)) {
         return cp + 1;
     }
     // Greek.
-    if (FoldsAsPair(cp, 0x0370, 0x0373, true) || FoldsAsPair(cp, 0x0376, 0x0377, true) ||
-        FoldsAsPair(cp, 0x03D8, 0x03EF, true)) {
+    if (folds_as_pair(cp, 0x0370, 0x0373, true) || folds_as_pair(cp, 0x0376, 0x0377, true) ||
+        folds_as_pair(cp, 0x03D8, 0x03EF, true)) {
         return cp + 1;
     }
     if (cp >= 0x0388 && cp <= 0x038A) {
@@ -107,8 +108,8 @@ char32_t FoldCase(char32_t cp) noexcept {
     if (cp >= 0x0410 && cp <= 0x042F) {
         return cp + 0x20;
     }
-    if (FoldsAsPair(cp, 0x0460, 0x0481, true) || FoldsAsPair(cp, 0x048A, 0x04BF, true) ||
-        FoldsAsPair(cp, 0x04C1, 0x04CE, false) || FoldsAsPair(cp, 0x04D0, 0x052F, true)) {
+    if (folds_as_pair(cp, 0x0460, 0x0481, true) || folds_as_pair(cp, 0x048A, 0x04BF, true) ||
+        folds_as_pair(cp, 0x04C1, 0x04CE, false) || folds_as_pair(cp, 0x04D0, 0x052F, true)) {
         return cp + 1;
     }
     for (const TSingleFold& single : kSingles) {
@@ -119,11 +120,11 @@ char32_t FoldCase(char32_t cp) noexcept {
     return cp;
 }
 
-bool EqualIgnoringCase(std::string_view a, std::string_view b) noexcept {
+bool equal_ignoring_case(std::string_view a, std::string_view b) noexcept {
     size_t i = 0;
     size_t j = 0;
     while (i < a.size() && j < b.size()) {
-        if (FoldCase(NextUnit(a, i)) != FoldCase(NextUnit(b, j))) {
+        if (fold_case(next_unit(a, i)) != fold_case(next_unit(b, j))) {
             return false;
         }
     }

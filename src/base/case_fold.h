@@ -13,13 +13,13 @@ namespace tonvo::base {
 // Greek and Coptic, Cyrillic and Cyrillic Supplement, plus the Kelvin, Angstrom and Ohm signs.
 // Any other code point is its own folding. Folding is idempotent, and two code points that differ
 // only in case fold to the same one ("Σ", "σ" and "ς" all fold to "σ").
-char32_t FoldCase(char32_t cp) noexcept;
+char32_t fold_case(char32_t cp) noexcept;
 
-// Whether two UTF-8 texts are equal once every character is folded with FoldCase. Each
+// Whether two UTF-8 texts are equal once every character is folded with fold_case. Each
 // ill-formed part (a stray continuation byte, a truncated or overlong sequence, an encoded
 // surrogate, a value past U+10FFFF, a byte that never starts a character) is one unit that
 // equals only the same byte at the same place, so invalid text compares bytewise. Never reads
 // outside the two views.
-bool EqualIgnoringCase(std::string_view a, std::string_view b) noexcept;
+bool equal_ignoring_case(std::string_view a, std::string_view b) noexcept;
 
 } // namespace tonvo::base

@@ -10,42 +10,42 @@
 namespace tonvo::base {
 namespace {
 
-// Every UTF-16 unit but a surrogate is a code point of its own; FoldCase maps such a code point
+// Every UTF-16 unit but a surrogate is a code point of its own; fold_case maps such a code point
 // to one of the same plane.
-char16_t FoldUnit(char16_t c) {
+char16_t fold_unit(char16_t c) {
     if (c >= 0xD800 && c <= 0xDFFF) {
         return c;
     }
-    return static_cast<char16_t>(FoldCase(char32_t{c}));
+    return static_cast<char16_t>(fold_case(char32_t{c}));
 }
 
-bool IsTrimmed(char c) {
+bool is_trimmed(char c) {
     return static_cast<unsigned char>(c) <= 32;
 }
 
 } // namespace
 
-std::string_view TrimControlsAndSpaces(std::string_view text) {
-    while (!text.empty() && IsTrimmed(text.front())) {
+std::string_view trim_controls_and_spaces(std::string_view text) {
+    while (!text.empty() && is_trimmed(text.front())) {
         text.remove_prefix(1);
     }
-    while (!text.empty() && IsTrimmed(text.back())) {
+    while (!text.empty() && is_trimmed(text.back())) {
         text.remove_suffix(1);
     }
     return text;
 }
 
-std::string StripQuotesAndTrim(std::string_view text) {
+std::string strip_quotes_and_trim(std::string_view text) {
     if (!text.empty() && text.front() == '"') {
         text.remove_prefix(1);
     }
     if (!text.empty() && text.back() == '"') {
         text.remove_suffix(1);
     }
-    return std::string(TrimControlsAndSpaces(text));
+    return std::string(trim_controls_and_spaces(text));
 }
 
-std::string FoldCase(std::string_view utf8) {
+std::string fold_case(std::string_view utf8) {
     // Plain ASCII, the usual case, needs no conversion.
     if (std::all_of(utf8.begin(), utf8.end(),
                     [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
@@ -54,17 +54,17 @@ std::string FoldCase(std::string_view utf8) {
                        [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; });
         return out;
     }
-    std::u16string units = Utf8ToUtf16(utf8);
-    std::transform(units.begin(), units.end(), units.begin(), FoldUnit);
-    return Utf16ToUtf8(units);
+    std::u16string units = utf8_to_utf16(utf8);
+    std::transform(units.begin(), units.end(), units.begin(), fold_unit);
+    return utf16_to_utf8(units);
 }
 
-bool IsReservedDeviceName(std::string_view fileName) {
+bool is_reserved_device_name(std::string_view fileName) {
     std::string_view stem = fileName.substr(0, fileName.find('.'));
     while (!stem.empty() && stem.back() == ' ') {
         stem.remove_suffix(1);
     }
-    const std::string lower = FoldCase(stem);
+    const std::string lower = fold_case(stem);
     if (lower == "con" || lower == "prn" || lower == "aux" || lower == "nul") {
         return true;
     }
@@ -77,13 +77,13 @@ bool IsReservedDeviceName(std::string_view fileName) {
            number == "\xC2\xB2" || number == "\xC2\xB3";
 }
 
-bool HasExtensionNoCase(std::string_view name, std::string_view extension) {
+bool has_extension_no_case(std::string_view name, std::string_view extension) {
     // Lengths compare folded: a letter such as the Kelvin sign folds to fewer bytes, and a name
     // that is nothing but the extension has no stem however it is spelt. Folded text is
     // well-formed, and an extension starts with an ASCII dot, so it can only match at a
     // character boundary.
-    const std::string folded = FoldCase(name);
-    const std::string ending = FoldCase(extension);
+    const std::string folded = fold_case(name);
+    const std::string ending = fold_case(extension);
     return folded.size() > ending.size() && folded.ends_with(ending);
 }
 
@@ -97,7 +97,7 @@ SortByNameNoCase(std::vector<std::pair<std::string, std::filesystem::path>> entr
     std::vector<Keyed> keyed;
     keyed.reserve(entries.size());
     for (auto& [name, path] : entries) {
-        std::string key = FoldCase(name);
+        std::string key = fold_case(name);
         keyed.push_back({std::move(key), std::move(name), std::move(path)});
     }
     // UTF-8 byte order is code point order, so this is a plain ordinal order on folded names.

@@ -8,7 +8,7 @@
 namespace tonvo::base {
 namespace {
 
-void AppendUtf16(std::u16string& out, char32_t cp) {
+void append_utf16(std::u16string& out, char32_t cp) {
     if (cp >= 0x10000) {
         cp -= 0x10000;
         out.push_back(static_cast<char16_t>(0xD800 + (cp >> 10)));
@@ -20,19 +20,19 @@ void AppendUtf16(std::u16string& out, char32_t cp) {
 
 } // namespace
 
-std::u16string Utf8ToUtf16(std::string_view utf8) {
+std::u16string utf8_to_utf16(std::string_view utf8) {
     std::u16string out;
     // Never more code units than input bytes.
     out.reserve(utf8.size());
     const size_t size = utf8.size();
     size_t i = 0;
     while (i < size) {
-        AppendUtf16(out, decode_utf8(utf8, i));
+        append_utf16(out, decode_utf8(utf8, i));
     }
     return out;
 }
 
-std::string Utf16ToUtf8(std::u16string_view utf16) {
+std::string utf16_to_utf8(std::u16string_view utf16) {
     std::string out;
     out.reserve(utf16.size());
     const size_t size = utf16.size();
@@ -53,12 +53,12 @@ std::string Utf16ToUtf8(std::u16string_view utf16) {
     return out;
 }
 
-std::string PathToUtf8(const std::filesystem::path& path) {
+std::string path_to_utf8(const std::filesystem::path& path) {
     const std::u8string text = path.u8string();
     return std::string(text.begin(), text.end());
 }
 
-std::filesystem::path PathFromUtf8(std::string_view utf8) {
+std::filesystem::path path_from_utf8(std::string_view utf8) {
     return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
 }
 

@@ -14,14 +14,14 @@ namespace tonvo::base {
 
 // Each ill-formed part of the input (a stray continuation byte, a truncated sequence, an
 // overlong form, an encoded surrogate, a value past U+10FFFF) becomes one U+FFFD.
-std::u16string Utf8ToUtf16(std::string_view utf8);
+std::u16string utf8_to_utf16(std::string_view utf8);
 
 // A surrogate without its partner becomes U+FFFD.
-std::string Utf16ToUtf8(std::u16string_view utf16);
+std::string utf16_to_utf8(std::u16string_view utf16);
 
 // A path as UTF-8 text, and UTF-8 text as a path. A plain std::string would be read and
 // written in the ANSI code page on Windows, which cannot hold every name.
-std::string PathToUtf8(const std::filesystem::path& path);
-std::filesystem::path PathFromUtf8(std::string_view utf8);
+std::string path_to_utf8(const std::filesystem::path& path);
+std::filesystem::path path_from_utf8(std::string_view utf8);
 
 } // namespace tonvo::base

@@ -42,14 +42,14 @@ TDialogSize TfrmVSTEditorBase::GetPresetDialogSize() const {
 
 void TfrmVSTEditorBase::timFormActivatedTimer() {
     timFormActivated.stop();
-    ActivateEditorWindow(*this);
+    activate_editor_window(*this);
 }
 
 namespace {
 
 // The focus rule for one control: a speed button (or the form itself) never takes the focus,
 // and a control that cannot take it keeps things as they are.
-void FocusUnlessSpeedButton(ui::Form& form, ui::Control* control) {
+void focus_unless_speed_button(ui::Form& form, ui::Control* control) {
     if (control == nullptr || control == &form ||
         dynamic_cast<ui::TQelSpTBXSpeedButton*>(control) != nullptr)
         return;
@@ -59,12 +59,12 @@ void FocusUnlessSpeedButton(ui::Form& form, ui::Control* control) {
 } // namespace
 
 void TfrmVSTEditorBase::FocusControlAt(int x, int y) {
-    FocusUnlessSpeedButton(*this, control_at(x, y));
+    focus_unless_speed_button(*this, control_at(x, y));
 }
 
 void TfrmVSTEditorBase::FocusControlUnderCursor() {
     // The form's hover is the control under the pointer as the last mouse move left it.
-    FocusUnlessSpeedButton(*this, hover());
+    focus_unless_speed_button(*this, hover());
 }
 
 void TfrmVSTEditorBase::FormClick() {

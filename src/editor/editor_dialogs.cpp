@@ -11,7 +11,7 @@ namespace {
 // The browser takes its folder as UTF-8 text ending with a separator and appends the file
 // name to it. An empty folder (no documents folder known) stays empty, so nothing is listed,
 // rather than becoming the root folder.
-std::string FolderText(const std::filesystem::path& folder) {
+std::string folder_text(const std::filesystem::path& folder) {
     const std::u8string text = (folder / std::filesystem::path()).u8string();
     return std::string(text.begin(), text.end());
 }
@@ -90,14 +90,14 @@ TEditorDialogs::BrowsePresets(const std::filesystem::path& presetFolder,
         dialog.set_client_size(size.Width, size.Height);
     }
     dialog.place_over(owner.form);
-    dialog.PresetFolder = FolderText(presetFolder);
+    dialog.PresetFolder = folder_text(presetFolder);
     dialog.CurrentPresetName = presetName;
     if (dialog.ShowModal(owner.form) != ui::ModalResult::ok)
         return std::nullopt;
     const std::string file = dialog.SelectedFile();
     if (file.empty())
         return std::nullopt;
-    return base::PathFromUtf8(file);
+    return base::path_from_utf8(file);
 }
 
 } // namespace tonvo::editor

@@ -4,7 +4,7 @@
 
 namespace tonvo::editor {
 
-std::unique_ptr<TfrmVSTEditorBase> CreateEditorForm(ui::Desktop& desktop, EditorLink& module) {
+std::unique_ptr<TfrmVSTEditorBase> create_editor_form(ui::Desktop& desktop, EditorLink& module) {
     return std::make_unique<TfrmEditor>(desktop, module);
 }
 

@@ -10,6 +10,6 @@
 namespace tonvo::editor {
 
 // A TfrmEditor on `module`, in the visual style active now; the module outlives it.
-std::unique_ptr<TfrmVSTEditorBase> CreateEditorForm(ui::Desktop& desktop, EditorLink& module);
+std::unique_ptr<TfrmVSTEditorBase> create_editor_form(ui::Desktop& desktop, EditorLink& module);
 
 } // namespace tonvo::editor

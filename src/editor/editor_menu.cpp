@@ -16,7 +16,7 @@ constexpr int kHeadingTop = 8;
 constexpr int kHeadingButtonHeight = 26;
 
 // Drops the last character of UTF-8 text, never half of one.
-void DropLastCharacter(std::string& text) {
+void drop_last_character(std::string& text) {
     while (!text.empty() && (static_cast<unsigned char>(text.back()) & 0xC0) == 0x80)
         text.pop_back();
     if (!text.empty())
@@ -24,13 +24,13 @@ void DropLastCharacter(std::string& text) {
 }
 
 // The day a file was last written, in the user's short date form; empty when unknown.
-std::string ModificationDate(const std::filesystem::path& file) {
+std::string modification_date(const std::filesystem::path& file) {
     std::error_code error;
     const auto written = std::filesystem::last_write_time(file, error);
     if (file.empty() || error)
         return {};
     const auto system = std::chrono::file_clock::to_sys(written);
-    return platform::ShortDate(std::chrono::system_clock::to_time_t(
+    return platform::short_date(std::chrono::system_clock::to_time_t(
         std::chrono::time_point_cast<std::chrono::system_clock::duration>(system)));
 }
 
@@ -144,7 +144,7 @@ void TfrmVSTEditorMenu::UpdatePresetName() {
     // Cut at the end until it fits; no ellipsis.
     const int room = btnPresets.width() - kPresetNameRoom;
     while (!caption.empty() && btnPresets.font().text_width(caption) > room)
-        DropLastCharacter(caption);
+        drop_last_character(caption);
     btnPresets.set_caption(std::move(caption));
 }
 
@@ -227,13 +227,13 @@ void TfrmVSTEditorMenu::ddmMain_Skin_CarbonClick(ui::MenuItem& sender) {
 void TfrmVSTEditorMenu::ddmMenu_OpenUserGuideClick() {
     if (OpenDocument && OpenDocument(UserGuidePath))
         return;
-    ShowMessage("Error opening file.\r\n\r\n\"" + base::PathToUtf8(UserGuidePath) + "\"",
+    ShowMessage("Error opening file.\r\n\r\n\"" + base::path_to_utf8(UserGuidePath) + "\"",
                 "Open User Guide", MessageKind::information, MessageButtons::ok);
 }
 
 std::string TfrmVSTEditorMenu::AboutText() const {
     return Module().ProductName() + " v" + Module().VersionText() + "\r\r" +
-           "Build date: " + ModificationDate(platform::OwnModulePath()) + "\r\r" +
+           "Build date: " + modification_date(platform::own_module_path()) + "\r\r" +
            "Copyright (c) 2026 Brelwick      \r";
 }
 

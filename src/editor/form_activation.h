@@ -11,11 +11,11 @@
 namespace tonvo::editor {
 
 // Gives the window showing `form` the keyboard focus, where the system's editor does that.
-void ActivateEditorWindow(ui::Form& form);
+void activate_editor_window(ui::Form& form);
 
 // How a backend focuses the window showing a form; set by the backend that owns those windows
 // (none: activation does nothing). Systems whose editor never takes the focus ignore it.
 using WindowFocusCall = void (*)(ui::Form& form);
-void SetWindowFocusCall(WindowFocusCall call);
+void set_window_focus_call(WindowFocusCall call);
 
 } // namespace tonvo::editor

@@ -109,7 +109,7 @@ bool InputText(ui::Desktop& desktop, ui::Form* owner, const std::string& caption
 bool InputNumber(ui::Desktop& desktop, ui::Form* owner, const std::string& caption,
                  const std::string& prompt, double& value, int decimals, double minimum,
                  double maximum) {
-    TfrmInputDlgNumeric dialog(desktop, platform::DecimalSeparator());
+    TfrmInputDlgNumeric dialog(desktop, platform::decimal_separator());
     dialog.set_caption(caption);
     dialog.lblPrompt.set_caption(prompt);
     dialog.txtNumeric.SetDecimals(decimals);

@@ -14,7 +14,7 @@ constexpr int kLabelPixels = 19;
 constexpr int kSeparatorTag = -99;
 
 // The name of a non-negative note's pitch class.
-std::string NameOf(int32_t note) {
+std::string name_of(int32_t note) {
     return std::string(NoteNames[static_cast<size_t>(PitchClassOf(note))]);
 }
 
@@ -137,7 +137,7 @@ void TfrmEditor::RefreshHighlights() {
         const int32_t out = Map().MapNote(item.Note);
         if (out < 0)
             continue;
-        std::string entry = NameOf(item.Note) + "=>" + NameOf(out);
+        std::string entry = name_of(item.Note) + "=>" + name_of(out);
         if (!text.empty())
             entry += ", " + text;
         text = std::move(entry);
@@ -185,7 +185,7 @@ void TfrmEditor::MidiKeysDrawKey(const ui::TGuiSingleKey& key, ui::Canvas& canva
     // Blocked, or a foreign negative entry: no label.
     if (target < 0)
         return;
-    const std::string text = NameOf(target);
+    const std::string text = name_of(target);
     const int width = labelFont_.text_width(text);
     const int x = key.Left + (key.Right - key.Left - width) / 2;
     const int y = key.Bottom - labelFont_.height() - kLabelBottomGap;
@@ -221,7 +221,7 @@ void TfrmEditor::MidiKeysNoteOn(int key) {
     // A note-on the module refused (too many previews waiting) sounds nothing to end.
     if (Module().PreviewNoteOn(note, kPreviewVelocity))
         previewNotes_[static_cast<size_t>(key)] = note;
-    ShowInfo("PREVIEW: " + NameOf(key) + "=>" + NameOf(target));
+    ShowInfo("PREVIEW: " + name_of(key) + "=>" + name_of(target));
 }
 
 void TfrmEditor::MidiKeysNoteOff(int key) {

@@ -32,7 +32,7 @@ TfrmPresets::TfrmPresets(ui::Desktop& desktop, WarningBeepSwitch warning_beep)
       popMenu_Open(popMenu.add("Open")), popMenu_Delete(popMenu.add("Delete")),
       popMenu_Explorer((popMenu.add_separator(), popMenu.add("Show in Explorer"))),
       Timer(*this, kOutsideClickInterval, [this] { TimerTimer(); }),
-      warning_beep_(warning_beep ? std::move(warning_beep) : platform::SetWarningBeep) {
+      warning_beep_(warning_beep ? std::move(warning_beep) : platform::set_warning_beep) {
     // FormCreate. The window has no title bar or frame: the backend shows a form without a
     // caption as a bare popup.
     set_caption("Load Preset");
@@ -119,7 +119,7 @@ std::string TfrmPresets::SelectedFile() const {
 void TfrmPresets::FormShow() {
     FillList();
     for (int i = 0; i < lstPresets.count(); ++i) {
-        if (base::EqualIgnoringCase(lstPresets.item(i).text, CurrentPresetName)) {
+        if (base::equal_ignoring_case(lstPresets.item(i).text, CurrentPresetName)) {
             lstPresets.set_selected(i);
             break;
         }
@@ -135,14 +135,14 @@ void TfrmPresets::FillList() {
     if (!PresetFolder.empty()) {
         try {
             // Sorted by name without regard to letter case.
-            files = platform::ListFiles(base::PathFromUtf8(PresetFolder),
-                                        std::string(kPresetExtension));
+            files = platform::list_files(base::path_from_utf8(PresetFolder),
+                                         std::string(kPresetExtension));
         } catch (const std::exception&) {
             // A folder that cannot be read lists nothing, as a missing one does.
         }
     }
     for (const std::filesystem::path& file : files) {
-        PresetFiles.push_back(base::PathToUtf8(file.filename()));
+        PresetFiles.push_back(base::path_to_utf8(file.filename()));
         lstPresets.add(FileBaseName(file), static_cast<int>(PresetFiles.size()) - 1);
     }
     if (lstPresets.count() > 0)
@@ -211,14 +211,14 @@ void TfrmPresets::popMenu_DeleteClick() {
     if (index < 0)
         return;
     const std::string file = PresetFiles[static_cast<size_t>(lstPresets.item(index).value)];
-    const std::string name = FileBaseName(base::PathFromUtf8(file));
+    const std::string name = FileBaseName(base::path_from_utf8(file));
     // Only a Yes deletes: a box closed any other way keeps the file.
     if (CenteredMessageBox(desktop(), this, "Delete \"" + name + "\"?", "Delete Preset",
                            MessageKind::confirmation,
                            MessageButtons::yes_no) != ui::ModalResult::yes)
         return;
     try {
-        platform::RemoveFile(base::PathFromUtf8(PresetFolder) / base::PathFromUtf8(file));
+        platform::remove_file(base::path_from_utf8(PresetFolder) / base::path_from_utf8(file));
     } catch (const std::exception&) {
         // Not reported: the file stays in the list after the refresh.
     }
@@ -232,11 +232,11 @@ void TfrmPresets::popMenu_ExplorerClick() {
     if (PresetFolder.empty())
         return;
     try {
-        platform::CreateFolders(base::PathFromUtf8(PresetFolder));
+        platform::create_folders(base::path_from_utf8(PresetFolder));
     } catch (const std::exception&) {
         // Opening the folder below fails too; neither is reported.
     }
-    platform::ShowFolder(base::PathFromUtf8(PresetFolder));
+    platform::show_folder(base::path_from_utf8(PresetFolder));
 }
 
 void TfrmPresets::lstPresetsDblClick() {

@@ -9,13 +9,13 @@ namespace {
 
 constexpr std::string_view kApplyCaption = "Apply";
 
-ui::Font LabelFont() {
+ui::Font label_font() {
     return ui::Font(ui::Typeface::bold, 13);
 }
 
-void PlaceLabel(ui::Label& label, const ui::Rect& bounds, std::string caption) {
+void place_label(ui::Label& label, const ui::Rect& bounds, std::string caption) {
     label.set_auto_size(false);
-    label.set_font(LabelFont());
+    label.set_font(label_font());
     label.set_caption(std::move(caption));
     label.set_bounds(bounds);
 }
@@ -39,9 +39,9 @@ TScaleWizardPanel::TScaleWizardPanel(ui::Control* parent, EditorLink& module, ui
     SetBorderColor(ui::Color::rgb(255, 255, 255));
     SetTransparent(true);
 
-    PlaceLabel(lblScale, ui::Rect::from_size(11, 8, 35, 21), "Scale");
-    PlaceLabel(lblTonic, ui::Rect::from_size(11, 60, 38, 21), "Tonic");
-    PlaceLabel(lblEasyMode, ui::Rect::from_size(31, 116, 70, 21), "Easy Mode");
+    place_label(lblScale, ui::Rect::from_size(11, 8, 35, 21), "Scale");
+    place_label(lblTonic, ui::Rect::from_size(11, 60, 38, 21), "Tonic");
+    place_label(lblEasyMode, ui::Rect::from_size(31, 116, 70, 21), "Easy Mode");
 
     btnScale.set_bounds(ui::Rect::from_size(11, 28, 166, 25));
     btnScale.set_font(ui::Font(ui::Typeface::bold, 12));
@@ -94,7 +94,7 @@ void TScaleWizardPanel::LoadScaleList() {
         ScaleList = std::move(list.Lines);
         ScaleListError = std::move(list.Error);
     }
-    for (const TScaleMenuEntry& entry : ScaleMenu(ScaleList)) {
+    for (const TScaleMenuEntry& entry : scale_menu(ScaleList)) {
         if (entry.Kind == TScaleMenuKind::Separator)
             ddmScale.add_separator();
         else
@@ -104,7 +104,7 @@ void TScaleWizardPanel::LoadScaleList() {
 }
 
 void TScaleWizardPanel::SyncWizard() {
-    const TWizardChoice choice = SyncWizardChoice(ScaleList, module_.ScaleMap());
+    const TWizardChoice choice = sync_wizard_choice(ScaleList, module_.ScaleMap());
     btnScale.Value = choice.ScaleIndex;
     btnTonic.Value = choice.Tonic;
     chkEasyMode.SetChecked(choice.EasyMode);
@@ -126,7 +126,7 @@ void TScaleWizardPanel::ApplyScale() {
     }
     const bool easy = chkEasyMode.Checked();
     const std::string question =
-        ScaleConfirmationText(ScaleCaption(ScaleList, index), btnTonic.Value, easy);
+        scale_confirmation_text(scale_caption(ScaleList, index), btnTonic.Value, easy);
     // Only a Yes goes on: a box closed without an answer must not rewrite the whole map.
     if (CenteredMessageBox(owner_.desktop(), &owner_, question, std::string(kApplyCaption),
                            MessageKind::confirmation,
@@ -162,12 +162,12 @@ void TScaleWizardPanel::btnApplyClick() {
 }
 
 void TScaleWizardPanel::UpdateScaleCaption() {
-    btnScale.set_caption(ScaleCaption(ScaleList, btnScale.Value));
+    btnScale.set_caption(scale_caption(ScaleList, btnScale.Value));
 }
 
 void TScaleWizardPanel::UpdateTonicCaption() {
     btnTonic.set_caption(
-        std::string(NoteNames[static_cast<size_t>(NormalizeTonic(btnTonic.Value))]));
+        std::string(NoteNames[static_cast<size_t>(normalize_tonic(btnTonic.Value))]));
 }
 
 } // namespace tonvo::editor

@@ -22,7 +22,7 @@ void TPresetFolder::Form(const std::filesystem::path& documents, const std::stri
 std::filesystem::path TPresetFolder::PresetFile(const std::string& name) const {
     if (presetFolder_.empty() ||
         name.find_first_of(std::string_view("/\\:\0", 4)) != std::string::npos ||
-        base::IsReservedDeviceName(name)) {
+        base::is_reserved_device_name(name)) {
         return {};
     }
     std::filesystem::path file = std::filesystem::u8path(name + ".brelwickp");

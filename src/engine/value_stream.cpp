@@ -92,9 +92,9 @@ void TValueWriter::Boolean(bool value) {
 }
 
 void TValueWriter::String(std::string_view utf8) {
-    const std::u16string wide = base::Utf8ToUtf16(utf8);
+    const std::u16string wide = base::utf8_to_utf16(utf8);
     // Re-encoded rather than taken as given, so what is written is always valid UTF-8.
-    const std::string bytes = base::Utf16ToUtf8(wide);
+    const std::string bytes = base::utf16_to_utf8(wide);
 
     // UTF-16 when it is no bigger than UTF-8 (mostly non-Latin text, and the empty text).
     if (bytes.size() >= 2 * wide.size()) {
@@ -192,10 +192,10 @@ std::string TValueReader::String() {
     std::string text;
     switch (stream_.ReadByte()) {
     case value_tag::kShortText:
-        text = platform::CodePage8ToUtf8(ReadBytes(stream_, stream_.ReadByte()));
+        text = platform::code_page8_to_utf8(ReadBytes(stream_, stream_.ReadByte()));
         break;
     case value_tag::kLongText:
-        text = platform::CodePage8ToUtf8(ReadBytes(stream_, stream_.ReadUInt32LE()));
+        text = platform::code_page8_to_utf8(ReadBytes(stream_, stream_.ReadUInt32LE()));
         break;
     case value_tag::kWideText: {
         const uint32_t units = stream_.ReadUInt32LE();
@@ -209,12 +209,12 @@ std::string TValueReader::String() {
             wide[i] = static_cast<char16_t>(static_cast<uint8_t>(le[2 * i]) |
                                             (static_cast<uint8_t>(le[2 * i + 1]) << 8));
         }
-        text = base::Utf16ToUtf8(wide);
+        text = base::utf16_to_utf8(wide);
         break;
     }
     case value_tag::kUtf8Text:
         // Re-encoded so a malformed text comes out with U+FFFD in place of each bad sequence.
-        text = base::Utf16ToUtf8(base::Utf8ToUtf16(ReadBytes(stream_, stream_.ReadUInt32LE())));
+        text = base::utf16_to_utf8(base::utf8_to_utf16(ReadBytes(stream_, stream_.ReadUInt32LE())));
         break;
     default: throw InvalidValue();
     }

@@ -12,11 +12,11 @@ namespace tonvo::platform {
 // The user's decimal separator in UTF-8 ("." or ",", possibly several bytes), "." when the
 // system gives none. A plug-in never calls setlocale: outside Windows this is the separator of
 // the locale the host process has chosen.
-std::string DecimalSeparator();
+std::string decimal_separator();
 
 // `time` as a date in the user's short form, in local time, in UTF-8; empty when the system
 // cannot format it. Outside Windows this is strftime's "%x" in the locale the host process has
 // chosen (never set here); on Windows the user's short date format.
-std::string ShortDate(std::time_t time);
+std::string short_date(std::time_t time);
 
 } // namespace tonvo::platform

@@ -8,6 +8,6 @@
 namespace tonvo::platform {
 
 // Empty when the system cannot tell.
-std::filesystem::path OwnModulePath();
+std::filesystem::path own_module_path();
 
 } // namespace tonvo::platform

@@ -27,7 +27,7 @@ namespace platform {
 
 // Opens the store on a key path such as "Software\Brelwick\Tonvo", creating the key when it
 // is missing. Fails with a message naming the key when it cannot be opened or created.
-std::unique_ptr<TSettingsStore> OpenSettingsStore(const std::string& keyPath);
+std::unique_ptr<TSettingsStore> open_settings_store(const std::string& keyPath);
 
 } // namespace platform
 } // namespace tonvo

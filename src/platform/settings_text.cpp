@@ -12,8 +12,8 @@ namespace {
 
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 
-std::optional<std::string_view> SectionName(std::string_view line) {
-    line = base::TrimControlsAndSpaces(line);
+std::optional<std::string_view> section_name(std::string_view line) {
+    line = base::trim_controls_and_spaces(line);
     if (!line.starts_with('[')) {
         return std::nullopt;
     }
@@ -21,7 +21,7 @@ std::optional<std::string_view> SectionName(std::string_view line) {
     if (close == std::string_view::npos) {
         return std::nullopt;
     }
-    return base::TrimControlsAndSpaces(line.substr(1, close - 1));
+    return base::trim_controls_and_spaces(line.substr(1, close - 1));
 }
 
 struct Entry {
@@ -29,8 +29,8 @@ struct Entry {
     size_t ValueStart; // offset of the text after '=' in the line
 };
 
-std::optional<Entry> EntryOf(std::string_view line) {
-    const std::string_view trimmed = base::TrimControlsAndSpaces(line);
+std::optional<Entry> entry_of(std::string_view line) {
+    const std::string_view trimmed = base::trim_controls_and_spaces(line);
     if (trimmed.empty() || trimmed.front() == ';' || trimmed.front() == '#' ||
         trimmed.front() == '[') {
         return std::nullopt;
@@ -39,27 +39,27 @@ std::optional<Entry> EntryOf(std::string_view line) {
     if (equals == std::string_view::npos) {
         return std::nullopt;
     }
-    const std::string_view name = base::TrimControlsAndSpaces(line.substr(0, equals));
+    const std::string_view name = base::trim_controls_and_spaces(line.substr(0, equals));
     if (name.empty()) {
         return std::nullopt;
     }
     return Entry{name, equals + 1};
 }
 
-bool HasControls(std::string_view text) {
+bool has_controls(std::string_view text) {
     return std::any_of(text.begin(), text.end(),
                        [](char c) { return static_cast<unsigned char>(c) < 32; });
 }
 
 // A name reads back the same only when trimming leaves it whole and nothing in it would make
 // the line a header, a comment or split it.
-bool IsStorableSection(std::string_view section) {
-    return !section.empty() && base::TrimControlsAndSpaces(section) == section &&
-           !HasControls(section) && section.find(']') == std::string_view::npos;
+bool is_storable_section(std::string_view section) {
+    return !section.empty() && base::trim_controls_and_spaces(section) == section &&
+           !has_controls(section) && section.find(']') == std::string_view::npos;
 }
 
-bool IsStorableName(std::string_view name) {
-    return !name.empty() && base::TrimControlsAndSpaces(name) == name && !HasControls(name) &&
+bool is_storable_name(std::string_view name) {
+    return !name.empty() && base::trim_controls_and_spaces(name) == name && !has_controls(name) &&
            name.find('=') == std::string_view::npos && name.front() != ';' && name.front() != '#' &&
            name.front() != '[';
 }
@@ -68,15 +68,15 @@ bool IsStorableName(std::string_view name) {
 
 // The four pieces one after the other. Built by appending into reserved storage: GCC 12 at
 // -O3 misreads a chain of `std::string + ...` as an overlapping copy and warns.
-std::string Joined(std::string_view a, std::string_view b, std::string_view c, std::string_view d) {
+std::string joined(std::string_view a, std::string_view b, std::string_view c, std::string_view d) {
     std::string text;
     text.reserve(a.size() + b.size() + c.size() + d.size());
     text.append(a).append(b).append(c).append(d);
     return text;
 }
 
-std::optional<int32_t> ParseDecimalInt32(std::string_view text) {
-    text = base::TrimControlsAndSpaces(text);
+std::optional<int32_t> parse_decimal_int32(std::string_view text) {
+    text = base::trim_controls_and_spaces(text);
     if (text.empty() || text.front() == '+') {
         return std::nullopt;
     }
@@ -116,11 +116,11 @@ std::optional<std::string> TIniText::Find(std::string_view section, std::string_
         if (i == 0 && line.starts_with(kByteOrderMark)) {
             line.remove_prefix(kByteOrderMark.size());
         }
-        if (const auto header = SectionName(line)) {
-            inSection = base::EqualIgnoringCase(*header, section);
+        if (const auto header = section_name(line)) {
+            inSection = base::equal_ignoring_case(*header, section);
         } else if (inSection) {
-            if (const auto entry = EntryOf(line);
-                entry && base::EqualIgnoringCase(entry->Name, name)) {
+            if (const auto entry = entry_of(line);
+                entry && base::equal_ignoring_case(entry->Name, name)) {
                 return std::string(line.substr(entry->ValueStart));
             }
         }
@@ -129,7 +129,7 @@ std::optional<std::string> TIniText::Find(std::string_view section, std::string_
 }
 
 bool TIniText::Set(std::string_view section, std::string_view name, std::string_view value) {
-    if (!IsStorableSection(section) || !IsStorableName(name) || HasControls(value)) {
+    if (!is_storable_section(section) || !is_storable_name(name) || has_controls(value)) {
         return false;
     }
     bool inSection = false;
@@ -142,15 +142,15 @@ bool TIniText::Set(std::string_view section, std::string_view name, std::string_
             skipped = kByteOrderMark.size();
             line.remove_prefix(skipped);
         }
-        if (const auto header = SectionName(line)) {
-            inSection = base::EqualIgnoringCase(*header, section);
+        if (const auto header = section_name(line)) {
+            inSection = base::equal_ignoring_case(*header, section);
             firstSectionOpen = inSection && !insertAt;
             if (firstSectionOpen) {
                 insertAt = i + 1;
             }
         } else if (inSection) {
-            if (const auto entry = EntryOf(line)) {
-                if (base::EqualIgnoringCase(entry->Name, name)) {
+            if (const auto entry = entry_of(line)) {
+                if (base::equal_ignoring_case(entry->Name, name)) {
                     // The name keeps its spelling and the line its indentation.
                     lines_[i].resize(skipped + entry->ValueStart);
                     lines_[i].append(value);
@@ -162,15 +162,15 @@ bool TIniText::Set(std::string_view section, std::string_view name, std::string_
             }
         }
     }
-    std::string entry = Joined("", name, "=", value);
+    std::string entry = joined("", name, "=", value);
     if (insertAt) {
         lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(*insertAt), std::move(entry));
         return true;
     }
-    if (!lines_.empty() && !base::TrimControlsAndSpaces(lines_.back()).empty()) {
+    if (!lines_.empty() && !base::trim_controls_and_spaces(lines_.back()).empty()) {
         lines_.emplace_back();
     }
-    lines_.push_back(Joined("[", section, "]", ""));
+    lines_.push_back(joined("[", section, "]", ""));
     lines_.push_back(std::move(entry));
     return true;
 }

@@ -14,7 +14,7 @@ namespace tonvo::platform {
 
 // The value of text that, trimmed of codes 0..32, is exactly a signed 32-bit decimal integer
 // (digits with an optional leading '-'); nothing otherwise.
-std::optional<int32_t> ParseDecimalInt32(std::string_view text);
+std::optional<int32_t> parse_decimal_int32(std::string_view text);
 
 // An INI document edited in place: "[Section]" headers and "Name=Value" lines. Section and
 // value names compare without regard to letter case, as registry names do. Every line the

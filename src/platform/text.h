@@ -14,9 +14,9 @@ namespace tonvo::platform {
 
 // Decodes bytes in the system's 8-bit code page: the ANSI code page on Windows, Windows-1252
 // elsewhere.
-std::string CodePage8ToUtf8(std::string_view bytes);
+std::string code_page8_to_utf8(std::string_view bytes);
 
 // Encodes into the system's 8-bit code page; characters it cannot hold become '?'.
-std::string Utf8ToCodePage8(std::string_view utf8);
+std::string utf8_to_code_page8(std::string_view utf8);
 
 } // namespace tonvo::platform

@@ -8,6 +8,6 @@ namespace tonvo::platform {
 
 // Switches the warning beep on or off for the whole session and returns whether it was on
 // before. Where the system has no such setting this does nothing and returns true.
-bool SetWarningBeep(bool on);
+bool set_warning_beep(bool on);
 
 } // namespace tonvo::platform

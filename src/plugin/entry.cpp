@@ -21,11 +21,11 @@ VSTPluginMain(audioMasterCallback audioMaster) noexcept {
 #if defined(_WIN32)
         // The editor's window takes the keyboard focus once shown; the Win32 backend knows
         // which window shows a form.
-        tonvo::editor::SetWindowFocusCall(&tonvo::ui::focus_form_window);
+        tonvo::editor::set_window_focus_call(&tonvo::ui::focus_form_window);
 #endif
         // The editor form; a build that cannot make editor windows has no editor form class.
         std::unique_ptr<tonvo::TTonvoModule> module =
-            tonvo::TVSTModule::Create<tonvo::TTonvoModule>({}, &tonvo::editor::CreateEditorForm,
+            tonvo::TVSTModule::Create<tonvo::TTonvoModule>({}, &tonvo::editor::create_editor_form,
                                                            tonvo::TDesktopServices::Instance());
         module->SetAudioMaster(audioMaster);
         // From here the host owns the instance; effClose destroys it.

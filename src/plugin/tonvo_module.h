@@ -56,7 +56,7 @@ public:
         return TVSTPlugin::PresetFolder();
     }
     bool SafeFileExists(const std::filesystem::path& path) override;
-    std::filesystem::path LibraryPath() const override { return platform::OwnModulePath(); }
+    std::filesystem::path LibraryPath() const override { return platform::own_module_path(); }
     int32_t SkinIndex() const noexcept override { return Style; }
     void SetSkin(int32_t index) override { TVSTPlugin::SetSkin(index); }
     TDialogs& Dialogs() noexcept override { return TVSTPlugin::Dialogs(); }

@@ -6,11 +6,11 @@
 namespace tonvo {
 
 std::filesystem::path TDesktopServices::DocumentsFolder() {
-    return platform::DocumentsFolder();
+    return platform::documents_folder();
 }
 
 std::unique_ptr<TSettingsStore> TDesktopServices::OpenSettings(const std::string& keyPath) {
-    return platform::OpenSettingsStore(keyPath);
+    return platform::open_settings_store(keyPath);
 }
 
 bool TDesktopServices::SafeFileExists(const std::filesystem::path& path) {
@@ -19,7 +19,7 @@ bool TDesktopServices::SafeFileExists(const std::filesystem::path& path) {
 
 std::vector<uint8_t> TDesktopServices::ReadFile(const std::filesystem::path& path,
                                                 size_t maxBytes) {
-    return platform::ReadFileBytes(path, maxBytes);
+    return platform::read_file_bytes(path, maxBytes);
 }
 
 TDesktopServices& TDesktopServices::Instance() {

@@ -16,7 +16,7 @@ constexpr std::string_view kInvalidCharacters = "\\/:*?\"<>|";
 
 } // namespace
 
-std::string TrimName(std::string_view text) {
+std::string trim_name(std::string_view text) {
     const auto blank = [](char c) { return static_cast<unsigned char>(c) <= 32; };
     while (!text.empty() && blank(text.front())) {
         text.remove_prefix(1);
@@ -38,30 +38,30 @@ std::string MakeValidFileName(std::string_view text) {
 }
 
 std::string FileBaseName(const std::filesystem::path& path) {
-    const std::string name = base::PathToUtf8(path.filename());
+    const std::string name = base::path_to_utf8(path.filename());
     const size_t dot = name.rfind('.');
     return dot == std::string::npos ? name : name.substr(0, dot);
 }
 
-std::string PresetNameProblem(std::string_view name) {
+std::string preset_name_problem(std::string_view name) {
     if (name.starts_with('.')) {
         return "begins with a dot";
     }
-    if (base::IsReservedDeviceName(name)) {
+    if (base::is_reserved_device_name(name)) {
         return "is a device name on Windows";
     }
     return {};
 }
 
-bool IsUsablePresetName(std::string_view name) {
-    return !name.empty() && PresetNameProblem(name).empty();
+bool is_usable_preset_name(std::string_view name) {
+    return !name.empty() && preset_name_problem(name).empty();
 }
 
 std::vector<std::filesystem::path> TPresetCommands::ListPresets() const {
     if (module_.PresetFolder().empty()) {
         return {};
     }
-    return platform::ListFiles(module_.PresetFolder(), std::string(kPresetExtension));
+    return platform::list_files(module_.PresetFolder(), std::string(kPresetExtension));
 }
 
 // Names compare as the platform's file names do, whatever the script, so "é" finds "É". Hidden
@@ -77,7 +77,7 @@ std::vector<std::filesystem::path> TPresetCommands::FilesNamed(const std::string
          it.increment(ec)) {
         std::error_code typeError;
         if (!it->is_directory(typeError) &&
-            base::EqualIgnoringCase(base::PathToUtf8(it->path().filename()), wanted)) {
+            base::equal_ignoring_case(base::path_to_utf8(it->path().filename()), wanted)) {
             found.push_back(it->path());
         }
     }
@@ -92,7 +92,7 @@ void TPresetCommands::SavePreset() {
         return;
     }
     try {
-        const std::string name = MakeValidFileName(TrimName(*typed));
+        const std::string name = MakeValidFileName(trim_name(*typed));
         if (name.empty()) {
             // Saving under no name takes the name off the current state.
             if (!module_.PresetName().empty()) {
@@ -101,7 +101,7 @@ void TPresetCommands::SavePreset() {
             }
             return;
         }
-        if (const std::string problem = PresetNameProblem(name); !problem.empty()) {
+        if (const std::string problem = preset_name_problem(name); !problem.empty()) {
             throw std::runtime_error("Invalid preset name: \"" + name + "\" " + problem);
         }
         if (module_.PresetFolder().empty()) {
@@ -140,8 +140,8 @@ void TPresetCommands::WritePreset(const std::string& name,
         }
         TMemoryStream file;
         wrapper.SaveToStream(file);
-        platform::CreateFolders(module_.PresetFolder());
-        platform::WriteFileReplacing(path, {file.Bytes().begin(), file.Bytes().end()});
+        platform::create_folders(module_.PresetFolder());
+        platform::write_file_replacing(path, {file.Bytes().begin(), file.Bytes().end()});
     } catch (...) {
         module_.SetPresetName(previous);
         throw;
@@ -157,9 +157,9 @@ void TPresetCommands::WritePreset(const std::string& name,
         if (!link && std::filesystem::equivalent(old, path, notFound)) {
             // A file system that ignores letter case replaced the old file in place; respell it
             // as typed.
-            platform::RespellFile(old, path);
+            platform::respell_file(old, path);
         } else {
-            platform::RemoveFile(old);
+            platform::remove_file(old);
         }
     }
     module_.NotifyStateChanged();
@@ -178,7 +178,7 @@ bool TPresetCommands::LoadPreset() {
     }
     TMemoryStreamChunk wrapper;
     try {
-        const std::vector<uint8_t> bytes = platform::ReadFileBytes(*chosen, kMaxPresetFileBytes);
+        const std::vector<uint8_t> bytes = platform::read_file_bytes(*chosen, kMaxPresetFileBytes);
         TMemoryStream file;
         file.Write(bytes.data(), bytes.size());
         file.SetPosition(0);

@@ -21,7 +21,7 @@ namespace tonvo {
 inline constexpr std::string_view kPresetExtension = ".brelwickp";
 
 // Leading and trailing characters with codes 0 to 32 removed.
-std::string TrimName(std::string_view text);
+std::string trim_name(std::string_view text);
 // Each of \ / : * ? " < > | becomes "_".
 std::string MakeValidFileName(std::string_view text);
 // The file name without its last extension ("a.b.brelwickp" gives "a.b"), as UTF-8.
@@ -30,9 +30,9 @@ std::string FileBaseName(const std::filesystem::path& path);
 // would be hidden from the listing or name no ordinary file at all, and a device name of
 // Windows ("CON", "lpt1.x") names a device there; both are refused on every system, so a
 // preset moves between them.
-std::string PresetNameProblem(std::string_view name);
-// False for an empty name and for one with a PresetNameProblem.
-bool IsUsablePresetName(std::string_view name);
+std::string preset_name_problem(std::string_view name);
+// False for an empty name and for one with a preset_name_problem.
+bool is_usable_preset_name(std::string_view name);
 
 class TPresetCommands {
 public:

@@ -13,11 +13,11 @@ namespace tonvo {
 
 namespace {
 
-bool StartsWith(std::span<const uint8_t> bytes, std::initializer_list<uint8_t> prefix) {
+bool starts_with(std::span<const uint8_t> bytes, std::initializer_list<uint8_t> prefix) {
     return bytes.size() >= prefix.size() && std::equal(prefix.begin(), prefix.end(), bytes.begin());
 }
 
-std::string Utf16BytesToUtf8(std::span<const uint8_t> bytes, bool bigEndian) {
+std::string utf16_bytes_to_utf8(std::span<const uint8_t> bytes, bool bigEndian) {
     std::u16string units;
     units.reserve(bytes.size() / 2 + 1);
     for (size_t i = 0; i + 1 < bytes.size(); i += 2) {
@@ -28,40 +28,40 @@ std::string Utf16BytesToUtf8(std::span<const uint8_t> bytes, bool bigEndian) {
     if (bytes.size() % 2 != 0) {
         units.push_back(u'\uFFFD');
     }
-    return base::Utf16ToUtf8(units);
+    return base::utf16_to_utf8(units);
 }
 
-std::string_view AsChars(std::span<const uint8_t> bytes) {
+std::string_view as_chars(std::span<const uint8_t> bytes) {
     return {reinterpret_cast<const char*>(bytes.data()), bytes.size()};
 }
 
 } // namespace
 
-std::vector<uint8_t> BuiltInScaleFileBytes() {
+std::vector<uint8_t> built_in_scale_file_bytes() {
     std::string text;
     for (const std::string_view line : BuiltInScales) {
         text += line;
         text += "\r\n";
     }
-    const std::string encoded = platform::Utf8ToCodePage8(text);
+    const std::string encoded = platform::utf8_to_code_page8(text);
     return {encoded.begin(), encoded.end()};
 }
 
-std::string DecodeScaleText(std::span<const uint8_t> bytes) {
-    if (StartsWith(bytes, {0xEF, 0xBB, 0xBF})) {
+std::string decode_scale_text(std::span<const uint8_t> bytes) {
+    if (starts_with(bytes, {0xEF, 0xBB, 0xBF})) {
         // Round trip so ill-formed UTF-8 cannot reach the list.
-        return base::Utf16ToUtf8(base::Utf8ToUtf16(AsChars(bytes.subspan(3))));
+        return base::utf16_to_utf8(base::utf8_to_utf16(as_chars(bytes.subspan(3))));
     }
-    if (StartsWith(bytes, {0xFF, 0xFE})) {
-        return Utf16BytesToUtf8(bytes.subspan(2), false);
+    if (starts_with(bytes, {0xFF, 0xFE})) {
+        return utf16_bytes_to_utf8(bytes.subspan(2), false);
     }
-    if (StartsWith(bytes, {0xFE, 0xFF})) {
-        return Utf16BytesToUtf8(bytes.subspan(2), true);
+    if (starts_with(bytes, {0xFE, 0xFF})) {
+        return utf16_bytes_to_utf8(bytes.subspan(2), true);
     }
-    return platform::CodePage8ToUtf8(AsChars(bytes));
+    return platform::code_page8_to_utf8(as_chars(bytes));
 }
 
-std::vector<std::string> SplitLines(std::string_view text) {
+std::vector<std::string> split_file_lines(std::string_view text) {
     std::vector<std::string> lines;
     size_t start = 0;
     for (size_t i = 0; i < text.size(); ++i) {
@@ -86,27 +86,27 @@ TScaleList LoadScaleList(const std::filesystem::path& dataFolder) {
     TScaleList result;
     try {
         if (!platform::SafeFileExists(path)) {
-            platform::CreateFolders(dataFolder);
-            platform::WriteFileReplacing(path, BuiltInScaleFileBytes());
+            platform::create_folders(dataFolder);
+            platform::write_file_replacing(path, built_in_scale_file_bytes());
         }
         std::error_code error;
         const std::uintmax_t size = std::filesystem::file_size(path, error);
         // When the size cannot be had, the read below reports the reason.
         if (!error && size > kMaxScaleFileBytes) {
-            result.Error = base::PathToUtf8(path) + ": the scale file is larger than 1 MiB";
+            result.Error = base::path_to_utf8(path) + ": the scale file is larger than 1 MiB";
             return result;
         }
-        const std::vector<uint8_t> bytes = platform::ReadFileBytes(path);
+        const std::vector<uint8_t> bytes = platform::read_file_bytes(path);
         if (bytes.size() > kMaxScaleFileBytes) { // grew after the size was taken
-            result.Error = base::PathToUtf8(path) + ": the scale file is larger than 1 MiB";
+            result.Error = base::path_to_utf8(path) + ": the scale file is larger than 1 MiB";
             return result;
         }
-        result.Lines = SplitLines(DecodeScaleText(bytes));
+        result.Lines = split_file_lines(decode_scale_text(bytes));
     } catch (const std::exception& e) {
         result.Lines.clear();
         result.Error = e.what();
         if (result.Error.empty()) {
-            result.Error = base::PathToUtf8(path) + ": the scale file cannot be read";
+            result.Error = base::path_to_utf8(path) + ": the scale file cannot be read";
         }
     }
     return result;

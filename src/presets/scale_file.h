@@ -27,16 +27,16 @@ struct TScaleList {
 
 // The bytes of a new scale file: the built-in list in the system's 8-bit code page, every line
 // ended by CR LF.
-std::vector<uint8_t> BuiltInScaleFileBytes();
+std::vector<uint8_t> built_in_scale_file_bytes();
 
 // The file's text in UTF-8. A byte-order mark selects UTF-8, UTF-16 LE or UTF-16 BE (ill-formed
 // parts become U+FFFD, an odd last byte of UTF-16 too); without one the bytes are in the
 // system's 8-bit code page.
-std::string DecodeScaleText(std::span<const uint8_t> bytes);
+std::string decode_scale_text(std::span<const uint8_t> bytes);
 
 // Lines ended by CR, LF or CR LF; a last line without an ending counts, an ending after the
 // last line adds none.
-std::vector<std::string> SplitLines(std::string_view text);
+std::vector<std::string> split_file_lines(std::string_view text);
 
 // Creates dataFolder/Scales.txt with the built-in list when it does not exist (with any missing
 // folders), then reads it.

@@ -12,15 +12,15 @@ namespace {
 
 constexpr char kQuote = '"';
 
-bool IsBlank(char c) noexcept {
+bool is_blank(char c) noexcept {
     return static_cast<unsigned char>(c) <= 32;
 }
 
-// A plain decimal integer as ScaleIntervals documents it; nullopt for anything else. Values
+// A plain decimal integer as scale_intervals documents it; nullopt for anything else. Values
 // beyond two digits can never be an interval, so longer digit runs report 1000 instead of
 // overflowing.
-std::optional<int32_t> ParseInterval(std::string_view text) {
-    text = TrimBlanks(text);
+std::optional<int32_t> parse_interval(std::string_view text) {
+    text = trim_blanks(text);
     bool negative = false;
     if (!text.empty() && (text.front() == '+' || text.front() == '-')) {
         negative = text.front() == '-';
@@ -42,7 +42,7 @@ std::optional<int32_t> ParseInterval(std::string_view text) {
 // Key positions in Easy Mode: after position p the next scale note goes to the next key up
 // when p is a black key or E, or when the scale has enough notes to need the black key that
 // follows p; otherwise it skips the black key.
-int32_t NextEasyPosition(int32_t p, size_t count) noexcept {
+int32_t next_easy_position(int32_t p, size_t count) noexcept {
     switch (p % 12) {
     case 1:
     case 3:
@@ -61,7 +61,7 @@ int32_t NextEasyPosition(int32_t p, size_t count) noexcept {
 // Calls visit with each field ExtractField would give for n = 1, 2, ... in one pass, so long
 // lines cost linear time; stops when visit returns false.
 template <typename TVisit>
-void ForEachField(std::string_view text, char delimiter, TVisit visit) {
+void for_each_field(std::string_view text, char delimiter, TVisit visit) {
     const bool addDelimiter = text.empty() || text.back() != delimiter;
     const size_t length = text.size() + (addDelimiter ? 1 : 0);
     bool quoted = false;
@@ -95,7 +95,7 @@ std::string ExtractField(std::string_view text, int32_t n, char delimiter) {
     std::string result;
     if (n > 0) {
         int32_t field = 0;
-        ForEachField(text, delimiter, [&](std::string_view value) {
+        for_each_field(text, delimiter, [&](std::string_view value) {
             if (++field < n) {
                 return true;
             }
@@ -106,20 +106,20 @@ std::string ExtractField(std::string_view text, int32_t n, char delimiter) {
     return result;
 }
 
-std::string_view TrimBlanks(std::string_view text) noexcept {
-    while (!text.empty() && IsBlank(text.front())) {
+std::string_view trim_blanks(std::string_view text) noexcept {
+    while (!text.empty() && is_blank(text.front())) {
         text.remove_prefix(1);
     }
-    while (!text.empty() && IsBlank(text.back())) {
+    while (!text.empty() && is_blank(text.back())) {
         text.remove_suffix(1);
     }
     return text;
 }
 
-std::vector<TScaleMenuEntry> ScaleMenu(const std::vector<std::string>& lines) {
+std::vector<TScaleMenuEntry> scale_menu(const std::vector<std::string>& lines) {
     std::vector<TScaleMenuEntry> menu;
     for (size_t i = 0; i < lines.size(); ++i) {
-        const std::string_view trimmed = TrimBlanks(lines[i]);
+        const std::string_view trimmed = trim_blanks(lines[i]);
         if (trimmed.empty()) {
             continue;
         }
@@ -137,21 +137,21 @@ std::vector<TScaleMenuEntry> ScaleMenu(const std::vector<std::string>& lines) {
 
 int32_t FindScale(const std::vector<std::string>& lines, std::string_view name) {
     for (size_t i = 0; i < lines.size(); ++i) {
-        if (base::EqualIgnoringCase(ExtractField(lines[i], 1, ';'), name)) {
+        if (base::equal_ignoring_case(ExtractField(lines[i], 1, ';'), name)) {
             return static_cast<int32_t>(i);
         }
     }
     return -1;
 }
 
-std::string ScaleCaption(const std::vector<std::string>& lines, int32_t index) {
+std::string scale_caption(const std::vector<std::string>& lines, int32_t index) {
     if (index < 0 || static_cast<size_t>(index) >= lines.size()) {
         return {};
     }
     return ExtractField(lines[static_cast<size_t>(index)], 1, ';');
 }
 
-TWizardChoice SyncWizardChoice(const std::vector<std::string>& lines, const TScaleMap& map) {
+TWizardChoice sync_wizard_choice(const std::vector<std::string>& lines, const TScaleMap& map) {
     const TScaleChoice stored = map.Choice();
     TWizardChoice choice;
     if (!stored.ScaleName.empty()) {
@@ -159,7 +159,7 @@ TWizardChoice SyncWizardChoice(const std::vector<std::string>& lines, const TSca
         if (choice.ScaleIndex == -1) {
             choice.ScaleIndex = FindScale(lines, "Major");
         }
-        choice.Tonic = NormalizeTonic(stored.Tonic);
+        choice.Tonic = normalize_tonic(stored.Tonic);
     } else {
         choice.ScaleIndex = FindScale(lines, "Major");
         choice.Tonic = 0;
@@ -171,14 +171,14 @@ TWizardChoice SyncWizardChoice(const std::vector<std::string>& lines, const TSca
     return choice;
 }
 
-std::vector<int32_t> ScaleIntervals(std::string_view line) {
+std::vector<int32_t> scale_intervals(std::string_view line) {
     // Fields past the last one ExtractField can find would be empty and count for nothing, so
     // walking the existing fields covers every field from 1 to the number of ',' plus one.
     const std::string intervalsText = ExtractField(line, 2, ';');
     std::array<bool, 12> present{};
     size_t count = 0;
-    ForEachField(intervalsText, ',', [&](std::string_view field) {
-        const std::optional<int32_t> value = ParseInterval(field);
+    for_each_field(intervalsText, ',', [&](std::string_view field) {
+        const std::optional<int32_t> value = parse_interval(field);
         if (value && *value >= 0 && *value <= 11 && !present[static_cast<size_t>(*value)]) {
             present[static_cast<size_t>(*value)] = true;
             ++count;
@@ -196,8 +196,8 @@ std::vector<int32_t> ScaleIntervals(std::string_view line) {
 }
 
 void ApplyScale(TScaleMap& map, std::string_view line, int32_t tonic, bool easyMode) {
-    const std::vector<int32_t> intervals = ScaleIntervals(line);
-    const int32_t t = NormalizeTonic(tonic);
+    const std::vector<int32_t> intervals = scale_intervals(line);
+    const int32_t t = normalize_tonic(tonic);
     map.ClearMap();
     if (easyMode) {
         int32_t p = 0;
@@ -207,7 +207,7 @@ void ApplyScale(TScaleMap& map, std::string_view line, int32_t tonic, bool easyM
                 break;
             }
             map.SetScaleMap(p, PitchClassOf(x + t));
-            p = NextEasyPosition(p, intervals.size());
+            p = next_easy_position(p, intervals.size());
         }
     } else {
         for (const int32_t x : intervals) {
@@ -218,11 +218,11 @@ void ApplyScale(TScaleMap& map, std::string_view line, int32_t tonic, bool easyM
     map.SetChoice({ExtractField(line, 1, ';'), t, easyMode});
 }
 
-std::string ScaleConfirmationText(std::string_view caption, int32_t tonic, bool easyMode) {
+std::string scale_confirmation_text(std::string_view caption, int32_t tonic, bool easyMode) {
     std::string text = "Scale: \"";
     text += caption;
     text += "\"\r\n\r\nTonic: \"";
-    text += NoteNames[static_cast<size_t>(NormalizeTonic(tonic))];
+    text += NoteNames[static_cast<size_t>(normalize_tonic(tonic))];
     text += '"';
     if (easyMode) {
         text += "\r\n\r\n\"Easy Mode\"";

@@ -53,7 +53,7 @@ inline constexpr std::array<std::string_view, 24> BuiltInScales = {
 };
 
 // Removes leading and trailing characters with codes 0..32 (blanks and control characters).
-std::string_view TrimBlanks(std::string_view text) noexcept;
+std::string_view trim_blanks(std::string_view text) noexcept;
 
 enum class TScaleMenuKind { Item, Separator };
 
@@ -68,19 +68,19 @@ struct TScaleMenuEntry {
 
 // The scale menu: blank lines give no entry (their index is still skipped), "-" a separator,
 // any other line an item captioned with its name.
-std::vector<TScaleMenuEntry> ScaleMenu(const std::vector<std::string>& lines);
+std::vector<TScaleMenuEntry> scale_menu(const std::vector<std::string>& lines);
 
 // Index of the first line whose name equals name without regard to letter case, or -1. Names
-// are UTF-8 and compared character by character with base::EqualIgnoringCase, so "ÉOLIEN"
+// are UTF-8 and compared character by character with base::equal_ignoring_case, so "ÉOLIEN"
 // finds "Éolien" on every system; invalid UTF-8 compares bytewise.
 int32_t FindScale(const std::vector<std::string>& lines, std::string_view name);
 
 // The name of line index, or empty text when there is no such line.
-std::string ScaleCaption(const std::vector<std::string>& lines, int32_t index);
+std::string scale_caption(const std::vector<std::string>& lines, int32_t index);
 
 // A tonic folded into 0..11. Only a foreign stored state can hold another value; folding (14 is
 // D, -1 is B) keeps every pitch-class sum and every NoteNames look-up in range.
-constexpr int32_t NormalizeTonic(int32_t tonic) noexcept {
+constexpr int32_t normalize_tonic(int32_t tonic) noexcept {
     const int32_t folded = tonic % 12;
     return folded < 0 ? folded + 12 : folded;
 }
@@ -96,22 +96,22 @@ struct TWizardChoice {
 
 // The map's stored scale when the list still has it, else Major (tonic kept when a name was
 // stored, C otherwise), else the first line.
-TWizardChoice SyncWizardChoice(const std::vector<std::string>& lines, const TScaleMap& map);
+TWizardChoice sync_wizard_choice(const std::vector<std::string>& lines, const TScaleMap& map);
 
 // The distinct intervals 0..11 of a scale line, ascending. The part after the first ';' is split
 // at ','; a field counts when it is a plain decimal integer from 0 to 11: optional blanks
 // (codes 0..32) around it, an optional '+' or '-' sign, then digits only ("-0" is 0). Anything
 // else is skipped.
-std::vector<int32_t> ScaleIntervals(std::string_view line);
+std::vector<int32_t> scale_intervals(std::string_view line);
 
 // Fills the whole map from a scale line and a tonic and records the wizard's choices.
 // Easy Mode lays the scale on consecutive keys from C upwards, white keys first and black keys
 // as the scale's size needs them; otherwise each scale note maps to itself and the rest are
 // blocked. A line without intervals blocks all twelve keys. The tonic is normalised
-// (NormalizeTonic) and stored normalised.
+// (normalize_tonic) and stored normalised.
 void ApplyScale(TScaleMap& map, std::string_view line, int32_t tonic, bool easyMode);
 
 // The text of the confirmation asked before Apply, lines separated by CR LF.
-std::string ScaleConfirmationText(std::string_view caption, int32_t tonic, bool easyMode);
+std::string scale_confirmation_text(std::string_view caption, int32_t tonic, bool easyMode);
 
 } // namespace tonvo

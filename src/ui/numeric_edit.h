@@ -26,7 +26,7 @@ public:
     static constexpr int kDefaultWidth = 73;
     static constexpr int kPadding = 3;
 
-    // `separator` is the user's decimal separator (platform::DecimalSeparator()).
+    // `separator` is the user's decimal separator (platform::decimal_separator()).
     TQelNumericEdit(Control* parent, Font font, std::string_view separator);
 
     int8_t Decimals() const { return text_.decimals(); }

@@ -12,7 +12,7 @@
 //
 // Numbers are formatted and parsed here with the separator passed in, never through the C
 // library's locale, so that the results are the same on every system; the control obtains the
-// user's separator (platform::DecimalSeparator()) and hands it over.
+// user's separator (platform::decimal_separator()) and hands it over.
 //
 // Events: each method that may change the text reports whether it did, so the control raises
 // OnChange exactly then, and OnValidChange when value_valid() also holds afterwards.

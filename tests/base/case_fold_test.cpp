@@ -10,8 +10,8 @@ namespace tonvo::base {
 namespace {
 
 // As a number, so failures print readably.
-uint32_t Fold(char32_t cp) {
-    return FoldCase(cp);
+uint32_t fold(char32_t cp) {
+    return fold_case(cp);
 }
 
 TEST(FoldCase, PairsCapitalAndSmallLettersAtEveryRangeEdge) {
@@ -29,17 +29,17 @@ TEST(FoldCase, PairsCapitalAndSmallLettersAtEveryRangeEdge) {
         {U'Ӂ', U'ӂ'}, {U'Ӎ', U'ӎ'}, {U'Ӑ', U'ӑ'}, {U'Ԯ', U'ԯ'}, {U'\u212A', U'k'},
     };
     for (const Pair& pair : kPairs) {
-        EXPECT_EQ(Fold(pair.Capital), Fold(pair.Small)) << uint32_t{pair.Capital};
-        EXPECT_EQ(Fold(pair.Small), uint32_t{pair.Small == U'ς' ? U'σ' : pair.Small});
+        EXPECT_EQ(fold(pair.Capital), fold(pair.Small)) << uint32_t{pair.Capital};
+        EXPECT_EQ(fold(pair.Small), uint32_t{pair.Small == U'ς' ? U'σ' : pair.Small});
     }
     // Letters with no simple folding, and neighbours that are not letters.
     for (char32_t alone :
          {U'×', U'÷', U'ß', U'İ', U'ı', U'ĸ', U'ŉ', U'\u03A2', U'\u0482', U'\u0530', U'@', U'['}) {
-        EXPECT_EQ(Fold(alone), uint32_t{alone});
+        EXPECT_EQ(fold(alone), uint32_t{alone});
     }
     // Every folding is a fixed point: no range rule lands on a letter that folds again.
     for (char32_t cp = 0; cp < 0x600; ++cp) {
-        ASSERT_EQ(Fold(FoldCase(cp)), Fold(cp)) << uint32_t{cp};
+        ASSERT_EQ(fold(fold_case(cp)), fold(cp)) << uint32_t{cp};
     }
 }
 
@@ -57,27 +57,27 @@ private:
     std::unique_ptr<char[]> bytes_;
 };
 
-bool Equal(std::string_view a, std::string_view b) {
+bool equal(std::string_view a, std::string_view b) {
     const Exact x(a);
     const Exact y(b);
-    return EqualIgnoringCase(x.View(), y.View()) && EqualIgnoringCase(y.View(), x.View());
+    return equal_ignoring_case(x.View(), y.View()) && equal_ignoring_case(y.View(), x.View());
 }
 
 TEST(EqualIgnoringCase, FoldsWellFormedCharactersAndComparesBadBytesAsTheyAre) {
-    EXPECT_TRUE(Equal("ΔΩΡΙΚΌΣ", "δωρικός"));
-    EXPECT_FALSE(Equal("Éolien", "Eolien"));
-    EXPECT_FALSE(Equal("maj", "major"));
+    EXPECT_TRUE(equal("ΔΩΡΙΚΌΣ", "δωρικός"));
+    EXPECT_FALSE(equal("Éolien", "Eolien"));
+    EXPECT_FALSE(equal("maj", "major"));
     // Ill-formed parts (a truncated lead, a stray continuation, Latin-1 bytes, an overlong form,
     // an encoded surrogate) each equal only the same bytes.
-    EXPECT_TRUE(Equal("ab\xC3", "AB\xC3"));
-    EXPECT_FALSE(Equal("\xC3", "\xC3\x89"));
-    EXPECT_TRUE(Equal("\x89\xC9x", "\x89\xC9X"));
-    EXPECT_FALSE(Equal("\xC9", "\xE9")) << "Latin-1 bytes are not folded";
-    EXPECT_FALSE(Equal("\xC1\x81", "a")) << "an overlong 'A' is not a letter";
-    EXPECT_TRUE(Equal("\xED\xA0\x80Z", "\xED\xA0\x80z"));
-    EXPECT_FALSE(Equal("\xE2\x84\xAA", "\xE2\x84"));
+    EXPECT_TRUE(equal("ab\xC3", "AB\xC3"));
+    EXPECT_FALSE(equal("\xC3", "\xC3\x89"));
+    EXPECT_TRUE(equal("\x89\xC9x", "\x89\xC9X"));
+    EXPECT_FALSE(equal("\xC9", "\xE9")) << "Latin-1 bytes are not folded";
+    EXPECT_FALSE(equal("\xC1\x81", "a")) << "an overlong 'A' is not a letter";
+    EXPECT_TRUE(equal("\xED\xA0\x80Z", "\xED\xA0\x80z"));
+    EXPECT_FALSE(equal("\xE2\x84\xAA", "\xE2\x84"));
     // A bad lead byte does not swallow the well-formed character after it.
-    EXPECT_TRUE(Equal("\xE0\xC3\x89", "\xE0\xC3\xA9"));
+    EXPECT_TRUE(equal("\xE0\xC3\x89", "\xE0\xC3\xA9"));
 }
 
 } // namespace

@@ -16,7 +16,7 @@ struct Malformed {
 class MalformedUtf8 : public testing::TestWithParam<Malformed> {};
 
 TEST_P(MalformedUtf8, EachBadPartBecomesOneReplacementCharacter) {
-    EXPECT_EQ(Utf8ToUtf16(GetParam().Utf8), GetParam().Utf16);
+    EXPECT_EQ(utf8_to_utf16(GetParam().Utf8), GetParam().Utf16);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -33,12 +33,12 @@ INSTANTIATE_TEST_SUITE_P(
                     Malformed{std::string("\xC3\0", 2), std::u16string(u"\uFFFD\0", 2)}));
 
 TEST(Utf, BoundaryCodePointsHaveTheirExactEncodings) {
-    EXPECT_EQ(Utf16ToUtf8(std::u16string(1, u'\0')), std::string(1, '\0'));
-    EXPECT_EQ(Utf16ToUtf8(u"\u007F\u0080"), "\x7F\xC2\x80");
-    EXPECT_EQ(Utf16ToUtf8(u"\u07FF\u0800"), "\xDF\xBF\xE0\xA0\x80");
-    EXPECT_EQ(Utf16ToUtf8(u"\uFFFF"), "\xEF\xBF\xBF");
-    EXPECT_EQ(Utf16ToUtf8(u"\U00010000\U0010FFFF"), "\xF0\x90\x80\x80\xF4\x8F\xBF\xBF");
-    EXPECT_EQ(Utf8ToUtf16("\xF0\x9F\x8E\xB5"), u"\U0001F3B5");
+    EXPECT_EQ(utf16_to_utf8(std::u16string(1, u'\0')), std::string(1, '\0'));
+    EXPECT_EQ(utf16_to_utf8(u"\u007F\u0080"), "\x7F\xC2\x80");
+    EXPECT_EQ(utf16_to_utf8(u"\u07FF\u0800"), "\xDF\xBF\xE0\xA0\x80");
+    EXPECT_EQ(utf16_to_utf8(u"\uFFFF"), "\xEF\xBF\xBF");
+    EXPECT_EQ(utf16_to_utf8(u"\U00010000\U0010FFFF"), "\xF0\x90\x80\x80\xF4\x8F\xBF\xBF");
+    EXPECT_EQ(utf8_to_utf16("\xF0\x9F\x8E\xB5"), u"\U0001F3B5");
 }
 
 TEST(Utf, EveryCodePointSurvivesBothDirections) {
@@ -53,16 +53,17 @@ TEST(Utf, EveryCodePointSurvivesBothDirections) {
         } else {
             utf16 = {static_cast<char16_t>(cp)};
         }
-        ASSERT_EQ(Utf8ToUtf16(Utf16ToUtf8(utf16)), utf16) << std::hex << static_cast<uint32_t>(cp);
+        ASSERT_EQ(utf8_to_utf16(utf16_to_utf8(utf16)), utf16)
+            << std::hex << static_cast<uint32_t>(cp);
     }
 }
 
 TEST(Utf, UnpairedSurrogatesBecomeReplacementCharacters) {
-    EXPECT_EQ(Utf16ToUtf8(u"a\xD83C"), "a\xEF\xBF\xBD");                 // high at the end
-    EXPECT_EQ(Utf16ToUtf8(u"\xD83Cz"), "\xEF\xBF\xBDz");                 // high, then no low
-    EXPECT_EQ(Utf16ToUtf8(u"\xDFB5"), "\xEF\xBF\xBD");                   // low alone
-    EXPECT_EQ(Utf16ToUtf8(u"\xDFB5\xD83C"), "\xEF\xBF\xBD\xEF\xBF\xBD"); // reversed pair
-    EXPECT_EQ(Utf16ToUtf8(u"\xD83C\xD83C\xDFB5"), "\xEF\xBF\xBD\xF0\x9F\x8E\xB5");
+    EXPECT_EQ(utf16_to_utf8(u"a\xD83C"), "a\xEF\xBF\xBD");                 // high at the end
+    EXPECT_EQ(utf16_to_utf8(u"\xD83Cz"), "\xEF\xBF\xBDz");                 // high, then no low
+    EXPECT_EQ(utf16_to_utf8(u"\xDFB5"), "\xEF\xBF\xBD");                   // low alone
+    EXPECT_EQ(utf16_to_utf8(u"\xDFB5\xD83C"), "\xEF\xBF\xBD\xEF\xBF\xBD"); // reversed pair
+    EXPECT_EQ(utf16_to_utf8(u"\xD83C\xD83C\xDFB5"), "\xEF\xBF\xBD\xF0\x9F\x8E\xB5");
 }
 
 TEST(Utf8, DecodesWithOneReplacementPerBrokenSequence) {

@@ -89,8 +89,8 @@ TEST_F(EditorDialogsFixture, InputTextPassesTheLimitAndAllowsABlankName) {
 TEST_F(EditorDialogsFixture, BrowsePresetsIsSizedByTheEditorAndReturnsTheChosenFile) {
     tonvo::test::TempFolder folder;
     const std::filesystem::path chosen = folder.Path() / std::filesystem::u8path("Été.brelwickp");
-    tonvo::test::WriteText(chosen, "preset");
-    tonvo::test::WriteText(folder.Path() / "b.brelwickp", "preset");
+    tonvo::test::write_text(chosen, "preset");
+    tonvo::test::write_text(folder.Path() / "b.brelwickp", "preset");
 
     desktop.expect_modal([&](ui::Form& f) {
         auto& dlg = static_cast<TfrmPresets&>(f);
@@ -100,7 +100,7 @@ TEST_F(EditorDialogsFixture, BrowsePresetsIsSizedByTheEditorAndReturnsTheChosenF
         EXPECT_EQ(dlg.left(), 100 + 33 / 2);
         EXPECT_EQ(dlg.top(), 50 - 97 / 2);
         EXPECT_EQ(dlg.PresetFolder,
-                  tonvo::test::Utf8(folder.Path()) +
+                  tonvo::test::utf8_of(folder.Path()) +
                       static_cast<char>(std::filesystem::path::preferred_separator));
         // The current preset, in another letter case, is selected.
         ASSERT_EQ(dlg.lstPresets.selected(), 1);

@@ -15,9 +15,9 @@
 namespace tonvo::editor {
 namespace {
 
-using test::ClickItem;
-using test::MessageText;
-using test::Shown;
+using test::click_item;
+using test::is_shown;
+using test::message_text;
 
 struct FrameFixture : ::testing::Test {
     ui::HeadlessDesktop desktop;
@@ -49,30 +49,30 @@ TEST_F(FrameFixture, MenuShowsTheEditorsEntriesAndTheGuideOnlyWhenFound) {
         for (ui::MenuItem* item :
              {&form->ddmMenu_Init, &form->ddmMenu_LoadPreset, &form->ddmMenu_SavePreset,
               &form->ddmMain_Skin, &form->ddmMenu_About})
-            EXPECT_TRUE(Shown(s, *item)) << item->Caption;
+            EXPECT_TRUE(is_shown(s, *item)) << item->Caption;
         for (ui::MenuItem* item : {&form->ddmMenu_TeachCC, &form->ddmMenu_MidiCCLearn,
                                    &form->ddmMenu_MidiSetCC, &form->ddmMenu_MidiCCRemove,
                                    &form->ddmMain_LowestOctave, &form->ddmMenu_OpenUserGuide})
-            EXPECT_FALSE(Shown(s, *item)) << item->Caption;
+            EXPECT_FALSE(is_shown(s, *item)) << item->Caption;
         s.close();
     });
     EXPECT_EQ(desktop.menus_shown(), 1);
 
     // A guide beside the plug-in's library is found when the data folder has none.
     const std::filesystem::path beside =
-        platform::OwnModulePath().parent_path() / "tonvo-frame-test-guide.pdf";
+        platform::own_module_path().parent_path() / "tonvo-frame-test-guide.pdf";
     module.userGuide = "tonvo-frame-test-guide.pdf";
-    tonvo::test::WriteText(beside, "guide");
+    tonvo::test::write_text(beside, "guide");
     form = Open();
     EXPECT_EQ(form->UserGuidePath, beside);
     std::filesystem::remove(beside);
 
     // The data folder comes first; the file is looked for again each time the menu opens.
-    tonvo::test::WriteText(data.Path() / "tonvo-frame-test-guide.pdf", "guide");
+    tonvo::test::write_text(data.Path() / "tonvo-frame-test-guide.pdf", "guide");
     form = Open();
     EXPECT_EQ(form->UserGuidePath, data.Path() / "tonvo-frame-test-guide.pdf");
     WithMenu(*form, [&](ui::MenuSession& s) {
-        EXPECT_TRUE(Shown(s, form->ddmMenu_OpenUserGuide));
+        EXPECT_TRUE(is_shown(s, form->ddmMenu_OpenUserGuide));
         s.close();
     });
     std::filesystem::path opened;
@@ -88,7 +88,7 @@ TEST_F(FrameFixture, MenuShowsTheEditorsEntriesAndTheGuideOnlyWhenFound) {
     form->OpenDocument = [](const std::filesystem::path&) { return false; };
     desktop.expect_modal([&](ui::Form& box) {
         const std::u8string path = form->UserGuidePath.u8string();
-        EXPECT_EQ(MessageText(box),
+        EXPECT_EQ(message_text(box),
                   "Error opening file.\r\n\r\n\"" + std::string(path.begin(), path.end()) + "\"");
         ui::press_key(box, ui::Key::enter);
     });
@@ -97,7 +97,7 @@ TEST_F(FrameFixture, MenuShowsTheEditorsEntriesAndTheGuideOnlyWhenFound) {
 
     std::filesystem::remove(data.Path() / "tonvo-frame-test-guide.pdf");
     WithMenu(*form, [&](ui::MenuSession& s) {
-        EXPECT_FALSE(Shown(s, form->ddmMenu_OpenUserGuide));
+        EXPECT_FALSE(is_shown(s, form->ddmMenu_OpenUserGuide));
         s.close();
     });
 }
@@ -112,7 +112,7 @@ TEST_F(FrameFixture, MenuOffersTheGuideBesideAnInstalledPlugin) {
     auto form = Open();
     EXPECT_EQ(form->UserGuidePath, module.libraryPath.parent_path() / "Tonvo User Guide.pdf");
     WithMenu(*form, [&](ui::MenuSession& s) {
-        EXPECT_TRUE(Shown(s, form->ddmMenu_OpenUserGuide));
+        EXPECT_TRUE(is_shown(s, form->ddmMenu_OpenUserGuide));
         s.close();
     });
 }
@@ -121,10 +121,10 @@ TEST_F(FrameFixture, InitRunsOnlyOnYes) {
     auto form = Open();
     form->ShowInfo("message");
     desktop.expect_modal([](ui::Form& box) {
-        EXPECT_EQ(MessageText(box), "Initialize preset?");
+        EXPECT_EQ(message_text(box), "Initialize preset?");
         ui::press_key(box, ui::Key::escape); // No
     });
-    WithMenu(*form, [&](ui::MenuSession& s) { ClickItem(s, form->ddmMenu_Init); });
+    WithMenu(*form, [&](ui::MenuSession& s) { click_item(s, form->ddmMenu_Init); });
     EXPECT_EQ(desktop.shown(), std::vector<std::string>{"Init"});
     EXPECT_EQ(module.initLoads, 0);
     EXPECT_EQ(form->lblInfo.caption(), "message");
@@ -147,16 +147,16 @@ TEST_F(FrameFixture, SkinChoiceStoresOtherSkinsWithTheReopenMessage) {
     auto form = Open();
     WithMenu(*form, [&](ui::MenuSession& s) {
         EXPECT_TRUE(form->ddmMain_Skin.item(3).Checked);
-        EXPECT_FALSE(form->ddmMain_Skin.Checked); // no parents
-        ClickItem(s, form->ddmMain_Skin);         // opens the submenu
-        ClickItem(s, form->ddmMain_Skin.item(3)); // the active one: nothing
+        EXPECT_FALSE(form->ddmMain_Skin.Checked);  // no parents
+        click_item(s, form->ddmMain_Skin);         // opens the submenu
+        click_item(s, form->ddmMain_Skin.item(3)); // the active one: nothing
     });
     EXPECT_EQ(module.skinSaves, 0);
     EXPECT_TRUE(desktop.shown().empty());
 
     desktop.expect_modal([](ui::Form& box) {
-        EXPECT_EQ(MessageText(box), "Please close and re-open the plugin window for skin "
-                                    "changes to take effect.");
+        EXPECT_EQ(message_text(box), "Please close and re-open the plugin window for skin "
+                                     "changes to take effect.");
         ui::press_key(box, ui::Key::enter);
     });
     form->ddmMain_Skin.item(2).OnClick(form->ddmMain_Skin.item(2));
@@ -180,13 +180,13 @@ TEST_F(FrameFixture, PresetCommandsAndAbout) {
     EXPECT_EQ(size.Width, 630);
     EXPECT_EQ(size.Height, 352);
 
-    const auto written = std::filesystem::last_write_time(platform::OwnModulePath());
-    const std::string date = platform::ShortDate(std::chrono::system_clock::to_time_t(
+    const auto written = std::filesystem::last_write_time(platform::own_module_path());
+    const std::string date = platform::short_date(std::chrono::system_clock::to_time_t(
         std::chrono::time_point_cast<std::chrono::system_clock::duration>(
             std::chrono::file_clock::to_sys(written))));
     EXPECT_FALSE(date.empty());
     desktop.expect_modal([&](ui::Form& box) {
-        const std::string text = MessageText(box);
+        const std::string text = message_text(box);
         EXPECT_EQ(text.rfind("Tonvo v1.00\r\rBuild date: " + date + "\r\r", 0), 0u) << text;
         EXPECT_NE(text.find("Brelwick"), std::string::npos);
         EXPECT_EQ(text.back(), '\r');

@@ -39,7 +39,7 @@ protected:
     }
 
     std::unique_ptr<TTonvoModule> Make() {
-        auto made = TVSTModule::Create<TTonvoModule>({}, &editor::CreateEditorForm, services);
+        auto made = TVSTModule::Create<TTonvoModule>({}, &editor::create_editor_form, services);
         made->AttachHostCallback(&test::FakeHost::Callback);
         made->InstallProcessingRoutines();
         return made;

@@ -13,7 +13,7 @@
 namespace tonvo::editor::test {
 
 // The text of a message box being shown: its only label.
-inline std::string MessageText(ui::Form& box) {
+inline std::string message_text(ui::Form& box) {
     for (ui::Control* child : box.children())
         if (auto* label = dynamic_cast<ui::Label*>(child))
             return label->caption();
@@ -21,13 +21,13 @@ inline std::string MessageText(ui::Form& box) {
 }
 
 // A left click in the middle of a visible item's row.
-inline void ClickItem(ui::MenuSession& session, const ui::MenuItem& item) {
+inline void click_item(ui::MenuSession& session, const ui::MenuItem& item) {
     const ui::Rect row = session.item_rect(item);
     ASSERT_FALSE(row.empty()) << item.Caption;
     ui::click(session, (row.left + row.right) / 2, (row.top + row.bottom) / 2);
 }
 
-inline bool Shown(const ui::MenuSession& session, const ui::MenuItem& item) {
+inline bool is_shown(const ui::MenuSession& session, const ui::MenuItem& item) {
     return !session.item_rect(item).empty();
 }
 

@@ -13,7 +13,7 @@ namespace tonvo::editor {
 namespace {
 
 using Preview = tonvo::test::FakeEditorModule::Preview;
-using test::ClickItem;
+using test::click_item;
 
 struct EditorFixture : ::testing::Test {
     ui::HeadlessDesktop desktop;
@@ -73,7 +73,7 @@ TEST_F(EditorFixture, PerKeyPopupChecksTheTargetAndSetsTheMap) {
         EXPECT_TRUE(form->ddmNote_Empty.Checked);
         EXPECT_FALSE(form->SpTBXSeparatorItem2.Checked);
         EXPECT_EQ(s.pane(0).left(), 100 + OnKey(1).x);
-        ClickItem(s, form->ddmNote_C);
+        click_item(s, form->ddmNote_C);
     });
     RightClick(1);
     EXPECT_EQ(form->PopupKey, 1);
@@ -85,7 +85,7 @@ TEST_F(EditorFixture, PerKeyPopupChecksTheTargetAndSetsTheMap) {
     desktop.expect_menu([&](ui::MenuSession& s) {
         EXPECT_TRUE(form->ddmNote_D.Checked);
         EXPECT_FALSE(form->ddmNote_Empty.Checked);
-        ClickItem(s, form->ddmNote_Empty);
+        click_item(s, form->ddmNote_Empty);
     });
     RightClick(2);
     EXPECT_EQ(module.map.GetScaleMap(2), TScaleMap::kBlocked);
@@ -259,7 +259,7 @@ TEST_P(EditorLook, WholeFormInEachStyle) {
     module.dataFolder = data.Path();
     module.presetName = "Major Pentatonic";
     module.map.SetScaleMap(1, 2); // C# => D
-    auto form = CreateEditorForm(desktop, module);
+    auto form = create_editor_form(desktop, module);
     form->FormShow();
     form->paint_invalid();
     ui::expect_golden(form->buffer(), GetParam().golden);

@@ -29,9 +29,9 @@ struct BrowserFixture : ::testing::Test {
     }
     void TearDown() override { ui::set_active_style(ui::system_style()); }
 
-    std::string folder_text() const { return test::Utf8(folder.Path()) + "/"; }
+    std::string folder_text() const { return test::utf8_of(folder.Path()) + "/"; }
     void write(const std::string& name) {
-        test::WriteText(folder.Path() / (name + ".brelwickp"), "preset");
+        test::write_text(folder.Path() / (name + ".brelwickp"), "preset");
     }
     bool exists(const std::string& name) const {
         return std::filesystem::exists(folder.Path() / (name + ".brelwickp"));
@@ -74,7 +74,7 @@ void choose(ui::MenuSession& s, const ui::MenuItem& item) {
 TEST_F(BrowserFixture, ListsSortedIgnoringCaseAndSelectsTheCurrentPreset) {
     for (const char* name : {"b", "A", "c"})
         write(name);
-    test::WriteText(folder.Path() / "notes.txt", "");
+    test::write_text(folder.Path() / "notes.txt", "");
     auto dlg = make("B");
     EXPECT_EQ(run(*dlg,
                   [](TfrmPresets& d) {
@@ -102,10 +102,10 @@ TEST_F(BrowserFixture, ListsSortedIgnoringCaseAndSelectsTheCurrentPreset) {
 }
 
 TEST_F(BrowserFixture, EachItemChoosesTheFileItWasListedFrom) {
-    test::WriteText(folder.Path() / "Bass.BRELWICKP", "");
+    test::write_text(folder.Path() / "Bass.BRELWICKP", "");
     std::vector<std::string> expected = {folder_text() + "Bass.BRELWICKP"};
 #if !defined(_WIN32)
-    test::WriteText(folder.Path() / "Bass.brelwickp", ""); // a second spelling of the name
+    test::write_text(folder.Path() / "Bass.brelwickp", ""); // a second spelling of the name
     expected.push_back(folder_text() + "Bass.brelwickp");
 #endif
     auto dlg = make();

@@ -20,7 +20,7 @@ namespace {
 
 using Entries = std::array<int32_t, 12>;
 
-Entries EntriesOf(const TScaleMap& map) {
+Entries entries_of(const TScaleMap& map) {
     Entries out{};
     for (int32_t i = 0; i < TScaleMap::kEntries; ++i)
         out[static_cast<size_t>(i)] = map.GetScaleMap(i);
@@ -33,7 +33,7 @@ struct BoxSeen {
     int buttons = 0;
 };
 
-BoxSeen Examine(ui::Form& box) {
+BoxSeen examine(ui::Form& box) {
     BoxSeen seen;
     for (ui::Control* child : box.children()) {
         if (const auto* label = dynamic_cast<const ui::Label*>(child))
@@ -100,7 +100,7 @@ TEST_F(WizardFixture, MissingFileIsWrittenAndTheMenuFollowsTheFile) {
     std::string expected;
     for (std::string_view line : BuiltInScales)
         expected += std::string(line) + "\r\n";
-    EXPECT_EQ(tonvo::test::ReadText(ScaleFile()), expected);
+    EXPECT_EQ(tonvo::test::read_text(ScaleFile()), expected);
     EXPECT_TRUE(w.ScaleListError.empty());
     ASSERT_EQ(w.ScaleList.size(), 24u);
     const ui::MenuItem& menu = w.ddmScale.items();
@@ -112,11 +112,11 @@ TEST_F(WizardFixture, MissingFileIsWrittenAndTheMenuFollowsTheFile) {
 
     // A file the user edited is read as it is: leading blanks are not part of a name, a blank
     // line gives no entry but keeps its index, a line without intervals is still listed.
-    tonvo::test::WriteText(ScaleFile(),
-                           "  Lydian Dominant;0,2,4,6,7,9,10\r\n\r\n-\nMajor;0,2,4,5,7,9,11\r"
-                           "Odd\r\n");
+    tonvo::test::write_text(ScaleFile(),
+                            "  Lydian Dominant;0,2,4,6,7,9,10\r\n\r\n-\nMajor;0,2,4,5,7,9,11\r"
+                            "Odd\r\n");
     Open();
-    EXPECT_EQ(tonvo::test::ReadText(ScaleFile()).substr(0, 2), "  ");
+    EXPECT_EQ(tonvo::test::read_text(ScaleFile()).substr(0, 2), "  ");
     const ui::MenuItem& edited = wizard->ddmScale.items();
     ASSERT_EQ(edited.count(), 4u);
     EXPECT_EQ(edited.item(0).Caption, "Lydian Dominant");
@@ -152,7 +152,7 @@ TEST_F(WizardFixture, SyncWizardShowsTheMapsChoice) {
 
 TEST_F(WizardFixture, MenusChangeTheCaptionsButNotTheMap) {
     TScaleWizardPanel& w = Open();
-    const Entries before = EntriesOf(module.map);
+    const Entries before = entries_of(module.map);
     desktop.expect_menu([&](ui::MenuSession& s) {
         // Opened below the button, with the current scale checked.
         EXPECT_EQ(s.pane(0).left(), owner.left() + w.btnScale.form_rect().left);
@@ -174,7 +174,7 @@ TEST_F(WizardFixture, MenusChangeTheCaptionsButNotTheMap) {
     EXPECT_EQ(w.btnTonic.caption(), "G#");
     EXPECT_EQ(desktop.unanswered_menus(), 0);
 
-    EXPECT_EQ(EntriesOf(module.map), before);
+    EXPECT_EQ(entries_of(module.map), before);
     EXPECT_EQ(module.map.Choice().ScaleName, "");
     EXPECT_EQ(module.notifications, 0);
     EXPECT_EQ(applied, 0);
@@ -197,7 +197,7 @@ TEST_F(WizardFixture, ApplyWritesTheMapAfterYes) {
         desktop.expect_modal([](ui::Form& f) { ui::type(f, "\r"); });
         ClickOn(w.btnApply);
         ++n;
-        EXPECT_EQ(EntriesOf(module.map), c.expected) << c.scale;
+        EXPECT_EQ(entries_of(module.map), c.expected) << c.scale;
         EXPECT_EQ(module.map.Choice().ScaleName, c.scale);
         EXPECT_EQ(module.map.Choice().Tonic, c.tonic);
         EXPECT_EQ(module.map.Choice().EasyMode, c.easy);
@@ -211,9 +211,9 @@ TEST_F(WizardFixture, ConfirmationAsksAndNoOrClosingChangesNothing) {
     ui::set_active_style(*ui::find_style("Carbon"));
     TScaleWizardPanel& w = Open();
     Choose("Minor", 2, true);
-    const Entries before = EntriesOf(module.map);
+    const Entries before = entries_of(module.map);
     desktop.expect_modal([](ui::Form& f) {
-        const BoxSeen seen = Examine(f);
+        const BoxSeen seen = examine(f);
         EXPECT_EQ(seen.text, "Scale: \"Minor\"\r\n\r\nTonic: \"D\"\r\n\r\n\"Easy Mode\"");
         EXPECT_EQ(seen.buttons, 2);
         // Centred over the editor.
@@ -225,7 +225,7 @@ TEST_F(WizardFixture, ConfirmationAsksAndNoOrClosingChangesNothing) {
     ClickOn(w.btnApply); // closed without an answer
     EXPECT_EQ(desktop.unanswered(), 1);
 
-    EXPECT_EQ(EntriesOf(module.map), before);
+    EXPECT_EQ(entries_of(module.map), before);
     EXPECT_EQ(module.map.Choice().ScaleName, "");
     EXPECT_EQ(module.notifications, 0);
     EXPECT_EQ(applied, 0);
@@ -234,7 +234,7 @@ TEST_F(WizardFixture, ConfirmationAsksAndNoOrClosingChangesNothing) {
 TEST_F(WizardFixture, UnusableScaleFileLeavesNoScaleToApply) {
     // The data folder is a file: the scale file can be neither created nor read.
     std::filesystem::create_directories(module.dataFolder.parent_path());
-    tonvo::test::WriteText(module.dataFolder, "not a folder");
+    tonvo::test::write_text(module.dataFolder, "not a folder");
     TScaleWizardPanel& w = Open();
     EXPECT_TRUE(w.ScaleList.empty());
     EXPECT_FALSE(w.ScaleListError.empty());
@@ -242,16 +242,16 @@ TEST_F(WizardFixture, UnusableScaleFileLeavesNoScaleToApply) {
     EXPECT_EQ(w.btnScale.Value, -1);
     EXPECT_EQ(w.btnScale.caption(), "");
 
-    const Entries before = EntriesOf(module.map);
+    const Entries before = entries_of(module.map);
     desktop.expect_modal([](ui::Form& f) {
-        const BoxSeen seen = Examine(f);
+        const BoxSeen seen = examine(f);
         EXPECT_EQ(seen.text, "Scale not selected.");
         EXPECT_EQ(seen.buttons, 1);
         ui::type(f, "\r");
     });
     ClickOn(w.btnApply);
     EXPECT_EQ(desktop.shown(), std::vector<std::string>{"Apply"});
-    EXPECT_EQ(EntriesOf(module.map), before);
+    EXPECT_EQ(entries_of(module.map), before);
     EXPECT_EQ(module.notifications, 0);
 
     // No data folder at all: nothing is written anywhere.

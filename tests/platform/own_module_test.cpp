@@ -11,7 +11,7 @@ namespace {
 
 // Linked into this test program, the code's own module is the program itself.
 TEST(OwnModule, IsTheFileThatHoldsTheCode) {
-    const std::filesystem::path own = OwnModulePath();
+    const std::filesystem::path own = own_module_path();
     ASSERT_FALSE(own.empty());
     EXPECT_TRUE(std::filesystem::is_regular_file(own));
 #if defined(_WIN32)

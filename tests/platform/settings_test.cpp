@@ -10,14 +10,14 @@ namespace tonvo::platform {
 namespace {
 
 TEST(SettingsText, OnlyCompleteSigned32BitDecimalTextIsANumber) {
-    EXPECT_EQ(ParseDecimalInt32("1"), 1);
-    EXPECT_EQ(ParseDecimalInt32("-2"), -2);
-    EXPECT_EQ(ParseDecimalInt32(" \t007\r\n"), 7);
-    EXPECT_EQ(ParseDecimalInt32("2147483647"), std::numeric_limits<int32_t>::max());
-    EXPECT_EQ(ParseDecimalInt32("-2147483648"), std::numeric_limits<int32_t>::min());
+    EXPECT_EQ(parse_decimal_int32("1"), 1);
+    EXPECT_EQ(parse_decimal_int32("-2"), -2);
+    EXPECT_EQ(parse_decimal_int32(" \t007\r\n"), 7);
+    EXPECT_EQ(parse_decimal_int32("2147483647"), std::numeric_limits<int32_t>::max());
+    EXPECT_EQ(parse_decimal_int32("-2147483648"), std::numeric_limits<int32_t>::min());
     for (const char* garbage : {"", " ", "-", "+1", "2147483648", "-2147483649", "1x", "0x10",
                                 "1 2", "1.0", "--1", "abc", "\xEF\xBC\x91" /* fullwidth 1 */}) {
-        EXPECT_EQ(ParseDecimalInt32(garbage), std::nullopt) << garbage;
+        EXPECT_EQ(parse_decimal_int32(garbage), std::nullopt) << garbage;
     }
 }
 

@@ -36,16 +36,16 @@ private:
     std::filesystem::path path_;
 };
 
-inline void WriteText(const std::filesystem::path& path, const std::string& text) {
+inline void write_text(const std::filesystem::path& path, const std::string& text) {
     std::ofstream(path, std::ios::binary) << text;
 }
 
-inline std::string ReadText(const std::filesystem::path& path) {
+inline std::string read_text(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-inline std::string Utf8(const std::filesystem::path& path) {
+inline std::string utf8_of(const std::filesystem::path& path) {
     const std::u8string text = path.u8string();
     return std::string(text.begin(), text.end());
 }

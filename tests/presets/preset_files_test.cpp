@@ -51,12 +51,12 @@ private:
     }
 };
 
-Bytes ReadAll(const fs::path& path) {
+Bytes read_all(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), {}};
 }
 
-void WriteAll(const fs::path& path, const Bytes& bytes) {
+void write_all(const fs::path& path, const Bytes& bytes) {
     fs::create_directories(path.parent_path());
     std::ofstream out(path, std::ios::binary);
     out.write(reinterpret_cast<const char*>(bytes.data()),
@@ -78,7 +78,7 @@ protected:
         user.chosen.push_back(file);
         commands.LoadPreset();
     }
-    static Bytes HostChunk(TVSTPlugin& module) {
+    static Bytes host_chunk(TVSTPlugin& module) {
         AEffect* effect = module.Effect();
         void* data = nullptr;
         const intptr_t size = effect->dispatcher(effect, effGetChunk, 1, 0, &data, 0.0f);
@@ -104,20 +104,20 @@ protected:
 
 TEST_F(PresetFiles, NamesAreCleanedAndStayInsideTheFolder) {
     EXPECT_EQ(MakeValidFileName("a\\b/c:d*e?f\"g<h>i|j"), "a_b_c_d_e_f_g_h_i_j");
-    EXPECT_EQ(TrimName("\t  Warm Pad \r\n"), "Warm Pad");
+    EXPECT_EQ(trim_name("\t  Warm Pad \r\n"), "Warm Pad");
     EXPECT_EQ(FileBaseName("/x/a.b.brelwickp"), "a.b");
     EXPECT_EQ(FileBaseName("/x/plain"), "plain");
-    EXPECT_FALSE(IsUsablePresetName(".."));
-    EXPECT_FALSE(IsUsablePresetName(".hidden"));
-    EXPECT_TRUE(IsUsablePresetName("a.."));
+    EXPECT_FALSE(is_usable_preset_name(".."));
+    EXPECT_FALSE(is_usable_preset_name(".hidden"));
+    EXPECT_TRUE(is_usable_preset_name("a.."));
     // Windows devices, whatever the system: their "files" exist in every folder.
     for (const char* device :
          {"CON", "prn", "Aux.txt", "nul .x", "COM1", "lpt9.a", "COM\xC2\xB9"}) {
-        EXPECT_FALSE(IsUsablePresetName(device)) << device;
+        EXPECT_FALSE(is_usable_preset_name(device)) << device;
         EXPECT_TRUE(plugin->PresetFile(device).empty()) << device;
     }
     for (const char* plain : {"CONSOLE", "COM10", "LPT0", "xNUL", "com", "Con_1", "Com 1"})
-        EXPECT_TRUE(IsUsablePresetName(plain)) << plain;
+        EXPECT_TRUE(is_usable_preset_name(plain)) << plain;
 
     Save("  Bright/Pad? é  ");
     EXPECT_EQ(plugin->PresetName(), "Bright_Pad_ é");
@@ -136,8 +136,8 @@ TEST_F(PresetFiles, SaveLoadSaveGivesTheSameBytesAndTheHostBlock) {
     Customise();
     Save("Lydian Five");
     const fs::path file = home.Presets() / "Lydian Five.brelwickp";
-    const Bytes first = ReadAll(file);
-    EXPECT_EQ(first, HostChunk(*plugin)) << "a preset file holds the host's state block";
+    const Bytes first = read_all(file);
+    EXPECT_EQ(first, host_chunk(*plugin)) << "a preset file holds the host's state block";
 
     auto other = Make();
     TPresetCommands otherCommands(*other);
@@ -148,14 +148,14 @@ TEST_F(PresetFiles, SaveLoadSaveGivesTheSameBytesAndTheHostBlock) {
     user.typed.push_back("Lydian Five");
     user.answers.push_back(TAnswer::Yes);
     otherCommands.SavePreset();
-    EXPECT_EQ(ReadAll(file), first);
+    EXPECT_EQ(read_all(file), first);
     EXPECT_TRUE(user.boxes.empty());
 }
 
 TEST_F(PresetFiles, AHostBlockStoredAsAPresetLoadsAndAPresetLoadsAsAHostBlock) {
     Customise();
-    const Bytes block = HostChunk(*plugin);
-    WriteAll(home.Presets() / "From Host.brelwickp", block);
+    const Bytes block = host_chunk(*plugin);
+    write_all(home.Presets() / "From Host.brelwickp", block);
     auto other = Make();
     TPresetCommands otherCommands(*other);
     user.chosen.push_back(home.Presets() / "From Host.brelwickp");
@@ -165,7 +165,7 @@ TEST_F(PresetFiles, AHostBlockStoredAsAPresetLoadsAndAPresetLoadsAsAHostBlock) {
 
     Save("As Preset");
     auto third = Make();
-    Bytes file = ReadAll(home.Presets() / "As Preset.brelwickp");
+    Bytes file = read_all(home.Presets() / "As Preset.brelwickp");
     AEffect* effect = third->Effect();
     effect->dispatcher(effect, effSetChunk, 1, static_cast<intptr_t>(file.size()), file.data(),
                        0.0f);
@@ -193,33 +193,33 @@ TEST_F(PresetFiles, OverwritingAsksAndACaseOnlyOverwriteLeavesOneFileAsTyped) {
 
 TEST_F(PresetFiles, OverwritingAsksWhateverTheScriptAndForFilesTheListingHides) {
     const fs::path summer = home.Presets() / fs::u8path("\xC3\x89t\xC3\xA9.brelwickp"); // Été
-    WriteAll(summer, {1});
+    write_all(summer, {1});
     Save("\xC3\xA9t\xC3\xA9"); // été
     EXPECT_EQ(user.questions.size(), 1u);
-    EXPECT_EQ(ReadAll(summer), Bytes{1});
+    EXPECT_EQ(read_all(summer), Bytes{1});
 #if defined(_WIN32)
     const fs::path hidden = home.Presets() / "Secret.brelwickp";
-    WriteAll(hidden, {2});
+    write_all(hidden, {2});
     ASSERT_TRUE(SetFileAttributesW(hidden.c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM));
     Save("secret");
     EXPECT_EQ(user.questions.size(), 2u);
-    EXPECT_EQ(ReadAll(hidden), Bytes{2});
+    EXPECT_EQ(read_all(hidden), Bytes{2});
 #endif
 }
 
 TEST_F(PresetFiles, PresetFilesOverAMebibyteAreRefused) {
     Customise();
-    Bytes big = HostChunk(*plugin); // what follows the block is ignored by a reader
+    Bytes big = host_chunk(*plugin); // what follows the block is ignored by a reader
     big.resize((size_t{1} << 20) + 1);
-    WriteAll(home.Presets() / "init.brelwickp", big);
+    write_all(home.Presets() / "init.brelwickp", big);
     EXPECT_EQ(Make()->ScaleMap().Choice().ScaleName, "") << "the init preset is refused too";
-    WriteAll(home.Presets() / "Big.brelwickp", big);
+    write_all(home.Presets() / "Big.brelwickp", big);
     Load(home.Presets() / "Big.brelwickp");
     ASSERT_EQ(user.boxes.size(), 1u);
     EXPECT_EQ(user.boxes[0].rfind("Load Preset: Error loading preset from file.", 0), 0u);
     EXPECT_EQ(plugin->PresetName(), "");
     big.pop_back();
-    WriteAll(home.Presets() / "Big.brelwickp", big);
+    write_all(home.Presets() / "Big.brelwickp", big);
     Load(home.Presets() / "Big.brelwickp");
     EXPECT_EQ(plugin->PresetName(), "Big");
     EXPECT_EQ(user.boxes.size(), 1u);
@@ -255,20 +255,20 @@ TEST_F(PresetFiles, AFailedSaveSaysWhyWritesNothingAndKeepsTheOldName) {
 TEST_F(PresetFiles, FailedLoadsLeaveStateAndNameAsTheyWere) {
     Customise();
     Save("Kept");
-    const Bytes before = HostChunk(*plugin);
-    WriteAll(home.Presets() / "Wrong.brelwickp", {'x', 'm', 's', 't', 0, 0, 0, 0});
+    const Bytes before = host_chunk(*plugin);
+    write_all(home.Presets() / "Wrong.brelwickp", {'x', 'm', 's', 't', 0, 0, 0, 0});
     Load(home.Presets() / "Wrong.brelwickp");
     EXPECT_EQ(user.boxes.back().rfind("Load Preset: Error loading preset from file.", 0), 0u);
 
     Bytes badBody = before;
     badBody[11] = '9'; // "TPF9"
-    WriteAll(home.Presets() / "Bad.brelwickp", badBody);
+    write_all(home.Presets() / "Bad.brelwickp", badBody);
     Load(home.Presets() / "Bad.brelwickp");
     EXPECT_EQ(user.boxes.back(),
               "Load Preset: Error loading preset.\r\n\r\n\"Invalid stream format\"");
     Load(home.Presets() / "Missing.brelwickp");
     EXPECT_EQ(user.boxes.size(), 3u);
-    EXPECT_EQ(HostChunk(*plugin), before);
+    EXPECT_EQ(host_chunk(*plugin), before);
     EXPECT_EQ(plugin->PresetName(), "Kept");
 }
 
@@ -312,7 +312,7 @@ TEST_F(PresetFiles, ALinkSpelledOtherwiseIsRemovedAndTheFileKept) {
     Save("Bright");
     EXPECT_EQ(Listed(), (std::vector<std::string>{"Bright"}));
     EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(home.Presets() / "Bright.brelwickp")));
-    EXPECT_EQ(ReadAll(home.Presets() / "Bright.brelwickp"), HostChunk(*plugin));
+    EXPECT_EQ(read_all(home.Presets() / "Bright.brelwickp"), host_chunk(*plugin));
 }
 
 TEST_F(PresetFiles, SettingsLiveInTheUsersSettingsFile) {

@@ -20,7 +20,7 @@ using Lines = std::vector<std::string>;
 const Lines kBuiltIn(BuiltInScales.begin(), BuiltInScales.end());
 constexpr Entries kAllBlocked = {-1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1};
 
-Entries EntriesOf(const TScaleMap& map) {
+Entries entries_of(const TScaleMap& map) {
     Entries entries{};
     for (int32_t i = 0; i < 12; ++i) {
         entries[static_cast<size_t>(i)] = map.GetScaleMap(i);
@@ -43,17 +43,17 @@ TEST(ExtractField, SplitsAtUnquotedDelimitersAndStripsOneQuoteEachSide) {
 }
 
 TEST(ScaleIntervals, KeepsDistinctPlainIntegersFromZeroToElevenInOrder) {
-    EXPECT_EQ(ScaleIntervals("X;7,0,4,0"), (std::vector<int32_t>{0, 4, 7}));
-    EXPECT_EQ(ScaleIntervals("X; 5 ,+3,-0,\t9"), (std::vector<int32_t>{0, 3, 5, 9}));
-    EXPECT_EQ(ScaleIntervals("X;12,-1,x,3x,,+,99999999999,1.5,2"), (std::vector<int32_t>{2}));
-    EXPECT_TRUE(ScaleIntervals("No intervals").empty());
+    EXPECT_EQ(scale_intervals("X;7,0,4,0"), (std::vector<int32_t>{0, 4, 7}));
+    EXPECT_EQ(scale_intervals("X; 5 ,+3,-0,\t9"), (std::vector<int32_t>{0, 3, 5, 9}));
+    EXPECT_EQ(scale_intervals("X;12,-1,x,3x,,+,99999999999,1.5,2"), (std::vector<int32_t>{2}));
+    EXPECT_TRUE(scale_intervals("No intervals").empty());
     // A long line of bad fields takes one pass, not one pass per field.
     std::string longLine = "X;";
     for (int i = 0; i < 200000; ++i) {
         longLine += "x,";
     }
-    EXPECT_EQ(ScaleIntervals(longLine + "5"), (std::vector<int32_t>{5}));
-    EXPECT_EQ(ScaleIntervals("X;11,10,9,8,7,6,5,4,3,2,1,0,0,1").size(), 12u);
+    EXPECT_EQ(scale_intervals(longLine + "5"), (std::vector<int32_t>{5}));
+    EXPECT_EQ(scale_intervals("X;11,10,9,8,7,6,5,4,3,2,1,0,0,1").size(), 12u);
 }
 
 struct ApplyCase {
@@ -68,7 +68,7 @@ class ApplyScaleResults : public testing::TestWithParam<ApplyCase> {};
 TEST_P(ApplyScaleResults, FillsTheWholeMap) {
     TScaleMap map;
     ApplyScale(map, GetParam().Line, GetParam().Tonic, GetParam().Easy);
-    EXPECT_EQ(EntriesOf(map), GetParam().Expected);
+    EXPECT_EQ(entries_of(map), GetParam().Expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -97,11 +97,11 @@ TEST(ApplyScale, TwelveIntervalsInEasyModeMapEveryKeyUpByTheTonic) {
 TEST(ApplyScale, RecordsTheChoiceAndBlocksEverythingWithoutIntervals) {
     TScaleMap map;
     ApplyScale(map, "No semicolon", 7, false);
-    EXPECT_EQ(EntriesOf(map), kAllBlocked);
+    EXPECT_EQ(entries_of(map), kAllBlocked);
     EXPECT_EQ(map.Choice(), (TScaleChoice{"No semicolon", 7, false}));
 
     ApplyScale(map, "Bad;x,12", 20, true);
-    EXPECT_EQ(EntriesOf(map), kAllBlocked);
+    EXPECT_EQ(entries_of(map), kAllBlocked);
     EXPECT_EQ(map.Choice().Tonic, 8); // stored folded
 }
 
@@ -112,7 +112,7 @@ TEST(ScaleList, MenuFindAndCaptionOnOddLines) {
         {TScaleMenuKind::Item, "Major", 0}, {TScaleMenuKind::Separator, "", 2},
         {TScaleMenuKind::Item, "Blues", 3}, {TScaleMenuKind::Item, "No semicolon", 4},
         {TScaleMenuKind::Separator, "", 5}, {TScaleMenuKind::Item, "A;B", 6}};
-    EXPECT_EQ(ScaleMenu(lines), expected);
+    EXPECT_EQ(scale_menu(lines), expected);
 
     // Look-ups use the line as it stands, blanks included.
     EXPECT_EQ(FindScale(lines, "major"), -1);
@@ -120,10 +120,10 @@ TEST(ScaleList, MenuFindAndCaptionOnOddLines) {
     EXPECT_EQ(FindScale(lines, "no SEMICOLON"), 4);
     EXPECT_EQ(FindScale(lines, "a;b"), 6);
     EXPECT_EQ(FindScale(lines, ""), 1);
-    EXPECT_EQ(ScaleCaption(lines, 0), "  Major");
-    EXPECT_EQ(ScaleCaption(lines, 6), "A;B");
-    EXPECT_EQ(ScaleCaption(lines, -1), "");
-    EXPECT_EQ(ScaleCaption(lines, 8), "");
+    EXPECT_EQ(scale_caption(lines, 0), "  Major");
+    EXPECT_EQ(scale_caption(lines, 6), "A;B");
+    EXPECT_EQ(scale_caption(lines, -1), "");
+    EXPECT_EQ(scale_caption(lines, 8), "");
 
     EXPECT_EQ(FindScale(kBuiltIn, "major"), 0);
     EXPECT_EQ(FindScale(kBuiltIn, "WHOLE TONE"), 23);
@@ -133,41 +133,41 @@ TEST(ScaleList, MenuFindAndCaptionOnOddLines) {
 TEST(SyncWizardChoice, FallsBackFromStoredScaleToMajorToFirstLine) {
     TScaleMap map;
     map.SetChoice({"dorian", 5, false});
-    EXPECT_EQ(SyncWizardChoice(kBuiltIn, map), (TWizardChoice{8, 5, false}));
+    EXPECT_EQ(sync_wizard_choice(kBuiltIn, map), (TWizardChoice{8, 5, false}));
 
     map.SetChoice({"Gone", 5, false});
-    EXPECT_EQ(SyncWizardChoice(kBuiltIn, map), (TWizardChoice{0, 5, false}));
+    EXPECT_EQ(sync_wizard_choice(kBuiltIn, map), (TWizardChoice{0, 5, false}));
     map.SetChoice({"Gone", 15, false}); // only a foreign state holds this tonic
-    EXPECT_EQ(SyncWizardChoice(kBuiltIn, map).Tonic, 3);
+    EXPECT_EQ(sync_wizard_choice(kBuiltIn, map).Tonic, 3);
 
     map.SetChoice({"", 15, true});
-    EXPECT_EQ(SyncWizardChoice(kBuiltIn, map), (TWizardChoice{0, 0, true}));
+    EXPECT_EQ(sync_wizard_choice(kBuiltIn, map), (TWizardChoice{0, 0, true}));
 
     const Lines noMajor = {"-", "Blues;0,3"};
-    EXPECT_EQ(SyncWizardChoice(noMajor, map), (TWizardChoice{0, 0, true}));
+    EXPECT_EQ(sync_wizard_choice(noMajor, map), (TWizardChoice{0, 0, true}));
     map.SetChoice({"Blues", 4, true});
-    EXPECT_EQ(SyncWizardChoice(noMajor, map), (TWizardChoice{1, 4, true}));
-    EXPECT_EQ(SyncWizardChoice({}, map), (TWizardChoice{-1, 4, true}));
+    EXPECT_EQ(sync_wizard_choice(noMajor, map), (TWizardChoice{1, 4, true}));
+    EXPECT_EQ(sync_wizard_choice({}, map), (TWizardChoice{-1, 4, true}));
 }
 
 TEST(SyncWizardChoice, FindsAStoredNameInAnyCaseBeyondAscii) {
     const Lines lines = {"Major;0,2,4,5,7,9,11", "Éolien;0,2,3,5,7,8,10", "Дорийский;0,2,3,5,7,9"};
     TScaleMap map;
     map.SetChoice({"ÉOLIEN", 0, true});
-    EXPECT_EQ(SyncWizardChoice(lines, map).ScaleIndex, 1);
+    EXPECT_EQ(sync_wizard_choice(lines, map).ScaleIndex, 1);
     EXPECT_EQ(FindScale(lines, "дОРИЙСКИЙ"), 2);
     EXPECT_EQ(FindScale(lines, "EOLIEN"), -1);
 }
 
 TEST(ScaleConfirmationText, NamesScaleTonicAndEasyMode) {
-    EXPECT_EQ(ScaleConfirmationText("Minor", 2, true),
+    EXPECT_EQ(scale_confirmation_text("Minor", 2, true),
               "Scale: \"Minor\"\r\n\r\nTonic: \"D\"\r\n\r\n\"Easy Mode\"");
-    EXPECT_EQ(ScaleConfirmationText("Blues", 11, false), "Scale: \"Blues\"\r\n\r\nTonic: \"B\"");
-    EXPECT_EQ(ScaleConfirmationText("", -1, false), "Scale: \"\"\r\n\r\nTonic: \"B\"");
+    EXPECT_EQ(scale_confirmation_text("Blues", 11, false), "Scale: \"Blues\"\r\n\r\nTonic: \"B\"");
+    EXPECT_EQ(scale_confirmation_text("", -1, false), "Scale: \"\"\r\n\r\nTonic: \"B\"");
 }
 
 TEST(ScaleText, DecodesByByteOrderMarkAndSplitsAtEveryLineEnd) {
-    auto decode = [](std::vector<uint8_t> bytes) { return DecodeScaleText(bytes); };
+    auto decode = [](std::vector<uint8_t> bytes) { return decode_scale_text(bytes); };
     EXPECT_EQ(decode({0xEF, 0xBB, 0xBF, 'D', 0xC3, 0xBC, 'r'}), "D\xC3\xBCr");
     EXPECT_EQ(decode({0xEF, 0xBB, 0xBF, 'a', 0xFF}), "a\xEF\xBF\xBD");
     EXPECT_EQ(decode({0xFF, 0xFE, 'D', 0, 0xFC, 0, 0x3C, 0xD8, 0xB5, 0xDF}),
@@ -176,11 +176,11 @@ TEST(ScaleText, DecodesByByteOrderMarkAndSplitsAtEveryLineEnd) {
     EXPECT_EQ(decode({'D', 0xFC, 'r'}), "D\xC3\xBCr"); // the 8-bit code page
     EXPECT_EQ(decode({}), "");
 
-    EXPECT_EQ(SplitLines("a\rb\nc\r\nd"), (Lines{"a", "b", "c", "d"}));
-    EXPECT_EQ(SplitLines("a\r\n"), (Lines{"a"}));
-    EXPECT_EQ(SplitLines("a\n\r"), (Lines{"a", ""}));
-    EXPECT_EQ(SplitLines("\r\n\r\nb"), (Lines{"", "", "b"}));
-    EXPECT_TRUE(SplitLines("").empty());
+    EXPECT_EQ(split_file_lines("a\rb\nc\r\nd"), (Lines{"a", "b", "c", "d"}));
+    EXPECT_EQ(split_file_lines("a\r\n"), (Lines{"a"}));
+    EXPECT_EQ(split_file_lines("a\n\r"), (Lines{"a", ""}));
+    EXPECT_EQ(split_file_lines("\r\n\r\nb"), (Lines{"", "", "b"}));
+    EXPECT_TRUE(split_file_lines("").empty());
 }
 
 class ScaleFile : public testing::Test {

@@ -22,7 +22,7 @@ struct RawValue {
     DWORD Bytes = 0;
 };
 
-RawValue ReadRaw(const wchar_t* name) {
+RawValue read_raw(const wchar_t* name) {
     RawValue value;
     wchar_t buffer[64] = {};
     DWORD size = sizeof buffer;
@@ -39,7 +39,7 @@ RawValue ReadRaw(const wchar_t* name) {
     return value;
 }
 
-void WriteDword(const wchar_t* name, DWORD data) {
+void write_dword(const wchar_t* name, DWORD data) {
     HKEY key = nullptr;
     ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, kConfigKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
                               &key, nullptr),
@@ -66,51 +66,51 @@ TEST_F(WindowsServices, SettingsAreDecimalTextValuesOfTheCurrentUser) {
               ERROR_SUCCESS)
         << "creating an instance makes the key";
     RegCloseKey(key);
-    EXPECT_EQ(ReadRaw(L"Style").Type, 0u) << "but writes nothing";
+    EXPECT_EQ(read_raw(L"Style").Type, 0u) << "but writes nothing";
 
     plugin->SetSkin(1);
     plugin->SetLowestOctave(-1);
-    const RawValue style = ReadRaw(L"Style");
+    const RawValue style = read_raw(L"Style");
     EXPECT_EQ(style.Type, static_cast<DWORD>(REG_SZ));
     EXPECT_EQ(style.Text, L"1");
     EXPECT_EQ(style.Bytes, 2 * sizeof(wchar_t)) << "the terminating zero is written";
-    EXPECT_EQ(ReadRaw(L"LowestOctave").Text, L"-1");
+    EXPECT_EQ(read_raw(L"LowestOctave").Text, L"-1");
     EXPECT_EQ(Make()->LowestOctave, -1);
 }
 
 TEST_F(WindowsServices, AValueOfAnotherTypeGivesTheDefaultsAndIsReported) {
-    WriteDword(L"Style", 3);
+    write_dword(L"Style", 3);
     auto plugin = Make();
     EXPECT_EQ(plugin->Style, 0);
     EXPECT_EQ(plugin->LowestOctave, -2);
     ASSERT_EQ(reports.size(), 1u);
     EXPECT_EQ(reports[0], "Invalid data type for 'Style'");
     std::unique_ptr<TSettingsStore> store =
-        platform::OpenSettingsStore("Software\\Brelwick\\Tonvo");
+        platform::open_settings_store("Software\\Brelwick\\Tonvo");
     EXPECT_THROW(store->ReadInteger("Config", "Style", 0), std::runtime_error);
     EXPECT_EQ(store->ReadInteger("Config", "Missing", 7), 7);
 }
 
 TEST_F(WindowsServices, DocumentsFolderAndDriveTest) {
-    const std::filesystem::path documents = platform::DocumentsFolder();
+    const std::filesystem::path documents = platform::documents_folder();
     ASSERT_FALSE(documents.empty());
     const std::wstring text = documents.wstring();
     EXPECT_NE(text.back(), L'\\');
     EXPECT_TRUE(std::filesystem::is_directory(documents));
 
     const std::filesystem::path file = documents / L"tonvo-\u00e9\u65e5.txt";
-    platform::WriteFileReplacing(file, {'x'});
+    platform::write_file_replacing(file, {'x'});
     EXPECT_TRUE(platform::SafeFileExists(file));
     EXPECT_TRUE(platform::SafeFileExists("\"" + documents.string() + "\\tonvo-test-missing\"") ==
                 false);
     EXPECT_FALSE(platform::SafeFileExists(documents));
     EXPECT_FALSE(platform::SafeFileExists(std::string("Q:\\nothing\\here.txt")));
-    platform::RemoveFile(file);
+    platform::remove_file(file);
     EXPECT_FALSE(platform::SafeFileExists(file));
 }
 
 TEST_F(WindowsServices, OpeningAMissingDocumentIsRefused) {
-    EXPECT_FALSE(platform::ShellOpen(platform::DocumentsFolder() / "no such guide.pdf"));
+    EXPECT_FALSE(platform::ShellOpen(platform::documents_folder() / "no such guide.pdf"));
 }
 
 } // namespace

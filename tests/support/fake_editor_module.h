@@ -74,7 +74,7 @@ public:
     std::filesystem::path dataFolder;
     std::filesystem::path presetFolder;
     // The test program itself, as the shipped module's own library is the plug-in.
-    std::filesystem::path libraryPath = platform::OwnModulePath();
+    std::filesystem::path libraryPath = platform::own_module_path();
     int32_t skin = 0;
     int skinSaves = 0;
     TDialogs* dialogs = &TDialogs::Silent();

@@ -26,7 +26,7 @@ class ReferenceModule {
 public:
     ReferenceModule() {
         services.Documents = documents.Path();
-        module = TVSTModule::Create<TTonvoModule>({}, &editor::CreateEditorForm, services);
+        module = TVSTModule::Create<TTonvoModule>({}, &editor::create_editor_form, services);
     }
 
     // The golden image's state.

@@ -6,7 +6,7 @@
 namespace tonvo::test {
 
 TempHome::TempHome() {
-    documents_ = platform::DocumentsFolder();
+    documents_ = platform::documents_folder();
     Clean();
 }
 

@@ -19,7 +19,7 @@ using testing::AllOf;
 using testing::HasSubstr;
 using testing::Not;
 
-ByteList Chunk(std::string_view tag, const ByteList& body) {
+ByteList chunk(std::string_view tag, const ByteList& body) {
     ByteList bytes(tag.begin(), tag.end());
     const auto size = static_cast<uint32_t>(body.size());
     bytes.insert(bytes.end(), {static_cast<uint8_t>(size >> 24), static_cast<uint8_t>(size >> 16),
@@ -28,14 +28,14 @@ ByteList Chunk(std::string_view tag, const ByteList& body) {
     return bytes;
 }
 
-ByteList Header(uint16_t format, uint16_t tracks, uint16_t division) {
+ByteList header_chunk(uint16_t format, uint16_t tracks, uint16_t division) {
     const auto hi = [](uint16_t v) { return static_cast<uint8_t>(v >> 8); };
     const auto lo = [](uint16_t v) { return static_cast<uint8_t>(v); };
-    return Chunk("MThd",
+    return chunk("MThd",
                  {hi(format), lo(format), hi(tracks), lo(tracks), hi(division), lo(division)});
 }
 
-ByteList Cat(std::initializer_list<ByteList> parts) {
+ByteList cat(std::initializer_list<ByteList> parts) {
     ByteList bytes;
     for (const ByteList& part : parts) {
         bytes.insert(bytes.end(), part.begin(), part.end());
@@ -47,24 +47,24 @@ Event Channel(uint64_t tick, uint8_t status, ByteList data) {
     return {tick, EventKind::Channel, status, 0, std::move(data)};
 }
 
-Event SysEx(uint64_t tick, uint8_t status, ByteList data) {
+Event sysex_event(uint64_t tick, uint8_t status, ByteList data) {
     return {tick, EventKind::SysEx, status, 0, std::move(data)};
 }
 
-Event Meta(uint64_t tick, uint8_t type, ByteList data = {}) {
+Event meta_event(uint64_t tick, uint8_t type, ByteList data = {}) {
     return {tick, EventKind::Meta, 0xFF, type, std::move(data)};
 }
 
-Event Tempo(uint64_t tick, uint32_t microsecondsPerQuarter) {
-    return Meta(tick, kMetaTempo,
-                {static_cast<uint8_t>(microsecondsPerQuarter >> 16),
-                 static_cast<uint8_t>(microsecondsPerQuarter >> 8),
-                 static_cast<uint8_t>(microsecondsPerQuarter)});
+Event tempo_event(uint64_t tick, uint32_t microsecondsPerQuarter) {
+    return meta_event(tick, kMetaTempo,
+                      {static_cast<uint8_t>(microsecondsPerQuarter >> 16),
+                       static_cast<uint8_t>(microsecondsPerQuarter >> 8),
+                       static_cast<uint8_t>(microsecondsPerQuarter)});
 }
 
-std::string ReadError(const ByteList& bytes) {
+std::string read_error(const ByteList& bytes) {
     try {
-        (void)ReadMidiFile(bytes);
+        (void)read_midi_file(bytes);
     } catch (const EMidiFileError& error) {
         return error.what();
     }
@@ -73,46 +73,52 @@ std::string ReadError(const ByteList& bytes) {
 
 // A format 0 track with running status across delta times, sysex (plain and escaped) and meta
 // events between channel messages, and junk after the end-of-track event.
-const ByteList kRunningStatusFile = Cat(
-    {Header(0, 1, 96), Chunk("MTrk", {0x00, 0xFF, 0x03, 0x04, 'L',  'e',  'a', 'd', // track name
-                                      0x00, 0x90, 0x3C, 0x40,                       // note on
-                                      0x00, 0x40, 0x40,                   // running status
-                                      0x60, 0xF0, 0x03, 0x43, 0x12, 0xF7, // sysex at tick 96
-                                      0x00, 0xB0, 0x07, 0x64,             // control change
-                                      0x81, 0x00, 0x07, 0x50,             // running, delta 128
-                                      0x00, 0xC1, 0x05,                   // program change
-                                      0x10, 0x06,                         // running, one byte
-                                      0x00, 0xF7, 0x02, 0xF3, 0x01,       // escaped bytes
-                                      0x00, 0xFF, 0x2F, 0x00,             // end of track
-                                      0xFF, 0xFF})});
+const ByteList kRunningStatusFile =
+    cat({header_chunk(0, 1, 96),
+         chunk("MTrk", {0x00, 0xFF, 0x03, 0x04, 'L',  'e',  'a', 'd', // track name
+                        0x00, 0x90, 0x3C, 0x40,                       // note on
+                        0x00, 0x40, 0x40,                             // running status
+                        0x60, 0xF0, 0x03, 0x43, 0x12, 0xF7,           // sysex at tick 96
+                        0x00, 0xB0, 0x07, 0x64,                       // control change
+                        0x81, 0x00, 0x07, 0x50,                       // running, delta 128
+                        0x00, 0xC1, 0x05,                             // program change
+                        0x10, 0x06,                                   // running, one byte
+                        0x00, 0xF7, 0x02, 0xF3, 0x01,                 // escaped bytes
+                        0x00, 0xFF, 0x2F, 0x00,                       // end of track
+                        0xFF, 0xFF})});
 
 const std::vector<Event> kRunningStatusEvents = {
-    Meta(0, 0x03, {'L', 'e', 'a', 'd'}), Channel(0, 0x90, {0x3C, 0x40}),
-    Channel(0, 0x90, {0x40, 0x40}),      SysEx(96, 0xF0, {0x43, 0x12, 0xF7}),
-    Channel(96, 0xB0, {0x07, 0x64}),     Channel(224, 0xB0, {0x07, 0x50}),
-    Channel(224, 0xC1, {0x05}),          Channel(240, 0xC1, {0x06}),
-    SysEx(240, 0xF7, {0xF3, 0x01}),      Meta(240, kMetaEndOfTrack),
+    meta_event(0, 0x03, {'L', 'e', 'a', 'd'}),
+    Channel(0, 0x90, {0x3C, 0x40}),
+    Channel(0, 0x90, {0x40, 0x40}),
+    sysex_event(96, 0xF0, {0x43, 0x12, 0xF7}),
+    Channel(96, 0xB0, {0x07, 0x64}),
+    Channel(224, 0xB0, {0x07, 0x50}),
+    Channel(224, 0xC1, {0x05}),
+    Channel(240, 0xC1, {0x06}),
+    sysex_event(240, 0xF7, {0xF3, 0x01}),
+    meta_event(240, kMetaEndOfTrack),
 };
 
 TEST(ReadMidiFile, RunningStatusSysExAndMetaEventsInFileOrder) {
-    const MidiFile file = ReadMidiFile(kRunningStatusFile);
+    const MidiFile file = read_midi_file(kRunningStatusFile);
     EXPECT_EQ(file.Format, 0);
     EXPECT_EQ(file.Division, 96);
     ASSERT_EQ(file.Tracks.size(), 1u);
     EXPECT_EQ(file.Tracks[0].Events, kRunningStatusEvents);
-    EXPECT_EQ(MergeTracks(file), kRunningStatusEvents);
+    EXPECT_EQ(merge_tracks(file), kRunningStatusEvents);
 }
 
 TEST(ReadMidiFile, ToleratesExtraHeaderBytesOtherChunksAndExtraTracks) {
-    ByteList header = Header(1, 2, 480);
+    ByteList header = header_chunk(1, 2, 480);
     header[7] = 8; // two extra header bytes
     header.insert(header.end(), {0xAA, 0xBB});
     const ByteList bytes =
-        Cat({header, Chunk("XFIH", {0x00, 0x90, 0xFF}), // skipped by length
-             Chunk("MTrk", {0x00, 0x90, 0x3C, 0x40}),   // ends without end of track
-             Chunk("MTrk", {}),                         // empty
-             Chunk("MTrk", {0x00, 0xF4})});             // past the track count
-    const MidiFile file = ReadMidiFile(bytes);
+        cat({header, chunk("XFIH", {0x00, 0x90, 0xFF}), // skipped by length
+             chunk("MTrk", {0x00, 0x90, 0x3C, 0x40}),   // ends without end of track
+             chunk("MTrk", {}),                         // empty
+             chunk("MTrk", {0x00, 0xF4})});             // past the track count
+    const MidiFile file = read_midi_file(bytes);
     ASSERT_EQ(file.Tracks.size(), 2u);
     EXPECT_EQ(file.Tracks[0].Events, std::vector<Event>{Channel(0, 0x90, {0x3C, 0x40})});
     EXPECT_TRUE(file.Tracks[1].Events.empty());
@@ -125,58 +131,58 @@ TEST(ReadMidiFile, MalformedInputIsRefusedWithWhatAndWhere) {
         std::string Fault;
         size_t Offset;
     };
-    const ByteList h = Header(0, 1, 96); // the first track's body starts at byte 22
-    ByteList shortHeader = Header(0, 1, 96);
+    const ByteList h = header_chunk(0, 1, 96); // the first track's body starts at byte 22
+    ByteList shortHeader = header_chunk(0, 1, 96);
     shortHeader[7] = 4;
     const std::vector<Case> cases = {
         {"empty", {}, "not a MIDI file", 0},
-        {"not MThd", Chunk("RIFF", {0, 0, 0, 0, 0, 0}), "not a MIDI file", 0},
+        {"not MThd", chunk("RIFF", {0, 0, 0, 0, 0, 0}), "not a MIDI file", 0},
         {"short header", shortHeader, "header chunk too short", 4},
         {"truncated header", ByteList(h.begin(), h.begin() + 11), "truncated header chunk", 0},
-        {"format 3", Header(3, 0, 96), "unsupported format 3", 8},
-        {"division 0", Header(0, 0, 0), "bad division 0x0000", 12},
-        {"0 ticks per frame", Header(0, 0, 0xE700), "bad division 0xE700", 12},
-        {"truncated chunk", Cat({h, {'M', 'T', 'r', 'k', 0, 0, 0, 5, 0x00, 0xFF, 0x2F, 0x00}}),
+        {"format 3", header_chunk(3, 0, 96), "unsupported format 3", 8},
+        {"division 0", header_chunk(0, 0, 0), "bad division 0x0000", 12},
+        {"0 ticks per frame", header_chunk(0, 0, 0xE700), "bad division 0xE700", 12},
+        {"truncated chunk", cat({h, {'M', 'T', 'r', 'k', 0, 0, 0, 5, 0x00, 0xFF, 0x2F, 0x00}}),
          "truncated chunk \"MTrk\": declares 5 bytes, 4 remain", 14},
-        {"truncated other chunk", Cat({h, {'X', 'F', 'I', 'H', 0, 0, 1, 0, 1, 2}}),
+        {"truncated other chunk", cat({h, {'X', 'F', 'I', 'H', 0, 0, 1, 0, 1, 2}}),
          "truncated chunk \"XFIH\"", 14},
-        {"truncated chunk header", Cat({h, {'M', 'T', 'r'}}), "truncated chunk header", 14},
-        {"missing tracks", Cat({Header(1, 2, 96), Chunk("MTrk", {0x00, 0xFF, 0x2F, 0x00})}),
+        {"truncated chunk header", cat({h, {'M', 'T', 'r'}}), "truncated chunk header", 14},
+        {"missing tracks", cat({header_chunk(1, 2, 96), chunk("MTrk", {0x00, 0xFF, 0x2F, 0x00})}),
          "missing tracks: 1 of 2", 26},
-        {"truncated channel event", Cat({h, Chunk("MTrk", {0x00, 0x90, 0x3C})}),
+        {"truncated channel event", cat({h, chunk("MTrk", {0x00, 0x90, 0x3C})}),
          "track 0: truncated event", 22},
         {"truncated running status event",
-         Cat({h, Chunk("MTrk", {0x00, 0x90, 0x3C, 0x40, 0x10, 0x3C})}), "truncated event", 26},
-        {"truncated meta data", Cat({h, Chunk("MTrk", {0x00, 0xFF, 0x01, 0x05, 'a', 'b'})}),
+         cat({h, chunk("MTrk", {0x00, 0x90, 0x3C, 0x40, 0x10, 0x3C})}), "truncated event", 26},
+        {"truncated meta data", cat({h, chunk("MTrk", {0x00, 0xFF, 0x01, 0x05, 'a', 'b'})}),
          "truncated event: declares 5 data bytes, 2 remain", 22},
         {"five-byte delta",
-         Cat({h, Chunk("MTrk", {0x81, 0x81, 0x81, 0x81, 0x00, 0x90, 0x3C, 0x40})}),
+         cat({h, chunk("MTrk", {0x81, 0x81, 0x81, 0x81, 0x00, 0x90, 0x3C, 0x40})}),
          "bad variable-length number", 22},
         {"five-byte sysex length",
-         Cat({h, Chunk("MTrk", {0x00, 0xF0, 0xFF, 0xFF, 0xFF, 0xFF, 0x01, 0xF7})}),
+         cat({h, chunk("MTrk", {0x00, 0xF0, 0xFF, 0xFF, 0xFF, 0xFF, 0x01, 0xF7})}),
          "bad variable-length number", 24},
-        {"data byte first", Cat({h, Chunk("MTrk", {0x00, 0x3C, 0x40})}),
+        {"data byte first", cat({h, chunk("MTrk", {0x00, 0x3C, 0x40})}),
          "running status without a status byte", 23},
         {"running status after meta",
-         Cat({h,
-              Chunk("MTrk", {0x00, 0x90, 0x3C, 0x40, 0x00, 0xFF, 0x01, 0x00, 0x00, 0x3C, 0x00})}),
+         cat({h,
+              chunk("MTrk", {0x00, 0x90, 0x3C, 0x40, 0x00, 0xFF, 0x01, 0x00, 0x00, 0x3C, 0x00})}),
          "running status without a status byte", 31},
         {"running status after sysex",
-         Cat({h,
-              Chunk("MTrk", {0x00, 0x90, 0x3C, 0x40, 0x00, 0xF0, 0x01, 0xF7, 0x00, 0x3C, 0x00})}),
+         cat({h,
+              chunk("MTrk", {0x00, 0x90, 0x3C, 0x40, 0x00, 0xF0, 0x01, 0xF7, 0x00, 0x3C, 0x00})}),
          "running status without a status byte", 31},
-        {"second data byte >= 0x80", Cat({h, Chunk("MTrk", {0x00, 0x90, 0x3C, 0x90, 0x40})}),
+        {"second data byte >= 0x80", cat({h, chunk("MTrk", {0x00, 0x90, 0x3C, 0x90, 0x40})}),
          "data byte 0x90 >= 0x80", 25},
-        {"song select", Cat({h, Chunk("MTrk", {0x00, 0xF3, 0x01})}), "status byte 0xF3 not allowed",
+        {"song select", cat({h, chunk("MTrk", {0x00, 0xF3, 0x01})}), "status byte 0xF3 not allowed",
          23},
         {"fault in the second track",
-         Cat({Header(1, 2, 96), Chunk("MTrk", {0x00, 0xFF, 0x2F, 0x00}),
-              Chunk("MTrk", {0x00, 0x3C, 0x40})}),
+         cat({header_chunk(1, 2, 96), chunk("MTrk", {0x00, 0xFF, 0x2F, 0x00}),
+              chunk("MTrk", {0x00, 0x3C, 0x40})}),
          "track 1: running status without a status byte", 35},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.Name);
-        const std::string error = ReadError(c.Bytes);
+        const std::string error = read_error(c.Bytes);
         EXPECT_THAT(error,
                     AllOf(HasSubstr(c.Fault), HasSubstr("at byte " + std::to_string(c.Offset)),
                           Not(HasSubstr("\n"))));
@@ -192,12 +198,12 @@ TEST(ReadMidiFile, RefusesTimesBeyondTwoToTheFortyEight) {
         body.insert(body.end(), {0xFF, 0xFF, 0xFF, 0x7F, 0xFF, 0x01, 0x00});
     }
     body.insert(body.end(), {0xC0, 0x80, 0x00, 0xFF, 0x01, 0x00}); // delta 2^20
-    const MidiFile file = ReadMidiFile(Cat({Header(0, 1, 96), Chunk("MTrk", body)}));
+    const MidiFile file = read_midi_file(cat({header_chunk(0, 1, 96), chunk("MTrk", body)}));
     EXPECT_EQ(file.Tracks[0].Events.back().Tick, kMaxTick);
 
     const size_t lastEvent = 22 + body.size();
     body.insert(body.end(), {0x01, 0xFF, 0x01, 0x00});
-    EXPECT_THAT(ReadError(Cat({Header(0, 1, 96), Chunk("MTrk", body)})),
+    EXPECT_THAT(read_error(cat({header_chunk(0, 1, 96), chunk("MTrk", body)})),
                 AllOf(HasSubstr("time beyond 2^48 ticks"),
                       HasSubstr("at byte " + std::to_string(lastEvent))));
 }
@@ -208,11 +214,11 @@ TEST(WriteMidiFile, WritesEveryStatusByteAndAddsTheEndOfTrack) {
         {{Channel(0, 0x90, {60, 100}), Channel(480, 0x90, {62, 100}), Channel(480, 0x80, {60, 0})}},
         {}};
     file.Format = 1;
-    const ByteList expected = Cat({Header(1, 2, 480),
-                                   Chunk("MTrk", {0x00, 0x90, 60, 100, 0x83, 0x60, 0x90, 62, 100,
+    const ByteList expected = cat({header_chunk(1, 2, 480),
+                                   chunk("MTrk", {0x00, 0x90, 60, 100, 0x83, 0x60, 0x90, 62, 100,
                                                   0x00, 0x80, 60, 0, 0x00, 0xFF, 0x2F, 0x00}),
-                                   Chunk("MTrk", {0x00, 0xFF, 0x2F, 0x00})});
-    EXPECT_EQ(WriteMidiFile(file), expected);
+                                   chunk("MTrk", {0x00, 0xFF, 0x2F, 0x00})});
+    EXPECT_EQ(write_midi_file(file), expected);
 }
 
 TEST(WriteMidiFile, RoundTripsEveryKindOfEvent) {
@@ -221,22 +227,22 @@ TEST(WriteMidiFile, RoundTripsEveryKindOfEvent) {
     file.Division = 960;
     const ByteList text(200, 'x');
     file.Tracks = {
-        {{Meta(0, 0x03, {'T', 'e', 'm', 'p', 'o'}), Tempo(0, 500000),
-          Meta(0x0FFFFFFF, kMetaEndOfTrack)}},
+        {{meta_event(0, 0x03, {'T', 'e', 'm', 'p', 'o'}), tempo_event(0, 500000),
+          meta_event(0x0FFFFFFF, kMetaEndOfTrack)}},
         {{Channel(0, 0x90, {60, 100}), Channel(0, 0xC3, {5}),
-          SysEx(10, 0xF0, {0x7E, 0x7F, 0x09, 0x01, 0xF7}), SysEx(10, 0xF7, {0xF8}),
-          Channel(200, 0x80, {60, 0}), Channel(200, 0xE0, {0, 64}), Meta(16384, 0x01, text),
-          Meta(16384 + 2097152, 0x7F), Meta(16384 + 2097152, kMetaEndOfTrack)}},
+          sysex_event(10, 0xF0, {0x7E, 0x7F, 0x09, 0x01, 0xF7}), sysex_event(10, 0xF7, {0xF8}),
+          Channel(200, 0x80, {60, 0}), Channel(200, 0xE0, {0, 64}), meta_event(16384, 0x01, text),
+          meta_event(16384 + 2097152, 0x7F), meta_event(16384 + 2097152, kMetaEndOfTrack)}},
     };
-    const ByteList bytes = WriteMidiFile(file);
-    EXPECT_EQ(ReadMidiFile(bytes), file);
-    EXPECT_EQ(WriteMidiFile(ReadMidiFile(bytes)), bytes);
+    const ByteList bytes = write_midi_file(file);
+    EXPECT_EQ(read_midi_file(bytes), file);
+    EXPECT_EQ(write_midi_file(read_midi_file(bytes)), bytes);
 }
 
 TEST(WriteMidiFile, RunningStatusFileWrittenOutReadsTheSame) {
-    const MidiFile file = ReadMidiFile(kRunningStatusFile);
-    const ByteList bytes = WriteMidiFile(file);
-    EXPECT_EQ(ReadMidiFile(bytes), file);
+    const MidiFile file = read_midi_file(kRunningStatusFile);
+    const ByteList bytes = write_midi_file(file);
+    EXPECT_EQ(read_midi_file(bytes), file);
     // Three running-status messages regain their status bytes; the junk after the end of track
     // is gone.
     EXPECT_EQ(bytes.size(), kRunningStatusFile.size() + 3 - 2);
@@ -250,48 +256,44 @@ TEST(WriteMidiFile, RefusesWhatTheFormatCannotHold) {
         file.Division = division;
         file.Tracks = {{events}};
         try {
-            (void)WriteMidiFile(file);
+            (void)write_midi_file(file);
         } catch (const EMidiFileError&) {
             return true;
         }
         return false;
     };
-    EXPECT_FALSE(refused({Channel(0, 0x90, {60, 1}), Meta(0x0FFFFFFF, 0x01)}));
+    EXPECT_FALSE(refused({Channel(0, 0x90, {60, 1}), meta_event(0x0FFFFFFF, 0x01)}));
     EXPECT_TRUE(refused({}, 3));
     EXPECT_TRUE(refused({}, 1, 0));
     EXPECT_TRUE(refused({Channel(10, 0x90, {60, 1}), Channel(9, 0x80, {60, 0})}));
-    EXPECT_TRUE(refused({Meta(0x10000000, 0x01)}));
+    EXPECT_TRUE(refused({meta_event(0x10000000, 0x01)}));
     EXPECT_TRUE(refused({Channel(0, 0xF0, {60, 1})}));
     EXPECT_TRUE(refused({Channel(0, 0x90, {60})}));
     EXPECT_TRUE(refused({Channel(0, 0xC0, {1, 2})}));
     EXPECT_TRUE(refused({Channel(0, 0x90, {60, 0x80})}));
     EXPECT_TRUE(refused({{0, EventKind::Meta, 0xFE, 0x01, {}}}));
-    EXPECT_TRUE(refused({Meta(0, kMetaEndOfTrack), Channel(0, 0x90, {60, 1})}));
+    EXPECT_TRUE(refused({meta_event(0, kMetaEndOfTrack), Channel(0, 0x90, {60, 1})}));
 }
 
 TEST(MergeTracks, OrdersByTickThenTrackThenFileOrder) {
     MidiFile file;
     file.Format = 1;
     file.Tracks = {
-        {{Tempo(0, 400000), Tempo(100, 300000), Meta(100, kMetaEndOfTrack)}},
+        {{tempo_event(0, 400000), tempo_event(100, 300000), meta_event(100, kMetaEndOfTrack)}},
         {{Channel(0, 0x90, {60, 1}), Channel(50, 0x90, {61, 1}), Channel(100, 0x80, {60, 0}),
-          Channel(100, 0x80, {61, 0}), Meta(100, kMetaEndOfTrack)}},
-        {{Channel(0, 0x91, {70, 1}), Channel(100, 0x81, {70, 0}), Meta(120, kMetaEndOfTrack)}},
+          Channel(100, 0x80, {61, 0}), meta_event(100, kMetaEndOfTrack)}},
+        {{Channel(0, 0x91, {70, 1}), Channel(100, 0x81, {70, 0}),
+          meta_event(120, kMetaEndOfTrack)}},
     };
     const std::vector<Event> expected = {
-        Tempo(0, 400000),
-        Channel(0, 0x90, {60, 1}),
-        Channel(0, 0x91, {70, 1}),
-        Channel(50, 0x90, {61, 1}),
-        Tempo(100, 300000),
-        Meta(100, kMetaEndOfTrack),
-        Channel(100, 0x80, {60, 0}),
-        Channel(100, 0x80, {61, 0}),
-        Meta(100, kMetaEndOfTrack),
-        Channel(100, 0x81, {70, 0}),
-        Meta(120, kMetaEndOfTrack),
+        tempo_event(0, 400000),           Channel(0, 0x90, {60, 1}),
+        Channel(0, 0x91, {70, 1}),        Channel(50, 0x90, {61, 1}),
+        tempo_event(100, 300000),         meta_event(100, kMetaEndOfTrack),
+        Channel(100, 0x80, {60, 0}),      Channel(100, 0x80, {61, 0}),
+        meta_event(100, kMetaEndOfTrack), Channel(100, 0x81, {70, 0}),
+        meta_event(120, kMetaEndOfTrack),
     };
-    EXPECT_EQ(MergeTracks(ReadMidiFile(WriteMidiFile(file))), expected);
+    EXPECT_EQ(merge_tracks(read_midi_file(write_midi_file(file))), expected);
 
     // Many events on one tick, as a chord or a controller reset, keep their order too.
     MidiFile chords;
@@ -311,7 +313,7 @@ TEST(MergeTracks, OrdersByTickThenTrackThenFileOrder) {
             }
         }
     }
-    EXPECT_EQ(MergeTracks(chords), ordered);
+    EXPECT_EQ(merge_tracks(chords), ordered);
 }
 
 TEST(TempoMap, TwoTempoChangesAt44100And48000Hertz) {
@@ -319,9 +321,11 @@ TEST(TempoMap, TwoTempoChangesAt44100And48000Hertz) {
     file.Format = 1;
     file.Division = 480;
     // 120 bpm by default, 240 bpm from tick 960, 60 bpm from tick 1920 (in another track).
-    file.Tracks = {{{Tempo(960, 250000)}}, {{Channel(0, 0x90, {60, 1}), Tempo(1920, 1000000)}}};
+    file.Tracks = {{{tempo_event(960, 250000)}},
+                   {{Channel(0, 0x90, {60, 1}), tempo_event(1920, 1000000)}}};
     const TempoMap map(file);
-    EXPECT_EQ(map.TempoEvents(), (std::vector<Event>{Tempo(960, 250000), Tempo(1920, 1000000)}));
+    EXPECT_EQ(map.TempoEvents(),
+              (std::vector<Event>{tempo_event(960, 250000), tempo_event(1920, 1000000)}));
 
     struct Point {
         uint64_t Tick;
@@ -356,30 +360,31 @@ TEST(TempoMap, DefaultTempoLastOfOneTickAndUnusableTempoEvents) {
     file.Tracks = {{}};
     EXPECT_DOUBLE_EQ(TempoMap(file).SecondsAt(480), 0.5);
 
-    file.Tracks = {
-        {{Tempo(0, 1000000), Tempo(0, 250000), Meta(0, kMetaTempo, {0x07, 0xA1}), Tempo(240, 0)}}};
+    file.Tracks = {{{tempo_event(0, 1000000), tempo_event(0, 250000),
+                     meta_event(0, kMetaTempo, {0x07, 0xA1}), tempo_event(240, 0)}}};
     const TempoMap map(file);
     EXPECT_DOUBLE_EQ(map.SecondsAt(480), 0.25);
-    EXPECT_EQ(map.TempoEvents(), (std::vector<Event>{Tempo(0, 1000000), Tempo(0, 250000)}));
+    EXPECT_EQ(map.TempoEvents(),
+              (std::vector<Event>{tempo_event(0, 1000000), tempo_event(0, 250000)}));
 
     EXPECT_THROW((void)map.SampleAt(1, 0.0), std::invalid_argument);
     EXPECT_THROW((void)map.TickAt(1, -44100.0), std::invalid_argument);
     // Times past what 64 bits of samples or ticks hold saturate instead of wrapping.
     file.Division = 1;
-    file.Tracks = {{{Tempo(0, 0xFFFFFF)}}};
+    file.Tracks = {{{tempo_event(0, 0xFFFFFF)}}};
     EXPECT_EQ(TempoMap(file).SampleAt(kMaxTick, 1e9), UINT64_MAX);
-    file.Tracks = {{{Tempo(0, 1)}}};
+    file.Tracks = {{{tempo_event(0, 1)}}};
     EXPECT_EQ(TempoMap(file).TickAt(UINT64_MAX, 1.0), UINT64_MAX);
 }
 
 TEST(TempoMap, SmpteDivisionHasAFixedRate) {
     // 25 frames per second of 40 ticks: 1000 ticks per second whatever the tempo events say.
     const ByteList bytes =
-        Cat({Header(0, 1, 0xE728),
-             Chunk("MTrk", {0x00, 0xFF, 0x51, 0x03, 0x0F, 0x42, 0x40, 0x00, 0xFF, 0x2F, 0x00})});
-    const MidiFile file = ReadMidiFile(bytes);
+        cat({header_chunk(0, 1, 0xE728),
+             chunk("MTrk", {0x00, 0xFF, 0x51, 0x03, 0x0F, 0x42, 0x40, 0x00, 0xFF, 0x2F, 0x00})});
+    const MidiFile file = read_midi_file(bytes);
     EXPECT_EQ(file.Division, static_cast<int16_t>(0xE728));
-    EXPECT_EQ(WriteMidiFile(file), bytes);
+    EXPECT_EQ(write_midi_file(file), bytes);
     const TempoMap map(file);
     EXPECT_DOUBLE_EQ(map.SecondsAt(1000), 1.0);
     EXPECT_EQ(map.SampleAt(1500, 44100.0), 66150u);
@@ -402,20 +407,20 @@ TEST(MidiFileOnDisk, WritesReadsAndNamesThePathInErrors) {
     fs::remove_all(folder);
     fs::create_directories(folder);
     MidiFile file;
-    file.Tracks = {{{Channel(0, 0x90, {60, 100}), Meta(96, kMetaEndOfTrack)}}};
-    WriteMidiFile(file, folder / "song.mid");
-    EXPECT_EQ(ReadMidiFile(folder / "song.mid"), file);
+    file.Tracks = {{{Channel(0, 0x90, {60, 100}), meta_event(96, kMetaEndOfTrack)}}};
+    write_midi_file(file, folder / "song.mid");
+    EXPECT_EQ(read_midi_file(folder / "song.mid"), file);
 
     EXPECT_THAT(
-        [&] { (void)ReadMidiFile(folder / "missing.mid"); },
+        [&] { (void)read_midi_file(folder / "missing.mid"); },
         testing::ThrowsMessage<EMidiFileError>(HasSubstr("missing.mid: cannot open the file")));
-    EXPECT_THROW((void)ReadMidiFile(folder), EMidiFileError);
-    EXPECT_THROW(WriteMidiFile(file, folder / "no folder" / "song.mid"), EMidiFileError);
+    EXPECT_THROW((void)read_midi_file(folder), EMidiFileError);
+    EXPECT_THROW(write_midi_file(file, folder / "no folder" / "song.mid"), EMidiFileError);
     {
         std::ofstream bad(folder / "bad.mid", std::ios::binary);
         bad << "MThd";
     }
-    EXPECT_THAT([&] { (void)ReadMidiFile(folder / "bad.mid"); },
+    EXPECT_THAT([&] { (void)read_midi_file(folder / "bad.mid"); },
                 testing::ThrowsMessage<EMidiFileError>(
                     HasSubstr("bad.mid: truncated header chunk at byte 0")));
 
@@ -423,19 +428,19 @@ TEST(MidiFileOnDisk, WritesReadsAndNamesThePathInErrors) {
     std::ofstream(folder / "big.mid", std::ios::binary)
         << std::string("MThd\0\0\0\6\0\0\0\0\0\x60", 14);
     fs::resize_file(folder / "big.mid", kMaxMidiFileBytes);
-    EXPECT_TRUE(ReadMidiFile(folder / "big.mid").Tracks.empty());
+    EXPECT_TRUE(read_midi_file(folder / "big.mid").Tracks.empty());
     fs::resize_file(folder / "big.mid", kMaxMidiFileBytes + 1);
-    EXPECT_THAT([&] { (void)ReadMidiFile(folder / "big.mid"); },
+    EXPECT_THAT([&] { (void)read_midi_file(folder / "big.mid"); },
                 testing::ThrowsMessage<EMidiFileError>(HasSubstr("big.mid: larger than 16 MiB")));
     fs::remove_all(folder);
 }
 
 TEST(NoteName, MiddleCIsC4) {
-    EXPECT_EQ(NoteName(60), "C4");
-    EXPECT_EQ(NoteName(61), "C#4");
-    EXPECT_EQ(NoteName(0), "C-1");
-    EXPECT_EQ(NoteName(127), "G9");
-    EXPECT_EQ(NoteName(-1), "B-2");
+    EXPECT_EQ(note_name(60), "C4");
+    EXPECT_EQ(note_name(61), "C#4");
+    EXPECT_EQ(note_name(0), "C-1");
+    EXPECT_EQ(note_name(127), "G9");
+    EXPECT_EQ(note_name(-1), "B-2");
 }
 
 } // namespace

@@ -23,19 +23,19 @@ struct RunResult {
     std::string Err;
 };
 
-Bytes ReadAll(const fs::path& path) {
+Bytes read_all(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), {}};
 }
 
-void WriteAll(const fs::path& path, const Bytes& bytes) {
+void write_all(const fs::path& path, const Bytes& bytes) {
     std::ofstream out(path, std::ios::binary);
     out.write(reinterpret_cast<const char*>(bytes.data()),
               static_cast<std::streamsize>(bytes.size()));
 }
 
 // The state block a plug-in instance hands its host as a preset chunk.
-Bytes HostChunk(TVSTPlugin& plugin) {
+Bytes host_chunk(TVSTPlugin& plugin) {
     AEffect* effect = plugin.Effect();
     void* data = nullptr;
     const intptr_t size = effect->dispatcher(effect, effGetChunk, 1, 0, &data, 0.0f);
@@ -44,7 +44,7 @@ Bytes HostChunk(TVSTPlugin& plugin) {
 
 // A fresh instance that has read the container and its body as the plug-in reads a preset
 // file (the stored preset name kept).
-std::unique_ptr<TVSTPlugin> Restored(const Bytes& bytes) {
+std::unique_ptr<TVSTPlugin> restored(const Bytes& bytes) {
     auto plugin = TVSTModule::Create<TVSTPlugin>();
     TMemoryStream file;
     file.Write(bytes.data(), bytes.size());
@@ -56,7 +56,7 @@ std::unique_ptr<TVSTPlugin> Restored(const Bytes& bytes) {
     return plugin;
 }
 
-Entries EntriesOf(TVSTPlugin& plugin) {
+Entries entries_of(TVSTPlugin& plugin) {
     Entries entries{};
     for (int32_t i = 0; i < 12; ++i) {
         entries[static_cast<size_t>(i)] = plugin.ScaleMap().GetScaleMap(i);
@@ -82,14 +82,14 @@ protected:
     static RunResult Run(const std::vector<std::string>& args) {
         std::ostringstream out, err;
         RunResult run;
-        run.Status = RunPresetTool(args, out, err);
+        run.Status = run_preset_tool(args, out, err);
         run.Out = out.str();
         run.Err = err.str();
         return run;
     }
     // Writes the instance's preset chunk to a file and returns its path.
     std::string Saved(TVSTPlugin& plugin, const std::string& name) const {
-        WriteAll(File(name), HostChunk(plugin));
+        write_all(File(name), host_chunk(plugin));
         return File(name);
     }
 
@@ -105,7 +105,7 @@ constexpr std::string_view kDefaultShow =
 TEST_F(PresetTool, DefaultBlockOfAFreshInstanceChecksAndShows) {
     auto plugin = TVSTModule::Create<TVSTPlugin>();
     const std::string file = Saved(*plugin, "default.brelwickp");
-    EXPECT_EQ(ReadAll(file).size(), 99u);
+    EXPECT_EQ(read_all(file).size(), 99u);
     const RunResult check = Run({"check", file});
     EXPECT_EQ(check.Status, 0);
     EXPECT_EQ(check.Out, "OK\n");
@@ -141,7 +141,7 @@ TEST_P(MakeFromScale, WritesTheScaleFillersMap) {
     std::vector<std::string> args = {"make", File("scale.brelwickp")};
     args.insert(args.end(), GetParam().Options.begin(), GetParam().Options.end());
     ASSERT_EQ(Run(args).Status, 0);
-    EXPECT_EQ(EntriesOf(*Restored(ReadAll(File("scale.brelwickp")))), GetParam().Expected);
+    EXPECT_EQ(entries_of(*restored(read_all(File("scale.brelwickp")))), GetParam().Expected);
 }
 
 // Names match without regard to case; a tonic may be a sharp, a flat or a number.
@@ -158,14 +158,14 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(PresetTool, ScaleFromAScalesFile) {
     // UTF-8 with a byte-order mark and CR LF endings, as an edited Scales.txt may be.
-    WriteAll(File("Scales.txt"), {0xEF, 0xBB, 0xBF, 'O', 'd', 'd', ';', '7', ',', '0', ',', '4',
-                                  '\r', '\n', '-', '\r', '\n'});
+    write_all(File("Scales.txt"), {0xEF, 0xBB, 0xBF, 'O', 'd', 'd', ';', '7', ',', '0', ',', '4',
+                                   '\r', '\n', '-', '\r', '\n'});
     const std::string out = File("odd.brelwickp");
     ASSERT_EQ(Run({"make", out, "--scale", "odd", "--tonic", "Eb", "--no-easy", "--scales",
                    File("Scales.txt")})
                   .Status,
               0);
-    EXPECT_EQ(EntriesOf(*Restored(ReadAll(out))),
+    EXPECT_EQ(entries_of(*restored(read_all(out))),
               (Entries{-1, -1, -1, 3, -1, -1, -1, 7, -1, -1, 10, -1}));
 
     // Only the file's scales count; a separator line is none.
@@ -187,15 +187,15 @@ TEST(PresetToolParsing, PitchClassNames) {
         {"0", 0},  {"11", 11}, {"07", 7},   {"12", {}},  {"-1", {}}, {"011", {}},
         {"H", {}}, {"", {}},   {"C##", {}}, {"Cb", {}},  {"E#", {}}};
     for (const auto& [text, expected] : cases) {
-        EXPECT_EQ(ParsePitchClass(text), expected) << text;
+        EXPECT_EQ(parse_pitch_class(text), expected) << text;
     }
 }
 
 TEST(PresetToolParsing, NoteMapPairsAndUnlistedKeysBlocked) {
-    NoteMapText parsed = ParseNoteMap(" c = D , C#=-, 2=E,Bb=0 ");
+    NoteMapText parsed = parse_note_map(" c = D , C#=-, 2=E,Bb=0 ");
     EXPECT_EQ(parsed.Error, "");
     EXPECT_EQ(parsed.Entries, (Entries{2, -1, 4, -1, -1, -1, -1, -1, -1, -1, 0, -1}));
-    parsed = ParseNoteMap("");
+    parsed = parse_note_map("");
     EXPECT_EQ(parsed.Error, "");
     EXPECT_EQ(parsed.Entries, (Entries{-1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1}));
 
@@ -206,8 +206,8 @@ TEST(PresetToolParsing, NoteMapPairsAndUnlistedKeysBlocked) {
         {"C=D=E", "'D=E' in 'C=D=E'"},     {"C=D,c=E", "C is mapped twice"},
         {"C=D\aE", "'D\\x07E' in"}};
     for (const auto& [text, message] : errors) {
-        EXPECT_NE(ParseNoteMap(text).Error.find(message), std::string::npos)
-            << text << " gave " << ParseNoteMap(text).Error;
+        EXPECT_NE(parse_note_map(text).Error.find(message), std::string::npos)
+            << text << " gave " << parse_note_map(text).Error;
     }
 }
 
@@ -219,8 +219,8 @@ TEST_F(PresetTool, MakeFromMapStoresPresetNamesAsSavePresetWould) {
     };
     for (const auto& [args, name] : cases) {
         ASSERT_EQ(Run(args).Status, 0) << args[1];
-        const auto plugin = Restored(ReadAll(args[1]));
-        EXPECT_EQ(EntriesOf(*plugin), (Entries{2, -1, 4, -1, 6, -1, -1, -1, -1, -1, -1, -1}));
+        const auto plugin = restored(read_all(args[1]));
+        EXPECT_EQ(entries_of(*plugin), (Entries{2, -1, 4, -1, 6, -1, -1, -1, -1, -1, -1, -1}));
         EXPECT_EQ(plugin->PresetName(), name);
         EXPECT_EQ(plugin->ScaleMap().Choice().ScaleName, "");
     }
@@ -256,22 +256,22 @@ TEST_F(PresetTool, BadCommandLinesFailWithOneLineAndWriteNothing) {
 
     const RunResult help = Run({"make", "--help"});
     EXPECT_EQ(help.Status, 0);
-    EXPECT_EQ(help.Out, PresetToolUsage());
+    EXPECT_EQ(help.Out, preset_tool_usage());
     const RunResult none = Run({});
     EXPECT_EQ(none.Status, 2);
-    EXPECT_EQ(none.Err, PresetToolUsage());
+    EXPECT_EQ(none.Err, preset_tool_usage());
 }
 
 TEST_F(PresetTool, RefusesToOverwriteWithoutForce) {
     const std::string file = File("keep.brelwickp");
     ASSERT_EQ(Run({"make", file, "--map", "C=C"}).Status, 0);
-    const Bytes first = ReadAll(file);
+    const Bytes first = read_all(file);
     const RunResult refused = Run({"make", file, "--map", "C=D"});
     EXPECT_EQ(refused.Status, 1);
     EXPECT_NE(refused.Err.find("exists; add --force"), std::string::npos);
-    EXPECT_EQ(ReadAll(file), first);
+    EXPECT_EQ(read_all(file), first);
     ASSERT_EQ(Run({"make", file, "--map", "C=D", "--force"}).Status, 0);
-    EXPECT_EQ(Restored(ReadAll(file))->ScaleMap().GetScaleMap(0), 2);
+    EXPECT_EQ(restored(read_all(file))->ScaleMap().GetScaleMap(0), 2);
     // A folder is never replaced, and missing folders on the way are made.
     EXPECT_EQ(Run({"make", File(""), "--map", "C=D"}).Status, 2);
     fs::create_directory(folder / "dir");
@@ -307,7 +307,7 @@ TEST_F(PresetTool, ShowsAFileThePluginWroteWithEveryField) {
 
 TEST_F(PresetTool, DamagedFilesReportTheLoadersMessage) {
     auto plugin = TVSTModule::Create<TVSTPlugin>();
-    const Bytes good = HostChunk(*plugin);
+    const Bytes good = host_chunk(*plugin);
     Bytes wrongName = good;
     wrongName[3] = 'x';
     Bytes notTpf0 = good;
@@ -322,7 +322,7 @@ TEST_F(PresetTool, DamagedFilesReportTheLoadersMessage) {
         {Bytes{'m', 'm'}, "Error loading preset from file. \"Stream read error\""},
     };
     for (const auto& [bytes, message] : cases) {
-        WriteAll(File("bad"), bytes);
+        write_all(File("bad"), bytes);
         for (const char* command : {"check", "show"}) {
             const RunResult run = Run({command, File("bad")});
             EXPECT_EQ(run.Status, 1);
@@ -333,7 +333,7 @@ TEST_F(PresetTool, DamagedFilesReportTheLoadersMessage) {
 
     Bytes trailing = good;
     trailing.push_back(0);
-    WriteAll(File("trailing"), trailing);
+    write_all(File("trailing"), trailing);
     const RunResult extra = Run({"check", File("trailing")});
     EXPECT_EQ(extra.Status, 0);
     EXPECT_EQ(extra.Out, "OK\n");

@@ -20,7 +20,7 @@ using smf::EventKind;
 Event Channel(uint64_t tick, uint8_t status, uint8_t a, uint8_t b) {
     return {tick, EventKind::Channel, status, 0, {a, b}};
 }
-Event Tempo(uint64_t tick, uint32_t microseconds) {
+Event tempo_event(uint64_t tick, uint32_t microseconds) {
     return {tick,
             EventKind::Meta,
             0xFF,
@@ -43,7 +43,7 @@ protected:
     int Run(std::vector<std::string> args) {
         out.str({});
         err.str({});
-        return tools::RunHostTool(args, out, err);
+        return tools::run_host_tool(args, out, err);
     }
     // A state in which every class plays two semitones up, as the plug-in itself writes it.
     fs::path UpTwoState() {
@@ -63,7 +63,7 @@ protected:
         smf::MidiFile file;
         file.Format = 1;
         file.Division = 480;
-        file.Tracks.push_back({{Tempo(0, 500000), Tempo(960, 250000)}});
+        file.Tracks.push_back({{tempo_event(0, 500000), tempo_event(960, 250000)}});
         file.Tracks.push_back(
             {{Channel(0, 0x90, 60, 100), Channel(240, 0x80, 60, 0), Channel(480, 0x91, 64, 90),
               Channel(481, 0xB1, 7, 100), Channel(700, 0x81, 64, 10), Channel(1000, 0x90, 61, 80),
@@ -78,7 +78,7 @@ protected:
 
 TEST_F(Render, NotesComeOutMappedAtTheirOwnTicksAtAnyBlockSize) {
     const fs::path in = folder / "in.mid";
-    smf::WriteMidiFile(Input(), in);
+    smf::write_midi_file(Input(), in);
     const fs::path state = UpTwoState();
     for (const char* block : {"64", "512"}) {
         const fs::path result = folder / (std::string("out-") + block + ".mid");
@@ -86,7 +86,7 @@ TEST_F(Render, NotesComeOutMappedAtTheirOwnTicksAtAnyBlockSize) {
                        state.string(), "--block", block}),
                   0)
             << err.str();
-        const smf::MidiFile output = smf::ReadMidiFile(result);
+        const smf::MidiFile output = smf::read_midi_file(result);
         EXPECT_EQ(output.Format, 0);
         EXPECT_EQ(output.Division, 480);
         std::vector<Event> channel;
@@ -98,7 +98,7 @@ TEST_F(Render, NotesComeOutMappedAtTheirOwnTicksAtAnyBlockSize) {
                 tempo.push_back(event);
             }
         }
-        EXPECT_EQ(tempo, (std::vector<Event>{Tempo(0, 500000), Tempo(960, 250000)}));
+        EXPECT_EQ(tempo, (std::vector<Event>{tempo_event(0, 500000), tempo_event(960, 250000)}));
         // The transport stops after the last input event: the held notes (C# and B, sounding
         // as D# and C#) are released then, at the end of the last block.
         ASSERT_EQ(channel.size(), 9u) << block;
@@ -125,12 +125,12 @@ TEST_F(Render, LongPausesCostNothingAndOverlongFilesAreRefused) {
                             Channel(2 * tenHours, 0x90, 62, 90)}});
     const fs::path in = folder / "long.mid";
     const fs::path result = folder / "out.mid";
-    smf::WriteMidiFile(file, in);
+    smf::write_midi_file(file, in);
     ASSERT_EQ(Run({"render", TONVO_PLUGIN_PATH, in.string(), result.string(), "--state",
                    UpTwoState().string(), "--block", "1", "--sample-rate", "384000"}),
               0)
         << err.str();
-    const std::vector<Event> sent = smf::ReadMidiFile(result).Tracks.at(0).Events;
+    const std::vector<Event> sent = smf::read_midi_file(result).Tracks.at(0).Events;
     ASSERT_EQ(sent.size(), 5u); // with the end of the track
     EXPECT_EQ(std::vector<Event>(sent.begin(), sent.begin() + 3),
               (std::vector<Event>{Channel(0, 0x90, 62, 100), Channel(tenHours, 0x80, 62, 100),
@@ -150,7 +150,7 @@ TEST_F(Render, LongPausesCostNothingAndOverlongFilesAreRefused) {
 
 TEST_F(Render, SavesTheStateItPlayedWith) {
     const fs::path in = folder / "in.mid";
-    smf::WriteMidiFile(Input(), in);
+    smf::write_midi_file(Input(), in);
     const fs::path state = UpTwoState();
     const fs::path saved = folder / "saved.brelwickp";
     ASSERT_EQ(Run({"render", TONVO_PLUGIN_PATH, in.string(), (folder / "o.mid").string(), "--state",
@@ -164,7 +164,7 @@ TEST_F(Render, SavesTheStateItPlayedWith) {
 
 TEST_F(Render, FailuresAreOneClearLine) {
     const fs::path in = folder / "in.mid";
-    smf::WriteMidiFile(Input(), in);
+    smf::write_midi_file(Input(), in);
     EXPECT_EQ(Run({"info", (folder / "missing.so").string()}), 1);
     EXPECT_NE(err.str().find("no such plug-in file"), std::string::npos) << err.str();
     EXPECT_EQ(Run({"info", in.string()}), 1) << "a MIDI file is no library";

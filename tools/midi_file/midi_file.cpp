@@ -15,7 +15,7 @@ constexpr uint32_t kMaxVarLen = 0x0FFFFFFF;
 constexpr size_t kChunkHeaderSize = 8;
 constexpr size_t kMinHeaderLength = 6;
 
-std::string Hex(uint32_t value, int digits) {
+std::string hex_text(uint32_t value, int digits) {
     std::array<char, 16> text{};
     std::snprintf(text.data(), text.size(), "0x%0*X", digits, value);
     return text.data();
@@ -29,22 +29,22 @@ std::string Hex(uint32_t value, int digits) {
     throw EMidiFileError("cannot write the MIDI file: " + what);
 }
 
-uint16_t Be16(std::span<const uint8_t> bytes, size_t at) {
+uint16_t be16(std::span<const uint8_t> bytes, size_t at) {
     return static_cast<uint16_t>((bytes[at] << 8) | bytes[at + 1]);
 }
 
-uint32_t Be32(std::span<const uint8_t> bytes, size_t at) {
+uint32_t be32(std::span<const uint8_t> bytes, size_t at) {
     return (uint32_t{bytes[at]} << 24) | (uint32_t{bytes[at + 1]} << 16) |
            (uint32_t{bytes[at + 2]} << 8) | uint32_t{bytes[at + 3]};
 }
 
-bool HasTag(std::span<const uint8_t> bytes, size_t at, std::string_view tag) {
+bool has_tag(std::span<const uint8_t> bytes, size_t at, std::string_view tag) {
     return std::equal(tag.begin(), tag.end(), bytes.begin() + static_cast<ptrdiff_t>(at),
                       [](char a, uint8_t b) { return static_cast<uint8_t>(a) == b; });
 }
 
 // A chunk name for a message, with bytes that are not printable ASCII shown as '?'.
-std::string TagText(std::span<const uint8_t> bytes, size_t at) {
+std::string tag_text(std::span<const uint8_t> bytes, size_t at) {
     std::string text;
     for (size_t i = at; i < at + 4; ++i) {
         text += bytes[i] >= 0x20 && bytes[i] < 0x7F ? static_cast<char>(bytes[i]) : '?';
@@ -54,7 +54,7 @@ std::string TagText(std::span<const uint8_t> bytes, size_t at) {
 
 // Ticks per quarter note, or SMPTE frames per second of 24, 25, 29 (30 drop-frame) or 30 with
 // at least one tick per frame.
-bool IsValidDivision(int16_t division) {
+bool is_valid_division(int16_t division) {
     if (division > 0) {
         return true;
     }
@@ -67,7 +67,7 @@ bool IsValidDivision(int16_t division) {
 }
 
 // Data bytes that follow a channel status byte.
-size_t ChannelDataCount(uint8_t status) {
+size_t channel_data_count(uint8_t status) {
     const uint8_t kind = status & 0xF0;
     return kind == 0xC0 || kind == 0xD0 ? 1 : 2;
 }
@@ -103,11 +103,12 @@ public:
             event.Status = status;
             if (status < 0xF0) {
                 event.Kind = EventKind::Channel;
-                const size_t count = ChannelDataCount(status);
+                const size_t count = channel_data_count(status);
                 for (size_t i = 0; i < count; ++i) {
                     const uint8_t data = Peek(eventStart);
                     if (data >= 0x80) {
-                        Fail("data byte " + Hex(data, 2) + " >= 0x80 in a channel message", pos_);
+                        Fail("data byte " + hex_text(data, 2) + " >= 0x80 in a channel message",
+                             pos_);
                     }
                     event.Data.push_back(data);
                     ++pos_;
@@ -124,7 +125,7 @@ public:
                 event.Data = ReadData(eventStart);
                 runningStatus = 0;
             } else {
-                Fail("status byte " + Hex(status, 2) + " not allowed in a file", pos_ - 1);
+                Fail("status byte " + hex_text(status, 2) + " not allowed in a file", pos_ - 1);
             }
             const bool endOfTrack =
                 event.Kind == EventKind::Meta && event.MetaType == kMetaEndOfTrack;
@@ -182,18 +183,18 @@ private:
     size_t trackIndex_;
 };
 
-void PutBe16(std::vector<uint8_t>& out, uint16_t value) {
+void put_be16(std::vector<uint8_t>& out, uint16_t value) {
     out.push_back(static_cast<uint8_t>(value >> 8));
     out.push_back(static_cast<uint8_t>(value));
 }
 
-void PutBe32At(std::vector<uint8_t>& out, size_t at, uint32_t value) {
+void put_be32_at(std::vector<uint8_t>& out, size_t at, uint32_t value) {
     for (size_t i = 0; i < 4; ++i) {
         out[at + i] = static_cast<uint8_t>(value >> (24 - 8 * i));
     }
 }
 
-void PutVarLen(std::vector<uint8_t>& out, uint32_t value) {
+void put_var_len(std::vector<uint8_t>& out, uint32_t value) {
     std::array<uint8_t, 4> groups{};
     size_t count = 0;
     do {
@@ -206,24 +207,24 @@ void PutVarLen(std::vector<uint8_t>& out, uint32_t value) {
     out.push_back(groups[0]);
 }
 
-void PutData(std::vector<uint8_t>& out, const std::vector<uint8_t>& data,
-             const std::string& where) {
+void put_data(std::vector<uint8_t>& out, const std::vector<uint8_t>& data,
+              const std::string& where) {
     if (data.size() > kMaxVarLen) {
         FailWrite(where + ": more than " + std::to_string(kMaxVarLen) + " data bytes");
     }
-    PutVarLen(out, static_cast<uint32_t>(data.size()));
+    put_var_len(out, static_cast<uint32_t>(data.size()));
     out.insert(out.end(), data.begin(), data.end());
 }
 
-void PutEvent(std::vector<uint8_t>& out, const Event& event, const std::string& where) {
+void put_event(std::vector<uint8_t>& out, const Event& event, const std::string& where) {
     switch (event.Kind) {
     case EventKind::Channel:
         if (event.Status < 0x80 || event.Status > 0xEF) {
-            FailWrite(where + ": channel status " + Hex(event.Status, 2));
+            FailWrite(where + ": channel status " + hex_text(event.Status, 2));
         }
-        if (event.Data.size() != ChannelDataCount(event.Status)) {
+        if (event.Data.size() != channel_data_count(event.Status)) {
             FailWrite(where + ": " + std::to_string(event.Data.size()) + " data bytes for status " +
-                      Hex(event.Status, 2));
+                      hex_text(event.Status, 2));
         }
         if (std::any_of(event.Data.begin(), event.Data.end(),
                         [](uint8_t b) { return b >= 0x80; })) {
@@ -234,24 +235,24 @@ void PutEvent(std::vector<uint8_t>& out, const Event& event, const std::string& 
         return;
     case EventKind::SysEx:
         if (event.Status != 0xF0 && event.Status != 0xF7) {
-            FailWrite(where + ": sysex status " + Hex(event.Status, 2));
+            FailWrite(where + ": sysex status " + hex_text(event.Status, 2));
         }
         out.push_back(event.Status);
-        PutData(out, event.Data, where);
+        put_data(out, event.Data, where);
         return;
     case EventKind::Meta:
         if (event.Status != 0xFF) {
-            FailWrite(where + ": meta status " + Hex(event.Status, 2));
+            FailWrite(where + ": meta status " + hex_text(event.Status, 2));
         }
         out.push_back(0xFF);
         out.push_back(event.MetaType);
-        PutData(out, event.Data, where);
+        put_data(out, event.Data, where);
         return;
     }
     FailWrite(where + ": unknown event kind");
 }
 
-void PutTrack(std::vector<uint8_t>& out, const Track& track, size_t trackIndex) {
+void put_track(std::vector<uint8_t>& out, const Track& track, size_t trackIndex) {
     const size_t chunkStart = out.size();
     out.insert(out.end(), {'M', 'T', 'r', 'k', 0, 0, 0, 0});
     uint64_t tick = 0;
@@ -274,8 +275,8 @@ void PutTrack(std::vector<uint8_t>& out, const Track& track, size_t trackIndex) 
             FailWrite(where + ": gap of " + std::to_string(event.Tick - tick) +
                       " ticks does not fit a delta time");
         }
-        PutVarLen(out, static_cast<uint32_t>(event.Tick - tick));
-        PutEvent(out, event, where);
+        put_var_len(out, static_cast<uint32_t>(event.Tick - tick));
+        put_event(out, event, where);
         tick = event.Tick;
         ended = event.Kind == EventKind::Meta && event.MetaType == kMetaEndOfTrack;
     }
@@ -286,32 +287,32 @@ void PutTrack(std::vector<uint8_t>& out, const Track& track, size_t trackIndex) 
     if (length > UINT32_MAX) {
         FailWrite("track " + std::to_string(trackIndex) + " holds more than 4 GiB");
     }
-    PutBe32At(out, chunkStart + 4, static_cast<uint32_t>(length));
+    put_be32_at(out, chunkStart + 4, static_cast<uint32_t>(length));
 }
 
-std::string PathText(const std::filesystem::path& path) {
+std::string path_text(const std::filesystem::path& path) {
     const std::u8string text = path.u8string();
     return std::string(text.begin(), text.end());
 }
 
-std::string TooLarge() {
+std::string too_large() {
     return "larger than " + std::to_string(kMaxMidiFileBytes >> 20) + " MiB";
 }
 
 } // namespace
 
-MidiFile ReadMidiFile(std::span<const uint8_t> bytes) {
+MidiFile read_midi_file(std::span<const uint8_t> bytes) {
     const size_t size = bytes.size();
     if (size > kMaxMidiFileBytes) {
-        throw EMidiFileError(TooLarge());
+        throw EMidiFileError(too_large());
     }
-    if (size < 4 || !HasTag(bytes, 0, "MThd")) {
+    if (size < 4 || !has_tag(bytes, 0, "MThd")) {
         Fail("not a MIDI file: no \"MThd\" header chunk", 0);
     }
     if (size < kChunkHeaderSize) {
         Fail("truncated header chunk", 0);
     }
-    const uint32_t headerLength = Be32(bytes, 4);
+    const uint32_t headerLength = be32(bytes, 4);
     if (headerLength < kMinHeaderLength) {
         Fail("header chunk too short: " + std::to_string(headerLength) + " bytes, needs 6", 4);
     }
@@ -321,14 +322,14 @@ MidiFile ReadMidiFile(std::span<const uint8_t> bytes) {
              0);
     }
     MidiFile file;
-    file.Format = Be16(bytes, 8);
+    file.Format = be16(bytes, 8);
     if (file.Format > 2) {
         Fail("unsupported format " + std::to_string(file.Format), 8);
     }
-    const uint16_t trackCount = Be16(bytes, 10);
-    file.Division = static_cast<int16_t>(Be16(bytes, 12));
-    if (!IsValidDivision(file.Division)) {
-        Fail("bad division " + Hex(Be16(bytes, 12), 4), 12);
+    const uint16_t trackCount = be16(bytes, 10);
+    file.Division = static_cast<int16_t>(be16(bytes, 12));
+    if (!is_valid_division(file.Division)) {
+        Fail("bad division " + hex_text(be16(bytes, 12), 4), 12);
     }
 
     size_t pos = kChunkHeaderSize + headerLength;
@@ -343,15 +344,15 @@ MidiFile ReadMidiFile(std::span<const uint8_t> bytes) {
         if (size - pos < kChunkHeaderSize) {
             Fail("truncated chunk header", pos);
         }
-        const uint32_t length = Be32(bytes, pos + 4);
+        const uint32_t length = be32(bytes, pos + 4);
         const size_t remaining = size - pos - kChunkHeaderSize;
         if (length > remaining) {
-            Fail("truncated chunk " + TagText(bytes, pos) + ": declares " + std::to_string(length) +
-                     " bytes, " + std::to_string(remaining) + " remain",
+            Fail("truncated chunk " + tag_text(bytes, pos) + ": declares " +
+                     std::to_string(length) + " bytes, " + std::to_string(remaining) + " remain",
                  pos);
         }
         const size_t body = pos + kChunkHeaderSize;
-        if (HasTag(bytes, pos, "MTrk")) {
+        if (has_tag(bytes, pos, "MTrk")) {
             file.Tracks.push_back(
                 TrackReader(bytes, body, body + length, file.Tracks.size()).Read());
         }
@@ -360,10 +361,10 @@ MidiFile ReadMidiFile(std::span<const uint8_t> bytes) {
     return file;
 }
 
-MidiFile ReadMidiFile(const std::filesystem::path& path) {
+MidiFile read_midi_file(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
     if (!in) {
-        throw EMidiFileError(PathText(path) + ": cannot open the file");
+        throw EMidiFileError(path_text(path) + ": cannot open the file");
     }
     std::vector<uint8_t> bytes;
     std::array<char, 65536> buffer{};
@@ -371,54 +372,54 @@ MidiFile ReadMidiFile(const std::filesystem::path& path) {
         const auto* first = reinterpret_cast<const uint8_t*>(buffer.data());
         bytes.insert(bytes.end(), first, first + in.gcount());
         if (bytes.size() > kMaxMidiFileBytes) {
-            throw EMidiFileError(PathText(path) + ": " + TooLarge());
+            throw EMidiFileError(path_text(path) + ": " + too_large());
         }
     }
     if (in.bad()) {
-        throw EMidiFileError(PathText(path) + ": cannot read the file");
+        throw EMidiFileError(path_text(path) + ": cannot read the file");
     }
     try {
-        return ReadMidiFile(std::span<const uint8_t>(bytes));
+        return read_midi_file(std::span<const uint8_t>(bytes));
     } catch (const EMidiFileError& error) {
-        throw EMidiFileError(PathText(path) + ": " + error.what());
+        throw EMidiFileError(path_text(path) + ": " + error.what());
     }
 }
 
-std::vector<uint8_t> WriteMidiFile(const MidiFile& file) {
+std::vector<uint8_t> write_midi_file(const MidiFile& file) {
     if (file.Format > 2) {
         FailWrite("format " + std::to_string(file.Format));
     }
     if (file.Tracks.size() > UINT16_MAX) {
         FailWrite(std::to_string(file.Tracks.size()) + " tracks");
     }
-    if (!IsValidDivision(file.Division)) {
-        FailWrite("division " + Hex(static_cast<uint16_t>(file.Division), 4));
+    if (!is_valid_division(file.Division)) {
+        FailWrite("division " + hex_text(static_cast<uint16_t>(file.Division), 4));
     }
     std::vector<uint8_t> out = {'M', 'T', 'h', 'd', 0, 0, 0, kMinHeaderLength};
-    PutBe16(out, file.Format);
-    PutBe16(out, static_cast<uint16_t>(file.Tracks.size()));
-    PutBe16(out, static_cast<uint16_t>(file.Division));
+    put_be16(out, file.Format);
+    put_be16(out, static_cast<uint16_t>(file.Tracks.size()));
+    put_be16(out, static_cast<uint16_t>(file.Division));
     for (size_t i = 0; i < file.Tracks.size(); ++i) {
-        PutTrack(out, file.Tracks[i], i);
+        put_track(out, file.Tracks[i], i);
     }
     return out;
 }
 
-void WriteMidiFile(const MidiFile& file, const std::filesystem::path& path) {
-    const std::vector<uint8_t> bytes = WriteMidiFile(file);
+void write_midi_file(const MidiFile& file, const std::filesystem::path& path) {
+    const std::vector<uint8_t> bytes = write_midi_file(file);
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     if (!out) {
-        throw EMidiFileError(PathText(path) + ": cannot create the file");
+        throw EMidiFileError(path_text(path) + ": cannot create the file");
     }
     out.write(reinterpret_cast<const char*>(bytes.data()),
               static_cast<std::streamsize>(bytes.size()));
     out.close();
     if (!out) {
-        throw EMidiFileError(PathText(path) + ": cannot write the file");
+        throw EMidiFileError(path_text(path) + ": cannot write the file");
     }
 }
 
-std::vector<Event> MergeTracks(const MidiFile& file) {
+std::vector<Event> merge_tracks(const MidiFile& file) {
     size_t total = 0;
     for (const Track& track : file.Tracks) {
         total += track.Events.size();
@@ -434,7 +435,7 @@ std::vector<Event> MergeTracks(const MidiFile& file) {
     return events;
 }
 
-std::string NoteName(int note) {
+std::string note_name(int note) {
     static constexpr std::array<const char*, 12> kNames = {"C",  "C#", "D",  "D#", "E",  "F",
                                                            "F#", "G",  "G#", "A",  "A#", "B"};
     int octave = note / 12;

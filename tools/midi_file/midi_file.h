@@ -68,10 +68,10 @@ inline constexpr uint64_t kMaxTick = uint64_t{1} << 48;
 inline constexpr size_t kMaxMidiFileBytes = size_t{16} << 20;
 
 // Refuses more than kMaxMidiFileBytes.
-MidiFile ReadMidiFile(std::span<const uint8_t> bytes);
+MidiFile read_midi_file(std::span<const uint8_t> bytes);
 // Also throws EMidiFileError when the file cannot be opened or read, or is larger than
 // kMaxMidiFileBytes (found without reading it all); the message starts with the path.
-MidiFile ReadMidiFile(const std::filesystem::path& path);
+MidiFile read_midi_file(const std::filesystem::path& path);
 
 // Writes every event with its status byte (no running status). A track whose last event is not
 // an end-of-track meta event gets one at its last tick (0 for an empty track). Throws
@@ -81,16 +81,16 @@ MidiFile ReadMidiFile(const std::filesystem::path& path);
 // does not match its kind, channel data of the wrong count or >= 0x80, data longer than
 // 0x0FFFFFFF bytes, an end-of-track event before the track's last event, a track chunk above
 // 4 GiB.
-std::vector<uint8_t> WriteMidiFile(const MidiFile& file);
+std::vector<uint8_t> write_midi_file(const MidiFile& file);
 // Also throws EMidiFileError when the file cannot be written.
-void WriteMidiFile(const MidiFile& file, const std::filesystem::path& path);
+void write_midi_file(const MidiFile& file, const std::filesystem::path& path);
 
 // All events of all tracks in time order; events with the same tick keep track order, then file
 // order. End-of-track events are included, one for each track that has one.
-std::vector<Event> MergeTracks(const MidiFile& file);
+std::vector<Event> merge_tracks(const MidiFile& file);
 
 // Human-readable note name: 60 -> "C4" (middle C is C4), 61 -> "C#4", 0 -> "C-1". Numbers
 // outside 0..127 continue the pattern (-1 -> "B-2").
-std::string NoteName(int note);
+std::string note_name(int note);
 
 } // namespace tonvo::smf

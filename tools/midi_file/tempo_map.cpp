@@ -10,23 +10,23 @@ namespace {
 
 constexpr double kDefaultMicrosecondsPerQuarter = 500000.0;
 
-bool IsUsableTempo(const Event& event) {
+bool is_usable_tempo(const Event& event) {
     return event.Kind == EventKind::Meta && event.MetaType == kMetaTempo &&
            event.Data.size() == 3 && (event.Data[0] | event.Data[1] | event.Data[2]) != 0;
 }
 
-double MicrosecondsPerQuarter(const Event& tempo) {
+double microseconds_per_quarter(const Event& tempo) {
     return static_cast<double>((tempo.Data[0] << 16) | (tempo.Data[1] << 8) | tempo.Data[2]);
 }
 
-void CheckSampleRate(double sampleRate) {
+void check_sample_rate(double sampleRate) {
     if (!std::isfinite(sampleRate) || sampleRate <= 0.0) {
         throw std::invalid_argument("sample rate must be finite and greater than 0");
     }
 }
 
 // Rounds to the nearest integer, halves up; negative and NaN give 0, too large UINT64_MAX.
-uint64_t RoundToCount(double value) {
+uint64_t round_to_count(double value) {
     if (!(value > 0.0)) {
         return 0;
     }
@@ -42,7 +42,7 @@ uint64_t RoundToCount(double value) {
 TempoMap::TempoMap(const MidiFile& file) {
     for (const Track& track : file.Tracks) {
         for (const Event& event : track.Events) {
-            if (IsUsableTempo(event)) {
+            if (is_usable_tempo(event)) {
                 tempoEvents_.push_back(event);
             }
         }
@@ -56,12 +56,12 @@ TempoMap::TempoMap(const MidiFile& file) {
         for (const Event& tempo : tempoEvents_) {
             Segment& last = segments_.back();
             if (tempo.Tick == last.Tick) {
-                last.Numerator = MicrosecondsPerQuarter(tempo);
+                last.Numerator = microseconds_per_quarter(tempo);
                 continue;
             }
             const double seconds = last.Seconds + static_cast<double>(tempo.Tick - last.Tick) *
                                                       last.Numerator / denominator_;
-            segments_.push_back({tempo.Tick, seconds, MicrosecondsPerQuarter(tempo)});
+            segments_.push_back({tempo.Tick, seconds, microseconds_per_quarter(tempo)});
         }
         return;
     }
@@ -103,17 +103,17 @@ double TempoMap::SecondsAt(uint64_t tick) const {
 }
 
 uint64_t TempoMap::SampleAt(uint64_t tick, double sampleRate) const {
-    CheckSampleRate(sampleRate);
-    return RoundToCount(SecondsAt(tick) * sampleRate);
+    check_sample_rate(sampleRate);
+    return round_to_count(SecondsAt(tick) * sampleRate);
 }
 
 uint64_t TempoMap::TickAt(uint64_t sample, double sampleRate) const {
-    CheckSampleRate(sampleRate);
+    check_sample_rate(sampleRate);
     const double seconds = static_cast<double>(sample) / sampleRate;
     const Segment& segment = SegmentAtSeconds(seconds);
     const double ticks = (seconds - segment.Seconds) * denominator_ / segment.Numerator;
     // Added as doubles so a result beyond 2^64 saturates rather than wraps.
-    return RoundToCount(static_cast<double>(segment.Tick) + ticks);
+    return round_to_count(static_cast<double>(segment.Tick) + ticks);
 }
 
 const std::vector<Event>& TempoMap::TempoEvents() const {

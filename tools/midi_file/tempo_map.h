@@ -3,7 +3,7 @@
 //
 // With ticks per quarter note, the tempo is 500000 microseconds per quarter note until the first
 // tempo meta event (type 0x51 with 3 data bytes, microseconds per quarter note, big-endian).
-// Tempo events are taken from all tracks merged (MergeTracks order), also in format 2; of
+// Tempo events are taken from all tracks merged (merge_tracks order), also in format 2; of
 // several at one tick the last counts. Tempo events with another data length or a tempo of 0
 // are ignored, as they give no usable rate. With an SMPTE division the rate is fixed
 // (frames per second times ticks per frame; 29 means 30 drop-frame, 30000/1001 frames per

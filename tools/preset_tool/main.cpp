@@ -17,14 +17,14 @@ namespace {
 
 // The arguments in UTF-8. On Windows argv holds the ANSI code page, which cannot name every
 // file, so the wide command line is read instead.
-std::vector<std::string> Arguments(int argc, char** argv) {
+std::vector<std::string> utf8_arguments(int argc, char** argv) {
 #ifdef _WIN32
     int count = 0;
     if (LPWSTR* wide = CommandLineToArgvW(GetCommandLineW(), &count)) {
         std::vector<std::string> args;
         for (int i = 1; i < count; ++i) {
             const std::wstring_view text(wide[i]);
-            args.push_back(tonvo::base::Utf16ToUtf8(std::u16string(text.begin(), text.end())));
+            args.push_back(tonvo::base::utf16_to_utf8(std::u16string(text.begin(), text.end())));
         }
         LocalFree(wide);
         return args;
@@ -37,7 +37,8 @@ std::vector<std::string> Arguments(int argc, char** argv) {
 
 int main(int argc, char** argv) {
     try {
-        const int status = tonvo::tools::RunPresetTool(Arguments(argc, argv), std::cout, std::cerr);
+        const int status =
+            tonvo::tools::run_preset_tool(utf8_arguments(argc, argv), std::cout, std::cerr);
         std::cout.flush();
         // Output that never arrived (a full disk, a closed pipe) is a failure, not success.
         if (!std::cout) {

@@ -1,6 +1,7 @@
 #include "preset_tool/preset_tool.h"
 
 #include "base/case_fold.h"
+#include "base/utf.h"
 #include "engine/dialogs.h"
 #include "engine/plugin.h"
 #include "engine/state_block.h"
@@ -67,7 +68,7 @@ public:
 
 // Text from a file or the command line, fit for a terminal: control characters (which could
 // move the cursor or recolour the screen) are written as \xNN.
-std::string Printable(std::string_view text) {
+std::string printable_text(std::string_view text) {
     static constexpr char kHex[] = "0123456789ABCDEF";
     std::string shown;
     shown.reserve(text.size());
@@ -85,7 +86,7 @@ std::string Printable(std::string_view text) {
 }
 
 // A dialog text on one line: each run of line breaks becomes one space.
-std::string OneLine(std::string_view text) {
+std::string one_line(std::string_view text) {
     std::string line;
     bool inBreak = false;
     for (const char c : text) {
@@ -99,40 +100,36 @@ std::string OneLine(std::string_view text) {
             inBreak = false;
         }
     }
-    return Printable(line);
+    return printable_text(line);
 }
 
-std::string Quoted(std::string_view text) {
-    std::string quoted = Printable(text);
+std::string quoted_text(std::string_view text) {
+    std::string quoted = printable_text(text);
     quoted.insert(quoted.begin(), '\'');
     quoted.push_back('\'');
     return quoted;
 }
 
-fs::path PathFromUtf8(const std::string& text) {
-    return fs::path(std::u8string(text.begin(), text.end()));
-}
-
 // The whole file, refused when it is larger than limit; fails with one line naming the file.
-std::vector<uint8_t> ReadWholeFile(const std::string& name, std::uintmax_t limit) {
-    const fs::path path = PathFromUtf8(name);
+std::vector<uint8_t> read_whole_file(const std::string& name, std::uintmax_t limit) {
+    const fs::path path = base::path_from_utf8(name);
     std::error_code ec;
     const fs::file_status status = fs::status(path, ec);
     if (status.type() == fs::file_type::not_found) {
-        throw EFailure(Printable(name) + ": no such file");
+        throw EFailure(printable_text(name) + ": no such file");
     }
     if (!ec && fs::is_directory(status)) {
-        throw EFailure(Printable(name) + ": is a folder, not a file");
+        throw EFailure(printable_text(name) + ": is a folder, not a file");
     }
     const std::uintmax_t size = fs::file_size(path, ec);
     if (!ec && size > limit) {
-        throw EFailure(Printable(name) + ": too large (" + std::to_string(size) +
+        throw EFailure(printable_text(name) + ": too large (" + std::to_string(size) +
                        " bytes; at most " + std::to_string(limit) + ")");
     }
     try {
-        return platform::ReadFileBytes(path);
+        return platform::read_file_bytes(path);
     } catch (const std::exception& failure) {
-        throw EFailure(Printable(failure.what()));
+        throw EFailure(printable_text(failure.what()));
     }
 }
 
@@ -155,7 +152,7 @@ public:
               [this](const std::string& message) { reports_.push_back(message); })) {
         plugin_->SetDialogs(dialogs_);
         if (!reports_.empty()) {
-            throw EFailure("the plug-in instance failed to start: " + OneLine(reports_.front()));
+            throw EFailure("the plug-in instance failed to start: " + one_line(reports_.front()));
         }
     }
 
@@ -176,8 +173,8 @@ constexpr std::uintmax_t kMaxPresetBytes =
 // Reads the file into the instance the way the plug-in's Load Preset does. A container that
 // cannot be read fails with Load Preset's message, a body that cannot be read with the state
 // block reader's. Answers the number of bytes after the container, which the plug-in ignores.
-size_t LoadFile(Instance& instance, const std::string& name) {
-    const std::vector<uint8_t> bytes = ReadWholeFile(name, kMaxPresetBytes);
+size_t load_file(Instance& instance, const std::string& name) {
+    const std::vector<uint8_t> bytes = read_whole_file(name, kMaxPresetBytes);
     TMemoryStream file;
     file.Write(bytes.data(), bytes.size());
     file.SetPosition(0);
@@ -185,33 +182,34 @@ size_t LoadFile(Instance& instance, const std::string& name) {
     try {
         wrapper.LoadFromStream(file);
     } catch (const std::exception& failure) {
-        throw EFailure(Printable(name) + ": " +
-                       OneLine(FailureText("Error loading preset from file.", failure.what())));
+        throw EFailure(printable_text(name) + ": " +
+                       one_line(FailureText("Error loading preset from file.", failure.what())));
     }
     wrapper.Payload().SetPosition(0);
     instance.Dialogs().LastWarning.clear();
     if (!instance.Plugin().ReadStateBlock(wrapper.Payload(), false)) {
         const std::string& warning = instance.Dialogs().LastWarning;
-        throw EFailure(Printable(name) + ": " +
-                       (warning.empty() ? std::string("Error loading preset.") : OneLine(warning)));
+        throw EFailure(
+            printable_text(name) + ": " +
+            (warning.empty() ? std::string("Error loading preset.") : one_line(warning)));
     }
     return file.Remaining();
 }
 
 // "-" alone is a value (a blocked output, a file name), not an option.
-bool LooksLikeOption(std::string_view arg) {
+bool looks_like_option(std::string_view arg) {
     return arg.size() > 1 && arg.front() == '-';
 }
 
 // The positional arguments of a command that takes no options: exactly one is wanted.
-std::string SingleFileArgument(const std::vector<std::string>& args) {
+std::string single_file_argument(const std::vector<std::string>& args) {
     std::vector<std::string> files;
     bool optionsEnd = false;
     for (size_t i = 1; i < args.size(); ++i) {
         if (!optionsEnd && args[i] == "--") {
             optionsEnd = true;
-        } else if (!optionsEnd && LooksLikeOption(args[i])) {
-            throw EUsage("unknown option " + Quoted(args[i]) + " for " + args[0]);
+        } else if (!optionsEnd && looks_like_option(args[i])) {
+            throw EUsage("unknown option " + quoted_text(args[i]) + " for " + args[0]);
         } else {
             files.push_back(args[i]);
         }
@@ -222,31 +220,31 @@ std::string SingleFileArgument(const std::vector<std::string>& args) {
     return files.front();
 }
 
-int Check(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    const std::string name = SingleFileArgument(args);
+int check_command(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    const std::string name = single_file_argument(args);
     Instance instance;
-    const size_t trailing = LoadFile(instance, name);
+    const size_t trailing = load_file(instance, name);
     out << "OK\n";
     if (trailing > 0) {
-        err << kProgram << ": " << Printable(name) << ": note: " << trailing
+        err << kProgram << ": " << printable_text(name) << ": note: " << trailing
             << " bytes after the state block are ignored\n";
     }
     return kPresetToolOk;
 }
 
-std::string PitchClassText(int32_t value) {
+std::string pitch_class_text(int32_t value) {
     return value >= 0 && value < TScaleMap::kEntries
                ? std::string(NoteNames[static_cast<size_t>(value)])
                : std::to_string(value);
 }
 
-void RightTrim(std::string& line) {
+void right_trim(std::string& line) {
     while (!line.empty() && line.back() == ' ') {
         line.pop_back();
     }
 }
 
-std::string Padded(std::string text, size_t width) {
+std::string padded(std::string text, size_t width) {
     if (text.size() < width) {
         text.append(width - text.size(), ' ');
     }
@@ -255,16 +253,16 @@ std::string Padded(std::string text, size_t width) {
 
 // The map as the plug-in plays it: the octave column comes from MapNote on the middle octave,
 // so it shows exactly where the plug-in carries a key into the next octave.
-void PrintState(TVSTPlugin& plugin, std::ostream& out) {
+void print_state(TVSTPlugin& plugin, std::ostream& out) {
     const TScaleMap& map = plugin.ScaleMap();
     out << "Key  Output  Octave\n";
     for (int32_t key = 0; key < TScaleMap::kEntries; ++key) {
         const int32_t target = map.GetScaleMap(key);
-        std::string line = Padded(std::string(NoteNames[static_cast<size_t>(key)]), 5);
+        std::string line = padded(std::string(NoteNames[static_cast<size_t>(key)]), 5);
         if (target == TScaleMap::kBlocked) {
             line += "-";
         } else {
-            line += Padded(PitchClassText(target), 8);
+            line += padded(pitch_class_text(target), 8);
             constexpr int32_t kMiddle = 60;
             const int64_t octaves =
                 (int64_t{map.MapNote(kMiddle + key)} - kMiddle - int64_t{target}) / 12;
@@ -273,39 +271,40 @@ void PrintState(TVSTPlugin& plugin, std::ostream& out) {
             }
             line += octaves != 0 ? std::to_string(octaves) : std::string();
             if (target < 0 || target >= TScaleMap::kEntries) {
-                line = Padded(line, 21) + "(stored value outside -1..11)";
+                line = padded(line, 21) + "(stored value outside -1..11)";
             }
         }
-        RightTrim(line);
+        right_trim(line);
         out << line << '\n';
     }
     const TPluginState state = plugin.CurrentState();
     const TScaleChoice choice = map.Choice();
-    out << "Scale:      " << (choice.ScaleName.empty() ? "(none)" : Printable(choice.ScaleName))
-        << '\n';
-    out << "Tonic:      " << PitchClassText(choice.Tonic)
+    out << "Scale:      "
+        << (choice.ScaleName.empty() ? "(none)" : printable_text(choice.ScaleName)) << '\n';
+    out << "Tonic:      " << pitch_class_text(choice.Tonic)
         << (choice.Tonic < 0 || choice.Tonic >= TScaleMap::kEntries
                 ? " (stored value outside 0..11)"
                 : "")
         << '\n';
     out << "Easy Mode:  " << (choice.EasyMode ? "on" : "off") << '\n';
-    out << "Preset:     " << (state.PresetName.empty() ? "(none)" : Printable(state.PresetName))
+    out << "Preset:     "
+        << (state.PresetName.empty() ? "(none)" : printable_text(state.PresetName)) << '\n';
+    out << "Version:    " << (state.Version.empty() ? "(none)" : printable_text(state.Version))
         << '\n';
-    out << "Version:    " << (state.Version.empty() ? "(none)" : Printable(state.Version)) << '\n';
     const std::vector<TMidiCCItem>& assignments = plugin.MidiCC().Items();
     if (assignments.empty()) {
         out << "MIDI CC:    none\n";
     }
     for (size_t i = 0; i < assignments.size(); ++i) {
         out << (i == 0 ? "MIDI CC:    " : "            ") << "CC " << assignments[i].CC << " -> "
-            << Printable(assignments[i].Name) << '\n';
+            << printable_text(assignments[i].Name) << '\n';
     }
 }
 
-int Show(const std::vector<std::string>& args, std::ostream& out) {
+int show_command(const std::vector<std::string>& args, std::ostream& out) {
     Instance instance;
-    LoadFile(instance, SingleFileArgument(args));
-    PrintState(instance.Plugin(), out);
+    load_file(instance, single_file_argument(args));
+    print_state(instance.Plugin(), out);
     return kPresetToolOk;
 }
 
@@ -320,7 +319,7 @@ struct MakeOptions {
     bool Force = false;
 };
 
-MakeOptions ParseMakeOptions(const std::vector<std::string>& args) {
+MakeOptions parse_make_options(const std::vector<std::string>& args) {
     MakeOptions options;
     const std::pair<std::string_view, std::optional<std::string>*> valued[] = {
         {"--scale", &options.Scale}, {"--tonic", &options.Tonic}, {"--scales", &options.ScalesFile},
@@ -329,7 +328,7 @@ MakeOptions ParseMakeOptions(const std::vector<std::string>& args) {
     bool optionsEnd = false;
     for (size_t i = 1; i < args.size(); ++i) {
         const std::string& arg = args[i];
-        if (optionsEnd || !LooksLikeOption(arg)) {
+        if (optionsEnd || !looks_like_option(arg)) {
             options.Files.push_back(arg);
             continue;
         }
@@ -346,7 +345,7 @@ MakeOptions ParseMakeOptions(const std::vector<std::string>& args) {
             const auto slot = std::find_if(std::begin(valued), std::end(valued),
                                            [&](const auto& entry) { return entry.first == arg; });
             if (slot == std::end(valued)) {
-                throw EUsage("unknown option " + Quoted(arg) + " for make");
+                throw EUsage("unknown option " + quoted_text(arg) + " for make");
             }
             // A following option is not taken as the value: "--tonic --easy" lacks the tonic.
             if (i + 1 >= args.size() || args[i + 1].starts_with("--")) {
@@ -361,19 +360,19 @@ MakeOptions ParseMakeOptions(const std::vector<std::string>& args) {
     return options;
 }
 
-std::vector<std::string> ScaleLines(const std::optional<std::string>& scalesFile) {
+std::vector<std::string> scale_lines(const std::optional<std::string>& scalesFile) {
     if (!scalesFile) {
         return {BuiltInScales.begin(), BuiltInScales.end()};
     }
-    const std::vector<uint8_t> bytes = ReadWholeFile(*scalesFile, kMaxScaleFileBytes);
-    return SplitLines(DecodeScaleText(bytes));
+    const std::vector<uint8_t> bytes = read_whole_file(*scalesFile, kMaxScaleFileBytes);
+    return split_file_lines(decode_scale_text(bytes));
 }
 
-std::string KnownScaleNames(const std::vector<std::string>& lines) {
+std::string known_scale_names(const std::vector<std::string>& lines) {
     constexpr size_t kMostListed = 40;
     std::string names;
     size_t listed = 0;
-    for (const TScaleMenuEntry& entry : ScaleMenu(lines)) {
+    for (const TScaleMenuEntry& entry : scale_menu(lines)) {
         if (entry.Kind != TScaleMenuKind::Item) {
             continue;
         }
@@ -381,15 +380,15 @@ std::string KnownScaleNames(const std::vector<std::string>& lines) {
             names += ", ...";
             break;
         }
-        names += (listed++ == 0 ? "" : ", ") + Printable(entry.Caption);
+        names += (listed++ == 0 ? "" : ", ") + printable_text(entry.Caption);
     }
     return names.empty() ? std::string("(none)") : names;
 }
 
 // Fills the instance's map from the scale or --map options; throws EUsage for a bad value.
-void FillMap(const MakeOptions& options, TScaleMap& map) {
+void fill_map(const MakeOptions& options, TScaleMap& map) {
     if (options.Map) {
-        const NoteMapText parsed = ParseNoteMap(*options.Map);
+        const NoteMapText parsed = parse_note_map(*options.Map);
         if (!parsed.Error.empty()) {
             throw EUsage("--map: " + parsed.Error);
         }
@@ -399,37 +398,37 @@ void FillMap(const MakeOptions& options, TScaleMap& map) {
         }
         return;
     }
-    const std::optional<int32_t> tonic = ParsePitchClass(*options.Tonic);
+    const std::optional<int32_t> tonic = parse_pitch_class(*options.Tonic);
     if (!tonic) {
-        throw EUsage("--tonic: " + Quoted(*options.Tonic) +
+        throw EUsage("--tonic: " + quoted_text(*options.Tonic) +
                      " is not a note (C C# D D# E F F# G G# A A# B, Db Eb Gb Ab Bb, or 0..11)");
     }
-    const std::vector<std::string> lines = ScaleLines(options.ScalesFile);
-    const std::string_view wanted = TrimBlanks(*options.Scale);
+    const std::vector<std::string> lines = scale_lines(options.ScalesFile);
+    const std::string_view wanted = trim_blanks(*options.Scale);
     // Blank lines and "-" separators are in the list but are no scales.
     const int32_t index = wanted.empty() || wanted == "-" ? -1 : FindScale(lines, wanted);
     if (index < 0) {
-        throw EUsage("--scale: unknown scale " + Quoted(wanted) +
-                     (options.ScalesFile ? " in " + Printable(*options.ScalesFile) : "") +
-                     "; the scales are: " + KnownScaleNames(lines));
+        throw EUsage("--scale: unknown scale " + quoted_text(wanted) +
+                     (options.ScalesFile ? " in " + printable_text(*options.ScalesFile) : "") +
+                     "; the scales are: " + known_scale_names(lines));
     }
     ApplyScale(map, lines[static_cast<size_t>(index)], *tonic, options.Easy.value_or(true));
 }
 
 // The name the plug-in's own Save Preset would store: trimmed, characters no file name may hold
 // replaced by "_". A name Save Preset refuses (a leading dot, a device name) is refused here.
-std::string PresetNameFor(const MakeOptions& options, const fs::path& out) {
+std::string preset_name_for(const MakeOptions& options, const fs::path& out) {
     const std::string name =
-        MakeValidFileName(TrimName(options.Name ? *options.Name : FileBaseName(out)));
-    if (const std::string problem = PresetNameProblem(name); !problem.empty()) {
-        throw EUsage("the preset name " + Quoted(name) + " " + problem +
+        MakeValidFileName(trim_name(options.Name ? *options.Name : FileBaseName(out)));
+    if (const std::string problem = preset_name_problem(name); !problem.empty()) {
+        throw EUsage("the preset name " + quoted_text(name) + " " + problem +
                      "; choose another with --name");
     }
     return name;
 }
 
-int Make(const std::vector<std::string>& args, std::ostream& out) {
-    const MakeOptions options = ParseMakeOptions(args);
+int make_command(const std::vector<std::string>& args, std::ostream& out) {
+    const MakeOptions options = parse_make_options(args);
     if (options.Files.size() != 1) {
         throw EUsage("make takes one OUT file, " + std::to_string(options.Files.size()) + " given");
     }
@@ -443,48 +442,49 @@ int Make(const std::vector<std::string>& args, std::ostream& out) {
         throw EUsage("--scale needs --tonic");
     }
     const std::string& outName = options.Files.front();
-    const fs::path outPath = PathFromUtf8(outName);
+    const fs::path outPath = base::path_from_utf8(outName);
     if (outPath.filename().empty()) {
-        throw EUsage(Quoted(outName) + " names a folder, not a file");
+        throw EUsage(quoted_text(outName) + " names a folder, not a file");
     }
 
     Instance instance;
-    FillMap(options, instance.Plugin().ScaleMap());
-    const std::string presetName = PresetNameFor(options, outPath);
+    fill_map(options, instance.Plugin().ScaleMap());
+    const std::string presetName = preset_name_for(options, outPath);
     instance.Plugin().SetPresetName(presetName);
 
     std::error_code ec;
     const fs::file_status existing = fs::symlink_status(outPath, ec);
     if (ec && existing.type() != fs::file_type::not_found) {
-        throw EFailure(Printable(outName) + ": cannot tell whether it exists: " + ec.message());
+        throw EFailure(printable_text(outName) +
+                       ": cannot tell whether it exists: " + ec.message());
     }
     if (fs::is_directory(fs::status(outPath, ec))) {
-        throw EFailure(Printable(outName) + ": is a folder");
+        throw EFailure(printable_text(outName) + ": is a folder");
     }
     if (existing.type() != fs::file_type::not_found && !options.Force) {
-        throw EFailure(Printable(outName) + ": exists; add --force to replace it");
+        throw EFailure(printable_text(outName) + ": exists; add --force to replace it");
     }
 
     TMemoryStreamChunk wrapper;
     if (!instance.Plugin().WriteStateBlock(wrapper.Payload())) {
-        throw EFailure(OneLine(instance.Dialogs().LastWarning));
+        throw EFailure(one_line(instance.Dialogs().LastWarning));
     }
     TMemoryStream file;
     wrapper.SaveToStream(file);
     try {
         if (outPath.has_parent_path()) {
-            platform::CreateFolders(outPath.parent_path());
+            platform::create_folders(outPath.parent_path());
         }
-        platform::WriteFileReplacing(outPath, {file.Bytes().begin(), file.Bytes().end()});
+        platform::write_file_replacing(outPath, {file.Bytes().begin(), file.Bytes().end()});
     } catch (const std::exception& failure) {
-        throw EFailure(Printable(failure.what()));
+        throw EFailure(printable_text(failure.what()));
     }
-    out << "Wrote " << Printable(outName) << " (" << file.Size() << " bytes, preset name "
-        << (presetName.empty() ? std::string("none") : Quoted(presetName)) << ")\n";
+    out << "Wrote " << printable_text(outName) << " (" << file.Size() << " bytes, preset name "
+        << (presetName.empty() ? std::string("none") : quoted_text(presetName)) << ")\n";
     return kPresetToolOk;
 }
 
-int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+int run_command(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     if (args.empty()) {
         err << kUsage;
         return kPresetToolUsage;
@@ -500,24 +500,24 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
     }
     const std::string& command = args.front();
     if (command == "make") {
-        return Make(args, out);
+        return make_command(args, out);
     }
     if (command == "show") {
-        return Show(args, out);
+        return show_command(args, out);
     }
     if (command == "check") {
-        return Check(args, out, err);
+        return check_command(args, out, err);
     }
-    if (LooksLikeOption(command)) {
-        throw EUsage("unknown option " + Quoted(command) + "; try --help");
+    if (looks_like_option(command)) {
+        throw EUsage("unknown option " + quoted_text(command) + "; try --help");
     }
-    throw EUsage("unknown command " + Quoted(command) + "; try --help");
+    throw EUsage("unknown command " + quoted_text(command) + "; try --help");
 }
 
 } // namespace
 
-std::optional<int32_t> ParsePitchClass(std::string_view text) {
-    text = TrimBlanks(text);
+std::optional<int32_t> parse_pitch_class(std::string_view text) {
+    text = trim_blanks(text);
     if (!text.empty() &&
         std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; })) {
         if (text.size() > 2) {
@@ -528,31 +528,31 @@ std::optional<int32_t> ParsePitchClass(std::string_view text) {
         return value < TScaleMap::kEntries ? std::optional<int32_t>(value) : std::nullopt;
     }
     for (size_t i = 0; i < NoteNames.size(); ++i) {
-        if (base::EqualIgnoringCase(NoteNames[i], text)) {
+        if (base::equal_ignoring_case(NoteNames[i], text)) {
             return static_cast<int32_t>(i);
         }
     }
     static constexpr std::pair<std::string_view, int32_t> kFlats[] = {
         {"Db", 1}, {"Eb", 3}, {"Gb", 6}, {"Ab", 8}, {"Bb", 10}};
     for (const auto& [name, value] : kFlats) {
-        if (base::EqualIgnoringCase(name, text)) {
+        if (base::equal_ignoring_case(name, text)) {
             return value;
         }
     }
     return std::nullopt;
 }
 
-NoteMapText ParseNoteMap(std::string_view text) {
+NoteMapText parse_note_map(std::string_view text) {
     NoteMapText result;
     result.Entries.fill(TScaleMap::kBlocked);
-    if (TrimBlanks(text).empty()) {
+    if (trim_blanks(text).empty()) {
         return result;
     }
     std::array<bool, TScaleMap::kEntries> listed{};
     size_t start = 0;
     for (;;) {
         const size_t comma = text.find(',', start);
-        const std::string_view pair = TrimBlanks(
+        const std::string_view pair = trim_blanks(
             text.substr(start, comma == std::string_view::npos ? text.npos : comma - start));
         const size_t equals = pair.find('=');
         if (pair.empty()) {
@@ -560,20 +560,21 @@ NoteMapText ParseNoteMap(std::string_view text) {
             return result;
         }
         if (equals == std::string_view::npos) {
-            result.Error = Quoted(pair) + " is not INPUT=OUTPUT";
+            result.Error = quoted_text(pair) + " is not INPUT=OUTPUT";
             return result;
         }
-        const std::string_view input = TrimBlanks(pair.substr(0, equals));
-        const std::string_view output = TrimBlanks(pair.substr(equals + 1));
-        const std::optional<int32_t> key = ParsePitchClass(input);
+        const std::string_view input = trim_blanks(pair.substr(0, equals));
+        const std::string_view output = trim_blanks(pair.substr(equals + 1));
+        const std::optional<int32_t> key = parse_pitch_class(input);
         if (!key) {
-            result.Error = Quoted(input) + " in " + Quoted(pair) + " is not a note";
+            result.Error = quoted_text(input) + " in " + quoted_text(pair) + " is not a note";
             return result;
         }
         const std::optional<int32_t> target =
-            output == "-" ? std::optional<int32_t>(TScaleMap::kBlocked) : ParsePitchClass(output);
+            output == "-" ? std::optional<int32_t>(TScaleMap::kBlocked) : parse_pitch_class(output);
         if (!target) {
-            result.Error = Quoted(output) + " in " + Quoted(pair) + " is not a note or \"-\"";
+            result.Error =
+                quoted_text(output) + " in " + quoted_text(pair) + " is not a note or \"-\"";
             return result;
         }
         if (listed[static_cast<size_t>(*key)]) {
@@ -589,13 +590,13 @@ NoteMapText ParseNoteMap(std::string_view text) {
     }
 }
 
-std::string_view PresetToolUsage() noexcept {
+std::string_view preset_tool_usage() noexcept {
     return kUsage;
 }
 
-int RunPresetTool(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+int run_preset_tool(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     try {
-        return Run(args, out, err);
+        return run_command(args, out, err);
     } catch (const EUsage& failure) {
         err << kProgram << ": " << failure.what() << '\n';
         return kPresetToolUsage;
@@ -603,7 +604,7 @@ int RunPresetTool(const std::vector<std::string>& args, std::ostream& out, std::
         err << kProgram << ": " << failure.what() << '\n';
         return kPresetToolFailed;
     } catch (const std::exception& failure) {
-        err << kProgram << ": " << OneLine(failure.what()) << '\n';
+        err << kProgram << ": " << one_line(failure.what()) << '\n';
         return kPresetToolFailed;
     } catch (...) {
         err << kProgram << ": unexpected failure\n";

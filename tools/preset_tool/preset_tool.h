@@ -23,22 +23,22 @@ inline constexpr int kPresetToolUsage = 2;
 
 // A pitch class from its name, letter case aside: the twelve NoteNames, the flats Db Eb Gb Ab
 // Bb, or a number 0..11 in plain decimal digits. Surrounding blanks are ignored.
-std::optional<int32_t> ParsePitchClass(std::string_view text);
+std::optional<int32_t> parse_pitch_class(std::string_view text);
 
 // The map of a --map value: comma-separated INPUT=OUTPUT pairs, each side a pitch class as
-// ParsePitchClass reads it, OUTPUT "-" for blocked. Keys not listed are blocked; an empty value
+// parse_pitch_class reads it, OUTPUT "-" for blocked. Keys not listed are blocked; an empty value
 // blocks every key. Error is empty on success, else says which pair is wrong (Entries are
 // then meaningless).
 struct NoteMapText {
     std::array<int32_t, 12> Entries{};
     std::string Error;
 };
-NoteMapText ParseNoteMap(std::string_view text);
+NoteMapText parse_note_map(std::string_view text);
 
-std::string_view PresetToolUsage() noexcept;
+std::string_view preset_tool_usage() noexcept;
 
 // Runs one command line (without the program name; arguments in UTF-8). Results go to out,
 // failures to err as one line each. Never throws.
-int RunPresetTool(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+int run_preset_tool(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 
 } // namespace tonvo::tools

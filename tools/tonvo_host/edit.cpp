@@ -32,7 +32,7 @@ struct EditArgs {
     std::optional<int32_t> AfterMs;
 };
 
-EditArgs ParseEdit(const std::vector<std::string>& args) {
+EditArgs parse_edit(const std::vector<std::string>& args) {
     EditArgs parsed;
     std::vector<std::string> positional;
     for (size_t i = 1; i < args.size(); ++i) {
@@ -50,7 +50,7 @@ EditArgs ParseEdit(const std::vector<std::string>& args) {
         } else if (arg == "--screenshot") {
             parsed.Screenshot = value();
         } else if (arg == "--after") {
-            parsed.AfterMs = PositiveNumber(arg, value(), 3600000);
+            parsed.AfterMs = positive_number(arg, value(), 3600000);
         } else if (arg.rfind("--", 0) == 0) {
             throw EUsage("unknown option " + arg);
         } else {
@@ -75,7 +75,7 @@ struct Size {
 
 // What effEditGetRect tells, whatever it answers: some plug-ins fill the rectangle before
 // their editor exists and answer 0 until then.
-std::optional<Size> EditorSize(HostedPlugin& plugin) {
+std::optional<Size> editor_size(HostedPlugin& plugin) {
     ERect* rect = nullptr;
     plugin.Dispatch(effEditGetRect, 0, 0, &rect);
     if (rect == nullptr || rect->right - rect->left <= 0 || rect->bottom - rect->top <= 0) {
@@ -159,29 +159,29 @@ private:
 
 } // namespace
 
-int Edit(const std::vector<std::string>& args, std::ostream& out, std::ostream& /*err*/) {
-    const EditArgs parsed = ParseEdit(args);
-    HostedPlugin plugin(base::PathFromUtf8(parsed.Plugin), kSampleRate, kBlock,
+int edit_command(const std::vector<std::string>& args, std::ostream& out, std::ostream& /*err*/) {
+    const EditArgs parsed = parse_edit(args);
+    HostedPlugin plugin(base::path_from_utf8(parsed.Plugin), kSampleRate, kBlock,
                         SentEvents::CountNotes);
     if (parsed.State) {
-        plugin.SetChunk(ReadStateFile(*parsed.State));
+        plugin.SetChunk(read_state_file(*parsed.State));
     }
     std::string name = plugin.Text(effGetEffectName);
     if (name.empty()) {
-        name = base::PathFromUtf8(parsed.Plugin).stem().string();
+        name = base::path_from_utf8(parsed.Plugin).stem().string();
     }
     if ((plugin.Effect().flags & effFlagsHasEditor) == 0) {
         throw EHostError("edit: " + name + " has no editor");
     }
 
-    Size size = EditorSize(plugin).value_or(Size{kFallbackWidth, kFallbackHeight});
+    Size size = editor_size(plugin).value_or(Size{kFallbackWidth, kFallbackHeight});
     const std::unique_ptr<EditWindow> window =
-        MakeEditWindow(size.Width, size.Height, name + " - tonvo-host");
+        make_edit_window(size.Width, size.Height, name + " - tonvo-host");
     std::optional<ui::Bitmap> screenshot;
     {
         OpenEditor editor(plugin, *window, name);
         // Asked again, as hosts do: many plug-ins know their size only once the editor exists.
-        if (const std::optional<Size> known = EditorSize(plugin); known && *known != size) {
+        if (const std::optional<Size> known = editor_size(plugin); known && *known != size) {
             size = *known;
             window->Resize(size.Width, size.Height);
         }
@@ -210,13 +210,13 @@ int Edit(const std::vector<std::string>& args, std::ostream& out, std::ostream& 
         << " note-offs\n";
     // The state first: it holds the user's work, and the window's loss does not touch it.
     if (parsed.SaveState) {
-        platform::WriteFileReplacing(base::PathFromUtf8(*parsed.SaveState), plugin.GetChunk());
+        platform::write_file_replacing(base::path_from_utf8(*parsed.SaveState), plugin.GetChunk());
     }
     if (window->Lost()) {
         throw EHostError("edit: the connection to the window system was lost");
     }
     if (screenshot) {
-        if (!ui::write_png(base::PathFromUtf8(*parsed.Screenshot), *screenshot)) {
+        if (!ui::write_png(base::path_from_utf8(*parsed.Screenshot), *screenshot)) {
             throw EHostError("edit: cannot write " + *parsed.Screenshot);
         }
         out << "Screenshot: " << *parsed.Screenshot << '\n';

@@ -12,6 +12,6 @@ namespace tonvo::tools {
 
 // args[0] is "edit". Throws EUsage for a wrong command line and EHostError (or another
 // std::exception) for failures.
-int Edit(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+int edit_command(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 
 } // namespace tonvo::tools

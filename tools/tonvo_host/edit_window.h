@@ -35,6 +35,6 @@ public:
 
 // A window of that client size and title, not yet shown. Fails with EHostError (one line)
 // when the window system cannot be reached.
-std::unique_ptr<EditWindow> MakeEditWindow(int width, int height, const std::string& title);
+std::unique_ptr<EditWindow> make_edit_window(int width, int height, const std::string& title);
 
 } // namespace tonvo::tools

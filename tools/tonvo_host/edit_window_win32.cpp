@@ -27,12 +27,12 @@ BOOL WINAPI OnConsoleControl(DWORD) {
 constexpr wchar_t kClassName[] = L"TonvoHostEditWindow";
 constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
 
-std::wstring Wide(const std::string& utf8) {
-    const std::u16string utf16 = base::Utf8ToUtf16(utf8);
+std::wstring widen(const std::string& utf8) {
+    const std::u16string utf16 = base::utf8_to_utf16(utf8);
     return {utf16.begin(), utf16.end()};
 }
 
-int Side(int length) {
+int side(int length) {
     return length < 1 ? 1 : length > 32767 ? 32767 : length;
 }
 
@@ -52,7 +52,7 @@ public:
                              std::to_string(GetLastError()) + ")");
         }
         const SIZE outer = Outer(width, height);
-        window_ = CreateWindowExW(0, kClassName, Wide(title).c_str(), kStyle | WS_CLIPCHILDREN,
+        window_ = CreateWindowExW(0, kClassName, widen(title).c_str(), kStyle | WS_CLIPCHILDREN,
                                   CW_USEDEFAULT, CW_USEDEFAULT, outer.cx, outer.cy, nullptr,
                                   nullptr, instance_, this);
         if (window_ == nullptr) {
@@ -168,7 +168,7 @@ public:
 
 private:
     static SIZE Outer(int width, int height) {
-        RECT frame{0, 0, Side(width), Side(height)};
+        RECT frame{0, 0, side(width), side(height)};
         AdjustWindowRectEx(&frame, kStyle, FALSE, 0);
         return {frame.right - frame.left, frame.bottom - frame.top};
     }
@@ -218,7 +218,7 @@ private:
 
 } // namespace
 
-std::unique_ptr<EditWindow> MakeEditWindow(int width, int height, const std::string& title) {
+std::unique_ptr<EditWindow> make_edit_window(int width, int height, const std::string& title) {
     return std::make_unique<Win32EditWindow>(width, height, title);
 }
 

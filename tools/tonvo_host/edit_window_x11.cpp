@@ -21,7 +21,7 @@ namespace {
 
 volatile std::sig_atomic_t interrupted = 0;
 
-extern "C" void OnInterrupt(int) {
+extern "C" void on_interrupt(int) {
     interrupted = 1;
 }
 
@@ -82,7 +82,7 @@ public:
 
         interrupted = 0;
         struct sigaction action {};
-        action.sa_handler = &OnInterrupt;
+        action.sa_handler = &on_interrupt;
         sigemptyset(&action.sa_mask);
         for (size_t i = 0; i < std::size(kSignals); ++i) {
             sigaction(kSignals[i], &action, &saved_[i]);
@@ -259,7 +259,7 @@ private:
 
 } // namespace
 
-std::unique_ptr<EditWindow> MakeEditWindow(int width, int height, const std::string& title) {
+std::unique_ptr<EditWindow> make_edit_window(int width, int height, const std::string& title) {
     return std::make_unique<X11EditWindow>(width, height, title);
 }
 

@@ -29,7 +29,7 @@ struct RenderArgs {
     int32_t Block = 512;
 };
 
-RenderArgs ParseRender(const std::vector<std::string>& args) {
+RenderArgs parse_render(const std::vector<std::string>& args) {
     RenderArgs parsed;
     std::vector<std::string> positional;
     for (size_t i = 1; i < args.size(); ++i) {
@@ -45,9 +45,9 @@ RenderArgs ParseRender(const std::vector<std::string>& args) {
         } else if (arg == "--save-state") {
             parsed.SaveState = value();
         } else if (arg == "--sample-rate") {
-            parsed.SampleRate = PositiveNumber(arg, value(), 384000);
+            parsed.SampleRate = positive_number(arg, value(), 384000);
         } else if (arg == "--block") {
-            parsed.Block = PositiveNumber(arg, value(), 8192);
+            parsed.Block = positive_number(arg, value(), 8192);
         } else if (arg.rfind("--", 0) == 0) {
             throw EUsage("unknown option " + arg);
         } else {
@@ -63,17 +63,17 @@ RenderArgs ParseRender(const std::vector<std::string>& args) {
     return parsed;
 }
 
-int Render(const std::vector<std::string>& args, std::ostream& out) {
-    const RenderArgs parsed = ParseRender(args);
-    const smf::MidiFile input = smf::ReadMidiFile(base::PathFromUtf8(parsed.In));
-    HostedPlugin plugin(base::PathFromUtf8(parsed.Plugin), parsed.SampleRate, parsed.Block);
+int render_command(const std::vector<std::string>& args, std::ostream& out) {
+    const RenderArgs parsed = parse_render(args);
+    const smf::MidiFile input = smf::read_midi_file(base::path_from_utf8(parsed.In));
+    HostedPlugin plugin(base::path_from_utf8(parsed.Plugin), parsed.SampleRate, parsed.Block);
     if (parsed.State) {
-        plugin.SetChunk(ReadStateFile(*parsed.State));
+        plugin.SetChunk(read_state_file(*parsed.State));
     }
-    const RenderResult result = Render(plugin, input, parsed.SampleRate, parsed.Block);
-    smf::WriteMidiFile(result.Output, base::PathFromUtf8(parsed.Out));
+    const RenderResult result = render(plugin, input, parsed.SampleRate, parsed.Block);
+    smf::write_midi_file(result.Output, base::path_from_utf8(parsed.Out));
     if (parsed.SaveState) {
-        platform::WriteFileReplacing(base::PathFromUtf8(*parsed.SaveState), plugin.GetChunk());
+        platform::write_file_replacing(base::path_from_utf8(*parsed.SaveState), plugin.GetChunk());
     }
     out << "Played " << result.NotesIn << " notes through " << plugin.Text(effGetEffectName)
         << "; it sent " << result.NotesOut << ".\n";
@@ -84,18 +84,18 @@ int Render(const std::vector<std::string>& args, std::ostream& out) {
     return 0;
 }
 
-int Info(const std::vector<std::string>& args, std::ostream& out) {
+int info_command(const std::vector<std::string>& args, std::ostream& out) {
     if (args.size() != 2) {
         throw EUsage("info needs PLUGIN");
     }
-    HostedPlugin plugin(base::PathFromUtf8(args[1]), 44100.0, 512);
-    PrintInfo(plugin, out);
+    HostedPlugin plugin(base::path_from_utf8(args[1]), 44100.0, 512);
+    print_info(plugin, out);
     return 0;
 }
 
 } // namespace
 
-int32_t PositiveNumber(const std::string& option, const std::string& text, int32_t maximum) {
+int32_t positive_number(const std::string& option, const std::string& text, int32_t maximum) {
     int32_t value = 0;
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
     if (error != std::errc() || end != text.data() + text.size() || value <= 0 || value > maximum) {
@@ -104,8 +104,8 @@ int32_t PositiveNumber(const std::string& option, const std::string& text, int32
     return value;
 }
 
-std::vector<uint8_t> ReadStateFile(const std::string& name) {
-    const std::filesystem::path path = base::PathFromUtf8(name);
+std::vector<uint8_t> read_state_file(const std::string& name) {
+    const std::filesystem::path path = base::path_from_utf8(name);
     std::error_code error;
     const std::uintmax_t size = std::filesystem::file_size(path, error);
     if (!error && size > kMaxStateFileBytes) {
@@ -113,23 +113,23 @@ std::vector<uint8_t> ReadStateFile(const std::string& name) {
                          " bytes; at most " + std::to_string(kMaxStateFileBytes) + ")");
     }
     // The limit holds too for a file that grows while it is read.
-    return platform::ReadFileBytes(path, kMaxStateFileBytes);
+    return platform::read_file_bytes(path, kMaxStateFileBytes);
 }
 
-int RunHostTool(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+int run_host_tool(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     try {
         if (args.empty() || args[0] == "--help" || args[0] == "-h") {
             (args.empty() ? err : out) << kUsage;
             return args.empty() ? 2 : 0;
         }
         if (args[0] == "info") {
-            return Info(args, out);
+            return info_command(args, out);
         }
         if (args[0] == "render") {
-            return Render(args, out);
+            return render_command(args, out);
         }
         if (args[0] == "edit") {
-            return Edit(args, out, err);
+            return edit_command(args, out, err);
         }
         throw EUsage("unknown command " + args[0]);
     } catch (const EUsage& failure) {

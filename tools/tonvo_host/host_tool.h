@@ -19,13 +19,13 @@ public:
 };
 
 // A whole number from 1 to `maximum` given for `option`; EUsage otherwise.
-int32_t PositiveNumber(const std::string& option, const std::string& text, int32_t maximum);
+int32_t positive_number(const std::string& option, const std::string& text, int32_t maximum);
 
 // Larger --state files are refused unread: the plug-in takes no larger chunk.
 inline constexpr size_t kMaxStateFileBytes = size_t{1} << 28;
 // The --state file named (UTF-8); fails with one line naming it.
-std::vector<uint8_t> ReadStateFile(const std::string& name);
+std::vector<uint8_t> read_state_file(const std::string& name);
 
-int RunHostTool(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+int run_host_tool(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 
 } // namespace tonvo::tools

@@ -28,7 +28,7 @@ constexpr std::array<std::string_view, 13> kFlagNames = {"has editor",
                                                          "ext buffer",
                                                          "can double replacing"};
 
-std::string FourCharacters(int32_t id) {
+std::string four_characters(int32_t id) {
     std::string text;
     for (int shift = 24; shift >= 0; shift -= 8) {
         const auto c = static_cast<char>((static_cast<uint32_t>(id) >> shift) & 0xFF);
@@ -39,12 +39,12 @@ std::string FourCharacters(int32_t id) {
 
 } // namespace
 
-void PrintInfo(HostedPlugin& plugin, std::ostream& out) {
+void print_info(HostedPlugin& plugin, std::ostream& out) {
     AEffect& effect = plugin.Effect();
     out << "Effect name:   " << plugin.Text(effGetEffectName) << '\n';
     out << "Vendor:        " << plugin.Text(effGetVendorString) << '\n';
     out << "Product:       " << plugin.Text(effGetProductString) << '\n';
-    out << "Unique id:     '" << FourCharacters(effect.uniqueID) << "' (" << effect.uniqueID
+    out << "Unique id:     '" << four_characters(effect.uniqueID) << "' (" << effect.uniqueID
         << ")\n";
     out << "Version:       " << plugin.Dispatch(effGetVendorVersion) << " (record "
         << effect.version << "), VST " << plugin.Dispatch(effGetVstVersion) << '\n';

@@ -8,6 +8,6 @@
 
 namespace tonvo::tools {
 
-void PrintInfo(HostedPlugin& plugin, std::ostream& out);
+void print_info(HostedPlugin& plugin, std::ostream& out);
 
 } // namespace tonvo::tools

@@ -5,7 +5,7 @@
 
 int main(int argc, char** argv) {
     try {
-        return tonvo::tools::RunHostTool({argv + 1, argv + argc}, std::cout, std::cerr);
+        return tonvo::tools::run_host_tool({argv + 1, argv + argc}, std::cout, std::cerr);
     } catch (...) {
         std::cerr << "tonvo-host: unexpected failure\n";
         return 1;

@@ -9,8 +9,8 @@ namespace tonvo::tools {
 namespace {
 
 // A relative path is taken from the test program's own folder, where the build puts the DLL.
-std::wstring Resolve(const std::string& path) {
-    const std::u16string utf16 = base::Utf8ToUtf16(path);
+std::wstring resolve(const std::string& path) {
+    const std::u16string utf16 = base::utf8_to_utf16(path);
     std::wstring wide(utf16.begin(), utf16.end());
     if (wide.find(L'\\') != std::wstring::npos || wide.find(L'/') != std::wstring::npos) {
         return wide;
@@ -25,7 +25,7 @@ std::wstring Resolve(const std::string& path) {
 } // namespace
 
 PluginLibrary::PluginLibrary(const std::string& path) {
-    handle_ = LoadLibraryW(Resolve(path).c_str());
+    handle_ = LoadLibraryW(resolve(path).c_str());
     if (handle_ == nullptr) {
         error_ = "LoadLibraryW failed with error " + std::to_string(GetLastError());
     }

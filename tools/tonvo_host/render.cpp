@@ -83,14 +83,14 @@ private:
     std::vector<intptr_t> pointers_; // numEvents, reserved, then the event pointers
 };
 
-bool IsNoteOn(const std::vector<uint8_t>& bytes) {
+bool is_note_on(const std::vector<uint8_t>& bytes) {
     return bytes.size() >= 3 && (bytes[0] & 0xF0) == 0x90 && bytes[2] > 0;
 }
 
 // Pairs input and output note-ons that share a time and a channel, in order, when their
 // counts agree; an input note with nothing sent at its time was blocked.
-std::vector<NoteChange> NoteChanges(const std::vector<TimedEvent>& input,
-                                    const std::vector<SentEvent>& sent) {
+std::vector<NoteChange> note_changes(const std::vector<TimedEvent>& input,
+                                     const std::vector<SentEvent>& sent) {
     std::map<std::pair<uint64_t, int>, std::pair<std::vector<int>, std::vector<int>>> groups;
     for (const TimedEvent& timed : input) {
         const smf::Event& event = *timed.Event;
@@ -100,7 +100,7 @@ std::vector<NoteChange> NoteChanges(const std::vector<TimedEvent>& input,
         }
     }
     for (const SentEvent& event : sent) {
-        if (IsNoteOn(event.Bytes)) {
+        if (is_note_on(event.Bytes)) {
             const auto found = groups.find({event.Sample, event.Bytes[0] & 0x0F});
             if (found != groups.end()) {
                 found->second.second.push_back(event.Bytes[1]);
@@ -117,9 +117,9 @@ std::vector<NoteChange> NoteChanges(const std::vector<TimedEvent>& input,
         const auto& [in, out] = notes;
         for (size_t i = 0; i < in.size(); ++i) {
             if (out.empty()) {
-                add({smf::NoteName(in[i]), "-"});
+                add({smf::note_name(in[i]), "-"});
             } else if (out.size() == in.size()) {
-                add({smf::NoteName(in[i]), smf::NoteName(out[i])});
+                add({smf::note_name(in[i]), smf::note_name(out[i])});
             }
         }
     }
@@ -127,14 +127,14 @@ std::vector<NoteChange> NoteChanges(const std::vector<TimedEvent>& input,
 }
 
 // Everything the plug-in has sent so far, in either way of collecting it.
-uint64_t SentCount(const HostedPlugin& plugin) {
+uint64_t sent_count(const HostedPlugin& plugin) {
     return plugin.Sent().size() + plugin.NoteOnsSent() + plugin.NoteOffsSent();
 }
 
 // Refuses a file whose last event comes after kMaxRenderSeconds: even with its pauses skipped,
 // such a length is no performance, and its sample positions would outgrow what a host's
 // transport reports exactly.
-void CheckLength(const smf::TempoMap& tempo, const std::vector<smf::Event>& merged) {
+void check_length(const smf::TempoMap& tempo, const std::vector<smf::Event>& merged) {
     const auto last = std::find_if(merged.rbegin(), merged.rend(), [](const smf::Event& event) {
         return event.Kind != smf::EventKind::Meta;
     });
@@ -153,11 +153,11 @@ void CheckLength(const smf::TempoMap& tempo, const std::vector<smf::Event>& merg
 
 } // namespace
 
-RenderResult Render(HostedPlugin& plugin, const smf::MidiFile& input, double sampleRate,
+RenderResult render(HostedPlugin& plugin, const smf::MidiFile& input, double sampleRate,
                     int32_t blockSize) {
     const smf::TempoMap tempo(input);
-    const std::vector<smf::Event> merged = smf::MergeTracks(input);
-    CheckLength(tempo, merged);
+    const std::vector<smf::Event> merged = smf::merge_tracks(input);
+    check_length(tempo, merged);
     std::vector<TimedEvent> timed;
     for (const smf::Event& event : merged) {
         if (event.Kind != smf::EventKind::Meta) {
@@ -184,10 +184,10 @@ RenderResult Render(HostedPlugin& plugin, const smf::MidiFile& input, double sam
         for (; next < timed.size() && timed[next].Sample < start + block; ++next) {
             events.Add(*timed[next].Event, static_cast<int32_t>(timed[next].Sample - start));
         }
-        const uint64_t sentBefore = SentCount(plugin);
+        const uint64_t sentBefore = sent_count(plugin);
         plugin.SetTransport(true, static_cast<double>(start));
         plugin.ProcessBlock(start, events.Get());
-        quiet = !due && SentCount(plugin) == sentBefore;
+        quiet = !due && sent_count(plugin) == sentBefore;
         start += block;
     }
     // Stopping the transport releases whatever is still held.
@@ -206,7 +206,7 @@ RenderResult Render(HostedPlugin& plugin, const smf::MidiFile& input, double sam
         event.Status = sent.Bytes[0];
         event.Data.assign(sent.Bytes.begin() + 1, sent.Bytes.end());
         track.Events.push_back(std::move(event));
-        result.NotesOut += IsNoteOn(sent.Bytes) ? 1 : 0;
+        result.NotesOut += is_note_on(sent.Bytes) ? 1 : 0;
     }
     std::stable_sort(track.Events.begin(), track.Events.end(),
                      [](const smf::Event& a, const smf::Event& b) { return a.Tick < b.Tick; });
@@ -217,7 +217,7 @@ RenderResult Render(HostedPlugin& plugin, const smf::MidiFile& input, double sam
                               ? 1
                               : 0;
     }
-    result.Changes = NoteChanges(timed, plugin.Sent());
+    result.Changes = note_changes(timed, plugin.Sent());
     return result;
 }
 

@@ -35,7 +35,7 @@ struct RenderResult {
 inline constexpr double kMaxRenderSeconds = 24 * 3600.0;
 
 // Throws EHostError for a file longer than kMaxRenderSeconds.
-RenderResult Render(HostedPlugin& plugin, const smf::MidiFile& input, double sampleRate,
+RenderResult render(HostedPlugin& plugin, const smf::MidiFile& input, double sampleRate,
                     int32_t blockSize);
 
 } // namespace tonvo::tools

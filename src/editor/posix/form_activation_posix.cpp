@@ -3,8 +3,8 @@
 
 namespace tonvo::editor {
 
-void ActivateEditorWindow(ui::Form&) {}
+void activate_editor_window(ui::Form&) {}
 
-void SetWindowFocusCall(WindowFocusCall) {}
+void set_window_focus_call(WindowFocusCall) {}
 
 } // namespace tonvo::editor

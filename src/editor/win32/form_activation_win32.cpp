@@ -11,12 +11,12 @@ std::atomic<WindowFocusCall> focus_call{nullptr};
 
 } // namespace
 
-void ActivateEditorWindow(ui::Form& form) {
+void activate_editor_window(ui::Form& form) {
     if (const WindowFocusCall call = focus_call.load(std::memory_order_acquire))
         call(form);
 }
 
-void SetWindowFocusCall(WindowFocusCall call) {
+void set_window_focus_call(WindowFocusCall call) {
     focus_call.store(call, std::memory_order_release);
 }
 

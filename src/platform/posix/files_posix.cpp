@@ -27,7 +27,7 @@ namespace tonvo::platform {
 namespace {
 
 namespace fs = std::filesystem;
-using posix::EnvironmentText;
+using posix::environment_text;
 
 [[noreturn]] void Fail(std::string_view action, const fs::path& path, int error) {
     throw std::runtime_error(std::string(action) + " '" + path.native() +
@@ -62,7 +62,7 @@ private:
 };
 
 // Trailing separators go, except the one that is the whole root.
-fs::path WithoutTrailingSeparator(std::string text) {
+fs::path without_trailing_separator(std::string text) {
     while (text.size() > 1 && text.back() == '/') {
         text.pop_back();
     }
@@ -72,10 +72,10 @@ fs::path WithoutTrailingSeparator(std::string text) {
 // The XDG_DOCUMENTS_DIR line of user-dirs.dirs, read the way xdg-user-dirs writes it:
 // XDG_DOCUMENTS_DIR="$HOME/Documents" or an absolute path in double quotes, a backslash taking
 // the next character literally. Relative paths are ignored; the last valid line counts.
-std::optional<fs::path> DocumentsFromUserDirs(const fs::path& file, const std::string& home) {
+std::optional<fs::path> documents_from_user_dirs(const fs::path& file, const std::string& home) {
     std::vector<uint8_t> bytes;
     try {
-        bytes = ReadFileBytes(file);
+        bytes = read_file_bytes(file);
     } catch (const std::exception&) {
         return std::nullopt;
     }
@@ -131,20 +131,20 @@ std::optional<fs::path> DocumentsFromUserDirs(const fs::path& file, const std::s
         if (value.empty() || value.find('\0') != std::string::npos) {
             continue;
         }
-        found = WithoutTrailingSeparator(std::move(value));
+        found = without_trailing_separator(std::move(value));
     }
     return found;
 }
 
 // A name no other writer uses at the same moment, hidden so folder listings skip it.
-std::string TemporaryName() {
+std::string temporary_name() {
     static std::atomic<unsigned> counter{0};
     const auto ticks = std::chrono::steady_clock::now().time_since_epoch().count();
     return ".tonvo-" + std::to_string(::getpid()) + "-" + std::to_string(counter++) + "-" +
            std::to_string(ticks) + ".tmp";
 }
 
-void WriteAll(int fd, const std::vector<uint8_t>& bytes, const fs::path& path) {
+void write_all(int fd, const std::vector<uint8_t>& bytes, const fs::path& path) {
     size_t done = 0;
     while (done < bytes.size()) {
         const ssize_t written = ::write(fd, bytes.data() + done, bytes.size() - done);
@@ -158,13 +158,13 @@ void WriteAll(int fd, const std::vector<uint8_t>& bytes, const fs::path& path) {
     }
 }
 
-// Children started by Launch. Nothing waits for them (the host's thread must not block), so
+// Children started by launch. Nothing waits for them (the host's thread must not block), so
 // each call collects those that have finished; until then a finished one stays a zombie. A
 // child the host reaped itself answers ECHILD and is dropped too.
 std::mutex childrenLock;
 std::vector<pid_t> children;
 
-void ReapFinishedChildren() {
+void reap_finished_children() {
     std::erase_if(children, [](pid_t pid) {
         int status = 0;
         pid_t result = 0;
@@ -177,7 +177,7 @@ void ReapFinishedChildren() {
 
 // Starts the opener ("xdg-open", or the program named by TONVO_OPEN_COMMAND, which the tests
 // use to record what would be opened) with the target as its one argument; no shell sees it.
-bool Launch(const fs::path& target) {
+bool launch(const fs::path& target) {
     std::string argument = target.native();
     if (argument.empty() || argument.find('\0') != std::string::npos) {
         return false;
@@ -185,13 +185,13 @@ bool Launch(const fs::path& target) {
     if (argument.front() == '-') {
         argument.insert(0, "./"); // a relative name, never an option
     }
-    std::string program = EnvironmentText("TONVO_OPEN_COMMAND");
+    std::string program = environment_text("TONVO_OPEN_COMMAND");
     if (program.empty()) {
         program = "xdg-open";
     }
 
     const std::lock_guard lock(childrenLock);
-    ReapFinishedChildren();
+    reap_finished_children();
 
     // The child gets none of the host's descriptors but the standard three, a clear signal
     // mask, default signal handling and its own process group, so the host's state does not
@@ -233,26 +233,26 @@ bool Launch(const fs::path& target) {
 
 } // namespace
 
-fs::path DocumentsFolder() {
-    const std::string configured = EnvironmentText("XDG_DOCUMENTS_DIR");
+fs::path documents_folder() {
+    const std::string configured = environment_text("XDG_DOCUMENTS_DIR");
     if (!configured.empty()) {
-        return WithoutTrailingSeparator(configured);
+        return without_trailing_separator(configured);
     }
-    const std::string home = EnvironmentText("HOME");
-    const fs::path configHome = posix::ConfigHomeFolder();
+    const std::string home = environment_text("HOME");
+    const fs::path configHome = posix::config_home_folder();
     if (!configHome.empty()) {
-        if (auto fromUserDirs = DocumentsFromUserDirs(configHome / "user-dirs.dirs", home)) {
+        if (auto fromUserDirs = documents_from_user_dirs(configHome / "user-dirs.dirs", home)) {
             return *fromUserDirs;
         }
     }
     if (home.empty()) {
         return {};
     }
-    return WithoutTrailingSeparator((fs::path(home) / "Documents").native());
+    return without_trailing_separator((fs::path(home) / "Documents").native());
 }
 
 bool SafeFileExists(const std::string& path) {
-    const std::string cleaned = base::StripQuotesAndTrim(path);
+    const std::string cleaned = base::strip_quotes_and_trim(path);
     // A NUL inside would make the system test a shorter name than the one given.
     if (cleaned.empty() || cleaned.find('\0') != std::string::npos) {
         return false;
@@ -266,7 +266,7 @@ bool SafeFileExists(const fs::path& path) {
     return SafeFileExists(path.native());
 }
 
-void CreateFolders(const fs::path& folder) {
+void create_folders(const fs::path& folder) {
     std::error_code ec;
     fs::create_directories(folder, ec);
     if (ec) {
@@ -274,7 +274,7 @@ void CreateFolders(const fs::path& folder) {
     }
 }
 
-std::vector<uint8_t> ReadFileBytes(const fs::path& path, size_t maxBytes) {
+std::vector<uint8_t> read_file_bytes(const fs::path& path, size_t maxBytes) {
     // Non-blocking, so a named pipe in the file's place cannot hang the caller.
     Descriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     if (file.Get() < 0) {
@@ -320,7 +320,7 @@ std::vector<uint8_t> ReadFileBytes(const fs::path& path, size_t maxBytes) {
     return bytes;
 }
 
-void WriteFileReplacing(const fs::path& target, const std::vector<uint8_t>& bytes) {
+void write_file_replacing(const fs::path& target, const std::vector<uint8_t>& bytes) {
     // Through a symbolic link the file it names is replaced, so the link stays a link.
     fs::path path = target;
     std::error_code linkError;
@@ -336,7 +336,7 @@ void WriteFileReplacing(const fs::path& target, const std::vector<uint8_t>& byte
     fs::path temporary;
     int fd = -1;
     for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-        temporary = folder / TemporaryName();
+        temporary = folder / temporary_name();
         fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd < 0 && errno != EEXIST) {
             Fail("Cannot write", path, errno);
@@ -351,7 +351,7 @@ void WriteFileReplacing(const fs::path& target, const std::vector<uint8_t>& byte
         if (::stat(path.c_str(), &previous) == 0 && S_ISREG(previous.st_mode)) {
             ::fchmod(file.Get(), previous.st_mode & 07777);
         }
-        WriteAll(file.Get(), bytes, path);
+        write_all(file.Get(), bytes, path);
         while (::fsync(file.Get()) != 0) {
             if (errno != EINTR) {
                 Fail("Cannot write", path, errno);
@@ -374,7 +374,7 @@ void WriteFileReplacing(const fs::path& target, const std::vector<uint8_t>& byte
     }
 }
 
-std::vector<fs::path> ListFiles(const fs::path& folder, const std::string& extension) {
+std::vector<fs::path> list_files(const fs::path& folder, const std::string& extension) {
     std::error_code ec;
     fs::directory_iterator it(folder, ec);
     if (ec == std::errc::no_such_file_or_directory || ec == std::errc::not_a_directory) {
@@ -386,7 +386,7 @@ std::vector<fs::path> ListFiles(const fs::path& folder, const std::string& exten
     std::vector<std::pair<std::string, fs::path>> found;
     for (; it != fs::directory_iterator(); it.increment(ec)) {
         const std::string name = it->path().filename().native();
-        if (name.starts_with('.') || !base::HasExtensionNoCase(name, extension)) {
+        if (name.starts_with('.') || !base::has_extension_no_case(name, extension)) {
             continue;
         }
         // Follows links: a link to a file counts, a link to a folder or nowhere does not.
@@ -401,15 +401,15 @@ std::vector<fs::path> ListFiles(const fs::path& folder, const std::string& exten
     return base::SortByNameNoCase(std::move(found));
 }
 
-void RemoveFile(const fs::path& path) {
+void remove_file(const fs::path& path) {
     if (::unlink(path.c_str()) != 0) {
         Fail("Cannot delete", path, errno);
     }
 }
 
-void RespellFile(const fs::path& from, const fs::path& to) {
+void respell_file(const fs::path& from, const fs::path& to) {
     const fs::path folder = from.has_parent_path() ? from.parent_path() : fs::path(".");
-    const fs::path temporary = folder / TemporaryName();
+    const fs::path temporary = folder / temporary_name();
     if (::rename(from.c_str(), temporary.c_str()) != 0) {
         Fail("Cannot rename", from, errno);
     }
@@ -423,11 +423,11 @@ void RespellFile(const fs::path& from, const fs::path& to) {
 }
 
 bool ShellOpen(const fs::path& path) {
-    return Launch(path);
+    return launch(path);
 }
 
-bool ShowFolder(const fs::path& folder) {
-    return Launch(folder);
+bool show_folder(const fs::path& folder) {
+    return launch(folder);
 }
 
 } // namespace tonvo::platform

@@ -7,7 +7,7 @@
 
 namespace tonvo::platform {
 
-std::string DecimalSeparator() {
+std::string decimal_separator() {
     const std::lconv* conventions = std::localeconv();
     if (conventions == nullptr || conventions->decimal_point == nullptr ||
         conventions->decimal_point[0] == '\0')
@@ -19,7 +19,7 @@ std::string DecimalSeparator() {
 
 namespace tonvo::platform {
 
-std::string ShortDate(std::time_t time) {
+std::string short_date(std::time_t time) {
     std::tm local{};
     if (localtime_r(&time, &local) == nullptr)
         return {};

@@ -4,9 +4,10 @@
 
 namespace tonvo::platform {
 
-std::filesystem::path OwnModulePath() {
+std::filesystem::path own_module_path() {
     Dl_info info{};
-    if (dladdr(reinterpret_cast<void*>(&OwnModulePath), &info) == 0 || info.dli_fname == nullptr) {
+    if (dladdr(reinterpret_cast<void*>(&own_module_path), &info) == 0 ||
+        info.dli_fname == nullptr) {
         return {};
     }
     std::error_code failed;

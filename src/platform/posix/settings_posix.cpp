@@ -27,7 +27,7 @@ namespace fs = std::filesystem;
 
 // The key's levels must stay inside the configuration folder: no empty levels, no "." or
 // "..", no '/'.
-fs::path SettingsFile(const std::string& keyPath) {
+fs::path settings_file(const std::string& keyPath) {
     std::vector<std::string> levels;
     size_t start = 0;
     for (;;) {
@@ -38,7 +38,7 @@ fs::path SettingsFile(const std::string& keyPath) {
         }
         start = end + 1;
     }
-    if (levels.size() > 1 && base::EqualIgnoringCase(levels.front(), "Software")) {
+    if (levels.size() > 1 && base::equal_ignoring_case(levels.front(), "Software")) {
         levels.erase(levels.begin());
     }
     for (const std::string& level : levels) {
@@ -47,7 +47,7 @@ fs::path SettingsFile(const std::string& keyPath) {
             CannotOpen(keyPath, "not a valid key name");
         }
     }
-    const fs::path configHome = posix::ConfigHomeFolder();
+    const fs::path configHome = posix::config_home_folder();
     if (configHome.empty()) {
         CannotOpen(keyPath, "no home folder is set");
     }
@@ -67,7 +67,7 @@ public:
         // Whatever is wrong with the file (gone, unreadable, garbage), the default serves.
         std::vector<uint8_t> bytes;
         try {
-            bytes = ReadFileBytes(file_);
+            bytes = read_file_bytes(file_);
         } catch (const std::exception&) {
             return fallback;
         }
@@ -77,7 +77,7 @@ public:
         if (!text) {
             return fallback;
         }
-        return ParseDecimalInt32(*text).value_or(fallback);
+        return parse_decimal_int32(*text).value_or(fallback);
     }
 
     void WriteInteger(const std::string& section, const std::string& name, int32_t value) override {
@@ -87,7 +87,7 @@ public:
             std::vector<uint8_t> bytes;
             std::error_code ec;
             if (fs::exists(fs::symlink_status(file_, ec))) {
-                bytes = ReadFileBytes(file_);
+                bytes = read_file_bytes(file_);
             } else if (ec && ec != std::errc::no_such_file_or_directory) {
                 throw std::system_error(ec);
             }
@@ -97,7 +97,7 @@ public:
                 throw std::invalid_argument("name cannot be stored");
             }
             const std::string text = document.Text();
-            WriteFileReplacing(file_, std::vector<uint8_t>(text.begin(), text.end()));
+            write_file_replacing(file_, std::vector<uint8_t>(text.begin(), text.end()));
         } catch (const std::exception&) {
             throw std::runtime_error("Failed to set data for '" + name + "'");
         }
@@ -109,10 +109,10 @@ private:
 
 } // namespace
 
-std::unique_ptr<TSettingsStore> OpenSettingsStore(const std::string& keyPath) {
-    const fs::path file = SettingsFile(keyPath);
+std::unique_ptr<TSettingsStore> open_settings_store(const std::string& keyPath) {
+    const fs::path file = settings_file(keyPath);
     try {
-        CreateFolders(file.parent_path());
+        create_folders(file.parent_path());
     } catch (const std::exception& error) {
         CannotOpen(keyPath, error.what());
     }

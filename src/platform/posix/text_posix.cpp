@@ -17,7 +17,7 @@ constexpr std::array<char16_t, 32> kSpecials = {
     0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
     0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
 
-char EncodeUnit(char16_t unit) {
+char encode_unit(char16_t unit) {
     if (unit < 0x80 || (unit >= 0xA0 && unit <= 0xFF)) {
         return static_cast<char>(unit);
     }
@@ -31,28 +31,28 @@ char EncodeUnit(char16_t unit) {
 
 } // namespace
 
-std::string CodePage8ToUtf8(std::string_view bytes) {
+std::string code_page8_to_utf8(std::string_view bytes) {
     std::u16string utf16;
     utf16.reserve(bytes.size());
     for (const char c : bytes) {
         const auto byte = static_cast<uint8_t>(c);
         utf16.push_back(byte >= 0x80 && byte <= 0x9F ? kSpecials[byte - 0x80u] : byte);
     }
-    return base::Utf16ToUtf8(utf16);
+    return base::utf16_to_utf8(utf16);
 }
 
-std::string Utf8ToCodePage8(std::string_view utf8) {
-    const std::u16string utf16 = base::Utf8ToUtf16(utf8);
+std::string utf8_to_code_page8(std::string_view utf8) {
+    const std::u16string utf16 = base::utf8_to_utf16(utf8);
     std::string out;
     out.reserve(utf16.size());
     for (size_t i = 0; i < utf16.size(); ++i) {
         const char16_t unit = utf16[i];
         if (unit >= 0xD800 && unit <= 0xDBFF) {
-            // Utf8ToUtf16 only produces whole pairs; the character is beyond the code page.
+            // utf8_to_utf16 only produces whole pairs; the character is beyond the code page.
             out.push_back('?');
             ++i;
         } else {
-            out.push_back(EncodeUnit(unit));
+            out.push_back(encode_unit(unit));
         }
     }
     return out;

@@ -3,7 +3,7 @@
 namespace tonvo::platform {
 
 // X11 desktops have no session-wide warning beep our windows could set off by refusing input.
-bool SetWarningBeep(bool) {
+bool set_warning_beep(bool) {
     return true;
 }
 

@@ -15,16 +15,16 @@ namespace tonvo::platform {
 namespace {
 
 namespace fs = std::filesystem;
-using win32::Narrow;
-using win32::Wide;
+using win32::narrow;
+using win32::widen;
 
 [[noreturn]] void Fail(std::string_view action, const fs::path& path, DWORD error) {
-    throw std::runtime_error(std::string(action) + " '" + Narrow(path.native()) +
-                             "': " + win32::SystemMessage(error));
+    throw std::runtime_error(std::string(action) + " '" + narrow(path.native()) +
+                             "': " + win32::system_message(error));
 }
 
 [[noreturn]] void Fail(std::string_view action, const fs::path& path, const std::error_code& ec) {
-    throw std::runtime_error(std::string(action) + " '" + Narrow(path.native()) +
+    throw std::runtime_error(std::string(action) + " '" + narrow(path.native()) +
                              "': " + ec.message());
 }
 
@@ -54,12 +54,12 @@ private:
     HANDLE handle_;
 };
 
-bool IsSeparator(wchar_t c) {
+bool is_separator(wchar_t c) {
     return c == L'\\' || c == L'/';
 }
 
 // Asks for the drive's volume without the "insert a disk" box a removable drive would bring.
-bool DriveReady(wchar_t letter) {
+bool drive_ready(wchar_t letter) {
     const wchar_t root[] = {letter, L':', L'\\', L'\0'};
     const UINT previous = SetErrorMode(SEM_FAILCRITICALERRORS);
     SetErrorMode(previous | SEM_FAILCRITICALERRORS);
@@ -69,7 +69,7 @@ bool DriveReady(wchar_t letter) {
     return ready != FALSE;
 }
 
-std::wstring TemporaryName() {
+std::wstring temporary_name() {
     static std::atomic<unsigned> counter{0};
     return L"~tonvo-" + std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(counter++) +
            L"-" + std::to_wstring(GetTickCount64()) + L".tmp";
@@ -95,13 +95,13 @@ private:
     bool initialised_;
 };
 
-bool ShellExecuted(HINSTANCE result) {
+bool shell_executed(HINSTANCE result) {
     return reinterpret_cast<INT_PTR>(result) > 32;
 }
 
 } // namespace
 
-fs::path DocumentsFolder() {
+fs::path documents_folder() {
     LPITEMIDLIST list = nullptr;
     if (FAILED(SHGetSpecialFolderLocation(nullptr, CSIDL_PERSONAL, &list)) || list == nullptr) {
         return {};
@@ -114,7 +114,7 @@ fs::path DocumentsFolder() {
     }
     std::wstring folder(buffer);
     // "C:\" keeps its separator: "C:" alone would mean the current folder on drive C.
-    while (folder.size() > 1 && IsSeparator(folder.back()) &&
+    while (folder.size() > 1 && is_separator(folder.back()) &&
            !(folder.size() == 3 && folder[1] == L':')) {
         folder.pop_back();
     }
@@ -122,13 +122,13 @@ fs::path DocumentsFolder() {
 }
 
 bool SafeFileExists(const std::string& path) {
-    const std::string cleaned = base::StripQuotesAndTrim(path);
+    const std::string cleaned = base::strip_quotes_and_trim(path);
     // A NUL inside would make the system test a shorter name than the one given.
     if (cleaned.empty() || cleaned.find('\0') != std::string::npos) {
         return false;
     }
-    const std::wstring wide = Wide(cleaned);
-    if (wide.size() >= 3 && wide[1] == L':' && IsSeparator(wide[2]) && !DriveReady(wide[0])) {
+    const std::wstring wide = widen(cleaned);
+    if (wide.size() >= 3 && wide[1] == L':' && is_separator(wide[2]) && !drive_ready(wide[0])) {
         return false;
     }
     const DWORD attributes = GetFileAttributesW(wide.c_str());
@@ -136,10 +136,10 @@ bool SafeFileExists(const std::string& path) {
 }
 
 bool SafeFileExists(const fs::path& path) {
-    return SafeFileExists(Narrow(path.native()));
+    return SafeFileExists(narrow(path.native()));
 }
 
-void CreateFolders(const fs::path& folder) {
+void create_folders(const fs::path& folder) {
     std::error_code ec;
     fs::create_directories(folder, ec);
     if (ec) {
@@ -147,7 +147,7 @@ void CreateFolders(const fs::path& folder) {
     }
 }
 
-std::vector<uint8_t> ReadFileBytes(const fs::path& path, size_t maxBytes) {
+std::vector<uint8_t> read_file_bytes(const fs::path& path, size_t maxBytes) {
     Handle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.Valid()) {
@@ -187,13 +187,13 @@ std::vector<uint8_t> ReadFileBytes(const fs::path& path, size_t maxBytes) {
     return bytes;
 }
 
-void WriteFileReplacing(const fs::path& path, const std::vector<uint8_t>& bytes) {
+void write_file_replacing(const fs::path& path, const std::vector<uint8_t>& bytes) {
     const fs::path folder = path.has_parent_path() ? path.parent_path() : fs::path(L".");
 
     fs::path temporary;
     HANDLE created = INVALID_HANDLE_VALUE;
     for (int attempt = 0; attempt < 100 && created == INVALID_HANDLE_VALUE; ++attempt) {
-        temporary = folder / TemporaryName();
+        temporary = folder / temporary_name();
         created = CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
         if (created == INVALID_HANDLE_VALUE && GetLastError() != ERROR_FILE_EXISTS) {
@@ -232,7 +232,7 @@ void WriteFileReplacing(const fs::path& path, const std::vector<uint8_t>& bytes)
     }
 }
 
-std::vector<fs::path> ListFiles(const fs::path& folder, const std::string& extension) {
+std::vector<fs::path> list_files(const fs::path& folder, const std::string& extension) {
     const DWORD folderAttributes = GetFileAttributesW(folder.c_str());
     if (folderAttributes == INVALID_FILE_ATTRIBUTES) {
         const DWORD error = GetLastError();
@@ -251,8 +251,8 @@ std::vector<fs::path> ListFiles(const fs::path& folder, const std::string& exten
     }
     std::vector<std::pair<std::string, fs::path>> found;
     for (; it != fs::directory_iterator(); it.increment(ec)) {
-        const std::string name = Narrow(it->path().filename().native());
-        if (!base::HasExtensionNoCase(name, extension)) {
+        const std::string name = narrow(it->path().filename().native());
+        if (!base::has_extension_no_case(name, extension)) {
             continue;
         }
         const DWORD attributes = GetFileAttributesW(it->path().c_str());
@@ -268,7 +268,7 @@ std::vector<fs::path> ListFiles(const fs::path& folder, const std::string& exten
     return base::SortByNameNoCase(std::move(found));
 }
 
-void RemoveFile(const fs::path& path) {
+void remove_file(const fs::path& path) {
     if (!DeleteFileW(path.c_str())) {
         Fail("Cannot delete", path, GetLastError());
     }
@@ -276,16 +276,16 @@ void RemoveFile(const fs::path& path) {
 
 // Neither step replaces anything: the temporary name is new, and once the file has left its
 // old spelling nothing should hold the new one; if something does, it is not ours to replace.
-void RespellFile(const fs::path& from, const fs::path& to) {
+void respell_file(const fs::path& from, const fs::path& to) {
     const fs::path folder = from.has_parent_path() ? from.parent_path() : fs::path(L".");
-    const fs::path temporary = folder / TemporaryName();
+    const fs::path temporary = folder / temporary_name();
     if (!MoveFileExW(from.c_str(), temporary.c_str(), 0)) {
         Fail("Cannot rename", from, GetLastError());
     }
     if (!MoveFileExW(temporary.c_str(), to.c_str(), 0)) {
         const DWORD error = GetLastError();
         if (!MoveFileExW(temporary.c_str(), from.c_str(), 0)) {
-            Fail("Cannot rename (the file is now " + Narrow(temporary.native()) + ")", from, error);
+            Fail("Cannot rename (the file is now " + narrow(temporary.native()) + ")", from, error);
         }
         Fail("Cannot rename", from, error);
     }
@@ -296,18 +296,18 @@ bool ShellOpen(const fs::path& path) {
         return false;
     }
     const ComScope com;
-    return ShellExecuted(
+    return shell_executed(
         ShellExecuteW(nullptr, L"open", path.c_str(), nullptr, nullptr, SW_SHOWNORMAL));
 }
 
-bool ShowFolder(const fs::path& folder) {
+bool show_folder(const fs::path& folder) {
     if (folder.empty()) {
         return false;
     }
     const std::wstring parameters = L"/e,\"" + folder.native() + L"\"";
     const ComScope com;
-    return ShellExecuted(ShellExecuteW(nullptr, L"open", L"explorer.exe", parameters.c_str(),
-                                       nullptr, SW_SHOWNORMAL));
+    return shell_executed(ShellExecuteW(nullptr, L"open", L"explorer.exe", parameters.c_str(),
+                                        nullptr, SW_SHOWNORMAL));
 }
 
 } // namespace tonvo::platform

@@ -7,21 +7,21 @@
 
 namespace tonvo::platform {
 
-std::string DecimalSeparator() {
+std::string decimal_separator() {
     // The setting holds at most three characters and the terminating null.
     wchar_t buffer[8] = {};
     const int length = GetLocaleInfoEx(LOCALE_NAME_USER_DEFAULT, LOCALE_SDECIMAL, buffer, 8);
     // The length counts the terminating null, which is no part of the separator.
     if (length <= 1)
         return ".";
-    return win32::Narrow(std::wstring_view(buffer, static_cast<size_t>(length - 1)));
+    return win32::narrow(std::wstring_view(buffer, static_cast<size_t>(length - 1)));
 }
 
 } // namespace tonvo::platform
 
 namespace tonvo::platform {
 
-std::string ShortDate(std::time_t time) {
+std::string short_date(std::time_t time) {
     // time_t counts seconds from 1970; a FILETIME counts 100 ns steps from 1601.
     constexpr int64_t kEpochDifference = 116444736000000000;
     constexpr int64_t kLastSecond = (INT64_MAX - kEpochDifference) / 10000000;
@@ -41,7 +41,7 @@ std::string ShortDate(std::time_t time) {
                                        buffer, 80, nullptr);
     if (length <= 1)
         return {};
-    return win32::Narrow(std::wstring_view(buffer, static_cast<size_t>(length - 1)));
+    return win32::narrow(std::wstring_view(buffer, static_cast<size_t>(length - 1)));
 }
 
 } // namespace tonvo::platform

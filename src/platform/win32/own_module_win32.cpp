@@ -5,11 +5,11 @@
 
 namespace tonvo::platform {
 
-std::filesystem::path OwnModulePath() {
+std::filesystem::path own_module_path() {
     HMODULE module = nullptr;
     if (!GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
                                 GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                            reinterpret_cast<LPCWSTR>(&OwnModulePath), &module)) {
+                            reinterpret_cast<LPCWSTR>(&own_module_path), &module)) {
         return {};
     }
     std::wstring buffer(MAX_PATH, L'\0');

@@ -11,8 +11,8 @@ namespace tonvo {
 namespace platform {
 namespace {
 
-using win32::Narrow;
-using win32::Wide;
+using win32::narrow;
+using win32::widen;
 
 class RegistryKey {
 public:
@@ -32,7 +32,7 @@ private:
 };
 
 // A NUL inside a name would make the registry see a shorter name than the one given.
-bool HasNul(const std::string& text) {
+bool has_nul(const std::string& text) {
     return text.find('\0') != std::string::npos;
 }
 
@@ -50,15 +50,15 @@ public:
 
     int32_t ReadInteger(const std::string& section, const std::string& name,
                         int32_t fallback) override {
-        if (HasNul(section) || HasNul(name)) {
+        if (has_nul(section) || has_nul(name)) {
             return fallback;
         }
         RegistryKey sectionKey;
-        if (RegOpenKeyExW(key_->Get(), Wide(section).c_str(), 0, KEY_QUERY_VALUE,
+        if (RegOpenKeyExW(key_->Get(), widen(section).c_str(), 0, KEY_QUERY_VALUE,
                           sectionKey.Out()) != ERROR_SUCCESS) {
             return fallback;
         }
-        const std::wstring valueName = Wide(name);
+        const std::wstring valueName = widen(name);
         DWORD type = 0;
         DWORD size = 0;
         if (RegQueryValueExW(sectionKey.Get(), valueName.c_str(), nullptr, &type, nullptr, &size) !=
@@ -89,23 +89,24 @@ public:
             // Stored text need not end with its terminating zero; it ends at the first one.
             std::wstring_view text(buffer.data(), bytes / sizeof(wchar_t));
             text = text.substr(0, text.find(L'\0'));
-            return ParseDecimalInt32(Narrow(text)).value_or(fallback);
+            return parse_decimal_int32(narrow(text)).value_or(fallback);
         }
         return fallback;
     }
 
     void WriteInteger(const std::string& section, const std::string& name, int32_t value) override {
-        if (HasNul(section) || HasNul(name)) {
+        if (has_nul(section) || has_nul(name)) {
             FailedToSet(name);
         }
         RegistryKey sectionKey;
-        if (RegCreateKeyExW(key_->Get(), Wide(section).c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                            KEY_SET_VALUE, nullptr, sectionKey.Out(), nullptr) != ERROR_SUCCESS) {
+        if (RegCreateKeyExW(key_->Get(), widen(section).c_str(), 0, nullptr,
+                            REG_OPTION_NON_VOLATILE, KEY_SET_VALUE, nullptr, sectionKey.Out(),
+                            nullptr) != ERROR_SUCCESS) {
             FailedToSet(name);
         }
         const std::wstring text = std::to_wstring(value);
         const auto bytes = static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t));
-        if (RegSetValueExW(sectionKey.Get(), Wide(name).c_str(), 0, REG_SZ,
+        if (RegSetValueExW(sectionKey.Get(), widen(name).c_str(), 0, REG_SZ,
                            reinterpret_cast<const BYTE*>(text.c_str()), bytes) != ERROR_SUCCESS) {
             FailedToSet(name);
         }
@@ -117,18 +118,18 @@ private:
 
 } // namespace
 
-std::unique_ptr<TSettingsStore> OpenSettingsStore(const std::string& keyPath) {
-    if (keyPath.empty() || HasNul(keyPath)) {
+std::unique_ptr<TSettingsStore> open_settings_store(const std::string& keyPath) {
+    if (keyPath.empty() || has_nul(keyPath)) {
         throw std::runtime_error("Cannot open settings key '" + keyPath +
                                  "': not a valid key name");
     }
     auto key = std::make_unique<RegistryKey>();
     const LSTATUS status =
-        RegCreateKeyExW(HKEY_CURRENT_USER, Wide(keyPath).c_str(), 0, nullptr,
+        RegCreateKeyExW(HKEY_CURRENT_USER, widen(keyPath).c_str(), 0, nullptr,
                         REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr, key->Out(), nullptr);
     if (status != ERROR_SUCCESS) {
         throw std::runtime_error("Cannot open settings key '" + keyPath +
-                                 "': " + win32::SystemMessage(static_cast<DWORD>(status)));
+                                 "': " + win32::system_message(static_cast<DWORD>(status)));
     }
     return std::make_unique<RegistryStore>(std::move(key));
 }

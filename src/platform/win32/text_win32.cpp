@@ -12,7 +12,7 @@ namespace tonvo::platform {
 namespace {
 
 // The Windows converters take int lengths.
-int CheckedLength(size_t size) {
+int checked_length(size_t size) {
     if (size > static_cast<size_t>(INT_MAX)) {
         throw std::length_error("Text too long to convert");
     }
@@ -28,11 +28,11 @@ int CheckedLength(size_t size) {
 
 } // namespace
 
-std::string CodePage8ToUtf8(std::string_view bytes) {
+std::string code_page8_to_utf8(std::string_view bytes) {
     if (bytes.empty()) {
         return {};
     }
-    const int length = CheckedLength(bytes.size());
+    const int length = checked_length(bytes.size());
     const int units = MultiByteToWideChar(CP_ACP, 0, bytes.data(), length, nullptr, 0);
     if (units <= 0) {
         ConversionFailed();
@@ -41,11 +41,11 @@ std::string CodePage8ToUtf8(std::string_view bytes) {
     if (MultiByteToWideChar(CP_ACP, 0, bytes.data(), length, wide.data(), units) != units) {
         ConversionFailed();
     }
-    return base::Utf16ToUtf8(std::u16string(wide.begin(), wide.end()));
+    return base::utf16_to_utf8(std::u16string(wide.begin(), wide.end()));
 }
 
-std::string Utf8ToCodePage8(std::string_view utf8) {
-    const std::u16string utf16 = base::Utf8ToUtf16(utf8);
+std::string utf8_to_code_page8(std::string_view utf8) {
+    const std::u16string utf16 = base::utf8_to_utf16(utf8);
     if (utf16.empty()) {
         return {};
     }
@@ -63,7 +63,7 @@ std::string Utf8ToCodePage8(std::string_view utf8) {
             wide.push_back(static_cast<wchar_t>(unit));
         }
     }
-    const int length = CheckedLength(wide.size());
+    const int length = checked_length(wide.size());
     // Characters the code page cannot hold become its default character, '?'.
     const int bytes =
         WideCharToMultiByte(CP_ACP, 0, wide.data(), length, nullptr, 0, nullptr, nullptr);

@@ -4,7 +4,7 @@
 
 namespace tonvo::platform {
 
-bool SetWarningBeep(bool on) {
+bool set_warning_beep(bool on) {
     BOOL was_on = TRUE;
     // When the setting cannot be read, report it as on: restoring then switches it on, the
     // system's default.

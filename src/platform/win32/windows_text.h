@@ -1,4 +1,4 @@
-// Wide-text helpers and system error messages shared by the Windows file and settings code.
+// widen-text helpers and system error messages shared by the Windows file and settings code.
 #pragma once
 
 #include "base/utf.h"
@@ -18,17 +18,17 @@ namespace tonvo::platform::win32 {
 
 static_assert(sizeof(wchar_t) == sizeof(char16_t), "Windows wide text is UTF-16");
 
-inline std::wstring Wide(std::string_view utf8) {
-    const std::u16string utf16 = base::Utf8ToUtf16(utf8);
+inline std::wstring widen(std::string_view utf8) {
+    const std::u16string utf16 = base::utf8_to_utf16(utf8);
     return std::wstring(utf16.begin(), utf16.end());
 }
 
-inline std::string Narrow(std::wstring_view wide) {
-    return base::Utf16ToUtf8(std::u16string(wide.begin(), wide.end()));
+inline std::string narrow(std::wstring_view wide) {
+    return base::utf16_to_utf8(std::u16string(wide.begin(), wide.end()));
 }
 
 // The system's sentence for an error code, without its trailing line break and full stop.
-inline std::string SystemMessage(DWORD error) {
+inline std::string system_message(DWORD error) {
     wchar_t buffer[512] = {};
     DWORD length = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
                                   nullptr, error, 0, buffer, 512, nullptr);
@@ -39,7 +39,7 @@ inline std::string SystemMessage(DWORD error) {
     if (length == 0) {
         return "error " + std::to_string(error);
     }
-    return Narrow(std::wstring_view(buffer, length));
+    return narrow(std::wstring_view(buffer, length));
 }
 
 } // namespace tonvo::platform::win32
