@@ -80,8 +80,7 @@ void Plugin::note_off(uint8_t channel, uint8_t note, int32_t frame) noexcept {
 // Removes one held entry; its output note goes off unless another key still holds it. The
 // note-off takes the record kept for it, so it always fits.
 void Plugin::release_entry(TMidiNoteItem item, int32_t frame) noexcept {
-    held_notes_.Delete(item.Channel, item.InputNote);
-    if (held_notes_.SoundingCount(item.Channel, item.OutputNote) == 0) {
+    if (held_notes_.release(item.Channel, item.InputNote) == 0) {
         output_.note_off(item.Channel, item.OutputNote, item.Velocity, frame);
     }
     keep_room_for_note_offs();
@@ -185,7 +184,8 @@ bool Plugin::preview_note_off(int note, int velocity) noexcept {
 // A parked note-off goes only once the hand-off is empty: the note-on it ends was pushed before
 // it was parked, so it is among what the drain takes when the parking was seen before it.
 void Plugin::drain_previews() noexcept {
-    std::array<uint8_t, 128> parked{};
+    // Filled only when something is parked: most blocks have nothing waiting at all.
+    std::array<uint8_t, 128> parked; // NOLINT(cppcoreguidelines-pro-type-member-init)
     const bool any_parked = parked_off_count_.load(std::memory_order_acquire) > 0;
     if (any_parked) {
         for (size_t key = 0; key < parked.size(); ++key) {
