@@ -36,7 +36,22 @@ void Plugin::route_control_change(uint8_t controller, uint8_t value) noexcept {
     }
 }
 
+// Removes one held entry; its output note goes off unless another key still holds it. The
+// note-off takes the record kept for it, so it always fits.
+inline void Plugin::release_entry(TMidiNoteItem item, int32_t frame) noexcept {
+    if (held_notes_.release(item.Channel, item.InputNote) == 0) {
+        output_.note_off(item.Channel, item.OutputNote, item.Velocity, frame);
+    }
+    keep_room_for_note_offs();
+    highlight_off(item.InputNote);
+}
+
+// The masks restate what process_midi guarantees (channel 0..15, data bytes 0..127) where the
+// compiler can see it, so the held-note table's own range checks fold away.
 void Plugin::note_on(uint8_t channel, uint8_t note, uint8_t velocity, int32_t frame) noexcept {
+    channel &= 0x0F;
+    note &= 0x7F;
+    velocity &= 0x7F;
     // A key pressed again without a note-off in between is released first.
     if (const TMidiNoteItem* held = held_notes_.FindInputNote(channel, note)) {
         release_entry(*held, frame);
@@ -70,22 +85,13 @@ void Plugin::note_on(uint8_t channel, uint8_t note, uint8_t velocity, int32_t fr
 }
 
 void Plugin::note_off(uint8_t channel, uint8_t note, int32_t frame) noexcept {
+    channel &= 0x0F;
+    note &= 0x7F;
     if (const TMidiNoteItem* held = held_notes_.FindInputNote(channel, note)) {
         release_entry(*held, frame);
     } else if (blocked_lit_.Take(channel, note)) {
         highlight_off(note); // lit at its note-on as a blocked key, whatever the map says now
     }
-}
-
-// Removes one held entry; its output note goes off unless another key still holds it. The
-// note-off takes the record kept for it, so it always fits.
-void Plugin::release_entry(TMidiNoteItem item, int32_t frame) noexcept {
-    held_notes_.Delete(item.Channel, item.InputNote);
-    if (held_notes_.SoundingCount(item.Channel, item.OutputNote) == 0) {
-        output_.note_off(item.Channel, item.OutputNote, item.Velocity, frame);
-    }
-    keep_room_for_note_offs();
-    highlight_off(item.InputNote);
 }
 
 // All Sound Off and All Notes Off silence the channel's notes at the receiver, which frees
@@ -185,7 +191,8 @@ bool Plugin::preview_note_off(int note, int velocity) noexcept {
 // A parked note-off goes only once the hand-off is empty: the note-on it ends was pushed before
 // it was parked, so it is among what the drain takes when the parking was seen before it.
 void Plugin::drain_previews() noexcept {
-    std::array<uint8_t, 128> parked{};
+    // Filled only when something is parked: most blocks have nothing waiting at all.
+    std::array<uint8_t, 128> parked; // NOLINT(cppcoreguidelines-pro-type-member-init)
     const bool any_parked = parked_off_count_.load(std::memory_order_acquire) > 0;
     if (any_parked) {
         for (size_t key = 0; key < parked.size(); ++key) {

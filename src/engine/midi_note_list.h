@@ -132,6 +132,15 @@ public:
         Unlink(Key(channel, inputNote));
         return true;
     }
+    // Delete and SoundingCount of the entry's output note in one step: removes the key's entry
+    // and answers how many entries on its channel still hold that output note (0: it stops
+    // sounding), or -1 when the key holds none.
+    int32_t release(int32_t channel, int32_t inputNote) noexcept {
+        if (!InRange(channel, inputNote) || slots_[Key(channel, inputNote)].Prev == kFree) {
+            return -1;
+        }
+        return Unlink(Key(channel, inputNote));
+    }
 
     // Removes every entry of one channel, keeping the order of the rest.
     void DeleteChannel(int32_t channel) noexcept;
@@ -149,17 +158,20 @@ private:
     static size_t Key(int32_t channel, int32_t note) noexcept {
         return static_cast<size_t>(channel * kNotes + note);
     }
-    // Takes a held slot out of the chain and its output note out of the counts.
-    void Unlink(size_t slot) noexcept {
+    // Takes a held slot out of the chain and its output note out of the counts; answers the
+    // output note's count left.
+    int32_t Unlink(size_t slot) noexcept {
         TSlot& held = slots_[slot];
         slots_[static_cast<size_t>(held.Prev)].Next = held.Next;
         slots_[static_cast<size_t>(held.Next)].Prev = held.Prev;
         held.Prev = kFree;
         held.Next = kFree;
-        if (--sounding_[Key(held.Item.Channel, held.Item.OutputNote)] == 0) {
+        const uint16_t left = --sounding_[Key(held.Item.Channel, held.Item.OutputNote)];
+        if (left == 0) {
             --soundingNotes_;
         }
         --count_;
+        return left;
     }
 
     std::array<TSlot, kCapacity + 1> slots_{};

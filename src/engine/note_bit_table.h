@@ -22,9 +22,11 @@ public:
     // Clears the bit and answers whether it was set.
     bool Take(uint8_t channel, uint8_t note) noexcept {
         uint64_t& word = Word(channel, note);
-        const bool was = (word & Bit(note)) != 0;
+        if ((word & Bit(note)) == 0) {
+            return false; // the usual case: nothing to write back
+        }
         word &= ~Bit(note);
-        return was;
+        return true;
     }
 
     // Clears the channel's bits, calling visit(note) for each that was set, lowest note first.

@@ -1,11 +1,14 @@
 // The note map: for each input pitch class C..B the target pitch class, or -1 for blocked,
 // plus the scale wizard's last choices (only stored and shown).
 //
-// Thread contract: entries are aligned 32-bit atomics; the audio thread reads them (MapNote)
-// while the user-interface thread writes them one at a time. A reader sees the old or the new
-// value of each entry. The wizard's choices (scale name, tonic, Easy Mode) are read and
-// replaced as one value under their own lock, from any thread: a host may save or load state
-// on a worker thread while the user applies a scale. The audio thread never touches them.
+// Thread contract: entries are aligned 32-bit atomics; the user-interface thread (or a host's
+// worker thread loading state) writes them one at a time, and after each write publishes the
+// whole map again as one 64-bit word the audio thread reads with a single load (MapNote).
+// Writers take turns through a short lock of their own; the audio thread never touches it.
+// A reader sees the old or the new value of each entry. The wizard's choices (scale name, tonic,
+// Easy Mode) are read and replaced as one value under their own lock, from any thread: a host may
+// save or load state on a worker thread while the user applies a scale. The audio thread never
+// touches them.
 #pragma once
 
 #include <array>
@@ -48,9 +51,7 @@ public:
     int32_t GetScaleMap(int32_t index) const noexcept {
         return entries_[static_cast<size_t>(index)].load(std::memory_order_relaxed);
     }
-    void SetScaleMap(int32_t index, int32_t value) noexcept {
-        entries_[static_cast<size_t>(index)].store(value, std::memory_order_relaxed);
-    }
+    void SetScaleMap(int32_t index, int32_t value) noexcept;
 
     // The output note for an input note, or -1 when its class is blocked. Not clamped to
     // 0..127. Never indexes anything with an entry value, so any stored value is safe.
@@ -68,42 +69,41 @@ public:
     void SetChoice(TScaleChoice choice);
 
 private:
+    // The published word: for each class, five bits at 5 x class holding the offset of its
+    // output note from the start of the input note's octave (target, plus 12 when it lies in
+    // the next octave up), or kPackedBlocked. kPackedIrregular marks a map with an entry
+    // outside -1..11, which MapNote then works out from the entries themselves.
+    static constexpr uint64_t kPackedBlocked = 31;
+    static constexpr uint64_t kPackedIrregular = uint64_t{1} << 63;
+
+    // The stored entries' own rule, for any note and any entry values.
+    int32_t map_from_entries(int32_t note) const noexcept;
+    // Writers only, holding writing_.
+    void publish() noexcept;
+
     mutable std::mutex choiceLock_;
     TScaleChoice choice_;
     static_assert(std::atomic<int32_t>::is_always_lock_free);
     std::array<std::atomic<int32_t>, kEntries> entries_;
+    static_assert(std::atomic<uint64_t>::is_always_lock_free);
+    std::atomic<uint64_t> packed_{kPackedIrregular};
+    std::atomic_flag writing_;
 };
 
-// The lowest unblocked input class fixes where the output octave starts: a class whose target
-// lies below that class's target goes to the next octave up, so a map that moves every class
-// by the same amount moves every note by that amount.
+// One load of the published word and a shift for the notes 0..127 of a map whose entries are
+// all -1..11 (every map the editor, the wizard and stored states make); the entries' own rule
+// (map_from_entries) otherwise, with the same results.
 inline int32_t TScaleMap::MapNote(int32_t note) const noexcept {
-    if (note < 0) {
-        return kBlocked; // no pitch class to look up; no caller passes one
+    const uint64_t packed = packed_.load(std::memory_order_relaxed);
+    if (static_cast<uint32_t>(note) >= 128 || (packed & kPackedIrregular) != 0) {
+        return map_from_entries(note);
     }
-    const int32_t pc = PitchClassOf(note);
-    const int32_t target = GetScaleMap(pc);
-    if (target == kBlocked) {
-        return kBlocked;
-    }
-    int64_t result = int64_t{target} + int64_t{12} * (note / 12);
-    for (int32_t i = 0; i < pc; ++i) {
-        const int32_t entry = GetScaleMap(i);
-        if (target < entry) {
-            result += 12;
-        }
-        if (entry >= 0) {
-            break;
-        }
-    }
-    // Stored entries are unchecked; keep even absurd ones from overflowing the result.
-    if (result > std::numeric_limits<int32_t>::max()) {
-        return std::numeric_limits<int32_t>::max();
-    }
-    if (result < std::numeric_limits<int32_t>::min()) {
-        return std::numeric_limits<int32_t>::min();
-    }
-    return static_cast<int32_t>(result);
+    const auto octave = static_cast<uint32_t>(note) / 12;
+    const uint32_t pc = static_cast<uint32_t>(note) - octave * 12;
+    const auto offset = static_cast<int32_t>((packed >> (5 * pc)) & 0x1F);
+    return offset == static_cast<int32_t>(kPackedBlocked)
+               ? kBlocked
+               : offset + static_cast<int32_t>(octave) * 12;
 }
 
 } // namespace tonvo

@@ -3,6 +3,8 @@
 #include <array>
 #include <gtest/gtest.h>
 #include <limits>
+#include <random>
+#include <thread>
 
 namespace tonvo {
 namespace {
@@ -117,6 +119,75 @@ TEST(ScaleMap, OutOfRangeStoredEntriesAndInputsNeverIndexOutside) {
     EXPECT_EQ(map.MapNote(-1), -1);
     EXPECT_EQ(map.MapNote(std::numeric_limits<int32_t>::min()), -1);
     EXPECT_EQ(map.MapNote(big), big);
+}
+
+// The rule as stated: the class's target in the note's octave, carried one octave up when it
+// lies below the target of the lowest unblocked class beneath it.
+int32_t StatedRule(const Entries& map, int32_t note) {
+    const int32_t pc = note % 12;
+    const int32_t target = map[static_cast<size_t>(pc)];
+    if (target == -1) {
+        return -1;
+    }
+    for (int32_t i = 0; i < pc; ++i) {
+        if (map[static_cast<size_t>(i)] >= 0) {
+            return target + 12 * (note / 12) + (target < map[static_cast<size_t>(i)] ? 12 : 0);
+        }
+    }
+    return target + 12 * (note / 12);
+}
+
+// Every entry written, one at a time, shows at once in every note, whether the map is one of
+// the usual ones (entries -1..11) or holds an unusual entry; and back.
+TEST(ScaleMap, EveryWriteShowsAtOnceForUsualAndUnusualMaps) {
+    TScaleMap map;
+    Entries entries = kDefault;
+    std::mt19937 random(7);
+    std::uniform_int_distribution<int32_t> value(-1, 11);
+    for (int32_t round = 0; round < 400; ++round) {
+        const auto index = static_cast<size_t>(random() % 12);
+        entries[index] = value(random);
+        map.SetScaleMap(static_cast<int32_t>(index), entries[index]);
+        for (int32_t note = 0; note < 128; ++note) {
+            ASSERT_EQ(map.MapNote(note), StatedRule(entries, note)) << round << " " << note;
+        }
+    }
+    map.SetScaleMap(3, 40); // unusual: carried by the entries' own rule
+    entries[3] = 40;
+    for (int32_t note = 0; note < 128; ++note) {
+        ASSERT_EQ(map.MapNote(note), StatedRule(entries, note)) << note;
+    }
+    map.SetScaleMap(3, 2);
+    entries[3] = 2;
+    for (int32_t note = 0; note < 128; ++note) {
+        ASSERT_EQ(map.MapNote(note), StatedRule(entries, note)) << note;
+    }
+}
+
+// Two writers at once (the editor and a host loading state on its own thread): when both are
+// done, the notes follow every entry either wrote, none lost to the other's late publication.
+TEST(ScaleMap, ConcurrentWritersLeaveTheMapTheNotesFollow) {
+    for (int32_t round = 0; round < 20; ++round) {
+        TScaleMap map;
+        const auto write = [&map](int32_t first, int32_t shift) {
+            for (int32_t pass = 0; pass < 200; ++pass) {
+                for (int32_t i = first; i < 12; i += 2) {
+                    map.SetScaleMap(i, (i + shift + pass) % 12);
+                }
+            }
+        };
+        std::thread even(write, 0, 0);
+        std::thread odd(write, 1, 5);
+        even.join();
+        odd.join();
+        Entries entries{};
+        for (int32_t i = 0; i < 12; ++i) {
+            entries[static_cast<size_t>(i)] = map.GetScaleMap(i);
+        }
+        for (int32_t note = 0; note < 128; ++note) {
+            ASSERT_EQ(map.MapNote(note), StatedRule(entries, note)) << round << " " << note;
+        }
+    }
 }
 
 TEST(ScaleMap, PitchClassAndNames) {
