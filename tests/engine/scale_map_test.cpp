@@ -123,7 +123,7 @@ TEST(ScaleMap, OutOfRangeStoredEntriesAndInputsNeverIndexOutside) {
 
 // The rule as stated: the class's target in the note's octave, carried one octave up when it
 // lies below the target of the lowest unblocked class beneath it.
-int32_t StatedRule(const Entries& map, int32_t note) {
+int32_t stated_rule(const Entries& map, int32_t note) {
     const int32_t pc = note % 12;
     const int32_t target = map[static_cast<size_t>(pc)];
     if (target == -1) {
@@ -149,18 +149,18 @@ TEST(ScaleMap, EveryWriteShowsAtOnceForUsualAndUnusualMaps) {
         entries[index] = value(random);
         map.SetScaleMap(static_cast<int32_t>(index), entries[index]);
         for (int32_t note = 0; note < 128; ++note) {
-            ASSERT_EQ(map.MapNote(note), StatedRule(entries, note)) << round << " " << note;
+            ASSERT_EQ(map.MapNote(note), stated_rule(entries, note)) << round << " " << note;
         }
     }
     map.SetScaleMap(3, 40); // unusual: carried by the entries' own rule
     entries[3] = 40;
     for (int32_t note = 0; note < 128; ++note) {
-        ASSERT_EQ(map.MapNote(note), StatedRule(entries, note)) << note;
+        ASSERT_EQ(map.MapNote(note), stated_rule(entries, note)) << note;
     }
     map.SetScaleMap(3, 2);
     entries[3] = 2;
     for (int32_t note = 0; note < 128; ++note) {
-        ASSERT_EQ(map.MapNote(note), StatedRule(entries, note)) << note;
+        ASSERT_EQ(map.MapNote(note), stated_rule(entries, note)) << note;
     }
 }
 
@@ -185,7 +185,7 @@ TEST(ScaleMap, ConcurrentWritersLeaveTheMapTheNotesFollow) {
             entries[static_cast<size_t>(i)] = map.GetScaleMap(i);
         }
         for (int32_t note = 0; note < 128; ++note) {
-            ASSERT_EQ(map.MapNote(note), StatedRule(entries, note)) << round << " " << note;
+            ASSERT_EQ(map.MapNote(note), stated_rule(entries, note)) << round << " " << note;
         }
     }
 }

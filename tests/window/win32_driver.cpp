@@ -81,7 +81,7 @@ INPUT KeyInput(WORD key, WORD scan, DWORD flags) {
     return input;
 }
 
-WORD VirtualKeyOf(ui::Key key) {
+WORD virtual_key_of(ui::Key key) {
     switch (key) {
     case ui::Key::enter: return VK_RETURN;
     case ui::Key::escape: return VK_ESCAPE;
@@ -103,9 +103,9 @@ WORD VirtualKeyOf(ui::Key key) {
 
 // A stroke as the keyboard types it: letters and the space by their keys, other characters
 // as Unicode input.
-Keystroke KeystrokeOf(const Stroke& stroke) {
+Keystroke keystroke_of(const Stroke& stroke) {
     if (stroke.key)
-        return {VirtualKeyOf(*stroke.key)};
+        return {virtual_key_of(*stroke.key)};
     const char32_t ch = stroke.ch;
     if (ch >= U'A' && ch <= U'Z')
         return {static_cast<WORD>(ch), true};
@@ -116,41 +116,41 @@ Keystroke KeystrokeOf(const Stroke& stroke) {
     return {0, false, static_cast<wchar_t>(ch)};
 }
 
-DWORD DownFlag(ui::MouseButton button) {
+DWORD down_flag(ui::MouseButton button) {
     return button == ui::MouseButton::left    ? MOUSEEVENTF_LEFTDOWN
            : button == ui::MouseButton::right ? MOUSEEVENTF_RIGHTDOWN
                                               : MOUSEEVENTF_MIDDLEDOWN;
 }
-DWORD UpFlag(ui::MouseButton button) {
+DWORD up_flag(ui::MouseButton button) {
     return button == ui::MouseButton::left    ? MOUSEEVENTF_LEFTUP
            : button == ui::MouseButton::right ? MOUSEEVENTF_RIGHTUP
                                               : MOUSEEVENTF_MIDDLEUP;
 }
-UINT DownMessage(ui::MouseButton button) {
+UINT down_message(ui::MouseButton button) {
     return button == ui::MouseButton::left    ? WM_LBUTTONDOWN
            : button == ui::MouseButton::right ? WM_RBUTTONDOWN
                                               : WM_MBUTTONDOWN;
 }
-UINT UpMessage(ui::MouseButton button) {
+UINT up_message(ui::MouseButton button) {
     return button == ui::MouseButton::left    ? WM_LBUTTONUP
            : button == ui::MouseButton::right ? WM_RBUTTONUP
                                               : WM_MBUTTONUP;
 }
-WPARAM HeldFlag(ui::MouseButton button) {
+WPARAM held_flag(ui::MouseButton button) {
     return button == ui::MouseButton::left    ? MK_LBUTTON
            : button == ui::MouseButton::right ? MK_RBUTTON
                                               : MK_MBUTTON;
 }
 
 // The client area of a window on the screen.
-ui::Rect ClientOnScreen(HWND window) {
+ui::Rect client_on_screen(HWND window) {
     RECT client{};
     GetClientRect(window, &client);
     MapWindowPoints(window, nullptr, reinterpret_cast<POINT*>(&client), 2);
     return ui::Rect{client.left, client.top, client.right, client.bottom};
 }
 
-ui::Bitmap ReadWindow(HWND window, int width, int height) {
+ui::Bitmap read_window(HWND window, int width, int height) {
     ui::Bitmap out(width, height);
     BITMAPINFO info{};
     info.bmiHeader.biSize = sizeof info.bmiHeader;
@@ -187,30 +187,30 @@ public:
     Shown find(ShownKind kind, WindowId other) override {
         const std::wstring name = ClassOf(kind == ShownKind::menu ? L"Menu" : L"Dialog");
         HWND found = nullptr;
-        if (!Eventually([&] { return (found = FindTopLevel(name, AsWindow(other))) != nullptr; },
+        if (!Eventually([&] { return (found = FindTopLevel(name, as_window(other))) != nullptr; },
                         1000))
             return {};
-        return Shown{IdOf(found), ClientOnScreen(found), kind};
+        return Shown{id_of(found), client_on_screen(found), kind};
     }
     bool visible(WindowId window) override {
-        return IsWindow(AsWindow(window)) && IsWindowVisible(AsWindow(window));
+        return IsWindow(as_window(window)) && IsWindowVisible(as_window(window));
     }
     void click_at(const Shown& target, ui::Point screen, ui::MouseButton button) override {
         const ui::Point at{screen.x - target.rect.left, screen.y - target.rect.top};
-        Post(AsWindow(target.id), DownMessage(button), HeldFlag(button), at);
-        Post(AsWindow(target.id), UpMessage(button), 0, at);
+        post_message(as_window(target.id), down_message(button), held_flag(button), at);
+        post_message(as_window(target.id), up_message(button), 0, at);
     }
     void move_over(const Shown& target, ui::Point screen) override {
-        Post(AsWindow(target.id), WM_MOUSEMOVE, 0,
-             {screen.x - target.rect.left, screen.y - target.rect.top});
+        post_message(as_window(target.id), WM_MOUSEMOVE, 0,
+                     {screen.x - target.rect.left, screen.y - target.rect.top});
     }
     void pointer_move(ui::Point screen) override {
         SetCursorPos(screen.x, screen.y);
         Sleep(50);
     }
-    void pointer_press(ui::MouseButton button) override { SendMouse(DownFlag(button)); }
+    void pointer_press(ui::MouseButton button) override { send_mouse(down_flag(button)); }
     void pointer_release(ui::MouseButton button) override {
-        SendMouse(UpFlag(button));
+        send_mouse(up_flag(button));
         Eventually([&] {
             GUITHREADINFO info{};
             info.cbSize = sizeof info;
@@ -221,26 +221,26 @@ public:
         // The activation and the focus come with the showing, a moment after the window is
         // visible to another thread.
         if (target.kind == ShownKind::dialog)
-            Eventually([&] { return GetForegroundWindow() == AsWindow(target.id); }, 50);
+            Eventually([&] { return GetForegroundWindow() == as_window(target.id); }, 50);
         std::vector<Keystroke> strokes;
         for (const Stroke& stroke : keys)
-            strokes.push_back(KeystrokeOf(stroke));
+            strokes.push_back(keystroke_of(stroke));
         SendKeys(strokes);
     }
     void close(const Shown& dialog) override {
-        PostMessageW(AsWindow(dialog.id), WM_SYSCOMMAND, SC_CLOSE, 0);
+        PostMessageW(as_window(dialog.id), WM_SYSCOMMAND, SC_CLOSE, 0);
     }
     ui::Bitmap read(const Shown& target) override {
-        return ReadWindow(AsWindow(target.id), target.rect.width(), target.rect.height());
+        return read_window(as_window(target.id), target.rect.width(), target.rect.height());
     }
     WindowId owner(const Shown& dialog) override {
-        return IdOf(GetWindow(AsWindow(dialog.id), GW_OWNER));
+        return id_of(GetWindow(as_window(dialog.id), GW_OWNER));
     }
     void force_away(const Shown& target) override {
         if (target.kind == ShownKind::menu)
-            PostMessageW(AsWindow(target.id), WM_KEYDOWN, VK_ESCAPE, 1);
+            PostMessageW(as_window(target.id), WM_KEYDOWN, VK_ESCAPE, 1);
         else
-            PostMessageW(AsWindow(target.id), WM_SYSCOMMAND, SC_CLOSE, 0);
+            PostMessageW(as_window(target.id), WM_SYSCOMMAND, SC_CLOSE, 0);
     }
 
 private:
@@ -280,26 +280,26 @@ public:
         ShowWindow(window, SW_SHOW);
         made_.push_back(window);
         pump(2);
-        return IdOf(window);
+        return id_of(window);
     }
-    void destroy_window(WindowId window) override { DestroyWindow(AsWindow(window)); }
-    void* parent_handle(WindowId window) override { return AsWindow(window); }
+    void destroy_window(WindowId window) override { DestroyWindow(as_window(window)); }
+    void* parent_handle(WindowId window) override { return as_window(window); }
     std::vector<WindowId> children(WindowId window) override {
         std::vector<HWND> found;
-        EnumChildWindows(AsWindow(window), &CollectWindow, reinterpret_cast<LPARAM>(&found));
+        EnumChildWindows(as_window(window), &CollectWindow, reinterpret_cast<LPARAM>(&found));
         std::vector<WindowId> ids;
         for (HWND child : found)
-            ids.push_back(IdOf(child));
+            ids.push_back(id_of(child));
         return ids;
     }
     ui::Rect placement(WindowId child) override {
         RECT client{};
-        GetClientRect(AsWindow(child), &client);
+        GetClientRect(as_window(child), &client);
         POINT origin{0, 0};
-        MapWindowPoints(AsWindow(child), GetParent(AsWindow(child)), &origin, 1);
+        MapWindowPoints(as_window(child), GetParent(as_window(child)), &origin, 1);
         return ui::Rect::from_size(origin.x, origin.y, client.right, client.bottom);
     }
-    bool visible(WindowId window) override { return IsWindowVisible(AsWindow(window)) != FALSE; }
+    bool visible(WindowId window) override { return IsWindowVisible(as_window(window)) != FALSE; }
     void pump(int rounds) override {
         for (int i = 0; i < rounds; ++i) {
             pump_messages();
@@ -308,32 +308,32 @@ public:
         }
     }
     ui::Bitmap read(WindowId window, int width, int height) override {
-        return ReadWindow(AsWindow(window), width, height);
+        return read_window(as_window(window), width, height);
     }
     void damage(WindowId window, int width, int height) override {
-        HDC dc = GetDC(AsWindow(window));
+        HDC dc = GetDC(as_window(window));
         PatBlt(dc, 0, 0, width, height, WHITENESS);
-        ReleaseDC(AsWindow(window), dc);
-        InvalidateRect(AsWindow(window), nullptr, TRUE);
+        ReleaseDC(as_window(window), dc);
+        InvalidateRect(as_window(window), nullptr, TRUE);
     }
     void pointer_to(WindowId window, ui::Point at) override {
         // Real pointer input, as the user gives it: the window in front, the pointer moved there.
         to_front(window);
-        SendMouse(MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE, AsWindow(window), at);
+        send_mouse(MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE, as_window(window), at);
         pump(2);
     }
     void pointer_press(ui::MouseButton button) override {
-        SendMouse(DownFlag(button));
+        send_mouse(down_flag(button));
         pump(2);
     }
     void pointer_release(ui::MouseButton button) override {
-        SendMouse(UpFlag(button));
+        send_mouse(up_flag(button));
         pump(2);
     }
     void click(WindowId editor, ui::Point at, ui::MouseButton button) override {
         to_front(editor);
-        Post(AsWindow(editor), DownMessage(button), HeldFlag(button), at);
-        Post(AsWindow(editor), UpMessage(button), 0, at);
+        post_message(as_window(editor), down_message(button), held_flag(button), at);
+        post_message(as_window(editor), up_message(button), 0, at);
         pump(3);
     }
     std::unique_ptr<Watcher> watch() override { return std::make_unique<Win32Watcher>(thread_); }
@@ -351,7 +351,7 @@ private:
         }
     }
     void to_front(WindowId window) {
-        HWND top = GetAncestor(AsWindow(window), GA_ROOT);
+        HWND top = GetAncestor(as_window(window), GA_ROOT);
         if (GetForegroundWindow() != top) {
             SetForegroundWindow(top);
             pump(2);
@@ -371,7 +371,7 @@ HWND FindTopLevel(const std::wstring& name, HWND other) {
     return search.found;
 }
 
-void SendMouse(DWORD flags, HWND window, ui::Point at) {
+void send_mouse(DWORD flags, HWND window, ui::Point at) {
     INPUT input{};
     input.type = INPUT_MOUSE;
     input.mi.dwFlags = flags;
@@ -415,7 +415,7 @@ GUITHREADINFO InputStateOf(HWND window) {
     return info;
 }
 
-void Post(HWND window, UINT msg, WPARAM wp, ui::Point at) {
+void post_message(HWND window, UINT msg, WPARAM wp, ui::Point at) {
     PostMessageW(window, msg, wp, MAKELPARAM(at.x, at.y));
 }
 

@@ -37,7 +37,7 @@ extern std::atomic<int> host_presses;
 extern POINT host_press_at;
 
 // One input of the system's pointer; with MOUSEEVENTF_ABSOLUTE, to `at` in `window`.
-void SendMouse(DWORD flags, HWND window = nullptr, ui::Point at = {});
+void send_mouse(DWORD flags, HWND window = nullptr, ui::Point at = {});
 // One key of the keyboard pressed and released: a virtual key (with Shift held if asked), or
 // with `unicode` set, that character as the system's Unicode input.
 struct Keystroke {
@@ -49,12 +49,12 @@ struct Keystroke {
 void SendKeys(const std::vector<Keystroke>& keys);
 // The active and the focused window of `window`'s thread (any thread may ask).
 GUITHREADINFO InputStateOf(HWND window);
-void Post(HWND window, UINT msg, WPARAM wp, ui::Point at);
+void post_message(HWND window, UINT msg, WPARAM wp, ui::Point at);
 
-inline HWND AsWindow(WindowId id) {
+inline HWND as_window(WindowId id) {
     return reinterpret_cast<HWND>(id);
 }
-inline WindowId IdOf(HWND window) {
+inline WindowId id_of(HWND window) {
     return reinterpret_cast<WindowId>(window);
 }
 

@@ -30,16 +30,16 @@ protected:
     }
     std::vector<uint8_t> Chunk() { return plugin->state(); }
     std::vector<Delivered> Process() { return plugin->process(); }
-    HWND MakeWindow(int left, int top) { return AsWindow(driver->make_window(left, top)); }
-    std::vector<HWND> Children(HWND parent) {
+    HWND MakeWindow(int left, int top) { return as_window(driver->make_window(left, top)); }
+    std::vector<HWND> children_of(HWND parent) {
         std::vector<HWND> out;
-        for (const WindowId id : driver->children(IdOf(parent)))
-            out.push_back(AsWindow(id));
+        for (const WindowId id : driver->children(id_of(parent)))
+            out.push_back(as_window(id));
         return out;
     }
     // The editor's window in `parent` (its only child), or null.
     HWND Editor(HWND parent) {
-        const std::vector<HWND> children = Children(parent);
+        const std::vector<HWND> children = children_of(parent);
         return children.size() == 1 ? children[0] : nullptr;
     }
     // Opens the editor in `parent` and lets it show: its window, or null (a failure noted).
@@ -80,7 +80,7 @@ TEST_F(Win32WindowTest, APressOnAKeyHoldsTheMouseUntilItsRelease) {
     HWND parent = MakeWindow(100, 100);
     HWND editor = OpenEditor(parent);
     ASSERT_NE(editor, nullptr);
-    driver->pointer_to(IdOf(editor), d);
+    driver->pointer_to(id_of(editor), d);
     POINT pointer{};
     GetCursorPos(&pointer);
     ScreenToClient(editor, &pointer);
@@ -108,10 +108,10 @@ TEST_F(Win32WindowTest, AMenuPaneIsATopmostToolWindowNeverActivated) {
             if (!pane)
                 return;
             found = true;
-            ex_style = GetWindowLongPtrW(AsWindow(pane.id), GWL_EXSTYLE);
+            ex_style = GetWindowLongPtrW(as_window(pane.id), GWL_EXSTYLE);
             Answer(w, pane, [&] { w.click_at(pane, {pane.rect.left - 50, pane.rect.top - 50}); });
         },
-        [&] { driver->click(IdOf(editor), c, ui::MouseButton::right); });
+        [&] { driver->click(id_of(editor), c, ui::MouseButton::right); });
     ASSERT_TRUE(found) << "no menu pane appeared";
     EXPECT_EQ(ex_style.load() & (WS_EX_TOOLWINDOW | WS_EX_TOPMOST | WS_EX_NOACTIVATE),
               WS_EX_TOOLWINDOW | WS_EX_TOPMOST | WS_EX_NOACTIVATE);
@@ -159,8 +159,8 @@ TEST_F(Win32WindowTest, TheWizardsConfirmationIsAModalDialogOfTheHostsWindow) {
         Eventually([&] { return !IsWindow(dialog); });
     };
     const auto click_apply = [&] {
-        Post(editor, WM_LBUTTONDOWN, MK_LBUTTON, apply);
-        Post(editor, WM_LBUTTONUP, 0, apply);
+        post_message(editor, WM_LBUTTONDOWN, MK_LBUTTON, apply);
+        post_message(editor, WM_LBUTTONUP, 0, apply);
         Pump(3);
     };
 
@@ -206,8 +206,8 @@ TEST_F(Win32WindowTest, TheWizardsConfirmationIsAModalDialogOfTheHostsWindow) {
             // Only the timer holds the instance now: nothing calls it after its close.
             plugin->forget_effect();
         }
-        Post(editor, WM_LBUTTONDOWN, MK_LBUTTON, apply);
-        Post(editor, WM_LBUTTONUP, 0, apply);
+        post_message(editor, WM_LBUTTONDOWN, MK_LBUTTON, apply);
+        post_message(editor, WM_LBUTTONUP, 0, apply);
         Pump(3);
         closing.join();
         KillTimer(parent, 1);
@@ -268,22 +268,22 @@ TEST_F(Win32WindowTest, APressOutsideThePresetBrowserClosesItAndReachesTheWindow
         Sleep(50);
         // A middle press there is no click elsewhere. (Closing would enable the host's window
         // at once; under Wine the dialog itself may take a while longer to go.)
-        SendMouse(MOUSEEVENTF_MIDDLEDOWN);
+        send_mouse(MOUSEEVENTF_MIDDLEDOWN);
         browser_stayed = !Eventually([&] { return IsWindowEnabled(parent) || !IsWindow(dialog); });
-        SendMouse(MOUSEEVENTF_MIDDLEUP);
+        send_mouse(MOUSEEVENTF_MIDDLEUP);
         Sleep(50);
         // The user's press, held until the browser has gone: the disabled host's window does
         // not get it then.
-        SendMouse(MOUSEEVENTF_LEFTDOWN);
+        send_mouse(MOUSEEVENTF_LEFTDOWN);
         // Under Wine the held button shows to the dialog's thread only after a moment.
         Sleep(100);
         browser_went = Eventually([&] { return !IsWindow(dialog); });
         Sleep(50);
-        SendMouse(MOUSEEVENTF_LEFTUP);
+        send_mouse(MOUSEEVENTF_LEFTUP);
     });
     host_presses = 0;
-    Post(editor, WM_LBUTTONDOWN, MK_LBUTTON, presets);
-    Post(editor, WM_LBUTTONUP, 0, presets);
+    post_message(editor, WM_LBUTTONDOWN, MK_LBUTTON, presets);
+    post_message(editor, WM_LBUTTONUP, 0, presets);
     Pump(3);
     presser.join();
     Pump(10);
@@ -321,8 +321,8 @@ TEST_F(Win32WindowTest, ThePresetBrowserOpensWhollyOnTheWorkArea) {
         PostMessageW(dialog, WM_CLOSE, 0, 0);
         Eventually([&] { return !IsWindow(dialog); });
     });
-    Post(editor, WM_LBUTTONDOWN, MK_LBUTTON, presets);
-    Post(editor, WM_LBUTTONUP, 0, presets);
+    post_message(editor, WM_LBUTTONDOWN, MK_LBUTTON, presets);
+    post_message(editor, WM_LBUTTONUP, 0, presets);
     Pump(3);
     closer.join();
     Pump();
@@ -364,114 +364,85 @@ std::set<std::filesystem::path> Files(const std::filesystem::path& folder) {
     return found;
 }
 
+// What a watcher saw as the Save Preset dialog showed: the window in front, the active and the
+// focused window of the dialog's thread.
+struct DialogFocus {
+    HWND dialog = nullptr;
+    HWND foreground = nullptr;
+    HWND active = nullptr;
+    HWND focus = nullptr;
+};
+
 class Win32Dialog : public Win32WindowTest {
 protected:
-    // What the watcher saw of the dialog.
-    struct Seen {
-        bool menu = false;
-        HWND dialog = nullptr;
-        HWND foreground = nullptr;
-        HWND active = nullptr;
-        HWND focus = nullptr;
-        // The dialog went after `act`, without the watcher's forced close.
-        bool answered = false;
-    };
-
-    // Clicks the main menu's button at `button` in `editor` with the pointer, chooses Save
-    // Preset by keys (Init, Load Preset, Save Preset) and runs `act` on the watcher's thread
-    // while the dialog shows. A menu or dialog the keys did not end is closed by messages, so
-    // a failure never leaves the test inside the plug-in's loop.
-    template <typename Act>
-    Seen InSavePresetDialog(HWND editor, ui::Point button, Act act) {
-        Seen seen;
-        std::atomic<bool> done{false};
-        std::thread watcher([&] {
-            HWND pane = nullptr;
-            if (Eventually([&] { return (pane = FindTopLevel(ClassOf(L"Menu"))) != nullptr; })) {
-                seen.menu = true;
-                SendKeys({{VK_DOWN}, {VK_DOWN}, {VK_DOWN}, {VK_RETURN}});
-                HWND dialog = nullptr;
-                if (Eventually(
-                        [&] { return (dialog = FindTopLevel(ClassOf(L"Dialog"))) != nullptr; })) {
-                    seen.dialog = dialog;
-                    // The activation and the focus come with the showing, a moment after the
-                    // window is visible to another thread.
-                    Eventually(
-                        [&] {
-                            return GetForegroundWindow() == dialog &&
-                                   InputStateOf(dialog).hwndFocus == dialog;
-                        },
-                        50);
-                    seen.foreground = GetForegroundWindow();
-                    seen.active = InputStateOf(dialog).hwndActive;
-                    seen.focus = InputStateOf(dialog).hwndFocus;
-                    act();
-                    // Typed keys and the file write take a while under Wine on a busy
-                    // machine: wait long enough that only a dialog that ignores them stays.
-                    seen.answered = Eventually([&] { return !IsWindow(dialog); }, 1000);
-                    if (!seen.answered) {
-                        PostMessageW(dialog, WM_SYSCOMMAND, SC_CLOSE, 0);
-                        Eventually([&] { return !IsWindow(dialog); });
-                    }
-                } else if (IsWindow(pane)) {
-                    PostMessageW(pane, WM_KEYDOWN, VK_ESCAPE, 1);
-                }
-            }
-            done = true;
-        });
-        SetForegroundWindow(GetAncestor(editor, GA_ROOT));
-        Pump(2);
-        SendMouse(MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE, editor, button);
-        SendMouse(MOUSEEVENTF_LEFTDOWN);
-        SendMouse(MOUSEEVENTF_LEFTUP);
-        for (int i = 0; i < 1000 && !done; ++i)
-            Pump(1);
-        watcher.join();
+    // Clicks the main menu's button at `button` in `editor`, chooses Save Preset by keys (Init,
+    // Load Preset, Save Preset), notes where the focus is as the dialog shows and types `keys`
+    // into it with the system's keyboard.
+    DialogFocus save_preset_by_keys(WindowId editor, ui::Point button,
+                                    const std::vector<Stroke>& keys) {
+        DialogFocus seen;
+        WhileWatching(
+            [&](Watcher& w) {
+                const Shown pane = w.find(ShownKind::menu);
+                if (!pane)
+                    return;
+                const Stroke down = key(ui::Key::down);
+                Answer(w, pane, [&] { w.type(pane, {down, down, down, key(ui::Key::enter)}); });
+                const Shown box = w.find(ShownKind::dialog);
+                if (!box)
+                    return;
+                HWND dialog = as_window(box.id);
+                // The activation and the focus come with the showing, a moment after the
+                // window is visible to another thread.
+                Eventually(
+                    [&] {
+                        return GetForegroundWindow() == dialog &&
+                               InputStateOf(dialog).hwndFocus == dialog;
+                    },
+                    50);
+                seen = {dialog, GetForegroundWindow(), InputStateOf(dialog).hwndActive,
+                        InputStateOf(dialog).hwndFocus};
+                Answer(w, box, [&] { w.type(box, keys); });
+            },
+            [&] { driver->click(editor, button); });
         Pump();
         return seen;
     }
 };
 
+// The dialog is in front with the keyboard focus as it shows (typed keys reach it at once) and
+// gives the host's window back when it goes.
 TEST_F(Win32Dialog, TheSavePresetDialogTakesTheKeyboardAtOnce) {
     GoldenState state;
     LoadGoldenState(state);
     const ui::Point button = state.OnMenuButton();
     ASSERT_NE(button.x, 0);
-    HWND parent = MakeWindow(100, 100);
-    HWND editor = OpenEditor(parent);
-    ASSERT_NE(editor, nullptr);
+    WindowId editor = 0;
+    HWND parent = as_window(OpenIn(100, 100, &editor));
+    ASSERT_NE(editor, 0u);
     const std::vector<uint8_t> before = Chunk();
     const std::set<std::filesystem::path> files = Files(home.Presets());
 
     // Escape in the fresh dialog: nothing saved, nothing renamed.
-    Seen seen = InSavePresetDialog(editor, button, [] { SendKeys({{VK_ESCAPE}}); });
-    ASSERT_TRUE(seen.menu) << "no menu appeared";
+    DialogFocus seen = save_preset_by_keys(editor, button, {key(ui::Key::escape)});
     ASSERT_NE(seen.dialog, nullptr) << "no Save Preset dialog appeared";
     EXPECT_EQ(seen.foreground, seen.dialog) << "the dialog is the window in front";
     EXPECT_EQ(seen.active, seen.dialog);
     EXPECT_EQ(seen.focus, seen.dialog) << "the dialog has the keyboard focus";
-    EXPECT_TRUE(seen.answered) << "Escape closes the dialog";
     EXPECT_EQ(Files(home.Presets()), files);
     EXPECT_EQ(Chunk(), before);
     EXPECT_TRUE(IsWindowEnabled(parent));
     EXPECT_EQ(GetForegroundWindow(), parent) << "the host's window is in front again";
 
     // The shown name is selected: typing replaces it. "Café x", one Backspace, "y", Enter.
-    seen = InSavePresetDialog(editor, button, [] {
-        SendKeys({{'C', true},
-                  {'A'},
-                  {'F'},
-                  {0, false, L'\u00e9'},
-                  {VK_SPACE},
-                  {'X'},
-                  {VK_BACK},
-                  {'Y'},
-                  {VK_RETURN}});
-    });
+    std::vector<Stroke> name = strokes(U"Caf\u00e9 x");
+    name.push_back(key(ui::Key::backspace));
+    name.push_back(Stroke{std::nullopt, U'y'});
+    name.push_back(key(ui::Key::enter));
+    seen = save_preset_by_keys(editor, button, name);
     ASSERT_NE(seen.dialog, nullptr) << "no Save Preset dialog appeared";
     EXPECT_EQ(seen.foreground, seen.dialog);
     EXPECT_EQ(seen.focus, seen.dialog);
-    EXPECT_TRUE(seen.answered) << "Enter confirms the dialog";
     const std::filesystem::path file = home.Presets() / u8"Caf\u00e9 y.brelwickp";
     ASSERT_TRUE(std::filesystem::exists(file)) << "the preset file, named in UTF-8 as typed";
     EXPECT_EQ(Files(home.Presets()).size(), files.size() + 1);

@@ -18,7 +18,7 @@ namespace {
 constexpr xcb_keysym_t kShift = 0xffe1;
 
 // The keysym of a key that is no text.
-xcb_keysym_t KeysymOf(ui::Key key) {
+xcb_keysym_t keysym_of(ui::Key key) {
     switch (key) {
     case ui::Key::enter: return 0xff0d;
     case ui::Key::escape: return 0xff1b;
@@ -44,7 +44,7 @@ struct Mapping {
     int per = 0;
     std::vector<xcb_keysym_t> symbols;
 };
-Mapping ReadMapping(xcb_connection_t* c) {
+Mapping read_mapping(xcb_connection_t* c) {
     const xcb_setup_t* setup = xcb_get_setup(c);
     const auto count = static_cast<uint8_t>(setup->max_keycode - setup->min_keycode + 1);
     const auto mapping = Own(xcb_get_keyboard_mapping_reply(
@@ -59,7 +59,7 @@ Mapping ReadMapping(xcb_connection_t* c) {
 
 class X11Watcher final : public Watcher {
 public:
-    explicit X11Watcher(const X11Screen& screen) : c_(Connect()), screen_(screen) {}
+    explicit X11Watcher(const X11Screen& screen) : c_(open_connection()), screen_(screen) {}
     ~X11Watcher() override {
         if (c_ != nullptr)
             xcb_disconnect(c_);
@@ -69,14 +69,14 @@ public:
         if (c_ == nullptr)
             return {};
         xcb_rectangle_t where{};
-        const xcb_window_t found = FindWindow(c_, screen_, kind == ShownKind::dialog, &where,
-                                              static_cast<xcb_window_t>(other));
+        const xcb_window_t found = find_window(c_, screen_, kind == ShownKind::dialog, &where,
+                                               static_cast<xcb_window_t>(other));
         if (found == 0)
             return {};
         return Shown{found, ui::Rect::from_size(where.x, where.y, where.width, where.height), kind};
     }
     bool visible(WindowId window) override {
-        return c_ != nullptr && Viewable(c_, static_cast<xcb_window_t>(window));
+        return c_ != nullptr && viewable(c_, static_cast<xcb_window_t>(window));
     }
     void click_at(const Shown&, ui::Point screen, ui::MouseButton button) override {
         pointer_move(screen);
@@ -86,10 +86,10 @@ public:
     void move_over(const Shown&, ui::Point screen) override { pointer_move(screen); }
     void pointer_move(ui::Point screen) override { fake(XCB_MOTION_NOTIFY, 0, screen.x, screen.y); }
     void pointer_press(ui::MouseButton button) override {
-        fake(XCB_BUTTON_PRESS, ButtonNumber(button));
+        fake(XCB_BUTTON_PRESS, button_number(button));
     }
     void pointer_release(ui::MouseButton button) override {
-        fake(XCB_BUTTON_RELEASE, ButtonNumber(button));
+        fake(XCB_BUTTON_RELEASE, button_number(button));
     }
     void type(const Shown& target, const std::vector<Stroke>& keys) override {
         if (c_ == nullptr)
@@ -100,15 +100,15 @@ public:
             pointer_move({target.rect.left + 5, target.rect.top + 5});
         for (const Stroke& stroke : keys) {
             if (stroke.key) {
-                Type(c_, screen_.screen, {KeysymOf(*stroke.key)});
+                type_keys(c_, screen_.screen, {keysym_of(*stroke.key)});
                 continue;
             }
             // Latin-1 characters are their own keysyms; a capital is Shift and its letter.
             const bool capital = stroke.ch >= U'A' && stroke.ch <= U'Z';
             const auto keysym = static_cast<xcb_keysym_t>(capital ? stroke.ch + 32 : stroke.ch);
-            if (KeyCode(c_, keysym) == 0)
-                MapSpareKey(c_, keysym);
-            Type(c_, screen_.screen, {keysym}, capital ? kShift : 0);
+            if (key_code_of(c_, keysym) == 0)
+                map_spare_key(c_, keysym);
+            type_keys(c_, screen_.screen, {keysym}, capital ? kShift : 0);
         }
     }
     void close(const Shown& dialog) override {
@@ -118,19 +118,19 @@ public:
         message.response_type = XCB_CLIENT_MESSAGE;
         message.format = 32;
         message.window = static_cast<xcb_window_t>(dialog.id);
-        message.type = Atom(c_, "WM_PROTOCOLS");
-        message.data.data32[0] = Atom(c_, "WM_DELETE_WINDOW");
+        message.type = intern_atom(c_, "WM_PROTOCOLS");
+        message.data.data32[0] = intern_atom(c_, "WM_DELETE_WINDOW");
         xcb_send_event(c_, 0, message.window, XCB_EVENT_MASK_NO_EVENT,
                        reinterpret_cast<const char*>(&message));
         xcb_flush(c_);
     }
     ui::Bitmap read(const Shown& target) override {
-        return ReadWindow(c_, static_cast<xcb_window_t>(target.id), target.rect.width(),
-                          target.rect.height());
+        return read_window(c_, static_cast<xcb_window_t>(target.id), target.rect.width(),
+                           target.rect.height());
     }
     WindowId owner(const Shown& dialog) override {
-        const auto words =
-            Words(Property(c_, static_cast<xcb_window_t>(dialog.id), XCB_ATOM_WM_TRANSIENT_FOR));
+        const auto words = words_of(
+            property_of(c_, static_cast<xcb_window_t>(dialog.id), XCB_ATOM_WM_TRANSIENT_FOR));
         return words.size() == 1 ? words[0] : 0;
     }
     void force_away(const Shown& target) override {
@@ -143,7 +143,7 @@ public:
 private:
     void fake(uint8_t type, uint8_t detail, int at_x = 0, int at_y = 0) {
         if (c_ != nullptr)
-            Fake(c_, screen_.screen, type, detail, at_x, at_y);
+            fake_input(c_, screen_.screen, type, detail, at_x, at_y);
     }
 
     xcb_connection_t* c_;
@@ -152,11 +152,11 @@ private:
 
 } // namespace
 
-uint8_t ButtonNumber(ui::MouseButton button) {
+uint8_t button_number(ui::MouseButton button) {
     return button == ui::MouseButton::left ? 1 : button == ui::MouseButton::middle ? 2 : 3;
 }
 
-xcb_connection_t* Connect() {
+xcb_connection_t* open_connection() {
     xcb_connection_t* c = nullptr;
     const bool made = Eventually([&] {
         if (c != nullptr)
@@ -171,23 +171,23 @@ xcb_connection_t* Connect() {
     return c;
 }
 
-void Sync(xcb_connection_t* c) {
+void sync_server(xcb_connection_t* c) {
     Own(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
 }
 
-xcb_atom_t Atom(xcb_connection_t* c, const char* name) {
+xcb_atom_t intern_atom(xcb_connection_t* c, const char* name) {
     const auto answer = Own(xcb_intern_atom_reply(
         c, xcb_intern_atom(c, 0, static_cast<uint16_t>(std::strlen(name)), name), nullptr));
     return answer ? answer->atom : xcb_atom_t{XCB_ATOM_NONE};
 }
 
-bool Viewable(xcb_connection_t* c, xcb_window_t window) {
+bool viewable(xcb_connection_t* c, xcb_window_t window) {
     const auto a =
         Own(xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, window), nullptr));
     return a && a->map_state == XCB_MAP_STATE_VIEWABLE;
 }
 
-std::vector<xcb_window_t> Children(xcb_connection_t* c, xcb_window_t parent) {
+std::vector<xcb_window_t> children_of(xcb_connection_t* c, xcb_window_t parent) {
     const auto tree = Own(xcb_query_tree_reply(c, xcb_query_tree(c, parent), nullptr));
     if (!tree)
         return {};
@@ -195,7 +195,7 @@ std::vector<xcb_window_t> Children(xcb_connection_t* c, xcb_window_t parent) {
     return {ids, ids + xcb_query_tree_children_length(tree.get())};
 }
 
-std::string Property(xcb_connection_t* c, xcb_window_t window, xcb_atom_t property) {
+std::string property_of(xcb_connection_t* c, xcb_window_t window, xcb_atom_t property) {
     const auto value = Own(xcb_get_property_reply(
         c, xcb_get_property(c, 0, window, property, XCB_GET_PROPERTY_TYPE_ANY, 0, 64), nullptr));
     if (!value)
@@ -204,13 +204,13 @@ std::string Property(xcb_connection_t* c, xcb_window_t window, xcb_atom_t proper
             static_cast<size_t>(xcb_get_property_value_length(value.get()))};
 }
 
-std::vector<uint32_t> Words(const std::string& bytes) {
+std::vector<uint32_t> words_of(const std::string& bytes) {
     std::vector<uint32_t> words(bytes.size() / 4);
     std::memcpy(words.data(), bytes.data(), words.size() * 4);
     return words;
 }
 
-ui::Bitmap ReadWindow(xcb_connection_t* c, xcb_window_t window, int width, int height) {
+ui::Bitmap read_window(xcb_connection_t* c, xcb_window_t window, int width, int height) {
     ui::Bitmap out(width, height);
     const auto image = Own(xcb_get_image_reply(c,
                                                xcb_get_image(c, XCB_IMAGE_FORMAT_Z_PIXMAP, window,
@@ -228,16 +228,16 @@ ui::Bitmap ReadWindow(xcb_connection_t* c, xcb_window_t window, int width, int h
     return out;
 }
 
-uint8_t KeyCode(xcb_connection_t* c, xcb_keysym_t keysym) {
-    const Mapping m = ReadMapping(c);
+uint8_t key_code_of(xcb_connection_t* c, xcb_keysym_t keysym) {
+    const Mapping m = read_mapping(c);
     for (size_t i = 0; m.per != 0 && i < m.symbols.size(); i += m.per)
         if (m.symbols[i] == keysym)
             return static_cast<uint8_t>(m.first + i / m.per);
     return 0;
 }
 
-uint8_t MapSpareKey(xcb_connection_t* c, xcb_keysym_t keysym) {
-    const Mapping m = ReadMapping(c);
+uint8_t map_spare_key(xcb_connection_t* c, xcb_keysym_t keysym) {
+    const Mapping m = read_mapping(c);
     for (size_t i = m.symbols.size(); m.per != 0 && i >= static_cast<size_t>(m.per);) {
         i -= m.per;
         if (std::any_of(m.symbols.begin() + i, m.symbols.begin() + i + m.per,
@@ -247,41 +247,41 @@ uint8_t MapSpareKey(xcb_connection_t* c, xcb_keysym_t keysym) {
         std::vector<xcb_keysym_t> row(static_cast<size_t>(m.per), 0);
         row[0] = keysym;
         xcb_change_keyboard_mapping(c, 1, code, static_cast<uint8_t>(m.per), row.data());
-        Sync(c);
+        sync_server(c);
         return code;
     }
     return 0;
 }
 
-void Fake(xcb_connection_t* c, const xcb_screen_t* screen, uint8_t type, uint8_t detail, int at_x,
-          int at_y) {
+void fake_input(xcb_connection_t* c, const xcb_screen_t* screen, uint8_t type, uint8_t detail,
+                int at_x, int at_y) {
     xcb_test_fake_input(c, type, detail, XCB_CURRENT_TIME, screen->root, static_cast<int16_t>(at_x),
                         static_cast<int16_t>(at_y), 0);
-    Sync(c);
+    sync_server(c);
 }
 
-void Type(xcb_connection_t* c, const xcb_screen_t* screen, const std::vector<xcb_keysym_t>& keysyms,
-          xcb_keysym_t modifier) {
-    const uint8_t held = modifier != 0 ? KeyCode(c, modifier) : 0;
+void type_keys(xcb_connection_t* c, const xcb_screen_t* screen,
+               const std::vector<xcb_keysym_t>& keysyms, xcb_keysym_t modifier) {
+    const uint8_t held = modifier != 0 ? key_code_of(c, modifier) : 0;
     if (held != 0)
-        Fake(c, screen, XCB_KEY_PRESS, held);
+        fake_input(c, screen, XCB_KEY_PRESS, held);
     for (const xcb_keysym_t keysym : keysyms) {
-        const uint8_t code = KeyCode(c, keysym);
+        const uint8_t code = key_code_of(c, keysym);
         if (code == 0) {
             ADD_FAILURE() << "no key types keysym " << std::hex << keysym;
             continue;
         }
-        Fake(c, screen, XCB_KEY_PRESS, code);
-        Fake(c, screen, XCB_KEY_RELEASE, code);
+        fake_input(c, screen, XCB_KEY_PRESS, code);
+        fake_input(c, screen, XCB_KEY_RELEASE, code);
     }
     if (held != 0)
-        Fake(c, screen, XCB_KEY_RELEASE, held);
+        fake_input(c, screen, XCB_KEY_RELEASE, held);
 }
 
-xcb_window_t FindWindow(xcb_connection_t* c, const X11Screen& s, bool dialog,
-                        xcb_rectangle_t* where, xcb_window_t other) {
-    const xcb_atom_t type = Atom(c, "_NET_WM_WINDOW_TYPE");
-    const xcb_atom_t dialog_type = Atom(c, "_NET_WM_WINDOW_TYPE_DIALOG");
+xcb_window_t find_window(xcb_connection_t* c, const X11Screen& s, bool dialog,
+                         xcb_rectangle_t* where, xcb_window_t other) {
+    const xcb_atom_t type = intern_atom(c, "_NET_WM_WINDOW_TYPE");
+    const xcb_atom_t dialog_type = intern_atom(c, "_NET_WM_WINDOW_TYPE_DIALOG");
     xcb_window_t found = 0;
     Eventually(
         [&] {
@@ -323,7 +323,7 @@ X11Driver::X11Driver(EditorHost& host) : host_(host) {
         skip_ = why;
         return;
     }
-    x_ = Connect();
+    x_ = open_connection();
     if (x_ == nullptr) {
         skip_ = "no X server at DISPLAY";
         return;
@@ -345,7 +345,7 @@ xcb_window_t X11Driver::make_filled(int left, int top, int width, int height, ui
                       XCB_WINDOW_CLASS_INPUT_OUTPUT, screen_.screen->root_visual,
                       XCB_CW_BACK_PIXEL | XCB_CW_OVERRIDE_REDIRECT, values);
     xcb_map_window(x_, window);
-    Sync(x_);
+    sync_server(x_);
     screen_.host_windows.push_back(window);
     return window;
 }
@@ -356,11 +356,11 @@ WindowId X11Driver::make_window(int left, int top, int width, int height) {
 
 void X11Driver::destroy_window(WindowId window) {
     xcb_destroy_window(x_, static_cast<xcb_window_t>(window));
-    Sync(x_);
+    sync_server(x_);
 }
 
 std::vector<WindowId> X11Driver::children(WindowId window) {
-    const std::vector<xcb_window_t> ids = Children(x_, static_cast<xcb_window_t>(window));
+    const std::vector<xcb_window_t> ids = children_of(x_, static_cast<xcb_window_t>(window));
     return {ids.begin(), ids.end()};
 }
 
@@ -373,7 +373,7 @@ ui::Rect X11Driver::placement(WindowId child) {
 void X11Driver::pump(int rounds) {
     for (int i = 0; i < rounds; ++i) {
         host_.idle();
-        Sync(x_);
+        sync_server(x_);
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
 }
@@ -384,7 +384,7 @@ void X11Driver::damage(WindowId window, int width, int height) {
     const ui::Point at = to_root(static_cast<xcb_window_t>(window), {0, 0});
     const xcb_window_t cover = make_filled(at.x, at.y, width, height, 0xffffff);
     xcb_destroy_window(x_, cover);
-    Sync(x_);
+    sync_server(x_);
 }
 
 ui::Point X11Driver::to_root(xcb_window_t window, ui::Point at) {
@@ -397,7 +397,7 @@ ui::Point X11Driver::to_root(xcb_window_t window, ui::Point at) {
 }
 
 void X11Driver::fake(uint8_t type, uint8_t detail, int at_x, int at_y) {
-    Fake(x_, screen_.screen, type, detail, at_x, at_y);
+    fake_input(x_, screen_.screen, type, detail, at_x, at_y);
     pump(2);
 }
 
@@ -407,11 +407,11 @@ void X11Driver::pointer_to(WindowId window, ui::Point at) {
 }
 
 void X11Driver::pointer_press(ui::MouseButton button) {
-    fake(XCB_BUTTON_PRESS, ButtonNumber(button));
+    fake(XCB_BUTTON_PRESS, button_number(button));
 }
 
 void X11Driver::pointer_release(ui::MouseButton button) {
-    fake(XCB_BUTTON_RELEASE, ButtonNumber(button));
+    fake(XCB_BUTTON_RELEASE, button_number(button));
 }
 
 void X11Driver::click(WindowId editor, ui::Point at, ui::MouseButton button) {

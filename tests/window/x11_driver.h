@@ -26,33 +26,33 @@ struct X11Screen {
 
 // A connection of its own, or null. Xvfb turns a connection away while it still tears down
 // one just closed: a few tries.
-xcb_connection_t* Connect();
+xcb_connection_t* open_connection();
 // A round trip: everything sent before has been handled by the server.
-void Sync(xcb_connection_t* c);
-xcb_atom_t Atom(xcb_connection_t* c, const char* name);
-bool Viewable(xcb_connection_t* c, xcb_window_t window);
-std::vector<xcb_window_t> Children(xcb_connection_t* c, xcb_window_t parent);
+void sync_server(xcb_connection_t* c);
+xcb_atom_t intern_atom(xcb_connection_t* c, const char* name);
+bool viewable(xcb_connection_t* c, xcb_window_t window);
+std::vector<xcb_window_t> children_of(xcb_connection_t* c, xcb_window_t parent);
 // The raw value of `property` on `window` (up to 256 bytes); empty without it.
-std::string Property(xcb_connection_t* c, xcb_window_t window, xcb_atom_t property);
-std::vector<uint32_t> Words(const std::string& bytes);
+std::string property_of(xcb_connection_t* c, xcb_window_t window, xcb_atom_t property);
+std::vector<uint32_t> words_of(const std::string& bytes);
 // What the server shows of the window, as an opaque bitmap (32 bits a pixel on Xvfb).
-ui::Bitmap ReadWindow(xcb_connection_t* c, xcb_window_t window, int width, int height);
+ui::Bitmap read_window(xcb_connection_t* c, xcb_window_t window, int width, int height);
 // The key code typing `keysym` without modifiers; 0 when none.
-uint8_t KeyCode(xcb_connection_t* c, xcb_keysym_t keysym);
+uint8_t key_code_of(xcb_connection_t* c, xcb_keysym_t keysym);
 // Puts `keysym` on a key code nothing uses (from the top, away from the keys of a real
 // keyboard), as a keyboard layout with it would. Returns the code, 0 when none is free.
-uint8_t MapSpareKey(xcb_connection_t* c, xcb_keysym_t keysym);
+uint8_t map_spare_key(xcb_connection_t* c, xcb_keysym_t keysym);
 // One XTest input on `c` at a root point (motion) or of a button or key code.
-void Fake(xcb_connection_t* c, const xcb_screen_t* screen, uint8_t type, uint8_t detail,
-          int at_x = 0, int at_y = 0);
+void fake_input(xcb_connection_t* c, const xcb_screen_t* screen, uint8_t type, uint8_t detail,
+                int at_x = 0, int at_y = 0);
 // Presses and releases the keys of `keysyms` on `c`, `modifier` (a keysym, 0: none) held.
-void Type(xcb_connection_t* c, const xcb_screen_t* screen, const std::vector<xcb_keysym_t>& keysyms,
-          xcb_keysym_t modifier = 0);
+void type_keys(xcb_connection_t* c, const xcb_screen_t* screen,
+               const std::vector<xcb_keysym_t>& keysyms, xcb_keysym_t modifier = 0);
 // The first viewable top-level window that is a menu pane (override-redirect) or a dialog
 // (_NET_WM_WINDOW_TYPE_DIALOG) other than `other` and the host's, waiting up to ten seconds;
 // 0 when none shows.
-xcb_window_t FindWindow(xcb_connection_t* c, const X11Screen& s, bool dialog,
-                        xcb_rectangle_t* where = nullptr, xcb_window_t other = 0);
+xcb_window_t find_window(xcb_connection_t* c, const X11Screen& s, bool dialog,
+                         xcb_rectangle_t* where = nullptr, xcb_window_t other = 0);
 
 class X11Driver final : public WindowDriver {
 public:
@@ -68,11 +68,11 @@ public:
     std::vector<WindowId> children(WindowId window) override;
     ui::Rect placement(WindowId child) override;
     bool visible(WindowId window) override {
-        return Viewable(x_, static_cast<xcb_window_t>(window));
+        return viewable(x_, static_cast<xcb_window_t>(window));
     }
     void pump(int rounds) override;
     ui::Bitmap read(WindowId window, int width, int height) override {
-        return ReadWindow(x_, static_cast<xcb_window_t>(window), width, height);
+        return read_window(x_, static_cast<xcb_window_t>(window), width, height);
     }
     void damage(WindowId window, int width, int height) override;
     void pointer_to(WindowId window, ui::Point at) override;
@@ -102,6 +102,6 @@ private:
 };
 
 // The core button number of a toolkit button.
-uint8_t ButtonNumber(ui::MouseButton button);
+uint8_t button_number(ui::MouseButton button);
 
 } // namespace tonvo::test

@@ -32,6 +32,16 @@ constexpr xcb_keysym_t kControl = 0xffe3;
 constexpr xcb_keysym_t kEacute = 0xe9;
 constexpr xcb_keysym_t kDeadAcute = 0xfe51;
 
+// Whether the `area` of `a` differs from the same area of `b`, each moved by its offset.
+inline bool differs(const ui::Bitmap& a, ui::Point a_at, const ui::Bitmap& b, ui::Point b_at,
+                    const ui::Rect& area) {
+    for (int y = area.top; y < area.bottom; ++y)
+        for (int x = area.left; x < area.right; ++x)
+            if (!(a.pixel(a_at.x + x, a_at.y + y) == b.pixel(b_at.x + x, b_at.y + y)))
+                return true;
+    return false;
+}
+
 // What a watcher on its own connection saw of a dialog: what a window manager reads of it and
 // where it is.
 struct DialogSeen {
@@ -67,59 +77,43 @@ protected:
     intptr_t Open(xcb_window_t parent) {
         return Call(effEditOpen, 0, 0, reinterpret_cast<void*>(static_cast<uintptr_t>(parent)));
     }
-    std::vector<uint8_t> Chunk() { return plugin->state(); }
     std::vector<Delivered> Process() { return plugin->process(); }
-    void Sync() { test::Sync(x); }
+    void sync_server() { test::sync_server(x); }
     xcb_window_t MakeWindow(int left, int top, int width, int height, uint32_t fill = 0) {
         return X().make_filled(left, top, width, height, fill);
     }
-    std::vector<xcb_window_t> Children(xcb_window_t parent) { return test::Children(x, parent); }
-    ui::Bitmap Read(xcb_window_t window, int width, int height) {
-        return ReadWindow(x, window, width, height);
-    }
-    // Whether the `w` x `h` area at (ax, ay) of `a` differs from the one at (bx, by) of `b`.
-    static bool Differs(const ui::Bitmap& a, int ax, int ay, const ui::Bitmap& b, int bx, int by,
-                        int w, int h) {
-        for (int y = 0; y < h; ++y)
-            for (int col = 0; col < w; ++col)
-                if (!(a.pixel(ax + col, ay + y) == b.pixel(bx + col, by + y)))
-                    return true;
-        return false;
+    std::vector<xcb_window_t> children_of(xcb_window_t parent) {
+        return test::children_of(x, parent);
     }
     // Pointer and key input made with XTest on `c`, each followed (with `idle`) by host calls.
-    void Fake(xcb_connection_t* c, uint8_t type, uint8_t detail, int at_x = 0, int at_y = 0,
-              bool idle = true) {
-        test::Fake(c, screen, type, detail, at_x, at_y);
+    void fake_input(xcb_connection_t* c, uint8_t type, uint8_t detail, int at_x = 0, int at_y = 0,
+                    bool idle = true) {
+        test::fake_input(c, screen, type, detail, at_x, at_y);
         if (idle)
             Pump(2);
     }
     void Click(int at_x, int at_y) {
-        Fake(x, XCB_MOTION_NOTIFY, 0, at_x, at_y);
-        Fake(x, XCB_BUTTON_PRESS, 1);
-        Fake(x, XCB_BUTTON_RELEASE, 1);
+        fake_input(x, XCB_MOTION_NOTIFY, 0, at_x, at_y);
+        fake_input(x, XCB_BUTTON_PRESS, 1);
+        fake_input(x, XCB_BUTTON_RELEASE, 1);
     }
-    // A press and release of `button` at a root point, on `c`.
-    void ClickAt(xcb_connection_t* c, int at_x, int at_y, uint8_t button = 1) {
-        Fake(c, XCB_MOTION_NOTIFY, 0, at_x, at_y, false);
-        Fake(c, XCB_BUTTON_PRESS, button, 0, 0, false);
-        Fake(c, XCB_BUTTON_RELEASE, button, 0, 0, false);
+    void type_keys(xcb_connection_t* c, const std::vector<xcb_keysym_t>& keysyms,
+                   xcb_keysym_t modifier = 0) {
+        test::type_keys(c, screen, keysyms, modifier);
     }
-    void Type(xcb_connection_t* c, const std::vector<xcb_keysym_t>& keysyms,
-              xcb_keysym_t modifier = 0) {
-        test::Type(c, screen, keysyms, modifier);
-    }
-    uint8_t MapSpareKey(xcb_keysym_t keysym) { return test::MapSpareKey(x, keysym); }
-    xcb_window_t FindWindow(xcb_connection_t* c, bool dialog, xcb_rectangle_t* where = nullptr) {
-        return test::FindWindow(c, X().screen_info(), dialog, where);
+    uint8_t map_spare_key(xcb_keysym_t keysym) { return test::map_spare_key(x, keysym); }
+    xcb_window_t find_window(xcb_connection_t* c, bool dialog, xcb_rectangle_t* where = nullptr) {
+        return test::find_window(c, X().screen_info(), dialog, where);
     }
     // On a watcher thread, while the host's thread serves a menu or dialog inside its idle
     // call: `act` on `window` until it goes; as a last resort its client is cut off, so that
     // a failing test never leaves the host's thread waiting.
+    using EditorWindowTest::Answer;
     template <typename Act>
     void Answer(xcb_connection_t* c, xcb_window_t window, Act act) {
         for (int i = 0; i < 5; ++i) {
             act();
-            if (Eventually([&] { return !Viewable(c, window); }, 100))
+            if (Eventually([&] { return !viewable(c, window); }, 100))
                 return;
         }
         ADD_FAILURE() << "the window did not go";
@@ -132,18 +126,18 @@ protected:
     void InSavePresetDialog(const ui::Point& menu_button, Act act) {
         bool shown = false;
         std::thread watcher([&] {
-            xcb_connection_t* w = Connect();
+            xcb_connection_t* w = open_connection();
             if (w == nullptr)
                 return;
-            const xcb_window_t menu = FindWindow(w, false);
+            const xcb_window_t menu = find_window(w, false);
             if (menu != 0)
-                Answer(w, menu, [&] { Type(w, {kDown, kDown, kDown, kReturn}); });
+                Answer(w, menu, [&] { type_keys(w, {kDown, kDown, kDown, kReturn}); });
             xcb_rectangle_t where{};
-            const xcb_window_t dialog = menu != 0 ? FindWindow(w, true, &where) : 0;
+            const xcb_window_t dialog = menu != 0 ? find_window(w, true, &where) : 0;
             if (dialog != 0) {
                 shown = true;
                 // Keys go to the window under the pointer (no window manager gives focus).
-                Fake(w, XCB_MOTION_NOTIFY, 0, where.x + 5, where.y + 5, false);
+                fake_input(w, XCB_MOTION_NOTIFY, 0, where.x + 5, where.y + 5, false);
                 act(w, dialog);
             }
             xcb_disconnect(w);
@@ -153,55 +147,32 @@ protected:
         EXPECT_TRUE(shown) << "no Save Preset dialog appeared";
         Pump();
     }
-    // On a watcher thread while the host's thread serves a dialog: finds the dialog on a
-    // connection of its own, reads it, and answers it with Enter or (with_enter false) the
+    // On a watcher thread while the host's thread serves a dialog: finds the dialog, reads
+    // what a window manager reads of it (on a connection of its own), and answers it with the
     // window manager's close button.
-    DialogSeen WatchDialog(bool with_enter) {
+    DialogSeen WatchDialog(Watcher& w) {
         DialogSeen seen;
-        xcb_connection_t* c = Connect();
-        if (c == nullptr)
+        const Shown dialog = w.find(ShownKind::dialog);
+        if (!dialog)
             return seen;
-        const xcb_window_t dialog = FindWindow(c, true);
-        if (dialog == 0) {
-            xcb_disconnect(c);
-            return seen;
-        }
         seen.found = true;
-        if (const auto owner = Words(Property(c, dialog, XCB_ATOM_WM_TRANSIENT_FOR));
-            owner.size() == 1)
-            seen.transientFor = owner[0];
-        seen.wmClass = Property(c, dialog, XCB_ATOM_WM_CLASS);
-        if (const auto hints = Words(Property(c, dialog, XCB_ATOM_WM_HINTS)); hints.size() >= 2) {
-            seen.hintFlags = hints[0];
-            seen.input = hints[1];
-        }
-        seen.states = Words(Property(c, dialog, Atom(c, "_NET_WM_STATE")));
-        const auto geometry = Own(xcb_get_geometry_reply(c, xcb_get_geometry(c, dialog), nullptr));
-        if (geometry) {
-            seen.left = geometry->x;
-            seen.top = geometry->y;
-            seen.width = geometry->width;
-            seen.height = geometry->height;
-        }
-        Answer(c, dialog, [&] {
-            if (with_enter) {
-                // Keys go to the window under the pointer (no window manager gives focus).
-                Fake(c, XCB_MOTION_NOTIFY, 0, seen.left + 5, seen.top + 5, false);
-                Type(c, {kReturn});
-            } else {
-                // The window manager's close button.
-                xcb_client_message_event_t message{};
-                message.response_type = XCB_CLIENT_MESSAGE;
-                message.format = 32;
-                message.window = dialog;
-                message.type = Atom(c, "WM_PROTOCOLS");
-                message.data.data32[0] = Atom(c, "WM_DELETE_WINDOW");
-                xcb_send_event(c, 0, dialog, XCB_EVENT_MASK_NO_EVENT,
-                               reinterpret_cast<const char*>(&message));
-                xcb_flush(c);
+        seen.transientFor = static_cast<xcb_window_t>(w.owner(dialog));
+        seen.left = dialog.rect.left;
+        seen.top = dialog.rect.top;
+        seen.width = dialog.rect.width();
+        seen.height = dialog.rect.height();
+        if (xcb_connection_t* c = open_connection()) {
+            const auto id = static_cast<xcb_window_t>(dialog.id);
+            seen.wmClass = property_of(c, id, XCB_ATOM_WM_CLASS);
+            if (const auto hints = words_of(property_of(c, id, XCB_ATOM_WM_HINTS));
+                hints.size() >= 2) {
+                seen.hintFlags = hints[0];
+                seen.input = hints[1];
             }
-        });
-        xcb_disconnect(c);
+            seen.states = words_of(property_of(c, id, intern_atom(c, "_NET_WM_STATE")));
+            xcb_disconnect(c);
+        }
+        Answer(w, dialog, [&] { w.close(dialog); });
         return seen;
     }
 
@@ -213,13 +184,13 @@ TEST_F(X11WindowTest, TheEditorsWindowCarriesItsXEmbedInformation) {
     const xcb_window_t parent = MakeWindow(100, 100, 700, 300);
     ASSERT_EQ(Open(parent), 1);
     Pump();
-    const std::vector<xcb_window_t> children = Children(parent);
+    const std::vector<xcb_window_t> children = children_of(parent);
     ASSERT_EQ(children.size(), 1u);
-    const auto info =
-        Own(xcb_get_property_reply(x,
-                                   xcb_get_property(x, 0, children[0], Atom(x, "_XEMBED_INFO"),
-                                                    XCB_GET_PROPERTY_TYPE_ANY, 0, 2),
-                                   nullptr));
+    const auto info = Own(
+        xcb_get_property_reply(x,
+                               xcb_get_property(x, 0, children[0], intern_atom(x, "_XEMBED_INFO"),
+                                                XCB_GET_PROPERTY_TYPE_ANY, 0, 2),
+                               nullptr));
     ASSERT_TRUE(info);
     ASSERT_EQ(xcb_get_property_value_length(info.get()), 8);
     const auto* xembed = static_cast<const uint32_t*>(xcb_get_property_value(info.get()));
@@ -239,10 +210,10 @@ TEST_F(X11WindowTest, AGrabTakingThePointerEndsAHeldKeysPreview) {
     ASSERT_EQ(Open(parent), 1);
     Pump();
     Process();
-    Fake(x, XCB_MOTION_NOTIFY, 0, 100 + d.x, 100 + d.y);
-    Fake(x, XCB_BUTTON_PRESS, 1);
+    fake_input(x, XCB_MOTION_NOTIFY, 0, 100 + d.x, 100 + d.y);
+    fake_input(x, XCB_BUTTON_PRESS, 1);
     EXPECT_EQ(Process(), (std::vector<Delivered>{NoteOn(0, 62, 100)}));
-    const std::vector<xcb_window_t> children = Children(parent);
+    const std::vector<xcb_window_t> children = children_of(parent);
     ASSERT_EQ(children.size(), 1u);
     xcb_leave_notify_event_t leave{};
     leave.response_type = XCB_LEAVE_NOTIFY;
@@ -254,11 +225,11 @@ TEST_F(X11WindowTest, AGrabTakingThePointerEndsAHeldKeysPreview) {
     leave.same_screen_focus = 1;
     xcb_send_event(x, 0, children[0], XCB_EVENT_MASK_LEAVE_WINDOW,
                    reinterpret_cast<const char*>(&leave));
-    Sync();
+    sync_server();
     Pump(2);
     EXPECT_EQ(Process(), (std::vector<Delivered>{NoteOff(0, 62, 100)}))
         << "a grab took the pointer";
-    Fake(x, XCB_BUTTON_RELEASE, 1);
+    fake_input(x, XCB_BUTTON_RELEASE, 1);
     Call(effEditClose);
 }
 
@@ -266,23 +237,17 @@ TEST_F(X11WindowTest, AMenuGivesTheKeyboardBackWhenItCloses) {
     GoldenState state;
     const ui::Point c = state.OnKey(0);
     ASSERT_NE(c.x, 0);
-    const xcb_window_t parent = MakeWindow(100, 100, 700, 300);
-    ASSERT_EQ(Open(parent), 1);
-    Pump();
-    std::thread typist([&] {
-        xcb_connection_t* w = Connect();
-        if (w == nullptr)
-            return;
-        if (const xcb_window_t menu = FindWindow(w, false); menu != 0)
-            Answer(w, menu, [&] { Type(w, {kDown, kEscape}); });
-        else
-            ADD_FAILURE() << "no menu pane appeared";
-        xcb_disconnect(w);
-    });
-    Fake(x, XCB_MOTION_NOTIFY, 0, 100 + c.x, 100 + c.y);
-    Fake(x, XCB_BUTTON_PRESS, 3);
-    Fake(x, XCB_BUTTON_RELEASE, 3);
-    typist.join();
+    WindowId editor = 0;
+    OpenIn(100, 100, &editor);
+    ASSERT_NE(editor, 0u);
+    WhileWatching(
+        [&](Watcher& w) {
+            if (const Shown pane = w.find(ShownKind::menu))
+                Answer(w, pane, [&] { w.type(pane, {key(ui::Key::down), key(ui::Key::escape)}); });
+            else
+                ADD_FAILURE() << "no menu pane appeared";
+        },
+        [&] { driver->click(editor, c, ui::MouseButton::right); });
     Pump();
     const auto grab =
         Own(xcb_grab_keyboard_reply(x,
@@ -295,55 +260,49 @@ TEST_F(X11WindowTest, AMenuGivesTheKeyboardBackWhenItCloses) {
     Call(effEditClose);
 }
 
-// The browser closes with Cancel on a short click on the bare screen or on the editor itself.
-// The server delivers a press to the window under the pointer; the editor's own drops it with
-// the rest of its input while the browser runs.
+// The browser closes with Cancel on a short click on the bare screen or on the editor itself
+// (the browser is 32 pixels narrower than the editor: its left edge shows). The server delivers
+// a press to the window under the pointer; the editor's own drops it with the rest of its
+// input while the browser runs.
 TEST_F(X11WindowTest, AClickOutsideThePresetBrowserClosesIt) {
     GoldenState state;
     LoadGoldenState(state);
     const ui::Point presets = state.OnPresets();
     ASSERT_NE(presets.x, 0);
-    const xcb_window_t parent = MakeWindow(100, 100, 700, 300);
-    ASSERT_EQ(Open(parent), 1);
-    Pump();
-    const std::vector<uint8_t> before = Chunk();
+    WindowId editor = 0;
+    OpenIn(100, 100, &editor);
+    ASSERT_NE(editor, 0u);
+    const std::vector<uint8_t> before = plugin->state();
 
-    // The bare screen, and the editor's left edge (the browser is 32 pixels narrower).
     for (const ui::Point outside : {ui::Point{1200, 700}, ui::Point{100 + 5, 100 + 100}}) {
-        bool found = false;
+        Shown browser;
         bool went = false;
-        std::thread watcher([&] {
-            xcb_connection_t* c = Connect();
-            if (c == nullptr)
-                return;
-            xcb_rectangle_t where{};
-            const xcb_window_t dialog = FindWindow(c, true, &where);
-            found = dialog != 0;
-            if (found) {
+        WhileWatching(
+            [&](Watcher& w) {
+                browser = w.find(ShownKind::dialog);
+                if (!browser)
+                    return;
                 // Once the browser shows, a click shorter than the browser's check interval.
                 std::this_thread::sleep_for(std::chrono::milliseconds(200));
-                Fake(c, XCB_MOTION_NOTIFY, 0, outside.x, outside.y, false);
-                Fake(c, XCB_BUTTON_PRESS, 1, 0, 0, false);
+                w.pointer_move(outside);
+                w.pointer_press(ui::MouseButton::left);
                 std::this_thread::sleep_for(std::chrono::milliseconds(30));
-                Fake(c, XCB_BUTTON_RELEASE, 1, 0, 0, false);
-                went = Eventually([&] { return !Viewable(c, dialog); });
+                w.pointer_release(ui::MouseButton::left);
+                went = Eventually([&] { return !w.visible(browser.id); });
                 // Else its Cancel button, so that a failure leaves no dialog behind.
                 if (!went)
-                    Answer(c, dialog, [&] {
-                        ClickAt(c, where.x + where.width - 53, where.y + where.height - 23);
+                    Answer(w, browser, [&] {
+                        w.click_at(browser, {browser.rect.right - 53, browser.rect.bottom - 23});
                     });
-            }
-            xcb_disconnect(c);
-        });
-        Click(100 + presets.x, 100 + presets.y);
-        watcher.join();
+            },
+            [&] { driver->click(editor, presets); });
         Pump();
-        ASSERT_TRUE(found) << "no browser appeared";
+        ASSERT_TRUE(browser) << "no browser appeared";
         EXPECT_TRUE(went) << "a click at " << outside.x << "," << outside.y
                           << " left the browser open";
     }
-    EXPECT_EQ(Chunk(), before) << "Cancel loads nothing";
-    Call(effEditClose);
+    EXPECT_EQ(plugin->state(), before) << "Cancel loads nothing";
+    plugin->close_editor();
 }
 
 // A right click in the browser selects the item and opens the list's menu over it; Delete asks
@@ -357,92 +316,74 @@ TEST_F(X11WindowTest, TheBrowserRepaintsUnderItsMenuAndItsConfirmation) {
                                std::filesystem::copy_options::overwrite_existing);
     const ui::Point presets = state.OnPresets();
     ASSERT_NE(presets.x, 0);
-    const xcb_window_t parent = MakeWindow(100, 100, 700, 300);
-    ASSERT_EQ(Open(parent), 1);
-    Pump();
+    WindowId editor = 0;
+    OpenIn(100, 100, &editor);
+    ASSERT_NE(editor, 0u);
 
     // "Another" and "Major Pentatonic" down the first column (items 20 high from 36, the list
     // 12 from the left), the second selected; a strip left of the point where the menu opens
     // shows both rows.
     constexpr int kItemX = 62;
-    constexpr int kStripLeft = 14;
-    constexpr int kStripTop = 38;
-    constexpr int kStripWidth = kItemX - 2 - kStripLeft;
-    constexpr int kStripHeight = 36;
+    constexpr ui::Rect kStrip = ui::Rect::from_size(14, 38, kItemX - 2 - 14, 36);
     bool selected_shown = false;
     bool menu_gone = false;
     bool asked = false;
-    std::thread watcher([&] {
-        xcb_connection_t* c = Connect();
-        if (c == nullptr)
-            return;
-        xcb_rectangle_t where{};
-        const xcb_window_t browser = FindWindow(c, true, &where);
-        if (browser == 0) {
-            ADD_FAILURE() << "no browser appeared";
-            xcb_disconnect(c);
-            return;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(200));
-        const ui::Bitmap before = Read(browser, where.width, where.height);
-        ClickAt(c, where.x + kItemX, where.y + 46, 3);
-        xcb_rectangle_t pane{};
-        const xcb_window_t menu = FindWindow(c, false, &pane);
-        if (menu != 0) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(200));
-            const ui::Bitmap under_menu = Read(browser, where.width, where.height);
-            selected_shown = Differs(before, kStripLeft, kStripTop, under_menu, kStripLeft,
-                                     kStripTop, kStripWidth, kStripHeight);
-            // Delete, the second row, lit under the pointer as the press leaves it.
-            Fake(c, XCB_MOTION_NOTIFY, 0, pane.x + 30, pane.y + 1 + 22 + 11, false);
-            std::this_thread::sleep_for(std::chrono::milliseconds(200));
-            const ui::Bitmap shown_menu = Read(menu, pane.width, pane.height);
-            Fake(c, XCB_BUTTON_PRESS, 1, 0, 0, false);
-            Fake(c, XCB_BUTTON_RELEASE, 1, 0, 0, false);
-            xcb_window_t box = 0;
-            asked = Eventually([&] { return (box = FindWindow(c, true)) != browser; });
-            if (asked) {
-                std::this_thread::sleep_for(std::chrono::milliseconds(200));
-                const ui::Bitmap under_box = Read(browser, where.width, where.height);
-                menu_gone = Differs(shown_menu, 2, 2, under_box, pane.x - where.x + 2,
-                                    pane.y - where.y + 2, 80, 50);
-                xcb_rectangle_t at{};
-                FindWindow(c, true, &at);
-                Answer(c, box, [&] {
-                    Fake(c, XCB_MOTION_NOTIFY, 0, at.x + 5, at.y + 5, false);
-                    Type(c, {kEscape});
-                });
+    WhileWatching(
+        [&](Watcher& w) {
+            const Shown browser = w.find(ShownKind::dialog);
+            if (!browser) {
+                ADD_FAILURE() << "no browser appeared";
+                return;
             }
-        }
-        Answer(c, browser,
-               [&] { ClickAt(c, where.x + where.width - 53, where.y + where.height - 23); });
-        xcb_disconnect(c);
-    });
-    Click(100 + presets.x, 100 + presets.y);
-    watcher.join();
+            const ui::Rect& b = browser.rect;
+            std::this_thread::sleep_for(std::chrono::milliseconds(200));
+            const ui::Bitmap before = w.read(browser);
+            w.click_at(browser, {b.left + kItemX, b.top + 46}, ui::MouseButton::right);
+            if (const Shown pane = w.find(ShownKind::menu)) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(200));
+                selected_shown = differs(before, {0, 0}, w.read(browser), {0, 0}, kStrip);
+                // Delete, the second row, lit under the pointer before the click.
+                const ui::Point item{pane.rect.left + 30, pane.rect.top + 1 + 22 + 11};
+                w.move_over(pane, item);
+                std::this_thread::sleep_for(std::chrono::milliseconds(200));
+                const ui::Bitmap shown_menu = w.read(pane);
+                w.click_at(pane, item);
+                const Shown box = w.find(ShownKind::dialog, browser.id);
+                asked = static_cast<bool>(box);
+                if (asked) {
+                    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+                    menu_gone = differs(shown_menu, {0, 0}, w.read(browser),
+                                        {pane.rect.left - b.left, pane.rect.top - b.top},
+                                        ui::Rect::from_size(2, 2, 80, 50));
+                    Answer(w, box, [&] { w.type(box, {key(ui::Key::escape)}); });
+                }
+            }
+            Answer(w, browser, [&] { w.click_at(browser, {b.right - 53, b.bottom - 23}); });
+        },
+        [&] { driver->click(editor, presets); });
     Pump();
     EXPECT_TRUE(selected_shown) << "the new selection was not painted while the menu ran";
     ASSERT_TRUE(asked) << "no confirmation appeared";
     EXPECT_TRUE(menu_gone) << "the menu's picture stayed on the browser under the box";
     EXPECT_TRUE(std::filesystem::exists(home.Presets() / "Another.brelwickp")) << "No keeps it";
-    Call(effEditClose);
+    plugin->close_editor();
 }
 
 TEST_F(X11WindowTest, AConnectionBrokenByTheServerStopsTheEditorQuietly) {
     const xcb_window_t parent = MakeWindow(0, 0, 700, 300);
     ASSERT_EQ(Open(parent), 1);
     Pump(2);
-    const std::vector<xcb_window_t> children = Children(parent);
+    const std::vector<xcb_window_t> children = children_of(parent);
     ASSERT_EQ(children.size(), 1u);
     // The server drops the editor's client, as when it shuts down or runs out of resources.
     xcb_kill_client(x, children[0]);
-    Sync();
+    sync_server();
     Pump(3);
-    EXPECT_TRUE(Eventually([&] { return Children(parent).empty(); }));
+    EXPECT_TRUE(Eventually([&] { return children_of(parent).empty(); }));
     Call(effEditClose);
     ASSERT_EQ(Open(parent), 1);
     Pump(2);
-    EXPECT_EQ(Children(parent).size(), 1u) << "the next opening has a connection of its own";
+    EXPECT_EQ(children_of(parent).size(), 1u) << "the next opening has a connection of its own";
     Call(effEditClose);
 }
 
@@ -457,16 +398,15 @@ TEST_F(X11WindowTest, UnderAWindowManagerDialogsBelongToTheHostsWindowNotItsFram
     xcb_create_window(x, XCB_COPY_FROM_PARENT, parent, host_window, 0, 0, 700, 300, 0,
                       XCB_WINDOW_CLASS_INPUT_OUTPUT, screen->root_visual, 0, nullptr);
     xcb_map_window(x, parent);
-    Sync();
+    sync_server();
     ASSERT_EQ(Open(parent), 1);
     Pump();
 
     // Without a window manager the host's window, the child of the root, owns the dialog (not
     // the plug-in's window inside it).
     DialogSeen plain;
-    std::thread first([&] { plain = WatchDialog(false); });
-    Click(100 + apply.x, 100 + apply.y);
-    first.join();
+    WhileWatching([&](Watcher& w) { plain = WatchDialog(w); },
+                  [&] { Click(100 + apply.x, 100 + apply.y); });
     ASSERT_TRUE(plain.found) << "no dialog window appeared";
     EXPECT_EQ(plain.transientFor, host_window);
     Pump();
@@ -475,18 +415,17 @@ TEST_F(X11WindowTest, UnderAWindowManagerDialogsBelongToTheHostsWindowNotItsFram
     // around it, the host's window marked managed (WM_STATE, Normal); the user drags the frame.
     const xcb_window_t frame = MakeWindow(100, 80, 700, 320);
     xcb_reparent_window(x, host_window, frame, 0, 20);
-    const xcb_atom_t wm_state = Atom(x, "WM_STATE");
+    const xcb_atom_t wm_state = intern_atom(x, "WM_STATE");
     const uint32_t normal[] = {1, XCB_NONE};
     xcb_change_property(x, XCB_PROP_MODE_REPLACE, host_window, wm_state, wm_state, 32, 2, normal);
     const uint32_t dragged[] = {250, 130};
     xcb_configure_window(x, frame, XCB_CONFIG_WINDOW_X | XCB_CONFIG_WINDOW_Y, dragged);
-    Sync();
+    sync_server();
     Pump();
 
     DialogSeen managed;
-    std::thread second([&] { managed = WatchDialog(false); });
-    Click(250 + apply.x, 150 + apply.y);
-    second.join();
+    WhileWatching([&](Watcher& w) { managed = WatchDialog(w); },
+                  [&] { Click(250 + apply.x, 150 + apply.y); });
     ASSERT_TRUE(managed.found) << "no dialog window appeared";
     EXPECT_EQ(managed.transientFor, host_window) << "not the frame " << frame;
     EXPECT_LE(std::abs(managed.left + managed.width / 2 - (250 + 331)), 1) << "centred";
@@ -496,8 +435,8 @@ TEST_F(X11WindowTest, UnderAWindowManagerDialogsBelongToTheHostsWindowNotItsFram
     EXPECT_EQ(managed.wmClass, std::string("tonvo\0Tonvo\0", 12));
     EXPECT_NE(managed.hintFlags & 1u, 0u) << "WM_HINTS carries the input field";
     EXPECT_EQ(managed.input, 1u);
-    std::vector<xcb_atom_t> wanted = {Atom(x, "_NET_WM_STATE_ABOVE"),
-                                      Atom(x, "_NET_WM_STATE_MODAL")};
+    std::vector<xcb_atom_t> wanted = {intern_atom(x, "_NET_WM_STATE_ABOVE"),
+                                      intern_atom(x, "_NET_WM_STATE_MODAL")};
     std::sort(wanted.begin(), wanted.end());
     std::sort(managed.states.begin(), managed.states.end());
     EXPECT_EQ(managed.states, wanted);
@@ -511,18 +450,18 @@ TEST_F(X11WindowTest, TypedTextNamesThePresetIncludingLettersOfTheKeyboardLayout
     ASSERT_NE(button.x, 0);
     // A key with é, as a French layout has, mapped before the editor reads the map; a dead
     // acute mapped while it is open (the editor follows the change), composing é with e.
-    ASSERT_NE(MapSpareKey(kEacute), 0);
+    ASSERT_NE(map_spare_key(kEacute), 0);
     const xcb_window_t parent = MakeWindow(100, 100, 700, 300);
     ASSERT_EQ(Open(parent), 1);
     Pump();
-    ASSERT_NE(MapSpareKey(kDeadAcute), 0);
+    ASSERT_NE(map_spare_key(kDeadAcute), 0);
     Pump();
 
     InSavePresetDialog(button, [&](xcb_connection_t* w, xcb_window_t dialog) {
         Answer(w, dialog, [&] {
-            Type(w, {'a'}, kControl);
-            Type(w, {'c', 'a', 'f', kEacute, ' ', 'x', 0xff08 /* BackSpace */, kDeadAcute, 'e', 'c',
-                     'l', 'a', 'i', 'r', kReturn});
+            type_keys(w, {'a'}, kControl);
+            type_keys(w, {'c', 'a', 'f', kEacute, ' ', 'x', 0xff08 /* BackSpace */, kDeadAcute, 'e',
+                          'c', 'l', 'a', 'i', 'r', kReturn});
         });
     });
     EXPECT_TRUE(std::filesystem::exists(home.Presets() / u8"caf\u00e9 \u00e9clair.brelwickp"));
@@ -542,8 +481,8 @@ TEST_F(X11WindowTest, CopyAndPasteGoThroughTheClipboardSelection) {
     std::string copied;
     std::string targets_seen;
     InSavePresetDialog(button, [&](xcb_connection_t* w, xcb_window_t dialog) {
-        Type(w, {'a', 'c'}, kControl);
-        const xcb_atom_t clipboard = Atom(w, "CLIPBOARD");
+        type_keys(w, {'a', 'c'}, kControl);
+        const xcb_atom_t clipboard = intern_atom(w, "CLIPBOARD");
         EXPECT_TRUE(Eventually([&] {
             const auto owner = Own(
                 xcb_get_selection_owner_reply(w, xcb_get_selection_owner(w, clipboard), nullptr));
@@ -552,7 +491,7 @@ TEST_F(X11WindowTest, CopyAndPasteGoThroughTheClipboardSelection) {
         const xcb_window_t mine = xcb_generate_id(w);
         xcb_create_window(w, XCB_COPY_FROM_PARENT, mine, screen->root, 0, 0, 1, 1, 0,
                           XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, 0, nullptr);
-        const xcb_atom_t property = Atom(w, "TEST_PASTE");
+        const xcb_atom_t property = intern_atom(w, "TEST_PASTE");
         const auto ask = [&](xcb_atom_t target) {
             xcb_convert_selection(w, mine, clipboard, target, property, XCB_CURRENT_TIME);
             xcb_flush(w);
@@ -578,9 +517,9 @@ TEST_F(X11WindowTest, CopyAndPasteGoThroughTheClipboardSelection) {
             });
             return got;
         };
-        copied = ask(Atom(w, "UTF8_STRING"));
-        targets_seen = ask(Atom(w, "TARGETS"));
-        Answer(w, dialog, [&] { Type(w, {kEscape}); });
+        copied = ask(intern_atom(w, "UTF8_STRING"));
+        targets_seen = ask(intern_atom(w, "TARGETS"));
+        Answer(w, dialog, [&] { type_keys(w, {kEscape}); });
     });
     EXPECT_EQ(copied, "Major Pentatonic");
     EXPECT_EQ(targets_seen.size(), 3 * sizeof(xcb_atom_t)) << "TARGETS, UTF8_STRING, STRING";
@@ -591,8 +530,8 @@ TEST_F(X11WindowTest, CopyAndPasteGoThroughTheClipboardSelection) {
         const xcb_window_t owner = xcb_generate_id(w);
         xcb_create_window(w, XCB_COPY_FROM_PARENT, owner, screen->root, 0, 0, 1, 1, 0,
                           XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, 0, nullptr);
-        const xcb_atom_t clipboard = Atom(w, "CLIPBOARD");
-        const xcb_atom_t utf8 = Atom(w, "UTF8_STRING");
+        const xcb_atom_t clipboard = intern_atom(w, "CLIPBOARD");
+        const xcb_atom_t utf8 = intern_atom(w, "UTF8_STRING");
         xcb_set_selection_owner(w, owner, clipboard, XCB_CURRENT_TIME);
         const std::string text = "Gr\u00fc\u00df Gott";
         bool served = false;
@@ -623,16 +562,16 @@ TEST_F(X11WindowTest, CopyAndPasteGoThroughTheClipboardSelection) {
             }
             return served;
         };
-        Type(w, {'a'}, kControl);
+        type_keys(w, {'a'}, kControl);
         // The paste waits inside the host's idle call: the owner answers from here.
-        const uint8_t v = KeyCode(w, 'v');
-        const uint8_t control = KeyCode(w, kControl);
-        Fake(w, XCB_KEY_PRESS, control, 0, 0, false);
-        Fake(w, XCB_KEY_PRESS, v, 0, 0, false);
-        Fake(w, XCB_KEY_RELEASE, v, 0, 0, false);
-        Fake(w, XCB_KEY_RELEASE, control, 0, 0, false);
+        const uint8_t v = key_code_of(w, 'v');
+        const uint8_t control = key_code_of(w, kControl);
+        fake_input(w, XCB_KEY_PRESS, control, 0, 0, false);
+        fake_input(w, XCB_KEY_PRESS, v, 0, 0, false);
+        fake_input(w, XCB_KEY_RELEASE, v, 0, 0, false);
+        fake_input(w, XCB_KEY_RELEASE, control, 0, 0, false);
         EXPECT_TRUE(Eventually(serve)) << "the plug-in asked for the text";
-        Answer(w, dialog, [&] { Type(w, {kReturn}); });
+        Answer(w, dialog, [&] { type_keys(w, {kReturn}); });
     });
     EXPECT_TRUE(std::filesystem::exists(home.Presets() / u8"Gr\u00fc\u00df Gott.brelwickp"));
     Call(effEditClose);
@@ -682,7 +621,7 @@ TEST_F(X11WindowTest, TheEditorShowsTheArrowTheFormAsksFor) {
     xcb_create_glyph_cursor(x, cursor, font, font, 68, 69, 0, 0, 0, 0xffff, 0xffff, 0xffff);
     const xcb_window_t window = MakeWindow(1000, 600, 50, 50);
     xcb_change_window_attributes(x, window, XCB_CW_CURSOR, &cursor);
-    Fake(x, XCB_MOTION_NOTIFY, 0, 1020, 620, false);
+    fake_input(x, XCB_MOTION_NOTIFY, 0, 1020, 620, false);
     const CursorImage arrow = ShownCursor(x);
     xcb_destroy_window(x, window);
     xcb_free_cursor(x, cursor);
@@ -691,14 +630,14 @@ TEST_F(X11WindowTest, TheEditorShowsTheArrowTheFormAsksFor) {
 
     // The host's window shows the root's cursor, until the editor covers it with its own.
     const xcb_window_t parent = MakeWindow(100, 100, 700, 300);
-    Fake(x, XCB_MOTION_NOTIFY, 0, 100 + key.x, 100 + key.y, false);
+    fake_input(x, XCB_MOTION_NOTIFY, 0, 100 + key.x, 100 + key.y, false);
     ASSERT_NE(ShownCursor(x), arrow);
     ASSERT_EQ(Open(parent), 1);
     Pump();
     // This editor's keys ask for the arrow too (no hand), as its buttons do.
-    Fake(x, XCB_MOTION_NOTIFY, 0, 100 + key.x + 1, 100 + key.y);
+    fake_input(x, XCB_MOTION_NOTIFY, 0, 100 + key.x + 1, 100 + key.y);
     EXPECT_EQ(ShownCursor(x), arrow) << "over a key";
-    Fake(x, XCB_MOTION_NOTIFY, 0, 100 + apply.x, 100 + apply.y);
+    fake_input(x, XCB_MOTION_NOTIFY, 0, 100 + apply.x, 100 + apply.y);
     EXPECT_EQ(ShownCursor(x), arrow) << "over a button";
     Call(effEditClose);
 }
