@@ -43,6 +43,7 @@
 #include "engine/parameter_values.h"
 #include "engine/plugin_editor.h"
 #include "engine/plugin_services.h"
+#include "engine/plugin_settings.h"
 #include "engine/preset_folder.h"
 #include "engine/scale_map.h"
 #include "engine/spsc_ring.h"
@@ -64,7 +65,7 @@ namespace tonvo::core {
 class Plugin {
 public:
     explicit Plugin(HostLink& link, TPluginServices& services = TPluginServices::Defaults())
-        : link_(link), folders_(services) {}
+        : link_(link), services_(services), folders_(services) {}
     Plugin(const Plugin&) = delete;
     Plugin& operator=(const Plugin&) = delete;
 
@@ -211,6 +212,21 @@ public:
     void load_init_preset(const SectionReader& section = {},
                           const std::function<void(const std::exception&)>& bad_body = {});
 
+    // --- Settings (user-interface thread) ----------------------------------------------------
+
+    // Further values a format module keeps in the settings key, read or written beside the
+    // plug-in's own.
+    using SettingsHook = std::function<void(TSettingsStore&)>;
+    // The skin index and the lowest octave (see TPluginSettings); the process-wide octave
+    // follows every read and change.
+    TPluginSettings& settings() noexcept { return settings_; }
+    const TPluginSettings& settings() const noexcept { return settings_; }
+    // Reads both values from the product's key (defaults 0 and -2; the octave clamped to
+    // -2..0); fails with the store's message.
+    void load_settings(const std::string& product_name, const SettingsHook& read_more = {});
+    // Writes both values; fails with the store's message.
+    void save_settings(const std::string& product_name, const SettingsHook& write_more = {}) const;
+
     // --- Preset name (any thread) -----------------------------------------------------------
 
     // A copy taken under the name's lock: a host restoring state on a worker thread may set a
@@ -263,6 +279,8 @@ private:
     }
 
     HostLink& link_;
+    TPluginServices& services_;
+    TPluginSettings settings_;
     TPresetFolder folders_;
     TVSTParameterValues parameter_values_;
     std::string version_;

@@ -1,9 +1,10 @@
-// core::Plugin's state: the state body in and out, the default state, the init preset and the
-// preset name.
+// core::Plugin's state: the state body in and out, the default state, the init preset, the
+// preset name and the settings.
 #include "core/plugin.h"
 #include "engine/state_body.h"
 
 #include <exception>
+#include <memory>
 
 namespace tonvo::core {
 
@@ -123,6 +124,25 @@ void Plugin::load_init_preset(const SectionReader& section,
     set_preset_name({});
     link_.editor_needs_update();
     link_.state_changed();
+}
+
+void Plugin::load_settings(const std::string& product_name, const SettingsHook& read_more) {
+    std::unique_ptr<TSettingsStore> store =
+        services_.OpenSettings(TPluginSettings::KeyPath(product_name));
+    settings_.ReadFrom(*store);
+    if (read_more) {
+        read_more(*store);
+    }
+    settings_.FinishRead();
+}
+
+void Plugin::save_settings(const std::string& product_name, const SettingsHook& write_more) const {
+    std::unique_ptr<TSettingsStore> store =
+        services_.OpenSettings(TPluginSettings::KeyPath(product_name));
+    settings_.WriteTo(*store);
+    if (write_more) {
+        write_more(*store);
+    }
 }
 
 std::string Plugin::preset_name() const {

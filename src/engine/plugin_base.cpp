@@ -63,28 +63,23 @@ void TVSTPluginBase::BeforeEditorFormDestroyed() noexcept {
 }
 
 void TVSTPluginBase::LoadSettings() {
-    std::unique_ptr<TSettingsStore> store =
-        services_.OpenSettings(TPluginSettings::KeyPath(ProductName()));
-    TPluginSettings::ReadFrom(*store);
-    ReadCustomSettings(*store);
-    TPluginSettings::FinishRead();
+    core_.load_settings(ProductName(),
+                        [this](TSettingsStore& store) { ReadCustomSettings(store); });
 }
 
 void TVSTPluginBase::SaveSettings() {
-    std::unique_ptr<TSettingsStore> store =
-        services_.OpenSettings(TPluginSettings::KeyPath(ProductName()));
-    TPluginSettings::WriteTo(*store);
-    WriteCustomSettings(*store);
+    core_.save_settings(ProductName(),
+                        [this](TSettingsStore& store) { WriteCustomSettings(store); });
 }
 
 void TVSTPluginBase::SetSkin(int32_t index) {
-    if (TPluginSettings::ChangeSkin(index)) {
+    if (core_.settings().ChangeSkin(index)) {
         SaveSettings();
     }
 }
 
 void TVSTPluginBase::SetLowestOctave(int32_t value) {
-    if (TPluginSettings::ChangeLowestOctave(value)) {
+    if (core_.settings().ChangeLowestOctave(value)) {
         SaveSettings();
     }
 }
@@ -192,7 +187,7 @@ void TVSTPluginBase::VSTModuleCreate() {
     try {
         LoadSettings();
     } catch (const std::exception& failure) {
-        TPluginSettings::ResetToDefaults();
+        core_.settings().ResetToDefaults();
         ReportException("OnCreate", failure.what());
     }
     CreationHook();

@@ -6,8 +6,8 @@
 // It owns the format-neutral plug-in (core::Plugin: the MIDI handling, the note map, the CC
 // routing, the highlight gate, the previews, the output queue the module delivers, the state
 // and its block body, the preset name, the data and preset folders) and is its link to the
-// VST 2.4 host (core::HostLink). It also keeps the settings (TPluginSettings). The members the
-// plug-in's callers know by name stay here and forward to the core.
+// VST 2.4 host (core::HostLink). The settings are the core's too. The members the plug-in's
+// callers know by name stay here and forward to the core.
 #pragma once
 
 #include "core/plugin.h"
@@ -19,6 +19,7 @@
 #include "engine/state_body.h"
 #include "host/vst_module.h"
 
+#include <atomic>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -26,9 +27,11 @@
 
 namespace tonvo {
 
-// The settings are a private base rather than a member so that their two fields and the
-// process-wide octave keep their names on the module itself.
-class TVSTPluginBase : public TVSTModule, private TPluginSettings, private core::HostLink {
+class TVSTPluginBase : public TVSTModule, private core::HostLink {
+    // First, so that the settings' names below can refer into the core.
+    TPluginServices& services_;
+    core::Plugin core_;
+
 public:
     explicit TVSTPluginBase(TPluginServices& services = TPluginServices::Defaults())
         : services_(services), core_(*this, services) {
@@ -56,9 +59,10 @@ public:
 
     // Settings: skin index and lowest octave, read once at creation, written on each change
     // (see TPluginSettings). User-interface thread.
-    using TPluginSettings::LowestOctave;
-    using TPluginSettings::ProcessLowestOctave;
-    using TPluginSettings::Style;
+    // The core's settings under their names on the module.
+    int32_t& Style = core_.settings().Style;
+    int32_t& LowestOctave = core_.settings().LowestOctave;
+    static inline std::atomic<int8_t>& ProcessLowestOctave = TPluginSettings::ProcessLowestOctave;
     // Reads both values (defaults 0 and -2; the octave clamped to -2..0).
     void LoadSettings();
     // Writes both values; fails with the store's message.
@@ -206,8 +210,6 @@ private:
         ReportException(where, message);
     }
 
-    TPluginServices& services_;
-    core::Plugin core_;
     TDialogs* dialogs_ = &TDialogs::Silent();
 };
 
