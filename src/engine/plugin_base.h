@@ -58,8 +58,7 @@ public:
     }
 
     // Settings: skin index and lowest octave, read once at creation, written on each change
-    // (see TPluginSettings). User-interface thread.
-    // The core's settings under their names on the module.
+    // (see TPluginSettings), kept by the core under their names here. User-interface thread.
     int32_t& Style = core_.settings().Style;
     int32_t& LowestOctave = core_.settings().LowestOctave;
     static inline std::atomic<int8_t>& ProcessLowestOctave = TPluginSettings::ProcessLowestOctave;
