@@ -4,6 +4,7 @@
 #include "core/plugin.h"
 #include "support/fake_services.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
 #include <stdexcept>
 #include <string>
@@ -73,8 +74,13 @@ protected:
         p.cc_routing().SetAssignments({{7, "nmap"}}, p.parameter_values());
     }
     static Bytes container(const Bytes& body) {
-        Bytes block = {'m', 'm', 's', 't', static_cast<uint8_t>(body.size()), 0, 0, 0};
-        block.insert(block.end(), body.begin(), body.end());
+        Bytes block(8 + body.size(), 0);
+        const char tag[] = "mmst";
+        for (size_t i = 0; i < 4; ++i) {
+            block[i] = static_cast<uint8_t>(tag[i]);
+            block[4 + i] = static_cast<uint8_t>(body.size() >> (8 * i));
+        }
+        std::copy(body.begin(), body.end(), block.begin() + 8);
         return block;
     }
 
