@@ -25,6 +25,12 @@ public:
     // The plug-in's state changed through the plug-in itself (the editor, a preset): the host
     // should mark its project as changed. User-interface thread.
     virtual void state_changed() = 0;
+    // Every entry of the parameter-value list was set back to its default; the adapter tells
+    // the host of each parameter's value. User-interface thread.
+    virtual void parameters_reset() = 0;
+    // A failure the plug-in caught and went on from (an editor that failed to show the preset
+    // name); `where` names the step. Any thread but the audio thread.
+    virtual void report_failure(const char* where, const char* message) noexcept = 0;
 
 protected:
     ~HostLink() = default;

@@ -22,10 +22,16 @@
 // the audio thread sends it itself once it has emptied the hand-off, so it needs no editor
 // (the editor may be gone by then) and still follows everything queued before it.
 //
+// It also keeps the state a host stores and restores (the state block body: version, preset
+// name, note map, CC assignments; plugin_state.cpp), the preset name with its any-thread
+// rules, and the data and preset folders.
+//
 // Threads, per member below: the audio thread runs process_midi, drain_previews,
 // watch_transport (or finish_block, or process) and reads and clears output(); the
-// user-interface thread writes the note map, the CC assignments and the previews, and attaches
-// the editor's highlights. Nothing on the audio thread allocates, blocks or throws.
+// user-interface thread writes the note map, the CC assignments and the previews, attaches
+// the editor's highlights and hooks, and gets and sets the state (a host's chunk calls count
+// as that thread); the preset name may be read and set from any thread. Nothing on the audio
+// thread allocates, blocks or throws.
 #pragma once
 
 #include "core/host_link.h"
@@ -34,19 +40,32 @@
 #include "engine/highlight_gate.h"
 #include "engine/midi_note_list.h"
 #include "engine/note_bit_table.h"
+#include "engine/parameter_values.h"
+#include "engine/plugin_editor.h"
+#include "engine/plugin_services.h"
+#include "engine/plugin_settings.h"
+#include "engine/preset_folder.h"
 #include "engine/scale_map.h"
 #include "engine/spsc_ring.h"
+#include "engine/state_block.h"
 
 #include <array>
 #include <atomic>
 #include <cstdint>
+#include <exception>
+#include <functional>
+#include <mutex>
 #include <span>
+#include <string>
+#include <thread>
+#include <vector>
 
 namespace tonvo::core {
 
 class Plugin {
 public:
-    explicit Plugin(HostLink& link) noexcept : link_(link) {}
+    explicit Plugin(HostLink& link, TPluginServices& services = TPluginServices::Defaults())
+        : link_(link), services_(services), folders_(services) {}
     Plugin(const Plugin&) = delete;
     Plugin& operator=(const Plugin&) = delete;
 
@@ -140,6 +159,91 @@ public:
         return parked_off_count_.load(std::memory_order_acquire);
     }
 
+    // --- State (user-interface thread) -----------------------------------------------------
+
+    // The plug-in section of the state body, for a format module that writes its own; without
+    // one the section is the note map.
+    using SectionWriter = std::function<void(TValueWriter&, const TPluginState&)>;
+    using SectionReader = std::function<void(TValueReader&, const std::string&, TPluginState&)>;
+
+    // The version text the state records ("1.00"); set once at creation.
+    const std::string& version() const noexcept { return version_; }
+    void set_version(std::string version) { version_ = std::move(version); }
+    // The parameter-value list a control change and the CC assignments refer to.
+    TVSTParameterValues& parameter_values() noexcept { return parameter_values_; }
+    const TVSTParameterValues& parameter_values() const noexcept { return parameter_values_; }
+    // The data and preset folders, formed at creation (see TPresetFolder).
+    TPresetFolder& folders() noexcept { return folders_; }
+    const TPresetFolder& folders() const noexcept { return folders_; }
+
+    // The state as it stands now: version, preset name, CC assignments and the note map.
+    TPluginState current_state() const;
+    // The state body of the current state, the bytes a host stores (inside the "mmst"
+    // container). Fails with the stream's message.
+    std::vector<uint8_t> state_bytes() const;
+    // Reads a whole body into a fresh value and, only when complete, puts it in place of the
+    // current state. With check_preset_file, a preset name whose file is not in the preset
+    // folder is dropped. Fails with the stream's message ("Invalid stream format", "Stream read
+    // error") and then has changed nothing.
+    void set_state_bytes(std::span<const uint8_t> bytes, bool check_preset_file);
+    // The body of `state` into `body` after emptying it; fails with the stream's message.
+    static void write_state(TMemoryStream& body, const TPluginState& state,
+                            const SectionWriter& section = {});
+    // A whole body from the stream's position into a fresh value; fails with the stream's
+    // message, changing nothing.
+    TPluginState parse_state(TMemoryStream& body, const SectionReader& section = {}) const;
+    // Replaces the current state with a completely read one: the note map when the state
+    // carries one, the preset name, the parameter values back to their defaults (the link
+    // tells the host) and the CC assignments (none when the state has none). Nothing passes
+    // through the default state on the way.
+    void apply_state(const TPluginState& state);
+    // Every parameter value back to its default; the link tells the host.
+    void reset_parameter_values();
+    // Drops a preset name whose file is not in the preset folder (a host restoring a project
+    // whose preset has gone).
+    void forget_missing_preset();
+    // Back to the default state: default note map, no preset name, parameter values at their
+    // defaults, no CC assignments. The held notes are not touched.
+    void reset_state();
+    // The init preset when one exists (its name cleared, the host told), else the default
+    // state. Fails, leaving the state alone, when the init file exists but cannot be read or
+    // its container is wrong. A body that cannot be read leaves the default state, and its
+    // failure goes to `bad_body`, or is thrown without one.
+    void load_init_preset(const SectionReader& section = {},
+                          const std::function<void(const std::exception&)>& bad_body = {});
+
+    // --- Settings (user-interface thread) ----------------------------------------------------
+
+    // Further values a format module keeps in the settings key, read or written beside the
+    // plug-in's own.
+    using SettingsHook = std::function<void(TSettingsStore&)>;
+    // The skin index and the lowest octave (see TPluginSettings); the process-wide octave
+    // follows every read and change.
+    TPluginSettings& settings() noexcept { return settings_; }
+    const TPluginSettings& settings() const noexcept { return settings_; }
+    // Reads both values from the product's key (defaults 0 and -2; the octave clamped to
+    // -2..0); fails with the store's message.
+    void load_settings(const std::string& product_name, const SettingsHook& read_more = {});
+    // Writes both values; fails with the store's message.
+    void save_settings(const std::string& product_name, const SettingsHook& write_more = {}) const;
+
+    // --- Preset name (any thread) -----------------------------------------------------------
+
+    // A copy taken under the name's lock: a host restoring state on a worker thread may set a
+    // new name while the editor's thread reads it.
+    std::string preset_name() const;
+    // The only way the preset name changes, so the editor can follow it: on the editor's
+    // thread the attached editor hears of it at once; from any other thread the editor is not
+    // touched, and the link asks for an editor update whose idle call shows it
+    // (take_pending_preset_name).
+    void set_preset_name(std::string name);
+    // The editor shown now, on the calling (editor's) thread; detach before it goes.
+    void attach_editor(EditorHooks* editor) noexcept;
+    void detach_editor() noexcept;
+    // Whether a name set away from the editor's thread waits to be shown; clears it. Editor's
+    // thread.
+    bool take_pending_preset_name() noexcept { return preset_name_pending_.exchange(false); }
+
 private:
     struct PreviewNote {
         bool on = false;
@@ -175,6 +279,20 @@ private:
     }
 
     HostLink& link_;
+    TPluginServices& services_;
+    TPluginSettings settings_;
+    TPresetFolder folders_;
+    TVSTParameterValues parameter_values_;
+    std::string version_;
+    // Guarded by preset_name_lock_; never touched by the audio thread.
+    mutable std::mutex preset_name_lock_;
+    std::string preset_name_;
+    // The editor attached now and the thread it lives on (default while none). The pointer is
+    // used only on that thread; the id is read by set_preset_name on any thread.
+    EditorHooks* editor_ = nullptr;
+    std::atomic<std::thread::id> editor_thread_{};
+    // A preset name changed away from the editor's thread; the next idle call shows it.
+    std::atomic<bool> preset_name_pending_{false};
     OutputQueue output_;
     TScaleMap scale_map_;
     TMidiNoteList held_notes_;

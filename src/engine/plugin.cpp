@@ -51,20 +51,6 @@ void TVSTPlugin::VSTModuleCreate() {
     TVSTPluginBase::VSTModuleCreate();
 }
 
-TPluginState TVSTPlugin::CurrentState() const {
-    TPluginState state = TVSTPluginBase::CurrentState();
-    TNoteMapState map;
-    TScaleChoice choice = plugin_core().scale_map().Choice();
-    map.ScaleName = std::move(choice.ScaleName);
-    map.Tonic = choice.Tonic;
-    map.EasyMode = choice.EasyMode;
-    for (int32_t i = 0; i < TScaleMap::kEntries; ++i) {
-        map.Entries[static_cast<size_t>(i)] = plugin_core().scale_map().GetScaleMap(i);
-    }
-    state.NoteMap = map;
-    return state;
-}
-
 void TVSTPlugin::WritePluginState(TValueWriter& writer, const TPluginState& state) {
     WriteNoteMapSection(writer, state.NoteMap.value_or(TNoteMapState{}));
 }
@@ -72,22 +58,6 @@ void TVSTPlugin::WritePluginState(TValueWriter& writer, const TPluginState& stat
 // The version of the block does not change how the section reads.
 void TVSTPlugin::ReadPluginState(TValueReader& reader, const std::string&, TPluginState& into) {
     into.NoteMap = ReadNoteMapSection(reader);
-}
-
-// Each entry goes straight from its old value to its new one: the audio thread never maps
-// through the default map on the way.
-void TVSTPlugin::ApplyState(const TPluginState& state) {
-    const TNoteMapState map = state.NoteMap.value_or(TNoteMapState{});
-    for (int32_t i = 0; i < TScaleMap::kEntries; ++i) {
-        ScaleMap().SetScaleMap(i, map.Entries[static_cast<size_t>(i)]);
-    }
-    ScaleMap().SetChoice({map.ScaleName, map.Tonic, map.EasyMode});
-    TVSTPluginBase::ApplyState(state);
-}
-
-void TVSTPlugin::ResetState() {
-    ScaleMap().ResetMap();
-    TVSTPluginBase::ResetState();
 }
 
 void TVSTPlugin::VSTModuleProcess32Replacing(float** inputs, float** outputs,

@@ -40,9 +40,6 @@ public:
     // notes. Audio thread.
     void ReleaseAllHeldNotes() noexcept { plugin_core().release_all_held_notes(); }
 
-    // The default map, no scale name, then the base's reset.
-    void ResetState() override;
-
     void VSTModuleCreate() override;
     // The base's idle handling, then the highlights. User-interface thread.
     void VSTModuleEditIdle() override;
@@ -68,13 +65,10 @@ public:
     bool TransportWasPlaying() const noexcept { return plugin_core().transport_was_playing(); }
     double LastSamplePosition() const noexcept { return plugin_core().last_sample_position(); }
 
-    TPluginState CurrentState() const override;
-
 protected:
     void WritePluginState(TValueWriter& writer, const TPluginState& state) override;
     void ReadPluginState(TValueReader& reader, const std::string& version,
                          TPluginState& into) override;
-    void ApplyState(const TPluginState& state) override;
     std::vector<TModuleDescription> Descriptions() const override;
     // The previews waiting from the editor, before the block's handler. Audio thread.
     void BeforeProcessing() noexcept override { plugin_core().drain_previews(); }

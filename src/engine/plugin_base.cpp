@@ -52,114 +52,55 @@ std::span<const THandlerBinding> TVSTPluginBase::HandlerTable() const {
     return kHandlers;
 }
 
-std::string TVSTPluginBase::PresetName() const {
-    const std::lock_guard<std::mutex> lock(presetNameLock_);
-    return presetName_;
-}
-
-void TVSTPluginBase::SetPresetName(std::string name) {
-    {
-        const std::lock_guard<std::mutex> lock(presetNameLock_);
-        presetName_.swap(name);
-    }
-    // Only the editor's thread looks at the editor pointer. With no editor open there is
-    // nothing to tell: an editor shows the name when it opens.
-    const std::thread::id editorThread = editorThread_.load();
-    if (editorThread == std::thread::id{}) {
-        return;
-    }
-    if (EditorHooks* editor = editorThread == std::this_thread::get_id() ? PluginEditor() : nullptr;
-        editor != nullptr) {
-        // The name is part of a state being put in place; a failing editor must not leave that
-        // half done.
-        try {
-            editor->UpdatePresetName();
-        } catch (...) {
-            ReportCurrentException("UpdatePresetName");
-        }
-    } else {
-        presetNamePending_.store(true);
-        SetEditorNeedUpdate();
-    }
-}
-
 void TVSTPluginBase::AfterEditOpen() {
-    EditorHooks* editor = PluginEditor();
-    if (editor == nullptr) {
-        return;
+    if (EditorHooks* editor = PluginEditor()) {
+        core_.attach_editor(editor);
     }
-    editorThread_.store(std::this_thread::get_id());
-    AttachEditorHighlights(editor);
-    // A name set on another thread while the form was being shown is caught by the first idle
-    // call.
-    presetNamePending_.store(true);
-    SetEditorNeedUpdate();
 }
 
 void TVSTPluginBase::BeforeEditorFormDestroyed() noexcept {
-    DetachEditorHighlights();
-    editorThread_.store(std::thread::id{});
-}
-
-void TVSTPluginBase::ResetState() {
-    SetPresetName({});
-    ResetParameterValues();
-    core_.cc_routing().Clear(parameterValues_);
+    core_.detach_editor();
 }
 
 void TVSTPluginBase::LoadSettings() {
-    std::unique_ptr<TSettingsStore> store =
-        services_.OpenSettings(TPluginSettings::KeyPath(ProductName()));
-    TPluginSettings::ReadFrom(*store);
-    ReadCustomSettings(*store);
-    TPluginSettings::FinishRead();
+    core_.load_settings(ProductName(),
+                        [this](TSettingsStore& store) { ReadCustomSettings(store); });
 }
 
 void TVSTPluginBase::SaveSettings() {
-    std::unique_ptr<TSettingsStore> store =
-        services_.OpenSettings(TPluginSettings::KeyPath(ProductName()));
-    TPluginSettings::WriteTo(*store);
-    WriteCustomSettings(*store);
+    core_.save_settings(ProductName(),
+                        [this](TSettingsStore& store) { WriteCustomSettings(store); });
 }
 
 void TVSTPluginBase::SetSkin(int32_t index) {
-    if (TPluginSettings::ChangeSkin(index)) {
+    if (core_.settings().ChangeSkin(index)) {
         SaveSettings();
     }
 }
 
 void TVSTPluginBase::SetLowestOctave(int32_t value) {
-    if (TPluginSettings::ChangeLowestOctave(value)) {
+    if (core_.settings().ChangeLowestOctave(value)) {
         SaveSettings();
     }
 }
 
+// A block the init file holds that cannot be read shows the "Load Preset" box and leaves the
+// default state.
 void TVSTPluginBase::LoadInitPreset() {
-    TMemoryStreamChunk wrapper;
-    if (!folders_.ReadPreset("init", wrapper)) {
-        ResetState();
-        return;
-    }
-    if (ReadStateBlock(wrapper.Payload(), false)) {
-        SetPresetName({});
-        NotifyStateChanged();
-    } else {
-        ResetState();
-    }
+    core_.load_init_preset([this](TValueReader& reader, const std::string& version,
+                                  TPluginState& into) { ReadPluginState(reader, version, into); },
+                           [this](const std::exception& failure) { show_load_failure(failure); });
 }
 
-void TVSTPluginBase::ResetParameterValues() {
-    for (int32_t i = 0; i < parameterValues_.Count(); ++i) {
-        TVSTParameterValue& entry = parameterValues_.Item(i);
-        entry.CurrentValue.store(entry.DefaultValue);
-        if (i < ParameterCount()) {
-            SetParameter(i, GetParameter(i));
-        }
+void TVSTPluginBase::parameters_reset() {
+    const int32_t count = std::min(core_.parameter_values().Count(), ParameterCount());
+    for (int32_t i = 0; i < count; ++i) {
+        SetParameter(i, GetParameter(i));
     }
 }
 
 void TVSTPluginBase::SetMidiCC(const std::vector<TMidiCCItem>& assignments) {
-    core_.cc_routing().SetAssignments(assignments, parameterValues_);
+    core_.cc_routing().SetAssignments(assignments, core_.parameter_values());
 }
 
 void TVSTPluginBase::control_parameter(int32_t index, uint8_t value) noexcept {
@@ -179,15 +120,9 @@ void TVSTPluginBase::control_parameter(int32_t index, uint8_t value) noexcept {
 }
 
 TPluginState TVSTPluginBase::CurrentState() const {
-    TPluginState state;
+    TPluginState state = core_.current_state();
     state.Version = PluginVersion;
-    state.PresetName = PresetName();
-    state.CCAssignments = MidiCC().Items();
     return state;
-}
-
-bool TVSTPluginBase::PresetFileExists(const std::string& name) const {
-    return folders_.Exists(name);
 }
 
 void TVSTPluginBase::WritePluginState(TValueWriter& writer, const TPluginState&) {
@@ -200,16 +135,13 @@ void TVSTPluginBase::ReadPluginState(TValueReader& reader, const std::string&, T
     reader.ExpectListEnd();
 }
 
-void TVSTPluginBase::ApplyState(const TPluginState& state) {
-    SetPresetName(state.PresetName);
-    ResetParameterValues();
-    SetMidiCC(state.CCAssignments.value_or(std::vector<TMidiCCItem>{}));
-}
-
 bool TVSTPluginBase::WriteStateBlock(TMemoryStream& body) {
     try {
         const TPluginState state = CurrentState();
-        WriteStateBody(body, state, [&](TValueWriter& writer) { WritePluginState(writer, state); });
+        core::Plugin::write_state(body, state,
+                                  [this](TValueWriter& writer, const TPluginState& written) {
+                                      WritePluginState(writer, written);
+                                  });
         return true;
     } catch (const std::exception& failure) {
         Dialogs().Warning("Save Preset", FailureText("Error saving preset.", failure.what()));
@@ -217,14 +149,19 @@ bool TVSTPluginBase::WriteStateBlock(TMemoryStream& body) {
     }
 }
 
+void TVSTPluginBase::show_load_failure(const std::exception& failure) {
+    Dialogs().Warning("Load Preset", FailureText("Error loading preset.", failure.what()));
+}
+
 bool TVSTPluginBase::ReadStateBlock(TMemoryStream& body, bool checkPresetFile) {
     TPluginState state;
     try {
-        state = ReadStateBody(body, [&](TValueReader& reader, TPluginState& into) {
-            ReadPluginState(reader, into.Version, into);
-        });
+        state = core_.parse_state(
+            body, [this](TValueReader& reader, const std::string& version, TPluginState& into) {
+                ReadPluginState(reader, version, into);
+            });
     } catch (const std::exception& failure) {
-        Dialogs().Warning("Load Preset", FailureText("Error loading preset.", failure.what()));
+        show_load_failure(failure);
         return false;
     }
     ApplyState(state);
@@ -245,11 +182,12 @@ void TVSTPluginBase::NotifyStateChanged() {
 // state. A failure of the settings or of the init file is reported and creation goes on with
 // the defaults, so every instance starts in a known state.
 void TVSTPluginBase::VSTModuleCreate() {
-    folders_.Form(services_.DocumentsFolder(), ProductName());
+    core_.set_version(PluginVersion);
+    core_.folders().Form(services_.DocumentsFolder(), ProductName());
     try {
         LoadSettings();
     } catch (const std::exception& failure) {
-        TPluginSettings::ResetToDefaults();
+        core_.settings().ResetToDefaults();
         ReportException("OnCreate", failure.what());
     }
     CreationHook();
@@ -276,7 +214,7 @@ void TVSTPluginBase::VSTModuleEditIdle() {
     // Asked again: the controls' update may have run a loop of the editor's inside which the
     // host closed it.
     editor = PluginEditor();
-    if (editor != nullptr && presetNamePending_.exchange(false)) {
+    if (editor != nullptr && core_.take_pending_preset_name()) {
         editor->UpdatePresetName();
     }
 }
@@ -302,10 +240,10 @@ intptr_t TVSTPluginBase::VSTModuleVendorSpecific(int32_t, intptr_t value, void*,
 }
 
 float TVSTPluginBase::VSTModuleGetChunkParameter(int32_t index) {
-    if (index < 0 || index >= parameterValues_.Count()) {
+    if (index < 0 || index >= core_.parameter_values().Count()) {
         return 0.0f;
     }
-    return parameterValues_.Item(index).CurrentValue.load();
+    return core_.parameter_values().Item(index).CurrentValue.load();
 }
 
 void TVSTPluginBase::VSTModuleProcess32Replacing(float** /*inputs*/, float** outputs,

@@ -4,11 +4,10 @@
 // module replaces a handler by overriding it and calls the base one itself.
 //
 // It owns the format-neutral plug-in (core::Plugin: the MIDI handling, the note map, the CC
-// routing, the highlight gate, the previews and the output queue the module delivers) and is
-// its link to the VST 2.4 host (core::HostLink). It owns one piece per remaining job and wires
-// them together: the settings (TPluginSettings), the data and preset folders (TPresetFolder)
-// and the state block body (state_body.h). The members the plug-in's callers know by name
-// stay here and forward to those pieces.
+// routing, the highlight gate, the previews, the output queue the module delivers, the state
+// and its block body, the preset name, the data and preset folders) and is its link to the
+// VST 2.4 host (core::HostLink). The settings are the core's too. The members the plug-in's
+// callers know by name stay here and forward to the core.
 #pragma once
 
 #include "core/plugin.h"
@@ -17,7 +16,6 @@
 #include "engine/plugin_editor.h"
 #include "engine/plugin_services.h"
 #include "engine/plugin_settings.h"
-#include "engine/preset_folder.h"
 #include "engine/state_body.h"
 #include "host/vst_module.h"
 
@@ -25,18 +23,18 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <string>
-#include <thread>
 
 namespace tonvo {
 
-// The settings are a private base rather than a member so that their two fields and the
-// process-wide octave keep their names on the module itself.
-class TVSTPluginBase : public TVSTModule, private TPluginSettings, private core::HostLink {
+class TVSTPluginBase : public TVSTModule, private core::HostLink {
+    // First, so that the settings' names below can refer into the core.
+    TPluginServices& services_;
+    core::Plugin core_;
+
 public:
     explicit TVSTPluginBase(TPluginServices& services = TPluginServices::Defaults())
-        : services_(services), folders_(services), core_(*this) {
+        : services_(services), core_(*this, services) {
         UseOutputQueue(core_.output());
     }
     // The editor form goes while the highlight gate still exists.
@@ -49,17 +47,21 @@ public:
 
     // The data and preset folders, formed at creation, and the preset file of a name (see
     // TPresetFolder).
-    const std::filesystem::path& DataFolder() const noexcept { return folders_.DataFolder(); }
-    const std::filesystem::path& PresetFolder() const noexcept { return folders_.PresetFolder(); }
+    const std::filesystem::path& DataFolder() const noexcept {
+        return core_.folders().DataFolder();
+    }
+    const std::filesystem::path& PresetFolder() const noexcept {
+        return core_.folders().PresetFolder();
+    }
     std::filesystem::path PresetFile(const std::string& name) const {
-        return folders_.PresetFile(name);
+        return core_.folders().PresetFile(name);
     }
 
     // Settings: skin index and lowest octave, read once at creation, written on each change
-    // (see TPluginSettings). User-interface thread.
-    using TPluginSettings::LowestOctave;
-    using TPluginSettings::ProcessLowestOctave;
-    using TPluginSettings::Style;
+    // (see TPluginSettings), kept by the core under their names here. User-interface thread.
+    int32_t& Style = core_.settings().Style;
+    int32_t& LowestOctave = core_.settings().LowestOctave;
+    static inline std::atomic<int8_t>& ProcessLowestOctave = TPluginSettings::ProcessLowestOctave;
     // Reads both values (defaults 0 and -2; the octave clamped to -2..0).
     void LoadSettings();
     // Writes both values; fails with the store's message.
@@ -72,22 +74,22 @@ public:
     // be read or its header is wrong.
     void LoadInitPreset();
 
-    TVSTParameterValues& ParameterValues() noexcept { return parameterValues_; }
+    TVSTParameterValues& ParameterValues() noexcept { return core_.parameter_values(); }
     // Every value back to its default, each announced to the host.
-    void ResetParameterValues();
+    void ResetParameterValues() { core_.reset_parameter_values(); }
     // A copy taken under the name's lock: a host restoring state on a worker thread may set a
     // new name while the editor's thread reads it.
-    std::string PresetName() const;
+    std::string PresetName() const { return core_.preset_name(); }
     // The only way the preset name changes, so the editor can follow it: on the editor's
     // thread the open editor hears of it at once; from any other thread (a host restoring
     // state on a worker) the form is not touched and the next idle call tells it.
-    void SetPresetName(std::string name);
+    void SetPresetName(std::string name) { core_.set_preset_name(std::move(name)); }
     std::string PluginVersion;
     std::string UserGuideFileName;
 
-    // Back to the default state: no preset name, parameter values at their defaults, no CC
-    // assignments. The held notes are not touched.
-    virtual void ResetState();
+    // Back to the default state: default note map, no preset name, parameter values at their
+    // defaults, no CC assignments. The held notes are not touched.
+    virtual void ResetState() { core_.reset_state(); }
 
     const TMidiCCList& MidiCC() const noexcept { return core_.cc_routing().Assignments(); }
     // User-interface thread; the audio thread sees the new assignments from its next event.
@@ -104,10 +106,12 @@ public:
     // step. On failure shows the "Load Preset" box, changes nothing and answers false. With
     // checkPresetFile, a preset name whose file is not in the preset folder is dropped.
     bool ReadStateBlock(TMemoryStream& body, bool checkPresetFile);
-    // The state as it stands now.
+    // The state as it stands now, with PluginVersion as its version.
     virtual TPluginState CurrentState() const;
     // Whether the preset folder holds a preset of that name.
-    virtual bool PresetFileExists(const std::string& name) const;
+    virtual bool PresetFileExists(const std::string& name) const {
+        return core_.folders().Exists(name);
+    }
 
     // Tells the host the state changed through the plug-in itself: parameter 0 is set to its
     // own value, which the host sees as an automated change.
@@ -171,9 +175,10 @@ protected:
     virtual void WritePluginState(TValueWriter& writer, const TPluginState& state);
     virtual void ReadPluginState(TValueReader& reader, const std::string& version,
                                  TPluginState& into);
-    // Replaces the current state with a completely read one; what the block did not carry
-    // takes its default, as after ResetState, without passing through the default state.
-    virtual void ApplyState(const TPluginState& state);
+    // Replaces the current state with a completely read one (core::Plugin::apply_state); what
+    // the block did not carry takes its default, as after ResetState, without passing through
+    // the default state.
+    virtual void ApplyState(const TPluginState& state) { core_.apply_state(state); }
 
     std::vector<TModuleDescription> Descriptions() const override;
     std::span<const THandlerBinding> HandlerTable() const override;
@@ -190,25 +195,21 @@ protected:
     void BeforeEditorFormDestroyed() noexcept override;
 
 private:
+    // The "Load Preset" box for a state block that could not be read.
+    void show_load_failure(const std::exception& failure);
+
     // core::HostLink. A control change sets the assigned parameter: v = 0 gives the minimum,
     // v = 127 the minimum plus the sizes of both ends. Audio thread.
     void control_parameter(int32_t index, uint8_t value) noexcept override;
     void editor_needs_update() noexcept override { SetEditorNeedUpdate(); }
     void state_changed() override { NotifyStateChanged(); }
+    // Each parameter is set to its own value, so the host hears of the reset one.
+    void parameters_reset() override;
+    void report_failure(const char* where, const char* message) noexcept override {
+        ReportException(where, message);
+    }
 
-    TPluginServices& services_;
-    TPresetFolder folders_;
-    TVSTParameterValues parameterValues_;
-    core::Plugin core_;
-    // Guarded by presetNameLock_; never touched by the audio thread.
-    mutable std::mutex presetNameLock_;
-    std::string presetName_;
     TDialogs* dialogs_ = &TDialogs::Silent();
-    // The thread the open editor lives on; default (no thread) while none is open. Read by
-    // SetPresetName on any thread.
-    std::atomic<std::thread::id> editorThread_{};
-    // A preset name changed away from the editor's thread; the next idle call shows it.
-    std::atomic<bool> presetNamePending_{false};
 };
 
 } // namespace tonvo

@@ -3,6 +3,7 @@
 #include "core/plugin.h"
 
 #include <gtest/gtest.h>
+#include <string>
 #include <tuple>
 #include <vector>
 
@@ -16,10 +17,16 @@ public:
     }
     void editor_needs_update() noexcept override { ++updates; }
     void state_changed() override { ++changes; }
+    void parameters_reset() override { ++resets; }
+    void report_failure(const char* where, const char* message) noexcept override {
+        failures.push_back(std::string(where) + ": " + message);
+    }
 
     std::vector<std::pair<int32_t, uint8_t>> controlled;
+    std::vector<std::string> failures;
     int updates = 0;
     int changes = 0;
+    int resets = 0;
 };
 
 // An editor whose highlight state changes with every call.

@@ -1,0 +1,197 @@
+// core::Plugin's state: the state body in and out, the default state, the init preset, the
+// preset name and the settings.
+#include "core/plugin.h"
+#include "engine/state_body.h"
+
+#include <exception>
+#include <memory>
+
+namespace tonvo::core {
+
+TPluginState Plugin::current_state() const {
+    TPluginState state;
+    state.Version = version_;
+    state.PresetName = preset_name();
+    state.CCAssignments = cc_routing_.Assignments().Items();
+    TNoteMapState map;
+    TScaleChoice choice = scale_map_.Choice();
+    map.ScaleName = std::move(choice.ScaleName);
+    map.Tonic = choice.Tonic;
+    map.EasyMode = choice.EasyMode;
+    for (int32_t i = 0; i < TScaleMap::kEntries; ++i) {
+        map.Entries[static_cast<size_t>(i)] = scale_map_.GetScaleMap(i);
+    }
+    state.NoteMap = map;
+    return state;
+}
+
+void Plugin::write_state(TMemoryStream& body, const TPluginState& state,
+                         const SectionWriter& section) {
+    WriteStateBody(body, state, [&](TValueWriter& writer) {
+        if (section) {
+            section(writer, state);
+        } else {
+            WriteNoteMapSection(writer, state.NoteMap.value_or(TNoteMapState{}));
+        }
+    });
+}
+
+std::vector<uint8_t> Plugin::state_bytes() const {
+    TMemoryStream body;
+    write_state(body, current_state());
+    return {body.Bytes().begin(), body.Bytes().end()};
+}
+
+// The version of the block does not change how the note map reads.
+TPluginState Plugin::parse_state(TMemoryStream& body, const SectionReader& section) const {
+    return ReadStateBody(body, [&](TValueReader& reader, TPluginState& into) {
+        if (section) {
+            section(reader, into.Version, into);
+        } else {
+            into.NoteMap = ReadNoteMapSection(reader);
+        }
+    });
+}
+
+void Plugin::set_state_bytes(std::span<const uint8_t> bytes, bool check_preset_file) {
+    TMemoryStream body;
+    body.Write(bytes.data(), bytes.size());
+    body.SetPosition(0);
+    apply_state(parse_state(body));
+    if (check_preset_file) {
+        forget_missing_preset();
+    }
+    link_.editor_needs_update();
+}
+
+// Each map entry goes straight from its old value to its new one: the audio thread never maps
+// through the default map on the way.
+void Plugin::apply_state(const TPluginState& state) {
+    if (state.NoteMap) {
+        for (int32_t i = 0; i < TScaleMap::kEntries; ++i) {
+            scale_map_.SetScaleMap(i, state.NoteMap->Entries[static_cast<size_t>(i)]);
+        }
+        scale_map_.SetChoice(
+            {state.NoteMap->ScaleName, state.NoteMap->Tonic, state.NoteMap->EasyMode});
+    }
+    set_preset_name(state.PresetName);
+    reset_parameter_values();
+    cc_routing_.SetAssignments(state.CCAssignments.value_or(std::vector<TMidiCCItem>{}),
+                               parameter_values_);
+}
+
+void Plugin::reset_parameter_values() {
+    for (int32_t i = 0; i < parameter_values_.Count(); ++i) {
+        TVSTParameterValue& entry = parameter_values_.Item(i);
+        entry.CurrentValue.store(entry.DefaultValue);
+    }
+    link_.parameters_reset();
+}
+
+void Plugin::forget_missing_preset() {
+    const std::string name = preset_name();
+    if (!name.empty() && !folders_.Exists(name)) {
+        set_preset_name({});
+    }
+}
+
+void Plugin::reset_state() {
+    scale_map_.ResetMap();
+    set_preset_name({});
+    reset_parameter_values();
+    cc_routing_.Clear(parameter_values_);
+}
+
+void Plugin::load_init_preset(const SectionReader& section,
+                              const std::function<void(const std::exception&)>& bad_body) {
+    TMemoryStreamChunk wrapper;
+    if (!folders_.ReadPreset("init", wrapper)) {
+        reset_state();
+        return;
+    }
+    TPluginState state;
+    try {
+        state = parse_state(wrapper.Payload(), section);
+    } catch (const std::exception& failure) {
+        reset_state();
+        if (!bad_body) {
+            throw;
+        }
+        bad_body(failure);
+        return;
+    }
+    apply_state(state);
+    set_preset_name({});
+    link_.editor_needs_update();
+    link_.state_changed();
+}
+
+void Plugin::load_settings(const std::string& product_name, const SettingsHook& read_more) {
+    std::unique_ptr<TSettingsStore> store =
+        services_.OpenSettings(TPluginSettings::KeyPath(product_name));
+    settings_.ReadFrom(*store);
+    if (read_more) {
+        read_more(*store);
+    }
+    settings_.FinishRead();
+}
+
+void Plugin::save_settings(const std::string& product_name, const SettingsHook& write_more) const {
+    std::unique_ptr<TSettingsStore> store =
+        services_.OpenSettings(TPluginSettings::KeyPath(product_name));
+    settings_.WriteTo(*store);
+    if (write_more) {
+        write_more(*store);
+    }
+}
+
+std::string Plugin::preset_name() const {
+    const std::lock_guard<std::mutex> lock(preset_name_lock_);
+    return preset_name_;
+}
+
+void Plugin::set_preset_name(std::string name) {
+    {
+        const std::lock_guard<std::mutex> lock(preset_name_lock_);
+        preset_name_.swap(name);
+    }
+    // Only the editor's thread looks at the editor pointer. With no editor open there is
+    // nothing to tell: an editor shows the name when it opens.
+    const std::thread::id editor_thread = editor_thread_.load();
+    if (editor_thread == std::thread::id{}) {
+        return;
+    }
+    if (EditorHooks* editor = editor_thread == std::this_thread::get_id() ? editor_ : nullptr;
+        editor != nullptr) {
+        // The name is part of a state being put in place; a failing editor must not leave that
+        // half done.
+        try {
+            editor->UpdatePresetName();
+        } catch (const std::exception& failure) {
+            link_.report_failure("UpdatePresetName", failure.what());
+        } catch (...) {
+            link_.report_failure("UpdatePresetName", "a failure that is not a standard exception");
+        }
+    } else {
+        preset_name_pending_.store(true);
+        link_.editor_needs_update();
+    }
+}
+
+// A name set on another thread while the editor was being shown is caught by its first idle
+// call.
+void Plugin::attach_editor(EditorHooks* editor) noexcept {
+    editor_ = editor;
+    editor_thread_.store(std::this_thread::get_id());
+    highlights_.Attach(editor);
+    preset_name_pending_.store(true);
+    link_.editor_needs_update();
+}
+
+void Plugin::detach_editor() noexcept {
+    highlights_.Detach();
+    editor_thread_.store(std::thread::id{});
+    editor_ = nullptr;
+}
+
+} // namespace tonvo::core
