@@ -77,8 +77,8 @@ public:
     }
 
 protected:
-    std::vector<TModuleDescription> Descriptions() const override {
-        TModuleDescription own;
+    std::vector<ModuleDescription> Descriptions() const override {
+        ModuleDescription own;
         own.Flags = effFlagsCanReplacing | effFlagsProgramChunks | effFlagsIsSynth;
         own.EffectName = "PassThrough";
         own.ProductName = "PassThrough";
@@ -95,11 +95,11 @@ protected:
         own.NumOutputs = 2;
         own.SampleRate = 44100.0f;
         own.IORatio = 1.0f;
-        TParameterDescription level;
+        ParameterDescription level;
         level.DisplayName = "level";
         level.ShortLabel = "level";
-        own.Parameters = std::vector<TParameterDescription>{level};
-        own.Programs = std::vector<TProgramDescription>{{"Default", "LoadChunk", "StoreChunk"}};
+        own.Parameters = std::vector<ParameterDescription>{level};
+        own.Programs = std::vector<ProgramDescription>{{"Default", "LoadChunk", "StoreChunk"}};
         own.CurrentProgramName = "Default";
         own.Handlers = {
             {"OnProcessMidi", "ProcessMidi"},
@@ -110,9 +110,9 @@ protected:
         return {own};
     }
 
-    std::span<const THandlerBinding> HandlerTable() const override {
+    std::span<const HandlerBinding> HandlerTable() const override {
         using Self = PassThroughPlugin;
-        static constexpr THandlerBinding kHandlers[] = {
+        static constexpr HandlerBinding kHandlers[] = {
             method_handler("OnProcessMidi", "ProcessMidi"),
             method_handler("OnProcess32Replacing", "Process32Replacing"),
             ModuleHandler<&Self::OnGetChunkParameter, &Self::GetChunkParameter>(

@@ -13,8 +13,8 @@ namespace {
 
 using tonvo::EFormatError;
 using tonvo::EReadError;
-using tonvo::TMemoryStream;
-using tonvo::TValueReader;
+using tonvo::MemoryStream;
+using tonvo::ValueReader;
 
 // Nesting is bounded so a run of list-start bytes cannot exhaust the stack.
 constexpr int kMaxDepth = 32;
@@ -27,7 +27,7 @@ void check_text(const std::string& text) {
 
 // A failed read must leave the stream where the value started.
 template <typename F>
-void guarded(TMemoryStream& stream, F read) {
+void guarded(MemoryStream& stream, F read) {
     const size_t start = stream.Position();
     try {
         read();
@@ -39,7 +39,7 @@ void guarded(TMemoryStream& stream, F read) {
     }
 }
 
-void read_list(TMemoryStream& stream, TValueReader& reader, int depth) {
+void read_list(MemoryStream& stream, ValueReader& reader, int depth) {
     reader.ExpectListStart();
     while (!reader.NextIsListEnd()) {
         // Tries each kind of value in turn; an EFormatError means "not this kind" here.
@@ -69,10 +69,10 @@ void read_list(TMemoryStream& stream, TValueReader& reader, int depth) {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    TMemoryStream stream;
+    MemoryStream stream;
     stream.Write(data, size);
     stream.SetPosition(0);
-    TValueReader reader(stream);
+    ValueReader reader(stream);
     try {
         reader.CheckSignature();
         read_list(stream, reader, 0);

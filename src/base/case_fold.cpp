@@ -22,13 +22,13 @@ constexpr bool folds_as_pair(char32_t cp, char32_t first, char32_t last,
     return cp >= first && cp <= last && ((cp % 2 == 0) == capitalEven);
 }
 
-struct TSingleFold {
+struct SingleFold {
     char32_t From;
     char32_t To;
 };
 
 // Letters outside the range rules, in code point order.
-constexpr TSingleFold kSingles[] = {
+constexpr SingleFold kSingles[] = {
     {0x00B5, 0x03BC}, // micro sign -> small mu
     {0x0178, 0x00FF}, // Y with diaeresis
     {0x017F, 0x0073}, // long s -> s
@@ -112,7 +112,7 @@ char32_t fold_case(char32_t cp) noexcept {
         folds_as_pair(cp, 0x04C1, 0x04CE, false) || folds_as_pair(cp, 0x04D0, 0x052F, true)) {
         return cp + 1;
     }
-    for (const TSingleFold& single : kSingles) {
+    for (const SingleFold& single : kSingles) {
         if (single.From == cp) {
             return single.To;
         }

@@ -34,8 +34,8 @@
 
 namespace tonvo::core {
 
-EditorLife::EditorLife(FormFactory factory, EditorLink& link, editor::TEditorDialogs& dialogs,
-                       TDialogSize designSize, EditorWindowSystem windows)
+EditorLife::EditorLife(FormFactory factory, EditorLink& link, editor::EditorDialogs& dialogs,
+                       DialogSize designSize, EditorWindowSystem windows)
     : factory_(std::move(factory)), link_(link), dialogs_(dialogs), designSize_(designSize),
       windows_(windows) {}
 

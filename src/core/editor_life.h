@@ -43,8 +43,8 @@ public:
     using FormFactory =
         std::function<std::unique_ptr<editor::TfrmVSTEditorBase>(ui::Desktop&, EditorLink&)>;
 
-    EditorLife(FormFactory factory, EditorLink& link, editor::TEditorDialogs& dialogs,
-               TDialogSize designSize = {}, EditorWindowSystem windows = {});
+    EditorLife(FormFactory factory, EditorLink& link, editor::EditorDialogs& dialogs,
+               DialogSize designSize = {}, EditorWindowSystem windows = {});
     // The close. Inside a loop of the editor's the window hides now and it and the form go
     // once that loop's call has returned; otherwise everything goes at once. Never fails.
     ~EditorLife() override;
@@ -81,8 +81,8 @@ private:
 
     FormFactory factory_;
     EditorLink& link_;
-    editor::TEditorDialogs& dialogs_;
-    TDialogSize designSize_;
+    editor::EditorDialogs& dialogs_;
+    DialogSize designSize_;
     EditorWindowSystem windows_;
     // The host's window the form is shown in; null while none is, and after the editor hid
     // for the instance's close, so that the next opening builds anew.

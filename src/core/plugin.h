@@ -64,7 +64,7 @@ namespace tonvo::core {
 
 class Plugin {
 public:
-    explicit Plugin(HostLink& link, TPluginServices& services = TPluginServices::Defaults())
+    explicit Plugin(HostLink& link, PluginServices& services = PluginServices::Defaults())
         : link_(link), services_(services), folders_(services) {}
     Plugin(const Plugin&) = delete;
     Plugin& operator=(const Plugin&) = delete;
@@ -136,11 +136,11 @@ public:
     TScaleMap& scale_map() noexcept { return scale_map_; }
     const TScaleMap& scale_map() const noexcept { return scale_map_; }
     // The CC assignments; the audio thread sees new ones from its next event.
-    TCCRouting& cc_routing() noexcept { return cc_routing_; }
-    const TCCRouting& cc_routing() const noexcept { return cc_routing_; }
+    CCRouting& cc_routing() noexcept { return cc_routing_; }
+    const CCRouting& cc_routing() const noexcept { return cc_routing_; }
     // The way to the editor's key highlights: attach when the editor form is shown, detach
     // before it goes.
-    THighlightGate& highlights() noexcept { return highlights_; }
+    HighlightGate& highlights() noexcept { return highlights_; }
 
     // Preview notes from the editor keyboard, on channel 0 at offset 0, bypassing the map and
     // the held notes; note and velocity are masked to 0..127. They reach the output at the
@@ -163,8 +163,8 @@ public:
 
     // The plug-in section of the state body, for a format module that writes its own; without
     // one the section is the note map.
-    using SectionWriter = std::function<void(TValueWriter&, const TPluginState&)>;
-    using SectionReader = std::function<void(TValueReader&, const std::string&, TPluginState&)>;
+    using SectionWriter = std::function<void(ValueWriter&, const PluginState&)>;
+    using SectionReader = std::function<void(ValueReader&, const std::string&, PluginState&)>;
 
     // The version text the state records ("1.00"); set once at creation.
     const std::string& version() const noexcept { return version_; }
@@ -172,12 +172,12 @@ public:
     // The parameter-value list a control change and the CC assignments refer to.
     TVSTParameterValues& parameter_values() noexcept { return parameter_values_; }
     const TVSTParameterValues& parameter_values() const noexcept { return parameter_values_; }
-    // The data and preset folders, formed at creation (see TPresetFolder).
-    TPresetFolder& folders() noexcept { return folders_; }
-    const TPresetFolder& folders() const noexcept { return folders_; }
+    // The data and preset folders, formed at creation (see PresetFolders).
+    PresetFolders& folders() noexcept { return folders_; }
+    const PresetFolders& folders() const noexcept { return folders_; }
 
     // The state as it stands now: version, preset name, CC assignments and the note map.
-    TPluginState current_state() const;
+    PluginState current_state() const;
     // The state body of the current state, the bytes a host stores (inside the "mmst"
     // container). Fails with the stream's message.
     std::vector<uint8_t> state_bytes() const;
@@ -187,16 +187,16 @@ public:
     // error") and then has changed nothing.
     void set_state_bytes(std::span<const uint8_t> bytes, bool check_preset_file);
     // The body of `state` into `body` after emptying it; fails with the stream's message.
-    static void write_state(TMemoryStream& body, const TPluginState& state,
+    static void write_state(MemoryStream& body, const PluginState& state,
                             const SectionWriter& section = {});
     // A whole body from the stream's position into a fresh value; fails with the stream's
     // message, changing nothing.
-    TPluginState parse_state(TMemoryStream& body, const SectionReader& section = {}) const;
+    PluginState parse_state(MemoryStream& body, const SectionReader& section = {}) const;
     // Replaces the current state with a completely read one: the note map when the state
     // carries one, the preset name, the parameter values back to their defaults (the link
     // tells the host) and the CC assignments (none when the state has none). Nothing passes
     // through the default state on the way.
-    void apply_state(const TPluginState& state);
+    void apply_state(const PluginState& state);
     // Every parameter value back to its default; the link tells the host.
     void reset_parameter_values();
     // Drops a preset name whose file is not in the preset folder (a host restoring a project
@@ -216,11 +216,11 @@ public:
 
     // Further values a format module keeps in the settings key, read or written beside the
     // plug-in's own.
-    using SettingsHook = std::function<void(TSettingsStore&)>;
-    // The skin index and the lowest octave (see TPluginSettings); the process-wide octave
+    using SettingsHook = std::function<void(SettingsStore&)>;
+    // The skin index and the lowest octave (see PluginSettings); the process-wide octave
     // follows every read and change.
-    TPluginSettings& settings() noexcept { return settings_; }
-    const TPluginSettings& settings() const noexcept { return settings_; }
+    PluginSettings& settings() noexcept { return settings_; }
+    const PluginSettings& settings() const noexcept { return settings_; }
     // Reads both values from the product's key (defaults 0 and -2; the octave clamped to
     // -2..0); fails with the store's message.
     void load_settings(const std::string& product_name, const SettingsHook& read_more = {});
@@ -279,9 +279,9 @@ private:
     }
 
     HostLink& link_;
-    TPluginServices& services_;
-    TPluginSettings settings_;
-    TPresetFolder folders_;
+    PluginServices& services_;
+    PluginSettings settings_;
+    PresetFolders folders_;
     TVSTParameterValues parameter_values_;
     std::string version_;
     // Guarded by preset_name_lock_; never touched by the audio thread.
@@ -296,11 +296,11 @@ private:
     OutputQueue output_;
     TScaleMap scale_map_;
     TMidiNoteList held_notes_;
-    TCCRouting cc_routing_;
-    THighlightGate highlights_;
+    CCRouting cc_routing_;
+    HighlightGate highlights_;
     // Keys lit at a note-on whose pitch class was blocked (so not held). Audio thread.
-    TNoteBitTable blocked_lit_;
-    TSpscRing<PreviewNote, 256> previews_;
+    NoteBitTable blocked_lit_;
+    SpscRing<PreviewNote, 256> previews_;
     // Preview note-offs the hand-off had no room for, by note: 0 for none, else kParked plus
     // the velocity. At most one per note: no note-on of that note is taken while it waits.
     // Parked by the user-interface thread after everything it pushed before (release), taken

@@ -8,13 +8,13 @@
 
 namespace tonvo::core {
 
-TPluginState Plugin::current_state() const {
-    TPluginState state;
+PluginState Plugin::current_state() const {
+    PluginState state;
     state.Version = version_;
     state.PresetName = preset_name();
     state.CCAssignments = cc_routing_.Assignments().Items();
-    TNoteMapState map;
-    TScaleChoice choice = scale_map_.Choice();
+    NoteMapState map;
+    ScaleChoice choice = scale_map_.Choice();
     map.ScaleName = std::move(choice.ScaleName);
     map.Tonic = choice.Tonic;
     map.EasyMode = choice.EasyMode;
@@ -25,26 +25,26 @@ TPluginState Plugin::current_state() const {
     return state;
 }
 
-void Plugin::write_state(TMemoryStream& body, const TPluginState& state,
+void Plugin::write_state(MemoryStream& body, const PluginState& state,
                          const SectionWriter& section) {
-    WriteStateBody(body, state, [&](TValueWriter& writer) {
+    WriteStateBody(body, state, [&](ValueWriter& writer) {
         if (section) {
             section(writer, state);
         } else {
-            WriteNoteMapSection(writer, state.NoteMap.value_or(TNoteMapState{}));
+            WriteNoteMapSection(writer, state.NoteMap.value_or(NoteMapState{}));
         }
     });
 }
 
 std::vector<uint8_t> Plugin::state_bytes() const {
-    TMemoryStream body;
+    MemoryStream body;
     write_state(body, current_state());
     return {body.Bytes().begin(), body.Bytes().end()};
 }
 
 // The version of the block does not change how the note map reads.
-TPluginState Plugin::parse_state(TMemoryStream& body, const SectionReader& section) const {
-    return ReadStateBody(body, [&](TValueReader& reader, TPluginState& into) {
+PluginState Plugin::parse_state(MemoryStream& body, const SectionReader& section) const {
+    return ReadStateBody(body, [&](ValueReader& reader, PluginState& into) {
         if (section) {
             section(reader, into.Version, into);
         } else {
@@ -54,7 +54,7 @@ TPluginState Plugin::parse_state(TMemoryStream& body, const SectionReader& secti
 }
 
 void Plugin::set_state_bytes(std::span<const uint8_t> bytes, bool check_preset_file) {
-    TMemoryStream body;
+    MemoryStream body;
     body.Write(bytes.data(), bytes.size());
     body.SetPosition(0);
     apply_state(parse_state(body));
@@ -66,7 +66,7 @@ void Plugin::set_state_bytes(std::span<const uint8_t> bytes, bool check_preset_f
 
 // Each map entry goes straight from its old value to its new one: the audio thread never maps
 // through the default map on the way.
-void Plugin::apply_state(const TPluginState& state) {
+void Plugin::apply_state(const PluginState& state) {
     if (state.NoteMap) {
         for (int32_t i = 0; i < TScaleMap::kEntries; ++i) {
             scale_map_.SetScaleMap(i, state.NoteMap->Entries[static_cast<size_t>(i)]);
@@ -109,7 +109,7 @@ void Plugin::load_init_preset(const SectionReader& section,
         reset_state();
         return;
     }
-    TPluginState state;
+    PluginState state;
     try {
         state = parse_state(wrapper.Payload(), section);
     } catch (const std::exception& failure) {
@@ -127,8 +127,8 @@ void Plugin::load_init_preset(const SectionReader& section,
 }
 
 void Plugin::load_settings(const std::string& product_name, const SettingsHook& read_more) {
-    std::unique_ptr<TSettingsStore> store =
-        services_.OpenSettings(TPluginSettings::KeyPath(product_name));
+    std::unique_ptr<SettingsStore> store =
+        services_.OpenSettings(PluginSettings::KeyPath(product_name));
     settings_.ReadFrom(*store);
     if (read_more) {
         read_more(*store);
@@ -137,8 +137,8 @@ void Plugin::load_settings(const std::string& product_name, const SettingsHook& 
 }
 
 void Plugin::save_settings(const std::string& product_name, const SettingsHook& write_more) const {
-    std::unique_ptr<TSettingsStore> store =
-        services_.OpenSettings(TPluginSettings::KeyPath(product_name));
+    std::unique_ptr<SettingsStore> store =
+        services_.OpenSettings(PluginSettings::KeyPath(product_name));
     settings_.WriteTo(*store);
     if (write_more) {
         write_more(*store);

@@ -36,7 +36,7 @@ void TfrmVSTEditorBase::FormShow() {
     timFormActivated.start();
 }
 
-TDialogSize TfrmVSTEditorBase::GetPresetDialogSize() const {
+DialogSize TfrmVSTEditorBase::GetPresetDialogSize() const {
     return {buffer().width() - 32, buffer().height() - 32};
 }
 

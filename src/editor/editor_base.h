@@ -45,7 +45,7 @@ public:
     virtual void FormShow();
     void FocusControlUnderCursor() override;
     // The preset browser over this editor: 32 pixels smaller each way.
-    TDialogSize GetPresetDialogSize() const override;
+    DialogSize GetPresetDialogSize() const override;
     // The focus rule at a form pixel: the usable control there takes the keyboard focus unless
     // it is a speed button; a control that cannot take it is left alone.
     void FocusControlAt(int x, int y);

@@ -18,56 +18,56 @@ std::string folder_text(const std::filesystem::path& folder) {
 
 } // namespace
 
-void TEditorDialogs::AttachEditor(ui::Desktop& desktop, TfrmVSTEditorBase& form) {
+void EditorDialogs::AttachEditor(ui::Desktop& desktop, TfrmVSTEditorBase& form) {
     desktop_ = &desktop;
     form_ = &form;
     // Published last: a thread that sees its own id here also sees the pointers.
     editorThread_.store(std::this_thread::get_id());
 }
 
-void TEditorDialogs::DetachEditor() {
+void EditorDialogs::DetachEditor() {
     // No thread has the default id, so from here every dialog goes standalone.
     editorThread_.store(std::thread::id());
     desktop_ = nullptr;
     form_ = nullptr;
 }
 
-TEditorDialogs::Owner TEditorDialogs::CurrentOwner() const {
+EditorDialogs::Owner EditorDialogs::CurrentOwner() const {
     // The pointers are only read once the id says this is the thread that wrote them.
     if (editorThread_.load() == std::this_thread::get_id() && desktop_ != nullptr)
         return {desktop_, form_};
     return {ui::standalone_desktop(), nullptr};
 }
 
-void TEditorDialogs::Warning(const std::string& caption, const std::string& text) {
+void EditorDialogs::Warning(const std::string& caption, const std::string& text) {
     const Owner owner = CurrentOwner();
     if (owner.desktop != nullptr)
         CenteredMessageBox(*owner.desktop, owner.form, text, caption, MessageKind::warning,
                            MessageButtons::ok);
 }
 
-void TEditorDialogs::Information(const std::string& caption, const std::string& text) {
+void EditorDialogs::Information(const std::string& caption, const std::string& text) {
     const Owner owner = CurrentOwner();
     if (owner.desktop != nullptr)
         CenteredMessageBox(*owner.desktop, owner.form, text, caption, MessageKind::information,
                            MessageButtons::ok);
 }
 
-TAnswer TEditorDialogs::Ask(const std::string& caption, const std::string& text) {
+DialogAnswer EditorDialogs::Ask(const std::string& caption, const std::string& text) {
     const Owner owner = CurrentOwner();
     if (owner.desktop == nullptr)
-        return TAnswer::No;
+        return DialogAnswer::No;
     switch (CenteredMessageBox(*owner.desktop, owner.form, text, caption, MessageKind::confirmation,
                                MessageButtons::yes_no)) {
-    case ui::ModalResult::yes: return TAnswer::Yes;
-    case ui::ModalResult::no: return TAnswer::No;
-    default: return TAnswer::Cancel;
+    case ui::ModalResult::yes: return DialogAnswer::Yes;
+    case ui::ModalResult::no: return DialogAnswer::No;
+    default: return DialogAnswer::Cancel;
     }
 }
 
-std::optional<std::string> TEditorDialogs::InputText(const std::string& caption,
-                                                     const std::string& prompt,
-                                                     const std::string& text, size_t maxLength) {
+std::optional<std::string> EditorDialogs::InputText(const std::string& caption,
+                                                    const std::string& prompt,
+                                                    const std::string& text, size_t maxLength) {
     const Owner owner = CurrentOwner();
     if (owner.desktop == nullptr)
         return std::nullopt;
@@ -78,15 +78,15 @@ std::optional<std::string> TEditorDialogs::InputText(const std::string& caption,
 }
 
 std::optional<std::filesystem::path>
-TEditorDialogs::BrowsePresets(const std::filesystem::path& presetFolder,
-                              const std::string& presetName) {
+EditorDialogs::BrowsePresets(const std::filesystem::path& presetFolder,
+                             const std::string& presetName) {
     const Owner owner = CurrentOwner();
     if (owner.desktop == nullptr)
         return std::nullopt;
     TfrmPresets dialog(*owner.desktop, warning_beep_);
     // Over an editor the size is the editor's to choose; alone it keeps its design size.
     if (owner.form != nullptr) {
-        const TDialogSize size = owner.form->GetPresetDialogSize();
+        const DialogSize size = owner.form->GetPresetDialogSize();
         dialog.set_client_size(size.Width, size.Height);
     }
     dialog.place_over(owner.form);

@@ -21,11 +21,11 @@
 
 namespace tonvo::editor {
 
-class TEditorDialogs final : public TDialogs {
+class EditorDialogs final : public DialogSeam {
 public:
     // `warning_beep`: handed to the preset browser (tests count its switches); none: the
     // system's.
-    explicit TEditorDialogs(TfrmPresets::WarningBeepSwitch warning_beep = {})
+    explicit EditorDialogs(TfrmPresets::WarningBeepSwitch warning_beep = {})
         : warning_beep_(std::move(warning_beep)) {}
 
     // The open editor's form and its desktop; the calling thread becomes the editor's thread.
@@ -35,7 +35,7 @@ public:
 
     void Warning(const std::string& caption, const std::string& text) override;
     void Information(const std::string& caption, const std::string& text) override;
-    TAnswer Ask(const std::string& caption, const std::string& text) override;
+    DialogAnswer Ask(const std::string& caption, const std::string& text) override;
     // OK is allowed with an empty or blank text: Save Preset, the one caller, takes that as
     // "remove the name".
     std::optional<std::string> InputText(const std::string& caption, const std::string& prompt,

@@ -119,7 +119,7 @@ void TfrmEditor::RefreshHighlights() {
     THighlightedNotes::Items items;
     int count = 0;
     {
-        std::lock_guard<TSpinLock> lock(Module().HighlightLock());
+        std::lock_guard<SpinLock> lock(Module().HighlightLock());
         count = highlights_.TakeSnapshot(items);
     }
     // From the newest down, so the text comes out in order of arrival.
@@ -166,7 +166,7 @@ void TfrmEditor::InitPreset() {
     SyncWizard();
 }
 
-TDialogSize TfrmEditor::GetPresetDialogSize() const {
+DialogSize TfrmEditor::GetPresetDialogSize() const {
     return {width() - 32, height() + 96};
 }
 
@@ -205,7 +205,7 @@ void TfrmEditor::MidiKeysContextPopup(int x, int y) {
 
 void TfrmEditor::MidiKeysFireNoteOn(int, bool& Continue) {
     // While incoming notes are shown the mouse plays nothing.
-    std::lock_guard<TSpinLock> lock(Module().HighlightLock());
+    std::lock_guard<SpinLock> lock(Module().HighlightLock());
     if (highlights_.Count() > 0)
         Continue = false;
 }

@@ -57,7 +57,7 @@ public:
     TfrmEditor& operator=(const TfrmEditor&) = delete;
 
     NoteMapKeys MidiKeys;
-    TScaleWizardPanel panWizard;
+    ScaleWizardPanel panWizard;
     ui::TQelPopupMenu ddmNote;
     ui::MenuItem& ddmNote_Empty;
     ui::MenuItem& SpTBXSeparatorItem2;
@@ -87,7 +87,7 @@ public:
     void FormShow() override;
     void PresetLoaded() override;
     void InitPreset() override;
-    TDialogSize GetPresetDialogSize() const override;
+    DialogSize GetPresetDialogSize() const override;
     void ddmMenuPopup() override;
     // Brings the scale wizard's controls in step with the map (form show, Init, after the
     // preset dialog).

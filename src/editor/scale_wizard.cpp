@@ -22,7 +22,7 @@ void place_label(ui::Label& label, const ui::Rect& bounds, std::string caption) 
 
 } // namespace
 
-TScaleWizardPanel::TScaleWizardPanel(ui::Control* parent, EditorLink& module, ui::Form& owner)
+ScaleWizardPanel::ScaleWizardPanel(ui::Control* parent, EditorLink& module, ui::Form& owner)
     : ui::TQelGuiPanel(parent), lblScale(this), btnScale(this),
       ddmScale(owner.desktop(), ui::active_style()), lblTonic(this), btnTonic(this),
       ddmTonic(owner.desktop(), ui::active_style()), ddmTonic_C(ddmTonic.add("C", 0)),
@@ -71,7 +71,7 @@ TScaleWizardPanel::TScaleWizardPanel(ui::Control* parent, EditorLink& module, ui
     UpdateTonicCaption();
 }
 
-void TScaleWizardPanel::apply_style(const ui::Style& style) {
+void ScaleWizardPanel::apply_style(const ui::Style& style) {
     ui::TQelGuiPanel::apply_style(style);
     for (ui::Label* label : {&lblScale, &lblTonic, &lblEasyMode})
         label->apply_style(style);
@@ -82,7 +82,7 @@ void TScaleWizardPanel::apply_style(const ui::Style& style) {
     ddmTonic.apply_style(style);
 }
 
-void TScaleWizardPanel::LoadScaleList() {
+void ScaleWizardPanel::LoadScaleList() {
     if (list_loaded_)
         return;
     list_loaded_ = true;
@@ -90,12 +90,12 @@ void TScaleWizardPanel::LoadScaleList() {
     if (module_.DataFolder().empty()) {
         ScaleListError = "No data folder for the scale file";
     } else {
-        TScaleList list = tonvo::LoadScaleList(module_.DataFolder());
+        LoadedScales list = tonvo::LoadScaleList(module_.DataFolder());
         ScaleList = std::move(list.Lines);
         ScaleListError = std::move(list.Error);
     }
-    for (const TScaleMenuEntry& entry : scale_menu(ScaleList)) {
-        if (entry.Kind == TScaleMenuKind::Separator)
+    for (const ScaleMenuEntry& entry : scale_menu(ScaleList)) {
+        if (entry.Kind == ScaleMenuKind::Separator)
             ddmScale.add_separator();
         else
             ddmScale.add(entry.Caption, entry.Tag,
@@ -103,8 +103,8 @@ void TScaleWizardPanel::LoadScaleList() {
     }
 }
 
-void TScaleWizardPanel::SyncWizard() {
-    const TWizardChoice choice = sync_wizard_choice(ScaleList, module_.ScaleMap());
+void ScaleWizardPanel::SyncWizard() {
+    const WizardChoice choice = sync_wizard_choice(ScaleList, module_.ScaleMap());
     btnScale.Value = choice.ScaleIndex;
     btnTonic.Value = choice.Tonic;
     chkEasyMode.SetChecked(choice.EasyMode);
@@ -112,11 +112,11 @@ void TScaleWizardPanel::SyncWizard() {
     UpdateTonicCaption();
 }
 
-int TScaleWizardPanel::FindScale(std::string_view name) const {
+int ScaleWizardPanel::FindScale(std::string_view name) const {
     return tonvo::FindScale(ScaleList, name);
 }
 
-void TScaleWizardPanel::ApplyScale() {
+void ScaleWizardPanel::ApplyScale() {
     const int index = btnScale.Value;
     if (index < 0 || static_cast<size_t>(index) >= ScaleList.size()) {
         CenteredMessageBox(owner_.desktop(), &owner_, "Scale not selected.",
@@ -139,33 +139,33 @@ void TScaleWizardPanel::ApplyScale() {
         OnApplied();
 }
 
-void TScaleWizardPanel::ddmScalePopup() {
+void ScaleWizardPanel::ddmScalePopup() {
     ddmScale.CheckByTag(btnScale.Value);
 }
 
-void TScaleWizardPanel::ddmTonicPopup() {
+void ScaleWizardPanel::ddmTonicPopup() {
     ddmTonic.CheckByTag(btnTonic.Value);
 }
 
-void TScaleWizardPanel::ddmScaleItemClick(ui::MenuItem& Sender) {
+void ScaleWizardPanel::ddmScaleItemClick(ui::MenuItem& Sender) {
     btnScale.Value = Sender.Tag;
     UpdateScaleCaption();
 }
 
-void TScaleWizardPanel::ddmTonic_CClick(ui::MenuItem& Sender) {
+void ScaleWizardPanel::ddmTonic_CClick(ui::MenuItem& Sender) {
     btnTonic.Value = Sender.Tag;
     UpdateTonicCaption();
 }
 
-void TScaleWizardPanel::btnApplyClick() {
+void ScaleWizardPanel::btnApplyClick() {
     ApplyScale();
 }
 
-void TScaleWizardPanel::UpdateScaleCaption() {
+void ScaleWizardPanel::UpdateScaleCaption() {
     btnScale.set_caption(scale_caption(ScaleList, btnScale.Value));
 }
 
-void TScaleWizardPanel::UpdateTonicCaption() {
+void ScaleWizardPanel::UpdateTonicCaption() {
     btnTonic.set_caption(
         std::string(NoteNames[static_cast<size_t>(normalize_tonic(btnTonic.Value))]));
 }

@@ -26,7 +26,7 @@
 
 namespace tonvo::editor {
 
-class TScaleWizardPanel : public ui::TQelGuiPanel {
+class ScaleWizardPanel : public ui::TQelGuiPanel {
 public:
     // Where the panel sits in the editor's main panel.
     static constexpr ui::Rect kBounds = ui::Rect::from_size(456, 12, 188, 184);
@@ -35,7 +35,7 @@ public:
     // message boxes are centred and whose desktop shows them and the menus. Both, and the
     // module, must outlive the panel. The scale list is not read here: the form calls
     // LoadScaleList once it is built.
-    TScaleWizardPanel(ui::Control* parent, EditorLink& module, ui::Form& owner);
+    ScaleWizardPanel(ui::Control* parent, EditorLink& module, ui::Form& owner);
 
     ui::Label lblScale;
     ui::TQelSpTBXSpeedButton btnScale;

@@ -2,19 +2,19 @@
 
 namespace tonvo {
 
-void TCCRouting::SetAssignments(const std::vector<TMidiCCItem>& assignments,
-                                const TVSTParameterValues& values) {
+void CCRouting::SetAssignments(const std::vector<TMidiCCItem>& assignments,
+                               const TVSTParameterValues& values) {
     assignments_.SetAssignments(assignments);
     Rebuild(values);
 }
 
-void TCCRouting::Clear(const TVSTParameterValues& values) noexcept {
+void CCRouting::Clear(const TVSTParameterValues& values) noexcept {
     assignments_.Clear();
     Rebuild(values);
 }
 
 // An assignment whose name has no parameter-value entry drives nothing.
-void TCCRouting::Rebuild(const TVSTParameterValues& values) noexcept {
+void CCRouting::Rebuild(const TVSTParameterValues& values) noexcept {
     std::array<uint64_t, 128> routes{};
     for (const TMidiCCItem& item : assignments_.Items()) {
         const int32_t index = values.IndexOfName(item.Name);

@@ -18,7 +18,7 @@
 
 namespace tonvo {
 
-class TCCRouting {
+class CCRouting {
 public:
     // Parameter-value entries past this many cannot be driven by a controller.
     static constexpr size_t kRoutedParameters = 64;

@@ -2,8 +2,8 @@
 
 namespace tonvo {
 
-TDialogs& TDialogs::Silent() {
-    static TDialogs silent;
+DialogSeam& DialogSeam::Silent() {
+    static DialogSeam silent;
     return silent;
 }
 

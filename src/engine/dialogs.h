@@ -11,19 +11,19 @@
 
 namespace tonvo {
 
-enum class TAnswer { Yes, No, Cancel };
+enum class DialogAnswer { Yes, No, Cancel };
 
-class TDialogs {
+class DialogSeam {
 public:
-    virtual ~TDialogs() = default;
+    virtual ~DialogSeam() = default;
     // A modal warning with an OK button, centred over the editor (or the screen).
     virtual void Warning(const std::string& /*caption*/, const std::string& /*text*/) {}
     // A modal information box with an OK button.
     virtual void Information(const std::string& /*caption*/, const std::string& /*text*/) {}
     // A Yes/No confirmation; Cancel when the box was closed without an answer. Callers act
     // only on Yes, so nothing is replaced or lost on a box nobody answered.
-    virtual TAnswer Ask(const std::string& /*caption*/, const std::string& /*text*/) {
-        return TAnswer::No;
+    virtual DialogAnswer Ask(const std::string& /*caption*/, const std::string& /*text*/) {
+        return DialogAnswer::No;
     }
     // A one-line text prompt pre-filled with text, at most maxLength characters; empty when
     // cancelled.
@@ -42,7 +42,7 @@ public:
     }
 
     // The seam every module starts with.
-    static TDialogs& Silent();
+    static DialogSeam& Silent();
 };
 
 // The text of a failed command's box: its sentence, two line breaks and the failure's own

@@ -52,7 +52,7 @@ public:
     virtual void SetSkin(int32_t index) = 0;
 
     // Message boxes, questions, prompts and the preset browser.
-    virtual TDialogs& Dialogs() noexcept = 0;
+    virtual DialogSeam& Dialogs() noexcept = 0;
 
     // The preset commands of the main menu. Each shows its own questions and failures through
     // Dialogs(). LoadPresetCommand answers whether a preset was loaded.
@@ -63,7 +63,7 @@ public:
 
     // Held by the editor for its highlight refresh pass, only while it copies the items; the
     // audio thread takes it for one highlight call.
-    virtual TSpinLock& HighlightLock() noexcept = 0;
+    virtual SpinLock& HighlightLock() noexcept = 0;
 
 protected:
     ~EditorLink() = default;

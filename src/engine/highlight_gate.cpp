@@ -4,7 +4,7 @@
 
 namespace tonvo {
 
-void THighlightGate::Attach(TEditorHighlights* editor) noexcept {
+void HighlightGate::Attach(EditorHighlights* editor) noexcept {
     std::lock_guard guard(lock_);
     editor_ = nullptr;
     Replay(); // to nowhere: what was missed belonged to the old editor
@@ -12,12 +12,12 @@ void THighlightGate::Attach(TEditorHighlights* editor) noexcept {
     attached_.store(editor != nullptr, std::memory_order_release);
 }
 
-bool THighlightGate::Attached() const noexcept {
+bool HighlightGate::Attached() const noexcept {
     std::lock_guard guard(lock_);
     return editor_ != nullptr;
 }
 
-void THighlightGate::Resync() noexcept {
+void HighlightGate::Resync() noexcept {
     if (!anyMissed_.load(std::memory_order_acquire)) {
         return;
     }
@@ -25,7 +25,7 @@ void THighlightGate::Resync() noexcept {
     Replay();
 }
 
-bool THighlightGate::Remember(int note, uint8_t highlight) noexcept {
+bool HighlightGate::Remember(int note, uint8_t highlight) noexcept {
     if (note < 0 || note > 127) {
         return false; // no editor lights such a note
     }
@@ -41,7 +41,7 @@ bool THighlightGate::Remember(int note, uint8_t highlight) noexcept {
 }
 
 // An editor that throws loses that one highlight; the replay goes on.
-void THighlightGate::Replay() noexcept {
+void HighlightGate::Replay() noexcept {
     if (!anyMissed_.load(std::memory_order_acquire) ||
         !anyMissed_.exchange(false, std::memory_order_acq_rel)) {
         return;
@@ -67,7 +67,7 @@ void THighlightGate::Replay() noexcept {
 
 // Each call replays what an earlier one had to leave, so a note's highlights keep their order.
 // An editor that throws loses that one highlight; the audio thread goes on.
-bool THighlightGate::EditorNoteOn(int note) noexcept {
+bool HighlightGate::EditorNoteOn(int note) noexcept {
     if (!lock_.try_lock()) {
         return Remember(note, kMissedOn);
     }
@@ -80,7 +80,7 @@ bool THighlightGate::EditorNoteOn(int note) noexcept {
     }
 }
 
-bool THighlightGate::EditorNoteOff(int note) noexcept {
+bool HighlightGate::EditorNoteOff(int note) noexcept {
     if (!lock_.try_lock()) {
         return Remember(note, kMissedOff);
     }

@@ -23,18 +23,18 @@ namespace tonvo {
 
 // Implemented by the editor. Each call takes the input note number and answers whether the
 // highlight state changed. Called with the gate's lock held, from the audio thread.
-class TEditorHighlights {
+class EditorHighlights {
 public:
     virtual bool HighlightNoteOn(int note) = 0;
     virtual bool HighlightNoteOff(int note) = 0;
 
 protected:
-    ~TEditorHighlights() = default;
+    ~EditorHighlights() = default;
 };
 
 // Waiting in lock() is for the user-interface thread only, and it yields while it waits; the
 // audio thread only ever uses try_lock().
-class TSpinLock {
+class SpinLock {
 public:
     void lock() noexcept {
         while (!try_lock()) {
@@ -50,11 +50,11 @@ private:
     std::atomic_flag flag_;
 };
 
-class THighlightGate {
+class HighlightGate {
 public:
     // User-interface thread. After Detach returns, no call reaches the old editor. Highlights
     // remembered for the old editor are dropped.
-    void Attach(TEditorHighlights* editor) noexcept;
+    void Attach(EditorHighlights* editor) noexcept;
     void Detach() noexcept { Attach(nullptr); }
     bool Attached() const noexcept;
 
@@ -72,7 +72,7 @@ public:
     void Resync() noexcept;
 
     // The editor takes this for its refresh pass.
-    TSpinLock& Lock() noexcept { return lock_; }
+    SpinLock& Lock() noexcept { return lock_; }
 
 private:
     // A note's remembered highlights: its last two, two bits each, the newest in the low bits.
@@ -87,10 +87,10 @@ private:
     // nowhere when none is).
     void Replay() noexcept;
 
-    mutable TSpinLock lock_;
+    mutable SpinLock lock_;
     std::array<std::atomic<uint8_t>, 128> missed_{};
     std::atomic<bool> anyMissed_{false};
-    TEditorHighlights* editor_ = nullptr;
+    EditorHighlights* editor_ = nullptr;
     // Lets the audio thread skip the lock while no editor is attached (the usual case); the
     // editor pointer itself is only read under the lock.
     std::atomic<bool> attached_{false};

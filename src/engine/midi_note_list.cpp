@@ -22,7 +22,7 @@ void TMidiNoteList::DeleteChannel(int32_t channel) noexcept {
 // Walks only what is held, so an empty list clears at once.
 void TMidiNoteList::Clear() noexcept {
     for (auto at = static_cast<size_t>(slots_[kEnd].Next); at != kEnd;) {
-        TSlot& slot = slots_[at];
+        Slot& slot = slots_[at];
         sounding_[Key(slot.Item.Channel, slot.Item.OutputNote)] = 0;
         at = static_cast<size_t>(slot.Next);
         slot.Prev = kFree;

@@ -28,7 +28,7 @@ struct TMidiNoteItem {
 };
 
 class TMidiNoteList {
-    struct TSlot {
+    struct Slot {
         TMidiNoteItem Item;
         int16_t Prev = kFree; // kFree while the slot's key holds nothing
         int16_t Next = kFree;
@@ -66,11 +66,11 @@ public:
 
     private:
         friend class TMidiNoteList;
-        const_iterator(const std::array<TSlot, kCapacity + 1>* slots, int32_t at) noexcept
+        const_iterator(const std::array<Slot, kCapacity + 1>* slots, int32_t at) noexcept
             : slots_(slots), at_(at) {}
         size_t Index() const noexcept { return static_cast<size_t>(at_); }
 
-        const std::array<TSlot, kCapacity + 1>* slots_ = nullptr;
+        const std::array<Slot, kCapacity + 1>* slots_ = nullptr;
         int32_t at_ = kCapacity;
     };
 
@@ -92,13 +92,13 @@ public:
             return false;
         }
         const size_t key = Key(channel, inputNote);
-        TSlot& slot = slots_[key];
+        Slot& slot = slots_[key];
         if (slot.Prev != kFree) {
             return false;
         }
         slot.Item = TMidiNoteItem{static_cast<uint8_t>(channel), static_cast<uint8_t>(inputNote),
                                   static_cast<uint8_t>(outputNote), static_cast<uint8_t>(velocity)};
-        TSlot& end = slots_[kEnd];
+        Slot& end = slots_[kEnd];
         slot.Prev = end.Prev;
         slot.Next = static_cast<int16_t>(kEnd);
         slots_[static_cast<size_t>(end.Prev)].Next = static_cast<int16_t>(key);
@@ -115,7 +115,7 @@ public:
         if (!InRange(channel, inputNote)) {
             return nullptr;
         }
-        const TSlot& slot = slots_[Key(channel, inputNote)];
+        const Slot& slot = slots_[Key(channel, inputNote)];
         return slot.Prev == kFree ? nullptr : &slot.Item;
     }
 
@@ -161,7 +161,7 @@ private:
     // Takes a held slot out of the chain and its output note out of the counts; answers the
     // output note's count left.
     int32_t Unlink(size_t slot) noexcept {
-        TSlot& held = slots_[slot];
+        Slot& held = slots_[slot];
         slots_[static_cast<size_t>(held.Prev)].Next = held.Next;
         slots_[static_cast<size_t>(held.Next)].Prev = held.Prev;
         held.Prev = kFree;
@@ -174,7 +174,7 @@ private:
         return left;
     }
 
-    std::array<TSlot, kCapacity + 1> slots_{};
+    std::array<Slot, kCapacity + 1> slots_{};
     std::array<uint16_t, kCapacity> sounding_{};
     int32_t count_ = 0;
     int32_t soundingNotes_ = 0;

@@ -12,7 +12,7 @@
 
 namespace tonvo {
 
-class TNoteBitTable {
+class NoteBitTable {
 public:
     static constexpr int32_t kChannels = 16;
     static constexpr int32_t kNotes = 128;

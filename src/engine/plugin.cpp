@@ -10,9 +10,9 @@ constexpr int32_t kTimeInfoFilter = 2;
 } // namespace
 
 // The published values of this plug-in, applied over the base layer.
-std::vector<TModuleDescription> TVSTPlugin::Descriptions() const {
-    std::vector<TModuleDescription> layers = TVSTPluginBase::Descriptions();
-    TModuleDescription own;
+std::vector<ModuleDescription> TVSTPlugin::Descriptions() const {
+    std::vector<ModuleDescription> layers = TVSTPluginBase::Descriptions();
+    ModuleDescription own;
     own.Flags = effFlagsHasEditor | effFlagsCanReplacing | effFlagsProgramChunks | effFlagsIsSynth;
     own.EffectName = "Tonvo";
     own.ProductName = "Tonvo";
@@ -29,11 +29,11 @@ std::vector<TModuleDescription> TVSTPlugin::Descriptions() const {
     own.NumOutputs = 2;
     own.SampleRate = 44100.0f;
     own.IORatio = 1.0f;
-    TParameterDescription nmap;
+    ParameterDescription nmap;
     nmap.DisplayName = "nmap";
     nmap.ShortLabel = "notemap";
-    own.Parameters = std::vector<TParameterDescription>{nmap};
-    own.Programs = std::vector<TProgramDescription>{
+    own.Parameters = std::vector<ParameterDescription>{nmap};
+    own.Programs = std::vector<ProgramDescription>{
         {"Default", "VSTPluginBasePrograms0LoadChunk", "VSTPluginBasePrograms0StoreChunk"}};
     own.CurrentProgramName = "Default";
     own.Handlers = {
@@ -51,12 +51,12 @@ void TVSTPlugin::VSTModuleCreate() {
     TVSTPluginBase::VSTModuleCreate();
 }
 
-void TVSTPlugin::WritePluginState(TValueWriter& writer, const TPluginState& state) {
-    WriteNoteMapSection(writer, state.NoteMap.value_or(TNoteMapState{}));
+void TVSTPlugin::WritePluginState(ValueWriter& writer, const PluginState& state) {
+    WriteNoteMapSection(writer, state.NoteMap.value_or(NoteMapState{}));
 }
 
 // The version of the block does not change how the section reads.
-void TVSTPlugin::ReadPluginState(TValueReader& reader, const std::string&, TPluginState& into) {
+void TVSTPlugin::ReadPluginState(ValueReader& reader, const std::string&, PluginState& into) {
     into.NoteMap = ReadNoteMapSection(reader);
 }
 

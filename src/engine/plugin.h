@@ -12,7 +12,7 @@ namespace tonvo {
 class TVSTPlugin : public TVSTPluginBase {
 public:
     // Construct through TVSTModule::Create<TVSTPlugin>(), which applies the configuration.
-    explicit TVSTPlugin(TPluginServices& services = TPluginServices::Defaults())
+    explicit TVSTPlugin(PluginServices& services = PluginServices::Defaults())
         : TVSTPluginBase(services) {}
 
     TScaleMap& ScaleMap() noexcept { return plugin_core().scale_map(); }
@@ -66,10 +66,10 @@ public:
     double LastSamplePosition() const noexcept { return plugin_core().last_sample_position(); }
 
 protected:
-    void WritePluginState(TValueWriter& writer, const TPluginState& state) override;
-    void ReadPluginState(TValueReader& reader, const std::string& version,
-                         TPluginState& into) override;
-    std::vector<TModuleDescription> Descriptions() const override;
+    void WritePluginState(ValueWriter& writer, const PluginState& state) override;
+    void ReadPluginState(ValueReader& reader, const std::string& version,
+                         PluginState& into) override;
+    std::vector<ModuleDescription> Descriptions() const override;
     // The previews waiting from the editor, before the block's handler. Audio thread.
     void BeforeProcessing() noexcept override { plugin_core().drain_previews(); }
 };

@@ -9,8 +9,8 @@ namespace {
 constexpr intptr_t kMouseWheelNotice = 0x57686565; // "Whee"
 } // namespace
 
-std::vector<TModuleDescription> TVSTPluginBase::Descriptions() const {
-    TModuleDescription base;
+std::vector<ModuleDescription> TVSTPluginBase::Descriptions() const {
+    ModuleDescription base;
     base.EffectName = "My Plugin";
     base.ProductName = "My Product";
     base.Handlers = {
@@ -29,9 +29,9 @@ std::vector<TModuleDescription> TVSTPluginBase::Descriptions() const {
 // Every handler this module family offers, by the name descriptions give it. The handlers
 // are virtual, so each event reaches the most derived override; the audio events are the
 // module chain's own virtual methods (OnProcessMidi, OnProcess32Replacing above).
-std::span<const THandlerBinding> TVSTPluginBase::HandlerTable() const {
+std::span<const HandlerBinding> TVSTPluginBase::HandlerTable() const {
     using Self = TVSTPluginBase;
-    static constexpr THandlerBinding kHandlers[] = {
+    static constexpr HandlerBinding kHandlers[] = {
         ModuleHandler<&Self::OnCreate, &Self::VSTModuleCreate>("OnCreate", "VSTModuleCreate"),
         ModuleHandler<&Self::OnDestroy, &Self::VSTModuleDestroy>("OnDestroy", "VSTModuleDestroy"),
         ModuleHandler<&Self::OnEditIdle, &Self::VSTModuleEditIdle>("OnEditIdle",
@@ -63,13 +63,12 @@ void TVSTPluginBase::BeforeEditorFormDestroyed() noexcept {
 }
 
 void TVSTPluginBase::LoadSettings() {
-    core_.load_settings(ProductName(),
-                        [this](TSettingsStore& store) { ReadCustomSettings(store); });
+    core_.load_settings(ProductName(), [this](SettingsStore& store) { ReadCustomSettings(store); });
 }
 
 void TVSTPluginBase::SaveSettings() {
     core_.save_settings(ProductName(),
-                        [this](TSettingsStore& store) { WriteCustomSettings(store); });
+                        [this](SettingsStore& store) { WriteCustomSettings(store); });
 }
 
 void TVSTPluginBase::SetSkin(int32_t index) {
@@ -87,8 +86,8 @@ void TVSTPluginBase::SetLowestOctave(int32_t value) {
 // A block the init file holds that cannot be read shows the "Load Preset" box and leaves the
 // default state.
 void TVSTPluginBase::LoadInitPreset() {
-    core_.load_init_preset([this](TValueReader& reader, const std::string& version,
-                                  TPluginState& into) { ReadPluginState(reader, version, into); },
+    core_.load_init_preset([this](ValueReader& reader, const std::string& version,
+                                  PluginState& into) { ReadPluginState(reader, version, into); },
                            [this](const std::exception& failure) { show_load_failure(failure); });
 }
 
@@ -119,27 +118,27 @@ void TVSTPluginBase::control_parameter(int32_t index, uint8_t value) noexcept {
     }
 }
 
-TPluginState TVSTPluginBase::CurrentState() const {
-    TPluginState state = core_.current_state();
+PluginState TVSTPluginBase::CurrentState() const {
+    PluginState state = core_.current_state();
     state.Version = PluginVersion;
     return state;
 }
 
-void TVSTPluginBase::WritePluginState(TValueWriter& writer, const TPluginState&) {
+void TVSTPluginBase::WritePluginState(ValueWriter& writer, const PluginState&) {
     writer.ListStart();
     writer.ListEnd();
 }
 
-void TVSTPluginBase::ReadPluginState(TValueReader& reader, const std::string&, TPluginState&) {
+void TVSTPluginBase::ReadPluginState(ValueReader& reader, const std::string&, PluginState&) {
     reader.ExpectListStart();
     reader.ExpectListEnd();
 }
 
-bool TVSTPluginBase::WriteStateBlock(TMemoryStream& body) {
+bool TVSTPluginBase::WriteStateBlock(MemoryStream& body) {
     try {
-        const TPluginState state = CurrentState();
+        const PluginState state = CurrentState();
         core::Plugin::write_state(body, state,
-                                  [this](TValueWriter& writer, const TPluginState& written) {
+                                  [this](ValueWriter& writer, const PluginState& written) {
                                       WritePluginState(writer, written);
                                   });
         return true;
@@ -153,11 +152,11 @@ void TVSTPluginBase::show_load_failure(const std::exception& failure) {
     Dialogs().Warning("Load Preset", FailureText("Error loading preset.", failure.what()));
 }
 
-bool TVSTPluginBase::ReadStateBlock(TMemoryStream& body, bool checkPresetFile) {
-    TPluginState state;
+bool TVSTPluginBase::ReadStateBlock(MemoryStream& body, bool checkPresetFile) {
+    PluginState state;
     try {
         state = core_.parse_state(
-            body, [this](TValueReader& reader, const std::string& version, TPluginState& into) {
+            body, [this](ValueReader& reader, const std::string& version, PluginState& into) {
                 ReadPluginState(reader, version, into);
             });
     } catch (const std::exception& failure) {

@@ -29,24 +29,24 @@ namespace tonvo {
 
 class TVSTPluginBase : public TVSTModule, private core::HostLink {
     // First, so that the settings' names below can refer into the core.
-    TPluginServices& services_;
+    PluginServices& services_;
     core::Plugin core_;
 
 public:
-    explicit TVSTPluginBase(TPluginServices& services = TPluginServices::Defaults())
+    explicit TVSTPluginBase(PluginServices& services = PluginServices::Defaults())
         : services_(services), core_(*this, services) {
         UseOutputQueue(core_.output());
     }
     // The editor form goes while the highlight gate still exists.
     ~TVSTPluginBase() override { DestroyEditorForm(); }
 
-    TPluginServices& Services() const noexcept { return services_; }
+    PluginServices& Services() const noexcept { return services_; }
     // The plug-in itself; the module's events and processing calls forward to it.
     core::Plugin& plugin_core() noexcept { return core_; }
     const core::Plugin& plugin_core() const noexcept { return core_; }
 
     // The data and preset folders, formed at creation, and the preset file of a name (see
-    // TPresetFolder).
+    // PresetFolders).
     const std::filesystem::path& DataFolder() const noexcept {
         return core_.folders().DataFolder();
     }
@@ -58,10 +58,10 @@ public:
     }
 
     // Settings: skin index and lowest octave, read once at creation, written on each change
-    // (see TPluginSettings), kept by the core under their names here. User-interface thread.
+    // (see PluginSettings), kept by the core under their names here. User-interface thread.
     int32_t& Style = core_.settings().Style;
     int32_t& LowestOctave = core_.settings().LowestOctave;
-    static inline std::atomic<int8_t>& ProcessLowestOctave = TPluginSettings::ProcessLowestOctave;
+    static inline std::atomic<int8_t>& ProcessLowestOctave = PluginSettings::ProcessLowestOctave;
     // Reads both values (defaults 0 and -2; the octave clamped to -2..0).
     void LoadSettings();
     // Writes both values; fails with the store's message.
@@ -96,18 +96,18 @@ public:
     void SetMidiCC(const std::vector<TMidiCCItem>& assignments);
 
     // The dialog seam; the module does not own it. User-interface thread.
-    void SetDialogs(TDialogs& dialogs) noexcept { dialogs_ = &dialogs; }
-    TDialogs& Dialogs() const noexcept { return *dialogs_; }
+    void SetDialogs(DialogSeam& dialogs) noexcept { dialogs_ = &dialogs; }
+    DialogSeam& Dialogs() const noexcept { return *dialogs_; }
 
     // Writes the state block's body into the stream after emptying it. On failure shows the
     // "Save Preset" box and answers false.
-    bool WriteStateBlock(TMemoryStream& body);
+    bool WriteStateBlock(MemoryStream& body);
     // Reads a whole body into a fresh value, then puts it in place of the current state in one
     // step. On failure shows the "Load Preset" box, changes nothing and answers false. With
     // checkPresetFile, a preset name whose file is not in the preset folder is dropped.
-    bool ReadStateBlock(TMemoryStream& body, bool checkPresetFile);
+    bool ReadStateBlock(MemoryStream& body, bool checkPresetFile);
     // The state as it stands now, with PluginVersion as its version.
-    virtual TPluginState CurrentState() const;
+    virtual PluginState CurrentState() const;
     // Whether the preset folder holds a preset of that name.
     virtual bool PresetFileExists(const std::string& name) const {
         return core_.folders().Exists(name);
@@ -119,11 +119,11 @@ public:
 
     // Editor seam. User-interface thread: attach when the editor form exists, detach before it
     // is destroyed.
-    void AttachEditorHighlights(TEditorHighlights* editor) noexcept {
+    void AttachEditorHighlights(EditorHighlights* editor) noexcept {
         core_.highlights().Attach(editor);
     }
     void DetachEditorHighlights() noexcept { core_.highlights().Detach(); }
-    THighlightGate& Highlights() noexcept { return core_.highlights(); }
+    HighlightGate& Highlights() noexcept { return core_.highlights(); }
 
     // The hooks of the editor form shown now, or null. User-interface thread.
     EditorHooks* PluginEditor() const noexcept {
@@ -166,22 +166,22 @@ public:
 
 protected:
     // Further values in the settings key, for a derived plug-in; empty here.
-    virtual void ReadCustomSettings(TSettingsStore&) {}
-    virtual void WriteCustomSettings(TSettingsStore&) {}
+    virtual void ReadCustomSettings(SettingsStore&) {}
+    virtual void WriteCustomSettings(SettingsStore&) {}
     // Run once at creation after the settings are read; empty here.
     virtual void CreationHook() {}
 
     // The plug-in section of the state block: empty here; a derived module writes its own.
-    virtual void WritePluginState(TValueWriter& writer, const TPluginState& state);
-    virtual void ReadPluginState(TValueReader& reader, const std::string& version,
-                                 TPluginState& into);
+    virtual void WritePluginState(ValueWriter& writer, const PluginState& state);
+    virtual void ReadPluginState(ValueReader& reader, const std::string& version,
+                                 PluginState& into);
     // Replaces the current state with a completely read one (core::Plugin::apply_state); what
     // the block did not carry takes its default, as after ResetState, without passing through
     // the default state.
-    virtual void ApplyState(const TPluginState& state) { core_.apply_state(state); }
+    virtual void ApplyState(const PluginState& state) { core_.apply_state(state); }
 
-    std::vector<TModuleDescription> Descriptions() const override;
-    std::span<const THandlerBinding> HandlerTable() const override;
+    std::vector<ModuleDescription> Descriptions() const override;
+    std::span<const HandlerBinding> HandlerTable() const override;
 
     // The editor's life as the plug-in sees it: the skin before opening, the highlights once
     // the form is shown, and no highlight after it. An opening may replace a form still shown
@@ -209,7 +209,7 @@ private:
         ReportException(where, message);
     }
 
-    TDialogs* dialogs_ = &TDialogs::Silent();
+    DialogSeam* dialogs_ = &DialogSeam::Silent();
 };
 
 } // namespace tonvo

@@ -3,7 +3,7 @@
 // life (ModuleEditor::hooks) and calls nothing else of it.
 //
 // Thread contract: user-interface thread, the one that opened the editor, except
-// HighlightNoteOn and HighlightNoteOff (TEditorHighlights), which the audio thread makes under
+// HighlightNoteOn and HighlightNoteOff (EditorHighlights), which the audio thread makes under
 // the highlight gate's lock: record only, never draw.
 #pragma once
 
@@ -13,12 +13,12 @@
 
 namespace tonvo {
 
-struct TDialogSize {
+struct DialogSize {
     int Width = 0;
     int Height = 0;
 };
 
-class EditorHooks : public TEditorHighlights {
+class EditorHooks : public EditorHighlights {
 public:
     // After any change the controls should show (on show, each flagged idle call, after Init).
     virtual void UpdateControls() {}
@@ -34,7 +34,7 @@ public:
     // One line in the info area; empty text clears it.
     virtual void ShowInfo(const std::string& /*text*/) {}
     // The preset browser's size over this editor.
-    virtual TDialogSize GetPresetDialogSize() const = 0;
+    virtual DialogSize GetPresetDialogSize() const = 0;
     // The host's mouse-wheel notice: focus the control under the pointer.
     virtual void FocusControlUnderCursor() {}
 

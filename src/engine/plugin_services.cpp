@@ -6,7 +6,7 @@ namespace tonvo {
 
 namespace {
 
-class MemorySettings : public TSettingsStore {
+class MemorySettings : public SettingsStore {
 public:
     explicit MemorySettings(std::map<std::string, int32_t>& values) : values_(values) {}
 
@@ -25,20 +25,20 @@ private:
 
 } // namespace
 
-std::unique_ptr<TSettingsStore> TPluginServices::OpenSettings(const std::string& keyPath) {
+std::unique_ptr<SettingsStore> PluginServices::OpenSettings(const std::string& keyPath) {
     return std::make_unique<MemorySettings>(memory_[keyPath]);
 }
 
-bool TPluginServices::SafeFileExists(const std::filesystem::path&) {
+bool PluginServices::SafeFileExists(const std::filesystem::path&) {
     return false;
 }
 
-std::vector<uint8_t> TPluginServices::ReadFile(const std::filesystem::path& path, size_t) {
+std::vector<uint8_t> PluginServices::ReadFile(const std::filesystem::path& path, size_t) {
     throw EVstError("Cannot open file \"" + path.string() + "\"");
 }
 
-TPluginServices& TPluginServices::Defaults() {
-    static TPluginServices defaults;
+PluginServices& PluginServices::Defaults() {
+    static PluginServices defaults;
     return defaults;
 }
 

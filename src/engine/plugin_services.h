@@ -15,14 +15,14 @@
 
 namespace tonvo {
 
-class TPluginServices {
+class PluginServices {
 public:
-    virtual ~TPluginServices() = default;
+    virtual ~PluginServices() = default;
 
     // Without a trailing separator; empty when there is none.
     virtual std::filesystem::path DocumentsFolder() { return {}; }
     // Opens the store on a key path ("Software\Brelwick\Tonvo"), creating the key if missing.
-    virtual std::unique_ptr<TSettingsStore> OpenSettings(const std::string& keyPath);
+    virtual std::unique_ptr<SettingsStore> OpenSettings(const std::string& keyPath);
     // True when the path names an existing entry that is not a folder, on a ready drive.
     virtual bool SafeFileExists(const std::filesystem::path& path);
     // The whole file; fails with a message naming the path and the reason, also for a file of
@@ -30,7 +30,7 @@ public:
     virtual std::vector<uint8_t> ReadFile(const std::filesystem::path& path, size_t maxBytes);
 
     // Shared by every module made without services of its own.
-    static TPluginServices& Defaults();
+    static PluginServices& Defaults();
 
 private:
     // Settings written through the default store, by key path, section and name.

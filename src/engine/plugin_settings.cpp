@@ -4,34 +4,34 @@
 
 namespace tonvo {
 
-std::atomic<int8_t> TPluginSettings::ProcessLowestOctave{-2};
+std::atomic<int8_t> PluginSettings::ProcessLowestOctave{-2};
 
-std::string TPluginSettings::KeyPath(const std::string& productName) {
+std::string PluginSettings::KeyPath(const std::string& productName) {
     return "Software\\Brelwick\\" + productName;
 }
 
-void TPluginSettings::ReadFrom(TSettingsStore& store) {
+void PluginSettings::ReadFrom(SettingsStore& store) {
     Style = store.ReadInteger("Config", "Style", 0);
     LowestOctave = store.ReadInteger("Config", "LowestOctave", -2);
 }
 
-void TPluginSettings::FinishRead() noexcept {
+void PluginSettings::FinishRead() noexcept {
     LowestOctave = std::clamp(LowestOctave, -2, 0);
     ProcessLowestOctave.store(static_cast<int8_t>(LowestOctave));
 }
 
-void TPluginSettings::WriteTo(TSettingsStore& store) const {
+void PluginSettings::WriteTo(SettingsStore& store) const {
     store.WriteInteger("Config", "Style", Style);
     store.WriteInteger("Config", "LowestOctave", LowestOctave);
 }
 
-void TPluginSettings::ResetToDefaults() noexcept {
+void PluginSettings::ResetToDefaults() noexcept {
     Style = 0;
     LowestOctave = -2;
     ProcessLowestOctave.store(-2);
 }
 
-bool TPluginSettings::ChangeSkin(int32_t index) noexcept {
+bool PluginSettings::ChangeSkin(int32_t index) noexcept {
     if (index == Style) {
         return false;
     }
@@ -39,7 +39,7 @@ bool TPluginSettings::ChangeSkin(int32_t index) noexcept {
     return true;
 }
 
-bool TPluginSettings::ChangeLowestOctave(int32_t value) noexcept {
+bool PluginSettings::ChangeLowestOctave(int32_t value) noexcept {
     if (value == LowestOctave) {
         return false;
     }

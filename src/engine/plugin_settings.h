@@ -13,7 +13,7 @@
 
 namespace tonvo {
 
-class TPluginSettings {
+class PluginSettings {
 public:
     int32_t Style = 0;
     int32_t LowestOctave = -2;
@@ -25,10 +25,10 @@ public:
 
     // Reads both values (defaults 0 and -2) as stored; FinishRead then clamps the octave to
     // -2..0 and publishes it. The module reads its own further values in between.
-    void ReadFrom(TSettingsStore& store);
+    void ReadFrom(SettingsStore& store);
     void FinishRead() noexcept;
     // Writes both values; fails with the store's message.
-    void WriteTo(TSettingsStore& store) const;
+    void WriteTo(SettingsStore& store) const;
     // The defaults, published: what an instance runs with when its settings cannot be read.
     void ResetToDefaults() noexcept;
 

@@ -8,7 +8,7 @@
 
 namespace tonvo {
 
-void TPresetFolder::Form(const std::filesystem::path& documents, const std::string& productName) {
+void PresetFolders::Form(const std::filesystem::path& documents, const std::string& productName) {
     if (!documents.empty()) {
         dataFolder_ = documents / "Brelwick" / std::filesystem::u8path(productName);
         presetFolder_ = dataFolder_ / "Presets";
@@ -19,7 +19,7 @@ void TPresetFolder::Form(const std::filesystem::path& documents, const std::stri
 // (where the system's calls would stop reading) could name a file anywhere, so it names none.
 // Both separators and the colon count on every system, as a project moves between them; so do
 // the names Windows keeps for its devices, which name no file there.
-std::filesystem::path TPresetFolder::PresetFile(const std::string& name) const {
+std::filesystem::path PresetFolders::PresetFile(const std::string& name) const {
     if (presetFolder_.empty() ||
         name.find_first_of(std::string_view("/\\:\0", 4)) != std::string::npos ||
         base::is_reserved_device_name(name)) {
@@ -32,17 +32,17 @@ std::filesystem::path TPresetFolder::PresetFile(const std::string& name) const {
     return presetFolder_ / file;
 }
 
-bool TPresetFolder::Exists(const std::string& name) const {
+bool PresetFolders::Exists(const std::string& name) const {
     const std::filesystem::path path = PresetFile(name);
     return !path.empty() && services_.SafeFileExists(path);
 }
 
-bool TPresetFolder::ReadPreset(const std::string& name, TMemoryStreamChunk& wrapper) const {
+bool PresetFolders::ReadPreset(const std::string& name, TMemoryStreamChunk& wrapper) const {
     const std::filesystem::path path = PresetFile(name);
     if (path.empty() || !services_.SafeFileExists(path)) {
         return false;
     }
-    TMemoryStream file;
+    MemoryStream file;
     const std::vector<uint8_t> bytes = services_.ReadFile(path, kMaxPresetFileBytes);
     file.Write(bytes.data(), bytes.size());
     file.SetPosition(0);

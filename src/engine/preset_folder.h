@@ -13,9 +13,9 @@
 
 namespace tonvo {
 
-class TPresetFolder {
+class PresetFolders {
 public:
-    explicit TPresetFolder(TPluginServices& services) : services_(services) {}
+    explicit PresetFolders(PluginServices& services) : services_(services) {}
 
     // Forms both folders (it does not create them). Without a documents folder they stay as
     // they are: empty, so no preset is ever looked for.
@@ -36,7 +36,7 @@ public:
     bool ReadPreset(const std::string& name, TMemoryStreamChunk& wrapper) const;
 
 private:
-    TPluginServices& services_;
+    PluginServices& services_;
     std::filesystem::path dataFolder_;
     std::filesystem::path presetFolder_;
 };

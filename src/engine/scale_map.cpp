@@ -91,12 +91,12 @@ void TScaleMap::ResetMap() {
     SetChoice({});
 }
 
-TScaleChoice TScaleMap::Choice() const {
+ScaleChoice TScaleMap::Choice() const {
     const std::lock_guard<std::mutex> lock(choiceLock_);
     return choice_;
 }
 
-void TScaleMap::SetChoice(TScaleChoice choice) {
+void TScaleMap::SetChoice(ScaleChoice choice) {
     const std::lock_guard<std::mutex> lock(choiceLock_);
     choice_ = std::move(choice);
 }

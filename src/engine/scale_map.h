@@ -30,12 +30,12 @@ inline constexpr std::array<std::string_view, 12> NoteNames = {"C",  "C#", "D", 
                                                                "F#", "G",  "G#", "A",  "A#", "B"};
 
 // The scale wizard's last choices, stored with the map.
-struct TScaleChoice {
+struct ScaleChoice {
     std::string ScaleName;
     int32_t Tonic = 0;
     bool EasyMode = true;
 
-    bool operator==(const TScaleChoice&) const = default;
+    bool operator==(const ScaleChoice&) const = default;
 };
 
 class TScaleMap {
@@ -64,9 +64,9 @@ public:
     void ClearMap() noexcept;
 
     // A copy taken under the choices' lock; any thread.
-    TScaleChoice Choice() const;
+    ScaleChoice Choice() const;
     // Replaces all three choices in one step; any thread.
-    void SetChoice(TScaleChoice choice);
+    void SetChoice(ScaleChoice choice);
 
 private:
     // The published word: for each class, five bits at 5 x class holding the offset of its
@@ -82,7 +82,7 @@ private:
     void publish() noexcept;
 
     mutable std::mutex choiceLock_;
-    TScaleChoice choice_;
+    ScaleChoice choice_;
     static_assert(std::atomic<int32_t>::is_always_lock_free);
     std::array<std::atomic<int32_t>, kEntries> entries_;
     static_assert(std::atomic<uint64_t>::is_always_lock_free);

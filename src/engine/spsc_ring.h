@@ -11,7 +11,7 @@
 namespace tonvo {
 
 template <typename T, size_t Capacity>
-class TSpscRing {
+class SpscRing {
     static_assert(Capacity >= 2 && (Capacity & (Capacity - 1)) == 0,
                   "capacity must be a power of two");
 

@@ -2,7 +2,7 @@
 
 namespace tonvo {
 
-void WriteNoteMapSection(TValueWriter& writer, const TNoteMapState& state) {
+void WriteNoteMapSection(ValueWriter& writer, const NoteMapState& state) {
     writer.ListStart();
     writer.String(state.ScaleName);
     writer.Integer(state.Tonic);
@@ -17,8 +17,8 @@ void WriteNoteMapSection(TValueWriter& writer, const TNoteMapState& state) {
     writer.ListEnd();
 }
 
-TNoteMapState ReadNoteMapSection(TValueReader& reader) {
-    TNoteMapState state;
+NoteMapState ReadNoteMapSection(ValueReader& reader) {
+    NoteMapState state;
     reader.ExpectListStart();
     state.ScaleName = reader.String();
     state.Tonic = reader.Integer();

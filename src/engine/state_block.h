@@ -2,7 +2,7 @@
 // "mmst" chunk around a "TPF0" tagged value stream. The host's project and every preset file
 // hold exactly these bytes.
 //
-// Loading parses into a fresh TPluginState first; the module applies it only when the whole
+// Loading parses into a fresh PluginState first; the module applies it only when the whole
 // block was read, so a bad block changes nothing.
 #pragma once
 
@@ -28,30 +28,30 @@ public:
     TMemoryStreamChunk() : TCustomMemoryStreamChunk("mmst") {}
 };
 
-struct TNoteMapState {
+struct NoteMapState {
     std::string ScaleName;
     int32_t Tonic = 0;
     bool EasyMode = true;
     // Entries the block does not contain keep the default map's value.
     std::array<int32_t, 12> Entries = {0, -1, 2, -1, 4, 5, -1, 7, -1, 9, -1, 11};
 
-    bool operator==(const TNoteMapState&) const = default;
+    bool operator==(const NoteMapState&) const = default;
 };
 
-struct TPluginState {
+struct PluginState {
     std::string Version;
     std::string PresetName;
     // The plug-in section; empty for a module that writes an empty section.
-    std::optional<TNoteMapState> NoteMap;
+    std::optional<NoteMapState> NoteMap;
     // Absent when the block has no CC section (the list is then left empty by the reset).
     std::optional<std::vector<TMidiCCItem>> CCAssignments;
 
-    bool operator==(const TPluginState&) const = default;
+    bool operator==(const PluginState&) const = default;
 };
 
 // The note-map part of the plug-in section.
-void WriteNoteMapSection(TValueWriter& writer, const TNoteMapState& state);
+void WriteNoteMapSection(ValueWriter& writer, const NoteMapState& state);
 // Reads at most twelve entries into the state; further entries are read and ignored.
-TNoteMapState ReadNoteMapSection(TValueReader& reader);
+NoteMapState ReadNoteMapSection(ValueReader& reader);
 
 } // namespace tonvo

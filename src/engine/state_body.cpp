@@ -7,10 +7,10 @@
 
 namespace tonvo {
 
-void WriteStateBody(TMemoryStream& body, const TPluginState& state,
-                    const std::function<void(TValueWriter&)>& writeSection) {
+void WriteStateBody(MemoryStream& body, const PluginState& state,
+                    const std::function<void(ValueWriter&)>& writeSection) {
     body.Clear();
-    TValueWriter writer(body);
+    ValueWriter writer(body);
     writer.Signature();
     writer.ListStart();
     writer.String(state.Version);
@@ -31,10 +31,10 @@ void WriteStateBody(TMemoryStream& body, const TPluginState& state,
     writer.ListEnd();
 }
 
-TPluginState ReadStateBody(TMemoryStream& body,
-                           const std::function<void(TValueReader&, TPluginState&)>& readSection) {
-    TPluginState state;
-    TValueReader reader(body);
+PluginState ReadStateBody(MemoryStream& body,
+                          const std::function<void(ValueReader&, PluginState&)>& readSection) {
+    PluginState state;
+    ValueReader reader(body);
     reader.CheckSignature();
     reader.ExpectListStart();
     state.Version = reader.String();

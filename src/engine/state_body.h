@@ -23,12 +23,12 @@ inline constexpr size_t kMaxCCAssignments = 1024;
 
 // Empties the body first. The section writer writes the plug-in section's items between the
 // section's list marks.
-void WriteStateBody(TMemoryStream& body, const TPluginState& state,
-                    const std::function<void(TValueWriter&)>& writeSection);
+void WriteStateBody(MemoryStream& body, const PluginState& state,
+                    const std::function<void(ValueWriter&)>& writeSection);
 
 // Reads a whole body from the stream's position; fails with the stream's message. The section
 // reader reads the plug-in section's items into the state, whose Version is already read.
-TPluginState ReadStateBody(TMemoryStream& body,
-                           const std::function<void(TValueReader&, TPluginState&)>& readSection);
+PluginState ReadStateBody(MemoryStream& body,
+                          const std::function<void(ValueReader&, PluginState&)>& readSection);
 
 } // namespace tonvo

@@ -19,7 +19,7 @@ EFormatError InvalidValue() {
 // leaves the position in the middle of a value.
 class Rewind {
 public:
-    explicit Rewind(TMemoryStream& stream) noexcept : stream_(stream), start_(stream.Position()) {}
+    explicit Rewind(MemoryStream& stream) noexcept : stream_(stream), start_(stream.Position()) {}
     Rewind(const Rewind&) = delete;
     Rewind& operator=(const Rewind&) = delete;
     ~Rewind() {
@@ -30,12 +30,12 @@ public:
     void Done() noexcept { done_ = true; }
 
 private:
-    TMemoryStream& stream_;
+    MemoryStream& stream_;
     size_t start_;
     bool done_ = false;
 };
 
-void ExpectTag(TMemoryStream& stream, uint8_t tag) {
+void ExpectTag(MemoryStream& stream, uint8_t tag) {
     if (stream.PeekByte() != tag) {
         throw InvalidValue();
     }
@@ -44,7 +44,7 @@ void ExpectTag(TMemoryStream& stream, uint8_t tag) {
 
 // Reads count bytes, checking the declared count against what the stream holds before
 // allocating anything for it.
-std::string ReadBytes(TMemoryStream& stream, size_t count) {
+std::string ReadBytes(MemoryStream& stream, size_t count) {
     if (count > stream.Remaining()) {
         throw EReadError();
     }
@@ -55,19 +55,19 @@ std::string ReadBytes(TMemoryStream& stream, size_t count) {
 
 } // namespace
 
-void TValueWriter::Signature() {
+void ValueWriter::Signature() {
     stream_.Write(kSignature, sizeof kSignature);
 }
 
-void TValueWriter::ListStart() {
+void ValueWriter::ListStart() {
     stream_.WriteByte(value_tag::kListStart);
 }
 
-void TValueWriter::ListEnd() {
+void ValueWriter::ListEnd() {
     stream_.WriteByte(value_tag::kListEnd);
 }
 
-void TValueWriter::Integer(int32_t value) {
+void ValueWriter::Integer(int32_t value) {
     const auto bits = static_cast<uint32_t>(value);
     uint8_t bytes[5] = {0, static_cast<uint8_t>(bits), static_cast<uint8_t>(bits >> 8),
                         static_cast<uint8_t>(bits >> 16), static_cast<uint8_t>(bits >> 24)};
@@ -87,11 +87,11 @@ void TValueWriter::Integer(int32_t value) {
     stream_.Write(bytes, size);
 }
 
-void TValueWriter::Boolean(bool value) {
+void ValueWriter::Boolean(bool value) {
     stream_.WriteByte(value ? value_tag::kTrue : value_tag::kFalse);
 }
 
-void TValueWriter::String(std::string_view utf8) {
+void ValueWriter::String(std::string_view utf8) {
     const std::u16string wide = base::utf8_to_utf16(utf8);
     // Re-encoded rather than taken as given, so what is written is always valid UTF-8.
     const std::string bytes = base::utf16_to_utf8(wide);
@@ -128,7 +128,7 @@ void TValueWriter::String(std::string_view utf8) {
     }
 }
 
-void TValueWriter::WriteText(uint8_t tag, const void* data, size_t size) {
+void ValueWriter::WriteText(uint8_t tag, const void* data, size_t size) {
     if (size > std::numeric_limits<uint32_t>::max()) {
         throw std::length_error("Text too long for the value stream");
     }
@@ -137,7 +137,7 @@ void TValueWriter::WriteText(uint8_t tag, const void* data, size_t size) {
     stream_.Write(data, size);
 }
 
-void TValueReader::CheckSignature() {
+void ValueReader::CheckSignature() {
     Rewind rewind(stream_);
     uint8_t bytes[sizeof kSignature];
     stream_.Read(bytes, sizeof bytes);
@@ -149,19 +149,19 @@ void TValueReader::CheckSignature() {
     rewind.Done();
 }
 
-void TValueReader::ExpectListStart() {
+void ValueReader::ExpectListStart() {
     ExpectTag(stream_, value_tag::kListStart);
 }
 
-void TValueReader::ExpectListEnd() {
+void ValueReader::ExpectListEnd() {
     ExpectTag(stream_, value_tag::kListEnd);
 }
 
-bool TValueReader::NextIsListEnd() const {
+bool ValueReader::NextIsListEnd() const {
     return stream_.PeekByte() == value_tag::kListEnd;
 }
 
-int32_t TValueReader::Integer() {
+int32_t ValueReader::Integer() {
     Rewind rewind(stream_);
     int32_t value = 0;
     switch (stream_.ReadByte()) {
@@ -179,7 +179,7 @@ int32_t TValueReader::Integer() {
     return value;
 }
 
-bool TValueReader::Boolean() {
+bool ValueReader::Boolean() {
     switch (stream_.PeekByte()) {
     case value_tag::kFalse: stream_.ReadByte(); return false;
     case value_tag::kTrue: stream_.ReadByte(); return true;
@@ -187,7 +187,7 @@ bool TValueReader::Boolean() {
     }
 }
 
-std::string TValueReader::String() {
+std::string ValueReader::String() {
     Rewind rewind(stream_);
     std::string text;
     switch (stream_.ReadByte()) {

@@ -36,9 +36,9 @@ inline constexpr uint8_t kUtf8Text = 0x14;
 } // namespace value_tag
 
 // Writes at the stream's position.
-class TValueWriter {
+class ValueWriter {
 public:
-    explicit TValueWriter(TMemoryStream& stream) noexcept : stream_(stream) {}
+    explicit ValueWriter(MemoryStream& stream) noexcept : stream_(stream) {}
 
     void Signature();
     void ListStart();
@@ -52,13 +52,13 @@ public:
 private:
     void WriteText(uint8_t tag, const void* data, size_t size);
 
-    TMemoryStream& stream_;
+    MemoryStream& stream_;
 };
 
 // Reads from the stream's position.
-class TValueReader {
+class ValueReader {
 public:
-    explicit TValueReader(TMemoryStream& stream) noexcept : stream_(stream) {}
+    explicit ValueReader(MemoryStream& stream) noexcept : stream_(stream) {}
 
     void CheckSignature();
     void ExpectListStart();
@@ -71,7 +71,7 @@ public:
     std::string String();
 
 private:
-    TMemoryStream& stream_;
+    MemoryStream& stream_;
 };
 
 } // namespace tonvo

@@ -39,10 +39,10 @@ enum TVstCanDo : uint32_t {
     vcdCount
 };
 
-using TVstCanDos = uint32_t; // bit n = member n
+using VstCanDos = uint32_t; // bit n = member n
 
-constexpr TVstCanDos CanDoBit(TVstCanDo member) {
-    return TVstCanDos{1} << member;
+constexpr VstCanDos CanDoBit(TVstCanDo member) {
+    return VstCanDos{1} << member;
 }
 
 // The text of each member, in member order; compared byte for byte, case included.

@@ -11,26 +11,26 @@ uint32_t Reversed(uint32_t value) {
     return (value >> 24) | ((value >> 8) & 0xFF00u) | ((value << 8) & 0xFF0000u) | (value << 24);
 }
 
-TChunkName NameOf(std::string_view text) {
-    TChunkName name{};
+ChunkId NameOf(std::string_view text) {
+    ChunkId name{};
     std::copy_n(text.begin(), std::min<size_t>(text.size(), name.size()), name.begin());
     return name;
 }
 
 // Copies exactly count bytes of the stream into a fresh payload; checks first, so a short
 // stream neither allocates nor changes anything.
-void CopyPayload(TMemoryStream& from, size_t count, TMemoryStream& to) {
+void CopyPayload(MemoryStream& from, size_t count, MemoryStream& to) {
     if (count > from.Remaining()) {
         throw EReadError();
     }
-    TMemoryStream fresh;
+    MemoryStream fresh;
     fresh.Write(from.Data() + from.Position(), count);
     fresh.SetPosition(0);
     from.SetPosition(from.Position() + count);
     to = std::move(fresh);
 }
 
-void SkipPad(TMemoryStream& stream, uint32_t flags, size_t size) {
+void SkipPad(MemoryStream& stream, uint32_t flags, size_t size) {
     if ((flags & cfPadded) != 0 && size % 2 == 1) {
         stream.SetPosition(stream.Position() + 1);
     }
@@ -38,7 +38,7 @@ void SkipPad(TMemoryStream& stream, uint32_t flags, size_t size) {
 
 } // namespace
 
-void TCustomChunk::WriteHeader(TMemoryStream& stream) const {
+void TCustomChunk::WriteHeader(MemoryStream& stream) const {
     const uint32_t size = (ChunkFlags & cfReversedByteOrder) != 0 ? Reversed(ChunkSize) : ChunkSize;
     if ((ChunkFlags & cfSizeFirst) != 0) {
         stream.WriteUInt32LE(size);
@@ -49,11 +49,11 @@ void TCustomChunk::WriteHeader(TMemoryStream& stream) const {
     }
 }
 
-void TCustomChunk::ReadHeader(TMemoryStream& stream) {
+void TCustomChunk::ReadHeader(MemoryStream& stream) {
     if (stream.Remaining() < 8) {
         throw EReadError();
     }
-    TChunkName name{};
+    ChunkId name{};
     uint32_t size = 0;
     if ((ChunkFlags & cfSizeFirst) != 0) {
         size = stream.ReadUInt32LE();
@@ -78,7 +78,7 @@ void TDefinedChunk::SetChunkName(std::string_view name) {
     ChunkName = className_;
 }
 
-void TDefinedChunk::CheckName(const TMemoryStream& stream) const {
+void TDefinedChunk::CheckName(const MemoryStream& stream) const {
     const size_t at = stream.Position() + ((ChunkFlags & cfSizeFirst) != 0 ? 4 : 0);
     if (stream.Size() < at + 4) {
         throw EReadError();
@@ -89,15 +89,15 @@ void TDefinedChunk::CheckName(const TMemoryStream& stream) const {
     }
 }
 
-void TCustomStreamChunk::SaveToStream(TMemoryStream& stream) {
-    TMemoryStream& payload = Payload();
+void TCustomStreamChunk::SaveToStream(MemoryStream& stream) {
+    MemoryStream& payload = Payload();
     ChunkSize = static_cast<uint32_t>(payload.Size());
     WriteHeader(stream);
     stream.Write(payload.Bytes());
     SkipPad(stream, ChunkFlags, ChunkSize);
 }
 
-void TCustomStreamChunk::LoadFromStream(TMemoryStream& stream) {
+void TCustomStreamChunk::LoadFromStream(MemoryStream& stream) {
     CheckName(stream);
     const size_t start = stream.Position();
     const uint32_t oldSize = ChunkSize;
@@ -112,7 +112,7 @@ void TCustomStreamChunk::LoadFromStream(TMemoryStream& stream) {
     SkipPad(stream, ChunkFlags, ChunkSize);
 }
 
-void TUnknownChunk::SaveToStream(TMemoryStream& stream) {
+void TUnknownChunk::SaveToStream(MemoryStream& stream) {
     const size_t size = payload_.Size();
     ChunkSize = static_cast<uint32_t>((ChunkFlags & cfIncludeChunkInSize) != 0 ? size + 8 : size);
     WriteHeader(stream);
@@ -120,9 +120,9 @@ void TUnknownChunk::SaveToStream(TMemoryStream& stream) {
     SkipPad(stream, ChunkFlags, size);
 }
 
-void TUnknownChunk::LoadFromStream(TMemoryStream& stream) {
+void TUnknownChunk::LoadFromStream(MemoryStream& stream) {
     const size_t start = stream.Position();
-    const TChunkName oldName = ChunkName;
+    const ChunkId oldName = ChunkName;
     const uint32_t oldSize = ChunkSize;
     size_t size = 0;
     try {

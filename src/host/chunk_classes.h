@@ -15,32 +15,32 @@
 
 namespace tonvo {
 
-enum TChunkFlag : uint32_t {
+enum ChunkFlag : uint32_t {
     cfSizeFirst = 1 << 0,          // the size field precedes the name
     cfReversedByteOrder = 1 << 1,  // the size field is big-endian
     cfPadded = 1 << 2,             // an odd-sized payload is followed by one pad byte
     cfIncludeChunkInSize = 1 << 3, // the size counts the 8 header bytes (TUnknownChunk only)
 };
 
-using TChunkName = std::array<char, 4>;
+using ChunkId = std::array<char, 4>;
 
 class TCustomChunk {
 public:
     virtual ~TCustomChunk() = default;
 
     uint32_t ChunkFlags = 0;
-    TChunkName ChunkName{};
+    ChunkId ChunkName{};
     uint32_t ChunkSize = 0;
 
     std::string ChunkNameText() const { return {ChunkName.begin(), ChunkName.end()}; }
 
-    virtual void SaveToStream(TMemoryStream& stream) = 0;
-    virtual void LoadFromStream(TMemoryStream& stream) = 0;
+    virtual void SaveToStream(MemoryStream& stream) = 0;
+    virtual void LoadFromStream(MemoryStream& stream) = 0;
 
 protected:
-    void WriteHeader(TMemoryStream& stream) const;
+    void WriteHeader(MemoryStream& stream) const;
     // Reads name and size in the order the flags say.
-    void ReadHeader(TMemoryStream& stream);
+    void ReadHeader(MemoryStream& stream);
 };
 
 // A chunk whose name is fixed by its class; loading refuses any other name.
@@ -54,10 +54,10 @@ public:
 
 protected:
     // Fails, leaving the position unchanged, when the stream's next chunk has another name.
-    void CheckName(const TMemoryStream& stream) const;
+    void CheckName(const MemoryStream& stream) const;
 
 private:
-    TChunkName className_{};
+    ChunkId className_{};
 };
 
 // A defined chunk whose payload is a stream.
@@ -65,32 +65,32 @@ class TCustomStreamChunk : public TDefinedChunk {
 public:
     using TDefinedChunk::TDefinedChunk;
 
-    virtual TMemoryStream& Payload() = 0;
+    virtual MemoryStream& Payload() = 0;
 
-    void SaveToStream(TMemoryStream& stream) override;
-    void LoadFromStream(TMemoryStream& stream) override;
+    void SaveToStream(MemoryStream& stream) override;
+    void LoadFromStream(MemoryStream& stream) override;
 };
 
 // A stream chunk that owns its payload in memory.
 class TCustomMemoryStreamChunk : public TCustomStreamChunk {
 public:
     using TCustomStreamChunk::TCustomStreamChunk;
-    TMemoryStream& Payload() override { return payload_; }
+    MemoryStream& Payload() override { return payload_; }
 
 private:
-    TMemoryStream payload_;
+    MemoryStream payload_;
 };
 
 // A payload under whatever name the stream holds.
 class TUnknownChunk : public TCustomChunk {
 public:
-    TMemoryStream& Payload() { return payload_; }
+    MemoryStream& Payload() { return payload_; }
 
-    void SaveToStream(TMemoryStream& stream) override;
-    void LoadFromStream(TMemoryStream& stream) override;
+    void SaveToStream(MemoryStream& stream) override;
+    void LoadFromStream(MemoryStream& stream) override;
 
 private:
-    TMemoryStream payload_;
+    MemoryStream payload_;
 };
 
 } // namespace tonvo

@@ -21,7 +21,7 @@
 
 namespace tonvo {
 
-enum TProcessPrecision : int32_t { pp32, pp64 };
+enum ProcessingPrecision : int32_t { pp32, pp64 };
 
 class TCustomVSTModule : public TBasicVSTModule {
 public:
@@ -52,7 +52,7 @@ public:
     void SetVersion(int32_t major, int32_t minor, int32_t release) noexcept;
     int32_t VersionNumber() const noexcept { return effect_.version; }
     TVstPluginCategory PlugCategory = vpcUnknown;
-    TVstCanDos CanDos = 0;
+    VstCanDos CanDos = 0;
     void SetFlags(int32_t flags) noexcept { effect_.flags = flags & 0xFFFF; }
     void SetUniqueID(std::string_view id) noexcept { effect_.uniqueID = FourCharCode(id); }
     // Changing the channel counts once a host is attached tells it (audioMasterIOChanged).
@@ -62,7 +62,7 @@ public:
     int32_t TailSize = 0;
     bool KeysRequired = false;
     bool TruncateStrings = false;
-    TProcessPrecision ProcessPrecision = pp32;
+    ProcessingPrecision ProcessPrecision = pp32;
 
     float SampleRate() const noexcept { return sampleRate_; }
     int32_t BlockSize() const noexcept { return blockSize_; }

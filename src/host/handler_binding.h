@@ -10,7 +10,7 @@
 // that event with the named handler, so a description that names a handler the class does not
 // have still fails the construction.
 //
-//     static constexpr THandlerBinding kHandlers[] = {
+//     static constexpr HandlerBinding kHandlers[] = {
 //         ModuleHandler<&TCustomVSTModule::OnEditIdle, &TMyModule::EditIdle>(
 //             "OnEditIdle", "EditIdle"),
 //         method_handler("OnProcessMidi", "ProcessMidi"),
@@ -32,7 +32,7 @@ namespace tonvo {
 
 class TVSTModule;
 
-struct THandlerBinding {
+struct HandlerBinding {
     std::string_view Event;   // "OnProcessMidi"; for a program "OnLoadChunk" or "OnStoreChunk"
     std::string_view Handler; // "VSTModuleProcessMidi"
     bool ForProgram = false;  // the event is a program's rather than the module's
@@ -87,19 +87,19 @@ void BindToProgram(TVSTModule& module, TVstProgram* program) {
 
 // A row for a module event (`Event` points at the module's std::function member).
 template <auto Event, auto Handler>
-constexpr THandlerBinding ModuleHandler(std::string_view event, std::string_view handler) {
+constexpr HandlerBinding ModuleHandler(std::string_view event, std::string_view handler) {
     return {event, handler, false, &handler_binding::BindToModule<Event, Handler>};
 }
 
 // A row for a program event (`Event` points at a TVstProgram std::function member).
 template <auto Event, auto Handler>
-constexpr THandlerBinding ProgramHandler(std::string_view event, std::string_view handler) {
+constexpr HandlerBinding ProgramHandler(std::string_view event, std::string_view handler) {
     return {event, handler, true, &handler_binding::BindToProgram<Event, Handler>};
 }
 
 // A row for an event that is a virtual method of the module chain, overridden by the
 // handler of that name (it calls the handler itself).
-constexpr THandlerBinding method_handler(std::string_view event, std::string_view handler) {
+constexpr HandlerBinding method_handler(std::string_view event, std::string_view handler) {
     return {event, handler, false, nullptr};
 }
 

@@ -4,7 +4,7 @@
 
 namespace tonvo {
 
-void TMemoryStream::Write(const void* data, size_t count) {
+void MemoryStream::Write(const void* data, size_t count) {
     if (count == 0) {
         return;
     }
@@ -15,13 +15,13 @@ void TMemoryStream::Write(const void* data, size_t count) {
     position_ += count;
 }
 
-void TMemoryStream::WriteUInt32LE(uint32_t value) {
+void MemoryStream::WriteUInt32LE(uint32_t value) {
     const uint8_t bytes[4] = {static_cast<uint8_t>(value), static_cast<uint8_t>(value >> 8),
                               static_cast<uint8_t>(value >> 16), static_cast<uint8_t>(value >> 24)};
     Write(bytes, 4);
 }
 
-void TMemoryStream::Read(void* data, size_t count) {
+void MemoryStream::Read(void* data, size_t count) {
     if (count > Remaining()) {
         throw EReadError();
     }
@@ -31,20 +31,20 @@ void TMemoryStream::Read(void* data, size_t count) {
     position_ += count;
 }
 
-uint8_t TMemoryStream::ReadByte() {
+uint8_t MemoryStream::ReadByte() {
     uint8_t value = 0;
     Read(&value, 1);
     return value;
 }
 
-uint32_t TMemoryStream::ReadUInt32LE() {
+uint32_t MemoryStream::ReadUInt32LE() {
     uint8_t bytes[4];
     Read(bytes, 4);
     return static_cast<uint32_t>(bytes[0]) | (static_cast<uint32_t>(bytes[1]) << 8) |
            (static_cast<uint32_t>(bytes[2]) << 16) | (static_cast<uint32_t>(bytes[3]) << 24);
 }
 
-uint8_t TMemoryStream::PeekByte() const {
+uint8_t MemoryStream::PeekByte() const {
     if (Remaining() == 0) {
         throw EReadError();
     }

@@ -14,7 +14,7 @@
 
 namespace tonvo {
 
-class TMemoryStream {
+class MemoryStream {
 public:
     size_t Size() const noexcept { return bytes_.size(); }
     size_t Position() const noexcept { return position_; }

@@ -13,7 +13,7 @@
 
 namespace tonvo {
 
-struct TParameterDescription {
+struct ParameterDescription {
     std::string DisplayName;
     std::string ShortLabel;
     float Min = 0.0f;
@@ -22,21 +22,21 @@ struct TParameterDescription {
     bool CanBeAutomated = true;
 };
 
-struct TProgramDescription {
+struct ProgramDescription {
     std::string DisplayName;
     std::string OnLoadChunk;  // handler name in the module's handler table, empty for none
     std::string OnStoreChunk; // handler name in the module's handler table, empty for none
 };
 
-struct TModuleDescription {
+struct ModuleDescription {
     std::optional<std::string> EffectName, ProductName, VendorName, Version, UniqueID;
     std::optional<int32_t> Flags, NumInputs, NumOutputs;
     std::optional<int32_t> VersionMajor, VersionMinor, VersionRelease;
     std::optional<TVstPluginCategory> PlugCategory;
-    std::optional<TVstCanDos> CanDos;
+    std::optional<VstCanDos> CanDos;
     std::optional<float> SampleRate, IORatio;
-    std::optional<std::vector<TParameterDescription>> Parameters;
-    std::optional<std::vector<TProgramDescription>> Programs;
+    std::optional<std::vector<ParameterDescription>> Parameters;
+    std::optional<std::vector<ProgramDescription>> Programs;
     std::optional<std::string> CurrentProgramName;
     // Event name ("OnProcessMidi") to handler name ("VSTModuleProcessMidi"), looked up in the
     // module's handler table; a pair the table does not list fails the construction.

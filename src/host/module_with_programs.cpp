@@ -254,10 +254,10 @@ intptr_t TVSTModuleWithPrograms::EffGetChunk(bool isPreset, void* ptr) {
         *static_cast<const void**>(ptr) = program.Chunk.Data();
         return static_cast<intptr_t>(program.Chunk.Size());
     }
-    TMemoryStream bank;
+    MemoryStream bank;
     for (int32_t i = 0; i < ProgramCount(); ++i) {
         RunStore(i, false);
-        const TMemoryStream& chunk = Program(i).Chunk;
+        const MemoryStream& chunk = Program(i).Chunk;
         bank.WriteUInt32LE(static_cast<uint32_t>(chunk.Size()));
         bank.Write(chunk.Bytes());
     }
@@ -271,7 +271,7 @@ intptr_t TVSTModuleWithPrograms::EffGetChunk(bool isPreset, void* ptr) {
 void TVSTModuleWithPrograms::LoadProgramChunk(int32_t index, const uint8_t* data, size_t size,
                                               bool isPreset) {
     TVstProgram& program = Program(index);
-    TMemoryStream previous = program.Chunk;
+    MemoryStream previous = program.Chunk;
     program.Chunk.Clear();
     program.Chunk.Write(data, size);
     program.Chunk.SetPosition(0);

@@ -5,14 +5,14 @@
 namespace tonvo {
 
 void TVSTModule::ApplyConfiguration() {
-    for (const TModuleDescription& layer : Descriptions()) {
+    for (const ModuleDescription& layer : Descriptions()) {
         ApplyLayer(layer);
     }
 }
 
 // Flags come before programs: a program made while the module keeps chunks gets a chunk
 // stream.
-void TVSTModule::ApplyLayer(const TModuleDescription& layer) {
+void TVSTModule::ApplyLayer(const ModuleDescription& layer) {
     if (layer.Flags) {
         SetFlags(*layer.Flags);
     }
@@ -54,7 +54,7 @@ void TVSTModule::ApplyLayer(const TModuleDescription& layer) {
         effect_.ioRatio = *layer.IORatio;
     }
     if (layer.Parameters) {
-        for (const TParameterDescription& described : *layer.Parameters) {
+        for (const ParameterDescription& described : *layer.Parameters) {
             TCustomVstParameterProperty& property = AddParameter();
             property.Min = described.Min;
             property.Max = described.Max;
@@ -67,7 +67,7 @@ void TVSTModule::ApplyLayer(const TModuleDescription& layer) {
         }
     }
     if (layer.Programs) {
-        for (const TProgramDescription& described : *layer.Programs) {
+        for (const ProgramDescription& described : *layer.Programs) {
             TVstProgram& program = AddProgram();
             program.SetDisplayName(described.DisplayName);
             if (!described.OnLoadChunk.empty()) {
@@ -82,7 +82,7 @@ void TVSTModule::ApplyLayer(const TModuleDescription& layer) {
         Program(CurrentProgram()).SetDisplayName(*layer.CurrentProgramName);
     }
     for (const auto& [event, handler] : layer.Handlers) {
-        const THandlerBinding& row = FindHandler(event, handler, false);
+        const HandlerBinding& row = FindHandler(event, handler, false);
         if (row.Bind != nullptr) {
             row.Bind(*this, nullptr);
         }
@@ -91,9 +91,9 @@ void TVSTModule::ApplyLayer(const TModuleDescription& layer) {
 
 // A misspelt event or handler name would leave an event silently unbound; it stops the
 // construction instead, so the entry makes no instance and tests see the name at once.
-const THandlerBinding& TVSTModule::FindHandler(std::string_view event, std::string_view handler,
-                                               bool forProgram) const {
-    for (const THandlerBinding& row : HandlerTable()) {
+const HandlerBinding& TVSTModule::FindHandler(std::string_view event, std::string_view handler,
+                                              bool forProgram) const {
+    for (const HandlerBinding& row : HandlerTable()) {
         if (row.ForProgram == forProgram && row.Event == event && row.Handler == handler) {
             return row;
         }

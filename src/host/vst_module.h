@@ -19,10 +19,10 @@ namespace tonvo {
 
 class TVSTModule : public TDspVSTModule {
 public:
-    using TExceptionReport = std::function<void(const std::string& message)>;
+    using ExceptionReport = std::function<void(const std::string& message)>;
 
     template <typename Module, typename... Args>
-    static std::unique_ptr<Module> Create(TExceptionReport report = {}, Args&&... args) {
+    static std::unique_ptr<Module> Create(ExceptionReport report = {}, Args&&... args) {
         auto module = std::make_unique<Module>(std::forward<Args>(args)...);
         module->OnExceptionReport = std::move(report);
         module->ApplyConfiguration();
@@ -40,26 +40,26 @@ public:
     // Called with the message of every reported failure (see ReportException), on the thread
     // that caught it, which may be the audio thread. For tools and tests; the plug-in's own
     // entry leaves it empty.
-    TExceptionReport OnExceptionReport;
+    ExceptionReport OnExceptionReport;
 
     // Records the failure, then hands its message to OnExceptionReport when one is set.
     void ReportException(const char* where, const char* message) noexcept override;
 
 protected:
     // The configuration layers of the concrete class, base layer first.
-    virtual std::vector<TModuleDescription> Descriptions() const { return {}; }
+    virtual std::vector<ModuleDescription> Descriptions() const { return {}; }
     // Every handler the class offers its descriptions (see host/handler_binding.h). A derived
     // class that adds handlers returns one table holding its base's rows and its own.
-    virtual std::span<const THandlerBinding> HandlerTable() const { return {}; }
+    virtual std::span<const HandlerBinding> HandlerTable() const { return {}; }
 
     intptr_t EffOpen();
 
 private:
     void ApplyConfiguration();
-    void ApplyLayer(const TModuleDescription& layer);
+    void ApplyLayer(const ModuleDescription& layer);
     // The table's row for that event and handler name; fails when there is none.
-    const THandlerBinding& FindHandler(std::string_view event, std::string_view handler,
-                                       bool forProgram) const;
+    const HandlerBinding& FindHandler(std::string_view event, std::string_view handler,
+                                      bool forProgram) const;
     void RunOnCreate();
 };
 

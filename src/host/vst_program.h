@@ -23,7 +23,7 @@ public:
         displayName_ = std::move(name);
     }
 
-    TMemoryStream Chunk;
+    MemoryStream Chunk;
     std::vector<float> ParameterValues;
 
     // Handlers (program, program index, isPreset); an unbound handler is skipped.

@@ -10,9 +10,9 @@
 
 namespace tonvo {
 
-class TSettingsStore {
+class SettingsStore {
 public:
-    virtual ~TSettingsStore() = default;
+    virtual ~SettingsStore() = default;
     // The fallback when the section or value is missing or its text is not a number; fails
     // with "Invalid data type for '<name>'" for a value that is not text.
     virtual int32_t ReadInteger(const std::string& section, const std::string& name,
@@ -27,7 +27,7 @@ namespace platform {
 
 // Opens the store on a key path such as "Software\Brelwick\Tonvo", creating the key when it
 // is missing. Fails with a message naming the key when it cannot be opened or created.
-std::unique_ptr<TSettingsStore> open_settings_store(const std::string& keyPath);
+std::unique_ptr<SettingsStore> open_settings_store(const std::string& keyPath);
 
 } // namespace platform
 } // namespace tonvo

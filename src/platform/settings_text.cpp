@@ -89,7 +89,7 @@ std::optional<int32_t> parse_decimal_int32(std::string_view text) {
     return value;
 }
 
-TIniText::TIniText(std::string_view text) {
+IniText::IniText(std::string_view text) {
     // A byte order mark stays part of the first line; Find and Set look past it.
     size_t start = 0;
     while (start < text.size()) {
@@ -109,7 +109,7 @@ TIniText::TIniText(std::string_view text) {
     }
 }
 
-std::optional<std::string> TIniText::Find(std::string_view section, std::string_view name) const {
+std::optional<std::string> IniText::Find(std::string_view section, std::string_view name) const {
     bool inSection = false;
     for (size_t i = 0; i < lines_.size(); ++i) {
         std::string_view line = lines_[i];
@@ -128,7 +128,7 @@ std::optional<std::string> TIniText::Find(std::string_view section, std::string_
     return std::nullopt;
 }
 
-bool TIniText::Set(std::string_view section, std::string_view name, std::string_view value) {
+bool IniText::Set(std::string_view section, std::string_view name, std::string_view value) {
     if (!is_storable_section(section) || !is_storable_name(name) || has_controls(value)) {
         return false;
     }
@@ -175,7 +175,7 @@ bool TIniText::Set(std::string_view section, std::string_view name, std::string_
     return true;
 }
 
-std::string TIniText::Text() const {
+std::string IniText::Text() const {
     std::string text;
     for (const std::string& line : lines_) {
         text += line;

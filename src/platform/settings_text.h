@@ -20,9 +20,9 @@ std::optional<int32_t> parse_decimal_int32(std::string_view text);
 // value names compare without regard to letter case, as registry names do. Every line the
 // edits do not touch (comments, other sections, lines that are not understood) is kept as it
 // was; only line ends become those of the first line.
-class TIniText {
+class IniText {
 public:
-    explicit TIniText(std::string_view text);
+    explicit IniText(std::string_view text);
 
     // The text after '=' of the first such value in a section of that name.
     std::optional<std::string> Find(std::string_view section, std::string_view name) const;

@@ -24,9 +24,8 @@ VSTPluginMain(audioMasterCallback audioMaster) noexcept {
         tonvo::editor::set_window_focus_call(&tonvo::ui::focus_form_window);
 #endif
         // The editor form; a build that cannot make editor windows has no editor form class.
-        std::unique_ptr<tonvo::TTonvoModule> module =
-            tonvo::TVSTModule::Create<tonvo::TTonvoModule>({}, &tonvo::editor::create_editor_form,
-                                                           tonvo::TDesktopServices::Instance());
+        std::unique_ptr<tonvo::TonvoModule> module = tonvo::TVSTModule::Create<tonvo::TonvoModule>(
+            {}, &tonvo::editor::create_editor_form, tonvo::DesktopServices::Instance());
         module->SetAudioMaster(audioMaster);
         // From here the host owns the instance; effClose destroys it.
         return module.release()->Effect();

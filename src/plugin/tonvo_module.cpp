@@ -10,7 +10,7 @@
 
 namespace tonvo {
 
-TTonvoModule::TTonvoModule(TFormFactory factory, TPluginServices& services, TDialogSize designSize)
+TonvoModule::TonvoModule(FormFactory factory, PluginServices& services, DialogSize designSize)
     : TVSTPlugin(services), formFactory_(std::move(factory)) {
     SetDialogs(dialogs_);
     if (formFactory_ && ui::editor_windows_available()) {
@@ -20,26 +20,26 @@ TTonvoModule::TTonvoModule(TFormFactory factory, TPluginServices& services, TDia
     }
 }
 
-TTonvoModule::~TTonvoModule() {
+TonvoModule::~TonvoModule() {
     DestroyEditorForm();
 }
 
-void TTonvoModule::PrepareClose() {
+void TonvoModule::PrepareClose() {
     if (ModuleEditor* editor = EditorForm()) {
         editor->instance_closing();
     }
     TVSTPlugin::PrepareClose();
 }
 
-bool TTonvoModule::PostponeDestruction(std::function<void()>& work) {
+bool TonvoModule::PostponeDestruction(std::function<void()>& work) {
     return core::EditorLife::postpone_instance_destruction(work);
 }
 
-bool TTonvoModule::SafeFileExists(const std::filesystem::path& path) {
+bool TonvoModule::SafeFileExists(const std::filesystem::path& path) {
     return platform::SafeFileExists(path);
 }
 
-void TTonvoModule::ApplySkin() {
+void TonvoModule::ApplySkin() {
     const std::string_view name = SkinFor(Style).StyleName;
     try {
         const ui::Style* style = ui::find_style(name);

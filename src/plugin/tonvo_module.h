@@ -24,17 +24,17 @@
 
 namespace tonvo {
 
-class TTonvoModule final : public TVSTPlugin, public EditorLink {
+class TonvoModule final : public TVSTPlugin, public EditorLink {
 public:
-    using TFormFactory = core::EditorLife::FormFactory;
+    using FormFactory = core::EditorLife::FormFactory;
 
-    // Construct through TVSTModule::Create<TTonvoModule>(report, factory, ...). The design size
+    // Construct through TVSTModule::Create<TonvoModule>(report, factory, ...). The design size
     // is what the editor reports before its form exists.
-    explicit TTonvoModule(TFormFactory factory = {},
-                          TPluginServices& services = TPluginServices::Defaults(),
-                          TDialogSize designSize = {});
+    explicit TonvoModule(FormFactory factory = {},
+                         PluginServices& services = PluginServices::Defaults(),
+                         DialogSize designSize = {});
     // The editor goes first: it uses the dialogs and the highlight gate.
-    ~TTonvoModule() override;
+    ~TonvoModule() override;
 
     // EditorLink.
     TScaleMap& ScaleMap() noexcept override { return TVSTPlugin::ScaleMap(); }
@@ -59,11 +59,11 @@ public:
     std::filesystem::path LibraryPath() const override { return platform::own_module_path(); }
     int32_t SkinIndex() const noexcept override { return Style; }
     void SetSkin(int32_t index) override { TVSTPlugin::SetSkin(index); }
-    TDialogs& Dialogs() noexcept override { return TVSTPlugin::Dialogs(); }
+    DialogSeam& Dialogs() noexcept override { return TVSTPlugin::Dialogs(); }
     void SavePresetCommand() override { presetCommands_.SavePreset(); }
     bool LoadPresetCommand() override { return presetCommands_.LoadPreset(); }
     void LoadInitPreset() override { presetCommands_.Init(); }
-    TSpinLock& HighlightLock() noexcept override { return Highlights().Lock(); }
+    SpinLock& HighlightLock() noexcept override { return Highlights().Lock(); }
 
     // The style of the current skin becomes the active one; a style that cannot be activated
     // is reported in a "Load Skin" box and the editor opens with the style it has.
@@ -76,9 +76,9 @@ protected:
     bool PostponeDestruction(std::function<void()>& work) override;
 
 private:
-    TFormFactory formFactory_;
-    editor::TEditorDialogs dialogs_;
-    TPresetCommands presetCommands_{*this};
+    FormFactory formFactory_;
+    editor::EditorDialogs dialogs_;
+    PresetCommands presetCommands_{*this};
 };
 
 } // namespace tonvo

@@ -5,25 +5,24 @@
 
 namespace tonvo {
 
-std::filesystem::path TDesktopServices::DocumentsFolder() {
+std::filesystem::path DesktopServices::DocumentsFolder() {
     return platform::documents_folder();
 }
 
-std::unique_ptr<TSettingsStore> TDesktopServices::OpenSettings(const std::string& keyPath) {
+std::unique_ptr<SettingsStore> DesktopServices::OpenSettings(const std::string& keyPath) {
     return platform::open_settings_store(keyPath);
 }
 
-bool TDesktopServices::SafeFileExists(const std::filesystem::path& path) {
+bool DesktopServices::SafeFileExists(const std::filesystem::path& path) {
     return platform::SafeFileExists(path);
 }
 
-std::vector<uint8_t> TDesktopServices::ReadFile(const std::filesystem::path& path,
-                                                size_t maxBytes) {
+std::vector<uint8_t> DesktopServices::ReadFile(const std::filesystem::path& path, size_t maxBytes) {
     return platform::read_file_bytes(path, maxBytes);
 }
 
-TDesktopServices& TDesktopServices::Instance() {
-    static TDesktopServices services;
+DesktopServices& DesktopServices::Instance() {
+    static DesktopServices services;
     return services;
 }
 

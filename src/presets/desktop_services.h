@@ -6,15 +6,15 @@
 
 namespace tonvo {
 
-class TDesktopServices : public TPluginServices {
+class DesktopServices : public PluginServices {
 public:
     std::filesystem::path DocumentsFolder() override;
-    std::unique_ptr<TSettingsStore> OpenSettings(const std::string& keyPath) override;
+    std::unique_ptr<SettingsStore> OpenSettings(const std::string& keyPath) override;
     bool SafeFileExists(const std::filesystem::path& path) override;
     std::vector<uint8_t> ReadFile(const std::filesystem::path& path, size_t maxBytes) override;
 
     // Shared by every instance of the loaded library.
-    static TDesktopServices& Instance();
+    static DesktopServices& Instance();
 };
 
 } // namespace tonvo

@@ -57,7 +57,7 @@ bool is_usable_preset_name(std::string_view name) {
     return !name.empty() && preset_name_problem(name).empty();
 }
 
-std::vector<std::filesystem::path> TPresetCommands::ListPresets() const {
+std::vector<std::filesystem::path> PresetCommands::ListPresets() const {
     if (module_.PresetFolder().empty()) {
         return {};
     }
@@ -66,7 +66,7 @@ std::vector<std::filesystem::path> TPresetCommands::ListPresets() const {
 
 // Names compare as the platform's file names do, whatever the script, so "é" finds "É". Hidden
 // and system files count although the listing leaves them out: writing would replace them.
-std::vector<std::filesystem::path> TPresetCommands::FilesNamed(const std::string& name) const {
+std::vector<std::filesystem::path> PresetCommands::FilesNamed(const std::string& name) const {
     std::vector<std::filesystem::path> found;
     if (module_.PresetFolder().empty()) {
         return found;
@@ -84,8 +84,8 @@ std::vector<std::filesystem::path> TPresetCommands::FilesNamed(const std::string
     return found;
 }
 
-void TPresetCommands::SavePreset() {
-    TDialogs& dialogs = module_.Dialogs();
+void PresetCommands::SavePreset() {
+    DialogSeam& dialogs = module_.Dialogs();
     const std::optional<std::string> typed =
         dialogs.InputText("Save Preset", "Name", module_.PresetName(), kMaxNameLength);
     if (!typed) {
@@ -112,7 +112,7 @@ void TPresetCommands::SavePreset() {
         const std::filesystem::path path = module_.PresetFile(name);
         // Only a Yes replaces a file: a question closed without an answer keeps it.
         if ((!existing.empty() || (!path.empty() && platform::SafeFileExists(path))) &&
-            dialogs.Ask("Preset Exists", "Overwrite existing preset?") != TAnswer::Yes) {
+            dialogs.Ask("Preset Exists", "Overwrite existing preset?") != DialogAnswer::Yes) {
             return;
         }
         WritePreset(name, existing);
@@ -124,8 +124,8 @@ void TPresetCommands::SavePreset() {
 // The name is set before writing so the stored block carries it, and given back when no file
 // was written: the state must not carry the name of a preset that does not exist. A confirmed
 // overwrite of a name spelled in another letter case leaves one file, spelled as typed.
-void TPresetCommands::WritePreset(const std::string& name,
-                                  const std::vector<std::filesystem::path>& replaced) {
+void PresetCommands::WritePreset(const std::string& name,
+                                 const std::vector<std::filesystem::path>& replaced) {
     const std::filesystem::path path = module_.PresetFile(name);
     if (path.empty()) {
         throw std::runtime_error("Invalid preset name: \"" + name + "\"");
@@ -138,7 +138,7 @@ void TPresetCommands::WritePreset(const std::string& name,
             module_.SetPresetName(previous);
             return;
         }
-        TMemoryStream file;
+        MemoryStream file;
         wrapper.SaveToStream(file);
         platform::create_folders(module_.PresetFolder());
         platform::write_file_replacing(path, {file.Bytes().begin(), file.Bytes().end()});
@@ -165,8 +165,8 @@ void TPresetCommands::WritePreset(const std::string& name,
     module_.NotifyStateChanged();
 }
 
-bool TPresetCommands::LoadPreset() {
-    TDialogs& dialogs = module_.Dialogs();
+bool PresetCommands::LoadPreset() {
+    DialogSeam& dialogs = module_.Dialogs();
     const std::optional<std::filesystem::path> chosen =
         dialogs.BrowsePresets(module_.PresetFolder(), module_.PresetName());
     if (!chosen) {
@@ -179,7 +179,7 @@ bool TPresetCommands::LoadPreset() {
     TMemoryStreamChunk wrapper;
     try {
         const std::vector<uint8_t> bytes = platform::read_file_bytes(*chosen, kMaxPresetFileBytes);
-        TMemoryStream file;
+        MemoryStream file;
         file.Write(bytes.data(), bytes.size());
         file.SetPosition(0);
         wrapper.LoadFromStream(file);
@@ -197,7 +197,7 @@ bool TPresetCommands::LoadPreset() {
     return true;
 }
 
-void TPresetCommands::Init() {
+void PresetCommands::Init() {
     try {
         module_.LoadInitPreset();
     } catch (const std::exception& failure) {

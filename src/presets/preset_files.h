@@ -34,9 +34,9 @@ std::string preset_name_problem(std::string_view name);
 // False for an empty name and for one with a preset_name_problem.
 bool is_usable_preset_name(std::string_view name);
 
-class TPresetCommands {
+class PresetCommands {
 public:
-    explicit TPresetCommands(TVSTPluginBase& module) : module_(module) {}
+    explicit PresetCommands(TVSTPluginBase& module) : module_(module) {}
 
     // Asks for a name (pre-filled with the current one) and writes the state under it.
     void SavePreset();

@@ -81,9 +81,9 @@ std::vector<std::string> split_file_lines(std::string_view text) {
     return lines;
 }
 
-TScaleList LoadScaleList(const std::filesystem::path& dataFolder) {
+LoadedScales LoadScaleList(const std::filesystem::path& dataFolder) {
     const std::filesystem::path path = dataFolder / kScaleFileName;
-    TScaleList result;
+    LoadedScales result;
     try {
         if (!platform::SafeFileExists(path)) {
             platform::create_folders(dataFolder);

@@ -20,7 +20,7 @@ inline constexpr std::string_view kScaleFileName = "Scales.txt";
 inline constexpr std::uintmax_t kMaxScaleFileBytes = 1024 * 1024;
 
 // The scale list in UTF-8, or an empty list and the reason it could not be had.
-struct TScaleList {
+struct LoadedScales {
     std::vector<std::string> Lines;
     std::string Error; // empty on success
 };
@@ -40,6 +40,6 @@ std::vector<std::string> split_file_lines(std::string_view text);
 
 // Creates dataFolder/Scales.txt with the built-in list when it does not exist (with any missing
 // folders), then reads it.
-TScaleList LoadScaleList(const std::filesystem::path& dataFolder);
+LoadedScales LoadScaleList(const std::filesystem::path& dataFolder);
 
 } // namespace tonvo

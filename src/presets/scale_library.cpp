@@ -116,17 +116,17 @@ std::string_view trim_blanks(std::string_view text) noexcept {
     return text;
 }
 
-std::vector<TScaleMenuEntry> scale_menu(const std::vector<std::string>& lines) {
-    std::vector<TScaleMenuEntry> menu;
+std::vector<ScaleMenuEntry> scale_menu(const std::vector<std::string>& lines) {
+    std::vector<ScaleMenuEntry> menu;
     for (size_t i = 0; i < lines.size(); ++i) {
         const std::string_view trimmed = trim_blanks(lines[i]);
         if (trimmed.empty()) {
             continue;
         }
-        TScaleMenuEntry entry;
+        ScaleMenuEntry entry;
         entry.Tag = static_cast<int32_t>(i);
         if (trimmed == "-") {
-            entry.Kind = TScaleMenuKind::Separator;
+            entry.Kind = ScaleMenuKind::Separator;
         } else {
             entry.Caption = ExtractField(trimmed, 1, ';');
         }
@@ -151,9 +151,9 @@ std::string scale_caption(const std::vector<std::string>& lines, int32_t index) 
     return ExtractField(lines[static_cast<size_t>(index)], 1, ';');
 }
 
-TWizardChoice sync_wizard_choice(const std::vector<std::string>& lines, const TScaleMap& map) {
-    const TScaleChoice stored = map.Choice();
-    TWizardChoice choice;
+WizardChoice sync_wizard_choice(const std::vector<std::string>& lines, const TScaleMap& map) {
+    const ScaleChoice stored = map.Choice();
+    WizardChoice choice;
     if (!stored.ScaleName.empty()) {
         choice.ScaleIndex = FindScale(lines, stored.ScaleName);
         if (choice.ScaleIndex == -1) {

@@ -55,20 +55,20 @@ inline constexpr std::array<std::string_view, 24> BuiltInScales = {
 // Removes leading and trailing characters with codes 0..32 (blanks and control characters).
 std::string_view trim_blanks(std::string_view text) noexcept;
 
-enum class TScaleMenuKind { Item, Separator };
+enum class ScaleMenuKind { Item, Separator };
 
 // One menu entry; Tag is the index of its line in the scale list.
-struct TScaleMenuEntry {
-    TScaleMenuKind Kind = TScaleMenuKind::Item;
+struct ScaleMenuEntry {
+    ScaleMenuKind Kind = ScaleMenuKind::Item;
     std::string Caption;
     int32_t Tag = -1;
 
-    bool operator==(const TScaleMenuEntry&) const = default;
+    bool operator==(const ScaleMenuEntry&) const = default;
 };
 
 // The scale menu: blank lines give no entry (their index is still skipped), "-" a separator,
 // any other line an item captioned with its name.
-std::vector<TScaleMenuEntry> scale_menu(const std::vector<std::string>& lines);
+std::vector<ScaleMenuEntry> scale_menu(const std::vector<std::string>& lines);
 
 // Index of the first line whose name equals name without regard to letter case, or -1. Names
 // are UTF-8 and compared character by character with base::equal_ignoring_case, so "ÉOLIEN"
@@ -86,17 +86,17 @@ constexpr int32_t normalize_tonic(int32_t tonic) noexcept {
 }
 
 // What the wizard shows when it opens.
-struct TWizardChoice {
+struct WizardChoice {
     int32_t ScaleIndex = -1; // -1 only for an empty list
     int32_t Tonic = 0;       // 0..11
     bool EasyMode = true;
 
-    bool operator==(const TWizardChoice&) const = default;
+    bool operator==(const WizardChoice&) const = default;
 };
 
 // The map's stored scale when the list still has it, else Major (tonic kept when a name was
 // stored, C otherwise), else the first line.
-TWizardChoice sync_wizard_choice(const std::vector<std::string>& lines, const TScaleMap& map);
+WizardChoice sync_wizard_choice(const std::vector<std::string>& lines, const TScaleMap& map);
 
 // The distinct intervals 0..11 of a scale line, ascending. The part after the first ';' is split
 // at ','; a field counts when it is a plain decimal integer from 0 to 11: optional blanks

@@ -8,13 +8,13 @@
 
 namespace tonvo {
 
-struct TSkin {
+struct SkinInfo {
     std::string_view StyleName;
     std::string_view Resource;
     std::string_view MenuCaption;
 };
 
-inline constexpr std::array<TSkin, 5> kSkins = {{
+inline constexpr std::array<SkinInfo, 5> kSkins = {{
     {"Carbon", "CARBON", "Carbon"},
     {"Amakrits", "AMAKRITS", "Dark"},
     {"Light", "LIGHT", "Light"},
@@ -22,7 +22,7 @@ inline constexpr std::array<TSkin, 5> kSkins = {{
     {"Smokey Quartz Velto", "SMOKEY", "Smokey"},
 }};
 
-constexpr const TSkin& SkinFor(int32_t index) {
+constexpr const SkinInfo& SkinFor(int32_t index) {
     return index >= 1 && index <= 4 ? kSkins[static_cast<size_t>(index)] : kSkins[0];
 }
 

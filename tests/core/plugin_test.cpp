@@ -30,7 +30,7 @@ public:
 };
 
 // An editor whose highlight state changes with every call.
-class LitKeys : public TEditorHighlights {
+class LitKeys : public EditorHighlights {
 public:
     bool HighlightNoteOn(int note) override {
         lit.push_back(note);

@@ -48,7 +48,7 @@ public:
             throw std::runtime_error("form gone");
         }
     }
-    TDialogSize GetPresetDialogSize() const override { return {}; }
+    DialogSize GetPresetDialogSize() const override { return {}; }
     bool HighlightNoteOn(int) override { return false; }
     bool HighlightNoteOff(int) override { return false; }
     int shown = 0;
@@ -111,7 +111,7 @@ TEST_F(CoreState, BytesAreThePublishedBodyAndSurviveARoundTrip) {
 TEST_F(CoreState, ABadBlockChangesNothing) {
     customise(other);
     other.parameter_values().Item(0).CurrentValue.store(0.9f);
-    const TPluginState before = other.current_state();
+    const PluginState before = other.current_state();
     const Bytes body = [&] {
         customise(plugin);
         plugin.scale_map().SetChoice({"Lydian", 5, true});
@@ -180,7 +180,7 @@ TEST_F(CoreState, InitPresetOrTheDefaultState) {
     services.Files[services.PresetPath("init")] = container(bytes);
     const int changes = link.changes;
     other.load_init_preset();
-    TPluginState expected = plugin.current_state();
+    PluginState expected = plugin.current_state();
     expected.PresetName.clear();
     EXPECT_EQ(other.current_state(), expected);
     EXPECT_EQ(link.changes, changes + 1);
@@ -197,7 +197,7 @@ TEST_F(CoreState, InitPresetOrTheDefaultState) {
 
     // An init file that cannot be read at all leaves the state alone.
     customise(other);
-    const TPluginState before = other.current_state();
+    const PluginState before = other.current_state();
     services.UnreadableFiles = true;
     EXPECT_ANY_THROW(other.load_init_preset());
     EXPECT_EQ(other.current_state(), before);

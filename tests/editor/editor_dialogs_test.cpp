@@ -23,7 +23,7 @@ using ui::ModalResult;
 class TestEditorForm : public TfrmVSTEditorBase {
 public:
     using TfrmVSTEditorBase::TfrmVSTEditorBase;
-    TDialogSize GetPresetDialogSize() const override {
+    DialogSize GetPresetDialogSize() const override {
         return {buffer().width() - 33, buffer().height() + 97};
     }
 };
@@ -33,7 +33,7 @@ struct EditorDialogsFixture : ::testing::Test {
     ui::HeadlessDesktop standalone{ui::Rect{0, 0, 800, 600}};
     tonvo::test::FakeEditorModule module;
     TestEditorForm form{desktop, module, 531, 396};
-    TEditorDialogs dialogs{[](bool) { return true; }};
+    EditorDialogs dialogs{[](bool) { return true; }};
 
     void SetUp() override {
         form.set_position(100, 50);
@@ -65,11 +65,11 @@ TEST_F(EditorDialogsFixture, BoxesGoOverTheEditorAndAskMapsItsAnswers) {
     dialogs.Warning("Save Preset", "Error saving preset to file.");
 
     desktop.expect_modal([](ui::Form& f) { ui::type(f, "\r"); });
-    EXPECT_EQ(dialogs.Ask("Init", "Initialize preset?"), TAnswer::Yes);
+    EXPECT_EQ(dialogs.Ask("Init", "Initialize preset?"), DialogAnswer::Yes);
     desktop.expect_modal([](ui::Form& f) { ui::type(f, "\x1B"); });
-    EXPECT_EQ(dialogs.Ask("Init", "Initialize preset?"), TAnswer::No);
+    EXPECT_EQ(dialogs.Ask("Init", "Initialize preset?"), DialogAnswer::No);
     // Closed without an answer.
-    EXPECT_EQ(dialogs.Ask("Init", "Initialize preset?"), TAnswer::Cancel);
+    EXPECT_EQ(dialogs.Ask("Init", "Initialize preset?"), DialogAnswer::Cancel);
     EXPECT_EQ(desktop.shown().size(), 4u);
     EXPECT_TRUE(standalone.shown().empty());
 }
@@ -154,12 +154,12 @@ TEST_F(EditorDialogsFixture, OtherThreadsAndADetachedEditorUseTheStandaloneDeskt
         EXPECT_EQ(f.width(), TfrmPresets::kDesignWidth);
         EXPECT_EQ(f.height(), TfrmPresets::kDesignHeight);
     });
-    TAnswer answer = TAnswer::Cancel;
+    DialogAnswer answer = DialogAnswer::Cancel;
     on_other_thread([&] {
         answer = dialogs.Ask("Preset Exists", "Overwrite existing preset?");
         EXPECT_EQ(dialogs.BrowsePresets({}, ""), std::nullopt);
     });
-    EXPECT_EQ(answer, TAnswer::Yes);
+    EXPECT_EQ(answer, DialogAnswer::Yes);
     EXPECT_EQ(standalone.shown().size(), 2u);
 
     // No standalone desktop: nothing shows, and the answers are a dismissed box's.
@@ -170,7 +170,7 @@ TEST_F(EditorDialogsFixture, OtherThreadsAndADetachedEditorUseTheStandaloneDeskt
         EXPECT_EQ(dialogs.InputText("Save Preset", "Name", "x", 50), std::nullopt);
         EXPECT_EQ(dialogs.BrowsePresets({}, ""), std::nullopt);
     });
-    EXPECT_EQ(answer, TAnswer::No);
+    EXPECT_EQ(answer, DialogAnswer::No);
     EXPECT_TRUE(desktop.shown().empty());
 
     // Detached: the editor's own thread goes standalone too.

@@ -176,7 +176,7 @@ TEST_F(FrameFixture, PresetCommandsAndAbout) {
     form->ddmMenu_SavePreset.OnClick(form->ddmMenu_SavePreset);
     EXPECT_EQ(module.loads, 2);
     EXPECT_EQ(module.saves, 1);
-    const TDialogSize size = form->GetPresetDialogSize();
+    const DialogSize size = form->GetPresetDialogSize();
     EXPECT_EQ(size.Width, 630);
     EXPECT_EQ(size.Height, 352);
 

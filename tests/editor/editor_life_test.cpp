@@ -117,7 +117,7 @@ protected:
                 return std::make_unique<CountingForm>(on, owner, log);
             };
         }
-        return std::make_unique<EditorLife>(std::move(factory), link, dialogs, TDialogSize{64, 32},
+        return std::make_unique<EditorLife>(std::move(factory), link, dialogs, DialogSize{64, 32},
                                             EditorWindowSystem{&open_fake, &postpone_fake});
     }
     // The outermost call of ours returned: what it postponed runs now.
@@ -144,7 +144,7 @@ protected:
     FakeParent parent{desktop};
     FakeParent other{desktop};
     tonvo::test::FakeEditorModule link;
-    editor::TEditorDialogs dialogs{[](bool) { return true; }};
+    editor::EditorDialogs dialogs{[](bool) { return true; }};
     FormLog log;
     std::unique_ptr<EditorLife> life = Make();
 };

@@ -38,8 +38,8 @@ protected:
         ui::set_active_style(*savedStyle);
     }
 
-    std::unique_ptr<TTonvoModule> Make() {
-        auto made = TVSTModule::Create<TTonvoModule>({}, &editor::create_editor_form, services);
+    std::unique_ptr<TonvoModule> Make() {
+        auto made = TVSTModule::Create<TonvoModule>({}, &editor::create_editor_form, services);
         made->AttachHostCallback(&test::FakeHost::Callback);
         made->InstallProcessingRoutines();
         return made;
@@ -108,7 +108,7 @@ protected:
     test::FakeServices services;
     ui::HeadlessDesktop desktop;
     ui::HeadlessParent parent{desktop};
-    std::unique_ptr<TTonvoModule> module;
+    std::unique_ptr<TonvoModule> module;
     const ui::Style* savedStyle = nullptr;
 };
 

@@ -87,7 +87,7 @@ private:
 class PluginEditor : public ::testing::Test {
 protected:
     PluginEditor() {
-        module = TVSTModule::Create<TTonvoModule>(
+        module = TVSTModule::Create<TonvoModule>(
             {},
             [this](ui::Desktop& on, EditorLink& owner) {
                 return std::make_unique<TestForm>(on, owner, log);
@@ -127,7 +127,7 @@ protected:
     FormLog log;
     ui::HeadlessDesktop desktop;
     ui::HeadlessParent parent{desktop};
-    std::unique_ptr<TTonvoModule> module;
+    std::unique_ptr<TonvoModule> module;
     const ui::Style* savedStyle = nullptr;
 };
 
@@ -174,7 +174,7 @@ TEST_F(PluginEditor, WithoutAWindowOrFormThereIsNoEditor) {
     Call(effEditClose);
 
     // The plug-in as shipped has no form factory: no editor form class at all.
-    auto bare = TVSTModule::Create<TTonvoModule>({}, TTonvoModule::TFormFactory{}, services);
+    auto bare = TVSTModule::Create<TonvoModule>({}, TonvoModule::FormFactory{}, services);
     AEffect* effect = bare->Effect();
     EXPECT_EQ(effect->dispatcher(effect, effEditOpen, 0, 0, &parent, 0.0f), 0);
 }

@@ -49,7 +49,7 @@ struct WizardFixture : ::testing::Test {
     tonvo::test::FakeEditorModule module;
     ui::HeadlessDesktop desktop;
     ui::Form owner{desktop, 660, 320};
-    std::unique_ptr<TScaleWizardPanel> wizard;
+    std::unique_ptr<ScaleWizardPanel> wizard;
     int applied = 0;
 
     void SetUp() override {
@@ -60,9 +60,9 @@ struct WizardFixture : ::testing::Test {
     std::filesystem::path ScaleFile() const { return module.dataFolder / "Scales.txt"; }
 
     // As the editor does when it is created and shown.
-    TScaleWizardPanel& Open() {
+    ScaleWizardPanel& Open() {
         wizard.reset();
-        wizard = std::make_unique<TScaleWizardPanel>(&owner, module, owner);
+        wizard = std::make_unique<ScaleWizardPanel>(&owner, module, owner);
         wizard->OnApplied = [this] { ++applied; };
         wizard->LoadScaleList();
         wizard->SyncWizard();
@@ -96,7 +96,7 @@ struct WizardFixture : ::testing::Test {
 };
 
 TEST_F(WizardFixture, MissingFileIsWrittenAndTheMenuFollowsTheFile) {
-    TScaleWizardPanel& w = Open();
+    ScaleWizardPanel& w = Open();
     std::string expected;
     for (std::string_view line : BuiltInScales)
         expected += std::string(line) + "\r\n";
@@ -132,7 +132,7 @@ TEST_F(WizardFixture, MissingFileIsWrittenAndTheMenuFollowsTheFile) {
 
 TEST_F(WizardFixture, SyncWizardShowsTheMapsChoice) {
     module.map.SetChoice({"major", 5, false});
-    TScaleWizardPanel& w = Open();
+    ScaleWizardPanel& w = Open();
     EXPECT_EQ(w.btnScale.Value, 0);
     EXPECT_EQ(w.btnScale.caption(), "Major");
     EXPECT_EQ(w.btnTonic.Value, 5);
@@ -151,7 +151,7 @@ TEST_F(WizardFixture, SyncWizardShowsTheMapsChoice) {
 }
 
 TEST_F(WizardFixture, MenusChangeTheCaptionsButNotTheMap) {
-    TScaleWizardPanel& w = Open();
+    ScaleWizardPanel& w = Open();
     const Entries before = entries_of(module.map);
     desktop.expect_menu([&](ui::MenuSession& s) {
         // Opened below the button, with the current scale checked.
@@ -190,7 +190,7 @@ TEST_F(WizardFixture, ApplyWritesTheMapAfterYes) {
         {"Minor", 2, false, {0, -1, 2, -1, 4, 5, -1, 7, -1, 9, 10, -1}},
         {"Bebop Major", 9, true, {9, 11, 1, -1, 2, 4, -1, 5, -1, 6, -1, 8}},
     };
-    TScaleWizardPanel& w = Open();
+    ScaleWizardPanel& w = Open();
     int n = 0;
     for (const Case& c : cases) {
         Choose(c.scale, c.tonic, c.easy);
@@ -209,7 +209,7 @@ TEST_F(WizardFixture, ApplyWritesTheMapAfterYes) {
 
 TEST_F(WizardFixture, ConfirmationAsksAndNoOrClosingChangesNothing) {
     ui::set_active_style(*ui::find_style("Carbon"));
-    TScaleWizardPanel& w = Open();
+    ScaleWizardPanel& w = Open();
     Choose("Minor", 2, true);
     const Entries before = entries_of(module.map);
     desktop.expect_modal([](ui::Form& f) {
@@ -235,7 +235,7 @@ TEST_F(WizardFixture, UnusableScaleFileLeavesNoScaleToApply) {
     // The data folder is a file: the scale file can be neither created nor read.
     std::filesystem::create_directories(module.dataFolder.parent_path());
     tonvo::test::write_text(module.dataFolder, "not a folder");
-    TScaleWizardPanel& w = Open();
+    ScaleWizardPanel& w = Open();
     EXPECT_TRUE(w.ScaleList.empty());
     EXPECT_FALSE(w.ScaleListError.empty());
     EXPECT_EQ(w.ddmScale.items().count(), 0u);
@@ -265,7 +265,7 @@ TEST_F(WizardFixture, PanelLooks) {
     ui::set_active_style(*ui::find_style("Carbon"));
     ui::Form form{desktop, 188, 184};
     form.set_color(ui::Color::rgb(40, 60, 80));
-    TScaleWizardPanel w(&form, module, form);
+    ScaleWizardPanel w(&form, module, form);
     w.set_bounds(ui::Rect::from_size(0, 0, 188, 184));
     w.LoadScaleList();
     module.map.SetChoice({"Harmonic Minor", 10, true});

@@ -186,12 +186,12 @@ TEST_F(Lifecycle, EveryDeclaredEventIsBoundAndNoOther) {
         "OnProcess",       "OnProcess32Replacing", "OnProcess64Replacing"};
     std::set<std::string> declared;
     int32_t programs = 0;
-    for (const TModuleDescription& layer : plugin->Descriptions()) {
+    for (const ModuleDescription& layer : plugin->Descriptions()) {
         for (const auto& [event, handler] : layer.Handlers) {
             declared.insert(event);
         }
-        for (const TProgramDescription& described :
-             layer.Programs.value_or(std::vector<TProgramDescription>{})) {
+        for (const ProgramDescription& described :
+             layer.Programs.value_or(std::vector<ProgramDescription>{})) {
             const TVstProgram& program = plugin->Program(programs++);
             EXPECT_EQ(bool(program.OnLoadChunk), !described.OnLoadChunk.empty());
             EXPECT_EQ(bool(program.OnStoreChunk), !described.OnStoreChunk.empty());
@@ -206,7 +206,7 @@ TEST_F(Lifecycle, EveryDeclaredEventIsBoundAndNoOther) {
         EXPECT_EQ(isBound, declared.contains(event)) << event;
     }
     std::set<std::string> methodRows;
-    for (const THandlerBinding& row : plugin->HandlerTable()) {
+    for (const HandlerBinding& row : plugin->HandlerTable()) {
         if (methods.contains(std::string(row.Event))) {
             EXPECT_EQ(row.Bind, nullptr) << row.Event;
             methodRows.insert(std::string(row.Event));

@@ -124,7 +124,7 @@ intptr_t VSTCALLBACK Host(AEffect*, int32_t opcode, int32_t, intptr_t, void* ptr
 }
 
 // An editor's highlights that only count, as a real one would under the gate's lock.
-class CountingSink : public TEditorHighlights {
+class CountingSink : public EditorHighlights {
 public:
     bool HighlightNoteOn(int) override { return ++calls % 2 == 0; }
     bool HighlightNoteOff(int) override { return ++calls % 3 == 0; }

@@ -46,7 +46,7 @@ TEST(ScaleMap, StartsAsTheDefaultMapAndResetRestoresEverything) {
     for (int32_t i = 0; i < 12; ++i) {
         EXPECT_EQ(map.GetScaleMap(i), kDefault[static_cast<size_t>(i)]) << i;
     }
-    EXPECT_EQ(map.Choice(), TScaleChoice{});
+    EXPECT_EQ(map.Choice(), ScaleChoice{});
 
     Fill(map, kUpTwo);
     map.SetChoice({"Dorian", 7, false});
@@ -54,7 +54,7 @@ TEST(ScaleMap, StartsAsTheDefaultMapAndResetRestoresEverything) {
     for (int32_t i = 0; i < 12; ++i) {
         EXPECT_EQ(map.GetScaleMap(i), kDefault[static_cast<size_t>(i)]) << i;
     }
-    EXPECT_EQ(map.Choice(), TScaleChoice{});
+    EXPECT_EQ(map.Choice(), ScaleChoice{});
 }
 
 TEST(ScaleMap, ClearBlocksEveryNoteAndKeepsTheWizardChoices) {
@@ -64,7 +64,7 @@ TEST(ScaleMap, ClearBlocksEveryNoteAndKeepsTheWizardChoices) {
     for (int32_t note = 0; note < 128; ++note) {
         EXPECT_EQ(map.MapNote(note), -1) << note;
     }
-    EXPECT_EQ(map.Choice(), (TScaleChoice{"Blues", 3, false}));
+    EXPECT_EQ(map.Choice(), (ScaleChoice{"Blues", 3, false}));
 }
 
 TEST(ScaleMap, BlockedClassIsBlockedInEveryOctave) {

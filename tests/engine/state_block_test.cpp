@@ -25,7 +25,7 @@ const Bytes kDefaultBlock = {
     0x01, 0x02, 0x07, 0x00, 0x01, 0x02, 0xff, 0x00, 0x01, 0x02, 0x09, 0x00, 0x01, 0x02, 0xff,
     0x00, 0x01, 0x02, 0x0b, 0x00, 0x00, 0x00, 0x01, 0x00};
 
-class RecordingDialogs : public TDialogs {
+class RecordingDialogs : public DialogSeam {
 public:
     void Warning(const std::string& caption, const std::string& text) override {
         boxes.push_back(caption + ": " + text);
@@ -107,7 +107,7 @@ TEST_F(StateBlock, RandomStatesSurviveARoundTrip) {
 
         auto target = Make();
         Load(*target, Store(*source));
-        TPluginState expected = source->CurrentState();
+        PluginState expected = source->CurrentState();
         EXPECT_EQ(target->CurrentState(), expected) << round;
         EXPECT_EQ(Store(*target), Store(*source)) << round;
     }
@@ -120,7 +120,7 @@ TEST_F(StateBlock, EveryTruncationLeavesTheStateExactlyAsItWas) {
     source->SetPresetName("Other");
     const Bytes good = Store(*source);
     Customise(*plugin);
-    const TPluginState before = plugin->CurrentState();
+    const PluginState before = plugin->CurrentState();
     for (size_t length = 0; length < good.size(); ++length) {
         Bytes cut(good.begin(), good.begin() + static_cast<std::ptrdiff_t>(length));
         // The header keeps declaring the full body, or is fixed to the cut one: both must fail.
@@ -141,7 +141,7 @@ TEST_F(StateBlock, EveryTruncationLeavesTheStateExactlyAsItWas) {
 
 TEST_F(StateBlock, DamagedBodiesAreReportedAndChangeNothing) {
     Customise(*plugin);
-    const TPluginState before = plugin->CurrentState();
+    const PluginState before = plugin->CurrentState();
     Bytes body(kDefaultBlock.begin() + 8, kDefaultBlock.end());
 
     Bytes wrongSignature = body;
@@ -191,8 +191,8 @@ TEST_F(StateBlock, SectionsMayBeShortOrLong) {
     EXPECT_TRUE(dialogs.boxes.empty());
 
     // Two map entries (C -> D, C# -> E): the others keep the defaults.
-    TMemoryStream stream;
-    TValueWriter writer(stream);
+    MemoryStream stream;
+    ValueWriter writer(stream);
     writer.Signature();
     writer.ListStart();
     for (int i = 0; i < 4; ++i) {
@@ -221,8 +221,8 @@ TEST_F(StateBlock, SectionsMayBeShortOrLong) {
     EXPECT_EQ(plugin->ScaleMap().Choice().ScaleName, "Short");
 
     // Fourteen entries: the extra two are read and ignored.
-    TMemoryStream longer;
-    TValueWriter w(longer);
+    MemoryStream longer;
+    ValueWriter w(longer);
     w.Signature();
     w.ListStart();
     for (int i = 0; i < 4; ++i) {
@@ -311,7 +311,7 @@ TEST_F(StateBlock, AssignmentsUpToTheLimitLoadAndABlockWithMoreIsRefusedWhole) {
     EXPECT_EQ(plugin->MidiCC().Items(), assignments);
 
     Customise(*plugin);
-    const TPluginState before = plugin->CurrentState();
+    const PluginState before = plugin->CurrentState();
     EXPECT_THROW(Load(*plugin, tooMany), EFormatError);
     EXPECT_EQ(dialogs.boxes, std::vector<std::string>{"Load Preset: Error loading preset.\r\n\r\n"
                                                       "\"Invalid stream format\""});
@@ -324,13 +324,13 @@ TEST_F(StateBlock, ABankLoadRunsTheHandlerTwiceAndAFaultyOneIsRefused) {
     const Bytes block = Store(*plugin);
     bank[0] = static_cast<uint8_t>(block.size());
     bank.insert(bank.end(), block.begin(), block.end());
-    const TPluginState customised = plugin->CurrentState();
+    const PluginState customised = plugin->CurrentState();
     auto target = Make();
     AEffect* effect = target->Effect();
     EXPECT_EQ(effect->dispatcher(effect, effSetChunk, 0, static_cast<intptr_t>(bank.size()),
                                  bank.data(), 0.0f),
               static_cast<intptr_t>(bank.size()));
-    TPluginState expected = customised;
+    PluginState expected = customised;
     expected.PresetName.clear(); // no preset file of that name
     EXPECT_EQ(target->CurrentState(), expected);
 

@@ -74,7 +74,7 @@ TEST(ThreadHandOff, ParkedPreviewNoteOffsEndEveryNoteInOrder) {
 }
 
 // Counts calls that arrive while it is not attached.
-class GuardedEditor : public TEditorHighlights {
+class GuardedEditor : public EditorHighlights {
 public:
     bool HighlightNoteOn(int) override { return Call(); }
     bool HighlightNoteOff(int) override { return Call(); }
@@ -118,7 +118,7 @@ TEST(ThreadHandOff, TheAudioThreadNeverWaitsForTheHighlightLock) {
     test::RecordingEditor editor;
     harness.plugin.AttachEditorHighlights(&editor);
     const auto blockWhileLocked = [&](test::EventBlock& events) {
-        TSpinLock& lock = harness.plugin.Highlights().Lock();
+        SpinLock& lock = harness.plugin.Highlights().Lock();
         lock.lock();
         std::atomic<bool> done{false};
         std::thread audio([&] {
@@ -256,14 +256,14 @@ TEST(ThreadHandOff, PresetNameReadWhileAWorkerLoadsState) {
 // The wizard's choices travel as one value: read while a worker loads states, they hold the
 // name, tonic and Easy Mode of one of them, never a mixture or a torn name.
 TEST(ThreadHandOff, WizardChoicesReadWhileAWorkerLoadsState) {
-    const std::array<TScaleChoice, 2> choices = {
-        TScaleChoice{std::string(40, 'a') + " Dorian", 2, false},
-        TScaleChoice{std::string(70, 'b') + " Lydian", 9, true}};
+    const std::array<ScaleChoice, 2> choices = {
+        ScaleChoice{std::string(40, 'a') + " Dorian", 2, false},
+        ScaleChoice{std::string(70, 'b') + " Lydian", 9, true}};
     const auto blocks =
         TwoStates([&](TVSTPlugin& p, size_t b) { p.ScaleMap().SetChoice(choices[b]); });
     EXPECT_FALSE(ForeignReadWhileAWorkerLoads(blocks, [&](TVSTPlugin& p) {
-        const TScaleChoice read = p.ScaleMap().Choice(); // as CurrentState reads it
-        return read != choices[0] && read != choices[1] && read != TScaleChoice{};
+        const ScaleChoice read = p.ScaleMap().Choice(); // as CurrentState reads it
+        return read != choices[0] && read != choices[1] && read != ScaleChoice{};
     }));
 }
 

@@ -12,15 +12,15 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-Bytes Written(const std::function<void(TValueWriter&)>& write) {
-    TMemoryStream stream;
-    TValueWriter writer(stream);
+Bytes Written(const std::function<void(ValueWriter&)>& write) {
+    MemoryStream stream;
+    ValueWriter writer(stream);
     write(writer);
     return Bytes(stream.Bytes().begin(), stream.Bytes().end());
 }
 
 Bytes StringBytes(std::string_view text) {
-    return Written([&](TValueWriter& w) { w.String(text); });
+    return Written([&](ValueWriter& w) { w.String(text); });
 }
 
 Bytes Concat(Bytes head, std::string_view tail) {
@@ -28,8 +28,8 @@ Bytes Concat(Bytes head, std::string_view tail) {
     return head;
 }
 
-TMemoryStream StreamOf(const Bytes& bytes) {
-    TMemoryStream stream;
+MemoryStream StreamOf(const Bytes& bytes) {
+    MemoryStream stream;
     stream.Write(bytes);
     stream.SetPosition(0);
     return stream;
@@ -38,9 +38,9 @@ TMemoryStream StreamOf(const Bytes& bytes) {
 // The message of the exception read throws; fails the test when it throws nothing or another
 // type.
 template <typename E>
-std::string Failure(const Bytes& bytes, const std::function<void(TValueReader&)>& read) {
-    TMemoryStream stream = StreamOf(bytes);
-    TValueReader reader(stream);
+std::string Failure(const Bytes& bytes, const std::function<void(ValueReader&)>& read) {
+    MemoryStream stream = StreamOf(bytes);
+    ValueReader reader(stream);
     try {
         read(reader);
     } catch (const E& e) {
@@ -51,12 +51,12 @@ std::string Failure(const Bytes& bytes, const std::function<void(TValueReader&)>
     return {};
 }
 
-const std::function<void(TValueReader&)> kReadString = [](TValueReader& r) { r.String(); };
-const std::function<void(TValueReader&)> kReadInteger = [](TValueReader& r) { r.Integer(); };
-const std::function<void(TValueReader&)> kReadBoolean = [](TValueReader& r) { r.Boolean(); };
+const std::function<void(ValueReader&)> kReadString = [](ValueReader& r) { r.String(); };
+const std::function<void(ValueReader&)> kReadInteger = [](ValueReader& r) { r.Integer(); };
+const std::function<void(ValueReader&)> kReadBoolean = [](ValueReader& r) { r.Boolean(); };
 
 TEST(ValueWriter, IntegersTakeTheSmallestForm) {
-    auto bytes = [](int32_t v) { return Written([v](TValueWriter& w) { w.Integer(v); }); };
+    auto bytes = [](int32_t v) { return Written([v](ValueWriter& w) { w.Integer(v); }); };
     EXPECT_EQ(bytes(0), (Bytes{0x02, 0x00}));
     EXPECT_EQ(bytes(127), (Bytes{0x02, 0x7F}));
     EXPECT_EQ(bytes(-128), (Bytes{0x02, 0x80}));
@@ -70,7 +70,7 @@ TEST(ValueWriter, IntegersTakeTheSmallestForm) {
 }
 
 TEST(ValueWriter, SignatureListsAndBooleans) {
-    EXPECT_EQ(Written([](TValueWriter& w) {
+    EXPECT_EQ(Written([](ValueWriter& w) {
                   w.Signature();
                   w.ListStart();
                   w.Boolean(true);
@@ -140,8 +140,8 @@ TEST(ValueStream, WhatIsWrittenReadsBack) {
                                            -32769,
                                            std::numeric_limits<int32_t>::max(),
                                            std::numeric_limits<int32_t>::min()};
-    TMemoryStream stream;
-    TValueWriter writer(stream);
+    MemoryStream stream;
+    ValueWriter writer(stream);
     writer.Signature();
     writer.ListStart();
     for (const auto& text : texts) {
@@ -155,7 +155,7 @@ TEST(ValueStream, WhatIsWrittenReadsBack) {
     writer.ListEnd();
 
     stream.SetPosition(0);
-    TValueReader reader(stream);
+    ValueReader reader(stream);
     reader.CheckSignature();
     reader.ExpectListStart();
     for (const auto& text : texts) {
@@ -174,12 +174,12 @@ TEST(ValueStream, WhatIsWrittenReadsBack) {
 
 TEST(ValueReader, AcceptsEveryFormOfAValue) {
     auto text = [](const Bytes& bytes) {
-        TMemoryStream stream = StreamOf(bytes);
-        return TValueReader(stream).String();
+        MemoryStream stream = StreamOf(bytes);
+        return ValueReader(stream).String();
     };
     auto integer = [](const Bytes& bytes) {
-        TMemoryStream stream = StreamOf(bytes);
-        return TValueReader(stream).Integer();
+        MemoryStream stream = StreamOf(bytes);
+        return ValueReader(stream).Integer();
     };
     EXPECT_EQ(text({0x06, 0x00}), "");
     EXPECT_EQ(text({0x06, 0x05, 'C', 'a', 'f', 0xE9, 0x80}), "Caf\xC3\xA9\xE2\x82\xAC");
@@ -209,12 +209,12 @@ TEST(ValueReader, UnexpectedTagsAreInvalidValues) {
     }
     EXPECT_EQ(Failure<EFormatError>({0x06, 0x00}, kReadInteger), invalid);
     EXPECT_EQ(Failure<EFormatError>({0x02, 0x00}, kReadString), invalid);
-    EXPECT_EQ(Failure<EFormatError>({0x00}, [](TValueReader& r) { r.ExpectListStart(); }), invalid);
-    EXPECT_EQ(Failure<EFormatError>({0x01}, [](TValueReader& r) { r.ExpectListEnd(); }), invalid);
+    EXPECT_EQ(Failure<EFormatError>({0x00}, [](ValueReader& r) { r.ExpectListStart(); }), invalid);
+    EXPECT_EQ(Failure<EFormatError>({0x01}, [](ValueReader& r) { r.ExpectListEnd(); }), invalid);
 }
 
 TEST(ValueReader, SignatureMustBeTpf0) {
-    auto check = [](TValueReader& r) { r.CheckSignature(); };
+    auto check = [](ValueReader& r) { r.CheckSignature(); };
     EXPECT_EQ(Failure<EFormatError>({'T', 'P', 'F', '1'}, check), "Invalid stream format");
     EXPECT_EQ(Failure<EFormatError>({'t', 'p', 'f', '0', 0x01}, check), "Invalid stream format");
     EXPECT_EQ(Failure<EReadError>({'T', 'P', 'F'}, check), "Stream read error");
@@ -240,8 +240,8 @@ TEST(ValueReader, EveryTruncatedValueFailsAsAReadError) {
         }
     }
     Failure<EReadError>({}, kReadBoolean);
-    Failure<EReadError>({}, [](TValueReader& r) { r.ExpectListEnd(); });
-    Failure<EReadError>({}, [](TValueReader& r) { r.NextIsListEnd(); });
+    Failure<EReadError>({}, [](ValueReader& r) { r.ExpectListEnd(); });
+    Failure<EReadError>({}, [](ValueReader& r) { r.NextIsListEnd(); });
 }
 
 TEST(ValueReader, HugeDeclaredLengthsFailBeforeAllocating) {

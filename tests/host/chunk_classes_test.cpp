@@ -12,11 +12,11 @@ public:
     TestChunk() : TCustomMemoryStreamChunk("tEsT") {}
 };
 
-std::vector<uint8_t> Bytes(const TMemoryStream& stream) {
+std::vector<uint8_t> Bytes(const MemoryStream& stream) {
     return {stream.Bytes().begin(), stream.Bytes().end()};
 }
 
-void Fill(TMemoryStream& stream, const std::string& text) {
+void Fill(MemoryStream& stream, const std::string& text) {
     stream.Clear();
     stream.Write(text.data(), text.size());
 }
@@ -37,7 +37,7 @@ TEST(ChunkContainers, LayoutFollowsEachFlagAndReadsBack) {
         TestChunk chunk;
         chunk.ChunkFlags = c.Flags;
         Fill(chunk.Payload(), "abc");
-        TMemoryStream stream;
+        MemoryStream stream;
         chunk.SaveToStream(stream);
         stream.WriteByte(0x5A); // whatever follows the container, after the pad byte
         std::vector<uint8_t> expected = c.Expected;
@@ -57,7 +57,7 @@ TEST(ChunkContainers, LayoutFollowsEachFlagAndReadsBack) {
 TEST(ChunkContainers, AShortPayloadOrAWrongNameFailsAndChangesNothing) {
     TestChunk chunk;
     Fill(chunk.Payload(), "keep");
-    TMemoryStream stream;
+    MemoryStream stream;
     const std::vector<uint8_t> shortBody = {'t', 'E', 's', 'T', 9, 0, 0, 0, 'x', 'y'};
     stream.Write(shortBody.data(), shortBody.size());
     stream.SetPosition(0);
@@ -92,7 +92,7 @@ TEST(ChunkContainers, UnknownChunkTakesAnyNameAndCanCountItsHeader) {
     chunk.ChunkName = {'a', 'b', 'c', 'd'};
     chunk.ChunkFlags = cfIncludeChunkInSize;
     Fill(chunk.Payload(), "xy");
-    TMemoryStream stream;
+    MemoryStream stream;
     chunk.SaveToStream(stream);
     EXPECT_EQ(Bytes(stream), (std::vector<uint8_t>{'a', 'b', 'c', 'd', 10, 0, 0, 0, 'x', 'y'}));
 

@@ -45,26 +45,26 @@ public:
     std::string storeHandler = "Store";
 
 protected:
-    std::vector<TModuleDescription> Descriptions() const override {
-        TModuleDescription base;
+    std::vector<ModuleDescription> Descriptions() const override {
+        ModuleDescription base;
         base.EffectName = "Base Name";
         base.VendorName = "Base Vendor";
         base.Handlers = {{"OnEditIdle", "Idle"}, {"OnCreate", "Create"}};
-        TModuleDescription own;
+        ModuleDescription own;
         own.EffectName = "Own Name";
         own.Flags = effFlagsHasEditor | effFlagsProgramChunks;
-        own.Programs = std::vector<TProgramDescription>{{"One", "Load", storeHandler},
-                                                        {"Two", "Load", storeHandler}};
-        TParameterDescription gain;
+        own.Programs = std::vector<ProgramDescription>{{"One", "Load", storeHandler},
+                                                       {"Two", "Load", storeHandler}};
+        ParameterDescription gain;
         gain.DisplayName = "gain";
-        own.Parameters = std::vector<TParameterDescription>{gain};
+        own.Parameters = std::vector<ParameterDescription>{gain};
         own.Handlers = {{"OnGetChunkParameter", "ChunkParameter"}};
         own.Handlers.insert(own.Handlers.end(), extraHandlers.begin(), extraHandlers.end());
         return {base, own};
     }
-    std::span<const THandlerBinding> HandlerTable() const override {
+    std::span<const HandlerBinding> HandlerTable() const override {
         using Self = TestModule;
-        static constexpr THandlerBinding kHandlers[] = {
+        static constexpr HandlerBinding kHandlers[] = {
             ModuleHandler<&Self::OnEditIdle, &Self::Idle>("OnEditIdle", "Idle"),
             ModuleHandler<&Self::OnCreate, &Self::Create>("OnCreate", "Create"),
             ModuleHandler<&Self::OnGetChunkParameter, &Self::ChunkParameter>("OnGetChunkParameter",
@@ -342,19 +342,19 @@ TEST_F(Module, TextsForTheHostFitItsBuffersAndKeepWholeCharacters) {
         Call(opcode, index, 0, buffer.data());
         return std::make_pair(std::string(buffer.c_str()), buffer.find_last_not_of('\x7F') + 1);
     };
-    using TWritten = std::pair<std::string, size_t>;
-    EXPECT_EQ(written(effGetParamName, 5), TWritten("undefin", 8));
-    EXPECT_EQ(written(effGetParamLabel, 5), TWritten("undefin", 8));
-    EXPECT_EQ(written(effGetParamDisplay, 5), TWritten("undefin", 8));
+    using WrittenChunks = std::pair<std::string, size_t>;
+    EXPECT_EQ(written(effGetParamName, 5), WrittenChunks("undefin", 8));
+    EXPECT_EQ(written(effGetParamLabel, 5), WrittenChunks("undefin", 8));
+    EXPECT_EQ(written(effGetParamDisplay, 5), WrittenChunks("undefin", 8));
     // "é" takes the 23rd and 24th bytes; the 24-byte buffer has room for 23 and the zero.
     module->SetCurrentProgramName(std::string(22, 'p') + "\xC3\xA9" + std::string(20, 'q'));
-    EXPECT_EQ(written(effGetProgramName), TWritten(std::string(22, 'p'), 23));
-    EXPECT_EQ(written(effGetProgramNameIndexed), TWritten(std::string(22, 'p'), 23));
+    EXPECT_EQ(written(effGetProgramName), WrittenChunks(std::string(22, 'p'), 23));
+    EXPECT_EQ(written(effGetProgramNameIndexed), WrittenChunks(std::string(22, 'p'), 23));
     module->SetEffectName(std::string(40, 'e'));
-    EXPECT_EQ(written(effGetEffectName), TWritten(std::string(31, 'e'), 32));
-    EXPECT_EQ(written(effGetProductString), TWritten(std::string(40, 'e'), 41));
+    EXPECT_EQ(written(effGetEffectName), WrittenChunks(std::string(31, 'e'), 32));
+    EXPECT_EQ(written(effGetProductString), WrittenChunks(std::string(40, 'e'), 41));
     module->SetVendorName(std::string(70, 'v'));
-    EXPECT_EQ(written(effGetVendorString), TWritten(std::string(63, 'v'), 64));
+    EXPECT_EQ(written(effGetVendorString), WrittenChunks(std::string(63, 'v'), 64));
 }
 
 TEST_F(Module, SwitchingProgramsTellsHostAndEditor) {

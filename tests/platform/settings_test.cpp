@@ -22,17 +22,17 @@ TEST(SettingsText, OnlyCompleteSigned32BitDecimalTextIsANumber) {
 }
 
 TEST(SettingsText, ValuesAreFoundInTheirSectionWithoutRegardToCase) {
-    const TIniText document("Style=9\n"
-                            "; Style=8\n"
-                            "[Other]\n"
-                            "Style=7\n"
-                            "  [ config ]  ; trailing words\n"
-                            "  style = 1 \n"
-                            "Style=2\n"
-                            "=5\n"
-                            "not an entry\n"
-                            "[Config]\n"
-                            "LowestOctave=-2");
+    const IniText document("Style=9\n"
+                           "; Style=8\n"
+                           "[Other]\n"
+                           "Style=7\n"
+                           "  [ config ]  ; trailing words\n"
+                           "  style = 1 \n"
+                           "Style=2\n"
+                           "=5\n"
+                           "not an entry\n"
+                           "[Config]\n"
+                           "LowestOctave=-2");
     EXPECT_EQ(document.Find("Config", "Style"), " 1 ");
     EXPECT_EQ(document.Find("CONFIG", "lowestoctave"), "-2");
     EXPECT_EQ(document.Find("Other", "Style"), "7");
@@ -42,14 +42,14 @@ TEST(SettingsText, ValuesAreFoundInTheirSectionWithoutRegardToCase) {
 }
 
 TEST(SettingsText, SettingKeepsEveryOtherLineAndTheNameAsWritten) {
-    TIniText document("; written by hand\n"
-                      "[Config]\n"
-                      "  STYLE = 3\n"
-                      "Other=x\n"
-                      "\n"
-                      "# about the next section\n"
-                      "[Window]\n"
-                      "Left=10\n");
+    IniText document("; written by hand\n"
+                     "[Config]\n"
+                     "  STYLE = 3\n"
+                     "Other=x\n"
+                     "\n"
+                     "# about the next section\n"
+                     "[Window]\n"
+                     "Left=10\n");
     EXPECT_TRUE(document.Set("config", "style", "1"));
     EXPECT_TRUE(document.Set("Config", "LowestOctave", "-2"));
     EXPECT_TRUE(document.Set("Colors", "Key", "5"));
@@ -68,19 +68,19 @@ TEST(SettingsText, SettingKeepsEveryOtherLineAndTheNameAsWritten) {
 }
 
 TEST(SettingsText, EditsKeepLineEndsAndAByteOrderMark) {
-    TIniText windows("\xEF\xBB\xBF[Config]\r\nStyle=3\r\nLast=1");
+    IniText windows("\xEF\xBB\xBF[Config]\r\nStyle=3\r\nLast=1");
     EXPECT_EQ(windows.Find("Config", "Style"), "3");
     EXPECT_TRUE(windows.Set("Config", "Style", "4"));
     EXPECT_TRUE(windows.Set("Config", "New", "5"));
     EXPECT_EQ(windows.Text(), "\xEF\xBB\xBF[Config]\r\nStyle=4\r\nLast=1\r\nNew=5\r\n");
 
-    TIniText empty("");
+    IniText empty("");
     EXPECT_TRUE(empty.Set("Config", "Style", "1"));
     EXPECT_EQ(empty.Text(), "[Config]\nStyle=1\n");
 }
 
 TEST(SettingsText, NamesThatWouldNotReadBackAreRefused) {
-    TIniText document("[Config]\nStyle=1\n");
+    IniText document("[Config]\nStyle=1\n");
     using Names = std::pair<const char*, const char*>;
     for (const auto& [section, name] : std::initializer_list<Names>{{"Config", "a=b"},
                                                                     {"Config", "a\nb"},

@@ -18,14 +18,14 @@ namespace fs = std::filesystem;
 using Bytes = std::vector<uint8_t>;
 
 // Answers the way a user would, from a script; records every box shown.
-class ScriptedUser : public TDialogs {
+class ScriptedUser : public DialogSeam {
 public:
     void Warning(const std::string& caption, const std::string& text) override {
         boxes.push_back(caption + ": " + text);
     }
-    TAnswer Ask(const std::string& caption, const std::string&) override {
+    DialogAnswer Ask(const std::string& caption, const std::string&) override {
         questions.push_back(caption);
-        return answers.empty() ? TAnswer::No : Next(answers);
+        return answers.empty() ? DialogAnswer::No : Next(answers);
     }
     std::optional<std::string> InputText(const std::string&, const std::string&,
                                          const std::string& text, size_t maxLength) override {
@@ -37,7 +37,7 @@ public:
         return chosen.empty() ? std::nullopt : Next(chosen);
     }
 
-    std::deque<TAnswer> answers;
+    std::deque<DialogAnswer> answers;
     std::deque<std::optional<std::string>> typed;
     std::deque<std::optional<fs::path>> chosen;
     std::vector<std::string> boxes, questions, prefilled;
@@ -66,7 +66,7 @@ void write_all(const fs::path& path, const Bytes& bytes) {
 class PresetFiles : public testing::Test {
 protected:
     std::unique_ptr<TVSTPlugin> Make() {
-        auto made = TVSTModule::Create<TVSTPlugin>({}, TDesktopServices::Instance());
+        auto made = TVSTModule::Create<TVSTPlugin>({}, DesktopServices::Instance());
         made->SetDialogs(user);
         return made;
     }
@@ -99,7 +99,7 @@ protected:
     test::TempHome home;
     ScriptedUser user;
     std::unique_ptr<TVSTPlugin> plugin = Make();
-    TPresetCommands commands{*plugin};
+    PresetCommands commands{*plugin};
 };
 
 TEST_F(PresetFiles, NamesAreCleanedAndStayInsideTheFolder) {
@@ -140,13 +140,13 @@ TEST_F(PresetFiles, SaveLoadSaveGivesTheSameBytesAndTheHostBlock) {
     EXPECT_EQ(first, host_chunk(*plugin)) << "a preset file holds the host's state block";
 
     auto other = Make();
-    TPresetCommands otherCommands(*other);
+    PresetCommands otherCommands(*other);
     user.chosen.push_back(file);
     otherCommands.LoadPreset();
     EXPECT_EQ(other->ScaleMap().GetScaleMap(1), 3);
     EXPECT_EQ(other->PresetName(), "Lydian Five");
     user.typed.push_back("Lydian Five");
-    user.answers.push_back(TAnswer::Yes);
+    user.answers.push_back(DialogAnswer::Yes);
     otherCommands.SavePreset();
     EXPECT_EQ(read_all(file), first);
     EXPECT_TRUE(user.boxes.empty());
@@ -157,7 +157,7 @@ TEST_F(PresetFiles, AHostBlockStoredAsAPresetLoadsAndAPresetLoadsAsAHostBlock) {
     const Bytes block = host_chunk(*plugin);
     write_all(home.Presets() / "From Host.brelwickp", block);
     auto other = Make();
-    TPresetCommands otherCommands(*other);
+    PresetCommands otherCommands(*other);
     user.chosen.push_back(home.Presets() / "From Host.brelwickp");
     otherCommands.LoadPreset();
     EXPECT_EQ(other->ScaleMap().Choice().ScaleName, "Lydian");
@@ -180,11 +180,11 @@ TEST_F(PresetFiles, OverwritingAsksAndACaseOnlyOverwriteLeavesOneFileAsTyped) {
     EXPECT_EQ(user.questions, (std::vector<std::string>{"Preset Exists"}));
     EXPECT_EQ(Listed(), (std::vector<std::string>{"Bright"})) << "No changes nothing";
     EXPECT_EQ(plugin->PresetName(), "Bright");
-    user.answers.push_back(TAnswer::Cancel);
+    user.answers.push_back(DialogAnswer::Cancel);
     Save("BRIGHT");
     EXPECT_EQ(Listed(), (std::vector<std::string>{"Bright"})) << "an unanswered box neither";
 
-    user.answers.push_back(TAnswer::Yes);
+    user.answers.push_back(DialogAnswer::Yes);
     Save("BRIGHT");
     EXPECT_EQ(Listed(), (std::vector<std::string>{"BRIGHT"}));
     EXPECT_EQ(plugin->PresetName(), "BRIGHT");
@@ -292,7 +292,7 @@ TEST_F(PresetFiles, TheInitPresetStartsEveryInstanceAndInit) {
 
     fresh->ScaleMap().ClearMap();
     fresh->SetPresetName("Something");
-    TPresetCommands freshCommands(*fresh);
+    PresetCommands freshCommands(*fresh);
     freshCommands.Init();
     EXPECT_EQ(fresh->ScaleMap().GetScaleMap(1), 3);
     EXPECT_EQ(fresh->PresetName(), "");
@@ -308,7 +308,7 @@ TEST_F(PresetFiles, ALinkSpelledOtherwiseIsRemovedAndTheFileKept) {
     Save("Bright");
     fs::create_symlink("Bright.brelwickp", home.Presets() / "BRIGHT.brelwickp");
     Customise();
-    user.answers.push_back(TAnswer::Yes);
+    user.answers.push_back(DialogAnswer::Yes);
     Save("Bright");
     EXPECT_EQ(Listed(), (std::vector<std::string>{"Bright"}));
     EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(home.Presets() / "Bright.brelwickp")));

@@ -98,7 +98,7 @@ TEST(ApplyScale, RecordsTheChoiceAndBlocksEverythingWithoutIntervals) {
     TScaleMap map;
     ApplyScale(map, "No semicolon", 7, false);
     EXPECT_EQ(entries_of(map), kAllBlocked);
-    EXPECT_EQ(map.Choice(), (TScaleChoice{"No semicolon", 7, false}));
+    EXPECT_EQ(map.Choice(), (ScaleChoice{"No semicolon", 7, false}));
 
     ApplyScale(map, "Bad;x,12", 20, true);
     EXPECT_EQ(entries_of(map), kAllBlocked);
@@ -108,10 +108,10 @@ TEST(ApplyScale, RecordsTheChoiceAndBlocksEverythingWithoutIntervals) {
 TEST(ScaleList, MenuFindAndCaptionOnOddLines) {
     const Lines lines = {"  Major;0,2",  "",    "-",         "\tBlues;0,3\r",
                          "No semicolon", " - ", "\"A;B\";0", "\x01"};
-    const std::vector<TScaleMenuEntry> expected = {
-        {TScaleMenuKind::Item, "Major", 0}, {TScaleMenuKind::Separator, "", 2},
-        {TScaleMenuKind::Item, "Blues", 3}, {TScaleMenuKind::Item, "No semicolon", 4},
-        {TScaleMenuKind::Separator, "", 5}, {TScaleMenuKind::Item, "A;B", 6}};
+    const std::vector<ScaleMenuEntry> expected = {
+        {ScaleMenuKind::Item, "Major", 0}, {ScaleMenuKind::Separator, "", 2},
+        {ScaleMenuKind::Item, "Blues", 3}, {ScaleMenuKind::Item, "No semicolon", 4},
+        {ScaleMenuKind::Separator, "", 5}, {ScaleMenuKind::Item, "A;B", 6}};
     EXPECT_EQ(scale_menu(lines), expected);
 
     // Look-ups use the line as it stands, blanks included.
@@ -133,21 +133,21 @@ TEST(ScaleList, MenuFindAndCaptionOnOddLines) {
 TEST(SyncWizardChoice, FallsBackFromStoredScaleToMajorToFirstLine) {
     TScaleMap map;
     map.SetChoice({"dorian", 5, false});
-    EXPECT_EQ(sync_wizard_choice(kBuiltIn, map), (TWizardChoice{8, 5, false}));
+    EXPECT_EQ(sync_wizard_choice(kBuiltIn, map), (WizardChoice{8, 5, false}));
 
     map.SetChoice({"Gone", 5, false});
-    EXPECT_EQ(sync_wizard_choice(kBuiltIn, map), (TWizardChoice{0, 5, false}));
+    EXPECT_EQ(sync_wizard_choice(kBuiltIn, map), (WizardChoice{0, 5, false}));
     map.SetChoice({"Gone", 15, false}); // only a foreign state holds this tonic
     EXPECT_EQ(sync_wizard_choice(kBuiltIn, map).Tonic, 3);
 
     map.SetChoice({"", 15, true});
-    EXPECT_EQ(sync_wizard_choice(kBuiltIn, map), (TWizardChoice{0, 0, true}));
+    EXPECT_EQ(sync_wizard_choice(kBuiltIn, map), (WizardChoice{0, 0, true}));
 
     const Lines noMajor = {"-", "Blues;0,3"};
-    EXPECT_EQ(sync_wizard_choice(noMajor, map), (TWizardChoice{0, 0, true}));
+    EXPECT_EQ(sync_wizard_choice(noMajor, map), (WizardChoice{0, 0, true}));
     map.SetChoice({"Blues", 4, true});
-    EXPECT_EQ(sync_wizard_choice(noMajor, map), (TWizardChoice{1, 4, true}));
-    EXPECT_EQ(sync_wizard_choice({}, map), (TWizardChoice{-1, 4, true}));
+    EXPECT_EQ(sync_wizard_choice(noMajor, map), (WizardChoice{1, 4, true}));
+    EXPECT_EQ(sync_wizard_choice({}, map), (WizardChoice{-1, 4, true}));
 }
 
 TEST(SyncWizardChoice, FindsAStoredNameInAnyCaseBeyondAscii) {
@@ -209,7 +209,7 @@ protected:
 
 TEST_F(ScaleFile, MissingFileIsCreatedWithTheBuiltInListAndRead) {
     const fs::path data = folder_ / "a" / "b";
-    const TScaleList list = LoadScaleList(data);
+    const LoadedScales list = LoadScaleList(data);
     EXPECT_EQ(list.Error, "");
     EXPECT_EQ(list.Lines, kBuiltIn);
 
@@ -223,7 +223,7 @@ TEST_F(ScaleFile, MissingFileIsCreatedWithTheBuiltInListAndRead) {
 TEST_F(ScaleFile, ExistingFileIsReadAndKept) {
     const std::string content = "\xEF\xBB\xBF  Mine;0,7\r\n\r\n-\nOther;1";
     Write(folder_ / "Scales.txt", content);
-    const TScaleList list = LoadScaleList(folder_);
+    const LoadedScales list = LoadScaleList(folder_);
     EXPECT_EQ(list.Error, "");
     EXPECT_EQ(list.Lines, (Lines{"  Mine;0,7", "", "-", "Other;1"}));
     EXPECT_EQ(Read(folder_ / "Scales.txt"), content);
@@ -234,7 +234,7 @@ TEST_F(ScaleFile, ExistingFileIsReadAndKept) {
 
 TEST_F(ScaleFile, FailuresGiveAnEmptyListAndAReason) {
     Write(folder_ / "Scales.txt", std::string(kMaxScaleFileBytes + 1, 'x'));
-    TScaleList list = LoadScaleList(folder_);
+    LoadedScales list = LoadScaleList(folder_);
     EXPECT_TRUE(list.Lines.empty());
     EXPECT_NE(list.Error, "");
 

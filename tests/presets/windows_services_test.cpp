@@ -53,7 +53,7 @@ protected:
     std::unique_ptr<TVSTPlugin> Make() {
         return TVSTModule::Create<TVSTPlugin>(
             [this](const std::string& text) { reports.push_back(text); },
-            TDesktopServices::Instance());
+            DesktopServices::Instance());
     }
     test::TempHome home;
     std::vector<std::string> reports;
@@ -85,7 +85,7 @@ TEST_F(WindowsServices, AValueOfAnotherTypeGivesTheDefaultsAndIsReported) {
     EXPECT_EQ(plugin->LowestOctave, -2);
     ASSERT_EQ(reports.size(), 1u);
     EXPECT_EQ(reports[0], "Invalid data type for 'Style'");
-    std::unique_ptr<TSettingsStore> store =
+    std::unique_ptr<SettingsStore> store =
         platform::open_settings_store("Software\\Brelwick\\Tonvo");
     EXPECT_THROW(store->ReadInteger("Config", "Style", 0), std::runtime_error);
     EXPECT_EQ(store->ReadInteger("Config", "Missing", 7), 7);

@@ -49,7 +49,7 @@ public:
         skin = index;
         ++skinSaves;
     }
-    TDialogs& Dialogs() noexcept override { return *dialogs; }
+    DialogSeam& Dialogs() noexcept override { return *dialogs; }
     void SavePresetCommand() override { ++saves; }
     bool LoadPresetCommand() override {
         ++loads;
@@ -60,7 +60,7 @@ public:
         map.ResetMap();
         presetName.clear();
     }
-    TSpinLock& HighlightLock() noexcept override { return lock; }
+    SpinLock& HighlightLock() noexcept override { return lock; }
 
     TScaleMap map;
     std::vector<Preview> previews;
@@ -77,12 +77,12 @@ public:
     std::filesystem::path libraryPath = platform::own_module_path();
     int32_t skin = 0;
     int skinSaves = 0;
-    TDialogs* dialogs = &TDialogs::Silent();
+    DialogSeam* dialogs = &DialogSeam::Silent();
     int saves = 0;
     int loads = 0;
     bool loadResult = false;
     int initLoads = 0;
-    TSpinLock lock;
+    SpinLock lock;
 };
 
 } // namespace tonvo::test

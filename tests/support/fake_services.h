@@ -9,10 +9,10 @@
 
 namespace tonvo::test {
 
-class FakeServices : public TPluginServices {
+class FakeServices : public PluginServices {
 public:
     std::filesystem::path DocumentsFolder() override { return Documents; }
-    std::unique_ptr<TSettingsStore> OpenSettings(const std::string& keyPath) override;
+    std::unique_ptr<SettingsStore> OpenSettings(const std::string& keyPath) override;
     bool SafeFileExists(const std::filesystem::path& path) override {
         return Files.count(Key(path)) != 0;
     }
@@ -43,7 +43,7 @@ public:
     std::vector<std::string> OpenedKeys;
 };
 
-class FakeSettings : public TSettingsStore {
+class FakeSettings : public SettingsStore {
 public:
     FakeSettings(FakeServices& owner, std::string key) : owner_(owner), key_(std::move(key)) {}
     int32_t ReadInteger(const std::string& section, const std::string& name,
@@ -63,7 +63,7 @@ private:
     std::string key_;
 };
 
-inline std::unique_ptr<TSettingsStore> FakeServices::OpenSettings(const std::string& keyPath) {
+inline std::unique_ptr<SettingsStore> FakeServices::OpenSettings(const std::string& keyPath) {
     OpenedKeys.push_back(keyPath);
     return std::make_unique<FakeSettings>(*this, keyPath);
 }

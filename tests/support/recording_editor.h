@@ -9,7 +9,7 @@
 
 namespace tonvo::test {
 
-class RecordingEditor : public TEditorHighlights {
+class RecordingEditor : public EditorHighlights {
 public:
     struct Key {
         int Note;

@@ -26,7 +26,7 @@ class ReferenceModule {
 public:
     ReferenceModule() {
         services.Documents = documents.Path();
-        module = TVSTModule::Create<TTonvoModule>({}, &editor::create_editor_form, services);
+        module = TVSTModule::Create<TonvoModule>({}, &editor::create_editor_form, services);
     }
 
     // The golden image's state.
@@ -133,7 +133,7 @@ public:
     test::FakeServices services;
     ui::HeadlessDesktop desktop;
     ui::HeadlessParent parent{desktop};
-    std::unique_ptr<TTonvoModule> module;
+    std::unique_ptr<TonvoModule> module;
 
 private:
     static ui::Point Middle(const ui::Rect& r) {

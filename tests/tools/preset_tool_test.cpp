@@ -46,7 +46,7 @@ Bytes host_chunk(TVSTPlugin& plugin) {
 // file (the stored preset name kept).
 std::unique_ptr<TVSTPlugin> restored(const Bytes& bytes) {
     auto plugin = TVSTModule::Create<TVSTPlugin>();
-    TMemoryStream file;
+    MemoryStream file;
     file.Write(bytes.data(), bytes.size());
     file.SetPosition(0);
     TMemoryStreamChunk wrapper;

@@ -134,7 +134,7 @@ std::vector<uint8_t> read_whole_file(const std::string& name, std::uintmax_t lim
 }
 
 // Keeps the last warning the plug-in would show the user, so the tool can print it instead.
-class CapturingDialogs : public TDialogs {
+class CapturingDialogs : public DialogSeam {
 public:
     void Warning(const std::string& /*caption*/, const std::string& text) override {
         LastWarning = text;
@@ -175,7 +175,7 @@ constexpr std::uintmax_t kMaxPresetBytes =
 // block reader's. Answers the number of bytes after the container, which the plug-in ignores.
 size_t load_file(Instance& instance, const std::string& name) {
     const std::vector<uint8_t> bytes = read_whole_file(name, kMaxPresetBytes);
-    TMemoryStream file;
+    MemoryStream file;
     file.Write(bytes.data(), bytes.size());
     file.SetPosition(0);
     TMemoryStreamChunk wrapper;
@@ -277,8 +277,8 @@ void print_state(TVSTPlugin& plugin, std::ostream& out) {
         right_trim(line);
         out << line << '\n';
     }
-    const TPluginState state = plugin.CurrentState();
-    const TScaleChoice choice = map.Choice();
+    const PluginState state = plugin.CurrentState();
+    const ScaleChoice choice = map.Choice();
     out << "Scale:      "
         << (choice.ScaleName.empty() ? "(none)" : printable_text(choice.ScaleName)) << '\n';
     out << "Tonic:      " << pitch_class_text(choice.Tonic)
@@ -372,8 +372,8 @@ std::string known_scale_names(const std::vector<std::string>& lines) {
     constexpr size_t kMostListed = 40;
     std::string names;
     size_t listed = 0;
-    for (const TScaleMenuEntry& entry : scale_menu(lines)) {
-        if (entry.Kind != TScaleMenuKind::Item) {
+    for (const ScaleMenuEntry& entry : scale_menu(lines)) {
+        if (entry.Kind != ScaleMenuKind::Item) {
             continue;
         }
         if (listed == kMostListed) {
@@ -469,7 +469,7 @@ int make_command(const std::vector<std::string>& args, std::ostream& out) {
     if (!instance.Plugin().WriteStateBlock(wrapper.Payload())) {
         throw EFailure(one_line(instance.Dialogs().LastWarning));
     }
-    TMemoryStream file;
+    MemoryStream file;
     wrapper.SaveToStream(file);
     try {
         if (outPath.has_parent_path()) {

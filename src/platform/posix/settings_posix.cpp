@@ -58,7 +58,7 @@ fs::path settings_file(const std::string& keyPath) {
     return file / (levels.back() + ".ini");
 }
 
-class IniFileStore final : public TSettingsStore {
+class IniFileStore final : public SettingsStore {
 public:
     explicit IniFileStore(fs::path file) : file_(std::move(file)) {}
 
@@ -71,7 +71,7 @@ public:
         } catch (const std::exception&) {
             return fallback;
         }
-        const TIniText document(
+        const IniText document(
             std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
         const auto text = document.Find(section, name);
         if (!text) {
@@ -91,7 +91,7 @@ public:
             } else if (ec && ec != std::errc::no_such_file_or_directory) {
                 throw std::system_error(ec);
             }
-            TIniText document(
+            IniText document(
                 std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
             if (!document.Set(section, name, std::to_string(value))) {
                 throw std::invalid_argument("name cannot be stored");
@@ -109,7 +109,7 @@ private:
 
 } // namespace
 
-std::unique_ptr<TSettingsStore> open_settings_store(const std::string& keyPath) {
+std::unique_ptr<SettingsStore> open_settings_store(const std::string& keyPath) {
     const fs::path file = settings_file(keyPath);
     try {
         create_folders(file.parent_path());

@@ -44,7 +44,7 @@ bool has_nul(const std::string& text) {
     throw std::runtime_error("Failed to set data for '" + name + "'");
 }
 
-class RegistryStore final : public TSettingsStore {
+class RegistryStore final : public SettingsStore {
 public:
     explicit RegistryStore(std::unique_ptr<RegistryKey> key) : key_(std::move(key)) {}
 
@@ -118,7 +118,7 @@ private:
 
 } // namespace
 
-std::unique_ptr<TSettingsStore> open_settings_store(const std::string& keyPath) {
+std::unique_ptr<SettingsStore> open_settings_store(const std::string& keyPath) {
     if (keyPath.empty() || has_nul(keyPath)) {
         throw std::runtime_error("Cannot open settings key '" + keyPath +
                                  "': not a valid key name");
