@@ -2,7 +2,7 @@
 // empty block, each next to a pass-through module that forwards every event unchanged, measured
 // in the same run. Also the cost of loading a state block by the number of CC assignments it
 // lists, which grows linearly up to the most a block may hold.
-#include "engine/plugin.h"
+#include "formats/vst2/plugin.h"
 
 #include <array>
 #include <benchmark/benchmark.h>

@@ -3,7 +3,7 @@
 // every MIDI event of effProcessEvents into its own fixed array and hands that array to the
 // host with audioMasterProcessEvents at the end of the next processReplacing, which writes
 // silence. The benchmarks divide Tonvo's cost by this one's.
-#include "host/vst_abi.h"
+#include "formats/vst2/vst_abi.h"
 
 #include <cstring>
 #include <new>

@@ -2,7 +2,7 @@
 // like Tonvo (a synth with 0 inputs, 2 outputs, one chunk program, one parameter) that does
 // nothing of its own. It forwards every MIDI event unchanged, writes silence and keeps a
 // fixed few-byte state, so what it costs is the framework and the host interface alone.
-#include "host/vst_module.h"
+#include "formats/vst2/vst_module.h"
 
 #include <algorithm>
 #include <array>

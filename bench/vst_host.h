@@ -6,7 +6,7 @@
 // One benchmark program drives one instance at a time from one thread.
 #pragma once
 
-#include "engine/plugin.h"
+#include "formats/vst2/plugin.h"
 #include "note_streams.h"
 #include "tonvo_host/plugin_library.h"
 

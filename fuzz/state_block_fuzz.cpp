@@ -1,7 +1,7 @@
 // Hands arbitrary bytes to a plug-in instance as the host's state chunk, both as a program and
 // as a bank. Whatever the bytes, the call must return, and an input that is refused must leave
 // the state exactly as it was; an accepted one must write back a block that loads again.
-#include "engine/plugin.h"
+#include "formats/vst2/plugin.h"
 
 #include <cstddef>
 #include <cstdint>

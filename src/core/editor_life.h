@@ -1,7 +1,7 @@
 // The plug-in's editor from opening to close: the backend's window inside the host's window,
 // the editor form in it, and the editor's dialogs centred over it while it is shown. Every
 // plug-in format drives its editor through this one class: open into a native parent window,
-// idle, size, and destruction for the close (the VST 2.4 chain through ModuleEditor).
+// idle, size, and destruction for the close.
 //
 // It alone decides what happens when the host closes or re-opens the editor while one of the
 // editor's own menus or dialogs runs its loop; the cases are explained in editor_life.cpp.
@@ -21,7 +21,6 @@
 #include "editor/editor_dialogs.h"
 #include "engine/editor_link.h"
 #include "engine/plugin_editor.h"
-#include "host/editor_form.h"
 #include "ui/editor_window.h"
 
 #include <functional>
@@ -36,7 +35,7 @@ struct EditorWindowSystem {
     bool (*postpone)(std::function<void()>& work) = &ui::postpone_while_windows_busy;
 };
 
-class EditorLife final : public ModuleEditor {
+class EditorLife final {
 public:
     // Makes the editor form on the window's desktop for the plug-in `link`; may fail or answer
     // null.
@@ -47,20 +46,25 @@ public:
                DialogSize designSize = {}, EditorWindowSystem windows = {});
     // The close. Inside a loop of the editor's the window hides now and it and the form go
     // once that loop's call has returned; otherwise everything goes at once. Never fails.
-    ~EditorLife() override;
+    ~EditorLife();
     EditorLife(const EditorLife&) = delete;
     EditorLife& operator=(const EditorLife&) = delete;
 
     // The form's size once shown; the design size before.
-    int width() const override;
-    int height() const override;
+    int width() const;
+    int height() const;
     // Fails, leaving nothing open, when no window can be made in that parent or the form
     // cannot be made. The same parent shows the same form again; another parent, or any parent
     // after instance_closing, builds a new window and form (the old ones go as at the close).
-    void open(void* parentWindow) override;
-    void idle() override;
-    void instance_closing() noexcept override;
-    EditorHooks* hooks() const noexcept override { return form_.get(); }
+    void open(void* parentWindow);
+    // Every idle call of the host, flagged or not: timers, pending paint and, on a real
+    // window, its events.
+    void idle();
+    // The instance is closing: whatever of the editor runs under the close ends (a dialog as
+    // Cancel) and the window hides; the editor goes with the instance. Never fails.
+    void instance_closing() noexcept;
+    // The hooks of the form shown now; null when there is none.
+    EditorHooks* hooks() const noexcept { return form_.get(); }
 
     // The form while one exists, else null.
     editor::TfrmVSTEditorBase* form() const noexcept { return form_.get(); }

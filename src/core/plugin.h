@@ -153,6 +153,9 @@ public:
     // The state changed through the plug-in itself (an edit in the editor, a preset loaded):
     // the host hears of it through HostLink::state_changed.
     void notify_state_changed() { link_.state_changed(); }
+    // Asks the format for an idle call that brings the editor up to date (after a state was
+    // put in place from the editor's own thread).
+    void request_editor_update() noexcept { link_.editor_needs_update(); }
 
     // Parked preview note-offs not yet sent. Any thread.
     int32_t waiting_preview_note_offs() const noexcept {
@@ -166,9 +169,17 @@ public:
     using SectionWriter = std::function<void(ValueWriter&, const PluginState&)>;
     using SectionReader = std::function<void(ValueReader&, const std::string&, PluginState&)>;
 
-    // The version text the state records ("1.00"); set once at creation.
+    // The version text the state records and About shows ("1.00"); set once at creation.
     const std::string& version() const noexcept { return version_; }
     void set_version(std::string version) { version_ = std::move(version); }
+    // The product's name ("Tonvo": the settings key, the preset folder, the editor's captions)
+    // and the user guide's file name; set once at creation.
+    const std::string& product_name() const noexcept { return product_name_; }
+    const std::string& user_guide_name() const noexcept { return user_guide_name_; }
+    void set_names(std::string product_name, std::string user_guide_name) {
+        product_name_ = std::move(product_name);
+        user_guide_name_ = std::move(user_guide_name);
+    }
     // The parameter-value list a control change and the CC assignments refer to.
     TVSTParameterValues& parameter_values() noexcept { return parameter_values_; }
     const TVSTParameterValues& parameter_values() const noexcept { return parameter_values_; }
@@ -284,6 +295,8 @@ private:
     PresetFolders folders_;
     TVSTParameterValues parameter_values_;
     std::string version_;
+    std::string product_name_;
+    std::string user_guide_name_;
     // Guarded by preset_name_lock_; never touched by the audio thread.
     mutable std::mutex preset_name_lock_;
     std::string preset_name_;

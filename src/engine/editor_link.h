@@ -2,7 +2,7 @@
 // interface and nothing else of the plug-in: the note map, the preview notes, the change
 // notification, the names and folders, the skin, the dialog seam, the preset commands and the
 // lock of the highlight refresh. The way back, from the plug-in to the form, is EditorHooks
-// (engine/plugin_editor.h). The shipped plug-in module implements it.
+// (engine/plugin_editor.h). The core implements it once (core::EditorSide), for every format.
 //
 // Thread contract: user-interface thread, except where a member says otherwise.
 #pragma once

@@ -1,6 +1,6 @@
 #include "engine/parameter_values.h"
 
-#include "host/errors.h"
+#include "engine/errors.h"
 
 namespace tonvo {
 

@@ -1,6 +1,6 @@
 #include "engine/plugin_services.h"
 
-#include "host/errors.h"
+#include "engine/errors.h"
 
 namespace tonvo {
 

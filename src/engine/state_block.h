@@ -6,9 +6,9 @@
 // block was read, so a bad block changes nothing.
 #pragma once
 
+#include "engine/chunk_classes.h"
 #include "engine/midi_cc_list.h"
 #include "engine/value_stream.h"
-#include "host/chunk_classes.h"
 
 #include <array>
 #include <optional>

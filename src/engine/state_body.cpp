@@ -1,6 +1,6 @@
 #include "engine/state_body.h"
 
-#include "host/errors.h"
+#include "engine/errors.h"
 
 #include <utility>
 #include <vector>

@@ -13,7 +13,7 @@
 // Thread contract: one thread at a time, with the stream; not used on the audio path.
 #pragma once
 
-#include "host/memory_stream.h"
+#include "engine/memory_stream.h"
 
 #include <cstdint>
 #include <string>

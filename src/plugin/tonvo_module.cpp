@@ -1,21 +1,34 @@
 #include "plugin/tonvo_module.h"
 
-#include "platform/files.h"
-#include "presets/skins.h"
 #include "ui/editor_window.h"
-#include "ui/style.h"
-
-#include <stdexcept>
-#include <string>
 
 namespace tonvo {
 
+namespace {
+
+// The editor's life as the module chain holds its editor.
+class ChainEditor final : public ModuleEditor {
+public:
+    explicit ChainEditor(std::unique_ptr<core::EditorLife> life) : life_(std::move(life)) {}
+    int width() const override { return life_->width(); }
+    int height() const override { return life_->height(); }
+    void open(void* parentWindow) override { life_->open(parentWindow); }
+    void idle() override { life_->idle(); }
+    void instance_closing() noexcept override { life_->instance_closing(); }
+    EditorHooks* hooks() const noexcept override { return life_->hooks(); }
+
+private:
+    std::unique_ptr<core::EditorLife> life_;
+};
+
+} // namespace
+
 TonvoModule::TonvoModule(FormFactory factory, PluginServices& services, DialogSize designSize)
     : TVSTPlugin(services), formFactory_(std::move(factory)) {
-    SetDialogs(dialogs_);
+    SetDialogs(editorSide_.dialogs());
     if (formFactory_ && ui::editor_windows_available()) {
         EditorFormClass = [this, designSize](TCustomVSTModule&) {
-            return std::make_unique<core::EditorLife>(formFactory_, *this, dialogs_, designSize);
+            return std::make_unique<ChainEditor>(editorSide_.make_editor(formFactory_, designSize));
         };
     }
 }
@@ -33,23 +46,6 @@ void TonvoModule::PrepareClose() {
 
 bool TonvoModule::PostponeDestruction(std::function<void()>& work) {
     return core::EditorLife::postpone_instance_destruction(work);
-}
-
-bool TonvoModule::SafeFileExists(const std::filesystem::path& path) {
-    return platform::SafeFileExists(path);
-}
-
-void TonvoModule::ApplySkin() {
-    const std::string_view name = SkinFor(Style).StyleName;
-    try {
-        const ui::Style* style = ui::find_style(name);
-        if (style == nullptr) {
-            throw std::runtime_error("Style \"" + std::string(name) + "\" not found");
-        }
-        ui::set_active_style(*style);
-    } catch (const std::exception& failure) {
-        Dialogs().Warning("Load Skin", FailureText("Error loading skin.", failure.what()));
-    }
 }
 
 } // namespace tonvo

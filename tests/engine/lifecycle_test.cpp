@@ -1,6 +1,6 @@
 // A module's life: what a new instance starts with (init preset or defaults, settings), what
 // it reports when its surroundings fail, CC-driven parameter changes, and closing.
-#include "engine/plugin.h"
+#include "formats/vst2/plugin.h"
 #include "support/event_block.h"
 #include "support/fake_host.h"
 #include "support/fake_services.h"

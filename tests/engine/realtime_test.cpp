@@ -3,7 +3,7 @@
 // highlights and loads states. The audio thread drives the plug-in only through its effect
 // record, as a host does. Built with ThreadSanitizer the same test proves the hand-offs race
 // free; there the sanitizer owns the allocation and lock functions, so nothing is counted.
-#include "engine/plugin.h"
+#include "formats/vst2/plugin.h"
 
 #include <atomic>
 #include <cstdlib>

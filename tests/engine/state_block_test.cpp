@@ -1,6 +1,6 @@
 // The state block: its exact bytes, round trips, every way a block can be damaged (the state
 // must stay exactly as it was), the preset-name rule on host restore, and CC assignments.
-#include "engine/plugin.h"
+#include "formats/vst2/plugin.h"
 #include "support/fake_services.h"
 
 #include <algorithm>

@@ -1,6 +1,6 @@
 // The framework's module behaviour that a host cannot see directly: configuration layers,
 // handler binding, the editor requests with an editor form, chunk handlers and their failures.
-#include "host/vst_module.h"
+#include "formats/vst2/vst_module.h"
 #include "support/fake_host.h"
 
 #include <functional>

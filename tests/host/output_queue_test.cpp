@@ -1,5 +1,5 @@
 #include "core/output_queue.h"
-#include "host/module_with_midi.h"
+#include "formats/vst2/module_with_midi.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "host/parameter_property.h"
+#include "formats/vst2/parameter_property.h"
 
 #include <gtest/gtest.h>
 

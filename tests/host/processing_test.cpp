@@ -1,4 +1,4 @@
-#include "host/dsp_module.h"
+#include "formats/vst2/dsp_module.h"
 #include "support/event_block.h"
 #include "support/fake_host.h"
 

@@ -1,5 +1,6 @@
 // The preset commands on real files in a throw-away home folder, with a scripted user.
-#include "engine/plugin.h"
+#include "core/preset_commands.h"
+#include "formats/vst2/plugin.h"
 #include "presets/desktop_services.h"
 #include "presets/preset_files.h"
 #include "support/temp_home.h"
@@ -99,7 +100,7 @@ protected:
     test::TempHome home;
     ScriptedUser user;
     std::unique_ptr<TVSTPlugin> plugin = Make();
-    PresetCommands commands{*plugin};
+    core::PresetCommands commands{plugin->plugin_core(), user};
 };
 
 TEST_F(PresetFiles, NamesAreCleanedAndStayInsideTheFolder) {
@@ -140,7 +141,7 @@ TEST_F(PresetFiles, SaveLoadSaveGivesTheSameBytesAndTheHostBlock) {
     EXPECT_EQ(first, host_chunk(*plugin)) << "a preset file holds the host's state block";
 
     auto other = Make();
-    PresetCommands otherCommands(*other);
+    core::PresetCommands otherCommands(other->plugin_core(), user);
     user.chosen.push_back(file);
     otherCommands.LoadPreset();
     EXPECT_EQ(other->ScaleMap().GetScaleMap(1), 3);
@@ -157,7 +158,7 @@ TEST_F(PresetFiles, AHostBlockStoredAsAPresetLoadsAndAPresetLoadsAsAHostBlock) {
     const Bytes block = host_chunk(*plugin);
     write_all(home.Presets() / "From Host.brelwickp", block);
     auto other = Make();
-    PresetCommands otherCommands(*other);
+    core::PresetCommands otherCommands(other->plugin_core(), user);
     user.chosen.push_back(home.Presets() / "From Host.brelwickp");
     otherCommands.LoadPreset();
     EXPECT_EQ(other->ScaleMap().Choice().ScaleName, "Lydian");
@@ -292,7 +293,7 @@ TEST_F(PresetFiles, TheInitPresetStartsEveryInstanceAndInit) {
 
     fresh->ScaleMap().ClearMap();
     fresh->SetPresetName("Something");
-    PresetCommands freshCommands(*fresh);
+    core::PresetCommands freshCommands(fresh->plugin_core(), user);
     freshCommands.Init();
     EXPECT_EQ(fresh->ScaleMap().GetScaleMap(1), 3);
     EXPECT_EQ(fresh->PresetName(), "");

@@ -1,6 +1,6 @@
 // The Windows side of the services an instance runs with, read back the way Windows keeps
 // them: registry values of the current user, the documents folder, the drive test.
-#include "engine/plugin.h"
+#include "formats/vst2/plugin.h"
 #include "platform/files.h"
 #include "platform/settings_store.h"
 #include "presets/desktop_services.h"

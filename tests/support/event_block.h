@@ -2,7 +2,7 @@
 // construction so that refilling a block does not allocate.
 #pragma once
 
-#include "host/vst_abi.h"
+#include "formats/vst2/vst_abi.h"
 
 #include <cstddef>
 #include <cstdint>

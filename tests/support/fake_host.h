@@ -5,7 +5,7 @@
 // than kReserved events.
 #pragma once
 
-#include "host/vst_abi.h"
+#include "formats/vst2/vst_abi.h"
 
 #include <cstddef>
 #include <cstdint>

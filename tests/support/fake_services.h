@@ -2,8 +2,8 @@
 // that can be told to fail as a damaged one would.
 #pragma once
 
+#include "engine/errors.h"
 #include "engine/plugin_services.h"
-#include "host/errors.h"
 
 #include <map>
 

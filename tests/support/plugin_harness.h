@@ -2,7 +2,7 @@
 // way a host drives it: events first, then one processing call per block.
 #pragma once
 
-#include "engine/plugin.h"
+#include "formats/vst2/plugin.h"
 #include "support/event_block.h"
 #include "support/fake_host.h"
 

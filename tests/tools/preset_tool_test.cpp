@@ -1,7 +1,7 @@
 // tonvo-preset on real files in a throw-away folder: what make writes is read back through the
 // plug-in's own host interface, show and check run on files the plug-in wrote and on damaged
 // ones, and every bad command line fails with one line and writes nothing.
-#include "engine/plugin.h"
+#include "formats/vst2/plugin.h"
 #include "preset_tool/preset_tool.h"
 
 #include <algorithm>

@@ -1,6 +1,6 @@
 // tonvo-host end to end: the real plug-in library plays a MIDI file; the notes and their times
 // must come out exactly as the plug-in's map says, whatever the block size.
-#include "engine/plugin.h"
+#include "formats/vst2/plugin.h"
 #include "midi_file/midi_file.h"
 #include "midi_file/tempo_map.h"
 #include "support/temp_home.h"

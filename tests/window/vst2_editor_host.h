@@ -2,7 +2,7 @@
 // it, one instance per test opened through its entry, the editor through the dispatcher.
 #pragma once
 
-#include "host/vst_abi.h"
+#include "formats/vst2/vst_abi.h"
 #include "support/fake_host.h"
 #include "window/window_driver.h"
 

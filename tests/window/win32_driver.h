@@ -4,7 +4,7 @@
 // win32-only cases use its helpers and the host's timer directly.
 #pragma once
 
-#include "host/vst_abi.h"
+#include "formats/vst2/vst_abi.h"
 #include "window/window_driver.h"
 
 #include <atomic>

@@ -1,6 +1,6 @@
 #include "tonvo_host/info.h"
 
-#include "host/can_do.h"
+#include "formats/vst2/can_do.h"
 
 #include <array>
 #include <iomanip>

@@ -2,7 +2,7 @@
 // loaded for the object's life.
 #pragma once
 
-#include "host/vst_abi.h"
+#include "formats/vst2/vst_abi.h"
 
 #include <string>
 

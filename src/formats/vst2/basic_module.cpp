@@ -1,6 +1,6 @@
-#include "host/basic_module.h"
+#include "formats/vst2/basic_module.h"
 
-#include "host/errors.h"
+#include "engine/errors.h"
 
 #include <algorithm>
 #include <array>

@@ -7,9 +7,9 @@
 // thread is ignored and leaves the flag for the editor's own idle call.
 #pragma once
 
-#include "host/basic_module.h"
-#include "host/can_do.h"
-#include "host/editor_form.h"
+#include "formats/vst2/basic_module.h"
+#include "formats/vst2/can_do.h"
+#include "formats/vst2/editor_form.h"
 
 #include <atomic>
 #include <cstdint>

@@ -1,4 +1,4 @@
-#include "host/module_with_midi.h"
+#include "formats/vst2/module_with_midi.h"
 
 namespace tonvo {
 

@@ -5,7 +5,7 @@
 // Thread contract: one thread at a time; not used on the audio path.
 #pragma once
 
-#include "host/errors.h"
+#include "engine/errors.h"
 
 #include <cstddef>
 #include <cstdint>

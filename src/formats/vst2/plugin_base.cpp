@@ -1,4 +1,4 @@
-#include "engine/plugin_base.h"
+#include "formats/vst2/plugin_base.h"
 
 #include <algorithm>
 #include <cmath>
@@ -182,6 +182,7 @@ void TVSTPluginBase::NotifyStateChanged() {
 // the defaults, so every instance starts in a known state.
 void TVSTPluginBase::VSTModuleCreate() {
     core_.set_version(PluginVersion);
+    core_.set_names(ProductName(), UserGuideFileName);
     core_.folders().Form(services_.DocumentsFolder(), ProductName());
     try {
         LoadSettings();

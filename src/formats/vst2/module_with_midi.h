@@ -11,8 +11,8 @@
 #pragma once
 
 #include "core/output_queue.h"
-#include "host/custom_module.h"
-#include "host/vst_abi.h"
+#include "formats/vst2/custom_module.h"
+#include "formats/vst2/vst_abi.h"
 
 #include <array>
 #include <cstddef>

@@ -1,4 +1,4 @@
-#include "host/custom_module.h"
+#include "formats/vst2/custom_module.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,4 +1,4 @@
-#include "host/chunk_classes.h"
+#include "engine/chunk_classes.h"
 
 #include <algorithm>
 #include <cstring>

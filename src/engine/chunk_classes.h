@@ -6,7 +6,7 @@
 // a failed load leaves the container's payload as it was.
 #pragma once
 
-#include "host/memory_stream.h"
+#include "engine/memory_stream.h"
 
 #include <array>
 #include <cstdint>

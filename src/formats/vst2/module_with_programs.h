@@ -5,9 +5,9 @@
 // nothing here touches audio-thread state).
 #pragma once
 
-#include "host/module_with_midi.h"
-#include "host/parameter_property.h"
-#include "host/vst_program.h"
+#include "formats/vst2/module_with_midi.h"
+#include "formats/vst2/parameter_property.h"
+#include "formats/vst2/vst_program.h"
 
 #include <memory>
 #include <vector>

@@ -5,7 +5,7 @@
 // (src/core/plugin.h); the members below that callers know by name forward to it.
 #pragma once
 
-#include "engine/plugin_base.h"
+#include "formats/vst2/plugin_base.h"
 
 namespace tonvo {
 

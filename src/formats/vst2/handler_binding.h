@@ -21,7 +21,7 @@
 // A handler whose parameters or result do not fit its event does not compile.
 #pragma once
 
-#include "host/vst_program.h"
+#include "formats/vst2/vst_program.h"
 
 #include <functional>
 #include <string_view>

@@ -1,4 +1,4 @@
-#include "host/memory_stream.h"
+#include "engine/memory_stream.h"
 
 #include <cstring>
 

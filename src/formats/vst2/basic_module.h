@@ -10,7 +10,7 @@
 // nothing) and is handed to ReportException, so it is never lost silently.
 #pragma once
 
-#include "host/vst_abi.h"
+#include "formats/vst2/vst_abi.h"
 
 #include <array>
 #include <atomic>

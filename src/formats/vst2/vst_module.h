@@ -7,9 +7,9 @@
 // OnCreate is reported and construction goes on.
 #pragma once
 
-#include "host/dsp_module.h"
-#include "host/handler_binding.h"
-#include "host/module_description.h"
+#include "formats/vst2/dsp_module.h"
+#include "formats/vst2/handler_binding.h"
+#include "formats/vst2/module_description.h"
 
 #include <memory>
 #include <span>

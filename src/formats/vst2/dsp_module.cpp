@@ -1,4 +1,4 @@
-#include "host/dsp_module.h"
+#include "formats/vst2/dsp_module.h"
 
 #include <algorithm>
 

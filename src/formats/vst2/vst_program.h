@@ -2,7 +2,7 @@
 // stream its chunk handlers fill and read; otherwise one stored value per parameter.
 #pragma once
 
-#include "host/memory_stream.h"
+#include "engine/memory_stream.h"
 
 #include <cstdint>
 #include <functional>

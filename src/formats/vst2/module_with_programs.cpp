@@ -1,4 +1,4 @@
-#include "host/module_with_programs.h"
+#include "formats/vst2/module_with_programs.h"
 
 #include <algorithm>
 #include <cstdio>

@@ -11,7 +11,7 @@
 // processing.
 #pragma once
 
-#include "host/module_with_programs.h"
+#include "formats/vst2/module_with_programs.h"
 
 #include <vector>
 

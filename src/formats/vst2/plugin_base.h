@@ -17,7 +17,7 @@
 #include "engine/plugin_services.h"
 #include "engine/plugin_settings.h"
 #include "engine/state_body.h"
-#include "host/vst_module.h"
+#include "formats/vst2/vst_module.h"
 
 #include <atomic>
 #include <filesystem>

@@ -1,6 +1,6 @@
-#include "host/vst_module.h"
+#include "formats/vst2/vst_module.h"
 
-#include "host/errors.h"
+#include "engine/errors.h"
 
 namespace tonvo {
 

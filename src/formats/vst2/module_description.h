@@ -3,7 +3,7 @@
 // sets overrides.
 #pragma once
 
-#include "host/can_do.h"
+#include "formats/vst2/can_do.h"
 
 #include <cstdint>
 #include <optional>

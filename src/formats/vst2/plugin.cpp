@@ -1,4 +1,4 @@
-#include "engine/plugin.h"
+#include "formats/vst2/plugin.h"
 
 #include <utility>
 
@@ -46,7 +46,8 @@ std::vector<ModuleDescription> TVSTPlugin::Descriptions() const {
 }
 
 void TVSTPlugin::VSTModuleCreate() {
-    PluginVersion = TONVO_SHOWN_VERSION; // from the project version (src/engine/CMakeLists.txt)
+    PluginVersion =
+        TONVO_SHOWN_VERSION; // from the project version (src/formats/vst2/CMakeLists.txt)
     UserGuideFileName = "Tonvo User Guide.pdf";
     TVSTPluginBase::VSTModuleCreate();
 }
