@@ -339,6 +339,15 @@ TEST_F(PresetTool, DamagedFilesReportTheLoadersMessage) {
     EXPECT_EQ(extra.Out, "OK\n");
     EXPECT_NE(extra.Err.find("1 bytes after the state block are ignored"), std::string::npos);
 
+    // A file larger than the plug-in's Load Preset reads is no good preset, however sound the
+    // block at its start.
+    Bytes oversized = good;
+    oversized.resize(kMaxPresetFileBytes + 1);
+    write_all(File("oversized"), oversized);
+    const RunResult large = Run({"check", File("oversized")});
+    EXPECT_EQ(large.Status, 1);
+    EXPECT_NE(large.Err.find("too large"), std::string::npos) << large.Err;
+
     for (const std::string& absent : {File("absent"), File("")}) {
         const RunResult run = Run({"check", absent});
         EXPECT_EQ(run.Status, 1);

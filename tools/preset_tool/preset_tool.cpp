@@ -2,10 +2,10 @@
 
 #include "base/case_fold.h"
 #include "base/utf.h"
+#include "core/identity.h"
+#include "core/plugin.h"
 #include "engine/dialogs.h"
 #include "engine/state_block.h"
-#include "formats/vst2/module_with_programs.h"
-#include "formats/vst2/plugin.h"
 #include "platform/files.h"
 #include "presets/preset_files.h"
 #include "presets/scale_file.h"
@@ -133,42 +133,32 @@ std::vector<uint8_t> read_whole_file(const std::string& name, std::uintmax_t lim
     }
 }
 
-// Keeps the last warning the plug-in would show the user, so the tool can print it instead.
-class CapturingDialogs : public DialogSeam {
+// The plug-in's host link for an instance no host holds: nothing to tell anyone.
+class NoHost final : public core::HostLink {
 public:
-    void Warning(const std::string& /*caption*/, const std::string& text) override {
-        LastWarning = text;
-    }
-
-    std::string LastWarning;
+    void control_parameter(int32_t, uint8_t) noexcept override {}
+    void editor_needs_update() noexcept override {}
+    void state_changed() override {}
+    void parameters_reset() override {}
+    void report_failure(const char*, const char*) noexcept override {}
 };
 
-// A plug-in instance with default services (no documents folder, settings in memory), so it
-// never reads or writes the user's files, and dialogs the tool can read.
+// The plug-in itself with default services (no documents folder, settings in memory), so it
+// never reads or writes the user's files: a fresh instance in the default state, recording the
+// plug-in's version as the plug-in does.
 class Instance {
 public:
-    Instance()
-        : plugin_(TVSTModule::Create<TVSTPlugin>(
-              [this](const std::string& message) { reports_.push_back(message); })) {
-        plugin_->SetDialogs(dialogs_);
-        if (!reports_.empty()) {
-            throw EFailure("the plug-in instance failed to start: " + one_line(reports_.front()));
-        }
-    }
+    Instance() { plugin_.set_version(std::string(core::kShownVersion)); }
 
-    TVSTPlugin& Plugin() noexcept { return *plugin_; }
-    CapturingDialogs& Dialogs() noexcept { return dialogs_; }
+    core::Plugin& Plugin() noexcept { return plugin_; }
 
 private:
-    // Declared before the module, which points at both, so they outlive it.
-    CapturingDialogs dialogs_;
-    std::vector<std::string> reports_;
-    std::unique_ptr<TVSTPlugin> plugin_;
+    NoHost host_;
+    core::Plugin plugin_{host_};
 };
 
-// Preset files are host chunks, which the host layer never accepts beyond this size.
-constexpr std::uintmax_t kMaxPresetBytes =
-    static_cast<std::uintmax_t>(TVSTModuleWithPrograms::kMaxChunkBytes);
+// The plug-in's Load Preset reads no larger file.
+constexpr std::uintmax_t kMaxPresetBytes = kMaxPresetFileBytes;
 
 // Reads the file into the instance the way the plug-in's Load Preset does. A container that
 // cannot be read fails with Load Preset's message, a body that cannot be read with the state
@@ -186,12 +176,11 @@ size_t load_file(Instance& instance, const std::string& name) {
                        one_line(FailureText("Error loading preset from file.", failure.what())));
     }
     wrapper.Payload().SetPosition(0);
-    instance.Dialogs().LastWarning.clear();
-    if (!instance.Plugin().ReadStateBlock(wrapper.Payload(), false)) {
-        const std::string& warning = instance.Dialogs().LastWarning;
-        throw EFailure(
-            printable_text(name) + ": " +
-            (warning.empty() ? std::string("Error loading preset.") : one_line(warning)));
+    try {
+        instance.Plugin().apply_state(instance.Plugin().parse_state(wrapper.Payload()));
+    } catch (const std::exception& failure) {
+        throw EFailure(printable_text(name) + ": " +
+                       one_line(FailureText("Error loading preset.", failure.what())));
     }
     return file.Remaining();
 }
@@ -253,8 +242,8 @@ std::string padded(std::string text, size_t width) {
 
 // The map as the plug-in plays it: the octave column comes from MapNote on the middle octave,
 // so it shows exactly where the plug-in carries a key into the next octave.
-void print_state(TVSTPlugin& plugin, std::ostream& out) {
-    const TScaleMap& map = plugin.ScaleMap();
+void print_state(const core::Plugin& plugin, std::ostream& out) {
+    const TScaleMap& map = plugin.scale_map();
     out << "Key  Output  Octave\n";
     for (int32_t key = 0; key < TScaleMap::kEntries; ++key) {
         const int32_t target = map.GetScaleMap(key);
@@ -277,7 +266,7 @@ void print_state(TVSTPlugin& plugin, std::ostream& out) {
         right_trim(line);
         out << line << '\n';
     }
-    const PluginState state = plugin.CurrentState();
+    const PluginState state = plugin.current_state();
     const ScaleChoice choice = map.Choice();
     out << "Scale:      "
         << (choice.ScaleName.empty() ? "(none)" : printable_text(choice.ScaleName)) << '\n';
@@ -291,7 +280,7 @@ void print_state(TVSTPlugin& plugin, std::ostream& out) {
         << (state.PresetName.empty() ? "(none)" : printable_text(state.PresetName)) << '\n';
     out << "Version:    " << (state.Version.empty() ? "(none)" : printable_text(state.Version))
         << '\n';
-    const std::vector<TMidiCCItem>& assignments = plugin.MidiCC().Items();
+    const std::vector<TMidiCCItem>& assignments = plugin.cc_routing().Assignments().Items();
     if (assignments.empty()) {
         out << "MIDI CC:    none\n";
     }
@@ -448,9 +437,9 @@ int make_command(const std::vector<std::string>& args, std::ostream& out) {
     }
 
     Instance instance;
-    fill_map(options, instance.Plugin().ScaleMap());
+    fill_map(options, instance.Plugin().scale_map());
     const std::string presetName = preset_name_for(options, outPath);
-    instance.Plugin().SetPresetName(presetName);
+    instance.Plugin().set_preset_name(presetName);
 
     std::error_code ec;
     const fs::file_status existing = fs::symlink_status(outPath, ec);
@@ -466,8 +455,10 @@ int make_command(const std::vector<std::string>& args, std::ostream& out) {
     }
 
     TMemoryStreamChunk wrapper;
-    if (!instance.Plugin().WriteStateBlock(wrapper.Payload())) {
-        throw EFailure(one_line(instance.Dialogs().LastWarning));
+    try {
+        core::Plugin::write_state(wrapper.Payload(), instance.Plugin().current_state());
+    } catch (const std::exception& failure) {
+        throw EFailure(one_line(FailureText("Error saving preset.", failure.what())));
     }
     MemoryStream file;
     wrapper.SaveToStream(file);

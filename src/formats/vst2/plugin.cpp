@@ -1,5 +1,7 @@
 #include "formats/vst2/plugin.h"
 
+#include "core/identity.h"
+
 #include <utility>
 
 namespace tonvo {
@@ -46,9 +48,8 @@ std::vector<ModuleDescription> TVSTPlugin::Descriptions() const {
 }
 
 void TVSTPlugin::VSTModuleCreate() {
-    PluginVersion =
-        TONVO_SHOWN_VERSION; // from the project version (src/formats/vst2/CMakeLists.txt)
-    UserGuideFileName = "Tonvo User Guide.pdf";
+    PluginVersion = core::kShownVersion;
+    UserGuideFileName = core::kUserGuideFileName;
     TVSTPluginBase::VSTModuleCreate();
 }
 
