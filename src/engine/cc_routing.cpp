@@ -2,18 +2,25 @@
 
 namespace tonvo {
 
+TMidiCCList CCRouting::Assignments() const {
+    const std::lock_guard<std::mutex> guard(lock_);
+    return assignments_;
+}
+
 void CCRouting::SetAssignments(const std::vector<TMidiCCItem>& assignments,
                                const TVSTParameterValues& values) {
+    const std::lock_guard<std::mutex> guard(lock_);
     assignments_.SetAssignments(assignments);
     Rebuild(values);
 }
 
-void CCRouting::Clear(const TVSTParameterValues& values) noexcept {
+void CCRouting::Clear(const TVSTParameterValues& values) {
+    const std::lock_guard<std::mutex> guard(lock_);
     assignments_.Clear();
     Rebuild(values);
 }
 
-// An assignment whose name has no parameter-value entry drives nothing.
+// Under the lock. An assignment whose name has no parameter-value entry drives nothing.
 void CCRouting::Rebuild(const TVSTParameterValues& values) noexcept {
     std::array<uint64_t, 128> routes{};
     for (const TMidiCCItem& item : assignments_.Items()) {

@@ -267,5 +267,19 @@ TEST(ThreadHandOff, WizardChoicesReadWhileAWorkerLoadsState) {
     }));
 }
 
+// The MIDI CC assignments, read for a saved state while a worker loads states, are those of one
+// of them (or none, before the first load), never a list being replaced under the reader.
+TEST(ThreadHandOff, CCAssignmentsReadWhileAWorkerLoadsState) {
+    const std::array<std::vector<TMidiCCItem>, 2> lists = {
+        std::vector<TMidiCCItem>{{1, std::string(40, 'a')}, {7, "volume"}},
+        std::vector<TMidiCCItem>{{74, std::string(70, 'b')}}};
+    const auto blocks = TwoStates([&](TVSTPlugin& p, size_t b) { p.SetMidiCC(lists[b]); });
+    EXPECT_FALSE(ForeignReadWhileAWorkerLoads(blocks, [&](TVSTPlugin& p) {
+        const std::vector<TMidiCCItem> read = p.CurrentState().CCAssignments.value_or(
+            std::vector<TMidiCCItem>{}); // as a host's save on this thread reads them
+        return read != lists[0] && read != lists[1] && !read.empty();
+    }));
+}
+
 } // namespace
 } // namespace tonvo

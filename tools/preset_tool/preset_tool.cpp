@@ -280,7 +280,7 @@ void print_state(const core::Plugin& plugin, std::ostream& out) {
         << (state.PresetName.empty() ? "(none)" : printable_text(state.PresetName)) << '\n';
     out << "Version:    " << (state.Version.empty() ? "(none)" : printable_text(state.Version))
         << '\n';
-    const std::vector<TMidiCCItem>& assignments = plugin.cc_routing().Assignments().Items();
+    const std::vector<TMidiCCItem> assignments = plugin.cc_routing().Assignments().Items();
     if (assignments.empty()) {
         out << "MIDI CC:    none\n";
     }

@@ -91,7 +91,7 @@ public:
     // defaults, no CC assignments. The held notes are not touched.
     virtual void ResetState() { core_.reset_state(); }
 
-    const TMidiCCList& MidiCC() const noexcept { return core_.cc_routing().Assignments(); }
+    TMidiCCList MidiCC() const { return core_.cc_routing().Assignments(); }
     // User-interface thread; the audio thread sees the new assignments from its next event.
     void SetMidiCC(const std::vector<TMidiCCItem>& assignments);
 
