@@ -8,11 +8,8 @@
 #include "window/win32_driver.h"
 #include "window/window_fixture.h"
 
-#include <atomic>
-#include <filesystem>
 #include <gtest/gtest.h>
 #include <string>
-#include <thread>
 #include <vector>
 #include <windows.h>
 
