@@ -1,10 +1,11 @@
 // The real plug-in's editor in the host's window on this system's window backend (X11 under
 // Xvfb, Win32 under Wine with its own Xvfb), through the driver: what the window shows against
 // the headless renderer's golden image, openings and the host's window troubles leaving
-// nothing behind, a click previewing its key to the host, held keys ending when their release
-// cannot come, popup menus taking clicks and keys, dialogs belonging to the host's window and
-// taking typed text. What only one backend has is in x11_window_test.cpp and
-// win32_window_test.cpp.
+// nothing behind, a click previewing its key to the host and holding the pointer, held keys
+// ending when their release cannot come, popup menus taking clicks and keys and giving the
+// input back, dialogs belonging to the host's window and taking typed text, the preset browser
+// on the work area, closed by a click outside it and repainting under its menu and
+// confirmation. What only one backend has is in x11_window_test.cpp and win32_window_test.cpp.
 #include "editor/note_map_editor.h"
 #include "ui/golden.h"
 #include "window/window_fixture.h"
@@ -100,28 +101,10 @@ TEST_F(EditorWindowTest, HostWindowsReplacedOrDestroyedUnderTheEditor) {
     plugin->close_editor();
 }
 
-TEST_F(EditorWindowTest, AClickOnAKeyPreviewsItToTheHost) {
-    GoldenState state;
-    LoadGoldenState(state);
-    const ui::Point d = state.OnKey(2);
-    ASSERT_NE(d.x, 0);
-    WindowId editor = 0;
-    OpenIn(100, 100, &editor);
-    ASSERT_NE(editor, 0u);
-    plugin->process();
-
-    driver->pointer_to(editor, d);
-    driver->pointer_press(MouseButton::left);
-    EXPECT_EQ(plugin->process(), (std::vector<Delivered>{NoteOn(0, 62, 100)}));
-    driver->pointer_release(MouseButton::left);
-    EXPECT_EQ(plugin->process(), (std::vector<Delivered>{NoteOff(0, 62, 100)}));
-    plugin->close_editor();
-}
-
-// Whatever ends a press on a key before its release can reach the form, the key's preview
-// ends: the host's close, the host's window destroyed, the release made while a message box
-// of ours runs.
-TEST_F(EditorWindowTest, AHeldKeysPreviewEndsWhenItsReleaseCannotReachTheForm) {
+// A press on a key previews it to the host and holds the pointer until its release. Whatever
+// ends the press before its release can reach the form, the key's preview ends: the host's
+// close, the host's window destroyed, the release made while a message box of ours runs.
+TEST_F(EditorWindowTest, AClickOnAKeyPreviewsItAndItEndsWhenItsReleaseCannotReachTheForm) {
     GoldenState state;
     LoadGoldenState(state);
     const ui::Point d = state.OnKey(2);
@@ -140,6 +123,13 @@ TEST_F(EditorWindowTest, AHeldKeysPreviewEndsWhenItsReleaseCannotReachTheForm) {
     };
 
     hold();
+    EXPECT_TRUE(driver->input_held()) << "the press holds the pointer until its release";
+    driver->pointer_release(MouseButton::left);
+    EXPECT_EQ(plugin->process(), off);
+    EXPECT_FALSE(driver->input_held());
+    plugin->close_editor();
+
+    hold();
     plugin->close_editor();
     EXPECT_EQ(plugin->process(), off) << "closed by the host";
     driver->pointer_release(MouseButton::left);
@@ -153,22 +143,17 @@ TEST_F(EditorWindowTest, AHeldKeysPreviewEndsWhenItsReleaseCannotReachTheForm) {
     // A state the host loads fails, and its message box runs while the key is held; the
     // release comes meanwhile.
     hold();
-    bool shown = false;
     std::vector<uint8_t> broken = state.Chunk();
     for (size_t i = 8; i < broken.size(); ++i)
         broken[i] = static_cast<uint8_t>(~broken[i]);
-    WhileWatching(
-        [&](Watcher& w) {
-            const Shown box = w.find(ShownKind::dialog);
-            if (!box)
-                return;
-            shown = true;
+    EXPECT_TRUE(WhenShown(
+        ShownKind::dialog,
+        [&](Watcher& w, const Shown& box) {
             w.pointer_release(MouseButton::left);
             Answer(w, box, [&] { w.close(box); });
         },
-        [&] { EXPECT_FALSE(plugin->load_state(broken)); });
-    EXPECT_TRUE(shown) << "no message box appeared";
-    Pump(2);
+        [&] { EXPECT_FALSE(plugin->load_state(broken)); }))
+        << "no message box appeared";
     EXPECT_EQ(plugin->process(), off) << "released while a message box ran";
     plugin->close_editor();
 }
@@ -186,16 +171,15 @@ TEST_F(EditorWindowTest, APopupMenuHoldsThePointerAndAPressOutsideClosesIt) {
     // A watcher finds the pane and presses far from it and from the editor.
     Shown pane;
     bool gone = false;
-    WhileWatching(
-        [&](Watcher& w) {
-            pane = w.find(ShownKind::menu);
-            if (!pane)
-                return;
+    ASSERT_TRUE(WhenShown(
+        ShownKind::menu,
+        [&](Watcher& w, const Shown& shown) {
+            pane = shown;
             Answer(w, pane, [&] { w.click_at(pane, {1200, 750}); });
             gone = !w.visible(pane.id);
         },
-        [&] { driver->click(editor, d, MouseButton::right); });
-    ASSERT_TRUE(pane) << "no menu pane appeared";
+        [&] { driver->click(editor, d, MouseButton::right); }))
+        << "no menu pane appeared";
     EXPECT_TRUE(gone) << "the pane goes with the menu";
     const ui::Rect screen = driver->screen();
     EXPECT_GE(pane.rect.left, screen.left);
@@ -204,9 +188,9 @@ TEST_F(EditorWindowTest, APopupMenuHoldsThePointerAndAPressOutsideClosesIt) {
     EXPECT_LE(pane.rect.bottom, screen.bottom);
     EXPECT_TRUE(plugin->process().empty()) << "a menu plays nothing";
     EXPECT_EQ(plugin->state(), before) << "a press outside the menu chooses nothing";
+    EXPECT_FALSE(driver->input_held()) << "the menu gives the pointer and keyboard back";
 
     // The menu is gone with its hold on the pointer: the editor takes the next click as ever.
-    Pump();
     driver->pointer_to(editor, d);
     driver->pointer_press(MouseButton::left);
     driver->pointer_release(MouseButton::left);
@@ -229,11 +213,10 @@ TEST_F(EditorWindowTest, LowOnTheScreenTheScaleMenuOpensOverItsButtonAndAClickCh
 
     Shown pane;
     bool open_after_release = false;
-    WhileWatching(
-        [&](Watcher& w) {
-            pane = w.find(ShownKind::menu);
-            if (!pane)
-                return;
+    ASSERT_TRUE(WhenShown(
+        ShownKind::menu,
+        [&](Watcher& w, const Shown& shown) {
+            pane = shown;
             w.pointer_release(MouseButton::left);
             std::this_thread::sleep_for(std::chrono::milliseconds(200));
             open_after_release = w.visible(pane.id);
@@ -242,9 +225,8 @@ TEST_F(EditorWindowTest, LowOnTheScreenTheScaleMenuOpensOverItsButtonAndAClickCh
         [&] {
             driver->pointer_to(editor, scale);
             driver->pointer_press(MouseButton::left);
-        });
-    Pump();
-    ASSERT_TRUE(pane) << "no menu pane appeared";
+        }))
+        << "no menu pane appeared";
     EXPECT_LE(pane.rect.top, top + scale.y) << "no room below: the menu lies over the button";
     EXPECT_GT(pane.rect.bottom, top + scale.y);
     EXPECT_TRUE(open_after_release) << "the release of the opening click chose an item";
@@ -266,22 +248,18 @@ TEST_F(EditorWindowTest, AKeysPopupMenuMapsItByClickAndByKeys) {
 
     // A right click on C opens the note menu; a click on its row "E" maps C to E.
     const size_t automated = plugin->automations();
-    bool clicked = false;
-    WhileWatching(
-        [&](Watcher& w) {
-            const Shown pane = w.find(ShownKind::menu);
-            if (!pane)
-                return;
-            clicked = true;
+    const auto open_menu = [&] { driver->click(editor, c, MouseButton::right); };
+    ASSERT_TRUE(WhenShown(
+        ShownKind::menu,
+        [&](Watcher& w, const Shown& pane) {
             const ui::Point at{pane.rect.left + row.x, pane.rect.top + row.y};
             Answer(w, pane, [&] {
                 w.move_over(pane, at);
                 w.click_at(pane, at);
             });
         },
-        [&] { driver->click(editor, c, MouseButton::right); });
-    Pump();
-    ASSERT_TRUE(clicked) << "no menu pane appeared";
+        open_menu))
+        << "no menu pane appeared";
     EXPECT_EQ(plugin->state(), expected) << "as the same choice made headless";
     EXPECT_EQ(state.MapOf(plugin->state(), 0), 4) << "C plays E";
     EXPECT_EQ(plugin->automations(), automated + 1) << "the host is told once";
@@ -290,24 +268,18 @@ TEST_F(EditorWindowTest, AKeysPopupMenuMapsItByClickAndByKeys) {
     // The keyboard, held by the menu: Down walks "-", C, C# (the separator skipped), Enter
     // chooses; Escape closes with nothing chosen. The pointer stays where the menu opened.
     const auto by_keys = [&](const std::vector<Stroke>& keys) {
-        bool typed = false;
-        WhileWatching(
-            [&](Watcher& w) {
-                const Shown pane = w.find(ShownKind::menu);
-                if (!pane)
-                    return;
-                typed = true;
-                Answer(w, pane, [&] { w.type(pane, keys); });
-            },
-            [&] { driver->click(editor, c, MouseButton::right); });
-        Pump();
-        EXPECT_TRUE(typed) << "no menu pane appeared";
+        EXPECT_TRUE(WhenShown(
+            ShownKind::menu,
+            [&](Watcher& w, const Shown& pane) { Answer(w, pane, [&] { w.type(pane, keys); }); },
+            open_menu))
+            << "no menu pane appeared";
     };
     by_keys({key(Key::down), key(Key::down), key(Key::down), key(Key::enter)});
     EXPECT_EQ(state.MapOf(plugin->state(), 0), 1) << "C plays C#";
     const std::vector<uint8_t> before = plugin->state();
     by_keys({key(Key::down), key(Key::escape)});
     EXPECT_EQ(plugin->state(), before) << "Escape changes nothing";
+    EXPECT_FALSE(driver->input_held()) << "the menu gives the keyboard back";
     plugin->close_editor();
 }
 
@@ -326,11 +298,10 @@ TEST_F(EditorWindowTest, TheWizardsConfirmationIsADialogOfTheHostsWindow) {
     const auto answer = [&](bool with_enter) {
         Shown seen;
         WindowId owner = 0;
-        WhileWatching(
-            [&](Watcher& w) {
-                seen = w.find(ShownKind::dialog);
-                if (!seen)
-                    return;
+        EXPECT_TRUE(WhenShown(
+            ShownKind::dialog,
+            [&](Watcher& w, const Shown& dialog) {
+                seen = dialog;
                 owner = w.owner(seen);
                 Answer(w, seen, [&] {
                     if (with_enter)
@@ -339,9 +310,8 @@ TEST_F(EditorWindowTest, TheWizardsConfirmationIsADialogOfTheHostsWindow) {
                         w.close(seen);
                 });
             },
-            [&] { driver->click(editor, apply); });
-        Pump();
-        EXPECT_TRUE(seen) << "no dialog window appeared";
+            [&] { driver->click(editor, apply); }))
+            << "no dialog window appeared";
         return std::pair{seen, owner};
     };
     const auto [closed, owner] = answer(false);
@@ -380,27 +350,9 @@ TEST_F(EditorWindowTest, TheSavePresetDialogTakesTheTypedName) {
     const size_t files_before = files();
 
     const auto save = [&](const std::vector<Stroke>& name) {
-        bool menu = false;
-        bool dialog = false;
-        WhileWatching(
-            [&](Watcher& w) {
-                const Shown pane = w.find(ShownKind::menu);
-                if (!pane)
-                    return;
-                menu = true;
-                Answer(w, pane, [&] {
-                    w.type(pane, {key(Key::down), key(Key::down), key(Key::down), key(Key::enter)});
-                });
-                const Shown box = w.find(ShownKind::dialog);
-                if (!box)
-                    return;
-                dialog = true;
-                Answer(w, box, [&] { w.type(box, name); });
-            },
-            [&] { driver->click(editor, button); });
-        Pump();
-        EXPECT_TRUE(menu) << "no menu appeared";
-        EXPECT_TRUE(dialog) << "no Save Preset dialog appeared";
+        InSavePresetDialog(editor, button, [&](Watcher& w, const Shown& box) {
+            Answer(w, box, [&] { w.type(box, name); });
+        });
     };
 
     // Escape in the fresh dialog: nothing saved, nothing renamed.
@@ -417,6 +369,123 @@ TEST_F(EditorWindowTest, TheSavePresetDialogTakesTheTypedName) {
     ASSERT_TRUE(std::filesystem::exists(file)) << "the preset file, named in UTF-8 as typed";
     EXPECT_EQ(files(), files_before + 1);
     EXPECT_EQ(state.PresetNameOf(plugin->state(), file), "Caf\u00e9 w");
+    plugin->close_editor();
+}
+
+// Whether the `area` of `a` differs from the same area of `b`, each moved by its offset.
+bool differs(const ui::Bitmap& a, ui::Point a_at, const ui::Bitmap& b, ui::Point b_at,
+             const ui::Rect& area) {
+    for (int y = area.top; y < area.bottom; ++y)
+        for (int x = area.left; x < area.right; ++x)
+            if (!(a.pixel(a_at.x + x, a_at.y + y) == b.pixel(b_at.x + x, b_at.y + y)))
+                return true;
+    return false;
+}
+
+// The browser is taller than the editor: over an editor at the top of the screen it opens
+// moved down, its title bar and all on the work area. It closes with Cancel on a short click
+// on the bare screen or on the editor itself (the browser is 32 pixels narrower than the
+// editor: its left edge shows), shorter than the browser's check interval; the editor drops
+// the press with the rest of its input while the browser runs.
+TEST_F(EditorWindowTest, ThePresetBrowserOpensOnTheWorkAreaAndAClickOutsideClosesIt) {
+    GoldenState state;
+    LoadGoldenState(state);
+    const ui::Point presets = state.OnPresets();
+    ASSERT_NE(presets.x, 0);
+    WindowId editor = 0;
+    OpenIn(100, 0, &editor);
+    ASSERT_NE(editor, 0u);
+    const std::vector<uint8_t> before = plugin->state();
+    const ui::Rect work = driver->screen();
+
+    for (const ui::Point outside : {ui::Point{1200, 700}, ui::Point{100 + 5, 100}}) {
+        ui::Rect frame;
+        bool went = false;
+        ASSERT_TRUE(WhenShown(
+            ShownKind::dialog,
+            [&](Watcher& w, const Shown& browser) {
+                frame = w.frame(browser);
+                std::this_thread::sleep_for(std::chrono::milliseconds(200));
+                w.pointer_move(outside);
+                w.pointer_press(MouseButton::left);
+                std::this_thread::sleep_for(std::chrono::milliseconds(30));
+                w.pointer_release(MouseButton::left);
+                went = Eventually([&] { return !w.visible(browser.id); });
+                // Else its Cancel button, so that a failure leaves no dialog behind.
+                if (!went)
+                    Answer(w, browser, [&] {
+                        w.click_at(browser, {browser.rect.right - 53, browser.rect.bottom - 23});
+                    });
+            },
+            [&] { driver->click(editor, presets); }))
+            << "no browser appeared";
+        EXPECT_TRUE(went) << "a click at " << outside.x << "," << outside.y
+                          << " left the browser open";
+        EXPECT_GE(frame.top, work.top) << "its title bar lies above the work area";
+        EXPECT_GE(frame.left, work.left);
+        EXPECT_LE(frame.bottom, work.bottom);
+    }
+    EXPECT_EQ(plugin->state(), before) << "Cancel loads nothing";
+    plugin->close_editor();
+}
+
+// A right click in the browser selects the item and opens the list's menu over it; Delete asks
+// in a box over the browser. The browser's window shows the new selection under the menu, and
+// no leftover of the menu under the box.
+TEST_F(EditorWindowTest, TheBrowserRepaintsUnderItsMenuAndItsConfirmation) {
+    GoldenState state;
+    LoadGoldenState(state);
+    std::filesystem::copy_file(home.Presets() / "Major Pentatonic.brelwickp",
+                               home.Presets() / "Another.brelwickp",
+                               std::filesystem::copy_options::overwrite_existing);
+    const ui::Point presets = state.OnPresets();
+    ASSERT_NE(presets.x, 0);
+    WindowId editor = 0;
+    OpenIn(100, 100, &editor);
+    ASSERT_NE(editor, 0u);
+
+    // "Another" and "Major Pentatonic" down the first column (items 20 high from 36, the list
+    // 12 from the left), the second selected; a strip left of the point where the menu opens
+    // shows both rows.
+    constexpr int kItemX = 62;
+    constexpr ui::Rect kStrip = ui::Rect::from_size(14, 38, kItemX - 2 - 14, 36);
+    bool selected_shown = false;
+    bool menu_gone = false;
+    bool asked = false;
+    ASSERT_TRUE(WhenShown(
+        ShownKind::dialog,
+        [&](Watcher& w, const Shown& browser) {
+            const ui::Rect& b = browser.rect;
+            std::this_thread::sleep_for(std::chrono::milliseconds(200));
+            const ui::Bitmap before = w.read(browser);
+            w.click_at(browser, {b.left + kItemX, b.top + 46}, MouseButton::right);
+            if (const Shown pane = w.find(ShownKind::menu)) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(200));
+                selected_shown = differs(before, {0, 0}, w.read(browser), {0, 0}, kStrip);
+                // Delete, the second row, lit under the pointer before the click.
+                const ui::Point item{pane.rect.left + 30, pane.rect.top + 1 + 22 + 11};
+                w.move_over(pane, item);
+                std::this_thread::sleep_for(std::chrono::milliseconds(200));
+                const ui::Bitmap shown_menu = w.read(pane);
+                w.click_at(pane, item);
+                const Shown box = w.find(ShownKind::dialog, browser.id);
+                asked = static_cast<bool>(box);
+                if (asked) {
+                    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+                    menu_gone = differs(shown_menu, {0, 0}, w.read(browser),
+                                        {pane.rect.left - b.left, pane.rect.top - b.top},
+                                        ui::Rect::from_size(2, 2, 80, 50));
+                    Answer(w, box, [&] { w.type(box, {key(Key::escape)}); });
+                }
+            }
+            Answer(w, browser, [&] { w.click_at(browser, {b.right - 53, b.bottom - 23}); });
+        },
+        [&] { driver->click(editor, presets); }))
+        << "no browser appeared";
+    EXPECT_TRUE(selected_shown) << "the new selection was not painted while the menu ran";
+    ASSERT_TRUE(asked) << "no confirmation appeared";
+    EXPECT_TRUE(menu_gone) << "the menu's picture stayed on the browser under the box";
+    EXPECT_TRUE(std::filesystem::exists(home.Presets() / "Another.brelwickp")) << "No keeps it";
     plugin->close_editor();
 }
 

@@ -101,6 +101,34 @@ WORD virtual_key_of(ui::Key key) {
     return 0;
 }
 
+// One key of the keyboard pressed and released: a virtual key (with Shift held if asked), or
+// with `unicode` set, that character as the system's Unicode input.
+struct Keystroke {
+    WORD key = 0;
+    bool shift = false;
+    wchar_t unicode = 0;
+};
+// The keystrokes in one call: they reach the focused window of the thread in front, in order.
+void SendKeys(const std::vector<Keystroke>& keys) {
+    std::vector<INPUT> inputs;
+    for (const Keystroke& k : keys) {
+        if (k.unicode != 0) {
+            inputs.push_back(KeyInput(0, static_cast<WORD>(k.unicode), KEYEVENTF_UNICODE));
+            inputs.push_back(
+                KeyInput(0, static_cast<WORD>(k.unicode), KEYEVENTF_UNICODE | KEYEVENTF_KEYUP));
+            continue;
+        }
+        if (k.shift)
+            inputs.push_back(KeyInput(VK_SHIFT, 0, 0));
+        inputs.push_back(KeyInput(k.key, 0, 0));
+        inputs.push_back(KeyInput(k.key, 0, KEYEVENTF_KEYUP));
+        if (k.shift)
+            inputs.push_back(KeyInput(VK_SHIFT, 0, KEYEVENTF_KEYUP));
+    }
+    EXPECT_EQ(SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT)),
+              inputs.size());
+}
+
 // A stroke as the keyboard types it: letters and the space by their keys, other characters
 // as Unicode input.
 Keystroke keystroke_of(const Stroke& stroke) {
@@ -116,30 +144,19 @@ Keystroke keystroke_of(const Stroke& stroke) {
     return {0, false, static_cast<wchar_t>(ch)};
 }
 
-DWORD down_flag(ui::MouseButton button) {
-    return button == ui::MouseButton::left    ? MOUSEEVENTF_LEFTDOWN
-           : button == ui::MouseButton::right ? MOUSEEVENTF_RIGHTDOWN
-                                              : MOUSEEVENTF_MIDDLEDOWN;
-}
-DWORD up_flag(ui::MouseButton button) {
-    return button == ui::MouseButton::left    ? MOUSEEVENTF_LEFTUP
-           : button == ui::MouseButton::right ? MOUSEEVENTF_RIGHTUP
-                                              : MOUSEEVENTF_MIDDLEUP;
-}
-UINT down_message(ui::MouseButton button) {
-    return button == ui::MouseButton::left    ? WM_LBUTTONDOWN
-           : button == ui::MouseButton::right ? WM_RBUTTONDOWN
-                                              : WM_MBUTTONDOWN;
-}
-UINT up_message(ui::MouseButton button) {
-    return button == ui::MouseButton::left    ? WM_LBUTTONUP
-           : button == ui::MouseButton::right ? WM_RBUTTONUP
-                                              : WM_MBUTTONUP;
-}
-WPARAM held_flag(ui::MouseButton button) {
-    return button == ui::MouseButton::left    ? MK_LBUTTON
-           : button == ui::MouseButton::right ? MK_RBUTTON
-                                              : MK_MBUTTON;
+// A button's press and release as input flags and as messages, and its flag while held.
+struct ButtonCodes {
+    DWORD down_flag, up_flag;
+    UINT down_message, up_message;
+    WPARAM held;
+};
+ButtonCodes codes_of(ui::MouseButton button) {
+    if (button == ui::MouseButton::left)
+        return {MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP, WM_LBUTTONDOWN, WM_LBUTTONUP, MK_LBUTTON};
+    if (button == ui::MouseButton::right)
+        return {MOUSEEVENTF_RIGHTDOWN, MOUSEEVENTF_RIGHTUP, WM_RBUTTONDOWN, WM_RBUTTONUP,
+                MK_RBUTTON};
+    return {MOUSEEVENTF_MIDDLEDOWN, MOUSEEVENTF_MIDDLEUP, WM_MBUTTONDOWN, WM_MBUTTONUP, MK_MBUTTON};
 }
 
 // The client area of a window on the screen.
@@ -197,8 +214,9 @@ public:
     }
     void click_at(const Shown& target, ui::Point screen, ui::MouseButton button) override {
         const ui::Point at{screen.x - target.rect.left, screen.y - target.rect.top};
-        post_message(as_window(target.id), down_message(button), held_flag(button), at);
-        post_message(as_window(target.id), up_message(button), 0, at);
+        post_message(as_window(target.id), codes_of(button).down_message, codes_of(button).held,
+                     at);
+        post_message(as_window(target.id), codes_of(button).up_message, 0, at);
     }
     void move_over(const Shown& target, ui::Point screen) override {
         post_message(as_window(target.id), WM_MOUSEMOVE, 0,
@@ -208,9 +226,9 @@ public:
         SetCursorPos(screen.x, screen.y);
         Sleep(50);
     }
-    void pointer_press(ui::MouseButton button) override { send_mouse(down_flag(button)); }
+    void pointer_press(ui::MouseButton button) override { send_mouse(codes_of(button).down_flag); }
     void pointer_release(ui::MouseButton button) override {
-        send_mouse(up_flag(button));
+        send_mouse(codes_of(button).up_flag);
         Eventually([&] {
             GUITHREADINFO info{};
             info.cbSize = sizeof info;
@@ -232,6 +250,11 @@ public:
     }
     ui::Bitmap read(const Shown& target) override {
         return read_window(as_window(target.id), target.rect.width(), target.rect.height());
+    }
+    ui::Rect frame(const Shown& target) override {
+        RECT r{};
+        GetWindowRect(as_window(target.id), &r);
+        return ui::Rect{r.left, r.top, r.right, r.bottom};
     }
     WindowId owner(const Shown& dialog) override {
         return id_of(GetWindow(as_window(dialog.id), GW_OWNER));
@@ -323,23 +346,26 @@ public:
         pump(2);
     }
     void pointer_press(ui::MouseButton button) override {
-        send_mouse(down_flag(button));
+        send_mouse(codes_of(button).down_flag);
         pump(2);
     }
     void pointer_release(ui::MouseButton button) override {
-        send_mouse(up_flag(button));
+        send_mouse(codes_of(button).up_flag);
         pump(2);
     }
     void click(WindowId editor, ui::Point at, ui::MouseButton button) override {
         to_front(editor);
-        post_message(as_window(editor), down_message(button), held_flag(button), at);
-        post_message(as_window(editor), up_message(button), 0, at);
+        post_message(as_window(editor), codes_of(button).down_message, codes_of(button).held, at);
+        post_message(as_window(editor), codes_of(button).up_message, 0, at);
         pump(3);
     }
     std::unique_ptr<Watcher> watch() override { return std::make_unique<Win32Watcher>(thread_); }
     size_t resources() override { return 0; }
+    bool input_held() override { return GetCapture() != nullptr; }
     ui::Rect screen() override {
-        return ui::Rect{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+        RECT work{};
+        EXPECT_TRUE(SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0));
+        return ui::Rect{work.left, work.top, work.right, work.bottom};
     }
 
 private:
@@ -386,26 +412,6 @@ void send_mouse(DWORD flags, HWND window, ui::Point at) {
         input.mi.dy = (p.y * 65536 + height - 1) / height;
     }
     EXPECT_EQ(SendInput(1, &input, sizeof input), 1u);
-}
-
-void SendKeys(const std::vector<Keystroke>& keys) {
-    std::vector<INPUT> inputs;
-    for (const Keystroke& k : keys) {
-        if (k.unicode != 0) {
-            inputs.push_back(KeyInput(0, static_cast<WORD>(k.unicode), KEYEVENTF_UNICODE));
-            inputs.push_back(
-                KeyInput(0, static_cast<WORD>(k.unicode), KEYEVENTF_UNICODE | KEYEVENTF_KEYUP));
-            continue;
-        }
-        if (k.shift)
-            inputs.push_back(KeyInput(VK_SHIFT, 0, 0));
-        inputs.push_back(KeyInput(k.key, 0, 0));
-        inputs.push_back(KeyInput(k.key, 0, KEYEVENTF_KEYUP));
-        if (k.shift)
-            inputs.push_back(KeyInput(VK_SHIFT, 0, KEYEVENTF_KEYUP));
-    }
-    EXPECT_EQ(SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT)),
-              inputs.size());
 }
 
 GUITHREADINFO InputStateOf(HWND window) {

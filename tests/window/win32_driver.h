@@ -38,15 +38,6 @@ extern POINT host_press_at;
 
 // One input of the system's pointer; with MOUSEEVENTF_ABSOLUTE, to `at` in `window`.
 void send_mouse(DWORD flags, HWND window = nullptr, ui::Point at = {});
-// One key of the keyboard pressed and released: a virtual key (with Shift held if asked), or
-// with `unicode` set, that character as the system's Unicode input.
-struct Keystroke {
-    WORD key = 0;
-    bool shift = false;
-    wchar_t unicode = 0;
-};
-// The keystrokes in one call: they reach the focused window of the thread in front, in order.
-void SendKeys(const std::vector<Keystroke>& keys);
 // The active and the focused window of `window`'s thread (any thread may ask).
 GUITHREADINFO InputStateOf(HWND window);
 void post_message(HWND window, UINT msg, WPARAM wp, ui::Point at);

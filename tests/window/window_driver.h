@@ -92,6 +92,8 @@ public:
     virtual void close(const Shown& dialog) = 0;
     // What the window shows now.
     virtual ui::Bitmap read(const Shown& target) = 0;
+    // The window with the frame and title bar the system draws around it, on the screen.
+    virtual ui::Rect frame(const Shown& target) = 0;
     // The window a dialog belongs to, as the window manager reads it.
     virtual WindowId owner(const Shown& dialog) = 0;
     // The last resort for a window that does not go: its loop ends, so that a failing test
@@ -134,7 +136,10 @@ public:
     virtual std::unique_ptr<Watcher> watch() = 0;
     // What the process holds of the system (its open files); 0 where that is not counted.
     virtual size_t resources() = 0;
-    // The screen, in pixels.
+    // Whether a window of the plug-in's still holds the pointer or the keyboard (a grab, the
+    // mouse captured).
+    virtual bool input_held() = 0;
+    // The screen's work area, in pixels.
     virtual ui::Rect screen() = 0;
 };
 

@@ -84,6 +84,43 @@ protected:
         watcher.join();
     }
 
+    // `act(w, shown)` on a watcher thread once a window of `kind` shows, while `host_side` runs
+    // here: whether one showed.
+    template <typename Act, typename HostSide>
+    bool WhenShown(ShownKind kind, Act act, HostSide host_side) {
+        bool shown = false;
+        WhileWatching(
+            [&](Watcher& w) {
+                if (const Shown window = w.find(kind)) {
+                    shown = true;
+                    act(w, window);
+                }
+            },
+            host_side);
+        Pump();
+        return shown;
+    }
+    // The main menu's button at `button` of `editor` clicked and Save Preset chosen by keys
+    // (Init, Load Preset, Save Preset): `act(w, dialog)` on the watcher thread while the dialog
+    // shows.
+    template <typename Act>
+    void InSavePresetDialog(WindowId editor, ui::Point button, Act act) {
+        bool dialog = false;
+        const Stroke down = key(ui::Key::down);
+        EXPECT_TRUE(WhenShown(
+            ShownKind::menu,
+            [&](Watcher& w, const Shown& pane) {
+                Answer(w, pane, [&] { w.type(pane, {down, down, down, key(ui::Key::enter)}); });
+                if (const Shown box = w.find(ShownKind::dialog)) {
+                    dialog = true;
+                    act(w, box);
+                }
+            },
+            [&] { driver->click(editor, button); }))
+            << "no menu appeared";
+        EXPECT_TRUE(dialog) << "no Save Preset dialog appeared";
+    }
+
     std::unique_ptr<Vst2EditorHost> plugin;
     std::unique_ptr<WindowDriver> driver;
 };

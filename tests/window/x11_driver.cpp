@@ -112,22 +112,15 @@ public:
         }
     }
     void close(const Shown& dialog) override {
-        if (c_ == nullptr)
-            return;
-        xcb_client_message_event_t message{};
-        message.response_type = XCB_CLIENT_MESSAGE;
-        message.format = 32;
-        message.window = static_cast<xcb_window_t>(dialog.id);
-        message.type = intern_atom(c_, "WM_PROTOCOLS");
-        message.data.data32[0] = intern_atom(c_, "WM_DELETE_WINDOW");
-        xcb_send_event(c_, 0, message.window, XCB_EVENT_MASK_NO_EVENT,
-                       reinterpret_cast<const char*>(&message));
-        xcb_flush(c_);
+        if (c_ != nullptr)
+            send_delete(c_, static_cast<xcb_window_t>(dialog.id));
     }
     ui::Bitmap read(const Shown& target) override {
         return read_window(c_, static_cast<xcb_window_t>(target.id), target.rect.width(),
                            target.rect.height());
     }
+    // No window manager draws frames here.
+    ui::Rect frame(const Shown& target) override { return target.rect; }
     WindowId owner(const Shown& dialog) override {
         const auto words = words_of(
             property_of(c_, static_cast<xcb_window_t>(dialog.id), XCB_ATOM_WM_TRANSIENT_FOR));
@@ -193,6 +186,17 @@ std::vector<xcb_window_t> children_of(xcb_connection_t* c, xcb_window_t parent) 
         return {};
     const xcb_window_t* ids = xcb_query_tree_children(tree.get());
     return {ids, ids + xcb_query_tree_children_length(tree.get())};
+}
+
+void send_delete(xcb_connection_t* c, xcb_window_t window) {
+    xcb_client_message_event_t message{};
+    message.response_type = XCB_CLIENT_MESSAGE;
+    message.format = 32;
+    message.window = window;
+    message.type = intern_atom(c, "WM_PROTOCOLS");
+    message.data.data32[0] = intern_atom(c, "WM_DELETE_WINDOW");
+    xcb_send_event(c, 0, window, XCB_EVENT_MASK_NO_EVENT, reinterpret_cast<const char*>(&message));
+    xcb_flush(c);
 }
 
 std::string property_of(xcb_connection_t* c, xcb_window_t window, xcb_atom_t property) {
@@ -429,6 +433,24 @@ size_t X11Driver::resources() {
     for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator("/proc/self/fd"))
         ++count;
     return count;
+}
+
+bool X11Driver::input_held() {
+    const xcb_window_t root = screen_.screen->root;
+    const auto keyboard = Own(xcb_grab_keyboard_reply(
+        x_,
+        xcb_grab_keyboard(x_, 0, root, XCB_CURRENT_TIME, XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC),
+        nullptr));
+    const auto pointer = Own(xcb_grab_pointer_reply(
+        x_,
+        xcb_grab_pointer(x_, 0, root, 0, XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC, XCB_NONE,
+                         XCB_NONE, XCB_CURRENT_TIME),
+        nullptr));
+    xcb_ungrab_keyboard(x_, XCB_CURRENT_TIME);
+    xcb_ungrab_pointer(x_, XCB_CURRENT_TIME);
+    sync_server(x_);
+    return !keyboard || keyboard->status != XCB_GRAB_STATUS_SUCCESS || !pointer ||
+           pointer->status != XCB_GRAB_STATUS_SUCCESS;
 }
 
 ui::Rect X11Driver::screen() {

@@ -32,6 +32,8 @@ void sync_server(xcb_connection_t* c);
 xcb_atom_t intern_atom(xcb_connection_t* c, const char* name);
 bool viewable(xcb_connection_t* c, xcb_window_t window);
 std::vector<xcb_window_t> children_of(xcb_connection_t* c, xcb_window_t parent);
+// What the window manager's close button sends to `window`.
+void send_delete(xcb_connection_t* c, xcb_window_t window);
 // The raw value of `property` on `window` (up to 256 bytes); empty without it.
 std::string property_of(xcb_connection_t* c, xcb_window_t window, xcb_atom_t property);
 std::vector<uint32_t> words_of(const std::string& bytes);
@@ -81,8 +83,13 @@ public:
     void click(WindowId editor, ui::Point at, ui::MouseButton button) override;
     std::unique_ptr<Watcher> watch() override;
     size_t resources() override;
+    bool input_held() override;
     ui::Rect screen() override;
 
+    xcb_connection_t* connection() const { return x_; }
+    const xcb_screen_t* root_screen() const { return screen_.screen; }
+
+private:
     // A top-level window with a fill colour (the host's windows are black).
     xcb_window_t make_filled(int left, int top, int width, int height, uint32_t fill);
     // The root point of a point of `window`.
@@ -90,11 +97,6 @@ public:
     // XTest input on the test's connection, followed by host rounds.
     void fake(uint8_t type, uint8_t detail, int at_x = 0, int at_y = 0);
 
-    xcb_connection_t* connection() const { return x_; }
-    X11Screen& screen_info() { return screen_; }
-    const xcb_screen_t* root_screen() const { return screen_.screen; }
-
-private:
     EditorHost& host_;
     std::string skip_;
     xcb_connection_t* x_ = nullptr;

@@ -1,5 +1,7 @@
 #include "ui/win32/win32_desktop.h"
 
+#include "ui/form.h"
+
 #include <cstring>
 
 namespace tonvo::ui {
@@ -81,7 +83,10 @@ void Win32Desktop::editor_gone() {
     clipboard_ = Win32Clipboard(nullptr);
 }
 
-void Win32Desktop::repaint_editor() {
+void Win32Desktop::repaint_shown() {
+    for (const OpenDialog& dialog : dialogs_) {
+        invalidate_areas(dialog.window, dialog.form->paint_invalid());
+    }
     if (sink_ != nullptr) {
         sink_->repaint();
     }

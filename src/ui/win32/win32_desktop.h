@@ -83,15 +83,26 @@ private:
     // Dispatches the thread's pending messages; false when WM_QUIT came (it is posted again
     // for the host's own loop).
     bool pump();
-    void repaint_editor();
+    // Repaints what the forms of the dialogs open now and the editor's changed: a loop of ours
+    // runs their only paint calls while it lasts.
+    void repaint_shown();
     // One press and release of `button` (as the user has the buttons) where the pointer is.
     static void pass_on_press(MouseButton button);
+    // One look of a modal loop's turn at the buttons: a left or right press begun since the
+    // last look (held or already let go) with the pointer outside the dialog's window is kept
+    // for button_down_outside, so that a click shorter than its caller's interval still counts.
+    void note_outside_press();
 
     HWND editor_;
     Sink* sink_;
     Win32Clipboard clipboard_;
-    // Our dialogs open now, innermost last: the next one is owned by the innermost.
-    std::vector<HWND> dialogs_;
+    // Our dialogs open now and their forms, innermost last: the next one is owned by the
+    // innermost.
+    struct OpenDialog {
+        HWND window;
+        Form* form;
+    };
+    std::vector<OpenDialog> dialogs_;
     int loops_run_ = 0;
     int loop_depth_ = 0;
     bool editor_gone_ = false;
@@ -101,6 +112,15 @@ private:
     // back (the owner was disabled), so it is passed on once that form's dialog has gone.
     const Form* press_form_ = nullptr;
     MouseButton press_button_ = MouseButton::left;
+    // The innermost dialog's watch for presses outside it: the buttons at the last look, and
+    // the first press outside noted since button_down_outside last reported one.
+    struct OutsideWatch {
+        const Form* form = nullptr;
+        HWND window = nullptr;
+        bool down[2] = {false, false};
+        std::optional<MouseButton> press;
+    };
+    OutsideWatch outside_;
 };
 
 } // namespace tonvo::ui

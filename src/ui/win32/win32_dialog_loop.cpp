@@ -132,7 +132,7 @@ void Win32Desktop::wait(Millis time) {
         if (!pump()) {
             return;
         }
-        repaint_editor();
+        repaint_shown();
         const auto left =
             static_cast<DWORD>(std::max<Millis::rep>((end - clock().now()).count(), 0));
         MsgWaitForMultipleObjects(0, nullptr, FALSE, std::min(kLoopStepMs, left), QS_ALLINPUT);
@@ -151,7 +151,7 @@ ModalResult Win32Desktop::run_modal(Form& form, Form* /*owner*/) {
         press_form_ = nullptr;
     }
     // Owned by the innermost dialog of ours, else by the editor's top-level window.
-    HWND owner = !dialogs_.empty()    ? dialogs_.back()
+    HWND owner = !dialogs_.empty()    ? dialogs_.back().window
                  : editor_ != nullptr ? GetAncestor(editor_, GA_ROOT)
                                       : nullptr;
     if (owner != nullptr && !IsWindow(owner)) {
@@ -186,9 +186,14 @@ ModalResult Win32Desktop::run_modal(Form& form, Form* /*owner*/) {
     if (disabled_owner) {
         EnableWindow(owner, FALSE);
     }
-    dialogs_.push_back(window);
+    dialogs_.push_back({window, &form});
     form.invalidate();
     ShowWindow(window, SW_SHOW);
+    // The buttons as they are now: a press that began before the dialog is none outside it.
+    const OutsideWatch outer = outside_;
+    outside_ = OutsideWatch{&form, window, {false, false}, std::nullopt};
+    note_outside_press();
+    outside_.press.reset();
 
     while (form.modal_result() == ModalResult::none) {
         if (!handler.alive || editor_gone_ || ending_ || !pump()) {
@@ -197,15 +202,16 @@ ModalResult Win32Desktop::run_modal(Form& form, Form* /*owner*/) {
         if (form.modal_result() != ModalResult::none || !handler.alive || editor_gone_ || ending_) {
             break;
         }
+        note_outside_press();
         form.idle();
-        invalidate_areas(window, form.paint_invalid());
-        repaint_editor();
+        repaint_shown();
         MsgWaitForMultipleObjects(0, nullptr, FALSE, kLoopStepMs, QS_ALLINPUT);
     }
     if (form.modal_result() == ModalResult::none) {
         form.set_modal_result(ModalResult::cancel);
     }
     dialogs_.pop_back();
+    outside_ = outer;
     // The owner first: Windows then hands the activation back to it, not to another program.
     if (disabled_owner && IsWindow(owner)) {
         EnableWindow(owner, TRUE);
@@ -226,7 +232,40 @@ ModalResult Win32Desktop::run_modal(Form& form, Form* /*owner*/) {
     return form.modal_result();
 }
 
+namespace {
+// The virtual key of the physical button the user has as `button` (GetAsyncKeyState does not
+// swap them).
+int physical_key(MouseButton button) {
+    const bool swapped = GetSystemMetrics(SM_SWAPBUTTON) != 0;
+    return (button == MouseButton::left) != swapped ? VK_LBUTTON : VK_RBUTTON;
+}
+} // namespace
+
+void Win32Desktop::note_outside_press() {
+    POINT p;
+    RECT frame{};
+    const bool outside =
+        GetCursorPos(&p) && GetWindowRect(outside_.window, &frame) && !PtInRect(&frame, p);
+    const MouseButton buttons[2] = {MouseButton::left, MouseButton::right};
+    for (int i = 0; i < 2; ++i) {
+        const SHORT state = GetAsyncKeyState(physical_key(buttons[i]));
+        const bool down = state < 0;
+        // Down now and not at the last look, or pressed and let go again in between.
+        const bool began = down ? !outside_.down[i] : (state & 1) != 0;
+        outside_.down[i] = down;
+        if (began && outside && !outside_.press) {
+            outside_.press = buttons[i];
+        }
+    }
+}
+
 std::optional<MouseButton> Win32Desktop::button_down_outside(const Form& form) {
+    if (outside_.form == &form && outside_.press) {
+        press_form_ = &form;
+        press_button_ = *outside_.press;
+        outside_.press.reset();
+        return press_button_;
+    }
     POINT p;
     if (!GetCursorPos(&p)) {
         return std::nullopt;
@@ -235,13 +274,11 @@ std::optional<MouseButton> Win32Desktop::button_down_outside(const Form& form) {
     if (p.x >= own.left && p.x < own.right && p.y >= own.top && p.y < own.bottom) {
         return std::nullopt;
     }
-    // The physical buttons as the user has them (GetAsyncKeyState does not swap them). Only
-    // the left and right buttons click elsewhere: a middle press is left alone.
-    const bool swapped = GetSystemMetrics(SM_SWAPBUTTON) != 0;
+    // Only the left and right buttons click elsewhere: a middle press is left alone.
     std::optional<MouseButton> down;
-    if (GetAsyncKeyState(swapped ? VK_RBUTTON : VK_LBUTTON) < 0) {
+    if (GetAsyncKeyState(physical_key(MouseButton::left)) < 0) {
         down = MouseButton::left;
-    } else if (GetAsyncKeyState(swapped ? VK_LBUTTON : VK_RBUTTON) < 0) {
+    } else if (GetAsyncKeyState(physical_key(MouseButton::right)) < 0) {
         down = MouseButton::right;
     }
     if (down) {

@@ -169,7 +169,7 @@ public:
     }
 
     void end_turn() override {
-        desktop_.repaint_editor();
+        desktop_.repaint_shown();
         MsgWaitForMultipleObjects(0, nullptr, FALSE, kMenuStepMs, QS_ALLINPUT);
     }
 
