@@ -54,6 +54,9 @@ public:
     void OnProcessMidi(VstMidiEvent& event) noexcept final {
         TVSTPlugin::VSTModuleProcessMidi(event);
     }
+    // effProcessEvents: the chain's loop, with each MIDI event reaching the final handler
+    // above directly, so the core's event handling is inlined into the loop.
+    intptr_t ProcessEvents(VstEvents* events) final { return process_events_of(*this, events); }
     // Per-block handler: silence on the outputs, and the transport watch. Audio thread.
     void VSTModuleProcess32Replacing(float** inputs, float** outputs,
                                      uint32_t frames) noexcept final;
