@@ -325,4 +325,66 @@ private:
     double last_sample_position_ = 0.0;
 };
 
+// The note handlers are inline, so that a format's event loop holds the whole path of a note
+// without a call (and without saving registers for one) per event.
+
+// Removes one held entry; its output note goes off unless another key still holds it. The
+// note-off takes the record kept for it, so it always fits.
+inline void Plugin::release_entry(TMidiNoteItem item, int32_t frame) noexcept {
+    if (held_notes_.release(item.Channel, item.InputNote) == 0) {
+        output_.note_off(item.Channel, item.OutputNote, item.Velocity, frame);
+    }
+    keep_room_for_note_offs();
+    highlight_off(item.InputNote);
+}
+
+// The masks restate what process_midi guarantees (channel 0..15, data bytes 0..127) where the
+// compiler can see it, so the held-note table's own range checks fold away.
+inline void Plugin::note_on(uint8_t channel, uint8_t note, uint8_t velocity,
+                            int32_t frame) noexcept {
+    channel &= 0x0F;
+    note &= 0x7F;
+    velocity &= 0x7F;
+    // A key pressed again without a note-off in between is released first.
+    if (const TMidiNoteItem* held = held_notes_.FindInputNote(channel, note)) {
+        release_entry(*held, frame);
+    } else if (blocked_lit_.Take(channel, note)) {
+        highlight_off(note);
+    }
+    const int32_t out = scale_map_.MapNote(note);
+    if (out == TScaleMap::kBlocked) {
+        // Remembered whether or not an editor is attached now: one attached before the
+        // note-off gets that note-off, and one that never saw the key ignores it.
+        blocked_lit_.Set(channel, note);
+        highlight_on(note);
+        return;
+    }
+    if (out < 0 || out > 127) {
+        return;
+    }
+    // Another key already sounds this note on this channel: share it rather than send a second
+    // note-on the receiver would pair with the first note-off.
+    if (held_notes_.SoundingCount(channel, out) == 0) {
+        // A new sounding note needs its own record and one kept for its note-off; without both
+        // the note-on is dropped whole: not sent, not held, not lit.
+        if (output_.room() < 2) {
+            return;
+        }
+        output_.note_on(channel, static_cast<uint8_t>(out), velocity, frame);
+    }
+    held_notes_.AddHeldNote(channel, note, out, velocity);
+    keep_room_for_note_offs();
+    highlight_on(note);
+}
+
+inline void Plugin::note_off(uint8_t channel, uint8_t note, int32_t frame) noexcept {
+    channel &= 0x0F;
+    note &= 0x7F;
+    if (const TMidiNoteItem* held = held_notes_.FindInputNote(channel, note)) {
+        release_entry(*held, frame);
+    } else if (blocked_lit_.Take(channel, note)) {
+        highlight_off(note); // lit at its note-on as a blocked key, whatever the map says now
+    }
+}
+
 } // namespace tonvo::core
