@@ -1,5 +1,6 @@
 #include "ui/win32/win32_support.h"
 
+#include "base/utf.h"
 #include "ui/form.h"
 #include "ui/win32/win32_unwind.h"
 
@@ -209,31 +210,16 @@ bool deliver_key_message(Form& form, CharDecoder& chars, UINT msg, WPARAM wp) {
     }
 }
 
+// Through the one UTF-8 codec of base, so Windows text follows the same rules for ill-formed
+// input as the rest of the plug-in.
 std::wstring to_wide(std::string_view utf8) {
-    if (utf8.empty()) {
-        return {};
-    }
-    const int size = static_cast<int>(std::min<size_t>(utf8.size(), 0x7fffffff));
-    const int length = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), size, nullptr, 0);
-    std::wstring out(static_cast<size_t>(std::max(length, 0)), L'\0');
-    if (length > 0) {
-        MultiByteToWideChar(CP_UTF8, 0, utf8.data(), size, out.data(), length);
-    }
-    return out;
+    static_assert(sizeof(wchar_t) == sizeof(char16_t), "Windows wide text is UTF-16");
+    const std::u16string utf16 = base::utf8_to_utf16(utf8);
+    return std::wstring(utf16.begin(), utf16.end());
 }
 
 std::string to_utf8(std::wstring_view wide) {
-    if (wide.empty()) {
-        return {};
-    }
-    const int size = static_cast<int>(std::min<size_t>(wide.size(), 0x7fffffff));
-    const int length =
-        WideCharToMultiByte(CP_UTF8, 0, wide.data(), size, nullptr, 0, nullptr, nullptr);
-    std::string out(static_cast<size_t>(std::max(length, 0)), '\0');
-    if (length > 0) {
-        WideCharToMultiByte(CP_UTF8, 0, wide.data(), size, out.data(), length, nullptr, nullptr);
-    }
-    return out;
+    return base::utf16_to_utf8(std::u16string(wide.begin(), wide.end()));
 }
 
 } // namespace tonvo::ui
