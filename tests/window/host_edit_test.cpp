@@ -50,7 +50,7 @@ std::string ReadText(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
-std::vector<uint8_t> ReadBytes(const fs::path& path) {
+std::vector<uint8_t> read_bytes(const fs::path& path) {
     const std::string text = ReadText(path);
     return {text.begin(), text.end()};
 }
@@ -301,12 +301,12 @@ TEST_F(HostEdit, TheScreenshotShowsTheGoldenEditorAndTheStateIsSavedAsLoaded) {
     EXPECT_NE(ReadText(out).find("previews sent: 0 note-ons, 0 note-offs"), std::string::npos)
         << ReadText(out);
     ui::Bitmap image;
-    ASSERT_TRUE(ui::decode_png(ReadBytes(shot), image)) << "no PNG at " << shot;
+    ASSERT_TRUE(ui::decode_png(read_bytes(shot), image)) << "no PNG at " << shot;
     ui::expect_golden(image, "editor_carbon");
 
     Module loaded, saved_back;
-    ASSERT_TRUE(loaded.Load(ReadBytes(state)));
-    ASSERT_TRUE(saved_back.Load(ReadBytes(saved))) << "no usable state saved";
+    ASSERT_TRUE(loaded.Load(read_bytes(state)));
+    ASSERT_TRUE(saved_back.Load(read_bytes(saved))) << "no usable state saved";
     EXPECT_EQ(saved_back.Chunk(), loaded.Chunk());
     EXPECT_EQ(saved_back.module->ScaleMap().GetScaleMap(1), 2);
 }
@@ -353,7 +353,7 @@ TEST_F(HostEdit, AClickedKeyIsCountedAndTheCloseEndsTheSessionWithTheStateSaved)
     EXPECT_NE(ReadText(out).find("previews sent: 1 note-ons, 1 note-offs"), std::string::npos)
         << ReadText(out);
     Module saved_back;
-    EXPECT_TRUE(saved_back.Load(ReadBytes(saved))) << "no usable state saved";
+    EXPECT_TRUE(saved_back.Load(read_bytes(saved))) << "no usable state saved";
     EXPECT_EQ(saved_back.module->ScaleMap().GetScaleMap(1), 2);
 }
 
@@ -367,7 +367,7 @@ TEST_F(HostEdit, AConnectionTheServerCutsOffStillSavesTheStateButFails) {
     EXPECT_NE(ReadText(err).find("connection to the window system was lost"), std::string::npos)
         << ReadText(err);
     Module saved_back;
-    EXPECT_TRUE(saved_back.Load(ReadBytes(saved))) << "the state is kept all the same";
+    EXPECT_TRUE(saved_back.Load(read_bytes(saved))) << "the state is kept all the same";
 }
 #endif
 
