@@ -111,7 +111,7 @@ private:
 };
 
 template <typename Module>
-void NotePairs(benchmark::State& state) {
+void note_pairs(benchmark::State& state) {
     Rig<Module> rig;
     PairsBlock block;
     if constexpr (std::is_same_v<Module, TVSTPlugin>) {
@@ -131,7 +131,7 @@ void NotePairs(benchmark::State& state) {
 }
 
 template <typename Module>
-void EmptyBlock(benchmark::State& state) {
+void empty_block(benchmark::State& state) {
     Rig<Module> rig;
     for (auto _ : state) {
         rig.Process();
@@ -139,16 +139,16 @@ void EmptyBlock(benchmark::State& state) {
 }
 
 void BM_NotePairs_Plugin(benchmark::State& state) {
-    NotePairs<TVSTPlugin>(state);
+    note_pairs<TVSTPlugin>(state);
 }
 void BM_NotePairs_PassThrough(benchmark::State& state) {
-    NotePairs<PassThrough>(state);
+    note_pairs<PassThrough>(state);
 }
 void BM_EmptyBlock_Plugin(benchmark::State& state) {
-    EmptyBlock<TVSTPlugin>(state);
+    empty_block<TVSTPlugin>(state);
 }
 void BM_EmptyBlock_PassThrough(benchmark::State& state) {
-    EmptyBlock<PassThrough>(state);
+    empty_block<PassThrough>(state);
 }
 
 // Held-note scans grow with the number of sounding notes: a note pair played over a bed of

@@ -86,7 +86,7 @@ struct HeldNoteSet {
 constexpr int32_t kPairKey = 125;
 constexpr int32_t kMostHeld = 1000;
 
-inline HeldNoteSet HeldNotesSweep(int32_t held) {
+inline HeldNoteSet held_notes_sweep(int32_t held) {
     HeldNoteSet notes;
     for (int32_t key = 0; key < kPairKey; ++key) {
         for (int32_t channel = 0; channel < 16; ++channel) {

@@ -89,8 +89,8 @@ protected:
         own.VersionMinor = 0;
         own.VersionRelease = 0;
         own.PlugCategory = vpcSynth;
-        own.CanDos = CanDoBit(vcdSendVstEvents) | CanDoBit(vcdSendVstMidiEvent) |
-                     CanDoBit(vcdReceiveVstMidiEvent) | CanDoBit(vcd2in2out);
+        own.CanDos = can_do_bit(vcdSendVstEvents) | can_do_bit(vcdSendVstMidiEvent) |
+                     can_do_bit(vcdReceiveVstMidiEvent) | can_do_bit(vcd2in2out);
         own.NumInputs = 0;
         own.NumOutputs = 2;
         own.SampleRate = 44100.0f;
@@ -115,13 +115,14 @@ protected:
         static constexpr HandlerBinding kHandlers[] = {
             method_handler("OnProcessMidi", "ProcessMidi"),
             method_handler("OnProcess32Replacing", "Process32Replacing"),
-            ModuleHandler<&Self::OnGetChunkParameter, &Self::GetChunkParameter>(
+            module_handler<&Self::OnGetChunkParameter, &Self::GetChunkParameter>(
                 "OnGetChunkParameter", "GetChunkParameter"),
-            ModuleHandler<&Self::OnParameterChange, &Self::ParameterChange>("OnParameterChange",
-                                                                            "ParameterChange"),
-            ProgramHandler<&TVstProgram::OnStoreChunk, &Self::StoreChunk>("OnStoreChunk",
-                                                                          "StoreChunk"),
-            ProgramHandler<&TVstProgram::OnLoadChunk, &Self::LoadChunk>("OnLoadChunk", "LoadChunk"),
+            module_handler<&Self::OnParameterChange, &Self::ParameterChange>("OnParameterChange",
+                                                                             "ParameterChange"),
+            program_handler<&TVstProgram::OnStoreChunk, &Self::StoreChunk>("OnStoreChunk",
+                                                                           "StoreChunk"),
+            program_handler<&TVstProgram::OnLoadChunk, &Self::LoadChunk>("OnLoadChunk",
+                                                                         "LoadChunk"),
         };
         return kHandlers;
     }

@@ -247,7 +247,7 @@ struct Workload {
     std::vector<Note> loop;
 };
 
-Workload RandomWorkload(int32_t channels, int32_t keys) {
+Workload random_workload(int32_t channels, int32_t keys) {
     const RandomNotes notes(channels, keys, 16384, 13);
     // Appended piece by piece: GCC 12 at -O3 warns falsely (-Wrestrict) on a literal plus a
     // temporary string here.
@@ -261,44 +261,44 @@ Workload RandomWorkload(int32_t channels, int32_t keys) {
     return {std::move(name), std::move(held), notes.Prelude(), notes.Events()};
 }
 
-Workload SweepWorkload(int32_t held) {
-    HeldNoteSet notes = HeldNotesSweep(held);
+Workload sweep_workload(int32_t held) {
+    HeldNoteSet notes = held_notes_sweep(held);
     return {"8 note pairs per block", std::to_string(held), std::move(notes.Held),
             std::move(notes.Pairs)};
 }
 
-double CpuSeconds() {
+double cpu_seconds() {
     timespec now{};
     clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
     return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
 }
 
-std::string Shown(double value) {
+std::string shown(double value) {
     char text[32];
     std::snprintf(text, sizeof text, value >= 100 ? "%.0f" : value >= 10 ? "%.1f" : "%.2f", value);
     return text;
 }
 
-int Main(int argc, char** argv) {
+int run(int argc, char** argv) {
     const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 9;
     const auto blocks = static_cast<size_t>(argc > 2 ? std::max(1, std::atoi(argv[2])) : 8192);
 
     PrivateHome home;
     std::vector<Subject> vst;
-    vst.push_back(LoadSubject("Tonvo", TONVO_PLUGIN_PATH));
-    vst.back().state = EveryKeySoundsState();
-    vst.push_back(LoadSubject("pass-through", TONVO_PASSTHROUGH_PATH));
-    vst.push_back(LoadSubject("C pass-through", TONVO_MINIMAL_PATH));
+    vst.push_back(load_subject("Tonvo", TONVO_PLUGIN_PATH));
+    vst.back().state = every_key_sounds_state();
+    vst.push_back(load_subject("pass-through", TONVO_PASSTHROUGH_PATH));
+    vst.push_back(load_subject("C pass-through", TONVO_MINIMAL_PATH));
     Lv2Host lv2;
-    ResetTransport();
+    reset_transport();
 
     std::vector<Workload> workloads;
     for (const auto& [channels, keys] :
          std::vector<std::array<int32_t, 2>>{{1, 4}, {1, 12}, {4, 24}, {16, 60}}) {
-        workloads.push_back(RandomWorkload(channels, keys));
+        workloads.push_back(random_workload(channels, keys));
     }
     for (const int32_t held : {0, 16, 128, 512, kMostHeld}) {
-        workloads.push_back(SweepWorkload(held));
+        workloads.push_back(sweep_workload(held));
     }
 
     constexpr size_t kSubjects = 4;
@@ -321,9 +321,9 @@ int Main(int argc, char** argv) {
                                                                        kStreamEventsPerBlock));
             for (size_t k = 0; k < kSubjects; ++k) {
                 const size_t s = (k + static_cast<size_t>(round)) % kSubjects;
-                const double start = CpuSeconds();
+                const double start = cpu_seconds();
                 runners[w][s]->Run(blocks);
-                times[w][s].push_back((CpuSeconds() - start) * 1e9 / events);
+                times[w][s].push_back((cpu_seconds() - start) * 1e9 / events);
             }
         }
         std::fprintf(stderr, "round %d of %d done\n", round + 1, rounds);
@@ -342,8 +342,8 @@ int Main(int argc, char** argv) {
         }
         std::printf("| %s | %s | %s ns/event | %s ns/event | %s ns/event | %s ns/event | %.2f | "
                     "%.2f | %.2f |\n",
-                    workloads[w].name.c_str(), workloads[w].held.c_str(), Shown(median[0]).c_str(),
-                    Shown(median[1]).c_str(), Shown(median[2]).c_str(), Shown(median[3]).c_str(),
+                    workloads[w].name.c_str(), workloads[w].held.c_str(), shown(median[0]).c_str(),
+                    shown(median[1]).c_str(), shown(median[2]).c_str(), shown(median[3]).c_str(),
                     median[0] / median[1], median[0] / median[2], median[0] / median[3]);
     }
     return 0;
@@ -354,7 +354,7 @@ int Main(int argc, char** argv) {
 
 int main(int argc, char** argv) {
     try {
-        return tonvo::bench::Main(argc, argv);
+        return tonvo::bench::run(argc, argv);
     } catch (const std::exception& error) {
         std::fprintf(stderr, "peer_bench: %s\n", error.what());
         return 1;

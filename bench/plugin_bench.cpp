@@ -90,11 +90,11 @@ struct Setup {
     std::vector<Subject> subjects;
 
     Setup() {
-        subjects.push_back(LoadSubject("tonvo", TONVO_PLUGIN_PATH));
-        subjects.back().state = EveryKeySoundsState();
+        subjects.push_back(load_subject("tonvo", TONVO_PLUGIN_PATH));
+        subjects.back().state = every_key_sounds_state();
         subjects.back().shift = 2;
-        subjects.push_back(LoadSubject("passthrough", TONVO_PASSTHROUGH_PATH));
-        subjects.push_back(LoadSubject("minimal", TONVO_MINIMAL_PATH));
+        subjects.push_back(load_subject("passthrough", TONVO_PASSTHROUGH_PATH));
+        subjects.push_back(load_subject("minimal", TONVO_MINIMAL_PATH));
     }
 };
 
@@ -120,13 +120,13 @@ const Subject* FindSubject(benchmark::State& state, size_t index) {
 
 // Tonvo's state with every note blocked; FindSubject() was called first.
 const std::vector<uint8_t>& BlockedState() {
-    static const std::vector<uint8_t> blocked = EveryKeyBlockedState();
+    static const std::vector<uint8_t> blocked = every_key_blocked_state();
     return blocked;
 }
 
 // Empty when one block of the stream came back whole, with every note moved as the subject's
 // state says; the reason otherwise.
-std::string CheckStream(const Subject& subject, Instance& instance, NoteStream& stream) {
+std::string check_stream(const Subject& subject, Instance& instance, NoteStream& stream) {
     host.kept.clear();
     host.keep = true;
     instance.Dispatch(effProcessEvents, 0, 0, stream.Get());
@@ -147,20 +147,20 @@ std::string CheckStream(const Subject& subject, Instance& instance, NoteStream& 
     return {};
 }
 
-void NoteEvents(benchmark::State& state, size_t index, int32_t frames) {
+void note_events(benchmark::State& state, size_t index, int32_t frames) {
     const Subject* found = FindSubject(state, index);
     if (found == nullptr) {
         return;
     }
     const Subject& subject = *found;
-    ResetTransport();
+    reset_transport();
     Instance instance(subject, frames);
     NoteStream stream(frames);
     if (!instance.Error().empty()) {
         state.SkipWithError(instance.Error().c_str());
         return;
     }
-    if (const std::string failure = CheckStream(subject, instance, stream); !failure.empty()) {
+    if (const std::string failure = check_stream(subject, instance, stream); !failure.empty()) {
         state.SkipWithError(failure.c_str());
         return;
     }
@@ -174,14 +174,14 @@ void NoteEvents(benchmark::State& state, size_t index, int32_t frames) {
 
 // Eight note-on/note-off pairs per 64-frame block, on keys nothing else holds, while `held`
 // other notes are held from before.
-void HeldNotesWhilePairsPlay(benchmark::State& state, size_t index, int32_t held) {
+void held_notes_while_pairs_play(benchmark::State& state, size_t index, int32_t held) {
     const Subject* found = FindSubject(state, index);
     if (found == nullptr) {
         return;
     }
-    ResetTransport();
+    reset_transport();
     Instance instance(*found, kStreamFrames);
-    const HeldNoteSet notes = HeldNotesSweep(held);
+    const HeldNoteSet notes = held_notes_sweep(held);
     VstPlayer before(instance, notes.Held);
     VstPlayer pairs(instance, notes.Pairs);
     if (!instance.Error().empty()) {
@@ -202,13 +202,13 @@ void HeldNotesWhilePairsPlay(benchmark::State& state, size_t index, int32_t held
 
 // Random playing over channels x keys, replayed block by block; with `blocked`, Tonvo's map
 // blocks every note, so nothing is sent and nothing is held.
-void RandomStream(benchmark::State& state, size_t index, int32_t channels, int32_t keys,
-                  bool blocked) {
+void random_stream(benchmark::State& state, size_t index, int32_t channels, int32_t keys,
+                   bool blocked) {
     const Subject* found = FindSubject(state, index);
     if (found == nullptr) {
         return;
     }
-    ResetTransport();
+    reset_transport();
     const bool blocks = blocked && index == 0;
     Instance instance(*found, kStreamFrames, blocks ? &BlockedState() : nullptr);
     const RandomNotes notes(channels, keys, kRandomEvents, 13);
@@ -232,13 +232,13 @@ void RandomStream(benchmark::State& state, size_t index, int32_t channels, int32
     state.counters["events_per_block"] = kStreamEventsPerBlock;
 }
 
-void EmptyBlock(benchmark::State& state, size_t index, int32_t frames) {
+void empty_block(benchmark::State& state, size_t index, int32_t frames) {
     const Subject* found = FindSubject(state, index);
     if (found == nullptr) {
         return;
     }
     const Subject& subject = *found;
-    ResetTransport();
+    reset_transport();
     Instance instance(subject, frames);
     if (!instance.Error().empty()) {
         state.SkipWithError(instance.Error().c_str());
@@ -249,13 +249,13 @@ void EmptyBlock(benchmark::State& state, size_t index, int32_t frames) {
     }
 }
 
-void GetChunk(benchmark::State& state, size_t index) {
+void get_chunk(benchmark::State& state, size_t index) {
     const Subject* found = FindSubject(state, index);
     if (found == nullptr) {
         return;
     }
     const Subject& subject = *found;
-    ResetTransport();
+    reset_transport();
     Instance instance(subject, 512);
     if (!instance.Error().empty()) {
         state.SkipWithError(instance.Error().c_str());
@@ -269,13 +269,13 @@ void GetChunk(benchmark::State& state, size_t index) {
     }
 }
 
-void SetChunk(benchmark::State& state, size_t index) {
+void set_chunk(benchmark::State& state, size_t index) {
     const Subject* found = FindSubject(state, index);
     if (found == nullptr) {
         return;
     }
     const Subject& subject = *found;
-    ResetTransport();
+    reset_transport();
     Instance instance(subject, 512);
     if (!instance.Error().empty()) {
         state.SkipWithError(instance.Error().c_str());
@@ -300,13 +300,13 @@ void SetChunk(benchmark::State& state, size_t index) {
     state.counters["chunk_bytes"] = static_cast<double>(size);
 }
 
-void CreateDestroy(benchmark::State& state, size_t index) {
+void create_destroy(benchmark::State& state, size_t index) {
     const Subject* found = FindSubject(state, index);
     if (found == nullptr) {
         return;
     }
     const Subject& subject = *found;
-    ResetTransport();
+    reset_transport();
     for (auto _ : state) {
         AEffect* effect = subject.entry(&HostCallback);
         if (effect == nullptr) {
@@ -328,7 +328,7 @@ void CreateDestroy(benchmark::State& state, size_t index) {
             const std::string name =
                 std::string("BM_NoteEvents/") + kPlayers[i] + "/" + std::to_string(frames);
             benchmark::RegisterBenchmark(name.c_str(), [i, frames](benchmark::State& state) {
-                NoteEvents(state, i, frames);
+                note_events(state, i, frames);
             });
         }
     }
@@ -337,7 +337,7 @@ void CreateDestroy(benchmark::State& state, size_t index) {
             const std::string name =
                 std::string("BM_HeldNotes/") + kPlayers[i] + "/" + std::to_string(held);
             benchmark::RegisterBenchmark(name.c_str(), [i, held](benchmark::State& state) {
-                HeldNotesWhilePairsPlay(state, i, held);
+                held_notes_while_pairs_play(state, i, held);
             });
         }
     }
@@ -349,7 +349,7 @@ void CreateDestroy(benchmark::State& state, size_t index) {
                     "/" + std::to_string(channels) + "x" + std::to_string(keys);
                 benchmark::RegisterBenchmark(name.c_str(),
                                              [i, channels, keys, blocked](benchmark::State& state) {
-                                                 RandomStream(state, i, channels, keys, blocked);
+                                                 random_stream(state, i, channels, keys, blocked);
                                              });
             }
         }
@@ -359,21 +359,21 @@ void CreateDestroy(benchmark::State& state, size_t index) {
             const std::string name =
                 std::string("BM_EmptyBlock/") + kPlayers[i] + "/" + std::to_string(frames);
             benchmark::RegisterBenchmark(name.c_str(), [i, frames](benchmark::State& state) {
-                EmptyBlock(state, i, frames);
+                empty_block(state, i, frames);
             });
         }
     }
     for (size_t i = 0; i < kNames.size(); ++i) {
         benchmark::RegisterBenchmark((std::string("BM_GetChunk/") + kNames[i]).c_str(),
-                                     [i](benchmark::State& state) { GetChunk(state, i); });
+                                     [i](benchmark::State& state) { get_chunk(state, i); });
     }
     for (size_t i = 0; i < kNames.size(); ++i) {
         benchmark::RegisterBenchmark((std::string("BM_SetChunk/") + kNames[i]).c_str(),
-                                     [i](benchmark::State& state) { SetChunk(state, i); });
+                                     [i](benchmark::State& state) { set_chunk(state, i); });
     }
     for (size_t i = 0; i < kPlayers.size(); ++i) {
         benchmark::RegisterBenchmark((std::string("BM_CreateDestroy/") + kPlayers[i]).c_str(),
-                                     [i](benchmark::State& state) { CreateDestroy(state, i); });
+                                     [i](benchmark::State& state) { create_destroy(state, i); });
     }
     return true;
 }();

@@ -60,7 +60,7 @@ inline intptr_t VSTCALLBACK HostCallback(AEffect*, int32_t opcode, int32_t, intp
     }
 }
 
-inline void ResetTransport() {
+inline void reset_transport() {
     host.time = VstTimeInfo{};
     host.time.sampleRate = kSampleRate;
     host.time.tempo = 120.0;
@@ -224,7 +224,7 @@ private:
 
 // Tonvo's state with this note map (each pitch class's target, -1 blocked): made by the
 // engine's own module in this process, which knows no documents folder and writes nothing.
-inline std::vector<uint8_t> MapState(const std::array<int32_t, 12>& map) {
+inline std::vector<uint8_t> map_state(const std::array<int32_t, 12>& map) {
     std::unique_ptr<TVSTPlugin> module = TVSTModule::Create<TVSTPlugin>();
     for (int32_t i = 0; i < TScaleMap::kEntries; ++i) {
         module->ScaleMap().SetScaleMap(i, map[static_cast<size_t>(i)]);
@@ -239,18 +239,18 @@ inline std::vector<uint8_t> MapState(const std::array<int32_t, 12>& map) {
 }
 
 // Every pitch class sounds, moved up a whole tone.
-inline std::vector<uint8_t> EveryKeySoundsState() {
-    return MapState({2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 0, 1});
+inline std::vector<uint8_t> every_key_sounds_state() {
+    return map_state({2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 0, 1});
 }
 
 // Every pitch class blocked.
-inline std::vector<uint8_t> EveryKeyBlockedState() {
+inline std::vector<uint8_t> every_key_blocked_state() {
     std::array<int32_t, 12> blocked{};
     blocked.fill(TScaleMap::kBlocked);
-    return MapState(blocked);
+    return map_state(blocked);
 }
 
-inline Subject LoadSubject(std::string name, const char* path) {
+inline Subject load_subject(std::string name, const char* path) {
     Subject subject;
     subject.name = std::move(name);
     subject.library = std::make_unique<tools::PluginLibrary>(path);

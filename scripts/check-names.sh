@@ -6,11 +6,8 @@
 #
 # It lists every class, struct, enum or alias whose name carries the T, frm or Qel prefix, and
 # every free function whose name is in Pascal case, in the C++ sources under src, tools, tests,
-# bench, fuzz and docs/guide. Each must be on one of two committed lists:
-#   scripts/names/published.txt  the published names: they stay as they are;
-#   scripts/names/pending.txt    names made before this check that still wait for their rename.
-# A name on neither fails the check, one line per place; so does a pending name no longer found
-# (take it off the list, so the list only shrinks).
+# bench, fuzz and docs/guide. Each must be on scripts/names/published.txt, the published names,
+# which stay as they are; any other fails the check, one line per place.
 #
 # Usage: scripts/check-names.sh [ROOT]   (ROOT: a checkout, the current one by default)
 set -euo pipefail
@@ -48,7 +45,7 @@ list() { grep -vE '^\s*(#|$)' "$1" | LC_ALL=C sort -u; }
 status=0
 declarations=$(found)
 names=$(printf '%s\n' "$declarations" | sed -E 's/.*://' | LC_ALL=C sort -u)
-allowed=$(cat <(list "$lists/published.txt") <(list "$lists/pending.txt") | LC_ALL=C sort -u)
+allowed=$(list "$lists/published.txt")
 unknown=$(LC_ALL=C comm -23 <(printf '%s\n' "$names") <(printf '%s\n' "$allowed"))
 if [ -n "$unknown" ]; then
   while IFS= read -r name; do
@@ -57,13 +54,6 @@ if [ -n "$unknown" ]; then
         echo "$place: $name: not a published name; name it in the style of src/ui"
       done
   done <<<"$unknown"
-  status=1
-fi
-stale=$(LC_ALL=C comm -13 <(printf '%s\n' "$names") <(list "$lists/pending.txt"))
-if [ -n "$stale" ]; then
-  while IFS= read -r name; do
-    echo "scripts/names/pending.txt: $name is no longer declared; take it off the list"
-  done <<<"$stale"
   status=1
 fi
 if [ "$status" -eq 0 ]; then

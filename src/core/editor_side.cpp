@@ -20,7 +20,7 @@ void EditorSide::apply_skin() {
         }
         ui::set_active_style(*style);
     } catch (const std::exception& failure) {
-        dialogs_.Warning("Load Skin", FailureText("Error loading skin.", failure.what()));
+        dialogs_.Warning("Load Skin", failure_text("Error loading skin.", failure.what()));
     }
 }
 

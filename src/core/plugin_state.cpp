@@ -27,11 +27,11 @@ PluginState Plugin::current_state() const {
 
 void Plugin::write_state(MemoryStream& body, const PluginState& state,
                          const SectionWriter& section) {
-    WriteStateBody(body, state, [&](ValueWriter& writer) {
+    write_state_body(body, state, [&](ValueWriter& writer) {
         if (section) {
             section(writer, state);
         } else {
-            WriteNoteMapSection(writer, state.NoteMap.value_or(NoteMapState{}));
+            write_note_map_section(writer, state.NoteMap.value_or(NoteMapState{}));
         }
     });
 }
@@ -44,11 +44,11 @@ std::vector<uint8_t> Plugin::state_bytes() const {
 
 // The version of the block does not change how the note map reads.
 PluginState Plugin::parse_state(MemoryStream& body, const SectionReader& section) const {
-    return ReadStateBody(body, [&](ValueReader& reader, PluginState& into) {
+    return read_state_body(body, [&](ValueReader& reader, PluginState& into) {
         if (section) {
             section(reader, into.Version, into);
         } else {
-            into.NoteMap = ReadNoteMapSection(reader);
+            into.NoteMap = read_note_map_section(reader);
         }
     });
 }

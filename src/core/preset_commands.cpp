@@ -73,7 +73,8 @@ void PresetCommands::SavePreset() {
         }
         WritePreset(name, existing);
     } catch (const std::exception& failure) {
-        dialogs.Warning("Save Preset", FailureText("Error saving preset to file.", failure.what()));
+        dialogs.Warning("Save Preset",
+                        failure_text("Error saving preset to file.", failure.what()));
     }
 }
 
@@ -141,7 +142,7 @@ bool PresetCommands::LoadPreset() {
         wrapper.LoadFromStream(file);
     } catch (const std::exception& failure) {
         dialogs.Warning("Load Preset",
-                        FailureText("Error loading preset from file.", failure.what()));
+                        failure_text("Error loading preset from file.", failure.what()));
         plugin_.reset_parameter_values();
         return false;
     }
@@ -158,13 +159,13 @@ bool PresetCommands::write_state_block(MemoryStream& body) {
         Plugin::write_state(body, plugin_.current_state());
         return true;
     } catch (const std::exception& failure) {
-        dialogs_.Warning("Save Preset", FailureText("Error saving preset.", failure.what()));
+        dialogs_.Warning("Save Preset", failure_text("Error saving preset.", failure.what()));
         return false;
     }
 }
 
 void PresetCommands::show_load_failure(const std::exception& failure) {
-    dialogs_.Warning("Load Preset", FailureText("Error loading preset.", failure.what()));
+    dialogs_.Warning("Load Preset", failure_text("Error loading preset.", failure.what()));
 }
 
 // The body is read whole before anything changes; the editor follows at its next idle call.

@@ -7,11 +7,11 @@ namespace tonvo {
 
 namespace {
 
-uint32_t Reversed(uint32_t value) {
+uint32_t reversed(uint32_t value) {
     return (value >> 24) | ((value >> 8) & 0xFF00u) | ((value << 8) & 0xFF0000u) | (value << 24);
 }
 
-ChunkId NameOf(std::string_view text) {
+ChunkId name_of(std::string_view text) {
     ChunkId name{};
     std::copy_n(text.begin(), std::min<size_t>(text.size(), name.size()), name.begin());
     return name;
@@ -19,7 +19,7 @@ ChunkId NameOf(std::string_view text) {
 
 // Copies exactly count bytes of the stream into a fresh payload; checks first, so a short
 // stream neither allocates nor changes anything.
-void CopyPayload(MemoryStream& from, size_t count, MemoryStream& to) {
+void copy_payload(MemoryStream& from, size_t count, MemoryStream& to) {
     if (count > from.Remaining()) {
         throw EReadError();
     }
@@ -30,7 +30,7 @@ void CopyPayload(MemoryStream& from, size_t count, MemoryStream& to) {
     to = std::move(fresh);
 }
 
-void SkipPad(MemoryStream& stream, uint32_t flags, size_t size) {
+void skip_pad(MemoryStream& stream, uint32_t flags, size_t size) {
     if ((flags & cfPadded) != 0 && size % 2 == 1) {
         stream.SetPosition(stream.Position() + 1);
     }
@@ -39,7 +39,7 @@ void SkipPad(MemoryStream& stream, uint32_t flags, size_t size) {
 } // namespace
 
 void TCustomChunk::WriteHeader(MemoryStream& stream) const {
-    const uint32_t size = (ChunkFlags & cfReversedByteOrder) != 0 ? Reversed(ChunkSize) : ChunkSize;
+    const uint32_t size = (ChunkFlags & cfReversedByteOrder) != 0 ? reversed(ChunkSize) : ChunkSize;
     if ((ChunkFlags & cfSizeFirst) != 0) {
         stream.WriteUInt32LE(size);
         stream.Write(ChunkName.data(), ChunkName.size());
@@ -63,15 +63,15 @@ void TCustomChunk::ReadHeader(MemoryStream& stream) {
         size = stream.ReadUInt32LE();
     }
     ChunkName = name;
-    ChunkSize = (ChunkFlags & cfReversedByteOrder) != 0 ? Reversed(size) : size;
+    ChunkSize = (ChunkFlags & cfReversedByteOrder) != 0 ? reversed(size) : size;
 }
 
-TDefinedChunk::TDefinedChunk(std::string_view className) : className_(NameOf(className)) {
+TDefinedChunk::TDefinedChunk(std::string_view className) : className_(name_of(className)) {
     ChunkName = className_;
 }
 
 void TDefinedChunk::SetChunkName(std::string_view name) {
-    if (name.size() != 4 || NameOf(name) != className_) {
+    if (name.size() != 4 || name_of(name) != className_) {
         throw EVstError("Chunk name must always be '" +
                         std::string(className_.begin(), className_.end()) + "'");
     }
@@ -94,7 +94,7 @@ void TCustomStreamChunk::SaveToStream(MemoryStream& stream) {
     ChunkSize = static_cast<uint32_t>(payload.Size());
     WriteHeader(stream);
     stream.Write(payload.Bytes());
-    SkipPad(stream, ChunkFlags, ChunkSize);
+    skip_pad(stream, ChunkFlags, ChunkSize);
 }
 
 void TCustomStreamChunk::LoadFromStream(MemoryStream& stream) {
@@ -103,13 +103,13 @@ void TCustomStreamChunk::LoadFromStream(MemoryStream& stream) {
     const uint32_t oldSize = ChunkSize;
     try {
         ReadHeader(stream);
-        CopyPayload(stream, ChunkSize, Payload());
+        copy_payload(stream, ChunkSize, Payload());
     } catch (...) {
         stream.SetPosition(start);
         ChunkSize = oldSize;
         throw;
     }
-    SkipPad(stream, ChunkFlags, ChunkSize);
+    skip_pad(stream, ChunkFlags, ChunkSize);
 }
 
 void TUnknownChunk::SaveToStream(MemoryStream& stream) {
@@ -117,7 +117,7 @@ void TUnknownChunk::SaveToStream(MemoryStream& stream) {
     ChunkSize = static_cast<uint32_t>((ChunkFlags & cfIncludeChunkInSize) != 0 ? size + 8 : size);
     WriteHeader(stream);
     stream.Write(payload_.Bytes());
-    SkipPad(stream, ChunkFlags, size);
+    skip_pad(stream, ChunkFlags, size);
 }
 
 void TUnknownChunk::LoadFromStream(MemoryStream& stream) {
@@ -134,14 +134,14 @@ void TUnknownChunk::LoadFromStream(MemoryStream& stream) {
             }
             size -= 8;
         }
-        CopyPayload(stream, size, payload_);
+        copy_payload(stream, size, payload_);
     } catch (...) {
         stream.SetPosition(start);
         ChunkName = oldName;
         ChunkSize = oldSize;
         throw;
     }
-    SkipPad(stream, ChunkFlags, size);
+    skip_pad(stream, ChunkFlags, size);
 }
 
 } // namespace tonvo

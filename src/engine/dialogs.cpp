@@ -7,7 +7,7 @@ DialogSeam& DialogSeam::Silent() {
     return silent;
 }
 
-std::string FailureText(const std::string& sentence, const std::string& message) {
+std::string failure_text(const std::string& sentence, const std::string& message) {
     return sentence + "\r\n\r\n\"" + message + "\"";
 }
 

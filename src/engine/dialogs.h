@@ -47,6 +47,6 @@ public:
 
 // The text of a failed command's box: its sentence, two line breaks and the failure's own
 // message between double quotes.
-std::string FailureText(const std::string& sentence, const std::string& message);
+std::string failure_text(const std::string& sentence, const std::string& message);
 
 } // namespace tonvo

@@ -26,7 +26,7 @@ public:
     using std::runtime_error::runtime_error;
 };
 
-inline EVstError IndexOutOfBounds(int index) {
+inline EVstError index_out_of_bounds(int index) {
     return EVstError("Index out of bounds (" + std::to_string(index) + ")");
 }
 

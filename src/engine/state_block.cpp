@@ -2,7 +2,7 @@
 
 namespace tonvo {
 
-void WriteNoteMapSection(ValueWriter& writer, const NoteMapState& state) {
+void write_note_map_section(ValueWriter& writer, const NoteMapState& state) {
     writer.ListStart();
     writer.String(state.ScaleName);
     writer.Integer(state.Tonic);
@@ -17,7 +17,7 @@ void WriteNoteMapSection(ValueWriter& writer, const NoteMapState& state) {
     writer.ListEnd();
 }
 
-NoteMapState ReadNoteMapSection(ValueReader& reader) {
+NoteMapState read_note_map_section(ValueReader& reader) {
     NoteMapState state;
     reader.ExpectListStart();
     state.ScaleName = reader.String();

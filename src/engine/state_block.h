@@ -50,8 +50,8 @@ struct PluginState {
 };
 
 // The note-map part of the plug-in section.
-void WriteNoteMapSection(ValueWriter& writer, const NoteMapState& state);
+void write_note_map_section(ValueWriter& writer, const NoteMapState& state);
 // Reads at most twelve entries into the state; further entries are read and ignored.
-NoteMapState ReadNoteMapSection(ValueReader& reader);
+NoteMapState read_note_map_section(ValueReader& reader);
 
 } // namespace tonvo

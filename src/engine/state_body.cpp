@@ -7,8 +7,8 @@
 
 namespace tonvo {
 
-void WriteStateBody(MemoryStream& body, const PluginState& state,
-                    const std::function<void(ValueWriter&)>& writeSection) {
+void write_state_body(MemoryStream& body, const PluginState& state,
+                      const std::function<void(ValueWriter&)>& writeSection) {
     body.Clear();
     ValueWriter writer(body);
     writer.Signature();
@@ -31,8 +31,8 @@ void WriteStateBody(MemoryStream& body, const PluginState& state,
     writer.ListEnd();
 }
 
-PluginState ReadStateBody(MemoryStream& body,
-                          const std::function<void(ValueReader&, PluginState&)>& readSection) {
+PluginState read_state_body(MemoryStream& body,
+                            const std::function<void(ValueReader&, PluginState&)>& readSection) {
     PluginState state;
     ValueReader reader(body);
     reader.CheckSignature();

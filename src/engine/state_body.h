@@ -23,12 +23,12 @@ inline constexpr size_t kMaxCCAssignments = 1024;
 
 // Empties the body first. The section writer writes the plug-in section's items between the
 // section's list marks.
-void WriteStateBody(MemoryStream& body, const PluginState& state,
-                    const std::function<void(ValueWriter&)>& writeSection);
+void write_state_body(MemoryStream& body, const PluginState& state,
+                      const std::function<void(ValueWriter&)>& writeSection);
 
 // Reads a whole body from the stream's position; fails with the stream's message. The section
 // reader reads the plug-in section's items into the state, whose Version is already read.
-PluginState ReadStateBody(MemoryStream& body,
-                          const std::function<void(ValueReader&, PluginState&)>& readSection);
+PluginState read_state_body(MemoryStream& body,
+                            const std::function<void(ValueReader&, PluginState&)>& readSection);
 
 } // namespace tonvo

@@ -11,7 +11,7 @@ namespace {
 
 constexpr uint8_t kSignature[4] = {'T', 'P', 'F', '0'};
 
-EFormatError InvalidValue() {
+EFormatError invalid_value() {
     return EFormatError("Invalid property value");
 }
 
@@ -35,16 +35,16 @@ private:
     bool done_ = false;
 };
 
-void ExpectTag(MemoryStream& stream, uint8_t tag) {
+void expect_tag(MemoryStream& stream, uint8_t tag) {
     if (stream.PeekByte() != tag) {
-        throw InvalidValue();
+        throw invalid_value();
     }
     stream.ReadByte();
 }
 
 // Reads count bytes, checking the declared count against what the stream holds before
 // allocating anything for it.
-std::string ReadBytes(MemoryStream& stream, size_t count) {
+std::string read_bytes(MemoryStream& stream, size_t count) {
     if (count > stream.Remaining()) {
         throw EReadError();
     }
@@ -150,11 +150,11 @@ void ValueReader::CheckSignature() {
 }
 
 void ValueReader::ExpectListStart() {
-    ExpectTag(stream_, value_tag::kListStart);
+    expect_tag(stream_, value_tag::kListStart);
 }
 
 void ValueReader::ExpectListEnd() {
-    ExpectTag(stream_, value_tag::kListEnd);
+    expect_tag(stream_, value_tag::kListEnd);
 }
 
 bool ValueReader::NextIsListEnd() const {
@@ -173,7 +173,7 @@ int32_t ValueReader::Integer() {
         break;
     }
     case value_tag::kInt32: value = static_cast<int32_t>(stream_.ReadUInt32LE()); break;
-    default: throw InvalidValue();
+    default: throw invalid_value();
     }
     rewind.Done();
     return value;
@@ -183,7 +183,7 @@ bool ValueReader::Boolean() {
     switch (stream_.PeekByte()) {
     case value_tag::kFalse: stream_.ReadByte(); return false;
     case value_tag::kTrue: stream_.ReadByte(); return true;
-    default: throw InvalidValue();
+    default: throw invalid_value();
     }
 }
 
@@ -192,10 +192,10 @@ std::string ValueReader::String() {
     std::string text;
     switch (stream_.ReadByte()) {
     case value_tag::kShortText:
-        text = platform::code_page8_to_utf8(ReadBytes(stream_, stream_.ReadByte()));
+        text = platform::code_page8_to_utf8(read_bytes(stream_, stream_.ReadByte()));
         break;
     case value_tag::kLongText:
-        text = platform::code_page8_to_utf8(ReadBytes(stream_, stream_.ReadUInt32LE()));
+        text = platform::code_page8_to_utf8(read_bytes(stream_, stream_.ReadUInt32LE()));
         break;
     case value_tag::kWideText: {
         const uint32_t units = stream_.ReadUInt32LE();
@@ -203,7 +203,7 @@ std::string ValueReader::String() {
         if (units > stream_.Remaining() / 2) {
             throw EReadError();
         }
-        const std::string le = ReadBytes(stream_, 2 * static_cast<size_t>(units));
+        const std::string le = read_bytes(stream_, 2 * static_cast<size_t>(units));
         std::u16string wide(units, u'\0');
         for (size_t i = 0; i < wide.size(); ++i) {
             wide[i] = static_cast<char16_t>(static_cast<uint8_t>(le[2 * i]) |
@@ -214,9 +214,10 @@ std::string ValueReader::String() {
     }
     case value_tag::kUtf8Text:
         // Re-encoded so a malformed text comes out with U+FFFD in place of each bad sequence.
-        text = base::utf16_to_utf8(base::utf8_to_utf16(ReadBytes(stream_, stream_.ReadUInt32LE())));
+        text =
+            base::utf16_to_utf8(base::utf8_to_utf16(read_bytes(stream_, stream_.ReadUInt32LE())));
         break;
-    default: throw InvalidValue();
+    default: throw invalid_value();
     }
     rewind.Done();
     return text;

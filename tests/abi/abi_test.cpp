@@ -23,7 +23,7 @@ using test::FakeHost;
 test::TempHome home;
 
 // The built library, or the one TONVO_PLUGIN_UNDER_TEST names (a package's, once installed).
-tools::PluginLibrary& Library() {
+tools::PluginLibrary& library() {
     const char* other = std::getenv("TONVO_PLUGIN_UNDER_TEST");
     static tools::PluginLibrary library(other != nullptr && *other != 0 ? other
                                                                         : TONVO_PLUGIN_PATH);
@@ -33,8 +33,8 @@ tools::PluginLibrary& Library() {
 class PluginAbi : public testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(Library().Loaded()) << Library().Error();
-        entry = Library().Entry("VSTPluginMain");
+        ASSERT_TRUE(library().Loaded()) << library().Error();
+        entry = library().Entry("VSTPluginMain");
         ASSERT_NE(entry, nullptr);
     }
     void TearDown() override { Close(); }
@@ -85,7 +85,7 @@ protected:
 };
 
 TEST_F(PluginAbi, BothExportsMakeAnInstanceWithThePublishedRecord) {
-    const tools::PluginMain legacy = Library().Entry("main");
+    const tools::PluginMain legacy = library().Entry("main");
     ASSERT_NE(legacy, nullptr);
     for (tools::PluginMain routine : {entry, legacy}) {
         effect = routine(&FakeHost::Callback);
@@ -143,7 +143,7 @@ TEST_F(PluginAbi, ProcessingStartsAtOpenUnderEitherLayout) {
         block.NoteOn(0, 64, 90);
         ProcessBlock(block);
         ASSERT_EQ(host.DeliveryCount(), 1u) << product;
-        EXPECT_EQ(host.Events().back(), test::NoteOn(0, 64, 90));
+        EXPECT_EQ(host.Events().back(), test::note_on(0, 64, 90));
         Close();
     }
 }
@@ -168,7 +168,7 @@ TEST_F(PluginAbi, AFullOutputQueueNeverLosesANoteOff) {
     block.NoteOff(0, 60, 0, 2);
     ProcessBlock(block);
     EXPECT_EQ(lastDelivery().size(), 1023u);
-    EXPECT_TRUE(delivered(test::NoteOff(0, 60, 100, 2)));
+    EXPECT_TRUE(delivered(test::note_off(0, 60, 100, 2)));
 
     block.NoteOn(0, 60, 100).NoteOn(0, 62, 101).NoteOn(0, 64, 102).NoteOn(1, 67, 103);
     ProcessBlock(block);
@@ -179,11 +179,11 @@ TEST_F(PluginAbi, AFullOutputQueueNeverLosesANoteOff) {
     block.Midi(0xB1, 123, 0, 5).NoteOn(2, 65, 90, 6); // no room is left for a new note
     ProcessBlock(block);
     EXPECT_EQ(lastDelivery().size(), 1023u);
-    EXPECT_TRUE(delivered(test::NoteOff(0, 60, 100, 4)));
-    EXPECT_TRUE(delivered(test::NoteOff(0, 62, 101, 4)));
-    EXPECT_TRUE(delivered(test::NoteOff(0, 64, 102, 4)));
+    EXPECT_TRUE(delivered(test::note_off(0, 60, 100, 4)));
+    EXPECT_TRUE(delivered(test::note_off(0, 62, 101, 4)));
+    EXPECT_TRUE(delivered(test::note_off(0, 64, 102, 4)));
     EXPECT_TRUE(delivered({0xB1, 123, 0, 5}));
-    EXPECT_FALSE(delivered(test::NoteOn(2, 65, 90, 6)));
+    EXPECT_FALSE(delivered(test::note_on(2, 65, 90, 6)));
     const size_t deliveries = host.DeliveryCount();
     block.NoteOff(2, 65, 0);
     ProcessBlock(block);

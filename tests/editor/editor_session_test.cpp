@@ -161,10 +161,10 @@ TEST_F(EditorSession, KeysPreviewToTheHostAndIncomingNotesLightUp) {
 
     const ui::Point d = OnKey(form, 2);
     form.deliver_mouse_down(ui::MouseButton::left, d.x, d.y);
-    EXPECT_EQ(Process(), (std::vector<test::Delivered>{test::NoteOn(0, 64, 100)}));
+    EXPECT_EQ(Process(), (std::vector<test::Delivered>{test::note_on(0, 64, 100)}));
     EXPECT_EQ(form.lblInfo.caption(), "PREVIEW: D=>E");
     form.deliver_mouse_up(ui::MouseButton::left, d.x, d.y);
-    EXPECT_EQ(Process(), (std::vector<test::Delivered>{test::NoteOff(0, 64, 100)}));
+    EXPECT_EQ(Process(), (std::vector<test::Delivered>{test::note_off(0, 64, 100)}));
 
     // A note from the host lights its key and is listed once the idle call comes.
     Incoming(0x90, 62);

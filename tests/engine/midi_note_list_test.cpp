@@ -8,7 +8,7 @@
 namespace tonvo {
 namespace {
 
-std::vector<TMidiNoteItem> Entries(const TMidiNoteList& list) {
+std::vector<TMidiNoteItem> entries(const TMidiNoteList& list) {
     return {list.begin(), list.end()};
 }
 
@@ -46,7 +46,7 @@ protected:
     }
     void ExpectAgree(int channel, int note) {
         ASSERT_EQ(list_.Count(), static_cast<int32_t>(model_.size()));
-        ASSERT_EQ(Entries(list_), model_);
+        ASSERT_EQ(entries(list_), model_);
         const auto sounding = std::count_if(model_.begin(), model_.end(), [&](const auto& item) {
             return item.Channel == channel && item.OutputNote == note;
         });

@@ -13,12 +13,12 @@ TEST(ProcessingPath, AllocatesNothing) {
     test::PluginHarness harness;
     test::RandomSession session(harness, 2026, true);
     session.Step(); // warm-up outside the counted window
-    const long before = test::AllocationCount();
+    const long before = test::allocation_count();
     for (int block = 0; block < 20000; ++block) {
         session.Step();
     }
     session.ReleaseAllKeys();
-    const long during = test::AllocationCount() - before;
+    const long during = test::allocation_count() - before;
     EXPECT_EQ(during, 0);
     EXPECT_GT(harness.host.Events().size(), 10000u) << "the stream must actually produce output";
     EXPECT_EQ(harness.plugin.ReportedExceptions(), 0u) << harness.plugin.LastReportedException();
@@ -40,23 +40,23 @@ TEST(ProcessingPath, ControlChangesDrivingAParameterAllocateNothing) {
     test::EventBlock block;
     float left[64], right[64];
     float* outputs[2] = {left, right};
-    const long before = test::AllocationCount();
+    const long before = test::allocation_count();
     for (int i = 0; i < 5000; ++i) {
         block.Midi(0xB0 + i % 16, 1, i % 128).Midi(0xB0, 2, 5);
         plugin->ProcessEvents(block.Get());
         block.Clear();
         plugin->Effect()->processReplacing(plugin->Effect(), nullptr, outputs, 64);
     }
-    EXPECT_EQ(test::AllocationCount() - before, 0);
+    EXPECT_EQ(test::allocation_count() - before, 0);
     EXPECT_EQ(host.CountCalls(audioMasterAutomate), 5000u);
 }
 
 TEST(ProcessingPath, CountingWorks) {
-    const long before = test::AllocationCount();
+    const long before = test::allocation_count();
     static int* volatile sink = nullptr; // keeps the pair from being optimised away
     sink = new int(3);
     delete sink;
-    EXPECT_EQ(test::AllocationCount() - before, 1);
+    EXPECT_EQ(test::allocation_count() - before, 1);
 }
 
 } // namespace

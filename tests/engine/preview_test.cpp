@@ -8,8 +8,8 @@ namespace tonvo {
 namespace {
 
 using test::Delivered;
-using test::NoteOff;
-using test::NoteOn;
+using test::note_off;
+using test::note_on;
 using Events = std::vector<Delivered>;
 
 class Previews : public testing::Test, protected test::PluginHarness {
@@ -32,7 +32,7 @@ protected:
 TEST_F(Previews, NumbersAreMaskedIntoTheDataByteRange) {
     EXPECT_TRUE(plugin.PreviewNoteOn(60 + 128, 100 + 256));
     EXPECT_TRUE(plugin.PreviewNoteOff(-1, -128));
-    EXPECT_EQ(Run(), (Events{NoteOn(0, 60, 100), NoteOff(0, 127, 0)}));
+    EXPECT_EQ(Run(), (Events{note_on(0, 60, 100), note_off(0, 127, 0)}));
 }
 
 // No editor idle call in between: the editor may have closed since the note-off was parked.
@@ -47,12 +47,12 @@ TEST_F(Previews, ParkedNoteOffsGoOutFromTheProcessingCallThatEmptiesTheHandOff) 
 
     const Events drained = Run();
     ASSERT_EQ(drained.size(), static_cast<size_t>(taken) + 2);
-    EXPECT_EQ(drained[static_cast<size_t>(taken) - 1], NoteOn(0, 70, 1));
-    EXPECT_EQ(drained[static_cast<size_t>(taken)], NoteOff(0, 60, 64));
-    EXPECT_EQ(drained.back(), NoteOff(0, 61, 64));
+    EXPECT_EQ(drained[static_cast<size_t>(taken) - 1], note_on(0, 70, 1));
+    EXPECT_EQ(drained[static_cast<size_t>(taken)], note_off(0, 60, 64));
+    EXPECT_EQ(drained.back(), note_off(0, 61, 64));
     EXPECT_EQ(plugin.WaitingPreviewNoteOffs(), 0);
     EXPECT_TRUE(plugin.PreviewNoteOn(60, 100));
-    EXPECT_EQ(Run(), (Events{NoteOn(0, 60, 100)}));
+    EXPECT_EQ(Run(), (Events{note_on(0, 60, 100)}));
 }
 
 // While the output has no room to empty the hand-off, a parked note-off stays behind the
@@ -71,8 +71,8 @@ TEST_F(Previews, AParkedNoteOffNeverOvertakesTheNoteOnItEnds) {
     int onsBefore = 0;
     int offs = 0;
     for (const Delivered& event : host.Events()) {
-        onsBefore += event == NoteOn(0, 70, 1) && offs == 0;
-        offs += event == NoteOff(0, 70, 0);
+        onsBefore += event == note_on(0, 70, 1) && offs == 0;
+        offs += event == note_off(0, 70, 0);
     }
     EXPECT_EQ(onsBefore, taken);
     EXPECT_EQ(offs, 1);

@@ -51,7 +51,7 @@ private:
 
 // Runs a session, checking every delivered event, then lets go of every key. Answers how many
 // deliveries filled the whole queue.
-size_t CheckSession(uint32_t seed, int blocks, int maxEvents) {
+size_t check_session(uint32_t seed, int blocks, int maxEvents) {
     test::PluginHarness harness;
     test::RandomSession session(harness, seed, false, maxEvents);
     Receiver receiver;
@@ -85,7 +85,7 @@ size_t CheckSession(uint32_t seed, int blocks, int maxEvents) {
 class RandomStreams : public testing::TestWithParam<uint32_t> {};
 
 TEST_P(RandomStreams, NotesAlternateAndNothingSticksOnceEveryKeyIsUp) {
-    CheckSession(GetParam(), 3000, 24);
+    check_session(GetParam(), 3000, 24);
 }
 
 INSTANTIATE_TEST_SUITE_P(Seeds, RandomStreams, testing::Range(1u, 13u));
@@ -95,7 +95,7 @@ INSTANTIATE_TEST_SUITE_P(Seeds, RandomStreams, testing::Range(1u, 13u));
 class FullQueueStreams : public testing::TestWithParam<uint32_t> {};
 
 TEST_P(FullQueueStreams, NotesAlternateAndNothingSticksOnceEveryKeyIsUp) {
-    EXPECT_GT(CheckSession(GetParam(), 150, 4000), 50u);
+    EXPECT_GT(check_session(GetParam(), 150, 4000), 50u);
 }
 
 INSTANTIATE_TEST_SUITE_P(Seeds, FullQueueStreams, testing::Range(1u, 5u));

@@ -32,7 +32,7 @@ std::atomic<long> audioLocks{0};
 #include <semaphore.h>
 
 namespace {
-void* Allocate(std::size_t size) {
+void* allocate(std::size_t size) {
     if (onAudioThread) {
         audioAllocations.fetch_add(1, std::memory_order_relaxed);
     }
@@ -43,11 +43,11 @@ void* Allocate(std::size_t size) {
 }
 
 template <typename F>
-F Next(const char* name) {
+F next(const char* name) {
     return reinterpret_cast<F>(dlsym(RTLD_NEXT, name));
 }
 
-void CountLock() {
+void count_lock() {
     if (onAudioThread) {
         audioLocks.fetch_add(1, std::memory_order_relaxed);
     }
@@ -55,14 +55,14 @@ void CountLock() {
 } // namespace
 
 void* operator new(std::size_t size) {
-    return Allocate(size);
+    return allocate(size);
 }
 void* operator new[](std::size_t size) {
-    return Allocate(size);
+    return allocate(size);
 }
 void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
     try {
-        return Allocate(size);
+        return allocate(size);
     } catch (...) {
         return nullptr;
     }
@@ -82,23 +82,23 @@ void operator delete[](void* p, std::size_t) noexcept {
 
 // Every way a thread can wait for another, counted when the audio thread asks.
 extern "C" int pthread_mutex_lock(pthread_mutex_t* mutex) {
-    CountLock();
-    static const auto real = Next<int (*)(pthread_mutex_t*)>("pthread_mutex_lock");
+    count_lock();
+    static const auto real = next<int (*)(pthread_mutex_t*)>("pthread_mutex_lock");
     return real(mutex);
 }
 extern "C" int pthread_rwlock_rdlock(pthread_rwlock_t* lock) {
-    CountLock();
-    static const auto real = Next<int (*)(pthread_rwlock_t*)>("pthread_rwlock_rdlock");
+    count_lock();
+    static const auto real = next<int (*)(pthread_rwlock_t*)>("pthread_rwlock_rdlock");
     return real(lock);
 }
 extern "C" int pthread_rwlock_wrlock(pthread_rwlock_t* lock) {
-    CountLock();
-    static const auto real = Next<int (*)(pthread_rwlock_t*)>("pthread_rwlock_wrlock");
+    count_lock();
+    static const auto real = next<int (*)(pthread_rwlock_t*)>("pthread_rwlock_wrlock");
     return real(lock);
 }
 extern "C" int sem_wait(sem_t* semaphore) {
-    CountLock();
-    static const auto real = Next<int (*)(sem_t*)>("sem_wait");
+    count_lock();
+    static const auto real = next<int (*)(sem_t*)>("sem_wait");
     return real(semaphore);
 }
 #endif
@@ -137,7 +137,7 @@ protected:
     void CreationHook() override { ParameterValues().Add(0.0f, "nmap"); }
 };
 
-std::vector<uint8_t> StateWithMap(int shift) {
+std::vector<uint8_t> state_with_map(int shift) {
     auto source = TVSTModule::Create<AssignablePlugin>();
     for (int32_t i = 0; i < 12; ++i) {
         source->ScaleMap().SetScaleMap(i, (i + shift) % 12);
@@ -150,7 +150,7 @@ std::vector<uint8_t> StateWithMap(int shift) {
 }
 
 TEST(RealTime, TheAudioThreadNeitherAllocatesNorWaits) {
-    const std::vector<std::vector<uint8_t>> states = {StateWithMap(0), StateWithMap(5)};
+    const std::vector<std::vector<uint8_t>> states = {state_with_map(0), state_with_map(5)};
     auto plugin = TVSTModule::Create<AssignablePlugin>();
     plugin->AttachHostCallback(&Host);
     AEffect* effect = plugin->Effect();

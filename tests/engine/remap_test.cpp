@@ -7,8 +7,8 @@ namespace tonvo {
 namespace {
 
 using test::Delivered;
-using test::NoteOff;
-using test::NoteOn;
+using test::note_off;
+using test::note_on;
 using Events = std::vector<Delivered>;
 
 constexpr std::array<int32_t, 12> kEveryClassUpTwo = {2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 0, 1};
@@ -31,14 +31,14 @@ protected:
 TEST_F(Remapping, NoteOffReleasesTheRecordedOutputWithTheNoteOnVelocity) {
     SetMap(kEveryClassUpTwo);
     block.NoteOn(0, 60, 100, 5);
-    EXPECT_EQ(Run(), (Events{NoteOn(0, 62, 100, 5)}));
+    EXPECT_EQ(Run(), (Events{note_on(0, 62, 100, 5)}));
     EXPECT_TRUE(Held(0, 60, 62, 100));
     block.NoteOff(0, 60, 64, 9);
-    EXPECT_EQ(Run(), (Events{NoteOff(0, 62, 100, 9)}));
+    EXPECT_EQ(Run(), (Events{note_off(0, 62, 100, 9)}));
     EXPECT_EQ(plugin.HeldNotes().Count(), 0);
     // A note-on with velocity 0 releases like a note-off.
     block.NoteOn(3, 61, 90).NoteOn(3, 61, 0, 4);
-    EXPECT_EQ(Run(), (Events{NoteOn(3, 63, 90), NoteOff(3, 63, 90, 4)}));
+    EXPECT_EQ(Run(), (Events{note_on(3, 63, 90), note_off(3, 63, 90, 4)}));
 }
 
 TEST_F(Remapping, BlockedAndOutOfRangeNotesQueueNothing) {
@@ -56,45 +56,45 @@ TEST_F(Remapping, MapChangesWhileHeldStillReleaseWhatWasSent) {
     Run();
     plugin.ScaleMap().SetScaleMap(0, 7);
     block.NoteOff(0, 60, 0);
-    EXPECT_EQ(Run(), (Events{NoteOff(0, 62, 100)}));
+    EXPECT_EQ(Run(), (Events{note_off(0, 62, 100)}));
     // Even when the class has been blocked in the meantime.
     block.NoteOn(0, 60, 80);
-    EXPECT_EQ(Run(), (Events{NoteOn(0, 67, 80)}));
+    EXPECT_EQ(Run(), (Events{note_on(0, 67, 80)}));
     plugin.ScaleMap().SetScaleMap(0, -1);
     block.NoteOff(0, 60, 0);
-    EXPECT_EQ(Run(), (Events{NoteOff(0, 67, 80)}));
+    EXPECT_EQ(Run(), (Events{note_off(0, 67, 80)}));
     EXPECT_EQ(plugin.HeldNotes().Count(), 0);
 }
 
 TEST_F(Remapping, RepeatedNoteOnOfAHeldKeyReleasesItFirst) {
     block.NoteOn(0, 60, 100).NoteOn(0, 60, 50, 8);
-    EXPECT_EQ(Run(), (Events{NoteOn(0, 60, 100), NoteOff(0, 60, 100, 8), NoteOn(0, 60, 50, 8)}));
+    EXPECT_EQ(Run(), (Events{note_on(0, 60, 100), note_off(0, 60, 100, 8), note_on(0, 60, 50, 8)}));
     EXPECT_EQ(plugin.HeldNotes().Count(), 1);
     // The map changed between two note-ons of one key: the first target goes off.
     plugin.ScaleMap().SetScaleMap(0, 4);
     block.NoteOn(0, 60, 70);
-    EXPECT_EQ(Run(), (Events{NoteOff(0, 60, 50), NoteOn(0, 64, 70)}));
+    EXPECT_EQ(Run(), (Events{note_off(0, 60, 50), note_on(0, 64, 70)}));
     block.NoteOff(0, 60, 0);
-    EXPECT_EQ(Run(), (Events{NoteOff(0, 64, 70)}));
+    EXPECT_EQ(Run(), (Events{note_off(0, 64, 70)}));
 }
 
 TEST_F(Remapping, KeysSharingAnOutputNoteSoundItOnceUntilTheLastLetsGo) {
     SetMap({2, -1, 2, -1, 4, 5, -1, 7, -1, 9, -1, 11}); // C and D both play D
     block.NoteOn(0, 60, 100).NoteOn(0, 62, 90);
-    EXPECT_EQ(Run(), (Events{NoteOn(0, 62, 100)}));
+    EXPECT_EQ(Run(), (Events{note_on(0, 62, 100)}));
     EXPECT_TRUE(Held(0, 60, 62, 100));
     EXPECT_TRUE(Held(0, 62, 62, 90));
     block.NoteOff(0, 60, 0);
     EXPECT_TRUE(Run().empty());
     block.NoteOff(0, 62, 0);
-    EXPECT_EQ(Run(), (Events{NoteOff(0, 62, 90)}));
+    EXPECT_EQ(Run(), (Events{note_off(0, 62, 90)}));
 }
 
 TEST_F(Remapping, ChannelsNeverRefuseEachOther) {
     block.NoteOn(0, 60, 100).NoteOn(1, 60, 90);
-    EXPECT_EQ(Run(), (Events{NoteOn(0, 60, 100), NoteOn(1, 60, 90)}));
+    EXPECT_EQ(Run(), (Events{note_on(0, 60, 100), note_on(1, 60, 90)}));
     block.NoteOff(1, 60, 0).NoteOff(0, 60, 0);
-    EXPECT_EQ(Run(), (Events{NoteOff(1, 60, 90), NoteOff(0, 60, 100)}));
+    EXPECT_EQ(Run(), (Events{note_off(1, 60, 90), note_off(0, 60, 100)}));
 }
 
 TEST_F(Remapping, ReleaseAllSendsOneNoteOffPerSoundingNoteOldestFirst) {
@@ -104,7 +104,8 @@ TEST_F(Remapping, ReleaseAllSendsOneNoteOffPerSoundingNoteOldestFirst) {
     host.Forget();
     plugin.ReleaseAllHeldNotes();
     Process();
-    EXPECT_EQ(host.Events(), (Events{NoteOff(0, 64, 30), NoteOff(0, 62, 100), NoteOff(5, 62, 10)}));
+    EXPECT_EQ(host.Events(),
+              (Events{note_off(0, 64, 30), note_off(0, 62, 100), note_off(5, 62, 10)}));
     EXPECT_EQ(plugin.HeldNotes().Count(), 0);
     block.NoteOff(0, 62, 0).NoteOff(0, 60, 0);
     EXPECT_TRUE(Run().empty());
@@ -117,7 +118,7 @@ TEST_F(Remapping, AllNotesOffForgetsOnlyItsChannel) {
     EXPECT_EQ(Run(), (Events{{0xB0, 123, 0, 3}}));
     EXPECT_EQ(plugin.HeldNotes().Count(), 1);
     block.NoteOn(0, 60, 70); // the receiver silenced it: a fresh note-on is due
-    EXPECT_EQ(Run(), (Events{NoteOn(0, 60, 70)}));
+    EXPECT_EQ(Run(), (Events{note_on(0, 60, 70)}));
     block.Midi(0xB1, 120, 0);
     Run();
     EXPECT_EQ(plugin.HeldNotes().Count(), 1);
@@ -161,7 +162,7 @@ TEST_F(Remapping, PreviewNotesBypassTheMapAndGoOutAtTheNextProcessingCall) {
     host.Forget();
     Process();
     EXPECT_EQ(host.Events(),
-              (Events{NoteOn(2, 64, 100, 9), NoteOn(0, 61, 100), NoteOff(0, 61, 100)}));
+              (Events{note_on(2, 64, 100, 9), note_on(0, 61, 100), note_off(0, 61, 100)}));
     EXPECT_EQ(plugin.HeldNotes().Count(), 1);
 
     int accepted = 0;

@@ -11,7 +11,7 @@ namespace {
 
 using Entries = std::array<int32_t, 12>;
 
-void Fill(TScaleMap& map, const Entries& entries) {
+void fill(TScaleMap& map, const Entries& entries) {
     for (int32_t i = 0; i < 12; ++i) {
         map.SetScaleMap(i, entries[static_cast<size_t>(i)]);
     }
@@ -30,7 +30,7 @@ class WorkedResults : public testing::TestWithParam<Worked> {};
 
 TEST_P(WorkedResults, MapNoteGivesThePublishedResult) {
     TScaleMap map;
-    Fill(map, GetParam().Map);
+    fill(map, GetParam().Map);
     EXPECT_EQ(map.MapNote(GetParam().Input), GetParam().Result);
 }
 
@@ -48,7 +48,7 @@ TEST(ScaleMap, StartsAsTheDefaultMapAndResetRestoresEverything) {
     }
     EXPECT_EQ(map.Choice(), ScaleChoice{});
 
-    Fill(map, kUpTwo);
+    fill(map, kUpTwo);
     map.SetChoice({"Dorian", 7, false});
     map.ResetMap();
     for (int32_t i = 0; i < 12; ++i) {
@@ -77,11 +77,11 @@ TEST(ScaleMap, BlockedClassIsBlockedInEveryOctave) {
 
 TEST(ScaleMap, IdentityMapAndUniformTranspositionMoveEveryNoteAlike) {
     TScaleMap map;
-    Fill(map, {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11});
+    fill(map, {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11});
     for (int32_t note = 0; note < 128; ++note) {
         EXPECT_EQ(map.MapNote(note), note);
     }
-    Fill(map, kUpTwo);
+    fill(map, kUpTwo);
     for (int32_t note = 0; note < 128; ++note) {
         EXPECT_EQ(map.MapNote(note), note + 2) << note; // up to 129, unclamped
     }
@@ -90,7 +90,7 @@ TEST(ScaleMap, IdentityMapAndUniformTranspositionMoveEveryNoteAlike) {
 TEST(ScaleMap, CarryComparesOnlyWithTheLowestUnblockedClassBelow) {
     TScaleMap map;
     // C -> 5; D -> 5 (equal: no carry); E -> 4 (below C's target: carry); C is never carried.
-    Fill(map, {5, -1, 5, -1, 4, -1, -1, -1, -1, -1, -1, 3});
+    fill(map, {5, -1, 5, -1, 4, -1, -1, -1, -1, -1, -1, 3});
     EXPECT_EQ(map.MapNote(60), 65);
     EXPECT_EQ(map.MapNote(62), 65);
     EXPECT_EQ(map.MapNote(64), 76);
@@ -101,7 +101,7 @@ TEST(ScaleMap, CarryComparesOnlyWithTheLowestUnblockedClassBelow) {
     EXPECT_EQ(map.MapNote(64), 64);
     EXPECT_EQ(map.MapNote(71), 63);
     // The lowest class with the smallest target gives no carry to any class.
-    Fill(map, {0, 11, 10, 9, 8, 7, 6, 5, 4, 3, 2, 1});
+    fill(map, {0, 11, 10, 9, 8, 7, 6, 5, 4, 3, 2, 1});
     for (int32_t pc = 0; pc < 12; ++pc) {
         EXPECT_LT(map.MapNote(60 + pc), 72) << pc;
     }
@@ -110,7 +110,7 @@ TEST(ScaleMap, CarryComparesOnlyWithTheLowestUnblockedClassBelow) {
 TEST(ScaleMap, OutOfRangeStoredEntriesAndInputsNeverIndexOutside) {
     TScaleMap map;
     const int32_t big = std::numeric_limits<int32_t>::max();
-    Fill(map, {big, -7, 1000, -1, big, 5, -1, 7, -1, 9, -1, -1000});
+    fill(map, {big, -7, 1000, -1, big, 5, -1, 7, -1, 9, -1, -1000});
     for (int32_t note = 0; note < 128; ++note) {
         (void)map.MapNote(note);
     }

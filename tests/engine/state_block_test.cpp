@@ -34,7 +34,7 @@ public:
 };
 
 // Wraps a body in its container.
-Bytes Container(const Bytes& body) {
+Bytes container(const Bytes& body) {
     Bytes block(8 + body.size());
     const char tag[] = "mmst";
     for (size_t i = 0; i < 4; ++i) {
@@ -126,7 +126,7 @@ TEST_F(StateBlock, EveryTruncationLeavesTheStateExactlyAsItWas) {
         // The header keeps declaring the full body, or is fixed to the cut one: both must fail.
         for (bool fixHeader : {false, true}) {
             if (fixHeader && length >= 8) {
-                cut = Container(
+                cut = container(
                     Bytes(good.begin() + 8, good.begin() + static_cast<std::ptrdiff_t>(length)));
             }
             try {
@@ -146,26 +146,26 @@ TEST_F(StateBlock, DamagedBodiesAreReportedAndChangeNothing) {
 
     Bytes wrongSignature = body;
     wrongSignature[3] = '1';
-    EXPECT_THROW(Load(*plugin, Container(wrongSignature)), EFormatError);
+    EXPECT_THROW(Load(*plugin, container(wrongSignature)), EFormatError);
     ASSERT_EQ(dialogs.boxes.size(), 1u);
     EXPECT_EQ(dialogs.boxes.back(),
               "Load Preset: Error loading preset.\r\n\r\n\"Invalid stream format\"");
 
     Bytes wrongTag = body;
     wrongTag[42] = 0x07; // the tonic's tag
-    EXPECT_THROW(Load(*plugin, Container(wrongTag)), EFormatError);
+    EXPECT_THROW(Load(*plugin, container(wrongTag)), EFormatError);
     EXPECT_EQ(dialogs.boxes.back(),
               "Load Preset: Error loading preset.\r\n\r\n\"Invalid property value\"");
 
     Bytes longText = body;
     longText[5] = 0x0C; // the version as a long text whose length runs past the end
-    EXPECT_THROW(Load(*plugin, Container(longText)), EFormatError);
+    EXPECT_THROW(Load(*plugin, container(longText)), EFormatError);
     EXPECT_EQ(dialogs.boxes.back(),
               "Load Preset: Error loading preset.\r\n\r\n\"Stream read error\"");
 
     // Ends right after the plug-in section: the map was read, the CC section is missing.
     Bytes noCC(body.begin(), body.end() - 2);
-    EXPECT_THROW(Load(*plugin, Container(noCC)), EFormatError);
+    EXPECT_THROW(Load(*plugin, container(noCC)), EFormatError);
     EXPECT_EQ(dialogs.boxes.back(),
               "Load Preset: Error loading preset.\r\n\r\n\"Stream read error\"");
     EXPECT_EQ(dialogs.boxes.size(), 4u);
@@ -186,7 +186,7 @@ TEST_F(StateBlock, SectionsMayBeShortOrLong) {
     Bytes singleEnd(body.begin(), body.end() - 2);
     singleEnd.push_back(0x00);
     plugin->SetMidiCC({{3, "x"}});
-    Load(*plugin, Container(singleEnd));
+    Load(*plugin, container(singleEnd));
     EXPECT_EQ(plugin->MidiCC().Count(), 0);
     EXPECT_TRUE(dialogs.boxes.empty());
 
@@ -215,7 +215,7 @@ TEST_F(StateBlock, SectionsMayBeShortOrLong) {
     writer.ListEnd();
     writer.ListStart();
     writer.ListEnd();
-    Load(*plugin, Container(Bytes(stream.Bytes().begin(), stream.Bytes().end())));
+    Load(*plugin, container(Bytes(stream.Bytes().begin(), stream.Bytes().end())));
     const std::array<int32_t, 12> partial = {2, 4, 2, -1, 4, 5, -1, 7, -1, 9, -1, 11};
     EXPECT_EQ(plugin->CurrentState().NoteMap->Entries, partial);
     EXPECT_EQ(plugin->ScaleMap().Choice().ScaleName, "Short");
@@ -245,7 +245,7 @@ TEST_F(StateBlock, SectionsMayBeShortOrLong) {
     w.ListEnd();
     w.ListStart();
     w.ListEnd();
-    Load(*plugin, Container(Bytes(longer.Bytes().begin(), longer.Bytes().end())));
+    Load(*plugin, container(Bytes(longer.Bytes().begin(), longer.Bytes().end())));
     EXPECT_EQ(plugin->ScaleMap().GetScaleMap(11), 0);
     EXPECT_TRUE(dialogs.boxes.empty());
 }

@@ -35,7 +35,7 @@ TEST(ThreadHandOff, PreviewNotesFromAnotherThreadArriveInOrder) {
     const auto& events = harness.host.Events();
     ASSERT_EQ(events.size(), static_cast<size_t>(kPreviews));
     for (int i = 0; i < kPreviews; ++i) {
-        ASSERT_EQ(events[static_cast<size_t>(i)], test::NoteOn(0, i % 128, 1 + i % 100)) << i;
+        ASSERT_EQ(events[static_cast<size_t>(i)], test::note_on(0, i % 128, 1 + i % 100)) << i;
     }
 }
 
@@ -219,7 +219,8 @@ std::array<std::vector<uint8_t>, 2> TwoStates(Setup setup) {
 // A worker thread loads the two blocks in turn through the record while this thread reads;
 // answers whether a read found something that neither state holds.
 template <typename Foreign>
-bool ForeignReadWhileAWorkerLoads(std::array<std::vector<uint8_t>, 2> blocks, Foreign foreign) {
+bool foreign_read_while_a_worker_loads(std::array<std::vector<uint8_t>, 2> blocks,
+                                       Foreign foreign) {
     test::PluginHarness harness;
     std::atomic<bool> stop{false};
     std::thread worker([&] {
@@ -247,7 +248,7 @@ TEST(ThreadHandOff, PresetNameReadWhileAWorkerLoadsState) {
     const std::array<std::string, 2> names = {std::string(40, 'a') + " Dorian",
                                               std::string(70, 'b') + " Lydian"};
     const auto blocks = TwoStates([&](TVSTPlugin& p, size_t b) { p.SetPresetName(names[b]); });
-    EXPECT_FALSE(ForeignReadWhileAWorkerLoads(blocks, [&](TVSTPlugin& p) {
+    EXPECT_FALSE(foreign_read_while_a_worker_loads(blocks, [&](TVSTPlugin& p) {
         const std::string name = p.PresetName();
         return name != names[0] && name != names[1] && !name.empty();
     }));
@@ -261,7 +262,7 @@ TEST(ThreadHandOff, WizardChoicesReadWhileAWorkerLoadsState) {
         ScaleChoice{std::string(70, 'b') + " Lydian", 9, true}};
     const auto blocks =
         TwoStates([&](TVSTPlugin& p, size_t b) { p.ScaleMap().SetChoice(choices[b]); });
-    EXPECT_FALSE(ForeignReadWhileAWorkerLoads(blocks, [&](TVSTPlugin& p) {
+    EXPECT_FALSE(foreign_read_while_a_worker_loads(blocks, [&](TVSTPlugin& p) {
         const ScaleChoice read = p.ScaleMap().Choice(); // as CurrentState reads it
         return read != choices[0] && read != choices[1] && read != ScaleChoice{};
     }));
@@ -274,7 +275,7 @@ TEST(ThreadHandOff, CCAssignmentsReadWhileAWorkerLoadsState) {
         std::vector<TMidiCCItem>{{1, std::string(40, 'a')}, {7, "volume"}},
         std::vector<TMidiCCItem>{{74, std::string(70, 'b')}}};
     const auto blocks = TwoStates([&](TVSTPlugin& p, size_t b) { p.SetMidiCC(lists[b]); });
-    EXPECT_FALSE(ForeignReadWhileAWorkerLoads(blocks, [&](TVSTPlugin& p) {
+    EXPECT_FALSE(foreign_read_while_a_worker_loads(blocks, [&](TVSTPlugin& p) {
         const std::vector<TMidiCCItem> read = p.CurrentState().CCAssignments.value_or(
             std::vector<TMidiCCItem>{}); // as a host's save on this thread reads them
         return read != lists[0] && read != lists[1] && !read.empty();

@@ -7,8 +7,8 @@ namespace tonvo {
 namespace {
 
 using test::Delivered;
-using test::NoteOff;
-using test::NoteOn;
+using test::note_off;
+using test::note_on;
 using Events = std::vector<Delivered>;
 
 class Transport : public testing::Test, protected test::PluginHarness {
@@ -34,8 +34,8 @@ TEST_F(Transport, StoppingReleasesEverythingAfterTheBlocksOwnEvents) {
     HoldTwoNotes();
     At(true, 64.0);
     block.NoteOn(2, 67, 90, 5);
-    EXPECT_EQ(At(false, 128.0), (Events{NoteOn(2, 67, 90, 5), NoteOff(0, 60, 100),
-                                        NoteOff(1, 64, 80), NoteOff(2, 67, 90)}));
+    EXPECT_EQ(At(false, 128.0), (Events{note_on(2, 67, 90, 5), note_off(0, 60, 100),
+                                        note_off(1, 64, 80), note_off(2, 67, 90)}));
     EXPECT_EQ(plugin.HeldNotes().Count(), 0);
     EXPECT_FALSE(plugin.TransportWasPlaying());
     EXPECT_EQ(plugin.LastSamplePosition(), 0.0) << "the stop block's position is not stored";
@@ -65,7 +65,7 @@ TEST_F(Transport, LoopJumpBackWhilePlayingReleasesEverything) {
     At(true, 0.0);
     HoldTwoNotes();
     At(true, 44100.0);
-    EXPECT_EQ(At(true, 0.0), (Events{NoteOff(0, 60, 100), NoteOff(1, 64, 80)}));
+    EXPECT_EQ(At(true, 0.0), (Events{note_off(0, 60, 100), note_off(1, 64, 80)}));
     EXPECT_EQ(plugin.HeldNotes().Count(), 0);
 }
 
@@ -73,7 +73,7 @@ TEST_F(Transport, RewindWhileStoppedReleasesLivePlaying) {
     At(false, 3000.0);
     HoldTwoNotes();
     At(false, 3000.0);
-    EXPECT_EQ(At(false, 0.0), (Events{NoteOff(0, 60, 100), NoteOff(1, 64, 80)}));
+    EXPECT_EQ(At(false, 0.0), (Events{note_off(0, 60, 100), note_off(1, 64, 80)}));
 }
 
 TEST_F(Transport, NoTimeInformationCountsAsStoppedWithThePositionUnchanged) {

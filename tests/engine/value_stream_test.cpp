@@ -12,23 +12,23 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-Bytes Written(const std::function<void(ValueWriter&)>& write) {
+Bytes written(const std::function<void(ValueWriter&)>& write) {
     MemoryStream stream;
     ValueWriter writer(stream);
     write(writer);
     return Bytes(stream.Bytes().begin(), stream.Bytes().end());
 }
 
-Bytes StringBytes(std::string_view text) {
-    return Written([&](ValueWriter& w) { w.String(text); });
+Bytes string_bytes(std::string_view text) {
+    return written([&](ValueWriter& w) { w.String(text); });
 }
 
-Bytes Concat(Bytes head, std::string_view tail) {
+Bytes concat(Bytes head, std::string_view tail) {
     head.insert(head.end(), tail.begin(), tail.end());
     return head;
 }
 
-MemoryStream StreamOf(const Bytes& bytes) {
+MemoryStream stream_of(const Bytes& bytes) {
     MemoryStream stream;
     stream.Write(bytes);
     stream.SetPosition(0);
@@ -38,8 +38,8 @@ MemoryStream StreamOf(const Bytes& bytes) {
 // The message of the exception read throws; fails the test when it throws nothing or another
 // type.
 template <typename E>
-std::string Failure(const Bytes& bytes, const std::function<void(ValueReader&)>& read) {
-    MemoryStream stream = StreamOf(bytes);
+std::string failure(const Bytes& bytes, const std::function<void(ValueReader&)>& read) {
+    MemoryStream stream = stream_of(bytes);
     ValueReader reader(stream);
     try {
         read(reader);
@@ -56,7 +56,7 @@ const std::function<void(ValueReader&)> kReadInteger = [](ValueReader& r) { r.In
 const std::function<void(ValueReader&)> kReadBoolean = [](ValueReader& r) { r.Boolean(); };
 
 TEST(ValueWriter, IntegersTakeTheSmallestForm) {
-    auto bytes = [](int32_t v) { return Written([v](ValueWriter& w) { w.Integer(v); }); };
+    auto bytes = [](int32_t v) { return written([v](ValueWriter& w) { w.Integer(v); }); };
     EXPECT_EQ(bytes(0), (Bytes{0x02, 0x00}));
     EXPECT_EQ(bytes(127), (Bytes{0x02, 0x7F}));
     EXPECT_EQ(bytes(-128), (Bytes{0x02, 0x80}));
@@ -70,7 +70,7 @@ TEST(ValueWriter, IntegersTakeTheSmallestForm) {
 }
 
 TEST(ValueWriter, SignatureListsAndBooleans) {
-    EXPECT_EQ(Written([](ValueWriter& w) {
+    EXPECT_EQ(written([](ValueWriter& w) {
                   w.Signature();
                   w.ListStart();
                   w.Boolean(true);
@@ -81,40 +81,40 @@ TEST(ValueWriter, SignatureListsAndBooleans) {
 }
 
 TEST(ValueWriter, AsciiTextIsShortUpTo255BytesThenLong) {
-    EXPECT_EQ(StringBytes("1.00"), (Bytes{0x06, 0x04, '1', '.', '0', '0'}));
+    EXPECT_EQ(string_bytes("1.00"), (Bytes{0x06, 0x04, '1', '.', '0', '0'}));
     const std::string s255(255, 'a');
     const std::string s256(256, 'a');
-    EXPECT_EQ(StringBytes(s255), Concat({0x06, 0xFF}, s255));
-    EXPECT_EQ(StringBytes(s256), Concat({0x0C, 0x00, 0x01, 0x00, 0x00}, s256));
+    EXPECT_EQ(string_bytes(s255), concat({0x06, 0xFF}, s255));
+    EXPECT_EQ(string_bytes(s256), concat({0x0C, 0x00, 0x01, 0x00, 0x00}, s256));
 }
 
 TEST(ValueWriter, TextIsUtf16WhenThatIsNoBiggerThanUtf8) {
-    EXPECT_EQ(StringBytes(""), (Bytes{0x12, 0, 0, 0, 0}));
+    EXPECT_EQ(string_bytes(""), (Bytes{0x12, 0, 0, 0, 0}));
     // "Лад": 6 UTF-8 bytes, 3 UTF-16 units.
-    EXPECT_EQ(StringBytes("\xD0\x9B\xD0\xB0\xD0\xB4"),
+    EXPECT_EQ(string_bytes("\xD0\x9B\xD0\xB0\xD0\xB4"),
               (Bytes{0x12, 3, 0, 0, 0, 0x1B, 0x04, 0x30, 0x04, 0x34, 0x04}));
     // "音階": 6 bytes against 2 units.
-    EXPECT_EQ(StringBytes("\xE9\x9F\xB3\xE9\x9A\x8E"),
+    EXPECT_EQ(string_bytes("\xE9\x9F\xB3\xE9\x9A\x8E"),
               (Bytes{0x12, 2, 0, 0, 0, 0xF3, 0x97, 0x8E, 0x96}));
     // An emoji is a surrogate pair: 4 bytes against 2 units.
-    EXPECT_EQ(StringBytes("\xF0\x9F\x8E\xB5"), (Bytes{0x12, 2, 0, 0, 0, 0x3C, 0xD8, 0xB5, 0xDF}));
+    EXPECT_EQ(string_bytes("\xF0\x9F\x8E\xB5"), (Bytes{0x12, 2, 0, 0, 0, 0x3C, 0xD8, 0xB5, 0xDF}));
     // Equal sizes still take UTF-16.
-    EXPECT_EQ(StringBytes("\xC3\xA9"), (Bytes{0x12, 1, 0, 0, 0, 0xE9, 0x00}));
+    EXPECT_EQ(string_bytes("\xC3\xA9"), (Bytes{0x12, 1, 0, 0, 0, 0xE9, 0x00}));
 }
 
 TEST(ValueWriter, MostlyAsciiTextWithOtherCharactersIsUtf8) {
     const std::string cafe = "Caf\xC3\xA9 Minor";
-    EXPECT_EQ(StringBytes(cafe), Concat({0x14, 11, 0, 0, 0}, cafe));
-    EXPECT_EQ(StringBytes("\xC3\xA9"
-                          "a"),
-              Concat({0x14, 3, 0, 0, 0}, "\xC3\xA9"
+    EXPECT_EQ(string_bytes(cafe), concat({0x14, 11, 0, 0, 0}, cafe));
+    EXPECT_EQ(string_bytes("\xC3\xA9"
+                           "a"),
+              concat({0x14, 3, 0, 0, 0}, "\xC3\xA9"
                                          "a"));
-    EXPECT_EQ(StringBytes("A\xF0\x9F\x8E\xB5"), Concat({0x14, 5, 0, 0, 0}, "A\xF0\x9F\x8E\xB5"));
+    EXPECT_EQ(string_bytes("A\xF0\x9F\x8E\xB5"), concat({0x14, 5, 0, 0, 0}, "A\xF0\x9F\x8E\xB5"));
 }
 
 TEST(ValueWriter, InvalidUtf8IsWrittenWithReplacementCharacters) {
-    EXPECT_EQ(StringBytes("\xFF"), (Bytes{0x12, 1, 0, 0, 0, 0xFD, 0xFF}));
-    EXPECT_EQ(StringBytes("ab\xC3"), Concat({0x14, 5, 0, 0, 0}, "ab\xEF\xBF\xBD"));
+    EXPECT_EQ(string_bytes("\xFF"), (Bytes{0x12, 1, 0, 0, 0, 0xFD, 0xFF}));
+    EXPECT_EQ(string_bytes("ab\xC3"), concat({0x14, 5, 0, 0, 0}, "ab\xEF\xBF\xBD"));
 }
 
 TEST(ValueStream, WhatIsWrittenReadsBack) {
@@ -174,11 +174,11 @@ TEST(ValueStream, WhatIsWrittenReadsBack) {
 
 TEST(ValueReader, AcceptsEveryFormOfAValue) {
     auto text = [](const Bytes& bytes) {
-        MemoryStream stream = StreamOf(bytes);
+        MemoryStream stream = stream_of(bytes);
         return ValueReader(stream).String();
     };
     auto integer = [](const Bytes& bytes) {
-        MemoryStream stream = StreamOf(bytes);
+        MemoryStream stream = stream_of(bytes);
         return ValueReader(stream).Integer();
     };
     EXPECT_EQ(text({0x06, 0x00}), "");
@@ -203,22 +203,22 @@ TEST(ValueReader, UnexpectedTagsAreInvalidValues) {
     for (const uint8_t tag : std::initializer_list<uint8_t>{0x00, 0x01, 0x05, 0x07, 0x0A, 0x0B,
                                                             0x0D, 0x11, 0x13, 0x15, 0xFF}) {
         const Bytes bytes = {tag, 0, 0, 0, 0, 0, 0, 0};
-        EXPECT_EQ(Failure<EFormatError>(bytes, kReadString), invalid) << int{tag};
-        EXPECT_EQ(Failure<EFormatError>(bytes, kReadInteger), invalid) << int{tag};
-        EXPECT_EQ(Failure<EFormatError>(bytes, kReadBoolean), invalid) << int{tag};
+        EXPECT_EQ(failure<EFormatError>(bytes, kReadString), invalid) << int{tag};
+        EXPECT_EQ(failure<EFormatError>(bytes, kReadInteger), invalid) << int{tag};
+        EXPECT_EQ(failure<EFormatError>(bytes, kReadBoolean), invalid) << int{tag};
     }
-    EXPECT_EQ(Failure<EFormatError>({0x06, 0x00}, kReadInteger), invalid);
-    EXPECT_EQ(Failure<EFormatError>({0x02, 0x00}, kReadString), invalid);
-    EXPECT_EQ(Failure<EFormatError>({0x00}, [](ValueReader& r) { r.ExpectListStart(); }), invalid);
-    EXPECT_EQ(Failure<EFormatError>({0x01}, [](ValueReader& r) { r.ExpectListEnd(); }), invalid);
+    EXPECT_EQ(failure<EFormatError>({0x06, 0x00}, kReadInteger), invalid);
+    EXPECT_EQ(failure<EFormatError>({0x02, 0x00}, kReadString), invalid);
+    EXPECT_EQ(failure<EFormatError>({0x00}, [](ValueReader& r) { r.ExpectListStart(); }), invalid);
+    EXPECT_EQ(failure<EFormatError>({0x01}, [](ValueReader& r) { r.ExpectListEnd(); }), invalid);
 }
 
 TEST(ValueReader, SignatureMustBeTpf0) {
     auto check = [](ValueReader& r) { r.CheckSignature(); };
-    EXPECT_EQ(Failure<EFormatError>({'T', 'P', 'F', '1'}, check), "Invalid stream format");
-    EXPECT_EQ(Failure<EFormatError>({'t', 'p', 'f', '0', 0x01}, check), "Invalid stream format");
-    EXPECT_EQ(Failure<EReadError>({'T', 'P', 'F'}, check), "Stream read error");
-    EXPECT_EQ(Failure<EReadError>({}, check), "Stream read error");
+    EXPECT_EQ(failure<EFormatError>({'T', 'P', 'F', '1'}, check), "Invalid stream format");
+    EXPECT_EQ(failure<EFormatError>({'t', 'p', 'f', '0', 0x01}, check), "Invalid stream format");
+    EXPECT_EQ(failure<EReadError>({'T', 'P', 'F'}, check), "Stream read error");
+    EXPECT_EQ(failure<EReadError>({}, check), "Stream read error");
 }
 
 TEST(ValueReader, EveryTruncatedValueFailsAsAReadError) {
@@ -229,32 +229,32 @@ TEST(ValueReader, EveryTruncatedValueFailsAsAReadError) {
     for (const Bytes& full : texts) {
         for (size_t size = 0; size < full.size(); ++size) {
             const Bytes cut(full.begin(), full.begin() + static_cast<std::ptrdiff_t>(size));
-            EXPECT_EQ(Failure<EReadError>(cut, kReadString), "Stream read error")
+            EXPECT_EQ(failure<EReadError>(cut, kReadString), "Stream read error")
                 << int{full[0]} << " cut to " << size;
         }
     }
     for (const Bytes& full : {Bytes{0x02, 1}, Bytes{0x03, 1, 0}, Bytes{0x04, 1, 0, 0, 0}}) {
         for (size_t size = 0; size < full.size(); ++size) {
             const Bytes cut(full.begin(), full.begin() + static_cast<std::ptrdiff_t>(size));
-            EXPECT_EQ(Failure<EReadError>(cut, kReadInteger), "Stream read error");
+            EXPECT_EQ(failure<EReadError>(cut, kReadInteger), "Stream read error");
         }
     }
-    Failure<EReadError>({}, kReadBoolean);
-    Failure<EReadError>({}, [](ValueReader& r) { r.ExpectListEnd(); });
-    Failure<EReadError>({}, [](ValueReader& r) { r.NextIsListEnd(); });
+    failure<EReadError>({}, kReadBoolean);
+    failure<EReadError>({}, [](ValueReader& r) { r.ExpectListEnd(); });
+    failure<EReadError>({}, [](ValueReader& r) { r.NextIsListEnd(); });
 }
 
 TEST(ValueReader, HugeDeclaredLengthsFailBeforeAllocating) {
     for (const uint8_t tag : std::initializer_list<uint8_t>{0x0C, 0x12, 0x14}) {
-        EXPECT_EQ(Failure<EReadError>({tag, 0xFF, 0xFF, 0xFF, 0xFF, 'a', 'b'}, kReadString),
+        EXPECT_EQ(failure<EReadError>({tag, 0xFF, 0xFF, 0xFF, 0xFF, 'a', 'b'}, kReadString),
                   "Stream read error");
         // 2 * 0x80000000 wraps to 0 in 32-bit arithmetic.
-        EXPECT_EQ(Failure<EReadError>({tag, 0x00, 0x00, 0x00, 0x80, 'a', 'b'}, kReadString),
+        EXPECT_EQ(failure<EReadError>({tag, 0x00, 0x00, 0x00, 0x80, 'a', 'b'}, kReadString),
                   "Stream read error");
     }
     // One unit declared, one byte present.
-    Failure<EReadError>({0x12, 1, 0, 0, 0, 'a'}, kReadString);
-    Failure<EReadError>({0x06, 0xFF, 'a'}, kReadString);
+    failure<EReadError>({0x12, 1, 0, 0, 0, 'a'}, kReadString);
+    failure<EReadError>({0x06, 0xFF, 'a'}, kReadString);
 }
 
 } // namespace

@@ -12,11 +12,11 @@ public:
     TestChunk() : TCustomMemoryStreamChunk("tEsT") {}
 };
 
-std::vector<uint8_t> Bytes(const MemoryStream& stream) {
+std::vector<uint8_t> bytes(const MemoryStream& stream) {
     return {stream.Bytes().begin(), stream.Bytes().end()};
 }
 
-void Fill(MemoryStream& stream, const std::string& text) {
+void fill(MemoryStream& stream, const std::string& text) {
     stream.Clear();
     stream.Write(text.data(), text.size());
 }
@@ -36,19 +36,19 @@ TEST(ChunkContainers, LayoutFollowsEachFlagAndReadsBack) {
     for (const Case& c : cases) {
         TestChunk chunk;
         chunk.ChunkFlags = c.Flags;
-        Fill(chunk.Payload(), "abc");
+        fill(chunk.Payload(), "abc");
         MemoryStream stream;
         chunk.SaveToStream(stream);
         stream.WriteByte(0x5A); // whatever follows the container, after the pad byte
         std::vector<uint8_t> expected = c.Expected;
         expected.push_back(0x5A);
-        EXPECT_EQ(Bytes(stream), expected) << c.Flags;
+        EXPECT_EQ(bytes(stream), expected) << c.Flags;
 
         TestChunk loaded;
         loaded.ChunkFlags = c.Flags;
         stream.SetPosition(0);
         loaded.LoadFromStream(stream);
-        EXPECT_EQ(Bytes(loaded.Payload()), (std::vector<uint8_t>{'a', 'b', 'c'})) << c.Flags;
+        EXPECT_EQ(bytes(loaded.Payload()), (std::vector<uint8_t>{'a', 'b', 'c'})) << c.Flags;
         EXPECT_EQ(loaded.ChunkSize, 3u);
         EXPECT_EQ(stream.Position(), c.Expected.size()) << "positioned after the container";
     }
@@ -56,21 +56,21 @@ TEST(ChunkContainers, LayoutFollowsEachFlagAndReadsBack) {
 
 TEST(ChunkContainers, AShortPayloadOrAWrongNameFailsAndChangesNothing) {
     TestChunk chunk;
-    Fill(chunk.Payload(), "keep");
+    fill(chunk.Payload(), "keep");
     MemoryStream stream;
     const std::vector<uint8_t> shortBody = {'t', 'E', 's', 'T', 9, 0, 0, 0, 'x', 'y'};
     stream.Write(shortBody.data(), shortBody.size());
     stream.SetPosition(0);
     EXPECT_THROW(chunk.LoadFromStream(stream), EReadError);
     EXPECT_EQ(stream.Position(), 0u);
-    EXPECT_EQ(Bytes(chunk.Payload()), (std::vector<uint8_t>{'k', 'e', 'e', 'p'}));
+    EXPECT_EQ(bytes(chunk.Payload()), (std::vector<uint8_t>{'k', 'e', 'e', 'p'}));
 
     const std::vector<uint8_t> huge = {'t', 'E', 's', 'T', 0xFF, 0xFF, 0xFF, 0xFF};
-    Fill(stream, std::string(huge.begin(), huge.end()));
+    fill(stream, std::string(huge.begin(), huge.end()));
     stream.SetPosition(0);
     EXPECT_THROW(chunk.LoadFromStream(stream), EReadError);
 
-    Fill(stream, std::string("mmst\x01\0\0\0z", 9));
+    fill(stream, std::string("mmst\x01\0\0\0z", 9));
     stream.SetPosition(0);
     try {
         chunk.LoadFromStream(stream);
@@ -78,11 +78,11 @@ TEST(ChunkContainers, AShortPayloadOrAWrongNameFailsAndChangesNothing) {
     } catch (const EVstError& failure) {
         EXPECT_STREQ(failure.what(), "Chunk name must always be 'tEsT'");
     }
-    EXPECT_EQ(Bytes(chunk.Payload()), (std::vector<uint8_t>{'k', 'e', 'e', 'p'}));
+    EXPECT_EQ(bytes(chunk.Payload()), (std::vector<uint8_t>{'k', 'e', 'e', 'p'}));
     EXPECT_THROW(chunk.SetChunkName("mmst"), EVstError);
     EXPECT_NO_THROW(chunk.SetChunkName("tEsT"));
 
-    Fill(stream, "tEs");
+    fill(stream, "tEs");
     stream.SetPosition(0);
     EXPECT_THROW(chunk.LoadFromStream(stream), EReadError);
 }
@@ -91,19 +91,19 @@ TEST(ChunkContainers, UnknownChunkTakesAnyNameAndCanCountItsHeader) {
     TUnknownChunk chunk;
     chunk.ChunkName = {'a', 'b', 'c', 'd'};
     chunk.ChunkFlags = cfIncludeChunkInSize;
-    Fill(chunk.Payload(), "xy");
+    fill(chunk.Payload(), "xy");
     MemoryStream stream;
     chunk.SaveToStream(stream);
-    EXPECT_EQ(Bytes(stream), (std::vector<uint8_t>{'a', 'b', 'c', 'd', 10, 0, 0, 0, 'x', 'y'}));
+    EXPECT_EQ(bytes(stream), (std::vector<uint8_t>{'a', 'b', 'c', 'd', 10, 0, 0, 0, 'x', 'y'}));
 
     TUnknownChunk loaded;
     loaded.ChunkFlags = cfIncludeChunkInSize;
     stream.SetPosition(0);
     loaded.LoadFromStream(stream);
     EXPECT_EQ(loaded.ChunkNameText(), "abcd");
-    EXPECT_EQ(Bytes(loaded.Payload()), (std::vector<uint8_t>{'x', 'y'}));
+    EXPECT_EQ(bytes(loaded.Payload()), (std::vector<uint8_t>{'x', 'y'}));
 
-    Fill(stream, std::string("abcd\x07\0\0\0", 8)); // counts less than its own header
+    fill(stream, std::string("abcd\x07\0\0\0", 8)); // counts less than its own header
     stream.SetPosition(0);
     EXPECT_THROW(loaded.LoadFromStream(stream), EReadError);
     EXPECT_EQ(loaded.ChunkNameText(), "abcd");

@@ -65,12 +65,12 @@ protected:
     std::span<const HandlerBinding> HandlerTable() const override {
         using Self = TestModule;
         static constexpr HandlerBinding kHandlers[] = {
-            ModuleHandler<&Self::OnEditIdle, &Self::Idle>("OnEditIdle", "Idle"),
-            ModuleHandler<&Self::OnCreate, &Self::Create>("OnCreate", "Create"),
-            ModuleHandler<&Self::OnGetChunkParameter, &Self::ChunkParameter>("OnGetChunkParameter",
-                                                                             "ChunkParameter"),
-            ProgramHandler<&TVstProgram::OnLoadChunk, &Self::Load>("OnLoadChunk", "Load"),
-            ProgramHandler<&TVstProgram::OnStoreChunk, &Self::Store>("OnStoreChunk", "Store"),
+            module_handler<&Self::OnEditIdle, &Self::Idle>("OnEditIdle", "Idle"),
+            module_handler<&Self::OnCreate, &Self::Create>("OnCreate", "Create"),
+            module_handler<&Self::OnGetChunkParameter, &Self::ChunkParameter>("OnGetChunkParameter",
+                                                                              "ChunkParameter"),
+            program_handler<&TVstProgram::OnLoadChunk, &Self::Load>("OnLoadChunk", "Load"),
+            program_handler<&TVstProgram::OnStoreChunk, &Self::Store>("OnStoreChunk", "Store"),
             method_handler("OnProcessMidi", "ProcessMidi"),
         };
         return kHandlers;
@@ -437,8 +437,8 @@ TEST(ModuleBasics, VersionNumbersAndFourCharacterCodes) {
     EXPECT_EQ(module.VersionNumber(), 1000);
     module.SetVersion(2, 3, 150);
     EXPECT_EQ(module.VersionNumber(), 150 + 2 * 65536 + 3 * 256);
-    EXPECT_EQ(FourCharCode("qv08"), 0x71763038);
-    EXPECT_EQ(FourCharCode("ab"), 0x61620000);
+    EXPECT_EQ(four_char_code("qv08"), 0x71763038);
+    EXPECT_EQ(four_char_code("ab"), 0x61620000);
     EXPECT_TRUE(TBasicVSTModule::IsSpecialHostProduct("energyXT"));
     EXPECT_TRUE(TBasicVSTModule::IsSpecialHostProduct("Forge Pro 10"));
     EXPECT_FALSE(TBasicVSTModule::IsSpecialHostProduct(""));

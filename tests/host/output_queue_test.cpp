@@ -9,7 +9,7 @@ namespace {
 using core::MidiRecord;
 using core::OutputQueue;
 
-uint8_t Byte(const VstMidiEvent& record, int i) {
+uint8_t byte(const VstMidiEvent& record, int i) {
     return static_cast<uint8_t>(record.midiData[i]);
 }
 
@@ -54,9 +54,9 @@ TEST(OutputQueue, EachOperationWritesItsMessage) {
         EXPECT_EQ(neutral.data2, expected[i][2]) << i;
         EXPECT_EQ(neutral.frame, deltas[i]) << i;
         const VstMidiEvent& record = *reinterpret_cast<const VstMidiEvent*>(block->events[i]);
-        EXPECT_EQ(Byte(record, 0), expected[i][0]) << i;
-        EXPECT_EQ(Byte(record, 1), expected[i][1]) << i;
-        EXPECT_EQ(Byte(record, 2), expected[i][2]) << i;
+        EXPECT_EQ(byte(record, 0), expected[i][0]) << i;
+        EXPECT_EQ(byte(record, 1), expected[i][1]) << i;
+        EXPECT_EQ(byte(record, 2), expected[i][2]) << i;
         EXPECT_EQ(record.deltaFrames, deltas[i]) << i;
         EXPECT_EQ(record.byteSize, 24);
         EXPECT_EQ(record.type, kVstMidiType);

@@ -42,18 +42,18 @@ TEST(ParameterProperty, ShortLabelFollowsTheNameUntilSetApart) {
 
 TEST(ParameterProperty, TextsParseWithUnitsAndPrefixLetters) {
     float value = -1.0f;
-    ASSERT_TRUE(ParseParameterText("2.5k", "", value));
+    ASSERT_TRUE(parse_parameter_text("2.5k", "", value));
     EXPECT_FLOAT_EQ(value, 2500.0f);
-    ASSERT_TRUE(ParseParameterText("1K", "", value));
+    ASSERT_TRUE(parse_parameter_text("1K", "", value));
     EXPECT_FLOAT_EQ(value, 1024.0f);
-    ASSERT_TRUE(ParseParameterText("-3 dB", "dB", value));
+    ASSERT_TRUE(parse_parameter_text("-3 dB", "dB", value));
     EXPECT_FLOAT_EQ(value, -3.0f);
-    ASSERT_TRUE(ParseParameterText("12 ms", "s", value)); // the unit goes first, then "m"
+    ASSERT_TRUE(parse_parameter_text("12 ms", "s", value)); // the unit goes first, then "m"
     EXPECT_FLOAT_EQ(value, 0.012f);
-    ASSERT_TRUE(ParseParameterText("0,5", "", value)); // either decimal separator
+    ASSERT_TRUE(parse_parameter_text("0,5", "", value)); // either decimal separator
     EXPECT_FLOAT_EQ(value, 0.5f);
     value = 7.0f;
-    EXPECT_FALSE(ParseParameterText("loud", "", value));
+    EXPECT_FALSE(parse_parameter_text("loud", "", value));
     EXPECT_EQ(value, 7.0f);
 }
 

@@ -144,8 +144,8 @@ TEST_F(ProcessingRoutines, QueuedEventsLeaveInOneCallAfterTheHandlerInQueueingOr
     ProcessReplacing(64);
     ASSERT_EQ(host.DeliveryCount(), 1u);
     EXPECT_EQ(host.Delivery(0),
-              (std::vector<Delivered>{test::NoteOn(0, 1, 100, 1), test::NoteOn(0, 2, 100, 2),
-                                      test::NoteOn(0, 3, 100, 3), test::NoteOff(0, 60, 0, 7)}));
+              (std::vector<Delivered>{test::note_on(0, 1, 100, 1), test::note_on(0, 2, 100, 2),
+                                      test::note_on(0, 3, 100, 3), test::note_off(0, 60, 0, 7)}));
     EXPECT_EQ(module.OutputQueue().count(), 0);
     EXPECT_EQ(left[0], 0.25f);
     EXPECT_EQ(right[63], 0.5f);
@@ -165,7 +165,7 @@ TEST_F(ProcessingRoutines, ZeroFramesOrNoBuffersAreIgnoredEntirely) {
     EXPECT_EQ(host.DeliveryCount(), 0u);
     ProcessReplacing(64); // the waiting event goes out with the next real block
     ASSERT_EQ(host.DeliveryCount(), 1u);
-    EXPECT_EQ(host.Delivery(0).front(), test::NoteOn(0, 1, 1, 0));
+    EXPECT_EQ(host.Delivery(0).front(), test::note_on(0, 1, 1, 0));
 }
 
 TEST_F(ProcessingRoutines, AnEmptyQueueMakesNoDeliveryCall) {

@@ -2,8 +2,7 @@
 # Checks scripts/check-names.sh on a scratch tree: the script and two small name lists are
 # copied there with a few sources, and each case plants one declaration. Covers what the
 # check exists for: a new prefixed class or Pascal-case free function fails it with its place,
-# published and pending names pass, members and snake-case functions are not its business, and
-# a pending name that was renamed must leave the list.
+# published names pass, and members and snake-case functions are not its business.
 set -euo pipefail
 source_dir="$(cd "$(dirname "$0")/../.." && pwd)"
 work=$(mktemp -d)
@@ -11,7 +10,6 @@ trap 'rm -rf "$work"' EXIT
 mkdir -p "$work/scripts/names" "$work/src/engine"
 cp "$source_dir/scripts/check-names.sh" "$work/scripts/"
 printf '# published\nTScaleMap\nMapNote\nTfrmEditor\n' >"$work/scripts/names/published.txt"
-printf '# pending\nTSpinLock\nSplitLines\n' >"$work/scripts/names/pending.txt"
 
 failures=0
 # expect PASS|FAIL DESCRIPTION [TEXT THE OUTPUT MUST HOLD]
@@ -37,8 +35,6 @@ public:
     void SetEntry(int index, int value);
 };
 class TfrmEditor;
-class TSpinLock {};
-std::vector<std::string> SplitLines(std::string_view text);
 int snake_case_helper(int value);
 struct OutputQueue {};
 } // namespace tonvo
@@ -49,7 +45,7 @@ int TScaleMap::MapNote(int note) const { return note; }
 void TScaleMap::SetEntry(int, int) {}
 } // namespace tonvo
 EOF2
-expect PASS "published, pending, members and ui-style names"
+expect PASS "published, members and ui-style names"
 
 echo 'class TNewThing {};' >"$work/src/engine/new.h"
 expect FAIL "a new T-prefixed class" "src/engine/new.h:1: TNewThing: not a published name"
@@ -62,12 +58,6 @@ expect FAIL "a new Pascal-case free function" "src/engine/new.h:2: IsBlank"
 printf 'struct frmAbout {};\nenum class QelKind { A };\n' >"$work/src/engine/new.h"
 expect FAIL "frm and Qel prefixes" "QelKind"
 rm "$work/src/engine/new.h"
-
-# Renamed, but still waiting on the list.
-sed -i 's/SplitLines/split_lines/' "$work/src/engine/base.h"
-expect FAIL "a renamed pending name left on the list" "SplitLines is no longer declared"
-sed -i '/SplitLines/d' "$work/scripts/names/pending.txt"
-expect PASS "the list brought up to date"
 
 # The real tree passes.
 if "$source_dir/scripts/check-names.sh" "$source_dir" >/dev/null; then

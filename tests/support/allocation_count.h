@@ -5,6 +5,6 @@
 
 namespace tonvo::test {
 
-long AllocationCount();
+long allocation_count();
 
 } // namespace tonvo::test

@@ -10,7 +10,7 @@ namespace {
 std::atomic<long> allocations{0};
 }
 
-long tonvo::test::AllocationCount() {
+long tonvo::test::allocation_count() {
     return allocations.load();
 }
 

@@ -90,12 +90,12 @@ void FakeHost::Forget() {
     timeRequests_ = 0;
 }
 
-Delivered NoteOn(int channel, int note, int velocity, int32_t delta) {
+Delivered note_on(int channel, int note, int velocity, int32_t delta) {
     return {static_cast<uint8_t>(0x90 + channel), static_cast<uint8_t>(note),
             static_cast<uint8_t>(velocity), delta};
 }
 
-Delivered NoteOff(int channel, int note, int velocity, int32_t delta) {
+Delivered note_off(int channel, int note, int velocity, int32_t delta) {
     return {static_cast<uint8_t>(0x80 + channel), static_cast<uint8_t>(note),
             static_cast<uint8_t>(velocity), delta};
 }

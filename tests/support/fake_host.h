@@ -75,7 +75,7 @@ private:
     intptr_t lastTimeFilter_ = -1;
 };
 
-Delivered NoteOn(int channel, int note, int velocity, int32_t delta = 0);
-Delivered NoteOff(int channel, int note, int velocity, int32_t delta = 0);
+Delivered note_on(int channel, int note, int velocity, int32_t delta = 0);
+Delivered note_off(int channel, int note, int velocity, int32_t delta = 0);
 
 } // namespace tonvo::test

@@ -6,7 +6,7 @@
 namespace tonvo::test {
 
 namespace {
-void Set(std::vector<std::pair<std::string, std::optional<std::string>>>& saved, const char* name,
+void set(std::vector<std::pair<std::string, std::optional<std::string>>>& saved, const char* name,
          const std::string& value) {
     const char* old = std::getenv(name);
     saved.emplace_back(name, old ? std::optional<std::string>(old) : std::nullopt);
@@ -21,9 +21,9 @@ TempHome::TempHome() {
     std::filesystem::create_directories(root_);
     documents_ = root_ / "Documents";
     settingsFile_ = root_ / ".config" / "Brelwick" / "Tonvo.ini";
-    Set(saved_, "HOME", root_.string());
-    Set(saved_, "XDG_CONFIG_HOME", (root_ / ".config").string());
-    Set(saved_, "XDG_DOCUMENTS_DIR", documents_.string());
+    set(saved_, "HOME", root_.string());
+    set(saved_, "XDG_CONFIG_HOME", (root_ / ".config").string());
+    set(saved_, "XDG_DOCUMENTS_DIR", documents_.string());
 }
 
 TempHome::~TempHome() {

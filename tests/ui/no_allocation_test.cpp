@@ -19,7 +19,7 @@ TEST(Text, DrawingAWarmLineAllocatesNothing) {
         for (int x = 0; x < 4; ++x)
             draw_text(canvas, font, x, 5, line, Color::rgb(0, 0, 0));
 
-    const long before = tonvo::test::AllocationCount();
+    const long before = tonvo::test::allocation_count();
     int total = 0;
     for (int round = 0; round < 50; ++round) {
         for (const char* line : lines) {
@@ -27,7 +27,7 @@ TEST(Text, DrawingAWarmLineAllocatesNothing) {
             total += draw_text(canvas, font, round % 4, 5, line, Color::rgb(0, 0, 0, 200));
         }
     }
-    EXPECT_EQ(tonvo::test::AllocationCount() - before, 0);
+    EXPECT_EQ(tonvo::test::allocation_count() - before, 0);
     EXPECT_GT(total, 0);
 }
 

@@ -46,7 +46,7 @@ TEST_F(EditorWindowTest, ShowsTheGoldenPictureInTheHostsWindowAndRepaintsWhatWas
     Pump();
     ui::expect_golden(driver->read(editor, size->x, size->y), "editor_carbon");
     plugin->close_editor();
-    EXPECT_TRUE(Eventually([&] { return driver->children(parent).empty(); }))
+    EXPECT_TRUE(eventually([&] { return driver->children(parent).empty(); }))
         << "the editor's window goes at the close";
 }
 
@@ -61,7 +61,7 @@ TEST_F(EditorWindowTest, OpensAndClosesFiftyTimesLeavingNothingBehind) {
         Pump(2);
         ASSERT_EQ(driver->children(parent).size(), 1u) << "opening " << i;
         plugin->close_editor();
-        ASSERT_TRUE(Eventually([&] { return driver->children(parent).empty(); }))
+        ASSERT_TRUE(eventually([&] { return driver->children(parent).empty(); }))
             << "opening " << i;
     }
     EXPECT_EQ(driver->resources(), resources) << "everything is let go with its editor";
@@ -79,7 +79,7 @@ TEST_F(EditorWindowTest, HostWindowsReplacedOrDestroyedUnderTheEditor) {
     Pump(2);
     ASSERT_TRUE(plugin->open_editor(driver->parent_handle(second)));
     Pump(2);
-    EXPECT_TRUE(Eventually([&] { return driver->children(first).empty(); }));
+    EXPECT_TRUE(eventually([&] { return driver->children(first).empty(); }));
     EXPECT_EQ(driver->children(second).size(), 1u);
 
     // The host destroys its window before the close: idle and close go on quietly.
@@ -109,8 +109,8 @@ TEST_F(EditorWindowTest, AClickOnAKeyPreviewsItAndItEndsWhenItsReleaseCannotReac
     LoadGoldenState(state);
     const ui::Point d = state.OnKey(2);
     ASSERT_NE(d.x, 0);
-    const std::vector<Delivered> on{NoteOn(0, 62, 100)};
-    const std::vector<Delivered> off{NoteOff(0, 62, 100)};
+    const std::vector<Delivered> on{note_on(0, 62, 100)};
+    const std::vector<Delivered> off{note_off(0, 62, 100)};
     // Opens the editor in a new host window and holds D there with the left button.
     const auto hold = [&] {
         WindowId editor = 0;
@@ -196,7 +196,7 @@ TEST_F(EditorWindowTest, APopupMenuHoldsThePointerAndAPressOutsideClosesIt) {
     driver->pointer_release(MouseButton::left);
     const std::vector<Delivered> played = plugin->process();
     ASSERT_FALSE(played.empty());
-    EXPECT_EQ(played.front(), NoteOn(0, 62, 100));
+    EXPECT_EQ(played.front(), note_on(0, 62, 100));
     plugin->close_editor();
 }
 
@@ -410,7 +410,7 @@ TEST_F(EditorWindowTest, ThePresetBrowserOpensOnTheWorkAreaAndAClickOutsideClose
                 w.pointer_press(MouseButton::left);
                 std::this_thread::sleep_for(std::chrono::milliseconds(30));
                 w.pointer_release(MouseButton::left);
-                went = Eventually([&] { return !w.visible(browser.id); });
+                went = eventually([&] { return !w.visible(browser.id); });
                 // Else its Cancel button, so that a failure leaves no dialog behind.
                 if (!went)
                     Answer(w, browser, [&] {

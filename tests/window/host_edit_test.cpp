@@ -46,18 +46,18 @@ using Module = test::ReferenceModule;
 // folder of the prefix): the plug-in reads its settings and presets there.
 using test::home;
 
-std::string ReadText(const fs::path& path) {
+std::string read_text(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
-std::vector<uint8_t> ReadBytes(const fs::path& path) {
-    const std::string text = ReadText(path);
+std::vector<uint8_t> read_bytes(const fs::path& path) {
+    const std::string text = read_text(path);
     return {text.begin(), text.end()};
 }
 
 // The golden state as a preset file in the home's presets folder (a preset's name only stays
 // when its file exists), which is also the file --state loads.
-fs::path GoldenPreset() {
+fs::path golden_preset() {
     Module made;
     made.MakeGoldenState();
     return made.SaveAsPreset(home.Presets());
@@ -68,7 +68,7 @@ constexpr const char* kMissingPlugin = "missing.dll";
 
 // One argument for a command line as the C runtime splits it: quoted, with quotes and the
 // backslashes before them escaped.
-std::wstring Quoted(const std::wstring& arg) {
+std::wstring quoted(const std::wstring& arg) {
     std::wstring out = L"\"";
     size_t slashes = 0;
     for (const wchar_t c : arg) {
@@ -88,9 +88,9 @@ std::wstring Quoted(const std::wstring& arg) {
 struct Process {
     Process(const std::vector<std::string>& args, const fs::path& out, const fs::path& err, bool) {
         const fs::path tool(TONVO_HOST_PATH);
-        std::wstring line = Quoted(tool.wstring());
+        std::wstring line = quoted(tool.wstring());
         for (const std::string& arg : args)
-            line += L" " + Quoted(fs::path(arg).wstring());
+            line += L" " + quoted(fs::path(arg).wstring());
         SECURITY_ATTRIBUTES inherited{sizeof inherited, nullptr, TRUE};
         const auto open = [&](const fs::path& path) {
             return CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherited,
@@ -138,7 +138,7 @@ class ToolWindow {
 public:
     // Whether the tool's window shows, waiting up to five seconds.
     bool find() {
-        return test::Eventually(
+        return test::eventually(
             [&] {
                 window_ = FindWindowW(L"TonvoHostEditWindow", L"Tonvo - tonvo-host");
                 return window_ != nullptr && IsWindowVisible(window_);
@@ -227,7 +227,7 @@ public:
     // Whether the viewable top-level window of the tool's title shows, waiting up to five
     // seconds.
     bool find() {
-        return c_ != nullptr && test::Eventually(
+        return c_ != nullptr && test::eventually(
                                     [&] {
                                         for (const xcb_window_t id : test::children_of(c_, root()))
                                             if (test::property_of(c_, id, XCB_ATOM_WM_NAME) ==
@@ -241,7 +241,7 @@ public:
     // A left click at a point of the window, each input given time for the tool's idle calls
     // (about 30 a second) to see it.
     void click(ui::Point at) {
-        const auto origin = test::Own(xcb_translate_coordinates_reply(
+        const auto origin = test::own(xcb_translate_coordinates_reply(
             c_, xcb_translate_coordinates(c_, window_, root(), 0, 0), nullptr));
         ASSERT_TRUE(origin);
         fake(XCB_MOTION_NOTIFY, 0, origin->dst_x + at.x, origin->dst_y + at.y);
@@ -292,21 +292,21 @@ protected:
 };
 
 TEST_F(HostEdit, TheScreenshotShowsTheGoldenEditorAndTheStateIsSavedAsLoaded) {
-    const fs::path state = GoldenPreset();
+    const fs::path state = golden_preset();
     const fs::path shot = files.Path() / "shot.png";
     ASSERT_EQ(Run({"edit", TONVO_PLUGIN_PATH, "--state", state.string(), "--save-state", saved,
                    "--screenshot", shot.string(), "--after", "1500"}),
               0)
-        << ReadText(err);
-    EXPECT_NE(ReadText(out).find("previews sent: 0 note-ons, 0 note-offs"), std::string::npos)
-        << ReadText(out);
+        << read_text(err);
+    EXPECT_NE(read_text(out).find("previews sent: 0 note-ons, 0 note-offs"), std::string::npos)
+        << read_text(out);
     ui::Bitmap image;
-    ASSERT_TRUE(ui::decode_png(ReadBytes(shot), image)) << "no PNG at " << shot;
+    ASSERT_TRUE(ui::decode_png(read_bytes(shot), image)) << "no PNG at " << shot;
     ui::expect_golden(image, "editor_carbon");
 
     Module loaded, saved_back;
-    ASSERT_TRUE(loaded.Load(ReadBytes(state)));
-    ASSERT_TRUE(saved_back.Load(ReadBytes(saved))) << "no usable state saved";
+    ASSERT_TRUE(loaded.Load(read_bytes(state)));
+    ASSERT_TRUE(saved_back.Load(read_bytes(saved))) << "no usable state saved";
     EXPECT_EQ(saved_back.Chunk(), loaded.Chunk());
     EXPECT_EQ(saved_back.module->ScaleMap().GetScaleMap(1), 2);
 }
@@ -325,35 +325,35 @@ TEST_F(HostEdit, WrongCommandLinesAndNoDisplayFailWithAMessageAndWriteNothing) {
     for (const std::vector<std::string>& args : wrong) {
         const std::string line = args.back() + " (" + std::to_string(args.size()) + " args)";
         EXPECT_NE(Run(args), 0) << line;
-        EXPECT_NE(ReadText(err).find("tonvo-host: "), std::string::npos) << line;
+        EXPECT_NE(read_text(err).find("tonvo-host: "), std::string::npos) << line;
     }
 #ifndef _WIN32
     EXPECT_EQ(Run({"edit", TONVO_PLUGIN_PATH, "--save-state", saved, "--screenshot", shot,
                    "--after", "100"},
                   true),
               1);
-    EXPECT_NE(ReadText(err).find("edit: cannot open the X display"), std::string::npos)
-        << ReadText(err);
+    EXPECT_NE(read_text(err).find("edit: cannot open the X display"), std::string::npos)
+        << read_text(err);
 #endif
     EXPECT_TRUE(fs::is_empty(files.Path()));
 }
 
 TEST_F(HostEdit, AClickedKeyIsCountedAndTheCloseEndsTheSessionWithTheStateSaved) {
-    const fs::path state = GoldenPreset();
+    const fs::path state = golden_preset();
     Module positions;
     const ui::Point key = positions.OnKey(2);
     ASSERT_NE(key.x, 0);
     ToolWindow window;
     Process tool =
         Start({"edit", TONVO_PLUGIN_PATH, "--state", state.string(), "--save-state", saved});
-    ASSERT_TRUE(window.find() || tool.stop()) << "no window of the tool's: " << ReadText(err);
+    ASSERT_TRUE(window.find() || tool.stop()) << "no window of the tool's: " << read_text(err);
     window.click(key);
     window.close();
-    EXPECT_EQ(tool.wait(), 0) << ReadText(err);
-    EXPECT_NE(ReadText(out).find("previews sent: 1 note-ons, 1 note-offs"), std::string::npos)
-        << ReadText(out);
+    EXPECT_EQ(tool.wait(), 0) << read_text(err);
+    EXPECT_NE(read_text(out).find("previews sent: 1 note-ons, 1 note-offs"), std::string::npos)
+        << read_text(out);
     Module saved_back;
-    EXPECT_TRUE(saved_back.Load(ReadBytes(saved))) << "no usable state saved";
+    EXPECT_TRUE(saved_back.Load(read_bytes(saved))) << "no usable state saved";
     EXPECT_EQ(saved_back.module->ScaleMap().GetScaleMap(1), 2);
 }
 
@@ -361,13 +361,13 @@ TEST_F(HostEdit, AClickedKeyIsCountedAndTheCloseEndsTheSessionWithTheStateSaved)
 TEST_F(HostEdit, AConnectionTheServerCutsOffStillSavesTheStateButFails) {
     ToolWindow window;
     Process tool = Start({"edit", TONVO_PLUGIN_PATH, "--save-state", saved});
-    ASSERT_TRUE(window.find() || tool.stop()) << "no window of the tool's: " << ReadText(err);
+    ASSERT_TRUE(window.find() || tool.stop()) << "no window of the tool's: " << read_text(err);
     window.cut_off();
     EXPECT_EQ(tool.wait(), 1);
-    EXPECT_NE(ReadText(err).find("connection to the window system was lost"), std::string::npos)
-        << ReadText(err);
+    EXPECT_NE(read_text(err).find("connection to the window system was lost"), std::string::npos)
+        << read_text(err);
     Module saved_back;
-    EXPECT_TRUE(saved_back.Load(ReadBytes(saved))) << "the state is kept all the same";
+    EXPECT_TRUE(saved_back.Load(read_bytes(saved))) << "the state is kept all the same";
 }
 #endif
 

@@ -8,7 +8,7 @@ namespace tonvo::test {
 
 TempHome home;
 
-std::wstring ClassOf(const wchar_t* kind) {
+std::wstring class_of(const wchar_t* kind) {
     wchar_t name[64];
     std::swprintf(name, 64, L"Tonvo.%ls.%llx", kind,
                   static_cast<unsigned long long>(
@@ -72,7 +72,7 @@ BOOL CALLBACK CollectWindow(HWND window, LPARAM lp) {
     return TRUE;
 }
 
-INPUT KeyInput(WORD key, WORD scan, DWORD flags) {
+INPUT key_input(WORD key, WORD scan, DWORD flags) {
     INPUT input{};
     input.type = INPUT_KEYBOARD;
     input.ki.wVk = key;
@@ -109,21 +109,21 @@ struct Keystroke {
     wchar_t unicode = 0;
 };
 // The keystrokes in one call: they reach the focused window of the thread in front, in order.
-void SendKeys(const std::vector<Keystroke>& keys) {
+void send_keys(const std::vector<Keystroke>& keys) {
     std::vector<INPUT> inputs;
     for (const Keystroke& k : keys) {
         if (k.unicode != 0) {
-            inputs.push_back(KeyInput(0, static_cast<WORD>(k.unicode), KEYEVENTF_UNICODE));
+            inputs.push_back(key_input(0, static_cast<WORD>(k.unicode), KEYEVENTF_UNICODE));
             inputs.push_back(
-                KeyInput(0, static_cast<WORD>(k.unicode), KEYEVENTF_UNICODE | KEYEVENTF_KEYUP));
+                key_input(0, static_cast<WORD>(k.unicode), KEYEVENTF_UNICODE | KEYEVENTF_KEYUP));
             continue;
         }
         if (k.shift)
-            inputs.push_back(KeyInput(VK_SHIFT, 0, 0));
-        inputs.push_back(KeyInput(k.key, 0, 0));
-        inputs.push_back(KeyInput(k.key, 0, KEYEVENTF_KEYUP));
+            inputs.push_back(key_input(VK_SHIFT, 0, 0));
+        inputs.push_back(key_input(k.key, 0, 0));
+        inputs.push_back(key_input(k.key, 0, KEYEVENTF_KEYUP));
         if (k.shift)
-            inputs.push_back(KeyInput(VK_SHIFT, 0, KEYEVENTF_KEYUP));
+            inputs.push_back(key_input(VK_SHIFT, 0, KEYEVENTF_KEYUP));
     }
     EXPECT_EQ(SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT)),
               inputs.size());
@@ -202,9 +202,9 @@ public:
     explicit Win32Watcher(DWORD host_thread) : host_thread_(host_thread) {}
 
     Shown find(ShownKind kind, WindowId other) override {
-        const std::wstring name = ClassOf(kind == ShownKind::menu ? L"Menu" : L"Dialog");
+        const std::wstring name = class_of(kind == ShownKind::menu ? L"Menu" : L"Dialog");
         HWND found = nullptr;
-        if (!Eventually([&] { return (found = FindTopLevel(name, as_window(other))) != nullptr; },
+        if (!eventually([&] { return (found = find_top_level(name, as_window(other))) != nullptr; },
                         1000))
             return {};
         return Shown{id_of(found), client_on_screen(found), kind};
@@ -229,7 +229,7 @@ public:
     void pointer_press(ui::MouseButton button) override { send_mouse(codes_of(button).down_flag); }
     void pointer_release(ui::MouseButton button) override {
         send_mouse(codes_of(button).up_flag);
-        Eventually([&] {
+        eventually([&] {
             GUITHREADINFO info{};
             info.cbSize = sizeof info;
             return GetGUIThreadInfo(host_thread_, &info) && info.hwndCapture == nullptr;
@@ -239,11 +239,11 @@ public:
         // The activation and the focus come with the showing, a moment after the window is
         // visible to another thread.
         if (target.kind == ShownKind::dialog)
-            Eventually([&] { return GetForegroundWindow() == as_window(target.id); }, 50);
+            eventually([&] { return GetForegroundWindow() == as_window(target.id); }, 50);
         std::vector<Keystroke> strokes;
         for (const Stroke& stroke : keys)
             strokes.push_back(keystroke_of(stroke));
-        SendKeys(strokes);
+        send_keys(strokes);
     }
     void close(const Shown& dialog) override {
         PostMessageW(as_window(dialog.id), WM_SYSCOMMAND, SC_CLOSE, 0);
@@ -391,7 +391,7 @@ private:
 
 } // namespace
 
-HWND FindTopLevel(const std::wstring& name, HWND other) {
+HWND find_top_level(const std::wstring& name, HWND other) {
     ClassSearch search{&name, other, nullptr};
     EnumWindows(&MatchClass, reinterpret_cast<LPARAM>(&search));
     return search.found;
@@ -414,7 +414,7 @@ void send_mouse(DWORD flags, HWND window, ui::Point at) {
     EXPECT_EQ(SendInput(1, &input, sizeof input), 1u);
 }
 
-GUITHREADINFO InputStateOf(HWND window) {
+GUITHREADINFO input_state_of(HWND window) {
     GUITHREADINFO info{};
     info.cbSize = sizeof info;
     GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info);

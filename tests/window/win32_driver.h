@@ -15,10 +15,10 @@
 namespace tonvo::test {
 
 // The plug-in's class name for a kind of window ("Editor", "Menu", "Dialog").
-std::wstring ClassOf(const wchar_t* kind);
+std::wstring class_of(const wchar_t* kind);
 // The visible top-level window whose class is `name`, other than `other`, or null (any thread
 // may ask).
-HWND FindTopLevel(const std::wstring& name, HWND other = nullptr);
+HWND find_top_level(const std::wstring& name, HWND other = nullptr);
 
 // The host's timer: idle calls to the plug-in, also while a loop of the plug-in's runs.
 extern AEffect* timed_effect;
@@ -39,7 +39,7 @@ extern POINT host_press_at;
 // One input of the system's pointer; with MOUSEEVENTF_ABSOLUTE, to `at` in `window`.
 void send_mouse(DWORD flags, HWND window = nullptr, ui::Point at = {});
 // The active and the focused window of `window`'s thread (any thread may ask).
-GUITHREADINFO InputStateOf(HWND window);
+GUITHREADINFO input_state_of(HWND window);
 void post_message(HWND window, UINT msg, WPARAM wp, ui::Point at);
 
 inline HWND as_window(WindowId id) {

@@ -25,7 +25,7 @@ TEST_F(Win32WindowTest, TheEditorIsAChildOfOurClassThatTakesTheFocus) {
     ASSERT_NE(editor, nullptr);
     wchar_t class_name[64] = {};
     GetClassNameW(editor, class_name, 64);
-    EXPECT_EQ(ClassOf(L"Editor"), class_name) << "named after the DLL's module handle";
+    EXPECT_EQ(class_of(L"Editor"), class_name) << "named after the DLL's module handle";
     const LONG_PTR style = GetWindowLongPtrW(editor, GWL_STYLE);
     EXPECT_EQ(style & (WS_CHILD | WS_CLIPCHILDREN | WS_CLIPSIBLINGS | WS_VISIBLE),
               WS_CHILD | WS_CLIPCHILDREN | WS_CLIPSIBLINGS | WS_VISIBLE);
@@ -35,7 +35,8 @@ TEST_F(Win32WindowTest, TheEditorIsAChildOfOurClassThatTakesTheFocus) {
     plugin->close_editor();
     WNDCLASSEXW info{};
     info.cbSize = sizeof info;
-    EXPECT_FALSE(GetClassInfoExW(GetModuleHandleW(L"Tonvo.dll"), ClassOf(L"Editor").c_str(), &info))
+    EXPECT_FALSE(
+        GetClassInfoExW(GetModuleHandleW(L"Tonvo.dll"), class_of(L"Editor").c_str(), &info))
         << "the class goes with the last window";
 }
 
@@ -89,7 +90,7 @@ TEST_F(Win32WindowTest, TheHostsTimersRunAndMayCloseTheEditorInsideADialogsLoop)
     timed_effect = plugin->effect();
     with_timer([&](Watcher& w, const Shown& dialog) {
         const int first = timed_idles;
-        Eventually([&] { return timed_idles > first + 3; });
+        eventually([&] { return timed_idles > first + 3; });
         idles = timed_idles - first;
         owner_enabled = IsWindowEnabled(parent) != FALSE;
         Answer(w, dialog, [&] { w.close(dialog); });
@@ -113,7 +114,7 @@ TEST_F(Win32WindowTest, TheHostsTimersRunAndMayCloseTheEditorInsideADialogsLoop)
         with_timer([&](Watcher&, const Shown& dialog) {
             timed_close = opcode;
             // Under load Wine takes seconds to re-enable the owner and destroy the dialog.
-            dialog_went = Eventually([&] { return !IsWindow(as_window(dialog.id)); }, 1000);
+            dialog_went = eventually([&] { return !IsWindow(as_window(dialog.id)); }, 1000);
         });
         EXPECT_TRUE(dialog_went);
         EXPECT_TRUE(hidden_at_close) << "the form was inside the call that ran the dialog";
@@ -155,14 +156,14 @@ TEST_F(Win32WindowTest, APressOutsideThePresetBrowserReachesTheWindowUnderThePoi
             // (Closing would enable the host's window at once; under Wine the dialog itself
             // may take a while longer to go.)
             send_mouse(MOUSEEVENTF_MIDDLEDOWN);
-            stayed = !Eventually([&] { return IsWindowEnabled(parent) || !w.visible(browser.id); });
+            stayed = !eventually([&] { return IsWindowEnabled(parent) || !w.visible(browser.id); });
             send_mouse(MOUSEEVENTF_MIDDLEUP);
             Sleep(50);
             // Held until the browser has gone (under Wine the held button shows to the
             // dialog's thread only after a moment).
             send_mouse(MOUSEEVENTF_LEFTDOWN);
             Sleep(100);
-            went = Eventually([&] { return !w.visible(browser.id); });
+            went = eventually([&] { return !w.visible(browser.id); });
             Sleep(50);
             send_mouse(MOUSEEVENTF_LEFTUP);
             if (!went)
@@ -193,13 +194,14 @@ TEST_F(Win32WindowTest, TheSavePresetDialogTakesTheKeyboardAtOnce) {
         dialog = as_window(box.id);
         // The activation and the focus come with the showing, a moment after the window is
         // visible to another thread.
-        Eventually(
+        eventually(
             [&] {
-                return GetForegroundWindow() == dialog && InputStateOf(dialog).hwndFocus == dialog;
+                return GetForegroundWindow() == dialog &&
+                       input_state_of(dialog).hwndFocus == dialog;
             },
             50);
         foreground = GetForegroundWindow();
-        input = InputStateOf(dialog);
+        input = input_state_of(dialog);
         Answer(w, box, [&] { w.type(box, {key(ui::Key::escape)}); });
     });
     EXPECT_EQ(foreground, dialog) << "the dialog is the window in front";

@@ -21,7 +21,7 @@ extern TempHome home;
 
 // Polls `condition` for up to about two seconds (`tries` times 10 ms).
 template <typename Condition>
-bool Eventually(Condition condition, int tries = 200) {
+bool eventually(Condition condition, int tries = 200) {
     for (int i = 0; i < tries; ++i) {
         if (condition())
             return true;
@@ -67,7 +67,7 @@ protected:
     static void Answer(Watcher& w, const Shown& shown, Act act) {
         for (int i = 0; i < 5; ++i) {
             act();
-            if (Eventually([&] { return !w.visible(shown.id); }, 100))
+            if (eventually([&] { return !w.visible(shown.id); }, 100))
                 return;
         }
         ADD_FAILURE() << "the window did not go";

@@ -47,7 +47,7 @@ struct Mapping {
 Mapping read_mapping(xcb_connection_t* c) {
     const xcb_setup_t* setup = xcb_get_setup(c);
     const auto count = static_cast<uint8_t>(setup->max_keycode - setup->min_keycode + 1);
-    const auto mapping = Own(xcb_get_keyboard_mapping_reply(
+    const auto mapping = own(xcb_get_keyboard_mapping_reply(
         c, xcb_get_keyboard_mapping(c, setup->min_keycode, count), nullptr));
     if (!mapping || mapping->keysyms_per_keycode == 0)
         return {};
@@ -151,7 +151,7 @@ uint8_t button_number(ui::MouseButton button) {
 
 xcb_connection_t* open_connection() {
     xcb_connection_t* c = nullptr;
-    const bool made = Eventually([&] {
+    const bool made = eventually([&] {
         if (c != nullptr)
             xcb_disconnect(c);
         c = xcb_connect(nullptr, nullptr);
@@ -165,23 +165,23 @@ xcb_connection_t* open_connection() {
 }
 
 void sync_server(xcb_connection_t* c) {
-    Own(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
+    own(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
 }
 
 xcb_atom_t intern_atom(xcb_connection_t* c, const char* name) {
-    const auto answer = Own(xcb_intern_atom_reply(
+    const auto answer = own(xcb_intern_atom_reply(
         c, xcb_intern_atom(c, 0, static_cast<uint16_t>(std::strlen(name)), name), nullptr));
     return answer ? answer->atom : xcb_atom_t{XCB_ATOM_NONE};
 }
 
 bool viewable(xcb_connection_t* c, xcb_window_t window) {
     const auto a =
-        Own(xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, window), nullptr));
+        own(xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, window), nullptr));
     return a && a->map_state == XCB_MAP_STATE_VIEWABLE;
 }
 
 std::vector<xcb_window_t> children_of(xcb_connection_t* c, xcb_window_t parent) {
-    const auto tree = Own(xcb_query_tree_reply(c, xcb_query_tree(c, parent), nullptr));
+    const auto tree = own(xcb_query_tree_reply(c, xcb_query_tree(c, parent), nullptr));
     if (!tree)
         return {};
     const xcb_window_t* ids = xcb_query_tree_children(tree.get());
@@ -200,7 +200,7 @@ void send_delete(xcb_connection_t* c, xcb_window_t window) {
 }
 
 std::string property_of(xcb_connection_t* c, xcb_window_t window, xcb_atom_t property) {
-    const auto value = Own(xcb_get_property_reply(
+    const auto value = own(xcb_get_property_reply(
         c, xcb_get_property(c, 0, window, property, XCB_GET_PROPERTY_TYPE_ANY, 0, 64), nullptr));
     if (!value)
         return {};
@@ -216,7 +216,7 @@ std::vector<uint32_t> words_of(const std::string& bytes) {
 
 ui::Bitmap read_window(xcb_connection_t* c, xcb_window_t window, int width, int height) {
     ui::Bitmap out(width, height);
-    const auto image = Own(xcb_get_image_reply(c,
+    const auto image = own(xcb_get_image_reply(c,
                                                xcb_get_image(c, XCB_IMAGE_FORMAT_Z_PIXMAP, window,
                                                              0, 0, static_cast<uint16_t>(width),
                                                              static_cast<uint16_t>(height), ~0u),
@@ -287,13 +287,13 @@ xcb_window_t find_window(xcb_connection_t* c, const X11Screen& s, bool dialog,
     const xcb_atom_t type = intern_atom(c, "_NET_WM_WINDOW_TYPE");
     const xcb_atom_t dialog_type = intern_atom(c, "_NET_WM_WINDOW_TYPE_DIALOG");
     xcb_window_t found = 0;
-    Eventually(
+    eventually(
         [&] {
             const auto tree =
-                Own(xcb_query_tree_reply(c, xcb_query_tree(c, s.screen->root), nullptr));
+                own(xcb_query_tree_reply(c, xcb_query_tree(c, s.screen->root), nullptr));
             const xcb_window_t* ids = tree ? xcb_query_tree_children(tree.get()) : nullptr;
             for (int i = 0; tree && i < xcb_query_tree_children_length(tree.get()); ++i) {
-                const auto a = Own(xcb_get_window_attributes_reply(
+                const auto a = own(xcb_get_window_attributes_reply(
                     c, xcb_get_window_attributes(c, ids[i]), nullptr));
                 if (!a || a->map_state != XCB_MAP_STATE_VIEWABLE || ids[i] == other ||
                     std::find(s.host_windows.begin(), s.host_windows.end(), ids[i]) !=
@@ -301,7 +301,7 @@ xcb_window_t find_window(xcb_connection_t* c, const X11Screen& s, bool dialog,
                     continue;
                 bool match = false;
                 if (dialog) {
-                    const auto value = Own(xcb_get_property_reply(
+                    const auto value = own(xcb_get_property_reply(
                         c, xcb_get_property(c, 0, ids[i], type, XCB_ATOM_ATOM, 0, 1), nullptr));
                     match = value && xcb_get_property_value_length(value.get()) == 4 &&
                             *static_cast<xcb_atom_t*>(xcb_get_property_value(value.get())) ==
@@ -312,7 +312,7 @@ xcb_window_t find_window(xcb_connection_t* c, const X11Screen& s, bool dialog,
                 if (!match)
                     continue;
                 found = ids[i];
-                const auto g = Own(xcb_get_geometry_reply(c, xcb_get_geometry(c, ids[i]), nullptr));
+                const auto g = own(xcb_get_geometry_reply(c, xcb_get_geometry(c, ids[i]), nullptr));
                 if (g && where != nullptr)
                     *where = {g->x, g->y, g->width, g->height};
             }
@@ -369,7 +369,7 @@ std::vector<WindowId> X11Driver::children(WindowId window) {
 }
 
 ui::Rect X11Driver::placement(WindowId child) {
-    const auto g = Own(xcb_get_geometry_reply(
+    const auto g = own(xcb_get_geometry_reply(
         x_, xcb_get_geometry(x_, static_cast<xcb_window_t>(child)), nullptr));
     return g ? ui::Rect::from_size(g->x, g->y, g->width, g->height) : ui::Rect{};
 }
@@ -392,7 +392,7 @@ void X11Driver::damage(WindowId window, int width, int height) {
 }
 
 ui::Point X11Driver::to_root(xcb_window_t window, ui::Point at) {
-    const auto moved = Own(xcb_translate_coordinates_reply(
+    const auto moved = own(xcb_translate_coordinates_reply(
         x_,
         xcb_translate_coordinates(x_, window, screen_.screen->root, static_cast<int16_t>(at.x),
                                   static_cast<int16_t>(at.y)),
@@ -437,11 +437,11 @@ size_t X11Driver::resources() {
 
 bool X11Driver::input_held() {
     const xcb_window_t root = screen_.screen->root;
-    const auto keyboard = Own(xcb_grab_keyboard_reply(
+    const auto keyboard = own(xcb_grab_keyboard_reply(
         x_,
         xcb_grab_keyboard(x_, 0, root, XCB_CURRENT_TIME, XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC),
         nullptr));
-    const auto pointer = Own(xcb_grab_pointer_reply(
+    const auto pointer = own(xcb_grab_pointer_reply(
         x_,
         xcb_grab_pointer(x_, 0, root, 0, XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC, XCB_NONE,
                          XCB_NONE, XCB_CURRENT_TIME),

@@ -14,7 +14,7 @@ namespace tonvo::test {
 template <typename T>
 using Reply = std::unique_ptr<T, decltype(&std::free)>;
 template <typename T>
-Reply<T> Own(T* reply) {
+Reply<T> own(T* reply) {
     return Reply<T>(reply, &std::free);
 }
 

@@ -90,7 +90,7 @@ TEST_F(X11WindowTest, AGrabTakingThePointerEndsAHeldKeysPreview) {
     plugin->process();
     driver->pointer_to(editor, d);
     driver->pointer_press(ui::MouseButton::left);
-    EXPECT_EQ(plugin->process(), (std::vector<Delivered>{NoteOn(0, 62, 100)}));
+    EXPECT_EQ(plugin->process(), (std::vector<Delivered>{note_on(0, 62, 100)}));
     xcb_leave_notify_event_t leave{};
     leave.response_type = XCB_LEAVE_NOTIFY;
     leave.detail = XCB_NOTIFY_DETAIL_NONLINEAR;
@@ -103,7 +103,7 @@ TEST_F(X11WindowTest, AGrabTakingThePointerEndsAHeldKeysPreview) {
                    reinterpret_cast<const char*>(&leave));
     sync_server(x);
     Pump(2);
-    EXPECT_EQ(plugin->process(), (std::vector<Delivered>{NoteOff(0, 62, 100)}))
+    EXPECT_EQ(plugin->process(), (std::vector<Delivered>{note_off(0, 62, 100)}))
         << "a grab took the pointer";
     driver->pointer_release(ui::MouseButton::left);
     plugin->close_editor();
@@ -117,7 +117,7 @@ TEST_F(X11WindowTest, AConnectionBrokenByTheServerStopsTheEditorQuietly) {
     xcb_kill_client(x, static_cast<xcb_window_t>(editor));
     sync_server(x);
     Pump(3);
-    EXPECT_TRUE(Eventually([&] { return driver->children(parent).empty(); }));
+    EXPECT_TRUE(eventually([&] { return driver->children(parent).empty(); }));
     plugin->close_editor();
     ASSERT_TRUE(plugin->open_editor(driver->parent_handle(parent)));
     Pump(2);
@@ -226,7 +226,7 @@ TEST_F(X11WindowTest, TypedTextNamesThePresetIncludingLettersOfTheKeyboardLayout
 // The events of `c` until one of `type` comes (up to two seconds): whether `take` took one.
 template <typename Take>
 bool take_event(xcb_connection_t* c, uint8_t type, Take take) {
-    return Eventually([&] {
+    return eventually([&] {
         while (xcb_generic_event_t* event = xcb_poll_for_event(c)) {
             const Reply<xcb_generic_event_t> owned(event, &std::free);
             if ((event->response_type & 0x7f) == type && take(event))
@@ -246,8 +246,8 @@ TEST_F(X11WindowTest, CopyAndPasteGoThroughTheClipboardSelection) {
     InSavePresetDialog(editor, [&](xcb_connection_t* c, Watcher& w, const Shown& dialog) {
         TypeKeys(c, {'a', 'c'}, kControl);
         const xcb_atom_t clipboard = intern_atom(c, "CLIPBOARD");
-        EXPECT_TRUE(Eventually([&] {
-            const auto owner = Own(
+        EXPECT_TRUE(eventually([&] {
+            const auto owner = own(
                 xcb_get_selection_owner_reply(c, xcb_get_selection_owner(c, clipboard), nullptr));
             return owner && owner->owner != XCB_NONE;
         })) << "the plug-in took the selection";
@@ -320,9 +320,9 @@ struct CursorImage {
     friend bool operator==(const CursorImage&, const CursorImage&) = default;
 };
 
-CursorImage ShownCursor(xcb_connection_t* c) {
+CursorImage shown_cursor(xcb_connection_t* c) {
     const auto image =
-        Own(xcb_xfixes_get_cursor_image_reply(c, xcb_xfixes_get_cursor_image(c), nullptr));
+        own(xcb_xfixes_get_cursor_image_reply(c, xcb_xfixes_get_cursor_image(c), nullptr));
     if (!image)
         return {};
     const uint32_t* pixels = xcb_xfixes_get_cursor_image_cursor_image(image.get());
@@ -334,7 +334,7 @@ CursorImage ShownCursor(xcb_connection_t* c) {
 }
 
 TEST_F(X11WindowTest, TheEditorShowsTheArrowTheFormAsksFor) {
-    const auto version = Own(xcb_xfixes_query_version_reply(
+    const auto version = own(xcb_xfixes_query_version_reply(
         x, xcb_xfixes_query_version(x, XCB_XFIXES_MAJOR_VERSION, XCB_XFIXES_MINOR_VERSION),
         nullptr));
     if (!version || version->major_version < 1)
@@ -352,7 +352,7 @@ TEST_F(X11WindowTest, TheEditorShowsTheArrowTheFormAsksFor) {
     const WindowId window = driver->make_window(1000, 600, 50, 50);
     xcb_change_window_attributes(x, static_cast<xcb_window_t>(window), XCB_CW_CURSOR, &cursor);
     driver->pointer_to(window, {20, 20});
-    const CursorImage arrow = ShownCursor(x);
+    const CursorImage arrow = shown_cursor(x);
     driver->destroy_window(window);
     xcb_free_cursor(x, cursor);
     xcb_close_font(x, font);
@@ -361,14 +361,14 @@ TEST_F(X11WindowTest, TheEditorShowsTheArrowTheFormAsksFor) {
     // The host's window shows the root's cursor, until the editor covers it with its own.
     const WindowId parent = driver->make_window(100, 100);
     driver->pointer_to(parent, key);
-    ASSERT_NE(ShownCursor(x), arrow);
+    ASSERT_NE(shown_cursor(x), arrow);
     ASSERT_TRUE(plugin->open_editor(driver->parent_handle(parent)));
     Pump();
     // This editor's keys ask for the arrow too (no hand), as its buttons do.
     driver->pointer_to(parent, {key.x + 1, key.y});
-    EXPECT_EQ(ShownCursor(x), arrow) << "over a key";
+    EXPECT_EQ(shown_cursor(x), arrow) << "over a key";
     driver->pointer_to(parent, apply);
-    EXPECT_EQ(ShownCursor(x), arrow) << "over a button";
+    EXPECT_EQ(shown_cursor(x), arrow) << "over a button";
     plugin->close_editor();
 }
 

@@ -173,14 +173,14 @@ size_t load_file(Instance& instance, const std::string& name) {
         wrapper.LoadFromStream(file);
     } catch (const std::exception& failure) {
         throw EFailure(printable_text(name) + ": " +
-                       one_line(FailureText("Error loading preset from file.", failure.what())));
+                       one_line(failure_text("Error loading preset from file.", failure.what())));
     }
     wrapper.Payload().SetPosition(0);
     try {
         instance.Plugin().apply_state(instance.Plugin().parse_state(wrapper.Payload()));
     } catch (const std::exception& failure) {
         throw EFailure(printable_text(name) + ": " +
-                       one_line(FailureText("Error loading preset.", failure.what())));
+                       one_line(failure_text("Error loading preset.", failure.what())));
     }
     return file.Remaining();
 }
@@ -458,7 +458,7 @@ int make_command(const std::vector<std::string>& args, std::ostream& out) {
     try {
         core::Plugin::write_state(wrapper.Payload(), instance.Plugin().current_state());
     } catch (const std::exception& failure) {
-        throw EFailure(one_line(FailureText("Error saving preset.", failure.what())));
+        throw EFailure(one_line(failure_text("Error saving preset.", failure.what())));
     }
     MemoryStream file;
     wrapper.SaveToStream(file);

@@ -14,7 +14,7 @@ namespace {
 constexpr std::array<std::string_view, 2> kObjectLayoutHosts = {"energyXT", "Sound Forge Pro 10.0"};
 
 // Asks the host for its product name into a zeroed 256-byte buffer; empty when it gives none.
-std::string AskProductString(TBasicVSTModule& module) {
+std::string ask_product_string(TBasicVSTModule& module) {
     char buffer[256] = {};
     if (module.CallAudioMaster(audioMasterGetProductString, 0, 0, buffer, 0.0f) == 0) {
         return {};
@@ -24,7 +24,7 @@ std::string AskProductString(TBasicVSTModule& module) {
 }
 } // namespace
 
-int32_t FourCharCode(std::string_view code) noexcept {
+int32_t four_char_code(std::string_view code) noexcept {
     uint32_t packed = 0;
     for (size_t i = 0; i < 4; ++i) {
         const auto c = i < code.size() ? static_cast<uint8_t>(code[i]) : uint8_t{0};
@@ -41,7 +41,7 @@ TBasicVSTModule::TBasicVSTModule() noexcept {
     effect_.numInputs = 2;
     effect_.numOutputs = 2;
     effect_.ioRatio = 1.0f;
-    effect_.uniqueID = FourCharCode("NoEf");
+    effect_.uniqueID = four_char_code("NoEf");
     effect_.user = this;
     TBasicVSTModule::InstallHostRoutines();
 }
@@ -75,7 +75,7 @@ void TBasicVSTModule::SetAudioMaster(audioMasterCallback callback) {
     if (CallAudioMaster(audioMasterVersion, 0, 0, nullptr, 0.0f) == 0) {
         throw EVstError("AudioMaster Error");
     }
-    specialHost_ = IsSpecialHostProduct(AskProductString(*this));
+    specialHost_ = IsSpecialHostProduct(ask_product_string(*this));
     if (specialHost_) {
         effect_.object = this;
         effect_.user = nullptr;
@@ -88,7 +88,7 @@ std::string TBasicVSTModule::HostProduct() {
     if (!hostProduct_.empty() && hostProduct_ != "Unknown") {
         return hostProduct_;
     }
-    hostProduct_ = AskProductString(*this);
+    hostProduct_ = ask_product_string(*this);
     if (hostProduct_.empty()) {
         hostProduct_ = "Unknown";
     }

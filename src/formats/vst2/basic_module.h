@@ -21,7 +21,7 @@
 namespace tonvo {
 
 // Four characters packed big-endian, the first in the top byte; missing characters count 0.
-int32_t FourCharCode(std::string_view code) noexcept;
+int32_t four_char_code(std::string_view code) noexcept;
 
 class TBasicVSTModule {
 public:

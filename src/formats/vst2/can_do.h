@@ -41,7 +41,7 @@ enum TVstCanDo : uint32_t {
 
 using VstCanDos = uint32_t; // bit n = member n
 
-constexpr VstCanDos CanDoBit(TVstCanDo member) {
+constexpr VstCanDos can_do_bit(TVstCanDo member) {
     return VstCanDos{1} << member;
 }
 

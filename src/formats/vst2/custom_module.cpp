@@ -272,7 +272,7 @@ intptr_t TCustomVSTModule::EffCanDo(const void* ptr) {
     intptr_t answer = 0;
     for (uint32_t member = 0; member < vcdCount; ++member) {
         if (text == kCanDoTexts[member]) {
-            const bool declared = (CanDos & CanDoBit(static_cast<TVstCanDo>(member))) != 0;
+            const bool declared = (CanDos & can_do_bit(static_cast<TVstCanDo>(member))) != 0;
             if (member == vcdCockosExtension) {
                 answer = declared ? static_cast<intptr_t>(0xBEEF0000) : 0;
             } else {

@@ -54,7 +54,7 @@ public:
     TVstPluginCategory PlugCategory = vpcUnknown;
     VstCanDos CanDos = 0;
     void SetFlags(int32_t flags) noexcept { effect_.flags = flags & 0xFFFF; }
-    void SetUniqueID(std::string_view id) noexcept { effect_.uniqueID = FourCharCode(id); }
+    void SetUniqueID(std::string_view id) noexcept { effect_.uniqueID = four_char_code(id); }
     // Changing the channel counts once a host is attached tells it (audioMasterIOChanged).
     void SetNumInputs(int32_t count);
     void SetNumOutputs(int32_t count);

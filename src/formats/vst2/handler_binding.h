@@ -11,10 +11,10 @@
 // have still fails the construction.
 //
 //     static constexpr HandlerBinding kHandlers[] = {
-//         ModuleHandler<&TCustomVSTModule::OnEditIdle, &TMyModule::EditIdle>(
+//         module_handler<&TCustomVSTModule::OnEditIdle, &TMyModule::EditIdle>(
 //             "OnEditIdle", "EditIdle"),
 //         method_handler("OnProcessMidi", "ProcessMidi"),
-//         ProgramHandler<&TVstProgram::OnLoadChunk, &TMyModule::LoadChunk>(
+//         program_handler<&TVstProgram::OnLoadChunk, &TMyModule::LoadChunk>(
 //             "OnLoadChunk", "LoadChunk"),
 //     };
 //
@@ -68,7 +68,7 @@ struct Caller<std::function<Result(Args...)>> {
 
 // The module is of the handler's class: the table that names the handler is that class's.
 template <auto Event, auto Handler>
-void BindToModule(TVSTModule& module, TVstProgram*) {
+void bind_to_module(TVSTModule& module, TVstProgram*) {
     using Module = typename MemberOf<decltype(Handler)>::Owner;
     using Function = typename MemberOf<decltype(Event)>::Member;
     auto& self = static_cast<Module&>(module);
@@ -76,7 +76,7 @@ void BindToModule(TVSTModule& module, TVstProgram*) {
 }
 
 template <auto Event, auto Handler>
-void BindToProgram(TVSTModule& module, TVstProgram* program) {
+void bind_to_program(TVSTModule& module, TVstProgram* program) {
     using Module = typename MemberOf<decltype(Handler)>::Owner;
     using Function = typename MemberOf<decltype(Event)>::Member;
     auto& self = static_cast<Module&>(module);
@@ -87,14 +87,14 @@ void BindToProgram(TVSTModule& module, TVstProgram* program) {
 
 // A row for a module event (`Event` points at the module's std::function member).
 template <auto Event, auto Handler>
-constexpr HandlerBinding ModuleHandler(std::string_view event, std::string_view handler) {
-    return {event, handler, false, &handler_binding::BindToModule<Event, Handler>};
+constexpr HandlerBinding module_handler(std::string_view event, std::string_view handler) {
+    return {event, handler, false, &handler_binding::bind_to_module<Event, Handler>};
 }
 
 // A row for a program event (`Event` points at a TVstProgram std::function member).
 template <auto Event, auto Handler>
-constexpr HandlerBinding ProgramHandler(std::string_view event, std::string_view handler) {
-    return {event, handler, true, &handler_binding::BindToProgram<Event, Handler>};
+constexpr HandlerBinding program_handler(std::string_view event, std::string_view handler) {
+    return {event, handler, true, &handler_binding::bind_to_program<Event, Handler>};
 }
 
 // A row for an event that is a virtual method of the module chain, overridden by the

@@ -37,14 +37,14 @@ void TVSTModuleWithPrograms::ReleasePrograms() noexcept {
 
 TCustomVstParameterProperty& TVSTModuleWithPrograms::ParameterProperty(int32_t index) {
     if (!ValidParameter(index)) {
-        throw IndexOutOfBounds(index);
+        throw index_out_of_bounds(index);
     }
     return *parameters_[static_cast<size_t>(index)];
 }
 
 TVstProgram& TVSTModuleWithPrograms::Program(int32_t index) {
     if (index < 0 || index >= ProgramCount()) {
-        throw IndexOutOfBounds(index);
+        throw index_out_of_bounds(index);
     }
     return *programs_[static_cast<size_t>(index)];
 }
@@ -340,7 +340,7 @@ intptr_t TVSTModuleWithPrograms::EffString2Parameter(int32_t index, const void* 
     float value = GetParameter(index);
     bool applied = false;
     if (property.UseDefaultString2ParameterHandler) {
-        ParseParameterText(text, property.Units, value);
+        parse_parameter_text(text, property.Units, value);
         applied = true;
     }
     if (property.OnStringToParameter) {

@@ -8,7 +8,7 @@
 namespace tonvo {
 
 namespace {
-std::string Cut(std::string text, size_t length) {
+std::string cut(std::string text, size_t length) {
     if (text.size() > length) {
         text.resize(length);
     }
@@ -17,18 +17,18 @@ std::string Cut(std::string text, size_t length) {
 } // namespace
 
 void TCustomVstParameterProperty::SetDisplayName(std::string name) {
-    name = Cut(std::move(name), kMaxDisplayName);
+    name = cut(std::move(name), kMaxDisplayName);
     if (name == displayName_) {
         return;
     }
-    if (shortLabel_.empty() || shortLabel_ == Cut(displayName_, kMaxShortLabel)) {
-        shortLabel_ = Cut(name, kMaxShortLabel);
+    if (shortLabel_.empty() || shortLabel_ == cut(displayName_, kMaxShortLabel)) {
+        shortLabel_ = cut(name, kMaxShortLabel);
     }
     displayName_ = std::move(name);
 }
 
 void TCustomVstParameterProperty::SetShortLabel(std::string label) {
-    shortLabel_ = Cut(std::move(label), kMaxShortLabel);
+    shortLabel_ = cut(std::move(label), kMaxShortLabel);
 }
 
 void TCustomVstParameterProperty::SetCurveFactor(float factor) noexcept {
@@ -51,7 +51,7 @@ float TCustomVstParameterProperty::ParameterValue(float hostValue) noexcept {
     return value;
 }
 
-bool ParseParameterText(const std::string& text, const std::string& units, float& value) {
+bool parse_parameter_text(const std::string& text, const std::string& units, float& value) {
     std::string s = text;
     if (!units.empty()) {
         if (const size_t at = s.find(units); at != std::string::npos) {

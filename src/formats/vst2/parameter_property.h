@@ -60,6 +60,6 @@ private:
 
 // Reads a number with an optional unit prefix letter from a host's text, as typed by a user
 // ("2.5k", "-3 dB"). The units text is removed first. False when no number is found.
-bool ParseParameterText(const std::string& text, const std::string& units, float& value);
+bool parse_parameter_text(const std::string& text, const std::string& units, float& value);
 
 } // namespace tonvo

@@ -25,8 +25,8 @@ std::vector<ModuleDescription> TVSTPlugin::Descriptions() const {
     own.VersionMinor = 0;
     own.VersionRelease = 0;
     own.PlugCategory = vpcSynth;
-    own.CanDos = CanDoBit(vcdSendVstEvents) | CanDoBit(vcdSendVstMidiEvent) |
-                 CanDoBit(vcdReceiveVstMidiEvent) | CanDoBit(vcd2in2out);
+    own.CanDos = can_do_bit(vcdSendVstEvents) | can_do_bit(vcdSendVstMidiEvent) |
+                 can_do_bit(vcdReceiveVstMidiEvent) | can_do_bit(vcd2in2out);
     own.NumInputs = 0;
     own.NumOutputs = 2;
     own.SampleRate = 44100.0f;
@@ -54,12 +54,12 @@ void TVSTPlugin::VSTModuleCreate() {
 }
 
 void TVSTPlugin::WritePluginState(ValueWriter& writer, const PluginState& state) {
-    WriteNoteMapSection(writer, state.NoteMap.value_or(NoteMapState{}));
+    write_note_map_section(writer, state.NoteMap.value_or(NoteMapState{}));
 }
 
 // The version of the block does not change how the section reads.
 void TVSTPlugin::ReadPluginState(ValueReader& reader, const std::string&, PluginState& into) {
-    into.NoteMap = ReadNoteMapSection(reader);
+    into.NoteMap = read_note_map_section(reader);
 }
 
 void TVSTPlugin::VSTModuleProcess32Replacing(float** inputs, float** outputs,

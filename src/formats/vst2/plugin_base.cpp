@@ -32,21 +32,21 @@ std::vector<ModuleDescription> TVSTPluginBase::Descriptions() const {
 std::span<const HandlerBinding> TVSTPluginBase::HandlerTable() const {
     using Self = TVSTPluginBase;
     static constexpr HandlerBinding kHandlers[] = {
-        ModuleHandler<&Self::OnCreate, &Self::VSTModuleCreate>("OnCreate", "VSTModuleCreate"),
-        ModuleHandler<&Self::OnDestroy, &Self::VSTModuleDestroy>("OnDestroy", "VSTModuleDestroy"),
-        ModuleHandler<&Self::OnEditIdle, &Self::VSTModuleEditIdle>("OnEditIdle",
-                                                                   "VSTModuleEditIdle"),
-        ModuleHandler<&Self::OnEditGetSize, &Self::VSTModuleEditGetSize>("OnEditGetSize",
-                                                                         "VSTModuleEditGetSize"),
-        ModuleHandler<&Self::OnVendorSpecific, &Self::VSTModuleVendorSpecific>(
+        module_handler<&Self::OnCreate, &Self::VSTModuleCreate>("OnCreate", "VSTModuleCreate"),
+        module_handler<&Self::OnDestroy, &Self::VSTModuleDestroy>("OnDestroy", "VSTModuleDestroy"),
+        module_handler<&Self::OnEditIdle, &Self::VSTModuleEditIdle>("OnEditIdle",
+                                                                    "VSTModuleEditIdle"),
+        module_handler<&Self::OnEditGetSize, &Self::VSTModuleEditGetSize>("OnEditGetSize",
+                                                                          "VSTModuleEditGetSize"),
+        module_handler<&Self::OnVendorSpecific, &Self::VSTModuleVendorSpecific>(
             "OnVendorSpecific", "VSTModuleVendorSpecific"),
-        ModuleHandler<&Self::OnGetChunkParameter, &Self::VSTModuleGetChunkParameter>(
+        module_handler<&Self::OnGetChunkParameter, &Self::VSTModuleGetChunkParameter>(
             "OnGetChunkParameter", "VSTModuleGetChunkParameter"),
         method_handler("OnProcess32Replacing", "VSTModuleProcess32Replacing"),
         method_handler("OnProcessMidi", "VSTModuleProcessMidi"),
-        ProgramHandler<&TVstProgram::OnStoreChunk, &Self::VSTPluginBasePrograms0StoreChunk>(
+        program_handler<&TVstProgram::OnStoreChunk, &Self::VSTPluginBasePrograms0StoreChunk>(
             "OnStoreChunk", "VSTPluginBasePrograms0StoreChunk"),
-        ProgramHandler<&TVstProgram::OnLoadChunk, &Self::VSTPluginBasePrograms0LoadChunk>(
+        program_handler<&TVstProgram::OnLoadChunk, &Self::VSTPluginBasePrograms0LoadChunk>(
             "OnLoadChunk", "VSTPluginBasePrograms0LoadChunk"),
     };
     return kHandlers;
@@ -143,13 +143,13 @@ bool TVSTPluginBase::WriteStateBlock(MemoryStream& body) {
                                   });
         return true;
     } catch (const std::exception& failure) {
-        Dialogs().Warning("Save Preset", FailureText("Error saving preset.", failure.what()));
+        Dialogs().Warning("Save Preset", failure_text("Error saving preset.", failure.what()));
         return false;
     }
 }
 
 void TVSTPluginBase::show_load_failure(const std::exception& failure) {
-    Dialogs().Warning("Load Preset", FailureText("Error loading preset.", failure.what()));
+    Dialogs().Warning("Load Preset", failure_text("Error loading preset.", failure.what()));
 }
 
 bool TVSTPluginBase::ReadStateBlock(MemoryStream& body, bool checkPresetFile) {

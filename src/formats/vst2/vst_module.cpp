@@ -176,7 +176,7 @@ intptr_t TVSTModule::Dispatcher(int32_t opcode, int32_t index, intptr_t value, v
     case effEditOpen: answer = EffEditOpen(ptr); break;
     case effEditClose: answer = EffEditClose(); break;
     case effEditIdle: answer = EffEditIdle(); break;
-    case effIdentify: answer = FourCharCode("NvEf"); break;
+    case effIdentify: answer = four_char_code("NvEf"); break;
     case effGetChunk: answer = EffGetChunk(index != 0, ptr); break;
     case effSetChunk: answer = EffSetChunk(index != 0, value, ptr); break;
     case effProcessEvents: answer = ProcessEvents(static_cast<VstEvents*>(ptr)); break;
