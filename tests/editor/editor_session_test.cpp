@@ -4,6 +4,7 @@
 // block the module hands out (effGetChunk, loaded into a second instance), the previews from
 // what reaches audioMasterProcessEvents.
 #include "editor/editor_factory.h"
+#include "editor/editor_test_support.h"
 #include "editor/note_map_editor.h"
 #include "editor/preset_browser.h"
 #include "platform/temp_folder.h"
@@ -11,12 +12,12 @@
 #include "support/event_block.h"
 #include "support/fake_host.h"
 #include "support/fake_services.h"
+#include "support/state_chunk.h"
 #include "ui/headless/headless_editor_window.h"
 #include "ui/menu_session.h"
 #include "ui/style.h"
 
 #include <array>
-#include <fstream>
 #include <gtest/gtest.h>
 #include <memory>
 #include <vector>
@@ -25,6 +26,7 @@ namespace tonvo {
 namespace {
 
 using Entries = std::array<int32_t, 12>;
+using editor::test::click_item;
 
 class EditorSession : public ::testing::Test {
 protected:
@@ -60,12 +62,10 @@ protected:
     }
     // The map as a host would see it: the module's state block, loaded into a fresh instance.
     Entries MapSeenByHost() {
-        void* data = nullptr;
-        const intptr_t size = Call(effGetChunk, 1, 0, &data);
-        EXPECT_GT(size, 8);
+        const std::vector<uint8_t> chunk = test::chunk_of(module->Effect());
+        EXPECT_GT(chunk.size(), 8u);
         auto other = Make();
-        AEffect* effect = other->Effect();
-        EXPECT_EQ(effect->dispatcher(effect, effSetChunk, 1, size, data, 0.0f), size);
+        EXPECT_EQ(test::load_chunk(other->Effect(), chunk), static_cast<intptr_t>(chunk.size()));
         Entries entries{};
         for (int32_t i = 0; i < 12; ++i)
             entries[static_cast<size_t>(i)] = other->ScaleMap().GetScaleMap(i);
@@ -97,11 +97,6 @@ protected:
         const ui::Rect r = control.form_rect();
         ui::click(form, (r.left + r.right) / 2, (r.top + r.bottom) / 2);
     }
-    static void Choose(ui::MenuSession& session, const ui::MenuItem& item) {
-        const ui::Rect row = session.item_rect(item);
-        ASSERT_FALSE(row.empty()) << item.Caption;
-        ui::click(session, (row.left + row.right) / 2, (row.top + row.bottom) / 2);
-    }
 
     test::TempFolder documents;
     test::FakeHost host;
@@ -122,7 +117,7 @@ TEST_F(EditorSession, PopupAndWizardChangeTheMapTheHostStores) {
 
     // C# (blocked by default) set to F# from its popup; the host hears of the change.
     const size_t automated = host.CountCalls(audioMasterAutomate);
-    desktop.expect_menu([&](ui::MenuSession& s) { Choose(s, form.ddmNote_Fsharp); });
+    desktop.expect_menu([&](ui::MenuSession& s) { click_item(s, form.ddmNote_Fsharp); });
     const ui::Point cSharp = OnKey(form, 1);
     ui::click(form, cSharp.x, cSharp.y, ui::MouseButton::right);
     Entries expected = {0, 6, 2, -1, 4, 5, -1, 7, -1, 9, -1, 11};
@@ -131,10 +126,10 @@ TEST_F(EditorSession, PopupAndWizardChangeTheMapTheHostStores) {
 
     // The wizard: Minor from D, Easy Mode as stored (on after a reset), confirmed with Enter.
     desktop.expect_menu([&](ui::MenuSession& s) {
-        Choose(s, form.panWizard.ddmScale.items().item(1)); // "Minor"
+        click_item(s, form.panWizard.ddmScale.items().item(1)); // "Minor"
     });
     ClickOn(form, form.panWizard.btnScale);
-    desktop.expect_menu([&](ui::MenuSession& s) { Choose(s, form.panWizard.ddmTonic_D); });
+    desktop.expect_menu([&](ui::MenuSession& s) { click_item(s, form.panWizard.ddmTonic_D); });
     ClickOn(form, form.panWizard.btnTonic);
     EXPECT_EQ(MapSeenByHost(), expected) << "choosing alone changes nothing";
     desktop.expect_modal([](ui::Form& box) { ui::type(box, "\r"); });
@@ -145,7 +140,7 @@ TEST_F(EditorSession, PopupAndWizardChangeTheMapTheHostStores) {
     EXPECT_EQ(host.CountCalls(audioMasterAutomate), automated + 2);
 
     // Init from the main menu, answered Yes: the default map again, and the wizard follows.
-    desktop.expect_menu([&](ui::MenuSession& s) { Choose(s, form.ddmMenu_Init); });
+    desktop.expect_menu([&](ui::MenuSession& s) { click_item(s, form.ddmMenu_Init); });
     desktop.expect_modal([](ui::Form& box) { ui::type(box, "\r"); });
     ClickOn(form, form.btnMenu);
     EXPECT_EQ(MapSeenByHost(), (Entries{0, -1, 2, -1, 4, 5, -1, 7, -1, 9, -1, 11}));
@@ -192,10 +187,8 @@ TEST_F(EditorSession, AStateFromTheHostShowsAtTheNextIdle) {
     other->ScaleMap().SetScaleMap(0, 7);
     other->SetPresetName("Fifths");
     services.Files[services.PresetPath("Fifths")] = {};
-    void* data = nullptr;
-    AEffect* effect = other->Effect();
-    const intptr_t size = effect->dispatcher(effect, effGetChunk, 1, 0, &data, 0.0f);
-    ASSERT_EQ(Call(effSetChunk, 1, size, data), size);
+    const std::vector<uint8_t> chunk = test::chunk_of(other->Effect());
+    ASSERT_EQ(test::load_chunk(module->Effect(), chunk), static_cast<intptr_t>(chunk.size()));
     Idle();
     EXPECT_EQ(form.btnPresets.caption(), "Fifths");
     EXPECT_EQ(module->ScaleMap().GetScaleMap(0), 7);
@@ -206,13 +199,8 @@ TEST_F(EditorSession, LoadPresetOpensTheBrowserOverTheEditorAndLoadsTheChoice) {
     // A preset saved by another instance, as a file in the preset folder.
     auto other = Make();
     other->ScaleMap().SetScaleMap(0, 7);
-    void* data = nullptr;
-    AEffect* effect = other->Effect();
-    const intptr_t size = effect->dispatcher(effect, effGetChunk, 1, 0, &data, 0.0f);
-    const std::filesystem::path folder = documents.Path() / "Brelwick" / "Tonvo" / "Presets";
-    std::filesystem::create_directories(folder);
-    std::ofstream(folder / "Fifths.brelwickp", std::ios::binary)
-        .write(static_cast<const char*>(data), static_cast<std::streamsize>(size));
+    test::write_bytes(documents.Path() / "Brelwick" / "Tonvo" / "Presets" / "Fifths.brelwickp",
+                      test::chunk_of(other->Effect()));
 
     editor::TfrmEditor& form = Open();
     form.set_position(200, 100);

@@ -4,6 +4,7 @@
 // record, as a host does. Built with ThreadSanitizer the same test proves the hand-offs race
 // free; there the sanitizer owns the allocation and lock functions, so nothing is counted.
 #include "formats/vst2/plugin.h"
+#include "support/state_chunk.h"
 
 #include <atomic>
 #include <cstdlib>
@@ -143,10 +144,7 @@ std::vector<uint8_t> StateWithMap(int shift) {
         source->ScaleMap().SetScaleMap(i, (i + shift) % 12);
     }
     source->SetMidiCC({{1, "nmap"}});
-    AEffect* effect = source->Effect();
-    void* data = nullptr;
-    const intptr_t size = effect->dispatcher(effect, effGetChunk, 1, 0, &data, 0.0f);
-    return {static_cast<uint8_t*>(data), static_cast<uint8_t*>(data) + size};
+    return test::chunk_of(source->Effect());
 }
 
 TEST(RealTime, TheAudioThreadNeitherAllocatesNorWaits) {

@@ -45,6 +45,36 @@ Bytes Container(const Bytes& body) {
     return block;
 }
 
+// A body written field by field: the version texts ("1.00" or none), the wizard's choice, the
+// map's entries (each a list of one integer) and an empty CC section.
+Bytes written_body(bool version, const ScaleChoice& choice, const std::vector<int32_t>& entries) {
+    MemoryStream stream;
+    ValueWriter w(stream);
+    w.Signature();
+    w.ListStart();
+    for (int i = 0; i < 4; ++i) {
+        w.String(version && i == 0 ? "1.00" : "");
+    }
+    w.ListEnd();
+    w.ListStart();
+    w.ListStart();
+    w.String(choice.ScaleName);
+    w.Integer(choice.Tonic);
+    w.Boolean(choice.EasyMode);
+    w.ListEnd();
+    w.ListStart();
+    for (const int32_t entry : entries) {
+        w.ListStart();
+        w.Integer(entry);
+        w.ListEnd();
+    }
+    w.ListEnd();
+    w.ListEnd();
+    w.ListStart();
+    w.ListEnd();
+    return Bytes(stream.Bytes().begin(), stream.Bytes().end());
+}
+
 class StateBlock : public testing::Test {
 protected:
     std::unique_ptr<TVSTPlugin> Make() {
@@ -144,30 +174,27 @@ TEST_F(StateBlock, DamagedBodiesAreReportedAndChangeNothing) {
     const PluginState before = plugin->CurrentState();
     Bytes body(kDefaultBlock.begin() + 8, kDefaultBlock.end());
 
-    Bytes wrongSignature = body;
-    wrongSignature[3] = '1';
-    EXPECT_THROW(Load(*plugin, Container(wrongSignature)), EFormatError);
-    ASSERT_EQ(dialogs.boxes.size(), 1u);
-    EXPECT_EQ(dialogs.boxes.back(),
-              "Load Preset: Error loading preset.\r\n\r\n\"Invalid stream format\"");
-
-    Bytes wrongTag = body;
-    wrongTag[42] = 0x07; // the tonic's tag
-    EXPECT_THROW(Load(*plugin, Container(wrongTag)), EFormatError);
-    EXPECT_EQ(dialogs.boxes.back(),
-              "Load Preset: Error loading preset.\r\n\r\n\"Invalid property value\"");
-
-    Bytes longText = body;
-    longText[5] = 0x0C; // the version as a long text whose length runs past the end
-    EXPECT_THROW(Load(*plugin, Container(longText)), EFormatError);
-    EXPECT_EQ(dialogs.boxes.back(),
-              "Load Preset: Error loading preset.\r\n\r\n\"Stream read error\"");
-
-    // Ends right after the plug-in section: the map was read, the CC section is missing.
-    Bytes noCC(body.begin(), body.end() - 2);
-    EXPECT_THROW(Load(*plugin, Container(noCC)), EFormatError);
-    EXPECT_EQ(dialogs.boxes.back(),
-              "Load Preset: Error loading preset.\r\n\r\n\"Stream read error\"");
+    // The signature, the tonic's tag, the version as a long text whose length runs past the
+    // end; a body ending right after the plug-in section (the map read, the CC section missing).
+    struct Damage {
+        size_t at;
+        uint8_t byte;
+        const char* message;
+    };
+    for (const Damage& d :
+         {Damage{3, '1', "Invalid stream format"}, Damage{42, 0x07, "Invalid property value"},
+          Damage{5, 0x0C, "Stream read error"}, Damage{body.size() - 2, 0, "Stream read error"}}) {
+        Bytes damaged = body;
+        damaged[d.at] = d.byte;
+        if (d.at == body.size() - 2) {
+            damaged.resize(d.at);
+        }
+        const size_t boxes = dialogs.boxes.size();
+        EXPECT_THROW(Load(*plugin, Container(damaged)), EFormatError) << d.at;
+        ASSERT_EQ(dialogs.boxes.size(), boxes + 1) << d.at;
+        EXPECT_EQ(dialogs.boxes.back(),
+                  std::string("Load Preset: Error loading preset.\r\n\r\n\"") + d.message + "\"");
+    }
     EXPECT_EQ(dialogs.boxes.size(), 4u);
     EXPECT_EQ(plugin->CurrentState(), before);
 
@@ -191,61 +218,14 @@ TEST_F(StateBlock, SectionsMayBeShortOrLong) {
     EXPECT_TRUE(dialogs.boxes.empty());
 
     // Two map entries (C -> D, C# -> E): the others keep the defaults.
-    MemoryStream stream;
-    ValueWriter writer(stream);
-    writer.Signature();
-    writer.ListStart();
-    for (int i = 0; i < 4; ++i) {
-        writer.String(i == 0 ? "1.00" : "");
-    }
-    writer.ListEnd();
-    writer.ListStart();
-    writer.ListStart();
-    writer.String("Short");
-    writer.Integer(4);
-    writer.Boolean(true);
-    writer.ListEnd();
-    writer.ListStart();
-    for (int32_t entry : {2, 4}) {
-        writer.ListStart();
-        writer.Integer(entry);
-        writer.ListEnd();
-    }
-    writer.ListEnd();
-    writer.ListEnd();
-    writer.ListStart();
-    writer.ListEnd();
-    Load(*plugin, Container(Bytes(stream.Bytes().begin(), stream.Bytes().end())));
+    Load(*plugin, Container(written_body(true, {"Short", 4, true}, {2, 4})));
     const std::array<int32_t, 12> partial = {2, 4, 2, -1, 4, 5, -1, 7, -1, 9, -1, 11};
     EXPECT_EQ(plugin->CurrentState().NoteMap->Entries, partial);
     EXPECT_EQ(plugin->ScaleMap().Choice().ScaleName, "Short");
 
     // Fourteen entries: the extra two are read and ignored.
-    MemoryStream longer;
-    ValueWriter w(longer);
-    w.Signature();
-    w.ListStart();
-    for (int i = 0; i < 4; ++i) {
-        w.String("");
-    }
-    w.ListEnd();
-    w.ListStart();
-    w.ListStart();
-    w.String("");
-    w.Integer(0);
-    w.Boolean(true);
-    w.ListEnd();
-    w.ListStart();
-    for (int32_t entry = 0; entry < 14; ++entry) {
-        w.ListStart();
-        w.Integer(11 - entry);
-        w.ListEnd();
-    }
-    w.ListEnd();
-    w.ListEnd();
-    w.ListStart();
-    w.ListEnd();
-    Load(*plugin, Container(Bytes(longer.Bytes().begin(), longer.Bytes().end())));
+    Load(*plugin, Container(written_body(false, {"", 0, true},
+                                         {11, 10, 9, 8, 7, 6, 5, 4, 3, 2, 1, 0, -1, -2})));
     EXPECT_EQ(plugin->ScaleMap().GetScaleMap(11), 0);
     EXPECT_TRUE(dialogs.boxes.empty());
 }

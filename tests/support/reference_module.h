@@ -9,13 +9,12 @@
 #include "platform/temp_folder.h"
 #include "plugin/tonvo_module.h"
 #include "support/fake_services.h"
+#include "support/state_chunk.h"
 #include "ui/headless/headless_desktop.h"
 #include "ui/headless/headless_editor_window.h"
 #include "ui/menu_session.h"
 
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <memory>
 #include <string>
 #include <vector>
@@ -39,25 +38,15 @@ public:
         AEffect* effect = module->Effect();
         return effect->dispatcher(effect, opcode, index, value, ptr, 0.0f);
     }
-    std::vector<uint8_t> Chunk() {
-        void* data = nullptr;
-        const intptr_t size = Call(effGetChunk, 1, 0, &data);
-        const auto* bytes = static_cast<const uint8_t*>(data);
-        return size > 0 ? std::vector<uint8_t>(bytes, bytes + size) : std::vector<uint8_t>{};
-    }
+    std::vector<uint8_t> Chunk() { return chunk_of(module->Effect()); }
     bool Load(std::vector<uint8_t> chunk) {
-        return !chunk.empty() &&
-               Call(effSetChunk, 1, static_cast<intptr_t>(chunk.size()), chunk.data()) != 0;
+        return !chunk.empty() && load_chunk(module->Effect(), std::move(chunk)) != 0;
     }
     // The state as a preset file in `folder`, named after the preset (a preset's name only
     // stays when its file exists); answers the file's path.
     std::filesystem::path SaveAsPreset(const std::filesystem::path& folder) {
-        const std::vector<uint8_t> chunk = Chunk();
-        std::filesystem::create_directories(folder);
         const std::filesystem::path path = folder / (module->PresetName() + ".brelwickp");
-        std::ofstream(path, std::ios::binary)
-            .write(reinterpret_cast<const char*>(chunk.data()),
-                   static_cast<std::streamsize>(chunk.size()));
+        write_bytes(path, Chunk());
         return path;
     }
     // The preset name a state the plug-in handed out carries. A loaded name only stays when its
@@ -65,9 +54,7 @@ public:
     // first under its name.
     std::string PresetNameOf(const std::vector<uint8_t>& chunk, const std::filesystem::path& file) {
         const std::u8string name = file.stem().u8string();
-        std::ifstream in(file, std::ios::binary);
-        services.Files[services.PresetPath({name.begin(), name.end()})] = {
-            std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+        services.Files[services.PresetPath({name.begin(), name.end()})] = read_bytes(file);
         return Load(chunk) ? module->PresetName() : std::string{};
     }
     // The note key `k` maps to in a state the plug-in handed out.

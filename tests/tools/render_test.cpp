@@ -3,6 +3,8 @@
 #include "formats/vst2/plugin.h"
 #include "midi_file/midi_file.h"
 #include "midi_file/tempo_map.h"
+#include "platform/temp_folder.h"
+#include "support/state_chunk.h"
 #include "support/temp_home.h"
 #include "tonvo_host/host_tool.h"
 
@@ -51,11 +53,8 @@ protected:
         for (int32_t i = 0; i < 12; ++i) {
             plugin->ScaleMap().SetScaleMap(i, (i + 2) % 12);
         }
-        AEffect* effect = plugin->Effect();
-        void* data = nullptr;
-        const intptr_t size = effect->dispatcher(effect, effGetChunk, 1, 0, &data, 0.0f);
         const fs::path path = folder / "up-two.brelwickp";
-        std::ofstream(path, std::ios::binary).write(static_cast<const char*>(data), size);
+        test::write_bytes(path, test::chunk_of(plugin->Effect()));
         return path;
     }
     // Two tracks: a tempo change half way, and notes including one never released.
@@ -157,9 +156,7 @@ TEST_F(Render, SavesTheStateItPlayedWith) {
                    state.string(), "--save-state", saved.string()}),
               0)
         << err.str();
-    std::ifstream a(state, std::ios::binary), b(saved, std::ios::binary);
-    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(a), {}),
-              std::string(std::istreambuf_iterator<char>(b), {}));
+    EXPECT_EQ(test::read_bytes(state), test::read_bytes(saved));
 }
 
 TEST_F(Render, FailuresAreOneClearLine) {

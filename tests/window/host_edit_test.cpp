@@ -15,9 +15,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <gtest/gtest.h>
-#include <iterator>
 #include <string>
 #include <thread>
 #include <vector>
@@ -46,14 +44,8 @@ using Module = test::ReferenceModule;
 // folder of the prefix): the plug-in reads its settings and presets there.
 using test::home;
 
-std::string ReadText(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-std::vector<uint8_t> ReadBytes(const fs::path& path) {
-    const std::string text = ReadText(path);
-    return {text.begin(), text.end()};
-}
+using test::read_bytes;
+using test::read_text;
 
 // The golden state as a preset file in the home's presets folder (a preset's name only stays
 // when its file exists), which is also the file --state loads.
@@ -297,16 +289,16 @@ TEST_F(HostEdit, TheScreenshotShowsTheGoldenEditorAndTheStateIsSavedAsLoaded) {
     ASSERT_EQ(Run({"edit", TONVO_PLUGIN_PATH, "--state", state.string(), "--save-state", saved,
                    "--screenshot", shot.string(), "--after", "1500"}),
               0)
-        << ReadText(err);
-    EXPECT_NE(ReadText(out).find("previews sent: 0 note-ons, 0 note-offs"), std::string::npos)
-        << ReadText(out);
+        << read_text(err);
+    EXPECT_NE(read_text(out).find("previews sent: 0 note-ons, 0 note-offs"), std::string::npos)
+        << read_text(out);
     ui::Bitmap image;
-    ASSERT_TRUE(ui::decode_png(ReadBytes(shot), image)) << "no PNG at " << shot;
+    ASSERT_TRUE(ui::decode_png(read_bytes(shot), image)) << "no PNG at " << shot;
     ui::expect_golden(image, "editor_carbon");
 
     Module loaded, saved_back;
-    ASSERT_TRUE(loaded.Load(ReadBytes(state)));
-    ASSERT_TRUE(saved_back.Load(ReadBytes(saved))) << "no usable state saved";
+    ASSERT_TRUE(loaded.Load(read_bytes(state)));
+    ASSERT_TRUE(saved_back.Load(read_bytes(saved))) << "no usable state saved";
     EXPECT_EQ(saved_back.Chunk(), loaded.Chunk());
     EXPECT_EQ(saved_back.module->ScaleMap().GetScaleMap(1), 2);
 }
@@ -325,15 +317,15 @@ TEST_F(HostEdit, WrongCommandLinesAndNoDisplayFailWithAMessageAndWriteNothing) {
     for (const std::vector<std::string>& args : wrong) {
         const std::string line = args.back() + " (" + std::to_string(args.size()) + " args)";
         EXPECT_NE(Run(args), 0) << line;
-        EXPECT_NE(ReadText(err).find("tonvo-host: "), std::string::npos) << line;
+        EXPECT_NE(read_text(err).find("tonvo-host: "), std::string::npos) << line;
     }
 #ifndef _WIN32
     EXPECT_EQ(Run({"edit", TONVO_PLUGIN_PATH, "--save-state", saved, "--screenshot", shot,
                    "--after", "100"},
                   true),
               1);
-    EXPECT_NE(ReadText(err).find("edit: cannot open the X display"), std::string::npos)
-        << ReadText(err);
+    EXPECT_NE(read_text(err).find("edit: cannot open the X display"), std::string::npos)
+        << read_text(err);
 #endif
     EXPECT_TRUE(fs::is_empty(files.Path()));
 }
@@ -346,14 +338,14 @@ TEST_F(HostEdit, AClickedKeyIsCountedAndTheCloseEndsTheSessionWithTheStateSaved)
     ToolWindow window;
     Process tool =
         Start({"edit", TONVO_PLUGIN_PATH, "--state", state.string(), "--save-state", saved});
-    ASSERT_TRUE(window.find() || tool.stop()) << "no window of the tool's: " << ReadText(err);
+    ASSERT_TRUE(window.find() || tool.stop()) << "no window of the tool's: " << read_text(err);
     window.click(key);
     window.close();
-    EXPECT_EQ(tool.wait(), 0) << ReadText(err);
-    EXPECT_NE(ReadText(out).find("previews sent: 1 note-ons, 1 note-offs"), std::string::npos)
-        << ReadText(out);
+    EXPECT_EQ(tool.wait(), 0) << read_text(err);
+    EXPECT_NE(read_text(out).find("previews sent: 1 note-ons, 1 note-offs"), std::string::npos)
+        << read_text(out);
     Module saved_back;
-    EXPECT_TRUE(saved_back.Load(ReadBytes(saved))) << "no usable state saved";
+    EXPECT_TRUE(saved_back.Load(read_bytes(saved))) << "no usable state saved";
     EXPECT_EQ(saved_back.module->ScaleMap().GetScaleMap(1), 2);
 }
 
@@ -361,13 +353,13 @@ TEST_F(HostEdit, AClickedKeyIsCountedAndTheCloseEndsTheSessionWithTheStateSaved)
 TEST_F(HostEdit, AConnectionTheServerCutsOffStillSavesTheStateButFails) {
     ToolWindow window;
     Process tool = Start({"edit", TONVO_PLUGIN_PATH, "--save-state", saved});
-    ASSERT_TRUE(window.find() || tool.stop()) << "no window of the tool's: " << ReadText(err);
+    ASSERT_TRUE(window.find() || tool.stop()) << "no window of the tool's: " << read_text(err);
     window.cut_off();
     EXPECT_EQ(tool.wait(), 1);
-    EXPECT_NE(ReadText(err).find("connection to the window system was lost"), std::string::npos)
-        << ReadText(err);
+    EXPECT_NE(read_text(err).find("connection to the window system was lost"), std::string::npos)
+        << read_text(err);
     Module saved_back;
-    EXPECT_TRUE(saved_back.Load(ReadBytes(saved))) << "the state is kept all the same";
+    EXPECT_TRUE(saved_back.Load(read_bytes(saved))) << "the state is kept all the same";
 }
 #endif
 
