@@ -1,5 +1,6 @@
 #include "window/vst2_editor_host.h"
 
+#include "support/state_chunk.h"
 #include "tonvo_host/plugin_library.h"
 
 namespace tonvo::test {
@@ -52,16 +53,11 @@ std::optional<ui::Point> Vst2EditorHost::editor_size() {
 }
 
 std::vector<uint8_t> Vst2EditorHost::state() {
-    void* data = nullptr;
-    const intptr_t size = call(effGetChunk, 1, 0, &data);
-    const auto* bytes = static_cast<const uint8_t*>(data);
-    return size > 0 ? std::vector<uint8_t>(bytes, bytes + size) : std::vector<uint8_t>{};
+    return effect_ != nullptr ? chunk_of(effect_) : std::vector<uint8_t>{};
 }
 
 bool Vst2EditorHost::load_state(const std::vector<uint8_t>& state) {
-    std::vector<uint8_t> copy = state;
-    return call(effSetChunk, 1, static_cast<intptr_t>(copy.size()), copy.data()) ==
-           static_cast<intptr_t>(copy.size());
+    return effect_ != nullptr && load_chunk(effect_, state) == static_cast<intptr_t>(state.size());
 }
 
 std::vector<Delivered> Vst2EditorHost::process() {
