@@ -7,9 +7,7 @@
 #include "support/state_chunk.h"
 
 #include <algorithm>
-#include <fstream>
 #include <gtest/gtest.h>
-#include <random>
 #include <sstream>
 
 namespace tonvo::tools {
@@ -24,11 +22,6 @@ struct RunResult {
     std::string Out;
     std::string Err;
 };
-
-// The state block a plug-in instance hands its host as a preset chunk.
-Bytes host_chunk(TVSTPlugin& plugin) {
-    return test::chunk_of(plugin.Effect());
-}
 
 // A fresh instance that has read the container and its body as the plug-in reads a preset
 // file (the stored preset name kept).
@@ -54,15 +47,6 @@ Entries entries_of(TVSTPlugin& plugin) {
 
 class PresetTool : public testing::Test {
 protected:
-    PresetTool() {
-        folder = fs::temp_directory_path() /
-                 ("tonvo-preset-tool-" + std::to_string(std::random_device{}()));
-        fs::create_directories(folder);
-    }
-    ~PresetTool() override {
-        std::error_code ignored;
-        fs::remove_all(folder, ignored);
-    }
     std::string File(const std::string& name) const {
         const std::u8string text = (folder / name).u8string();
         return {text.begin(), text.end()};
@@ -77,11 +61,12 @@ protected:
     }
     // Writes the instance's preset chunk to a file and returns its path.
     std::string Saved(TVSTPlugin& plugin, const std::string& name) const {
-        test::write_bytes(File(name), host_chunk(plugin));
+        test::write_bytes(File(name), test::chunk_of(plugin.Effect()));
         return File(name);
     }
 
-    fs::path folder;
+    test::TempFolder temp;
+    const fs::path folder = temp.Path();
 };
 
 // The default map: C major with the black keys blocked, no carry anywhere.
@@ -296,7 +281,7 @@ TEST_F(PresetTool, ShowsAFileThePluginWroteWithEveryField) {
 
 TEST_F(PresetTool, DamagedFilesReportTheLoadersMessage) {
     auto plugin = TVSTModule::Create<TVSTPlugin>();
-    const Bytes good = host_chunk(*plugin);
+    const Bytes good = test::chunk_of(plugin->Effect());
     Bytes wrongName = good;
     wrongName[3] = 'x';
     Bytes notTpf0 = good;

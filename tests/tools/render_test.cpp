@@ -33,15 +33,6 @@ Event tempo_event(uint64_t tick, uint32_t microseconds) {
 
 class Render : public testing::Test {
 protected:
-    Render() {
-        folder =
-            fs::temp_directory_path() /
-            ("tonvo-render-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-             std::to_string(reinterpret_cast<uintptr_t>(this)));
-        fs::create_directories(folder);
-    }
-    ~Render() override { fs::remove_all(folder); }
-
     int Run(std::vector<std::string> args) {
         out.str({});
         err.str({});
@@ -70,7 +61,8 @@ protected:
         return file;
     }
 
-    fs::path folder;
+    test::TempFolder temp;
+    const fs::path folder = temp.Path();
     test::TempHome home;
     std::ostringstream out, err;
 };
