@@ -1,9 +1,9 @@
 // The state block: its exact bytes, round trips, every way a block can be damaged (the state
 // must stay exactly as it was), the preset-name rule on host restore, and CC assignments.
 #include "formats/vst2/plugin.h"
+#include "support/default_state.h"
 #include "support/fake_services.h"
 
-#include <algorithm>
 #include <gtest/gtest.h>
 #include <memory>
 #include <random>
@@ -16,14 +16,7 @@ namespace {
 namespace fs = std::filesystem;
 using Bytes = std::vector<uint8_t>;
 
-const Bytes kDefaultBlock = {
-    0x6d, 0x6d, 0x73, 0x74, 0x5b, 0x00, 0x00, 0x00, 0x54, 0x50, 0x46, 0x30, 0x01, 0x06, 0x04,
-    0x31, 0x2e, 0x30, 0x30, 0x12, 0x00, 0x00, 0x00, 0x00, 0x12, 0x00, 0x00, 0x00, 0x00, 0x12,
-    0x00, 0x00, 0x00, 0x00, 0x00, 0x01, 0x01, 0x12, 0x00, 0x00, 0x00, 0x00, 0x02, 0x00, 0x09,
-    0x00, 0x01, 0x01, 0x02, 0x00, 0x00, 0x01, 0x02, 0xff, 0x00, 0x01, 0x02, 0x02, 0x00, 0x01,
-    0x02, 0xff, 0x00, 0x01, 0x02, 0x04, 0x00, 0x01, 0x02, 0x05, 0x00, 0x01, 0x02, 0xff, 0x00,
-    0x01, 0x02, 0x07, 0x00, 0x01, 0x02, 0xff, 0x00, 0x01, 0x02, 0x09, 0x00, 0x01, 0x02, 0xff,
-    0x00, 0x01, 0x02, 0x0b, 0x00, 0x00, 0x00, 0x01, 0x00};
+using test::kDefaultBlock;
 
 class RecordingDialogs : public DialogSeam {
 public:
@@ -32,18 +25,6 @@ public:
     }
     std::vector<std::string> boxes;
 };
-
-// Wraps a body in its container.
-Bytes Container(const Bytes& body) {
-    Bytes block(8 + body.size());
-    const char tag[] = "mmst";
-    for (size_t i = 0; i < 4; ++i) {
-        block[i] = static_cast<uint8_t>(tag[i]);
-        block[4 + i] = static_cast<uint8_t>(body.size() >> (8 * i));
-    }
-    std::copy(body.begin(), body.end(), block.begin() + 8);
-    return block;
-}
 
 // A body written field by field: the version texts ("1.00" or none), the wizard's choice, the
 // map's entries (each a list of one integer) and an empty CC section.
@@ -156,7 +137,7 @@ TEST_F(StateBlock, EveryTruncationLeavesTheStateExactlyAsItWas) {
         // The header keeps declaring the full body, or is fixed to the cut one: both must fail.
         for (bool fixHeader : {false, true}) {
             if (fixHeader && length >= 8) {
-                cut = Container(
+                cut = test::in_container(
                     Bytes(good.begin() + 8, good.begin() + static_cast<std::ptrdiff_t>(length)));
             }
             try {
@@ -190,7 +171,7 @@ TEST_F(StateBlock, DamagedBodiesAreReportedAndChangeNothing) {
             damaged.resize(d.at);
         }
         const size_t boxes = dialogs.boxes.size();
-        EXPECT_THROW(Load(*plugin, Container(damaged)), EFormatError) << d.at;
+        EXPECT_THROW(Load(*plugin, test::in_container(damaged)), EFormatError) << d.at;
         ASSERT_EQ(dialogs.boxes.size(), boxes + 1) << d.at;
         EXPECT_EQ(dialogs.boxes.back(),
                   std::string("Load Preset: Error loading preset.\r\n\r\n\"") + d.message + "\"");
@@ -213,19 +194,19 @@ TEST_F(StateBlock, SectionsMayBeShortOrLong) {
     Bytes singleEnd(body.begin(), body.end() - 2);
     singleEnd.push_back(0x00);
     plugin->SetMidiCC({{3, "x"}});
-    Load(*plugin, Container(singleEnd));
+    Load(*plugin, test::in_container(singleEnd));
     EXPECT_EQ(plugin->MidiCC().Count(), 0);
     EXPECT_TRUE(dialogs.boxes.empty());
 
     // Two map entries (C -> D, C# -> E): the others keep the defaults.
-    Load(*plugin, Container(written_body(true, {"Short", 4, true}, {2, 4})));
+    Load(*plugin, test::in_container(written_body(true, {"Short", 4, true}, {2, 4})));
     const std::array<int32_t, 12> partial = {2, 4, 2, -1, 4, 5, -1, 7, -1, 9, -1, 11};
     EXPECT_EQ(plugin->CurrentState().NoteMap->Entries, partial);
     EXPECT_EQ(plugin->ScaleMap().Choice().ScaleName, "Short");
 
     // Fourteen entries: the extra two are read and ignored.
-    Load(*plugin, Container(written_body(false, {"", 0, true},
-                                         {11, 10, 9, 8, 7, 6, 5, 4, 3, 2, 1, 0, -1, -2})));
+    Load(*plugin, test::in_container(written_body(false, {"", 0, true},
+                                                  {11, 10, 9, 8, 7, 6, 5, 4, 3, 2, 1, 0, -1, -2})));
     EXPECT_EQ(plugin->ScaleMap().GetScaleMap(11), 0);
     EXPECT_TRUE(dialogs.boxes.empty());
 }
