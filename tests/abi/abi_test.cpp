@@ -2,7 +2,7 @@
 // a host does, with a host callback that records every request.
 #include "support/event_block.h"
 #include "support/fake_host.h"
-#include "support/state_chunk.h"
+#include "support/host_calls.h"
 #include "support/temp_home.h"
 #include "tonvo_host/plugin_library.h"
 
@@ -66,10 +66,7 @@ protected:
     void ProcessBlock(test::EventBlock& block) {
         Call(effProcessEvents, 0, 0, block.Get());
         block.Clear();
-        float left[64] = {};
-        float right[64] = {};
-        float* outputs[2] = {left, right};
-        effect->processReplacing(effect, nullptr, outputs, 64);
+        test::process_block(effect);
     }
 
     FakeHost host;

@@ -12,7 +12,7 @@
 #include "support/event_block.h"
 #include "support/fake_host.h"
 #include "support/fake_services.h"
-#include "support/state_chunk.h"
+#include "support/host_calls.h"
 #include "ui/headless/headless_editor_window.h"
 #include "ui/menu_session.h"
 #include "ui/style.h"
@@ -74,10 +74,7 @@ protected:
     // What the host receives from the next processing call.
     std::vector<test::Delivered> Process() {
         host.Forget();
-        std::array<float, 64> left{}, right{};
-        std::array<float*, 2> outputs{left.data(), right.data()};
-        AEffect* effect = module->Effect();
-        effect->processReplacing(effect, nullptr, outputs.data(), 64);
+        test::process_block(module->Effect());
         return host.Events();
     }
     void Incoming(int status, int note) {

@@ -5,7 +5,7 @@
 #include "support/event_block.h"
 #include "support/fake_host.h"
 #include "support/fake_services.h"
-#include "support/state_chunk.h"
+#include "support/host_calls.h"
 #include "ui/headless/headless_editor_window.h"
 #include "ui/style.h"
 #include "ui/timer.h"

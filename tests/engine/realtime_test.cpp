@@ -4,7 +4,7 @@
 // record, as a host does. Built with ThreadSanitizer the same test proves the hand-offs race
 // free; there the sanitizer owns the allocation and lock functions, so nothing is counted.
 #include "formats/vst2/plugin.h"
-#include "support/state_chunk.h"
+#include "support/host_calls.h"
 
 #include <atomic>
 #include <cstdlib>

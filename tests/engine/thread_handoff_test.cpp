@@ -1,9 +1,9 @@
 // The two hand-offs between the user-interface thread and the audio thread, exercised with real
 // threads: preview notes arrive complete and in order, parked note-offs end their notes, and
 // no highlight reaches an editor after it has been detached.
+#include "support/host_calls.h"
 #include "support/plugin_harness.h"
 #include "support/recording_editor.h"
-#include "support/state_chunk.h"
 
 #include <array>
 #include <atomic>

@@ -4,7 +4,7 @@
 #include "platform/temp_folder.h"
 #include "presets/desktop_services.h"
 #include "presets/preset_files.h"
-#include "support/state_chunk.h"
+#include "support/host_calls.h"
 #include "support/temp_home.h"
 
 #include <deque>
@@ -151,10 +151,7 @@ TEST_F(PresetFiles, AHostBlockStoredAsAPresetLoadsAndAPresetLoadsAsAHostBlock) {
 
     Save("As Preset");
     auto third = Make();
-    Bytes file = test::read_bytes(home.Presets() / "As Preset.brelwickp");
-    AEffect* effect = third->Effect();
-    effect->dispatcher(effect, effSetChunk, 1, static_cast<intptr_t>(file.size()), file.data(),
-                       0.0f);
+    test::load_chunk(third->Effect(), test::read_bytes(home.Presets() / "As Preset.brelwickp"));
     EXPECT_EQ(third->ScaleMap().Choice().Tonic, 5);
     EXPECT_EQ(third->PresetName(), "As Preset") << "its file exists, so the name survives";
 }

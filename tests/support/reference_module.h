@@ -9,7 +9,7 @@
 #include "platform/temp_folder.h"
 #include "plugin/tonvo_module.h"
 #include "support/fake_services.h"
-#include "support/state_chunk.h"
+#include "support/host_calls.h"
 #include "ui/headless/headless_desktop.h"
 #include "ui/headless/headless_editor_window.h"
 #include "ui/menu_session.h"
@@ -79,26 +79,12 @@ public:
         const ui::Rect keys = form->MidiKeys.form_rect();
         return {keys.left + (key.Left + key.Right) / 2, keys.top + key.Bottom - 4};
     }
-    // The middle of the main menu's button.
-    ui::Point OnMenuButton() {
-        editor::TfrmEditor* form = Form();
-        return form != nullptr ? Middle(form->btnMenu.form_rect()) : ui::Point{};
-    }
-    // The middle of the preset browser's button.
-    ui::Point OnPresets() {
-        editor::TfrmEditor* form = Form();
-        return form != nullptr ? Middle(form->btnPresets.form_rect()) : ui::Point{};
-    }
-    // The middle of the wizard's Scale button.
-    ui::Point OnScale() {
-        editor::TfrmEditor* form = Form();
-        return form != nullptr ? Middle(form->panWizard.btnScale.form_rect()) : ui::Point{};
-    }
-    // The middle of the wizard's Apply button.
-    ui::Point OnApply() {
-        editor::TfrmEditor* form = Form();
-        return form != nullptr ? Middle(form->panWizard.btnApply.form_rect()) : ui::Point{};
-    }
+    // The middle of the main menu's button, of the preset browser's, and of the wizard's Scale
+    // and Apply buttons.
+    ui::Point OnMenuButton() { return Form() ? Middle(Form()->btnMenu) : ui::Point{}; }
+    ui::Point OnPresets() { return Form() ? Middle(Form()->btnPresets) : ui::Point{}; }
+    ui::Point OnScale() { return Form() ? Middle(Form()->panWizard.btnScale) : ui::Point{}; }
+    ui::Point OnApply() { return Form() ? Middle(Form()->panWizard.btnApply) : ui::Point{}; }
 
     // Right-clicks key `k` here and chooses `item` of its popup; answers where the item's row
     // lies in the root pane (pane pixels).
@@ -123,7 +109,8 @@ public:
     std::unique_ptr<TonvoModule> module;
 
 private:
-    static ui::Point Middle(const ui::Rect& r) {
+    static ui::Point Middle(const ui::Control& control) {
+        const ui::Rect r = control.form_rect();
         return {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
     }
 };

@@ -4,7 +4,7 @@
 #include "formats/vst2/plugin.h"
 #include "platform/temp_folder.h"
 #include "preset_tool/preset_tool.h"
-#include "support/state_chunk.h"
+#include "support/host_calls.h"
 
 #include <algorithm>
 #include <gtest/gtest.h>

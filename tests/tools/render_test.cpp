@@ -4,7 +4,7 @@
 #include "midi_file/midi_file.h"
 #include "midi_file/tempo_map.h"
 #include "platform/temp_folder.h"
-#include "support/state_chunk.h"
+#include "support/host_calls.h"
 #include "support/temp_home.h"
 #include "tonvo_host/host_tool.h"
 

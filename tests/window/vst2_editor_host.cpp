@@ -1,6 +1,6 @@
 #include "window/vst2_editor_host.h"
 
-#include "support/state_chunk.h"
+#include "support/host_calls.h"
 #include "tonvo_host/plugin_library.h"
 
 namespace tonvo::test {
@@ -62,11 +62,8 @@ bool Vst2EditorHost::load_state(const std::vector<uint8_t>& state) {
 
 std::vector<Delivered> Vst2EditorHost::process() {
     host_.Forget();
-    float left[64] = {};
-    float right[64] = {};
-    float* outputs[2] = {left, right};
     if (effect_ != nullptr) {
-        effect_->processReplacing(effect_, nullptr, outputs, 64);
+        process_block(effect_);
     }
     return host_.Events();
 }

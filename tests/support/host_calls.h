@@ -1,5 +1,5 @@
-// The plug-in's state as a host gets and sets it: effGetChunk and effSetChunk through the
-// effect record's dispatcher (index 1 a preset's block, 0 the bank's).
+// What a host does through the plug-in's effect record: the state got and set (effGetChunk and
+// effSetChunk, index 1 a preset's block, 0 the bank's) and a processing call.
 #pragma once
 
 #include "formats/vst2/vst_abi.h"
@@ -22,6 +22,14 @@ inline std::vector<uint8_t> chunk_of(AEffect* effect, int32_t index = 1) {
 inline intptr_t load_chunk(AEffect* effect, std::vector<uint8_t> chunk, int32_t index = 1) {
     return effect->dispatcher(effect, effSetChunk, index, static_cast<intptr_t>(chunk.size()),
                               chunk.data(), 0.0f);
+}
+
+// One processReplacing call of `frames` (at most 64) into two buffers of the host's.
+inline void process_block(AEffect* effect, int32_t frames = 64) {
+    float left[64] = {};
+    float right[64] = {};
+    float* outputs[2] = {left, right};
+    effect->processReplacing(effect, nullptr, outputs, frames);
 }
 
 } // namespace tonvo::test
