@@ -155,20 +155,22 @@ TEST_F(StateBlock, DamagedBodiesAreReportedAndChangeNothing) {
     const PluginState before = plugin->CurrentState();
     Bytes body(kDefaultBlock.begin() + 8, kDefaultBlock.end());
 
-    // The signature, the tonic's tag, the version as a long text whose length runs past the
-    // end; a body ending right after the plug-in section (the map read, the CC section missing).
+    // A byte changed (the signature, the tonic's tag, the version as a long text whose length
+    // runs past the end), or the body cut right after the plug-in section (the map read, the CC
+    // section missing).
     struct Damage {
         size_t at;
-        uint8_t byte;
+        int byte; // none: cut at `at`
         const char* message;
     };
     for (const Damage& d :
          {Damage{3, '1', "Invalid stream format"}, Damage{42, 0x07, "Invalid property value"},
-          Damage{5, 0x0C, "Stream read error"}, Damage{body.size() - 2, 0, "Stream read error"}}) {
+          Damage{5, 0x0C, "Stream read error"}, Damage{body.size() - 2, -1, "Stream read error"}}) {
         Bytes damaged = body;
-        damaged[d.at] = d.byte;
-        if (d.at == body.size() - 2) {
+        if (d.byte < 0) {
             damaged.resize(d.at);
+        } else {
+            damaged[d.at] = static_cast<uint8_t>(d.byte);
         }
         const size_t boxes = dialogs.boxes.size();
         EXPECT_THROW(Load(*plugin, test::in_container(damaged)), EFormatError) << d.at;
