@@ -27,6 +27,8 @@ namespace {
 
 using Entries = std::array<int32_t, 12>;
 using editor::test::click_item;
+using editor::test::click_middle;
+using editor::test::on_key;
 
 class EditorSession : public ::testing::Test {
 protected:
@@ -83,18 +85,6 @@ protected:
         Call(effProcessEvents, 0, 0, block.Get());
     }
 
-    static ui::Point OnKey(editor::TfrmEditor& form, int k) {
-        const ui::TGuiSingleKey& key = form.MidiKeys.Keys()[static_cast<size_t>(k)];
-        const ui::Rect keys = form.MidiKeys.form_rect();
-        const int y =
-            key.has(ui::TGuiSingleKey::IsBlack) ? (key.Top + 3 * key.Bottom) / 4 : key.Bottom - 4;
-        return {keys.left + (key.Left + key.Right) / 2, keys.top + y};
-    }
-    static void ClickOn(ui::Form& form, const ui::Control& control) {
-        const ui::Rect r = control.form_rect();
-        ui::click(form, (r.left + r.right) / 2, (r.top + r.bottom) / 2);
-    }
-
     test::TempFolder documents;
     test::FakeHost host;
     test::FakeServices services;
@@ -115,7 +105,7 @@ TEST_F(EditorSession, PopupAndWizardChangeTheMapTheHostStores) {
     // C# (blocked by default) set to F# from its popup; the host hears of the change.
     const size_t automated = host.CountCalls(audioMasterAutomate);
     desktop.expect_menu([&](ui::MenuSession& s) { click_item(s, form.ddmNote_Fsharp); });
-    const ui::Point cSharp = OnKey(form, 1);
+    const ui::Point cSharp = on_key(form, 1);
     ui::click(form, cSharp.x, cSharp.y, ui::MouseButton::right);
     Entries expected = {0, 6, 2, -1, 4, 5, -1, 7, -1, 9, -1, 11};
     EXPECT_EQ(MapSeenByHost(), expected);
@@ -125,12 +115,12 @@ TEST_F(EditorSession, PopupAndWizardChangeTheMapTheHostStores) {
     desktop.expect_menu([&](ui::MenuSession& s) {
         click_item(s, form.panWizard.ddmScale.items().item(1)); // "Minor"
     });
-    ClickOn(form, form.panWizard.btnScale);
+    click_middle(form, form.panWizard.btnScale);
     desktop.expect_menu([&](ui::MenuSession& s) { click_item(s, form.panWizard.ddmTonic_D); });
-    ClickOn(form, form.panWizard.btnTonic);
+    click_middle(form, form.panWizard.btnTonic);
     EXPECT_EQ(MapSeenByHost(), expected) << "choosing alone changes nothing";
     desktop.expect_modal([](ui::Form& box) { ui::type(box, "\r"); });
-    ClickOn(form, form.panWizard.btnApply);
+    click_middle(form, form.panWizard.btnApply);
     expected = {2, -1, 4, -1, 5, 7, -1, 9, -1, 10, -1, 0};
     EXPECT_EQ(MapSeenByHost(), expected);
     EXPECT_EQ(module->ScaleMap().Choice().ScaleName, "Minor");
@@ -139,7 +129,7 @@ TEST_F(EditorSession, PopupAndWizardChangeTheMapTheHostStores) {
     // Init from the main menu, answered Yes: the default map again, and the wizard follows.
     desktop.expect_menu([&](ui::MenuSession& s) { click_item(s, form.ddmMenu_Init); });
     desktop.expect_modal([](ui::Form& box) { ui::type(box, "\r"); });
-    ClickOn(form, form.btnMenu);
+    click_middle(form, form.btnMenu);
     EXPECT_EQ(MapSeenByHost(), (Entries{0, -1, 2, -1, 4, 5, -1, 7, -1, 9, -1, 11}));
     EXPECT_EQ(form.panWizard.btnScale.caption(), "Major");
     EXPECT_EQ(desktop.unanswered(), 0);
@@ -151,7 +141,7 @@ TEST_F(EditorSession, KeysPreviewToTheHostAndIncomingNotesLightUp) {
     module->ScaleMap().SetScaleMap(2, 4); // D => E
     editor::TfrmEditor& form = Open();
 
-    const ui::Point d = OnKey(form, 2);
+    const ui::Point d = on_key(form, 2);
     form.deliver_mouse_down(ui::MouseButton::left, d.x, d.y);
     EXPECT_EQ(Process(), (std::vector<test::Delivered>{test::NoteOn(0, 64, 100)}));
     EXPECT_EQ(form.lblInfo.caption(), "PREVIEW: D=>E");
@@ -213,9 +203,9 @@ TEST_F(EditorSession, LoadPresetOpensTheBrowserOverTheEditorAndLoadsTheChoice) {
         const ui::Rect list = browser.lstPresets.form_rect();
         ui::click(browser, list.left + (item.left + item.right) / 2,
                   list.top + (item.top + item.bottom) / 2);
-        ClickOn(browser, browser.btnOK);
+        click_middle(browser, browser.btnOK);
     });
-    ClickOn(form, form.btnPresets);
+    click_middle(form, form.btnPresets);
     EXPECT_EQ(desktop.shown().size(), 1u);
     EXPECT_EQ(module->ScaleMap().GetScaleMap(0), 7);
     EXPECT_EQ(form.btnPresets.caption(), "Fifths");
