@@ -2,6 +2,7 @@
 // a host does, with a host callback that records every request.
 #include "support/event_block.h"
 #include "support/fake_host.h"
+#include "support/host_calls.h"
 #include "support/temp_home.h"
 #include "tonvo_host/plugin_library.h"
 
@@ -55,15 +56,7 @@ protected:
         }
         return buffer;
     }
-    std::vector<uint8_t> Chunk(bool isPreset) {
-        void* data = nullptr;
-        const intptr_t size = Call(effGetChunk, isPreset ? 1 : 0, 0, &data);
-        if (size <= 0 || data == nullptr) {
-            return {};
-        }
-        const auto* bytes = static_cast<const uint8_t*>(data);
-        return {bytes, bytes + size};
-    }
+    std::vector<uint8_t> Chunk(bool isPreset) { return test::chunk_of(effect, isPreset ? 1 : 0); }
     void Close() {
         if (effect != nullptr) {
             EXPECT_EQ(Call(effClose), 1);
@@ -73,10 +66,7 @@ protected:
     void ProcessBlock(test::EventBlock& block) {
         Call(effProcessEvents, 0, 0, block.Get());
         block.Clear();
-        float left[64] = {};
-        float right[64] = {};
-        float* outputs[2] = {left, right};
-        effect->processReplacing(effect, nullptr, outputs, 64);
+        test::process_block(effect);
     }
 
     FakeHost host;
@@ -314,23 +304,20 @@ TEST_F(PluginAbi, ChunksRoundTripAsProgramAndAsBank) {
     EXPECT_EQ(length, preset.size());
     EXPECT_TRUE(std::equal(preset.begin(), preset.end(), bank.begin() + 4));
 
-    std::vector<uint8_t> copy = preset;
-    EXPECT_EQ(Call(effSetChunk, 1, static_cast<intptr_t>(copy.size()), copy.data()),
-              static_cast<intptr_t>(copy.size()));
+    EXPECT_EQ(test::load_chunk(effect, preset), static_cast<intptr_t>(preset.size()));
     EXPECT_EQ(Chunk(true), preset);
     std::vector<uint8_t> bankCopy = bank;
-    EXPECT_EQ(Call(effSetChunk, 0, static_cast<intptr_t>(bankCopy.size()), bankCopy.data()),
-              static_cast<intptr_t>(bankCopy.size()));
+    EXPECT_EQ(test::load_chunk(effect, bank, 0), static_cast<intptr_t>(bank.size()));
     EXPECT_EQ(Chunk(true), preset);
 
     EXPECT_EQ(Call(effSetChunk, 1, 10, nullptr), 0);
     EXPECT_EQ(Call(effGetChunk, 1, 0, nullptr), 0);
     EXPECT_EQ(Call(effSetChunk, 0, -4, bankCopy.data()), 0);
     bankCopy[0] = 0xFF; // a program length running past the data
-    EXPECT_EQ(Call(effSetChunk, 0, static_cast<intptr_t>(bankCopy.size()), bankCopy.data()), 0);
+    EXPECT_EQ(test::load_chunk(effect, bankCopy, 0), 0);
     std::vector<uint8_t> wrongName = preset;
     wrongName[0] = 'x';
-    EXPECT_EQ(Call(effSetChunk, 1, static_cast<intptr_t>(wrongName.size()), wrongName.data()), 0);
+    EXPECT_EQ(test::load_chunk(effect, wrongName), 0);
     EXPECT_EQ(Chunk(true), preset);
 }
 

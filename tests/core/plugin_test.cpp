@@ -1,6 +1,7 @@
 // The format-neutral plug-in driven as a format's adapter drives it, with a link that records
 // what the plug-in asks of the host.
 #include "core/plugin.h"
+#include "support/recording_link.h"
 
 #include <gtest/gtest.h>
 #include <string>
@@ -10,24 +11,7 @@
 namespace tonvo::core {
 namespace {
 
-class RecordingLink : public HostLink {
-public:
-    void control_parameter(int32_t index, uint8_t value) noexcept override {
-        controlled.emplace_back(index, value);
-    }
-    void editor_needs_update() noexcept override { ++updates; }
-    void state_changed() override { ++changes; }
-    void parameters_reset() override { ++resets; }
-    void report_failure(const char* where, const char* message) noexcept override {
-        failures.push_back(std::string(where) + ": " + message);
-    }
-
-    std::vector<std::pair<int32_t, uint8_t>> controlled;
-    std::vector<std::string> failures;
-    int updates = 0;
-    int changes = 0;
-    int resets = 0;
-};
+using test::RecordingLink;
 
 // An editor whose highlight state changes with every call.
 class LitKeys : public EditorHighlights {

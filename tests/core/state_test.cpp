@@ -2,9 +2,10 @@
 // stores, round trips, damaged blocks that must change nothing, the preset-name rules and the
 // init preset.
 #include "core/plugin.h"
+#include "support/default_state.h"
 #include "support/fake_services.h"
+#include "support/recording_link.h"
 
-#include <algorithm>
 #include <gtest/gtest.h>
 #include <stdexcept>
 #include <string>
@@ -16,29 +17,7 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-// The default state's body, inside the "mmst" container a host receives.
-const Bytes kDefaultBody = {
-    0x54, 0x50, 0x46, 0x30, 0x01, 0x06, 0x04, 0x31, 0x2e, 0x30, 0x30, 0x12, 0x00, 0x00, 0x00, 0x00,
-    0x12, 0x00, 0x00, 0x00, 0x00, 0x12, 0x00, 0x00, 0x00, 0x00, 0x00, 0x01, 0x01, 0x12, 0x00, 0x00,
-    0x00, 0x00, 0x02, 0x00, 0x09, 0x00, 0x01, 0x01, 0x02, 0x00, 0x00, 0x01, 0x02, 0xff, 0x00, 0x01,
-    0x02, 0x02, 0x00, 0x01, 0x02, 0xff, 0x00, 0x01, 0x02, 0x04, 0x00, 0x01, 0x02, 0x05, 0x00, 0x01,
-    0x02, 0xff, 0x00, 0x01, 0x02, 0x07, 0x00, 0x01, 0x02, 0xff, 0x00, 0x01, 0x02, 0x09, 0x00, 0x01,
-    0x02, 0xff, 0x00, 0x01, 0x02, 0x0b, 0x00, 0x00, 0x00, 0x01, 0x00};
-
-class CountingLink : public HostLink {
-public:
-    void control_parameter(int32_t, uint8_t) noexcept override {}
-    void editor_needs_update() noexcept override { ++updates; }
-    void state_changed() override { ++changes; }
-    void parameters_reset() override { ++resets; }
-    void report_failure(const char* where, const char* message) noexcept override {
-        failures.push_back(std::string(where) + ": " + message);
-    }
-    std::vector<std::string> failures;
-    int updates = 0;
-    int changes = 0;
-    int resets = 0;
-};
+using test::kDefaultBody;
 
 class NameWatcher : public EditorHooks {
 public:
@@ -73,19 +52,9 @@ protected:
         p.set_preset_name("Bright");
         p.cc_routing().SetAssignments({{7, "nmap"}}, p.parameter_values());
     }
-    static Bytes container(const Bytes& body) {
-        Bytes block(8 + body.size(), 0);
-        const char tag[] = "mmst";
-        for (size_t i = 0; i < 4; ++i) {
-            block[i] = static_cast<uint8_t>(tag[i]);
-            block[4 + i] = static_cast<uint8_t>(body.size() >> (8 * i));
-        }
-        std::copy(body.begin(), body.end(), block.begin() + 8);
-        return block;
-    }
 
     test::FakeServices services;
-    CountingLink link;
+    test::RecordingLink link;
     Plugin plugin{link, services};
     Plugin other{link, services};
 };
@@ -137,7 +106,7 @@ TEST_F(CoreState, ARestoredPresetNameNeedsItsFile) {
     const Bytes bytes = plugin.state_bytes();
     other.set_state_bytes(bytes, true);
     EXPECT_EQ(other.preset_name(), "");
-    services.Files[services.PresetPath("Bright")] = container(bytes);
+    services.Files[services.PresetPath("Bright")] = test::in_container(bytes);
     other.set_state_bytes(bytes, true);
     EXPECT_EQ(other.preset_name(), "Bright");
 }
@@ -177,7 +146,7 @@ TEST_F(CoreState, InitPresetOrTheDefaultState) {
     other.load_init_preset(); // no init file
     EXPECT_EQ(other.state_bytes(), kDefaultBody);
 
-    services.Files[services.PresetPath("init")] = container(bytes);
+    services.Files[services.PresetPath("init")] = test::in_container(bytes);
     const int changes = link.changes;
     other.load_init_preset();
     PluginState expected = plugin.current_state();
@@ -188,7 +157,7 @@ TEST_F(CoreState, InitPresetOrTheDefaultState) {
     // A body that cannot be read leaves the default state; the failure goes to its handler.
     Bytes bad = bytes;
     bad[0] = 'X';
-    services.Files[services.PresetPath("init")] = container(bad);
+    services.Files[services.PresetPath("init")] = test::in_container(bad);
     std::string reported;
     other.load_init_preset({}, [&](const std::exception& failure) { reported = failure.what(); });
     EXPECT_EQ(other.state_bytes(), kDefaultBody);

@@ -4,6 +4,7 @@
 // block the module hands out (effGetChunk, loaded into a second instance), the previews from
 // what reaches audioMasterProcessEvents.
 #include "editor/editor_factory.h"
+#include "editor/editor_test_support.h"
 #include "editor/note_map_editor.h"
 #include "editor/preset_browser.h"
 #include "platform/temp_folder.h"
@@ -11,12 +12,12 @@
 #include "support/event_block.h"
 #include "support/fake_host.h"
 #include "support/fake_services.h"
+#include "support/host_calls.h"
 #include "ui/headless/headless_editor_window.h"
 #include "ui/menu_session.h"
 #include "ui/style.h"
 
 #include <array>
-#include <fstream>
 #include <gtest/gtest.h>
 #include <memory>
 #include <vector>
@@ -25,6 +26,9 @@ namespace tonvo {
 namespace {
 
 using Entries = std::array<int32_t, 12>;
+using editor::test::click_item;
+using editor::test::click_middle;
+using editor::test::on_key;
 
 class EditorSession : public ::testing::Test {
 protected:
@@ -60,12 +64,10 @@ protected:
     }
     // The map as a host would see it: the module's state block, loaded into a fresh instance.
     Entries MapSeenByHost() {
-        void* data = nullptr;
-        const intptr_t size = Call(effGetChunk, 1, 0, &data);
-        EXPECT_GT(size, 8);
+        const std::vector<uint8_t> chunk = test::chunk_of(module->Effect());
+        EXPECT_GT(chunk.size(), 8u);
         auto other = Make();
-        AEffect* effect = other->Effect();
-        EXPECT_EQ(effect->dispatcher(effect, effSetChunk, 1, size, data, 0.0f), size);
+        EXPECT_EQ(test::load_chunk(other->Effect(), chunk), static_cast<intptr_t>(chunk.size()));
         Entries entries{};
         for (int32_t i = 0; i < 12; ++i)
             entries[static_cast<size_t>(i)] = other->ScaleMap().GetScaleMap(i);
@@ -74,33 +76,13 @@ protected:
     // What the host receives from the next processing call.
     std::vector<test::Delivered> Process() {
         host.Forget();
-        std::array<float, 64> left{}, right{};
-        std::array<float*, 2> outputs{left.data(), right.data()};
-        AEffect* effect = module->Effect();
-        effect->processReplacing(effect, nullptr, outputs.data(), 64);
+        test::process_block(module->Effect());
         return host.Events();
     }
     void Incoming(int status, int note) {
         test::EventBlock block;
         block.Midi(status, note, status == 0x90 ? 100 : 0);
         Call(effProcessEvents, 0, 0, block.Get());
-    }
-
-    static ui::Point OnKey(editor::TfrmEditor& form, int k) {
-        const ui::TGuiSingleKey& key = form.MidiKeys.Keys()[static_cast<size_t>(k)];
-        const ui::Rect keys = form.MidiKeys.form_rect();
-        const int y =
-            key.has(ui::TGuiSingleKey::IsBlack) ? (key.Top + 3 * key.Bottom) / 4 : key.Bottom - 4;
-        return {keys.left + (key.Left + key.Right) / 2, keys.top + y};
-    }
-    static void ClickOn(ui::Form& form, const ui::Control& control) {
-        const ui::Rect r = control.form_rect();
-        ui::click(form, (r.left + r.right) / 2, (r.top + r.bottom) / 2);
-    }
-    static void Choose(ui::MenuSession& session, const ui::MenuItem& item) {
-        const ui::Rect row = session.item_rect(item);
-        ASSERT_FALSE(row.empty()) << item.Caption;
-        ui::click(session, (row.left + row.right) / 2, (row.top + row.bottom) / 2);
     }
 
     test::TempFolder documents;
@@ -122,8 +104,8 @@ TEST_F(EditorSession, PopupAndWizardChangeTheMapTheHostStores) {
 
     // C# (blocked by default) set to F# from its popup; the host hears of the change.
     const size_t automated = host.CountCalls(audioMasterAutomate);
-    desktop.expect_menu([&](ui::MenuSession& s) { Choose(s, form.ddmNote_Fsharp); });
-    const ui::Point cSharp = OnKey(form, 1);
+    desktop.expect_menu([&](ui::MenuSession& s) { click_item(s, form.ddmNote_Fsharp); });
+    const ui::Point cSharp = on_key(form, 1);
     ui::click(form, cSharp.x, cSharp.y, ui::MouseButton::right);
     Entries expected = {0, 6, 2, -1, 4, 5, -1, 7, -1, 9, -1, 11};
     EXPECT_EQ(MapSeenByHost(), expected);
@@ -131,23 +113,23 @@ TEST_F(EditorSession, PopupAndWizardChangeTheMapTheHostStores) {
 
     // The wizard: Minor from D, Easy Mode as stored (on after a reset), confirmed with Enter.
     desktop.expect_menu([&](ui::MenuSession& s) {
-        Choose(s, form.panWizard.ddmScale.items().item(1)); // "Minor"
+        click_item(s, form.panWizard.ddmScale.items().item(1)); // "Minor"
     });
-    ClickOn(form, form.panWizard.btnScale);
-    desktop.expect_menu([&](ui::MenuSession& s) { Choose(s, form.panWizard.ddmTonic_D); });
-    ClickOn(form, form.panWizard.btnTonic);
+    click_middle(form, form.panWizard.btnScale);
+    desktop.expect_menu([&](ui::MenuSession& s) { click_item(s, form.panWizard.ddmTonic_D); });
+    click_middle(form, form.panWizard.btnTonic);
     EXPECT_EQ(MapSeenByHost(), expected) << "choosing alone changes nothing";
     desktop.expect_modal([](ui::Form& box) { ui::type(box, "\r"); });
-    ClickOn(form, form.panWizard.btnApply);
+    click_middle(form, form.panWizard.btnApply);
     expected = {2, -1, 4, -1, 5, 7, -1, 9, -1, 10, -1, 0};
     EXPECT_EQ(MapSeenByHost(), expected);
     EXPECT_EQ(module->ScaleMap().Choice().ScaleName, "Minor");
     EXPECT_EQ(host.CountCalls(audioMasterAutomate), automated + 2);
 
     // Init from the main menu, answered Yes: the default map again, and the wizard follows.
-    desktop.expect_menu([&](ui::MenuSession& s) { Choose(s, form.ddmMenu_Init); });
+    desktop.expect_menu([&](ui::MenuSession& s) { click_item(s, form.ddmMenu_Init); });
     desktop.expect_modal([](ui::Form& box) { ui::type(box, "\r"); });
-    ClickOn(form, form.btnMenu);
+    click_middle(form, form.btnMenu);
     EXPECT_EQ(MapSeenByHost(), (Entries{0, -1, 2, -1, 4, 5, -1, 7, -1, 9, -1, 11}));
     EXPECT_EQ(form.panWizard.btnScale.caption(), "Major");
     EXPECT_EQ(desktop.unanswered(), 0);
@@ -159,7 +141,7 @@ TEST_F(EditorSession, KeysPreviewToTheHostAndIncomingNotesLightUp) {
     module->ScaleMap().SetScaleMap(2, 4); // D => E
     editor::TfrmEditor& form = Open();
 
-    const ui::Point d = OnKey(form, 2);
+    const ui::Point d = on_key(form, 2);
     form.deliver_mouse_down(ui::MouseButton::left, d.x, d.y);
     EXPECT_EQ(Process(), (std::vector<test::Delivered>{test::note_on(0, 64, 100)}));
     EXPECT_EQ(form.lblInfo.caption(), "PREVIEW: D=>E");
@@ -192,10 +174,8 @@ TEST_F(EditorSession, AStateFromTheHostShowsAtTheNextIdle) {
     other->ScaleMap().SetScaleMap(0, 7);
     other->SetPresetName("Fifths");
     services.Files[services.PresetPath("Fifths")] = {};
-    void* data = nullptr;
-    AEffect* effect = other->Effect();
-    const intptr_t size = effect->dispatcher(effect, effGetChunk, 1, 0, &data, 0.0f);
-    ASSERT_EQ(Call(effSetChunk, 1, size, data), size);
+    const std::vector<uint8_t> chunk = test::chunk_of(other->Effect());
+    ASSERT_EQ(test::load_chunk(module->Effect(), chunk), static_cast<intptr_t>(chunk.size()));
     Idle();
     EXPECT_EQ(form.btnPresets.caption(), "Fifths");
     EXPECT_EQ(module->ScaleMap().GetScaleMap(0), 7);
@@ -206,13 +186,8 @@ TEST_F(EditorSession, LoadPresetOpensTheBrowserOverTheEditorAndLoadsTheChoice) {
     // A preset saved by another instance, as a file in the preset folder.
     auto other = Make();
     other->ScaleMap().SetScaleMap(0, 7);
-    void* data = nullptr;
-    AEffect* effect = other->Effect();
-    const intptr_t size = effect->dispatcher(effect, effGetChunk, 1, 0, &data, 0.0f);
-    const std::filesystem::path folder = documents.Path() / "Brelwick" / "Tonvo" / "Presets";
-    std::filesystem::create_directories(folder);
-    std::ofstream(folder / "Fifths.brelwickp", std::ios::binary)
-        .write(static_cast<const char*>(data), static_cast<std::streamsize>(size));
+    test::write_bytes(documents.Path() / "Brelwick" / "Tonvo" / "Presets" / "Fifths.brelwickp",
+                      test::chunk_of(other->Effect()));
 
     editor::TfrmEditor& form = Open();
     form.set_position(200, 100);
@@ -228,9 +203,9 @@ TEST_F(EditorSession, LoadPresetOpensTheBrowserOverTheEditorAndLoadsTheChoice) {
         const ui::Rect list = browser.lstPresets.form_rect();
         ui::click(browser, list.left + (item.left + item.right) / 2,
                   list.top + (item.top + item.bottom) / 2);
-        ClickOn(browser, browser.btnOK);
+        click_middle(browser, browser.btnOK);
     });
-    ClickOn(form, form.btnPresets);
+    click_middle(form, form.btnPresets);
     EXPECT_EQ(desktop.shown().size(), 1u);
     EXPECT_EQ(module->ScaleMap().GetScaleMap(0), 7);
     EXPECT_EQ(form.btnPresets.caption(), "Fifths");

@@ -1,7 +1,9 @@
 // Shared pieces of the editor form tests: a headless desktop and a recording module, and ways
-// to read what a message box said and to choose a menu item as a user would.
+// to read what a message box said, to find a key and to click a control or menu item as a user
+// would.
 #pragma once
 
+#include "editor/note_map_editor.h"
 #include "support/fake_editor_module.h"
 #include "ui/headless/headless_desktop.h"
 #include "ui/label.h"
@@ -25,6 +27,21 @@ inline void click_item(ui::MenuSession& session, const ui::MenuItem& item) {
     const ui::Rect row = session.item_rect(item);
     ASSERT_FALSE(row.empty()) << item.Caption;
     ui::click(session, (row.left + row.right) / 2, (row.top + row.bottom) / 2);
+}
+
+// A form pixel low on a white key, or in the middle of a black key's lower half.
+inline ui::Point on_key(const TfrmEditor& form, int k) {
+    const ui::TGuiSingleKey& key = form.MidiKeys.Keys()[static_cast<size_t>(k)];
+    const ui::Rect keys = form.MidiKeys.form_rect();
+    const int y =
+        key.has(ui::TGuiSingleKey::IsBlack) ? (key.Top + 3 * key.Bottom) / 4 : key.Bottom - 4;
+    return {keys.left + (key.Left + key.Right) / 2, keys.top + y};
+}
+
+// A left click in the middle of a control of `form`.
+inline void click_middle(ui::Form& form, const ui::Control& control) {
+    const ui::Rect r = control.form_rect();
+    ui::click(form, (r.left + r.right) / 2, (r.top + r.bottom) / 2);
 }
 
 inline bool is_shown(const ui::MenuSession& session, const ui::MenuItem& item) {

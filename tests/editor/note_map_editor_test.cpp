@@ -30,14 +30,7 @@ struct EditorFixture : ::testing::Test {
         form->paint_invalid();
     }
     const ui::TGuiSingleKey& Key(int k) const { return form->MidiKeys.Keys()[k]; }
-    // A form pixel low on a white key, or in the middle of a black key's lower half.
-    ui::Point OnKey(int k) const {
-        const ui::TGuiSingleKey& key = Key(k);
-        const ui::Rect keys = form->MidiKeys.form_rect();
-        const int y =
-            key.has(ui::TGuiSingleKey::IsBlack) ? (key.Top + 3 * key.Bottom) / 4 : key.Bottom - 4;
-        return {keys.left + (key.Left + key.Right) / 2, keys.top + y};
-    }
+    ui::Point OnKey(int k) const { return test::on_key(*form, k); }
     void Press(int k) {
         const ui::Point p = OnKey(k);
         form->deliver_mouse_down(ui::MouseButton::left, p.x, p.y);

@@ -5,6 +5,7 @@
 #include "support/event_block.h"
 #include "support/fake_host.h"
 #include "support/fake_services.h"
+#include "support/host_calls.h"
 #include "ui/headless/headless_editor_window.h"
 #include "ui/style.h"
 #include "ui/timer.h"
@@ -184,10 +185,9 @@ TEST_F(PluginEditor, AStateLoadedOnAnotherThreadReachesTheFormAtTheNextIdle) {
     ASSERT_EQ(Call(effEditOpen, 0, 0, &parent), 1);
     module->SetPresetName("Beta");
     EXPECT_EQ(log.shownName, "Beta") << "on the editor's thread the form hears at once";
-    void* data = nullptr;
-    const intptr_t size = Call(effGetChunk, 1, 0, &data);
+    std::vector<uint8_t> chunk = test::chunk_of(module->Effect());
+    const auto size = static_cast<intptr_t>(chunk.size());
     ASSERT_GT(size, 8);
-    std::vector<uint8_t> chunk(static_cast<uint8_t*>(data), static_cast<uint8_t*>(data) + size);
     module->SetPresetName("Alpha");
     Idle();
     const int names = log.nameUpdates;

@@ -1,6 +1,7 @@
 // The scale wizard on a recording module and a throw-away data folder: the scale file and the
 // menu built from it, the choice read back from the map, the menus that change only the
 // wizard, and Apply with its confirmation.
+#include "editor/editor_test_support.h"
 #include "editor/scale_wizard.h"
 #include "platform/temp_folder.h"
 #include "presets/scale_library.h"
@@ -69,11 +70,7 @@ struct WizardFixture : ::testing::Test {
         owner.paint_invalid();
         return *wizard;
     }
-    // A click in the middle of one of the wizard's controls.
-    void ClickOn(const ui::Control& control) {
-        const ui::Rect r = control.form_rect();
-        ui::click(owner, (r.left + r.right) / 2, (r.top + r.bottom) / 2);
-    }
+    void ClickOn(const ui::Control& control) { test::click_middle(owner, control); }
     void ChooseItem(ui::MenuSession& session, const ui::MenuItem& item) {
         const ui::Rect r = session.item_rect(item);
         ASSERT_FALSE(r.empty()) << item.Caption;

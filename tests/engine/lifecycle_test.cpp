@@ -4,6 +4,7 @@
 #include "support/event_block.h"
 #include "support/fake_host.h"
 #include "support/fake_services.h"
+#include "support/host_calls.h"
 
 #include <gtest/gtest.h>
 #include <map>
@@ -245,9 +246,7 @@ TEST_F(Lifecycle, ControlChangesDriveTheirAssignedParameters) {
     EXPECT_EQ(automated, (std::vector<float>{1.0f, 0.0f})) << "controller 7 on any channel";
     EXPECT_TRUE(plugin->EditorNeedUpdate());
     // The control changes still go out.
-    float left[8], right[8];
-    float* outputs[2] = {left, right};
-    plugin->Effect()->processReplacing(plugin->Effect(), nullptr, outputs, 8);
+    test::process_block(plugin->Effect(), 8);
     EXPECT_EQ(host.Events().size(), 4u);
 
     plugin->ResetState();

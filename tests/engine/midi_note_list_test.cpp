@@ -16,10 +16,14 @@ std::vector<TMidiNoteItem> entries(const TMidiNoteList& list) {
 // kind of change, with few keys held and with every slot taken.
 class HeldNoteList : public testing::Test {
 protected:
-    void Add(int channel, int input, int output, int velocity) {
-        const bool fresh = std::none_of(model_.begin(), model_.end(), [&](const auto& item) {
+    // The model's entry of a held key, or its end.
+    std::vector<TMidiNoteItem>::iterator Held(int channel, int input) {
+        return std::find_if(model_.begin(), model_.end(), [&](const auto& item) {
             return item.Channel == channel && item.InputNote == input;
         });
+    }
+    void Add(int channel, int input, int output, int velocity) {
+        const bool fresh = Held(channel, input) == model_.end();
         ASSERT_EQ(list_.AddHeldNote(channel, input, output, velocity), fresh);
         if (fresh) {
             model_.push_back(
@@ -28,9 +32,7 @@ protected:
         }
     }
     void Delete(int channel, int input) {
-        const auto found = std::find_if(model_.begin(), model_.end(), [&](const auto& item) {
-            return item.Channel == channel && item.InputNote == input;
-        });
+        const auto found = Held(channel, input);
         ASSERT_EQ(list_.Delete(channel, input), found != model_.end());
         if (found != model_.end()) {
             model_.erase(found);
@@ -63,9 +65,7 @@ protected:
         ASSERT_EQ(list_.SoundingNotes(), distinct);
         ASSERT_EQ(list_.SoundingNotesOn(channel), onChannel);
         const TMidiNoteItem* item = list_.FindInputNote(channel, note);
-        const auto found = std::find_if(model_.begin(), model_.end(), [&](const auto& entry) {
-            return entry.Channel == channel && entry.InputNote == note;
-        });
+        const auto found = Held(channel, note);
         ASSERT_EQ(item != nullptr, found != model_.end());
         if (item != nullptr) {
             ASSERT_EQ(*item, *found);

@@ -14,11 +14,7 @@ using Events = std::vector<Delivered>;
 
 class Previews : public testing::Test, protected test::PluginHarness {
 protected:
-    Events Run() {
-        host.Forget();
-        Process();
-        return host.Events();
-    }
+    Events Run() { return RunBlock(false); }
     // Fills the hand-off with note-ons of note 70; answers how many it took.
     int Fill() {
         int taken = 0;

@@ -4,12 +4,12 @@
 // record, as a host does. Built with ThreadSanitizer the same test proves the hand-offs race
 // free; there the sanitizer owns the allocation and lock functions, so nothing is counted.
 #include "formats/vst2/plugin.h"
+#include "support/allocation_count.h"
+#include "support/host_calls.h"
 
 #include <atomic>
-#include <cstdlib>
 #include <gtest/gtest.h>
 #include <mutex>
-#include <new>
 #include <random>
 #include <thread>
 #include <vector>
@@ -24,6 +24,15 @@ namespace {
 thread_local bool onAudioThread = false;
 std::atomic<long> audioAllocations{0};
 std::atomic<long> audioLocks{0};
+
+// The allocations the calling thread has made so far (support/counting_new.cpp counts them).
+long allocations_here() {
+#if TONVO_COUNTING
+    return tonvo::test::thread_allocation_count();
+#else
+    return 0;
+#endif
+}
 } // namespace
 
 #if TONVO_COUNTING
@@ -32,16 +41,6 @@ std::atomic<long> audioLocks{0};
 #include <semaphore.h>
 
 namespace {
-void* allocate(std::size_t size) {
-    if (onAudioThread) {
-        audioAllocations.fetch_add(1, std::memory_order_relaxed);
-    }
-    if (void* p = std::malloc(size == 0 ? 1 : size)) {
-        return p;
-    }
-    throw std::bad_alloc();
-}
-
 template <typename F>
 F next(const char* name) {
     return reinterpret_cast<F>(dlsym(RTLD_NEXT, name));
@@ -53,32 +52,6 @@ void count_lock() {
     }
 }
 } // namespace
-
-void* operator new(std::size_t size) {
-    return allocate(size);
-}
-void* operator new[](std::size_t size) {
-    return allocate(size);
-}
-void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
-    try {
-        return allocate(size);
-    } catch (...) {
-        return nullptr;
-    }
-}
-void operator delete(void* p) noexcept {
-    std::free(p);
-}
-void operator delete[](void* p) noexcept {
-    std::free(p);
-}
-void operator delete(void* p, std::size_t) noexcept {
-    std::free(p);
-}
-void operator delete[](void* p, std::size_t) noexcept {
-    std::free(p);
-}
 
 // Every way a thread can wait for another, counted when the audio thread asks.
 extern "C" int pthread_mutex_lock(pthread_mutex_t* mutex) {
@@ -143,10 +116,7 @@ std::vector<uint8_t> state_with_map(int shift) {
         source->ScaleMap().SetScaleMap(i, (i + shift) % 12);
     }
     source->SetMidiCC({{1, "nmap"}});
-    AEffect* effect = source->Effect();
-    void* data = nullptr;
-    const intptr_t size = effect->dispatcher(effect, effGetChunk, 1, 0, &data, 0.0f);
-    return {static_cast<uint8_t*>(data), static_cast<uint8_t*>(data) + size};
+    return test::chunk_of(source->Effect());
 }
 
 TEST(RealTime, TheAudioThreadNeitherAllocatesNorWaits) {
@@ -192,6 +162,7 @@ TEST(RealTime, TheAudioThreadNeitherAllocatesNorWaits) {
 
     std::thread audio([&] {
         onAudioThread = true;
+        const long allocated = allocations_here();
         std::mt19937 rng(7);
         double position = 0.0;
         for (int b = 0; b < kBlocks; ++b) {
@@ -221,6 +192,7 @@ TEST(RealTime, TheAudioThreadNeitherAllocatesNorWaits) {
             effect->dispatcher(effect, effProcessEvents, 0, 0, block.data(), 0.0f);
             effect->processReplacing(effect, nullptr, outputs, kFrames);
         }
+        audioAllocations = allocations_here() - allocated;
         onAudioThread = false;
     });
     audio.join();
@@ -238,7 +210,7 @@ TEST(RealTime, TheAudioThreadNeitherAllocatesNorWaits) {
 #if TONVO_COUNTING
 TEST(RealTime, CountingSeesWhatItShould) {
     onAudioThread = true;
-    const long allocations = audioAllocations.load();
+    const long allocations = allocations_here();
     const long locks = audioLocks.load();
     {
         static int* volatile sink = nullptr;
@@ -248,7 +220,7 @@ TEST(RealTime, CountingSeesWhatItShould) {
         std::lock_guard guard(mutex);
     }
     onAudioThread = false;
-    EXPECT_EQ(audioAllocations.load() - allocations, 1);
+    EXPECT_EQ(allocations_here() - allocations, 1);
     EXPECT_EQ(audioLocks.load() - locks, 1);
 }
 #endif

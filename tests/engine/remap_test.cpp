@@ -15,12 +15,7 @@ constexpr std::array<int32_t, 12> kEveryClassUpTwo = {2, 3, 4, 5, 6, 7, 8, 9, 10
 
 class Remapping : public testing::Test, protected test::PluginHarness {
 protected:
-    // Runs one block and answers what it delivered.
-    Events Run() {
-        host.Forget();
-        Block();
-        return host.Events();
-    }
+    Events Run() { return RunBlock(); }
     bool Held(int channel, int input, int output, int velocity) const {
         const TMidiNoteItem* item = plugin.HeldNotes().FindInputNote(channel, input);
         return item != nullptr && item->Channel == channel && item->InputNote == input &&

@@ -1,9 +1,9 @@
 // The state block: its exact bytes, round trips, every way a block can be damaged (the state
 // must stay exactly as it was), the preset-name rule on host restore, and CC assignments.
 #include "formats/vst2/plugin.h"
+#include "support/default_state.h"
 #include "support/fake_services.h"
 
-#include <algorithm>
 #include <gtest/gtest.h>
 #include <memory>
 #include <random>
@@ -16,14 +16,7 @@ namespace {
 namespace fs = std::filesystem;
 using Bytes = std::vector<uint8_t>;
 
-const Bytes kDefaultBlock = {
-    0x6d, 0x6d, 0x73, 0x74, 0x5b, 0x00, 0x00, 0x00, 0x54, 0x50, 0x46, 0x30, 0x01, 0x06, 0x04,
-    0x31, 0x2e, 0x30, 0x30, 0x12, 0x00, 0x00, 0x00, 0x00, 0x12, 0x00, 0x00, 0x00, 0x00, 0x12,
-    0x00, 0x00, 0x00, 0x00, 0x00, 0x01, 0x01, 0x12, 0x00, 0x00, 0x00, 0x00, 0x02, 0x00, 0x09,
-    0x00, 0x01, 0x01, 0x02, 0x00, 0x00, 0x01, 0x02, 0xff, 0x00, 0x01, 0x02, 0x02, 0x00, 0x01,
-    0x02, 0xff, 0x00, 0x01, 0x02, 0x04, 0x00, 0x01, 0x02, 0x05, 0x00, 0x01, 0x02, 0xff, 0x00,
-    0x01, 0x02, 0x07, 0x00, 0x01, 0x02, 0xff, 0x00, 0x01, 0x02, 0x09, 0x00, 0x01, 0x02, 0xff,
-    0x00, 0x01, 0x02, 0x0b, 0x00, 0x00, 0x00, 0x01, 0x00};
+using test::kDefaultBlock;
 
 class RecordingDialogs : public DialogSeam {
 public:
@@ -33,16 +26,34 @@ public:
     std::vector<std::string> boxes;
 };
 
-// Wraps a body in its container.
-Bytes container(const Bytes& body) {
-    Bytes block(8 + body.size());
-    const char tag[] = "mmst";
-    for (size_t i = 0; i < 4; ++i) {
-        block[i] = static_cast<uint8_t>(tag[i]);
-        block[4 + i] = static_cast<uint8_t>(body.size() >> (8 * i));
+// A body written field by field: the version texts ("1.00" or none), the wizard's choice, the
+// map's entries (each a list of one integer) and an empty CC section.
+Bytes written_body(bool version, const ScaleChoice& choice, const std::vector<int32_t>& entries) {
+    MemoryStream stream;
+    ValueWriter w(stream);
+    w.Signature();
+    w.ListStart();
+    for (int i = 0; i < 4; ++i) {
+        w.String(version && i == 0 ? "1.00" : "");
     }
-    std::copy(body.begin(), body.end(), block.begin() + 8);
-    return block;
+    w.ListEnd();
+    w.ListStart();
+    w.ListStart();
+    w.String(choice.ScaleName);
+    w.Integer(choice.Tonic);
+    w.Boolean(choice.EasyMode);
+    w.ListEnd();
+    w.ListStart();
+    for (const int32_t entry : entries) {
+        w.ListStart();
+        w.Integer(entry);
+        w.ListEnd();
+    }
+    w.ListEnd();
+    w.ListEnd();
+    w.ListStart();
+    w.ListEnd();
+    return Bytes(stream.Bytes().begin(), stream.Bytes().end());
 }
 
 class StateBlock : public testing::Test {
@@ -126,7 +137,7 @@ TEST_F(StateBlock, EveryTruncationLeavesTheStateExactlyAsItWas) {
         // The header keeps declaring the full body, or is fixed to the cut one: both must fail.
         for (bool fixHeader : {false, true}) {
             if (fixHeader && length >= 8) {
-                cut = container(
+                cut = test::in_container(
                     Bytes(good.begin() + 8, good.begin() + static_cast<std::ptrdiff_t>(length)));
             }
             try {
@@ -144,30 +155,29 @@ TEST_F(StateBlock, DamagedBodiesAreReportedAndChangeNothing) {
     const PluginState before = plugin->CurrentState();
     Bytes body(kDefaultBlock.begin() + 8, kDefaultBlock.end());
 
-    Bytes wrongSignature = body;
-    wrongSignature[3] = '1';
-    EXPECT_THROW(Load(*plugin, container(wrongSignature)), EFormatError);
-    ASSERT_EQ(dialogs.boxes.size(), 1u);
-    EXPECT_EQ(dialogs.boxes.back(),
-              "Load Preset: Error loading preset.\r\n\r\n\"Invalid stream format\"");
-
-    Bytes wrongTag = body;
-    wrongTag[42] = 0x07; // the tonic's tag
-    EXPECT_THROW(Load(*plugin, container(wrongTag)), EFormatError);
-    EXPECT_EQ(dialogs.boxes.back(),
-              "Load Preset: Error loading preset.\r\n\r\n\"Invalid property value\"");
-
-    Bytes longText = body;
-    longText[5] = 0x0C; // the version as a long text whose length runs past the end
-    EXPECT_THROW(Load(*plugin, container(longText)), EFormatError);
-    EXPECT_EQ(dialogs.boxes.back(),
-              "Load Preset: Error loading preset.\r\n\r\n\"Stream read error\"");
-
-    // Ends right after the plug-in section: the map was read, the CC section is missing.
-    Bytes noCC(body.begin(), body.end() - 2);
-    EXPECT_THROW(Load(*plugin, container(noCC)), EFormatError);
-    EXPECT_EQ(dialogs.boxes.back(),
-              "Load Preset: Error loading preset.\r\n\r\n\"Stream read error\"");
+    // A byte changed (the signature, the tonic's tag, the version as a long text whose length
+    // runs past the end), or the body cut right after the plug-in section (the map read, the CC
+    // section missing).
+    struct Damage {
+        size_t at;
+        int byte; // none: cut at `at`
+        const char* message;
+    };
+    for (const Damage& d :
+         {Damage{3, '1', "Invalid stream format"}, Damage{42, 0x07, "Invalid property value"},
+          Damage{5, 0x0C, "Stream read error"}, Damage{body.size() - 2, -1, "Stream read error"}}) {
+        Bytes damaged = body;
+        if (d.byte < 0) {
+            damaged.resize(d.at);
+        } else {
+            damaged[d.at] = static_cast<uint8_t>(d.byte);
+        }
+        const size_t boxes = dialogs.boxes.size();
+        EXPECT_THROW(Load(*plugin, test::in_container(damaged)), EFormatError) << d.at;
+        ASSERT_EQ(dialogs.boxes.size(), boxes + 1) << d.at;
+        EXPECT_EQ(dialogs.boxes.back(),
+                  std::string("Load Preset: Error loading preset.\r\n\r\n\"") + d.message + "\"");
+    }
     EXPECT_EQ(dialogs.boxes.size(), 4u);
     EXPECT_EQ(plugin->CurrentState(), before);
 
@@ -186,66 +196,19 @@ TEST_F(StateBlock, SectionsMayBeShortOrLong) {
     Bytes singleEnd(body.begin(), body.end() - 2);
     singleEnd.push_back(0x00);
     plugin->SetMidiCC({{3, "x"}});
-    Load(*plugin, container(singleEnd));
+    Load(*plugin, test::in_container(singleEnd));
     EXPECT_EQ(plugin->MidiCC().Count(), 0);
     EXPECT_TRUE(dialogs.boxes.empty());
 
     // Two map entries (C -> D, C# -> E): the others keep the defaults.
-    MemoryStream stream;
-    ValueWriter writer(stream);
-    writer.Signature();
-    writer.ListStart();
-    for (int i = 0; i < 4; ++i) {
-        writer.String(i == 0 ? "1.00" : "");
-    }
-    writer.ListEnd();
-    writer.ListStart();
-    writer.ListStart();
-    writer.String("Short");
-    writer.Integer(4);
-    writer.Boolean(true);
-    writer.ListEnd();
-    writer.ListStart();
-    for (int32_t entry : {2, 4}) {
-        writer.ListStart();
-        writer.Integer(entry);
-        writer.ListEnd();
-    }
-    writer.ListEnd();
-    writer.ListEnd();
-    writer.ListStart();
-    writer.ListEnd();
-    Load(*plugin, container(Bytes(stream.Bytes().begin(), stream.Bytes().end())));
+    Load(*plugin, test::in_container(written_body(true, {"Short", 4, true}, {2, 4})));
     const std::array<int32_t, 12> partial = {2, 4, 2, -1, 4, 5, -1, 7, -1, 9, -1, 11};
     EXPECT_EQ(plugin->CurrentState().NoteMap->Entries, partial);
     EXPECT_EQ(plugin->ScaleMap().Choice().ScaleName, "Short");
 
     // Fourteen entries: the extra two are read and ignored.
-    MemoryStream longer;
-    ValueWriter w(longer);
-    w.Signature();
-    w.ListStart();
-    for (int i = 0; i < 4; ++i) {
-        w.String("");
-    }
-    w.ListEnd();
-    w.ListStart();
-    w.ListStart();
-    w.String("");
-    w.Integer(0);
-    w.Boolean(true);
-    w.ListEnd();
-    w.ListStart();
-    for (int32_t entry = 0; entry < 14; ++entry) {
-        w.ListStart();
-        w.Integer(11 - entry);
-        w.ListEnd();
-    }
-    w.ListEnd();
-    w.ListEnd();
-    w.ListStart();
-    w.ListEnd();
-    Load(*plugin, container(Bytes(longer.Bytes().begin(), longer.Bytes().end())));
+    Load(*plugin, test::in_container(written_body(false, {"", 0, true},
+                                                  {11, 10, 9, 8, 7, 6, 5, 4, 3, 2, 1, 0, -1, -2})));
     EXPECT_EQ(plugin->ScaleMap().GetScaleMap(11), 0);
     EXPECT_TRUE(dialogs.boxes.empty());
 }

@@ -1,6 +1,7 @@
 // The two hand-offs between the user-interface thread and the audio thread, exercised with real
 // threads: preview notes arrive complete and in order, parked note-offs end their notes, and
 // no highlight reaches an editor after it has been detached.
+#include "support/host_calls.h"
 #include "support/plugin_harness.h"
 #include "support/recording_editor.h"
 
@@ -156,51 +157,6 @@ TEST(ThreadHandOff, TheAudioThreadNeverWaitsForTheHighlightLock) {
     harness.plugin.DetachEditorHighlights();
 }
 
-// A state load replaces the map in one step: the audio thread never maps through the default
-// map (or any other) between the old state and the new one.
-TEST(ThreadHandOff, LoadsNeverShowAMapInBetween) {
-    std::array<std::vector<uint8_t>, 2> blocks;
-    std::array<std::array<int32_t, 12>, 2> maps;
-    for (size_t b = 0; b < 2; ++b) {
-        test::PluginHarness source;
-        for (int32_t i = 0; i < 12; ++i) {
-            maps[b][static_cast<size_t>(i)] = (i + 1 + static_cast<int32_t>(b)) % 12;
-        }
-        source.SetMap(maps[b]);
-        void* data = nullptr;
-        AEffect* effect = source.plugin.Effect();
-        const intptr_t size = effect->dispatcher(effect, effGetChunk, 1, 0, &data, 0.0f);
-        blocks[b].assign(static_cast<uint8_t*>(data), static_cast<uint8_t*>(data) + size);
-    }
-    test::PluginHarness harness;
-    harness.SetMap(maps[0]);
-    std::atomic<bool> reading{false};
-    std::atomic<bool> stop{false};
-    std::thread ui([&] {
-        while (!reading.load()) {
-            std::this_thread::yield();
-        }
-        AEffect* effect = harness.plugin.Effect();
-        for (int load = 0; load < 100000 && !stop.load(); ++load) {
-            std::vector<uint8_t>& block = blocks[static_cast<size_t>(load % 2)];
-            effect->dispatcher(effect, effSetChunk, 1, static_cast<intptr_t>(block.size()),
-                               block.data(), 0.0f);
-        }
-        stop.store(true);
-    });
-    int foreign = 0;
-    reading.store(true);
-    while (!stop.load() && foreign == 0) {
-        for (size_t i = 0; i < 12; ++i) {
-            const int32_t entry = harness.plugin.ScaleMap().GetScaleMap(static_cast<int32_t>(i));
-            foreign += entry != maps[0][i] && entry != maps[1][i] ? 1 : 0;
-        }
-    }
-    stop.store(true);
-    ui.join();
-    EXPECT_EQ(foreign, 0);
-}
-
 // The state blocks of two instances, each set up by its own step.
 template <typename Setup>
 std::array<std::vector<uint8_t>, 2> TwoStates(Setup setup) {
@@ -208,37 +164,61 @@ std::array<std::vector<uint8_t>, 2> TwoStates(Setup setup) {
     for (size_t b = 0; b < 2; ++b) {
         test::PluginHarness source;
         setup(source.plugin, b);
-        void* data = nullptr;
-        AEffect* effect = source.plugin.Effect();
-        const intptr_t size = effect->dispatcher(effect, effGetChunk, 1, 0, &data, 0.0f);
-        blocks[b].assign(static_cast<uint8_t*>(data), static_cast<uint8_t*>(data) + size);
+        blocks[b] = test::chunk_of(source.plugin.Effect());
     }
     return blocks;
 }
 
-// A worker thread loads the two blocks in turn through the record while this thread reads;
-// answers whether a read found something that neither state holds.
+// The first block loaded, then a worker thread loads the two in turn (`loads` times at most)
+// through the record while this thread reads: whether a read found what neither state holds.
 template <typename Foreign>
-bool foreign_read_while_a_worker_loads(std::array<std::vector<uint8_t>, 2> blocks,
-                                       Foreign foreign) {
+bool foreign_read_while_a_worker_loads(std::array<std::vector<uint8_t>, 2> blocks, Foreign foreign,
+                                       int loads = 20000) {
     test::PluginHarness harness;
+    test::load_chunk(harness.plugin.Effect(), blocks[0]);
+    std::atomic<bool> reading{false};
     std::atomic<bool> stop{false};
     std::thread worker([&] {
-        AEffect* effect = harness.plugin.Effect();
-        for (int load = 0; load < 20000 && !stop.load(); ++load) {
-            std::vector<uint8_t>& block = blocks[static_cast<size_t>(load % 2)];
-            effect->dispatcher(effect, effSetChunk, 1, static_cast<intptr_t>(block.size()),
-                               block.data(), 0.0f);
+        while (!reading.load()) {
+            std::this_thread::yield();
+        }
+        for (int load = 0; load < loads && !stop.load(); ++load) {
+            test::load_chunk(harness.plugin.Effect(), blocks[static_cast<size_t>(load % 2)]);
         }
         stop.store(true);
     });
     bool found = false;
+    reading.store(true);
     while (!stop.load() && !found) {
         found = foreign(harness.plugin);
     }
     stop.store(true);
     worker.join();
     return found;
+}
+
+// A state load replaces the map in one step: the audio thread never maps through the default
+// map (or any other) between the old state and the new one.
+TEST(ThreadHandOff, LoadsNeverShowAMapInBetween) {
+    std::array<std::array<int32_t, 12>, 2> maps;
+    const auto blocks = TwoStates([&](TVSTPlugin& p, size_t b) {
+        for (int32_t i = 0; i < 12; ++i) {
+            maps[b][static_cast<size_t>(i)] = (i + 1 + static_cast<int32_t>(b)) % 12;
+            p.ScaleMap().SetScaleMap(i, maps[b][static_cast<size_t>(i)]);
+        }
+    });
+    EXPECT_FALSE(foreign_read_while_a_worker_loads(
+        blocks,
+        [&](TVSTPlugin& p) {
+            for (size_t i = 0; i < 12; ++i) {
+                const int32_t entry = p.ScaleMap().GetScaleMap(static_cast<int32_t>(i));
+                if (entry != maps[0][i] && entry != maps[1][i]) {
+                    return true;
+                }
+            }
+            return false;
+        },
+        100000));
 }
 
 // A host restoring state on a worker thread sets the preset name while the editor's thread

@@ -16,9 +16,7 @@ protected:
     // One block at the given transport state; answers what it delivered.
     Events At(bool playing, double position) {
         host.SetTransport(playing, position);
-        host.Forget();
-        Block();
-        return host.Events();
+        return RunBlock();
     }
     void HoldTwoNotes() { block.NoteOn(0, 60, 100, 3).NoteOn(1, 64, 80, 4); }
 };
@@ -81,9 +79,7 @@ TEST_F(Transport, NoTimeInformationCountsAsStoppedWithThePositionUnchanged) {
     HoldTwoNotes();
     At(true, 1000.0);
     host.ClearTime();
-    host.Forget();
-    Block();
-    EXPECT_TRUE(host.Events().empty());
+    EXPECT_TRUE(RunBlock().empty());
     EXPECT_EQ(plugin.HeldNotes().Count(), 2);
     EXPECT_FALSE(plugin.TransportWasPlaying());
     EXPECT_EQ(plugin.LastSamplePosition(), 1000.0);

@@ -128,18 +128,10 @@ TEST(ValueStream, WhatIsWrittenReadsBack) {
                                             "\xE9\x9F\xB3\xE9\x9A\x8E",
                                             "A\xF0\x9F\x8E\xB5",
                                             std::string("nul\0inside", 10)};
-    const std::vector<int32_t> integers = {0,
-                                           -1,
-                                           127,
-                                           128,
-                                           -128,
-                                           -129,
-                                           32767,
-                                           32768,
-                                           -32768,
-                                           -32769,
-                                           std::numeric_limits<int32_t>::max(),
-                                           std::numeric_limits<int32_t>::min()};
+    constexpr int32_t kMax = std::numeric_limits<int32_t>::max();
+    constexpr int32_t kMin = std::numeric_limits<int32_t>::min();
+    const std::vector<int32_t> integers = {0,     -1,    127,    128,    -128, -129,
+                                           32767, 32768, -32768, -32769, kMax, kMin};
     MemoryStream stream;
     ValueWriter writer(stream);
     writer.Signature();

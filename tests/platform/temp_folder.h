@@ -1,5 +1,5 @@
 // A fresh folder under the system's temporary folder for one test, removed with everything in
-// it afterwards, and small helpers to put text in files and read it back.
+// it afterwards, and small helpers to put text and bytes in files and read them back.
 #pragma once
 
 #include <chrono>
@@ -8,6 +8,7 @@
 #include <iterator>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 namespace tonvo::test {
 
@@ -43,6 +44,17 @@ inline void write_text(const std::filesystem::path& path, const std::string& tex
 inline std::string read_text(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// Bytes in a file, its folders made first, and a file's bytes (none when it cannot be read).
+inline void write_bytes(const std::filesystem::path& path, const std::vector<uint8_t>& bytes) {
+    std::filesystem::create_directories(path.parent_path());
+    write_text(path, std::string(bytes.begin(), bytes.end()));
+}
+
+inline std::vector<uint8_t> read_bytes(const std::filesystem::path& path) {
+    const std::string text = read_text(path);
+    return {text.begin(), text.end()};
 }
 
 inline std::string utf8_of(const std::filesystem::path& path) {

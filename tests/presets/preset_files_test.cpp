@@ -1,8 +1,10 @@
 // The preset commands on real files in a throw-away home folder, with a scripted user.
 #include "core/preset_commands.h"
 #include "formats/vst2/plugin.h"
+#include "platform/temp_folder.h"
 #include "presets/desktop_services.h"
 #include "presets/preset_files.h"
+#include "support/host_calls.h"
 #include "support/temp_home.h"
 
 #include <deque>
@@ -52,18 +54,6 @@ private:
     }
 };
 
-Bytes read_all(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
-
-void write_all(const fs::path& path, const Bytes& bytes) {
-    fs::create_directories(path.parent_path());
-    std::ofstream out(path, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(bytes.data()),
-              static_cast<std::streamsize>(bytes.size()));
-}
-
 class PresetFiles : public testing::Test {
 protected:
     std::unique_ptr<TVSTPlugin> Make() {
@@ -79,12 +69,7 @@ protected:
         user.chosen.push_back(file);
         commands.LoadPreset();
     }
-    static Bytes host_chunk(TVSTPlugin& module) {
-        AEffect* effect = module.Effect();
-        void* data = nullptr;
-        const intptr_t size = effect->dispatcher(effect, effGetChunk, 1, 0, &data, 0.0f);
-        return {static_cast<uint8_t*>(data), static_cast<uint8_t*>(data) + size};
-    }
+    static Bytes host_chunk(TVSTPlugin& module) { return test::chunk_of(module.Effect()); }
     void Customise() {
         plugin->ScaleMap().SetScaleMap(1, 3);
         plugin->ScaleMap().SetChoice({"Lydian", 5, true});
@@ -137,7 +122,7 @@ TEST_F(PresetFiles, SaveLoadSaveGivesTheSameBytesAndTheHostBlock) {
     Customise();
     Save("Lydian Five");
     const fs::path file = home.Presets() / "Lydian Five.brelwickp";
-    const Bytes first = read_all(file);
+    const Bytes first = test::read_bytes(file);
     EXPECT_EQ(first, host_chunk(*plugin)) << "a preset file holds the host's state block";
 
     auto other = Make();
@@ -149,14 +134,14 @@ TEST_F(PresetFiles, SaveLoadSaveGivesTheSameBytesAndTheHostBlock) {
     user.typed.push_back("Lydian Five");
     user.answers.push_back(DialogAnswer::Yes);
     otherCommands.SavePreset();
-    EXPECT_EQ(read_all(file), first);
+    EXPECT_EQ(test::read_bytes(file), first);
     EXPECT_TRUE(user.boxes.empty());
 }
 
 TEST_F(PresetFiles, AHostBlockStoredAsAPresetLoadsAndAPresetLoadsAsAHostBlock) {
     Customise();
     const Bytes block = host_chunk(*plugin);
-    write_all(home.Presets() / "From Host.brelwickp", block);
+    test::write_bytes(home.Presets() / "From Host.brelwickp", block);
     auto other = Make();
     core::PresetCommands otherCommands(other->plugin_core(), user);
     user.chosen.push_back(home.Presets() / "From Host.brelwickp");
@@ -166,10 +151,7 @@ TEST_F(PresetFiles, AHostBlockStoredAsAPresetLoadsAndAPresetLoadsAsAHostBlock) {
 
     Save("As Preset");
     auto third = Make();
-    Bytes file = read_all(home.Presets() / "As Preset.brelwickp");
-    AEffect* effect = third->Effect();
-    effect->dispatcher(effect, effSetChunk, 1, static_cast<intptr_t>(file.size()), file.data(),
-                       0.0f);
+    test::load_chunk(third->Effect(), test::read_bytes(home.Presets() / "As Preset.brelwickp"));
     EXPECT_EQ(third->ScaleMap().Choice().Tonic, 5);
     EXPECT_EQ(third->PresetName(), "As Preset") << "its file exists, so the name survives";
 }
@@ -194,17 +176,17 @@ TEST_F(PresetFiles, OverwritingAsksAndACaseOnlyOverwriteLeavesOneFileAsTyped) {
 
 TEST_F(PresetFiles, OverwritingAsksWhateverTheScriptAndForFilesTheListingHides) {
     const fs::path summer = home.Presets() / fs::u8path("\xC3\x89t\xC3\xA9.brelwickp"); // Été
-    write_all(summer, {1});
+    test::write_bytes(summer, {1});
     Save("\xC3\xA9t\xC3\xA9"); // été
     EXPECT_EQ(user.questions.size(), 1u);
-    EXPECT_EQ(read_all(summer), Bytes{1});
+    EXPECT_EQ(test::read_bytes(summer), Bytes{1});
 #if defined(_WIN32)
     const fs::path hidden = home.Presets() / "Secret.brelwickp";
-    write_all(hidden, {2});
+    test::write_bytes(hidden, {2});
     ASSERT_TRUE(SetFileAttributesW(hidden.c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM));
     Save("secret");
     EXPECT_EQ(user.questions.size(), 2u);
-    EXPECT_EQ(read_all(hidden), Bytes{2});
+    EXPECT_EQ(test::read_bytes(hidden), Bytes{2});
 #endif
 }
 
@@ -212,15 +194,15 @@ TEST_F(PresetFiles, PresetFilesOverAMebibyteAreRefused) {
     Customise();
     Bytes big = host_chunk(*plugin); // what follows the block is ignored by a reader
     big.resize((size_t{1} << 20) + 1);
-    write_all(home.Presets() / "init.brelwickp", big);
+    test::write_bytes(home.Presets() / "init.brelwickp", big);
     EXPECT_EQ(Make()->ScaleMap().Choice().ScaleName, "") << "the init preset is refused too";
-    write_all(home.Presets() / "Big.brelwickp", big);
+    test::write_bytes(home.Presets() / "Big.brelwickp", big);
     Load(home.Presets() / "Big.brelwickp");
     ASSERT_EQ(user.boxes.size(), 1u);
     EXPECT_EQ(user.boxes[0].rfind("Load Preset: Error loading preset from file.", 0), 0u);
     EXPECT_EQ(plugin->PresetName(), "");
     big.pop_back();
-    write_all(home.Presets() / "Big.brelwickp", big);
+    test::write_bytes(home.Presets() / "Big.brelwickp", big);
     Load(home.Presets() / "Big.brelwickp");
     EXPECT_EQ(plugin->PresetName(), "Big");
     EXPECT_EQ(user.boxes.size(), 1u);
@@ -257,13 +239,13 @@ TEST_F(PresetFiles, FailedLoadsLeaveStateAndNameAsTheyWere) {
     Customise();
     Save("Kept");
     const Bytes before = host_chunk(*plugin);
-    write_all(home.Presets() / "Wrong.brelwickp", {'x', 'm', 's', 't', 0, 0, 0, 0});
+    test::write_bytes(home.Presets() / "Wrong.brelwickp", {'x', 'm', 's', 't', 0, 0, 0, 0});
     Load(home.Presets() / "Wrong.brelwickp");
     EXPECT_EQ(user.boxes.back().rfind("Load Preset: Error loading preset from file.", 0), 0u);
 
     Bytes badBody = before;
     badBody[11] = '9'; // "TPF9"
-    write_all(home.Presets() / "Bad.brelwickp", badBody);
+    test::write_bytes(home.Presets() / "Bad.brelwickp", badBody);
     Load(home.Presets() / "Bad.brelwickp");
     EXPECT_EQ(user.boxes.back(),
               "Load Preset: Error loading preset.\r\n\r\n\"Invalid stream format\"");
@@ -313,7 +295,7 @@ TEST_F(PresetFiles, ALinkSpelledOtherwiseIsRemovedAndTheFileKept) {
     Save("Bright");
     EXPECT_EQ(Listed(), (std::vector<std::string>{"Bright"}));
     EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(home.Presets() / "Bright.brelwickp")));
-    EXPECT_EQ(read_all(home.Presets() / "Bright.brelwickp"), host_chunk(*plugin));
+    EXPECT_EQ(test::read_bytes(home.Presets() / "Bright.brelwickp"), host_chunk(*plugin));
 }
 
 TEST_F(PresetFiles, SettingsLiveInTheUsersSettingsFile) {

@@ -1,12 +1,10 @@
+#include "platform/temp_folder.h"
 #include "presets/scale_file.h"
 #include "presets/scale_library.h"
 
 #include <array>
-#include <atomic>
 #include <filesystem>
-#include <fstream>
 #include <gtest/gtest.h>
-#include <random>
 #include <string>
 #include <vector>
 
@@ -185,26 +183,13 @@ TEST(ScaleText, DecodesByByteOrderMarkAndSplitsAtEveryLineEnd) {
 
 class ScaleFile : public testing::Test {
 protected:
-    void SetUp() override {
-        // Unique per run, so parallel runs of the suite cannot meet.
-        static const unsigned run = std::random_device{}();
-        static std::atomic<int> counter{0};
-        folder_ = fs::temp_directory_path() /
-                  ("tonvo_scales_" + std::to_string(run) + "_" + std::to_string(counter++));
-        fs::remove_all(folder_);
+    static void Write(const fs::path& path, const std::string& bytes) {
+        test::write_bytes(path, {bytes.begin(), bytes.end()});
     }
-    void TearDown() override { fs::remove_all(folder_); }
+    static std::string Read(const fs::path& path) { return test::read_text(path); }
 
-    void Write(const fs::path& path, const std::string& bytes) {
-        fs::create_directories(path.parent_path());
-        std::ofstream(path, std::ios::binary) << bytes;
-    }
-    static std::string Read(const fs::path& path) {
-        std::ifstream in(path, std::ios::binary);
-        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    }
-
-    fs::path folder_;
+    test::TempFolder temp_;
+    const fs::path folder_ = temp_.Path();
 };
 
 TEST_F(ScaleFile, MissingFileIsCreatedWithTheBuiltInListAndRead) {

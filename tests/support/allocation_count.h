@@ -6,5 +6,7 @@
 namespace tonvo::test {
 
 long allocation_count();
+// Those the calling thread has made so far.
+long thread_allocation_count();
 
 } // namespace tonvo::test

@@ -8,14 +8,19 @@
 
 namespace {
 std::atomic<long> allocations{0};
-}
+thread_local long threadAllocations = 0;
+} // namespace
 
 long tonvo::test::allocation_count() {
     return allocations.load();
 }
+long tonvo::test::thread_allocation_count() {
+    return threadAllocations;
+}
 
 void* operator new(std::size_t size) {
     allocations.fetch_add(1, std::memory_order_relaxed);
+    ++threadAllocations;
     if (void* p = std::malloc(size == 0 ? 1 : size)) {
         return p;
     }

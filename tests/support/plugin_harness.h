@@ -42,6 +42,12 @@ public:
         SendEvents();
         Process();
     }
+    // One whole block, or its processing call alone: what it delivered.
+    std::vector<Delivered> RunBlock(bool withEvents = true) {
+        host.Forget();
+        withEvents ? Block() : Process();
+        return host.Events();
+    }
     const std::vector<float>& Output(size_t channel) const { return buffers_[channel]; }
     void SetMap(std::array<int32_t, 12> entries) {
         for (int32_t i = 0; i < 12; ++i) {

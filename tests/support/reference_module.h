@@ -9,13 +9,12 @@
 #include "platform/temp_folder.h"
 #include "plugin/tonvo_module.h"
 #include "support/fake_services.h"
+#include "support/host_calls.h"
 #include "ui/headless/headless_desktop.h"
 #include "ui/headless/headless_editor_window.h"
 #include "ui/menu_session.h"
 
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <memory>
 #include <string>
 #include <vector>
@@ -39,25 +38,15 @@ public:
         AEffect* effect = module->Effect();
         return effect->dispatcher(effect, opcode, index, value, ptr, 0.0f);
     }
-    std::vector<uint8_t> Chunk() {
-        void* data = nullptr;
-        const intptr_t size = Call(effGetChunk, 1, 0, &data);
-        const auto* bytes = static_cast<const uint8_t*>(data);
-        return size > 0 ? std::vector<uint8_t>(bytes, bytes + size) : std::vector<uint8_t>{};
-    }
+    std::vector<uint8_t> Chunk() { return chunk_of(module->Effect()); }
     bool Load(std::vector<uint8_t> chunk) {
-        return !chunk.empty() &&
-               Call(effSetChunk, 1, static_cast<intptr_t>(chunk.size()), chunk.data()) != 0;
+        return !chunk.empty() && load_chunk(module->Effect(), std::move(chunk)) != 0;
     }
     // The state as a preset file in `folder`, named after the preset (a preset's name only
     // stays when its file exists); answers the file's path.
     std::filesystem::path SaveAsPreset(const std::filesystem::path& folder) {
-        const std::vector<uint8_t> chunk = Chunk();
-        std::filesystem::create_directories(folder);
         const std::filesystem::path path = folder / (module->PresetName() + ".brelwickp");
-        std::ofstream(path, std::ios::binary)
-            .write(reinterpret_cast<const char*>(chunk.data()),
-                   static_cast<std::streamsize>(chunk.size()));
+        write_bytes(path, Chunk());
         return path;
     }
     // The preset name a state the plug-in handed out carries. A loaded name only stays when its
@@ -65,9 +54,7 @@ public:
     // first under its name.
     std::string PresetNameOf(const std::vector<uint8_t>& chunk, const std::filesystem::path& file) {
         const std::u8string name = file.stem().u8string();
-        std::ifstream in(file, std::ios::binary);
-        services.Files[services.PresetPath({name.begin(), name.end()})] = {
-            std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+        services.Files[services.PresetPath({name.begin(), name.end()})] = read_bytes(file);
         return Load(chunk) ? module->PresetName() : std::string{};
     }
     // The note key `k` maps to in a state the plug-in handed out.
@@ -92,26 +79,12 @@ public:
         const ui::Rect keys = form->MidiKeys.form_rect();
         return {keys.left + (key.Left + key.Right) / 2, keys.top + key.Bottom - 4};
     }
-    // The middle of the main menu's button.
-    ui::Point OnMenuButton() {
-        editor::TfrmEditor* form = Form();
-        return form != nullptr ? Middle(form->btnMenu.form_rect()) : ui::Point{};
-    }
-    // The middle of the preset browser's button.
-    ui::Point OnPresets() {
-        editor::TfrmEditor* form = Form();
-        return form != nullptr ? Middle(form->btnPresets.form_rect()) : ui::Point{};
-    }
-    // The middle of the wizard's Scale button.
-    ui::Point OnScale() {
-        editor::TfrmEditor* form = Form();
-        return form != nullptr ? Middle(form->panWizard.btnScale.form_rect()) : ui::Point{};
-    }
-    // The middle of the wizard's Apply button.
-    ui::Point OnApply() {
-        editor::TfrmEditor* form = Form();
-        return form != nullptr ? Middle(form->panWizard.btnApply.form_rect()) : ui::Point{};
-    }
+    // The middle of the main menu's button, of the preset browser's, and of the wizard's Scale
+    // and Apply buttons.
+    ui::Point OnMenuButton() { return Form() ? Middle(Form()->btnMenu) : ui::Point{}; }
+    ui::Point OnPresets() { return Form() ? Middle(Form()->btnPresets) : ui::Point{}; }
+    ui::Point OnScale() { return Form() ? Middle(Form()->panWizard.btnScale) : ui::Point{}; }
+    ui::Point OnApply() { return Form() ? Middle(Form()->panWizard.btnApply) : ui::Point{}; }
 
     // Right-clicks key `k` here and chooses `item` of its popup; answers where the item's row
     // lies in the root pane (pane pixels).
@@ -136,7 +109,8 @@ public:
     std::unique_ptr<TonvoModule> module;
 
 private:
-    static ui::Point Middle(const ui::Rect& r) {
+    static ui::Point Middle(const ui::Control& control) {
+        const ui::Rect r = control.form_rect();
         return {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
     }
 };

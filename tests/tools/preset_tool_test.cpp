@@ -2,12 +2,12 @@
 // plug-in's own host interface, show and check run on files the plug-in wrote and on damaged
 // ones, and every bad command line fails with one line and writes nothing.
 #include "formats/vst2/plugin.h"
+#include "platform/temp_folder.h"
 #include "preset_tool/preset_tool.h"
+#include "support/host_calls.h"
 
 #include <algorithm>
-#include <fstream>
 #include <gtest/gtest.h>
-#include <random>
 #include <sstream>
 
 namespace tonvo::tools {
@@ -22,25 +22,6 @@ struct RunResult {
     std::string Out;
     std::string Err;
 };
-
-Bytes read_all(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
-
-void write_all(const fs::path& path, const Bytes& bytes) {
-    std::ofstream out(path, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(bytes.data()),
-              static_cast<std::streamsize>(bytes.size()));
-}
-
-// The state block a plug-in instance hands its host as a preset chunk.
-Bytes host_chunk(TVSTPlugin& plugin) {
-    AEffect* effect = plugin.Effect();
-    void* data = nullptr;
-    const intptr_t size = effect->dispatcher(effect, effGetChunk, 1, 0, &data, 0.0f);
-    return {static_cast<uint8_t*>(data), static_cast<uint8_t*>(data) + size};
-}
 
 // A fresh instance that has read the container and its body as the plug-in reads a preset
 // file (the stored preset name kept).
@@ -66,15 +47,6 @@ Entries entries_of(TVSTPlugin& plugin) {
 
 class PresetTool : public testing::Test {
 protected:
-    PresetTool() {
-        folder = fs::temp_directory_path() /
-                 ("tonvo-preset-tool-" + std::to_string(std::random_device{}()));
-        fs::create_directories(folder);
-    }
-    ~PresetTool() override {
-        std::error_code ignored;
-        fs::remove_all(folder, ignored);
-    }
     std::string File(const std::string& name) const {
         const std::u8string text = (folder / name).u8string();
         return {text.begin(), text.end()};
@@ -89,11 +61,12 @@ protected:
     }
     // Writes the instance's preset chunk to a file and returns its path.
     std::string Saved(TVSTPlugin& plugin, const std::string& name) const {
-        write_all(File(name), host_chunk(plugin));
+        test::write_bytes(File(name), test::chunk_of(plugin.Effect()));
         return File(name);
     }
 
-    fs::path folder;
+    test::TempFolder temp;
+    const fs::path folder = temp.Path();
 };
 
 // The default map: C major with the black keys blocked, no carry anywhere.
@@ -105,7 +78,7 @@ constexpr std::string_view kDefaultShow =
 TEST_F(PresetTool, DefaultBlockOfAFreshInstanceChecksAndShows) {
     auto plugin = TVSTModule::Create<TVSTPlugin>();
     const std::string file = Saved(*plugin, "default.brelwickp");
-    EXPECT_EQ(read_all(file).size(), 99u);
+    EXPECT_EQ(test::read_bytes(file).size(), 99u);
     const RunResult check = Run({"check", file});
     EXPECT_EQ(check.Status, 0);
     EXPECT_EQ(check.Out, "OK\n");
@@ -141,7 +114,8 @@ TEST_P(MakeFromScale, WritesTheScaleFillersMap) {
     std::vector<std::string> args = {"make", File("scale.brelwickp")};
     args.insert(args.end(), GetParam().Options.begin(), GetParam().Options.end());
     ASSERT_EQ(Run(args).Status, 0);
-    EXPECT_EQ(entries_of(*restored(read_all(File("scale.brelwickp")))), GetParam().Expected);
+    EXPECT_EQ(entries_of(*restored(test::read_bytes(File("scale.brelwickp")))),
+              GetParam().Expected);
 }
 
 // Names match without regard to case; a tonic may be a sharp, a flat or a number.
@@ -158,14 +132,14 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(PresetTool, ScaleFromAScalesFile) {
     // UTF-8 with a byte-order mark and CR LF endings, as an edited Scales.txt may be.
-    write_all(File("Scales.txt"), {0xEF, 0xBB, 0xBF, 'O', 'd', 'd', ';', '7', ',', '0', ',', '4',
-                                   '\r', '\n', '-', '\r', '\n'});
+    test::write_bytes(File("Scales.txt"), {0xEF, 0xBB, 0xBF, 'O', 'd', 'd', ';', '7', ',', '0', ',',
+                                           '4', '\r', '\n', '-', '\r', '\n'});
     const std::string out = File("odd.brelwickp");
     ASSERT_EQ(Run({"make", out, "--scale", "odd", "--tonic", "Eb", "--no-easy", "--scales",
                    File("Scales.txt")})
                   .Status,
               0);
-    EXPECT_EQ(entries_of(*restored(read_all(out))),
+    EXPECT_EQ(entries_of(*restored(test::read_bytes(out))),
               (Entries{-1, -1, -1, 3, -1, -1, -1, 7, -1, -1, 10, -1}));
 
     // Only the file's scales count; a separator line is none.
@@ -219,7 +193,7 @@ TEST_F(PresetTool, MakeFromMapStoresPresetNamesAsSavePresetWould) {
     };
     for (const auto& [args, name] : cases) {
         ASSERT_EQ(Run(args).Status, 0) << args[1];
-        const auto plugin = restored(read_all(args[1]));
+        const auto plugin = restored(test::read_bytes(args[1]));
         EXPECT_EQ(entries_of(*plugin), (Entries{2, -1, 4, -1, 6, -1, -1, -1, -1, -1, -1, -1}));
         EXPECT_EQ(plugin->PresetName(), name);
         EXPECT_EQ(plugin->ScaleMap().Choice().ScaleName, "");
@@ -265,13 +239,13 @@ TEST_F(PresetTool, BadCommandLinesFailWithOneLineAndWriteNothing) {
 TEST_F(PresetTool, RefusesToOverwriteWithoutForce) {
     const std::string file = File("keep.brelwickp");
     ASSERT_EQ(Run({"make", file, "--map", "C=C"}).Status, 0);
-    const Bytes first = read_all(file);
+    const Bytes first = test::read_bytes(file);
     const RunResult refused = Run({"make", file, "--map", "C=D"});
     EXPECT_EQ(refused.Status, 1);
     EXPECT_NE(refused.Err.find("exists; add --force"), std::string::npos);
-    EXPECT_EQ(read_all(file), first);
+    EXPECT_EQ(test::read_bytes(file), first);
     ASSERT_EQ(Run({"make", file, "--map", "C=D", "--force"}).Status, 0);
-    EXPECT_EQ(restored(read_all(file))->ScaleMap().GetScaleMap(0), 2);
+    EXPECT_EQ(restored(test::read_bytes(file))->ScaleMap().GetScaleMap(0), 2);
     // A folder is never replaced, and missing folders on the way are made.
     EXPECT_EQ(Run({"make", File(""), "--map", "C=D"}).Status, 2);
     fs::create_directory(folder / "dir");
@@ -307,7 +281,7 @@ TEST_F(PresetTool, ShowsAFileThePluginWroteWithEveryField) {
 
 TEST_F(PresetTool, DamagedFilesReportTheLoadersMessage) {
     auto plugin = TVSTModule::Create<TVSTPlugin>();
-    const Bytes good = host_chunk(*plugin);
+    const Bytes good = test::chunk_of(plugin->Effect());
     Bytes wrongName = good;
     wrongName[3] = 'x';
     Bytes notTpf0 = good;
@@ -322,7 +296,7 @@ TEST_F(PresetTool, DamagedFilesReportTheLoadersMessage) {
         {Bytes{'m', 'm'}, "Error loading preset from file. \"Stream read error\""},
     };
     for (const auto& [bytes, message] : cases) {
-        write_all(File("bad"), bytes);
+        test::write_bytes(File("bad"), bytes);
         for (const char* command : {"check", "show"}) {
             const RunResult run = Run({command, File("bad")});
             EXPECT_EQ(run.Status, 1);
@@ -333,7 +307,7 @@ TEST_F(PresetTool, DamagedFilesReportTheLoadersMessage) {
 
     Bytes trailing = good;
     trailing.push_back(0);
-    write_all(File("trailing"), trailing);
+    test::write_bytes(File("trailing"), trailing);
     const RunResult extra = Run({"check", File("trailing")});
     EXPECT_EQ(extra.Status, 0);
     EXPECT_EQ(extra.Out, "OK\n");
@@ -343,7 +317,7 @@ TEST_F(PresetTool, DamagedFilesReportTheLoadersMessage) {
     // block at its start.
     Bytes oversized = good;
     oversized.resize(kMaxPresetFileBytes + 1);
-    write_all(File("oversized"), oversized);
+    test::write_bytes(File("oversized"), oversized);
     const RunResult large = Run({"check", File("oversized")});
     EXPECT_EQ(large.Status, 1);
     EXPECT_NE(large.Err.find("too large"), std::string::npos) << large.Err;

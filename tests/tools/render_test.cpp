@@ -3,6 +3,8 @@
 #include "formats/vst2/plugin.h"
 #include "midi_file/midi_file.h"
 #include "midi_file/tempo_map.h"
+#include "platform/temp_folder.h"
+#include "support/host_calls.h"
 #include "support/temp_home.h"
 #include "tonvo_host/host_tool.h"
 
@@ -31,15 +33,6 @@ Event tempo_event(uint64_t tick, uint32_t microseconds) {
 
 class Render : public testing::Test {
 protected:
-    Render() {
-        folder =
-            fs::temp_directory_path() /
-            ("tonvo-render-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-             std::to_string(reinterpret_cast<uintptr_t>(this)));
-        fs::create_directories(folder);
-    }
-    ~Render() override { fs::remove_all(folder); }
-
     int Run(std::vector<std::string> args) {
         out.str({});
         err.str({});
@@ -51,11 +44,8 @@ protected:
         for (int32_t i = 0; i < 12; ++i) {
             plugin->ScaleMap().SetScaleMap(i, (i + 2) % 12);
         }
-        AEffect* effect = plugin->Effect();
-        void* data = nullptr;
-        const intptr_t size = effect->dispatcher(effect, effGetChunk, 1, 0, &data, 0.0f);
         const fs::path path = folder / "up-two.brelwickp";
-        std::ofstream(path, std::ios::binary).write(static_cast<const char*>(data), size);
+        test::write_bytes(path, test::chunk_of(plugin->Effect()));
         return path;
     }
     // Two tracks: a tempo change half way, and notes including one never released.
@@ -71,7 +61,8 @@ protected:
         return file;
     }
 
-    fs::path folder;
+    test::TempFolder temp;
+    const fs::path folder = temp.Path();
     test::TempHome home;
     std::ostringstream out, err;
 };
@@ -157,9 +148,7 @@ TEST_F(Render, SavesTheStateItPlayedWith) {
                    state.string(), "--save-state", saved.string()}),
               0)
         << err.str();
-    std::ifstream a(state, std::ios::binary), b(saved, std::ios::binary);
-    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(a), {}),
-              std::string(std::istreambuf_iterator<char>(b), {}));
+    EXPECT_EQ(test::read_bytes(state), test::read_bytes(saved));
 }
 
 TEST_F(Render, FailuresAreOneClearLine) {

@@ -1,5 +1,6 @@
 // Pixel facts of the raster: blending rounding, clipping, rounded shapes, strokes, lines,
 // tiles and recoloured glyphs.
+#include "golden.h"
 #include "ui/canvas.h"
 
 #include <climits>
@@ -221,9 +222,8 @@ TEST(RoundRect, RowRunsGiveTheSamePixelsUnderAnyClip) {
                 draw(pieces_canvas, radius);
                 pieces_canvas.pop_clip();
             }
-        for (int y = 0; y < 22; ++y)
-            for (int x = 0; x < 30; ++x)
-                ASSERT_EQ(pieces.at(x, y), whole.at(x, y)) << radius << ": " << x << "," << y;
+        expect_pixels(
+            pieces, [&](int x, int y) { return whole.at(x, y); }, std::to_string(radius));
     }
 }
 
@@ -235,12 +235,13 @@ TEST(StrokeRect, WidthLiesInsideAndEachPixelBlendsOnce) {
         const Color half = Color::rgb(255, 255, 255, 128);
         canvas.stroke_rect(r, half, width);
         const Rect inner = r.inset(width);
-        for (int y = 0; y < bmp.height(); ++y)
-            for (int x = 0; x < bmp.width(); ++x) {
-                const bool border = r.contains(x, y) && !inner.contains(x, y);
-                ASSERT_EQ(bmp.at(x, y), border ? Color::rgb(128, 128, 128) : kBlack)
-                    << width << ": " << x << "," << y;
-            }
+        expect_pixels(
+            bmp,
+            [&](int x, int y) {
+                return r.contains(x, y) && !inner.contains(x, y) ? Color::rgb(128, 128, 128)
+                                                                 : kBlack;
+            },
+            std::to_string(width));
     }
 }
 
@@ -269,16 +270,8 @@ TEST(Line, FarEndsAndHalfwayStepsFollowTheNearestPixel) {
     canvas.line(-1000000000, -1000000000, 1000000000, 1000000000, kWhite);
     canvas.line(INT_MIN, 3, INT_MAX, 3, kRed);
     canvas.line(INT_MAX, INT_MIN, INT_MIN, INT_MAX, Color::rgb(0, 0, 255));
-    for (int y = 0; y < 16; ++y)
-        for (int x = 0; x < 16; ++x) {
-            Color want = kBlack;
-            if (x == y)
-                want = kWhite;
-            if (y == 3)
-                want = kRed;
-            // x + y = -1 (exactly) on the anti-diagonal: that line misses this canvas.
-            ASSERT_EQ(bmp.at(x, y), want) << x << "," << y;
-        }
+    // x + y = -1 (exactly) on the anti-diagonal: that line misses this canvas.
+    expect_pixels(bmp, [](int x, int y) { return y == 3 ? kRed : x == y ? kWhite : kBlack; });
     // Step 2 of 4 lies half-way between rows 0 and 1: the nearest-pixel rule rounds it on.
     canvas.line(8, 10, 12, 11, kRed);
     EXPECT_EQ(bmp.at(9, 10), kRed);
@@ -303,15 +296,13 @@ TEST(Tile, RepeatsFromItsOriginAndBlendsItsAlpha) {
         Canvas canvas(bmp);
         const Rect r{1, 2, 10, 8};
         canvas.draw_tile(r, tile, ox, oy);
-        for (int y = 0; y < 9; ++y)
-            for (int x = 0; x < 11; ++x) {
-                Color want = kRed;
-                if (r.contains(x, y)) {
-                    const Color t = tile.at(((x - ox) % 3 + 3) % 3, ((y - oy) % 2 + 2) % 2);
-                    want = t.a == 0 ? kRed : t;
-                }
-                ASSERT_EQ(bmp.at(x, y), want) << ox << "," << oy << ": " << x << "," << y;
-            }
+        expect_pixels(
+            bmp,
+            [&](int x, int y) {
+                const Color t = tile.at(((x - ox) % 3 + 3) % 3, ((y - oy) % 2 + 2) % 2);
+                return r.contains(x, y) && t.a != 0 ? t : kRed;
+            },
+            std::to_string(ox) + "," + std::to_string(oy));
     }
 }
 

@@ -16,12 +16,22 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <gtest/gtest.h>
 #include <string_view>
 #include <vector>
 
 namespace tonvo::ui {
 
 void expect_golden(const Bitmap& actual, std::string_view name);
+
+// Every pixel of `actual` against `expected(x, y)`; fails at the first that differs, naming it
+// after `what`.
+template <typename Expected>
+void expect_pixels(const Bitmap& actual, Expected expected, const std::string& what = {}) {
+    for (int y = 0; y < actual.height(); ++y)
+        for (int x = 0; x < actual.width(); ++x)
+            ASSERT_EQ(actual.at(x, y), expected(x, y)) << what << " at " << x << "," << y;
+}
 
 // The build-tree folder that receives actual and difference images.
 std::filesystem::path golden_output_folder();

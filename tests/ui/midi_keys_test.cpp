@@ -280,10 +280,9 @@ TEST_F(Keyboard, PerKeyRepaintsLookLikeAFullRepaint) {
         const Bitmap per_key = form.buffer();
         form.invalidate();
         form.paint_invalid();
-        for (int y = 0; y < per_key.height(); ++y)
-            for (int x = 0; x < per_key.width(); ++x)
-                ASSERT_EQ(per_key.at(x, y), form.buffer().at(x, y))
-                    << "step " << i << " at " << x << ", " << y;
+        expect_pixels(
+            per_key, [&](int x, int y) { return form.buffer().at(x, y); },
+            "step " + std::to_string(i));
     }
 }
 
@@ -358,9 +357,7 @@ TEST_F(Keyboard, DrawsTheLunaKeyboard) {
     const Bitmap alone = keys.render_bitmap();
     ASSERT_EQ(alone.width(), 431);
     ASSERT_EQ(alone.height(), 184);
-    for (int y = 0; y < 184; ++y)
-        for (int x = 0; x < 431; ++x)
-            ASSERT_EQ(alone.at(x, y), at(x, y)) << x << ", " << y;
+    expect_pixels(alone, [&](int x, int y) { return at(x, y); });
 }
 
 TEST_F(Keyboard, OnDrawKeyFollowsEachVisibleKey) {

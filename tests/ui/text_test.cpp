@@ -175,9 +175,7 @@ TEST(Png, RoundTripKeepsEveryChannelInPlace) {
     ASSERT_TRUE(decode_png(encode_png(bmp), back));
     ASSERT_EQ(back.width(), 5);
     ASSERT_EQ(back.height(), 3);
-    for (int y = 0; y < 3; ++y)
-        for (int x = 0; x < 5; ++x)
-            EXPECT_EQ(back.pixel(x, y), bmp.pixel(x, y)) << x << "," << y;
+    expect_pixels(back, [&](int x, int y) { return bmp.at(x, y); });
 }
 
 TEST(Png, WriteReportsFailureAndTakesAnyFileName) {

@@ -23,9 +23,8 @@ using ui::Key;
 using ui::MouseButton;
 
 TEST_F(EditorWindowTest, ShowsTheGoldenPictureInTheHostsWindowAndRepaintsWhatWasCovered) {
-    GoldenState state;
-    LoadGoldenState(state);
-    const WindowId parent = driver->make_window(100, 100);
+    LoadGoldenState();
+    parent = driver->make_window(100, 100);
     ASSERT_TRUE(plugin->open_editor(driver->parent_handle(parent)));
     // The size is known once the form exists: first from the opening, as hosts ask again.
     const std::optional<ui::Point> size = plugin->editor_size();
@@ -36,7 +35,7 @@ TEST_F(EditorWindowTest, ShowsTheGoldenPictureInTheHostsWindowAndRepaintsWhatWas
 
     const std::vector<WindowId> children = driver->children(parent);
     ASSERT_EQ(children.size(), 1u) << "one child of the host's window";
-    const WindowId editor = children[0];
+    editor = children[0];
     EXPECT_EQ(driver->placement(editor), (ui::Rect{0, 0, size->x, size->y}));
     EXPECT_TRUE(driver->visible(editor)) << "shown at once";
     ui::expect_golden(driver->read(editor, size->x, size->y), "editor_carbon");
@@ -51,7 +50,7 @@ TEST_F(EditorWindowTest, ShowsTheGoldenPictureInTheHostsWindowAndRepaintsWhatWas
 }
 
 TEST_F(EditorWindowTest, OpensAndClosesFiftyTimesLeavingNothingBehind) {
-    const WindowId parent = driver->make_window(0, 0);
+    parent = driver->make_window(0, 0);
     ASSERT_TRUE(plugin->open_editor(driver->parent_handle(parent)));
     Pump(1);
     plugin->close_editor();
@@ -105,36 +104,22 @@ TEST_F(EditorWindowTest, HostWindowsReplacedOrDestroyedUnderTheEditor) {
 // ends the press before its release can reach the form, the key's preview ends: the host's
 // close, the host's window destroyed, the release made while a message box of ours runs.
 TEST_F(EditorWindowTest, AClickOnAKeyPreviewsItAndItEndsWhenItsReleaseCannotReachTheForm) {
-    GoldenState state;
-    LoadGoldenState(state);
-    const ui::Point d = state.OnKey(2);
-    ASSERT_NE(d.x, 0);
-    const std::vector<Delivered> on{note_on(0, 62, 100)};
+    LoadGoldenState();
     const std::vector<Delivered> off{note_off(0, 62, 100)};
-    // Opens the editor in a new host window and holds D there with the left button.
-    const auto hold = [&] {
-        WindowId editor = 0;
-        const WindowId parent = OpenIn(100, 100, &editor);
-        plugin->process();
-        driver->pointer_to(editor, d);
-        driver->pointer_press(MouseButton::left);
-        EXPECT_EQ(plugin->process(), on);
-        return parent;
-    };
-
-    hold();
+    ASSERT_TRUE(HoldD());
     EXPECT_TRUE(driver->input_held()) << "the press holds the pointer until its release";
     driver->pointer_release(MouseButton::left);
     EXPECT_EQ(plugin->process(), off);
     EXPECT_FALSE(driver->input_held());
     plugin->close_editor();
 
-    hold();
+    ASSERT_TRUE(HoldD());
     plugin->close_editor();
     EXPECT_EQ(plugin->process(), off) << "closed by the host";
     driver->pointer_release(MouseButton::left);
 
-    driver->destroy_window(hold());
+    ASSERT_TRUE(HoldD());
+    driver->destroy_window(parent);
     Pump(2);
     EXPECT_EQ(plugin->process(), off) << "the host's window destroyed";
     driver->pointer_release(MouseButton::left);
@@ -142,7 +127,7 @@ TEST_F(EditorWindowTest, AClickOnAKeyPreviewsItAndItEndsWhenItsReleaseCannotReac
 
     // A state the host loads fails, and its message box runs while the key is held; the
     // release comes meanwhile.
-    hold();
+    ASSERT_TRUE(HoldD());
     std::vector<uint8_t> broken = state.Chunk();
     for (size_t i = 8; i < broken.size(); ++i)
         broken[i] = static_cast<uint8_t>(~broken[i]);
@@ -159,12 +144,8 @@ TEST_F(EditorWindowTest, AClickOnAKeyPreviewsItAndItEndsWhenItsReleaseCannotReac
 }
 
 TEST_F(EditorWindowTest, APopupMenuHoldsThePointerAndAPressOutsideClosesIt) {
-    GoldenState state;
+    ASSERT_TRUE(Open());
     const ui::Point d = state.OnKey(2);
-    ASSERT_NE(d.x, 0);
-    WindowId editor = 0;
-    OpenIn(100, 100, &editor);
-    ASSERT_NE(editor, 0u);
     const std::vector<uint8_t> before = plugin->state();
     plugin->process();
 
@@ -203,13 +184,9 @@ TEST_F(EditorWindowTest, APopupMenuHoldsThePointerAndAPressOutsideClosesIt) {
 // The press opens the menu inside the host's call; a watcher lets the button go where it was
 // pressed, sees the menu still open, and closes it with Escape.
 TEST_F(EditorWindowTest, LowOnTheScreenTheScaleMenuOpensOverItsButtonAndAClickChoosesNothing) {
-    GoldenState state;
-    const ui::Point scale = state.OnScale();
-    ASSERT_NE(scale.x, 0);
     const int top = driver->screen().bottom - 300;
-    WindowId editor = 0;
-    OpenIn(100, top, &editor);
-    ASSERT_NE(editor, 0u);
+    ASSERT_TRUE(Open(100, top));
+    const ui::Point scale = state.OnScale();
 
     Shown pane;
     bool open_after_release = false;
@@ -234,13 +211,9 @@ TEST_F(EditorWindowTest, LowOnTheScreenTheScaleMenuOpensOverItsButtonAndAClickCh
 }
 
 TEST_F(EditorWindowTest, AKeysPopupMenuMapsItByClickAndByKeys) {
-    GoldenState state;
-    LoadGoldenState(state);
+    LoadGoldenState();
+    ASSERT_TRUE(Open());
     const ui::Point c = state.OnKey(0);
-    ASSERT_NE(c.x, 0);
-    WindowId editor = 0;
-    OpenIn(100, 100, &editor);
-    ASSERT_NE(editor, 0u);
     // The same choice made headless tells where the row lies and the state expected.
     const ui::Point row = state.ChooseFromKeyMenu(0, state.Form()->ddmNote_E);
     const std::vector<uint8_t> expected = state.Chunk();
@@ -284,13 +257,9 @@ TEST_F(EditorWindowTest, AKeysPopupMenuMapsItByClickAndByKeys) {
 }
 
 TEST_F(EditorWindowTest, TheWizardsConfirmationIsADialogOfTheHostsWindow) {
-    GoldenState state;
-    LoadGoldenState(state);
+    LoadGoldenState();
+    ASSERT_TRUE(Open());
     const ui::Point apply = state.OnApply();
-    ASSERT_NE(apply.x, 0);
-    WindowId editor = 0;
-    const WindowId parent = OpenIn(100, 100, &editor);
-    ASSERT_NE(editor, 0u);
     const std::vector<uint8_t> before = plugin->state();
 
     // The host's thread is inside the plug-in's call serving the dialog: a watcher finds it
@@ -329,13 +298,8 @@ TEST_F(EditorWindowTest, TheWizardsConfirmationIsADialogOfTheHostsWindow) {
 // clicked, the menu's entry chosen by arrow keys (Init, Load Preset, Save Preset), the name
 // typed on the keyboard, a letter of a foreign layout among it.
 TEST_F(EditorWindowTest, TheSavePresetDialogTakesTheTypedName) {
-    GoldenState state;
-    LoadGoldenState(state);
-    const ui::Point button = state.OnMenuButton();
-    ASSERT_NE(button.x, 0);
-    WindowId editor = 0;
-    OpenIn(100, 100, &editor);
-    ASSERT_NE(editor, 0u);
+    LoadGoldenState();
+    ASSERT_TRUE(Open());
     const std::vector<uint8_t> before = plugin->state();
     const auto files = [] {
         size_t count = 0;
@@ -350,9 +314,8 @@ TEST_F(EditorWindowTest, TheSavePresetDialogTakesTheTypedName) {
     const size_t files_before = files();
 
     const auto save = [&](const std::vector<Stroke>& name) {
-        InSavePresetDialog(editor, button, [&](Watcher& w, const Shown& box) {
-            Answer(w, box, [&] { w.type(box, name); });
-        });
+        InSavePresetDialog(
+            [&](Watcher& w, const Shown& box) { Answer(w, box, [&] { w.type(box, name); }); });
     };
 
     // Escape in the fresh dialog: nothing saved, nothing renamed.
@@ -388,13 +351,8 @@ bool differs(const ui::Bitmap& a, ui::Point a_at, const ui::Bitmap& b, ui::Point
 // editor: its left edge shows), shorter than the browser's check interval; the editor drops
 // the press with the rest of its input while the browser runs.
 TEST_F(EditorWindowTest, ThePresetBrowserOpensOnTheWorkAreaAndAClickOutsideClosesIt) {
-    GoldenState state;
-    LoadGoldenState(state);
-    const ui::Point presets = state.OnPresets();
-    ASSERT_NE(presets.x, 0);
-    WindowId editor = 0;
-    OpenIn(100, 0, &editor);
-    ASSERT_NE(editor, 0u);
+    LoadGoldenState();
+    ASSERT_TRUE(Open(100, 0));
     const std::vector<uint8_t> before = plugin->state();
     const ui::Rect work = driver->screen();
 
@@ -417,7 +375,7 @@ TEST_F(EditorWindowTest, ThePresetBrowserOpensOnTheWorkAreaAndAClickOutsideClose
                         w.click_at(browser, {browser.rect.right - 53, browser.rect.bottom - 23});
                     });
             },
-            [&] { driver->click(editor, presets); }))
+            [&] { driver->click(editor, state.OnPresets()); }))
             << "no browser appeared";
         EXPECT_TRUE(went) << "a click at " << outside.x << "," << outside.y
                           << " left the browser open";
@@ -433,16 +391,11 @@ TEST_F(EditorWindowTest, ThePresetBrowserOpensOnTheWorkAreaAndAClickOutsideClose
 // in a box over the browser. The browser's window shows the new selection under the menu, and
 // no leftover of the menu under the box.
 TEST_F(EditorWindowTest, TheBrowserRepaintsUnderItsMenuAndItsConfirmation) {
-    GoldenState state;
-    LoadGoldenState(state);
+    LoadGoldenState();
     std::filesystem::copy_file(home.Presets() / "Major Pentatonic.brelwickp",
                                home.Presets() / "Another.brelwickp",
                                std::filesystem::copy_options::overwrite_existing);
-    const ui::Point presets = state.OnPresets();
-    ASSERT_NE(presets.x, 0);
-    WindowId editor = 0;
-    OpenIn(100, 100, &editor);
-    ASSERT_NE(editor, 0u);
+    ASSERT_TRUE(Open());
 
     // "Another" and "Major Pentatonic" down the first column (items 20 high from 36, the list
     // 12 from the left), the second selected; a strip left of the point where the menu opens
@@ -480,7 +433,7 @@ TEST_F(EditorWindowTest, TheBrowserRepaintsUnderItsMenuAndItsConfirmation) {
             }
             Answer(w, browser, [&] { w.click_at(browser, {b.right - 53, b.bottom - 23}); });
         },
-        [&] { driver->click(editor, presets); }))
+        [&] { driver->click(editor, state.OnPresets()); }))
         << "no browser appeared";
     EXPECT_TRUE(selected_shown) << "the new selection was not painted while the menu ran";
     ASSERT_TRUE(asked) << "no confirmation appeared";

@@ -15,9 +15,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <gtest/gtest.h>
-#include <iterator>
 #include <string>
 #include <thread>
 #include <vector>
@@ -46,14 +44,8 @@ using Module = test::ReferenceModule;
 // folder of the prefix): the plug-in reads its settings and presets there.
 using test::home;
 
-std::string read_text(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-std::vector<uint8_t> read_bytes(const fs::path& path) {
-    const std::string text = read_text(path);
-    return {text.begin(), text.end()};
-}
+using test::read_bytes;
+using test::read_text;
 
 // The golden state as a preset file in the home's presets folder (a preset's name only stays
 // when its file exists), which is also the file --state loads.

@@ -1,5 +1,6 @@
 #include "window/vst2_editor_host.h"
 
+#include "support/host_calls.h"
 #include "tonvo_host/plugin_library.h"
 
 namespace tonvo::test {
@@ -52,25 +53,17 @@ std::optional<ui::Point> Vst2EditorHost::editor_size() {
 }
 
 std::vector<uint8_t> Vst2EditorHost::state() {
-    void* data = nullptr;
-    const intptr_t size = call(effGetChunk, 1, 0, &data);
-    const auto* bytes = static_cast<const uint8_t*>(data);
-    return size > 0 ? std::vector<uint8_t>(bytes, bytes + size) : std::vector<uint8_t>{};
+    return effect_ != nullptr ? chunk_of(effect_) : std::vector<uint8_t>{};
 }
 
 bool Vst2EditorHost::load_state(const std::vector<uint8_t>& state) {
-    std::vector<uint8_t> copy = state;
-    return call(effSetChunk, 1, static_cast<intptr_t>(copy.size()), copy.data()) ==
-           static_cast<intptr_t>(copy.size());
+    return effect_ != nullptr && load_chunk(effect_, state) == static_cast<intptr_t>(state.size());
 }
 
 std::vector<Delivered> Vst2EditorHost::process() {
     host_.Forget();
-    float left[64] = {};
-    float right[64] = {};
-    float* outputs[2] = {left, right};
     if (effect_ != nullptr) {
-        effect_->processReplacing(effect_, nullptr, outputs, 64);
+        process_block(effect_);
     }
     return host_.Events();
 }

@@ -19,19 +19,16 @@ namespace {
 using Win32WindowTest = EditorWindowTest;
 
 TEST_F(Win32WindowTest, TheEditorIsAChildOfOurClassThatTakesTheFocus) {
-    WindowId id = 0;
-    OpenIn(100, 100, &id);
-    HWND editor = as_window(id);
-    ASSERT_NE(editor, nullptr);
+    ASSERT_TRUE(Open());
     wchar_t class_name[64] = {};
-    GetClassNameW(editor, class_name, 64);
+    GetClassNameW(as_window(editor), class_name, 64);
     EXPECT_EQ(class_of(L"Editor"), class_name) << "named after the DLL's module handle";
-    const LONG_PTR style = GetWindowLongPtrW(editor, GWL_STYLE);
+    const LONG_PTR style = GetWindowLongPtrW(as_window(editor), GWL_STYLE);
     EXPECT_EQ(style & (WS_CHILD | WS_CLIPCHILDREN | WS_CLIPSIBLINGS | WS_VISIBLE),
               WS_CHILD | WS_CLIPCHILDREN | WS_CLIPSIBLINGS | WS_VISIBLE);
-    for (int i = 0; i < 100 && GetFocus() != editor; ++i)
+    for (int i = 0; i < 100 && GetFocus() != as_window(editor); ++i)
         Pump(1);
-    EXPECT_EQ(GetFocus(), editor) << "the editor takes the keyboard focus once shown";
+    EXPECT_EQ(GetFocus(), as_window(editor)) << "the editor takes the keyboard focus once shown";
     plugin->close_editor();
     WNDCLASSEXW info{};
     info.cbSize = sizeof info;
@@ -41,10 +38,7 @@ TEST_F(Win32WindowTest, TheEditorIsAChildOfOurClassThatTakesTheFocus) {
 }
 
 TEST_F(Win32WindowTest, AMenuPaneIsATopmostToolWindowNeverActivated) {
-    GoldenState state;
-    WindowId editor = 0;
-    OpenIn(100, 100, &editor);
-    ASSERT_NE(editor, 0u);
+    ASSERT_TRUE(Open());
     LONG_PTR ex_style = 0;
     EXPECT_TRUE(WhenShown(
         ShownKind::menu,
@@ -63,24 +57,21 @@ TEST_F(Win32WindowTest, AMenuPaneIsATopmostToolWindowNeverActivated) {
 // at once) or the instance; the dialog then ends as Cancel, the window hides at once and goes
 // once the call that ran the dialog has returned.
 TEST_F(Win32WindowTest, TheHostsTimersRunAndMayCloseTheEditorInsideADialogsLoop) {
-    GoldenState state;
-    LoadGoldenState(state);
+    LoadGoldenState();
+    ASSERT_TRUE(Open());
     const ui::Point apply = state.OnApply();
-    ASSERT_NE(apply.x, 0);
-    WindowId id = 0;
-    HWND parent = as_window(OpenIn(100, 100, &id));
-    HWND editor = as_window(id);
-    ASSERT_NE(editor, nullptr);
+    HWND host = as_window(parent);
+    HWND shown = as_window(editor);
     const std::vector<uint8_t> before = plugin->state();
 
     // A click on Apply with the host's timer calling `timed_effect`; `watch` on a watcher thread
     // meanwhile.
     const auto with_timer = [&](auto watch) {
-        SetTimer(parent, 1, 10, &HostTimer);
+        SetTimer(host, 1, 10, &HostTimer);
         EXPECT_TRUE(WhenShown(ShownKind::dialog, watch, [&] {
-            driver->click(id_of(editor), apply);
+            driver->click(id_of(shown), apply);
         })) << "no dialog window appeared";
-        KillTimer(parent, 1);
+        KillTimer(host, 1);
         timed_effect = nullptr;
         timed_reopen = nullptr;
     };
@@ -92,18 +83,18 @@ TEST_F(Win32WindowTest, TheHostsTimersRunAndMayCloseTheEditorInsideADialogsLoop)
         const int first = timed_idles;
         eventually([&] { return timed_idles > first + 3; });
         idles = timed_idles - first;
-        owner_enabled = IsWindowEnabled(parent) != FALSE;
+        owner_enabled = IsWindowEnabled(host) != FALSE;
         Answer(w, dialog, [&] { w.close(dialog); });
     });
     EXPECT_GT(idles, 3) << "the host's idle calls go on inside the dialog's loop";
     EXPECT_FALSE(owner_enabled) << "the host's window is disabled meanwhile";
-    EXPECT_TRUE(IsWindowEnabled(parent)) << "and enabled again";
+    EXPECT_TRUE(IsWindowEnabled(host)) << "and enabled again";
     EXPECT_EQ(plugin->state(), before);
 
     // The next timer call closes the editor (then the instance) instead of its idle call.
     const auto close_inside = [&](int32_t opcode, HWND reopen = nullptr) {
         timed_effect = plugin->effect();
-        timed_editor = editor;
+        timed_editor = shown;
         timed_reopen = reopen;
         hidden_at_close = false;
         bool dialog_went = false;
@@ -118,31 +109,29 @@ TEST_F(Win32WindowTest, TheHostsTimersRunAndMayCloseTheEditorInsideADialogsLoop)
         });
         EXPECT_TRUE(dialog_went);
         EXPECT_TRUE(hidden_at_close) << "the form was inside the call that ran the dialog";
-        EXPECT_FALSE(IsWindow(editor)) << "and went once that call returned";
-        EXPECT_TRUE(IsWindowEnabled(parent));
+        EXPECT_FALSE(IsWindow(shown)) << "and went once that call returned";
+        EXPECT_TRUE(IsWindowEnabled(host));
     };
     close_inside(effEditClose);
     EXPECT_EQ(plugin->state(), before);
-    ASSERT_TRUE(plugin->open_editor(parent));
+    ASSERT_TRUE(plugin->open_editor(host));
     Pump();
-    editor = as_window(driver->children(id_of(parent)).at(0));
-    close_inside(effEditClose, parent);
-    ASSERT_EQ(driver->children(id_of(parent)).size(), 1u)
+    shown = as_window(driver->children(parent).at(0));
+    close_inside(effEditClose, host);
+    ASSERT_EQ(driver->children(parent).size(), 1u)
         << "the opening inside the dialog's loop shows the new one";
-    editor = as_window(driver->children(id_of(parent))[0]);
-    EXPECT_TRUE(IsWindowVisible(editor));
+    shown = as_window(driver->children(parent)[0]);
+    EXPECT_TRUE(IsWindowVisible(shown));
     close_inside(effClose);
 }
 
 // A middle press outside the browser leaves it open; the user's left press closes it and,
 // missed by the disabled host's window, is handed on to it once the browser has gone.
 TEST_F(Win32WindowTest, APressOutsideThePresetBrowserReachesTheWindowUnderThePointer) {
-    GoldenState state;
-    LoadGoldenState(state);
-    WindowId editor = 0;
-    HWND parent = as_window(OpenIn(100, 100, &editor));
-    ASSERT_NE(editor, 0u);
-    SetForegroundWindow(parent);
+    LoadGoldenState();
+    ASSERT_TRUE(Open());
+    HWND host = as_window(parent);
+    SetForegroundWindow(host);
     Pump(2);
 
     // The host's own area right of the editor and below it: the browser never covers it.
@@ -156,7 +145,7 @@ TEST_F(Win32WindowTest, APressOutsideThePresetBrowserReachesTheWindowUnderThePoi
             // (Closing would enable the host's window at once; under Wine the dialog itself
             // may take a while longer to go.)
             send_mouse(MOUSEEVENTF_MIDDLEDOWN);
-            stayed = !eventually([&] { return IsWindowEnabled(parent) || !w.visible(browser.id); });
+            stayed = !eventually([&] { return IsWindowEnabled(host) || !w.visible(browser.id); });
             send_mouse(MOUSEEVENTF_MIDDLEUP);
             Sleep(50);
             // Held until the browser has gone (under Wine the held button shows to the
@@ -177,20 +166,17 @@ TEST_F(Win32WindowTest, APressOutsideThePresetBrowserReachesTheWindowUnderThePoi
     EXPECT_EQ(host_presses.load(), 1) << "the press the disabled window missed, passed on once";
     EXPECT_EQ(host_press_at.x, outside.x);
     EXPECT_EQ(host_press_at.y, outside.y);
-    EXPECT_TRUE(IsWindowEnabled(parent));
+    EXPECT_TRUE(IsWindowEnabled(host));
     plugin->close_editor();
 }
 
 // The Save Preset dialog is in front with the keyboard focus as it shows (typed keys reach it
 // at once) and gives the host's window back when it goes.
 TEST_F(Win32WindowTest, TheSavePresetDialogTakesTheKeyboardAtOnce) {
-    GoldenState state;
-    WindowId editor = 0;
-    HWND parent = as_window(OpenIn(100, 100, &editor));
-    ASSERT_NE(editor, 0u);
+    ASSERT_TRUE(Open());
     HWND dialog = nullptr, foreground = nullptr;
     GUITHREADINFO input{};
-    InSavePresetDialog(editor, state.OnMenuButton(), [&](Watcher& w, const Shown& box) {
+    InSavePresetDialog([&](Watcher& w, const Shown& box) {
         dialog = as_window(box.id);
         // The activation and the focus come with the showing, a moment after the window is
         // visible to another thread.
@@ -207,8 +193,8 @@ TEST_F(Win32WindowTest, TheSavePresetDialogTakesTheKeyboardAtOnce) {
     EXPECT_EQ(foreground, dialog) << "the dialog is the window in front";
     EXPECT_EQ(input.hwndActive, dialog);
     EXPECT_EQ(input.hwndFocus, dialog) << "the dialog has the keyboard focus";
-    EXPECT_TRUE(IsWindowEnabled(parent));
-    EXPECT_EQ(GetForegroundWindow(), parent) << "the host's window is in front again";
+    EXPECT_TRUE(IsWindowEnabled(as_window(parent)));
+    EXPECT_EQ(GetForegroundWindow(), as_window(parent)) << "the host's window is in front again";
     plugin->close_editor();
 }
 

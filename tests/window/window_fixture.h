@@ -45,21 +45,35 @@ protected:
     }
 
     void Pump(int rounds = 5) { driver->pump(rounds); }
-    void LoadGoldenState(GoldenState& state) {
+    // The plug-in in the golden image's state, saved as its preset file too.
+    void LoadGoldenState() {
         state.SaveAsPreset(home.Presets());
         ASSERT_TRUE(plugin->load_state(state.Chunk()));
     }
-    // Opens the editor in a new host window at (left, top) and lets it show: the host's
-    // window; its editor's window in `editor` (0, a failure noted, when none shows).
-    WindowId OpenIn(int left, int top, WindowId* editor = nullptr) {
-        const WindowId parent = driver->make_window(left, top);
+    // Opens the editor in a new host window `parent` at (left, top) and lets it show: whether
+    // its window, `editor`, showed there (failures noted), and the reference form that tells
+    // where keys and buttons lie exists.
+    bool Open(int left = 100, int top = 100) {
+        parent = driver->make_window(left, top);
         EXPECT_TRUE(plugin->open_editor(driver->parent_handle(parent)));
         Pump();
         const std::vector<WindowId> children = driver->children(parent);
         EXPECT_EQ(children.size(), 1u) << "no editor window in the host's";
-        if (editor != nullptr)
-            *editor = children.size() == 1 ? children[0] : 0;
-        return parent;
+        editor = children.size() == 1 ? children[0] : 0;
+        EXPECT_NE(state.Form(), nullptr) << "no reference form";
+        return editor != 0 && state.Form() != nullptr;
+    }
+    // Opens the editor and holds D there with the left button: whether D's preview, and only
+    // that, reached the host.
+    bool HoldD() {
+        if (!Open())
+            return false;
+        plugin->process();
+        driver->pointer_to(editor, state.OnKey(2));
+        driver->pointer_press(ui::MouseButton::left);
+        const std::vector<Delivered> played = plugin->process();
+        EXPECT_EQ(played, std::vector<Delivered>{note_on(0, 62, 100)});
+        return played == std::vector<Delivered>{note_on(0, 62, 100)};
     }
     // On a watcher thread while the host's thread serves a menu or dialog: `act` until the
     // window goes; as a last resort it is forced away.
@@ -100,11 +114,10 @@ protected:
         Pump();
         return shown;
     }
-    // The main menu's button at `button` of `editor` clicked and Save Preset chosen by keys
-    // (Init, Load Preset, Save Preset): `act(w, dialog)` on the watcher thread while the dialog
-    // shows.
+    // The main menu's button clicked and Save Preset chosen by keys (Init, Load Preset, Save
+    // Preset): `act(w, dialog)` on the watcher thread while the dialog shows.
     template <typename Act>
-    void InSavePresetDialog(WindowId editor, ui::Point button, Act act) {
+    void InSavePresetDialog(Act act) {
         bool dialog = false;
         const Stroke down = key(ui::Key::down);
         EXPECT_TRUE(WhenShown(
@@ -116,13 +129,17 @@ protected:
                     act(w, box);
                 }
             },
-            [&] { driver->click(editor, button); }))
+            [&] { driver->click(editor, state.OnMenuButton()); }))
             << "no menu appeared";
         EXPECT_TRUE(dialog) << "no Save Preset dialog appeared";
     }
 
     std::unique_ptr<Vst2EditorHost> plugin;
     std::unique_ptr<WindowDriver> driver;
+    // The reference module: the golden state, and where things lie on the editor.
+    GoldenState state;
+    WindowId parent = 0;
+    WindowId editor = 0;
 };
 
 } // namespace tonvo::test

@@ -47,21 +47,19 @@ protected:
                   xcb_keysym_t modifier = 0) {
         type_keys(c, root, keysyms, modifier);
     }
-    // The Save Preset dialog of `editor`: `act(c, w, dialog)` on a connection of the watcher's
+    // The Save Preset dialog: `act(c, w, dialog)` on a connection of the watcher's
     // own, the pointer over the dialog (keys go to the window under it: no window manager
     // gives focus).
     template <typename Act>
-    void InSavePresetDialog(WindowId editor, Act act) {
-        GoldenState state;
-        EditorWindowTest::InSavePresetDialog(
-            editor, state.OnMenuButton(), [&](Watcher& w, const Shown& dialog) {
-                xcb_connection_t* c = open_connection();
-                if (c == nullptr)
-                    return Answer(w, dialog, [&] { w.close(dialog); });
-                w.pointer_move({dialog.rect.left + 5, dialog.rect.top + 5});
-                act(c, w, dialog);
-                xcb_disconnect(c);
-            });
+    void InSavePresetDialog(Act act) {
+        EditorWindowTest::InSavePresetDialog([&](Watcher& w, const Shown& dialog) {
+            xcb_connection_t* c = open_connection();
+            if (c == nullptr)
+                return Answer(w, dialog, [&] { w.close(dialog); });
+            w.pointer_move({dialog.rect.left + 5, dialog.rect.top + 5});
+            act(c, w, dialog);
+            xcb_disconnect(c);
+        });
     }
 
     xcb_connection_t* x = nullptr;
@@ -69,8 +67,7 @@ protected:
 };
 
 TEST_F(X11WindowTest, TheEditorsWindowCarriesItsXEmbedInformation) {
-    WindowId editor = 0;
-    OpenIn(100, 100, &editor);
+    ASSERT_TRUE(Open());
     const std::vector<uint32_t> xembed =
         words_of(property_of(x, static_cast<xcb_window_t>(editor), intern_atom(x, "_XEMBED_INFO")));
     EXPECT_EQ(xembed, (std::vector<uint32_t>{0, 1})) << "version 0, XEMBED_MAPPED";
@@ -80,17 +77,8 @@ TEST_F(X11WindowTest, TheEditorsWindowCarriesItsXEmbedInformation) {
 // What the server sends when another client's grab takes the pointer (this test cannot take
 // one while the editor's press holds it): the held key's preview ends.
 TEST_F(X11WindowTest, AGrabTakingThePointerEndsAHeldKeysPreview) {
-    GoldenState state;
-    LoadGoldenState(state);
-    const ui::Point d = state.OnKey(2);
-    ASSERT_NE(d.x, 0);
-    WindowId editor = 0;
-    OpenIn(100, 100, &editor);
-    ASSERT_NE(editor, 0u);
-    plugin->process();
-    driver->pointer_to(editor, d);
-    driver->pointer_press(ui::MouseButton::left);
-    EXPECT_EQ(plugin->process(), (std::vector<Delivered>{note_on(0, 62, 100)}));
+    LoadGoldenState();
+    ASSERT_TRUE(HoldD());
     xcb_leave_notify_event_t leave{};
     leave.response_type = XCB_LEAVE_NOTIFY;
     leave.detail = XCB_NOTIFY_DETAIL_NONLINEAR;
@@ -110,9 +98,7 @@ TEST_F(X11WindowTest, AGrabTakingThePointerEndsAHeldKeysPreview) {
 }
 
 TEST_F(X11WindowTest, AConnectionBrokenByTheServerStopsTheEditorQuietly) {
-    WindowId editor = 0;
-    const WindowId parent = OpenIn(0, 0, &editor);
-    ASSERT_NE(editor, 0u);
+    ASSERT_TRUE(Open(0, 0));
     // The server drops the editor's client, as when it shuts down or runs out of resources.
     xcb_kill_client(x, static_cast<xcb_window_t>(editor));
     sync_server(x);
@@ -127,20 +113,19 @@ TEST_F(X11WindowTest, AConnectionBrokenByTheServerStopsTheEditorQuietly) {
 }
 
 TEST_F(X11WindowTest, UnderAWindowManagerDialogsBelongToTheHostsWindowNotItsFrameAndStayAbove) {
-    GoldenState state;
-    LoadGoldenState(state);
+    LoadGoldenState();
     const ui::Point apply = state.OnApply();
     ASSERT_NE(apply.x, 0);
     // The host's top-level window with the plug-in's window inside it, as hosts embed editors.
     const auto host_window = static_cast<xcb_window_t>(driver->make_window(100, 100));
-    const xcb_window_t parent = xcb_generate_id(x);
-    xcb_create_window(x, XCB_COPY_FROM_PARENT, parent, host_window, 0, 0, 700, 300, 0,
+    const xcb_window_t inner = xcb_generate_id(x);
+    xcb_create_window(x, XCB_COPY_FROM_PARENT, inner, host_window, 0, 0, 700, 300, 0,
                       XCB_WINDOW_CLASS_INPUT_OUTPUT, root->root_visual, 0, nullptr);
-    xcb_map_window(x, parent);
+    xcb_map_window(x, inner);
     sync_server(x);
-    ASSERT_TRUE(plugin->open_editor(driver->parent_handle(parent)));
+    ASSERT_TRUE(plugin->open_editor(driver->parent_handle(inner)));
     Pump();
-    const WindowId editor = driver->children(parent).at(0);
+    editor = driver->children(inner).at(0);
 
     // What a window manager reads of the dialog, answered with its close button.
     struct Seen {
@@ -208,11 +193,10 @@ TEST_F(X11WindowTest, UnderAWindowManagerDialogsBelongToTheHostsWindowNotItsFram
 // mapped while it is open (the editor follows the change), composing é with e.
 TEST_F(X11WindowTest, TypedTextNamesThePresetIncludingLettersOfTheKeyboardLayout) {
     ASSERT_NE(map_spare_key(x, kEacute), 0);
-    WindowId editor = 0;
-    OpenIn(100, 100, &editor);
+    ASSERT_TRUE(Open());
     ASSERT_NE(map_spare_key(x, kDeadAcute), 0);
     Pump();
-    InSavePresetDialog(editor, [&](xcb_connection_t* c, Watcher& w, const Shown& dialog) {
+    InSavePresetDialog([&](xcb_connection_t* c, Watcher& w, const Shown& dialog) {
         Answer(w, dialog, [&] {
             TypeKeys(c, {'a'}, kControl);
             TypeKeys(c, {'c', 'a', 'f', kEacute, ' ', 'x', 0xff08 /* BackSpace */, kDeadAcute, 'e',
@@ -237,13 +221,11 @@ bool take_event(xcb_connection_t* c, uint8_t type, Take take) {
 }
 
 TEST_F(X11WindowTest, CopyAndPasteGoThroughTheClipboardSelection) {
-    GoldenState state;
-    LoadGoldenState(state);
-    WindowId editor = 0;
-    OpenIn(100, 100, &editor);
+    LoadGoldenState();
+    ASSERT_TRUE(Open());
     // Ctrl+A, Ctrl+C in the dialog: the plug-in owns CLIPBOARD and gives the name it shows.
     std::string copied, targets;
-    InSavePresetDialog(editor, [&](xcb_connection_t* c, Watcher& w, const Shown& dialog) {
+    InSavePresetDialog([&](xcb_connection_t* c, Watcher& w, const Shown& dialog) {
         TypeKeys(c, {'a', 'c'}, kControl);
         const xcb_atom_t clipboard = intern_atom(c, "CLIPBOARD");
         EXPECT_TRUE(eventually([&] {
@@ -270,7 +252,7 @@ TEST_F(X11WindowTest, CopyAndPasteGoThroughTheClipboardSelection) {
 
     // Another program's text pasted with Ctrl+V: the plug-in asks the owner, which answers
     // from its own event loop while the dialog waits inside the host's call.
-    InSavePresetDialog(editor, [&](xcb_connection_t* c, Watcher& w, const Shown& dialog) {
+    InSavePresetDialog([&](xcb_connection_t* c, Watcher& w, const Shown& dialog) {
         const xcb_window_t owner = xcb_generate_id(c);
         xcb_create_window(c, XCB_COPY_FROM_PARENT, owner, root->root, 0, 0, 1, 1, 0,
                           XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, 0, nullptr);
@@ -339,7 +321,6 @@ TEST_F(X11WindowTest, TheEditorShowsTheArrowTheFormAsksFor) {
         nullptr));
     if (!version || version->major_version < 1)
         GTEST_SKIP() << "the server cannot show its cursor (XFixes)";
-    GoldenState state;
     const ui::Point key = state.OnKey(0);
     const ui::Point apply = state.OnApply();
     ASSERT_NE(key.x, 0);
@@ -359,7 +340,7 @@ TEST_F(X11WindowTest, TheEditorShowsTheArrowTheFormAsksFor) {
     ASSERT_FALSE(arrow.pixels.empty());
 
     // The host's window shows the root's cursor, until the editor covers it with its own.
-    const WindowId parent = driver->make_window(100, 100);
+    parent = driver->make_window(100, 100);
     driver->pointer_to(parent, key);
     ASSERT_NE(shown_cursor(x), arrow);
     ASSERT_TRUE(plugin->open_editor(driver->parent_handle(parent)));
