@@ -40,7 +40,8 @@ public:
     }
     std::vector<uint8_t> Chunk() { return chunk_of(module->Effect()); }
     bool Load(std::vector<uint8_t> chunk) {
-        return !chunk.empty() && load_chunk(module->Effect(), std::move(chunk)) != 0;
+        return !chunk.empty() &&
+               Call(effSetChunk, 1, static_cast<intptr_t>(chunk.size()), chunk.data()) != 0;
     }
     // The state as a preset file in `folder`, named after the preset (a preset's name only
     // stays when its file exists); answers the file's path.
