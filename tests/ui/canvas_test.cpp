@@ -31,28 +31,8 @@ TEST(Blend, RoundsHalfUpAndKeepsTheEnds) {
     EXPECT_EQ(blend(Color{0, 0, 0, 100}, kWhite, 128).a, 128 + 50);
 }
 
-// A bitmap whose border of `margin` pixels holds a sentinel colour the canvas is clipped
-// away from; after any drawing, the border must still be intact.
-struct Sentinel {
-    static constexpr int kMargin = 4;
-    static constexpr Color kMark = Color{1, 2, 3, 4};
-    Bitmap bmp{20, 16, kMark};
-    Canvas canvas{bmp};
-    Rect inner = bmp.bounds().inset(kMargin);
-
-    Sentinel() { canvas.push_clip(inner); }
-    int marks_left() const {
-        int count = 0;
-        for (int y = 0; y < bmp.height(); ++y)
-            for (int x = 0; x < bmp.width(); ++x)
-                count += !inner.contains(x, y) && bmp.at(x, y) == kMark;
-        return count;
-    }
-    int border_size() const { return bmp.width() * bmp.height() - inner.width() * inner.height(); }
-};
-
 TEST(Clip, NothingIsWrittenOutsideWhateverTheCoordinates) {
-    Sentinel s;
+    Sentinel s(20, 16, 4);
     std::mt19937 rng(14);
     const int extremes[] = {INT_MIN, INT_MIN / 2, -1000000,    -30,    0,
                             30,      1000000,     INT_MAX / 2, INT_MAX};
