@@ -26,9 +26,6 @@ namespace {
 fs::path golden_folder() {
     return fs::path(TONVO_GOLDEN_DIR);
 }
-fs::path output_folder() {
-    return golden_output_folder();
-}
 
 std::string shown(const fs::path& p) {
     const std::u8string s = p.u8string();
@@ -108,13 +105,13 @@ void expect_golden(const Bitmap& actual, std::string_view name) {
                   std::to_string(expected.width()) + " x " + std::to_string(expected.height()) +
                   ", got " + std::to_string(actual.width()) + " x " +
                   std::to_string(actual.height());
-        fs::create_directories(output_folder(), ignored);
-        const fs::path diff_path = output_folder() / (file_name + ".diff.png");
+        fs::create_directories(golden_output_folder(), ignored);
+        const fs::path diff_path = golden_output_folder() / (file_name + ".diff.png");
         if (write_png(diff_path, diff))
             problem += "\n  diff:   " + shown(diff_path);
     }
-    fs::create_directories(output_folder(), ignored);
-    const fs::path actual_path = output_folder() / (file_name + ".actual.png");
+    fs::create_directories(golden_output_folder(), ignored);
+    const fs::path actual_path = golden_output_folder() / (file_name + ".actual.png");
     if (write_png(actual_path, actual))
         problem += "\n  actual: " + shown(actual_path);
     ADD_FAILURE() << "golden image " << shown(golden) << " " << problem

@@ -13,6 +13,7 @@
 #pragma once
 
 #include "ui/bitmap.h"
+#include "ui/canvas.h"
 
 #include <cstdint>
 #include <filesystem>
@@ -32,6 +33,28 @@ void expect_pixels(const Bitmap& actual, Expected expected, const std::string& w
         for (int x = 0; x < actual.width(); ++x)
             ASSERT_EQ(actual.at(x, y), expected(x, y)) << what << " at " << x << "," << y;
 }
+
+// A bitmap whose border of `margin` pixels holds a mark colour the canvas is clipped away
+// from; after any drawing, the border must still be intact.
+struct Sentinel {
+    static constexpr Color kMark = Color{1, 2, 3, 4};
+    Bitmap bmp;
+    Canvas canvas{bmp};
+    Rect inner;
+
+    Sentinel(int width, int height, int margin)
+        : bmp(width, height, kMark), inner(bmp.bounds().inset(margin)) {
+        canvas.push_clip(inner);
+    }
+    int marks_left() const {
+        int count = 0;
+        for (int y = 0; y < bmp.height(); ++y)
+            for (int x = 0; x < bmp.width(); ++x)
+                count += !inner.contains(x, y) && bmp.at(x, y) == kMark;
+        return count;
+    }
+    int border_size() const { return bmp.width() * bmp.height() - inner.width() * inner.height(); }
+};
 
 // The build-tree folder that receives actual and difference images.
 std::filesystem::path golden_output_folder();

@@ -18,6 +18,7 @@ struct ListFixture : ::testing::Test {
     void SetUp() override {
         list.set_bounds(Rect{10, 10, 310, 110}); // 300 x 100
         list.set_item_height(20);
+        list.set_columns(3);
         list.OnSelectChange = [this](ListBox&) { ++changes; };
     }
     void fill(int n) {
@@ -27,7 +28,6 @@ struct ListFixture : ::testing::Test {
 };
 
 TEST_F(ListFixture, ColumnsFillDownwardsAndShrinkForTheScrollBar) {
-    list.set_columns(3);
     fill(15); // 5 rows x 3 columns fit exactly: no scroll bar
     EXPECT_EQ(list.rows(), 5);
     EXPECT_EQ(list.max_scroll(), 0);
@@ -54,7 +54,6 @@ TEST_F(ListFixture, ColumnsFillDownwardsAndShrinkForTheScrollBar) {
 }
 
 TEST_F(ListFixture, KeysMoveTheSelectionAndScrollingFollowsIt) {
-    list.set_columns(3);
     fill(40); // 4 rows: 10 columns
     list.set_focus();
     press_key(form, Key::down); // from none: the first
@@ -94,7 +93,6 @@ TEST_F(ListFixture, KeysMoveTheSelectionAndScrollingFollowsIt) {
 }
 
 TEST_F(ListFixture, PressesSelectButTheEmptyAreaKeepsTheSelection) {
-    list.set_columns(3);
     fill(7);
     int doubles = 0;
     list.OnDoubleClick = [&](ListBox&) { ++doubles; };
@@ -114,7 +112,6 @@ TEST_F(ListFixture, PressesSelectButTheEmptyAreaKeepsTheSelection) {
 TEST_F(ListFixture, LooksWithColumnsAndScrollBar) {
     set_active_style(*find_style("Carbon"));
     list.apply_style(active_style());
-    list.set_columns(3);
     fill(9);
     list.add("A name far too long for its column", 0);
     fill(6); // 16 items in 4 rows: a fourth column, off to the right

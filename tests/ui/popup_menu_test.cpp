@@ -3,7 +3,6 @@
 #include "golden.h"
 #include "ui/headless/headless_desktop.h"
 #include "ui/popup_menu.h"
-#include "ui/speed_button.h"
 
 #include <gtest/gtest.h>
 #include <string>
@@ -85,40 +84,19 @@ TEST(CheckByTag, SetsAndClearsThroughSubmenusWithOrWithoutParents) {
     EXPECT_FALSE(msub.Checked || m2.Checked);
 }
 
-// Hidden items take their separators with them: no line opens or closes the pane and no two
-// lines stand together.
-TEST(PopupMenu, SeparatorsShowOnlyBetweenVisibleItems) {
-    HeadlessDesktop desktop;
-    TQelPopupMenu menu(desktop, kText);
-    MenuItem& leading = menu.add_separator();
-    MenuItem& a = menu.add("A");
-    MenuItem& between = menu.add_separator();
-    menu.add("Hidden").Visible = false;
-    MenuItem& doubled = menu.add_separator();
-    MenuItem& c = menu.add("C");
-    menu.add("Hidden too").Visible = false;
-    MenuItem& trailing = menu.add_separator();
-    desktop.expect_menu([&](MenuSession& s) {
-        const MenuPane& pane = s.pane(0);
-        EXPECT_EQ(pane.height(), 2 + 2 * kItem + kSeparator);
-        EXPECT_EQ(s.item_rect(a), Rect::from_size(301, 201, 98, kItem));
-        EXPECT_EQ(s.item_rect(between), Rect::from_size(301, 201 + kItem, 98, kSeparator));
-        EXPECT_EQ(s.item_rect(c), Rect::from_size(301, 201 + kItem + kSeparator, 98, kItem));
-        EXPECT_TRUE(s.item_rect(leading).empty());
-        EXPECT_TRUE(s.item_rect(doubled).empty());
-        EXPECT_TRUE(s.item_rect(trailing).empty());
-        s.close();
-    });
-    menu.Popup(300, 200);
-}
-
+// OnPopup has its say before the layout. Hidden items take no space and take their
+// separators with them: no line opens or closes the pane and no two lines stand together.
 TEST(PopupMenu, OnPopupRunsBeforeLayoutAndHiddenItemsTakeNoSpace) {
     HeadlessDesktop desktop;
     TQelPopupMenu menu(desktop, kText);
+    MenuItem& leading = menu.add_separator();
     MenuItem& first = menu.add("First");
+    MenuItem& between = menu.add_separator();
     MenuItem& hidden = menu.add("A much longer caption");
-    menu.add_separator();
+    MenuItem& doubled = menu.add_separator();
     MenuItem& last = menu.add("Last", 4);
+    menu.add("Hidden too").Visible = false;
+    MenuItem& trailing = menu.add_separator();
     int popups = 0;
     menu.OnPopup = [&](TQelPopupMenu& sender) {
         ++popups;
@@ -133,9 +111,11 @@ TEST(PopupMenu, OnPopupRunsBeforeLayoutAndHiddenItemsTakeNoSpace) {
         EXPECT_EQ(pane.height(), 2 + 2 * kItem + kSeparator);
         // The width follows the visible captions only ("First", "Last"), not below the minimum.
         EXPECT_EQ(pane.width(), 100);
-        EXPECT_TRUE(s.item_rect(hidden).empty());
         EXPECT_EQ(s.item_rect(first), Rect::from_size(301, 201, 98, kItem));
+        EXPECT_EQ(s.item_rect(between), Rect::from_size(301, 201 + kItem, 98, kSeparator));
         EXPECT_EQ(s.item_rect(last), Rect::from_size(301, 201 + kItem + kSeparator, 98, kItem));
+        for (const MenuItem* gone : {&leading, &hidden, &doubled, &trailing})
+            EXPECT_TRUE(s.item_rect(*gone).empty());
         EXPECT_TRUE(last.Checked);
         s.close();
     });
@@ -191,38 +171,34 @@ struct Fixture {
     MenuItem& add(const char* caption, int tag) { return menu.add(caption, tag, handler()); }
 };
 
+// Key by key: the panes open and the item lit after it; no pane left means the menu closed
+// with nothing chosen.
 TEST(PopupMenu, KeyboardSkipsWhatCannotBeChosenWrapsAndWalksSubmenus) {
     Fixture m;
+    struct Step {
+        Key key;
+        size_t panes;
+        const MenuItem* lit;
+    };
+    const Step steps[] = {
+        {Key::up, 1, &m.sub}, // from nothing: the last usable item
+        {Key::down, 1, &m.a},      {Key::down, 1, &m.d},
+        {Key::down, 1, &m.sub},    {Key::down, 1, &m.a},
+        {Key::up, 1, &m.sub},      {Key::right, 2, &m.f},
+        {Key::down, 2, &m.g}, // over the separator; Hotel is disabled
+        {Key::down, 2, &m.f},      {Key::left, 1, &m.sub},
+        {Key::left, 1, &m.sub}, // nothing to close on the root
+        {Key::enter, 2, &m.f},     {Key::escape, 1, &m.sub},
+        {Key::escape, 0, nullptr},
+    };
     m.desktop.expect_menu([&](MenuSession& s) {
-        press_key(s, Key::up); // from nothing: the last usable item
-        EXPECT_EQ(s.highlighted_item(), &m.sub);
-        const std::vector<MenuItem*> down{&m.a, &m.d, &m.sub, &m.a};
-        for (MenuItem* expected : down) {
-            press_key(s, Key::down);
-            EXPECT_EQ(s.highlighted_item(), expected);
+        for (size_t i = 0; i < std::size(steps); ++i) {
+            SCOPED_TRACE("step " + std::to_string(i));
+            press_key(s, steps[i].key);
+            ASSERT_EQ(s.pane_count(), steps[i].panes);
+            EXPECT_EQ(s.finished(), steps[i].panes == 0);
+            EXPECT_EQ(s.highlighted_item(), steps[i].lit);
         }
-        press_key(s, Key::up);
-        EXPECT_EQ(s.highlighted_item(), &m.sub);
-        press_key(s, Key::right);
-        ASSERT_EQ(s.pane_count(), 2u);
-        EXPECT_EQ(s.highlighted_item(), &m.f);
-        press_key(s, Key::down); // over the separator; Hotel is disabled
-        EXPECT_EQ(s.highlighted_item(), &m.g);
-        press_key(s, Key::down);
-        EXPECT_EQ(s.highlighted_item(), &m.f);
-        press_key(s, Key::left);
-        EXPECT_EQ(s.pane_count(), 1u);
-        EXPECT_EQ(s.highlighted_item(), &m.sub);
-        press_key(s, Key::left); // nothing to close on the root
-        press_key(s, Key::enter);
-        EXPECT_EQ(s.pane_count(), 2u);
-        EXPECT_EQ(s.highlighted_item(), &m.f);
-        press_key(s, Key::escape);
-        EXPECT_EQ(s.pane_count(), 1u);
-        EXPECT_FALSE(s.finished());
-        press_key(s, Key::escape);
-        EXPECT_TRUE(s.finished());
-        EXPECT_EQ(s.pane_count(), 0u);
         EXPECT_EQ(s.chosen(), nullptr);
     });
     m.menu.Popup(10, 10);
@@ -405,79 +381,37 @@ TEST(PopupMenu, PanesStayOnTheScreen) {
     EXPECT_EQ(place_popup(Rect{10, 20, 800, 600}, 0, 0, 100, 75), (Point{10, 20}));
 }
 
-// The fixture's menu in `style` with the submenu open, "Golf" highlighted and "Alpha"
-// checked: each pane's pixels and its place on the screen.
-struct OpenMenu {
-    std::vector<Bitmap> panes;
-    std::vector<Rect> places;
-};
-OpenMenu render_open_menu(const Style& style, const TextPainter& text) {
-    Fixture m(text);
-    m.menu.apply_style(style);
+// The fixture's menu in the menu font with the submenu open, "Golf" highlighted and "Alpha"
+// checked. The golden image shows the check mark, separators, disabled text, the highlight of
+// the open submenu's item and of "Golf", and the arrow: both panes as the screen shows them, on
+// white, in a bitmap just holding them. Rows of 22 pixels for the 12-pixel font; the submenu as
+// wide as its widest caption needs.
+TEST(PopupMenu, InTheMenuFont) {
+    Fixture m(menu_text());
     m.a.Checked = true;
-    OpenMenu out;
+    Bitmap shown;
     m.desktop.expect_menu([&](MenuSession& s) {
         press_key(s, Key::up);
         press_key(s, Key::right);
         press_key(s, Key::down);
-        for (size_t i = 0; i < s.pane_count(); ++i) {
-            out.panes.push_back(s.pane(i).buffer());
-            out.places.push_back(s.pane(i).screen_rect());
+        ASSERT_EQ(s.pane_count(), 2u);
+        const Rect all = unite(s.pane(0).screen_rect(), s.pane(1).screen_rect());
+        EXPECT_EQ(s.pane(0).height(), 2 + 4 * kItem + kSeparator);
+        EXPECT_EQ(s.pane(1).width(),
+                  std::max(100, 2 + kItem + menu_text().text_width("Foxtrot") + 28));
+        shown = Bitmap(all.width(), all.height(), Color::rgb(255, 255, 255));
+        Canvas canvas(shown);
+        for (size_t i = 0; i < 2; ++i) {
+            const Rect place = s.pane(i).screen_rect();
+            const Rect r = Rect::from_size(place.left - all.left, place.top - all.top,
+                                           place.width(), place.height());
+            canvas.draw_tile(r, s.pane(i).buffer(), r.left, r.top);
         }
         s.close();
     });
     m.menu.Popup(10, 10);
-    return out;
-}
-
-// The panes as the screen shows them, on `background`, in a bitmap just holding them.
-Bitmap compose(const OpenMenu& menu, Color background) {
-    Rect all = menu.places.at(0);
-    for (const Rect& r : menu.places)
-        all = unite(all, r);
-    Bitmap out(all.width(), all.height(), background);
-    Canvas canvas(out);
-    for (size_t i = 0; i < menu.panes.size(); ++i) {
-        const Rect r = Rect::from_size(menu.places[i].left - all.left, menu.places[i].top - all.top,
-                                       menu.places[i].width(), menu.places[i].height());
-        canvas.draw_tile(r, menu.panes[i], r.left, r.top);
-    }
-    return out;
-}
-
-TEST(PopupMenu, InTheMenuFont) {
-    // The golden image shows the check mark, separators, disabled text, the highlight of the
-    // open submenu's item and of "Golf", and the arrow. Rows of 22 pixels for the 12-pixel font;
-    // the pane as wide as its widest caption needs.
-    const OpenMenu open = render_open_menu(system_style(), menu_text());
-    ASSERT_EQ(open.places.size(), 2u);
     EXPECT_EQ(menu_text().line_height(), 14);
-    EXPECT_EQ(open.places[0].height(), 2 + 4 * kItem + kSeparator);
-    EXPECT_EQ(open.places[1].width(),
-              std::max(100, 2 + kItem + menu_text().text_width("Foxtrot") + 28));
-    expect_golden(compose(open, Color::rgb(255, 255, 255)), "popup_menu_open");
-}
-
-TEST(PopupMenu, AMenuButtonOpensItBelowItselfAndTheChoiceRunsAfterwards) {
-    HeadlessDesktop desktop;
-    Form form(desktop, 200, 100);
-    form.set_position(300, 200);
-    TQelMenuButton button(&form);
-    button.set_bounds(Rect::from_size(6, 8, 26, 26));
-    TQelPopupMenu menu(desktop, kText);
-    int chosen = 0;
-    menu.add("Init", 5, [&](MenuItem& item) { chosen = item.Tag; });
-    button.DropDownMenu = &menu;
-    desktop.expect_menu([&](MenuSession& s) {
-        EXPECT_EQ(s.pane(0).left(), 300 + 6);
-        EXPECT_EQ(s.pane(0).top(), 200 + 8 + 26);
-        press_key(s, Key::down);
-        press_key(s, Key::enter);
-    });
-    click(form, 10, 12);
-    EXPECT_EQ(chosen, 5);
-    EXPECT_EQ(desktop.menus_shown(), 1);
-    EXPECT_EQ(form.capture(), nullptr);
+    expect_golden(shown, "popup_menu_open");
 }
 
 } // namespace

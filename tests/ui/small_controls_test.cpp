@@ -7,6 +7,7 @@
 #include "ui/headless/headless_desktop.h"
 #include "ui/label.h"
 #include "ui/panel.h"
+#include "ui/popup_menu.h"
 #include "ui/speed_button.h"
 
 #include <algorithm>
@@ -136,17 +137,6 @@ TEST(SpeedButton, AVetoedPressSwallowsItsOwnClickOnce) {
 
 // --- Menu button ---
 
-class RecordingMenu : public DropDown {
-public:
-    std::function<void()> while_open;
-    std::vector<Point> opened;
-    void Popup(int x, int y) override {
-        opened.push_back(Point{x, y});
-        if (while_open)
-            while_open();
-    }
-};
-
 struct MenuButtonRig {
     HeadlessDesktop desktop;
     Form form{desktop, 60, 50};
@@ -156,14 +146,11 @@ struct MenuButtonRig {
         form.set_position(300, 200);
         button.set_bounds(Rect::from_size(6, 8, 26, 26));
     }
-    // A pixel of the glyph's middle bar: the glyph sits centred, at (11, 13) in the form.
-    Color bar_pixel() {
+    // A pixel of the glyph's middle bar, or of the gap above it (row 6): the glyph sits
+    // centred, at (11, 13) in the form.
+    Color bar_pixel(int row = 7) {
         form.paint_invalid();
-        return form.buffer().at(11 + 8, 13 + 7);
-    }
-    Color gap_pixel() {
-        form.paint_invalid();
-        return form.buffer().at(11 + 8, 13 + 6);
+        return form.buffer().at(11 + 8, 13 + row);
     }
 };
 
@@ -178,7 +165,7 @@ TEST(MenuButton, ShowsTheRecolouredGlyphsNormalWhilePressedAndNormalAgain) {
     ASSERT_NE(carbon.button_text, carbon.button_text_pressed);
     rig.button.apply_style(carbon);
     EXPECT_EQ(rig.bar_pixel(), carbon.button_text);
-    EXPECT_EQ(rig.gap_pixel(), rig.form.color());
+    EXPECT_EQ(rig.bar_pixel(6), rig.form.color());
     rig.form.deliver_mouse_down(MouseButton::left, 20, 20);
     EXPECT_EQ(rig.bar_pixel(), carbon.button_text_pressed);
     rig.form.deliver_mouse_up(MouseButton::left, 20, 20);
@@ -196,21 +183,30 @@ TEST(MenuButton, ShowsTheRecolouredGlyphsNormalWhilePressedAndNormalAgain) {
     EXPECT_EQ(rig.bar_pixel(), carbon.button_text_disabled);
 }
 
+// The drop-down opens below the button's left edge with the glyph drawn pressed; the choice
+// runs once the menu has closed and the button lets go of the pointer.
 TEST(MenuButton, OpensItsMenuBelowOnPressAndLetsGoWhenItCloses) {
     MenuButtonRig rig;
     const Style& luna = style_named("Luna");
     rig.button.apply_style(luna);
-    RecordingMenu menu;
+    TQelPopupMenu menu(rig.desktop);
+    int chosen = 0;
+    menu.add("Init", 5, [&](MenuItem& item) { chosen = item.Tag; });
     rig.button.DropDownMenu = &menu;
     int clicks = 0;
     rig.button.OnClick = [&](Control&) { ++clicks; };
-    Color while_open;
-    menu.while_open = [&] { while_open = rig.bar_pixel(); };
+    rig.desktop.expect_menu([&](MenuSession& s) {
+        EXPECT_EQ(s.pane(0).left(), 300 + 6);
+        EXPECT_EQ(s.pane(0).top(), 200 + 8 + 26);
+        EXPECT_EQ(rig.bar_pixel(),
+                  recolour_black(menu16_glyph(), luna.button_text_pressed).at(8, 7));
+        press_key(s, Key::down);
+        press_key(s, Key::enter);
+    });
 
     rig.form.deliver_mouse_down(MouseButton::left, 10, 10);
-    ASSERT_EQ(menu.opened.size(), 1u);
-    EXPECT_EQ(menu.opened[0], (Point{300 + 6, 200 + 8 + 26}));
-    EXPECT_EQ(while_open, recolour_black(menu16_glyph(), luna.button_text_pressed).at(8, 7));
+    EXPECT_EQ(rig.desktop.menus_shown(), 1);
+    EXPECT_EQ(chosen, 5);
     EXPECT_EQ(rig.bar_pixel(), luna.button_text);
     // The release went to the menu; a stray one reaches nobody, and the next press goes to
     // whatever lies under the pointer.
@@ -220,13 +216,13 @@ TEST(MenuButton, OpensItsMenuBelowOnPressAndLetsGoWhenItCloses) {
     rig.form.deliver_mouse_down(MouseButton::left, 50, 45);
     EXPECT_EQ(rig.form.capture(), &rig.form);
     rig.form.deliver_mouse_up(MouseButton::left, 50, 45);
-    EXPECT_EQ(menu.opened.size(), 1u);
+    EXPECT_EQ(rig.desktop.menus_shown(), 1);
 
     // A vetoed press opens nothing.
     rig.button.OnBeforeMouseDown = [](TQelSpTBXSpeedButton&, MouseButton, Modifiers, int, int,
                                       bool& cont) { cont = false; };
     click(rig.form, 10, 10);
-    EXPECT_EQ(menu.opened.size(), 1u);
+    EXPECT_EQ(rig.desktop.menus_shown(), 1);
 }
 
 TEST(MenuButton, RecolouringChangesOnlyBlackAndKeepsAlpha) {
