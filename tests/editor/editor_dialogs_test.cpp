@@ -2,12 +2,10 @@
 // desktop (or none) otherwise, the answers mapped for the module, and the preset browser sized,
 // placed and answered as Load Preset needs.
 #include "editor/editor_dialogs.h"
+#include "editor/editor_test_support.h"
 #include "editor/input_dialogs.h"
 #include "platform/temp_folder.h"
-#include "support/fake_editor_module.h"
-#include "ui/headless/headless_desktop.h"
 #include "ui/headless/headless_editor_window.h"
-#include "ui/style.h"
 
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -34,16 +32,13 @@ struct EditorDialogsFixture : ::testing::Test {
     tonvo::test::FakeEditorModule module;
     TestEditorForm form{desktop, module, 531, 396};
     EditorDialogs dialogs{[](bool) { return true; }};
+    test::CarbonStyle carbon;
 
     void SetUp() override {
         form.set_position(100, 50);
-        ui::set_active_style(*ui::find_style("Carbon"));
         dialogs.AttachEditor(desktop, form);
     }
-    void TearDown() override {
-        ui::set_standalone_desktop(nullptr);
-        ui::set_active_style(ui::system_style());
-    }
+    void TearDown() override { ui::set_standalone_desktop(nullptr); }
 
     // Runs `call` on a thread of its own and waits for it.
     template <typename Call>

@@ -18,17 +18,8 @@ using test::click_item;
 struct EditorFixture : ::testing::Test {
     ui::HeadlessDesktop desktop;
     tonvo::test::FakeEditorModule module;
-    std::unique_ptr<TfrmEditor> form;
+    std::unique_ptr<TfrmEditor> form = test::open_editor(desktop, module);
 
-    void SetUp() override { Open(); }
-
-    void Open() {
-        form.reset();
-        form = std::make_unique<TfrmEditor>(desktop, module);
-        form->set_position(100, 50);
-        form->FormShow();
-        form->paint_invalid();
-    }
     const ui::TGuiSingleKey& Key(int k) const { return form->MidiKeys.Keys()[k]; }
     ui::Point OnKey(int k) const { return test::on_key(*form, k); }
     void Press(int k) {
@@ -222,14 +213,10 @@ TEST_F(EditorFixture, HighlightsHoldNoMoreThanOneNotePerClass) {
 }
 
 TEST_F(EditorFixture, HooksRepaintTheKeyboard) {
-    EXPECT_EQ(form->GetPresetDialogSize().Width, 630);
-    EXPECT_EQ(form->GetPresetDialogSize().Height, 352);
     form->paint_invalid();
     module.map.SetScaleMap(0, 3);
     form->PresetLoaded();
     EXPECT_FALSE(form->invalid_region().empty());
-    EXPECT_EQ(form->width(), 662);
-    EXPECT_EQ(form->height(), 256);
     EXPECT_EQ(form->panMain.bounds(), ui::Rect::from_size(3, 45, 656, 208));
 }
 
@@ -266,7 +253,7 @@ INSTANTIATE_TEST_SUITE_P(Styles, EditorLook,
                                            StyledLook{"Smokey Quartz Velto", "editor_smokey"}));
 
 TEST(EditorHighlightLook, LitKeysAndTheirList) {
-    ui::set_active_style(*ui::find_style("Carbon"));
+    test::CarbonStyle carbon;
     ui::HeadlessDesktop desktop;
     tonvo::test::FakeEditorModule module;
     tonvo::test::TempFolder data;
@@ -278,7 +265,6 @@ TEST(EditorHighlightLook, LitKeysAndTheirList) {
     form.RefreshHighlights();
     desktop.advance(form, ui::Millis{100}); // the keyboard's redraw timer
     ui::expect_golden(form.buffer(), "editor_highlights");
-    ui::set_active_style(ui::system_style());
 }
 
 } // namespace
