@@ -37,7 +37,9 @@ protected:
         module = Make();
         savedStyle = &ui::active_style();
     }
+    // Each case ends with its editor open: closed before the instance, as hosts do.
     ~EditorSession() override {
+        Call(effEditClose);
         module.reset();
         ui::set_active_style(*savedStyle);
     }
@@ -134,7 +136,6 @@ TEST_F(EditorSession, PopupAndWizardChangeTheMapTheHostStores) {
     EXPECT_EQ(form.panWizard.btnScale.caption(), "Major");
     EXPECT_EQ(desktop.unanswered(), 0);
     EXPECT_EQ(desktop.unanswered_menus(), 0);
-    Call(effEditClose);
 }
 
 TEST_F(EditorSession, KeysPreviewToTheHostAndIncomingNotesLightUp) {
@@ -165,7 +166,6 @@ TEST_F(EditorSession, KeysPreviewToTheHostAndIncomingNotesLightUp) {
     Idle();
     EXPECT_FALSE(form.MidiKeys.Keys()[2].has(ui::TGuiSingleKey::Pressed));
     EXPECT_EQ(form.lblInfo.caption(), "");
-    Call(effEditClose);
 }
 
 TEST_F(EditorSession, AStateFromTheHostShowsAtTheNextIdle) {
@@ -179,7 +179,6 @@ TEST_F(EditorSession, AStateFromTheHostShowsAtTheNextIdle) {
     Idle();
     EXPECT_EQ(form.btnPresets.caption(), "Fifths");
     EXPECT_EQ(module->ScaleMap().GetScaleMap(0), 7);
-    Call(effEditClose);
 }
 
 TEST_F(EditorSession, LoadPresetOpensTheBrowserOverTheEditorAndLoadsTheChoice) {
@@ -209,7 +208,6 @@ TEST_F(EditorSession, LoadPresetOpensTheBrowserOverTheEditorAndLoadsTheChoice) {
     EXPECT_EQ(desktop.shown().size(), 1u);
     EXPECT_EQ(module->ScaleMap().GetScaleMap(0), 7);
     EXPECT_EQ(form.btnPresets.caption(), "Fifths");
-    Call(effEditClose);
 }
 
 // Run under the address sanitizer by the test command: each cycle builds and frees the whole
