@@ -33,6 +33,15 @@ struct FrameFixture : ::testing::Test {
         const ui::Rect button = form.btnMenu.form_rect();
         ui::click(form, button.left + 5, button.top + 5);
     }
+    // Whether the main menu, opened and closed again, offers the user guide.
+    bool GuideOffered(TfrmEditor& form) {
+        bool shown = false;
+        WithMenu(form, [&](ui::MenuSession& s) {
+            shown = is_shown(s, form.ddmMenu_OpenUserGuide);
+            s.close();
+        });
+        return shown;
+    }
 };
 
 TEST_F(FrameFixture, MenuShowsTheEditorsEntriesAndTheGuideOnlyWhenFound) {
@@ -65,10 +74,7 @@ TEST_F(FrameFixture, MenuShowsTheEditorsEntriesAndTheGuideOnlyWhenFound) {
     tonvo::test::write_text(data.Path() / "tonvo-frame-test-guide.pdf", "guide");
     form = Open();
     EXPECT_EQ(form->UserGuidePath, data.Path() / "tonvo-frame-test-guide.pdf");
-    WithMenu(*form, [&](ui::MenuSession& s) {
-        EXPECT_TRUE(is_shown(s, form->ddmMenu_OpenUserGuide));
-        s.close();
-    });
+    EXPECT_TRUE(GuideOffered(*form));
     std::filesystem::path opened;
     form->OpenDocument = [&](const std::filesystem::path& path) {
         opened = path;
@@ -90,10 +96,7 @@ TEST_F(FrameFixture, MenuShowsTheEditorsEntriesAndTheGuideOnlyWhenFound) {
     EXPECT_EQ(desktop.shown().back(), "Open User Guide");
 
     std::filesystem::remove(data.Path() / "tonvo-frame-test-guide.pdf");
-    WithMenu(*form, [&](ui::MenuSession& s) {
-        EXPECT_FALSE(is_shown(s, form->ddmMenu_OpenUserGuide));
-        s.close();
-    });
+    EXPECT_FALSE(GuideOffered(*form));
 }
 
 // With TONVO_UNPACKED_PLUGIN naming the Tonvo.so a package installed (the package test sets
@@ -105,10 +108,7 @@ TEST_F(FrameFixture, MenuOffersTheGuideBesideAnInstalledPlugin) {
     module.libraryPath = installed;
     auto form = Open();
     EXPECT_EQ(form->UserGuidePath, module.libraryPath.parent_path() / "Tonvo User Guide.pdf");
-    WithMenu(*form, [&](ui::MenuSession& s) {
-        EXPECT_TRUE(is_shown(s, form->ddmMenu_OpenUserGuide));
-        s.close();
-    });
+    EXPECT_TRUE(GuideOffered(*form));
 }
 
 TEST_F(FrameFixture, InitRunsOnlyOnYes) {

@@ -8,6 +8,7 @@
 #include "ui/style.h"
 
 #include <gtest/gtest.h>
+#include <utility>
 
 namespace tonvo::editor {
 namespace {
@@ -214,37 +215,30 @@ TEST_F(EditorFixture, HooksRepaintTheKeyboard) {
     EXPECT_EQ(form->panMain.bounds(), ui::Rect::from_size(3, 45, 656, 208));
 }
 
-struct StyledLook {
-    const char* style;
-    const char* golden;
-};
-
-class EditorLook : public ::testing::TestWithParam<StyledLook> {
-protected:
-    void TearDown() override { ui::set_active_style(ui::system_style()); }
-};
-
-TEST_P(EditorLook, WholeFormInEachStyle) {
-    ui::set_active_style(*ui::find_style(GetParam().style));
-    ui::HeadlessDesktop desktop;
-    tonvo::test::FakeEditorModule module;
-    // The wizard reads its scale list from here (written from the built-in list).
-    tonvo::test::TempFolder data;
-    module.dataFolder = data.Path();
-    module.presetName = "Major Pentatonic";
-    module.map.SetScaleMap(1, 2); // C# => D
-    auto form = create_editor_form(desktop, module);
-    form->FormShow();
-    form->paint_invalid();
-    ui::expect_golden(form->buffer(), GetParam().golden);
+// The whole form as the factory makes it, in each style.
+TEST(EditorLook, WholeFormInEachStyle) {
+    const std::pair<const char*, const char*> looks[] = {{"Carbon", "editor_carbon"},
+                                                         {"Amakrits", "editor_amakrits"},
+                                                         {"Light", "editor_light"},
+                                                         {"Luna", "editor_luna"},
+                                                         {"Smokey Quartz Velto", "editor_smokey"}};
+    for (const auto& [style, golden] : looks) {
+        SCOPED_TRACE(golden);
+        ui::set_active_style(*ui::find_style(style));
+        ui::HeadlessDesktop desktop;
+        tonvo::test::FakeEditorModule module;
+        // The wizard reads its scale list from here (written from the built-in list).
+        tonvo::test::TempFolder data;
+        module.dataFolder = data.Path();
+        module.presetName = "Major Pentatonic";
+        module.map.SetScaleMap(1, 2); // C# => D
+        auto form = create_editor_form(desktop, module);
+        form->FormShow();
+        form->paint_invalid();
+        ui::expect_golden(form->buffer(), golden);
+    }
+    ui::set_active_style(ui::system_style());
 }
-
-INSTANTIATE_TEST_SUITE_P(Styles, EditorLook,
-                         ::testing::Values(StyledLook{"Carbon", "editor_carbon"},
-                                           StyledLook{"Amakrits", "editor_amakrits"},
-                                           StyledLook{"Light", "editor_light"},
-                                           StyledLook{"Luna", "editor_luna"},
-                                           StyledLook{"Smokey Quartz Velto", "editor_smokey"}));
 
 TEST(EditorHighlightLook, LitKeysAndTheirList) {
     test::CarbonStyle carbon;
