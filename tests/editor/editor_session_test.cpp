@@ -61,11 +61,6 @@ protected:
         test::process_block(module->Effect());
         return host.Events();
     }
-    void Incoming(int status, int note) {
-        test::EventBlock block;
-        block.Midi(status, note, status == 0x90 ? 100 : 0);
-        Call(effProcessEvents, 0, 0, block.Get());
-    }
 };
 
 TEST_F(EditorSession, PopupAndWizardChangeTheMapTheHostStores) {

@@ -6,6 +6,7 @@
 #include "editor/editor_base.h"
 #include "platform/temp_folder.h"
 #include "plugin/tonvo_module.h"
+#include "support/event_block.h"
 #include "support/fake_host.h"
 #include "support/fake_services.h"
 #include "ui/headless/headless_editor_window.h"
@@ -114,6 +115,12 @@ protected:
     void Idle() {
         desktop.manual_clock().advance(idleStep);
         Call(effEditIdle);
+    }
+    // A note-on (0x90, velocity 100) or note-off (0x80) from the host.
+    void Incoming(int status, int note) {
+        EventBlock block;
+        block.Midi(status, note, status == 0x90 ? 100 : 0);
+        Call(effProcessEvents, 0, 0, block.Get());
     }
 
     TempFolder documents;

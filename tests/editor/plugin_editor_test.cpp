@@ -21,12 +21,6 @@ protected:
             return std::make_unique<test::LoggingForm>(on, owner, log);
         });
     }
-
-    void NoteOn(int note) {
-        test::EventBlock block;
-        block.NoteOn(0, note, 100);
-        Call(effProcessEvents, 0, 0, block.Get());
-    }
 };
 
 TEST_F(PluginEditor, OpensInTheParentIdlesAndCloses) {
@@ -67,7 +61,7 @@ TEST_F(PluginEditor, WithoutAWindowOrFormThereIsNoEditor) {
     EXPECT_EQ(Call(effEditOpen, 0, 0, &parent), 1) << "a failure to show is reported only";
     EXPECT_EQ(log.made, 0);
     Idle();
-    NoteOn(60);
+    Incoming(0x90, 60);
     EXPECT_FALSE(module->Highlights().Attached());
     Call(effEditClose);
 
@@ -114,11 +108,11 @@ TEST_F(PluginEditor, AStateLoadedOnAnotherThreadReachesTheFormAtTheNextIdle) {
 
 TEST_F(PluginEditor, HighlightsStopBeforeTheFormGoes) {
     ASSERT_EQ(Call(effEditOpen, 0, 0, &parent), 1);
-    NoteOn(60);
+    Incoming(0x90, 60);
     EXPECT_EQ(log.highlights, 1);
     EXPECT_TRUE(module->EditorNeedUpdate()) << "a changed highlight asks for a refresh";
     Call(effEditClose);
-    NoteOn(62);
+    Incoming(0x90, 62);
     Idle();
     EXPECT_EQ(log.highlights, 1);
     EXPECT_EQ(log.highlightsAfterDeath, 0);
@@ -146,7 +140,7 @@ TEST_F(PluginEditor, OpeningInAnotherWindowWhileOpenRebuildsTheEditorThere) {
     ASSERT_NE(other.editor, nullptr);
     EXPECT_EQ(log.made, 2);
     EXPECT_EQ(log.destroyed, 1);
-    NoteOn(60);
+    Incoming(0x90, 60);
     EXPECT_EQ(log.highlightsAfterDeath, 0);
     EXPECT_GT(log.highlights, 0) << "the new form hears the notes";
     Idle();

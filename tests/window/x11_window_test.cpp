@@ -38,11 +38,8 @@ protected:
     }
 
     X11Driver& X() { return static_cast<X11Driver&>(*driver); }
-    // XTest input on the watcher's connection `c`, with no host rounds (the host's thread is in
-    // the dialog's loop).
-    void Fake(xcb_connection_t* c, uint8_t type, uint8_t detail) {
-        fake_input(c, root, type, detail);
-    }
+    // Keys typed with XTest on the watcher's connection `c`, with no host rounds (the host's
+    // thread is in the dialog's loop).
     void TypeKeys(xcb_connection_t* c, const std::vector<xcb_keysym_t>& keysyms,
                   xcb_keysym_t modifier = 0) {
         type_keys(c, root, keysyms, modifier);
@@ -253,12 +250,7 @@ TEST_F(X11WindowTest, CopyAndPasteGoThroughTheClipboardSelection) {
         const xcb_atom_t utf8 = intern_atom(c, "UTF8_STRING");
         xcb_set_selection_owner(c, owner, intern_atom(c, "CLIPBOARD"), XCB_CURRENT_TIME);
         TypeKeys(c, {'a'}, kControl);
-        const uint8_t v = key_code_of(c, 'v');
-        const uint8_t control = key_code_of(c, kControl);
-        Fake(c, XCB_KEY_PRESS, control);
-        Fake(c, XCB_KEY_PRESS, v);
-        Fake(c, XCB_KEY_RELEASE, v);
-        Fake(c, XCB_KEY_RELEASE, control);
+        TypeKeys(c, {'v'}, kControl);
         const std::string text = "Gr\u00fc\u00df Gott";
         EXPECT_TRUE(take_event(c, XCB_SELECTION_REQUEST, [&](xcb_generic_event_t* event) {
             const auto* request = reinterpret_cast<xcb_selection_request_event_t*>(event);
