@@ -39,12 +39,6 @@ struct EditorDialogsFixture : ::testing::Test {
         dialogs.AttachEditor(desktop, form);
     }
     void TearDown() override { ui::set_standalone_desktop(nullptr); }
-
-    // Runs `call` on a thread of its own and waits for it.
-    template <typename Call>
-    static void on_other_thread(Call call) {
-        std::thread(call).join();
-    }
 };
 
 TEST_F(EditorDialogsFixture, BoxesGoOverTheEditorAndAskMapsItsAnswers) {
@@ -150,21 +144,21 @@ TEST_F(EditorDialogsFixture, OtherThreadsAndADetachedEditorUseTheStandaloneDeskt
         EXPECT_EQ(f.height(), TfrmPresets::kDesignHeight);
     });
     DialogAnswer answer = DialogAnswer::Cancel;
-    on_other_thread([&] {
+    std::thread([&] {
         answer = dialogs.Ask("Preset Exists", "Overwrite existing preset?");
         EXPECT_EQ(dialogs.BrowsePresets({}, ""), std::nullopt);
-    });
+    }).join();
     EXPECT_EQ(answer, DialogAnswer::Yes);
     EXPECT_EQ(standalone.shown().size(), 2u);
 
     // No standalone desktop: nothing shows, and the answers are a dismissed box's.
     ui::set_standalone_desktop(nullptr);
-    on_other_thread([&] {
+    std::thread([&] {
         dialogs.Warning("Load Preset", "Error loading preset.");
         answer = dialogs.Ask("Preset Exists", "Overwrite existing preset?");
         EXPECT_EQ(dialogs.InputText("Save Preset", "Name", "x", 50), std::nullopt);
         EXPECT_EQ(dialogs.BrowsePresets({}, ""), std::nullopt);
-    });
+    }).join();
     EXPECT_EQ(answer, DialogAnswer::No);
     EXPECT_TRUE(desktop.shown().empty());
 

@@ -57,11 +57,15 @@ struct BrowserFixture : ::testing::Test {
     }
 };
 
-// The middle of a list item, in form pixels.
+// The middle of a list item, in form pixels, and a click there.
 ui::Point centre_of(const TfrmPresets& dlg, int index) {
     const ui::Rect r = dlg.lstPresets.item_rect(index);
     const ui::Rect at = dlg.lstPresets.form_rect();
     return {at.left + (r.left + r.right) / 2, at.top + (r.top + r.bottom) / 2};
+}
+void click_on(TfrmPresets& dlg, int index, MouseButton button = MouseButton::left) {
+    const ui::Point p = centre_of(dlg, index);
+    ui::click(dlg, p.x, p.y, button);
 }
 
 TEST_F(BrowserFixture, ListsSortedIgnoringCaseAndSelectsTheCurrentPreset) {
@@ -151,11 +155,9 @@ TEST_F(BrowserFixture, RightClickSelectsForTheMenuButNotOnTheEmptyArea) {
     EXPECT_EQ(run(*dlg,
                   [](TfrmPresets& d) {
                       EXPECT_EQ(d.lstPresets.selected(), 2); // one, three, two
-                      const ui::Point below = centre_of(d, 5);
-                      ui::click(d, below.x, below.y, MouseButton::right);
+                      click_on(d, 5, MouseButton::right);    // below the items
                       EXPECT_EQ(d.lstPresets.selected(), 2);
-                      const ui::Point first = centre_of(d, 0);
-                      ui::click(d, first.x, first.y, MouseButton::right);
+                      click_on(d, 0, MouseButton::right);
                   }),
               ModalResult::ok);
     EXPECT_EQ(desktop.menus_shown(), 2);
@@ -165,9 +167,8 @@ TEST_F(BrowserFixture, RightClickSelectsForTheMenuButNotOnTheEmptyArea) {
     dlg = make();
     EXPECT_EQ(run(*dlg,
                   [](TfrmPresets& d) {
-                      const ui::Point p = centre_of(d, 1);
-                      ui::click(d, p.x, p.y);
-                      ui::click(d, p.x, p.y);
+                      click_on(d, 1);
+                      click_on(d, 1);
                   }),
               ModalResult::ok);
     EXPECT_EQ(dlg->SelectedFile(), folder_text() + "three.brelwickp");
@@ -181,8 +182,7 @@ TEST_F(BrowserFixture, DeletingAsksAndKeepsASelectionInTheList) {
         desktop.expect_menu([&](ui::MenuSession& s) { click_item(s, dlg->popMenu_Delete); });
         if (answer)
             desktop.expect_modal(std::move(answer));
-        const ui::Point p = centre_of(*dlg, dlg->lstPresets.selected());
-        ui::click(*dlg, p.x, p.y, MouseButton::right);
+        click_on(*dlg, dlg->lstPresets.selected(), MouseButton::right);
     };
     run(*dlg, [&](TfrmPresets& d) {
         // A box closed without an answer deletes nothing.
