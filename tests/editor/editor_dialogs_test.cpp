@@ -2,12 +2,10 @@
 // desktop (or none) otherwise, the answers mapped for the module, and the preset browser sized,
 // placed and answered as Load Preset needs.
 #include "editor/editor_dialogs.h"
+#include "editor/editor_test_support.h"
 #include "editor/input_dialogs.h"
 #include "platform/temp_folder.h"
-#include "support/fake_editor_module.h"
-#include "ui/headless/headless_desktop.h"
 #include "ui/headless/headless_editor_window.h"
-#include "ui/style.h"
 
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -34,22 +32,13 @@ struct EditorDialogsFixture : ::testing::Test {
     tonvo::test::FakeEditorModule module;
     TestEditorForm form{desktop, module, 531, 396};
     EditorDialogs dialogs{[](bool) { return true; }};
+    test::CarbonStyle carbon;
 
     void SetUp() override {
         form.set_position(100, 50);
-        ui::set_active_style(*ui::find_style("Carbon"));
         dialogs.AttachEditor(desktop, form);
     }
-    void TearDown() override {
-        ui::set_standalone_desktop(nullptr);
-        ui::set_active_style(ui::system_style());
-    }
-
-    // Runs `call` on a thread of its own and waits for it.
-    template <typename Call>
-    static void on_other_thread(Call call) {
-        std::thread(call).join();
-    }
+    void TearDown() override { ui::set_standalone_desktop(nullptr); }
 };
 
 TEST_F(EditorDialogsFixture, BoxesGoOverTheEditorAndAskMapsItsAnswers) {
@@ -155,21 +144,21 @@ TEST_F(EditorDialogsFixture, OtherThreadsAndADetachedEditorUseTheStandaloneDeskt
         EXPECT_EQ(f.height(), TfrmPresets::kDesignHeight);
     });
     DialogAnswer answer = DialogAnswer::Cancel;
-    on_other_thread([&] {
+    std::thread([&] {
         answer = dialogs.Ask("Preset Exists", "Overwrite existing preset?");
         EXPECT_EQ(dialogs.BrowsePresets({}, ""), std::nullopt);
-    });
+    }).join();
     EXPECT_EQ(answer, DialogAnswer::Yes);
     EXPECT_EQ(standalone.shown().size(), 2u);
 
     // No standalone desktop: nothing shows, and the answers are a dismissed box's.
     ui::set_standalone_desktop(nullptr);
-    on_other_thread([&] {
+    std::thread([&] {
         dialogs.Warning("Load Preset", "Error loading preset.");
         answer = dialogs.Ask("Preset Exists", "Overwrite existing preset?");
         EXPECT_EQ(dialogs.InputText("Save Preset", "Name", "x", 50), std::nullopt);
         EXPECT_EQ(dialogs.BrowsePresets({}, ""), std::nullopt);
-    });
+    }).join();
     EXPECT_EQ(answer, DialogAnswer::No);
     EXPECT_TRUE(desktop.shown().empty());
 

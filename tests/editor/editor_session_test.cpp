@@ -5,17 +5,12 @@
 // what reaches audioMasterProcessEvents.
 #include "editor/editor_factory.h"
 #include "editor/editor_test_support.h"
+#include "editor/module_editor_fixture.h"
 #include "editor/note_map_editor.h"
 #include "editor/preset_browser.h"
-#include "platform/temp_folder.h"
-#include "plugin/tonvo_module.h"
 #include "support/event_block.h"
-#include "support/fake_host.h"
-#include "support/fake_services.h"
 #include "support/host_calls.h"
-#include "ui/headless/headless_editor_window.h"
 #include "ui/menu_session.h"
-#include "ui/style.h"
 
 #include <array>
 #include <gtest/gtest.h>
@@ -30,37 +25,24 @@ using editor::test::click_item;
 using editor::test::click_middle;
 using editor::test::on_key;
 
-class EditorSession : public ::testing::Test {
+class EditorSession : public test::ModuleEditorTest {
 protected:
     EditorSession() {
         services.Documents = documents.Path();
+        idleStep = ui::Millis{20};
         module = Make();
-        savedStyle = &ui::active_style();
     }
-    ~EditorSession() override {
-        module.reset();
-        ui::set_active_style(*savedStyle);
-    }
+    // Each case ends with its editor open: closed before the instance, as hosts do.
+    ~EditorSession() override { Call(effEditClose); }
 
     std::unique_ptr<TonvoModule> Make() {
-        auto made = TVSTModule::Create<TonvoModule>({}, &editor::create_editor_form, services);
-        made->AttachHostCallback(&test::FakeHost::Callback);
-        made->InstallProcessingRoutines();
-        return made;
-    }
-    intptr_t Call(int32_t opcode, int32_t index = 0, intptr_t value = 0, void* ptr = nullptr) {
-        AEffect* effect = module->Effect();
-        return effect->dispatcher(effect, opcode, index, value, ptr, 0.0f);
+        return ModuleEditorTest::Make(&editor::create_editor_form);
     }
     editor::TfrmEditor& Open() {
         EXPECT_EQ(Call(effEditOpen, 0, 0, &parent), 1);
         auto* form = dynamic_cast<editor::TfrmEditor*>(parent.editor);
         EXPECT_NE(form, nullptr);
         return *form;
-    }
-    void Idle() {
-        desktop.manual_clock().advance(ui::Millis{20});
-        Call(effEditIdle);
     }
     // The map as a host would see it: the module's state block, loaded into a fresh instance.
     Entries MapSeenByHost() {
@@ -79,28 +61,12 @@ protected:
         test::process_block(module->Effect());
         return host.Events();
     }
-    void Incoming(int status, int note) {
-        test::EventBlock block;
-        block.Midi(status, note, status == 0x90 ? 100 : 0);
-        Call(effProcessEvents, 0, 0, block.Get());
-    }
-
-    test::TempFolder documents;
-    test::FakeHost host;
-    test::FakeServices services;
-    ui::HeadlessDesktop desktop;
-    ui::HeadlessParent parent{desktop};
-    std::unique_ptr<TonvoModule> module;
-    const ui::Style* savedStyle = nullptr;
 };
 
 TEST_F(EditorSession, PopupAndWizardChangeTheMapTheHostStores) {
     editor::TfrmEditor& form = Open();
-    ERect* rect = nullptr;
-    Call(effEditGetRect, 0, 0, &rect);
-    ASSERT_NE(rect, nullptr);
-    EXPECT_EQ(rect->right, 662);
-    EXPECT_EQ(rect->bottom, 256);
+    EXPECT_EQ(Rect().right, 662);
+    EXPECT_EQ(Rect().bottom, 256);
 
     // C# (blocked by default) set to F# from its popup; the host hears of the change.
     const size_t automated = host.CountCalls(audioMasterAutomate);
@@ -134,7 +100,6 @@ TEST_F(EditorSession, PopupAndWizardChangeTheMapTheHostStores) {
     EXPECT_EQ(form.panWizard.btnScale.caption(), "Major");
     EXPECT_EQ(desktop.unanswered(), 0);
     EXPECT_EQ(desktop.unanswered_menus(), 0);
-    Call(effEditClose);
 }
 
 TEST_F(EditorSession, KeysPreviewToTheHostAndIncomingNotesLightUp) {
@@ -165,7 +130,6 @@ TEST_F(EditorSession, KeysPreviewToTheHostAndIncomingNotesLightUp) {
     Idle();
     EXPECT_FALSE(form.MidiKeys.Keys()[2].has(ui::TGuiSingleKey::Pressed));
     EXPECT_EQ(form.lblInfo.caption(), "");
-    Call(effEditClose);
 }
 
 TEST_F(EditorSession, AStateFromTheHostShowsAtTheNextIdle) {
@@ -179,7 +143,6 @@ TEST_F(EditorSession, AStateFromTheHostShowsAtTheNextIdle) {
     Idle();
     EXPECT_EQ(form.btnPresets.caption(), "Fifths");
     EXPECT_EQ(module->ScaleMap().GetScaleMap(0), 7);
-    Call(effEditClose);
 }
 
 TEST_F(EditorSession, LoadPresetOpensTheBrowserOverTheEditorAndLoadsTheChoice) {
@@ -209,7 +172,6 @@ TEST_F(EditorSession, LoadPresetOpensTheBrowserOverTheEditorAndLoadsTheChoice) {
     EXPECT_EQ(desktop.shown().size(), 1u);
     EXPECT_EQ(module->ScaleMap().GetScaleMap(0), 7);
     EXPECT_EQ(form.btnPresets.caption(), "Fifths");
-    Call(effEditClose);
 }
 
 // Run under the address sanitizer by the test command: each cycle builds and frees the whole

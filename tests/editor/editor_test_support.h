@@ -1,6 +1,6 @@
-// Shared pieces of the editor form tests: a headless desktop and a recording module, and ways
-// to read what a message box said, to find a key and to click a control or menu item as a user
-// would.
+// Shared pieces of the editor form tests: a headless desktop and a recording module, the editor
+// opened as a host shows it, the Carbon style for a test, and ways to read what a message box
+// said, to find a key and to click a control or menu item as a user would.
 #pragma once
 
 #include "editor/note_map_editor.h"
@@ -8,11 +8,29 @@
 #include "ui/headless/headless_desktop.h"
 #include "ui/label.h"
 #include "ui/menu_session.h"
+#include "ui/style.h"
 
 #include <gtest/gtest.h>
+#include <memory>
 #include <string>
 
 namespace tonvo::editor::test {
+
+// The note-map editor at (100, 50), shown and painted as when the host opens it.
+inline std::unique_ptr<TfrmEditor> open_editor(ui::HeadlessDesktop& desktop,
+                                               tonvo::test::FakeEditorModule& module) {
+    auto form = std::make_unique<TfrmEditor>(desktop, module);
+    form->set_position(100, 50);
+    form->FormShow();
+    form->paint_invalid();
+    return form;
+}
+
+// The Carbon style while it lives (the goldens' style), the system's again afterwards.
+struct CarbonStyle {
+    CarbonStyle() { ui::set_active_style(*ui::find_style("Carbon")); }
+    ~CarbonStyle() { ui::set_active_style(ui::system_style()); }
+};
 
 // The text of a message box being shown: its only label.
 inline std::string message_text(ui::Form& box) {

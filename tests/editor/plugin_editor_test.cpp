@@ -1,135 +1,26 @@
 // The shipped module with its editor, driven the way a host drives it: through the effect
 // record's dispatcher, with a HeadlessParent as the host's window and a small form of our own
 // standing in for the editor form.
-#include "plugin/tonvo_module.h"
+#include "editor/module_editor_fixture.h"
 #include "support/event_block.h"
-#include "support/fake_host.h"
-#include "support/fake_services.h"
 #include "support/host_calls.h"
-#include "ui/headless/headless_editor_window.h"
-#include "ui/style.h"
-#include "ui/timer.h"
 
 #include <atomic>
 #include <gtest/gtest.h>
 #include <memory>
-#include <stdexcept>
-#include <string>
 #include <thread>
 #include <vector>
 
 namespace tonvo {
 namespace {
 
-// What the test forms did; outlives them, so a call after a form died is still seen here.
-struct FormLog {
-    int made = 0;
-    int destroyed = 0;
-    int shows = 0;
-    int ticks = 0;
-    int updates = 0;
-    int refreshes = 0;
-    int nameUpdates = 0;
-    std::string shownName;
-    bool failNameUpdate = false;
-    // Hook calls made on another thread than the test's.
-    int foreignCalls = 0;
-    std::atomic<int> highlights{0};
-    std::atomic<int> highlightsAfterDeath{0};
-    std::thread::id uiThread = std::this_thread::get_id();
-};
-
-class TestForm final : public editor::TfrmVSTEditorBase {
-public:
-    TestForm(ui::Desktop& desktop, EditorLink& module, FormLog& log)
-        : TfrmVSTEditorBase(desktop, module, 320, 200), module_(module), log_(log),
-          timer_(*this, ui::Millis{10}, [this] { ++log_.ticks; }) {
-        ++log_.made;
-        timer_.start();
-    }
-    ~TestForm() override {
-        ++log_.destroyed;
-        alive_.store(false);
-    }
-
-    void FormShow() override { Hook(log_.shows); }
-    void UpdateControls() override { Hook(log_.updates); }
-    void RefreshHighlights() override {
-        // The refresh must come after the controls of the same idle call.
-        EXPECT_GT(log_.updates, log_.refreshes);
-        Hook(log_.refreshes);
-    }
-    void UpdatePresetName() override {
-        if (log_.failNameUpdate) {
-            throw std::runtime_error("no name field");
-        }
-        Hook(log_.nameUpdates);
-        log_.shownName = module_.PresetName();
-    }
-    bool HighlightNoteOn(int) override {
-        ++(alive_.load() ? log_.highlights : log_.highlightsAfterDeath);
-        return true;
-    }
-
-private:
-    void Hook(int& counter) {
-        ++counter;
-        if (std::this_thread::get_id() != log_.uiThread) {
-            ++log_.foreignCalls;
-        }
-    }
-
-    EditorLink& module_;
-    FormLog& log_;
-    ui::Timer timer_;
-    std::atomic<bool> alive_{true};
-};
-
-class PluginEditor : public ::testing::Test {
+class PluginEditor : public test::ModuleEditorTest {
 protected:
     PluginEditor() {
-        module = TVSTModule::Create<TonvoModule>(
-            {},
-            [this](ui::Desktop& on, EditorLink& owner) {
-                return std::make_unique<TestForm>(on, owner, log);
-            },
-            services);
-        module->AttachHostCallback(&test::FakeHost::Callback);
-        module->InstallProcessingRoutines();
-        savedStyle = &ui::active_style();
+        module = Make([this](ui::Desktop& on, EditorLink& owner) {
+            return std::make_unique<test::LoggingForm>(on, owner, log);
+        });
     }
-    ~PluginEditor() override {
-        module.reset();
-        ui::set_active_style(*savedStyle);
-    }
-
-    intptr_t Call(int32_t opcode, int32_t index = 0, intptr_t value = 0, void* ptr = nullptr) {
-        AEffect* effect = module->Effect();
-        return effect->dispatcher(effect, opcode, index, value, ptr, 0.0f);
-    }
-    ERect Rect() {
-        ERect* rect = nullptr;
-        Call(effEditGetRect, 0, 0, &rect);
-        return rect != nullptr ? *rect : ERect{};
-    }
-    // One idle call after the clock moved on by one timer interval.
-    void Idle() {
-        desktop.manual_clock().advance(ui::Millis{10});
-        Call(effEditIdle);
-    }
-    void NoteOn(int note) {
-        test::EventBlock block;
-        block.NoteOn(0, note, 100);
-        Call(effProcessEvents, 0, 0, block.Get());
-    }
-
-    test::FakeHost host;
-    test::FakeServices services;
-    FormLog log;
-    ui::HeadlessDesktop desktop;
-    ui::HeadlessParent parent{desktop};
-    std::unique_ptr<TonvoModule> module;
-    const ui::Style* savedStyle = nullptr;
 };
 
 TEST_F(PluginEditor, OpensInTheParentIdlesAndCloses) {
@@ -170,7 +61,7 @@ TEST_F(PluginEditor, WithoutAWindowOrFormThereIsNoEditor) {
     EXPECT_EQ(Call(effEditOpen, 0, 0, &parent), 1) << "a failure to show is reported only";
     EXPECT_EQ(log.made, 0);
     Idle();
-    NoteOn(60);
+    Incoming(0x90, 60);
     EXPECT_FALSE(module->Highlights().Attached());
     Call(effEditClose);
 
@@ -217,11 +108,11 @@ TEST_F(PluginEditor, AStateLoadedOnAnotherThreadReachesTheFormAtTheNextIdle) {
 
 TEST_F(PluginEditor, HighlightsStopBeforeTheFormGoes) {
     ASSERT_EQ(Call(effEditOpen, 0, 0, &parent), 1);
-    NoteOn(60);
+    Incoming(0x90, 60);
     EXPECT_EQ(log.highlights, 1);
     EXPECT_TRUE(module->EditorNeedUpdate()) << "a changed highlight asks for a refresh";
     Call(effEditClose);
-    NoteOn(62);
+    Incoming(0x90, 62);
     Idle();
     EXPECT_EQ(log.highlights, 1);
     EXPECT_EQ(log.highlightsAfterDeath, 0);
@@ -239,8 +130,6 @@ TEST_F(PluginEditor, EachOpeningSelectsTheStyleOfTheSkin) {
     Call(effEditClose);
 }
 
-// An audio thread plays notes throughout while the editor opens and closes: no highlight may
-// reach a form being destroyed (the address sanitizer and the form's own check see it).
 TEST_F(PluginEditor, OpeningInAnotherWindowWhileOpenRebuildsTheEditorThere) {
     ui::HeadlessParent other{desktop};
     ASSERT_EQ(Call(effEditOpen, 0, 0, &parent), 1);
@@ -251,7 +140,7 @@ TEST_F(PluginEditor, OpeningInAnotherWindowWhileOpenRebuildsTheEditorThere) {
     ASSERT_NE(other.editor, nullptr);
     EXPECT_EQ(log.made, 2);
     EXPECT_EQ(log.destroyed, 1);
-    NoteOn(60);
+    Incoming(0x90, 60);
     EXPECT_EQ(log.highlightsAfterDeath, 0);
     EXPECT_GT(log.highlights, 0) << "the new form hears the notes";
     Idle();
@@ -261,6 +150,8 @@ TEST_F(PluginEditor, OpeningInAnotherWindowWhileOpenRebuildsTheEditorThere) {
     EXPECT_EQ(log.destroyed, 2);
 }
 
+// An audio thread plays notes throughout while the editor opens and closes: no highlight may
+// reach a form being destroyed (the address sanitizer and the form's own check see it).
 TEST_F(PluginEditor, OpensAndClosesAHundredTimesWhileNotesPlay) {
     std::atomic<bool> stop{false};
     std::thread audio([&] {

@@ -1,11 +1,10 @@
 // The preset browser driven as a user would, on a temporary preset folder: what it lists and
 // selects, the ways it closes, deleting from its menu, the press outside it, the warning beep
 // and its looks.
+#include "editor/editor_test_support.h"
 #include "editor/preset_browser.h"
 #include "platform/temp_folder.h"
 #include "ui/golden.h"
-#include "ui/headless/headless_desktop.h"
-#include "ui/style.h"
 
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -13,25 +12,24 @@
 namespace tonvo::editor {
 namespace {
 
+using test::click_item;
+using test::click_middle;
 using ui::ModalResult;
 using ui::MouseButton;
 
 struct BrowserFixture : ::testing::Test {
     ui::HeadlessDesktop desktop;
     ui::Form owner{desktop, 600, 400};
-    test::TempFolder folder;
+    tonvo::test::TempFolder folder;
     std::vector<bool> beeps; // every switch of the warning beep, in order
     bool beep_on = true;
+    test::CarbonStyle carbon;
 
-    void SetUp() override {
-        owner.set_position(100, 50);
-        ui::set_active_style(*ui::find_style("Carbon"));
-    }
-    void TearDown() override { ui::set_active_style(ui::system_style()); }
+    BrowserFixture() { owner.set_position(100, 50); }
 
-    std::string folder_text() const { return test::utf8_of(folder.Path()) + "/"; }
+    std::string folder_text() const { return tonvo::test::utf8_of(folder.Path()) + "/"; }
     void write(const std::string& name) {
-        test::write_text(folder.Path() / (name + ".brelwickp"), "preset");
+        tonvo::test::write_text(folder.Path() / (name + ".brelwickp"), "preset");
     }
     bool exists(const std::string& name) const {
         return std::filesystem::exists(folder.Path() / (name + ".brelwickp"));
@@ -59,22 +57,21 @@ struct BrowserFixture : ::testing::Test {
     }
 };
 
-// The middle of a list item, in form pixels.
+// The middle of a list item, in form pixels, and a click there.
 ui::Point centre_of(const TfrmPresets& dlg, int index) {
     const ui::Rect r = dlg.lstPresets.item_rect(index);
     const ui::Rect at = dlg.lstPresets.form_rect();
     return {at.left + (r.left + r.right) / 2, at.top + (r.top + r.bottom) / 2};
 }
-
-void choose(ui::MenuSession& s, const ui::MenuItem& item) {
-    const ui::Rect r = s.item_rect(item);
-    ui::click(s, (r.left + r.right) / 2, (r.top + r.bottom) / 2);
+void click_on(TfrmPresets& dlg, int index, MouseButton button = MouseButton::left) {
+    const ui::Point p = centre_of(dlg, index);
+    ui::click(dlg, p.x, p.y, button);
 }
 
 TEST_F(BrowserFixture, ListsSortedIgnoringCaseAndSelectsTheCurrentPreset) {
     for (const char* name : {"b", "A", "c"})
         write(name);
-    test::write_text(folder.Path() / "notes.txt", "");
+    tonvo::test::write_text(folder.Path() / "notes.txt", "");
     auto dlg = make("B");
     EXPECT_EQ(run(*dlg,
                   [](TfrmPresets& d) {
@@ -85,7 +82,7 @@ TEST_F(BrowserFixture, ListsSortedIgnoringCaseAndSelectsTheCurrentPreset) {
                       // Enter and Escape are not the dialog's keys.
                       ui::type(d, "\r\x1B");
                       EXPECT_EQ(d.modal_result(), ModalResult::none);
-                      ui::click(d, d.btnOK.form_rect().left + 5, d.btnOK.form_rect().top + 5);
+                      click_middle(d, d.btnOK);
                   }),
               ModalResult::ok);
     EXPECT_EQ(dlg->SelectedFile(), folder_text() + "b.brelwickp");
@@ -95,17 +92,16 @@ TEST_F(BrowserFixture, ListsSortedIgnoringCaseAndSelectsTheCurrentPreset) {
     EXPECT_EQ(run(*dlg,
                   [](TfrmPresets& d) {
                       EXPECT_EQ(d.lstPresets.selected(), 0);
-                      ui::click(d, d.btnCancel.form_rect().left + 5,
-                                d.btnCancel.form_rect().top + 5);
+                      click_middle(d, d.btnCancel);
                   }),
               ModalResult::cancel);
 }
 
 TEST_F(BrowserFixture, EachItemChoosesTheFileItWasListedFrom) {
-    test::write_text(folder.Path() / "Bass.BRELWICKP", "");
+    tonvo::test::write_text(folder.Path() / "Bass.BRELWICKP", "");
     std::vector<std::string> expected = {folder_text() + "Bass.BRELWICKP"};
 #if !defined(_WIN32)
-    test::write_text(folder.Path() / "Bass.brelwickp", ""); // a second spelling of the name
+    tonvo::test::write_text(folder.Path() / "Bass.brelwickp", ""); // a second spelling of the name
     expected.push_back(folder_text() + "Bass.brelwickp");
 #endif
     auto dlg = make();
@@ -154,16 +150,14 @@ TEST_F(BrowserFixture, RightClickSelectsForTheMenuButNotOnTheEmptyArea) {
     desktop.expect_menu([&](ui::MenuSession& s) {
         EXPECT_EQ(dlg->lstPresets.selected(), 0); // "one", selected before the menu opens
         EXPECT_TRUE(dlg->popMenu_Open.Enabled);
-        choose(s, dlg->popMenu_Open);
+        click_item(s, dlg->popMenu_Open);
     });
     EXPECT_EQ(run(*dlg,
                   [](TfrmPresets& d) {
                       EXPECT_EQ(d.lstPresets.selected(), 2); // one, three, two
-                      const ui::Point below = centre_of(d, 5);
-                      ui::click(d, below.x, below.y, MouseButton::right);
+                      click_on(d, 5, MouseButton::right);    // below the items
                       EXPECT_EQ(d.lstPresets.selected(), 2);
-                      const ui::Point first = centre_of(d, 0);
-                      ui::click(d, first.x, first.y, MouseButton::right);
+                      click_on(d, 0, MouseButton::right);
                   }),
               ModalResult::ok);
     EXPECT_EQ(desktop.menus_shown(), 2);
@@ -173,9 +167,8 @@ TEST_F(BrowserFixture, RightClickSelectsForTheMenuButNotOnTheEmptyArea) {
     dlg = make();
     EXPECT_EQ(run(*dlg,
                   [](TfrmPresets& d) {
-                      const ui::Point p = centre_of(d, 1);
-                      ui::click(d, p.x, p.y);
-                      ui::click(d, p.x, p.y);
+                      click_on(d, 1);
+                      click_on(d, 1);
                   }),
               ModalResult::ok);
     EXPECT_EQ(dlg->SelectedFile(), folder_text() + "three.brelwickp");
@@ -186,11 +179,10 @@ TEST_F(BrowserFixture, DeletingAsksAndKeepsASelectionInTheList) {
         write(name);
     auto dlg = make("c");
     auto delete_selected = [&](std::function<void(ui::Form&)> answer) {
-        desktop.expect_menu([&](ui::MenuSession& s) { choose(s, dlg->popMenu_Delete); });
+        desktop.expect_menu([&](ui::MenuSession& s) { click_item(s, dlg->popMenu_Delete); });
         if (answer)
             desktop.expect_modal(std::move(answer));
-        const ui::Point p = centre_of(*dlg, dlg->lstPresets.selected());
-        ui::click(*dlg, p.x, p.y, MouseButton::right);
+        click_on(*dlg, dlg->lstPresets.selected(), MouseButton::right);
     };
     run(*dlg, [&](TfrmPresets& d) {
         // A box closed without an answer deletes nothing.

@@ -71,11 +71,6 @@ struct WizardFixture : ::testing::Test {
         return *wizard;
     }
     void ClickOn(const ui::Control& control) { test::click_middle(owner, control); }
-    void ChooseItem(ui::MenuSession& session, const ui::MenuItem& item) {
-        const ui::Rect r = session.item_rect(item);
-        ASSERT_FALSE(r.empty()) << item.Caption;
-        ui::click(session, r.left + 5, (r.top + r.bottom) / 2);
-    }
     ui::MenuItem* ScaleItem(const std::string& caption) {
         for (size_t i = 0; i < wizard->ddmScale.items().count(); ++i)
             if (wizard->ddmScale.items().item(i).Caption == caption)
@@ -156,7 +151,7 @@ TEST_F(WizardFixture, MenusChangeTheCaptionsButNotTheMap) {
         EXPECT_EQ(s.pane(0).top(), owner.top() + w.btnScale.form_rect().bottom);
         EXPECT_TRUE(w.ddmScale.items().item(0).Checked);
         EXPECT_FALSE(w.ddmScale.items().item(1).Checked);
-        ChooseItem(s, *ScaleItem("Harmonic Minor"));
+        test::click_item(s, *ScaleItem("Harmonic Minor"));
     });
     ClickOn(w.btnScale);
     EXPECT_EQ(w.btnScale.Value, 3);
@@ -164,7 +159,7 @@ TEST_F(WizardFixture, MenusChangeTheCaptionsButNotTheMap) {
 
     desktop.expect_menu([&](ui::MenuSession& s) {
         EXPECT_TRUE(w.ddmTonic_C.Checked);
-        ChooseItem(s, w.ddmTonic_GSharp);
+        test::click_item(s, w.ddmTonic_GSharp);
     });
     ClickOn(w.btnTonic);
     EXPECT_EQ(w.btnTonic.Value, 8);

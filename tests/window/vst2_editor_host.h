@@ -34,7 +34,6 @@ public:
     AEffect* effect() const { return effect_; }
     // The instance is closed elsewhere (from a host timer): nothing calls it any more.
     void forget_effect() { effect_ = nullptr; }
-    FakeHost& fake_host() { return host_; }
 
 private:
     FakeHost host_;

@@ -67,6 +67,14 @@ BOOL CALLBACK MatchClass(HWND window, LPARAM lp) {
     }
     return TRUE;
 }
+// The visible top-level window whose class is `name`, other than `other`, or null (any thread
+// may ask).
+HWND find_top_level(const std::wstring& name, HWND other) {
+    ClassSearch search{&name, other, nullptr};
+    EnumWindows(&MatchClass, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
 BOOL CALLBACK CollectWindow(HWND window, LPARAM lp) {
     reinterpret_cast<std::vector<HWND>*>(lp)->push_back(window);
     return TRUE;
@@ -390,12 +398,6 @@ private:
 };
 
 } // namespace
-
-HWND find_top_level(const std::wstring& name, HWND other) {
-    ClassSearch search{&name, other, nullptr};
-    EnumWindows(&MatchClass, reinterpret_cast<LPARAM>(&search));
-    return search.found;
-}
 
 void send_mouse(DWORD flags, HWND window, ui::Point at) {
     INPUT input{};

@@ -16,9 +16,6 @@ namespace tonvo::test {
 
 // The plug-in's class name for a kind of window ("Editor", "Menu", "Dialog").
 std::wstring class_of(const wchar_t* kind);
-// The visible top-level window whose class is `name`, other than `other`, or null (any thread
-// may ask).
-HWND find_top_level(const std::wstring& name, HWND other = nullptr);
 
 // The host's timer: idle calls to the plug-in, also while a loop of the plug-in's runs.
 extern AEffect* timed_effect;

@@ -39,7 +39,10 @@ protected:
         if (const std::string why = driver->skip_reason(); !why.empty())
             GTEST_SKIP() << why;
     }
+    // The editor is closed before the instance, as hosts do (the cases end with it open).
     void TearDown() override {
+        if (plugin)
+            plugin->close_editor();
         plugin.reset();
         driver.reset();
     }
@@ -99,9 +102,9 @@ protected:
     }
 
     // `act(w, shown)` on a watcher thread once a window of `kind` shows, while `host_side` runs
-    // here: whether one showed.
+    // here: whether one showed (a failure that says which kind did not).
     template <typename Act, typename HostSide>
-    bool WhenShown(ShownKind kind, Act act, HostSide host_side) {
+    ::testing::AssertionResult WhenShown(ShownKind kind, Act act, HostSide host_side) {
         bool shown = false;
         WhileWatching(
             [&](Watcher& w) {
@@ -112,7 +115,10 @@ protected:
             },
             host_side);
         Pump();
-        return shown;
+        if (shown)
+            return ::testing::AssertionSuccess();
+        return ::testing::AssertionFailure()
+               << "no " << (kind == ShownKind::menu ? "menu pane" : "dialog window") << " appeared";
     }
     // The main menu's button clicked and Save Preset chosen by keys (Init, Load Preset, Save
     // Preset): `act(w, dialog)` on the watcher thread while the dialog shows.
@@ -129,8 +135,7 @@ protected:
                     act(w, box);
                 }
             },
-            [&] { driver->click(editor, state.OnMenuButton()); }))
-            << "no menu appeared";
+            [&] { driver->click(editor, state.OnMenuButton()); }));
         EXPECT_TRUE(dialog) << "no Save Preset dialog appeared";
     }
 

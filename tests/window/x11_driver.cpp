@@ -57,6 +57,54 @@ Mapping read_mapping(xcb_connection_t* c) {
             {symbols, symbols + xcb_get_keyboard_mapping_keysyms_length(mapping.get())}};
 }
 
+// The core button number of a toolkit button.
+uint8_t button_number(ui::MouseButton button) {
+    return button == ui::MouseButton::left ? 1 : button == ui::MouseButton::middle ? 2 : 3;
+}
+
+// The first viewable top-level window that is a menu pane (override-redirect) or a dialog
+// (_NET_WM_WINDOW_TYPE_DIALOG) other than `other` and the host's, waiting up to ten seconds;
+// 0 when none shows.
+xcb_window_t find_window(xcb_connection_t* c, const X11Screen& s, bool dialog,
+                         xcb_rectangle_t* where, xcb_window_t other) {
+    const xcb_atom_t type = intern_atom(c, "_NET_WM_WINDOW_TYPE");
+    const xcb_atom_t dialog_type = intern_atom(c, "_NET_WM_WINDOW_TYPE_DIALOG");
+    xcb_window_t found = 0;
+    eventually(
+        [&] {
+            const auto tree =
+                own(xcb_query_tree_reply(c, xcb_query_tree(c, s.screen->root), nullptr));
+            const xcb_window_t* ids = tree ? xcb_query_tree_children(tree.get()) : nullptr;
+            for (int i = 0; tree && i < xcb_query_tree_children_length(tree.get()); ++i) {
+                const auto a = own(xcb_get_window_attributes_reply(
+                    c, xcb_get_window_attributes(c, ids[i]), nullptr));
+                if (!a || a->map_state != XCB_MAP_STATE_VIEWABLE || ids[i] == other ||
+                    std::find(s.host_windows.begin(), s.host_windows.end(), ids[i]) !=
+                        s.host_windows.end())
+                    continue;
+                bool match = false;
+                if (dialog) {
+                    const auto value = own(xcb_get_property_reply(
+                        c, xcb_get_property(c, 0, ids[i], type, XCB_ATOM_ATOM, 0, 1), nullptr));
+                    match = value && xcb_get_property_value_length(value.get()) == 4 &&
+                            *static_cast<xcb_atom_t*>(xcb_get_property_value(value.get())) ==
+                                dialog_type;
+                } else {
+                    match = a->override_redirect != 0 && a->_class == XCB_WINDOW_CLASS_INPUT_OUTPUT;
+                }
+                if (!match)
+                    continue;
+                found = ids[i];
+                const auto g = own(xcb_get_geometry_reply(c, xcb_get_geometry(c, ids[i]), nullptr));
+                if (g && where != nullptr)
+                    *where = {g->x, g->y, g->width, g->height};
+            }
+            return found != 0;
+        },
+        1000);
+    return found;
+}
+
 class X11Watcher final : public Watcher {
 public:
     explicit X11Watcher(const X11Screen& screen) : c_(open_connection()), screen_(screen) {}
@@ -144,10 +192,6 @@ private:
 };
 
 } // namespace
-
-uint8_t button_number(ui::MouseButton button) {
-    return button == ui::MouseButton::left ? 1 : button == ui::MouseButton::middle ? 2 : 3;
-}
 
 xcb_connection_t* open_connection() {
     xcb_connection_t* c = nullptr;
@@ -280,46 +324,6 @@ void type_keys(xcb_connection_t* c, const xcb_screen_t* screen,
     }
     if (held != 0)
         fake_input(c, screen, XCB_KEY_RELEASE, held);
-}
-
-xcb_window_t find_window(xcb_connection_t* c, const X11Screen& s, bool dialog,
-                         xcb_rectangle_t* where, xcb_window_t other) {
-    const xcb_atom_t type = intern_atom(c, "_NET_WM_WINDOW_TYPE");
-    const xcb_atom_t dialog_type = intern_atom(c, "_NET_WM_WINDOW_TYPE_DIALOG");
-    xcb_window_t found = 0;
-    eventually(
-        [&] {
-            const auto tree =
-                own(xcb_query_tree_reply(c, xcb_query_tree(c, s.screen->root), nullptr));
-            const xcb_window_t* ids = tree ? xcb_query_tree_children(tree.get()) : nullptr;
-            for (int i = 0; tree && i < xcb_query_tree_children_length(tree.get()); ++i) {
-                const auto a = own(xcb_get_window_attributes_reply(
-                    c, xcb_get_window_attributes(c, ids[i]), nullptr));
-                if (!a || a->map_state != XCB_MAP_STATE_VIEWABLE || ids[i] == other ||
-                    std::find(s.host_windows.begin(), s.host_windows.end(), ids[i]) !=
-                        s.host_windows.end())
-                    continue;
-                bool match = false;
-                if (dialog) {
-                    const auto value = own(xcb_get_property_reply(
-                        c, xcb_get_property(c, 0, ids[i], type, XCB_ATOM_ATOM, 0, 1), nullptr));
-                    match = value && xcb_get_property_value_length(value.get()) == 4 &&
-                            *static_cast<xcb_atom_t*>(xcb_get_property_value(value.get())) ==
-                                dialog_type;
-                } else {
-                    match = a->override_redirect != 0 && a->_class == XCB_WINDOW_CLASS_INPUT_OUTPUT;
-                }
-                if (!match)
-                    continue;
-                found = ids[i];
-                const auto g = own(xcb_get_geometry_reply(c, xcb_get_geometry(c, ids[i]), nullptr));
-                if (g && where != nullptr)
-                    *where = {g->x, g->y, g->width, g->height};
-            }
-            return found != 0;
-        },
-        1000);
-    return found;
 }
 
 X11Driver::X11Driver(EditorHost& host) : host_(host) {

@@ -50,11 +50,6 @@ void fake_input(xcb_connection_t* c, const xcb_screen_t* screen, uint8_t type, u
 // Presses and releases the keys of `keysyms` on `c`, `modifier` (a keysym, 0: none) held.
 void type_keys(xcb_connection_t* c, const xcb_screen_t* screen,
                const std::vector<xcb_keysym_t>& keysyms, xcb_keysym_t modifier = 0);
-// The first viewable top-level window that is a menu pane (override-redirect) or a dialog
-// (_NET_WM_WINDOW_TYPE_DIALOG) other than `other` and the host's, waiting up to ten seconds;
-// 0 when none shows.
-xcb_window_t find_window(xcb_connection_t* c, const X11Screen& s, bool dialog,
-                         xcb_rectangle_t* where = nullptr, xcb_window_t other = 0);
 
 class X11Driver final : public WindowDriver {
 public:
@@ -102,8 +97,5 @@ private:
     xcb_connection_t* x_ = nullptr;
     X11Screen screen_;
 };
-
-// The core button number of a toolkit button.
-uint8_t button_number(ui::MouseButton button);
 
 } // namespace tonvo::test
