@@ -173,11 +173,18 @@ protected:
     test::RecordingEditor editor;
 };
 
-TEST_F(Highlights, NoEditorNoFlag) {
-    block.NoteOn(0, 61, 100).NoteOn(0, 60, 100);
-    Run();
-    EXPECT_FALSE(plugin.EditorNeedUpdate());
-    EXPECT_EQ(editor.calls, 0);
+// Neither before an editor is attached nor once it is detached is it called or the flag set.
+TEST_F(Highlights, NoEditorOrADetachedOneIsNeverCalledAndSetsNoFlag) {
+    for (const bool attachFirst : {false, true}) {
+        if (attachFirst) {
+            plugin.AttachEditorHighlights(&editor);
+            plugin.DetachEditorHighlights();
+        }
+        block.NoteOn(0, 61, 100).NoteOn(0, 60, 100);
+        Run();
+        EXPECT_FALSE(plugin.EditorNeedUpdate()) << attachFirst;
+        EXPECT_EQ(editor.calls, 0) << attachFirst;
+    }
 }
 
 TEST_F(Highlights, PlayedAndBlockedKeysLightAndGoOutAndSetTheFlag) {
@@ -258,15 +265,6 @@ TEST_F(Highlights, BlockedKeysGoOutWhateverTheMapSaysByThen) {
     block.NoteOn(2, 61, 100).NoteOff(0, 61, 0).NoteOff(1, 63, 0).Midi(0xB0, 123, 0);
     Run();
     EXPECT_TRUE(editor.Lit(61));
-}
-
-TEST_F(Highlights, DetachedEditorIsNeverCalled) {
-    plugin.AttachEditorHighlights(&editor);
-    plugin.DetachEditorHighlights();
-    block.NoteOn(0, 60, 100).NoteOn(0, 61, 100);
-    Run();
-    EXPECT_EQ(editor.calls, 0);
-    EXPECT_FALSE(plugin.EditorNeedUpdate());
 }
 
 } // namespace

@@ -214,21 +214,19 @@ TEST(ValueReader, SignatureMustBeTpf0) {
 }
 
 TEST(ValueReader, EveryTruncatedValueFailsAsAReadError) {
-    const std::vector<Bytes> texts = {{0x06, 3, 'a', 'b', 'c'},
-                                      {0x0C, 2, 0, 0, 0, 'a', 'b'},
-                                      {0x12, 1, 0, 0, 0, 'a', 0},
-                                      {0x14, 2, 0, 0, 0, 0xC3, 0xA9}};
-    for (const Bytes& full : texts) {
+    const std::pair<Bytes, const std::function<void(ValueReader&)>&> values[] = {
+        {{0x06, 3, 'a', 'b', 'c'}, kReadString},
+        {{0x0C, 2, 0, 0, 0, 'a', 'b'}, kReadString},
+        {{0x12, 1, 0, 0, 0, 'a', 0}, kReadString},
+        {{0x14, 2, 0, 0, 0, 0xC3, 0xA9}, kReadString},
+        {{0x02, 1}, kReadInteger},
+        {{0x03, 1, 0}, kReadInteger},
+        {{0x04, 1, 0, 0, 0}, kReadInteger}};
+    for (const auto& [full, read] : values) {
         for (size_t size = 0; size < full.size(); ++size) {
             const Bytes cut(full.begin(), full.begin() + static_cast<std::ptrdiff_t>(size));
-            EXPECT_EQ(failure<EReadError>(cut, kReadString), "Stream read error")
+            EXPECT_EQ(failure<EReadError>(cut, read), "Stream read error")
                 << int{full[0]} << " cut to " << size;
-        }
-    }
-    for (const Bytes& full : {Bytes{0x02, 1}, Bytes{0x03, 1, 0}, Bytes{0x04, 1, 0, 0, 0}}) {
-        for (size_t size = 0; size < full.size(); ++size) {
-            const Bytes cut(full.begin(), full.begin() + static_cast<std::ptrdiff_t>(size));
-            EXPECT_EQ(failure<EReadError>(cut, kReadInteger), "Stream read error");
         }
     }
     failure<EReadError>({}, kReadBoolean);

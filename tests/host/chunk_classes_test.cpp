@@ -1,5 +1,6 @@
 #include "engine/chunk_classes.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <string>
 #include <vector>
@@ -72,12 +73,8 @@ TEST(ChunkContainers, AShortPayloadOrAWrongNameFailsAndChangesNothing) {
 
     fill(stream, std::string("mmst\x01\0\0\0z", 9));
     stream.SetPosition(0);
-    try {
-        chunk.LoadFromStream(stream);
-        FAIL() << "a container of another name was accepted";
-    } catch (const EVstError& failure) {
-        EXPECT_STREQ(failure.what(), "Chunk name must always be 'tEsT'");
-    }
+    EXPECT_THAT([&] { chunk.LoadFromStream(stream); },
+                testing::ThrowsMessage<EVstError>("Chunk name must always be 'tEsT'"));
     EXPECT_EQ(bytes(chunk.Payload()), (std::vector<uint8_t>{'k', 'e', 'e', 'p'}));
     EXPECT_THROW(chunk.SetChunkName("mmst"), EVstError);
     EXPECT_NO_THROW(chunk.SetChunkName("tEsT"));
