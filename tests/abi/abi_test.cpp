@@ -323,23 +323,6 @@ TEST_F(PluginAbi, ChunksRoundTripAsProgramAndAsBank) {
     EXPECT_EQ(Chunk(true), preset);
 }
 
-TEST_F(PluginAbi, EveryTruncatedStateLeavesTheStateAsItWas) {
-    ASSERT_NE(Make(), nullptr);
-    std::vector<uint8_t> state = Chunk(true);
-    ASSERT_EQ(state.size(), 99u);
-    ASSERT_EQ(state[49], 0x00); // the entry of C
-    state[49] = 0x02;           // C plays D
-    ASSERT_EQ(Call(effSetChunk, 1, 99, state.data()), 99);
-    ASSERT_EQ(Chunk(true), state);
-    for (size_t length = 0; length < state.size(); ++length) {
-        std::vector<uint8_t> cut(state.begin(),
-                                 state.begin() + static_cast<std::ptrdiff_t>(length));
-        cut.push_back(0); // keep data() valid for the empty cut
-        Call(effSetChunk, 1, static_cast<intptr_t>(length), cut.data());
-        ASSERT_EQ(Chunk(true), state) << length;
-    }
-}
-
 TEST_F(PluginAbi, BeginLoadComparesTheUniqueId) {
     ASSERT_NE(Make(), nullptr);
     VstPatchChunkInfo info{};

@@ -24,11 +24,6 @@ protected:
         return TVSTModule::Create<TVSTPlugin>(
             [this](const std::string& text) { reports.push_back(text); }, services);
     }
-    std::vector<uint8_t> BlockOf(TVSTPlugin& module) {
-        TVstProgram& program = module.Program(0);
-        module.VSTPluginBasePrograms0StoreChunk(program, 0, true);
-        return {program.Chunk.Bytes().begin(), program.Chunk.Bytes().end()};
-    }
     void SaveInitPreset() {
         auto source = Make();
         source->ScaleMap().ClearMap();
@@ -36,7 +31,7 @@ protected:
         source->ScaleMap().SetChoice({"Fifths", 0, true});
         source->SetPresetName("init");
         source->SetMidiCC({{74, "cutoff"}});
-        services.Files[services.PresetPath("init")] = BlockOf(*source);
+        services.Files[services.PresetPath("init")] = test::chunk_of(source->Effect());
     }
 
     FakeHost host;

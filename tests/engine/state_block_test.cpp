@@ -64,11 +64,7 @@ protected:
         made->SetDialogs(dialogs);
         return made;
     }
-    static Bytes Store(TVSTPlugin& module) {
-        TVstProgram& program = module.Program(0);
-        module.VSTPluginBasePrograms0StoreChunk(program, 0, true);
-        return {program.Chunk.Bytes().begin(), program.Chunk.Bytes().end()};
-    }
+    static Bytes Store(TVSTPlugin& module) { return test::chunk_of(module.Effect()); }
     static void Load(TVSTPlugin& module, const Bytes& bytes) {
         TVstProgram& program = module.Program(0);
         program.Chunk.Clear();
