@@ -56,18 +56,6 @@ TEST_F(Lifecycle, WithoutAnInitPresetANewInstanceHasTheDefaults) {
     EXPECT_TRUE(reports.empty());
 }
 
-TEST_F(Lifecycle, TheInitPresetIsTheStartingStateWithoutItsName) {
-    SaveInitPreset();
-    auto plugin = Make();
-    EXPECT_EQ(plugin->ScaleMap().GetScaleMap(0), 7);
-    EXPECT_EQ(plugin->ScaleMap().GetScaleMap(2), -1);
-    EXPECT_EQ(plugin->ScaleMap().Choice().ScaleName, "Fifths");
-    ASSERT_EQ(plugin->MidiCC().Count(), 1);
-    EXPECT_EQ(plugin->MidiCC().GetItem(0), (TMidiCCItem{74, "cutoff"}));
-    EXPECT_EQ(plugin->PresetName(), "");
-    EXPECT_TRUE(reports.empty());
-}
-
 TEST_F(Lifecycle, AnUnreadableOrDamagedInitPresetGivesTheDefaultState) {
     SaveInitPreset();
     services.UnreadableFiles = true;
