@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 #include <memory>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -81,16 +82,11 @@ TEST_F(PluginAbi, BothExportsMakeAnInstanceWithThePublishedRecord) {
     for (tools::PluginMain routine : {entry, legacy}) {
         effect = routine(&FakeHost::Callback);
         ASSERT_NE(effect, nullptr);
-        EXPECT_EQ(effect->magic, kEffectMagic);
-        EXPECT_EQ(effect->flags, 0x131);
-        EXPECT_EQ(effect->numInputs, 0);
-        EXPECT_EQ(effect->numOutputs, 2);
-        EXPECT_EQ(effect->numPrograms, 1);
-        EXPECT_EQ(effect->numParams, 1);
-        EXPECT_EQ(effect->uniqueID, 0x71763038); // 'qv08'
-        EXPECT_EQ(effect->version, 1000);
-        EXPECT_EQ(effect->ioRatio, 1.0f);
-        EXPECT_EQ(effect->initialDelay, 0);
+        // Magic, flags, inputs, outputs, programs, parameters, 'qv08', version, ratio, delay.
+        EXPECT_EQ(std::tuple(effect->magic, effect->flags, effect->numInputs, effect->numOutputs,
+                             effect->numPrograms, effect->numParams, effect->uniqueID,
+                             effect->version, effect->ioRatio, effect->initialDelay),
+                  std::tuple(kEffectMagic, 0x131, 0, 2, 1, 1, 0x71763038, 1000, 1.0f, 0));
         EXPECT_NE(effect->user, nullptr);
         EXPECT_EQ(effect->object, nullptr);
         Close();
