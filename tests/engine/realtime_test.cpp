@@ -5,6 +5,7 @@
 // free; there the sanitizer owns the allocation and lock functions, so nothing is counted.
 #include "formats/vst2/plugin.h"
 #include "support/allocation_count.h"
+#include "support/event_block.h"
 #include "support/host_calls.h"
 
 #include <atomic>
@@ -130,16 +131,12 @@ TEST(RealTime, TheAudioThreadNeitherAllocatesNorWaits) {
     // Everything the audio thread hands over is made before it starts.
     constexpr int kBlocks = 20000;
     constexpr int kFrames = 64;
-    std::vector<VstMidiEvent> midi(32);
-    std::vector<intptr_t> block(2 + midi.size());
-    std::vector<float> left(kFrames), right(kFrames);
-    float* outputs[2] = {left.data(), right.data()};
+    test::EventBlock block(32);
 
     std::atomic<bool> stop{false};
     std::thread ui([&] {
         std::mt19937 rng(99);
         CountingSink sink;
-        std::vector<uint8_t> chunk;
         for (long round = 0; !stop.load(); ++round) {
             plugin->ScaleMap().SetScaleMap(static_cast<int32_t>(rng() % 12),
                                            static_cast<int32_t>(rng() % 13) - 1);
@@ -151,9 +148,7 @@ TEST(RealTime, TheAudioThreadNeitherAllocatesNorWaits) {
                 plugin->DetachEditorHighlights();
             }
             if (round % 50 == 0) {
-                chunk = states[static_cast<size_t>(round / 50) % 2];
-                effect->dispatcher(effect, effSetChunk, 1, static_cast<intptr_t>(chunk.size()),
-                                   chunk.data(), 0.0f);
+                test::load_chunk(effect, states[static_cast<size_t>(round / 50) % 2]);
             }
             std::this_thread::yield();
         }
@@ -166,31 +161,21 @@ TEST(RealTime, TheAudioThreadNeitherAllocatesNorWaits) {
         std::mt19937 rng(7);
         double position = 0.0;
         for (int b = 0; b < kBlocks; ++b) {
-            const size_t count = rng() % midi.size();
-            for (size_t i = 0; i < count; ++i) {
-                VstMidiEvent& event = midi[i];
-                event = VstMidiEvent{};
-                event.type = kVstMidiType;
-                event.byteSize = 24;
-                event.deltaFrames = static_cast<int32_t>(rng() % kFrames);
+            block.Clear();
+            for (auto count = rng() % 32; count > 0; --count) {
                 const auto kind = rng() % 10;
-                const auto channel = static_cast<char>(rng() % 16);
-                event.midiData[0] = static_cast<char>((kind < 4   ? 0x90
-                                                       : kind < 8 ? 0x80
-                                                                  : 0xB0) |
-                                                      channel);
-                event.midiData[1] =
-                    static_cast<char>(kind < 8 ? 48 + rng() % 36 : (rng() % 4 == 0 ? 123 : 1));
-                event.midiData[2] = static_cast<char>(rng() % 128);
-                block[2 + i] = reinterpret_cast<intptr_t>(&event);
+                const auto channel = static_cast<int>(rng() % 16);
+                const auto delta = static_cast<int32_t>(rng() % kFrames);
+                const auto data1 = kind < 8 ? 48 + rng() % 36 : (rng() % 4 == 0 ? 123 : 1);
+                const int status = (kind < 8 ? (kind < 4 ? 0x90 : 0x80) : 0xB0) | channel;
+                block.Midi(status, static_cast<int>(data1), static_cast<int>(rng() % 128), delta);
             }
-            block[0] = static_cast<intptr_t>(count);
             const auto transport = rng() % 50;
             timeInfo.flags = transport == 0 ? 0 : kVstTransportPlaying;
             position = transport == 1 ? 0.0 : position + kFrames;
             timeInfo.samplePos = position;
-            effect->dispatcher(effect, effProcessEvents, 0, 0, block.data(), 0.0f);
-            effect->processReplacing(effect, nullptr, outputs, kFrames);
+            effect->dispatcher(effect, effProcessEvents, 0, 0, block.Get(), 0.0f);
+            test::process_block(effect, kFrames);
         }
         audioAllocations = allocations_here() - allocated;
         onAudioThread = false;

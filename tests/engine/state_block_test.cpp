@@ -3,6 +3,7 @@
 #include "formats/vst2/plugin.h"
 #include "support/default_state.h"
 #include "support/fake_services.h"
+#include "support/host_calls.h"
 
 #include <gtest/gtest.h>
 #include <memory>
@@ -63,11 +64,7 @@ protected:
         made->SetDialogs(dialogs);
         return made;
     }
-    static Bytes Store(TVSTPlugin& module) {
-        TVstProgram& program = module.Program(0);
-        module.VSTPluginBasePrograms0StoreChunk(program, 0, true);
-        return {program.Chunk.Bytes().begin(), program.Chunk.Bytes().end()};
-    }
+    static Bytes Store(TVSTPlugin& module) { return test::chunk_of(module.Effect()); }
     static void Load(TVSTPlugin& module, const Bytes& bytes) {
         TVstProgram& program = module.Program(0);
         program.Chunk.Clear();
@@ -213,17 +210,6 @@ TEST_F(StateBlock, SectionsMayBeShortOrLong) {
     EXPECT_TRUE(dialogs.boxes.empty());
 }
 
-TEST_F(StateBlock, HostRestoreKeepsAPresetNameOnlyWithItsFile) {
-    auto source = Make();
-    source->SetPresetName("Warm Pad");
-    const Bytes block = Store(*source);
-    Load(*plugin, block);
-    EXPECT_EQ(plugin->PresetName(), "");
-    services.Files[services.PresetPath("Warm Pad")] = block;
-    Load(*plugin, block);
-    EXPECT_EQ(plugin->PresetName(), "Warm Pad");
-}
-
 TEST_F(StateBlock, APresetNameThatIsAPathNamesNoFileOutsideThePresetFolder) {
     const fs::path folder = plugin->PresetFolder();
     for (const std::string& name : std::vector<std::string>{
@@ -289,19 +275,14 @@ TEST_F(StateBlock, ABankLoadRunsTheHandlerTwiceAndAFaultyOneIsRefused) {
     bank.insert(bank.end(), block.begin(), block.end());
     const PluginState customised = plugin->CurrentState();
     auto target = Make();
-    AEffect* effect = target->Effect();
-    EXPECT_EQ(effect->dispatcher(effect, effSetChunk, 0, static_cast<intptr_t>(bank.size()),
-                                 bank.data(), 0.0f),
-              static_cast<intptr_t>(bank.size()));
+    EXPECT_EQ(test::load_chunk(target->Effect(), bank, 0), static_cast<intptr_t>(bank.size()));
     PluginState expected = customised;
     expected.PresetName.clear(); // no preset file of that name
     EXPECT_EQ(target->CurrentState(), expected);
 
     Bytes broken = bank;
     broken[4 + 8 + 3] = '9'; // "TPF9"
-    EXPECT_EQ(effect->dispatcher(effect, effSetChunk, 0, static_cast<intptr_t>(broken.size()),
-                                 broken.data(), 0.0f),
-              0)
+    EXPECT_EQ(test::load_chunk(target->Effect(), broken, 0), 0)
         << "a state that cannot be read is refused";
     EXPECT_EQ(dialogs.boxes.size(), 1u) << "reported once; the second run does not happen";
     EXPECT_EQ(target->CurrentState(), expected);

@@ -221,44 +221,31 @@ TEST(ThreadHandOff, LoadsNeverShowAMapInBetween) {
         100000));
 }
 
-// A host restoring state on a worker thread sets the preset name while the editor's thread
-// reads it for its caption: every read sees one whole name (or none: a name without its preset
-// file is cleared after the load), never a torn or freed one.
-TEST(ThreadHandOff, PresetNameReadWhileAWorkerLoadsState) {
+// A host restores state on a worker thread while the editor's thread reads the preset name for
+// its caption and the wizard's choices, and a host's save on this thread the MIDI CC
+// assignments: each read holds those of one of the states (or none: before the first load, or a
+// name cleared for want of its preset file), never a torn, freed or mixed one.
+TEST(ThreadHandOff, NamesChoicesAndAssignmentsReadWhileAWorkerLoadsState) {
     const std::array<std::string, 2> names = {std::string(40, 'a') + " Dorian",
                                               std::string(70, 'b') + " Lydian"};
-    const auto blocks = TwoStates([&](TVSTPlugin& p, size_t b) { p.SetPresetName(names[b]); });
-    EXPECT_FALSE(foreign_read_while_a_worker_loads(blocks, [&](TVSTPlugin& p) {
-        const std::string name = p.PresetName();
-        return name != names[0] && name != names[1] && !name.empty();
-    }));
-}
-
-// The wizard's choices travel as one value: read while a worker loads states, they hold the
-// name, tonic and Easy Mode of one of them, never a mixture or a torn name.
-TEST(ThreadHandOff, WizardChoicesReadWhileAWorkerLoadsState) {
-    const std::array<ScaleChoice, 2> choices = {
-        ScaleChoice{std::string(40, 'a') + " Dorian", 2, false},
-        ScaleChoice{std::string(70, 'b') + " Lydian", 9, true}};
-    const auto blocks =
-        TwoStates([&](TVSTPlugin& p, size_t b) { p.ScaleMap().SetChoice(choices[b]); });
-    EXPECT_FALSE(foreign_read_while_a_worker_loads(blocks, [&](TVSTPlugin& p) {
-        const ScaleChoice read = p.ScaleMap().Choice(); // as CurrentState reads it
-        return read != choices[0] && read != choices[1] && read != ScaleChoice{};
-    }));
-}
-
-// The MIDI CC assignments, read for a saved state while a worker loads states, are those of one
-// of them (or none, before the first load), never a list being replaced under the reader.
-TEST(ThreadHandOff, CCAssignmentsReadWhileAWorkerLoadsState) {
+    const std::array<ScaleChoice, 2> choices = {ScaleChoice{names[0], 2, false},
+                                                ScaleChoice{names[1], 9, true}};
     const std::array<std::vector<TMidiCCItem>, 2> lists = {
         std::vector<TMidiCCItem>{{1, std::string(40, 'a')}, {7, "volume"}},
         std::vector<TMidiCCItem>{{74, std::string(70, 'b')}}};
-    const auto blocks = TwoStates([&](TVSTPlugin& p, size_t b) { p.SetMidiCC(lists[b]); });
+    const auto blocks = TwoStates([&](TVSTPlugin& p, size_t b) {
+        p.SetPresetName(names[b]);
+        p.ScaleMap().SetChoice(choices[b]);
+        p.SetMidiCC(lists[b]);
+    });
     EXPECT_FALSE(foreign_read_while_a_worker_loads(blocks, [&](TVSTPlugin& p) {
-        const std::vector<TMidiCCItem> read = p.CurrentState().CCAssignments.value_or(
-            std::vector<TMidiCCItem>{}); // as a host's save on this thread reads them
-        return read != lists[0] && read != lists[1] && !read.empty();
+        const std::string name = p.PresetName();
+        const ScaleChoice choice = p.ScaleMap().Choice(); // as CurrentState reads it
+        const std::vector<TMidiCCItem> cc =
+            p.CurrentState().CCAssignments.value_or(std::vector<TMidiCCItem>{});
+        return (name != names[0] && name != names[1] && !name.empty()) ||
+               (choice != choices[0] && choice != choices[1] && choice != ScaleChoice{}) ||
+               (cc != lists[0] && cc != lists[1] && !cc.empty());
     }));
 }
 

@@ -16,6 +16,17 @@ namespace {
 
 using test::FakeHost;
 
+// The message of the framework error `work` throws, or "none".
+template <typename Work>
+std::string vst_error(Work work) {
+    try {
+        work();
+    } catch (const EVstError& failed) {
+        return failed.what();
+    }
+    return "none";
+}
+
 class FakeForm : public ModuleEditor {
 public:
     int width() const override { return 300; }
@@ -103,9 +114,11 @@ protected:
     intptr_t Call(int32_t opcode, int32_t index = 0, intptr_t value = 0, void* ptr = nullptr) {
         return module->Dispatcher(opcode, index, value, ptr, 0.0f);
     }
-    void GiveEditor() {
-        module->EditorFormClass = [this](TCustomVSTModule&) {
+    // Editor forms for the module, made failing to show when `failToShow`.
+    void GiveEditor(bool failToShow = false) {
+        module->EditorFormClass = [this, failToShow](TCustomVSTModule&) {
             auto made = std::make_unique<FakeForm>();
+            made->failToShow = failToShow;
             form = made.get();
             return made;
         };
@@ -140,13 +153,10 @@ TEST_F(Module, ABindingThatNamesNothingFailsTheConstruction) {
         }
     };
     const auto failure = [](std::string event, std::string handler, std::string store) {
-        try {
+        return vst_error([&] {
             TVSTModule::Create<Misnamed>({}, std::move(event), std::move(handler),
                                          std::move(store));
-        } catch (const EVstError& failed) {
-            return std::string(failed.what());
-        }
-        return std::string("constructed");
+        });
     };
     EXPECT_EQ(failure("OnEditIdle", "Idel", "Store"),
               "Unknown handler binding: OnEditIdle -> Idel");
@@ -154,10 +164,10 @@ TEST_F(Module, ABindingThatNamesNothingFailsTheConstruction) {
     EXPECT_EQ(failure("OnEditIdle", "Load", "Store"), "Unknown handler binding: OnEditIdle -> Load")
         << "a program's handler is no module handler";
     EXPECT_EQ(failure("", "", "Stor"), "Unknown handler binding: OnStoreChunk -> Stor");
-    EXPECT_EQ(failure("", "", "Store"), "constructed");
+    EXPECT_EQ(failure("", "", "Store"), "none");
     // An audio event is a virtual method; its binding only names the overriding handler, and
     // a name the class does not offer fails the same way.
-    EXPECT_EQ(failure("OnProcessMidi", "ProcessMidi", "Store"), "constructed");
+    EXPECT_EQ(failure("OnProcessMidi", "ProcessMidi", "Store"), "none");
     EXPECT_EQ(failure("OnProcessMidi", "ProcesMidi", "Store"),
               "Unknown handler binding: OnProcessMidi -> ProcesMidi");
 }
@@ -241,13 +251,7 @@ TEST_F(Module, EditorRectangleGrowsToTheFormOnceOpen) {
     EXPECT_EQ(rect->right, 300);
     EXPECT_EQ(rect->bottom, 120);
     Call(effEditClose);
-    form = nullptr;
-    module->EditorFormClass = [this](TCustomVSTModule&) {
-        auto made = std::make_unique<FakeForm>();
-        made->failToShow = true;
-        form = made.get();
-        return made;
-    };
+    GiveEditor(true);
     EXPECT_EQ(Call(effEditOpen, 0, 0, &parent), 1) << "a failure to show is swallowed";
 }
 
@@ -300,12 +304,7 @@ TEST_F(Module, ThroughTheRecordFailuresAnswerZeroAndAreReported) {
     EXPECT_EQ(effect->getParameter(effect, 0), 0.0f);
     EXPECT_EQ(module->LastReportedException(), "getParameter: no read");
 
-    GiveEditor();
-    module->EditorFormClass = [this](TCustomVSTModule&) {
-        auto made = std::make_unique<FakeForm>();
-        made->failToShow = true;
-        return made;
-    };
+    GiveEditor(true);
     EXPECT_EQ(Call(effEditOpen, 0, 0, &parent), 1);
     EXPECT_EQ(module->LastReportedException(), "effEditOpen: no window");
 
@@ -319,18 +318,9 @@ TEST_F(Module, ParametersByNameAndTheirFailures) {
     module->SetParameterByName("gain", 0.5f);
     ASSERT_EQ(host.CountCalls(audioMasterAutomate), 1u);
     EXPECT_EQ(host.Calls().back().Opt, 0.5f);
-    try {
-        module->SetParameterByName("Gain", 0.5f);
-        FAIL();
-    } catch (const EVstError& failure) {
-        EXPECT_STREQ(failure.what(), "Unknown parameter name: Gain");
-    }
-    try {
-        module->StoreParameter(3, 0.5f);
-        FAIL();
-    } catch (const EVstError& failure) {
-        EXPECT_STREQ(failure.what(), "Index out of bounds (3)");
-    }
+    EXPECT_EQ(vst_error([&] { module->SetParameterByName("Gain", 0.5f); }),
+              "Unknown parameter name: Gain");
+    EXPECT_EQ(vst_error([&] { module->StoreParameter(3, 0.5f); }), "Index out of bounds (3)");
     EXPECT_EQ(module->GetParameterDisplay(0), "0.25");
     EXPECT_EQ(module->GetParameterDisplay(1), "undefined");
 }

@@ -1,6 +1,7 @@
 #include "core/output_queue.h"
 #include "formats/vst2/module_with_midi.h"
 
+#include <array>
 #include <gtest/gtest.h>
 
 namespace tonvo {
@@ -41,23 +42,20 @@ TEST(OutputQueue, EachOperationWritesItsMessage) {
     queue.channel_pressure(2, 64, 10);
     queue.pitch_bend(4, 0x11, 0x40, 11);
     ASSERT_EQ(queue.count(), 6);
-    const uint8_t expected[6][3] = {{0x91, 60, 100}, {0x8F, 61, 64}, {0xB0, 7, 127},
-                                    {0xA3, 62, 20},  {0xD2, 64, 0},  {0xE4, 0x11, 0x40}};
-    const int32_t deltas[6] = {3, 4, 5, 6, 10, 11};
+    using Message = std::array<int, 4>; // status, data 1, data 2, frame
+    const Message expected[6] = {{0x91, 60, 100, 3}, {0x8F, 61, 64, 4}, {0xB0, 7, 127, 5},
+                                 {0xA3, 62, 20, 6},  {0xD2, 64, 0, 10}, {0xE4, 0x11, 0x40, 11}};
     OutputBlock output;
     VstEvents* block = output.fill(queue.records());
     ASSERT_EQ(block->numEvents, 6);
     for (int32_t i = 0; i < 6; ++i) {
+        SCOPED_TRACE(i);
         const MidiRecord& neutral = queue.record(i);
-        EXPECT_EQ(neutral.status, expected[i][0]) << i;
-        EXPECT_EQ(neutral.data1, expected[i][1]) << i;
-        EXPECT_EQ(neutral.data2, expected[i][2]) << i;
-        EXPECT_EQ(neutral.frame, deltas[i]) << i;
+        EXPECT_EQ((Message{neutral.status, neutral.data1, neutral.data2, neutral.frame}),
+                  expected[i]);
         const VstMidiEvent& record = *reinterpret_cast<const VstMidiEvent*>(block->events[i]);
-        EXPECT_EQ(byte(record, 0), expected[i][0]) << i;
-        EXPECT_EQ(byte(record, 1), expected[i][1]) << i;
-        EXPECT_EQ(byte(record, 2), expected[i][2]) << i;
-        EXPECT_EQ(record.deltaFrames, deltas[i]) << i;
+        EXPECT_EQ((Message{byte(record, 0), byte(record, 1), byte(record, 2), record.deltaFrames}),
+                  expected[i]);
         EXPECT_EQ(record.byteSize, 24);
         EXPECT_EQ(record.type, kVstMidiType);
     }

@@ -2,6 +2,7 @@
 #include "temp_folder.h"
 
 #include <cstring>
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <stdexcept>
 #include <string>
@@ -14,6 +15,8 @@ namespace fs = std::filesystem;
 using test::read_text;
 using test::utf8_of;
 using test::write_text;
+using testing::HasSubstr;
+using testing::ThrowsMessage;
 
 std::vector<uint8_t> bytes_of(const std::string& text) {
     return {text.begin(), text.end()};
@@ -83,12 +86,8 @@ TEST_F(Files, FailedReplacingWriteThrowsNamingThePathAndChangesNothing) {
     const fs::path taken = Folder() / "taken.brelwickp";
     fs::create_directory(taken);
     write_text(taken / "keep.txt", "kept");
-    try {
-        write_file_replacing(taken, bytes_of("new"));
-        ADD_FAILURE() << "no exception";
-    } catch (const std::runtime_error& error) {
-        EXPECT_NE(std::string(error.what()).find("taken.brelwickp"), std::string::npos);
-    }
+    EXPECT_THAT([&] { write_file_replacing(taken, bytes_of("new")); },
+                ThrowsMessage<std::runtime_error>(HasSubstr("taken.brelwickp")));
     EXPECT_EQ(read_text(taken / "keep.txt"), "kept");
 
     // A regular file where the folder should be, and a folder that is missing.
@@ -120,12 +119,8 @@ TEST_F(Files, RespellingGoesThroughItsOwnNameAndAFailureKeepsTheOldName) {
 }
 
 TEST_F(Files, ReadingAMissingFileOrAFolderThrows) {
-    try {
-        read_file_bytes(Folder() / "absent.brelwickp");
-        ADD_FAILURE() << "no exception";
-    } catch (const std::runtime_error& error) {
-        EXPECT_NE(std::string(error.what()).find("absent.brelwickp"), std::string::npos);
-    }
+    EXPECT_THAT([&] { read_file_bytes(Folder() / "absent.brelwickp"); },
+                ThrowsMessage<std::runtime_error>(HasSubstr("absent.brelwickp")));
     EXPECT_THROW(read_file_bytes(Folder()), std::runtime_error);
 }
 

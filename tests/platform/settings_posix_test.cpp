@@ -4,6 +4,7 @@
 #include "posix_environment.h"
 #include "temp_folder.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <limits>
 #include <stdexcept>
@@ -104,12 +105,10 @@ TEST_F(FileSettings, AFailedWriteReportsTheNameAndKeepsTheOldFile) {
     store->WriteInteger("Config", "Style", 1);
     const std::string before = read_text(File());
     const auto expectFailure = [&](const std::string& name) {
-        try {
-            store->WriteInteger("Config", name, 2);
-            ADD_FAILURE() << "no exception for " << name;
-        } catch (const std::runtime_error& error) {
-            EXPECT_STREQ(error.what(), ("Failed to set data for '" + name + "'").c_str());
-        }
+        EXPECT_THAT(
+            [&] { store->WriteInteger("Config", name, 2); },
+            testing::ThrowsMessage<std::runtime_error>("Failed to set data for '" + name + "'"))
+            << name;
     };
     {
         const test::FileSizeLimit limit(4);

@@ -183,11 +183,6 @@ TEST(ScaleText, DecodesByByteOrderMarkAndSplitsAtEveryLineEnd) {
 
 class ScaleFile : public testing::Test {
 protected:
-    static void Write(const fs::path& path, const std::string& bytes) {
-        test::write_bytes(path, {bytes.begin(), bytes.end()});
-    }
-    static std::string Read(const fs::path& path) { return test::read_text(path); }
-
     test::TempFolder temp_;
     const fs::path folder_ = temp_.Path();
 };
@@ -202,28 +197,28 @@ TEST_F(ScaleFile, MissingFileIsCreatedWithTheBuiltInListAndRead) {
     for (const std::string_view line : BuiltInScales) {
         expected += std::string(line) + "\r\n";
     }
-    EXPECT_EQ(Read(data / "Scales.txt"), expected);
+    EXPECT_EQ(test::read_text(data / "Scales.txt"), expected);
 }
 
 TEST_F(ScaleFile, ExistingFileIsReadAndKept) {
     const std::string content = "\xEF\xBB\xBF  Mine;0,7\r\n\r\n-\nOther;1";
-    Write(folder_ / "Scales.txt", content);
+    test::write_text(folder_ / "Scales.txt", content);
     const LoadedScales list = LoadScaleList(folder_);
     EXPECT_EQ(list.Error, "");
     EXPECT_EQ(list.Lines, (Lines{"  Mine;0,7", "", "-", "Other;1"}));
-    EXPECT_EQ(Read(folder_ / "Scales.txt"), content);
+    EXPECT_EQ(test::read_text(folder_ / "Scales.txt"), content);
 
-    Write(folder_ / "Scales.txt", "");
+    test::write_text(folder_ / "Scales.txt", "");
     EXPECT_TRUE(LoadScaleList(folder_).Lines.empty());
 }
 
 TEST_F(ScaleFile, FailuresGiveAnEmptyListAndAReason) {
-    Write(folder_ / "Scales.txt", std::string(kMaxScaleFileBytes + 1, 'x'));
+    test::write_text(folder_ / "Scales.txt", std::string(kMaxScaleFileBytes + 1, 'x'));
     LoadedScales list = LoadScaleList(folder_);
     EXPECT_TRUE(list.Lines.empty());
     EXPECT_NE(list.Error, "");
 
-    Write(folder_ / "blocker", "a file where the data folder should be");
+    test::write_text(folder_ / "blocker", "a file where the data folder should be");
     list = LoadScaleList(folder_ / "blocker" / "data");
     EXPECT_TRUE(list.Lines.empty());
     EXPECT_NE(list.Error, "");

@@ -12,7 +12,7 @@ namespace tonvo::test {
 
 class EventBlock {
 public:
-    explicit EventBlock(size_t capacity = 4096) : capacity_(capacity) {
+    explicit EventBlock(size_t capacity = 4096) {
         events_.reserve(capacity);
         sysex_.reserve(capacity);
         order_.reserve(capacity);
@@ -85,7 +85,6 @@ private:
     }
 
     static_assert(sizeof(intptr_t) == sizeof(void*));
-    size_t capacity_;
     std::vector<VstEvent> events_;
     std::vector<VstMidiSysexEvent> sysex_;
     std::vector<std::ptrdiff_t> order_; // >= 0: index into events_; < 0: -(index + 1) into sysex_

@@ -21,6 +21,10 @@ struct RunResult {
     int Status = -1;
     std::string Out;
     std::string Err;
+    bool operator==(const RunResult&) const = default;
+    friend void PrintTo(const RunResult& run, std::ostream* out) {
+        *out << run.Status << ", out \"" << run.Out << "\", err \"" << run.Err << '"';
+    }
 };
 
 // A fresh instance that has read the container and its body as the plug-in reads a preset
@@ -79,13 +83,8 @@ TEST_F(PresetTool, DefaultBlockOfAFreshInstanceChecksAndShows) {
     auto plugin = TVSTModule::Create<TVSTPlugin>();
     const std::string file = Saved(*plugin, "default.brelwickp");
     EXPECT_EQ(test::read_bytes(file).size(), 99u);
-    const RunResult check = Run({"check", file});
-    EXPECT_EQ(check.Status, 0);
-    EXPECT_EQ(check.Out, "OK\n");
-    EXPECT_EQ(check.Err, "");
-    const RunResult show = Run({"show", file});
-    EXPECT_EQ(show.Status, 0);
-    EXPECT_EQ(show.Out, kDefaultShow);
+    EXPECT_EQ(Run({"check", file}), (RunResult{0, "OK\n", ""}));
+    EXPECT_EQ(Run({"show", file}), (RunResult{0, std::string(kDefaultShow), ""}));
 }
 
 TEST_F(PresetTool, MakeShowCheckRoundTripWithOctaveCarry) {
@@ -94,13 +93,13 @@ TEST_F(PresetTool, MakeShowCheckRoundTripWithOctaveCarry) {
     ASSERT_EQ(made.Status, 0) << made.Err;
     EXPECT_EQ(Run({"check", file}).Out, "OK\n");
     // C plays D, so B's target C lies below it and is carried an octave up.
-    const RunResult show = Run({"show", file});
-    EXPECT_EQ(show.Status, 0);
-    EXPECT_EQ(show.Out,
-              "Key  Output  Octave\nC    D\nC#   -\nD    E\nD#   -\nE    F\nF    G\nF#   -\n"
-              "G    A\nG#   -\nA    A#\nA#   -\nB    C       +1\nScale:      Minor\n"
-              "Tonic:      D\nEasy Mode:  on\nPreset:     Dark Lead\nVersion:    1.00\n"
-              "MIDI CC:    none\n");
+    EXPECT_EQ(Run({"show", file}),
+              (RunResult{0,
+                         "Key  Output  Octave\nC    D\nC#   -\nD    E\nD#   -\nE    F\nF    G\n"
+                         "F#   -\nG    A\nG#   -\nA    A#\nA#   -\nB    C       +1\n"
+                         "Scale:      Minor\nTonic:      D\nEasy Mode:  on\nPreset:     Dark Lead\n"
+                         "Version:    1.00\nMIDI CC:    none\n",
+                         ""}));
 }
 
 struct ScaleCase {
@@ -228,12 +227,8 @@ TEST_F(PresetTool, BadCommandLinesFailWithOneLineAndWriteNothing) {
     }
     EXPECT_FALSE(fs::exists(out));
 
-    const RunResult help = Run({"make", "--help"});
-    EXPECT_EQ(help.Status, 0);
-    EXPECT_EQ(help.Out, preset_tool_usage());
-    const RunResult none = Run({});
-    EXPECT_EQ(none.Status, 2);
-    EXPECT_EQ(none.Err, preset_tool_usage());
+    EXPECT_EQ(Run({"make", "--help"}), (RunResult{0, std::string(preset_tool_usage()), ""}));
+    EXPECT_EQ(Run({}), (RunResult{2, "", std::string(preset_tool_usage())}));
 }
 
 TEST_F(PresetTool, RefusesToOverwriteWithoutForce) {
@@ -267,15 +262,16 @@ TEST_F(PresetTool, ShowsAFileThePluginWroteWithEveryField) {
     plugin->SetMidiCC({{7, "volume"}, {1, "mod"}});
     const std::string file = Saved(*plugin, "host-chunk.bin");
 
-    const RunResult show = Run({"show", file});
-    EXPECT_EQ(show.Status, 0);
-    EXPECT_EQ(show.Out,
-              "Key  Output  Octave\nC    G\nC#   -\nD    -\nD#   -\nE    -\nF    C       +1\n"
-              "F#   -\nG    -\nG#   -\nA    14              (stored value outside -1..11)\n"
-              "A#   -\nB    -7      +1      (stored value outside -1..11)\n"
-              "Scale:      Odd\\x1B[2J\nTonic:      27 (stored value outside 0..11)\n"
-              "Easy Mode:  off\nPreset:     Mine\nVersion:    1.00\n"
-              "MIDI CC:    CC 7 -> volume\n            CC 1 -> mod\n");
+    EXPECT_EQ(
+        Run({"show", file}),
+        (RunResult{0,
+                   "Key  Output  Octave\nC    G\nC#   -\nD    -\nD#   -\nE    -\nF    C       +1\n"
+                   "F#   -\nG    -\nG#   -\nA    14              (stored value outside -1..11)\n"
+                   "A#   -\nB    -7      +1      (stored value outside -1..11)\n"
+                   "Scale:      Odd\\x1B[2J\nTonic:      27 (stored value outside 0..11)\n"
+                   "Easy Mode:  off\nPreset:     Mine\nVersion:    1.00\n"
+                   "MIDI CC:    CC 7 -> volume\n            CC 1 -> mod\n",
+                   ""}));
     EXPECT_EQ(Run({"check", file}).Out, "OK\n");
 }
 
@@ -298,10 +294,8 @@ TEST_F(PresetTool, DamagedFilesReportTheLoadersMessage) {
     for (const auto& [bytes, message] : cases) {
         test::write_bytes(File("bad"), bytes);
         for (const char* command : {"check", "show"}) {
-            const RunResult run = Run({command, File("bad")});
-            EXPECT_EQ(run.Status, 1);
-            EXPECT_EQ(run.Out, "");
-            EXPECT_EQ(run.Err, "tonvo-preset: " + File("bad") + ": " + message + "\n");
+            EXPECT_EQ(Run({command, File("bad")}),
+                      (RunResult{1, "", "tonvo-preset: " + File("bad") + ": " + message + "\n"}));
         }
     }
 

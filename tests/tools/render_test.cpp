@@ -48,7 +48,8 @@ protected:
         test::write_bytes(path, test::chunk_of(plugin->Effect()));
         return path;
     }
-    // Two tracks: a tempo change half way, and notes including one never released.
+    // Two tracks: a tempo change half way, and notes including one never released; written to
+    // `in` for every test.
     smf::MidiFile Input() {
         smf::MidiFile file;
         file.Format = 1;
@@ -61,22 +62,26 @@ protected:
         return file;
     }
 
+    void SetUp() override { smf::write_midi_file(Input(), in); }
+
     test::TempFolder temp;
     const fs::path folder = temp.Path();
+    const fs::path in = folder / "in.mid";
     test::TempHome home;
     std::ostringstream out, err;
 };
 
+// Each run also saves the state it played with: the one it was given.
 TEST_F(Render, NotesComeOutMappedAtTheirOwnTicksAtAnyBlockSize) {
-    const fs::path in = folder / "in.mid";
-    smf::write_midi_file(Input(), in);
     const fs::path state = UpTwoState();
     for (const char* block : {"64", "512"}) {
         const fs::path result = folder / (std::string("out-") + block + ".mid");
+        const fs::path saved = folder / (std::string("saved-") + block + ".brelwickp");
         ASSERT_EQ(Run({"render", TONVO_PLUGIN_PATH, in.string(), result.string(), "--state",
-                       state.string(), "--block", block}),
+                       state.string(), "--block", block, "--save-state", saved.string()}),
                   0)
             << err.str();
+        EXPECT_EQ(test::read_bytes(saved), test::read_bytes(state));
         const smf::MidiFile output = smf::read_midi_file(result);
         EXPECT_EQ(output.Format, 0);
         EXPECT_EQ(output.Division, 480);
@@ -114,7 +119,6 @@ TEST_F(Render, LongPausesCostNothingAndOverlongFilesAreRefused) {
     file.Division = 1;
     file.Tracks.push_back({{Channel(0, 0x90, 60, 100), Channel(tenHours, 0x80, 60, 0),
                             Channel(2 * tenHours, 0x90, 62, 90)}});
-    const fs::path in = folder / "long.mid";
     const fs::path result = folder / "out.mid";
     smf::write_midi_file(file, in);
     ASSERT_EQ(Run({"render", TONVO_PLUGIN_PATH, in.string(), result.string(), "--state",
@@ -139,21 +143,7 @@ TEST_F(Render, LongPausesCostNothingAndOverlongFilesAreRefused) {
     EXPECT_FALSE(fs::exists(result));
 }
 
-TEST_F(Render, SavesTheStateItPlayedWith) {
-    const fs::path in = folder / "in.mid";
-    smf::write_midi_file(Input(), in);
-    const fs::path state = UpTwoState();
-    const fs::path saved = folder / "saved.brelwickp";
-    ASSERT_EQ(Run({"render", TONVO_PLUGIN_PATH, in.string(), (folder / "o.mid").string(), "--state",
-                   state.string(), "--save-state", saved.string()}),
-              0)
-        << err.str();
-    EXPECT_EQ(test::read_bytes(state), test::read_bytes(saved));
-}
-
 TEST_F(Render, FailuresAreOneClearLine) {
-    const fs::path in = folder / "in.mid";
-    smf::write_midi_file(Input(), in);
     EXPECT_EQ(Run({"info", (folder / "missing.so").string()}), 1);
     EXPECT_NE(err.str().find("no such plug-in file"), std::string::npos) << err.str();
     EXPECT_EQ(Run({"info", in.string()}), 1) << "a MIDI file is no library";
