@@ -36,6 +36,17 @@ TEST_F(Remapping, NoteOffReleasesTheRecordedOutputWithTheNoteOnVelocity) {
     EXPECT_EQ(Run(), (Events{note_on(3, 63, 90), note_off(3, 63, 90, 4)}));
 }
 
+// The plug-in takes a block of events past the chain's dispatcher, unless a handler watches
+// every call: then the block goes through it, and is handled the same.
+TEST_F(Remapping, AHandlerWatchingEveryCallSeesTheEventsAndChangesNothing) {
+    std::vector<int32_t> seen;
+    plugin.OnDispatcher = [&](int32_t opcode) { seen.push_back(opcode); };
+    SetMap(kEveryClassUpTwo);
+    block.NoteOn(0, 60, 100, 5);
+    EXPECT_EQ(Run(), (Events{note_on(0, 62, 100, 5)}));
+    EXPECT_EQ(seen, std::vector<int32_t>{effProcessEvents});
+}
+
 TEST_F(Remapping, BlockedAndOutOfRangeNotesQueueNothing) {
     block.NoteOn(0, 61, 100).NoteOff(0, 61, 0);
     EXPECT_TRUE(Run().empty());

@@ -57,6 +57,16 @@ public:
     // effProcessEvents: the chain's loop, with each MIDI event reaching the final handler
     // above directly, so the core's event handling is inlined into the loop.
     intptr_t ProcessEvents(VstEvents* events) final { return process_events_of(*this, events); }
+    // The host's calls: a block of events goes from the trampoline straight into the loop
+    // above; every other call, and every call while a handler watches them all (OnDispatcher),
+    // goes through the chain's dispatcher as before.
+    intptr_t Dispatcher(int32_t opcode, int32_t index, intptr_t value, void* ptr,
+                        float opt) override {
+        if (opcode == effProcessEvents && !OnDispatcher) {
+            return process_events_of(*this, static_cast<VstEvents*>(ptr));
+        }
+        return TVSTPluginBase::Dispatcher(opcode, index, value, ptr, opt);
+    }
     // Per-block handler: silence on the outputs, and the transport watch. Audio thread.
     void VSTModuleProcess32Replacing(float** inputs, float** outputs,
                                      uint32_t frames) noexcept final;
