@@ -7,9 +7,7 @@
 namespace tonvo {
 namespace {
 
-using test::Delivered;
-using test::note_off;
-using test::note_on;
+using test::Delivered, test::note_off, test::note_on;
 using Events = std::vector<Delivered>;
 
 class Previews : public testing::Test, protected test::PluginHarness {

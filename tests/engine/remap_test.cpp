@@ -6,9 +6,7 @@
 namespace tonvo {
 namespace {
 
-using test::Delivered;
-using test::note_off;
-using test::note_on;
+using test::Delivered, test::note_off, test::note_on;
 using Events = std::vector<Delivered>;
 
 constexpr std::array<int32_t, 12> kEveryClassUpTwo = {2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 0, 1};

@@ -1,6 +1,6 @@
 #include "engine/scale_map.h"
+#include "support/map_entries.h"
 
-#include <array>
 #include <gtest/gtest.h>
 #include <limits>
 #include <random>
@@ -9,21 +9,9 @@
 namespace tonvo {
 namespace {
 
-using Entries = std::array<int32_t, 12>;
-
-void fill(TScaleMap& map, const Entries& entries) {
-    for (int32_t i = 0; i < 12; ++i) {
-        map.SetScaleMap(i, entries[static_cast<size_t>(i)]);
-    }
-}
-
-Entries entries_of(const TScaleMap& map) {
-    Entries entries{};
-    for (int32_t i = 0; i < 12; ++i) {
-        entries[static_cast<size_t>(i)] = map.GetScaleMap(i);
-    }
-    return entries;
-}
+using test::Entries;
+using test::entries_of;
+using test::fill;
 
 constexpr Entries kDefault = {0, -1, 2, -1, 4, 5, -1, 7, -1, 9, -1, 11};
 constexpr Entries kUpTwo = {2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 0, 1};

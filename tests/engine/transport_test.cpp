@@ -6,9 +6,7 @@
 namespace tonvo {
 namespace {
 
-using test::Delivered;
-using test::note_off;
-using test::note_on;
+using test::Delivered, test::note_off, test::note_on;
 using Events = std::vector<Delivered>;
 
 class Transport : public testing::Test, protected test::PluginHarness {
@@ -20,12 +18,6 @@ protected:
     }
     void HoldTwoNotes() { block.NoteOn(0, 60, 100, 3).NoteOn(1, 64, 80, 4); }
 };
-
-TEST_F(Transport, AsksForPositionAndPlayingStateEveryBlock) {
-    At(false, 0.0);
-    EXPECT_EQ(host.TimeRequests(), 1u);
-    EXPECT_EQ(host.LastTimeFilter(), 2);
-}
 
 TEST_F(Transport, StoppingReleasesEverythingAfterTheBlocksOwnEvents) {
     At(true, 0.0);
@@ -39,8 +31,11 @@ TEST_F(Transport, StoppingReleasesEverythingAfterTheBlocksOwnEvents) {
     EXPECT_EQ(plugin.LastSamplePosition(), 0.0) << "the stop block's position is not stored";
 }
 
+// Every block asks for the position and the playing state.
 TEST_F(Transport, StartingAndAdvancingReleaseNothing) {
     At(false, 5000.0);
+    EXPECT_EQ(host.TimeRequests(), 1u);
+    EXPECT_EQ(host.LastTimeFilter(), 2);
     HoldTwoNotes();
     At(false, 5000.0); // unchanged while stopped
     EXPECT_TRUE(At(true, 6000.0).empty());
@@ -51,27 +46,22 @@ TEST_F(Transport, StartingAndAdvancingReleaseNothing) {
     EXPECT_EQ(plugin.LastSamplePosition(), 6064.0);
 }
 
-TEST_F(Transport, StartingAtAnEarlierPositionThanBeforeIsNotAJump) {
+// A jump back releases every held note, whether playing (a loop) or stopped (a rewind); a
+// playback start resets the remembered position, so starting earlier is no jump.
+TEST_F(Transport, AJumpBackReleasesEverythingButAStartIsNoJump) {
+    const Events both = {note_off(0, 60, 100), note_off(1, 64, 80)};
     At(false, 9000.0);
     HoldTwoNotes();
     At(false, 9000.0);
-    EXPECT_TRUE(At(true, 100.0).empty()); // playback start resets the remembered position
+    EXPECT_TRUE(At(true, 100.0).empty());
     EXPECT_EQ(plugin.HeldNotes().Count(), 2);
-}
-
-TEST_F(Transport, LoopJumpBackWhilePlayingReleasesEverything) {
-    At(true, 0.0);
-    HoldTwoNotes();
     At(true, 44100.0);
-    EXPECT_EQ(At(true, 0.0), (Events{note_off(0, 60, 100), note_off(1, 64, 80)}));
+    EXPECT_EQ(At(true, 0.0), both) << "a loop";
     EXPECT_EQ(plugin.HeldNotes().Count(), 0);
-}
-
-TEST_F(Transport, RewindWhileStoppedReleasesLivePlaying) {
     At(false, 3000.0);
     HoldTwoNotes();
     At(false, 3000.0);
-    EXPECT_EQ(At(false, 0.0), (Events{note_off(0, 60, 100), note_off(1, 64, 80)}));
+    EXPECT_EQ(At(false, 0.0), both) << "a rewind";
 }
 
 TEST_F(Transport, NoTimeInformationCountsAsStoppedWithThePositionUnchanged) {

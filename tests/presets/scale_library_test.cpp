@@ -1,8 +1,8 @@
 #include "platform/temp_folder.h"
 #include "presets/scale_file.h"
 #include "presets/scale_library.h"
+#include "support/map_entries.h"
 
-#include <array>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <string>
@@ -12,19 +12,12 @@ namespace tonvo {
 namespace {
 
 namespace fs = std::filesystem;
-using Entries = std::array<int32_t, 12>;
+using test::Entries;
+using test::entries_of;
 using Lines = std::vector<std::string>;
 
 const Lines kBuiltIn(BuiltInScales.begin(), BuiltInScales.end());
 constexpr Entries kAllBlocked = {-1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1};
-
-Entries entries_of(const TScaleMap& map) {
-    Entries entries{};
-    for (int32_t i = 0; i < 12; ++i) {
-        entries[static_cast<size_t>(i)] = map.GetScaleMap(i);
-    }
-    return entries;
-}
 
 TEST(ExtractField, SplitsAtUnquotedDelimitersAndStripsOneQuoteEachSide) {
     EXPECT_EQ(ExtractField("a;b;c", 3, ';'), "c");

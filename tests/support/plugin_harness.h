@@ -5,6 +5,7 @@
 #include "formats/vst2/plugin.h"
 #include "support/event_block.h"
 #include "support/fake_host.h"
+#include "support/map_entries.h"
 
 #include <array>
 #include <memory>
@@ -49,11 +50,7 @@ public:
         return host.Events();
     }
     const std::vector<float>& Output(size_t channel) const { return buffers_[channel]; }
-    void SetMap(std::array<int32_t, 12> entries) {
-        for (int32_t i = 0; i < 12; ++i) {
-            plugin.ScaleMap().SetScaleMap(i, entries[static_cast<size_t>(i)]);
-        }
-    }
+    void SetMap(const Entries& entries) { fill(plugin.ScaleMap(), entries); }
 
     FakeHost host;
     std::unique_ptr<TVSTPlugin> owned = TVSTModule::Create<TVSTPlugin>();

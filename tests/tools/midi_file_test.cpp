@@ -62,9 +62,15 @@ Event tempo_event(uint64_t tick, uint32_t microsecondsPerQuarter) {
                        static_cast<uint8_t>(microsecondsPerQuarter)});
 }
 
-std::string read_error(const ByteList& bytes) {
+MidiFile midi_file(uint16_t format, int16_t division, std::vector<Track> tracks) {
+    return {format, division, std::move(tracks)};
+}
+
+// What reading `source`, bytes or a path, fails with.
+template <typename Source>
+std::string read_error(const Source& source) {
     try {
-        (void)read_midi_file(bytes);
+        (void)read_midi_file(source);
     } catch (const EMidiFileError& error) {
         return error.what();
     }
@@ -209,11 +215,10 @@ TEST(ReadMidiFile, RefusesTimesBeyondTwoToTheFortyEight) {
 }
 
 TEST(WriteMidiFile, WritesEveryStatusByteAndAddsTheEndOfTrack) {
-    MidiFile file;
-    file.Tracks = {
-        {{Channel(0, 0x90, {60, 100}), Channel(480, 0x90, {62, 100}), Channel(480, 0x80, {60, 0})}},
-        {}};
-    file.Format = 1;
+    const MidiFile file = midi_file(1, 480,
+                                    {{{Channel(0, 0x90, {60, 100}), Channel(480, 0x90, {62, 100}),
+                                       Channel(480, 0x80, {60, 0})}},
+                                     {}});
     const ByteList expected = cat({header_chunk(1, 2, 480),
                                    chunk("MTrk", {0x00, 0x90, 60, 100, 0x83, 0x60, 0x90, 62, 100,
                                                   0x00, 0x80, 60, 0, 0x00, 0xFF, 0x2F, 0x00}),
@@ -222,18 +227,15 @@ TEST(WriteMidiFile, WritesEveryStatusByteAndAddsTheEndOfTrack) {
 }
 
 TEST(WriteMidiFile, RoundTripsEveryKindOfEvent) {
-    MidiFile file;
-    file.Format = 1;
-    file.Division = 960;
     const ByteList text(200, 'x');
-    file.Tracks = {
-        {{meta_event(0, 0x03, {'T', 'e', 'm', 'p', 'o'}), tempo_event(0, 500000),
-          meta_event(0x0FFFFFFF, kMetaEndOfTrack)}},
-        {{Channel(0, 0x90, {60, 100}), Channel(0, 0xC3, {5}),
-          sysex_event(10, 0xF0, {0x7E, 0x7F, 0x09, 0x01, 0xF7}), sysex_event(10, 0xF7, {0xF8}),
-          Channel(200, 0x80, {60, 0}), Channel(200, 0xE0, {0, 64}), meta_event(16384, 0x01, text),
-          meta_event(16384 + 2097152, 0x7F), meta_event(16384 + 2097152, kMetaEndOfTrack)}},
-    };
+    const MidiFile file = midi_file(
+        1, 960,
+        {{{meta_event(0, 0x03, {'T', 'e', 'm', 'p', 'o'}), tempo_event(0, 500000),
+           meta_event(0x0FFFFFFF, kMetaEndOfTrack)}},
+         {{Channel(0, 0x90, {60, 100}), Channel(0, 0xC3, {5}),
+           sysex_event(10, 0xF0, {0x7E, 0x7F, 0x09, 0x01, 0xF7}), sysex_event(10, 0xF7, {0xF8}),
+           Channel(200, 0x80, {60, 0}), Channel(200, 0xE0, {0, 64}), meta_event(16384, 0x01, text),
+           meta_event(16384 + 2097152, 0x7F), meta_event(16384 + 2097152, kMetaEndOfTrack)}}});
     const ByteList bytes = write_midi_file(file);
     EXPECT_EQ(read_midi_file(bytes), file);
     EXPECT_EQ(write_midi_file(read_midi_file(bytes)), bytes);
@@ -242,12 +244,8 @@ TEST(WriteMidiFile, RoundTripsEveryKindOfEvent) {
 TEST(WriteMidiFile, RefusesWhatTheFormatCannotHold) {
     const auto refused = [](const std::vector<Event>& events, uint16_t format = 1,
                             int16_t division = 96) {
-        MidiFile file;
-        file.Format = format;
-        file.Division = division;
-        file.Tracks = {{events}};
         try {
-            (void)write_midi_file(file);
+            (void)write_midi_file({format, division, {{events}}});
         } catch (const EMidiFileError&) {
             return true;
         }
@@ -267,15 +265,13 @@ TEST(WriteMidiFile, RefusesWhatTheFormatCannotHold) {
 }
 
 TEST(MergeTracks, OrdersByTickThenTrackThenFileOrder) {
-    MidiFile file;
-    file.Format = 1;
-    file.Tracks = {
-        {{tempo_event(0, 400000), tempo_event(100, 300000), meta_event(100, kMetaEndOfTrack)}},
-        {{Channel(0, 0x90, {60, 1}), Channel(50, 0x90, {61, 1}), Channel(100, 0x80, {60, 0}),
-          Channel(100, 0x80, {61, 0}), meta_event(100, kMetaEndOfTrack)}},
-        {{Channel(0, 0x91, {70, 1}), Channel(100, 0x81, {70, 0}),
-          meta_event(120, kMetaEndOfTrack)}},
-    };
+    const MidiFile file = midi_file(
+        1, 480,
+        {{{tempo_event(0, 400000), tempo_event(100, 300000), meta_event(100, kMetaEndOfTrack)}},
+         {{Channel(0, 0x90, {60, 1}), Channel(50, 0x90, {61, 1}), Channel(100, 0x80, {60, 0}),
+           Channel(100, 0x80, {61, 0}), meta_event(100, kMetaEndOfTrack)}},
+         {{Channel(0, 0x91, {70, 1}), Channel(100, 0x81, {70, 0}),
+           meta_event(120, kMetaEndOfTrack)}}});
     const std::vector<Event> expected = {
         tempo_event(0, 400000),           Channel(0, 0x90, {60, 1}),
         Channel(0, 0x91, {70, 1}),        Channel(50, 0x90, {61, 1}),
@@ -308,13 +304,10 @@ TEST(MergeTracks, OrdersByTickThenTrackThenFileOrder) {
 }
 
 TEST(TempoMap, TwoTempoChangesAt44100And48000Hertz) {
-    MidiFile file;
-    file.Format = 1;
-    file.Division = 480;
     // 120 bpm by default, 240 bpm from tick 960, 60 bpm from tick 1920 (in another track).
-    file.Tracks = {{{tempo_event(960, 250000)}},
-                   {{Channel(0, 0x90, {60, 1}), tempo_event(1920, 1000000)}}};
-    const TempoMap map(file);
+    const TempoMap map(midi_file(
+        1, 480,
+        {{{tempo_event(960, 250000)}}, {{Channel(0, 0x90, {60, 1}), tempo_event(1920, 1000000)}}}));
     EXPECT_EQ(map.TempoEvents(),
               (std::vector<Event>{tempo_event(960, 250000), tempo_event(1920, 1000000)}));
 
@@ -346,9 +339,7 @@ TEST(TempoMap, TwoTempoChangesAt44100And48000Hertz) {
 }
 
 TEST(TempoMap, DefaultTempoLastOfOneTickAndUnusableTempoEvents) {
-    MidiFile file;
-    file.Division = 480;
-    file.Tracks = {{}};
+    MidiFile file{0, 480, {{}}};
     EXPECT_DOUBLE_EQ(TempoMap(file).SecondsAt(480), 0.5);
 
     file.Tracks = {{{tempo_event(0, 1000000), tempo_event(0, 250000),
@@ -397,23 +388,20 @@ TEST(MidiFileOnDisk, WritesReadsAndNamesThePathInErrors) {
     const fs::path folder = fs::temp_directory_path() / "tonvo_midi_file_test";
     fs::remove_all(folder);
     fs::create_directories(folder);
-    MidiFile file;
-    file.Tracks = {{{Channel(0, 0x90, {60, 100}), meta_event(96, kMetaEndOfTrack)}}};
+    const MidiFile file =
+        midi_file(0, 480, {{{Channel(0, 0x90, {60, 100}), meta_event(96, kMetaEndOfTrack)}}});
     write_midi_file(file, folder / "song.mid");
     EXPECT_EQ(read_midi_file(folder / "song.mid"), file);
 
-    EXPECT_THAT(
-        [&] { (void)read_midi_file(folder / "missing.mid"); },
-        testing::ThrowsMessage<EMidiFileError>(HasSubstr("missing.mid: cannot open the file")));
+    EXPECT_THAT(read_error(folder / "missing.mid"), HasSubstr("missing.mid: cannot open the file"));
     EXPECT_THROW((void)read_midi_file(folder), EMidiFileError);
     EXPECT_THROW(write_midi_file(file, folder / "no folder" / "song.mid"), EMidiFileError);
     {
         std::ofstream bad(folder / "bad.mid", std::ios::binary);
         bad << "MThd";
     }
-    EXPECT_THAT([&] { (void)read_midi_file(folder / "bad.mid"); },
-                testing::ThrowsMessage<EMidiFileError>(
-                    HasSubstr("bad.mid: truncated header chunk at byte 0")));
+    EXPECT_THAT(read_error(folder / "bad.mid"),
+                HasSubstr("bad.mid: truncated header chunk at byte 0"));
 
     // No tracks; what follows the header is ignored, up to the size limit.
     std::ofstream(folder / "big.mid", std::ios::binary)
@@ -421,8 +409,7 @@ TEST(MidiFileOnDisk, WritesReadsAndNamesThePathInErrors) {
     fs::resize_file(folder / "big.mid", kMaxMidiFileBytes);
     EXPECT_TRUE(read_midi_file(folder / "big.mid").Tracks.empty());
     fs::resize_file(folder / "big.mid", kMaxMidiFileBytes + 1);
-    EXPECT_THAT([&] { (void)read_midi_file(folder / "big.mid"); },
-                testing::ThrowsMessage<EMidiFileError>(HasSubstr("big.mid: larger than 16 MiB")));
+    EXPECT_THAT(read_error(folder / "big.mid"), HasSubstr("big.mid: larger than 16 MiB"));
     fs::remove_all(folder);
 }
 

@@ -5,6 +5,7 @@
 #include "platform/temp_folder.h"
 #include "preset_tool/preset_tool.h"
 #include "support/host_calls.h"
+#include "support/map_entries.h"
 
 #include <algorithm>
 #include <gtest/gtest.h>
@@ -15,7 +16,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using Bytes = std::vector<uint8_t>;
-using Entries = std::array<int32_t, 12>;
+using test::Entries;
 
 struct RunResult {
     int Status = -1;
@@ -42,11 +43,7 @@ std::unique_ptr<TVSTPlugin> restored(const Bytes& bytes) {
 }
 
 Entries entries_of(TVSTPlugin& plugin) {
-    Entries entries{};
-    for (int32_t i = 0; i < 12; ++i) {
-        entries[static_cast<size_t>(i)] = plugin.ScaleMap().GetScaleMap(i);
-    }
-    return entries;
+    return test::entries_of(plugin.ScaleMap());
 }
 
 class PresetTool : public testing::Test {
