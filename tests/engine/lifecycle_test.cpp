@@ -1,10 +1,8 @@
 // A module's life: what a new instance starts with (init preset or defaults, settings), what
 // it reports when its surroundings fail, CC-driven parameter changes, and closing.
-#include "formats/vst2/plugin.h"
-#include "support/event_block.h"
-#include "support/fake_host.h"
 #include "support/fake_services.h"
 #include "support/host_calls.h"
+#include "support/plugin_harness.h"
 
 #include <gtest/gtest.h>
 #include <map>
@@ -199,17 +197,8 @@ TEST_F(Lifecycle, EveryDeclaredEventIsBoundAndNoOther) {
     EXPECT_EQ(methodRows, (std::set<std::string>{"OnProcess32Replacing", "OnProcessMidi"}));
 }
 
-// A module with one parameter value, so that CC assignments have something to drive.
-class AssignablePlugin : public TVSTPlugin {
-public:
-    using TVSTPlugin::TVSTPlugin;
-
-protected:
-    void CreationHook() override { ParameterValues().Add(0.25f, "nmap"); }
-};
-
 TEST_F(Lifecycle, ControlChangesDriveTheirAssignedParameters) {
-    auto plugin = TVSTModule::Create<AssignablePlugin>({}, services);
+    auto plugin = TVSTModule::Create<test::AssignablePlugin>({}, services);
     plugin->AttachHostCallback(&FakeHost::Callback);
     plugin->InstallProcessingRoutines();
     EXPECT_EQ(plugin->VSTModuleGetChunkParameter(0), 0.25f);

@@ -25,16 +25,10 @@ TEST(ProcessingPath, AllocatesNothing) {
     EXPECT_EQ(harness.plugin.ReportedExceptions(), 0u) << harness.plugin.LastReportedException();
 }
 
-// A module whose parameter a controller drives, so control changes reach the host as
-// automation from the audio thread.
-class AssignablePlugin : public TVSTPlugin {
-protected:
-    void CreationHook() override { ParameterValues().Add(0.0f, "nmap"); }
-};
-
+// Control changes reach the host as automation from the audio thread.
 TEST(ProcessingPath, ControlChangesDrivingAParameterAllocateNothing) {
     test::FakeHost host;
-    auto plugin = TVSTModule::Create<AssignablePlugin>();
+    auto plugin = TVSTModule::Create<test::AssignablePlugin>();
     plugin->AttachHostCallback(&test::FakeHost::Callback);
     plugin->InstallProcessingRoutines();
     plugin->SetMidiCC({{1, "nmap"}, {1, "missing"}});

@@ -3,10 +3,9 @@
 // highlights and loads states. The audio thread drives the plug-in only through its effect
 // record, as a host does. Built with ThreadSanitizer the same test proves the hand-offs race
 // free; there the sanitizer owns the allocation and lock functions, so nothing is counted.
-#include "formats/vst2/plugin.h"
 #include "support/allocation_count.h"
-#include "support/event_block.h"
 #include "support/host_calls.h"
+#include "support/plugin_harness.h"
 
 #include <atomic>
 #include <gtest/gtest.h>
@@ -105,11 +104,7 @@ public:
     long calls = 0;
 };
 
-// A module with one parameter value, so control changes drive a parameter too.
-class AssignablePlugin : public TVSTPlugin {
-protected:
-    void CreationHook() override { ParameterValues().Add(0.0f, "nmap"); }
-};
+using test::AssignablePlugin; // so control changes drive a parameter too
 
 std::vector<uint8_t> state_with_map(int shift) {
     auto source = TVSTModule::Create<AssignablePlugin>();

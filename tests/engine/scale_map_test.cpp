@@ -61,8 +61,8 @@ INSTANTIATE_TEST_SUITE_P(
                     Worked{{-1, -1, 7, -1, -1, 0, -1, -1, -1, -1, -1, -1}, 65, 72}));
 
 // Every note of a new or reset map follows the default entries: the black keys blocked in
-// every octave.
-TEST(ScaleMap, StartsAsTheDefaultMapAndResetRestoresEverything) {
+// every octave. Clearing blocks every note and keeps the wizard's choices.
+TEST(ScaleMap, StartsAsTheDefaultMapResetRestoresEverythingAndClearBlocksEveryNote) {
     TScaleMap map;
     EXPECT_EQ(entries_of(map), kDefault);
     ASSERT_NO_FATAL_FAILURE(expect_rule(map, kDefault));
@@ -74,10 +74,7 @@ TEST(ScaleMap, StartsAsTheDefaultMapAndResetRestoresEverything) {
     EXPECT_EQ(entries_of(map), kDefault);
     ASSERT_NO_FATAL_FAILURE(expect_rule(map, kDefault));
     EXPECT_EQ(map.Choice(), ScaleChoice{});
-}
 
-TEST(ScaleMap, ClearBlocksEveryNoteAndKeepsTheWizardChoices) {
-    TScaleMap map;
     map.SetChoice({"Blues", 3, false});
     map.ClearMap();
     EXPECT_EQ(entries_of(map), (Entries{-1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1}));

@@ -2,6 +2,7 @@
 // handler binding, the editor requests with an editor form, chunk handlers and their failures.
 #include "formats/vst2/vst_module.h"
 #include "support/fake_host.h"
+#include "support/host_calls.h"
 
 #include <functional>
 #include <gtest/gtest.h>
@@ -256,14 +257,11 @@ TEST_F(Module, EditorRectangleGrowsToTheFormOnceOpen) {
 }
 
 TEST_F(Module, BankLoadRunsTheCurrentProgramsHandlerOnceMore) {
-    void* data = nullptr;
-    const intptr_t size = Call(effGetChunk, 0, 0, &data);
-    ASSERT_EQ(size, 10); // two programs: length 1 + 'A', length 1 + 'B'
-    const auto* bytes = static_cast<const uint8_t*>(data);
-    EXPECT_EQ(bytes[4], 'A');
-    EXPECT_EQ(bytes[9], 'B');
-    std::vector<uint8_t> bank(bytes, bytes + size);
-    EXPECT_EQ(Call(effSetChunk, 0, size, bank.data()), size);
+    const std::vector<uint8_t> bank = test::chunk_of(module->Effect(), 0);
+    ASSERT_EQ(bank.size(), 10u); // two programs: length 1 + 'A', length 1 + 'B'
+    EXPECT_EQ(bank[4], 'A');
+    EXPECT_EQ(bank[9], 'B');
+    EXPECT_EQ(test::load_chunk(module->Effect(), bank, 0), 10);
     EXPECT_EQ(module->loads, 3);
 }
 

@@ -125,6 +125,11 @@ TEST_F(PresetFiles, SaveLoadSaveGivesTheSameBytesAndTheHostBlock) {
     const fs::path file = home.Presets() / "Lydian Five.brelwickp";
     const Bytes first = test::read_bytes(file);
     EXPECT_EQ(first, host_chunk(*plugin)) << "a preset file holds the host's state block";
+    // Loaded as a host's block it keeps its name, its file being there.
+    auto asBlock = Make();
+    test::load_chunk(asBlock->Effect(), first);
+    EXPECT_EQ(asBlock->ScaleMap().Choice().Tonic, 5);
+    EXPECT_EQ(asBlock->PresetName(), "Lydian Five");
 
     auto other = Make();
     core::PresetCommands otherCommands(other->plugin_core(), user);
@@ -137,17 +142,6 @@ TEST_F(PresetFiles, SaveLoadSaveGivesTheSameBytesAndTheHostBlock) {
     otherCommands.SavePreset();
     EXPECT_EQ(test::read_bytes(file), first);
     EXPECT_TRUE(user.boxes.empty());
-}
-
-// A preset file holds the host's block (above); loaded as one, it keeps its name, its file
-// being there.
-TEST_F(PresetFiles, APresetLoadsAsAHostBlockAndKeepsItsName) {
-    Customise();
-    Save("As Preset");
-    auto third = Make();
-    test::load_chunk(third->Effect(), test::read_bytes(home.Presets() / "As Preset.brelwickp"));
-    EXPECT_EQ(third->ScaleMap().Choice().Tonic, 5);
-    EXPECT_EQ(third->PresetName(), "As Preset") << "its file exists, so the name survives";
 }
 
 TEST_F(PresetFiles, OverwritingAsksAndACaseOnlyOverwriteLeavesOneFileAsTyped) {
@@ -202,7 +196,15 @@ TEST_F(PresetFiles, PresetFilesOverAMebibyteAreRefused) {
     EXPECT_EQ(user.boxes.size(), 1u);
 }
 
-TEST_F(PresetFiles, ABlankNameWritesNothingAndClearsTheName) {
+// Cancelling the load dialog keeps the name while its file exists; a blank name writes nothing.
+TEST_F(PresetFiles, ACancelAfterTheFileWentAndABlankNameClearTheName) {
+    Save("Gone");
+    Load(std::nullopt);
+    EXPECT_EQ(plugin->PresetName(), "Gone");
+    fs::remove(home.Presets() / "Gone.brelwickp");
+    Load(std::nullopt);
+    EXPECT_EQ(plugin->PresetName(), "");
+
     Save("Named");
     Save("   ");
     EXPECT_EQ(plugin->PresetName(), "");
@@ -246,15 +248,6 @@ TEST_F(PresetFiles, FailedLoadsLeaveStateAndNameAsTheyWere) {
     EXPECT_EQ(user.boxes.size(), 3u);
     EXPECT_EQ(host_chunk(*plugin), before);
     EXPECT_EQ(plugin->PresetName(), "Kept");
-}
-
-TEST_F(PresetFiles, CancellingAfterTheCurrentPresetWasDeletedClearsTheName) {
-    Save("Gone");
-    Load(std::nullopt);
-    EXPECT_EQ(plugin->PresetName(), "Gone");
-    fs::remove(home.Presets() / "Gone.brelwickp");
-    Load(std::nullopt);
-    EXPECT_EQ(plugin->PresetName(), "");
 }
 
 TEST_F(PresetFiles, TheInitPresetStartsEveryInstanceAndInit) {

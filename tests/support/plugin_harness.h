@@ -13,6 +13,15 @@
 
 namespace tonvo::test {
 
+// A plug-in with one parameter value, "nmap" at 0.25, for its CC assignments to drive.
+class AssignablePlugin : public TVSTPlugin {
+public:
+    using TVSTPlugin::TVSTPlugin;
+
+protected:
+    void CreationHook() override { ParameterValues().Add(0.25f, "nmap"); }
+};
+
 class PluginHarness {
 public:
     static constexpr int32_t kFrames = 64;

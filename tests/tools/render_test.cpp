@@ -51,15 +51,12 @@ protected:
     // Two tracks: a tempo change half way, and notes including one never released; written to
     // `in` for every test.
     smf::MidiFile Input() {
-        smf::MidiFile file;
-        file.Format = 1;
-        file.Division = 480;
-        file.Tracks.push_back({{tempo_event(0, 500000), tempo_event(960, 250000)}});
-        file.Tracks.push_back(
-            {{Channel(0, 0x90, 60, 100), Channel(240, 0x80, 60, 0), Channel(480, 0x91, 64, 90),
-              Channel(481, 0xB1, 7, 100), Channel(700, 0x81, 64, 10), Channel(1000, 0x90, 61, 80),
-              Channel(1100, 0x90, 71, 70)}});
-        return file;
+        return {1,
+                480,
+                {{{tempo_event(0, 500000), tempo_event(960, 250000)}},
+                 {{Channel(0, 0x90, 60, 100), Channel(240, 0x80, 60, 0), Channel(480, 0x91, 64, 90),
+                   Channel(481, 0xB1, 7, 100), Channel(700, 0x81, 64, 10),
+                   Channel(1000, 0x90, 61, 80), Channel(1100, 0x90, 71, 70)}}}};
     }
 
     void SetUp() override { smf::write_midi_file(Input(), in); }
