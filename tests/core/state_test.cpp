@@ -59,7 +59,7 @@ protected:
     Plugin other{link, services};
 };
 
-TEST_F(CoreState, BytesAreThePublishedBodyAndSurviveARoundTrip) {
+TEST_F(CoreState, BytesAreThePublishedBodyAndSurviveARoundTripAndANameNeedsItsFile) {
     EXPECT_EQ(plugin.state_bytes(), kDefaultBody);
 
     customise(plugin);
@@ -73,6 +73,13 @@ TEST_F(CoreState, BytesAreThePublishedBodyAndSurviveARoundTrip) {
 
     other.reset_state();
     EXPECT_EQ(other.state_bytes(), kDefaultBody);
+
+    // A restored preset name needs its file.
+    other.set_state_bytes(bytes, true);
+    EXPECT_EQ(other.preset_name(), "");
+    services.Files[services.PresetPath("Bright")] = test::in_container(bytes);
+    other.set_state_bytes(bytes, true);
+    EXPECT_EQ(other.preset_name(), "Bright");
 }
 
 // Every cut of a valid body and a wrong signature fail and leave every field, the parameter
@@ -99,16 +106,6 @@ TEST_F(CoreState, ABadBlockChangesNothing) {
     EXPECT_EQ(other.current_state(), before);
     EXPECT_EQ(other.parameter_values().Item(0).CurrentValue.load(), 0.9f);
     EXPECT_EQ(link.resets, resets);
-}
-
-TEST_F(CoreState, ARestoredPresetNameNeedsItsFile) {
-    customise(plugin);
-    const Bytes bytes = plugin.state_bytes();
-    other.set_state_bytes(bytes, true);
-    EXPECT_EQ(other.preset_name(), "");
-    services.Files[services.PresetPath("Bright")] = test::in_container(bytes);
-    other.set_state_bytes(bytes, true);
-    EXPECT_EQ(other.preset_name(), "Bright");
 }
 
 // On the editor's thread the editor shows a new name at once (a failing editor is reported,

@@ -64,7 +64,7 @@ TEST_F(Transport, AJumpBackReleasesEverythingButAStartIsNoJump) {
     EXPECT_EQ(At(false, 0.0), both) << "a rewind";
 }
 
-TEST_F(Transport, NoTimeInformationCountsAsStoppedWithThePositionUnchanged) {
+TEST_F(Transport, NoTimeInformationCountsAsStoppedAndAnUnreadablePositionIsNotRemembered) {
     At(true, 0.0);
     HoldTwoNotes();
     At(true, 1000.0);
@@ -75,9 +75,8 @@ TEST_F(Transport, NoTimeInformationCountsAsStoppedWithThePositionUnchanged) {
     EXPECT_EQ(plugin.LastSamplePosition(), 1000.0);
     EXPECT_TRUE(At(false, 1000.0).empty());
     EXPECT_EQ(At(false, 10.0).size(), 2u);
-}
 
-TEST_F(Transport, AnUnreadablePositionIsNotRemembered) {
+    // An unreadable position is not remembered either.
     At(true, 0.0);
     HoldTwoNotes();
     At(true, 500.0);

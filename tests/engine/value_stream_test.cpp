@@ -207,7 +207,7 @@ TEST(ValueReader, SignatureMustBeTpf0) {
     EXPECT_EQ(failure<EReadError>({}, check), "Stream read error");
 }
 
-TEST(ValueReader, EveryTruncatedValueFailsAsAReadError) {
+TEST(ValueReader, EveryTruncatedValueAndAHugeDeclaredLengthFailAsAReadError) {
     const std::pair<Bytes, const std::function<void(ValueReader&)>&> values[] = {
         {{0x06, 3, 'a', 'b', 'c'}, kReadString},
         {{0x0C, 2, 0, 0, 0, 'a', 'b'}, kReadString},
@@ -226,9 +226,8 @@ TEST(ValueReader, EveryTruncatedValueFailsAsAReadError) {
     failure<EReadError>({}, kReadBoolean);
     failure<EReadError>({}, [](ValueReader& r) { r.ExpectListEnd(); });
     failure<EReadError>({}, [](ValueReader& r) { r.NextIsListEnd(); });
-}
 
-TEST(ValueReader, HugeDeclaredLengthsFailBeforeAllocating) {
+    // Huge declared lengths fail before allocating.
     for (const uint8_t tag : std::initializer_list<uint8_t>{0x0C, 0x12, 0x14}) {
         EXPECT_EQ(failure<EReadError>({tag, 0xFF, 0xFF, 0xFF, 0xFF, 'a', 'b'}, kReadString),
                   "Stream read error");

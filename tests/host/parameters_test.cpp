@@ -5,7 +5,7 @@
 namespace tonvo {
 namespace {
 
-TEST(ParameterProperty, HostValueIsTheLinearPositionClamped) {
+TEST(ParameterProperty, HostValueIsTheLinearPositionClampedAndSmoothingPullsBack) {
     TCustomVstParameterProperty property;
     property.Min = -10.0f;
     property.Max = 30.0f;
@@ -17,13 +17,11 @@ TEST(ParameterProperty, HostValueIsTheLinearPositionClamped) {
     EXPECT_EQ(property.ParameterValue(-1.0f), -10.0f);
     property.Max = property.Min; // an empty range maps to the start, never divides by zero
     EXPECT_EQ(property.HostValue(5.0f), 0.0f);
-}
 
-TEST(ParameterProperty, SmoothingPullsTowardsThePreviousValue) {
-    TCustomVstParameterProperty property;
-    property.SmoothingFactor = 0.5f;
-    EXPECT_FLOAT_EQ(property.ParameterValue(1.0f), 0.5f);
-    EXPECT_FLOAT_EQ(property.ParameterValue(1.0f), 0.75f);
+    TCustomVstParameterProperty smoothed; // pulled towards the previous value
+    smoothed.SmoothingFactor = 0.5f;
+    EXPECT_FLOAT_EQ(smoothed.ParameterValue(1.0f), 0.5f);
+    EXPECT_FLOAT_EQ(smoothed.ParameterValue(1.0f), 0.75f);
 }
 
 TEST(ParameterProperty, ShortLabelFollowsTheNameUntilSetApart) {

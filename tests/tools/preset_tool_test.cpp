@@ -151,7 +151,7 @@ TEST_F(PresetTool, ScaleFromAScalesFile) {
               1);
 }
 
-TEST(PresetToolParsing, PitchClassNames) {
+TEST(PresetToolParsing, PitchClassNamesAndNoteMapPairsWithUnlistedKeysBlocked) {
     const std::pair<std::string_view, std::optional<int32_t>> cases[] = {
         {"C", 0},  {"c#", 1},  {"DB", 1},   {" Gb ", 6}, {"bb", 10}, {"B", 11},
         {"0", 0},  {"11", 11}, {"07", 7},   {"12", {}},  {"-1", {}}, {"011", {}},
@@ -159,9 +159,7 @@ TEST(PresetToolParsing, PitchClassNames) {
     for (const auto& [text, expected] : cases) {
         EXPECT_EQ(parse_pitch_class(text), expected) << text;
     }
-}
 
-TEST(PresetToolParsing, NoteMapPairsAndUnlistedKeysBlocked) {
     NoteMapText parsed = parse_note_map(" c = D , C#=-, 2=E,Bb=0 ");
     EXPECT_EQ(parsed.Error, "");
     EXPECT_EQ(parsed.Entries, (Entries{2, -1, 4, -1, -1, -1, -1, -1, -1, -1, 0, -1}));
