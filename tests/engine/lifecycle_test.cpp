@@ -197,7 +197,22 @@ TEST_F(Lifecycle, EveryDeclaredEventIsBoundAndNoOther) {
     EXPECT_EQ(methodRows, (std::set<std::string>{"OnProcess32Replacing", "OnProcessMidi"}));
 }
 
-TEST_F(Lifecycle, ControlChangesDriveTheirAssignedParameters) {
+// Sixty-four parameter values, the most a controller can drive.
+class WidePlugin : public TVSTPlugin {
+public:
+    using TVSTPlugin::TVSTPlugin;
+
+protected:
+    void CreationHook() override {
+        for (int i = 0; i < 64; ++i) {
+            std::string name = std::to_string(i);
+            name.insert(name.begin(), 'p');
+            ParameterValues().Add(0.0f, name);
+        }
+    }
+};
+
+TEST_F(Lifecycle, ControlChangesDriveTheirAssignedParametersUpToTheLastValue) {
     auto plugin = TVSTModule::Create<test::AssignablePlugin>({}, services);
     plugin->AttachHostCallback(&FakeHost::Callback);
     plugin->InstallProcessingRoutines();
@@ -226,31 +241,15 @@ TEST_F(Lifecycle, ControlChangesDriveTheirAssignedParameters) {
     block.Midi(0xB0, 7, 127);
     plugin->ProcessEvents(block.Get());
     EXPECT_EQ(host.CountCalls(audioMasterAutomate), 0u) << "the reset emptied the assignments";
-}
 
-// Sixty-four parameter values, the most a controller can drive.
-class WidePlugin : public TVSTPlugin {
-public:
-    using TVSTPlugin::TVSTPlugin;
-
-protected:
-    void CreationHook() override {
-        for (int i = 0; i < 64; ++i) {
-            std::string name = std::to_string(i);
-            name.insert(name.begin(), 'p');
-            ParameterValues().Add(0.0f, name);
-        }
-    }
-};
-
-TEST_F(Lifecycle, AControllerDrivingTheLastParameterValueIsHandledAndReturns) {
-    auto plugin = TVSTModule::Create<WidePlugin>({}, services);
-    plugin->AttachHostCallback(&FakeHost::Callback);
-    plugin->SetMidiCC({{5, "p63"}, {5, "p0"}});
+    // A controller driving the last parameter value is handled and returns.
+    auto wide = TVSTModule::Create<WidePlugin>({}, services);
+    wide->AttachHostCallback(&FakeHost::Callback);
+    wide->SetMidiCC({{5, "p63"}, {5, "p0"}});
     host.Forget();
-    test::EventBlock block;
+    block.Clear();
     block.Midi(0xB0, 5, 127);
-    plugin->ProcessEvents(block.Get());
+    wide->ProcessEvents(block.Get());
     ASSERT_EQ(host.CountCalls(audioMasterAutomate), 1u) << "p63 has no host parameter";
     EXPECT_EQ(host.Calls().back().Index, 0);
 }

@@ -231,7 +231,7 @@ TEST_F(StateBlock, APresetNameThatIsAPathNamesNoFileOutsideThePresetFolder) {
     EXPECT_EQ(plugin->PresetFile("a..b").filename(), "a..b.brelwickp");
 }
 
-TEST_F(StateBlock, ALaterAssignmentOfTheSameNameKeepsTheEarlierPlace) {
+TEST_F(StateBlock, AssignmentsKeepTheEarlierPlaceOfANameAndLoadUpToTheLimitOnly) {
     auto source = Make();
     source->SetMidiCC({{1, "a"}, {2, "b"}});
     Bytes block = Store(*source);
@@ -244,14 +244,12 @@ TEST_F(StateBlock, ALaterAssignmentOfTheSameNameKeepsTheEarlierPlace) {
     Load(*plugin, block);
     ASSERT_EQ(plugin->MidiCC().Count(), 1);
     EXPECT_EQ(plugin->MidiCC().GetItem(0), (TMidiCCItem{2, "a"}));
-}
 
-TEST_F(StateBlock, AssignmentsUpToTheLimitLoadAndABlockWithMoreIsRefusedWhole) {
+    // Assignments up to the limit load; a block with more is refused whole.
     std::vector<TMidiCCItem> assignments;
     for (size_t i = 0; i <= kMaxCCAssignments; ++i) {
         assignments.push_back({static_cast<int32_t>(i % 128), "cc" + std::to_string(i)});
     }
-    auto source = Make();
     source->SetMidiCC(assignments);
     const Bytes tooMany = Store(*source);
     assignments.pop_back();

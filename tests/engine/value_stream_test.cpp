@@ -184,7 +184,7 @@ TEST(ValueReader, AcceptsEveryFormOfAValue) {
     EXPECT_EQ(integer({0x04, 0xFE, 0xFF, 0xFF, 0xFF}), -2);
 }
 
-TEST(ValueReader, UnexpectedTagsAreInvalidValues) {
+TEST(ValueReader, UnexpectedTagsAreInvalidValuesAndTheSignatureMustBeTpf0) {
     const std::string invalid = "Invalid property value";
     for (const uint8_t tag : std::initializer_list<uint8_t>{0x00, 0x01, 0x05, 0x07, 0x0A, 0x0B,
                                                             0x0D, 0x11, 0x13, 0x15, 0xFF}) {
@@ -197,9 +197,8 @@ TEST(ValueReader, UnexpectedTagsAreInvalidValues) {
     EXPECT_EQ(failure<EFormatError>({0x02, 0x00}, kReadString), invalid);
     EXPECT_EQ(failure<EFormatError>({0x00}, [](ValueReader& r) { r.ExpectListStart(); }), invalid);
     EXPECT_EQ(failure<EFormatError>({0x01}, [](ValueReader& r) { r.ExpectListEnd(); }), invalid);
-}
 
-TEST(ValueReader, SignatureMustBeTpf0) {
+    // The signature must be "TPF0".
     auto check = [](ValueReader& r) { r.CheckSignature(); };
     EXPECT_EQ(failure<EFormatError>({'T', 'P', 'F', '1'}, check), "Invalid stream format");
     EXPECT_EQ(failure<EFormatError>({'t', 'p', 'f', '0', 0x01}, check), "Invalid stream format");

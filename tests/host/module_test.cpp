@@ -181,15 +181,24 @@ TEST_F(Module, ABindingThatNamesNothingFailsTheConstructionAndAFailingCreateDoes
     EXPECT_EQ(failing->EffectName(), "Own Name");
 }
 
-TEST_F(Module, EditorIdleRunsOnlyWithAFormAndTheFlagSet) {
+TEST_F(Module, EditorIdleRunsOnlyWithAFormAndTheFlagSetAndTheRectangleGrowsToTheForm) {
+    ERect* rect = nullptr;
+    EXPECT_EQ(Call(effEditGetRect, 0, 0, &rect), 0);
+    ASSERT_NE(rect, nullptr);
+    EXPECT_EQ(rect->right, 64) << "no size handler: the default";
+    EXPECT_EQ(rect->bottom, 32);
     module->SetEditorNeedUpdate();
     Call(effEditIdle);
     EXPECT_EQ(module->idles, 0);
     EXPECT_TRUE(module->EditorNeedUpdate()) << "kept while no editor is open";
 
     GiveEditor();
+    EXPECT_EQ(Call(effEditOpen, 0, 0, nullptr), 0) << "no parent window";
     EXPECT_EQ(Call(effEditOpen, 0, 0, &parent), 1);
     EXPECT_EQ(form->shownIn, &parent);
+    EXPECT_EQ(Call(effEditGetRect, 0, 0, &rect), 1);
+    EXPECT_EQ(rect->right, 300);
+    EXPECT_EQ(rect->bottom, 120);
     Call(effEditIdle);
     EXPECT_EQ(module->idles, 1);
     Call(effEditIdle);
@@ -206,9 +215,11 @@ TEST_F(Module, EditorIdleRunsOnlyWithAFormAndTheFlagSet) {
 
     EXPECT_EQ(Call(effEditClose), 0);
     EXPECT_EQ(module->EditorForm(), nullptr);
+    GiveEditor(true);
+    EXPECT_EQ(Call(effEditOpen, 0, 0, &parent), 1) << "a failure to show is swallowed";
 }
 
-TEST_F(Module, AnIdleCallFromAnotherThreadRunsNothingAndKeepsTheFlag) {
+TEST_F(Module, AnIdleCallFromAnotherThreadRunsNothingAndAFlagSetMeanwhileShowsNextTime) {
     GiveEditor();
     Call(effEditOpen, 0, 0, &parent);
     module->SetEditorNeedUpdate();
@@ -219,12 +230,10 @@ TEST_F(Module, AnIdleCallFromAnotherThreadRunsNothingAndKeepsTheFlag) {
     Call(effEditIdle);
     EXPECT_EQ(module->idles, 1);
     EXPECT_EQ(form->idles, 1);
-}
 
-TEST_F(Module, AnUpdateFlaggedWhileTheEditorRefreshesIsShownNextTime) {
-    GiveEditor();
-    Call(effEditOpen, 0, 0, &parent);
-    // The audio thread flags a change while the editor is busy with the previous one.
+    // The audio thread flags a change while the editor is busy with the previous one: it is
+    // shown next time.
+    module->idles = 0;
     module->OnEditIdle = [this] {
         if (++module->idles == 1) {
             module->SetEditorNeedUpdate();
@@ -235,23 +244,6 @@ TEST_F(Module, AnUpdateFlaggedWhileTheEditorRefreshesIsShownNextTime) {
     Call(effEditIdle);
     Call(effEditIdle);
     EXPECT_EQ(module->idles, 2);
-}
-
-TEST_F(Module, EditorRectangleGrowsToTheFormOnceOpen) {
-    ERect* rect = nullptr;
-    EXPECT_EQ(Call(effEditGetRect, 0, 0, &rect), 0);
-    ASSERT_NE(rect, nullptr);
-    EXPECT_EQ(rect->right, 64) << "no size handler: the default";
-    EXPECT_EQ(rect->bottom, 32);
-    GiveEditor();
-    EXPECT_EQ(Call(effEditOpen, 0, 0, nullptr), 0) << "no parent window";
-    EXPECT_EQ(Call(effEditOpen, 0, 0, &parent), 1);
-    EXPECT_EQ(Call(effEditGetRect, 0, 0, &rect), 1);
-    EXPECT_EQ(rect->right, 300);
-    EXPECT_EQ(rect->bottom, 120);
-    Call(effEditClose);
-    GiveEditor(true);
-    EXPECT_EQ(Call(effEditOpen, 0, 0, &parent), 1) << "a failure to show is swallowed";
 }
 
 TEST_F(Module, BankLoadRunsTheCurrentProgramsHandlerOnceMore) {

@@ -76,14 +76,6 @@ constexpr std::string_view kDefaultShow =
     "G#   -\nA    A\nA#   -\nB    B\nScale:      (none)\nTonic:      C\nEasy Mode:  on\n"
     "Preset:     (none)\nVersion:    1.00\nMIDI CC:    none\n";
 
-TEST_F(PresetTool, DefaultBlockOfAFreshInstanceChecksAndShows) {
-    auto plugin = TVSTModule::Create<TVSTPlugin>();
-    const std::string file = Saved(*plugin, "default.brelwickp");
-    EXPECT_EQ(test::read_bytes(file).size(), 99u);
-    EXPECT_EQ(Run({"check", file}), (RunResult{0, "OK\n", ""}));
-    EXPECT_EQ(Run({"show", file}), (RunResult{0, std::string(kDefaultShow), ""}));
-}
-
 TEST_F(PresetTool, MakeShowCheckRoundTripWithOctaveCarry) {
     const std::string file = File("Dark Lead.brelwickp");
     const RunResult made = Run({"make", file, "--scale", "Minor", "--tonic", "D"});
@@ -244,8 +236,14 @@ TEST_F(PresetTool, RefusesToOverwriteWithoutForce) {
     EXPECT_TRUE(fs::is_regular_file(folder / "a" / "b" / "new.brelwickp"));
 }
 
-TEST_F(PresetTool, ShowsAFileThePluginWroteWithEveryField) {
+// The default block of a fresh instance, then one with every field set.
+TEST_F(PresetTool, ChecksAndShowsFilesThePluginWroteWithEveryField) {
     auto plugin = TVSTModule::Create<TVSTPlugin>();
+    const std::string fresh = Saved(*plugin, "default.brelwickp");
+    EXPECT_EQ(test::read_bytes(fresh).size(), 99u);
+    EXPECT_EQ(Run({"check", fresh}), (RunResult{0, "OK\n", ""}));
+    EXPECT_EQ(Run({"show", fresh}), (RunResult{0, std::string(kDefaultShow), ""}));
+
     plugin->ScaleMap().ClearMap();
     plugin->ScaleMap().SetScaleMap(0, 7);
     plugin->ScaleMap().SetScaleMap(5, 0);
