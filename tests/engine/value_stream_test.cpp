@@ -55,7 +55,7 @@ const std::function<void(ValueReader&)> kReadString = [](ValueReader& r) { r.Str
 const std::function<void(ValueReader&)> kReadInteger = [](ValueReader& r) { r.Integer(); };
 const std::function<void(ValueReader&)> kReadBoolean = [](ValueReader& r) { r.Boolean(); };
 
-TEST(ValueWriter, IntegersTakeTheSmallestForm) {
+TEST(ValueWriter, IntegersTakeTheSmallestFormAndSignatureListsAndBooleansTheirOwn) {
     auto bytes = [](int32_t v) { return written([v](ValueWriter& w) { w.Integer(v); }); };
     EXPECT_EQ(bytes(0), (Bytes{0x02, 0x00}));
     EXPECT_EQ(bytes(127), (Bytes{0x02, 0x7F}));
@@ -67,9 +67,7 @@ TEST(ValueWriter, IntegersTakeTheSmallestForm) {
     EXPECT_EQ(bytes(32768), (Bytes{0x04, 0x00, 0x80, 0x00, 0x00}));
     EXPECT_EQ(bytes(-32769), (Bytes{0x04, 0xFF, 0x7F, 0xFF, 0xFF}));
     EXPECT_EQ(bytes(std::numeric_limits<int32_t>::min()), (Bytes{0x04, 0x00, 0x00, 0x00, 0x80}));
-}
-
-TEST(ValueWriter, SignatureListsAndBooleans) {
+    // The signature, lists and booleans.
     EXPECT_EQ(written([](ValueWriter& w) {
                   w.Signature();
                   w.ListStart();
