@@ -4,7 +4,6 @@
 #include "editor/note_map_editor.h"
 #include "platform/locale.h"
 #include "platform/own_module.h"
-#include "platform/temp_folder.h"
 #include "ui/edit.h"
 #include "ui/text.h"
 
@@ -19,13 +18,7 @@ using test::click_item;
 using test::is_shown;
 using test::message_text;
 
-struct FrameFixture : ::testing::Test {
-    ui::HeadlessDesktop desktop;
-    tonvo::test::FakeEditorModule module;
-    tonvo::test::TempFolder data;
-
-    FrameFixture() { module.dataFolder = data.Path(); }
-
+struct FrameFixture : ::testing::Test, test::EditorRig {
     std::unique_ptr<TfrmEditor> Open() { return test::open_editor(desktop, module); }
     // Opens the main menu with the menu button and runs `script` on it.
     void WithMenu(TfrmEditor& form, ui::HeadlessDesktop::MenuScript script) {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "editor/note_map_editor.h"
+#include "platform/temp_folder.h"
 #include "support/fake_editor_module.h"
 #include "ui/headless/headless_desktop.h"
 #include "ui/label.h"
@@ -15,6 +16,15 @@
 #include <string>
 
 namespace tonvo::editor::test {
+
+// A desktop and a recording module whose data folder (the wizard's scale list, the user guide) is
+// a fresh one.
+struct EditorRig {
+    ui::HeadlessDesktop desktop;
+    tonvo::test::FakeEditorModule module;
+    tonvo::test::TempFolder data;
+    EditorRig() { module.dataFolder = data.Path(); }
+};
 
 // The note-map editor at (100, 50), shown and painted as when the host opens it.
 inline std::unique_ptr<TfrmEditor> open_editor(ui::HeadlessDesktop& desktop,

@@ -3,7 +3,6 @@
 #include "editor/editor_factory.h"
 #include "editor/editor_test_support.h"
 #include "editor/note_map_editor.h"
-#include "platform/temp_folder.h"
 #include "ui/golden.h"
 #include "ui/style.h"
 
@@ -16,9 +15,7 @@ namespace {
 using Preview = tonvo::test::FakeEditorModule::Preview;
 using test::click_item;
 
-struct EditorFixture : ::testing::Test {
-    ui::HeadlessDesktop desktop;
-    tonvo::test::FakeEditorModule module;
+struct EditorFixture : ::testing::Test, test::EditorRig {
     std::unique_ptr<TfrmEditor> form = test::open_editor(desktop, module);
 
     const ui::TGuiSingleKey& Key(int k) const { return form->MidiKeys.Keys()[k]; }
@@ -225,14 +222,10 @@ TEST(EditorLook, WholeFormInEachStyle) {
     for (const auto& [style, golden] : looks) {
         SCOPED_TRACE(golden);
         ui::set_active_style(*ui::find_style(style));
-        ui::HeadlessDesktop desktop;
-        tonvo::test::FakeEditorModule module;
-        // The wizard reads its scale list from here (written from the built-in list).
-        tonvo::test::TempFolder data;
-        module.dataFolder = data.Path();
-        module.presetName = "Major Pentatonic";
-        module.map.SetScaleMap(1, 2); // C# => D
-        auto form = create_editor_form(desktop, module);
+        test::EditorRig rig; // the wizard's scale list written from the built-in one
+        rig.module.presetName = "Major Pentatonic";
+        rig.module.map.SetScaleMap(1, 2); // C# => D
+        auto form = create_editor_form(rig.desktop, rig.module);
         form->FormShow();
         form->paint_invalid();
         ui::expect_golden(form->buffer(), golden);
@@ -242,16 +235,13 @@ TEST(EditorLook, WholeFormInEachStyle) {
 
 TEST(EditorHighlightLook, LitKeysAndTheirList) {
     test::CarbonStyle carbon;
-    ui::HeadlessDesktop desktop;
-    tonvo::test::FakeEditorModule module;
-    tonvo::test::TempFolder data;
-    module.dataFolder = data.Path();
-    TfrmEditor form(desktop, module);
+    test::EditorRig rig;
+    TfrmEditor form(rig.desktop, rig.module);
     form.FormShow();
     for (int note : {60, 64, 66, 67})
         form.HighlightNoteOn(note);
     form.RefreshHighlights();
-    desktop.advance(form, ui::Millis{100}); // the keyboard's redraw timer
+    rig.desktop.advance(form, ui::Millis{100}); // the keyboard's redraw timer
     ui::expect_golden(form.buffer(), "editor_highlights");
 }
 

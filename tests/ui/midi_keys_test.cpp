@@ -234,15 +234,11 @@ TEST_F(Keyboard, OutsideChangesRepaintOnTheTimersTick) {
         form.idle();
         return form.invalid_region().bounds();
     };
-    // A key's area in form pixels.
-    auto in_form = [](Rect r) {
-        return Rect{r.left + kX, r.top + kY, r.right + kX, r.bottom + kY};
-    };
     keys.SetKeyPressed(0);
     EXPECT_TRUE(keys.redraw_pending());
     EXPECT_EQ(after(0), Rect{});
     EXPECT_EQ(after(49), Rect{});
-    EXPECT_EQ(after(1), in_form(keys.Keys()[0].area())); // only the changed key
+    EXPECT_EQ(after(1), shifted(keys.Keys()[0].area(), kX, kY)); // only the changed key
     EXPECT_FALSE(keys.redraw_pending());
     form.paint_invalid();
     EXPECT_EQ(at(30, 150), keys.WhiteKeyPressedColor());
@@ -250,7 +246,7 @@ TEST_F(Keyboard, OutsideChangesRepaintOnTheTimersTick) {
     EXPECT_EQ(after(50), Rect{});
     // A mouse press repaints its key at once; a colour change repaints everything.
     down(90, 150);
-    EXPECT_EQ(form.invalid_region().bounds(), in_form(keys.Keys()[2].area()));
+    EXPECT_EQ(form.invalid_region().bounds(), shifted(keys.Keys()[2].area(), kX, kY));
     keys.SetBorderColor(Color::rgb(1, 2, 3));
     EXPECT_EQ(form.invalid_region().bounds(), keys.form_rect());
 }

@@ -26,6 +26,13 @@ const Style& style_named(std::string_view name) {
     return s != nullptr ? *s : system_style();
 }
 
+// The whole form painted afresh.
+const Bitmap& repaint(Form& form) {
+    form.invalidate();
+    form.paint_invalid();
+    return form.buffer();
+}
+
 // A form painted like the editor: the background tile from the form's origin.
 class TiledForm : public Form {
 public:
@@ -292,11 +299,7 @@ struct PanelRig {
         Canvas canvas(ground);
         canvas.draw_tile(ground.bounds(), editor_background(), 0, 0);
     }
-    Color paint_at(int x, int y) {
-        form.invalidate();
-        form.paint_invalid();
-        return form.buffer().at(x, y);
-    }
+    Color paint_at(int x, int y) { return repaint(form).at(x, y); }
 };
 
 TEST(Panel, TranslucentBodyOverTheBackgroundAndCornersThatShowIt) {
@@ -366,8 +369,7 @@ struct LabelRig {
         label.set_bounds(Rect::from_size(10, 10, 200, 40));
     }
     Rect drawn() {
-        form.invalidate();
-        form.paint_invalid();
+        repaint(form);
         return ink(form);
     }
 };
@@ -378,9 +380,6 @@ TEST(Label, AlignsEachLineAndCentresVertically) {
     ASSERT_FALSE(left.empty());
     EXPECT_EQ(rig.form.buffer().at(left.left, left.top).a, 255);
     const int room = 200 - rig.label.font().text_width("Tonvo");
-    const auto shifted = [](Rect r, int dx, int dy) {
-        return Rect{r.left + dx, r.top + dy, r.right + dx, r.bottom + dy};
-    };
     rig.label.set_alignment(Alignment::centre);
     EXPECT_EQ(rig.drawn(), shifted(left, room / 2, 0));
     rig.label.set_alignment(Alignment::right);
@@ -487,8 +486,7 @@ TEST(Button, KeysPressTheFocusedTheDefaultAndTheCancelButton) {
     EXPECT_EQ(rig.clicked.size(), 4u);
 
     // The focused button shows the dotted focus mark three pixels in.
-    rig.form.invalidate();
-    rig.form.paint_invalid();
+    repaint(rig.form);
     const Color face = system_style().button_face;
     EXPECT_EQ(rig.form.buffer().at(133, 13), face);
     rig.cancel.set_focus();
@@ -511,70 +509,52 @@ struct Scene {
         form.set_color(style.window);
         form.tiled = tiled_ground;
     }
-    const Bitmap& render() {
-        form.invalidate();
-        form.paint_invalid();
-        return form.buffer();
-    }
 };
 
 TEST(Golden, SmallControlsInTwoStyles) {
     for (const char* name : {"Carbon", "Light"}) {
         const Style& style = style_named(name);
         const std::string suffix = name == std::string_view("Carbon") ? "_carbon" : "_light";
-        {
-            Scene scene(80, 40, style, true);
-            TQelGuiPanel panel(&scene.form);
-            panel.set_bounds(Rect::from_size(4, 4, 72, 32));
-            panel.SetAlpha(220);
-            panel.SetBorderRadius(6);
-            TQelGuiPanel group(&panel);
-            group.set_bounds(Rect::from_size(36, 8, 30, 16));
-            group.SetPanelGroupColor(true);
-            panel.apply_style(style);
-            group.apply_style(style);
-            expect_golden(scene.render(), "panel" + suffix);
-        }
-        {
-            Scene scene(90, 30, style);
-            TQelSpTBXSpeedButton button(&scene.form);
-            button.set_bounds(Rect::from_size(3, 2, 84, 26));
-            button.set_caption("Preset");
-            button.set_font(Font(Typeface::bold, 13));
-            button.set_drop_down_arrow(true);
-            button.apply_style(style);
-            scene.form.deliver_mouse_move(20, 10); // hot
-            expect_golden(scene.render(), "speed_button" + suffix);
-        }
-        {
-            Scene scene(30, 30, style);
-            TQelMenuButton button(&scene.form);
-            button.set_bounds(Rect::from_size(2, 2, 26, 26));
-            button.apply_style(style);
-            expect_golden(scene.render(), "menu_button" + suffix);
-        }
-        {
-            Scene scene(120, 30, style);
-            Label label(&scene.form);
-            label.set_auto_size(false);
-            label.set_bounds(Rect::from_size(2, 2, 116, 26));
-            label.set_alignment(Alignment::centre);
-            label.set_vertical_centre(true);
-            label.set_font(Font(Typeface::regular, 11));
-            label.set_caption("Transpose +12");
-            label.apply_style(style);
-            expect_golden(scene.render(), "label" + suffix);
-        }
-        {
-            Scene scene(90, 30, style);
-            Button button(&scene.form);
-            button.set_bounds(Rect::from_size(5, 3, 80, 24));
-            button.set_caption("OK");
-            button.set_default(true);
-            button.apply_style(style);
-            button.set_focus();
-            expect_golden(scene.render(), "button" + suffix);
-        }
+        Scene panels(80, 40, style, true), speed(90, 30, style), menu(30, 30, style),
+            labels(120, 30, style), buttons(90, 30, style);
+        TQelGuiPanel panel(&panels.form);
+        panel.set_bounds(Rect::from_size(4, 4, 72, 32));
+        panel.SetAlpha(220);
+        panel.SetBorderRadius(6);
+        TQelGuiPanel group(&panel);
+        group.set_bounds(Rect::from_size(36, 8, 30, 16));
+        group.SetPanelGroupColor(true);
+        TQelSpTBXSpeedButton speed_button(&speed.form);
+        speed_button.set_bounds(Rect::from_size(3, 2, 84, 26));
+        speed_button.set_caption("Preset");
+        speed_button.set_font(Font(Typeface::bold, 13));
+        speed_button.set_drop_down_arrow(true);
+        TQelMenuButton menu_button(&menu.form);
+        menu_button.set_bounds(Rect::from_size(2, 2, 26, 26));
+        Label label(&labels.form);
+        label.set_auto_size(false);
+        label.set_bounds(Rect::from_size(2, 2, 116, 26));
+        label.set_alignment(Alignment::centre);
+        label.set_vertical_centre(true);
+        label.set_font(Font(Typeface::regular, 11));
+        label.set_caption("Transpose +12");
+        Button button(&buttons.form);
+        button.set_bounds(Rect::from_size(5, 3, 80, 24));
+        button.set_caption("OK");
+        button.set_default(true);
+        panel.apply_style(style);
+        group.apply_style(style);
+        speed_button.apply_style(style);
+        menu_button.apply_style(style);
+        label.apply_style(style);
+        button.apply_style(style);
+        button.set_focus();
+        speed.form.deliver_mouse_move(20, 10); // hot
+        expect_golden(repaint(panels.form), "panel" + suffix);
+        expect_golden(repaint(speed.form), "speed_button" + suffix);
+        expect_golden(repaint(menu.form), "menu_button" + suffix);
+        expect_golden(repaint(labels.form), "label" + suffix);
+        expect_golden(repaint(buttons.form), "button" + suffix);
     }
 }
 
