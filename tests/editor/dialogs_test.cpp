@@ -143,17 +143,14 @@ TEST_F(DialogFixture, MessageBoxLooks) {
 }
 
 TEST_F(DialogFixture, InputDialogLooks) {
+    for (const char* golden : {"input_text", "input_number"})
+        desktop.expect_modal([golden](ui::Form& f) {
+            ui::expect_golden(f.buffer(), golden);
+            f.set_modal_result(ModalResult::cancel);
+        });
     std::string text = "My preset";
-    desktop.expect_modal([](ui::Form& f) {
-        ui::expect_golden(f.buffer(), "input_text");
-        f.set_modal_result(ModalResult::cancel);
-    });
     InputText(desktop, &owner, "Save Preset", "Name", text, 50, true);
     double value = 64;
-    desktop.expect_modal([](ui::Form& f) {
-        ui::expect_golden(f.buffer(), "input_number");
-        f.set_modal_result(ModalResult::cancel);
-    });
     InputNumber(desktop, &owner, "MIDI Set CC: Note", "CC# (0-127)", value, 0, 0, 127);
 }
 

@@ -226,12 +226,12 @@ TEST_F(BrowserFixture, APressOutsideClosesUnlessAPressInsideIsHeld) {
 }
 
 TEST_F(BrowserFixture, TheWarningBeepIsOffWhileOpenAndThenAsItWas) {
-    make().reset();
-    EXPECT_EQ(beeps, (std::vector<bool>{false, true}));
-    beep_on = false;
-    beeps.clear();
-    make().reset();
-    EXPECT_EQ(beeps, (std::vector<bool>{false, false}));
+    for (const bool before : {true, false}) {
+        beep_on = before;
+        beeps.clear();
+        make().reset();
+        EXPECT_EQ(beeps, (std::vector<bool>{false, before}));
+    }
 }
 
 TEST_F(BrowserFixture, LooksOverTheEditorBackground) {
