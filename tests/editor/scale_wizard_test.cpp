@@ -10,7 +10,6 @@
 #include "ui/headless/headless_desktop.h"
 #include "ui/style.h"
 
-#include <array>
 #include <gtest/gtest.h>
 #include <memory>
 #include <string>
@@ -19,14 +18,8 @@
 namespace tonvo::editor {
 namespace {
 
-using Entries = std::array<int32_t, 12>;
-
-Entries entries_of(const TScaleMap& map) {
-    Entries out{};
-    for (int32_t i = 0; i < TScaleMap::kEntries; ++i)
-        out[static_cast<size_t>(i)] = map.GetScaleMap(i);
-    return out;
-}
+using test::Entries;
+using test::entries_of;
 
 // Expects a message box saying `text` with `buttons` buttons: its visible controls but the label.
 void expect_box(ui::Form& box, const std::string& text, int buttons) {

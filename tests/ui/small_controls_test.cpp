@@ -499,46 +499,41 @@ TEST(Button, KeysPressTheFocusedTheDefaultAndTheCancelButton) {
 
 // --- Golden images: each control on the editor's background in two styles ---
 
-// A small form to render controls on: the editor's background for panels, the style's window
-// colour for the rest (a "Light" text is dark, made for a light ground).
-struct Scene {
-    HeadlessDesktop desktop;
-    TiledForm form;
-    Scene(int width, int height, const Style& style, bool tiled_ground = false)
-        : form(desktop, width, height) {
-        form.set_color(style.window);
-        form.tiled = tiled_ground;
-    }
-};
-
 TEST(Golden, SmallControlsInTwoStyles) {
     for (const char* name : {"Carbon", "Light"}) {
         const Style& style = style_named(name);
         const std::string suffix = name == std::string_view("Carbon") ? "_carbon" : "_light";
-        Scene panels(80, 40, style, true), speed(90, 30, style), menu(30, 30, style),
-            labels(120, 30, style), buttons(90, 30, style);
-        TQelGuiPanel panel(&panels.form);
+        // A small form for each: the editor's background for panels, the style's window colour
+        // for the rest (a "Light" text is dark, made for a light ground).
+        HeadlessDesktop desktop;
+        TiledForm panels(desktop, 80, 40), speed(desktop, 90, 30), menu(desktop, 30, 30),
+            labels(desktop, 120, 30), buttons(desktop, 90, 30);
+        for (TiledForm* form : {&panels, &speed, &menu, &labels, &buttons}) {
+            form->set_color(style.window);
+            form->tiled = form == &panels;
+        }
+        TQelGuiPanel panel(&panels);
         panel.set_bounds(Rect::from_size(4, 4, 72, 32));
         panel.SetAlpha(220);
         panel.SetBorderRadius(6);
         TQelGuiPanel group(&panel);
         group.set_bounds(Rect::from_size(36, 8, 30, 16));
         group.SetPanelGroupColor(true);
-        TQelSpTBXSpeedButton speed_button(&speed.form);
+        TQelSpTBXSpeedButton speed_button(&speed);
         speed_button.set_bounds(Rect::from_size(3, 2, 84, 26));
         speed_button.set_caption("Preset");
         speed_button.set_font(Font(Typeface::bold, 13));
         speed_button.set_drop_down_arrow(true);
-        TQelMenuButton menu_button(&menu.form);
+        TQelMenuButton menu_button(&menu);
         menu_button.set_bounds(Rect::from_size(2, 2, 26, 26));
-        Label label(&labels.form);
+        Label label(&labels);
         label.set_auto_size(false);
         label.set_bounds(Rect::from_size(2, 2, 116, 26));
         label.set_alignment(Alignment::centre);
         label.set_vertical_centre(true);
         label.set_font(Font(Typeface::regular, 11));
         label.set_caption("Transpose +12");
-        Button button(&buttons.form);
+        Button button(&buttons);
         button.set_bounds(Rect::from_size(5, 3, 80, 24));
         button.set_caption("OK");
         button.set_default(true);
@@ -549,12 +544,12 @@ TEST(Golden, SmallControlsInTwoStyles) {
         label.apply_style(style);
         button.apply_style(style);
         button.set_focus();
-        speed.form.deliver_mouse_move(20, 10); // hot
-        expect_golden(repaint(panels.form), "panel" + suffix);
-        expect_golden(repaint(speed.form), "speed_button" + suffix);
-        expect_golden(repaint(menu.form), "menu_button" + suffix);
-        expect_golden(repaint(labels.form), "label" + suffix);
-        expect_golden(repaint(buttons.form), "button" + suffix);
+        speed.deliver_mouse_move(20, 10); // hot
+        expect_golden(repaint(panels), "panel" + suffix);
+        expect_golden(repaint(speed), "speed_button" + suffix);
+        expect_golden(repaint(menu), "menu_button" + suffix);
+        expect_golden(repaint(labels), "label" + suffix);
+        expect_golden(repaint(buttons), "button" + suffix);
     }
 }
 
