@@ -13,6 +13,7 @@
 #include <gtest/gtest.h>
 #include <memory>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace tonvo::editor {
@@ -162,26 +163,21 @@ TEST_F(WizardFixture, MenusChangeTheCaptionsButNotTheMap) {
 }
 
 TEST_F(WizardFixture, ApplyWritesTheMapAfterYes) {
-    struct Case {
-        const char* scale;
-        int tonic;
-        bool easy;
-        Entries expected;
-    } cases[] = {
+    const std::tuple<const char*, int, bool, Entries> cases[] = {
         {"Minor", 2, false, {0, -1, 2, -1, 4, 5, -1, 7, -1, 9, 10, -1}},
         {"Bebop Major", 9, true, {9, 11, 1, -1, 2, 4, -1, 5, -1, 6, -1, 8}},
     };
     ScaleWizardPanel& w = Open();
     int n = 0;
-    for (const Case& c : cases) {
-        Choose(c.scale, c.tonic, c.easy);
+    for (const auto& [scale, tonic, easy, expected] : cases) {
+        Choose(scale, tonic, easy);
         desktop.expect_modal([](ui::Form& f) { ui::type(f, "\r"); });
         ClickOn(w.btnApply);
         ++n;
-        EXPECT_EQ(entries_of(module.map), c.expected) << c.scale;
-        EXPECT_EQ(module.map.Choice().ScaleName, c.scale);
-        EXPECT_EQ(module.map.Choice().Tonic, c.tonic);
-        EXPECT_EQ(module.map.Choice().EasyMode, c.easy);
+        EXPECT_EQ(entries_of(module.map), expected) << scale;
+        EXPECT_EQ(module.map.Choice().ScaleName, scale);
+        EXPECT_EQ(module.map.Choice().Tonic, tonic);
+        EXPECT_EQ(module.map.Choice().EasyMode, easy);
         EXPECT_EQ(module.notifications, n);
         EXPECT_EQ(applied, n);
     }
