@@ -113,7 +113,7 @@ TEST_F(DialogFixture, MessageBoxKeysAnswerAsTheButtonsSay) {
     EXPECT_EQ(desktop.shown().back(), "Tonvo");
 }
 
-TEST_F(DialogFixture, MessageBoxLooks) {
+TEST_F(DialogFixture, MessageBoxAndInputDialogLooks) {
     const std::tuple<const char*, MessageKind, MessageButtons, std::string> cases[] = {
         {"message_box_confirmation", MessageKind::confirmation, MessageButtons::yes_no,
          "Initialize preset?"},
@@ -132,9 +132,6 @@ TEST_F(DialogFixture, MessageBoxLooks) {
         });
         CenteredMessageBox(desktop, &owner, text, "Caption", kind, buttons);
     }
-}
-
-TEST_F(DialogFixture, InputDialogLooks) {
     for (const char* golden : {"input_text", "input_number"})
         desktop.expect_modal([golden](ui::Form& f) {
             ui::expect_golden(f.buffer(), golden);

@@ -210,8 +210,9 @@ TEST_F(EditorFixture, HooksRepaintTheKeyboard) {
     EXPECT_EQ(form->panMain.bounds(), ui::Rect::from_size(3, 45, 656, 208));
 }
 
-// The whole form as the factory makes it, in each style.
-TEST(EditorLook, WholeFormInEachStyle) {
+// The whole form as the factory makes it, in each style; then in Carbon with keys lit by incoming
+// notes and their list.
+TEST(EditorLook, WholeFormInEachStyleAndLitKeys) {
     const std::pair<const char*, const char*> looks[] = {{"Carbon", "editor_carbon"},
                                                          {"Amakrits", "editor_amakrits"},
                                                          {"Light", "editor_light"},
@@ -228,11 +229,7 @@ TEST(EditorLook, WholeFormInEachStyle) {
         form->paint_invalid();
         ui::expect_golden(form->buffer(), golden);
     }
-    ui::set_active_style(ui::system_style());
-}
-
-TEST(EditorHighlightLook, LitKeysAndTheirList) {
-    test::CarbonStyle carbon;
+    test::CarbonStyle carbon; // the system's style again at the end
     test::EditorRig rig;
     TfrmEditor form(rig.desktop, rig.module);
     form.FormShow();
