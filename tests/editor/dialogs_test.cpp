@@ -6,6 +6,7 @@
 #include "ui/golden.h"
 
 #include <gtest/gtest.h>
+#include <tuple>
 
 namespace tonvo::editor {
 namespace {
@@ -91,23 +92,19 @@ TEST_F(DialogFixture, InputNumberComesBackWhileTheEntryIsOutOfRange) {
 }
 
 TEST_F(DialogFixture, MessageBoxKeysAnswerAsTheButtonsSay) {
-    struct Case {
-        MessageButtons buttons;
-        const char* keys;
-        ModalResult expected;
-    } cases[] = {
+    const std::tuple<MessageButtons, const char*, ModalResult> cases[] = {
         {MessageButtons::yes_no, "\r", ModalResult::yes},
         {MessageButtons::yes_no, "\x1B", ModalResult::no},
         {MessageButtons::yes_no, "\t\r", ModalResult::no}, // Tab to No, Enter presses it
         {MessageButtons::ok, "\r", ModalResult::ok},
         {MessageButtons::ok, "\x1B", ModalResult::ok},
     };
-    for (const Case& c : cases) {
-        desktop.expect_modal([&](ui::Form& f) { ui::type(f, c.keys); });
+    for (const auto& [buttons, keys, expected] : cases) {
+        desktop.expect_modal([&](ui::Form& f) { ui::type(f, keys); });
         EXPECT_EQ(CenteredMessageBox(desktop, &owner, "Initialize preset?", "Init",
-                                     MessageKind::confirmation, c.buttons),
-                  c.expected)
-            << c.keys;
+                                     MessageKind::confirmation, buttons),
+                  expected)
+            << keys;
     }
     // Closed without an answer: Cancel. An empty caption becomes the application's title.
     EXPECT_EQ(
@@ -116,13 +113,8 @@ TEST_F(DialogFixture, MessageBoxKeysAnswerAsTheButtonsSay) {
     EXPECT_EQ(desktop.shown().back(), "Tonvo");
 }
 
-TEST_F(DialogFixture, MessageBoxLooks) {
-    struct Case {
-        const char* name;
-        MessageKind kind;
-        MessageButtons buttons;
-        std::string text;
-    } cases[] = {
+TEST_F(DialogFixture, MessageBoxAndInputDialogLooks) {
+    const std::tuple<const char*, MessageKind, MessageButtons, std::string> cases[] = {
         {"message_box_confirmation", MessageKind::confirmation, MessageButtons::yes_no,
          "Initialize preset?"},
         {"message_box_information", MessageKind::information, MessageButtons::ok,
@@ -131,29 +123,23 @@ TEST_F(DialogFixture, MessageBoxLooks) {
          "Error opening file.\r\n\r\n\"/home/someone/Documents/Brelwick/Tonvo/a rather long "
          "folder name/Tonvo User Guide.pdf\""},
     };
-    for (const Case& c : cases) {
+    for (const auto& [name, kind, buttons, text] : cases) {
         desktop.expect_modal([&](ui::Form& f) {
             // Wider than the owner is fine; the text wraps to a bounded width.
-            EXPECT_LE(f.width(), 500) << c.name;
-            ui::expect_golden(f.buffer(), c.name);
+            EXPECT_LE(f.width(), 500) << name;
+            ui::expect_golden(f.buffer(), name);
             f.set_modal_result(ModalResult::ok);
         });
-        CenteredMessageBox(desktop, &owner, c.text, "Caption", c.kind, c.buttons);
+        CenteredMessageBox(desktop, &owner, text, "Caption", kind, buttons);
     }
-}
-
-TEST_F(DialogFixture, InputDialogLooks) {
+    for (const char* golden : {"input_text", "input_number"})
+        desktop.expect_modal([golden](ui::Form& f) {
+            ui::expect_golden(f.buffer(), golden);
+            f.set_modal_result(ModalResult::cancel);
+        });
     std::string text = "My preset";
-    desktop.expect_modal([](ui::Form& f) {
-        ui::expect_golden(f.buffer(), "input_text");
-        f.set_modal_result(ModalResult::cancel);
-    });
     InputText(desktop, &owner, "Save Preset", "Name", text, 50, true);
     double value = 64;
-    desktop.expect_modal([](ui::Form& f) {
-        ui::expect_golden(f.buffer(), "input_number");
-        f.set_modal_result(ModalResult::cancel);
-    });
     InputNumber(desktop, &owner, "MIDI Set CC: Note", "CC# (0-127)", value, 0, 0, 127);
 }
 

@@ -44,11 +44,9 @@ struct EditorDialogsFixture : ::testing::Test {
 TEST_F(EditorDialogsFixture, BoxesGoOverTheEditorAndAskMapsItsAnswers) {
     desktop.expect_modal([this](ui::Form& f) {
         EXPECT_EQ(f.caption(), "Save Preset");
-        const ui::Point at = ui::centred_over(
-            ui::Rect::from_size(form.left(), form.top(), form.width(), form.height()), f.width(),
-            f.height());
-        EXPECT_EQ(f.left(), at.x);
-        EXPECT_EQ(f.top(), at.y);
+        const ui::Rect editor =
+            ui::Rect::from_size(form.left(), form.top(), form.width(), form.height());
+        EXPECT_EQ((ui::Point{f.left(), f.top()}), ui::centred_over(editor, f.width(), f.height()));
         ui::type(f, "\r");
     });
     dialogs.Warning("Save Preset", "Error saving preset to file.");

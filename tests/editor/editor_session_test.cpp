@@ -12,7 +12,6 @@
 #include "support/host_calls.h"
 #include "ui/menu_session.h"
 
-#include <array>
 #include <gtest/gtest.h>
 #include <memory>
 #include <vector>
@@ -20,9 +19,9 @@
 namespace tonvo {
 namespace {
 
-using Entries = std::array<int32_t, 12>;
 using editor::test::click_item;
 using editor::test::click_middle;
+using editor::test::Entries;
 using editor::test::on_key;
 
 class EditorSession : public test::ModuleEditorTest {
@@ -50,10 +49,7 @@ protected:
         EXPECT_GT(chunk.size(), 8u);
         auto other = Make();
         EXPECT_EQ(test::load_chunk(other->Effect(), chunk), static_cast<intptr_t>(chunk.size()));
-        Entries entries{};
-        for (int32_t i = 0; i < 12; ++i)
-            entries[static_cast<size_t>(i)] = other->ScaleMap().GetScaleMap(i);
-        return entries;
+        return editor::test::entries_of(other->ScaleMap());
     }
     // What the host receives from the next processing call.
     std::vector<test::Delivered> Process() {

@@ -1,20 +1,42 @@
 // Shared pieces of the editor form tests: a headless desktop and a recording module, the editor
-// opened as a host shows it, the Carbon style for a test, and ways to read what a message box
-// said, to find a key and to click a control or menu item as a user would.
+// opened as a host shows it, a map's entries, the Carbon style for a test, and ways to read what
+// a message box said, to find a key and to click a control or menu item as a user would.
 #pragma once
 
 #include "editor/note_map_editor.h"
+#include "engine/scale_map.h"
+#include "platform/temp_folder.h"
 #include "support/fake_editor_module.h"
 #include "ui/headless/headless_desktop.h"
 #include "ui/label.h"
 #include "ui/menu_session.h"
 #include "ui/style.h"
 
+#include <array>
 #include <gtest/gtest.h>
 #include <memory>
 #include <string>
 
 namespace tonvo::editor::test {
+
+// A note map's twelve entries, to compare at once.
+using Entries = std::array<int32_t, TScaleMap::kEntries>;
+
+inline Entries entries_of(const TScaleMap& map) {
+    Entries out{};
+    for (int32_t i = 0; i < TScaleMap::kEntries; ++i)
+        out[static_cast<size_t>(i)] = map.GetScaleMap(i);
+    return out;
+}
+
+// A desktop and a recording module whose data folder (the wizard's scale list, the user guide) is
+// a fresh one.
+struct EditorRig {
+    ui::HeadlessDesktop desktop;
+    tonvo::test::FakeEditorModule module;
+    tonvo::test::TempFolder data;
+    EditorRig() { module.dataFolder = data.Path(); }
+};
 
 // The note-map editor at (100, 50), shown and painted as when the host opens it.
 inline std::unique_ptr<TfrmEditor> open_editor(ui::HeadlessDesktop& desktop,

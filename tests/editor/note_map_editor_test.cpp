@@ -3,7 +3,6 @@
 #include "editor/editor_factory.h"
 #include "editor/editor_test_support.h"
 #include "editor/note_map_editor.h"
-#include "platform/temp_folder.h"
 #include "ui/golden.h"
 #include "ui/style.h"
 
@@ -16,9 +15,7 @@ namespace {
 using Preview = tonvo::test::FakeEditorModule::Preview;
 using test::click_item;
 
-struct EditorFixture : ::testing::Test {
-    ui::HeadlessDesktop desktop;
-    tonvo::test::FakeEditorModule module;
+struct EditorFixture : ::testing::Test, test::EditorRig {
     std::unique_ptr<TfrmEditor> form = test::open_editor(desktop, module);
 
     const ui::TGuiSingleKey& Key(int k) const { return form->MidiKeys.Keys()[k]; }
@@ -123,10 +120,8 @@ TEST_F(EditorFixture, LeftClickPreviewsTheMappedNote) {
     EXPECT_EQ(form->lblInfo.caption(), "kept");
     Release(1);
     EXPECT_TRUE(module.previews.empty());
-}
 
-TEST_F(EditorFixture, TheFormsEndReleasesTheNoteOfAHeldKey) {
-    module.map.SetScaleMap(2, 4);
+    // The form's end releases the note of a held key.
     Press(2);
     form.reset(); // the host closed the editor
     EXPECT_EQ(module.previews, (std::vector<Preview>{{true, 64, 100}, {false, 64, 100}}));
@@ -215,8 +210,9 @@ TEST_F(EditorFixture, HooksRepaintTheKeyboard) {
     EXPECT_EQ(form->panMain.bounds(), ui::Rect::from_size(3, 45, 656, 208));
 }
 
-// The whole form as the factory makes it, in each style.
-TEST(EditorLook, WholeFormInEachStyle) {
+// The whole form as the factory makes it, in each style; then in Carbon with keys lit by incoming
+// notes and their list.
+TEST(EditorLook, WholeFormInEachStyleAndLitKeys) {
     const std::pair<const char*, const char*> looks[] = {{"Carbon", "editor_carbon"},
                                                          {"Amakrits", "editor_amakrits"},
                                                          {"Light", "editor_light"},
@@ -225,33 +221,22 @@ TEST(EditorLook, WholeFormInEachStyle) {
     for (const auto& [style, golden] : looks) {
         SCOPED_TRACE(golden);
         ui::set_active_style(*ui::find_style(style));
-        ui::HeadlessDesktop desktop;
-        tonvo::test::FakeEditorModule module;
-        // The wizard reads its scale list from here (written from the built-in list).
-        tonvo::test::TempFolder data;
-        module.dataFolder = data.Path();
-        module.presetName = "Major Pentatonic";
-        module.map.SetScaleMap(1, 2); // C# => D
-        auto form = create_editor_form(desktop, module);
+        test::EditorRig rig; // the wizard's scale list written from the built-in one
+        rig.module.presetName = "Major Pentatonic";
+        rig.module.map.SetScaleMap(1, 2); // C# => D
+        auto form = create_editor_form(rig.desktop, rig.module);
         form->FormShow();
         form->paint_invalid();
         ui::expect_golden(form->buffer(), golden);
     }
-    ui::set_active_style(ui::system_style());
-}
-
-TEST(EditorHighlightLook, LitKeysAndTheirList) {
-    test::CarbonStyle carbon;
-    ui::HeadlessDesktop desktop;
-    tonvo::test::FakeEditorModule module;
-    tonvo::test::TempFolder data;
-    module.dataFolder = data.Path();
-    TfrmEditor form(desktop, module);
+    test::CarbonStyle carbon; // the system's style again at the end
+    test::EditorRig rig;
+    TfrmEditor form(rig.desktop, rig.module);
     form.FormShow();
     for (int note : {60, 64, 66, 67})
         form.HighlightNoteOn(note);
     form.RefreshHighlights();
-    desktop.advance(form, ui::Millis{100}); // the keyboard's redraw timer
+    rig.desktop.advance(form, ui::Millis{100}); // the keyboard's redraw timer
     ui::expect_golden(form.buffer(), "editor_highlights");
 }
 

@@ -28,8 +28,9 @@ struct BrowserFixture : ::testing::Test {
     BrowserFixture() { owner.set_position(100, 50); }
 
     std::string folder_text() const { return tonvo::test::utf8_of(folder.Path()) + "/"; }
-    void write(const std::string& name) {
-        tonvo::test::write_text(folder.Path() / (name + ".brelwickp"), "preset");
+    void write(std::initializer_list<std::string> names) {
+        for (const std::string& name : names)
+            tonvo::test::write_text(folder.Path() / (name + ".brelwickp"), "preset");
     }
     bool exists(const std::string& name) const {
         return std::filesystem::exists(folder.Path() / (name + ".brelwickp"));
@@ -44,10 +45,10 @@ struct BrowserFixture : ::testing::Test {
         dlg->place_over(&owner);
         return dlg;
     }
-    // Runs the dialog with `script` and returns how it closed.
-    ModalResult run(TfrmPresets& dlg, std::function<void(TfrmPresets&)> script) {
+    // Runs the dialog with `script`; it must close with `result`.
+    void run(TfrmPresets& dlg, ModalResult result, std::function<void(TfrmPresets&)> script) {
         desktop.expect_modal([script](ui::Form& f) { script(static_cast<TfrmPresets&>(f)); });
-        return dlg.ShowModal(&owner);
+        EXPECT_EQ(dlg.ShowModal(&owner), result) << "how the browser closed";
     }
     static std::vector<std::string> items(const TfrmPresets& dlg) {
         std::vector<std::string> out;
@@ -69,32 +70,26 @@ void click_on(TfrmPresets& dlg, int index, MouseButton button = MouseButton::lef
 }
 
 TEST_F(BrowserFixture, ListsSortedIgnoringCaseAndSelectsTheCurrentPreset) {
-    for (const char* name : {"b", "A", "c"})
-        write(name);
+    write({"b", "A", "c"});
     tonvo::test::write_text(folder.Path() / "notes.txt", "");
     auto dlg = make("B");
-    EXPECT_EQ(run(*dlg,
-                  [](TfrmPresets& d) {
-                      EXPECT_EQ(items(d), (std::vector<std::string>{"A", "b", "c"}));
-                      EXPECT_EQ(d.lstPresets.selected(), 1);
-                      EXPECT_EQ(d.PresetFiles[static_cast<size_t>(d.lstPresets.item(2).value)],
-                                "c.brelwickp");
-                      // Enter and Escape are not the dialog's keys.
-                      ui::type(d, "\r\x1B");
-                      EXPECT_EQ(d.modal_result(), ModalResult::none);
-                      click_middle(d, d.btnOK);
-                  }),
-              ModalResult::ok);
+    run(*dlg, ModalResult::ok, [](TfrmPresets& d) {
+        EXPECT_EQ(items(d), (std::vector<std::string>{"A", "b", "c"}));
+        EXPECT_EQ(d.lstPresets.selected(), 1);
+        EXPECT_EQ(d.PresetFiles[static_cast<size_t>(d.lstPresets.item(2).value)], "c.brelwickp");
+        // Enter and Escape are not the dialog's keys.
+        ui::type(d, "\r\x1B");
+        EXPECT_EQ(d.modal_result(), ModalResult::none);
+        click_middle(d, d.btnOK);
+    });
     EXPECT_EQ(dlg->SelectedFile(), folder_text() + "b.brelwickp");
 
     // No preset of that name: the first; Cancel closes with Cancel.
     dlg = make("zzz");
-    EXPECT_EQ(run(*dlg,
-                  [](TfrmPresets& d) {
-                      EXPECT_EQ(d.lstPresets.selected(), 0);
-                      click_middle(d, d.btnCancel);
-                  }),
-              ModalResult::cancel);
+    run(*dlg, ModalResult::cancel, [](TfrmPresets& d) {
+        EXPECT_EQ(d.lstPresets.selected(), 0);
+        click_middle(d, d.btnCancel);
+    });
 }
 
 TEST_F(BrowserFixture, EachItemChoosesTheFileItWasListedFrom) {
@@ -106,7 +101,7 @@ TEST_F(BrowserFixture, EachItemChoosesTheFileItWasListedFrom) {
 #endif
     auto dlg = make();
     std::vector<std::string> chosen;
-    run(*dlg, [&](TfrmPresets& d) {
+    run(*dlg, ModalResult::cancel, [&](TfrmPresets& d) {
         for (int i = 0; i < d.lstPresets.count(); ++i) {
             EXPECT_EQ(d.lstPresets.item(i).text, "Bass");
             d.lstPresets.set_selected(i);
@@ -127,24 +122,21 @@ TEST_F(BrowserFixture, AnEmptyListDisablesOkOpenAndDelete) {
         EXPECT_FALSE(dlg->popMenu_Delete.Enabled);
         EXPECT_TRUE(dlg->popMenu_Explorer.Enabled);
     });
-    EXPECT_EQ(run(*dlg,
-                  [](TfrmPresets& d) {
-                      EXPECT_EQ(d.lstPresets.count(), 0);
-                      EXPECT_FALSE(d.btnOK.enabled());
-                      const ui::Rect list = d.lstPresets.form_rect();
-                      ui::click(d, list.left + 5, list.top + 5, MouseButton::right);
-                      ui::click(d, list.left + 5, list.top + 5);
-                      ui::click(d, list.left + 5, list.top + 5); // a double click does nothing
-                      EXPECT_EQ(d.modal_result(), ModalResult::none);
-                  }),
-              ModalResult::cancel);
+    run(*dlg, ModalResult::cancel, [](TfrmPresets& d) {
+        EXPECT_EQ(d.lstPresets.count(), 0);
+        EXPECT_FALSE(d.btnOK.enabled());
+        const ui::Rect list = d.lstPresets.form_rect();
+        ui::click(d, list.left + 5, list.top + 5, MouseButton::right);
+        ui::click(d, list.left + 5, list.top + 5);
+        ui::click(d, list.left + 5, list.top + 5); // a double click does nothing
+        EXPECT_EQ(d.modal_result(), ModalResult::none);
+    });
     EXPECT_EQ(popups, 1);
     EXPECT_EQ(dlg->SelectedFile(), "");
 }
 
 TEST_F(BrowserFixture, RightClickSelectsForTheMenuButNotOnTheEmptyArea) {
-    for (const char* name : {"one", "two", "three"})
-        write(name);
+    write({"one", "two", "three"});
     auto dlg = make("two");
     desktop.expect_menu([&](ui::MenuSession&) { EXPECT_EQ(dlg->lstPresets.selected(), 2); });
     desktop.expect_menu([&](ui::MenuSession& s) {
@@ -152,31 +144,26 @@ TEST_F(BrowserFixture, RightClickSelectsForTheMenuButNotOnTheEmptyArea) {
         EXPECT_TRUE(dlg->popMenu_Open.Enabled);
         click_item(s, dlg->popMenu_Open);
     });
-    EXPECT_EQ(run(*dlg,
-                  [](TfrmPresets& d) {
-                      EXPECT_EQ(d.lstPresets.selected(), 2); // one, three, two
-                      click_on(d, 5, MouseButton::right);    // below the items
-                      EXPECT_EQ(d.lstPresets.selected(), 2);
-                      click_on(d, 0, MouseButton::right);
-                  }),
-              ModalResult::ok);
+    run(*dlg, ModalResult::ok, [](TfrmPresets& d) {
+        EXPECT_EQ(d.lstPresets.selected(), 2); // one, three, two
+        click_on(d, 5, MouseButton::right);    // below the items
+        EXPECT_EQ(d.lstPresets.selected(), 2);
+        click_on(d, 0, MouseButton::right);
+    });
     EXPECT_EQ(desktop.menus_shown(), 2);
     EXPECT_EQ(dlg->SelectedFile(), folder_text() + "one.brelwickp");
 
     // A double click on an item closes with OK.
     dlg = make();
-    EXPECT_EQ(run(*dlg,
-                  [](TfrmPresets& d) {
-                      click_on(d, 1);
-                      click_on(d, 1);
-                  }),
-              ModalResult::ok);
+    run(*dlg, ModalResult::ok, [](TfrmPresets& d) {
+        click_on(d, 1);
+        click_on(d, 1);
+    });
     EXPECT_EQ(dlg->SelectedFile(), folder_text() + "three.brelwickp");
 }
 
 TEST_F(BrowserFixture, DeletingAsksAndKeepsASelectionInTheList) {
-    for (const char* name : {"a", "b", "c"})
-        write(name);
+    write({"a", "b", "c"});
     auto dlg = make("c");
     auto delete_selected = [&](std::function<void(ui::Form&)> answer) {
         desktop.expect_menu([&](ui::MenuSession& s) { click_item(s, dlg->popMenu_Delete); });
@@ -184,7 +171,7 @@ TEST_F(BrowserFixture, DeletingAsksAndKeepsASelectionInTheList) {
             desktop.expect_modal(std::move(answer));
         click_on(*dlg, dlg->lstPresets.selected(), MouseButton::right);
     };
-    run(*dlg, [&](TfrmPresets& d) {
+    run(*dlg, ModalResult::cancel, [&](TfrmPresets& d) {
         // A box closed without an answer deletes nothing.
         delete_selected({});
         EXPECT_TRUE(exists("c"));
@@ -208,55 +195,51 @@ TEST_F(BrowserFixture, DeletingAsksAndKeepsASelectionInTheList) {
 }
 
 TEST_F(BrowserFixture, APressOutsideClosesUnlessAPressInsideIsHeld) {
-    write("x");
+    write({"x"});
     auto dlg = make();
     const ui::Point outside{dlg->left() + dlg->width(), dlg->top() + 10};
-    EXPECT_EQ(run(*dlg,
-                  [&](TfrmPresets& d) {
-                      // Inside the dialog, or nothing held: it stays.
-                      desktop.set_pointer({d.left() + d.width() - 1, d.top()}, MouseButton::left);
-                      desktop.advance(d, ui::Millis{300});
-                      desktop.set_pointer(outside, std::nullopt);
-                      desktop.advance(d, ui::Millis{300});
-                      // A press on the list dragged out of the dialog and held there.
-                      const ui::Point p = centre_of(d, 0);
-                      d.deliver_mouse_down(MouseButton::left, p.x, p.y);
-                      desktop.set_pointer(outside, MouseButton::left);
-                      desktop.advance(d, ui::Millis{300});
-                      EXPECT_EQ(d.modal_result(), ModalResult::none);
-                      d.deliver_mouse_up(MouseButton::left, outside.x - d.left(),
-                                         outside.y - d.top());
-                      desktop.set_pointer(outside, std::nullopt);
-                      desktop.advance(d, ui::Millis{300});
-                      EXPECT_EQ(d.modal_result(), ModalResult::none);
-                      // A press whose release was lost with the mouse holds nothing.
-                      d.deliver_mouse_down(MouseButton::left, p.x, p.y);
-                      d.cancel_capture();
-                      // A right press outside.
-                      desktop.set_pointer(outside, MouseButton::right);
-                      desktop.advance(d, ui::Millis{100});
-                      EXPECT_FALSE(d.Timer.enabled());
-                  }),
-              ModalResult::cancel);
+    run(*dlg, ModalResult::cancel, [&](TfrmPresets& d) {
+        // Inside the dialog, or nothing held: it stays.
+        desktop.set_pointer({d.left() + d.width() - 1, d.top()}, MouseButton::left);
+        desktop.advance(d, ui::Millis{300});
+        desktop.set_pointer(outside, std::nullopt);
+        desktop.advance(d, ui::Millis{300});
+        // A press on the list dragged out of the dialog and held there.
+        const ui::Point p = centre_of(d, 0);
+        d.deliver_mouse_down(MouseButton::left, p.x, p.y);
+        desktop.set_pointer(outside, MouseButton::left);
+        desktop.advance(d, ui::Millis{300});
+        EXPECT_EQ(d.modal_result(), ModalResult::none);
+        d.deliver_mouse_up(MouseButton::left, outside.x - d.left(), outside.y - d.top());
+        desktop.set_pointer(outside, std::nullopt);
+        desktop.advance(d, ui::Millis{300});
+        EXPECT_EQ(d.modal_result(), ModalResult::none);
+        // A press whose release was lost with the mouse holds nothing.
+        d.deliver_mouse_down(MouseButton::left, p.x, p.y);
+        d.cancel_capture();
+        // A right press outside.
+        desktop.set_pointer(outside, MouseButton::right);
+        desktop.advance(d, ui::Millis{100});
+        EXPECT_FALSE(d.Timer.enabled());
+    });
     EXPECT_EQ(desktop.unanswered(), 0);
 }
 
 TEST_F(BrowserFixture, TheWarningBeepIsOffWhileOpenAndThenAsItWas) {
-    make().reset();
-    EXPECT_EQ(beeps, (std::vector<bool>{false, true}));
-    beep_on = false;
-    beeps.clear();
-    make().reset();
-    EXPECT_EQ(beeps, (std::vector<bool>{false, false}));
+    for (const bool before : {true, false}) {
+        beep_on = before;
+        beeps.clear();
+        make().reset();
+        EXPECT_EQ(beeps, (std::vector<bool>{false, before}));
+    }
 }
 
 TEST_F(BrowserFixture, LooksOverTheEditorBackground) {
-    for (const char* name : {"Bass & Drums", "Chromatic", "Minor pentatonic", "Whole tone",
-                             "A preset whose name runs past its column"})
-        write(name);
+    write({"Bass & Drums", "Chromatic", "Minor pentatonic", "Whole tone",
+           "A preset whose name runs past its column"});
     auto dlg = make("Minor pentatonic");
     dlg->set_client_size(TfrmPresets::kDesignWidth - 40, TfrmPresets::kDesignHeight);
-    run(*dlg, [](TfrmPresets& d) {
+    run(*dlg, ModalResult::cancel, [](TfrmPresets& d) {
         d.paint_invalid();
         expect_golden(d.buffer(), "preset_browser_carbon");
         d.set_modal_result(ModalResult::cancel);

@@ -10,39 +10,25 @@
 #include "ui/headless/headless_desktop.h"
 #include "ui/style.h"
 
-#include <array>
 #include <gtest/gtest.h>
 #include <memory>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace tonvo::editor {
 namespace {
 
-using Entries = std::array<int32_t, 12>;
+using test::Entries;
+using test::entries_of;
 
-Entries entries_of(const TScaleMap& map) {
-    Entries out{};
-    for (int32_t i = 0; i < TScaleMap::kEntries; ++i)
-        out[static_cast<size_t>(i)] = map.GetScaleMap(i);
-    return out;
-}
-
-// What a message box shows: its text label's caption and how many buttons it offers.
-struct BoxSeen {
-    std::string text;
-    int buttons = 0;
-};
-
-BoxSeen examine(ui::Form& box) {
-    BoxSeen seen;
-    for (ui::Control* child : box.children()) {
-        if (const auto* label = dynamic_cast<const ui::Label*>(child))
-            seen.text = label->caption();
-        else if (child->visible())
-            ++seen.buttons;
-    }
-    return seen;
+// Expects a message box saying `text` with `buttons` buttons: its visible controls but the label.
+void expect_box(ui::Form& box, const std::string& text, int buttons) {
+    EXPECT_EQ(test::message_text(box), text);
+    int seen = 0;
+    for (ui::Control* child : box.children())
+        seen += child->visible() && dynamic_cast<ui::Label*>(child) == nullptr;
+    EXPECT_EQ(seen, buttons);
 }
 
 struct WizardFixture : ::testing::Test {
@@ -51,6 +37,7 @@ struct WizardFixture : ::testing::Test {
     ui::HeadlessDesktop desktop;
     ui::Form owner{desktop, 660, 320};
     std::unique_ptr<ScaleWizardPanel> wizard;
+    Entries opened_map{}; // the map when the wizard was last opened
     int applied = 0;
 
     void SetUp() override {
@@ -68,7 +55,15 @@ struct WizardFixture : ::testing::Test {
         wizard->LoadScaleList();
         wizard->SyncWizard();
         owner.paint_invalid();
+        opened_map = entries_of(module.map);
         return *wizard;
+    }
+    // Neither the map nor the module nor the editor heard of anything since Open.
+    void ExpectNothingApplied() {
+        EXPECT_EQ(entries_of(module.map), opened_map);
+        EXPECT_EQ(module.map.Choice().ScaleName, "");
+        EXPECT_EQ(module.notifications, 0);
+        EXPECT_EQ(applied, 0);
     }
     void ClickOn(const ui::Control& control) { test::click_middle(owner, control); }
     ui::MenuItem* ScaleItem(const std::string& caption) {
@@ -144,7 +139,6 @@ TEST_F(WizardFixture, SyncWizardShowsTheMapsChoice) {
 
 TEST_F(WizardFixture, MenusChangeTheCaptionsButNotTheMap) {
     ScaleWizardPanel& w = Open();
-    const Entries before = entries_of(module.map);
     desktop.expect_menu([&](ui::MenuSession& s) {
         // Opened below the button, with the current scale checked.
         EXPECT_EQ(s.pane(0).left(), owner.left() + w.btnScale.form_rect().left);
@@ -165,34 +159,25 @@ TEST_F(WizardFixture, MenusChangeTheCaptionsButNotTheMap) {
     EXPECT_EQ(w.btnTonic.Value, 8);
     EXPECT_EQ(w.btnTonic.caption(), "G#");
     EXPECT_EQ(desktop.unanswered_menus(), 0);
-
-    EXPECT_EQ(entries_of(module.map), before);
-    EXPECT_EQ(module.map.Choice().ScaleName, "");
-    EXPECT_EQ(module.notifications, 0);
-    EXPECT_EQ(applied, 0);
+    ExpectNothingApplied();
 }
 
 TEST_F(WizardFixture, ApplyWritesTheMapAfterYes) {
-    struct Case {
-        const char* scale;
-        int tonic;
-        bool easy;
-        Entries expected;
-    } cases[] = {
+    const std::tuple<const char*, int, bool, Entries> cases[] = {
         {"Minor", 2, false, {0, -1, 2, -1, 4, 5, -1, 7, -1, 9, 10, -1}},
         {"Bebop Major", 9, true, {9, 11, 1, -1, 2, 4, -1, 5, -1, 6, -1, 8}},
     };
     ScaleWizardPanel& w = Open();
     int n = 0;
-    for (const Case& c : cases) {
-        Choose(c.scale, c.tonic, c.easy);
+    for (const auto& [scale, tonic, easy, expected] : cases) {
+        Choose(scale, tonic, easy);
         desktop.expect_modal([](ui::Form& f) { ui::type(f, "\r"); });
         ClickOn(w.btnApply);
         ++n;
-        EXPECT_EQ(entries_of(module.map), c.expected) << c.scale;
-        EXPECT_EQ(module.map.Choice().ScaleName, c.scale);
-        EXPECT_EQ(module.map.Choice().Tonic, c.tonic);
-        EXPECT_EQ(module.map.Choice().EasyMode, c.easy);
+        EXPECT_EQ(entries_of(module.map), expected) << scale;
+        EXPECT_EQ(module.map.Choice().ScaleName, scale);
+        EXPECT_EQ(module.map.Choice().Tonic, tonic);
+        EXPECT_EQ(module.map.Choice().EasyMode, easy);
         EXPECT_EQ(module.notifications, n);
         EXPECT_EQ(applied, n);
     }
@@ -203,11 +188,8 @@ TEST_F(WizardFixture, ConfirmationAsksAndNoOrClosingChangesNothing) {
     ui::set_active_style(*ui::find_style("Carbon"));
     ScaleWizardPanel& w = Open();
     Choose("Minor", 2, true);
-    const Entries before = entries_of(module.map);
     desktop.expect_modal([](ui::Form& f) {
-        const BoxSeen seen = examine(f);
-        EXPECT_EQ(seen.text, "Scale: \"Minor\"\r\n\r\nTonic: \"D\"\r\n\r\n\"Easy Mode\"");
-        EXPECT_EQ(seen.buttons, 2);
+        expect_box(f, "Scale: \"Minor\"\r\n\r\nTonic: \"D\"\r\n\r\n\"Easy Mode\"", 2);
         // Centred over the editor.
         EXPECT_EQ(f.left(), 100 + (660 - f.width()) / 2);
         ui::expect_golden(f.buffer(), "wizard_confirmation");
@@ -216,11 +198,7 @@ TEST_F(WizardFixture, ConfirmationAsksAndNoOrClosingChangesNothing) {
     ClickOn(w.btnApply);
     ClickOn(w.btnApply); // closed without an answer
     EXPECT_EQ(desktop.unanswered(), 1);
-
-    EXPECT_EQ(entries_of(module.map), before);
-    EXPECT_EQ(module.map.Choice().ScaleName, "");
-    EXPECT_EQ(module.notifications, 0);
-    EXPECT_EQ(applied, 0);
+    ExpectNothingApplied();
 }
 
 TEST_F(WizardFixture, UnusableScaleFileLeavesNoScaleToApply) {
@@ -233,18 +211,13 @@ TEST_F(WizardFixture, UnusableScaleFileLeavesNoScaleToApply) {
     EXPECT_EQ(w.ddmScale.items().count(), 0u);
     EXPECT_EQ(w.btnScale.Value, -1);
     EXPECT_EQ(w.btnScale.caption(), "");
-
-    const Entries before = entries_of(module.map);
     desktop.expect_modal([](ui::Form& f) {
-        const BoxSeen seen = examine(f);
-        EXPECT_EQ(seen.text, "Scale not selected.");
-        EXPECT_EQ(seen.buttons, 1);
+        expect_box(f, "Scale not selected.", 1);
         ui::type(f, "\r");
     });
     ClickOn(w.btnApply);
     EXPECT_EQ(desktop.shown(), std::vector<std::string>{"Apply"});
-    EXPECT_EQ(entries_of(module.map), before);
-    EXPECT_EQ(module.notifications, 0);
+    ExpectNothingApplied();
 
     // No data folder at all: nothing is written anywhere.
     module.dataFolder.clear();

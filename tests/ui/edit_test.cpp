@@ -27,9 +27,8 @@ TEST_F(EditFixture, EditsWholeCharactersWithinTheLimit) {
     type(form, "h\xC3\xA9llo!"); // "héllo!": five characters fit, the "!" does not
     EXPECT_EQ(edit.text(), "h\xC3\xA9llo");
     EXPECT_EQ(changes, 5);
-    press_key(form, Key::left);
-    press_key(form, Key::left);
-    press_key(form, Key::left);
+    for (int i = 0; i < 3; ++i)
+        press_key(form, Key::left);
     type(form, "\b"); // removes the two-byte "é" as one
     EXPECT_EQ(edit.text(), "hllo");
     press_key(form, Key::home);

@@ -34,6 +34,11 @@ void expect_pixels(const Bitmap& actual, Expected expected, const std::string& w
             ASSERT_EQ(actual.at(x, y), expected(x, y)) << what << " at " << x << "," << y;
 }
 
+// `r` moved by (dx, dy).
+inline Rect shifted(const Rect& r, int dx, int dy) {
+    return Rect{r.left + dx, r.top + dy, r.right + dx, r.bottom + dy};
+}
+
 // A bitmap whose border of `margin` pixels holds a mark colour the canvas is clipped away
 // from; after any drawing, the border must still be intact.
 struct Sentinel {

@@ -56,22 +56,20 @@ TEST_F(ListFixture, ColumnsFillDownwardsAndShrinkForTheScrollBar) {
 TEST_F(ListFixture, KeysMoveTheSelectionAndScrollingFollowsIt) {
     fill(40); // 4 rows: 10 columns
     list.set_focus();
-    press_key(form, Key::down); // from none: the first
-    EXPECT_EQ(list.selected(), 0);
-    press_key(form, Key::up);
-    EXPECT_EQ(list.selected(), 0);
-    EXPECT_EQ(changes, 1);
-    press_key(form, Key::right);
-    EXPECT_EQ(list.selected(), 4);
-    press_key(form, Key::end);
-    EXPECT_EQ(list.selected(), 39);
-    EXPECT_EQ(list.scroll(), 7); // column 9 is the last of three shown
-    press_key(form, Key::right);
-    EXPECT_EQ(list.selected(), 39);
-    press_key(form, Key::left);
-    EXPECT_EQ(list.selected(), 35);
-    press_key(form, Key::home);
-    EXPECT_EQ(list.scroll(), 0);
+    // Down from none selects the first; at the ends Up and Right change nothing; after End,
+    // column 9 is the last of three shown.
+    const struct {
+        Key key;
+        int selected, scroll, changes;
+    } steps[] = {{Key::down, 0, 0, 1}, {Key::up, 0, 0, 1},     {Key::right, 4, 0, 2},
+                 {Key::end, 39, 7, 3}, {Key::right, 39, 7, 3}, {Key::left, 35, 7, 4},
+                 {Key::home, 0, 0, 5}};
+    for (size_t i = 0; i < std::size(steps); ++i) {
+        press_key(form, steps[i].key);
+        EXPECT_EQ(list.selected(), steps[i].selected) << "step " << i;
+        EXPECT_EQ(list.scroll(), steps[i].scroll) << "step " << i;
+        EXPECT_EQ(changes, steps[i].changes) << "step " << i;
+    }
     list.set_selected(22);
     EXPECT_EQ(list.scroll(), 3); // column 5 brought in from the right
     form.deliver_mouse_wheel(-120, 50, 50);

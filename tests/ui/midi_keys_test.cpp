@@ -10,6 +10,7 @@
 #include <functional>
 #include <gtest/gtest.h>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -57,18 +58,15 @@ struct Rig {
 struct Keyboard : ::testing::Test, Rig {};
 
 TEST_F(Keyboard, OneOctaveAreasAreExact) {
-    struct Area {
-        int key, left, right, bottom;
-    };
-    const Area expected[] = {
+    const int expected[][4] = {
         {0, 1, 60, 183},    {2, 62, 122, 183},  {4, 124, 183, 183},  {5, 185, 245, 183},
         {7, 247, 306, 183}, {9, 308, 368, 183}, {11, 370, 429, 183}, {1, 36, 72, 116},
         {3, 110, 146, 116}, {6, 221, 257, 116}, {8, 288, 324, 116},  {10, 356, 392, 116},
     };
-    for (const Area& a : expected) {
-        const K& key = keys.Keys()[a.key];
-        EXPECT_EQ(key.Flags, a.bottom == 116 ? K::IsBlack | K::Visible : K::Visible) << a.key;
-        EXPECT_EQ(key.area(), (Rect{a.left, 1, a.right + 1, a.bottom + 1})) << a.key;
+    for (const auto& [k, left, right, bottom] : expected) {
+        const K& key = keys.Keys()[k];
+        EXPECT_EQ(key.Flags, bottom == 116 ? K::IsBlack | K::Visible : K::Visible) << k;
+        EXPECT_EQ(key.area(), (Rect{left, 1, right + 1, bottom + 1})) << k;
     }
     for (int k = 12; k < TQelGuiMidiKeys::kKeyCount; ++k)
         EXPECT_TRUE(keys.Keys()[k].Flags < K::Visible && keys.Keys()[k].Left == -1) << k;
@@ -118,19 +116,14 @@ TEST_F(Keyboard, OtherRangesKeepTheGapsAndRoundHalvesToEven) {
 }
 
 TEST_F(Keyboard, HitTests) {
-    struct Hit {
-        int x, y;
-        bool vertical;
-        int key;
-    };
-    const Hit hits[] = {
+    const std::tuple<int, int, bool, int> hits[] = {
         {184, 50, true, -1}, {61, 50, true, 1},    {61, 150, true, -1},  // E|F, C# over C|D
         {50, 116, true, 1},  {50, 117, true, 0},   {30, 150, true, 0},   // C#'s last row
         {0, 100, true, -1},  {429, 100, true, 11}, {430, 100, true, -1}, // the frame
         {50, 300, false, 1}, {30, -5, false, 0},   {30, -5, true, -1},   // only the column
     };
-    for (const Hit& h : hits)
-        EXPECT_EQ(keys.KeyAtPos(h.x, h.y, h.vertical), h.key) << h.x << ", " << h.y;
+    for (const auto& [x, y, vertical, key] : hits)
+        EXPECT_EQ(keys.KeyAtPos(x, y, vertical), key) << x << ", " << y;
     EXPECT_FALSE(keys.IsPointInKey(50, 50, true, 0)); // the black key wins
     EXPECT_TRUE(keys.IsPointInKey(50, 150, true, 0));
     EXPECT_FALSE(keys.IsPointInKey(50, 150, true, 134));
@@ -234,15 +227,11 @@ TEST_F(Keyboard, OutsideChangesRepaintOnTheTimersTick) {
         form.idle();
         return form.invalid_region().bounds();
     };
-    // A key's area in form pixels.
-    auto in_form = [](Rect r) {
-        return Rect{r.left + kX, r.top + kY, r.right + kX, r.bottom + kY};
-    };
     keys.SetKeyPressed(0);
     EXPECT_TRUE(keys.redraw_pending());
     EXPECT_EQ(after(0), Rect{});
     EXPECT_EQ(after(49), Rect{});
-    EXPECT_EQ(after(1), in_form(keys.Keys()[0].area())); // only the changed key
+    EXPECT_EQ(after(1), shifted(keys.Keys()[0].area(), kX, kY)); // only the changed key
     EXPECT_FALSE(keys.redraw_pending());
     form.paint_invalid();
     EXPECT_EQ(at(30, 150), keys.WhiteKeyPressedColor());
@@ -250,7 +239,7 @@ TEST_F(Keyboard, OutsideChangesRepaintOnTheTimersTick) {
     EXPECT_EQ(after(50), Rect{});
     // A mouse press repaints its key at once; a colour change repaints everything.
     down(90, 150);
-    EXPECT_EQ(form.invalid_region().bounds(), in_form(keys.Keys()[2].area()));
+    EXPECT_EQ(form.invalid_region().bounds(), shifted(keys.Keys()[2].area(), kX, kY));
     keys.SetBorderColor(Color::rgb(1, 2, 3));
     EXPECT_EQ(form.invalid_region().bounds(), keys.form_rect());
 }
@@ -292,13 +281,9 @@ TEST(KeyColors, StylesDarkeningAndTheLookOfEachStyle) {
     EXPECT_EQ(darken(Color::rgb(10, 30, 50), 15), Color::rgb(8, 25, 42)); // 1.5 -> 2, 4.5 -> 5
 
     // Black pressed colours: the white ones less 15 %, worked out by hand.
-    struct Style {
-        const char* name;
-        Color border, white_pressed, black_pressed;
-    };
     const Color grey = Color::rgb(130, 130, 130);
     const Color untouched = Color::rgb(192, 192, 192);
-    const Style styles[] = {
+    const std::tuple<std::string_view, Color, Color, Color> styles[] = {
         {"Carbon", Color::rgb(58, 58, 58), Color::rgb(114, 167, 41), Color::rgb(97, 142, 35)},
         {"Amakrits", Color::rgb(48, 48, 48), Color::rgb(24, 156, 136), Color::rgb(20, 133, 116)},
         {"Light", grey, Color::rgb(162, 199, 228), Color::rgb(138, 169, 194)},
@@ -307,23 +292,23 @@ TEST(KeyColors, StylesDarkeningAndTheLookOfEachStyle) {
         {"", Color::rgb(0, 0, 0), untouched, untouched},
         {"luna", Color::rgb(0, 0, 0), untouched, untouched},
     };
-    for (const Style& s : styles) {
+    for (const auto& [name, border, white_pressed, black_pressed] : styles) {
         Rig rig;
         TQelGuiMidiKeys& keys = rig.keys;
         EXPECT_EQ(keys.BlackKeyHoverColor(), Color::rgb(102, 102, 102));
-        keys.apply_style(s.name);
-        EXPECT_EQ(keys.BorderColor(), s.border) << s.name;
-        EXPECT_EQ(keys.WhiteKeyPressedColor(), s.white_pressed) << s.name;
-        EXPECT_EQ(keys.BlackKeyPressedColor(), s.black_pressed) << s.name;
+        keys.apply_style(name);
+        EXPECT_EQ(keys.BorderColor(), border) << name;
+        EXPECT_EQ(keys.WhiteKeyPressedColor(), white_pressed) << name;
+        EXPECT_EQ(keys.BlackKeyPressedColor(), black_pressed) << name;
         // Hovering never changes a key's look.
         EXPECT_EQ(keys.BlackKeyHoverColor(), keys.BlackKeyColor());
         EXPECT_EQ(keys.WhiteKeyHoverColor(), keys.WhiteKeyColor());
-        if (s.white_pressed == untouched)
+        if (white_pressed == untouched)
             continue;
         // The editor's keyboard in each custom style with a white and a black key pressed (E,
         // F#): its golden image is named after the style, "midi_keys_smokey_quartz_velto".
         std::string golden = "midi_keys_";
-        for (const char c : std::string_view(s.name))
+        for (const char c : name)
             golden +=
                 c == ' ' ? '_' : static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
         keys.SetKeyPressed(4);
@@ -344,12 +329,8 @@ TEST_F(Keyboard, DrawsTheLunaKeyboard) {
     const Color black = Color::rgb(51, 51, 51);
     const Color separator = Color::rgb(0, 0, 0);
     const Color border = Color::rgb(130, 130, 130);
-    struct Pixel {
-        int x, y;
-        Color c;
-    };
     // clang-format off
-    const Pixel pixels[] = {
+    const std::tuple<int, int, Color> pixels[] = {
         {1, 1, pressed_white}, {60, 182, pressed_white}, {36, 117, pressed_white},   // C
         {61, 150, separator}, {184, 150, separator},                                 // gaps
         {61, 50, black}, {36, 116, black}, {72, 1, black},                           // C#
@@ -358,8 +339,8 @@ TEST_F(Keyboard, DrawsTheLunaKeyboard) {
         {0, 0, border}, {1, 183, border}, {430, 183, border}, {200, 0, border}, {430, 90, border},
     };
     // clang-format on
-    for (const Pixel& p : pixels)
-        EXPECT_EQ(at(p.x, p.y), p.c) << p.x << ", " << p.y;
+    for (const auto& [x, y, colour] : pixels)
+        EXPECT_EQ(at(x, y), colour) << x << ", " << y;
     // Outside the control the form stays as it was.
     EXPECT_EQ(at(-1, 0), form.color());
     EXPECT_EQ(at(431, 183), form.color());

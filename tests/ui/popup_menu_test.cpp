@@ -169,6 +169,11 @@ struct Fixture {
         return [this](MenuItem& sender) { clicked.push_back(sender.Tag); };
     }
     MenuItem& add(const char* caption, int tag) { return menu.add(caption, tag, handler()); }
+    // Opens the menu at (x, y) for `script`; what it leaves open the desktop closes, unanswered.
+    void popup(int x, int y, HeadlessDesktop::MenuScript script) {
+        desktop.expect_menu(std::move(script));
+        menu.Popup(x, y);
+    }
 };
 
 // Key by key: the panes open and the item lit after it; no pane left means the menu closed
@@ -191,7 +196,7 @@ TEST(PopupMenu, KeyboardSkipsWhatCannotBeChosenWrapsAndWalksSubmenus) {
         {Key::enter, 2, &m.f},     {Key::escape, 1, &m.sub},
         {Key::escape, 0, nullptr},
     };
-    m.desktop.expect_menu([&](MenuSession& s) {
+    m.popup(10, 10, [&](MenuSession& s) {
         for (size_t i = 0; i < std::size(steps); ++i) {
             SCOPED_TRACE("step " + std::to_string(i));
             press_key(s, steps[i].key);
@@ -201,7 +206,6 @@ TEST(PopupMenu, KeyboardSkipsWhatCannotBeChosenWrapsAndWalksSubmenus) {
         }
         EXPECT_EQ(s.chosen(), nullptr);
     });
-    m.menu.Popup(10, 10);
     EXPECT_TRUE(m.clicked.empty());
     EXPECT_EQ(m.desktop.unanswered_menus(), 0);
 }
@@ -218,7 +222,7 @@ TEST(PopupMenu, ChoosingRunsOnlyTheChosenHandlerOnceAfterTheMenuClosed) {
         m.sub.add("Rebuilt");
         record(m.a);
     };
-    m.desktop.expect_menu([&](MenuSession& s) {
+    m.popup(10, 10, [&](MenuSession& s) {
         press_key(s, Key::up);
         press_key(s, Key::enter);
         press_key(s, Key::down);
@@ -229,7 +233,6 @@ TEST(PopupMenu, ChoosingRunsOnlyTheChosenHandlerOnceAfterTheMenuClosed) {
         press_key(s, Key::enter); // a finished session takes no more input
         EXPECT_TRUE(m.clicked.empty());
     });
-    m.menu.Popup(10, 10);
     EXPECT_EQ(m.clicked, (std::vector<int>{7, 1}));
     EXPECT_TRUE(closed_when_clicked);
     ASSERT_EQ(m.sub.count(), 1u);
@@ -242,7 +245,7 @@ TEST(PopupMenu, ChoosingRunsOnlyTheChosenHandlerOnceAfterTheMenuClosed) {
 
 TEST(PopupMenu, MouseChoosesEnabledItemsOnlyAndAPressOutsideCloses) {
     Fixture m;
-    m.desktop.expect_menu([&](MenuSession& s) {
+    m.popup(10, 10, [&](MenuSession& s) {
         click_item(s, m.off);
         const Rect sep_row = s.item_rect(m.sep);
         click(s, sep_row.left + 10, sep_row.top + 3);
@@ -258,10 +261,9 @@ TEST(PopupMenu, MouseChoosesEnabledItemsOnlyAndAPressOutsideCloses) {
         click(s, pane.right + 5, pane.top + 5);
         EXPECT_TRUE(s.finished());
     });
-    m.menu.Popup(10, 10);
     EXPECT_TRUE(m.clicked.empty());
 
-    m.desktop.expect_menu([&](MenuSession& s) {
+    m.popup(10, 10, [&](MenuSession& s) {
         click_item(s, m.sub); // a click on a submenu item opens it, choosing nothing
         ASSERT_EQ(s.pane_count(), 2u);
         EXPECT_FALSE(s.finished());
@@ -270,7 +272,6 @@ TEST(PopupMenu, MouseChoosesEnabledItemsOnlyAndAPressOutsideCloses) {
         click_item(s, m.f);
         EXPECT_EQ(s.chosen(), &m.f);
     });
-    m.menu.Popup(10, 10);
     EXPECT_EQ(m.clicked, std::vector<int>{6});
 }
 
@@ -281,8 +282,7 @@ TEST(PopupMenu, TheReleaseOfTheOpeningClickChoosesOnlyAnItemThePointerMovedOnto)
     const Point press{40, 22}; // on "Alpha" once the menu is open at (10, 10)
     const auto opened_by_press = [&](HeadlessDesktop::MenuScript script) {
         m.desktop.set_pointer(press, MouseButton::left);
-        m.desktop.expect_menu(std::move(script));
-        m.menu.Popup(10, 10);
+        m.popup(10, 10, std::move(script));
     };
     opened_by_press([&](MenuSession& s) {
         // Moved within the row and released: the click only opened the menu.
@@ -309,7 +309,7 @@ TEST(PopupMenu, TheReleaseOfTheOpeningClickChoosesOnlyAnItemThePointerMovedOnto)
 
 TEST(PopupMenu, HoverOpensSubmenusAfterTheDelayAndForgivesAPathAcrossOtherItems) {
     Fixture m;
-    m.desktop.expect_menu([&](MenuSession& s) {
+    m.popup(10, 10, [&](MenuSession& s) {
         hover_item(s, m.sub);
         EXPECT_EQ(s.pane_count(), 1u);
         advance(m.desktop, s, Millis{240});
@@ -337,44 +337,36 @@ TEST(PopupMenu, HoverOpensSubmenusAfterTheDelayAndForgivesAPathAcrossOtherItems)
         advance(m.desktop, s, Millis{250});
         EXPECT_EQ(s.pane_count(), 1u);
         EXPECT_EQ(s.highlighted_item(), &m.a);
-        s.close();
     });
-    m.menu.Popup(10, 10);
 }
 
 TEST(PopupMenu, PanesStayOnTheScreen) {
     // The root pane is 100 x 97 (2 + 4 * 22 + 7); "Foxtrot" makes the submenu 101 x 75.
     Fixture m;
     m.menu.set_submenu_delay(Millis{0});
-    m.desktop.expect_menu([&](MenuSession& s) {
+    m.popup(790, 590, [&](MenuSession& s) {
         // Opened near the bottom-right corner, it flips to the left of and above the point.
         EXPECT_EQ(s.pane(0).screen_rect(), Rect::from_size(790 - 100, 590 - 97, 100, 97));
         hover_item(s, m.sub);
         ASSERT_EQ(s.pane_count(), 2u);
         // No room on the right: the submenu opens to the left, shifted up to the bottom.
         EXPECT_EQ(s.pane(1).screen_rect(), Rect::from_size(690 - 101, 600 - 75, 101, 75));
-        s.close();
     });
-    m.menu.Popup(790, 590);
 
-    m.desktop.expect_menu([&](MenuSession& s) {
+    m.popup(100, 550, [&](MenuSession& s) {
         // Near the bottom only: above the point; the submenu opens on the right, its top
         // level with its item (at 453 + 1 + 3 * 22 + 7 = 527) less the border, then shifted up.
         EXPECT_EQ(s.pane(0).screen_rect(), Rect::from_size(100, 550 - 97, 100, 97));
         EXPECT_EQ(s.item_rect(m.sub).top, 527);
         hover_item(s, m.sub);
         EXPECT_EQ(s.pane(1).screen_rect(), Rect::from_size(200, 600 - 75, 101, 75));
-        s.close();
     });
-    m.menu.Popup(100, 550);
 
-    m.desktop.expect_menu([&](MenuSession& s) {
+    m.popup(850, -40, [&](MenuSession& s) {
         // A point off the screen: held on it.
         EXPECT_EQ(s.pane(0).left(), 700);
         EXPECT_EQ(s.pane(0).top(), 0);
-        s.close();
     });
-    m.menu.Popup(850, -40);
 
     // Larger than the screen: its top-left corner on the screen's.
     EXPECT_EQ(place_popup(Rect{0, 0, 80, 60}, 40, 30, 100, 75), (Point{0, 0}));
@@ -390,7 +382,7 @@ TEST(PopupMenu, InTheMenuFont) {
     Fixture m(menu_text());
     m.a.Checked = true;
     Bitmap shown;
-    m.desktop.expect_menu([&](MenuSession& s) {
+    m.popup(10, 10, [&](MenuSession& s) {
         press_key(s, Key::up);
         press_key(s, Key::right);
         press_key(s, Key::down);
@@ -402,14 +394,10 @@ TEST(PopupMenu, InTheMenuFont) {
         shown = Bitmap(all.width(), all.height(), Color::rgb(255, 255, 255));
         Canvas canvas(shown);
         for (size_t i = 0; i < 2; ++i) {
-            const Rect place = s.pane(i).screen_rect();
-            const Rect r = Rect::from_size(place.left - all.left, place.top - all.top,
-                                           place.width(), place.height());
+            const Rect r = shifted(s.pane(i).screen_rect(), -all.left, -all.top);
             canvas.draw_tile(r, s.pane(i).buffer(), r.left, r.top);
         }
-        s.close();
     });
-    m.menu.Popup(10, 10);
     EXPECT_EQ(menu_text().line_height(), 14);
     expect_golden(shown, "popup_menu_open");
 }

@@ -26,6 +26,13 @@ const Style& style_named(std::string_view name) {
     return s != nullptr ? *s : system_style();
 }
 
+// The whole form painted afresh.
+const Bitmap& repaint(Form& form) {
+    form.invalidate();
+    form.paint_invalid();
+    return form.buffer();
+}
+
 // A form painted like the editor: the background tile from the form's origin.
 class TiledForm : public Form {
 public:
@@ -292,11 +299,7 @@ struct PanelRig {
         Canvas canvas(ground);
         canvas.draw_tile(ground.bounds(), editor_background(), 0, 0);
     }
-    Color paint_at(int x, int y) {
-        form.invalidate();
-        form.paint_invalid();
-        return form.buffer().at(x, y);
-    }
+    Color paint_at(int x, int y) { return repaint(form).at(x, y); }
 };
 
 TEST(Panel, TranslucentBodyOverTheBackgroundAndCornersThatShowIt) {
@@ -366,8 +369,7 @@ struct LabelRig {
         label.set_bounds(Rect::from_size(10, 10, 200, 40));
     }
     Rect drawn() {
-        form.invalidate();
-        form.paint_invalid();
+        repaint(form);
         return ink(form);
     }
 };
@@ -378,9 +380,6 @@ TEST(Label, AlignsEachLineAndCentresVertically) {
     ASSERT_FALSE(left.empty());
     EXPECT_EQ(rig.form.buffer().at(left.left, left.top).a, 255);
     const int room = 200 - rig.label.font().text_width("Tonvo");
-    const auto shifted = [](Rect r, int dx, int dy) {
-        return Rect{r.left + dx, r.top + dy, r.right + dx, r.bottom + dy};
-    };
     rig.label.set_alignment(Alignment::centre);
     EXPECT_EQ(rig.drawn(), shifted(left, room / 2, 0));
     rig.label.set_alignment(Alignment::right);
@@ -487,8 +486,7 @@ TEST(Button, KeysPressTheFocusedTheDefaultAndTheCancelButton) {
     EXPECT_EQ(rig.clicked.size(), 4u);
 
     // The focused button shows the dotted focus mark three pixels in.
-    rig.form.invalidate();
-    rig.form.paint_invalid();
+    repaint(rig.form);
     const Color face = system_style().button_face;
     EXPECT_EQ(rig.form.buffer().at(133, 13), face);
     rig.cancel.set_focus();
@@ -501,80 +499,57 @@ TEST(Button, KeysPressTheFocusedTheDefaultAndTheCancelButton) {
 
 // --- Golden images: each control on the editor's background in two styles ---
 
-// A small form to render controls on: the editor's background for panels, the style's window
-// colour for the rest (a "Light" text is dark, made for a light ground).
-struct Scene {
-    HeadlessDesktop desktop;
-    TiledForm form;
-    Scene(int width, int height, const Style& style, bool tiled_ground = false)
-        : form(desktop, width, height) {
-        form.set_color(style.window);
-        form.tiled = tiled_ground;
-    }
-    const Bitmap& render() {
-        form.invalidate();
-        form.paint_invalid();
-        return form.buffer();
-    }
-};
-
 TEST(Golden, SmallControlsInTwoStyles) {
     for (const char* name : {"Carbon", "Light"}) {
         const Style& style = style_named(name);
         const std::string suffix = name == std::string_view("Carbon") ? "_carbon" : "_light";
-        {
-            Scene scene(80, 40, style, true);
-            TQelGuiPanel panel(&scene.form);
-            panel.set_bounds(Rect::from_size(4, 4, 72, 32));
-            panel.SetAlpha(220);
-            panel.SetBorderRadius(6);
-            TQelGuiPanel group(&panel);
-            group.set_bounds(Rect::from_size(36, 8, 30, 16));
-            group.SetPanelGroupColor(true);
-            panel.apply_style(style);
-            group.apply_style(style);
-            expect_golden(scene.render(), "panel" + suffix);
+        // A small form for each: the editor's background for panels, the style's window colour
+        // for the rest (a "Light" text is dark, made for a light ground).
+        HeadlessDesktop desktop;
+        TiledForm panels(desktop, 80, 40), speed(desktop, 90, 30), menu(desktop, 30, 30),
+            labels(desktop, 120, 30), buttons(desktop, 90, 30);
+        for (TiledForm* form : {&panels, &speed, &menu, &labels, &buttons}) {
+            form->set_color(style.window);
+            form->tiled = form == &panels;
         }
-        {
-            Scene scene(90, 30, style);
-            TQelSpTBXSpeedButton button(&scene.form);
-            button.set_bounds(Rect::from_size(3, 2, 84, 26));
-            button.set_caption("Preset");
-            button.set_font(Font(Typeface::bold, 13));
-            button.set_drop_down_arrow(true);
-            button.apply_style(style);
-            scene.form.deliver_mouse_move(20, 10); // hot
-            expect_golden(scene.render(), "speed_button" + suffix);
-        }
-        {
-            Scene scene(30, 30, style);
-            TQelMenuButton button(&scene.form);
-            button.set_bounds(Rect::from_size(2, 2, 26, 26));
-            button.apply_style(style);
-            expect_golden(scene.render(), "menu_button" + suffix);
-        }
-        {
-            Scene scene(120, 30, style);
-            Label label(&scene.form);
-            label.set_auto_size(false);
-            label.set_bounds(Rect::from_size(2, 2, 116, 26));
-            label.set_alignment(Alignment::centre);
-            label.set_vertical_centre(true);
-            label.set_font(Font(Typeface::regular, 11));
-            label.set_caption("Transpose +12");
-            label.apply_style(style);
-            expect_golden(scene.render(), "label" + suffix);
-        }
-        {
-            Scene scene(90, 30, style);
-            Button button(&scene.form);
-            button.set_bounds(Rect::from_size(5, 3, 80, 24));
-            button.set_caption("OK");
-            button.set_default(true);
-            button.apply_style(style);
-            button.set_focus();
-            expect_golden(scene.render(), "button" + suffix);
-        }
+        TQelGuiPanel panel(&panels);
+        panel.set_bounds(Rect::from_size(4, 4, 72, 32));
+        panel.SetAlpha(220);
+        panel.SetBorderRadius(6);
+        TQelGuiPanel group(&panel);
+        group.set_bounds(Rect::from_size(36, 8, 30, 16));
+        group.SetPanelGroupColor(true);
+        TQelSpTBXSpeedButton speed_button(&speed);
+        speed_button.set_bounds(Rect::from_size(3, 2, 84, 26));
+        speed_button.set_caption("Preset");
+        speed_button.set_font(Font(Typeface::bold, 13));
+        speed_button.set_drop_down_arrow(true);
+        TQelMenuButton menu_button(&menu);
+        menu_button.set_bounds(Rect::from_size(2, 2, 26, 26));
+        Label label(&labels);
+        label.set_auto_size(false);
+        label.set_bounds(Rect::from_size(2, 2, 116, 26));
+        label.set_alignment(Alignment::centre);
+        label.set_vertical_centre(true);
+        label.set_font(Font(Typeface::regular, 11));
+        label.set_caption("Transpose +12");
+        Button button(&buttons);
+        button.set_bounds(Rect::from_size(5, 3, 80, 24));
+        button.set_caption("OK");
+        button.set_default(true);
+        panel.apply_style(style);
+        group.apply_style(style);
+        speed_button.apply_style(style);
+        menu_button.apply_style(style);
+        label.apply_style(style);
+        button.apply_style(style);
+        button.set_focus();
+        speed.deliver_mouse_move(20, 10); // hot
+        expect_golden(repaint(panels), "panel" + suffix);
+        expect_golden(repaint(speed), "speed_button" + suffix);
+        expect_golden(repaint(menu), "menu_button" + suffix);
+        expect_golden(repaint(labels), "label" + suffix);
+        expect_golden(repaint(buttons), "button" + suffix);
     }
 }
 
