@@ -7,12 +7,12 @@
 #include "engine/scale_map.h"
 #include "platform/temp_folder.h"
 #include "support/fake_editor_module.h"
+#include "support/map_entries.h"
 #include "ui/headless/headless_desktop.h"
 #include "ui/label.h"
 #include "ui/menu_session.h"
 #include "ui/style.h"
 
-#include <array>
 #include <gtest/gtest.h>
 #include <memory>
 #include <string>
@@ -20,14 +20,8 @@
 namespace tonvo::editor::test {
 
 // A note map's twelve entries, to compare at once.
-using Entries = std::array<int32_t, TScaleMap::kEntries>;
-
-inline Entries entries_of(const TScaleMap& map) {
-    Entries out{};
-    for (int32_t i = 0; i < TScaleMap::kEntries; ++i)
-        out[static_cast<size_t>(i)] = map.GetScaleMap(i);
-    return out;
-}
+using tonvo::test::Entries;
+using tonvo::test::entries_of;
 
 // A desktop and a recording module whose data folder (the wizard's scale list, the user guide) is
 // a fresh one.
