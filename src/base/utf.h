@@ -24,4 +24,18 @@ std::string utf16_to_utf8(std::u16string_view utf16);
 std::string path_to_utf8(const std::filesystem::path& path);
 std::filesystem::path path_from_utf8(std::string_view utf8);
 
+#if defined(_WIN32)
+// Windows wide text (UTF-16 in wchar_t) through the same conversions, for the system's W calls.
+static_assert(sizeof(wchar_t) == sizeof(char16_t), "Windows wide text is UTF-16");
+
+inline std::wstring widen(std::string_view utf8) {
+    const std::u16string utf16 = utf8_to_utf16(utf8);
+    return std::wstring(utf16.begin(), utf16.end());
+}
+
+inline std::string narrow(std::wstring_view wide) {
+    return utf16_to_utf8(std::u16string(wide.begin(), wide.end()));
+}
+#endif
+
 } // namespace tonvo::base

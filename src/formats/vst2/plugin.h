@@ -63,7 +63,7 @@ public:
     intptr_t Dispatcher(int32_t opcode, int32_t index, intptr_t value, void* ptr,
                         float opt) override {
         if (opcode == effProcessEvents && !OnDispatcher) {
-            return process_events_of(*this, static_cast<VstEvents*>(ptr));
+            return TVSTPlugin::ProcessEvents(static_cast<VstEvents*>(ptr));
         }
         return TVSTPluginBase::Dispatcher(opcode, index, value, ptr, opt);
     }

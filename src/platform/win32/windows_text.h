@@ -16,16 +16,8 @@
 
 namespace tonvo::platform::win32 {
 
-static_assert(sizeof(wchar_t) == sizeof(char16_t), "Windows wide text is UTF-16");
-
-inline std::wstring widen(std::string_view utf8) {
-    const std::u16string utf16 = base::utf8_to_utf16(utf8);
-    return std::wstring(utf16.begin(), utf16.end());
-}
-
-inline std::string narrow(std::wstring_view wide) {
-    return base::utf16_to_utf8(std::u16string(wide.begin(), wide.end()));
-}
+using base::narrow;
+using base::widen;
 
 // The system's sentence for an error code, without its trailing line break and full stop.
 inline std::string system_message(DWORD error) {

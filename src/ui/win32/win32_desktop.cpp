@@ -1,5 +1,6 @@
 #include "ui/win32/win32_desktop.h"
 
+#include "base/utf.h"
 #include "ui/form.h"
 
 #include <cstring>
@@ -19,7 +20,7 @@ std::string Win32Clipboard::text() {
             while (length < most && chars[length] != L'\0') {
                 ++length;
             }
-            out = to_utf8(std::wstring_view(chars, length));
+            out = base::narrow(std::wstring_view(chars, length));
             GlobalUnlock(data);
         }
     }
@@ -28,7 +29,7 @@ std::string Win32Clipboard::text() {
 }
 
 void Win32Clipboard::set_text(std::string_view text) {
-    const std::wstring wide = to_wide(text);
+    const std::wstring wide = base::widen(text);
     if (!OpenClipboard(owner_)) {
         return;
     }

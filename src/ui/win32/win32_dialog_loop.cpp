@@ -1,6 +1,7 @@
 // Win32Desktop's modal loops: a dialog as a captioned top-level window owned by the editor's
 // (run_modal), the wait between two showings, and presses outside a dialog
 // (button_down_outside), handed on to the window under the pointer once the dialog has gone.
+#include "base/utf.h"
 #include "ui/form.h"
 #include "ui/win32/win32_desktop.h"
 #include "ui/win32/win32_unwind.h"
@@ -181,7 +182,7 @@ ModalResult Win32Desktop::run_modal(Form& form, Form* /*owner*/) {
         form.set_modal_result(ModalResult::cancel);
         return ModalResult::cancel;
     }
-    SetWindowTextW(window, to_wide(form.caption()).c_str());
+    SetWindowTextW(window, base::widen(form.caption()).c_str());
     const bool disabled_owner = owner != nullptr && IsWindowEnabled(owner);
     if (disabled_owner) {
         EnableWindow(owner, FALSE);

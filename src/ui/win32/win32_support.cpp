@@ -1,6 +1,5 @@
 #include "ui/win32/win32_support.h"
 
-#include "base/utf.h"
 #include "ui/form.h"
 #include "ui/win32/win32_unwind.h"
 
@@ -208,18 +207,6 @@ bool deliver_key_message(Form& form, CharDecoder& chars, UINT msg, WPARAM wp) {
         return true;
     default: return false;
     }
-}
-
-// Through the one UTF-8 codec of base, so Windows text follows the same rules for ill-formed
-// input as the rest of the plug-in.
-std::wstring to_wide(std::string_view utf8) {
-    static_assert(sizeof(wchar_t) == sizeof(char16_t), "Windows wide text is UTF-16");
-    const std::u16string utf16 = base::utf8_to_utf16(utf8);
-    return std::wstring(utf16.begin(), utf16.end());
-}
-
-std::string to_utf8(std::wstring_view wide) {
-    return base::utf16_to_utf8(std::u16string(wide.begin(), wide.end()));
 }
 
 } // namespace tonvo::ui

@@ -90,7 +90,4 @@ bool is_typed_text(char32_t ch);
 // is not one of those.
 bool deliver_key_message(Form& form, CharDecoder& chars, UINT msg, WPARAM wp);
 
-std::wstring to_wide(std::string_view utf8);
-std::string to_utf8(std::wstring_view wide);
-
 } // namespace tonvo::ui
