@@ -15,7 +15,7 @@ here="$(cd "$(dirname "$0")" && pwd)"
 # With --native: only what the Linux build needs (the main job); otherwise everything the
 # tests need as well.
 native=(cmake ninja-build g++ ccache libgtest-dev libgmock-dev libbenchmark-dev libstb-dev
-  fonts-liberation2 libxcb1-dev libxkbcommon-x11-dev libxcb-xkb-dev)
+  fonts-liberation2 libxcb1-dev libxkbcommon-x11-dev libxcb-xkb-dev lv2-dev pkg-config liblilv-dev)
 packages=("${native[@]}")
 want_i386=0
 if [ "${1:-}" != "--native" ]; then
@@ -25,6 +25,7 @@ if [ "${1:-}" != "--native" ]; then
     ruby-asciidoctor-pdf fonts-dejavu-core poppler-utils
     g++-mingw-w64-i686 g++-mingw-w64-x86-64
     ardour
+    lilv-utils sordi
     wine wine64
     dpkg-dev lintian nsis zip unzip
   )

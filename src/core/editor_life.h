@@ -23,6 +23,7 @@
 #include "engine/plugin_editor.h"
 #include "ui/editor_window.h"
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 
@@ -66,6 +67,11 @@ public:
     // The hooks of the form shown now; null when there is none.
     EditorHooks* hooks() const noexcept { return form_.get(); }
 
+    // The system's handle of the window shown now (see ui::EditorWindow::native_handle); 0
+    // while none is.
+    std::uintptr_t native_window() const noexcept {
+        return window_ && parent_ != nullptr ? window_->native_handle() : 0;
+    }
     // The form while one exists, else null.
     editor::TfrmVSTEditorBase* form() const noexcept { return form_.get(); }
 

@@ -187,6 +187,24 @@ public:
     PresetFolders& folders() noexcept { return folders_; }
     const PresetFolders& folders() const noexcept { return folders_; }
 
+    // Creation for a format that has no creation sequence of its own: the names and version of
+    // core/identity.h, the folders formed (not created), the settings read, then the init
+    // preset or the default state. A failure of the settings or of the init file goes to the
+    // link's report and the instance goes on with the defaults, so it starts in a known state.
+    void start();
+
+    // The state block a host stores: the "mmst" container around the state body, the same
+    // bytes in every format. Fails with the stream's message.
+    std::vector<uint8_t> state_block() const;
+    // A whole state block in place of the current state, all or nothing: a container with
+    // another name, a length that does not match, or a body that cannot be read fails with the
+    // stream's message and changes nothing. A preset name whose file is not in the preset
+    // folder is dropped; the editor is asked to update.
+    void set_state_block(std::span<const uint8_t> block);
+    // The largest state block taken (far above any real one: the body holds a few names and
+    // lists).
+    static constexpr size_t kMaxStateBlockBytes = size_t{1} << 20;
+
     // The state as it stands now: version, preset name, CC assignments and the note map.
     PluginState current_state() const;
     // The state body of the current state, the bytes a host stores (inside the "mmst"

@@ -1,6 +1,8 @@
 // core::Plugin's state: the state body in and out, the default state, the init preset, the
 // preset name and the settings.
+#include "core/identity.h"
 #include "core/plugin.h"
+#include "engine/errors.h"
 #include "engine/state_body.h"
 
 #include <exception>
@@ -62,6 +64,54 @@ void Plugin::set_state_bytes(std::span<const uint8_t> bytes, bool check_preset_f
         forget_missing_preset();
     }
     link_.editor_needs_update();
+}
+
+std::vector<uint8_t> Plugin::state_block() const {
+    TMemoryStreamChunk wrapper;
+    write_state(wrapper.Payload(), current_state());
+    MemoryStream block;
+    wrapper.SaveToStream(block);
+    return {block.Bytes().begin(), block.Bytes().end()};
+}
+
+// The container is read whole before the body: a block cut short, or one with bytes after
+// its container, is refused before anything changed.
+void Plugin::set_state_block(std::span<const uint8_t> block) {
+    if (block.size() > kMaxStateBlockBytes) {
+        throw EFormatError("Invalid stream format");
+    }
+    MemoryStream in;
+    in.Write(block.data(), block.size());
+    in.SetPosition(0);
+    TMemoryStreamChunk wrapper;
+    wrapper.LoadFromStream(in);
+    if (in.Position() != in.Size()) {
+        throw EFormatError("Invalid stream format");
+    }
+    wrapper.Payload().SetPosition(0);
+    apply_state(parse_state(wrapper.Payload()));
+    forget_missing_preset();
+    link_.editor_needs_update();
+}
+
+void Plugin::start() {
+    set_version(std::string(kShownVersion));
+    set_names(std::string(kProductName), std::string(kUserGuideFileName));
+    folders_.Form(services_.DocumentsFolder(), product_name_);
+    try {
+        load_settings(product_name_);
+    } catch (const std::exception& failure) {
+        settings_.ResetToDefaults();
+        link_.report_failure("start", failure.what());
+    }
+    try {
+        load_init_preset({}, [this](const std::exception& failure) {
+            link_.report_failure("start", failure.what());
+        });
+    } catch (const std::exception& failure) {
+        reset_state();
+        link_.report_failure("start", failure.what());
+    }
 }
 
 // Each map entry goes straight from its old value to its new one: the audio thread never maps

@@ -10,6 +10,7 @@
 #include "ui/desktop.h"
 #include "ui/form.h"
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 
@@ -27,6 +28,9 @@ public:
     virtual void forget() = 0;
     // The host's idle call: pending events, the form's timers, and the areas it repainted.
     virtual void idle() = 0;
+    // The system's handle of the window (an X11 window id, an HWND), for a host that embeds
+    // the window itself; 0 on a backend with no system window.
+    virtual std::uintptr_t native_handle() const { return 0; }
     // Whether a menu or modal dialog of this window's desktop runs now: the form's own call
     // that started it is still under way.
     virtual bool in_loop() const { return false; }

@@ -12,12 +12,8 @@ tools::PluginLibrary& library() {
 }
 } // namespace
 
-std::vector<Stroke> strokes(std::u32string_view text) {
-    std::vector<Stroke> out;
-    for (const char32_t ch : text) {
-        out.push_back(Stroke{std::nullopt, ch});
-    }
-    return out;
+std::unique_ptr<EditorHost> make_editor_host() {
+    return std::make_unique<Vst2EditorHost>();
 }
 
 Vst2EditorHost::Vst2EditorHost() {

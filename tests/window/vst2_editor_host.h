@@ -17,8 +17,7 @@ public:
     Vst2EditorHost(const Vst2EditorHost&) = delete;
     Vst2EditorHost& operator=(const Vst2EditorHost&) = delete;
 
-    // Why no instance could be made; empty when it was.
-    const std::string& error() const { return error_; }
+    std::string error() const override { return error_; }
 
     bool open_editor(void* parent) override { return call(effEditOpen, 0, 0, parent) == 1; }
     void close_editor() override { call(effEditClose); }

@@ -5,6 +5,7 @@
 // dialog in front with the focus, and UTF-16 text and the clipboard.
 #include "editor/note_map_editor.h"
 #include "ui/win32/win32_desktop.h"
+#include "window/vst2_editor_host.h"
 #include "window/win32_driver.h"
 #include "window/window_fixture.h"
 
@@ -16,7 +17,11 @@
 namespace tonvo::test {
 namespace {
 
-using Win32WindowTest = EditorWindowTest;
+// The Windows suite runs the VST 2.4 build, whose dispatcher the host's timer calls.
+class Win32WindowTest : public EditorWindowTest {
+protected:
+    Vst2EditorHost& vst2() { return static_cast<Vst2EditorHost&>(*plugin); }
+};
 
 TEST_F(Win32WindowTest, TheEditorIsAChildOfOurClassThatTakesTheFocus) {
     ASSERT_TRUE(Open());
@@ -76,7 +81,7 @@ TEST_F(Win32WindowTest, TheHostsTimersRunAndMayCloseTheEditorInsideADialogsLoop)
 
     int idles = 0;
     bool owner_enabled = true;
-    timed_effect = plugin->effect();
+    timed_effect = vst2().effect();
     with_timer([&](Watcher& w, const Shown& dialog) {
         const int first = timed_idles;
         eventually([&] { return timed_idles > first + 3; });
@@ -91,14 +96,14 @@ TEST_F(Win32WindowTest, TheHostsTimersRunAndMayCloseTheEditorInsideADialogsLoop)
 
     // The next timer call closes the editor (then the instance) instead of its idle call.
     const auto close_inside = [&](int32_t opcode, HWND reopen = nullptr) {
-        timed_effect = plugin->effect();
+        timed_effect = vst2().effect();
         timed_editor = shown;
         timed_reopen = reopen;
         hidden_at_close = false;
         bool dialog_went = false;
         if (opcode == effClose) {
             // Only the timer holds the instance now: nothing calls it after its close.
-            plugin->forget_effect();
+            vst2().forget_effect();
         }
         with_timer([&](Watcher&, const Shown& dialog) {
             timed_close = opcode;

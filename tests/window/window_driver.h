@@ -15,6 +15,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace tonvo::test {
@@ -23,6 +24,14 @@ namespace tonvo::test {
 class EditorHost {
 public:
     virtual ~EditorHost() = default;
+    // Why no instance could be made; empty when it was.
+    virtual std::string error() const = 0;
+    // Where the formats differ on purpose. VST 2.4: an opening in a parent that is no window
+    // still answers 1 (the form exists; only its window is refused), and a state that fails to
+    // load is shown in the "Load Preset" box. LV2: such an opening makes no UI at all, and a
+    // failed restore goes to the host's log and the host's own answer.
+    virtual bool opening_in_no_window_succeeds() const { return true; }
+    virtual bool shows_state_failures() const { return true; }
     // Opens the editor in the host's window `parent` (its native handle): whether the plug-in
     // took the opening.
     virtual bool open_editor(void* parent) = 0;
@@ -65,7 +74,13 @@ inline Stroke key(ui::Key k) {
     return Stroke{k, 0};
 }
 // The characters of `text` as strokes, one each.
-std::vector<Stroke> strokes(std::u32string_view text);
+inline std::vector<Stroke> strokes(std::u32string_view text) {
+    std::vector<Stroke> out;
+    for (const char32_t ch : text) {
+        out.push_back(Stroke{std::nullopt, ch});
+    }
+    return out;
+}
 
 // What a watcher thread uses; made on that thread, used there only.
 class Watcher {
@@ -145,5 +160,7 @@ public:
 
 // The backend's driver, for the editor that `host` opens.
 std::unique_ptr<WindowDriver> make_window_driver(EditorHost& host);
+// The host of the format under test, one instance (each test program links one format's).
+std::unique_ptr<EditorHost> make_editor_host();
 
 } // namespace tonvo::test

@@ -1,11 +1,10 @@
-// The fixture of the window tests: a plug-in instance through the VST 2.4 adapter, the
+// The fixture of the window tests: a plug-in instance through the format under test, the
 // backend's driver, a throw-away home for the plug-in's settings and presets, and what the
 // cases share (opening the editor, watchers, answering a window until it goes).
 #pragma once
 
 #include "support/reference_module.h"
 #include "support/temp_home.h"
-#include "window/vst2_editor_host.h"
 #include "window/window_driver.h"
 
 #include <chrono>
@@ -33,7 +32,7 @@ bool eventually(Condition condition, int tries = 200) {
 class EditorWindowTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        plugin = std::make_unique<Vst2EditorHost>();
+        plugin = make_editor_host();
         ASSERT_TRUE(plugin->error().empty()) << plugin->error();
         driver = make_window_driver(*plugin);
         if (const std::string why = driver->skip_reason(); !why.empty())
@@ -139,7 +138,7 @@ protected:
         EXPECT_TRUE(dialog) << "no Save Preset dialog appeared";
     }
 
-    std::unique_ptr<Vst2EditorHost> plugin;
+    std::unique_ptr<EditorHost> plugin;
     std::unique_ptr<WindowDriver> driver;
     // The reference module: the golden state, and where things lie on the editor.
     GoldenState state;

@@ -48,6 +48,9 @@ public:
     void show(Form& form) override;
     void forget() override { form_ = nullptr; }
     void idle() override;
+    std::uintptr_t native_handle() const override {
+        return reinterpret_cast<std::uintptr_t>(window_);
+    }
     bool in_loop() const override { return desktop_ && desktop_->in_loop(); }
     void end_loops_and_hide() override {
         desktop_->end_loops();

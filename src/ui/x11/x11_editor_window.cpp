@@ -34,6 +34,7 @@ public:
     void show(Form& form) override;
     void forget() override { form_ = nullptr; }
     void idle() override;
+    std::uintptr_t native_handle() const override { return window_; }
 
 private:
     X11EditorWindow(xcb_connection_t* c, const xcb_screen_t* screen, X11PixelFormat format,
@@ -55,6 +56,7 @@ private:
     void end_press();
     // Whether `event` ends the form's press that way.
     bool ends_press(const xcb_generic_event_t& event, bool input) const;
+    void announce_fixed_size(uint32_t width, uint32_t height);
     // Watches the child of the root holding our window (the host's top-level window, or the
     // window manager's frame around it) for moves.
     void watch_root_child();
@@ -174,10 +176,26 @@ void X11EditorWindow::show(Form& form) {
                              static_cast<uint32_t>(std::max(1, form.height()))};
     xcb_configure_window(connection_, window_, XCB_CONFIG_WINDOW_WIDTH | XCB_CONFIG_WINDOW_HEIGHT,
                          size);
+    announce_fixed_size(size[0], size[1]);
     update_position();
     form.invalidate();
     repaint();
     xcb_flush(connection_);
+}
+
+// WM_NORMAL_HINTS with the minimum and maximum both at the form's size: a host that embeds
+// the window (an LV2 host's socket) reads its size, and that it does not resize, from them.
+void X11EditorWindow::announce_fixed_size(uint32_t width, uint32_t height) {
+    constexpr uint32_t kMinSize = 1U << 4;
+    constexpr uint32_t kMaxSize = 1U << 5;
+    constexpr uint32_t kBaseSize = 1U << 8;
+    // flags, x, y, width, height, min w/h, max w/h, increments, aspects, base w/h, gravity
+    uint32_t hints[18] = {};
+    hints[0] = kMinSize | kMaxSize | kBaseSize;
+    hints[5] = hints[7] = hints[15] = width;
+    hints[6] = hints[8] = hints[16] = height;
+    xcb_change_property(connection_, XCB_PROP_MODE_REPLACE, window_, XCB_ATOM_WM_NORMAL_HINTS,
+                        XCB_ATOM_WM_SIZE_HINTS, 32, 18, hints);
 }
 
 void X11EditorWindow::watch_root_child() {

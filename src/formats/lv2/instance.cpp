@@ -1,0 +1,278 @@
+#include "formats/lv2/instance.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <exception>
+#include <lv2/midi/midi.h>
+#include <lv2/time/time.h>
+
+namespace tonvo::lv2 {
+
+namespace {
+
+constexpr uint32_t pad8(uint32_t size) {
+    return (size + 7U) & ~7U;
+}
+
+// The events of a sequence the host wrote, each checked to lie inside the sequence's own size
+// before it is read, so a malformed sequence ends the walk instead of reading past it.
+template <typename Visit>
+void for_each_event(const LV2_Atom_Sequence& sequence, Visit&& visit) noexcept {
+    const auto* body = reinterpret_cast<const uint8_t*>(&sequence.body);
+    const uint32_t size = sequence.atom.size;
+    uint32_t at = sizeof(LV2_Atom_Sequence_Body);
+    while (size >= at && size - at >= sizeof(LV2_Atom_Event)) {
+        const auto* event = reinterpret_cast<const LV2_Atom_Event*>(body + at);
+        const uint32_t room = size - at - static_cast<uint32_t>(sizeof(LV2_Atom_Event));
+        if (event->body.size > room) {
+            return;
+        }
+        visit(*event);
+        at += static_cast<uint32_t>(sizeof(LV2_Atom_Event)) + pad8(event->body.size);
+    }
+}
+
+// The properties of an object, bounded the same way.
+template <typename Visit>
+void for_each_property(const LV2_Atom_Object& object, Visit&& visit) noexcept {
+    const auto* body = reinterpret_cast<const uint8_t*>(&object.body);
+    const uint32_t size = object.atom.size;
+    uint32_t at = sizeof(LV2_Atom_Object_Body);
+    while (size >= at && size - at >= sizeof(LV2_Atom_Property_Body)) {
+        const auto* property = reinterpret_cast<const LV2_Atom_Property_Body*>(body + at);
+        const uint32_t room = size - at - static_cast<uint32_t>(sizeof(LV2_Atom_Property_Body));
+        if (property->value.size > room) {
+            return;
+        }
+        visit(*property);
+        at += static_cast<uint32_t>(sizeof(LV2_Atom_Property_Body)) + pad8(property->value.size);
+    }
+}
+
+const void* feature(const LV2_Feature* const* features, const char* uri) {
+    for (; features != nullptr && *features != nullptr; ++features) {
+        if (std::strcmp((*features)->URI, uri) == 0) {
+            return (*features)->data;
+        }
+    }
+    return nullptr;
+}
+
+} // namespace
+
+void TransportFollower::position(uint32_t offset, std::optional<double> speed,
+                                 std::optional<double> frame) noexcept {
+    known_ = true;
+    if (speed && std::isfinite(*speed)) {
+        speed_ = *speed;
+    }
+    if (frame && std::isfinite(*frame)) {
+        block_start_ = *frame - speed_ * offset;
+    }
+}
+
+core::Transport TransportFollower::end_block(uint32_t frames) noexcept {
+    core::Transport transport;
+    transport.known = known_;
+    transport.playing = speed_ != 0.0;
+    transport.sample_position = block_start_;
+    block_start_ += speed_ * frames;
+    return transport;
+}
+
+std::unique_ptr<Instance> Instance::create(const LV2_Feature* const* features,
+                                           PluginServices& services) {
+    auto* log = static_cast<LV2_Log_Log*>(const_cast<void*>(feature(features, LV2_LOG__log)));
+    auto* map = static_cast<LV2_URID_Map*>(const_cast<void*>(feature(features, LV2_URID__map)));
+    if (map == nullptr) {
+        if (log != nullptr) {
+            const LV2_URID error = 0; // no URID can be had without the map
+            log->printf(log->handle, error, "Tonvo: the host maps no URIDs (urid:map)\n");
+        } else {
+            std::fprintf(stderr, "Tonvo: the host maps no URIDs (urid:map)\n");
+        }
+        return nullptr;
+    }
+    std::unique_ptr<Instance> instance(new Instance(*map, log, services));
+    instance->plugin_.start();
+    // The init preset is where every instance starts: no change for the host to hear of.
+    instance->state_changed_.store(false);
+    return instance;
+}
+
+Instance::Instance(LV2_URID_Map& map, LV2_Log_Log* log, PluginServices& services)
+    : log_(log), plugin_(*this, services) {
+    const auto id = [&map](const char* uri) { return map.map(map.handle, uri); };
+    urids_ = {id(LV2_ATOM__Chunk),         id(LV2_ATOM__Float),    id(LV2_ATOM__Double),
+              id(LV2_ATOM__Int),           id(LV2_ATOM__Long),     id(LV2_ATOM__Object),
+              id(LV2_ATOM__Blank),         id(LV2_ATOM__Sequence), id(LV2_MIDI__MidiEvent),
+              id(LV2_TIME__Position),      id(LV2_TIME__speed),    id(LV2_TIME__frame),
+              id(LV2_STATE__StateChanged), id(kStateKeyUri),       id(LV2_LOG__Error)};
+}
+
+Instance::~Instance() = default;
+
+void Instance::connect(uint32_t port, void* data) noexcept {
+    switch (port) {
+    case kEventsIn: input_ = static_cast<const LV2_Atom_Sequence*>(data); break;
+    case kEventsOut: output_ = static_cast<LV2_Atom_Sequence*>(data); break;
+    default: break;
+    }
+}
+
+void Instance::activate() noexcept {
+    transport_ = {};
+}
+
+// The previews first, so a preview and a played note of one block keep the order the VST 2.4
+// build gives them; then every event in order, and the transport watch at the block's end.
+void Instance::run(uint32_t frames) noexcept {
+    plugin_.drain_previews();
+    if (input_ != nullptr) {
+        for_each_event(*input_, [&](const LV2_Atom_Event& event) {
+            const auto offset = static_cast<uint32_t>(
+                std::clamp<int64_t>(event.time.frames, 0, frames > 0 ? frames - 1 : 0));
+            if (event.body.type == urids_.midi_event) {
+                if (event.body.size == 0 || event.body.size > 3) {
+                    return; // system exclusive and empty events are dropped
+                }
+                const auto* bytes = reinterpret_cast<const uint8_t*>(&event + 1);
+                core::MidiRecord record;
+                record.frame = static_cast<int32_t>(offset);
+                record.status = bytes[0];
+                record.data1 = event.body.size > 1 ? bytes[1] : uint8_t{0};
+                record.data2 = event.body.size > 2 ? bytes[2] : uint8_t{0};
+                plugin_.process_midi(record);
+            } else if ((event.body.type == urids_.atom_object ||
+                        event.body.type == urids_.atom_blank) &&
+                       event.body.size >= sizeof(LV2_Atom_Object_Body)) {
+                read_position(reinterpret_cast<const LV2_Atom_Object&>(event.body), offset);
+            }
+        });
+    }
+    plugin_.watch_transport(transport_.end_block(frames));
+    deliver(frames);
+}
+
+void Instance::read_position(const LV2_Atom_Object& object, uint32_t offset) noexcept {
+    if (object.body.otype != urids_.time_position) {
+        return;
+    }
+    std::optional<double> speed;
+    std::optional<double> frame;
+    for_each_property(object, [&](const LV2_Atom_Property_Body& property) {
+        const LV2_Atom& value = property.value;
+        const void* data = &value + 1;
+        std::optional<double> number;
+        if (value.type == urids_.atom_float && value.size >= sizeof(float)) {
+            number = *static_cast<const float*>(data);
+        } else if (value.type == urids_.atom_double && value.size >= sizeof(double)) {
+            number = *static_cast<const double*>(data);
+        } else if (value.type == urids_.atom_long && value.size >= sizeof(int64_t)) {
+            number = static_cast<double>(*static_cast<const int64_t*>(data));
+        } else if (value.type == urids_.atom_int && value.size >= sizeof(int32_t)) {
+            number = *static_cast<const int32_t*>(data);
+        }
+        if (property.key == urids_.time_speed) {
+            speed = number;
+        } else if (property.key == urids_.time_frame) {
+            frame = number;
+        }
+    });
+    transport_.position(offset, speed, frame);
+}
+
+// Frames never go back within the sequence: what the core queued after later events (a
+// release at the block's start after the transport stopped) goes out at the latest frame
+// reached. What does not fit the host's buffer is dropped, newest first.
+void Instance::deliver(uint32_t frames) noexcept {
+    core::OutputQueue& queue = plugin_.output();
+    if (output_ == nullptr) {
+        queue.clear();
+        return;
+    }
+    const uint32_t capacity = output_->atom.size;
+    auto* base = reinterpret_cast<uint8_t*>(output_);
+    uint32_t used = sizeof(LV2_Atom_Sequence);
+    if (capacity < used) {
+        queue.clear();
+        return;
+    }
+    output_->atom.type = urids_.atom_sequence;
+    output_->body.unit = 0;
+    output_->body.pad = 0;
+    const auto append = [&](int64_t frame, LV2_URID type, const void* data, uint32_t size) {
+        const uint32_t need = static_cast<uint32_t>(sizeof(LV2_Atom_Event)) + pad8(size);
+        if (capacity - used < need) {
+            return false;
+        }
+        auto* event = reinterpret_cast<LV2_Atom_Event*>(base + used);
+        event->time.frames = frame;
+        event->body.size = size;
+        event->body.type = type;
+        std::memcpy(event + 1, data, size);
+        used += need;
+        return true;
+    };
+    if (state_changed_.load(std::memory_order_relaxed)) {
+        const LV2_Atom_Object_Body notice{0, urids_.state_changed};
+        if (append(0, urids_.atom_object, &notice, sizeof notice)) {
+            state_changed_.store(false);
+        }
+    }
+    int32_t last = 0;
+    for (const core::MidiRecord& record : queue.records()) {
+        last = std::clamp<int32_t>(record.frame, last,
+                                   std::max<int32_t>(static_cast<int32_t>(frames) - 1, last));
+        const uint8_t kind = record.status & 0xF0;
+        const uint32_t size = kind == 0xC0 || kind == 0xD0 ? 2 : 3;
+        if (!append(last, urids_.midi_event, &record.status, size)) {
+            break;
+        }
+    }
+    output_->atom.size = used - static_cast<uint32_t>(sizeof(LV2_Atom));
+    queue.clear();
+}
+
+LV2_State_Status Instance::save(LV2_State_Store_Function store, LV2_State_Handle handle) {
+    try {
+        const std::vector<uint8_t> block = plugin_.state_block();
+        return store(handle, urids_.state_key, block.data(), block.size(), urids_.atom_chunk,
+                     LV2_STATE_IS_POD | LV2_STATE_IS_PORTABLE);
+    } catch (const std::exception& failure) {
+        log_error("save", failure.what());
+        return LV2_STATE_ERR_UNKNOWN;
+    }
+}
+
+LV2_State_Status Instance::restore(LV2_State_Retrieve_Function retrieve, LV2_State_Handle handle) {
+    size_t size = 0;
+    uint32_t type = 0;
+    uint32_t flags = 0;
+    const void* data = retrieve(handle, urids_.state_key, &size, &type, &flags);
+    if (data == nullptr) {
+        return LV2_STATE_ERR_NO_PROPERTY;
+    }
+    if (type != urids_.atom_chunk) {
+        return LV2_STATE_ERR_BAD_TYPE;
+    }
+    try {
+        plugin_.set_state_block({static_cast<const uint8_t*>(data), size});
+        return LV2_STATE_SUCCESS;
+    } catch (const std::exception& failure) {
+        log_error("restore", failure.what());
+        return LV2_STATE_ERR_UNKNOWN;
+    }
+}
+
+void Instance::log_error(const char* where, const char* message) const noexcept {
+    if (log_ != nullptr) {
+        log_->printf(log_->handle, urids_.log_error, "Tonvo: %s: %s\n", where, message);
+    } else {
+        std::fprintf(stderr, "Tonvo: %s: %s\n", where, message);
+    }
+}
+
+} // namespace tonvo::lv2
