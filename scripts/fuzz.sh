@@ -13,7 +13,7 @@ cmake --build --preset linux-fuzz
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 targets=(state_block_fuzz value_stream_fuzz preset_file_fuzz scale_file_fuzz midi_file_fuzz
-  text_input_fuzz)
+  text_input_fuzz lv2_sequence_fuzz)
 
 # One target: its regressions first, then the bounded run. New inputs go to the scratch folder;
 # the committed seeds stay as they are.

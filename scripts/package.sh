@@ -1,10 +1,13 @@
 #!/usr/bin/env bash
 # Builds what musicians download, into out/dist/:
-#   tonvo_<version>_amd64.deb                  /usr/lib/vst/Tonvo.so with the guide beside it
-#   Tonvo-<version>-linux-x86_64.tar.gz        Tonvo.so, the guide, the licences, INSTALL.txt
+#   tonvo_<version>_amd64.deb                  /usr/lib/vst/Tonvo.so with the guide beside it,
+#                                              the LV2 bundle /usr/lib/lv2/Tonvo.lv2/
+#   Tonvo-<version>-linux-x86_64.tar.gz        Tonvo.so, Tonvo.lv2/, the guide, the licences,
+#                                              INSTALL.txt
 #   Tonvo-<version>-windows-x64.zip, -x86.zip  Tonvo.dll, the guide, the licences
 #   Tonvo-<version>-windows-x64-setup.exe, -x86-setup.exe   the NSIS installers
-#   debug/<system>/Tonvo.so.debug, Tonvo.dll.debug         the debug information
+#   debug/<system>/Tonvo.so.debug, Tonvo.dll.debug         the debug information (the LV2
+#                                              library's in debug/linux-x86_64/Tonvo.lv2/)
 # The libraries are the optimised builds the test command tests (build/linux-release, and the
 # windows-x86_64 and windows-i686 presets), stripped; their debug information goes into a file
 # of its own that the stripped library names (.gnu_debuglink). The version comes from
@@ -35,7 +38,7 @@ export SOURCE_DATE_EPOCH TZ=UTC LC_ALL=C
 guide_name="Tonvo User Guide.pdf"
 
 echo "== building (version $version)"
-scripts/release-build.sh tonvo_plugin user_guide
+scripts/release-build.sh tonvo_plugin tonvo_lv2_plugin user_guide
 for preset in windows-x86_64 windows-i686; do
   cmake --preset "$preset" >/dev/null
   cmake --build --preset "$preset" --target tonvo_plugin
@@ -79,15 +82,24 @@ split_debug objcopy build/linux-release/src/plugin/Tonvo.so "$linux/Tonvo.so" \
   "$dist/debug/linux-x86_64/Tonvo.so.debug"
 add_common "$linux"
 cp packaging/linux/INSTALL.txt "$linux/"
+# The LV2 bundle as the build made it, its library stripped, the guide beside the library.
+lv2="$linux/Tonvo.lv2"
+mkdir -p "$lv2"
+split_debug objcopy build/linux-release/Tonvo.lv2/Tonvo.so "$lv2/Tonvo.so" \
+  "$dist/debug/linux-x86_64/Tonvo.lv2/Tonvo.so.debug"
+cp build/linux-release/Tonvo.lv2/manifest.ttl build/linux-release/Tonvo.lv2/Tonvo.ttl "$lv2/"
+cp "$guide" "$lv2/$guide_name"
 normalize "$linux"
 tar --sort=name --mtime="@$SOURCE_DATE_EPOCH" --owner=0 --group=0 --numeric-owner \
   --format=gnu -C "$stage" -cf - "$(basename "$linux")" | gzip -9n >"$dist/$(basename "$linux").tar.gz"
 
-# The .deb: the plug-in and the guide where hosts look, the guide again among the documents
-# (a link), the licences as the copyright file and the changelog.
+# The .deb: the plug-in, the LV2 bundle and the guide where hosts look, the guide again in the
+# bundle and among the documents (links), the licences as the copyright file and the changelog.
 deb="$stage/deb"
-mkdir -p "$deb/DEBIAN" "$deb/usr/lib/vst" "$deb/usr/share/doc/tonvo"
+mkdir -p "$deb/DEBIAN" "$deb/usr/lib/vst" "$deb/usr/lib/lv2/Tonvo.lv2" "$deb/usr/share/doc/tonvo"
 cp "$linux/Tonvo.so" "$linux/$guide_name" "$deb/usr/lib/vst/"
+cp "$lv2/Tonvo.so" "$lv2/manifest.ttl" "$lv2/Tonvo.ttl" "$deb/usr/lib/lv2/Tonvo.lv2/"
+ln -s "../../vst/$guide_name" "$deb/usr/lib/lv2/Tonvo.lv2/$guide_name"
 ln -s "../../../lib/vst/$guide_name" "$deb/usr/share/doc/tonvo/$guide_name"
 {
   echo "Tonvo"
@@ -97,10 +109,11 @@ ln -s "../../../lib/vst/$guide_name" "$deb/usr/share/doc/tonvo/$guide_name"
   cat THIRD-PARTY-NOTICES.txt
 } >"$deb/usr/share/doc/tonvo/copyright"
 gzip -9n -c packaging/linux/changelog >"$deb/usr/share/doc/tonvo/changelog.gz"
-# The dependencies are what Tonvo.so links, as dpkg-shlibdeps finds them.
+# The dependencies are what both libraries link, as dpkg-shlibdeps finds them.
 mkdir -p "$stage/shlibs/debian"
 printf 'Source: tonvo\n\nPackage: tonvo\nArchitecture: amd64\n' >"$stage/shlibs/debian/control"
-depends=$(cd "$stage/shlibs" && dpkg-shlibdeps -O "$deb/usr/lib/vst/Tonvo.so" 2>/dev/null |
+depends=$(cd "$stage/shlibs" && dpkg-shlibdeps -O "$deb/usr/lib/vst/Tonvo.so" \
+  "$deb/usr/lib/lv2/Tonvo.lv2/Tonvo.so" 2>/dev/null |
   sed -n 's/^shlibs:Depends=//p')
 if [ -z "$depends" ]; then
   echo "package: dpkg-shlibdeps found no dependencies of Tonvo.so" >&2

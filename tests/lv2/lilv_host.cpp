@@ -49,7 +49,9 @@ Lv2World::Lv2World() : world_(lilv_world_new()) {
     lilv_world_set_option(world_, LILV_OPTION_LV2_PATH, lv2_path);
     lilv_node_free(lv2_path);
     lilv_world_load_all(world_);
-    const std::string bundle = "file://" + std::string(TONVO_LV2_BUNDLE) + "/";
+    const char* other = std::getenv("TONVO_LV2_BUNDLE_UNDER_TEST");
+    const std::string bundle =
+        "file://" + std::string(other != nullptr ? other : TONVO_LV2_BUNDLE) + "/";
     LilvNode* ours = lilv_new_uri(world_, bundle.c_str());
     lilv_world_load_bundle(world_, ours);
     lilv_node_free(ours);

@@ -28,7 +28,7 @@ struct SavedBlock {
 class Lv2World {
 public:
     // The installed specifications and plug-ins of /usr/lib/lv2, and the bundle built
-    // (TONVO_LV2_BUNDLE).
+    // (TONVO_LV2_BUNDLE) or the one TONVO_LV2_BUNDLE_UNDER_TEST names (a package's).
     Lv2World();
     ~Lv2World();
     Lv2World(const Lv2World&) = delete;

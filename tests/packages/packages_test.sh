@@ -4,6 +4,7 @@
 #     stripped and name their debug file; lintian finds no error in the .deb;
 #   - the .deb unpacked with dpkg -x: the plug-in ABI test loads its Tonvo.so with dlopen, and
 #     the editor on the headless backend, given that library's path, offers "Open User Guide";
+#     its LV2 bundle passes lv2_validate and lv2info and the lilv host test;
 #   - the 64-bit installer under wine64 in a private prefix: a silent install into
 #     Common Files\VST2, tonvo-host.exe info loading the installed DLL, an upgrade in place, a
 #     silent uninstall removing everything, and an install into the registry's folder;
@@ -51,9 +52,12 @@ expect_stripped() {
 tarball="$dist/Tonvo-$version-linux-x86_64.tar.gz"
 top="Tonvo-$version-linux-x86_64"
 expect_files "$(basename "$tarball")" "$(tar -tzf "$tarball" | sort)" "$top/" "$top/Tonvo.so" \
-  "$top/$guide" "$top/LICENSE" "$top/THIRD-PARTY-NOTICES.txt" "$top/INSTALL.txt"
+  "$top/$guide" "$top/LICENSE" "$top/THIRD-PARTY-NOTICES.txt" "$top/INSTALL.txt" \
+  "$top/Tonvo.lv2/" "$top/Tonvo.lv2/Tonvo.so" "$top/Tonvo.lv2/manifest.ttl" \
+  "$top/Tonvo.lv2/Tonvo.ttl" "$top/Tonvo.lv2/$guide"
 tar -xzf "$tarball" -C "$work"
 expect_stripped objdump "$work/$top/Tonvo.so" Tonvo.so.debug
+expect_stripped objdump "$work/$top/Tonvo.lv2/Tonvo.so" Tonvo.so.debug
 for arch in x64 x86; do
   top="Tonvo-$version-windows-$arch"
   zip="$dist/$top.zip"
@@ -65,7 +69,8 @@ for arch in x64 x86; do
     fail "$zip: Tonvo.dll is not $format"
   expect_stripped objdump "$work/$top/Tonvo.dll" Tonvo.dll.debug
 done
-for debug in linux-x86_64/Tonvo.so.debug windows-x64/Tonvo.dll.debug windows-x86/Tonvo.dll.debug; do
+for debug in linux-x86_64/Tonvo.so.debug linux-x86_64/Tonvo.lv2/Tonvo.so.debug \
+  windows-x64/Tonvo.dll.debug windows-x86/Tonvo.dll.debug; do
   grep -q '\.debug_info' <<<"$(objdump -h "$dist/debug/$debug")" || fail "$debug holds no debug information"
 done
 
@@ -73,6 +78,9 @@ done
 deb="$dist/tonvo_${version}_amd64.deb"
 expect_files "$(basename "$deb")" "$(dpkg-deb -c "$deb" | awk '{ $1=$2=$3=$4=$5=""; sub(/^ +/, ""); sub(/ -> .*/, ""); print }' | sort)" \
   ./ ./usr/ ./usr/lib/ ./usr/lib/vst/ ./usr/lib/vst/Tonvo.so "./usr/lib/vst/$guide" \
+  ./usr/lib/lv2/ ./usr/lib/lv2/Tonvo.lv2/ ./usr/lib/lv2/Tonvo.lv2/Tonvo.so \
+  ./usr/lib/lv2/Tonvo.lv2/manifest.ttl ./usr/lib/lv2/Tonvo.lv2/Tonvo.ttl \
+  "./usr/lib/lv2/Tonvo.lv2/$guide" \
   ./usr/share/ ./usr/share/doc/ ./usr/share/doc/tonvo/ ./usr/share/doc/tonvo/copyright \
   ./usr/share/doc/tonvo/changelog.gz "./usr/share/doc/tonvo/$guide"
 [ "$(dpkg-deb -f "$deb" Version)" = "$version" ] || fail "the .deb is not version $version"
@@ -91,10 +99,18 @@ TONVO_UNPACKED_PLUGIN="$plugin" build/linux-release/tests/editor_tests --gtest_b
   tee "$work/menu.log"
 grep -q '1 test.* ran' "$work/menu.log" && ! grep -q SKIPPED "$work/menu.log" ||
   fail "the menu test did not run"
+# The unpacked LV2 bundle: its data as lv2_validate and lv2info read it, the plug-in through
+# lilv, the guide beside its library.
+bundle="$work/deb/usr/lib/lv2/Tonvo.lv2"
+[ -f "$bundle/$guide" ] || fail "the .deb's LV2 bundle has no guide beside its library"
+tests/lv2/bundle_test.sh "$bundle" >/dev/null
+echo "ok: the .deb's LV2 bundle passes lv2_validate and lv2info"
+TONVO_LV2_BUNDLE_UNDER_TEST="$bundle" build/linux-release/tests/lv2_host_test --gtest_brief=1
 
 # Every package carries the guide the build made, not a stale or empty one.
 built_guide="build/linux-release/docs/guide/$guide"
-for copy in "$work/Tonvo-$version-linux-x86_64/$guide" "$work/Tonvo-$version-windows-x64/$guide" \
+for copy in "$work/Tonvo-$version-linux-x86_64/$guide" \
+  "$work/Tonvo-$version-linux-x86_64/Tonvo.lv2/$guide" "$work/Tonvo-$version-windows-x64/$guide" \
   "$work/Tonvo-$version-windows-x86/$guide" "$work/deb/usr/lib/vst/$guide"; do
   cmp -s "$built_guide" "$copy" || fail "${copy#"$work"/} is not the built guide"
 done

@@ -1,5 +1,7 @@
 #include "formats/lv2/editor_ui.h"
 
+#include "formats/lv2/features.h"
+
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -9,27 +11,14 @@
 
 namespace tonvo::lv2 {
 
-namespace {
-
-void* feature(const LV2_Feature* const* features, const char* uri) {
-    for (; features != nullptr && *features != nullptr; ++features) {
-        if (std::strcmp((*features)->URI, uri) == 0) {
-            return (*features)->data;
-        }
-    }
-    return nullptr;
-}
-
-} // namespace
-
 EditorUi::EditorUi(Instance& instance, core::EditorLife::FormFactory factory)
     : instance_(instance), editor_(instance.plugin(), std::move(factory)) {}
 
 std::unique_ptr<EditorUi> EditorUi::create(core::EditorLife::FormFactory factory,
                                            const LV2_Feature* const* features,
                                            LV2UI_Widget* widget) {
-    void* parent = feature(features, LV2_UI__parent);
-    auto* instance = static_cast<Instance*>(feature(features, LV2_INSTANCE_ACCESS_URI));
+    void* parent = find_feature(features, LV2_UI__parent);
+    auto* instance = static_cast<Instance*>(find_feature(features, LV2_INSTANCE_ACCESS_URI));
     if (parent == nullptr || instance == nullptr || widget == nullptr) {
         std::fprintf(stderr, "Tonvo: no editor: the host gives no %s\n",
                      parent == nullptr ? "parent window (ui:parent)"
@@ -44,7 +33,7 @@ std::unique_ptr<EditorUi> EditorUi::create(core::EditorLife::FormFactory factory
         return nullptr;
     }
     *widget = reinterpret_cast<LV2UI_Widget>(window);
-    if (auto* resize = static_cast<LV2UI_Resize*>(feature(features, LV2_UI__resize))) {
+    if (auto* resize = static_cast<LV2UI_Resize*>(find_feature(features, LV2_UI__resize))) {
         resize->ui_resize(resize->handle, ui->editor_.width(), ui->editor_.height());
     }
     return ui;

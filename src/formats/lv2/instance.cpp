@@ -1,5 +1,7 @@
 #include "formats/lv2/instance.h"
 
+#include "formats/lv2/features.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -51,15 +53,6 @@ void for_each_property(const LV2_Atom_Object& object, Visit&& visit) noexcept {
     }
 }
 
-const void* feature(const LV2_Feature* const* features, const char* uri) {
-    for (; features != nullptr && *features != nullptr; ++features) {
-        if (std::strcmp((*features)->URI, uri) == 0) {
-            return (*features)->data;
-        }
-    }
-    return nullptr;
-}
-
 } // namespace
 
 void TransportFollower::position(uint32_t offset, std::optional<double> speed,
@@ -84,8 +77,8 @@ core::Transport TransportFollower::end_block(uint32_t frames) noexcept {
 
 std::unique_ptr<Instance> Instance::create(const LV2_Feature* const* features,
                                            PluginServices& services) {
-    auto* log = static_cast<LV2_Log_Log*>(const_cast<void*>(feature(features, LV2_LOG__log)));
-    auto* map = static_cast<LV2_URID_Map*>(const_cast<void*>(feature(features, LV2_URID__map)));
+    auto* log = static_cast<LV2_Log_Log*>(find_feature(features, LV2_LOG__log));
+    auto* map = static_cast<LV2_URID_Map*>(find_feature(features, LV2_URID__map));
     if (map == nullptr) {
         if (log != nullptr) {
             const LV2_URID error = 0; // no URID can be had without the map
