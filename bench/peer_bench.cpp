@@ -2,9 +2,9 @@
 // pass-through plug-in made with the same framework, through the minimal C-style pass-through
 // (a plain effect record with a dispatcher switch, no framework: the floor of any VST 2.4
 // plug-in's event path; all three VST 2.4, loaded from their files and driven only through
-// VSTPluginMain and the effect record), and through x42's "MIDI Note Transpose" (mapkeyscale,
-// LV2, loaded through lilv), each moving every pitch class up two semitones (the pass-throughs
-// forward the notes unchanged).
+// VSTPluginMain and the effect record), through Tonvo.lv2 and x42's "MIDI Note Transpose"
+// (mapkeyscale), both LV2 and loaded through lilv in this process, each moving every pitch class
+// up two semitones (the pass-throughs forward the notes unchanged).
 //
 // Workloads, 16 events per 64-frame block: random playing over channels x keys with about
 // half of them held, and eight note-on/note-off pairs with more and more other notes held.
@@ -25,6 +25,7 @@
 #include <lv2/atom/atom.h>
 #include <lv2/atom/util.h>
 #include <lv2/midi/midi.h>
+#include <lv2/state/state.h>
 #include <lv2/urid/urid.h>
 #include <string>
 #include <vector>
@@ -33,6 +34,7 @@ namespace tonvo::bench {
 namespace {
 
 constexpr const char* kPeerUri = "http://gareus.org/oss/lv2/midifilter#mapkeyscale";
+constexpr const char* kTonvoUri = "urn:brelwick:tonvo";
 constexpr int32_t kShift = 2;
 
 // One plug-in prepared for one workload: it plays the workload's blocks in a loop.
@@ -70,18 +72,23 @@ private:
     VstPlayer loop_;
 };
 
-// The LV2 side: lilv's world, the URIDs the plug-in asks for, and the peer's description.
+// The LV2 side: lilv's world with the installed plug-ins and the bundle built, the URIDs the
+// plug-ins ask for, and their descriptions.
 class Lv2Host {
 public:
     Lv2Host() : world_(lilv_world_new()) {
         lilv_world_load_all(world_);
-        LilvNode* uri = lilv_new_uri(world_, kPeerUri);
-        plugin_ = lilv_plugins_get_by_uri(lilv_world_get_all_plugins(world_), uri);
-        lilv_node_free(uri);
-        if (plugin_ == nullptr) {
+        LilvNode* bundle = lilv_new_uri(world_, "file://" TONVO_LV2_BUNDLE "/");
+        lilv_world_load_bundle(world_, bundle);
+        lilv_node_free(bundle);
+        peer_ = find(kPeerUri);
+        tonvo_ = find(kTonvoUri);
+        if (peer_ == nullptr || tonvo_ == nullptr) {
             lilv_world_free(world_);
-            throw std::runtime_error(std::string(kPeerUri) +
-                                     " is not installed (Debian package x42-plugins)");
+            throw std::runtime_error(peer_ == nullptr
+                                         ? std::string(kPeerUri) +
+                                               " is not installed (Debian package x42-plugins)"
+                                         : std::string("no Tonvo.lv2 in " TONVO_LV2_BUNDLE));
         }
         map_.handle = this;
         map_.map = [](LV2_URID_Map_Handle handle, const char* name) {
@@ -95,7 +102,8 @@ public:
     Lv2Host(const Lv2Host&) = delete;
     Lv2Host& operator=(const Lv2Host&) = delete;
 
-    const LilvPlugin* Plugin() const noexcept { return plugin_; }
+    const LilvPlugin* Peer() const noexcept { return peer_; }
+    const LilvPlugin* Tonvo() const noexcept { return tonvo_; }
     const LV2_Feature* const* Features() const noexcept { return features_; }
     LV2_URID Map(const std::string& name) {
         const auto found = std::find(uris_.begin(), uris_.end(), name);
@@ -107,8 +115,16 @@ public:
     }
 
 private:
+    const LilvPlugin* find(const char* uri) const {
+        LilvNode* node = lilv_new_uri(world_, uri);
+        const LilvPlugin* found = lilv_plugins_get_by_uri(lilv_world_get_all_plugins(world_), node);
+        lilv_node_free(node);
+        return found;
+    }
+
     LilvWorld* world_;
-    const LilvPlugin* plugin_ = nullptr;
+    const LilvPlugin* peer_ = nullptr;
+    const LilvPlugin* tonvo_ = nullptr;
     std::vector<std::string> uris_;
     LV2_URID_Map map_{};
     LV2_Feature mapFeature_{};
@@ -124,23 +140,32 @@ constexpr uint32_t kChannelFilter = 3;
 constexpr uint32_t kFirstShift = 4;
 constexpr uint32_t kPorts = 16;
 
-// The peer through lilv. Like the VST host, it fills one reused input sequence per block.
+// An LV2 plug-in through lilv: the peer, its shifts set on its control ports, or Tonvo.lv2,
+// given the same state block as the VST 2.4 Tonvo through its state interface. Like the VST
+// host, it fills one reused input sequence per block.
 class Lv2Runner : public Runner {
 public:
-    Lv2Runner(Lv2Host& lv2, const std::vector<Note>& before, const std::vector<Note>& loop)
-        : loop_(loop), midiEvent_(lv2.Map(LV2_MIDI__MidiEvent)), chunk_(lv2.Map(LV2_ATOM__Chunk)),
-          sequence_(lv2.Map(LV2_ATOM__Sequence)) {
-        instance_ = lilv_plugin_instantiate(lv2.Plugin(), kSampleRate, lv2.Features());
+    Lv2Runner(Lv2Host& lv2, bool tonvo, const std::vector<Note>& before,
+              const std::vector<Note>& loop)
+        : loop_(loop), checkShift_(!tonvo), midiEvent_(lv2.Map(LV2_MIDI__MidiEvent)),
+          chunk_(lv2.Map(LV2_ATOM__Chunk)), sequence_(lv2.Map(LV2_ATOM__Sequence)) {
+        const char* name = tonvo ? "Tonvo.lv2" : "mapkeyscale";
+        instance_ =
+            lilv_plugin_instantiate(tonvo ? lv2.Tonvo() : lv2.Peer(), kSampleRate, lv2.Features());
         if (instance_ == nullptr) {
-            throw std::runtime_error("mapkeyscale made no instance");
+            throw std::runtime_error(std::string(name) + " made no instance");
         }
-        controls_.fill(0.0f);
-        for (uint32_t port = kFirstShift; port < kPorts; ++port) {
-            controls_[port] = static_cast<float>(kShift);
-        }
-        controls_[kChannelFilter] = 0.0f;
-        for (uint32_t port = kLatency; port < kPorts; ++port) {
-            lilv_instance_connect_port(instance_, port, &controls_[port]);
+        if (tonvo) {
+            RestoreState(every_key_sounds_state());
+        } else {
+            controls_.fill(0.0f);
+            for (uint32_t port = kFirstShift; port < kPorts; ++port) {
+                controls_[port] = static_cast<float>(kShift);
+            }
+            controls_[kChannelFilter] = 0.0f;
+            for (uint32_t port = kLatency; port < kPorts; ++port) {
+                lilv_instance_connect_port(instance_, port, &controls_[port]);
+            }
         }
         lilv_instance_connect_port(instance_, kMidiIn, input_.data());
         lilv_instance_connect_port(instance_, kMidiOut, output_.data());
@@ -149,8 +174,8 @@ public:
         const int64_t sentLoop = PlayOnce(loop);
         if (sentBefore != static_cast<int64_t>(before.size()) ||
             sentLoop != static_cast<int64_t>(loop.size())) {
-            throw std::runtime_error("mapkeyscale sent " + std::to_string(sentBefore) + " and " +
-                                     std::to_string(sentLoop) + " events for " +
+            throw std::runtime_error(std::string(name) + " sent " + std::to_string(sentBefore) +
+                                     " and " + std::to_string(sentLoop) + " events for " +
                                      std::to_string(before.size()) + " and " +
                                      std::to_string(loop.size()));
         }
@@ -171,6 +196,27 @@ public:
     }
 
 private:
+    void RestoreState(const std::vector<uint8_t>& block) {
+        const auto* state = static_cast<const LV2_State_Interface*>(
+            lilv_instance_get_extension_data(instance_, LV2_STATE__interface));
+        struct From {
+            const std::vector<uint8_t>* bytes;
+            LV2_URID type;
+        } from{&block, chunk_};
+        const auto retrieve = [](LV2_State_Handle handle, uint32_t, size_t* size, uint32_t* type,
+                                 uint32_t* flags) -> const void* {
+            const auto* self = static_cast<const From*>(handle);
+            *size = self->bytes->size();
+            *type = self->type;
+            *flags = LV2_STATE_IS_POD;
+            return self->bytes->data();
+        };
+        if (state == nullptr || state->restore(lilv_instance_get_handle(instance_), retrieve, &from,
+                                               0, nullptr) != LV2_STATE_SUCCESS) {
+            throw std::runtime_error("Tonvo.lv2 did not take the state");
+        }
+    }
+
     // A MIDI event in a sequence: the event header, then three bytes padded to eight.
     static constexpr size_t kEventBytes = sizeof(LV2_Atom_Event) + 8;
 
@@ -217,7 +263,7 @@ private:
                     continue;
                 }
                 const auto* midi = reinterpret_cast<const uint8_t*>(event + 1);
-                if (!checked && midi[1] != notes[first].Data1 + kShift) {
+                if (checkShift_ && !checked && midi[1] != notes[first].Data1 + kShift) {
                     return -1;
                 }
                 checked = true;
@@ -228,6 +274,9 @@ private:
     }
 
     const std::vector<Note>& loop_;
+    // Whether a block's first note must come out moved up by the shift (the peer's shift
+    // moves note numbers; Tonvo's map moves pitch classes, so B comes out as C# below).
+    bool checkShift_;
     LV2_URID midiEvent_;
     LV2_URID chunk_;
     LV2_URID sequence_;
@@ -301,14 +350,15 @@ int run(int argc, char** argv) {
         workloads.push_back(sweep_workload(held));
     }
 
-    constexpr size_t kSubjects = 4;
+    constexpr size_t kSubjects = 5;
     std::vector<std::array<std::unique_ptr<Runner>, kSubjects>> runners;
     for (const Workload& w : workloads) {
         std::array<std::unique_ptr<Runner>, kSubjects> set;
         set[0] = std::make_unique<VstRunner>(vst[0], w.before, w.loop);
         set[1] = std::make_unique<VstRunner>(vst[1], w.before, w.loop);
         set[2] = std::make_unique<VstRunner>(vst[2], w.before, w.loop);
-        set[3] = std::make_unique<Lv2Runner>(lv2, w.before, w.loop);
+        set[3] = std::make_unique<Lv2Runner>(lv2, false, w.before, w.loop);
+        set[4] = std::make_unique<Lv2Runner>(lv2, true, w.before, w.loop);
         runners.push_back(std::move(set));
     }
 
@@ -331,8 +381,9 @@ int run(int argc, char** argv) {
 
     std::printf(
         "| workload | notes held | Tonvo | pass-through | C pass-through | x42 mapkeyscale | "
-        "Tonvo / pass-through | Tonvo / C pass-through | Tonvo / x42 |\n");
-    std::printf("|---|---:|---:|---:|---:|---:|---:|---:|---:|\n");
+        "Tonvo.lv2 | Tonvo / pass-through | Tonvo / C pass-through | Tonvo / x42 | "
+        "Tonvo.lv2 / x42 | Tonvo.lv2 / Tonvo |\n");
+    std::printf("|---|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|\n");
     for (size_t w = 0; w < workloads.size(); ++w) {
         std::array<double, kSubjects> median{};
         for (size_t s = 0; s < kSubjects; ++s) {
@@ -340,11 +391,12 @@ int run(int argc, char** argv) {
             std::sort(t.begin(), t.end());
             median[s] = t[t.size() / 2];
         }
-        std::printf("| %s | %s | %s ns/event | %s ns/event | %s ns/event | %s ns/event | %.2f | "
-                    "%.2f | %.2f |\n",
+        std::printf("| %s | %s | %s ns/event | %s ns/event | %s ns/event | %s ns/event | "
+                    "%s ns/event | %.2f | %.2f | %.2f | %.2f | %.2f |\n",
                     workloads[w].name.c_str(), workloads[w].held.c_str(), shown(median[0]).c_str(),
                     shown(median[1]).c_str(), shown(median[2]).c_str(), shown(median[3]).c_str(),
-                    median[0] / median[1], median[0] / median[2], median[0] / median[3]);
+                    shown(median[4]).c_str(), median[0] / median[1], median[0] / median[2],
+                    median[0] / median[3], median[4] / median[3], median[4] / median[0]);
     }
     return 0;
 }
