@@ -25,7 +25,7 @@ if [ "${1:-}" != "--native" ]; then
     ruby-asciidoctor-pdf fonts-dejavu-core poppler-utils
     g++-mingw-w64-i686 g++-mingw-w64-x86-64
     ardour
-    lilv-utils sordi
+    lilv-utils sordi jalv jackd2
     wine wine64
     dpkg-dev lintian nsis zip unzip
   )

@@ -74,6 +74,14 @@ int compare(const Bitmap& actual, const Bitmap& expected, Bitmap& diff) {
 
 } // namespace
 
+bool matches_golden(const Bitmap& actual, std::string_view name) {
+    Bitmap expected;
+    Bitmap diff;
+    const std::optional<std::vector<uint8_t>> stored =
+        read_file(golden_folder() / (std::string(name) + ".png"));
+    return stored && decode_png(*stored, expected) && compare(actual, expected, diff) == 0;
+}
+
 void expect_golden(const Bitmap& actual, std::string_view name) {
     const std::string file_name(name);
     const fs::path golden = golden_folder() / (file_name + ".png");

@@ -24,6 +24,8 @@
 namespace tonvo::ui {
 
 void expect_golden(const Bitmap& actual, std::string_view name);
+// The same comparison, silent: for a test waiting until a window shows the picture.
+bool matches_golden(const Bitmap& actual, std::string_view name);
 
 // Every pixel of `actual` against `expected(x, y)`; fails at the first that differs, naming it
 // after `what`.
