@@ -66,6 +66,8 @@ public:
     Lv2Instance& operator=(const Lv2Instance&) = delete;
 
     bool made() const { return instance_ != nullptr; }
+    // The plug-in's own handle, as instance-access gives it to its UI.
+    void* handle() const { return lilv_instance_get_handle(instance_); }
     // Adds one MIDI event (1 to 3 bytes) to the next block.
     void midi(int64_t frame, std::vector<uint8_t> bytes);
     void note_on(int64_t frame, int channel, int note, int velocity = 100) {

@@ -1,16 +1,15 @@
-// The LV2 adapter of the window tests: the built bundle's library, loaded as an LV2 host loads
-// it, one plug-in instance per test through its descriptor, the editor through the UI
+// The LV2 adapter of the window tests: the built bundle loaded through lilv by its URI, one
+// plug-in instance per test (tests/lv2/lilv_host.h), and the editor through the bundle's UI
 // descriptor in the host's window (ui:parent, instance-access, ui:resize), pumped through its
 // idle interface. "Project changed" is the state:StateChanged notice on the output port.
 #pragma once
 
+#include "lv2/lilv_host.h"
 #include "window/window_driver.h"
 
-#include <lv2/core/lv2.h>
-#include <lv2/state/state.h>
 #include <lv2/ui/ui.h>
-#include <lv2/urid/urid.h>
-#include <map>
+#include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -29,28 +28,22 @@ public:
     bool open_editor(void* parent) override;
     void close_editor() override;
     void idle() override;
-    std::optional<ui::Point> editor_size() override;
-    std::vector<uint8_t> state() override;
-    bool load_state(const std::vector<uint8_t>& state) override;
-    std::vector<Delivered> process() override;
+    std::optional<ui::Point> editor_size() override { return size_; }
+    std::vector<uint8_t> state() override { return instance_.save_block().bytes; }
+    bool load_state(const std::vector<uint8_t>& state) override {
+        return instance_.restore_block(state) == LV2_STATE_SUCCESS;
+    }
+    std::vector<Delivered> process() override { return instance_.run(); }
+    // Each notice is one "project changed"; the plug-in sends it with the next block.
     size_t automations() override;
 
 private:
-    LV2_URID map(const char* uri);
-
-    std::map<std::string, LV2_URID> ids_;
-    LV2_URID_Map map_{};
-    LV2_Feature map_feature_{};
-    const LV2_Descriptor* plugin_ = nullptr;
+    Lv2World world_;
+    Lv2Instance instance_{world_, "urn:brelwick:tonvo"};
     const LV2UI_Descriptor* ui_ = nullptr;
-    LV2_Handle instance_ = nullptr;
-    const LV2_State_Interface* state_ = nullptr;
     LV2UI_Handle editor_ = nullptr;
     const LV2UI_Idle_Interface* idle_ = nullptr;
     std::optional<ui::Point> size_;
-    std::vector<uint64_t> input_;
-    std::vector<uint64_t> output_;
-    size_t notices_ = 0;
     std::string error_;
 };
 
