@@ -2,13 +2,15 @@
 // a private JACK server on its dummy driver: jalv.gtk3 loads the bundle by URI with a saved
 // state in the golden image's state, and embeds the editor through its own UI wrapper. The
 // window it embeds is read back and must equal the golden image; a click on a key, made with
-// XTest, must reach JACK as that key's preview, read by jack_midi_dump.
+// XTest, must reach JACK as that key's preview, read by jack_midi_dump; a choice in a key's
+// popup menu must re-map what jack_midiseq then plays into Tonvo.
 #include "lv2/lilv_host.h"
 #include "support/reference_module.h"
 #include "support/temp_home.h"
 #include "ui/golden.h"
 #include "window/x11_driver.h"
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
@@ -124,7 +126,24 @@ xcb_window_t find_editor(xcb_connection_t* c, xcb_window_t window, xcb_atom_t xe
     return 0;
 }
 
-TEST(Jalv, EmbedsTheEditorAsTheGoldenPictureAndAClickPreviewsAKey) {
+// A top-level window of jalv's that bypasses the window manager (a popup menu pane) and was
+// not in `before`.
+xcb_window_t find_new_popup(xcb_connection_t* c, xcb_window_t root,
+                            const std::vector<xcb_window_t>& before) {
+    for (const xcb_window_t child : children_of(c, root)) {
+        if (std::find(before.begin(), before.end(), child) != before.end() || !viewable(c, child)) {
+            continue;
+        }
+        const auto attributes =
+            own(xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, child), nullptr));
+        if (attributes && attributes->override_redirect != 0) {
+            return child;
+        }
+    }
+    return 0;
+}
+
+TEST(Jalv, EmbedsTheEditorThatShowsTheGoldenPicturePreviewsAKeyAndRemapsOne) {
     if (const char* why = std::getenv("TONVO_X11_SKIP")) {
         GTEST_SKIP() << why;
     }
@@ -188,26 +207,52 @@ TEST(Jalv, EmbedsTheEditorAsTheGoldenPictureAndAClickPreviewsAKey) {
     ui::expect_golden(shown, "editor_carbon");
 
     // A click on D: its preview, on and off, reaches JACK through Tonvo's output.
-    const ui::Point key = golden.OnKey(2);
-    const auto at = own(xcb_translate_coordinates_reply(
-        c,
-        xcb_translate_coordinates(c, editor, screen->root, static_cast<int16_t>(key.x),
-                                  static_cast<int16_t>(key.y)),
-        nullptr));
-    ASSERT_TRUE(at);
-    fake_input(c, screen, XCB_MOTION_NOTIFY, 0, at->dst_x, at->dst_y);
-    fake_input(c, screen, XCB_BUTTON_PRESS, 1);
-    std::this_thread::sleep_for(std::chrono::milliseconds(200));
-    fake_input(c, screen, XCB_BUTTON_RELEASE, 1);
-    const auto dumped = [&](const char* status) {
+    const auto on_screen = [&](ui::Point point) {
+        const auto at = own(xcb_translate_coordinates_reply(
+            c,
+            xcb_translate_coordinates(c, editor, screen->root, static_cast<int16_t>(point.x),
+                                      static_cast<int16_t>(point.y)),
+            nullptr));
+        return at ? ui::Point{at->dst_x, at->dst_y} : ui::Point{};
+    };
+    const auto click = [&](ui::Point root, uint8_t button) {
+        fake_input(c, screen, XCB_MOTION_NOTIFY, 0, root.x, root.y);
+        fake_input(c, screen, XCB_BUTTON_PRESS, button);
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        fake_input(c, screen, XCB_BUTTON_RELEASE, button);
+    };
+    const auto dumped = [&](const std::string& bytes) {
         std::string text = read_text(work / "dump.txt");
         for (char& ch : text) {
             ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
         }
-        return text.find(std::string(status) + " 3e 64") != std::string::npos;
+        return text.find(bytes) != std::string::npos;
     };
-    EXPECT_TRUE(within_seconds(5, [&] { return dumped("90") && dumped("80"); }))
+    click(on_screen(golden.OnKey(2)), 1);
+    EXPECT_TRUE(within_seconds(5, [&] { return dumped("90 3e 64") && dumped("80 3e 64"); }))
         << "no preview of D in JACK's MIDI: " << read_text(work / "dump.txt");
+
+    // A right click on C opens its note menu; a click on the row "E" maps C to E (the row's
+    // place from the same choice made headless). C played into Tonvo through JACK then comes
+    // out as E.
+    const ui::Point row = golden.ChooseFromKeyMenu(0, golden.Form()->ddmNote_E);
+    const std::vector<xcb_window_t> before = children_of(c, screen->root);
+    click(on_screen(golden.OnKey(0)), 3);
+    xcb_window_t pane = 0;
+    ASSERT_TRUE(within_seconds(5, [&] { return (pane = find_new_popup(c, screen->root, before)); }))
+        << "no note menu showed";
+    const auto place = own(xcb_get_geometry_reply(c, xcb_get_geometry(c, pane), nullptr));
+    ASSERT_TRUE(place);
+    click({place->x + row.x, place->y + row.y}, 1);
+    EXPECT_TRUE(within_seconds(5, [&] { return !viewable(c, pane); })) << "the menu stayed";
+    Child sequencer({"jack_midiseq", "seq", "24000", "0", "60", "12000"}, work / "seq.log");
+    ASSERT_TRUE(within_seconds(10, [&] {
+        return std::system("jack_connect seq:out Tonvo:events_in >/dev/null 2>&1") == 0;
+    })) << "the sequencer's port never showed in JACK";
+    EXPECT_TRUE(within_seconds(5, [&] { return dumped("90 40 40") && dumped("80 40 40"); }))
+        << "C did not come out as E: " << read_text(work / "dump.txt");
+    EXPECT_FALSE(dumped("90 3c 40")) << "C came out unmapped";
+    sequencer.stop();
     xcb_disconnect(c);
 
     EXPECT_TRUE(jalv.stop()) << "jalv did not end when asked: " << read_text(work / "jalv.log");
