@@ -9,6 +9,7 @@
 #include <exception>
 #include <lv2/midi/midi.h>
 #include <lv2/time/time.h>
+#include <span>
 
 namespace tonvo::lv2 {
 
@@ -215,16 +216,26 @@ void Instance::deliver(uint32_t frames) noexcept {
             state_changed_.store(false);
         }
     }
+    // Every MIDI event takes the same room (its header and its bytes padded to eight), so the
+    // room is counted once and each record is written in a few stores.
+    constexpr uint32_t kMidiEventBytes = sizeof(LV2_Atom_Event) + 8;
+    const std::span<const core::MidiRecord> records = queue.records();
+    const size_t count = std::min<size_t>(records.size(), (capacity - used) / kMidiEventBytes);
+    const int32_t final_frame = frames > 0 ? static_cast<int32_t>(frames) - 1 : 0;
     int32_t last = 0;
-    for (const core::MidiRecord& record : queue.records()) {
-        last = std::clamp<int32_t>(record.frame, last,
-                                   std::max<int32_t>(static_cast<int32_t>(frames) - 1, last));
+    uint8_t* at = base + used;
+    for (size_t i = 0; i < count; ++i, at += kMidiEventBytes) {
+        const core::MidiRecord& record = records[i];
+        last = std::min(std::max(record.frame, last), final_frame);
         const uint8_t kind = record.status & 0xF0;
-        const uint32_t size = kind == 0xC0 || kind == 0xD0 ? 2 : 3;
-        if (!append(last, urids_.midi_event, &record.status, size)) {
-            break;
-        }
+        const LV2_Atom_Event header{{last},
+                                    {kind == 0xC0 || kind == 0xD0 ? 2U : 3U, urids_.midi_event}};
+        const uint64_t bytes =
+            record.status | (uint64_t{record.data1} << 8) | (uint64_t{record.data2} << 16);
+        std::memcpy(at, &header, sizeof header);
+        std::memcpy(at + sizeof header, &bytes, sizeof bytes);
     }
+    used += static_cast<uint32_t>(count) * kMidiEventBytes;
     output_->atom.size = used - static_cast<uint32_t>(sizeof(LV2_Atom));
     queue.clear();
 }
