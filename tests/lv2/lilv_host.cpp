@@ -158,12 +158,17 @@ void Lv2Instance::position(int64_t frame_in_block, std::optional<float> speed,
     in->atom.size += static_cast<uint32_t>(sizeof(LV2_Atom_Event)) + pad8(event.body.size);
 }
 
+void Lv2Instance::run_only(uint32_t frames) {
+    auto* out = reinterpret_cast<LV2_Atom_Sequence*>(output_.data());
+    out->atom.size = kOutputBytes;
+    lilv_instance_run(instance_, frames);
+    reinterpret_cast<LV2_Atom_Sequence*>(input_.data())->atom.size = sizeof(LV2_Atom_Sequence_Body);
+}
+
 std::vector<Delivered> Lv2Instance::run(uint32_t frames) {
     auto* out = reinterpret_cast<LV2_Atom_Sequence*>(output_.data());
     out->atom = {kOutputBytes, world_.map(LV2_ATOM__Chunk)};
-    lilv_instance_run(instance_, frames);
-    auto* in = reinterpret_cast<LV2_Atom_Sequence*>(input_.data());
-    in->atom.size = sizeof(LV2_Atom_Sequence_Body);
+    run_only(frames);
 
     std::vector<Delivered> delivered;
     EXPECT_EQ(out->atom.type, world_.map(LV2_ATOM__Sequence));

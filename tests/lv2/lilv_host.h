@@ -82,6 +82,9 @@ public:
     // Runs one block of the events added so far; its MIDI output, each event's frame in
     // DeltaFrames. Output frames that go back fail the test.
     std::vector<Delivered> run(uint32_t frames = 256);
+    // The plug-in's run call alone, with nothing of the host's around it (for counting what
+    // the call itself does); the output is left unread.
+    void run_only(uint32_t frames = 256);
     // How many state:StateChanged notices the output carried so far.
     int state_changed_notices() const { return notices_; }
 
