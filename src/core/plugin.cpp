@@ -64,7 +64,7 @@ void Plugin::clear_blocked_highlights() noexcept {
     blocked_lit_.TakeAll([this](uint8_t, uint8_t note) noexcept { highlight_off(note); });
 }
 
-void Plugin::release_all_held_notes() noexcept {
+void Plugin::release_all_held_notes(int32_t frame) noexcept {
     // Walks oldest first; an output note held by several keys goes off once, at its oldest
     // entry, after which the list's count for it is no longer consulted.
     bool released[TMidiNoteList::kChannels][TMidiNoteList::kNotes] = {};
@@ -72,7 +72,7 @@ void Plugin::release_all_held_notes() noexcept {
         bool& done = released[item.Channel][item.OutputNote];
         if (!done) {
             done = true;
-            output_.note_off(item.Channel, item.OutputNote, item.Velocity, 0);
+            output_.note_off(item.Channel, item.OutputNote, item.Velocity, frame);
         }
         highlight_off(item.InputNote);
     }

@@ -117,9 +117,9 @@ public:
     // A control change's routing alone: the parameters assigned to the controller are set.
     // process_midi does this for every control change itself.
     void route_control_change(uint8_t controller, uint8_t value) noexcept;
-    // Note-off for every sounding (channel, output note), oldest first, then forgets all held
-    // notes.
-    void release_all_held_notes() noexcept;
+    // Note-off for every sounding (channel, output note), oldest first, at `frame`, then
+    // forgets all held notes.
+    void release_all_held_notes(int32_t frame = 0) noexcept;
 
     // What waits for delivery; the adapter delivers it and clears it, also when processing
     // failed, so note-offs already queued are never held back.

@@ -90,7 +90,8 @@ const char* Lv2World::unmap(LV2_URID id) const {
 }
 
 Lv2Instance::Lv2Instance(Lv2World& world, const char* uri)
-    : world_(world), plugin_(world.plugin(uri)), input_(1024), output_(kOutputBytes / 8) {
+    : world_(world), plugin_(world.plugin(uri)), input_(kInputBytes / 8),
+      output_(kOutputBytes / 8) {
     if (plugin_ == nullptr) {
         ADD_FAILURE() << "lilv finds no plug-in " << uri;
         return;
@@ -117,7 +118,20 @@ Lv2Instance::~Lv2Instance() {
     }
 }
 
+// Whether `bytes` more fit the input sequence; a test that adds more fails.
+bool Lv2Instance::room_for(uint32_t bytes) {
+    const auto* in = reinterpret_cast<const LV2_Atom_Sequence*>(input_.data());
+    if (sizeof(LV2_Atom) + in->atom.size + bytes > kInputBytes) {
+        ADD_FAILURE() << "the test's input sequence is full";
+        return false;
+    }
+    return true;
+}
+
 void Lv2Instance::midi(int64_t frame, std::vector<uint8_t> bytes) {
+    if (bytes.size() > 8 || !room_for(sizeof(LV2_Atom_Event) + 8)) {
+        return;
+    }
     auto* in = reinterpret_cast<LV2_Atom_Sequence*>(input_.data());
     uint8_t* at = reinterpret_cast<uint8_t*>(input_.data()) + sizeof(LV2_Atom) + in->atom.size;
     auto* event = reinterpret_cast<LV2_Atom_Event*>(at);
@@ -131,6 +145,9 @@ void Lv2Instance::midi(int64_t frame, std::vector<uint8_t> bytes) {
 // The object is written field by field as bytes: a property header, then its 8-byte value.
 void Lv2Instance::position(int64_t frame_in_block, std::optional<float> speed,
                            std::optional<int64_t> frame) {
+    if (!room_for(sizeof(LV2_Atom_Event) + sizeof(LV2_Atom_Object_Body) + 2 * 24)) {
+        return;
+    }
     auto* in = reinterpret_cast<LV2_Atom_Sequence*>(input_.data());
     uint8_t* at = reinterpret_cast<uint8_t*>(input_.data()) + sizeof(LV2_Atom) + in->atom.size;
     LV2_Atom_Event event{};

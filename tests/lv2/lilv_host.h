@@ -58,6 +58,7 @@ private:
 class Lv2Instance {
 public:
     static constexpr uint32_t kOutputBytes = 32768;
+    static constexpr uint32_t kInputBytes = 65536;
 
     // Instantiated, ports connected, activated; fails the test when it cannot be.
     Lv2Instance(Lv2World& world, const char* uri);
@@ -97,6 +98,8 @@ public:
     LV2_State_Status restore_block(const std::vector<uint8_t>& bytes, uint32_t type = 0);
 
 private:
+    bool room_for(uint32_t bytes);
+
     Lv2World& world_;
     const LilvPlugin* plugin_ = nullptr;
     LilvInstance* instance_ = nullptr;

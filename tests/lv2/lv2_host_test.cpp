@@ -5,6 +5,7 @@
 #include "presets/preset_files.h"
 #include "support/default_state.h"
 #include "support/receiver.h"
+#include "support/state_blocks.h"
 #include "support/temp_home.h"
 
 #include <filesystem>
@@ -19,32 +20,6 @@ namespace tonvo::test {
 namespace {
 
 constexpr const char* kUri = "urn:brelwick:tonvo";
-
-// The state block of a state whose map sends every pitch class `shift` semitones up.
-std::vector<uint8_t> shifted_map_block(int shift, const std::string& preset_name = {}) {
-    PluginState state;
-    state.Version = "1.00";
-    state.PresetName = preset_name;
-    NoteMapState map;
-    for (int i = 0; i < 12; ++i) {
-        map.Entries[static_cast<size_t>(i)] = (i + shift) % 12;
-    }
-    state.NoteMap = map;
-    state.CCAssignments = std::vector<TMidiCCItem>{};
-    MemoryStream body;
-    core::Plugin::write_state(body, state);
-    return in_container({body.Bytes().begin(), body.Bytes().end()});
-}
-
-Delivered on(int channel, int note, int velocity, int frame) {
-    return {static_cast<uint8_t>(0x90 | channel), static_cast<uint8_t>(note),
-            static_cast<uint8_t>(velocity), frame};
-}
-// A note-off carries the velocity of the note-on it ends.
-Delivered off(int channel, int note, int frame, int velocity = 100) {
-    return {static_cast<uint8_t>(0x80 | channel), static_cast<uint8_t>(note),
-            static_cast<uint8_t>(velocity), frame};
-}
 
 class Lv2Host : public testing::Test {
 protected:

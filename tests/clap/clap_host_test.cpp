@@ -1,0 +1,460 @@
+// Tonvo.clap as a CLAP host loads it: the file opened with dlopen, the entry found by name,
+// the factory, the descriptor, instances created, activated and driven through their records
+// with events of both dialects, the transport, state through streams, and the editor's
+// extension as far as it goes without a window. The checklist follows clap-validator's checks
+// that apply to a note effect.
+#include "formats/clap/clap_abi.h"
+#include "support/receiver.h"
+#include "support/state_blocks.h"
+#include "support/temp_home.h"
+
+#include <cstring>
+#include <dlfcn.h>
+#include <gtest/gtest.h>
+#include <memory>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace tonvo::test {
+namespace {
+
+using namespace tonvo::clap;
+
+// The library and its entry, once per program, as a host keeps it while any instance lives.
+const clap_plugin_entry& entry() {
+    static void* library = dlopen(TONVO_CLAP_PATH, RTLD_NOW | RTLD_LOCAL);
+    static const auto* found =
+        library != nullptr ? static_cast<const clap_plugin_entry*>(dlsym(library, "clap_entry"))
+                           : nullptr;
+    if (found == nullptr) {
+        ADD_FAILURE() << "no clap_entry in " << TONVO_CLAP_PATH << ": " << dlerror();
+        std::abort();
+    }
+    return *found;
+}
+
+// The host side: its record and extensions, what the plug-in asked of it, and one instance.
+class ClapHost {
+public:
+    explicit ClapHost(bool with_timers = true) : with_timers_(with_timers) {
+        host_ = {kClapVersion, this,           "Tonvo test host", "Brelwick", "",
+                 "1.0",        &get_extension, &request,          &request,   &request};
+        const auto* factory =
+            static_cast<const clap_plugin_factory*>(entry().get_factory(CLAP_PLUGIN_FACTORY_ID));
+        plugin_ = factory != nullptr ? factory->create_plugin(factory, &host_, "com.brelwick.tonvo")
+                                     : nullptr;
+    }
+    ~ClapHost() {
+        if (plugin_ != nullptr) {
+            if (active_) {
+                plugin_->deactivate(plugin_);
+            }
+            plugin_->destroy(plugin_);
+        }
+    }
+    ClapHost(const ClapHost&) = delete;
+    ClapHost& operator=(const ClapHost&) = delete;
+
+    const clap_plugin* plugin() const { return plugin_; }
+    bool start(double rate = 48000.0, uint32_t max_frames = 4096) {
+        if (plugin_ == nullptr || !plugin_->init(plugin_)) {
+            return false;
+        }
+        return activate(rate, max_frames);
+    }
+    bool activate(double rate, uint32_t max_frames) {
+        active_ = plugin_->activate(plugin_, rate, 1, max_frames);
+        return active_ && plugin_->start_processing(plugin_);
+    }
+    void deactivate() {
+        plugin_->stop_processing(plugin_);
+        plugin_->deactivate(plugin_);
+        active_ = false;
+    }
+    template <typename T>
+    const T* extension(const char* id) const {
+        return static_cast<const T*>(plugin_->get_extension(plugin_, id));
+    }
+
+    // Events for the next block.
+    void midi(uint32_t time, uint8_t status, uint8_t data1, uint8_t data2) {
+        clap_event_midi event{};
+        event.header = {sizeof event, time, CLAP_CORE_EVENT_SPACE_ID, CLAP_EVENT_MIDI, 0};
+        event.data[0] = status;
+        event.data[1] = data1;
+        event.data[2] = data2;
+        add(event);
+    }
+    void note(uint16_t type, uint32_t time, int16_t channel, int16_t key, double velocity = 0.8) {
+        clap_event_note event{};
+        event.header = {sizeof event, time, CLAP_CORE_EVENT_SPACE_ID, type, 0};
+        event.note_id = -1;
+        event.port_index = 0;
+        event.channel = channel;
+        event.key = key;
+        event.velocity = velocity;
+        add(event);
+    }
+    // The block's transport: playing or not, at a position in seconds.
+    void transport(bool playing, double seconds) {
+        has_transport_ = true;
+        transport_ = {};
+        transport_.header = {sizeof transport_, 0, CLAP_CORE_EVENT_SPACE_ID, CLAP_EVENT_TRANSPORT,
+                             0};
+        transport_.flags =
+            CLAP_TRANSPORT_HAS_SECONDS_TIMELINE | (playing ? CLAP_TRANSPORT_IS_PLAYING : 0U);
+        transport_.song_pos_seconds = static_cast<int64_t>(seconds * CLAP_SECTIME_FACTOR);
+    }
+    // One block; what it sent, each event's time in DeltaFrames.
+    std::vector<Delivered> process(uint32_t frames = 256) {
+        clap_input_events in{this, &in_size, &in_get};
+        clap_output_events out{this, &out_push};
+        clap_process block{};
+        block.steady_time = -1;
+        block.frames_count = frames;
+        block.transport = has_transport_ ? &transport_ : nullptr;
+        block.in_events = &in;
+        block.out_events = &out;
+        sent_.clear();
+        EXPECT_EQ(plugin_->process(plugin_, &block), CLAP_PROCESS_CONTINUE);
+        events_.clear();
+        uint32_t last = 0;
+        for (const Delivered& event : sent_) {
+            EXPECT_GE(static_cast<uint32_t>(event.DeltaFrames), last) << "a time went back";
+            EXPECT_LT(static_cast<uint32_t>(event.DeltaFrames), frames);
+            last = static_cast<uint32_t>(event.DeltaFrames);
+        }
+        return sent_;
+    }
+
+    // State through the host's streams; the stream writes or reads at most `step` bytes a
+    // call, as a host's buffered stream may.
+    std::vector<uint8_t> save(size_t step = 7) {
+        Stream stream{{}, 0, step};
+        clap_ostream out{&stream, &Stream::write};
+        EXPECT_TRUE(extension<clap_plugin_state>(CLAP_EXT_STATE)->save(plugin_, &out));
+        return stream.bytes;
+    }
+    bool load(const std::vector<uint8_t>& bytes, size_t step = 5) {
+        Stream stream{bytes, 0, step};
+        clap_istream in{&stream, &Stream::read};
+        return extension<clap_plugin_state>(CLAP_EXT_STATE)->load(plugin_, &in);
+    }
+
+    int dirty_marks() const { return dirty_; }
+    const std::vector<uint32_t>& timers() const { return timers_; }
+
+private:
+    struct Stream {
+        std::vector<uint8_t> bytes;
+        size_t at;
+        size_t step;
+        static int64_t write(const clap_ostream* s, const void* data, uint64_t size) {
+            auto& self = *static_cast<Stream*>(s->ctx);
+            const size_t n = std::min<size_t>(size, self.step);
+            const auto* from = static_cast<const uint8_t*>(data);
+            self.bytes.insert(self.bytes.end(), from, from + n);
+            return static_cast<int64_t>(n);
+        }
+        static int64_t read(const clap_istream* s, void* data, uint64_t size) {
+            auto& self = *static_cast<Stream*>(s->ctx);
+            const size_t n = std::min<size_t>({size, self.step, self.bytes.size() - self.at});
+            std::memcpy(data, self.bytes.data() + self.at, n);
+            self.at += n;
+            return static_cast<int64_t>(n);
+        }
+    };
+
+    template <typename Event>
+    void add(const Event& event) {
+        std::vector<uint8_t> bytes(sizeof event);
+        std::memcpy(bytes.data(), &event, sizeof event);
+        events_.push_back(std::move(bytes));
+    }
+    static ClapHost& self(const clap_host* host) {
+        return *static_cast<ClapHost*>(host->host_data);
+    }
+    static const void* get_extension(const clap_host* host, const char* id) {
+        static constexpr clap_host_state kState{[](const clap_host* h) { ++self(h).dirty_; }};
+        static constexpr clap_host_timer_support kTimers{
+            [](const clap_host* h, uint32_t period, clap_id* timer) {
+                self(h).timers_.push_back(period);
+                *timer = 7;
+                return true;
+            },
+            [](const clap_host* h, clap_id timer) {
+                auto& timers = self(h).timers_;
+                if (timer != 7 || timers.empty()) {
+                    return false;
+                }
+                timers.pop_back();
+                return true;
+            }};
+        if (std::strcmp(id, CLAP_EXT_STATE) == 0) {
+            return &kState;
+        }
+        if (std::strcmp(id, CLAP_EXT_TIMER_SUPPORT) == 0 && self(host).with_timers_) {
+            return &kTimers;
+        }
+        return nullptr;
+    }
+    static void request(const clap_host*) {}
+    static uint32_t in_size(const clap_input_events* list) {
+        return static_cast<uint32_t>(static_cast<ClapHost*>(list->ctx)->events_.size());
+    }
+    static const clap_event_header* in_get(const clap_input_events* list, uint32_t index) {
+        const auto& events = static_cast<ClapHost*>(list->ctx)->events_;
+        return index < events.size()
+                   ? reinterpret_cast<const clap_event_header*>(events[index].data())
+                   : nullptr;
+    }
+    static bool out_push(const clap_output_events* list, const clap_event_header* event) {
+        auto& self = *static_cast<ClapHost*>(list->ctx);
+        EXPECT_EQ(event->type, CLAP_EVENT_MIDI) << "the output is MIDI only";
+        EXPECT_EQ(event->size, sizeof(clap_event_midi));
+        const auto& midi = *reinterpret_cast<const clap_event_midi*>(event);
+        self.sent_.push_back(
+            {midi.data[0], midi.data[1], midi.data[2], static_cast<int32_t>(midi.header.time)});
+        return true;
+    }
+
+    bool with_timers_;
+    clap_host host_{};
+    const clap_plugin* plugin_ = nullptr;
+    bool active_ = false;
+    std::vector<std::vector<uint8_t>> events_;
+    std::vector<Delivered> sent_;
+    bool has_transport_ = false;
+    clap_event_transport transport_{};
+    int dirty_ = 0;
+    std::vector<uint32_t> timers_;
+};
+
+class ClapPlugin : public testing::Test {
+protected:
+    TempHome home;
+};
+
+TEST_F(ClapPlugin, TheEntryAndFactoryDescribeANoteEffect) {
+    const clap_plugin_entry& e = entry();
+    EXPECT_EQ(e.clap_version.major, 1u);
+    ASSERT_TRUE(e.init(TONVO_CLAP_PATH));
+    EXPECT_EQ(e.get_factory("clap.nothing"), nullptr);
+    const auto* factory =
+        static_cast<const clap_plugin_factory*>(e.get_factory(CLAP_PLUGIN_FACTORY_ID));
+    ASSERT_NE(factory, nullptr);
+    ASSERT_EQ(factory->get_plugin_count(factory), 1u);
+    EXPECT_EQ(factory->get_plugin_descriptor(factory, 1), nullptr);
+    const clap_plugin_descriptor* d = factory->get_plugin_descriptor(factory, 0);
+    ASSERT_NE(d, nullptr);
+    EXPECT_STREQ(d->id, "com.brelwick.tonvo");
+    EXPECT_STREQ(d->name, "Tonvo");
+    EXPECT_STREQ(d->vendor, "Brelwick");
+    EXPECT_STREQ(d->version, "1.0.0");
+    std::vector<std::string> features;
+    for (const char* const* f = d->features; *f != nullptr; ++f) {
+        features.emplace_back(*f);
+    }
+    EXPECT_EQ(features, (std::vector<std::string>{"note-effect", "utility"}));
+
+    ClapHost host;
+    ASSERT_NE(host.plugin(), nullptr);
+    EXPECT_EQ(host.plugin()->desc, d) << "the instance carries the factory's descriptor";
+    EXPECT_EQ(factory->create_plugin(factory, nullptr, "com.brelwick.tonvo"), nullptr);
+    clap_host other{};
+    EXPECT_EQ(factory->create_plugin(factory, &other, "com.brelwick.other"), nullptr);
+    ASSERT_TRUE(host.start());
+
+    const auto* ports = host.extension<clap_plugin_note_ports>(CLAP_EXT_NOTE_PORTS);
+    ASSERT_NE(ports, nullptr);
+    for (const bool input : {true, false}) {
+        ASSERT_EQ(ports->count(host.plugin(), input), 1u);
+        clap_note_port_info info{};
+        ASSERT_TRUE(ports->get(host.plugin(), 0, input, &info));
+        EXPECT_EQ(info.preferred_dialect, CLAP_NOTE_DIALECT_MIDI);
+        EXPECT_NE(info.supported_dialects & CLAP_NOTE_DIALECT_CLAP, 0u);
+        EXPECT_FALSE(ports->get(host.plugin(), 1, input, &info));
+    }
+    EXPECT_EQ(host.extension<void>("clap.params"), nullptr);
+    EXPECT_EQ(host.extension<void>("clap.audio-ports"), nullptr) << "a note effect has no audio";
+    e.deinit();
+}
+
+TEST_F(ClapPlugin, NotesOfBothDialectsAreMappedAtTheirTimes) {
+    ClapHost host;
+    ASSERT_TRUE(host.start());
+    ASSERT_TRUE(host.load(shifted_map_block(2)));
+    host.midi(3, 0x90, 60, 100);
+    host.note(CLAP_EVENT_NOTE_ON, 10, 1, 64, 100.0 / 127.0);
+    host.note(CLAP_EVENT_NOTE_ON, 11, 2, 65, 0.0); // a CLAP note-on of velocity 0 still sounds
+    EXPECT_EQ(host.process(),
+              (std::vector<Delivered>{on(0, 62, 100, 3), on(1, 66, 100, 10), on(2, 67, 1, 11)}));
+
+    // The map changes under held keys: their note-offs still release what was sent; a choke
+    // is a note-off, and a choke of every key releases everything held.
+    ASSERT_TRUE(host.load(shifted_map_block(0)));
+    host.note(CLAP_EVENT_NOTE_OFF, 0, 0, 60);
+    host.note(CLAP_EVENT_NOTE_CHOKE, 5, 1, 64);
+    host.midi(6, 0xB1, 7, 90);
+    host.midi(7, 0xC1, 3, 0);
+    EXPECT_EQ(host.process(),
+              (std::vector<Delivered>{off(0, 62, 0), off(1, 66, 5), {0xB1, 7, 90, 6}}));
+    host.note(CLAP_EVENT_NOTE_CHOKE, 9, -1, -1);
+    EXPECT_EQ(host.process(), (std::vector<Delivered>{off(2, 67, 9, 1)}));
+}
+
+TEST_F(ClapPlugin, StoppingOrJumpingBackReleasesHeldNotesAndTimesStayInTheBlock) {
+    ClapHost host;
+    ASSERT_TRUE(host.start(44100.0, 64));
+    host.transport(true, 1.0);
+    host.midi(0, 0x90, 60, 100);
+    EXPECT_EQ(host.process(64).size(), 1u);
+    host.transport(true, 1.5);
+    EXPECT_TRUE(host.process(64).empty());
+    host.transport(false, 1.5);
+    host.midi(30, 0x90, 62, 100);
+    EXPECT_EQ(host.process(64),
+              (std::vector<Delivered>{on(0, 62, 100, 30), off(0, 60, 30), off(0, 62, 30)}))
+        << "a stop releases what is held, never before what came earlier in the block";
+    host.transport(true, 10.0);
+    host.midi(0, 0x90, 64, 100);
+    EXPECT_EQ(host.process(64).size(), 1u);
+    host.transport(true, 2.0);
+    EXPECT_EQ(host.process(64), (std::vector<Delivered>{off(0, 64, 0)})) << "a jump back";
+
+    // Blocks of one frame and of the largest size, at another rate after a reactivation; an
+    // event time past the block comes out inside it.
+    host.deactivate();
+    ASSERT_TRUE(host.activate(96000.0, 4096));
+    host.midi(0, 0x90, 67, 90);
+    EXPECT_EQ(host.process(1), (std::vector<Delivered>{on(0, 67, 90, 0)}));
+    host.midi(4095, 0x80, 67, 0);
+    host.midi(5000, 0x90, 69, 90);
+    EXPECT_EQ(host.process(4096),
+              (std::vector<Delivered>{off(0, 67, 4095, 90), on(0, 69, 90, 4095)}));
+}
+
+TEST_F(ClapPlugin, StateMovesWithTheSameBytesAndABadOneChangesNothing) {
+    ClapHost first;
+    ClapHost second;
+    ASSERT_TRUE(first.start() && second.start());
+    EXPECT_EQ(first.save(), kDefaultBlock) << "the VST 2.4 build's chunk of a fresh instance";
+    EXPECT_EQ(first.dirty_marks(), 0) << "a new instance is not a change";
+
+    const std::vector<uint8_t> shifted = shifted_map_block(5);
+    ASSERT_TRUE(first.load(shifted));
+    const std::vector<uint8_t> saved = first.save(1);
+    EXPECT_EQ(saved, shifted);
+    ASSERT_TRUE(second.load(saved, 4096));
+    EXPECT_EQ(second.save(4096), saved);
+    second.midi(0, 0x90, 60, 100);
+    EXPECT_EQ(second.process(), (std::vector<Delivered>{on(0, 65, 100, 0)}));
+
+    std::vector<uint8_t> renamed = saved;
+    renamed[0] = 'x';
+    std::vector<uint8_t> cut(saved.begin(), saved.end() - 2);
+    std::vector<uint8_t> longer = saved;
+    longer.push_back(0);
+    for (const auto& bad : {renamed, cut, longer, std::vector<uint8_t>{}}) {
+        EXPECT_FALSE(second.load(bad));
+        EXPECT_EQ(second.save(), saved);
+    }
+}
+
+// Random playing in both dialects, with map changes, stops and jumps between blocks: no
+// second note-on, no note-off of a silent note, and nothing sounding once every key is up.
+TEST_F(ClapPlugin, ARandomStreamLeavesNoNoteHanging) {
+    ClapHost host;
+    ASSERT_TRUE(host.start());
+    std::mt19937 rng(29);
+    const auto pick = [&](int low, int high) {
+        return std::uniform_int_distribution<int>(low, high)(rng);
+    };
+    bool down[3][128] = {};
+    Receiver receiver;
+    const auto check = [&](const std::vector<Delivered>& sent) {
+        for (const Delivered& event : sent) {
+            const std::string fault = receiver.Take(event);
+            ASSERT_TRUE(fault.empty()) << fault;
+        }
+    };
+    double seconds = 0;
+    for (int block = 0; block < 1500; ++block) {
+        for (int i = pick(0, 10); i > 0; --i) {
+            const int channel = pick(0, 2);
+            const int key = pick(48, 72);
+            const auto time = static_cast<uint32_t>(pick(0, 255));
+            const bool clap = pick(0, 1) == 0;
+            if (down[channel][key]) {
+                clap ? host.note(CLAP_EVENT_NOTE_OFF, time, static_cast<int16_t>(channel),
+                                 static_cast<int16_t>(key))
+                     : host.midi(time, static_cast<uint8_t>(0x80 | channel),
+                                 static_cast<uint8_t>(key), 0);
+            } else {
+                clap ? host.note(CLAP_EVENT_NOTE_ON, time, static_cast<int16_t>(channel),
+                                 static_cast<int16_t>(key))
+                     : host.midi(time, static_cast<uint8_t>(0x90 | channel),
+                                 static_cast<uint8_t>(key), 100);
+            }
+            down[channel][key] = !down[channel][key];
+        }
+        seconds = pick(0, 60) == 0 ? pick(0, 20) : seconds + 0.005;
+        host.transport(pick(0, 40) != 0, seconds);
+        if (pick(0, 25) == 0) {
+            ASSERT_TRUE(host.load(shifted_map_block(pick(0, 11))));
+        }
+        check(host.process());
+        ASSERT_FALSE(HasFatalFailure()) << "block " << block;
+    }
+    for (int channel = 0; channel < 3; ++channel) {
+        for (int key = 0; key < 128; ++key) {
+            if (down[channel][key]) {
+                host.midi(0, static_cast<uint8_t>(0x80 | channel), static_cast<uint8_t>(key), 0);
+            }
+        }
+    }
+    check(host.process());
+    EXPECT_EQ(receiver.Sounding(), 0);
+}
+
+TEST_F(ClapPlugin, TheEditorIsEmbeddedOnlyAtItsOwnSizeAndRunsOnTheHostsTimer) {
+    ClapHost host;
+    ASSERT_TRUE(host.start());
+    const auto* gui = host.extension<clap_plugin_gui>(CLAP_EXT_GUI);
+    ASSERT_NE(gui, nullptr);
+    const clap_plugin* p = host.plugin();
+#if defined(_WIN32)
+    const char* api = CLAP_WINDOW_API_WIN32;
+    const char* other = CLAP_WINDOW_API_X11;
+#else
+    const char* api = CLAP_WINDOW_API_X11;
+    const char* other = CLAP_WINDOW_API_WIN32;
+#endif
+    EXPECT_TRUE(gui->is_api_supported(p, api, false));
+    EXPECT_FALSE(gui->is_api_supported(p, api, true)) << "embedded only";
+    EXPECT_FALSE(gui->is_api_supported(p, other, false));
+    const char* preferred = nullptr;
+    bool floating = true;
+    ASSERT_TRUE(gui->get_preferred_api(p, &preferred, &floating));
+    EXPECT_STREQ(preferred, api);
+    EXPECT_FALSE(floating);
+    EXPECT_FALSE(gui->create(p, api, true));
+
+    ASSERT_TRUE(gui->create(p, api, false));
+    EXPECT_EQ(host.timers().size(), 1u) << "a timer pumps the editor";
+    uint32_t width = 0;
+    uint32_t height = 0;
+    ASSERT_TRUE(gui->get_size(p, &width, &height));
+    EXPECT_EQ(width, 662u);
+    EXPECT_EQ(height, 256u);
+    EXPECT_FALSE(gui->can_resize(p));
+    EXPECT_FALSE(gui->set_size(p, 700, 300));
+    EXPECT_TRUE(gui->set_size(p, 662, 256));
+    EXPECT_FALSE(gui->set_scale(p, 2.0));
+    gui->destroy(p);
+    EXPECT_TRUE(host.timers().empty()) << "the timer goes with the editor";
+}
+
+} // namespace
+} // namespace tonvo::test
