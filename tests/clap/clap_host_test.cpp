@@ -1,15 +1,16 @@
-// Tonvo.clap as a CLAP host loads it: the file opened with dlopen, the entry found by name,
-// the factory, the descriptor, instances created, activated and driven through their records
-// with events of both dialects, the transport, state through streams, and the editor's
-// extension as far as it goes without a window. The checklist follows clap-validator's checks
-// that apply to a note effect.
+// Tonvo.clap as a CLAP host loads it: the file opened with dlopen or LoadLibraryW (under Wine on
+// Windows), the entry found by name, the factory, the descriptor, instances created, activated
+// and driven through their records with events of both dialects, the transport, state through
+// streams, and the editor's extension as far as it goes without a window. The checklist follows
+// clap-validator's checks that apply to a note effect.
 #include "formats/clap/clap_abi.h"
 #include "support/receiver.h"
 #include "support/state_blocks.h"
 #include "support/temp_home.h"
+#include "tonvo_host/plugin_library.h"
 
+#include <cstdlib>
 #include <cstring>
-#include <dlfcn.h>
 #include <gtest/gtest.h>
 #include <memory>
 #include <random>
@@ -23,12 +24,10 @@ using namespace tonvo::clap;
 
 // The library and its entry, once per program, as a host keeps it while any instance lives.
 const clap_plugin_entry& entry() {
-    static void* library = dlopen(TONVO_CLAP_PATH, RTLD_NOW | RTLD_LOCAL);
-    static const auto* found =
-        library != nullptr ? static_cast<const clap_plugin_entry*>(dlsym(library, "clap_entry"))
-                           : nullptr;
+    static tools::PluginLibrary library(TONVO_CLAP_PATH);
+    static const auto* found = static_cast<const clap_plugin_entry*>(library.Symbol("clap_entry"));
     if (found == nullptr) {
-        ADD_FAILURE() << "no clap_entry in " << TONVO_CLAP_PATH << ": " << dlerror();
+        ADD_FAILURE() << "no clap_entry in " << TONVO_CLAP_PATH << ": " << library.Error();
         std::abort();
     }
     return *found;
@@ -152,14 +151,15 @@ private:
         size_t step;
         static int64_t write(const clap_ostream* s, const void* data, uint64_t size) {
             auto& self = *static_cast<Stream*>(s->ctx);
-            const size_t n = std::min<size_t>(size, self.step);
+            const auto n = static_cast<size_t>(std::min<uint64_t>(size, self.step));
             const auto* from = static_cast<const uint8_t*>(data);
             self.bytes.insert(self.bytes.end(), from, from + n);
             return static_cast<int64_t>(n);
         }
         static int64_t read(const clap_istream* s, void* data, uint64_t size) {
             auto& self = *static_cast<Stream*>(s->ctx);
-            const size_t n = std::min<size_t>({size, self.step, self.bytes.size() - self.at});
+            const auto n = static_cast<size_t>(
+                std::min<uint64_t>({size, self.step, self.bytes.size() - self.at}));
             std::memcpy(data, self.bytes.data() + self.at, n);
             self.at += n;
             return static_cast<int64_t>(n);

@@ -22,6 +22,8 @@ public:
     const std::string& Error() const { return error_; }
     // The exported routine of that name, or null.
     PluginMain Entry(const char* name) const;
+    // Any exported symbol of that name (a routine or a record), or null.
+    const void* Symbol(const char* name) const;
 
 private:
     void* handle_ = nullptr;

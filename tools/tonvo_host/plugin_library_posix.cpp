@@ -21,4 +21,8 @@ PluginMain PluginLibrary::Entry(const char* name) const {
     return handle_ != nullptr ? reinterpret_cast<PluginMain>(dlsym(handle_, name)) : nullptr;
 }
 
+const void* PluginLibrary::Symbol(const char* name) const {
+    return handle_ != nullptr ? dlsym(handle_, name) : nullptr;
+}
+
 } // namespace tonvo::tools

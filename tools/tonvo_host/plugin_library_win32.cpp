@@ -45,4 +45,8 @@ PluginMain PluginLibrary::Entry(const char* name) const {
         reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(handle_), name)));
 }
 
+const void* PluginLibrary::Symbol(const char* name) const {
+    return reinterpret_cast<const void*>(Entry(name));
+}
+
 } // namespace tonvo::tools
