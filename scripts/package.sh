@@ -1,13 +1,14 @@
 #!/usr/bin/env bash
 # Builds what musicians download, into out/dist/:
 #   tonvo_<version>_amd64.deb                  /usr/lib/vst/Tonvo.so with the guide beside it,
-#                                              the LV2 bundle /usr/lib/lv2/Tonvo.lv2/
-#   Tonvo-<version>-linux-x86_64.tar.gz        Tonvo.so, Tonvo.lv2/, the guide, the licences,
-#                                              INSTALL.txt
-#   Tonvo-<version>-windows-x64.zip, -x86.zip  Tonvo.dll, the guide, the licences
+#                                              the LV2 bundle /usr/lib/lv2/Tonvo.lv2/,
+#                                              /usr/lib/clap/Tonvo.clap
+#   Tonvo-<version>-linux-x86_64.tar.gz        Tonvo.so, Tonvo.clap, Tonvo.lv2/, the guide,
+#                                              the licences, INSTALL.txt
+#   Tonvo-<version>-windows-x64.zip, -x86.zip  Tonvo.dll, Tonvo.clap, the guide, the licences
 #   Tonvo-<version>-windows-x64-setup.exe, -x86-setup.exe   the NSIS installers
-#   debug/<system>/Tonvo.so.debug, Tonvo.dll.debug         the debug information (the LV2
-#                                              library's in debug/linux-x86_64/Tonvo.lv2/)
+#   debug/<system>/Tonvo.so.debug, Tonvo.dll.debug, Tonvo.clap.debug   the debug information
+#                                              (the LV2 library's in debug/linux-x86_64/Tonvo.lv2/)
 # The libraries are the optimised builds the test command tests (build/linux-release, and the
 # windows-x86_64 and windows-i686 presets), stripped; their debug information goes into a file
 # of its own that the stripped library names (.gnu_debuglink). The version comes from
@@ -38,10 +39,10 @@ export SOURCE_DATE_EPOCH TZ=UTC LC_ALL=C
 guide_name="Tonvo User Guide.pdf"
 
 echo "== building (version $version)"
-scripts/release-build.sh tonvo_plugin tonvo_lv2_plugin user_guide
+scripts/release-build.sh tonvo_plugin tonvo_lv2_plugin tonvo_clap_plugin user_guide
 for preset in windows-x86_64 windows-i686; do
   cmake --preset "$preset" >/dev/null
-  cmake --build --preset "$preset" --target tonvo_plugin
+  cmake --build --preset "$preset" --target tonvo_plugin tonvo_clap_plugin
 done
 guide="build/linux-release/docs/guide/$guide_name"
 
@@ -80,6 +81,8 @@ linux="$stage/Tonvo-$version-linux-x86_64"
 mkdir -p "$linux"
 split_debug objcopy build/linux-release/src/plugin/Tonvo.so "$linux/Tonvo.so" \
   "$dist/debug/linux-x86_64/Tonvo.so.debug"
+split_debug objcopy build/linux-release/clap/Tonvo.clap "$linux/Tonvo.clap" \
+  "$dist/debug/linux-x86_64/Tonvo.clap.debug"
 add_common "$linux"
 cp packaging/linux/INSTALL.txt "$linux/"
 # The LV2 bundle as the build made it, its library stripped, the guide beside the library.
@@ -96,8 +99,11 @@ tar --sort=name --mtime="@$SOURCE_DATE_EPOCH" --owner=0 --group=0 --numeric-owne
 # The .deb: the plug-in, the LV2 bundle and the guide where hosts look, the guide again in the
 # bundle and among the documents (links), the licences as the copyright file and the changelog.
 deb="$stage/deb"
-mkdir -p "$deb/DEBIAN" "$deb/usr/lib/vst" "$deb/usr/lib/lv2/Tonvo.lv2" "$deb/usr/share/doc/tonvo"
+mkdir -p "$deb/DEBIAN" "$deb/usr/lib/vst" "$deb/usr/lib/lv2/Tonvo.lv2" "$deb/usr/lib/clap" \
+  "$deb/usr/share/doc/tonvo"
 cp "$linux/Tonvo.so" "$linux/$guide_name" "$deb/usr/lib/vst/"
+cp "$linux/Tonvo.clap" "$deb/usr/lib/clap/"
+ln -s "../vst/$guide_name" "$deb/usr/lib/clap/$guide_name"
 cp "$lv2/Tonvo.so" "$lv2/manifest.ttl" "$lv2/Tonvo.ttl" "$deb/usr/lib/lv2/Tonvo.lv2/"
 ln -s "../../vst/$guide_name" "$deb/usr/lib/lv2/Tonvo.lv2/$guide_name"
 ln -s "../../../lib/vst/$guide_name" "$deb/usr/share/doc/tonvo/$guide_name"
@@ -113,7 +119,7 @@ gzip -9n -c packaging/linux/changelog >"$deb/usr/share/doc/tonvo/changelog.gz"
 mkdir -p "$stage/shlibs/debian"
 printf 'Source: tonvo\n\nPackage: tonvo\nArchitecture: amd64\n' >"$stage/shlibs/debian/control"
 depends=$(cd "$stage/shlibs" && dpkg-shlibdeps -O "$deb/usr/lib/vst/Tonvo.so" \
-  "$deb/usr/lib/lv2/Tonvo.lv2/Tonvo.so" 2>/dev/null |
+  "$deb/usr/lib/lv2/Tonvo.lv2/Tonvo.so" "$deb/usr/lib/clap/Tonvo.clap" 2>/dev/null |
   sed -n 's/^shlibs:Depends=//p')
 if [ -z "$depends" ]; then
   echo "package: dpkg-shlibdeps found no dependencies of Tonvo.so" >&2
@@ -139,6 +145,8 @@ for arch in x64 x86; do
   mkdir -p "$folder"
   split_debug "$triple-objcopy" "$build/src/plugin/Tonvo.dll" "$folder/Tonvo.dll" \
     "$dist/debug/windows-$arch/Tonvo.dll.debug"
+  split_debug "$triple-objcopy" "$build/clap/Tonvo.clap" "$folder/Tonvo.clap" \
+    "$dist/debug/windows-$arch/Tonvo.clap.debug"
   add_common "$folder"
   normalize "$folder"
   (cd "$stage" && find "$name" -type f | sort | zip -X -D -9 -q "$dist/$name.zip" -@)

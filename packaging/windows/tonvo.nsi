@@ -68,6 +68,10 @@ Section "Tonvo"
   SetOutPath $PluginFolder
   File "${STAGE}\Tonvo.dll"
   File "${STAGE}\${GUIDE}"
+  ; The CLAP plug-in where CLAP hosts look, with the guide beside it.
+  SetOutPath "${COMMONFILES}\CLAP"
+  File "${STAGE}\Tonvo.clap"
+  File "${STAGE}\${GUIDE}"
   SetOutPath $INSTDIR
   File "${STAGE}\LICENSE"
   File "${STAGE}\THIRD-PARTY-NOTICES.txt"
@@ -95,6 +99,9 @@ Section "Uninstall"
   Delete "$PluginFolder\${GUIDE}"
   RMDir $PluginFolder
 files:
+  Delete "${COMMONFILES}\CLAP\Tonvo.clap"
+  Delete "${COMMONFILES}\CLAP\${GUIDE}"
+  RMDir "${COMMONFILES}\CLAP"
   Delete "$INSTDIR\LICENSE"
   Delete "$INSTDIR\THIRD-PARTY-NOTICES.txt"
   Delete "$INSTDIR\Uninstall.exe"

@@ -1,5 +1,6 @@
 // A CLAP host for the tests: Tonvo.clap loaded as a host loads it (dlopen, or LoadLibraryW from
-// the test program's folder on Windows; the file is TONVO_CLAP_PATH), its entry and factory,
+// the test program's folder on Windows; the file is TONVO_CLAP_PATH, or the one
+// TONVO_CLAP_UNDER_TEST names, a package's), its entry and factory,
 // and one instance driven through its records: events of both dialects in, MIDI out, the
 // block's transport, state through streams that take a few bytes a call, and what the plug-in
 // asked of the host (state marked dirty, timers).
@@ -21,10 +22,13 @@ using namespace tonvo::clap;
 
 // The library and its entry, once per program, as a host keeps it while any instance lives.
 inline const clap_plugin_entry& entry() {
-    static tools::PluginLibrary library(TONVO_CLAP_PATH);
+    static const char* const path = std::getenv("TONVO_CLAP_UNDER_TEST") != nullptr
+                                        ? std::getenv("TONVO_CLAP_UNDER_TEST")
+                                        : TONVO_CLAP_PATH;
+    static tools::PluginLibrary library(path);
     static const auto* found = static_cast<const clap_plugin_entry*>(library.Symbol("clap_entry"));
     if (found == nullptr) {
-        ADD_FAILURE() << "no clap_entry in " << TONVO_CLAP_PATH << ": " << library.Error();
+        ADD_FAILURE() << "no clap_entry in " << path << ": " << library.Error();
         std::abort();
     }
     return *found;

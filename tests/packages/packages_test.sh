@@ -53,24 +53,29 @@ tarball="$dist/Tonvo-$version-linux-x86_64.tar.gz"
 top="Tonvo-$version-linux-x86_64"
 expect_files "$(basename "$tarball")" "$(tar -tzf "$tarball" | sort)" "$top/" "$top/Tonvo.so" \
   "$top/$guide" "$top/LICENSE" "$top/THIRD-PARTY-NOTICES.txt" "$top/INSTALL.txt" \
-  "$top/Tonvo.lv2/" "$top/Tonvo.lv2/Tonvo.so" "$top/Tonvo.lv2/manifest.ttl" \
+  "$top/Tonvo.clap" "$top/Tonvo.lv2/" "$top/Tonvo.lv2/Tonvo.so" "$top/Tonvo.lv2/manifest.ttl" \
   "$top/Tonvo.lv2/Tonvo.ttl" "$top/Tonvo.lv2/$guide"
 tar -xzf "$tarball" -C "$work"
 expect_stripped objdump "$work/$top/Tonvo.so" Tonvo.so.debug
 expect_stripped objdump "$work/$top/Tonvo.lv2/Tonvo.so" Tonvo.so.debug
+expect_stripped objdump "$work/$top/Tonvo.clap" Tonvo.clap.debug
 for arch in x64 x86; do
   top="Tonvo-$version-windows-$arch"
   zip="$dist/$top.zip"
   expect_files "$(basename "$zip")" "$(unzip -Z1 "$zip" | sort)" "$top/Tonvo.dll" \
-    "$top/$guide" "$top/LICENSE" "$top/THIRD-PARTY-NOTICES.txt"
+    "$top/Tonvo.clap" "$top/$guide" "$top/LICENSE" "$top/THIRD-PARTY-NOTICES.txt"
   unzip -q "$zip" -d "$work"
   [ "$arch" = x64 ] && format=pei-x86-64 || format=pei-i386
   grep -q "file format $format\$" <<<"$(objdump -f "$work/$top/Tonvo.dll")" ||
     fail "$zip: Tonvo.dll is not $format"
   expect_stripped objdump "$work/$top/Tonvo.dll" Tonvo.dll.debug
+  grep -q "file format $format\$" <<<"$(objdump -f "$work/$top/Tonvo.clap")" ||
+    fail "$zip: Tonvo.clap is not $format"
+  expect_stripped objdump "$work/$top/Tonvo.clap" Tonvo.clap.debug
 done
 for debug in linux-x86_64/Tonvo.so.debug linux-x86_64/Tonvo.lv2/Tonvo.so.debug \
-  windows-x64/Tonvo.dll.debug windows-x86/Tonvo.dll.debug; do
+  linux-x86_64/Tonvo.clap.debug windows-x64/Tonvo.dll.debug windows-x86/Tonvo.dll.debug \
+  windows-x64/Tonvo.clap.debug windows-x86/Tonvo.clap.debug; do
   grep -q '\.debug_info' <<<"$(objdump -h "$dist/debug/$debug")" || fail "$debug holds no debug information"
 done
 
@@ -78,6 +83,7 @@ done
 deb="$dist/tonvo_${version}_amd64.deb"
 expect_files "$(basename "$deb")" "$(dpkg-deb -c "$deb" | awk '{ $1=$2=$3=$4=$5=""; sub(/^ +/, ""); sub(/ -> .*/, ""); print }' | sort)" \
   ./ ./usr/ ./usr/lib/ ./usr/lib/vst/ ./usr/lib/vst/Tonvo.so "./usr/lib/vst/$guide" \
+  ./usr/lib/clap/ ./usr/lib/clap/Tonvo.clap "./usr/lib/clap/$guide" \
   ./usr/lib/lv2/ ./usr/lib/lv2/Tonvo.lv2/ ./usr/lib/lv2/Tonvo.lv2/Tonvo.so \
   ./usr/lib/lv2/Tonvo.lv2/manifest.ttl ./usr/lib/lv2/Tonvo.lv2/Tonvo.ttl \
   "./usr/lib/lv2/Tonvo.lv2/$guide" \
@@ -106,6 +112,9 @@ bundle="$work/deb/usr/lib/lv2/Tonvo.lv2"
 tests/lv2/bundle_test.sh "$bundle" >/dev/null
 echo "ok: the .deb's LV2 bundle passes lv2_validate and lv2info"
 TONVO_LV2_BUNDLE_UNDER_TEST="$bundle" build/linux-release/tests/lv2_host_test --gtest_brief=1
+[ -f "$work/deb/usr/lib/clap/$guide" ] || fail "the .deb puts no guide beside Tonvo.clap"
+TONVO_CLAP_UNDER_TEST="$work/deb/usr/lib/clap/Tonvo.clap" \
+  build/linux-release/tests/clap_host_test --gtest_brief=1
 
 # Every package carries the guide the build made, not a stale or empty one.
 built_guide="build/linux-release/docs/guide/$guide"
@@ -134,16 +143,20 @@ check_installer() {
   }
   run wineboot -i >/dev/null 2>&1
   local vst="$drive/Program Files/Common Files/VST2" programs="Program Files"
+  local clap="$drive/Program Files/Common Files/CLAP"
   local uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Tonvo'
   # On a 64-bit system the 32-bit installer writes to the 32-bit folders.
   if [ "$arch" = x86 ] && [ -d "$drive/Program Files (x86)" ]; then
     vst="$drive/Program Files (x86)/Common Files/VST2" programs="Program Files (x86)"
+    clap="$drive/Program Files (x86)/Common Files/CLAP"
   fi
   local uninstaller="C:\\$programs\\Tonvo\\Uninstall.exe"
 
   run "$installer" /S
   [ -f "$vst/Tonvo.dll" ] && [ -f "$vst/$guide" ] ||
     fail "$arch: a silent install put no DLL and guide into Common Files\\VST2"
+  [ -f "$clap/Tonvo.clap" ] && [ -f "$clap/$guide" ] ||
+    fail "$arch: a silent install put no Tonvo.clap and guide into Common Files\\CLAP"
   wine "$host" info "$(wine winepath -w "$vst/Tonvo.dll" 2>/dev/null | tr -d '\r')" >"$work/info.txt" ||
     fail "$arch: tonvo-host.exe info cannot load the installed DLL"
   "$server" -w
@@ -155,7 +168,8 @@ check_installer() {
   run "$installer" /S
   [ -f "$vst/Tonvo.dll" ] && [ ! -e "$drive/VstPlugins" ] || fail "$arch: the upgrade moved the plug-in"
   run "$uninstaller" /S
-  [ ! -e "$vst/Tonvo.dll" ] && [ ! -e "$vst/$guide" ] && [ ! -e "$drive/$programs/Tonvo" ] ||
+  [ ! -e "$vst/Tonvo.dll" ] && [ ! -e "$vst/$guide" ] && [ ! -e "$drive/$programs/Tonvo" ] &&
+    [ ! -e "$clap/Tonvo.clap" ] && [ ! -e "$clap/$guide" ] ||
     fail "$arch: a silent uninstall left files behind"
   ! wine reg query "$uninstall_key" >/dev/null 2>&1 || fail "$arch: the uninstall entry is left"
   "$server" -w
