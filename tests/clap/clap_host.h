@@ -169,7 +169,9 @@ private:
             auto& self = *static_cast<Stream*>(s->ctx);
             const auto n = static_cast<size_t>(
                 std::min<uint64_t>({size, self.step, self.bytes.size() - self.at}));
-            std::memcpy(data, self.bytes.data() + self.at, n);
+            if (n > 0) {
+                std::memcpy(data, self.bytes.data() + self.at, n);
+            }
             self.at += n;
             return static_cast<int64_t>(n);
         }
