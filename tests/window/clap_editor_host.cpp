@@ -16,13 +16,19 @@ ClapEditorHost::~ClapEditorHost() {
     close_editor();
 }
 
+// The host's window as the system's API gives it: an X11 window id, or an HWND.
 bool ClapEditorHost::open_editor(void* parent) {
     close_editor();
     const clap_plugin* plugin = host_.plugin();
-    created_ = gui()->create(plugin, CLAP_WINDOW_API_X11, false);
     clap_window window{};
+#if defined(_WIN32)
+    window.api = CLAP_WINDOW_API_WIN32;
+    window.win32 = parent;
+#else
     window.api = CLAP_WINDOW_API_X11;
     window.x11 = static_cast<unsigned long>(reinterpret_cast<uintptr_t>(parent));
+#endif
+    created_ = gui()->create(plugin, window.api, false);
     return created_ && gui()->set_parent(plugin, &window) && gui()->show(plugin);
 }
 

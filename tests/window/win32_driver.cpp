@@ -12,7 +12,7 @@ std::wstring class_of(const wchar_t* kind) {
     wchar_t name[64];
     std::swprintf(name, 64, L"Tonvo.%ls.%llx", kind,
                   static_cast<unsigned long long>(
-                      reinterpret_cast<uintptr_t>(GetModuleHandleW(L"Tonvo.dll"))));
+                      reinterpret_cast<uintptr_t>(GetModuleHandleW(TONVO_PLUGIN_MODULE))));
     return name;
 }
 

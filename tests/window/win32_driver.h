@@ -14,6 +14,11 @@
 
 namespace tonvo::test {
 
+// The file name of the plug-in library whose classes these are: the VST 2.4 DLL unless the test
+// program names another (the CLAP file).
+#if !defined(TONVO_PLUGIN_MODULE)
+#define TONVO_PLUGIN_MODULE L"Tonvo.dll"
+#endif
 // The plug-in's class name for a kind of window ("Editor", "Menu", "Dialog").
 std::wstring class_of(const wchar_t* kind);
 
