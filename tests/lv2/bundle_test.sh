@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # The built LV2 bundle's data: lv2_validate (sord_validate against the installed LV2
-# specifications) finds no error or warning in it, and lv2info, reading it as hosts do through
+# vocabularies) finds no error or warning in it, and lv2info, reading it as hosts do through
 # lilv, lists the plug-in with its class, ports and editor as the bundle means them.
 set -euo pipefail
 
@@ -22,7 +22,7 @@ if ! grep -q '^Found 0 errors' <<<"$report" || grep -qi '^warning' <<<"$report";
   exit 1
 fi
 
-# The bundle alone on the path, beside the installed specifications.
+# The bundle alone on the path, beside the installed LV2 vocabularies.
 path=$(mktemp -d)
 trap 'rm -rf "$path"' EXIT
 ln -s "$(cd "$bundle" && pwd)" "$path/"

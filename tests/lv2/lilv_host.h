@@ -1,5 +1,5 @@
 // A host for the LV2 bundle built, through lilv as real hosts load it: the world with the
-// build's bundle and the installed specifications, the URID map, and instances driven block by
+// build's bundle and the installed LV2 vocabularies, the URID map, and instances driven block by
 // block with MIDI and time:Position in, MIDI and notices out, and state saved and restored
 // through lilv and through the plug-in's state interface.
 #pragma once
@@ -27,7 +27,7 @@ struct SavedBlock {
 
 class Lv2World {
 public:
-    // The installed specifications and plug-ins of /usr/lib/lv2, and the bundle built
+    // The installed LV2 vocabularies and plug-ins of /usr/lib/lv2, and the bundle built
     // (TONVO_LV2_BUNDLE) or the one TONVO_LV2_BUNDLE_UNDER_TEST names (a package's).
     Lv2World();
     ~Lv2World();

@@ -1,7 +1,7 @@
 // The part of the CLAP 1.2 binary interface this plug-in uses: the entry, the plug-in factory,
 // the plug-in and host records, processing, events and streams, and the extensions note-ports,
 // state, gui, timer-support and thread-check. Written from the published interface, with its
-// record and field names so a reader can hold it against the specification; the layouts are
+// record and field names so a reader can hold it against the published headers; the layouts are
 // pinned at the end so a change that would break hosts fails to compile on every target.
 #pragma once
 
