@@ -191,6 +191,7 @@ public:
     // core/identity.h, the folders formed (not created), the settings read, then the init
     // preset or the default state. A failure of the settings or of the init file goes to the
     // link's report and the instance goes on with the defaults, so it starts in a known state.
+    // The host is not told of a change: a new instance is none.
     void start();
 
     // The state block a host stores: the "mmst" container around the state body, the same
@@ -234,12 +235,13 @@ public:
     // Back to the default state: default note map, no preset name, parameter values at their
     // defaults, no CC assignments. The held notes are not touched.
     void reset_state();
-    // The init preset when one exists (its name cleared, the host told), else the default
-    // state. Fails, leaving the state alone, when the init file exists but cannot be read or
-    // its container is wrong. A body that cannot be read leaves the default state, and its
-    // failure goes to `bad_body`, or is thrown without one.
+    // The init preset when one exists (its name cleared; the host told unless `tell_host` is
+    // false), else the default state. Fails, leaving the state alone, when the init file
+    // exists but cannot be read or its container is wrong. A body that cannot be read leaves
+    // the default state, and its failure goes to `bad_body`, or is thrown without one.
     void load_init_preset(const SectionReader& section = {},
-                          const std::function<void(const std::exception&)>& bad_body = {});
+                          const std::function<void(const std::exception&)>& bad_body = {},
+                          bool tell_host = true);
 
     // --- Settings (user-interface thread) ----------------------------------------------------
 

@@ -105,9 +105,12 @@ void Plugin::start() {
         link_.report_failure("start", failure.what());
     }
     try {
-        load_init_preset({}, [this](const std::exception& failure) {
-            link_.report_failure("start", failure.what());
-        });
+        load_init_preset(
+            {},
+            [this](const std::exception& failure) {
+                link_.report_failure("start", failure.what());
+            },
+            false);
     } catch (const std::exception& failure) {
         reset_state();
         link_.report_failure("start", failure.what());
@@ -153,7 +156,8 @@ void Plugin::reset_state() {
 }
 
 void Plugin::load_init_preset(const SectionReader& section,
-                              const std::function<void(const std::exception&)>& bad_body) {
+                              const std::function<void(const std::exception&)>& bad_body,
+                              bool tell_host) {
     TMemoryStreamChunk wrapper;
     if (!folders_.ReadPreset("init", wrapper)) {
         reset_state();
@@ -173,7 +177,9 @@ void Plugin::load_init_preset(const SectionReader& section,
     apply_state(state);
     set_preset_name({});
     link_.editor_needs_update();
-    link_.state_changed();
+    if (tell_host) {
+        link_.state_changed();
+    }
 }
 
 void Plugin::load_settings(const std::string& product_name, const SettingsHook& read_more) {

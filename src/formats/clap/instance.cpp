@@ -209,7 +209,6 @@ Instance::~Instance() {
     gui_destroy();
 }
 
-// The init preset is where every instance starts: the host is not told of a change.
 bool Instance::init() {
     if (host_.get_extension != nullptr) {
         host_state_ =
@@ -217,10 +216,7 @@ bool Instance::init() {
         host_timers_ = static_cast<const clap_host_timer_support*>(
             host_.get_extension(&host_, CLAP_EXT_TIMER_SUPPORT));
     }
-    const clap_host_state* told = host_state_;
-    host_state_ = nullptr;
     plugin_.start();
-    host_state_ = told;
     return true;
 }
 

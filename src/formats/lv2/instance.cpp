@@ -91,8 +91,6 @@ std::unique_ptr<Instance> Instance::create(const LV2_Feature* const* features,
     }
     std::unique_ptr<Instance> instance(new Instance(*map, log, services));
     instance->plugin_.start();
-    // The init preset is where every instance starts: no change for the host to hear of.
-    instance->state_changed_.store(false);
     return instance;
 }
 
@@ -197,24 +195,15 @@ void Instance::deliver(uint32_t frames) noexcept {
     output_->atom.type = urids_.atom_sequence;
     output_->body.unit = 0;
     output_->body.pad = 0;
-    const auto append = [&](int64_t frame, LV2_URID type, const void* data, uint32_t size) {
-        const uint32_t need = static_cast<uint32_t>(sizeof(LV2_Atom_Event)) + pad8(size);
-        if (capacity - used < need) {
-            return false;
-        }
-        auto* event = reinterpret_cast<LV2_Atom_Event*>(base + used);
-        event->time.frames = frame;
-        event->body.size = size;
-        event->body.type = type;
-        std::memcpy(event + 1, data, size);
-        used += need;
-        return true;
-    };
-    if (state_changed_.load(std::memory_order_relaxed)) {
+    // The notice is an object event with an empty body: its header and the object's type.
+    constexpr uint32_t kNoticeBytes = sizeof(LV2_Atom_Event) + sizeof(LV2_Atom_Object_Body);
+    if (state_changed_.load(std::memory_order_relaxed) && capacity - used >= kNoticeBytes) {
+        const LV2_Atom_Event header{{0}, {sizeof(LV2_Atom_Object_Body), urids_.atom_object}};
         const LV2_Atom_Object_Body notice{0, urids_.state_changed};
-        if (append(0, urids_.atom_object, &notice, sizeof notice)) {
-            state_changed_.store(false);
-        }
+        std::memcpy(base + used, &header, sizeof header);
+        std::memcpy(base + used + sizeof header, &notice, sizeof notice);
+        used += kNoticeBytes;
+        state_changed_.store(false);
     }
     // Every MIDI event takes the same room (its header and its bytes padded to eight), so the
     // room is counted once and each record is written in a few stores.
