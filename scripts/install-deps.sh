@@ -24,7 +24,7 @@ if [ "${1:-}" != "--native" ]; then
     xvfb xauth x11-utils libxcb-xtest0-dev libxcb-xfixes0-dev
     ruby-asciidoctor-pdf fonts-dejavu-core poppler-utils
     g++-mingw-w64-i686 g++-mingw-w64-x86-64
-    ardour
+    ardour qtractor
     lilv-utils sordi jalv jackd2
     wine wine64
     dpkg-dev lintian nsis zip unzip
