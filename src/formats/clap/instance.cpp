@@ -183,6 +183,43 @@ void timer_on_timer(const clap_plugin* plugin, clap_id timer) noexcept {
 }
 constexpr clap_plugin_timer_support kTimerSupport{&timer_on_timer};
 
+// The MIDI message an event stands for: a MIDI event on the note port, or a note on, off or
+// choke for one key. False for anything else, which take() handles.
+bool midi_of(const clap_event_header& event, core::MidiRecord& record) noexcept {
+    if (event.space_id != CLAP_CORE_EVENT_SPACE_ID) {
+        return false;
+    }
+    record.frame = static_cast<int32_t>(std::min<uint32_t>(event.time, INT32_MAX));
+    if (event.type == CLAP_EVENT_MIDI) {
+        if (event.size < sizeof(clap_event_midi)) {
+            return false;
+        }
+        const auto& midi = reinterpret_cast<const clap_event_midi&>(event);
+        record.status = midi.data[0];
+        record.data1 = midi.data[1];
+        record.data2 = midi.data[2];
+        return midi.port_index == 0;
+    }
+    if (event.type > CLAP_EVENT_NOTE_CHOKE || event.size < sizeof(clap_event_note)) {
+        return false;
+    }
+    const auto& note = reinterpret_cast<const clap_event_note&>(event);
+    if (note.port_index > 0 || note.key < 0 || note.channel < 0) {
+        return false;
+    }
+    const auto channel = static_cast<uint8_t>(note.channel & 0x0F);
+    record.data1 = static_cast<uint8_t>(note.key & 0x7F);
+    if (event.type == CLAP_EVENT_NOTE_ON) {
+        const double scaled = std::isfinite(note.velocity) ? note.velocity * 127.0 : 0.0;
+        record.status = static_cast<uint8_t>(0x90 | channel);
+        record.data2 = static_cast<uint8_t>(std::clamp(std::lround(scaled), 1L, 127L));
+    } else {
+        record.status = static_cast<uint8_t>(0x80 | channel);
+        record.data2 = 0;
+    }
+    return true;
+}
+
 } // namespace
 
 const clap_plugin_descriptor& descriptor() noexcept {
@@ -259,7 +296,14 @@ clap_process_status Instance::process(const clap_process& process) noexcept {
     if (const clap_input_events* in = process.in_events; in != nullptr) {
         const uint32_t count = in->size(in);
         for (uint32_t i = 0; i < count; ++i) {
-            if (const clap_event_header* event = in->get(in, i)) {
+            const clap_event_header* event = in->get(in, i);
+            if (event == nullptr) {
+                continue;
+            }
+            core::MidiRecord record;
+            if (midi_of(*event, record)) {
+                plugin_.process_midi(record);
+            } else {
                 take(*event);
             }
         }
@@ -273,50 +317,23 @@ clap_process_status Instance::process(const clap_process& process) noexcept {
     return CLAP_PROCESS_CONTINUE;
 }
 
+// The events that are no single MIDI message: a note-off or choke for every key (or every
+// channel) releases everything held, and a transport event is followed.
 void Instance::take(const clap_event_header& event) noexcept {
     if (event.space_id != CLAP_CORE_EVENT_SPACE_ID) {
         return;
     }
-    const auto frame = static_cast<int32_t>(std::min<uint32_t>(event.time, INT32_MAX));
     switch (event.type) {
-    case CLAP_EVENT_MIDI: {
-        if (event.size < sizeof(clap_event_midi)) {
-            return;
-        }
-        const auto& midi = reinterpret_cast<const clap_event_midi&>(event);
-        if (midi.port_index == 0) {
-            plugin_.process_midi({frame, midi.data[0], midi.data[1], midi.data[2]});
-        }
-        break;
-    }
-    case CLAP_EVENT_NOTE_ON:
     case CLAP_EVENT_NOTE_OFF:
-    case CLAP_EVENT_NOTE_CHOKE: {
-        if (event.size < sizeof(clap_event_note)) {
-            return;
-        }
-        const auto& note = reinterpret_cast<const clap_event_note&>(event);
-        if (note.port_index > 0) {
-            return;
-        }
-        if (note.key < 0 || note.channel < 0) {
-            // A note-off or choke for every key (or every channel): everything held goes.
-            if (event.type != CLAP_EVENT_NOTE_ON) {
-                plugin_.release_all_held_notes(frame);
+    case CLAP_EVENT_NOTE_CHOKE:
+        if (event.size >= sizeof(clap_event_note)) {
+            const auto& note = reinterpret_cast<const clap_event_note&>(event);
+            if (note.port_index <= 0 && (note.key < 0 || note.channel < 0)) {
+                plugin_.release_all_held_notes(
+                    static_cast<int32_t>(std::min<uint32_t>(event.time, INT32_MAX)));
             }
-            return;
-        }
-        const auto channel = static_cast<uint8_t>(note.channel & 0x0F);
-        const auto key = static_cast<uint8_t>(note.key & 0x7F);
-        if (event.type == CLAP_EVENT_NOTE_ON) {
-            const double scaled = std::isfinite(note.velocity) ? note.velocity * 127.0 : 0.0;
-            const auto velocity = static_cast<uint8_t>(std::clamp(std::lround(scaled), 1L, 127L));
-            plugin_.process_midi({frame, static_cast<uint8_t>(0x90 | channel), key, velocity});
-        } else {
-            plugin_.process_midi({frame, static_cast<uint8_t>(0x80 | channel), key, 0});
         }
         break;
-    }
     case CLAP_EVENT_TRANSPORT:
         if (event.size >= sizeof(clap_event_transport)) {
             take_transport(reinterpret_cast<const clap_event_transport&>(event));
