@@ -36,6 +36,9 @@ for heading in "What Tonvo does" "Installing Tonvo" "Tonvo in your DAW" "The edi
   grep -qxE $'\f?'"[0-9]+\\. ${heading//./\\.}" <<<"$text" || fail "no chapter \"$heading\""
 done
 grep -qF "C♯" <<<"$text" || fail "no \"C♯\" in the text"
+# The editor's own spelling survives the markup, where a pair of "#" would mark text instead.
+grep -qF 'names with "#": C# in the editor' <<<"$(tr '\n' ' ' <<<"$text")" ||
+  fail "the editor's \"C#\" spelling is lost in the text"
 
 again=$(mktemp -d)
 trap 'rm -rf "$again"' EXIT
