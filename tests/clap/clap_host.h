@@ -3,7 +3,7 @@
 // TONVO_CLAP_UNDER_TEST names, a package's), its entry and factory,
 // and one instance driven through its records: events of both dialects in, MIDI out, the
 // block's transport, state through streams that take a few bytes a call, and what the plug-in
-// asked of the host (state marked dirty, timers).
+// asked of the host (state marked dirty, timers), and a thread-check whose answer a test sets.
 #pragma once
 
 #include "formats/clap/clap_abi.h"
@@ -96,6 +96,13 @@ public:
         event.velocity = velocity;
         add(event);
     }
+    // Any event record as it is, for events the helpers above do not make.
+    template <typename Event>
+    void add(const Event& event) {
+        std::vector<uint8_t> bytes(sizeof event);
+        std::memcpy(bytes.data(), &event, sizeof event);
+        events_.push_back(std::move(bytes));
+    }
     // The block's transport: playing or not, at a position in seconds.
     void transport(bool playing, double seconds) {
         has_transport_ = true;
@@ -150,6 +157,9 @@ public:
         }
     }
 
+    // What the host's thread-check answers for the calling thread: its main thread or not.
+    void set_on_main_thread(bool main) { on_main_thread_ = main; }
+
     int dirty_marks() const { return dirty_; }
     const std::vector<uint32_t>& timers() const { return timers_; }
 
@@ -177,12 +187,6 @@ private:
         }
     };
 
-    template <typename Event>
-    void add(const Event& event) {
-        std::vector<uint8_t> bytes(sizeof event);
-        std::memcpy(bytes.data(), &event, sizeof event);
-        events_.push_back(std::move(bytes));
-    }
     static ClapHost& self(const clap_host* host) {
         return *static_cast<ClapHost*>(host->host_data);
     }
@@ -202,8 +206,14 @@ private:
                 timers.pop_back();
                 return true;
             }};
+        static constexpr clap_host_thread_check kThreads{
+            [](const clap_host* h) { return self(h).on_main_thread_; },
+            [](const clap_host* h) { return !self(h).on_main_thread_; }};
         if (std::strcmp(id, CLAP_EXT_STATE) == 0) {
             return &kState;
+        }
+        if (std::strcmp(id, CLAP_EXT_THREAD_CHECK) == 0) {
+            return &kThreads;
         }
         if (std::strcmp(id, CLAP_EXT_TIMER_SUPPORT) == 0 && self(host).with_timers_) {
             return &kTimers;
@@ -240,6 +250,7 @@ private:
     clap_event_transport transport_{};
     int dirty_ = 0;
     std::vector<uint32_t> timers_;
+    bool on_main_thread_ = true;
 };
 
 } // namespace tonvo::test

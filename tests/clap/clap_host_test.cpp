@@ -92,6 +92,52 @@ TEST_F(ClapPlugin, NotesOfBothDialectsAreMappedAtTheirTimes) {
     EXPECT_EQ(host.process(), (std::vector<Delivered>{off(2, 67, 9, 1)}));
 }
 
+// Events that are not Tonvo's pass by: another port, another event space, a record shorter
+// than its type, a note for no key, types a note effect does not take. Without a transport
+// (free running) nothing held is released, however many blocks go by.
+TEST_F(ClapPlugin, EventsNotForTonvoPassByAndNoTransportReleasesNothing) {
+    ClapHost host;
+    ASSERT_TRUE(host.start());
+    ASSERT_TRUE(host.load(shifted_map_block(0))); // every key sounds as it is
+    host.midi(0, 0x90, 60, 100);
+    ASSERT_EQ(host.process(), (std::vector<Delivered>{on(0, 60, 100, 0)}));
+
+    clap_event_midi other_port{};
+    other_port.header = {sizeof other_port, 1, CLAP_CORE_EVENT_SPACE_ID, CLAP_EVENT_MIDI, 0};
+    other_port.port_index = 1;
+    other_port.data[0] = 0x90;
+    other_port.data[1] = 61;
+    other_port.data[2] = 100;
+    host.add(other_port);
+    clap_event_midi other_space = other_port;
+    other_space.port_index = 0;
+    other_space.header.space_id = 7;
+    host.add(other_space);
+    clap_event_midi short_record = other_space;
+    short_record.header.space_id = CLAP_CORE_EVENT_SPACE_ID;
+    short_record.header.size = sizeof(clap_event_header);
+    host.add(short_record);
+    clap_event_midi unknown_type = other_space;
+    unknown_type.header.space_id = CLAP_CORE_EVENT_SPACE_ID;
+    unknown_type.header.type = 5; // a parameter value
+    host.add(unknown_type);
+    clap_event_note note_elsewhere{};
+    note_elsewhere.header = {sizeof note_elsewhere, 2, CLAP_CORE_EVENT_SPACE_ID,
+                             CLAP_EVENT_NOTE_OFF, 0};
+    note_elsewhere.port_index = 1;
+    note_elsewhere.channel = 0;
+    note_elsewhere.key = 60;
+    host.add(note_elsewhere);
+    host.note(CLAP_EVENT_NOTE_ON, 3, -1, -1); // a note-on for every key starts nothing
+    host.note(CLAP_EVENT_NOTE_END, 4, 0, 60);
+    EXPECT_TRUE(host.process().empty());
+    for (int block = 0; block < 50; ++block) {
+        EXPECT_TRUE(host.process().empty()) << "block " << block;
+    }
+    host.note(CLAP_EVENT_NOTE_OFF, 9, 0, 60);
+    EXPECT_EQ(host.process(), (std::vector<Delivered>{off(0, 60, 9)}));
+}
+
 TEST_F(ClapPlugin, StoppingOrJumpingBackReleasesHeldNotesAndTimesStayInTheBlock) {
     ClapHost host;
     ASSERT_TRUE(host.start(44100.0, 64));
@@ -148,6 +194,38 @@ TEST_F(ClapPlugin, StateMovesWithTheSameBytesAndABadOneChangesNothing) {
         EXPECT_FALSE(second.load(bad));
         EXPECT_EQ(second.save(), saved);
     }
+}
+
+// A host that offers thread-check and says a call is not on its main thread: state and the
+// editor's creation refuse it and change nothing; on the main thread they work again.
+TEST_F(ClapPlugin, StateAndEditorCallsOffTheMainThreadAreRefused) {
+    ClapHost host;
+    ASSERT_TRUE(host.start());
+    const std::vector<uint8_t> shifted = shifted_map_block(3);
+    ASSERT_TRUE(host.load(shifted));
+    host.set_on_main_thread(false);
+    const auto* state = host.extension<clap_plugin_state>(CLAP_EXT_STATE);
+    std::vector<uint8_t> written;
+    clap_ostream out{&written, [](const clap_ostream* s, const void* data, uint64_t size) {
+                         auto& bytes = *static_cast<std::vector<uint8_t>*>(s->ctx);
+                         const auto* from = static_cast<const uint8_t*>(data);
+                         bytes.insert(bytes.end(), from, from + size);
+                         return static_cast<int64_t>(size);
+                     }};
+    EXPECT_FALSE(state->save(host.plugin(), &out));
+    EXPECT_TRUE(written.empty());
+    EXPECT_FALSE(host.load(shifted_map_block(7)));
+    const auto* gui = host.extension<clap_plugin_gui>(CLAP_EXT_GUI);
+    const char* api = nullptr;
+    bool floating = false;
+    ASSERT_TRUE(gui->get_preferred_api(host.plugin(), &api, &floating));
+    EXPECT_FALSE(gui->create(host.plugin(), api, false));
+    EXPECT_TRUE(host.timers().empty());
+
+    host.set_on_main_thread(true);
+    EXPECT_EQ(host.save(), shifted);
+    host.midi(0, 0x90, 60, 100);
+    EXPECT_EQ(host.process(), (std::vector<Delivered>{on(0, 63, 100, 0)}));
 }
 
 // Random playing in both dialects, with map changes, stops and jumps between blocks: no

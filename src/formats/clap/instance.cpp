@@ -252,6 +252,11 @@ bool Instance::init() {
             static_cast<const clap_host_state*>(host_.get_extension(&host_, CLAP_EXT_STATE));
         host_timers_ = static_cast<const clap_host_timer_support*>(
             host_.get_extension(&host_, CLAP_EXT_TIMER_SUPPORT));
+        host_threads_ = static_cast<const clap_host_thread_check*>(
+            host_.get_extension(&host_, CLAP_EXT_THREAD_CHECK));
+        if (host_threads_ != nullptr && host_threads_->is_main_thread == nullptr) {
+            host_threads_ = nullptr;
+        }
     }
     plugin_.start();
     return true;
@@ -380,7 +385,14 @@ void Instance::deliver(const clap_output_events& out, uint32_t frames) noexcept 
     queue.clear();
 }
 
+bool Instance::on_main_thread() const noexcept {
+    return host_threads_ == nullptr || host_threads_->is_main_thread(&host_);
+}
+
 bool Instance::save(const clap_ostream& stream) {
+    if (!on_main_thread()) {
+        return false;
+    }
     const std::vector<uint8_t> block = plugin_.state_block();
     size_t written = 0;
     while (written < block.size()) {
@@ -396,6 +408,9 @@ bool Instance::save(const clap_ostream& stream) {
 // Read whole, to the stream's end, before anything changes; more than the largest state block
 // is refused.
 bool Instance::load(const clap_istream& stream) {
+    if (!on_main_thread()) {
+        return false;
+    }
     std::vector<uint8_t> block;
     uint8_t chunk[4096];
     for (;;) {
@@ -425,7 +440,7 @@ bool Instance::gui_supported(const char* api, bool floating) const noexcept {
 }
 
 bool Instance::gui_create(const char* api, bool floating) {
-    if (!gui_supported(api, floating)) {
+    if (!gui_supported(api, floating) || !on_main_thread()) {
         return false;
     }
     gui_destroy();
@@ -454,7 +469,8 @@ bool Instance::gui_size(uint32_t& width, uint32_t& height) const noexcept {
 }
 
 bool Instance::gui_set_parent(const clap_window& window) {
-    if (!editor_ || window.api == nullptr || std::strcmp(window.api, kWindowApi) != 0) {
+    if (!editor_ || window.api == nullptr || std::strcmp(window.api, kWindowApi) != 0 ||
+        !on_main_thread()) {
         return false;
     }
 #if defined(_WIN32)

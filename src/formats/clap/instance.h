@@ -8,7 +8,10 @@
 //
 // Threads, as CLAP gives them: creation, init, activation, state, gui, timers and the
 // destruction on the main thread; start/stop processing, reset and process on the audio
-// thread, which allocates nothing, takes no lock and does no I/O.
+// thread, which allocates nothing, takes no lock and does no I/O. Where the host offers
+// thread-check, state and the editor's creation refuse a call it says is not on its main
+// thread: they allocate, read the host's streams and open windows, which must not stall a
+// thread that may be the audio one.
 #pragma once
 
 #include "core/hosted_editor.h"
@@ -66,7 +69,8 @@ public:
     core::Plugin& plugin() noexcept { return plugin_; }
 
 private:
-    // One input event of the block; others pass by.
+    // One input event of the block that is no single MIDI message (those go to the core
+    // directly): a release of every key, or the transport; others pass by.
     void take(const clap_event_header& event) noexcept;
     void take_transport(const clap_event_transport& transport) noexcept;
     // The output queue as raw MIDI events, then the queue cleared.
@@ -79,12 +83,16 @@ private:
     void parameters_reset() override {}
     void report_failure(const char* where, const char* message) noexcept override;
 
+    // True unless the host's thread-check says this is not its main thread.
+    bool on_main_thread() const noexcept;
+
     const clap_host& host_;
     clap_plugin record_{};
     FormFactory form_factory_;
     core::Plugin plugin_;
     const clap_host_state* host_state_ = nullptr;
     const clap_host_timer_support* host_timers_ = nullptr;
+    const clap_host_thread_check* host_threads_ = nullptr;
     std::unique_ptr<core::HostedEditor> editor_;
     clap_id timer_ = CLAP_INVALID_ID;
     // The host's transport as the block's events left it.
