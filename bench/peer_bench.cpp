@@ -182,11 +182,7 @@ public:
     Lv2Runner& operator=(const Lv2Runner&) = delete;
 
     void Run(size_t count) override {
-        for (size_t i = 0; i < count; ++i) {
-            RunBlock(loop_, next_);
-            next_ += kStreamEventsPerBlock;
-            next_ = next_ >= loop_.size() ? 0 : next_;
-        }
+        play_blocks(loop_, next_, count, [this](size_t first) { RunBlock(loop_, first); });
     }
 
 private:
