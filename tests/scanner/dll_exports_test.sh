@@ -1,15 +1,17 @@
 #!/usr/bin/env bash
 # Checks built Windows binaries without running them, so it holds on machines that cannot
-# execute them too. Usage: dll_exports_test.sh OBJDUMP FORMAT PLUGIN.dll [PROGRAM.exe ...]
+# execute them too. Usage:
+#   dll_exports_test.sh OBJDUMP FORMAT "EXPORT ..." PLUGIN [PROGRAM.exe ...]
 # - every binary is of the expected format (pei-i386 or pei-x86-64);
-# - the plug-in exports VSTPluginMain and main and nothing else;
+# - the plug-in exports exactly the names given (in any order), undecorated;
 # - every binary imports system DLLs only: the C and C++ runtimes and winpthread are linked in
 #   statically, so nothing needs a mingw DLL beside it.
 set -euo pipefail
 objdump="$1"
 format="$2"
-dll="$3"
-shift 3
+expected=$(tr ' ' '\n' <<<"$3" | grep . | sort | tr '\n' ' ')
+dll="$4"
+shift 4
 
 check_binary() {
   local file="$1" dump imports
@@ -36,8 +38,8 @@ check_binary "$dll"
 exports=$(printf '%s\n' "$DUMP" | sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/p' |
   sed -n 's/^\s*\[ *[0-9]*\] //p' | sort | tr '\n' ' ')
 echo "exports: $exports"
-if [ "$exports" != "VSTPluginMain main " ]; then
-  echo "expected exactly VSTPluginMain and main" >&2
+if [ "$exports" != "$expected" ]; then
+  echo "expected exactly: $expected" >&2
   exit 1
 fi
 
