@@ -3,7 +3,8 @@
 // (a plain effect record with a dispatcher switch, no framework: the floor of any VST 2.4
 // plug-in's event path; all three VST 2.4, loaded from their files and driven only through
 // VSTPluginMain and the effect record), through Tonvo.lv2 and x42's "MIDI Note Transpose"
-// (mapkeyscale), both LV2 and loaded through lilv in this process, and through Tonvo.clap, each
+// (mapkeyscale), both LV2 and loaded through lilv in this process, and through Tonvo.clap and
+// Tonvo.vst3, each
 // moving every pitch class up two semitones (the pass-throughs forward the notes unchanged).
 //
 // Workloads, 16 events per 64-frame block: random playing over channels x keys with about
@@ -18,6 +19,7 @@
 // Usage: peer_bench [rounds] [blocks per run]; prints a Markdown table on stdout.
 #include "clap_runner.h"
 #include "runner.h"
+#include "vst3_runner.h"
 #include "vst_host.h"
 
 #include <algorithm>
@@ -330,6 +332,7 @@ int run(int argc, char** argv) {
     vst.push_back(load_subject("C pass-through", TONVO_MINIMAL_PATH));
     Lv2Host lv2;
     const ClapLibrary clap(TONVO_CLAP_PATH);
+    const Vst3Library vst3(TONVO_VST3_PATH);
     reset_transport();
 
     std::vector<Workload> workloads;
@@ -341,7 +344,7 @@ int run(int argc, char** argv) {
         workloads.push_back(sweep_workload(held));
     }
 
-    constexpr size_t kSubjects = 6;
+    constexpr size_t kSubjects = 7;
     std::vector<std::array<std::unique_ptr<Runner>, kSubjects>> runners;
     for (const Workload& w : workloads) {
         std::array<std::unique_ptr<Runner>, kSubjects> set;
@@ -351,6 +354,7 @@ int run(int argc, char** argv) {
         set[3] = std::make_unique<Lv2Runner>(lv2, false, w.before, w.loop);
         set[4] = std::make_unique<Lv2Runner>(lv2, true, w.before, w.loop);
         set[5] = std::make_unique<ClapRunner>(clap, vst[0].state, kSampleRate, w.before, w.loop);
+        set[6] = std::make_unique<Vst3Runner>(vst3, vst[0].state, kSampleRate, w.before, w.loop);
         runners.push_back(std::move(set));
     }
 
@@ -373,9 +377,11 @@ int run(int argc, char** argv) {
 
     std::printf(
         "| workload | notes held | Tonvo | pass-through | C pass-through | x42 mapkeyscale | "
-        "Tonvo.lv2 | Tonvo.clap | Tonvo / pass-through | Tonvo / C pass-through | Tonvo / x42 | "
-        "Tonvo.lv2 / x42 | Tonvo.lv2 / Tonvo | Tonvo.clap / Tonvo |\n");
-    std::printf("|---|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|\n");
+        "Tonvo.lv2 | Tonvo.clap | Tonvo.vst3 | Tonvo / pass-through | Tonvo / C pass-through | "
+        "Tonvo / x42 | "
+        "Tonvo.lv2 / x42 | Tonvo.lv2 / Tonvo | Tonvo.clap / Tonvo | Tonvo.vst3 / Tonvo |\n");
+    std::printf(
+        "|---|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|\n");
     for (size_t w = 0; w < workloads.size(); ++w) {
         std::array<double, kSubjects> median{};
         for (size_t s = 0; s < kSubjects; ++s) {
@@ -383,13 +389,16 @@ int run(int argc, char** argv) {
             std::sort(t.begin(), t.end());
             median[s] = t[t.size() / 2];
         }
-        std::printf("| %s | %s | %s ns/event | %s ns/event | %s ns/event | %s ns/event | "
-                    "%s ns/event | %s ns/event | %.2f | %.2f | %.2f | %.2f | %.2f | %.2f |\n",
-                    workloads[w].name.c_str(), workloads[w].held.c_str(), shown(median[0]).c_str(),
-                    shown(median[1]).c_str(), shown(median[2]).c_str(), shown(median[3]).c_str(),
-                    shown(median[4]).c_str(), shown(median[5]).c_str(), median[0] / median[1],
-                    median[0] / median[2], median[0] / median[3], median[4] / median[3],
-                    median[4] / median[0], median[5] / median[0]);
+        std::printf(
+            "| %s | %s | %s ns/event | %s ns/event | %s ns/event | %s ns/event | "
+            "%s ns/event | %s ns/event | %s ns/event | %.2f | %.2f | %.2f | %.2f | %.2f | %.2f | "
+            "%.2f |\n",
+            workloads[w].name.c_str(), workloads[w].held.c_str(), shown(median[0]).c_str(),
+            shown(median[1]).c_str(), shown(median[2]).c_str(), shown(median[3]).c_str(),
+            shown(median[4]).c_str(), shown(median[5]).c_str(), shown(median[6]).c_str(),
+            median[0] / median[1], median[0] / median[2], median[0] / median[3],
+            median[4] / median[3], median[4] / median[0], median[5] / median[0],
+            median[6] / median[0]);
     }
     return 0;
 }

@@ -2,13 +2,18 @@
 # Builds what musicians download, into out/dist/:
 #   tonvo_<version>_amd64.deb                  /usr/lib/vst/Tonvo.so with the guide beside it,
 #                                              the LV2 bundle /usr/lib/lv2/Tonvo.lv2/,
-#                                              /usr/lib/clap/Tonvo.clap
-#   Tonvo-<version>-linux-x86_64.tar.gz        Tonvo.so, Tonvo.clap, Tonvo.lv2/, the guide,
-#                                              the licences, INSTALL.txt
-#   Tonvo-<version>-windows-x64.zip, -x86.zip  Tonvo.dll, Tonvo.clap, the guide, the licences
+#                                              /usr/lib/clap/Tonvo.clap, the VST 3 bundle
+#                                              /usr/lib/vst3/Tonvo.vst3/
+#   Tonvo-<version>-linux-x86_64.tar.gz        Tonvo.so, Tonvo.clap, Tonvo.lv2/, Tonvo.vst3/,
+#                                              the guide, the licences, INSTALL.txt
+#   Tonvo-<version>-windows-x64.zip, -x86.zip  Tonvo.dll, Tonvo.clap, Tonvo.vst3/, the guide,
+#                                              the licences
 #   Tonvo-<version>-windows-x64-setup.exe, -x86-setup.exe   the NSIS installers
 #   debug/<system>/Tonvo.so.debug, Tonvo.dll.debug, Tonvo.clap.debug   the debug information
-#                                              (the LV2 library's in debug/linux-x86_64/Tonvo.lv2/)
+#                                              (the LV2 library's in debug/linux-x86_64/Tonvo.lv2/,
+#                                              the VST 3 module's in debug/<system>/Tonvo.vst3/)
+# A VST 3 bundle holds its module in Contents/<architecture>-<system>/ and the guide in
+# Contents/Resources/.
 # The libraries are the optimised builds the test command tests (build/linux-release, and the
 # windows-x86_64 and windows-i686 presets), stripped; their debug information goes into a file
 # of its own that the stripped library names (.gnu_debuglink). The version comes from
@@ -39,10 +44,11 @@ export SOURCE_DATE_EPOCH TZ=UTC LC_ALL=C
 guide_name="Tonvo User Guide.pdf"
 
 echo "== building (version $version)"
-scripts/release-build.sh tonvo_plugin tonvo_lv2_plugin tonvo_clap_plugin user_guide
+scripts/release-build.sh tonvo_plugin tonvo_lv2_plugin tonvo_clap_plugin tonvo_vst3_plugin \
+  user_guide
 for preset in windows-x86_64 windows-i686; do
   cmake --preset "$preset" >/dev/null
-  cmake --build --preset "$preset" --target tonvo_plugin tonvo_clap_plugin
+  cmake --build --preset "$preset" --target tonvo_plugin tonvo_clap_plugin tonvo_vst3_plugin
 done
 guide="build/linux-release/docs/guide/$guide_name"
 
@@ -69,6 +75,15 @@ add_common() {
   cp LICENSE THIRD-PARTY-NOTICES.txt "$1/"
 }
 
+# The VST 3 bundle $1 with the stripped module $2 (built as $3, for system folder $4) and the
+# guide in its resources; the debug file goes to $5, using objcopy $6.
+add_vst3_bundle() {
+  local bundle=$1 module=$2 built=$3 system=$4 debug=$5 objcopy=$6
+  mkdir -p "$bundle/Contents/$system" "$bundle/Contents/Resources"
+  split_debug "$objcopy" "$built" "$bundle/Contents/$system/$module" "$debug"
+  cp "$guide" "$bundle/Contents/Resources/$guide_name"
+}
+
 # Fixed dates and modes for everything under $1.
 normalize() {
   find "$1" -type d -exec chmod 0755 {} +
@@ -92,6 +107,9 @@ split_debug objcopy build/linux-release/Tonvo.lv2/Tonvo.so "$lv2/Tonvo.so" \
   "$dist/debug/linux-x86_64/Tonvo.lv2/Tonvo.so.debug"
 cp build/linux-release/Tonvo.lv2/manifest.ttl build/linux-release/Tonvo.lv2/Tonvo.ttl "$lv2/"
 cp "$guide" "$lv2/$guide_name"
+add_vst3_bundle "$linux/Tonvo.vst3" Tonvo.so \
+  build/linux-release/Tonvo.vst3/Contents/x86_64-linux/Tonvo.so x86_64-linux \
+  "$dist/debug/linux-x86_64/Tonvo.vst3/Tonvo.so.debug" objcopy
 normalize "$linux"
 tar --sort=name --mtime="@$SOURCE_DATE_EPOCH" --owner=0 --group=0 --numeric-owner \
   --format=gnu -C "$stage" -cf - "$(basename "$linux")" | gzip -9n >"$dist/$(basename "$linux").tar.gz"
@@ -100,10 +118,14 @@ tar --sort=name --mtime="@$SOURCE_DATE_EPOCH" --owner=0 --group=0 --numeric-owne
 # bundle and among the documents (links), the licences as the copyright file and the changelog.
 deb="$stage/deb"
 mkdir -p "$deb/DEBIAN" "$deb/usr/lib/vst" "$deb/usr/lib/lv2/Tonvo.lv2" "$deb/usr/lib/clap" \
-  "$deb/usr/share/doc/tonvo"
+  "$deb/usr/lib/vst3/Tonvo.vst3/Contents/x86_64-linux" \
+  "$deb/usr/lib/vst3/Tonvo.vst3/Contents/Resources" "$deb/usr/share/doc/tonvo"
 cp "$linux/Tonvo.so" "$linux/$guide_name" "$deb/usr/lib/vst/"
 cp "$linux/Tonvo.clap" "$deb/usr/lib/clap/"
 ln -s "../vst/$guide_name" "$deb/usr/lib/clap/$guide_name"
+cp "$linux/Tonvo.vst3/Contents/x86_64-linux/Tonvo.so" \
+  "$deb/usr/lib/vst3/Tonvo.vst3/Contents/x86_64-linux/"
+ln -s "../../../../vst/$guide_name" "$deb/usr/lib/vst3/Tonvo.vst3/Contents/Resources/$guide_name"
 cp "$lv2/Tonvo.so" "$lv2/manifest.ttl" "$lv2/Tonvo.ttl" "$deb/usr/lib/lv2/Tonvo.lv2/"
 ln -s "../../vst/$guide_name" "$deb/usr/lib/lv2/Tonvo.lv2/$guide_name"
 ln -s "../../../lib/vst/$guide_name" "$deb/usr/share/doc/tonvo/$guide_name"
@@ -119,7 +141,8 @@ gzip -9n -c packaging/linux/changelog >"$deb/usr/share/doc/tonvo/changelog.gz"
 mkdir -p "$stage/shlibs/debian"
 printf 'Source: tonvo\n\nPackage: tonvo\nArchitecture: amd64\n' >"$stage/shlibs/debian/control"
 depends=$(cd "$stage/shlibs" && dpkg-shlibdeps -O "$deb/usr/lib/vst/Tonvo.so" \
-  "$deb/usr/lib/lv2/Tonvo.lv2/Tonvo.so" "$deb/usr/lib/clap/Tonvo.clap" 2>/dev/null |
+  "$deb/usr/lib/lv2/Tonvo.lv2/Tonvo.so" "$deb/usr/lib/clap/Tonvo.clap" \
+  "$deb/usr/lib/vst3/Tonvo.vst3/Contents/x86_64-linux/Tonvo.so" 2>/dev/null |
   sed -n 's/^shlibs:Depends=//p')
 if [ -z "$depends" ]; then
   echo "package: dpkg-shlibdeps found no dependencies of Tonvo.so" >&2
@@ -136,9 +159,9 @@ dpkg-deb --root-owner-group -Zxz --build "$deb" "$dist/tonvo_${version}_amd64.de
 # ---- Windows ----
 for arch in x64 x86; do
   if [ "$arch" = x64 ]; then
-    build=build/windows-x86_64 triple=x86_64-w64-mingw32
+    build=build/windows-x86_64 triple=x86_64-w64-mingw32 system=x86_64-win
   else
-    build=build/windows-i686 triple=i686-w64-mingw32
+    build=build/windows-i686 triple=i686-w64-mingw32 system=x86-win
   fi
   name="Tonvo-$version-windows-$arch"
   folder="$stage/$name"
@@ -147,6 +170,9 @@ for arch in x64 x86; do
     "$dist/debug/windows-$arch/Tonvo.dll.debug"
   split_debug "$triple-objcopy" "$build/clap/Tonvo.clap" "$folder/Tonvo.clap" \
     "$dist/debug/windows-$arch/Tonvo.clap.debug"
+  add_vst3_bundle "$folder/Tonvo.vst3" Tonvo.vst3 \
+    "$build/Tonvo.vst3/Contents/$system/Tonvo.vst3" "$system" \
+    "$dist/debug/windows-$arch/Tonvo.vst3/Tonvo.vst3.debug" "$triple-objcopy"
   add_common "$folder"
   normalize "$folder"
   (cd "$stage" && find "$name" -type f | sort | zip -X -D -9 -q "$dist/$name.zip" -@)

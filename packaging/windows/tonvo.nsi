@@ -1,21 +1,25 @@
 ; The Tonvo installer for one Windows architecture. scripts/package.sh runs makensis with:
 ;   VERSION  the project's version ("1.0.0")
 ;   ARCH     x64 or x86: the DLL's architecture, which is also the installer's own
-;   STAGE    the folder holding Tonvo.dll, the guide and the licence files
+;   STAGE    the folder holding Tonvo.dll, Tonvo.clap, the Tonvo.vst3 bundle, the guide and
+;            the licence files
 ;   OUTFILE  the installer to write
 ; The installer puts the DLL and the guide into the folder that the registry value
 ; HKLM\SOFTWARE\VST\VSTPluginsPath of its architecture's registry view names, else into
 ; "Common Files\VST2" of that architecture. A later version installs over an earlier one in the
-; folder that one used. /S installs and uninstalls without questions.
+; folder that one used. Tonvo.clap and the guide go into "Common Files\CLAP", the Tonvo.vst3
+; bundle into "Common Files\VST3". /S installs and uninstalls without questions.
 Unicode true
 !if "${ARCH}" == "x64"
   Target amd64-unicode
   !define PROGRAMS "$PROGRAMFILES64"
   !define COMMONFILES "$COMMONFILES64"
+  !define VST3SYSTEM "x86_64-win"
 !else
   Target x86-unicode
   !define PROGRAMS "$PROGRAMFILES32"
   !define COMMONFILES "$COMMONFILES32"
+  !define VST3SYSTEM "x86-win"
 !endif
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Tonvo"
 !define GUIDE "Tonvo User Guide.pdf"
@@ -72,6 +76,12 @@ Section "Tonvo"
   SetOutPath "${COMMONFILES}\CLAP"
   File "${STAGE}\Tonvo.clap"
   File "${STAGE}\${GUIDE}"
+  ; The VST 3 bundle where VST 3 hosts look: the module in its system's folder, the guide in
+  ; its resources.
+  SetOutPath "${COMMONFILES}\VST3\Tonvo.vst3\Contents\${VST3SYSTEM}"
+  File "${STAGE}\Tonvo.vst3\Contents\${VST3SYSTEM}\Tonvo.vst3"
+  SetOutPath "${COMMONFILES}\VST3\Tonvo.vst3\Contents\Resources"
+  File "${STAGE}\Tonvo.vst3\Contents\Resources\${GUIDE}"
   SetOutPath $INSTDIR
   File "${STAGE}\LICENSE"
   File "${STAGE}\THIRD-PARTY-NOTICES.txt"
@@ -102,6 +112,13 @@ files:
   Delete "${COMMONFILES}\CLAP\Tonvo.clap"
   Delete "${COMMONFILES}\CLAP\${GUIDE}"
   RMDir "${COMMONFILES}\CLAP"
+  Delete "${COMMONFILES}\VST3\Tonvo.vst3\Contents\${VST3SYSTEM}\Tonvo.vst3"
+  Delete "${COMMONFILES}\VST3\Tonvo.vst3\Contents\Resources\${GUIDE}"
+  RMDir "${COMMONFILES}\VST3\Tonvo.vst3\Contents\${VST3SYSTEM}"
+  RMDir "${COMMONFILES}\VST3\Tonvo.vst3\Contents\Resources"
+  RMDir "${COMMONFILES}\VST3\Tonvo.vst3\Contents"
+  RMDir "${COMMONFILES}\VST3\Tonvo.vst3"
+  RMDir "${COMMONFILES}\VST3"
   Delete "$INSTDIR\LICENSE"
   Delete "$INSTDIR\THIRD-PARTY-NOTICES.txt"
   Delete "$INSTDIR\Uninstall.exe"

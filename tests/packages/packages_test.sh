@@ -4,9 +4,11 @@
 #     stripped and name their debug file; lintian finds no error in the .deb;
 #   - the .deb unpacked with dpkg -x: the plug-in ABI test loads its Tonvo.so with dlopen, and
 #     the editor on the headless backend, given that library's path, offers "Open User Guide";
-#     its LV2 bundle passes lv2_validate and lv2info and the lilv host test;
+#     its LV2 bundle passes lv2_validate and lv2info and the lilv host test, its CLAP and VST 3
+#     modules the own host tests;
 #   - the 64-bit installer under wine64 in a private prefix: a silent install into
-#     Common Files\VST2, tonvo-host.exe info loading the installed DLL, an upgrade in place, a
+#     Common Files\VST2 (with Tonvo.clap in Common Files\CLAP and the bundle in
+#     Common Files\VST3), tonvo-host.exe info loading the installed DLL, an upgrade in place, a
 #     silent uninstall removing everything, and an install into the registry's folder;
 #   - the same for the 32-bit installer where this machine executes 32-bit programs; elsewhere
 #     its format only, with one line saying the rest did not run.
@@ -54,18 +56,27 @@ top="Tonvo-$version-linux-x86_64"
 expect_files "$(basename "$tarball")" "$(tar -tzf "$tarball" | sort)" "$top/" "$top/Tonvo.so" \
   "$top/$guide" "$top/LICENSE" "$top/THIRD-PARTY-NOTICES.txt" "$top/INSTALL.txt" \
   "$top/Tonvo.clap" "$top/Tonvo.lv2/" "$top/Tonvo.lv2/Tonvo.so" "$top/Tonvo.lv2/manifest.ttl" \
-  "$top/Tonvo.lv2/Tonvo.ttl" "$top/Tonvo.lv2/$guide"
+  "$top/Tonvo.lv2/Tonvo.ttl" "$top/Tonvo.lv2/$guide" "$top/Tonvo.vst3/" "$top/Tonvo.vst3/Contents/" \
+  "$top/Tonvo.vst3/Contents/x86_64-linux/" "$top/Tonvo.vst3/Contents/x86_64-linux/Tonvo.so" \
+  "$top/Tonvo.vst3/Contents/Resources/" "$top/Tonvo.vst3/Contents/Resources/$guide"
 tar -xzf "$tarball" -C "$work"
 expect_stripped objdump "$work/$top/Tonvo.so" Tonvo.so.debug
 expect_stripped objdump "$work/$top/Tonvo.lv2/Tonvo.so" Tonvo.so.debug
 expect_stripped objdump "$work/$top/Tonvo.clap" Tonvo.clap.debug
+expect_stripped objdump "$work/$top/Tonvo.vst3/Contents/x86_64-linux/Tonvo.so" Tonvo.so.debug
 for arch in x64 x86; do
   top="Tonvo-$version-windows-$arch"
   zip="$dist/$top.zip"
+  [ "$arch" = x64 ] && system=x86_64-win || system=x86-win
+  module="$top/Tonvo.vst3/Contents/$system/Tonvo.vst3"
   expect_files "$(basename "$zip")" "$(unzip -Z1 "$zip" | sort)" "$top/Tonvo.dll" \
-    "$top/Tonvo.clap" "$top/$guide" "$top/LICENSE" "$top/THIRD-PARTY-NOTICES.txt"
+    "$top/Tonvo.clap" "$top/$guide" "$top/LICENSE" "$top/THIRD-PARTY-NOTICES.txt" "$module" \
+    "$top/Tonvo.vst3/Contents/Resources/$guide"
   unzip -q "$zip" -d "$work"
   [ "$arch" = x64 ] && format=pei-x86-64 || format=pei-i386
+  grep -q "file format $format\$" <<<"$(objdump -f "$work/$module")" ||
+    fail "$zip: the VST 3 module is not $format"
+  expect_stripped objdump "$work/$module" Tonvo.vst3.debug
   grep -q "file format $format\$" <<<"$(objdump -f "$work/$top/Tonvo.dll")" ||
     fail "$zip: Tonvo.dll is not $format"
   expect_stripped objdump "$work/$top/Tonvo.dll" Tonvo.dll.debug
@@ -75,7 +86,8 @@ for arch in x64 x86; do
 done
 for debug in linux-x86_64/Tonvo.so.debug linux-x86_64/Tonvo.lv2/Tonvo.so.debug \
   linux-x86_64/Tonvo.clap.debug windows-x64/Tonvo.dll.debug windows-x86/Tonvo.dll.debug \
-  windows-x64/Tonvo.clap.debug windows-x86/Tonvo.clap.debug; do
+  windows-x64/Tonvo.clap.debug windows-x86/Tonvo.clap.debug linux-x86_64/Tonvo.vst3/Tonvo.so.debug \
+  windows-x64/Tonvo.vst3/Tonvo.vst3.debug windows-x86/Tonvo.vst3/Tonvo.vst3.debug; do
   grep -q '\.debug_info' <<<"$(objdump -h "$dist/debug/$debug")" || fail "$debug holds no debug information"
 done
 
@@ -86,7 +98,10 @@ expect_files "$(basename "$deb")" "$(dpkg-deb -c "$deb" | awk '{ $1=$2=$3=$4=$5=
   ./usr/lib/clap/ ./usr/lib/clap/Tonvo.clap "./usr/lib/clap/$guide" \
   ./usr/lib/lv2/ ./usr/lib/lv2/Tonvo.lv2/ ./usr/lib/lv2/Tonvo.lv2/Tonvo.so \
   ./usr/lib/lv2/Tonvo.lv2/manifest.ttl ./usr/lib/lv2/Tonvo.lv2/Tonvo.ttl \
-  "./usr/lib/lv2/Tonvo.lv2/$guide" \
+  "./usr/lib/lv2/Tonvo.lv2/$guide" ./usr/lib/vst3/ ./usr/lib/vst3/Tonvo.vst3/ \
+  ./usr/lib/vst3/Tonvo.vst3/Contents/ ./usr/lib/vst3/Tonvo.vst3/Contents/x86_64-linux/ \
+  ./usr/lib/vst3/Tonvo.vst3/Contents/x86_64-linux/Tonvo.so \
+  ./usr/lib/vst3/Tonvo.vst3/Contents/Resources/ "./usr/lib/vst3/Tonvo.vst3/Contents/Resources/$guide" \
   ./usr/share/ ./usr/share/doc/ ./usr/share/doc/tonvo/ ./usr/share/doc/tonvo/copyright \
   ./usr/share/doc/tonvo/changelog.gz "./usr/share/doc/tonvo/$guide"
 [ "$(dpkg-deb -f "$deb" Version)" = "$version" ] || fail "the .deb is not version $version"
@@ -115,12 +130,18 @@ TONVO_LV2_BUNDLE_UNDER_TEST="$bundle" build/linux-release/tests/lv2_host_test --
 [ -f "$work/deb/usr/lib/clap/$guide" ] || fail "the .deb puts no guide beside Tonvo.clap"
 TONVO_CLAP_UNDER_TEST="$work/deb/usr/lib/clap/Tonvo.clap" \
   build/linux-release/tests/clap_host_test --gtest_brief=1
+vst3="$work/deb/usr/lib/vst3/Tonvo.vst3"
+[ -f "$vst3/Contents/Resources/$guide" ] || fail "the .deb's VST 3 bundle has no guide"
+TONVO_VST3_UNDER_TEST="$vst3/Contents/x86_64-linux/Tonvo.so" \
+  build/linux-release/tests/vst3_host_test --gtest_brief=1
 
 # Every package carries the guide the build made, not a stale or empty one.
 built_guide="build/linux-release/docs/guide/$guide"
 for copy in "$work/Tonvo-$version-linux-x86_64/$guide" \
   "$work/Tonvo-$version-linux-x86_64/Tonvo.lv2/$guide" "$work/Tonvo-$version-windows-x64/$guide" \
-  "$work/Tonvo-$version-windows-x86/$guide" "$work/deb/usr/lib/vst/$guide"; do
+  "$work/Tonvo-$version-windows-x86/$guide" "$work/deb/usr/lib/vst/$guide" \
+  "$work/Tonvo-$version-linux-x86_64/Tonvo.vst3/Contents/Resources/$guide" \
+  "$work/Tonvo-$version-windows-x64/Tonvo.vst3/Contents/Resources/$guide"; do
   cmp -s "$built_guide" "$copy" || fail "${copy#"$work"/} is not the built guide"
 done
 
@@ -143,13 +164,16 @@ check_installer() {
   }
   run wineboot -i >/dev/null 2>&1
   local vst="$drive/Program Files/Common Files/VST2" programs="Program Files"
-  local clap="$drive/Program Files/Common Files/CLAP"
+  local clap="$drive/Program Files/Common Files/CLAP" system=x86_64-win
+  local vst3="$drive/Program Files/Common Files/VST3/Tonvo.vst3"
   local uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Tonvo'
   # On a 64-bit system the 32-bit installer writes to the 32-bit folders.
   if [ "$arch" = x86 ] && [ -d "$drive/Program Files (x86)" ]; then
     vst="$drive/Program Files (x86)/Common Files/VST2" programs="Program Files (x86)"
     clap="$drive/Program Files (x86)/Common Files/CLAP"
+    vst3="$drive/Program Files (x86)/Common Files/VST3/Tonvo.vst3"
   fi
+  [ "$arch" = x86 ] && system=x86-win
   local uninstaller="C:\\$programs\\Tonvo\\Uninstall.exe"
 
   run "$installer" /S
@@ -157,6 +181,8 @@ check_installer() {
     fail "$arch: a silent install put no DLL and guide into Common Files\\VST2"
   [ -f "$clap/Tonvo.clap" ] && [ -f "$clap/$guide" ] ||
     fail "$arch: a silent install put no Tonvo.clap and guide into Common Files\\CLAP"
+  [ -f "$vst3/Contents/$system/Tonvo.vst3" ] && [ -f "$vst3/Contents/Resources/$guide" ] ||
+    fail "$arch: a silent install put no Tonvo.vst3 bundle into Common Files\\VST3"
   wine "$host" info "$(wine winepath -w "$vst/Tonvo.dll" 2>/dev/null | tr -d '\r')" >"$work/info.txt" ||
     fail "$arch: tonvo-host.exe info cannot load the installed DLL"
   "$server" -w
@@ -169,7 +195,7 @@ check_installer() {
   [ -f "$vst/Tonvo.dll" ] && [ ! -e "$drive/VstPlugins" ] || fail "$arch: the upgrade moved the plug-in"
   run "$uninstaller" /S
   [ ! -e "$vst/Tonvo.dll" ] && [ ! -e "$vst/$guide" ] && [ ! -e "$drive/$programs/Tonvo" ] &&
-    [ ! -e "$clap/Tonvo.clap" ] && [ ! -e "$clap/$guide" ] ||
+    [ ! -e "$clap/Tonvo.clap" ] && [ ! -e "$clap/$guide" ] && [ ! -e "$vst3" ] ||
     fail "$arch: a silent uninstall left files behind"
   ! wine reg query "$uninstall_key" >/dev/null 2>&1 || fail "$arch: the uninstall entry is left"
   "$server" -w

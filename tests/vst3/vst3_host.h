@@ -21,12 +21,16 @@ namespace tonvo::test {
 using namespace tonvo::vst3;
 
 // The module and its factory, once per program, as a host keeps it while any instance lives.
+// The module is TONVO_VST3_PATH, or the one TONVO_VST3_UNDER_TEST names (a package's).
 inline IPluginFactory2& factory() {
-    static tools::PluginLibrary library(TONVO_VST3_PATH);
+    static const char* const path = std::getenv("TONVO_VST3_UNDER_TEST") != nullptr
+                                        ? std::getenv("TONVO_VST3_UNDER_TEST")
+                                        : TONVO_VST3_PATH;
+    static tools::PluginLibrary library(path);
     using GetFactory = IPluginFactory2* (*)();
     static const auto get = reinterpret_cast<GetFactory>(library.Symbol("GetPluginFactory"));
     if (get == nullptr || get() == nullptr) {
-        ADD_FAILURE() << "no GetPluginFactory in " << TONVO_VST3_PATH << ": " << library.Error();
+        ADD_FAILURE() << "no GetPluginFactory in " << path << ": " << library.Error();
         std::abort();
     }
     return *get();

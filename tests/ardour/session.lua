@@ -1,9 +1,10 @@
--- Run by ardour7-lua with the session folder and "create" or "reload". Create: a new session on
--- the Dummy backend with one MIDI track holding the test phrase, Tonvo.lv2 and the recorder,
+-- Run by ardour7-lua with the session folder, "create" or "reload", the plug-in type ("LV2" or
+-- "VST3") and Tonvo's id in it. Create: a new session on the Dummy backend with one MIDI track
+-- holding the test phrase, Tonvo and the recorder,
 -- saved after the phrase played. Reload: the saved session loaded again and the phrase played
 -- once more. Either way prints "processors: ..." and "played: ..." (status and note of each
 -- message the recorder saw, in order).
-local dir, mode = arg[1], arg[2]
+local dir, mode, format, id = arg[1], arg[2], arg[3], arg[4]
 
 local function fail (why)
 	print ("FAILED: " .. why)
@@ -23,7 +24,7 @@ if mode == "create" then
 	track = tracks:front ()
 	local chain = {
 		ARDOUR.LuaAPI.new_plugin (Session, "Tonvo test phrase", ARDOUR.PluginType.Lua, ""),
-		ARDOUR.LuaAPI.new_plugin (Session, "urn:brelwick:tonvo", ARDOUR.PluginType.LV2, ""),
+		ARDOUR.LuaAPI.new_plugin (Session, id, ARDOUR.PluginType[format], ""),
 		ARDOUR.LuaAPI.new_plugin (Session, "Tonvo test recorder", ARDOUR.PluginType.Lua, ""),
 	}
 	for i, processor in ipairs (chain) do

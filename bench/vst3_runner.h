@@ -1,0 +1,202 @@
+// Tonvo.vst3 in peer_bench: the module loaded once, as a host keeps it, and one instance per
+// workload created through its factory and driven through its interfaces. Each block hands the
+// processor an input event list built from the workload and an output list that counts the
+// note events it is given, as the VST 2.4 runs' host counts what it is sent; there is no
+// process context (no transport), as the LV2 and CLAP runs have none.
+#pragma once
+
+#include "formats/vst3/vst3_abi.h"
+#include "note_streams.h"
+#include "runner.h"
+#include "tonvo_host/plugin_library.h"
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace tonvo::bench {
+
+class Vst3Library {
+public:
+    explicit Vst3Library(const char* path) : library_(path) {
+        using GetFactory = vst3::IPluginFactory2* (*)();
+        const auto get = reinterpret_cast<GetFactory>(library_.Symbol("GetPluginFactory"));
+        factory_ = get != nullptr ? get() : nullptr;
+        if (factory_ == nullptr) {
+            throw std::runtime_error(std::string("no VST 3 factory in ") + path + ": " +
+                                     library_.Error());
+        }
+    }
+    vst3::IPluginFactory2& Factory() const noexcept { return *factory_; }
+
+private:
+    tools::PluginLibrary library_;
+    vst3::IPluginFactory2* factory_ = nullptr;
+};
+
+class Vst3Runner : public Runner {
+public:
+    Vst3Runner(const Vst3Library& library, const std::vector<uint8_t>& state, double rate,
+               const std::vector<Note>& before, const std::vector<Note>& loop)
+        : loop_(loop) {
+        using namespace vst3;
+        IPluginFactory2& f = library.Factory();
+        PClassInfo info{};
+        void* obj = nullptr;
+        if (f.lpVtbl->getClassInfo(&f, 0, &info) != kResultOk ||
+            f.lpVtbl->createInstance(&f, info.cid, IComponent_iid.bytes, &obj) != kResultOk) {
+            throw std::runtime_error("Tonvo.vst3 made no instance");
+        }
+        component_ = static_cast<IComponent*>(obj);
+        if (component_->lpVtbl->queryInterface(component_, IAudioProcessor_iid.bytes, &obj) !=
+            kResultOk) {
+            throw std::runtime_error("Tonvo.vst3 has no audio processor");
+        }
+        processor_ = static_cast<IAudioProcessor*>(obj);
+        component_->lpVtbl->initialize(component_, nullptr);
+        Load(state);
+        ProcessSetup setup{0, kSample32, kStreamFrames, rate};
+        SpeakerArrangement stereo = kStereo;
+        if (processor_->lpVtbl->setupProcessing(processor_, &setup) != kResultOk ||
+            processor_->lpVtbl->setBusArrangements(processor_, nullptr, 0, &stereo, 1) !=
+                kResultOk ||
+            component_->lpVtbl->setActive(component_, 1) != kResultOk ||
+            processor_->lpVtbl->setProcessing(processor_, 1) != kResultOk) {
+            throw std::runtime_error("Tonvo.vst3 did not start processing");
+        }
+        for (Event& event : in_) {
+            event = {};
+        }
+        channels_ = {left_.data(), right_.data()};
+        out_.numChannels = 2;
+        out_.channelBuffers32 = channels_.data();
+        data_.symbolicSampleSize = kSample32;
+        data_.numSamples = kStreamFrames;
+        data_.numOutputs = 1;
+        data_.outputs = &out_;
+        data_.inputEvents = reinterpret_cast<IEventList*>(&input_);
+        data_.outputEvents = reinterpret_cast<IEventList*>(&output_);
+        const int64_t sentBefore = PlayOnce(before);
+        const int64_t sentLoop = PlayOnce(loop);
+        if (sentBefore != static_cast<int64_t>(before.size()) ||
+            sentLoop != static_cast<int64_t>(loop.size())) {
+            throw std::runtime_error("Tonvo.vst3 sent " + std::to_string(sentBefore) + " and " +
+                                     std::to_string(sentLoop) + " events for " +
+                                     std::to_string(before.size()) + " and " +
+                                     std::to_string(loop.size()));
+        }
+    }
+    ~Vst3Runner() override {
+        processor_->lpVtbl->setProcessing(processor_, 0);
+        component_->lpVtbl->setActive(component_, 0);
+        component_->lpVtbl->terminate(component_);
+        processor_->lpVtbl->release(processor_);
+        component_->lpVtbl->release(component_);
+    }
+    Vst3Runner(const Vst3Runner&) = delete;
+    Vst3Runner& operator=(const Vst3Runner&) = delete;
+
+    void Run(size_t count) override {
+        play_blocks(loop_, next_, count, [this](size_t first) { RunBlock(loop_, first); });
+    }
+
+private:
+    // The host's lists: a table and the runner they belong to.
+    struct List {
+        const void* lpVtbl;
+        Vst3Runner* owner;
+    };
+    static Vst3Runner& of(void* list) { return *static_cast<List*>(list)->owner; }
+    static vst3::tresult VST3_API no_query(void*, const vst3::TUID, void** obj) {
+        *obj = nullptr;
+        return vst3::kNoInterface;
+    }
+    static uint32_t VST3_API one(void*) { return 1; }
+    static int32_t VST3_API count(void* list) { return of(list).inCount_; }
+    static vst3::tresult VST3_API get(void* list, int32_t index, vst3::Event* e) {
+        *e = of(list).in_[static_cast<size_t>(index)];
+        return vst3::kResultOk;
+    }
+    static vst3::tresult VST3_API add(void* list, vst3::Event* e) {
+        of(list).sent_ += e->type == vst3::kNoteOnEvent || e->type == vst3::kNoteOffEvent;
+        return vst3::kResultOk;
+    }
+    static constexpr vst3::IEventListVtbl kList{&no_query, &one, &one, &count, &get, &add};
+
+    void Load(const std::vector<uint8_t>& block) {
+        struct From {
+            const void* lpVtbl;
+            const std::vector<uint8_t>* bytes;
+            size_t at;
+        };
+        static constexpr vst3::IBStreamVtbl kStream{
+            &no_query,
+            &one,
+            &one,
+            [](void* self, void* buffer, int32_t size, int32_t* done) {
+                auto& from = *static_cast<From*>(self);
+                const size_t n = std::min(static_cast<size_t>(size), from.bytes->size() - from.at);
+                std::memcpy(buffer, from.bytes->data() + from.at, n);
+                from.at += n;
+                *done = static_cast<int32_t>(n);
+                return vst3::kResultOk;
+            },
+            [](void*, void*, int32_t, int32_t*) { return vst3::kNotImplemented; },
+            [](void*, int64_t, int32_t, int64_t*) { return vst3::kNotImplemented; },
+            [](void*, int64_t*) { return vst3::kNotImplemented; }};
+        From from{&kStream, &block, 0};
+        if (component_->lpVtbl->setState(component_, reinterpret_cast<vst3::IBStream*>(&from)) !=
+            vst3::kResultOk) {
+            throw std::runtime_error("Tonvo.vst3 did not take the state");
+        }
+    }
+
+    // Fills the input events with notes[first] and up to 15 after it and runs one block.
+    void RunBlock(const std::vector<Note>& notes, size_t first) noexcept {
+        inCount_ =
+            static_cast<int32_t>(std::min<size_t>(kStreamEventsPerBlock, notes.size() - first));
+        for (size_t i = 0; i < static_cast<size_t>(inCount_); ++i) {
+            const Note& note = notes[first + i];
+            vst3::Event& event = in_[i];
+            event.sampleOffset = note.Frame;
+            const auto channel = static_cast<int16_t>(note.Status & 0x0F);
+            if ((note.Status & 0xF0) == 0x90 && note.Data2 > 0) {
+                event.type = vst3::kNoteOnEvent;
+                event.noteOn = {channel, note.Data1, 0.0f, note.Data2 / 127.0f, 0, -1};
+            } else {
+                event.type = vst3::kNoteOffEvent;
+                event.noteOff = {channel, note.Data1, note.Data2 / 127.0f, -1, 0.0f};
+            }
+        }
+        processor_->lpVtbl->process(processor_, &data_);
+    }
+
+    // Plays every note once; answers how many note events came out.
+    int64_t PlayOnce(const std::vector<Note>& notes) {
+        sent_ = 0;
+        for (size_t first = 0; first < notes.size(); first += kStreamEventsPerBlock) {
+            RunBlock(notes, first);
+        }
+        return sent_;
+    }
+
+    const std::vector<Note>& loop_;
+    vst3::IComponent* component_ = nullptr;
+    vst3::IAudioProcessor* processor_ = nullptr;
+    List input_{&kList, this};
+    List output_{&kList, this};
+    std::array<vst3::Event, kStreamEventsPerBlock> in_{};
+    int32_t inCount_ = 0;
+    int64_t sent_ = 0;
+    std::array<float, kStreamFrames> left_{};
+    std::array<float, kStreamFrames> right_{};
+    std::array<float*, 2> channels_{};
+    vst3::AudioBusBuffers out_{};
+    vst3::ProcessData data_{};
+    size_t next_ = 0;
+};
+
+} // namespace tonvo::bench
