@@ -1,6 +1,7 @@
 // Tonvo.vst3 in peer_bench: the module loaded once, as a host keeps it, and one instance per
-// workload created through its factory and driven through its interfaces. Each block hands the
-// processor an input event list built from the workload and an output list that counts the
+// workload created through its factory and driven through its interfaces. The workload's notes
+// are made into VST 3 events once, as a host holds its notes in its own form; each block hands
+// the processor an input list over the block's events and an output list that counts the
 // note events it is given, as the VST 2.4 runs' host counts what it is sent; there is no
 // process context (no transport), as the LV2 and CLAP runs have none.
 #pragma once
@@ -67,9 +68,6 @@ public:
             processor_->lpVtbl->setProcessing(processor_, 1) != kResultOk) {
             throw std::runtime_error("Tonvo.vst3 did not start processing");
         }
-        for (Event& event : in_) {
-            event = {};
-        }
         channels_ = {left_.data(), right_.data()};
         out_.numChannels = 2;
         out_.channelBuffers32 = channels_.data();
@@ -81,6 +79,7 @@ public:
         data_.outputEvents = reinterpret_cast<IEventList*>(&output_);
         const int64_t sentBefore = PlayOnce(before);
         const int64_t sentLoop = PlayOnce(loop);
+        loopEvents_ = events_of(loop);
         if (sentBefore != static_cast<int64_t>(before.size()) ||
             sentLoop != static_cast<int64_t>(loop.size())) {
             throw std::runtime_error("Tonvo.vst3 sent " + std::to_string(sentBefore) + " and " +
@@ -100,7 +99,7 @@ public:
     Vst3Runner& operator=(const Vst3Runner&) = delete;
 
     void Run(size_t count) override {
-        play_blocks(loop_, next_, count, [this](size_t first) { RunBlock(loop_, first); });
+        play_blocks(loop_, next_, count, [this](size_t first) { RunBlock(loopEvents_, first); });
     }
 
 private:
@@ -117,8 +116,30 @@ private:
     static uint32_t VST3_API one(void*) { return 1; }
     static int32_t VST3_API count(void* list) { return of(list).inCount_; }
     static vst3::tresult VST3_API get(void* list, int32_t index, vst3::Event* e) {
-        *e = of(list).in_[static_cast<size_t>(index)];
+        Vst3Runner& self = of(list);
+        if (index < 0 || index >= self.inCount_) {
+            return vst3::kInvalidArgument;
+        }
+        *e = (*self.events_)[self.first_ + static_cast<size_t>(index)];
         return vst3::kResultOk;
+    }
+
+    static std::vector<vst3::Event> events_of(const std::vector<Note>& notes) {
+        std::vector<vst3::Event> events(notes.size());
+        for (size_t i = 0; i < notes.size(); ++i) {
+            const Note& note = notes[i];
+            vst3::Event& event = events[i];
+            event.sampleOffset = note.Frame;
+            const auto channel = static_cast<int16_t>(note.Status & 0x0F);
+            if ((note.Status & 0xF0) == 0x90 && note.Data2 > 0) {
+                event.type = vst3::kNoteOnEvent;
+                event.noteOn = {channel, note.Data1, 0.0f, note.Data2 / 127.0f, 0, -1};
+            } else {
+                event.type = vst3::kNoteOffEvent;
+                event.noteOff = {channel, note.Data1, note.Data2 / 127.0f, -1, 0.0f};
+            }
+        }
+        return events;
     }
     static vst3::tresult VST3_API add(void* list, vst3::Event* e) {
         of(list).sent_ += e->type == vst3::kNoteOnEvent || e->type == vst3::kNoteOffEvent;
@@ -154,31 +175,21 @@ private:
         }
     }
 
-    // Fills the input events with notes[first] and up to 15 after it and runs one block.
-    void RunBlock(const std::vector<Note>& notes, size_t first) noexcept {
+    // Runs one block over events[first] and up to 15 after it.
+    void RunBlock(const std::vector<vst3::Event>& events, size_t first) noexcept {
+        events_ = &events;
+        first_ = first;
         inCount_ =
-            static_cast<int32_t>(std::min<size_t>(kStreamEventsPerBlock, notes.size() - first));
-        for (size_t i = 0; i < static_cast<size_t>(inCount_); ++i) {
-            const Note& note = notes[first + i];
-            vst3::Event& event = in_[i];
-            event.sampleOffset = note.Frame;
-            const auto channel = static_cast<int16_t>(note.Status & 0x0F);
-            if ((note.Status & 0xF0) == 0x90 && note.Data2 > 0) {
-                event.type = vst3::kNoteOnEvent;
-                event.noteOn = {channel, note.Data1, 0.0f, note.Data2 / 127.0f, 0, -1};
-            } else {
-                event.type = vst3::kNoteOffEvent;
-                event.noteOff = {channel, note.Data1, note.Data2 / 127.0f, -1, 0.0f};
-            }
-        }
+            static_cast<int32_t>(std::min<size_t>(kStreamEventsPerBlock, events.size() - first));
         processor_->lpVtbl->process(processor_, &data_);
     }
 
     // Plays every note once; answers how many note events came out.
     int64_t PlayOnce(const std::vector<Note>& notes) {
+        const std::vector<vst3::Event> events = events_of(notes);
         sent_ = 0;
-        for (size_t first = 0; first < notes.size(); first += kStreamEventsPerBlock) {
-            RunBlock(notes, first);
+        for (size_t first = 0; first < events.size(); first += kStreamEventsPerBlock) {
+            RunBlock(events, first);
         }
         return sent_;
     }
@@ -188,7 +199,9 @@ private:
     vst3::IAudioProcessor* processor_ = nullptr;
     List input_{&kList, this};
     List output_{&kList, this};
-    std::array<vst3::Event, kStreamEventsPerBlock> in_{};
+    std::vector<vst3::Event> loopEvents_;
+    const std::vector<vst3::Event>* events_ = nullptr;
+    size_t first_ = 0;
     int32_t inCount_ = 0;
     int64_t sent_ = 0;
     std::array<float, kStreamFrames> left_{};

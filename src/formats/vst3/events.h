@@ -2,13 +2,15 @@
 // controllers, channel pressure and pitch bend arrive as values of hidden parameters the host
 // maps MIDI onto (IMidiMapping), one per channel and controller; everything the core sends
 // goes out as note events or as legacy MIDI controller events. Audio thread: nothing here
-// allocates.
+// allocates, and everything is inline, as the processor's event walk runs it for every event.
 #pragma once
 
 #include "core/output_queue.h"
 #include "formats/vst3/vst3_abi.h"
 
-#include <optional>
+#include <algorithm>
+#include <cstddef>
+#include <cstring>
 
 namespace tonvo::vst3 {
 
@@ -24,14 +26,119 @@ constexpr bool is_midi_parameter(ParamID id) {
     return id < static_cast<ParamID>(kMidiParameterCount);
 }
 
-// The MIDI message an input event stands for, or nothing for events of another bus or kind.
-std::optional<core::MidiRecord> midi_of(const Event& event) noexcept;
+// A 0..1 value as a MIDI value of 0..top; NaN counts as 0. Without a branch or a call into the
+// maths library: note-offs (velocity 0) and note-ons come in any order.
+inline int32_t midi_value(double value, int32_t top) noexcept {
+    return static_cast<int32_t>(std::min(std::max(0.0, value), 1.0) * top + 0.5);
+}
+
+// The MIDI message an input event stands for; false for events of another bus or kind, and
+// for notes outside 0..127. Note-on and note-off share one path with no branch between them
+// (their channel and pitch lie alike; a note-on's velocity is at least 1, as velocity 0 is
+// the softest note-on, not a note-off): in real playing which comes next cannot be predicted.
+inline bool midi_of(const Event& event, core::MidiRecord& record) noexcept {
+    if (event.busIndex != 0) {
+        return false;
+    }
+    record.frame = std::max(event.sampleOffset, 0);
+    int16_t channel = 0;
+    int16_t pitch = 0;
+    if (event.type <= kNoteOffEvent) {
+        const bool on = event.type == kNoteOnEvent;
+        channel = event.noteOn.channel;
+        pitch = event.noteOn.pitch;
+        const float velocity = on ? event.noteOn.velocity : event.noteOff.velocity;
+        record.status = static_cast<uint8_t>(on ? 0x90 : 0x80);
+        record.data2 = static_cast<uint8_t>(std::max(midi_value(velocity, 127), on ? 1 : 0));
+    } else if (event.type == kPolyPressureEvent) {
+        channel = event.polyPressure.channel;
+        pitch = event.polyPressure.pitch;
+        record.status = 0xA0;
+        record.data2 = static_cast<uint8_t>(midi_value(event.polyPressure.pressure, 127));
+    } else {
+        return false;
+    }
+    if (pitch < 0 || pitch > 127) {
+        return false;
+    }
+    record.status = static_cast<uint8_t>(record.status | (channel & 0x0F));
+    record.data1 = static_cast<uint8_t>(pitch);
+    return true;
+}
 
 // The MIDI message a hidden parameter's value (0..1) stands for at `frame`.
-core::MidiRecord midi_of_parameter(ParamID id, ParamValue value, int32_t frame) noexcept;
+inline core::MidiRecord midi_of_parameter(ParamID id, ParamValue value, int32_t frame) noexcept {
+    const auto channel = static_cast<uint8_t>(id / kMidiControllers % 16);
+    const auto controller = static_cast<int32_t>(id % kMidiControllers);
+    core::MidiRecord record;
+    record.frame = std::max(frame, 0);
+    if (controller == kPitchBend) {
+        const int32_t bend = midi_value(value, 16383);
+        record.status = static_cast<uint8_t>(0xE0 | channel);
+        record.data1 = static_cast<uint8_t>(bend & 0x7F);
+        record.data2 = static_cast<uint8_t>(bend >> 7);
+    } else if (controller == kAfterTouch) {
+        record.status = static_cast<uint8_t>(0xD0 | channel);
+        record.data1 = static_cast<uint8_t>(midi_value(value, 127));
+    } else {
+        record.status = static_cast<uint8_t>(0xB0 | channel);
+        record.data1 = static_cast<uint8_t>(controller);
+        record.data2 = static_cast<uint8_t>(midi_value(value, 127));
+    }
+    return record;
+}
 
 // The output event of a MIDI message at `frame`, or false for messages VST 3 cannot carry
-// (program changes, system messages).
-bool event_of(const core::MidiRecord& record, int32_t frame, Event& event) noexcept;
+// (program changes, system messages). A note-on or note-off is written on one path with no
+// branch between them, as midi_of reads them: each 32-bit word of the event's body is chosen
+// for the kind (note-on: tuning, velocity, length, note id; note-off: velocity, note id,
+// tuning).
+static_assert(offsetof(NoteOnEvent, tuning) == 4 && offsetof(NoteOnEvent, velocity) == 8 &&
+              offsetof(NoteOnEvent, length) == 12 && offsetof(NoteOnEvent, noteId) == 16);
+static_assert(offsetof(NoteOffEvent, velocity) == 4 && offsetof(NoteOffEvent, noteId) == 8 &&
+              offsetof(NoteOffEvent, tuning) == 12);
+inline bool event_of(const core::MidiRecord& record, int32_t frame, Event& event) noexcept {
+    event.busIndex = 0;
+    event.sampleOffset = frame;
+    event.ppqPosition = 0.0;
+    event.flags = 0;
+    const auto channel = static_cast<int16_t>(record.status & 0x0F);
+    const int kind = record.status & 0xF0;
+    if (kind == 0x80 || kind == 0x90) {
+        const bool on = kind == 0x90 && record.data2 > 0;
+        const float velocity = static_cast<float>(record.data2) / 127.0f;
+        uint32_t velocity_bits = 0;
+        std::memcpy(&velocity_bits, &velocity, sizeof velocity_bits);
+        const uint32_t no_id = 0xFFFFFFFFu;
+        const uint32_t words[4] = {on ? 0u : velocity_bits, on ? velocity_bits : no_id, 0u, no_id};
+        event.type = on ? kNoteOnEvent : kNoteOffEvent;
+        event.noteOn.channel = channel;
+        event.noteOn.pitch = record.data1;
+        std::memcpy(reinterpret_cast<char*>(&event.noteOn) + 4, words, sizeof words);
+        return true;
+    }
+    switch (kind) {
+    case 0xA0:
+        event.type = kPolyPressureEvent;
+        event.polyPressure = {channel, record.data1, record.data2 / 127.0f, -1};
+        return true;
+    case 0xB0:
+        event.type = kLegacyMIDICCOutEvent;
+        event.midiCCOut = {record.data1, static_cast<int8_t>(channel),
+                           static_cast<int8_t>(record.data2), 0};
+        return true;
+    case 0xD0:
+        event.type = kLegacyMIDICCOutEvent;
+        event.midiCCOut = {static_cast<uint8_t>(kAfterTouch), static_cast<int8_t>(channel),
+                           static_cast<int8_t>(record.data1), 0};
+        return true;
+    case 0xE0:
+        event.type = kLegacyMIDICCOutEvent;
+        event.midiCCOut = {static_cast<uint8_t>(kPitchBend), static_cast<int8_t>(channel),
+                           static_cast<int8_t>(record.data1), static_cast<int8_t>(record.data2)};
+        return true;
+    default: return false;
+    }
+}
 
 } // namespace tonvo::vst3

@@ -395,7 +395,8 @@ tresult Instance::process(ProcessData& data) noexcept {
 }
 
 void Instance::take_input(ProcessData& data) noexcept {
-    // The hidden parameters' points, ordered by time (stable, so one queue keeps its order).
+    // The hidden parameters' points, ordered by time; an insertion sort, stable (one queue
+    // keeps its order) and allocating nothing.
     std::array<Point, kMaxPointsPerBlock> points;
     int32_t point_count = 0;
     if (IParameterChanges* changes = data.inputParameterChanges) {
@@ -412,36 +413,44 @@ void Instance::take_input(ProcessData& data) noexcept {
             const int32_t count = queue->lpVtbl->getPointCount(queue);
             for (int32_t p = 0; p < count && point_count < kMaxPointsPerBlock; ++p) {
                 Point point{0, id, 0.0};
-                if (queue->lpVtbl->getPoint(queue, p, &point.frame, &point.value) == kResultOk) {
-                    points[static_cast<size_t>(point_count++)] = point;
+                if (queue->lpVtbl->getPoint(queue, p, &point.frame, &point.value) != kResultOk) {
+                    continue;
                 }
+                auto at = static_cast<size_t>(point_count++);
+                for (; at > 0 && points[at - 1].frame > point.frame; --at) {
+                    points[at] = points[at - 1];
+                }
+                points[at] = point;
             }
         }
     }
-    std::stable_sort(points.begin(), points.begin() + point_count,
-                     [](const Point& a, const Point& b) { return a.frame < b.frame; });
 
+    // Events and points merged by time (a point first at the same time), each reaching the
+    // core at one call, so the compiler keeps the note path inline here.
     IEventList* events = data.inputEvents;
     const int32_t event_count = events != nullptr ? events->lpVtbl->getEventCount(events) : 0;
+    int32_t next_event = 0;
     int32_t next_point = 0;
-    for (int32_t i = 0; i < event_count; ++i) {
-        Event event{};
-        if (events->lpVtbl->getEvent(events, i, &event) != kResultOk) {
-            continue;
+    Event event{};
+    bool have_event = false;
+    for (;;) {
+        while (!have_event && next_event < event_count) {
+            have_event = events->lpVtbl->getEvent(events, next_event++, &event) == kResultOk;
         }
-        for (; next_point < point_count &&
-               points[static_cast<size_t>(next_point)].frame <= event.sampleOffset;
-             ++next_point) {
-            const Point& point = points[static_cast<size_t>(next_point)];
-            plugin_.process_midi(midi_of_parameter(point.id, point.value, point.frame));
+        core::MidiRecord record;
+        if (next_point < point_count &&
+            (!have_event || points[static_cast<size_t>(next_point)].frame <= event.sampleOffset)) {
+            const Point& point = points[static_cast<size_t>(next_point++)];
+            record = midi_of_parameter(point.id, point.value, point.frame);
+        } else if (have_event) {
+            have_event = false;
+            if (!midi_of(event, record)) {
+                continue;
+            }
+        } else {
+            break;
         }
-        if (const std::optional<core::MidiRecord> record = midi_of(event)) {
-            plugin_.process_midi(*record);
-        }
-    }
-    for (; next_point < point_count; ++next_point) {
-        const Point& point = points[static_cast<size_t>(next_point)];
-        plugin_.process_midi(midi_of_parameter(point.id, point.value, point.frame));
+        plugin_.process_midi(record);
     }
 }
 
