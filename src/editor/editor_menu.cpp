@@ -118,6 +118,10 @@ std::filesystem::path TfrmVSTEditorMenu::FindUserGuide() {
         path = library.parent_path() / file;
         if (Module().SafeFileExists(path))
             return path;
+        // A VST 3 bundle keeps it in Contents/Resources, beside the module's own folder.
+        path = library.parent_path().parent_path() / "Resources" / file;
+        if (Module().SafeFileExists(path))
+            return path;
     }
     return {};
 }

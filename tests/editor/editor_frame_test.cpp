@@ -97,7 +97,12 @@ TEST_F(FrameFixture, MenuOffersTheGuideBesideAnInstalledPlugin) {
         GTEST_SKIP() << "TONVO_UNPACKED_PLUGIN not set";
     module.libraryPath = installed;
     auto form = Open();
-    EXPECT_EQ(form->UserGuidePath, module.libraryPath.parent_path() / "Tonvo User Guide.pdf");
+    // Beside the library, or in the resources of the VST 3 bundle the library is in.
+    const std::filesystem::path folder = module.libraryPath.parent_path();
+    const bool in_bundle = folder.parent_path().filename() == "Contents";
+    EXPECT_EQ(form->UserGuidePath, in_bundle
+                                       ? folder.parent_path() / "Resources" / "Tonvo User Guide.pdf"
+                                       : folder / "Tonvo User Guide.pdf");
     EXPECT_TRUE(GuideOffered(*form));
 }
 

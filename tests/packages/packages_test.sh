@@ -134,6 +134,11 @@ vst3="$work/deb/usr/lib/vst3/Tonvo.vst3"
 [ -f "$vst3/Contents/Resources/$guide" ] || fail "the .deb's VST 3 bundle has no guide"
 TONVO_VST3_UNDER_TEST="$vst3/Contents/x86_64-linux/Tonvo.so" \
   build/linux-release/tests/vst3_host_test --gtest_brief=1
+TONVO_UNPACKED_PLUGIN="$vst3/Contents/x86_64-linux/Tonvo.so" \
+  build/linux-release/tests/editor_tests --gtest_brief=1 \
+  --gtest_filter='FrameFixture.MenuOffersTheGuideBesideAnInstalledPlugin' | tee "$work/menu3.log"
+grep -q '1 test.* ran' "$work/menu3.log" && ! grep -q SKIPPED "$work/menu3.log" ||
+  fail "the menu test did not run on the VST 3 bundle"
 
 # Every package carries the guide the build made, not a stale or empty one.
 built_guide="build/linux-release/docs/guide/$guide"

@@ -10,6 +10,7 @@
 #include "support/fake_host.h"
 #include "tonvo_host/plugin_library.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <deque>
@@ -206,6 +207,58 @@ struct ComponentHandler : HostObject<ComponentHandler, IComponentHandlerVtbl> {
     static constexpr IComponentHandler2Vtbl kVtbl2{&query2,      &add_ref2, &release2, &set_dirty,
                                                    &open_editor, &group,    &group};
     void* self() { return this; }
+};
+
+// The host's frame around an editor view, with its run loop (IRunLoop, asked of the frame as
+// VST 3 hosts on Linux offer it): the timers the view registered, fired on request.
+struct Frame : HostObject<Frame, IPlugFrameVtbl> {
+    struct Loop {
+        const IRunLoopVtbl* lpVtbl;
+        Frame* owner;
+    } loop{&kLoop, this};
+    std::vector<ITimerHandler*> timers;
+    Frame() { lpVtbl = &kVtbl; }
+    static bool answers(const char* iid) { return same_uid(iid, IPlugFrame_iid); }
+    static tresult VST3_API query_frame(void* self, const TUID iid, void** obj) {
+        if (same_uid(iid, IRunLoop_iid)) {
+            *obj = &of(self).loop;
+            ++of(self).references;
+            return kResultOk;
+        }
+        return query(self, iid, obj);
+    }
+    static tresult VST3_API resize(void*, IPlugView*, ViewRect*) { return kResultFalse; }
+    static constexpr IPlugFrameVtbl kVtbl{&query_frame, &add_ref, &release, &resize};
+
+    static Frame& owner_of(void* self) { return *static_cast<Loop*>(self)->owner; }
+    static tresult VST3_API query_loop(void* self, const TUID iid, void** obj) {
+        return query_frame(&owner_of(self), iid, obj);
+    }
+    static uint32_t VST3_API add_ref_loop(void* self) { return add_ref(&owner_of(self)); }
+    static uint32_t VST3_API release_loop(void* self) { return release(&owner_of(self)); }
+    static tresult VST3_API add_handler(void*, IEventHandler*, FileDescriptor) { return kResultOk; }
+    static tresult VST3_API remove_handler(void*, IEventHandler*) { return kResultOk; }
+    static tresult VST3_API add_timer(void* self, ITimerHandler* handler, TimerInterval) {
+        owner_of(self).timers.push_back(handler);
+        return kResultOk;
+    }
+    static tresult VST3_API remove_timer(void* self, ITimerHandler* handler) {
+        auto& timers = owner_of(self).timers;
+        const auto found = std::find(timers.begin(), timers.end(), handler);
+        if (found == timers.end()) {
+            return kInvalidArgument;
+        }
+        timers.erase(found);
+        return kResultOk;
+    }
+    static constexpr IRunLoopVtbl kLoop{&query_loop,     &add_ref_loop, &release_loop, &add_handler,
+                                        &remove_handler, &add_timer,    &remove_timer};
+
+    void fire_timers() {
+        for (ITimerHandler* timer : std::vector<ITimerHandler*>(timers)) {
+            timer->lpVtbl->onTimer(timer);
+        }
+    }
 };
 
 // One instance of the plug-in, its interfaces and the host's objects it was given.

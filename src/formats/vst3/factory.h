@@ -1,7 +1,7 @@
 // The VST 3 plug-in factory, made for the shipped library, which gives the services
-// (`Shipped::services()`). One class: the processor, which is its own controller. The factory
-// lives as long as the library; its reference count is only nominal. Every routine catches
-// everything: nothing unwinds into the host.
+// and the editor's form (`Shipped::services()`, `Shipped::make_form`). One class: the processor,
+// which is its own controller. The factory lives as long as the library; its reference count is
+// only nominal. Every routine catches everything: nothing unwinds into the host.
 #pragma once
 
 #include "formats/vst3/class_info.h"
@@ -58,7 +58,7 @@ struct Factory {
             return kNoInterface;
         }
         try {
-            auto* instance = new Instance(Shipped::services());
+            auto* instance = new Instance(Shipped::services(), &Shipped::make_form);
             const tresult found = instance->query(iid, obj);
             instance->release(); // the creation's own reference
             return found;

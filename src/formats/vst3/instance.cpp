@@ -1,6 +1,7 @@
 #include "formats/vst3/instance.h"
 
 #include "formats/vst3/events.h"
+#include "formats/vst3/view.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -185,7 +186,14 @@ tresult VST3_API set_param_normalized(void* self, ParamID id, ParamValue value) 
 tresult VST3_API set_component_handler(void* self, IComponentHandler* handler) {
     return of(self).set_handler(handler);
 }
-IPlugView* VST3_API create_view(void*, FIDString) {
+IPlugView* VST3_API create_view(void* self, FIDString name) {
+    try {
+        return of(self).create_view(name);
+    } catch (const std::exception& failure) {
+        std::fprintf(stderr, "Tonvo: createView: %s\n", failure.what());
+    } catch (...) {
+        std::fprintf(stderr, "Tonvo: createView failed\n");
+    }
     return nullptr;
 }
 
@@ -232,9 +240,10 @@ struct Point {
 
 } // namespace
 
-Instance::Instance(PluginServices& services)
+Instance::Instance(PluginServices& services, FormFactory form_factory)
     : component_{&kComponent, this}, processor_{&kProcessor, this}, controller_{&kController, this},
-      midi_mapping_{&kMidiMapping, this}, plugin_(*this, services) {}
+      midi_mapping_{&kMidiMapping, this}, plugin_(*this, services),
+      form_factory_(std::move(form_factory)) {}
 
 Instance::~Instance() {
     set_handler(nullptr);
@@ -528,6 +537,13 @@ tresult Instance::set_handler(IComponentHandler* handler) noexcept {
         }
     }
     return kResultOk;
+}
+
+IPlugView* Instance::create_view(FIDString name) {
+    if (!form_factory_ || name == nullptr || std::strcmp(name, "editor") != 0) {
+        return nullptr;
+    }
+    return (new View(*this, form_factory_))->plug_view();
 }
 
 void Instance::state_changed() {

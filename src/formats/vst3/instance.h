@@ -13,10 +13,11 @@
 // - The component state is the state block; the controller has no state of its own.
 //
 // Threads, as VST 3 gives them: creation, initialize, buses, activation, state, parameters and
-// the view on the main (UI) thread; setProcessing and process on the audio thread, which
+// the view (view.h) on the main (UI) thread; setProcessing and process on the audio thread, which
 // allocates nothing, takes no lock and does no I/O.
 #pragma once
 
+#include "core/editor_life.h"
 #include "core/plugin.h"
 #include "engine/plugin_services.h"
 #include "formats/vst3/events.h"
@@ -33,7 +34,10 @@ inline constexpr Uid kComponentCid = make_uid(0x2F6C8A31, 0x9B0E4D57, 0xA3C41E72
 
 class Instance final : private core::HostLink {
 public:
-    explicit Instance(PluginServices& services);
+    // The editor's form for a window's desktop, as the shipped library makes it.
+    using FormFactory = core::EditorLife::FormFactory;
+
+    Instance(PluginServices& services, FormFactory form_factory);
     ~Instance();
     Instance(const Instance&) = delete;
     Instance& operator=(const Instance&) = delete;
@@ -65,6 +69,9 @@ public:
     ParamValue parameter(ParamID id) const noexcept;
     tresult set_parameter(ParamID id, ParamValue value) noexcept;
     tresult set_handler(IComponentHandler* handler) noexcept;
+    // A new editor view with one reference, the caller's; null without an editor form.
+    IPlugView* create_view(FIDString name);
+    bool take_editor_update() noexcept { return editor_update_.exchange(false); }
 
     core::Plugin& plugin() noexcept { return plugin_; }
 
@@ -93,6 +100,7 @@ private:
     Face midi_mapping_;
     std::atomic<uint32_t> references_{1};
     core::Plugin plugin_;
+    FormFactory form_factory_;
     bool initialized_ = false;
     IComponentHandler* handler_ = nullptr;
     IComponentHandler2* handler2_ = nullptr;

@@ -1,20 +1,11 @@
 // The LV2 bundle's library: the plug-in's descriptor and its editor's, with this build's
 // services and editor form. Exported as lv2_descriptor and lv2ui_descriptor; nothing else is.
-#include "editor/editor_factory.h"
 #include "formats/lv2/descriptors.h"
-#include "presets/desktop_services.h"
+#include "plugin/shipped.h"
 
 namespace {
 
-struct Shipped {
-    static tonvo::PluginServices& services() { return tonvo::DesktopServices::Instance(); }
-    static std::unique_ptr<tonvo::editor::TfrmVSTEditorBase> make_form(tonvo::ui::Desktop& desktop,
-                                                                       tonvo::EditorLink& link) {
-        return tonvo::editor::create_editor_form(desktop, link);
-    }
-};
-
-using Entry = tonvo::lv2::Descriptors<Shipped>;
+using Entry = tonvo::lv2::Descriptors<tonvo::shipped::Shipped>;
 
 } // namespace
 

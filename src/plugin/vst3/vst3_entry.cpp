@@ -1,36 +1,20 @@
-// Tonvo.vst3: the VST 3 module with this build's services. It exports the factory
-// (GetPluginFactory) and the module's entry and exit, which hosts call around it
+// Tonvo.vst3: the VST 3 module with this build's services and editor form. It exports the
+// factory (GetPluginFactory) and the module's entry and exit, which hosts call around it
 // (ModuleEntry and ModuleExit on Linux, InitDll and ExitDll on Windows); there is nothing to
 // set up or tear down beyond what the instances own.
 #include "formats/vst3/factory.h"
-#include "presets/desktop_services.h"
+#include "plugin/shipped.h"
 
 #if defined(_WIN32)
-#include "editor/form_activation.h"
-#include "ui/win32/win32_editor_window.h"
 #define TONVO_VST3_EXPORT extern "C" __attribute__((dllexport))
 #else
 #define TONVO_VST3_EXPORT extern "C" __attribute__((visibility("default")))
 #endif
 
-namespace {
-
-struct Shipped {
-    static tonvo::PluginServices& services() {
-#if defined(_WIN32)
-        // The editor's window takes the keyboard focus once shown.
-        tonvo::editor::set_window_focus_call(&tonvo::ui::focus_form_window);
-#endif
-        return tonvo::DesktopServices::Instance();
-    }
-};
-
-} // namespace
-
 // Declared without the interface's __stdcall: with no arguments the two conventions are one
 // and the same, and the 32-bit Windows name stays undecorated, as hosts look it up.
 TONVO_VST3_EXPORT tonvo::vst3::IPluginFactory2* GetPluginFactory() {
-    return &tonvo::vst3::Factory<Shipped>::factory;
+    return &tonvo::vst3::Factory<tonvo::shipped::Shipped>::factory;
 }
 
 #if defined(_WIN32)
