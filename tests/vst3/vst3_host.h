@@ -133,7 +133,9 @@ struct Stream : HostObject<Stream, IBStreamVtbl> {
         Stream& s = of(self);
         const size_t n =
             std::min({static_cast<size_t>(std::max(size, 0)), s.step, s.bytes.size() - s.at});
-        std::memcpy(buffer, s.bytes.data() + s.at, n);
+        if (n > 0) {
+            std::memcpy(buffer, s.bytes.data() + s.at, n);
+        }
         s.at += n;
         *done = static_cast<int32_t>(n);
         return kResultOk;
