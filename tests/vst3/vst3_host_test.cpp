@@ -8,6 +8,7 @@
 #include "support/temp_home.h"
 #include "vst3/vst3_host.h"
 
+#include <cmath>
 #include <gtest/gtest.h>
 #include <string>
 #include <vector>
@@ -129,6 +130,13 @@ TEST_F(Vst3Plugin, NotesAndControllersAreMappedAtTheirTimes) {
     ASSERT_TRUE(host.activate(96000.0, 64));
     host.note_on(200, 0, 67);
     EXPECT_EQ(host.process(64), (std::vector<Delivered>{on(0, 67, 100, 63)}));
+
+    // Velocities outside 0..1 are clamped, and one that is no number is the softest.
+    host.note_on(0, 2, 60, 2.0f);
+    host.note_on(1, 3, 60, std::nanf(""));
+    host.note_on(2, 4, 60, -1.0f);
+    EXPECT_EQ(host.process(64),
+              (std::vector<Delivered>{on(2, 60, 127, 0), on(3, 60, 1, 1), on(4, 60, 1, 2)}));
 }
 
 TEST_F(Vst3Plugin, StoppingOrJumpingBackReleasesHeldNotes) {

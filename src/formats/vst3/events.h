@@ -9,6 +9,7 @@
 #include "formats/vst3/vst3_abi.h"
 
 #include <algorithm>
+#include <array>
 #include <cstddef>
 #include <cstring>
 
@@ -32,10 +33,24 @@ inline int32_t midi_value(double value, int32_t top) noexcept {
     return static_cast<int32_t>(std::min(std::max(0.0, value), 1.0) * top + 0.5);
 }
 
+// Where a note-on and a note-off keep their words: note-on: channel and pitch, tuning,
+// velocity, length, note id; note-off: channel and pitch, velocity, note id, tuning.
+static_assert(offsetof(NoteOnEvent, tuning) == 4 && offsetof(NoteOnEvent, velocity) == 8 &&
+              offsetof(NoteOnEvent, length) == 12 && offsetof(NoteOnEvent, noteId) == 16);
+static_assert(offsetof(NoteOffEvent, velocity) == 4 && offsetof(NoteOffEvent, noteId) == 8 &&
+              offsetof(NoteOffEvent, tuning) == 12);
+
+// A note's velocity or pressure (0..1) as a MIDI value of 0..127, in the single precision it
+// arrives in; NaN counts as 0.
+inline int32_t midi_velocity(float value) noexcept {
+    return static_cast<int32_t>(std::min(std::max(0.0f, value), 1.0f) * 127.0f + 0.5f);
+}
+
 // The MIDI message an input event stands for; false for events of another bus or kind, and
 // for notes outside 0..127. Note-on and note-off share one path with no branch between them
-// (their channel and pitch lie alike; a note-on's velocity is at least 1, as velocity 0 is
-// the softest note-on, not a note-off): in real playing which comes next cannot be predicted.
+// (their channel and pitch lie alike, and the velocity's word is found from the type; a
+// note-on's velocity is at least 1, as velocity 0 is the softest note-on, not a note-off): in
+// real playing which comes next cannot be predicted.
 inline bool midi_of(const Event& event, core::MidiRecord& record) noexcept {
     if (event.busIndex != 0) {
         return false;
@@ -44,17 +59,19 @@ inline bool midi_of(const Event& event, core::MidiRecord& record) noexcept {
     int16_t channel = 0;
     int16_t pitch = 0;
     if (event.type <= kNoteOffEvent) {
-        const bool on = event.type == kNoteOnEvent;
+        const int off = event.type; // 0 for a note-on, 1 for a note-off
         channel = event.noteOn.channel;
         pitch = event.noteOn.pitch;
-        const float velocity = on ? event.noteOn.velocity : event.noteOff.velocity;
-        record.status = static_cast<uint8_t>(on ? 0x90 : 0x80);
-        record.data2 = static_cast<uint8_t>(std::max(midi_value(velocity, 127), on ? 1 : 0));
+        float velocity = 0.0f;
+        std::memcpy(&velocity, reinterpret_cast<const char*>(&event.noteOn) + 8 - 4 * off,
+                    sizeof velocity);
+        record.status = static_cast<uint8_t>(0x90 - 0x10 * off);
+        record.data2 = static_cast<uint8_t>(std::max(midi_velocity(velocity), 1 - off));
     } else if (event.type == kPolyPressureEvent) {
         channel = event.polyPressure.channel;
         pitch = event.polyPressure.pitch;
         record.status = 0xA0;
-        record.data2 = static_cast<uint8_t>(midi_value(event.polyPressure.pressure, 127));
+        record.data2 = static_cast<uint8_t>(midi_velocity(event.polyPressure.pressure));
     } else {
         return false;
     }
@@ -88,15 +105,19 @@ inline core::MidiRecord midi_of_parameter(ParamID id, ParamValue value, int32_t 
     return record;
 }
 
+// A MIDI value of 0..127 as 0..1, exactly as value / 127.0f.
+inline constexpr std::array<float, 128> kUnitOfMidiValue = [] {
+    std::array<float, 128> units{};
+    for (size_t i = 0; i < units.size(); ++i) {
+        units[i] = static_cast<float>(i) / 127.0f;
+    }
+    return units;
+}();
+
 // The output event of a MIDI message at `frame`, or false for messages VST 3 cannot carry
 // (program changes, system messages). A note-on or note-off is written on one path with no
 // branch between them, as midi_of reads them: each 32-bit word of the event's body is chosen
-// for the kind (note-on: tuning, velocity, length, note id; note-off: velocity, note id,
-// tuning).
-static_assert(offsetof(NoteOnEvent, tuning) == 4 && offsetof(NoteOnEvent, velocity) == 8 &&
-              offsetof(NoteOnEvent, length) == 12 && offsetof(NoteOnEvent, noteId) == 16);
-static_assert(offsetof(NoteOffEvent, velocity) == 4 && offsetof(NoteOffEvent, noteId) == 8 &&
-              offsetof(NoteOffEvent, tuning) == 12);
+// for the kind by a mask, and a note-on with velocity 0 is a note-off.
 inline bool event_of(const core::MidiRecord& record, int32_t frame, Event& event) noexcept {
     event.busIndex = 0;
     event.sampleOffset = frame;
@@ -104,14 +125,18 @@ inline bool event_of(const core::MidiRecord& record, int32_t frame, Event& event
     event.flags = 0;
     const auto channel = static_cast<int16_t>(record.status & 0x0F);
     const int kind = record.status & 0xF0;
+    const float value = kUnitOfMidiValue[record.data2 & 0x7F];
     if (kind == 0x80 || kind == 0x90) {
-        const bool on = kind == 0x90 && record.data2 > 0;
-        const float velocity = static_cast<float>(record.data2) / 127.0f;
-        uint32_t velocity_bits = 0;
-        std::memcpy(&velocity_bits, &velocity, sizeof velocity_bits);
+        // Both tests taken, not one after the other: a branch here would guess wrong half the
+        // time.
+        const bool on = static_cast<bool>((kind == 0x90) & (record.data2 > 0));
+        const uint32_t on_mask = 0u - static_cast<uint32_t>(on); // every bit set for a note-on
+        uint32_t value_bits = 0;
+        std::memcpy(&value_bits, &value, sizeof value_bits);
         const uint32_t no_id = 0xFFFFFFFFu;
-        const uint32_t words[4] = {on ? 0u : velocity_bits, on ? velocity_bits : no_id, 0u, no_id};
-        event.type = on ? kNoteOnEvent : kNoteOffEvent;
+        const uint32_t words[4] = {value_bits & ~on_mask,
+                                   (value_bits & on_mask) | (no_id & ~on_mask), 0u, no_id};
+        event.type = static_cast<uint16_t>(kNoteOffEvent - on);
         event.noteOn.channel = channel;
         event.noteOn.pitch = record.data1;
         std::memcpy(reinterpret_cast<char*>(&event.noteOn) + 4, words, sizeof words);
@@ -120,7 +145,7 @@ inline bool event_of(const core::MidiRecord& record, int32_t frame, Event& event
     switch (kind) {
     case 0xA0:
         event.type = kPolyPressureEvent;
-        event.polyPressure = {channel, record.data1, record.data2 / 127.0f, -1};
+        event.polyPressure = {channel, record.data1, value, -1};
         return true;
     case 0xB0:
         event.type = kLegacyMIDICCOutEvent;

@@ -435,27 +435,31 @@ void Instance::take_input(ProcessData& data) noexcept {
     }
 
     // Events and points merged by time (a point first at the same time), each reaching the
-    // core at one call, so the compiler keeps the note path inline here.
+    // core at one call, so the compiler keeps the note path inline here. An event a point goes
+    // before is asked for again on the next turn.
     IEventList* events = data.inputEvents;
     const int32_t event_count = events != nullptr ? events->lpVtbl->getEventCount(events) : 0;
     int32_t next_event = 0;
     int32_t next_point = 0;
     Event event{};
-    bool have_event = false;
     for (;;) {
-        while (!have_event && next_event < event_count) {
-            have_event = events->lpVtbl->getEvent(events, next_event++, &event) == kResultOk;
-        }
         core::MidiRecord record;
-        if (next_point < point_count &&
-            (!have_event || points[static_cast<size_t>(next_point)].frame <= event.sampleOffset)) {
-            const Point& point = points[static_cast<size_t>(next_point++)];
-            record = midi_of_parameter(point.id, point.value, point.frame);
-        } else if (have_event) {
-            have_event = false;
-            if (!midi_of(event, record)) {
+        if (next_event < event_count) {
+            if (events->lpVtbl->getEvent(events, next_event, &event) != kResultOk ||
+                !midi_of(event, record)) {
+                ++next_event;
                 continue;
             }
+            if (next_point < point_count &&
+                points[static_cast<size_t>(next_point)].frame <= event.sampleOffset) {
+                const Point& point = points[static_cast<size_t>(next_point++)];
+                record = midi_of_parameter(point.id, point.value, point.frame);
+            } else {
+                ++next_event;
+            }
+        } else if (next_point < point_count) {
+            const Point& point = points[static_cast<size_t>(next_point++)];
+            record = midi_of_parameter(point.id, point.value, point.frame);
         } else {
             break;
         }
