@@ -5,7 +5,8 @@
 // VSTPluginMain and the effect record), through Tonvo.lv2 and x42's "MIDI Note Transpose"
 // (mapkeyscale), both LV2 and loaded through lilv in this process, and through Tonvo.clap and
 // Tonvo.vst3, each
-// moving every pitch class up two semitones (the pass-throughs forward the notes unchanged).
+// moving every pitch class up two semitones, and through the VST 3 pass-through, the floor
+// under any VST 3 plug-in (the pass-throughs forward the notes unchanged).
 //
 // Workloads, 16 events per 64-frame block: random playing over channels x keys with about
 // half of them held, and eight note-on/note-off pairs with more and more other notes held.
@@ -344,7 +345,7 @@ int run(int argc, char** argv) {
         workloads.push_back(sweep_workload(held));
     }
 
-    constexpr size_t kSubjects = 7;
+    constexpr size_t kSubjects = 8;
     std::vector<std::array<std::unique_ptr<Runner>, kSubjects>> runners;
     for (const Workload& w : workloads) {
         std::array<std::unique_ptr<Runner>, kSubjects> set;
@@ -355,6 +356,7 @@ int run(int argc, char** argv) {
         set[4] = std::make_unique<Lv2Runner>(lv2, true, w.before, w.loop);
         set[5] = std::make_unique<ClapRunner>(clap, vst[0].state, kSampleRate, w.before, w.loop);
         set[6] = std::make_unique<Vst3Runner>(vst3, vst[0].state, kSampleRate, w.before, w.loop);
+        set[7] = std::make_unique<Vst3Runner>(w.before, w.loop);
         runners.push_back(std::move(set));
     }
 
@@ -377,11 +379,13 @@ int run(int argc, char** argv) {
 
     std::printf(
         "| workload | notes held | Tonvo | pass-through | C pass-through | x42 mapkeyscale | "
-        "Tonvo.lv2 | Tonvo.clap | Tonvo.vst3 | Tonvo / pass-through | Tonvo / C pass-through | "
-        "Tonvo / x42 | "
-        "Tonvo.lv2 / x42 | Tonvo.lv2 / Tonvo | Tonvo.clap / Tonvo | Tonvo.vst3 / Tonvo |\n");
+        "Tonvo.lv2 | Tonvo.clap | Tonvo.vst3 | VST 3 pass-through | Tonvo / pass-through | "
+        "Tonvo / C pass-through | Tonvo / x42 | "
+        "Tonvo.lv2 / x42 | Tonvo.lv2 / Tonvo | Tonvo.clap / Tonvo | Tonvo.vst3 / Tonvo | "
+        "Tonvo.vst3 over VST 3 pass-through / Tonvo over C pass-through |\n");
     std::printf(
-        "|---|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|\n");
+        "|---|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:"
+        "|---:|\n");
     for (size_t w = 0; w < workloads.size(); ++w) {
         std::array<double, kSubjects> median{};
         for (size_t s = 0; s < kSubjects; ++s) {
@@ -391,14 +395,15 @@ int run(int argc, char** argv) {
         }
         std::printf(
             "| %s | %s | %s ns/event | %s ns/event | %s ns/event | %s ns/event | "
-            "%s ns/event | %s ns/event | %s ns/event | %.2f | %.2f | %.2f | %.2f | %.2f | %.2f | "
-            "%.2f |\n",
+            "%s ns/event | %s ns/event | %s ns/event | %s ns/event | %.2f | %.2f | %.2f | %.2f | "
+            "%.2f | %.2f | %.2f | %.2f |\n",
             workloads[w].name.c_str(), workloads[w].held.c_str(), shown(median[0]).c_str(),
             shown(median[1]).c_str(), shown(median[2]).c_str(), shown(median[3]).c_str(),
             shown(median[4]).c_str(), shown(median[5]).c_str(), shown(median[6]).c_str(),
-            median[0] / median[1], median[0] / median[2], median[0] / median[3],
-            median[4] / median[3], median[4] / median[0], median[5] / median[0],
-            median[6] / median[0]);
+            shown(median[7]).c_str(), median[0] / median[1], median[0] / median[2],
+            median[0] / median[3], median[4] / median[3], median[4] / median[0],
+            median[5] / median[0], median[6] / median[0],
+            (median[6] - median[7]) / (median[0] - median[2]));
     }
     return 0;
 }
