@@ -27,10 +27,13 @@ constexpr bool is_midi_parameter(ParamID id) {
     return id < static_cast<ParamID>(kMidiParameterCount);
 }
 
-// A 0..1 value as a MIDI value of 0..top; NaN counts as 0. Without a branch or a call into the
-// maths library: note-offs (velocity 0) and note-ons come in any order.
-inline int32_t midi_value(double value, int32_t top) noexcept {
-    return static_cast<int32_t>(std::min(std::max(0.0, value), 1.0) * top + 0.5);
+// A 0..1 value as a MIDI value of 0..top, in the precision it arrives in (a parameter's
+// double, a note's float); NaN counts as 0. Without a branch or a call into the maths
+// library: note-offs (velocity 0) and note-ons come in any order.
+template <typename Real>
+int32_t midi_value(Real value, int32_t top) noexcept {
+    return static_cast<int32_t>(
+        std::min(std::max(Real{0}, value), Real{1}) * static_cast<Real>(top) + Real{0.5});
 }
 
 // Where a note-on and a note-off keep their words: note-on: channel and pitch, tuning,
@@ -39,12 +42,6 @@ static_assert(offsetof(NoteOnEvent, tuning) == 4 && offsetof(NoteOnEvent, veloci
               offsetof(NoteOnEvent, length) == 12 && offsetof(NoteOnEvent, noteId) == 16);
 static_assert(offsetof(NoteOffEvent, velocity) == 4 && offsetof(NoteOffEvent, noteId) == 8 &&
               offsetof(NoteOffEvent, tuning) == 12);
-
-// A note's velocity or pressure (0..1) as a MIDI value of 0..127, in the single precision it
-// arrives in; NaN counts as 0.
-inline int32_t midi_velocity(float value) noexcept {
-    return static_cast<int32_t>(std::min(std::max(0.0f, value), 1.0f) * 127.0f + 0.5f);
-}
 
 // The MIDI message an input event stands for; false for events of another bus or kind, and
 // for notes outside 0..127. Note-on and note-off share one path with no branch between them
@@ -66,12 +63,12 @@ inline bool midi_of(const Event& event, core::MidiRecord& record) noexcept {
         std::memcpy(&velocity, reinterpret_cast<const char*>(&event.noteOn) + 8 - 4 * off,
                     sizeof velocity);
         record.status = static_cast<uint8_t>(0x90 - 0x10 * off);
-        record.data2 = static_cast<uint8_t>(std::max(midi_velocity(velocity), 1 - off));
+        record.data2 = static_cast<uint8_t>(std::max(midi_value(velocity, 127), 1 - off));
     } else if (event.type == kPolyPressureEvent) {
         channel = event.polyPressure.channel;
         pitch = event.polyPressure.pitch;
         record.status = 0xA0;
-        record.data2 = static_cast<uint8_t>(midi_velocity(event.polyPressure.pressure));
+        record.data2 = static_cast<uint8_t>(midi_value(event.polyPressure.pressure, 127));
     } else {
         return false;
     }

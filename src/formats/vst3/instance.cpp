@@ -444,22 +444,18 @@ void Instance::take_input(ProcessData& data) noexcept {
     Event event{};
     for (;;) {
         core::MidiRecord record;
-        if (next_event < event_count) {
-            if (events->lpVtbl->getEvent(events, next_event, &event) != kResultOk ||
-                !midi_of(event, record)) {
-                ++next_event;
-                continue;
-            }
-            if (next_point < point_count &&
-                points[static_cast<size_t>(next_point)].frame <= event.sampleOffset) {
-                const Point& point = points[static_cast<size_t>(next_point++)];
-                record = midi_of_parameter(point.id, point.value, point.frame);
-            } else {
-                ++next_event;
-            }
-        } else if (next_point < point_count) {
+        const bool have_event = next_event < event_count;
+        if (have_event && (events->lpVtbl->getEvent(events, next_event, &event) != kResultOk ||
+                           !midi_of(event, record))) {
+            ++next_event;
+            continue;
+        }
+        if (next_point < point_count &&
+            (!have_event || points[static_cast<size_t>(next_point)].frame <= event.sampleOffset)) {
             const Point& point = points[static_cast<size_t>(next_point++)];
             record = midi_of_parameter(point.id, point.value, point.frame);
+        } else if (have_event) {
+            ++next_event;
         } else {
             break;
         }
