@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cstddef>
 #include <cstring>
 
@@ -111,34 +112,59 @@ inline constexpr std::array<float, 128> kUnitOfMidiValue = [] {
     return units;
 }();
 
+// A note event's words that depend on its kind and velocity, for a note message's kind bit
+// (0x10 of the status: note-off 0x8n, note-on 0x9n) and velocity: the type's word, the upper
+// half of the body's first word and the body's second word. Note-on: tuning 0, velocity,
+// length 0, no note id; note-off: velocity, no note id, tuning 0. A note-on with velocity 0
+// is a note-off.
+struct NoteWords {
+    uint64_t type;
+    uint64_t first_high;
+    uint64_t second;
+};
+inline constexpr std::array<NoteWords, 256> kNoteWords = [] {
+    static_assert(offsetof(Event, type) == 18 && offsetof(Event, noteOn) == 24);
+    constexpr uint64_t kNoId = 0xFFFFFFFFu;
+    std::array<NoteWords, 256> words{};
+    for (size_t i = 0; i < words.size(); ++i) {
+        const size_t velocity = i & 0x7F;
+        const bool on = i >= 128 && velocity > 0;
+        const uint64_t value = std::bit_cast<uint32_t>(kUnitOfMidiValue[velocity]);
+        words[i] = on ? NoteWords{uint64_t{kNoteOnEvent} << 16, 0, value}
+                      : NoteWords{uint64_t{kNoteOffEvent} << 16, value << 32, kNoId};
+    }
+    return words;
+}();
+
 // The output event of a MIDI message at `frame`, or false for messages VST 3 cannot carry
-// (program changes, system messages). A note-on or note-off is written on one path with no
-// branch between them, as midi_of reads them: each 32-bit word of the event's body is chosen
-// for the kind by a mask, and a note-on with velocity 0 is a note-off.
+// (program changes, system messages). A note-on or note-off is six 64-bit words, taken for its
+// kind and velocity from kNoteWords with no branch between them (as midi_of reads them).
 inline bool event_of(const core::MidiRecord& record, int32_t frame, Event& event) noexcept {
+    static_assert(std::endian::native == std::endian::little && sizeof(Event) == 48);
+    const uint32_t status = record.status;
+    if ((status & 0xE0) == 0x80) [[likely]] {
+        const NoteWords& kind = kNoteWords[(status & 0x10) << 3 | (record.data2 & 0x7Fu)];
+        // Bus 0 and time; position 0; flags 0 and type; channel, pitch and the body.
+        const uint64_t words[6] = {uint64_t{static_cast<uint32_t>(frame)} << 32,
+                                   0,
+                                   kind.type,
+                                   (status & 0x0F) | uint64_t{record.data1} << 16 | kind.first_high,
+                                   kind.second,
+                                   0xFFFFFFFFu};
+        auto* bytes = reinterpret_cast<unsigned char*>(&event);
+        for (const uint64_t word : words) { // one store each
+            std::memcpy(bytes, &word, sizeof word);
+            bytes += sizeof word;
+        }
+        return true;
+    }
     event.busIndex = 0;
     event.sampleOffset = frame;
     event.ppqPosition = 0.0;
     event.flags = 0;
-    const auto channel = static_cast<int16_t>(record.status & 0x0F);
-    const int kind = record.status & 0xF0;
+    const auto channel = static_cast<int16_t>(status & 0x0F);
+    const uint32_t kind = status & 0xF0;
     const float value = kUnitOfMidiValue[record.data2 & 0x7F];
-    if (kind == 0x80 || kind == 0x90) {
-        // Both tests taken, not one after the other: a branch here would guess wrong half the
-        // time.
-        const bool on = static_cast<bool>((kind == 0x90) & (record.data2 > 0));
-        const uint32_t on_mask = 0u - static_cast<uint32_t>(on); // every bit set for a note-on
-        uint32_t value_bits = 0;
-        std::memcpy(&value_bits, &value, sizeof value_bits);
-        const uint32_t no_id = 0xFFFFFFFFu;
-        const uint32_t words[4] = {value_bits & ~on_mask,
-                                   (value_bits & on_mask) | (no_id & ~on_mask), 0u, no_id};
-        event.type = static_cast<uint16_t>(kNoteOffEvent - on);
-        event.noteOn.channel = channel;
-        event.noteOn.pitch = record.data1;
-        std::memcpy(reinterpret_cast<char*>(&event.noteOn) + 4, words, sizeof words);
-        return true;
-    }
     switch (kind) {
     case 0xA0:
         event.type = kPolyPressureEvent;
