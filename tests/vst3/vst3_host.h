@@ -347,6 +347,13 @@ public:
         e.noteOff = {channel, pitch, 0.0f, -1, 0.0f};
         input_.events.push_back(e);
     }
+    void poly_pressure(int32_t frame, int16_t channel, int16_t pitch, float pressure) {
+        Event e{};
+        e.sampleOffset = frame;
+        e.type = kPolyPressureEvent;
+        e.polyPressure = {channel, pitch, pressure, -1};
+        input_.events.push_back(e);
+    }
     // A MIDI controller (or 128 pressure, 129 pitch bend) as the host maps it; false when the
     // plug-in maps it onto no parameter.
     bool controller_point(int32_t frame, int16_t channel, CtrlNumber number, double value) {
@@ -402,6 +409,7 @@ public:
             EXPECT_GE(e.sampleOffset, last) << "a time went back";
             EXPECT_LT(e.sampleOffset, frames);
             last = e.sampleOffset;
+            expect_plain(e);
             sent.push_back(midi_of(e));
         }
         return sent;
@@ -446,6 +454,23 @@ public:
     }
 
 private:
+    // What the plug-in's events carry besides the MIDI message: bus 0, no flags or musical
+    // position, and for notes no tuning, length or note id.
+    static void expect_plain(const Event& e) {
+        EXPECT_EQ(e.busIndex, 0);
+        EXPECT_EQ(e.flags, 0);
+        EXPECT_EQ(e.ppqPosition, 0.0);
+        if (e.type == kNoteOnEvent) {
+            EXPECT_EQ(e.noteOn.tuning, 0.0f);
+            EXPECT_EQ(e.noteOn.length, 0);
+            EXPECT_EQ(e.noteOn.noteId, -1);
+        } else if (e.type == kNoteOffEvent) {
+            EXPECT_EQ(e.noteOff.tuning, 0.0f);
+            EXPECT_EQ(e.noteOff.noteId, -1);
+        } else if (e.type == kPolyPressureEvent) {
+            EXPECT_EQ(e.polyPressure.noteId, -1);
+        }
+    }
     static Delivered midi_of(const Event& e) {
         const auto velocity = [](float v) { return static_cast<uint8_t>(std::lround(v * 127)); };
         switch (e.type) {
@@ -456,6 +481,10 @@ private:
         case kNoteOffEvent:
             return {static_cast<uint8_t>(0x80 | e.noteOff.channel),
                     static_cast<uint8_t>(e.noteOff.pitch), velocity(e.noteOff.velocity),
+                    e.sampleOffset};
+        case kPolyPressureEvent:
+            return {static_cast<uint8_t>(0xA0 | e.polyPressure.channel),
+                    static_cast<uint8_t>(e.polyPressure.pitch), velocity(e.polyPressure.pressure),
                     e.sampleOffset};
         case kLegacyMIDICCOutEvent: {
             const auto channel = static_cast<uint8_t>(e.midiCCOut.channel);

@@ -113,10 +113,12 @@ TEST_F(Vst3Plugin, NotesAndControllersAreMappedAtTheirTimes) {
     ASSERT_TRUE(host.controller_point(5, 1, 7, 1.0));
     ASSERT_TRUE(host.controller_point(12, 0, 129, 1.0));
     ASSERT_TRUE(host.controller_point(0, 2, 128, 0.5));
+    host.poly_pressure(11, 1, 64, 0.5f); // the key as it came, not its mapped note
     EXPECT_EQ(host.process(), (std::vector<Delivered>{{0xD2, 64, 0, 0},
                                                       on(0, 62, 100, 3),
                                                       {0xB1, 7, 127, 5},
                                                       on(1, 66, 1, 10),
+                                                      {0xA1, 64, 64, 11},
                                                       {0xE0, 0x7F, 0x7F, 12}}));
 
     // The map changes under held keys: their note-offs still release what was sent.

@@ -136,36 +136,43 @@ inline constexpr std::array<NoteWords, 256> kNoteWords = [] {
     return words;
 }();
 
-// The output event of a MIDI message at `frame`, or false for messages VST 3 cannot carry
-// (program changes, system messages). A note-on or note-off is six 64-bit words, taken for its
-// kind and velocity from kNoteWords with no branch between them (as midi_of reads them).
-inline bool event_of(const core::MidiRecord& record, int32_t frame, Event& event) noexcept {
+// Whether a MIDI message is a note-on or note-off, which note_event_of writes.
+constexpr bool is_note(const core::MidiRecord& record) noexcept {
+    return (record.status & 0xE0) == 0x80;
+}
+
+// The output event of a note-on or note-off at `frame`: six 64-bit words, the parts for its
+// kind and velocity taken from kNoteWords with no branch between them (as midi_of reads them).
+inline void note_event_of(const core::MidiRecord& record, int32_t frame, Event& event) noexcept {
     static_assert(std::endian::native == std::endian::little && sizeof(Event) == 48);
     const uint32_t status = record.status;
-    if ((status & 0xE0) == 0x80) [[likely]] {
-        const NoteWords& kind = kNoteWords[(status & 0x10) << 3 | (record.data2 & 0x7Fu)];
-        // Bus 0 and time; position 0; flags 0 and type; channel, pitch and the body.
-        const uint64_t words[6] = {uint64_t{static_cast<uint32_t>(frame)} << 32,
-                                   0,
-                                   kind.type,
-                                   (status & 0x0F) | uint64_t{record.data1} << 16 | kind.first_high,
-                                   kind.second,
-                                   0xFFFFFFFFu};
-        auto* bytes = reinterpret_cast<unsigned char*>(&event);
-        for (const uint64_t word : words) { // one store each
-            std::memcpy(bytes, &word, sizeof word);
-            bytes += sizeof word;
-        }
-        return true;
+    const NoteWords& kind = kNoteWords[(status & 0x10) << 3 | (record.data2 & 0x7Fu)];
+    // Bus 0 and time; position 0; flags 0 and type; channel, pitch and the body.
+    const uint64_t words[6] = {uint64_t{static_cast<uint32_t>(frame)} << 32,
+                               0,
+                               kind.type,
+                               (status & 0x0F) | uint64_t{record.data1} << 16 | kind.first_high,
+                               kind.second,
+                               0xFFFFFFFFu};
+    auto* bytes = reinterpret_cast<unsigned char*>(&event);
+    for (const uint64_t word : words) { // one store each
+        std::memcpy(bytes, &word, sizeof word);
+        bytes += sizeof word;
     }
+}
+
+// The output event of any other MIDI message at `frame`, or false for messages VST 3 cannot
+// carry (program changes, system messages). Out of line: these are rare beside notes, and
+// inline their work would be mixed into every note's.
+[[gnu::noinline]] inline bool other_event_of(const core::MidiRecord& record, int32_t frame,
+                                             Event& event) noexcept {
     event.busIndex = 0;
     event.sampleOffset = frame;
     event.ppqPosition = 0.0;
     event.flags = 0;
-    const auto channel = static_cast<int16_t>(status & 0x0F);
-    const uint32_t kind = status & 0xF0;
+    const auto channel = static_cast<int16_t>(record.status & 0x0F);
     const float value = kUnitOfMidiValue[record.data2 & 0x7F];
-    switch (kind) {
+    switch (record.status & 0xF0) {
     case 0xA0:
         event.type = kPolyPressureEvent;
         event.polyPressure = {channel, record.data1, value, -1};

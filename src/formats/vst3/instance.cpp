@@ -474,7 +474,12 @@ void Instance::deliver(IEventList* out, int32_t frames) noexcept {
         for (const core::MidiRecord& record : queue.records()) {
             last = std::min(std::max(record.frame, last), final_time);
             Event event;
-            if (event_of(record, last, event) && out->lpVtbl->addEvent(out, &event) != kResultOk) {
+            if (is_note(record)) {
+                note_event_of(record, last, event);
+            } else if (!other_event_of(record, last, event)) {
+                continue;
+            }
+            if (out->lpVtbl->addEvent(out, &event) != kResultOk) {
                 break;
             }
         }
