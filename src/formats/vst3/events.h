@@ -29,8 +29,9 @@ constexpr bool is_midi_parameter(ParamID id) {
 }
 
 // A 0..1 value as a MIDI value of 0..top, in the precision it arrives in (a parameter's
-// double, a note's float); NaN counts as 0. Without a branch or a call into the maths
-// library: note-offs (velocity 0) and note-ons come in any order.
+// double, a note's float); NaN counts as 0. No call into the maths library. The compiler
+// turns the clamps into jumps to the ends, which are guessed right while values stay inside
+// 0..1, as hosts send them.
 template <typename Real>
 int32_t midi_value(Real value, int32_t top) noexcept {
     return static_cast<int32_t>(
