@@ -119,13 +119,17 @@ struct ParameterChanges : HostObject<ParameterChanges, IParameterChangesVtbl> {
     static constexpr IParameterChangesVtbl kVtbl{&query, &add_ref, &release, &count, &get, &add};
 };
 
-// A stream over bytes that reads or writes at most `step` bytes a call.
+// A stream over bytes that reads or writes at most `step` bytes a call. Some hosts' streams
+// answer kResultFalse to a read that got fewer bytes than asked for, as file streams do at the
+// end: `short_read_fails` answers so.
 struct Stream : HostObject<Stream, IBStreamVtbl> {
     std::vector<uint8_t> bytes;
     size_t at = 0;
     size_t step = 7;
-    explicit Stream(std::vector<uint8_t> from = {}, size_t step_bytes = 7)
-        : bytes(std::move(from)), step(step_bytes) {
+    bool short_read_fails = false;
+    explicit Stream(std::vector<uint8_t> from = {}, size_t step_bytes = 7,
+                    bool short_reads_fail = false)
+        : bytes(std::move(from)), step(step_bytes), short_read_fails(short_reads_fail) {
         lpVtbl = &kVtbl;
     }
     static bool answers(const char* iid) { return same_uid(iid, IBStream_iid); }
@@ -138,7 +142,7 @@ struct Stream : HostObject<Stream, IBStreamVtbl> {
         }
         s.at += n;
         *done = static_cast<int32_t>(n);
-        return kResultOk;
+        return s.short_read_fails && static_cast<int32_t>(n) < size ? kResultFalse : kResultOk;
     }
     static tresult VST3_API write(void* self, void* buffer, int32_t size, int32_t* done) {
         Stream& s = of(self);
@@ -421,8 +425,8 @@ public:
                   kResultOk);
         return stream.bytes;
     }
-    bool load(const std::vector<uint8_t>& bytes, size_t step = 5) {
-        Stream stream(bytes, step);
+    bool load(const std::vector<uint8_t>& bytes, size_t step = 5, bool short_reads_fail = false) {
+        Stream stream(bytes, step, short_reads_fail);
         return component_->lpVtbl->setState(component_, reinterpret_cast<IBStream*>(&stream)) ==
                kResultOk;
     }

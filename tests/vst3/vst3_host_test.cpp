@@ -97,6 +97,17 @@ TEST_F(Vst3Plugin, TheComponentIsItsOwnControllerWithEventBusesAndSilentStereo) 
     EXPECT_EQ(info.id, id);
     EXPECT_EQ(text_of(info.title), u"MIDI Ch 3 CC 7");
     EXPECT_NE(info.flags & kIsHidden, 0);
+    // Each starts at the default it announces (pitch bend in the middle); a value's text is
+    // its MIDI value, NaN reading as 0.
+    ASSERT_EQ(m->lpVtbl->getMidiControllerAssignment(m, 0, 5, kPitchBend, &id), kResultOk);
+    ASSERT_EQ(e->lpVtbl->getParameterInfo(e, static_cast<int32_t>(id), &info), kResultOk);
+    EXPECT_EQ(info.defaultNormalizedValue, 0.5);
+    EXPECT_EQ(e->lpVtbl->getParamNormalized(e, id), 0.5);
+    char16 value_text[128]{};
+    ASSERT_EQ(e->lpVtbl->getParamStringByValue(e, id, std::nan(""), value_text), kResultOk);
+    EXPECT_EQ(text_of(value_text), u"0");
+    ASSERT_EQ(e->lpVtbl->getParamStringByValue(e, id, 0.5, value_text), kResultOk);
+    EXPECT_EQ(text_of(value_text), u"64");
     EXPECT_EQ(m->lpVtbl->getMidiControllerAssignment(m, 0, 0, 130, &id), kResultFalse);
     EXPECT_EQ(m->lpVtbl->getMidiControllerAssignment(m, 1, 0, 7, &id), kResultFalse);
 
@@ -173,6 +184,9 @@ TEST_F(Vst3Plugin, StateMovesWithTheSameBytesAndABadOneChangesNothing) {
     EXPECT_EQ(saved, shifted);
     ASSERT_TRUE(second.load(saved, 4096));
     EXPECT_EQ(second.save(4096), saved);
+    ASSERT_TRUE(second.load(kDefaultBlock));
+    ASSERT_TRUE(second.load(saved, 4096, true)) << "a stream whose last, short read answers false";
+    EXPECT_EQ(second.save(), saved);
     second.note_on(0, 0, 60);
     EXPECT_EQ(second.process(), (std::vector<Delivered>{on(0, 65, 100, 0)}));
 

@@ -42,8 +42,15 @@ bool Vst3EditorHost::open_editor(void* parent) {
 
 void Vst3EditorHost::close_editor() {
     if (view_ != nullptr) {
-        view_->lpVtbl->removed(view_);
-        view_->lpVtbl->setFrame(view_, nullptr);
+        if (frame_goes_first_) {
+            view_->lpVtbl->setFrame(view_, nullptr);
+            view_->lpVtbl->removed(view_);
+        } else {
+            view_->lpVtbl->removed(view_);
+            view_->lpVtbl->setFrame(view_, nullptr);
+        }
+        frame_goes_first_ = !frame_goes_first_;
+        EXPECT_TRUE(frame_.timers.empty()) << "the closed view left a timer in the host's loop";
         EXPECT_EQ(view_->lpVtbl->release(view_), 0u) << "the host held the view's last reference";
         view_ = nullptr;
     }

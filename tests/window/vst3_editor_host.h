@@ -36,6 +36,9 @@ private:
     Vst3Host host_;
     Frame frame_;
     IPlugView* view_ = nullptr;
+    // Hosts close a view in either order: removed() then setFrame(nullptr), or the frame first.
+    // Closes alternate between the two.
+    bool frame_goes_first_ = false;
     std::string error_;
 };
 

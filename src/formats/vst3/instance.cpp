@@ -163,8 +163,7 @@ tresult VST3_API get_param_string_by_value(void*, ParamID id, ParamValue value, 
         return kInvalidArgument;
     }
     char text[16];
-    std::snprintf(text, sizeof text, "%d",
-                  static_cast<int>(std::clamp(value, 0.0, 1.0) * 127.0 + 0.5));
+    std::snprintf(text, sizeof text, "%d", static_cast<int>(midi_value(value, 127)));
     copy_name(string, text);
     return kResultOk;
 }
@@ -243,7 +242,12 @@ struct Point {
 Instance::Instance(PluginServices& services, FormFactory form_factory)
     : component_{&kComponent, this}, processor_{&kProcessor, this}, controller_{&kController, this},
       midi_mapping_{&kMidiMapping, this}, plugin_(*this, services),
-      form_factory_(std::move(form_factory)) {}
+      form_factory_(std::move(form_factory)) {
+    // Every parameter starts at the default it announces: pitch bend in the middle.
+    for (int32_t channel = 0; channel < 16; ++channel) {
+        parameters_[midi_parameter(channel, kPitchBend)] = 0.5;
+    }
+}
 
 Instance::~Instance() {
     set_handler(nullptr);
@@ -337,20 +341,22 @@ tresult Instance::save(IBStream& stream) {
 }
 
 // Read whole, to the stream's end, before anything changes; more than the largest state block
-// is refused.
+// is refused. A read that answers anything but kResultOk ends the stream with the bytes it
+// still gave: hosts' file streams answer kResultFalse to the short read at their end. What was
+// read must then be a whole state block, or nothing changes.
 tresult Instance::load(IBStream& stream) {
     std::vector<uint8_t> block;
     uint8_t chunk[4096];
     for (;;) {
         int32_t step = 0;
         const tresult result = stream.lpVtbl->read(&stream, chunk, sizeof chunk, &step);
-        if (result != kResultOk || step < 0 || step > static_cast<int32_t>(sizeof chunk)) {
+        if (step < 0 || step > static_cast<int32_t>(sizeof chunk)) {
             return kResultFalse;
         }
-        if (step == 0) {
+        block.insert(block.end(), chunk, chunk + step);
+        if (result != kResultOk || step == 0) {
             break;
         }
-        block.insert(block.end(), chunk, chunk + step);
         if (block.size() > core::Plugin::kMaxStateBlockBytes) {
             return kResultFalse;
         }
@@ -397,8 +403,9 @@ tresult Instance::process(ProcessData& data) noexcept {
                 std::fill_n(out.channelBuffers32[channel], frames, 0.0f);
             }
         }
-        out.silenceFlags =
-            out.numChannels >= 64 ? ~uint64_t{0} : (uint64_t{1} << out.numChannels) - 1;
+        out.silenceFlags = out.numChannels >= 64 ? ~uint64_t{0}
+                           : out.numChannels > 0 ? (uint64_t{1} << out.numChannels) - 1
+                                                 : 0;
     }
     return kResultOk;
 }
@@ -520,7 +527,7 @@ tresult Instance::set_parameter(ParamID id, ParamValue value) noexcept {
     if (!is_midi_parameter(id)) {
         return kInvalidArgument;
     }
-    parameters_[id] = std::clamp(value, 0.0, 1.0);
+    parameters_[id] = value >= 0.0 ? std::min(value, 1.0) : 0.0; // NaN counts as 0
     return kResultOk;
 }
 

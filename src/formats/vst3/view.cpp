@@ -180,21 +180,33 @@ tresult View::attached(void* parent, FIDString type) {
     system_timer_ = std::make_unique<platform::UiTimer>([this] { on_timer(); },
                                                         static_cast<unsigned>(kEditorTimerMs));
 #endif
-    if (run_loop_ != nullptr &&
-        run_loop_->lpVtbl->registerTimer(run_loop_, reinterpret_cast<ITimerHandler*>(&timer_),
-                                         kEditorTimerMs) != kResultOk) {
-        std::fprintf(stderr, "Tonvo: the host's run loop gives the editor no timer\n");
-    }
+    start_timer();
     return kResultOk;
+}
+
+void View::start_timer() noexcept {
+    if (editor_ && run_loop_ != nullptr && !timer_registered_) {
+        timer_registered_ =
+            run_loop_->lpVtbl->registerTimer(run_loop_, reinterpret_cast<ITimerHandler*>(&timer_),
+                                             kEditorTimerMs) == kResultOk;
+        if (!timer_registered_) {
+            std::fprintf(stderr, "Tonvo: the host's run loop gives the editor no timer\n");
+        }
+    }
+}
+
+void View::stop_timer() noexcept {
+    if (timer_registered_) {
+        run_loop_->lpVtbl->unregisterTimer(run_loop_, reinterpret_cast<ITimerHandler*>(&timer_));
+        timer_registered_ = false;
+    }
 }
 
 tresult View::removed() noexcept {
     if (!editor_) {
         return kResultFalse;
     }
-    if (run_loop_ != nullptr) {
-        run_loop_->lpVtbl->unregisterTimer(run_loop_, reinterpret_cast<ITimerHandler*>(&timer_));
-    }
+    stop_timer();
 #if defined(_WIN32)
     system_timer_.reset();
 #endif
@@ -209,8 +221,11 @@ tresult View::size(ViewRect& rect) const noexcept {
 }
 
 // The frame is the host's: not counted, as it outlives the view. Its run loop is counted while
-// the view keeps it.
+// the view keeps it. Hosts may drop the frame before removing the view: the timer leaves the
+// old loop first, so no loop keeps a handler of a view about to go, and an open editor's timer
+// moves to the new frame's loop.
 tresult View::set_frame(IPlugFrame* frame) noexcept {
+    stop_timer();
     if (run_loop_ != nullptr) {
         run_loop_->lpVtbl->release(run_loop_);
         run_loop_ = nullptr;
@@ -221,6 +236,7 @@ tresult View::set_frame(IPlugFrame* frame) noexcept {
         frame_->lpVtbl->queryInterface(frame_, IRunLoop_iid.bytes, &loop) == kResultOk) {
         run_loop_ = static_cast<IRunLoop*>(loop);
     }
+    start_timer();
     return kResultOk;
 }
 

@@ -47,6 +47,11 @@ public:
     };
 
 private:
+    // The host's timer runs while an editor is open and the frame offers a run loop; the view
+    // keeps it registered on the loop it holds now, also when the frame changes or goes first.
+    void start_timer() noexcept;
+    void stop_timer() noexcept;
+
     Face view_;
     Face timer_;
     std::atomic<uint32_t> references_{1};
@@ -55,6 +60,7 @@ private:
     std::unique_ptr<core::HostedEditor> editor_;
     IPlugFrame* frame_ = nullptr;
     IRunLoop* run_loop_ = nullptr;
+    bool timer_registered_ = false;
 #if defined(_WIN32)
     std::unique_ptr<platform::UiTimer> system_timer_;
 #endif
