@@ -1,23 +1,35 @@
 #include "core/hosted_editor.h"
 
+#include <functional>
+#include <memory>
 #include <utility>
 
 namespace tonvo::core {
 
 HostedEditor::HostedEditor(Plugin& plugin, EditorLife::FormFactory factory, DialogSize design_size,
                            EditorWindowSystem windows)
-    : plugin_(plugin), side_(plugin),
-      life_(std::make_unique<EditorLife>(std::move(factory), side_, side_.dialogs(), design_size,
+    : plugin_(plugin), windows_(windows), side_(std::make_unique<EditorSide>(plugin)),
+      life_(std::make_unique<EditorLife>(std::move(factory), *side_, side_->dialogs(), design_size,
                                          windows)) {}
 
 HostedEditor::~HostedEditor() {
     plugin_.detach_editor();
     life_.reset();
+    // The work owns the side: it goes when the work does, now when nothing was postponed.
+    try {
+        std::shared_ptr<EditorSide> side(std::move(side_));
+        std::function<void()> work = [side] {};
+        side.reset();
+        static_cast<void>(windows_.postpone(work));
+    } catch (...) {
+        // No memory to hand it on: the side is kept for good rather than freed under the call.
+        static_cast<void>(side_.release());
+    }
 }
 
 void HostedEditor::open(void* parent_window) {
     plugin_.detach_editor();
-    side_.apply_skin();
+    side_->apply_skin();
     life_->open(parent_window);
     if (EditorHooks* editor = life_->hooks()) {
         plugin_.attach_editor(editor);

@@ -22,7 +22,9 @@ class HostedEditor final {
 public:
     HostedEditor(Plugin& plugin, EditorLife::FormFactory factory, DialogSize design_size = {},
                  EditorWindowSystem windows = {});
-    // The hooks are detached first, then the editor goes (see EditorLife's destructor).
+    // The hooks are detached first, then the editor goes (see EditorLife's destructor). Closed
+    // inside one of the editor's loops, the editor's side goes after the retired window and
+    // form, once the call that runs the loop has returned: they and that call still use it.
     ~HostedEditor();
     HostedEditor(const HostedEditor&) = delete;
     HostedEditor& operator=(const HostedEditor&) = delete;
@@ -36,11 +38,12 @@ public:
     int height() const { return life_->height(); }
     std::uintptr_t native_window() const noexcept { return life_->native_window(); }
     EditorHooks* hooks() const noexcept { return life_->hooks(); }
-    EditorSide& side() noexcept { return side_; }
+    EditorSide& side() noexcept { return *side_; }
 
 private:
     Plugin& plugin_;
-    EditorSide side_;
+    EditorWindowSystem windows_;
+    std::unique_ptr<EditorSide> side_;
     std::unique_ptr<EditorLife> life_;
 };
 

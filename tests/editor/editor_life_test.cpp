@@ -3,8 +3,10 @@
 // that report a loop while their desktop serves a modal dialog, as the Win32 backend's do, and
 // postpone work until the test says the outermost call of ours has returned.
 #include "core/editor_life.h"
+#include "core/hosted_editor.h"
 #include "editor/module_editor_fixture.h"
 #include "support/fake_editor_module.h"
+#include "support/recording_link.h"
 #include "ui/headless/headless_desktop.h"
 #include "ui/headless/headless_editor_window.h"
 
@@ -224,6 +226,29 @@ TEST_F(EditorLifeTest, TheInstancesCloseInsideADialogHidesAndLeavesTheRestToItsD
     EXPECT_TRUE(postponed.empty()) << "the module postpones its whole destruction instead";
     EXPECT_NE(life->hooks(), nullptr) << "the plug-in detaches the form before destroying it";
     life.reset();
+    EXPECT_EQ(log.destroyed, 1);
+    EXPECT_EQ(parent.destroyed, 1);
+}
+
+// A format's editor closed from inside the preset browser: the browser's call goes on in the
+// editor's side (its preset commands and dialogs) once the loop has ended, so the side must
+// outlive the close until then.
+TEST_F(EditorLifeTest, AHostedEditorClosedInsideItsBrowserKeepsItsSideUntilTheCallReturned) {
+    test::RecordingLink host;
+    Plugin plugin(host);
+    auto hosted = std::make_unique<HostedEditor>(
+        plugin,
+        [this](ui::Desktop& on, EditorLink& owner) {
+            return std::make_unique<LoggingForm>(on, owner, log);
+        },
+        DialogSize{64, 32}, EditorWindowSystem{&open_fake, &postpone_fake});
+    hosted->open(&parent);
+    PresetCommands& commands = hosted->side().preset_commands();
+    desktop.expect_modal([&](ui::Form&) { hosted.reset(); });
+    EXPECT_FALSE(commands.LoadPreset()) << "the browser ends as Cancel";
+    EXPECT_EQ(parent.hidden, 1);
+    EXPECT_EQ(log.destroyed, 0);
+    RunPostponed();
     EXPECT_EQ(log.destroyed, 1);
     EXPECT_EQ(parent.destroyed, 1);
 }
