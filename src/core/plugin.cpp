@@ -82,6 +82,9 @@ void Plugin::release_all_held_notes(int32_t frame) noexcept {
 }
 
 void Plugin::watch_transport(const Transport& transport) noexcept {
+    // The next block's events begin after this call.
+    const uint32_t adds_before_block = adds_before_block_;
+    adds_before_block_ = held_notes_.Adds();
     if (!transport.known) {
         transport_was_playing_ = false;
         return;
@@ -97,12 +100,29 @@ void Plugin::watch_transport(const Transport& transport) noexcept {
         return;
     }
     if (position < last_sample_position_) {
-        release_all_held_notes();
+        release_notes_added_before(adds_before_block);
     }
     if (!std::isnan(position)) {
         last_sample_position_ = position;
     }
     transport_was_playing_ = playing;
+}
+
+// The block that reports the earlier position also carries the first notes played there (a
+// loop's start): they sound on. Only what was held before the block goes off, at the block's
+// start; a note a new key shares with an older one stays on for the new key.
+void Plugin::release_notes_added_before(uint32_t adds) noexcept {
+    if (held_notes_.Adds() == adds) {
+        release_all_held_notes();
+        return;
+    }
+    // Oldest first, so the older entries are the chain's head; each is read before it goes.
+    for (auto at = held_notes_.begin();
+         at != held_notes_.end() && held_notes_.AddedBefore(*at, adds);) {
+        const TMidiNoteItem item = *at++;
+        release_entry(item.Channel, item.InputNote, item, 0);
+    }
+    clear_blocked_highlights();
 }
 
 bool Plugin::preview_note_on(int note, int velocity) noexcept {

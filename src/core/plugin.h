@@ -110,9 +110,9 @@ public:
     }
     // The two halves of finish_block, for adapters whose routines run them apart.
     void drain_previews() noexcept;
-    // Releases every held note when playback stops or the position jumps back. A host that
-    // gives no time information counts as stopped with the position unchanged: nothing is
-    // released.
+    // Releases every held note when playback stops, and every note held before the block
+    // when the position jumps back. A host that gives no time information counts as stopped
+    // with the position unchanged: nothing is released.
     void watch_transport(const Transport& transport) noexcept;
     // A control change's routing alone: the parameters assigned to the controller are set.
     // process_midi does this for every control change itself.
@@ -287,12 +287,14 @@ private:
     void control_change(uint8_t channel, uint8_t controller, uint8_t value, int32_t frame) noexcept;
     // Aftertouch and pitch bend, as they came (channel pressure without its unused byte).
     void forward(uint8_t status, uint8_t data1, uint8_t data2, int32_t frame) noexcept;
-    void release_entry(TMidiNoteItem item, int32_t frame) noexcept;
+    void release_entry(uint8_t channel, uint8_t note, TMidiNoteItem item, int32_t frame) noexcept;
     void silence_channel(uint8_t channel, uint8_t controller, uint8_t value,
                          int32_t frame) noexcept;
     void keep_room_for_note_offs() noexcept { output_.set_reserved(held_notes_.SoundingNotes()); }
     void forget_channel(uint8_t channel) noexcept;
     void clear_blocked_highlights() noexcept;
+    // The entries added before the list's count of adds was `adds` (see watch_transport).
+    void release_notes_added_before(uint32_t adds) noexcept;
     // Queues the parked note-offs of `parked` (a copy taken before the hand-off was emptied)
     // while `room` lasts, and unparks each one sent.
     void send_parked_preview_offs(const std::array<uint8_t, 128>& parked, int32_t room) noexcept;
@@ -342,20 +344,24 @@ private:
     std::array<std::atomic<uint8_t>, 128> parked_off_{};
     std::atomic<int32_t> parked_off_count_{0};
     bool transport_was_playing_ = false;
+    // The held-note list's count of adds when this block's events began: the last
+    // watch_transport took it.
+    uint32_t adds_before_block_ = 0;
     double last_sample_position_ = 0.0;
 };
 
 // The note handlers are inline, so that a format's event loop holds the whole path of a note
 // without a call (and without saving registers for one) per event.
 
-// Removes one held entry; its output note goes off unless another key still holds it. The
-// note-off takes the record kept for it, so it always fits.
-inline void Plugin::release_entry(TMidiNoteItem item, int32_t frame) noexcept {
-    if (held_notes_.release(item.Channel, item.InputNote) == 0) {
-        output_.note_off(item.Channel, item.OutputNote, item.Velocity, frame);
+// Removes the entry the key (channel, note) holds, `item`; its output note goes off unless
+// another key still holds it. The note-off takes the record kept for it, so it always fits.
+inline void Plugin::release_entry(uint8_t channel, uint8_t note, TMidiNoteItem item,
+                                  int32_t frame) noexcept {
+    if (held_notes_.release(channel, note) == 0) {
+        output_.note_off(channel, item.OutputNote, item.Velocity, frame);
     }
     keep_room_for_note_offs();
-    highlight_off(item.InputNote);
+    highlight_off(note);
 }
 
 // The masks restate what process_midi guarantees (channel 0..15, data bytes 0..127) where the
@@ -367,7 +373,7 @@ inline void Plugin::note_on(uint8_t channel, uint8_t note, uint8_t velocity,
     velocity &= 0x7F;
     // A key pressed again without a note-off in between is released first.
     if (const TMidiNoteItem* held = held_notes_.FindInputNote(channel, note)) {
-        release_entry(*held, frame);
+        release_entry(channel, note, *held, frame);
     } else if (blocked_lit_.Take(channel, note)) {
         highlight_off(note);
     }
@@ -401,7 +407,7 @@ inline void Plugin::note_off(uint8_t channel, uint8_t note, int32_t frame) noexc
     channel &= 0x0F;
     note &= 0x7F;
     if (const TMidiNoteItem* held = held_notes_.FindInputNote(channel, note)) {
-        release_entry(*held, frame);
+        release_entry(channel, note, *held, frame);
     } else if (blocked_lit_.Take(channel, note)) {
         highlight_off(note); // lit at its note-on as a blocked key, whatever the map says now
     }

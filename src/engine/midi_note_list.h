@@ -107,7 +107,18 @@ public:
             ++soundingNotes_;
         }
         ++count_;
+        addedAt_[key] = adds_++;
         return true;
+    }
+
+    // How many entries were ever added; an entry added at or after a count taken earlier is
+    // newer than that moment. Entries along the chain are in the order of these counts.
+    uint32_t Adds() const noexcept { return adds_; }
+    // Whether the entry of this held key was added before `adds` (a value of Adds() taken
+    // earlier, within the 2^31 adds that follow it).
+    bool AddedBefore(const TMidiNoteItem& item, uint32_t adds) const noexcept {
+        return static_cast<int32_t>(addedAt_[Key(item.Channel & 0x0F, item.InputNote & 0x7F)] -
+                                    adds) < 0;
     }
 
     // The entry this held key made, or null. Valid until that entry is removed.
@@ -176,6 +187,9 @@ private:
 
     std::array<Slot, kCapacity + 1> slots_{};
     std::array<uint16_t, kCapacity> sounding_{};
+    // Each key's value of adds_ when its entry was added.
+    std::array<uint32_t, kCapacity> addedAt_{};
+    uint32_t adds_ = 0;
     int32_t count_ = 0;
     int32_t soundingNotes_ = 0;
 };

@@ -64,6 +64,20 @@ TEST_F(Transport, AJumpBackReleasesEverythingButAStartIsNoJump) {
     EXPECT_EQ(At(false, 0.0), both) << "a rewind";
 }
 
+// The block that reports the jump also carries the first notes at the new position (a loop's
+// start): they sound on, and only what was held before the block goes.
+TEST_F(Transport, ALoopsFirstNotesSoundOnWhileTheNotesHeldBeforeTheJumpGo) {
+    At(true, 0.0);
+    HoldTwoNotes();
+    At(true, 44100.0);
+    block.NoteOn(2, 67, 90, 5).NoteOn(0, 60, 110, 6); // a new key, and a held one pressed again
+    EXPECT_EQ(At(true, 0.0), (Events{note_on(2, 67, 90, 5), note_off(0, 60, 100, 6),
+                                     note_on(0, 60, 110, 6), note_off(1, 64, 80)}));
+    EXPECT_EQ(plugin.HeldNotes().Count(), 2);
+    At(true, 44100.0);
+    EXPECT_EQ(At(true, 0.0).size(), 2u) << "the next loop releases them";
+}
+
 TEST_F(Transport, NoTimeInformationCountsAsStoppedAndAnUnreadablePositionIsNotRemembered) {
     At(true, 0.0);
     HoldTwoNotes();
