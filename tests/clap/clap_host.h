@@ -2,8 +2,9 @@
 // the test program's folder on Windows; the file is TONVO_CLAP_PATH, or the one
 // TONVO_CLAP_UNDER_TEST names, a package's), its entry and factory,
 // and one instance driven through its records: events of both dialects in, MIDI out, the
-// block's transport, state through streams that take a few bytes a call, and what the plug-in
-// asked of the host (state marked dirty, timers), and a thread-check whose answer a test sets.
+// block's transport, state through streams that take a few bytes a call (or, broken, answer
+// more than asked for), and what the plug-in asked of the host (state marked dirty, timers),
+// and a thread-check whose answer a test sets.
 #pragma once
 
 #include "formats/clap/clap_abi.h"
@@ -14,6 +15,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <gtest/gtest.h>
+#include <utility>
 #include <vector>
 
 namespace tonvo::test {
@@ -136,15 +138,16 @@ public:
     }
 
     // State through the host's streams; the stream writes or reads at most `step` bytes a
-    // call, as a host's buffered stream may.
+    // call, as a host's buffered stream may. A broken stream's first read answers
+    // `over_answer` bytes more than it was asked for.
     std::vector<uint8_t> save(size_t step = 7) {
-        Stream stream{{}, 0, step};
+        Stream stream{{}, 0, step, 0};
         clap_ostream out{&stream, &Stream::write};
         EXPECT_TRUE(extension<clap_plugin_state>(CLAP_EXT_STATE)->save(plugin_, &out));
         return stream.bytes;
     }
-    bool load(const std::vector<uint8_t>& bytes, size_t step = 5) {
-        Stream stream{bytes, 0, step};
+    bool load(const std::vector<uint8_t>& bytes, size_t step = 5, int64_t over_answer = 0) {
+        Stream stream{bytes, 0, step, over_answer};
         clap_istream in{&stream, &Stream::read};
         return extension<clap_plugin_state>(CLAP_EXT_STATE)->load(plugin_, &in);
     }
@@ -168,6 +171,7 @@ private:
         std::vector<uint8_t> bytes;
         size_t at;
         size_t step;
+        int64_t over_answer;
         static int64_t write(const clap_ostream* s, const void* data, uint64_t size) {
             auto& self = *static_cast<Stream*>(s->ctx);
             const auto n = static_cast<size_t>(std::min<uint64_t>(size, self.step));
@@ -183,7 +187,8 @@ private:
                 std::memcpy(data, self.bytes.data() + self.at, n);
             }
             self.at += n;
-            return static_cast<int64_t>(n);
+            const int64_t over = std::exchange(self.over_answer, 0);
+            return over > 0 ? static_cast<int64_t>(size) + over : static_cast<int64_t>(n);
         }
     };
 

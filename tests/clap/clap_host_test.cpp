@@ -194,6 +194,10 @@ TEST_F(ClapPlugin, StateMovesWithTheSameBytesAndABadOneChangesNothing) {
         EXPECT_FALSE(second.load(bad));
         EXPECT_EQ(second.save(), saved);
     }
+    // A stream that answers more than it was asked for is refused, and nothing past what it
+    // could have written is read.
+    EXPECT_FALSE(second.load(shifted_map_block(1), 4096, int64_t{1} << 24));
+    EXPECT_EQ(second.save(), saved);
 }
 
 // A host that offers thread-check and says a call is not on its main thread: state and the

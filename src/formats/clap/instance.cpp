@@ -406,7 +406,8 @@ bool Instance::save(const clap_ostream& stream) {
 }
 
 // Read whole, to the stream's end, before anything changes; more than the largest state block
-// is refused.
+// is refused, and so is a stream that answers more than it was asked for: it cannot have
+// written that much into the chunk, and nothing past the chunk is read.
 bool Instance::load(const clap_istream& stream) {
     if (!on_main_thread()) {
         return false;
@@ -415,7 +416,7 @@ bool Instance::load(const clap_istream& stream) {
     uint8_t chunk[4096];
     for (;;) {
         const int64_t step = stream.read(&stream, chunk, sizeof chunk);
-        if (step < 0) {
+        if (step < 0 || step > static_cast<int64_t>(sizeof chunk)) {
             return false;
         }
         if (step == 0) {
