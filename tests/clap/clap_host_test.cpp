@@ -90,10 +90,25 @@ TEST_F(ClapPlugin, NotesOfBothDialectsAreMappedAtTheirTimes) {
               (std::vector<Delivered>{off(0, 62, 0), off(1, 66, 5), {0xB1, 7, 90, 6}}));
     host.note(CLAP_EVENT_NOTE_CHOKE, 9, -1, -1);
     EXPECT_EQ(host.process(), (std::vector<Delivered>{off(2, 67, 9, 1)}));
+
+    // A wildcard stands for its own field only: a note-off for every key of one channel, or for
+    // one key on every channel, releases just those notes.
+    host.midi(0, 0x90, 60, 100);
+    host.midi(0, 0x91, 64, 100);
+    host.midi(0, 0x92, 60, 100);
+    host.midi(0, 0x90, 62, 100);
+    ASSERT_EQ(host.process().size(), 4u);
+    host.note(CLAP_EVENT_NOTE_OFF, 1, 1, -1);
+    EXPECT_EQ(host.process(), (std::vector<Delivered>{off(1, 64, 1)}));
+    host.note(CLAP_EVENT_NOTE_OFF, 2, -1, 60);
+    EXPECT_EQ(host.process(), (std::vector<Delivered>{off(0, 60, 2), off(2, 60, 2)}));
+    host.note(CLAP_EVENT_NOTE_CHOKE, 3, -1, -1);
+    EXPECT_EQ(host.process(), (std::vector<Delivered>{off(0, 62, 3)}));
 }
 
 // Events that are not Tonvo's pass by: another port, another event space, a record shorter
-// than its type, a note for no key, types a note effect does not take. Without a transport
+// than its type, a note for no key or for a key or channel past MIDI's (not folded onto one
+// inside), types a note effect does not take. Without a transport
 // (free running) nothing held is released, however many blocks go by.
 TEST_F(ClapPlugin, EventsNotForTonvoPassByAndNoTransportReleasesNothing) {
     ClapHost host;
@@ -130,6 +145,10 @@ TEST_F(ClapPlugin, EventsNotForTonvoPassByAndNoTransportReleasesNothing) {
     host.add(note_elsewhere);
     host.note(CLAP_EVENT_NOTE_ON, 3, -1, -1); // a note-on for every key starts nothing
     host.note(CLAP_EVENT_NOTE_END, 4, 0, 60);
+    host.note(CLAP_EVENT_NOTE_ON, 5, 0, 188);  // 188 & 0x7F is 60
+    host.note(CLAP_EVENT_NOTE_OFF, 6, 16, 60); // 16 & 0x0F is 0
+    host.note(CLAP_EVENT_NOTE_OFF, 7, 16, -1);
+    host.note(CLAP_EVENT_NOTE_CHOKE, 8, -1, 188);
     EXPECT_TRUE(host.process().empty());
     for (int block = 0; block < 50; ++block) {
         EXPECT_TRUE(host.process().empty()) << "block " << block;

@@ -184,7 +184,9 @@ void timer_on_timer(const clap_plugin* plugin, clap_id timer) noexcept {
 constexpr clap_plugin_timer_support kTimerSupport{&timer_on_timer};
 
 // The MIDI message an event stands for: a MIDI event on the note port, or a note on, off or
-// choke for one key. False for anything else, which take() handles.
+// choke for one key on one channel, both in MIDI's range. False for anything else, which
+// take() handles; a key or channel past MIDI's stands for none, not for the one its low bits
+// would name.
 bool midi_of(const clap_event_header& event, core::MidiRecord& record) noexcept {
     if (event.space_id != CLAP_CORE_EVENT_SPACE_ID) {
         return false;
@@ -204,11 +206,12 @@ bool midi_of(const clap_event_header& event, core::MidiRecord& record) noexcept 
         return false;
     }
     const auto& note = reinterpret_cast<const clap_event_note&>(event);
-    if (note.port_index > 0 || note.key < 0 || note.channel < 0) {
+    if (note.port_index > 0 || note.key < 0 || note.key > 127 || note.channel < 0 ||
+        note.channel > 15) {
         return false;
     }
-    const auto channel = static_cast<uint8_t>(note.channel & 0x0F);
-    record.data1 = static_cast<uint8_t>(note.key & 0x7F);
+    const auto channel = static_cast<uint8_t>(note.channel);
+    record.data1 = static_cast<uint8_t>(note.key);
     if (event.type == CLAP_EVENT_NOTE_ON) {
         const double scaled = std::isfinite(note.velocity) ? note.velocity * 127.0 : 0.0;
         record.status = static_cast<uint8_t>(0x90 | channel);
@@ -322,8 +325,8 @@ clap_process_status Instance::process(const clap_process& process) noexcept {
     return CLAP_PROCESS_CONTINUE;
 }
 
-// The events that are no single MIDI message: a note-off or choke for every key (or every
-// channel) releases everything held, and a transport event is followed.
+// The events that are no single MIDI message: a note-off or choke with a wildcard, and a
+// transport event, which is followed.
 void Instance::take(const clap_event_header& event) noexcept {
     if (event.space_id != CLAP_CORE_EVENT_SPACE_ID) {
         return;
@@ -332,11 +335,7 @@ void Instance::take(const clap_event_header& event) noexcept {
     case CLAP_EVENT_NOTE_OFF:
     case CLAP_EVENT_NOTE_CHOKE:
         if (event.size >= sizeof(clap_event_note)) {
-            const auto& note = reinterpret_cast<const clap_event_note&>(event);
-            if (note.port_index <= 0 && (note.key < 0 || note.channel < 0)) {
-                plugin_.release_all_held_notes(
-                    static_cast<int32_t>(std::min<uint32_t>(event.time, INT32_MAX)));
-            }
+            take_release(reinterpret_cast<const clap_event_note&>(event));
         }
         break;
     case CLAP_EVENT_TRANSPORT:
@@ -345,6 +344,36 @@ void Instance::take(const clap_event_header& event) noexcept {
         }
         break;
     default: break;
+    }
+}
+
+// A negative key or channel is a wildcard for that field alone. Every key on every channel
+// releases everything held (so does a note id alone: it comes with both wildcards, and the
+// notes Tonvo holds are known by key and channel only). Every key of one channel, or one key
+// on every channel, goes through the core's note-offs one key and channel at a time, at most
+// 128 of them, allocating nothing; a key not held does nothing there. Another port, and a key
+// or channel past MIDI's, release nothing (a note-off without a wildcard reaches here only
+// then: midi_of takes the others).
+void Instance::take_release(const clap_event_note& note) noexcept {
+    if (note.port_index > 0) {
+        return;
+    }
+    core::MidiRecord record;
+    record.frame = static_cast<int32_t>(std::min<uint32_t>(note.header.time, INT32_MAX));
+    if (note.key < 0 && note.channel < 0) {
+        plugin_.release_all_held_notes(record.frame);
+    } else if (note.key < 0 && note.channel <= 15) {
+        record.status = static_cast<uint8_t>(0x80 | note.channel);
+        for (int key = 0; key < 128; ++key) {
+            record.data1 = static_cast<uint8_t>(key);
+            plugin_.process_midi(record);
+        }
+    } else if (note.channel < 0 && note.key <= 127) {
+        record.data1 = static_cast<uint8_t>(note.key);
+        for (int channel = 0; channel < 16; ++channel) {
+            record.status = static_cast<uint8_t>(0x80 | channel);
+            plugin_.process_midi(record);
+        }
     }
 }
 

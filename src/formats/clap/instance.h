@@ -70,8 +70,10 @@ public:
 
 private:
     // One input event of the block that is no single MIDI message (those go to the core
-    // directly): a release of every key, or the transport; others pass by.
+    // directly): a note-off or choke with a wildcard, or the transport; others pass by.
     void take(const clap_event_header& event) noexcept;
+    // A note-off or choke with a wildcard: every held note it matches is released.
+    void take_release(const clap_event_note& note) noexcept;
     void take_transport(const clap_event_transport& transport) noexcept;
     // The output queue as raw MIDI events, then the queue cleared.
     void deliver(const clap_output_events& out, uint32_t frames) noexcept;
