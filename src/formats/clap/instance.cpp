@@ -255,6 +255,10 @@ bool Instance::init() {
             static_cast<const clap_host_state*>(host_.get_extension(&host_, CLAP_EXT_STATE));
         host_timers_ = static_cast<const clap_host_timer_support*>(
             host_.get_extension(&host_, CLAP_EXT_TIMER_SUPPORT));
+        if (host_timers_ != nullptr && (host_timers_->register_timer == nullptr ||
+                                        host_timers_->unregister_timer == nullptr)) {
+            host_timers_ = nullptr;
+        }
         host_threads_ = static_cast<const clap_host_thread_check*>(
             host_.get_extension(&host_, CLAP_EXT_THREAD_CHECK));
         if (host_threads_ != nullptr && host_threads_->is_main_thread == nullptr) {
@@ -475,8 +479,14 @@ bool Instance::gui_create(const char* api, bool floating) {
     }
     gui_destroy();
     editor_ = std::make_unique<core::HostedEditor>(plugin_, form_factory_);
-    if (host_timers_ != nullptr && !host_timers_->register_timer(&host_, kEditorTimerMs, &timer_)) {
+    if (host_timers_ == nullptr || !host_timers_->register_timer(&host_, kEditorTimerMs, &timer_)) {
         timer_ = CLAP_INVALID_ID;
+#if !defined(_WIN32)
+        // Only the host's timer pumps an X11 editor: without one it would never paint or
+        // answer, so there is none.
+        gui_destroy();
+        return false;
+#endif
     }
     return true;
 }

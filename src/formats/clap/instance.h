@@ -4,7 +4,8 @@
 // as transport events, drives the transport watch; the output queue goes out as raw MIDI
 // events, their times never going back. The state extension saves and loads the state block;
 // the editor goes through the gui extension, pumped by a timer the host runs
-// (timer-support), since CLAP has no idle call.
+// (timer-support), since CLAP has no idle call: an X11 editor is refused to a host that runs
+// none.
 //
 // Threads, as CLAP gives them: creation, init, activation, state, gui, timers and the
 // destruction on the main thread; start/stop processing, reset and process on the audio
