@@ -118,6 +118,11 @@ Lv2Instance::~Lv2Instance() {
     }
 }
 
+void Lv2Instance::reactivate() {
+    lilv_instance_deactivate(instance_);
+    lilv_instance_activate(instance_);
+}
+
 // Whether `bytes` more fit the input sequence; a test that adds more fails.
 bool Lv2Instance::room_for(uint32_t bytes) {
     const auto* in = reinterpret_cast<const LV2_Atom_Sequence*>(input_.data());

@@ -86,6 +86,8 @@ public:
     // The plug-in's run call alone, with nothing of the host's around it (for counting what
     // the call itself does); the output is left unread.
     void run_only(uint32_t frames = 256);
+    // Deactivated and activated again, as a host restarts an instance it keeps.
+    void reactivate();
     // How many state:StateChanged notices the output carried so far.
     int state_changed_notices() const { return notices_; }
 

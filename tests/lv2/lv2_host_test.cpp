@@ -132,6 +132,23 @@ TEST_F(Lv2Host, StoppingOrJumpingBackReleasesHeldNotes) {
     EXPECT_EQ(tonvo.run(256), (std::vector<Delivered>{off(0, 64, 0)})) << "a jump back";
 }
 
+TEST_F(Lv2Host, AReactivatedInstanceReleasesWhatItHeldAndStartsAfresh) {
+    Lv2Instance tonvo(world, kUri);
+    ASSERT_TRUE(tonvo.made());
+    tonvo.note_on(3, 0, 60);
+    EXPECT_EQ(tonvo.run(), (std::vector<Delivered>{on(0, 60, 100, 3)}));
+    tonvo.reactivate();
+    EXPECT_EQ(tonvo.run(), (std::vector<Delivered>{off(0, 60, 0)}))
+        << "the note held before goes off at the first block";
+    tonvo.note_on(5, 0, 60);
+    EXPECT_EQ(tonvo.run(), (std::vector<Delivered>{on(0, 60, 100, 5)}))
+        << "the key is no longer held: no note-off before its note-on";
+    tonvo.reactivate();
+    EXPECT_EQ(tonvo.run(), (std::vector<Delivered>{off(0, 60, 0)}));
+    tonvo.reactivate();
+    EXPECT_TRUE(tonvo.run().empty()) << "nothing held, nothing sent";
+}
+
 TEST_F(Lv2Host, StateMovesThroughTheHostWithTheSameBytes) {
     Lv2Instance first(world, kUri);
     Lv2Instance second(world, kUri);

@@ -116,11 +116,17 @@ void Instance::connect(uint32_t port, void* data) noexcept {
 
 void Instance::activate() noexcept {
     transport_ = {};
+    release_held_ = true;
 }
 
-// The previews first, so a preview and a played note of one block keep the order the VST 2.4
-// build gives them; then every event in order, and the transport watch at the block's end.
+// After an activation, the notes held from before go off first, ahead of anything new. Then
+// the previews, so a preview and a played note of one block keep the order the VST 2.4 build
+// gives them; then every event in order, and the transport watch at the block's end.
 void Instance::run(uint32_t frames) noexcept {
+    if (release_held_) {
+        release_held_ = false;
+        plugin_.release_all_held_notes(0);
+    }
     plugin_.drain_previews();
     if (input_ != nullptr) {
         for_each_event(*input_, [&](const LV2_Atom_Event& event) {

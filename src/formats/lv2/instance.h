@@ -4,11 +4,12 @@
 // own state changed (an edit in the editor, a preset loaded). The state interface saves the
 // state block as one atom:Chunk property and restores it all or nothing.
 //
-// Threads, as LV2 classes them: create and the destructor are instantiation calls; connect,
-// activate and run are audio calls (nothing there allocates, blocks or throws); save and
-// restore are the host's state calls, which never run with run() at once (no thread-safe
-// restore is declared). The editor reaches the core's plug-in from the user-interface thread
-// (instance-access), as the VST 2.4 editor does.
+// Threads, as LV2 classes them: create, the destructor, activate and deactivate are
+// instantiation calls, never made while run() is; connect and run are audio calls (nothing
+// there, nor in activate, allocates, blocks or throws); save and restore are the host's state
+// calls, which never run with run() at once (no thread-safe restore is declared). The editor
+// reaches the core's plug-in from the user-interface thread (instance-access), as the VST 2.4
+// editor does.
 #pragma once
 
 #include "core/plugin.h"
@@ -64,7 +65,11 @@ public:
     Instance& operator=(const Instance&) = delete;
 
     void connect(uint32_t port, void* data) noexcept;
-    // Every held note was forgotten with the last deactivation; nothing sounds.
+    // Starts the instance afresh, as a host that deactivated it and activates it again expects:
+    // the transport is followed anew, and the next run() first releases every note still held
+    // from before (their note-offs go out at frame 0, so nothing stays sounding downstream and
+    // no key or output note counts as held any more). A new instance holds nothing, so its
+    // first block sends nothing extra.
     void activate() noexcept;
     void run(uint32_t frames) noexcept;
     LV2_State_Status save(LV2_State_Store_Function store, LV2_State_Handle handle);
@@ -101,6 +106,10 @@ private:
     Urids urids_;
     core::Plugin plugin_;
     TransportFollower transport_;
+    // Set by activate, taken by the next run(): the held notes are released from run() itself,
+    // on the audio thread, where the core's output queue and the editor's highlights are
+    // written.
+    bool release_held_ = false;
     const LV2_Atom_Sequence* input_ = nullptr;
     LV2_Atom_Sequence* output_ = nullptr;
     std::atomic<bool> editor_update_{false};
