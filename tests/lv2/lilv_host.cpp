@@ -89,9 +89,9 @@ const char* Lv2World::unmap(LV2_URID id) const {
     return id >= 1 && id <= uris_.size() ? uris_[id - 1].c_str() : nullptr;
 }
 
-Lv2Instance::Lv2Instance(Lv2World& world, const char* uri)
+Lv2Instance::Lv2Instance(Lv2World& world, const char* uri, uint32_t output_bytes)
     : world_(world), plugin_(world.plugin(uri)), input_(kInputBytes / 8),
-      output_(kOutputBytes / 8) {
+      output_((output_bytes + 7) / 8), output_bytes_(output_bytes) {
     if (plugin_ == nullptr) {
         ADD_FAILURE() << "lilv finds no plug-in " << uri;
         return;
@@ -182,14 +182,14 @@ void Lv2Instance::position(int64_t frame_in_block, std::optional<float> speed,
 
 void Lv2Instance::run_only(uint32_t frames) {
     auto* out = reinterpret_cast<LV2_Atom_Sequence*>(output_.data());
-    out->atom.size = kOutputBytes;
+    out->atom.size = output_bytes_;
     lilv_instance_run(instance_, frames);
     reinterpret_cast<LV2_Atom_Sequence*>(input_.data())->atom.size = sizeof(LV2_Atom_Sequence_Body);
 }
 
 std::vector<Delivered> Lv2Instance::run(uint32_t frames) {
     auto* out = reinterpret_cast<LV2_Atom_Sequence*>(output_.data());
-    out->atom = {kOutputBytes, world_.map(LV2_ATOM__Chunk)};
+    out->atom = {output_bytes_, world_.map(LV2_ATOM__Chunk)};
     run_only(frames);
 
     std::vector<Delivered> delivered;

@@ -60,8 +60,9 @@ public:
     static constexpr uint32_t kOutputBytes = 32768;
     static constexpr uint32_t kInputBytes = 65536;
 
-    // Instantiated, ports connected, activated; fails the test when it cannot be.
-    Lv2Instance(Lv2World& world, const char* uri);
+    // Instantiated, ports connected, activated; fails the test when it cannot be. The output
+    // buffer the host gives holds `output_bytes`.
+    Lv2Instance(Lv2World& world, const char* uri, uint32_t output_bytes = kOutputBytes);
     ~Lv2Instance();
     Lv2Instance(const Lv2Instance&) = delete;
     Lv2Instance& operator=(const Lv2Instance&) = delete;
@@ -108,6 +109,7 @@ private:
     const LV2_State_Interface* state_ = nullptr;
     std::vector<uint64_t> input_;
     std::vector<uint64_t> output_;
+    uint32_t output_bytes_;
     int notices_ = 0;
 };
 

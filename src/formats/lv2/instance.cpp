@@ -54,6 +54,14 @@ void for_each_property(const LV2_Atom_Object& object, Visit&& visit) noexcept {
     }
 }
 
+// Whether a record the core queued ends notes: a note-off (or a note-on of velocity 0), All
+// Sound Off or All Notes Off. The core forgets the notes as it queues these.
+constexpr bool ends_notes(const core::MidiRecord& record) noexcept {
+    const uint8_t kind = record.status & 0xF0;
+    return kind == 0x80 || (kind == 0x90 && record.data2 == 0) ||
+           (kind == 0xB0 && (record.data1 == 120 || record.data1 == 123));
+}
+
 } // namespace
 
 void TransportFollower::position(uint32_t offset, std::optional<double> speed,
@@ -184,7 +192,16 @@ void Instance::read_position(const LV2_Atom_Object& object, uint32_t offset) noe
 
 // Frames never go back within the sequence: what the core queued after later events (a
 // release at the block's start after the transport stopped) goes out at the latest frame
-// reached. What does not fit the host's buffer is dropped, newest first.
+// reached.
+//
+// The bundle asks for an output buffer that holds a full queue. A host that gives less gets
+// the releases first: the core forgot each note as it queued its release, so a release not
+// written would leave its note sounding for good, where anything else is lost once. The records
+// go out in order, and a note-on or other message is left out whenever the room left is needed
+// for the releases still to come; only releases that do not fit even alone are lost, newest
+// first. A note-on left out stays held in the core: its note-off later reaches a receiver that
+// never got the note, which ignores it, and a key sharing that output note meanwhile stays
+// silent, as if the host had dropped the note-on. Neither sticks, so the core is not told.
 void Instance::deliver(uint32_t frames) noexcept {
     core::OutputQueue& queue = plugin_.output();
     if (output_ == nullptr) {
@@ -202,8 +219,21 @@ void Instance::deliver(uint32_t frames) noexcept {
     output_->body.unit = 0;
     output_->body.pad = 0;
     // The notice is an object event with an empty body: its header and the object's type.
+    // Every MIDI event takes the same room (its header and its bytes padded to eight), so the
+    // room is counted in events, and each record is written in a few stores.
     constexpr uint32_t kNoticeBytes = sizeof(LV2_Atom_Event) + sizeof(LV2_Atom_Object_Body);
-    if (state_changed_.load(std::memory_order_relaxed) && capacity - used >= kNoticeBytes) {
+    constexpr uint32_t kMidiEventBytes = sizeof(LV2_Atom_Event) + 8;
+    const bool notice_waits = state_changed_.load(std::memory_order_relaxed);
+    const std::span<const core::MidiRecord> records = queue.records();
+    const bool crowded =
+        records.size() * kMidiEventBytes + (notice_waits ? kNoticeBytes : 0) > capacity - used;
+    // The releases still to be written, counted only when not everything fits.
+    size_t releases = 0;
+    if (crowded) {
+        releases = static_cast<size_t>(std::count_if(records.begin(), records.end(), &ends_notes));
+    }
+    // The notice waits for a later block rather than take the room of a release.
+    if (notice_waits && capacity - used >= kNoticeBytes + releases * kMidiEventBytes) {
         const LV2_Atom_Event header{{0}, {sizeof(LV2_Atom_Object_Body), urids_.atom_object}};
         const LV2_Atom_Object_Body notice{0, urids_.state_changed};
         std::memcpy(base + used, &header, sizeof header);
@@ -211,16 +241,22 @@ void Instance::deliver(uint32_t frames) noexcept {
         used += kNoticeBytes;
         state_changed_.store(false);
     }
-    // Every MIDI event takes the same room (its header and its bytes padded to eight), so the
-    // room is counted once and each record is written in a few stores.
-    constexpr uint32_t kMidiEventBytes = sizeof(LV2_Atom_Event) + 8;
-    const std::span<const core::MidiRecord> records = queue.records();
-    const size_t count = std::min<size_t>(records.size(), (capacity - used) / kMidiEventBytes);
+    size_t room = (capacity - used) / kMidiEventBytes;
     const int32_t final_frame = frames > 0 ? static_cast<int32_t>(frames) - 1 : 0;
     int32_t last = 0;
     uint8_t* at = base + used;
-    for (size_t i = 0; i < count; ++i, at += kMidiEventBytes) {
-        const core::MidiRecord& record = records[i];
+    for (const core::MidiRecord& record : records) {
+        if (crowded) {
+            if (ends_notes(record)) {
+                if (room == 0) {
+                    break; // not even the releases fit
+                }
+                --releases;
+            } else if (room <= releases) {
+                continue; // its room is kept for the releases still to come
+            }
+            --room;
+        }
         last = std::min(std::max(record.frame, last), final_frame);
         const uint8_t kind = record.status & 0xF0;
         const LV2_Atom_Event header{{last},
@@ -229,8 +265,9 @@ void Instance::deliver(uint32_t frames) noexcept {
             record.status | (uint64_t{record.data1} << 8) | (uint64_t{record.data2} << 16);
         std::memcpy(at, &header, sizeof header);
         std::memcpy(at + sizeof header, &bytes, sizeof bytes);
+        at += kMidiEventBytes;
     }
-    used += static_cast<uint32_t>(count) * kMidiEventBytes;
+    used = static_cast<uint32_t>(at - base);
     output_->atom.size = used - static_cast<uint32_t>(sizeof(LV2_Atom));
     queue.clear();
 }

@@ -89,7 +89,8 @@ private:
     Instance(LV2_URID_Map& map, LV2_Log_Log* log, PluginServices& services);
 
     void read_position(const LV2_Atom_Object& object, uint32_t offset) noexcept;
-    // The output queue as MIDI events, in frame order, then the queue cleared.
+    // The output queue as MIDI events, in frame order, then the queue cleared. When the host's
+    // buffer is too small for it all, the releases are kept first.
     void deliver(uint32_t frames) noexcept;
     void log_error(const char* where, const char* message) const noexcept;
 
