@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
 # The built LV2 bundle's data: lv2_validate (sord_validate against the installed LV2
 # vocabularies) finds no error or warning in it, and lv2info, reading it as hosts do through
-# lilv, lists the plug-in with its class, ports and editor as the bundle means them.
+# lilv, lists the plug-in with its class, ports and editor as the bundle means them. Its
+# version is a release's, which hosts show as such: the minor version even and not 0, the
+# micro version even.
 set -euo pipefail
 
 bundle="$1"
-for tool in lv2_validate lv2info; do
+for tool in lv2_validate lv2info sordi; do
   if ! command -v "$tool" >/dev/null; then
     echo "$tool is missing; scripts/install-deps.sh installs it" >&2
     exit 1
@@ -19,6 +21,20 @@ report=$(lv2_validate "$bundle"/*.ttl 2>&1) || {
 }
 if ! grep -q '^Found 0 errors' <<<"$report" || grep -qi '^warning' <<<"$report"; then
   grep -v '^Skipping' <<<"$report" >&2
+  exit 1
+fi
+
+# The version as the data's triples give it (lv2info does not show it); the files by their
+# full paths, so the relative URIs in them resolve.
+version() {
+  for file in "$(cd "$bundle" && pwd)"/*.ttl; do sordi "$file"; done |
+    sed -nE "s|^<urn:brelwick:tonvo> <http://lv2plug.in/ns/lv2core#$1> \"([0-9]+)\".*|\1|p"
+}
+minor=$(version minorVersion)
+micro=$(version microVersion)
+if ! [[ "$minor" =~ ^[0-9]+$ && "$micro" =~ ^[0-9]+$ ]] ||
+  [ "$minor" -eq 0 ] || [ $((minor % 2)) -ne 0 ] || [ $((micro % 2)) -ne 0 ]; then
+  echo "the bundle's version is not a release's: minor '$minor', micro '$micro'" >&2
   exit 1
 fi
 
