@@ -10,6 +10,10 @@ constexpr uint8_t kAllSoundOff = 120;
 constexpr uint8_t kAllNotesOff = 123;
 } // namespace
 
+void Plugin::release_key(uint8_t channel, uint8_t note, int32_t frame) noexcept {
+    note_off(channel, note, frame);
+}
+
 void Plugin::control_change(uint8_t channel, uint8_t controller, uint8_t value,
                             int32_t frame) noexcept {
     // The assigned parameters first; the message itself then goes on like any other.

@@ -103,6 +103,9 @@ public:
         default: break; // program change and system messages are dropped
         }
     }
+    // A note-off of one key, as process_midi takes it, out of line: for adapters that release
+    // many keys at once, so that process_midi keeps its one call site in their event loops.
+    void release_key(uint8_t channel, uint8_t note, int32_t frame) noexcept;
     // The previews waiting from the user-interface thread, then the transport watch.
     void finish_block(const Transport& transport) noexcept {
         drain_previews();

@@ -355,28 +355,26 @@ void Instance::take(const clap_event_header& event) noexcept {
 // releases everything held (so does a note id alone: it comes with both wildcards, and the
 // notes Tonvo holds are known by key and channel only). Every key of one channel, or one key
 // on every channel, goes through the core's note-offs one key and channel at a time, at most
-// 128 of them, allocating nothing; a key not held does nothing there. Another port, and a key
-// or channel past MIDI's, release nothing (a note-off without a wildcard reaches here only
-// then: midi_of takes the others).
+// 128 of them, allocating nothing; a key not held does nothing there. They go through
+// release_key, not process_midi: more calls of process_midi would keep it out of line in
+// process. Another port, and a key or channel past MIDI's, release nothing (a note-off
+// without a wildcard reaches here only then: midi_of takes the others).
 void Instance::take_release(const clap_event_note& note) noexcept {
     if (note.port_index > 0) {
         return;
     }
-    core::MidiRecord record;
-    record.frame = static_cast<int32_t>(std::min<uint32_t>(note.header.time, INT32_MAX));
+    const auto frame = static_cast<int32_t>(std::min<uint32_t>(note.header.time, INT32_MAX));
     if (note.key < 0 && note.channel < 0) {
-        plugin_.release_all_held_notes(record.frame);
+        plugin_.release_all_held_notes(frame);
     } else if (note.key < 0 && note.channel <= 15) {
-        record.status = static_cast<uint8_t>(0x80 | note.channel);
         for (int key = 0; key < 128; ++key) {
-            record.data1 = static_cast<uint8_t>(key);
-            plugin_.process_midi(record);
+            plugin_.release_key(static_cast<uint8_t>(note.channel), static_cast<uint8_t>(key),
+                                frame);
         }
     } else if (note.channel < 0 && note.key <= 127) {
-        record.data1 = static_cast<uint8_t>(note.key);
         for (int channel = 0; channel < 16; ++channel) {
-            record.status = static_cast<uint8_t>(0x80 | channel);
-            plugin_.process_midi(record);
+            plugin_.release_key(static_cast<uint8_t>(channel), static_cast<uint8_t>(note.key),
+                                frame);
         }
     }
 }
