@@ -17,9 +17,7 @@ HostedEditor::~HostedEditor() {
     life_.reset();
     // The work owns the side: it goes when the work does, now when nothing was postponed.
     try {
-        std::shared_ptr<EditorSide> side(std::move(side_));
-        std::function<void()> work = [side] {};
-        side.reset();
+        std::function<void()> work = [side = std::shared_ptr<EditorSide>(std::move(side_))] {};
         static_cast<void>(windows_.postpone(work));
     } catch (...) {
         // No memory to hand it on: the side is kept for good rather than freed under the call.

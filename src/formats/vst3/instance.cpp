@@ -527,7 +527,7 @@ tresult Instance::set_parameter(ParamID id, ParamValue value) noexcept {
     if (!is_midi_parameter(id)) {
         return kInvalidArgument;
     }
-    parameters_[id] = value >= 0.0 ? std::min(value, 1.0) : 0.0; // NaN counts as 0
+    parameters_[id] = std::min(std::max(0.0, value), 1.0); // NaN counts as 0, as in midi_value
     return kResultOk;
 }
 
