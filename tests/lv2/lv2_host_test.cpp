@@ -103,6 +103,10 @@ TEST_F(Lv2Host, NotesAreMappedAtTheirFramesAndReleasedAsSent) {
     tonvo.midi(5, {0xF8});
     EXPECT_EQ(tonvo.run(),
               (std::vector<Delivered>{{0xB3, 7, 99, 1}, {0xE3, 0, 64, 3}, {0xD3, 33, 0, 4}}));
+    // A time outside the block counts as its nearer end.
+    tonvo.midi(-4, {0xB3, 1, 2});
+    tonvo.midi(900, {0xB3, 1, 3});
+    EXPECT_EQ(tonvo.run(), (std::vector<Delivered>{{0xB3, 1, 2, 0}, {0xB3, 1, 3, 255}}));
     EXPECT_EQ(tonvo.state_changed_notices(), 0) << "nothing changed through the plug-in itself";
 }
 

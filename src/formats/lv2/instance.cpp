@@ -3,7 +3,9 @@
 #include "formats/lv2/features.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
+#include <cstddef>
 #include <cstdio>
 #include <cstring>
 #include <exception>
@@ -24,16 +26,17 @@ constexpr uint32_t pad8(uint32_t size) {
 template <typename Visit>
 void for_each_event(const LV2_Atom_Sequence& sequence, Visit&& visit) noexcept {
     const auto* body = reinterpret_cast<const uint8_t*>(&sequence.body);
-    const uint32_t size = sequence.atom.size;
-    uint32_t at = sizeof(LV2_Atom_Sequence_Body);
-    while (size >= at && size - at >= sizeof(LV2_Atom_Event)) {
+    // In 64 bits no sum below can overflow.
+    const uint64_t size = sequence.atom.size;
+    uint64_t at = sizeof(LV2_Atom_Sequence_Body);
+    while (at + sizeof(LV2_Atom_Event) <= size) {
         const auto* event = reinterpret_cast<const LV2_Atom_Event*>(body + at);
-        const uint32_t room = size - at - static_cast<uint32_t>(sizeof(LV2_Atom_Event));
-        if (event->body.size > room) {
+        const uint64_t end = at + sizeof(LV2_Atom_Event) + event->body.size;
+        if (end > size) {
             return;
         }
         visit(*event);
-        at += static_cast<uint32_t>(sizeof(LV2_Atom_Event)) + pad8(event->body.size);
+        at = (end + 7U) & ~uint64_t{7U};
     }
 }
 
@@ -137,9 +140,14 @@ void Instance::run(uint32_t frames) noexcept {
     }
     plugin_.drain_previews();
     if (input_ != nullptr) {
+        const int64_t final_frame = frames > 0 ? frames - 1 : 0;
         for_each_event(*input_, [&](const LV2_Atom_Event& event) {
-            const auto offset = static_cast<uint32_t>(
-                std::clamp<int64_t>(event.time.frames, 0, frames > 0 ? frames - 1 : 0));
+            // Inside the block, as nearly always; else its nearer end.
+            int64_t time = event.time.frames;
+            if (static_cast<uint64_t>(time) > static_cast<uint64_t>(final_frame)) {
+                time = time < 0 ? 0 : final_frame;
+            }
+            const auto offset = static_cast<uint32_t>(time);
             if (event.body.type == urids_.midi_event) {
                 if (event.body.size == 0 || event.body.size > 3) {
                     return; // system exclusive and empty events are dropped
@@ -148,8 +156,12 @@ void Instance::run(uint32_t frames) noexcept {
                 core::MidiRecord record;
                 record.frame = static_cast<int32_t>(offset);
                 record.status = bytes[0];
-                record.data1 = event.body.size > 1 ? bytes[1] : uint8_t{0};
-                record.data2 = event.body.size > 2 ? bytes[2] : uint8_t{0};
+                if (event.body.size == 3) {
+                    record.data1 = bytes[1];
+                    record.data2 = bytes[2];
+                } else if (event.body.size == 2) {
+                    record.data1 = bytes[1];
+                }
                 plugin_.process_midi(record);
             } else if ((event.body.type == urids_.atom_object ||
                         event.body.type == urids_.atom_blank) &&
@@ -245,6 +257,12 @@ void Instance::deliver(uint32_t frames) noexcept {
     const int32_t final_frame = frames > 0 ? static_cast<int32_t>(frames) - 1 : 0;
     int32_t last = 0;
     uint8_t* at = base + used;
+    // Each event is three 8-byte words, stored as such: the time, the body's size and type (the
+    // size in the low half), and the message's bytes, which are the record's from its status on
+    // (its last byte is always 0).
+    static_assert(std::endian::native == std::endian::little);
+    static_assert(offsetof(LV2_Atom_Event, body) == 8 && sizeof(LV2_Atom_Event) == 16);
+    const uint64_t midi_type = uint64_t{urids_.midi_event} << 32;
     for (const core::MidiRecord& record : records) {
         if (crowded) {
             if (ends_notes(record)) {
@@ -258,13 +276,15 @@ void Instance::deliver(uint32_t frames) noexcept {
             --room;
         }
         last = std::min(std::max(record.frame, last), final_frame);
-        const uint8_t kind = record.status & 0xF0;
-        const LV2_Atom_Event header{{last},
-                                    {kind == 0xC0 || kind == 0xD0 ? 2U : 3U, urids_.midi_event}};
-        const uint64_t bytes =
-            record.status | (uint64_t{record.data1} << 8) | (uint64_t{record.data2} << 16);
-        std::memcpy(at, &header, sizeof header);
-        std::memcpy(at + sizeof header, &bytes, sizeof bytes);
+        const int64_t time = last;
+        const bool two_bytes = (record.status & 0xE0) == 0xC0; // program change, pressure
+        const uint64_t size_and_type = midi_type | (two_bytes ? 2U : 3U);
+        uint32_t message = 0;
+        std::memcpy(&message, &record.status, sizeof message);
+        const uint64_t body = message;
+        std::memcpy(at, &time, sizeof time);
+        std::memcpy(at + 8, &size_and_type, sizeof size_and_type);
+        std::memcpy(at + 16, &body, sizeof body);
         at += kMidiEventBytes;
     }
     used = static_cast<uint32_t>(at - base);
