@@ -30,6 +30,12 @@ struct MidiRecord {
 };
 static_assert(sizeof(MidiRecord) == 8 && offsetof(MidiRecord, zero) == 7);
 
+// The record's 4-byte MIDI message in memory order (status, data1, data2, 0), for an adapter
+// that copies it into its own event in one go.
+inline const unsigned char* message_bytes(const MidiRecord& record) noexcept {
+    return reinterpret_cast<const unsigned char*>(&record) + offsetof(MidiRecord, status);
+}
+
 class OutputQueue {
 public:
     static constexpr int32_t kCapacity = 1024;

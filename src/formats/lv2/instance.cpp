@@ -17,8 +17,8 @@ namespace tonvo::lv2 {
 
 namespace {
 
-constexpr uint32_t pad8(uint32_t size) {
-    return (size + 7U) & ~7U;
+constexpr uint64_t pad8(uint64_t size) {
+    return (size + 7U) & ~uint64_t{7U};
 }
 
 // The events of a sequence the host wrote, each checked to lie inside the sequence's own size
@@ -36,7 +36,7 @@ void for_each_event(const LV2_Atom_Sequence& sequence, Visit&& visit) noexcept {
             return;
         }
         visit(*event);
-        at = (end + 7U) & ~uint64_t{7U};
+        at = pad8(end);
     }
 }
 
@@ -44,16 +44,16 @@ void for_each_event(const LV2_Atom_Sequence& sequence, Visit&& visit) noexcept {
 template <typename Visit>
 void for_each_property(const LV2_Atom_Object& object, Visit&& visit) noexcept {
     const auto* body = reinterpret_cast<const uint8_t*>(&object.body);
-    const uint32_t size = object.atom.size;
-    uint32_t at = sizeof(LV2_Atom_Object_Body);
-    while (size >= at && size - at >= sizeof(LV2_Atom_Property_Body)) {
+    const uint64_t size = object.atom.size;
+    uint64_t at = sizeof(LV2_Atom_Object_Body);
+    while (at + sizeof(LV2_Atom_Property_Body) <= size) {
         const auto* property = reinterpret_cast<const LV2_Atom_Property_Body*>(body + at);
-        const uint32_t room = size - at - static_cast<uint32_t>(sizeof(LV2_Atom_Property_Body));
-        if (property->value.size > room) {
+        const uint64_t end = at + sizeof(LV2_Atom_Property_Body) + property->value.size;
+        if (end > size) {
             return;
         }
         visit(*property);
-        at += static_cast<uint32_t>(sizeof(LV2_Atom_Property_Body)) + pad8(property->value.size);
+        at = pad8(end);
     }
 }
 
@@ -280,7 +280,7 @@ void Instance::deliver(uint32_t frames) noexcept {
         const bool two_bytes = (record.status & 0xE0) == 0xC0; // program change, pressure
         const uint64_t size_and_type = midi_type | (two_bytes ? 2U : 3U);
         uint32_t message = 0;
-        std::memcpy(&message, &record.status, sizeof message);
+        std::memcpy(&message, core::message_bytes(record), sizeof message);
         const uint64_t body = message;
         std::memcpy(at, &time, sizeof time);
         std::memcpy(at + 8, &size_and_type, sizeof size_and_type);

@@ -46,10 +46,7 @@ public:
             VstMidiEvent& event = events[i];
             event.deltaFrames = record.frame;
             // Status, two data bytes and the record's zero padding: the event's 4 MIDI bytes.
-            std::memcpy(event.midiData,
-                        reinterpret_cast<const unsigned char*>(&record) +
-                            offsetof(core::MidiRecord, status),
-                        4);
+            std::memcpy(event.midiData, core::message_bytes(record), 4);
         }
         block_->numEvents = static_cast<int32_t>(count);
         return reinterpret_cast<VstEvents*>(block_.get());
